@@ -1,0 +1,730 @@
+#include "core/grid/gridmodel.h"
+
+#include <QFont>
+
+#include <algorithm>
+#include <numeric>
+
+namespace dq {
+
+GridRange GridRange::normalized(int row1, int col1, int row2, int col2)
+{
+    return GridRange{qMin(row1, row2), qMin(col1, col2), qMax(row1, row2), qMax(col1, col2)};
+}
+
+namespace {
+
+struct Row
+{
+    std::vector<QString> cells;
+    int height = -1; // -1 = default
+    bool selected = false;
+    std::unique_ptr<std::vector<CellFormat>> formats; // only for rows with formatting
+
+    Row() = default;
+    explicit Row(int cols) : cells(size_t(cols)) {}
+    Row(Row &&) = default;
+    Row &operator=(Row &&) = default;
+};
+
+} // namespace
+
+struct GridModel::Impl
+{
+    std::vector<Row> rows;
+    std::vector<ColumnAttributes> columns;
+    int fixedRows = 1;
+    int fixedCols = 0;
+    int row = 0, col = 0, rowSel = 0, colSel = 0;
+    SelectionMode mode = SelectionMode::Free;
+    QColor alternate;
+    bool gridLines = true;
+    int fontSize = 8;
+    DisplayFormatter formatter;
+
+    int cols() const { return int(columns.size()); }
+    bool valid(int r, int c) const { return r >= 0 && c >= 0 && r < int(rows.size()) && c < cols(); }
+
+    void resizeRow(Row &r) const
+    {
+        r.cells.resize(columns.size());
+        if (r.formats)
+            r.formats->resize(columns.size());
+    }
+};
+
+GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), d(std::make_unique<Impl>())
+{
+}
+
+GridModel::~GridModel() = default;
+
+int GridModel::rows() const { return int(d->rows.size()); }
+int GridModel::cols() const { return d->cols(); }
+int GridModel::fixedRows() const { return d->fixedRows; }
+int GridModel::fixedCols() const { return d->fixedCols; }
+
+void GridModel::setRows(int n)
+{
+    n = qMax(0, n);
+    const int old = rows();
+    if (n == old)
+        return;
+    if (n > old) {
+        beginInsertRows({}, old, n - 1);
+        d->rows.reserve(size_t(n));
+        for (int i = old; i < n; ++i)
+            d->rows.emplace_back(cols());
+        endInsertRows();
+    } else {
+        beginRemoveRows({}, n, old - 1);
+        d->rows.resize(size_t(n));
+        endRemoveRows();
+    }
+    d->fixedRows = qMin(d->fixedRows, n);
+    setCursor(qMin(d->row, qMax(0, n - 1)), d->col);
+    emit contentsEdited();
+}
+
+void GridModel::setCols(int n)
+{
+    n = qMax(0, n);
+    const int old = cols();
+    if (n == old)
+        return;
+    if (n > old) {
+        beginInsertColumns({}, old, n - 1);
+        d->columns.resize(size_t(n));
+        for (Row &r : d->rows)
+            d->resizeRow(r);
+        endInsertColumns();
+    } else {
+        beginRemoveColumns({}, n, old - 1);
+        d->columns.resize(size_t(n));
+        for (Row &r : d->rows)
+            d->resizeRow(r);
+        endRemoveColumns();
+    }
+    d->fixedCols = qMin(d->fixedCols, n);
+    setCursor(d->row, qMin(d->col, qMax(0, n - 1)));
+    emit contentsEdited();
+}
+
+void GridModel::setFixedRows(int n)
+{
+    d->fixedRows = qBound(0, n, rows());
+    emit headerDataChanged(Qt::Vertical, 0, qMax(0, rows() - 1));
+}
+
+void GridModel::setFixedCols(int n)
+{
+    d->fixedCols = qBound(0, n, cols());
+    emit headerDataChanged(Qt::Horizontal, 0, qMax(0, cols() - 1));
+}
+
+void GridModel::clear()
+{
+    beginResetModel();
+    for (Row &r : d->rows) {
+        std::fill(r.cells.begin(), r.cells.end(), QString());
+        r.formats.reset();
+        r.height = -1;
+        r.selected = false;
+    }
+    endResetModel();
+    emit contentsEdited();
+}
+
+void GridModel::insertRow(int row)
+{
+    if (row < 0 || row > rows())
+        return;
+    beginInsertRows({}, row, row);
+    d->rows.insert(d->rows.begin() + row, Row(cols()));
+    endInsertRows();
+    emit contentsEdited();
+}
+
+void GridModel::removeRow(int row)
+{
+    if (row < 0 || row >= rows())
+        return;
+    beginRemoveRows({}, row, row);
+    d->rows.erase(d->rows.begin() + row);
+    endRemoveRows();
+    d->fixedRows = qMin(d->fixedRows, rows());
+    setCursor(qMin(d->row, qMax(0, rows() - 1)), d->col);
+    emit contentsEdited();
+}
+
+void GridModel::removeRowsSorted(const std::vector<int> &ascendingRows)
+{
+    if (ascendingRows.empty())
+        return;
+    std::vector<char> drop(d->rows.size(), 0);
+    for (int r : ascendingRows)
+        if (r >= 0 && r < rows())
+            drop[size_t(r)] = 1;
+    beginResetModel();
+    size_t out = 0;
+    for (size_t i = 0; i < d->rows.size(); ++i) {
+        if (!drop[i]) {
+            if (out != i)
+                d->rows[out] = std::move(d->rows[i]);
+            ++out;
+        }
+    }
+    d->rows.resize(out);
+    d->fixedRows = qMin(d->fixedRows, rows());
+    endResetModel();
+    setCursor(qMin(d->row, qMax(0, rows() - 1)), d->col);
+    emit contentsEdited();
+}
+
+void GridModel::insertColumn(int col)
+{
+    if (col < 0 || col > cols())
+        return;
+    beginInsertColumns({}, col, col);
+    d->columns.insert(d->columns.begin() + col, ColumnAttributes{});
+    for (Row &r : d->rows) {
+        r.cells.insert(r.cells.begin() + col, QString());
+        if (r.formats)
+            r.formats->insert(r.formats->begin() + col, CellFormat{});
+    }
+    endInsertColumns();
+    emit contentsEdited();
+}
+
+void GridModel::removeColumn(int col)
+{
+    if (col < 0 || col >= cols())
+        return;
+    beginRemoveColumns({}, col, col);
+    d->columns.erase(d->columns.begin() + col);
+    for (Row &r : d->rows) {
+        r.cells.erase(r.cells.begin() + col);
+        if (r.formats)
+            r.formats->erase(r.formats->begin() + col);
+    }
+    endRemoveColumns();
+    d->fixedCols = qMin(d->fixedCols, cols());
+    setCursor(d->row, qMin(d->col, qMax(0, cols() - 1)));
+    emit contentsEdited();
+}
+
+void GridModel::moveRow(int from, int to)
+{
+    if (from < 0 || from >= rows() || to < 0 || to >= rows() || from == to)
+        return;
+    beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+    Row r = std::move(d->rows[size_t(from)]);
+    d->rows.erase(d->rows.begin() + from);
+    d->rows.insert(d->rows.begin() + to, std::move(r));
+    endMoveRows();
+    emit contentsEdited();
+}
+
+void GridModel::moveColumn(int from, int to)
+{
+    if (from < 0 || from >= cols() || to < 0 || to >= cols() || from == to)
+        return;
+    beginMoveColumns({}, from, from, {}, to > from ? to + 1 : to);
+    auto move = [from, to](auto &v) {
+        auto item = std::move(v[size_t(from)]);
+        v.erase(v.begin() + from);
+        v.insert(v.begin() + to, std::move(item));
+    };
+    move(d->columns);
+    for (Row &r : d->rows) {
+        move(r.cells);
+        if (r.formats)
+            move(*r.formats);
+    }
+    endMoveColumns();
+    emit columnMoved(from, to);
+    emit contentsEdited();
+}
+
+void GridModel::appendRows(const std::vector<QStringList> &newRows)
+{
+    if (newRows.empty())
+        return;
+    const int first = rows();
+    beginInsertRows({}, first, first + int(newRows.size()) - 1);
+    d->rows.reserve(d->rows.size() + newRows.size());
+    for (const QStringList &texts : newRows) {
+        Row r(cols());
+        const int n = qMin(int(texts.size()), cols());
+        for (int c = 0; c < n; ++c)
+            r.cells[size_t(c)] = texts.at(c);
+        d->rows.push_back(std::move(r));
+    }
+    endInsertRows();
+    emit contentsEdited();
+}
+
+QString GridModel::text(int row, int col) const
+{
+    return d->valid(row, col) ? d->rows[size_t(row)].cells[size_t(col)] : QString();
+}
+
+void GridModel::setText(int row, int col, const QString &text)
+{
+    if (!d->valid(row, col))
+        return;
+    QString &cell = d->rows[size_t(row)].cells[size_t(col)];
+    if (cell == text)
+        return;
+    cell = text;
+    const QModelIndex i = index(row, col);
+    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+    if (row < d->fixedRows)
+        emit headerDataChanged(Qt::Horizontal, col, col);
+    emit cellChanged(row, col);
+    emit contentsEdited();
+}
+
+QStringList GridModel::rowTexts(int row) const
+{
+    QStringList out;
+    if (row < 0 || row >= rows())
+        return out;
+    const Row &r = d->rows[size_t(row)];
+    out.reserve(int(r.cells.size()));
+    for (const QString &s : r.cells)
+        out.append(s);
+    return out;
+}
+
+QString GridModel::clip(const GridRange &range) const
+{
+    const GridRange r = GridRange::normalized(qMax(0, range.top), qMax(0, range.left),
+                                              qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1));
+    QString out;
+    if (range.isEmpty() || r.isEmpty())
+        return out;
+    for (int row = r.top; row <= r.bottom; ++row) {
+        if (row > r.top)
+            out += QLatin1Char('\r');
+        for (int col = r.left; col <= r.right; ++col) {
+            if (col > r.left)
+                out += QLatin1Char('\t');
+            out += d->rows[size_t(row)].cells[size_t(col)];
+        }
+    }
+    return out;
+}
+
+int GridModel::setClip(const GridRange &range, const QString &text)
+{
+    const GridRange r = GridRange::normalized(qMax(0, range.top), qMax(0, range.left),
+                                              qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1));
+    if (range.isEmpty() || r.isEmpty())
+        return 0;
+    int count = 0;
+    int row = r.top;
+    int col = r.left;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i <= n && row <= r.bottom; ++i) {
+        const QChar ch = i < n ? text.at(i) : QChar();
+        if (i < n && ch != QLatin1Char('\t') && ch != QLatin1Char('\r') && ch != QLatin1Char('\n'))
+            continue;
+        if (col <= r.right) {
+            d->rows[size_t(row)].cells[size_t(col)] = text.mid(start, i - start);
+            ++count;
+        }
+        if (i == n)
+            break;
+        if (ch == QLatin1Char('\t')) {
+            ++col;
+        } else {
+            if (ch == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            ++row;
+            col = r.left;
+        }
+        start = i + 1;
+    }
+    if (count) {
+        emit dataChanged(index(r.top, r.left), index(r.bottom, r.right), {Qt::DisplayRole, Qt::EditRole});
+        emit contentsEdited();
+    }
+    return count;
+}
+
+int GridModel::row() const { return d->row; }
+int GridModel::col() const { return d->col; }
+int GridModel::rowSel() const { return d->rowSel; }
+int GridModel::colSel() const { return d->colSel; }
+
+void GridModel::setCursor(int row, int col)
+{
+    select(row, col, row, col);
+}
+
+void GridModel::select(int row, int col, int rowEnd, int colEnd)
+{
+    const int maxRow = qMax(0, rows() - 1);
+    const int maxCol = qMax(0, cols() - 1);
+    d->row = qBound(0, row, maxRow);
+    d->col = qBound(0, col, maxCol);
+    d->rowSel = qBound(0, rowEnd, maxRow);
+    d->colSel = qBound(0, colEnd, maxCol);
+    emit selectionChanged();
+}
+
+GridRange GridModel::selection() const
+{
+    if (rows() == 0 || cols() == 0)
+        return {};
+    return GridRange::normalized(d->row, d->col, d->rowSel, d->colSel);
+}
+
+GridModel::SelectionMode GridModel::selectionMode() const { return d->mode; }
+
+void GridModel::setSelectionMode(SelectionMode mode)
+{
+    if (d->mode == mode)
+        return;
+    d->mode = mode;
+    if (mode == SelectionMode::Free)
+        clearRowSelection();
+    emit selectionChanged();
+}
+
+bool GridModel::isRowSelected(int row) const
+{
+    return row >= 0 && row < rows() && d->rows[size_t(row)].selected;
+}
+
+void GridModel::setRowSelected(int row, bool selected)
+{
+    if (row < 0 || row >= rows() || d->rows[size_t(row)].selected == selected)
+        return;
+    d->rows[size_t(row)].selected = selected;
+    emit selectionChanged();
+}
+
+void GridModel::clearRowSelection()
+{
+    for (Row &r : d->rows)
+        r.selected = false;
+    emit selectionChanged();
+}
+
+int GridModel::selectedRowCount() const
+{
+    if (d->mode == SelectionMode::Free) {
+        const GridRange s = selection();
+        return s.isEmpty() ? 0 : s.bottom - s.top + 1;
+    }
+    return int(std::count_if(d->rows.begin(), d->rows.end(), [](const Row &r) { return r.selected; }));
+}
+
+int GridModel::selectedRow(int n) const
+{
+    const std::vector<int> all = selectedRows();
+    return n >= 0 && n < int(all.size()) ? all[size_t(n)] : -1;
+}
+
+std::vector<int> GridModel::selectedRows() const
+{
+    std::vector<int> out;
+    if (d->mode == SelectionMode::Free) {
+        const GridRange s = selection();
+        for (int r = s.top; r <= s.bottom; ++r)
+            out.push_back(r);
+        return out;
+    }
+    for (int r = 0; r < rows(); ++r)
+        if (d->rows[size_t(r)].selected)
+            out.push_back(r);
+    return out;
+}
+
+ColumnAttributes GridModel::columnAttributes(int col) const
+{
+    return col >= 0 && col < cols() ? d->columns[size_t(col)] : ColumnAttributes{};
+}
+
+void GridModel::setColumnAttributes(int col, const ColumnAttributes &attrs)
+{
+    if (col == -1) {
+        for (int c = 0; c < cols(); ++c)
+            d->columns[size_t(c)] = attrs;
+    } else if (col >= 0 && col < cols()) {
+        d->columns[size_t(col)] = attrs;
+    } else {
+        return;
+    }
+    if (cols() > 0) {
+        emit headerDataChanged(Qt::Horizontal, 0, cols() - 1);
+        if (rows() > 0)
+            emit dataChanged(index(0, col == -1 ? 0 : col), index(rows() - 1, col == -1 ? cols() - 1 : col));
+    }
+    emit contentsEdited();
+}
+
+namespace {
+template<typename T, typename Member>
+void setColumnMember(GridModel &m, int col, Member member, const T &value)
+{
+    auto apply = [&](int c) {
+        ColumnAttributes a = m.columnAttributes(c);
+        a.*member = value;
+        m.setColumnAttributes(c, a);
+    };
+    if (col == -1) {
+        for (int c = 0; c < m.cols(); ++c)
+            apply(c);
+    } else {
+        apply(col);
+    }
+}
+} // namespace
+
+int GridModel::columnWidth(int col) const { return columnAttributes(col).width; }
+void GridModel::setColumnWidth(int col, int twips) { setColumnMember(*this, col, &ColumnAttributes::width, qMax(0, twips)); }
+Alignment GridModel::columnAlignment(int col) const { return columnAttributes(col).alignment; }
+void GridModel::setColumnAlignment(int col, Alignment a) { setColumnMember(*this, col, &ColumnAttributes::alignment, a); }
+DataType GridModel::columnDataType(int col) const { return columnAttributes(col).dataType; }
+void GridModel::setColumnDataType(int col, DataType t) { setColumnMember(*this, col, &ColumnAttributes::dataType, t); }
+QString GridModel::columnFormat(int col) const { return columnAttributes(col).format; }
+void GridModel::setColumnFormat(int col, const QString &f) { setColumnMember(*this, col, &ColumnAttributes::format, f); }
+bool GridModel::columnHidden(int col) const { return columnAttributes(col).hidden; }
+void GridModel::setColumnHidden(int col, bool h) { setColumnMember(*this, col, &ColumnAttributes::hidden, h); }
+QString GridModel::columnPickList(int col) const { return columnAttributes(col).pickList; }
+void GridModel::setColumnPickList(int col, const QString &items) { setColumnMember(*this, col, &ColumnAttributes::pickList, items); }
+
+int GridModel::rowHeight(int row) const
+{
+    if (row < 0 || row >= rows())
+        return kDefaultRowHeight;
+    const int h = d->rows[size_t(row)].height;
+    return h < 0 ? kDefaultRowHeight : h;
+}
+
+void GridModel::setRowHeight(int row, int twips)
+{
+    if (row < 0 || row >= rows())
+        return;
+    d->rows[size_t(row)].height = qMax(0, twips);
+    emit headerDataChanged(Qt::Vertical, row, row);
+    emit contentsEdited();
+}
+
+CellFormat GridModel::cellFormat(int row, int col) const
+{
+    if (!d->valid(row, col))
+        return {};
+    const Row &r = d->rows[size_t(row)];
+    return r.formats ? (*r.formats)[size_t(col)] : CellFormat{};
+}
+
+CellFormat *GridModel::mutableFormat(int row, int col)
+{
+    if (!d->valid(row, col))
+        return nullptr;
+    Row &r = d->rows[size_t(row)];
+    if (!r.formats)
+        r.formats = std::make_unique<std::vector<CellFormat>>(size_t(cols()));
+    return &(*r.formats)[size_t(col)];
+}
+
+void GridModel::setCellFormat(int row, int col, const CellFormat &format)
+{
+    if (!d->valid(row, col))
+        return;
+    Row &r = d->rows[size_t(row)];
+    if (!r.formats && format.isDefault())
+        return;
+    *mutableFormat(row, col) = format;
+    emitFormatsChanged(GridRange{row, col, row, col});
+}
+
+void GridModel::emitFormatsChanged(const GridRange &range)
+{
+    emit dataChanged(index(range.top, range.left), index(range.bottom, range.right));
+    emit contentsEdited();
+}
+
+bool GridModel::hasAnyCellFormat() const
+{
+    return std::any_of(d->rows.begin(), d->rows.end(), [](const Row &r) {
+        return r.formats && std::any_of(r.formats->begin(), r.formats->end(), [](const CellFormat &f) { return !f.isDefault(); });
+    });
+}
+
+QColor GridModel::alternateRowColor() const { return d->alternate; }
+
+void GridModel::setAlternateRowColor(const QColor &c)
+{
+    d->alternate = c;
+    if (rows() > 0 && cols() > 0)
+        emit dataChanged(index(0, 0), index(rows() - 1, cols() - 1), {Qt::BackgroundRole});
+}
+
+bool GridModel::gridLines() const { return d->gridLines; }
+void GridModel::setGridLines(bool on) { d->gridLines = on; }
+int GridModel::fontSize() const { return d->fontSize; }
+
+void GridModel::setFontSize(int points)
+{
+    d->fontSize = qBound(1, points, 72);
+    if (rows() > 0 && cols() > 0)
+        emit dataChanged(index(0, 0), index(rows() - 1, cols() - 1), {Qt::FontRole});
+}
+
+void GridModel::sort(int colFrom, int colTo, Qt::SortOrder order)
+{
+    const int a = qMax(0, qMin(colFrom, colTo));
+    const int b = qMin(cols() - 1, qMax(colFrom, colTo));
+    if (b < a)
+        return;
+    emit beforeSort(a, order == Qt::AscendingOrder ? 1 : 2);
+    sortDataRows([this, a, b, order](int x, int y) {
+        const Row &rx = d->rows[size_t(x)];
+        const Row &ry = d->rows[size_t(y)];
+        for (int c = a; c <= b; ++c) {
+            const int cmp = rx.cells[size_t(c)].compare(ry.cells[size_t(c)], Qt::CaseSensitive);
+            if (cmp != 0)
+                return order == Qt::AscendingOrder ? cmp < 0 : cmp > 0;
+        }
+        return false;
+    });
+    emit afterSort(a, order == Qt::AscendingOrder ? 1 : 2);
+}
+
+void GridModel::sortDataRows(const std::function<bool(int, int)> &less)
+{
+    const int first = d->fixedRows;
+    if (rows() - first < 2)
+        return;
+    std::vector<int> order(size_t(rows() - first));
+    std::iota(order.begin(), order.end(), first);
+    std::stable_sort(order.begin(), order.end(), less);
+    emit layoutAboutToBeChanged();
+    std::vector<Row> sorted;
+    sorted.reserve(order.size());
+    for (int i : order)
+        sorted.push_back(std::move(d->rows[size_t(i)]));
+    for (size_t i = 0; i < sorted.size(); ++i)
+        d->rows[size_t(first) + i] = std::move(sorted[i]);
+    const QModelIndexList persistent = persistentIndexList();
+    QModelIndexList moved;
+    moved.reserve(persistent.size());
+    std::vector<int> where(static_cast<size_t>(rows()));
+    std::iota(where.begin(), where.end(), 0);
+    for (size_t i = 0; i < order.size(); ++i)
+        where[size_t(order[i])] = first + int(i);
+    for (const QModelIndex &p : persistent)
+        moved.append(index(where[size_t(p.row())], p.column()));
+    changePersistentIndexList(persistent, moved);
+    emit layoutChanged();
+    emit contentsEdited();
+}
+
+int GridModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : rows(); }
+int GridModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : cols(); }
+
+void GridModel::setDisplayFormatter(DisplayFormatter f)
+{
+    d->formatter = std::move(f);
+}
+
+static Qt::Alignment toQt(Alignment a, bool numeric)
+{
+    switch (a) {
+    case Alignment::LeftCenter: return Qt::AlignLeft | Qt::AlignVCenter;
+    case Alignment::CenterCenter: return Qt::AlignHCenter | Qt::AlignVCenter;
+    case Alignment::RightCenter: return Qt::AlignRight | Qt::AlignVCenter;
+    default: return (numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+    }
+}
+
+QVariant GridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || !d->valid(index.row(), index.column()))
+        return {};
+    const Row &r = d->rows[size_t(index.row())];
+    const QString &text = r.cells[size_t(index.column())];
+    const CellFormat *f = r.formats ? &(*r.formats)[size_t(index.column())] : nullptr;
+    const ColumnAttributes &col = d->columns[size_t(index.column())];
+    switch (role) {
+    case Qt::DisplayRole:
+        if (f && f->check != CheckBox::None)
+            return {};
+        if (d->formatter && index.row() >= d->fixedRows)
+            return d->formatter(text, col);
+        return text;
+    case Qt::EditRole:
+        return text;
+    case Qt::CheckStateRole:
+        if (f && f->check != CheckBox::None)
+            return f->check == CheckBox::Checked ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::FontRole: {
+        QFont font;
+        font.setPointSize(f && f->fontSize ? f->fontSize : d->fontSize);
+        if (f) {
+            font.setBold(f->bold);
+            font.setItalic(f->italic);
+            font.setUnderline(f->underline);
+        }
+        return font;
+    }
+    case Qt::ForegroundRole:
+        if (f && f->hasFore)
+            return QColor::fromRgb(f->fore);
+        return {};
+    case Qt::BackgroundRole:
+        if (f && f->hasBack)
+            return QColor::fromRgb(f->back);
+        if (d->alternate.isValid() && index.row() >= d->fixedRows && (index.row() - d->fixedRows) % 2 == 1)
+            return d->alternate;
+        return {};
+    case Qt::TextAlignmentRole: {
+        bool numeric = false;
+        if (col.alignment == Alignment::General || (f && f->alignment == Alignment::General)) {
+            text.toDouble(&numeric);
+        }
+        if (f && f->alignment != Alignment::Default)
+            return int(toQt(f->alignment, numeric));
+        return int(toQt(col.alignment, numeric));
+    }
+    default:
+        return {};
+    }
+}
+
+bool GridModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || !d->valid(index.row(), index.column()))
+        return false;
+    if (role == Qt::CheckStateRole) {
+        CellFormat f = cellFormat(index.row(), index.column());
+        f.check = value.toInt() == Qt::Checked ? CheckBox::Checked : CheckBox::Unchecked;
+        setCellFormat(index.row(), index.column(), f);
+        emit cellChanged(index.row(), index.column());
+        return true;
+    }
+    if (role != Qt::EditRole)
+        return false;
+    setText(index.row(), index.column(), value.toString());
+    return true;
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags fl = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+    const CellFormat f = cellFormat(index.row(), index.column());
+    if (f.check != CheckBox::None)
+        fl |= Qt::ItemIsUserCheckable;
+    return fl;
+}
+
+} // namespace dq

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/shell/userprompts.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace dq::test {
+
+// Answers the program's questions from a script and records every question asked,
+// so a test can check both what the user saw and what happened next. An unexpected
+// question (the script ran dry) is recorded and answered with Cancel.
+class ScriptedPrompts : public UserPrompts
+{
+public:
+    struct Asked
+    {
+        QString kind;   // "message", "input", "open", "save", "color"
+        QString title;
+        QString text;   // message text, input label, dialog folder or initial path
+        Icon icon = Icon::None;
+        Buttons buttons = Buttons::Ok;
+        QString filters;
+    };
+
+    QList<Answer> answers;       // for message()
+    QStringList inputs;          // for input(); an entry of "\x01" means "cancel"
+    QStringList fileNames;       // for openFileName() and saveFileName(); empty = cancel
+    QList<QColor> colors;        // for color(); invalid = cancel
+    QList<Asked> asked;
+    int unexpected = 0;
+
+    Answer message(const QString &title, const QString &text, Icon icon, Buttons buttons) override;
+    bool input(const QString &title, const QString &label, QString &value) override;
+    QString openFileName(const QString &title, const QString &folder, const QString &filters) override;
+    QString saveFileName(const QString &title, const QString &initialPath, const QString &filters) override;
+    QColor color(const QColor &initial) override;
+
+    QStringList messages() const; // texts of every message() asked, in order
+};
+
+// A fresh temporary folder for one test, removed afterwards.
+QString tempDir();
+
+} // namespace dq::test
