@@ -1,9 +1,59 @@
+#include "cli/clicommand.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
+
+#include <algorithm>
+
+using dq::cli::CliCommand;
+
+std::vector<CliCommand> &CliCommand::all()
+{
+    static std::vector<CliCommand> commands;
+    return commands;
+}
+
+static void printHelp(QTextStream &out)
+{
+    out << "Usage: dirquill-cli COMMAND [ARGS...]\n"
+        << "       dirquill-cli --help | --version | help COMMAND\n\nCommands:\n";
+    auto commands = CliCommand::all();
+    std::sort(commands.begin(), commands.end(), [](const auto &a, const auto &b) { return a.name < b.name; });
+    for (const CliCommand &c : commands)
+        out << "  " << c.name.leftJustified(12) << c.summary << '\n';
+}
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QTextStream(stdout) << "dirquill-cli " << QStringLiteral(DQ_VERSION) << '\n';
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("dirquill-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DQ_VERSION));
+    QStringList args = QCoreApplication::arguments().mid(1);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    if (args.isEmpty() || args.first() == QStringLiteral("--help") || args.first() == QStringLiteral("-h")) {
+        printHelp(args.isEmpty() ? err : out);
+        return args.isEmpty() ? 2 : 0;
+    }
+    if (args.first() == QStringLiteral("--version")) {
+        out << QStringLiteral(DQ_VERSION) << '\n';
+        return 0;
+    }
+    const bool help = args.first() == QStringLiteral("help");
+    if (help)
+        args.removeFirst();
+    const QString name = args.value(0);
+    for (const CliCommand &c : CliCommand::all()) {
+        if (c.name != name)
+            continue;
+        if (help || args.contains(QStringLiteral("--help"))) {
+            out << c.usage << '\n';
+            return 0;
+        }
+        return c.run(args.mid(1));
+    }
+    err << "dirquill-cli: unknown command '" << name << "'\n";
+    printHelp(err);
+    return 2;
 }
