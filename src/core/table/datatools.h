@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/grid/gridmodel.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace dq {
+
+class UserPrompts;
+
+// The record table's whole-table tools: the sort of a title click, Delete Duplicates,
+// Parse Phone Column and the date-time stamp. Each works on the model alone and says what
+// it did, so the caller refreshes the views and applies its changed-flag rule.
+class DataTools
+{
+public:
+    // Sorts the data rows on one column by its data type: numbers and money by value,
+    // dates by date, check boxes by tick, text case-insensitively (letter case only breaks
+    // ties). Stable. Values come before text that is not of the column's type, and empty
+    // cells stay last in both orders. Emits the model's beforeSort and afterSort.
+    static void sortByColumn(GridModel &table, int col, Qt::SortOrder order);
+
+    // Asks first; nothing changes unless the answer is Yes. Returns the number of rows
+    // removed, or -1 when declined.
+    static int deleteDuplicates(GridModel &table, UserPrompts &prompts);
+    // Sorts the data rows on columns 1 to 3 (case-sensitive, ascending), then removes every
+    // row equal in all columns to an earlier one, in one batch. The last row becomes current.
+    static int removeDuplicateRows(GridModel &table);
+
+    // Asks first; returns false when declined.
+    static bool parsePhoneColumn(GridModel &table, UserPrompts &prompts);
+    // Cuts column 6's phone text into phone, fax and toll-free in columns 9 to 11. The
+    // table is cut to exactly 13 columns first.
+    static void splitPhoneColumn(GridModel &table);
+
+    // old text, a blank and now in format (a format without date fields gives the general form).
+    static QString stampText(const QString &oldText, const QString &format, const QDateTime &now);
+    // Stamps one cell with its column's format; returns the cell's new text.
+    static QString stampCell(GridModel &table, int row, int col, const QDateTime &now);
+
+    static constexpr int kPhoneCol = 5;
+    static constexpr int kParsedPhoneCol = 8;
+    static constexpr int kParsedFaxCol = 9;
+    static constexpr int kParsedTollFreeCol = 10;
+    static constexpr int kRecordColumns = 13;
+};
+
+} // namespace dq
