@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+namespace dq {
+
+class GridModel;
+class UserPrompts;
+
+// The search behind the Find dialog. It walks the record table column by column from a
+// start position to the end (never wrapping, never the title row), one hit per request,
+// and counts the hits of a pass. The start position follows the table's current cell when
+// the user clicks below or right of the last hit. State lives as long as the dialog.
+class Finder
+{
+public:
+    enum class Result { Hit, NotFound, Searched };
+    struct Outcome
+    {
+        Result result = Result::NotFound;
+        int row = -1;    // the hit, when there is one
+        int col = -1;
+        QString message; // the end message, empty on a hit
+    };
+
+    // Changing the text starts again at the first data row of the first column.
+    void setSearchText(const QString &text);
+    QString searchText() const { return m_text; }
+    void setFromBeginning(bool on) { m_fromBeginning = on; }
+    bool fromBeginning() const { return m_fromBeginning; }
+    void setMatchCase(bool on) { m_matchCase = on; }
+    bool matchCase() const { return m_matchCase; }
+
+    // Finds the next hit and makes it the table's only selected, current cell.
+    Outcome findNext(GridModel &table);
+    // The same, showing the end message (exclamation icon, OK) when the pass is over.
+    Outcome findNext(GridModel &table, UserPrompts &prompts);
+
+    int nextRow() const { return m_nextRow; }
+    int nextCol() const { return m_nextCol; }
+    bool lastWasHit() const { return m_hit; }
+    int hitCount() const { return m_hits; }
+
+    static QString notFoundMessage();
+    static QString searchedMessage(int hits);
+
+private:
+    QString m_text;
+    bool m_fromBeginning = false;
+    bool m_matchCase = false;
+    int m_nextCol = 0;
+    int m_nextRow = 1;
+    bool m_hit = false;
+    int m_hits = 0;
+};
+
+} // namespace dq
