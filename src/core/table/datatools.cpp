@@ -4,7 +4,11 @@
 #include "core/table/valueformat.h"
 
 #include <QHash>
+#include <QSignalBlocker>
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <unordered_map>
 #include <vector>
 
@@ -40,6 +44,37 @@ QString cutBetween(const QString &text, const QString &start, const QString &end
 
 enum KeyClass : quint8 { Value = 0, Text = 1, Empty = 2 };
 
+// The first 24 UTF-16 units of a text packed so that comparing the numbers compares the
+// texts' starts; most comparisons of a sort end here, without reaching into the texts.
+struct TextPrefix
+{
+    std::array<quint64, 6> words{};
+
+    TextPrefix() = default;
+    explicit TextPrefix(QStringView s)
+    {
+        const qsizetype n = qMin<qsizetype>(qsizetype(words.size()) * 4, s.size());
+        for (qsizetype i = 0; i < n; ++i)
+            words[size_t(i / 4)] |= quint64(s[i].unicode()) << (48 - 16 * (i % 4));
+    }
+    // A number's own order as a prefix: negative values flip, so unsigned order follows value.
+    static TextPrefix ofValue(double v)
+    {
+        TextPrefix p;
+        const quint64 bits = std::bit_cast<quint64>(v + 0.0); // no negative zero
+        p.words[0] = bits >> 63 ? ~bits : bits | (quint64(1) << 63);
+        return p;
+    }
+    // <0, >0, or 0 when only the whole texts can tell
+    int compare(const TextPrefix &o) const
+    {
+        for (size_t i = 0; i < words.size(); ++i)
+            if (words[i] != o.words[i])
+                return words[i] < o.words[i] ? -1 : 1;
+        return 0;
+    }
+};
+
 bool rowsEqual(const GridModel &m, int a, int b)
 {
     for (int c = 0; c < m.cols(); ++c)
@@ -56,6 +91,15 @@ size_t rowHash(const GridModel &m, int r)
     return h;
 }
 
+// Puts the data rows in the given order (every data row once) in one reorder of the grid.
+void applyOrder(GridModel &table, const std::vector<int> &orderedRows)
+{
+    std::vector<int> rank(size_t(table.rows()), 0);
+    for (size_t i = 0; i < orderedRows.size(); ++i)
+        rank[size_t(orderedRows[i])] = int(i);
+    table.sortDataRows([&rank](int a, int b) { return rank[size_t(a)] < rank[size_t(b)]; });
+}
+
 } // namespace
 
 void DataTools::sortByColumn(GridModel &table, int col, Qt::SortOrder order)
@@ -64,83 +108,78 @@ void DataTools::sortByColumn(GridModel &table, int col, Qt::SortOrder order)
         return;
     const int code = order == Qt::AscendingOrder ? 1 : 2;
     emit table.beforeSort(col, code);
-    const int rows = table.rows();
     const DataType type = table.columnDataType(col);
     const bool ascending = order == Qt::AscendingOrder;
+    const int first = table.fixedRows();
+    const int count = qMax(0, table.rows() - first);
 
-    // Keys are read once per sort: a million money cells are parsed a million times, not
-    // once per comparison.
-    std::vector<quint8> cls(size_t(rows), Empty);
-    std::vector<double> value;
-    std::vector<QString> folded;
-    const bool numeric = type != DataType::String;
-    if (numeric)
-        value.resize(size_t(rows));
-    else
-        folded.resize(size_t(rows));
-    for (int r = table.fixedRows(); r < rows; ++r) {
-        const QString text = table.text(r, col);
+    // Keys are read once per sort into one compact array that is sorted on its own; the grid
+    // then only follows the resulting order. Texts are kept aside for the comparisons their
+    // prefixes cannot settle.
+    struct Key
+    {
+        TextPrefix prefix; // of the value, or of the folded text
+        int index = 0;     // data row number, 0 = first data row
+        quint8 cls = Empty;
+    };
+    std::vector<Key> keys(static_cast<size_t>(count));
+    std::vector<QString> folded(static_cast<size_t>(count));
+    std::vector<QString> texts(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        Key &k = keys[size_t(i)];
+        k.index = i;
+        const QString text = table.text(first + i, col);
+        std::optional<double> v;
         switch (type) {
         case DataType::String:
-            if (!text.isEmpty()) {
-                cls[size_t(r)] = Text;
-                folded[size_t(r)] = text.toCaseFolded();
-            }
-            continue;
+            break;
         case DataType::Double:
         case DataType::Currency:
-            if (const auto v = ValueFormat::parseNumber(text)) {
-                cls[size_t(r)] = Value;
-                value[size_t(r)] = *v;
-                continue;
-            }
+            v = ValueFormat::parseNumber(text);
             break;
         case DataType::Date: {
             const QDateTime dt = ValueFormat::parseDateTime(text);
-            if (dt.isValid()) {
-                cls[size_t(r)] = Value;
-                value[size_t(r)] = double(dt.date().toJulianDay()) * 86400.0 + dt.time().msecsSinceStartOfDay() / 1000.0;
-                continue;
-            }
+            if (dt.isValid())
+                v = double(dt.date().toJulianDay()) * 86400.0 + dt.time().msecsSinceStartOfDay() / 1000.0;
             break;
         }
         case DataType::Boolean: {
-            const CheckBox check = table.cellFormat(r, col).check;
-            std::optional<bool> on;
-            if (check != CheckBox::None)
-                on = check == CheckBox::Checked;
-            else
-                on = ValueFormat::parseBool(text);
-            if (on) {
-                cls[size_t(r)] = Value;
-                value[size_t(r)] = *on ? 1.0 : 0.0;
-                continue;
-            }
+            const CheckBox check = table.cellFormat(first + i, col).check;
+            const std::optional<bool> on = check != CheckBox::None ? std::optional<bool>(check == CheckBox::Checked)
+                                                                   : ValueFormat::parseBool(text);
+            if (on)
+                v = *on ? 1.0 : 0.0;
             break;
         }
         }
-        cls[size_t(r)] = text.isEmpty() ? Empty : Text;
-    }
-
-    auto textLess = [&](int a, int b) {
-        if (!numeric) {
-            const int cmp = folded[size_t(a)].compare(folded[size_t(b)]);
-            if (cmp != 0)
-                return ascending ? cmp < 0 : cmp > 0;
+        if (v) {
+            k.cls = Value;
+            k.prefix = TextPrefix::ofValue(*v);
+        } else if (!text.isEmpty()) {
+            k.cls = Text;
+            folded[size_t(i)] = text.toCaseFolded();
+            texts[size_t(i)] = text;
+            k.prefix = TextPrefix(folded[size_t(i)]);
         }
-        const int cmp = table.text(a, col).compare(table.text(b, col));
-        return ascending ? cmp < 0 : cmp > 0;
-    };
-    table.sortDataRows([&](int a, int b) {
-        const quint8 ca = cls[size_t(a)], cb = cls[size_t(b)];
-        if (ca != cb)
-            return ca < cb;
-        if (ca == Value)
-            return ascending ? value[size_t(a)] < value[size_t(b)] : value[size_t(b)] < value[size_t(a)];
-        if (ca == Text)
-            return textLess(a, b);
-        return false;
+    }
+    // Rows that compare equal keep their order: the row number breaks every tie.
+    std::sort(keys.begin(), keys.end(), [&](const Key &a, const Key &b) {
+        if (a.cls != b.cls)
+            return a.cls < b.cls;
+        int cmp = a.prefix.compare(b.prefix);
+        if (cmp == 0 && a.cls == Text) {
+            cmp = folded[size_t(a.index)].compare(folded[size_t(b.index)]);
+            if (cmp == 0)
+                cmp = texts[size_t(a.index)].compare(texts[size_t(b.index)]);
+        }
+        if (cmp != 0)
+            return ascending ? cmp < 0 : cmp > 0;
+        return a.index < b.index;
     });
+    std::vector<int> ordered(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        ordered[i] = first + keys[i].index;
+    applyOrder(table, ordered);
     emit table.afterSort(col, code);
 }
 
@@ -160,43 +199,77 @@ int DataTools::removeDuplicateRows(GridModel &table)
         return 0;
     const int keyCols = qMin(3, table.cols());
     table.select(table.row(), 0, table.rowSel(), keyCols - 1);
-    table.sort(0, keyCols - 1, Qt::AscendingOrder);
 
-    // Equal rows have equal key columns, so after the sort every duplicate sits in the same
-    // run of rows with equal keys as its first occurrence; each run is checked on its own.
-    std::vector<int> drop;
-    std::unordered_multimap<size_t, int> seen;
-    const int rows = table.rows();
-    auto sameKeys = [&](int a, int b) {
-        for (int c = 0; c < keyCols; ++c)
-            if (table.text(a, c) != table.text(b, c))
-                return false;
-        return true;
+    // The sort on the first three columns (case-sensitive, ascending, stable), with its keys
+    // read once into one array.
+    emit table.beforeSort(0, 1);
+    const int first = table.fixedRows();
+    const int count = qMax(0, table.rows() - first);
+    struct Key
+    {
+        TextPrefix prefix; // of the first column
+        int index = 0;     // data row number, 0 = first data row
     };
-    int start = table.fixedRows();
-    while (start < rows) {
+    std::vector<Key> keys(static_cast<size_t>(count));
+    std::vector<std::array<QString, 3>> cells(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        for (int c = 0; c < keyCols; ++c)
+            cells[size_t(i)][size_t(c)] = table.text(first + i, c);
+        keys[size_t(i)] = {TextPrefix(cells[size_t(i)][0]), i};
+    }
+    auto compareCells = [&cells, keyCols](int a, int b) {
+        for (int c = 0; c < keyCols; ++c) {
+            const int cmp = cells[size_t(a)][size_t(c)].compare(cells[size_t(b)][size_t(c)]);
+            if (cmp != 0)
+                return cmp;
+        }
+        return 0;
+    };
+    std::sort(keys.begin(), keys.end(), [&compareCells](const Key &a, const Key &b) {
+        int cmp = a.prefix.compare(b.prefix);
+        if (cmp == 0)
+            cmp = compareCells(a.index, b.index);
+        return cmp != 0 ? cmp < 0 : a.index < b.index;
+    });
+
+    // Equal rows have equal keys, so every duplicate sits in the same run of equal keys as
+    // its first occurrence, wherever the sort put other rows; each run is checked on its own.
+    std::vector<int> drop; // positions after the sort
+    std::unordered_multimap<size_t, int> seen;
+    auto sameKeys = [&compareCells](const Key &a, const Key &b) {
+        return a.prefix.compare(b.prefix) == 0 && compareCells(a.index, b.index) == 0;
+    };
+    int start = 0;
+    while (start < count) {
         int end = start + 1;
-        while (end < rows && sameKeys(start, end))
+        while (end < count && sameKeys(keys[size_t(start)], keys[size_t(end)]))
             ++end;
         if (end - start == 2) {
-            if (rowsEqual(table, start, start + 1))
-                drop.push_back(start + 1);
+            if (rowsEqual(table, first + keys[size_t(start)].index, first + keys[size_t(start) + 1].index))
+                drop.push_back(first + start + 1);
         } else if (end - start > 2) {
             seen.clear();
-            for (int r = start; r < end; ++r) {
-                const size_t h = rowHash(table, r);
+            for (int i = start; i < end; ++i) {
+                const int row = first + keys[size_t(i)].index;
+                const size_t h = rowHash(table, row);
                 bool duplicate = false;
                 const auto range = seen.equal_range(h);
                 for (auto it = range.first; it != range.second && !duplicate; ++it)
-                    duplicate = rowsEqual(table, it->second, r);
+                    duplicate = rowsEqual(table, it->second, row);
                 if (duplicate)
-                    drop.push_back(r);
+                    drop.push_back(first + i);
                 else
-                    seen.emplace(h, r);
+                    seen.emplace(h, row);
             }
         }
         start = end;
     }
+    std::vector<int> ordered(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        ordered[i] = first + keys[i].index;
+    applyOrder(table, ordered);
+    emit table.afterSort(0, 1);
+
     table.removeRowsSorted(drop);
     table.setCursor(table.rows() - 1, 0);
     return int(drop.size());
@@ -225,6 +298,8 @@ void DataTools::splitPhoneColumn(GridModel &table)
     const QString afterFax = QStringLiteral("(fax); ");
     const QString tollFree = QStringLiteral(" (toll-free)");
     const QString spacedTollFree = QStringLiteral("  (toll-free)");
+    // One change notice for the three columns instead of three per row.
+    QSignalBlocker quiet(table);
     // The title row goes through the same rule, so a plain "Phone" title stays as it is.
     for (int r = 0; r < table.rows(); ++r) {
         const QString p = table.text(r, kPhoneCol);
@@ -244,7 +319,15 @@ void DataTools::splitPhoneColumn(GridModel &table)
             table.setText(r, kParsedTollFreeCol, cutBetween(p, fourSpaces, spacedTollFree));
         }
     }
+    quiet.unblock();
+    if (table.rows() > 0) {
+        emit table.headerDataChanged(Qt::Horizontal, kParsedPhoneCol, kParsedTollFreeCol);
+        emit table.dataChanged(table.index(0, kParsedPhoneCol), table.index(table.rows() - 1, kParsedTollFreeCol),
+                               {Qt::DisplayRole, Qt::EditRole});
+        emit table.contentsEdited();
+    }
 }
+
 
 QString DataTools::stampText(const QString &oldText, const QString &format, const QDateTime &now)
 {

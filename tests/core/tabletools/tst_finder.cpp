@@ -13,7 +13,7 @@ namespace {
 // row 1  SMITH         x
 // row 2  Smith
 // row 3  blacksmith           smithy
-// row 4  jones
+// row 4  jonex
 void fillTable(GridModel &m)
 {
     m.setCols(4);
@@ -26,7 +26,7 @@ void fillTable(GridModel &m)
     m.setText(2, 0, QStringLiteral("Smith"));
     m.setText(3, 0, QStringLiteral("blacksmith"));
     m.setText(3, 2, QStringLiteral("smithy"));
-    m.setText(4, 0, QStringLiteral("jones"));
+    m.setText(4, 0, QStringLiteral("jonex"));
 }
 
 // "r,c" for a hit (also checking the cell became the current, only selected cell), the
@@ -80,6 +80,8 @@ void TestFinder::searchesColumnByColumn_data()
         << QStringList{QStringLiteral("1,0"), QStringLiteral("2,0"), QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(4), QStringLiteral("1,0")};
     QTest::newRow("from the beginning: a search that never hits keeps saying not found")
         << "nowhere" << false << true << 1 << 0 << QStringList{notFound, notFound};
+    QTest::newRow("a hit lower in the start column comes before one higher up in a later column")
+        << "X" << false << false << 0 << 0 << QStringList{QStringLiteral("4,0"), QStringLiteral("1,1"), searched.arg(2)};
     QTest::newRow("the title row is never searched")
         << "T2" << false << false << 0 << 0 << QStringList{notFound};
     QTest::newRow("empty text is found in the first cell looked at")
@@ -147,7 +149,7 @@ void TestFinder::endMessagesAreShown()
     GridModel m;
     fillTable(m);
     Finder finder;
-    finder.setSearchText(QStringLiteral("jones"));
+    finder.setSearchText(QStringLiteral("jonex"));
     test::ScriptedPrompts prompts;
     prompts.answers = {UserPrompts::Answer::Ok, UserPrompts::Answer::Ok};
     QCOMPARE(finder.findNext(m, prompts).result, Finder::Result::Hit);
