@@ -30,20 +30,30 @@ Finder::Outcome Finder::findNext(GridModel &table)
     m_nextRow = qMax(m_nextRow, firstRow);
 
     const QStringMatcher matcher(m_text, m_matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
-    bool examined = false;
-    for (int c = m_nextCol; c <= lastCol; ++c) {
-        for (int r = c == m_nextCol ? m_nextRow : firstRow; r <= lastRow; ++r) {
-            examined = true;
-            if (matcher.indexIn(table.text(r, c)) < 0)
-                continue;
-            table.setCursor(r, c);
-            m_nextRow = r + 1;
-            m_nextCol = c;
-            m_hit = true;
-            ++m_hits;
-            return {Result::Hit, r, c, {}};
+    const int startCol = m_nextCol;
+    const int startRow = m_nextRow;
+    // The first hit in column order, found by reading rows in storage order: once a row
+    // holds a hit, later rows only need the columns left of it.
+    int bestCol = lastCol + 1;
+    int bestRow = -1;
+    for (int r = firstRow; r <= lastRow && bestCol > startCol; ++r) {
+        for (int c = r >= startRow ? startCol : startCol + 1; c < bestCol; ++c) {
+            if (matcher.indexIn(table.text(r, c)) >= 0) {
+                bestCol = c;
+                bestRow = r;
+                break;
+            }
         }
     }
+    if (bestRow >= 0) {
+        table.setCursor(bestRow, bestCol);
+        m_nextRow = bestRow + 1;
+        m_nextCol = bestCol;
+        m_hit = true;
+        ++m_hits;
+        return {Result::Hit, bestRow, bestCol, {}};
+    }
+    const bool examined = startCol <= lastCol && firstRow <= lastRow && (startRow <= lastRow || startCol < lastCol);
     if (examined)
         m_hit = false;
     if (m_hits == 0)
