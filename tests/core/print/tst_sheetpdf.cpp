@@ -4,10 +4,9 @@
 #include "core/print/recordtable.h"
 #include "core/print/sheetlayout.h"
 #include "core/print/sheetpainter.h"
+#include "core/print/pdfwords.h"
 #include "support/testsupport.h"
 
-#include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -15,54 +14,11 @@ using namespace dq;
 using dq::test::completeRecords;
 using dq::test::fillRecordTable;
 using dq::test::selectRows;
+using dq::test::PdfText;
+using dq::test::readPdf;
+using Word = dq::test::PdfWord;
 
 namespace {
-
-struct Word
-{
-    QString text;
-    QRectF box; // points from the page's top-left corner
-    int page = 0;
-};
-
-struct PdfText
-{
-    QList<Word> words;
-    QList<QSizeF> pages; // points
-
-    QList<Word> find(const QString &text) const
-    {
-        QList<Word> out;
-        for (const Word &w : words)
-            if (w.text == text)
-                out << w;
-        return out;
-    }
-};
-
-// Reads the words of a PDF with their boxes through pdftotext -bbox.
-PdfText readPdf(const QString &path)
-{
-    PdfText out;
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return out;
-    const QString html = QString::fromUtf8(p.readAllStandardOutput());
-    static const QRegularExpression tag(QStringLiteral(
-        R"re(<page width="([\d.]+)" height="([\d.]+)">|<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
-    for (auto it = tag.globalMatch(html); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        if (m.capturedLength(1)) {
-            out.pages << QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
-            continue;
-        }
-        const QPointF tl(m.captured(3).toDouble(), m.captured(4).toDouble());
-        const QPointF br(m.captured(5).toDouble(), m.captured(6).toDouble());
-        out.words << Word{m.captured(7), QRectF(tl, br), int(out.pages.size())};
-    }
-    return out;
-}
 
 // Box of a sheet cell on a Letter page, in points, for a sheet without header or headings.
 QRectF cellBox(const SheetLayout &sheet, int row, int col)
