@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPagedPaintDevice>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
 
@@ -49,6 +50,32 @@ int alignmentFlags(const SheetLayout::CellAlignment &a, const QString &text)
     }
     flags |= a.wrap ? Qt::TextWordWrap : Qt::TextSingleLine;
     return flags;
+}
+
+// One line of text that fits its cell goes straight to its baseline; laying out text in a
+// rectangle costs several times more and is needed only to wrap or to clip.
+void drawCellText(QPainter &painter, const QFontMetricsF &metrics, const QRectF &rect, int flags, const QString &text)
+{
+    if (flags & Qt::TextWordWrap) {
+        painter.drawText(rect, flags, text);
+        return;
+    }
+    const double width = metrics.horizontalAdvance(text);
+    if (width > rect.width() || metrics.height() > rect.height() + kCellPadY * 2) {
+        painter.drawText(rect, flags, text);
+        return;
+    }
+    double x = rect.left();
+    if (flags & Qt::AlignRight)
+        x = rect.right() - width;
+    else if (flags & Qt::AlignHCenter)
+        x = rect.left() + (rect.width() - width) / 2;
+    double baseline = rect.bottom() - metrics.descent();
+    if (flags & Qt::AlignTop)
+        baseline = rect.top() + metrics.ascent();
+    else if (flags & Qt::AlignVCenter)
+        baseline = rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent();
+    painter.drawText(QPointF(x, baseline), text);
 }
 
 } // namespace
@@ -221,6 +248,7 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, in
         y = h;
     }
 
+    const QFontMetricsF metrics(painter.font());
     std::vector<double> ys;
     for (int i = page.rowBegin; i < page.rowEnd; ++i) {
         const int row = m_rows[size_t(i)];
@@ -232,8 +260,8 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, in
             if (text.isEmpty())
                 continue;
             const QRectF cell(xs[size_t(j - page.colBegin)], y, m_sheet.colWidth(col), h);
-            painter.drawText(cell.adjusted(kCellPadX, kCellPadY, -kCellPadX, -kCellPadY),
-                             alignmentFlags(m_sheet.alignment(row, col), text), text);
+            drawCellText(painter, metrics, cell.adjusted(kCellPadX, kCellPadY, -kCellPadX, -kCellPadY),
+                         alignmentFlags(m_sheet.alignment(row, col), text), text);
         }
         y += h;
     }
