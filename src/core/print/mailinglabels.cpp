@@ -1,6 +1,7 @@
 #include "core/print/mailinglabels.h"
 
 #include "core/grid/gridmodel.h"
+#include "core/print/recordselection.h"
 #include "core/print/sheetlayout.h"
 
 #include <algorithm>
@@ -42,39 +43,19 @@ bool MailingLabels::isIncomplete(const GridModel &table, int row)
 
 std::vector<int> MailingLabels::gatherRows(GridModel &table, const Options &options)
 {
-    const int firstData = std::max(1, table.fixedRows());
-    const bool listBox = table.selectionMode() == GridModel::SelectionMode::ListBox;
-    if (options.allRows) {
-        if (listBox) {
-            table.clearRowSelection();
-            for (int r = firstData; r < table.rows(); ++r)
-                table.setRowSelected(r, true);
-        }
-        if (table.rows() > firstData)
-            table.select(firstData, 0, table.rows() - 1, table.cols() - 1);
-    }
+    if (options.allRows)
+        selectAllDataRows(table);
+    std::vector<int> rows = selectedDataRows(table);
+    if (!options.skipIncomplete)
+        return rows;
 
-    std::vector<int> rows;
-    if (options.allRows) {
-        for (int r = firstData; r < table.rows(); ++r)
-            rows.push_back(r);
-    } else {
-        for (int r : table.selectedRows())
-            if (r >= firstData)
-                rows.push_back(r);
-    }
-
-    if (options.skipIncomplete) {
-        // From the last row back, so deselecting never moves a row still to be visited.
-        for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-            if (isIncomplete(table, *it)) {
-                if (listBox)
-                    table.setRowSelected(*it, false);
-                *it = -1;
-            }
-        }
-        rows.erase(std::remove(rows.begin(), rows.end(), -1), rows.end());
-    }
+    // From the last row back, so deselecting never moves a row still to be visited.
+    std::vector<int> incomplete;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        if (isIncomplete(table, *it))
+            incomplete.push_back(*it);
+    deselectRows(table, incomplete);
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [&](int r) { return isIncomplete(table, r); }), rows.end());
     return rows;
 }
 

@@ -1,6 +1,7 @@
 #include "core/print/printsheet.h"
 
 #include "core/grid/gridmodel.h"
+#include "core/print/recordselection.h"
 #include "core/print/sheetlayout.h"
 #include "core/shell/userprompts.h"
 
@@ -119,23 +120,9 @@ QString PrintSheet::compose(SheetLayout &sheet, GridModel &table, const Options 
     sheet.setPrintHeader(QStringLiteral("Orlenco Dirquill"));
     sheet.setPrintColHeading(true);
 
-    const int firstData = std::max(1, table.fixedRows());
-    std::vector<int> rows;
-    if (options.allRows) {
-        if (table.selectionMode() == GridModel::SelectionMode::ListBox) {
-            table.clearRowSelection();
-            for (int r = firstData; r < table.rows(); ++r)
-                table.setRowSelected(r, true);
-        }
-        if (table.rows() > firstData)
-            table.select(firstData, 0, table.rows() - 1, cols - 1);
-        for (int r = firstData; r < table.rows(); ++r)
-            rows.push_back(r);
-    } else {
-        for (int r : table.selectedRows())
-            if (r >= firstData)
-                rows.push_back(r);
-    }
+    if (options.allRows)
+        selectAllDataRows(table);
+    const std::vector<int> rows = selectedDataRows(table);
 
     QString clip;
     for (size_t j = 0; j < rows.size(); ++j) {

@@ -4,6 +4,7 @@
 #include "core/print/sheetpainter.h"
 #include "core/print/recordtable.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace dq;
@@ -29,6 +30,7 @@ private slots:
     void countryLineFollowsTheTick_data();
     void countryLineFollowsTheTick();
     void secondLayoutLeavesNothingOfTheFirst();
+    void selectionChangesReachViewsInOneBatch();
     void labelsPrintNothingButTheirText();
 };
 
@@ -274,6 +276,22 @@ void TestMailingLabels::secondLayoutLeavesNothingOfTheFirst()
 
     SheetPainter painter(sheet);
     QCOMPARE(int(painter.printedCols().size()), 2);
+}
+
+void TestMailingLabels::selectionChangesReachViewsInOneBatch()
+{
+    QStringList records = completeRecords(500);
+    for (int i = 1; i < 500; i += 2)
+        records[i] = QStringLiteral("N|S|C|ST|");   // no Zip Code
+    GridModel table;
+    fillRecordTable(table, records);
+    QSignalSpy changed(&table, &GridModel::selectionChanged);
+    MailingLabels::Options options;
+    options.allRows = true;
+    const std::vector<int> rows = MailingLabels::gatherRows(table, options);
+    QCOMPARE(int(rows.size()), 250);
+    QCOMPARE(table.selectedRowCount(), 250);
+    QVERIFY2(changed.count() <= 2, qPrintable(QString::number(changed.count())));
 }
 
 void TestMailingLabels::labelsPrintNothingButTheirText()
