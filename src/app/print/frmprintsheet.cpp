@@ -31,6 +31,7 @@ frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidg
     // Row 0 of the chooser is its title row, drawn by the model's own colours.
     fd->horizontalHeader()->hide();
     fd->verticalHeader()->hide();
+    fd->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     fd->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fd->setSelectionMode(QAbstractItemView::SingleSelection);
     const double pixelsPerTwip = logicalDpiX() / 1440.0;
@@ -51,6 +52,7 @@ frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidg
     auto *scaleFrame = new QGroupBox(QStringLiteral("Print Scale"), this);
     txtScale = new QLineEdit(QStringLiteral("75"), scaleFrame);
     txtScale->setObjectName(QStringLiteral("txtScale"));
+    txtScale->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
     UpDownCol = new QWidget(scaleFrame);
     UpDownCol->setObjectName(QStringLiteral("UpDownCol"));
     auto *up = new QToolButton(UpDownCol);
