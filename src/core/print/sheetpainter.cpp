@@ -164,7 +164,17 @@ bool SheetPainter::pageHasContent(const Page &page) const
 void SheetPainter::applyPageSetup(QPagedPaintDevice &device) const
 {
     device.setPageOrientation(m_sheet.orientation());
-    device.setPageMargins(m_sheet.margins(), QPageLayout::Inch);
+    if (device.setPageMargins(m_sheet.margins(), QPageLayout::Inch))
+        return;
+    // A printer that cannot print to the paper's edge keeps its own minimum there and the
+    // sheet's margins everywhere else.
+    QPageLayout layout = device.pageLayout();
+    layout.setUnits(QPageLayout::Inch);
+    const QMarginsF min = layout.minimumMargins();
+    const QMarginsF want = m_sheet.margins();
+    device.setPageMargins(QMarginsF(std::max(want.left(), min.left()), std::max(want.top(), min.top()),
+                                    std::max(want.right(), min.right()), std::max(want.bottom(), min.bottom())),
+                          QPageLayout::Inch);
 }
 
 int SheetPainter::print(QPagedPaintDevice &device) const
