@@ -236,6 +236,7 @@ private:
     std::unique_ptr<Impl> d;
 
     CellFormat *mutableFormat(int row, int col);
+    void applyRowOrder(const std::vector<int> &order); // order[i] = old row of data row i
     void emitFormatsChanged(const GridRange &range);
 };
 

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QStringEncoder>
 
 #include <cmath>
 
@@ -232,20 +233,35 @@ QJsonObject cellFormatObject(const CellFormat &cf)
     return o;
 }
 
-// Cell texts of a row line: every element must be text.
+// Cell texts of a row line: every element must be text. The cells are encoded into one
+// reused buffer, so a row costs one allocation for its compact block and nothing else.
 QString readCells(const QJsonArray &array, int cols, GridRow &row)
 {
     if (array.size() > cols)
         return QStringLiteral("the row has %1 cells but the grid has %2 columns").arg(array.size()).arg(cols);
+    static thread_local QByteArray bytes;
+    static thread_local std::vector<qsizetype> ends;
+    static thread_local std::vector<QByteArrayView> views;
+    QStringEncoder encoder(QStringEncoder::Utf8);
     const int n = int(array.size());
-    std::vector<QByteArray> utf8(static_cast<size_t>(n));
-    std::vector<QByteArrayView> views(static_cast<size_t>(n));
+    ends.clear();
+    qsizetype used = 0;
     for (int i = 0; i < n; ++i) {
         const QJsonValue v = array.at(i);
         if (!v.isString())
             return QStringLiteral("cell %1 is not text").arg(i + 1);
-        utf8[size_t(i)] = v.toString().toUtf8();
-        views[size_t(i)] = utf8[size_t(i)];
+        const QString text = v.toString();
+        const qsizetype need = used + encoder.requiredSpace(text.size());
+        if (bytes.size() < need)
+            bytes.resize(qMax(need, bytes.size() * 2));
+        used = encoder.appendToBuffer(bytes.data() + used, text) - bytes.data();
+        ends.push_back(used);
+    }
+    views.resize(size_t(n));
+    qsizetype begin = 0;
+    for (int i = 0; i < n; ++i) {
+        views[size_t(i)] = QByteArrayView(bytes.constData() + begin, ends[size_t(i)] - begin);
+        begin = ends[size_t(i)];
     }
     row.cells = RowCells::fromUtf8(views.data(), n);
     return {};
