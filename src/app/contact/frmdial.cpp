@@ -71,7 +71,11 @@ frmDial::frmDial(UserPrompts &prompts, QWidget *parent)
     connect(m_dialer, &ModemDialer::modemAnswered, this, [] { QApplication::beep(); });
 }
 
-frmDial::~frmDial() = default;
+frmDial::~frmDial()
+{
+    // The dialer hangs up a running call when it goes, so it must go before its line.
+    delete m_dialer;
+}
 
 int frmDial::dialPhone(const GridModel &table, UserPrompts &prompts, QWidget *parent)
 {
@@ -148,6 +152,9 @@ void frmDial::buildWindow()
     main->addLayout(buttons);
     main->addWidget(fraSettings);
     main->addStretch();
+
+    // One width for both heights, wide enough for the settings panel.
+    m_width = qMax(qRound(kWidthTwips * logicalDpiX() / 1440.0), sizeHint().width());
 }
 
 void frmDial::showEvent(QShowEvent *event)
@@ -193,7 +200,7 @@ void frmDial::setExpanded(bool expanded)
     const double perTwip = logicalDpiY() / 1440.0;
     const int height = qRound((expanded ? kExpandedHeightTwips : kCollapsedHeightTwips) * perTwip);
     setFixedHeight(qMax(height, layout()->minimumSize().height()));
-    resize(qMax(qRound(kWidthTwips * logicalDpiX() / 1440.0), sizeHint().width()), this->height());
+    resize(m_width, this->height());
 }
 
 DialSettings frmDial::currentSettings() const

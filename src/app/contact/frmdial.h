@@ -70,6 +70,7 @@ private:
     SerialLine *m_line = nullptr;
     ModemDialer *m_dialer = nullptr;
     bool m_expanded = false;
+    int m_width = 0;
     bool m_shownOnce = false;
 };
 

@@ -45,6 +45,7 @@ private slots:
     void dialsTheCurrentRecordWithTheLongDistancePrefix();
     void cancelHangsUpAndRedialStartsAgain();
     void closingDuringADialHangsUp();
+    void destroyingTheDialogDuringADialHangsUp();
     void unavailablePortOpensTheSettingsPanel();
     void emptyNumberDialsNothing();
     void settingsSurviveCloseAndReopen();
@@ -173,6 +174,20 @@ void TestFrmDial::closingDuringADialHangsUp()
     QCOMPARE(Settings::read(QStringLiteral("COMMPORT")), modem.path());
 }
 
+void TestFrmDial::destroyingTheDialogDuringADialHangsUp()
+{
+    PtyModem modem;
+    QVERIFY(modem.isValid());
+    Settings::write(QStringLiteral("COMMPORT"), modem.path());
+    ScriptedPrompts prompts;
+    auto *dialog = new frmDial(prompts);
+    dialog->txtNum->setText(QStringLiteral("5550100"));
+    dialog->show();
+    QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\r"));
+    delete dialog;
+    QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\rATH\r"));
+}
+
 void TestFrmDial::unavailablePortOpensTheSettingsPanel()
 {
     const QString missing = dq::test::tempDir() + QStringLiteral("/ttyGone");
@@ -257,6 +272,7 @@ void TestFrmDial::settingsButtonTogglesThePanelAndHeight()
     dialog.show();
     QVERIFY(!dialog.fraSettings->isVisible());
     const int collapsed = dialog.height();
+    const int width = dialog.width();
     QVERIFY(collapsed >= qRound(frmDial::kCollapsedHeightTwips * dialog.logicalDpiY() / 1440.0));
 
     QTest::mouseClick(dialog.cmdSet, Qt::LeftButton);
@@ -264,6 +280,7 @@ void TestFrmDial::settingsButtonTogglesThePanelAndHeight()
     const int expanded = dialog.height();
     QVERIFY(expanded >= qRound(frmDial::kExpandedHeightTwips * dialog.logicalDpiY() / 1440.0));
     QVERIFY(expanded > collapsed);
+    QCOMPARE(dialog.width(), width);
 
     // Save Settings writes at once, without closing.
     dialog.txtPort->setText(QStringLiteral("3"));
