@@ -62,8 +62,6 @@ private slots:
     void mailGoesToTheUsableAddressesOfTheSelection();
     void webLinkOfTheCurrentRow_data();
     void webLinkOfTheCurrentRow();
-    void toolbarKeys_data();
-    void toolbarKeys();
 };
 
 void TestContactActions::mapLinkOfTheCurrentRow_data()
@@ -227,41 +225,6 @@ void TestContactActions::webLinkOfTheCurrentRow()
                                      + u"') into the Web Site cell and click the web button again."_qs));
         QCOMPARE(opener.questionsBeforeOpen.first(), 1); // the message comes before the page opens
     }
-}
-
-void TestContactActions::toolbarKeys_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<int>("command");
-    QTest::addColumn<bool>("isLink");
-
-    using C = ContactActions::Command;
-    QTest::newRow("phone dials") << "phone" << int(C::DialPhone) << false;
-    QTest::newRow("map opens the map") << "map" << int(C::InternetMap) << true;
-    QTest::newRow("mail writes an e-mail") << "mail" << int(C::SendMail) << true;
-    QTest::newRow("inet opens the web site") << "inet" << int(C::WebLink) << true;
-    QTest::newRow("keys are compared case-sensitively") << "Map" << int(C::None) << false;
-    QTest::newRow("other keys are not contact commands") << "Copy" << int(C::None) << false;
-}
-
-void TestContactActions::toolbarKeys()
-{
-    QFETCH(QString, key);
-    QFETCH(int, command);
-    QFETCH(bool, isLink);
-
-    const ContactActions::Command c = ContactActions::commandForToolbarKey(key);
-    QCOMPARE(int(c), command);
-
-    GridModel table;
-    fill(table, {{{1, u"1 A St"_qs}, {6, u"a.com"_qs}, {7, u"a@a.com"_qs}}});
-    table.setSelectionMode(GridModel::SelectionMode::ListBox);
-    table.setCursor(1, 0);
-    table.setRowSelected(1, true);
-    ScriptedPrompts prompts;
-    RecordingOpener opener(prompts);
-    QCOMPARE(ContactActions(table, opener, prompts).run(c), isLink);
-    QCOMPARE(opener.urls.size(), isLink ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestContactActions)

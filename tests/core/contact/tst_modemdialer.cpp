@@ -51,8 +51,6 @@ private slots:
     void unavailablePortIsReportedWithItsReason_data();
     void unavailablePortIsReportedWithItsReason();
     void portHeldByAnotherDialIsReportedBusy();
-    void emptyNumberDialsNothing();
-    void hangUpWhileDialingEndsTheCall();
     void settingsDefaultsAndRoundTrip();
 };
 
@@ -274,43 +272,6 @@ void TestModemDialer::portHeldByAnotherDialIsReportedBusy()
     QVERIFY(first.isDialing());
     QTRY_COMPARE(modem.received(), QByteArray("ATDT555;\r"));
     first.cancel();
-}
-
-void TestModemDialer::emptyNumberDialsNothing()
-{
-    PtyModem modem;
-    QVERIFY(modem.isValid());
-    SerialPortLine line;
-    ScriptedPrompts prompts;
-    ModemDialer dialer(line, prompts);
-    QSignalSpy finished(&dialer, &ModemDialer::finished);
-    QSignalSpy dialing(&dialer, &ModemDialer::dialingChanged);
-
-    dialer.dial(QString(), modem.path());
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(finished.first().first().value<ModemDialer::Outcome>(), ModemDialer::Outcome::NothingToDial);
-    QVERIFY(dialing.isEmpty());
-    QVERIFY(!line.isOpen());
-    QVERIFY(prompts.asked.isEmpty());
-}
-
-void TestModemDialer::hangUpWhileDialingEndsTheCall()
-{
-    PtyModem modem;
-    QVERIFY(modem.isValid());
-    SerialPortLine line;
-    ScriptedPrompts prompts;
-    ModemDialer dialer(line, prompts);
-
-    dialer.dial(QStringLiteral("555"), modem.path());
-    QTRY_COMPARE(modem.received(), QByteArray("ATDT555;\r"));
-    dialer.hangUp();
-    QVERIFY(!dialer.isDialing());
-    QVERIFY(!line.isOpen());
-    QTRY_COMPARE(modem.received(), QByteArray("ATDT555;\rATH\r"));
-    // A second hang-up on the closed port sends nothing more.
-    dialer.hangUp();
-    QVERIFY(!line.isOpen());
 }
 
 void TestModemDialer::settingsDefaultsAndRoundTrip()
