@@ -15,7 +15,7 @@ const QString kPickUp = QStringLiteral("Pick up the phone and either press Enter
 
 } // namespace
 
-ModemDialer::ModemDialer(SerialLine &line, UserPrompts &prompts, QObject *parent)
+ModemDialer::ModemDialer(SerialLine& line, UserPrompts& prompts, QObject* parent)
     : QObject(parent)
     , m_line(line)
     , m_prompts(prompts)
@@ -31,11 +31,11 @@ ModemDialer::~ModemDialer()
     }
 }
 
-ModemDialer::Port ModemDialer::portFor(const QString &portText)
+ModemDialer::Port ModemDialer::portFor(const QString& portText)
 {
     const QString text = portText.trimmed();
     if (text.contains(QLatin1Char('/')))
-        return {text, text, {}};
+        return { text, text, {} };
 
     QString digits = text;
     if (digits.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
@@ -43,15 +43,15 @@ ModemDialer::Port ModemDialer::portFor(const QString &portText)
     const int n = Settings::toInt(digits);
     const QString label = QString::number(n);
     if (n < 1)
-        return {{}, label, QStringLiteral("Enter a port number from 1 up, or a device path such as /dev/ttyUSB0.")};
+        return { {}, label, QStringLiteral("Enter a port number from 1 up, or a device path such as /dev/ttyUSB0.") };
 #ifdef Q_OS_WIN
-    return {QStringLiteral("COM") + label, label, {}};
+    return { QStringLiteral("COM") + label, label, {} };
 #else
-    return {QStringLiteral("/dev/ttyS") + QString::number(n - 1), label, {}};
+    return { QStringLiteral("/dev/ttyS") + QString::number(n - 1), label, {} };
 #endif
 }
 
-QString ModemDialer::unavailableMessage(const Port &port, const QString &reason)
+QString ModemDialer::unavailableMessage(const Port& port, const QString& reason)
 {
     QString text = QStringLiteral("COM") + port.label
         + QStringLiteral(": not available. Change the CommPort property to another port.");
@@ -60,7 +60,7 @@ QString ModemDialer::unavailableMessage(const Port &port, const QString &reason)
     return text;
 }
 
-QByteArray ModemDialer::dialCommand(const QString &number)
+QByteArray ModemDialer::dialCommand(const QString& number)
 {
     // The number goes out as typed; what the modem cannot dial is the modem's to reject.
     return "ATDT" + number.toLatin1() + ";\r";
@@ -76,7 +76,7 @@ bool ModemDialer::isDialing() const
     return m_state != State::Idle;
 }
 
-void ModemDialer::dial(const QString &number, const QString &portText)
+void ModemDialer::dial(const QString& number, const QString& portText)
 {
     if (m_state != State::Idle)
         return;
@@ -92,8 +92,8 @@ void ModemDialer::dial(const QString &number, const QString &portText)
     if (port.location.isEmpty() || !m_line.open(port.location)) {
         const QString reason = port.location.isEmpty() ? port.problem : m_line.errorString();
         QPointer<ModemDialer> alive(this);
-        m_prompts.message(kMessageTitle, unavailableMessage(port, reason), UserPrompts::Icon::None,
-                          UserPrompts::Buttons::Ok);
+        m_prompts.message(
+            kMessageTitle, unavailableMessage(port, reason), UserPrompts::Icon::None, UserPrompts::Buttons::Ok);
         if (!alive)
             return;
         emit portUnavailable();
@@ -147,7 +147,7 @@ void ModemDialer::onReadyRead()
     finish(Outcome::Answered, true);
 }
 
-void ModemDialer::setStatus(const QString &text)
+void ModemDialer::setStatus(const QString& text)
 {
     if (m_status == text)
         return;

@@ -20,7 +20,7 @@ namespace {
 
 const QString kPickUp = QStringLiteral("Pick up the phone and either press Enter or click OK");
 
-void recordWithPhone(GridModel &table, const QString &phone)
+void recordWithPhone(GridModel& table, const QString& phone)
 {
     table.setCols(13);
     table.setRows(3);
@@ -57,30 +57,35 @@ void TestFrmDial::controlsCarryTheirNamesAndTexts()
     frmDial dialog(prompts);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Dial Phone"));
 
-    struct Button { const char *name; const char *text; const char *tip; };
-    const Button buttons[] = {
-        {"cmdDial", "&Dial", "Redial Number"},
-        {"cmdCancel", "&Cancel", "Cancel Dial"},
-        {"cmdExit", "C&lose", "Exit"},
-        {"cmdSet", "", "Show Hide Settings"},
-        {"cmdSave", "&Save Settings", "Save settings on the left"},
+    struct Button
+    {
+        const char* name;
+        const char* text;
+        const char* tip;
     };
-    for (const Button &b : buttons) {
-        auto *button = dialog.findChild<QPushButton *>(QLatin1String(b.name));
+    const Button buttons[] = {
+        { "cmdDial", "&Dial", "Redial Number" },
+        { "cmdCancel", "&Cancel", "Cancel Dial" },
+        { "cmdExit", "C&lose", "Exit" },
+        { "cmdSet", "", "Show Hide Settings" },
+        { "cmdSave", "&Save Settings", "Save settings on the left" },
+    };
+    for (const Button& b : buttons) {
+        auto* button = dialog.findChild<QPushButton*>(QLatin1String(b.name));
         QVERIFY2(button, b.name);
         QCOMPARE(button->text(), QLatin1String(b.text));
         QCOMPARE(button->toolTip(), QLatin1String(b.tip));
     }
-    for (const char *name : {"txtNum", "txtStatus", "txtPort", "txtLongDis"})
-        QVERIFY2(dialog.findChild<QLineEdit *>(QLatin1String(name)), name);
-    auto *check = dialog.findChild<QCheckBox *>(QStringLiteral("chkDialOne"));
+    for (const char* name : { "txtNum", "txtStatus", "txtPort", "txtLongDis" })
+        QVERIFY2(dialog.findChild<QLineEdit*>(QLatin1String(name)), name);
+    auto* check = dialog.findChild<QCheckBox*>(QStringLiteral("chkDialOne"));
     QVERIFY(check);
     QCOMPARE(check->text(), QStringLiteral("Dial '1' before number for long distance"));
 
     QStringList labels;
-    for (const QLabel *l : dialog.findChildren<QLabel *>())
+    for (const QLabel* l : dialog.findChildren<QLabel*>())
         labels.append(l->text());
-    for (const char *text : {"Dialing Number:", "Status:", "Comm Port:", "Dial ", "before number for long distance"})
+    for (const char* text : { "Dialing Number:", "Status:", "Comm Port:", "Dial ", "before number for long distance" })
         QVERIFY2(labels.contains(QLatin1String(text)), text);
 }
 
@@ -108,7 +113,7 @@ void TestFrmDial::dialsTheCurrentRecordWithTheLongDistancePrefix()
     QTRY_COMPARE(dialog.txtStatus->text(), QStringLiteral("Dialing..."));
     QVERIFY(dialog.cmdCancel->isEnabled());
     modem.send("K\r\n");
-    QTRY_COMPARE(prompts.messages(), QStringList{kPickUp});
+    QTRY_COMPARE(prompts.messages(), QStringList { kPickUp });
     QCOMPARE(dialog.txtStatus->text(), QStringLiteral("Waiting for picking up the phone"));
     QTRY_COMPARE(modem.received(), QByteArray("ATDT1(555) 123-4567;\rATH\r"));
     QVERIFY(dialog.cmdDial->isEnabled());
@@ -157,7 +162,7 @@ void TestFrmDial::destroyingTheDialogDuringADialHangsUp()
     QVERIFY(modem.isValid());
     Settings::write(QStringLiteral("COMMPORT"), modem.path());
     ScriptedPrompts prompts;
-    auto *dialog = new frmDial(prompts);
+    auto* dialog = new frmDial(prompts);
     dialog->txtNum->setText(QStringLiteral("5550100"));
     dialog->show();
     QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\r"));

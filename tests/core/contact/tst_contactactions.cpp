@@ -14,26 +14,29 @@ namespace {
 
 struct RecordingOpener : LinkOpener
 {
-    explicit RecordingOpener(const ScriptedPrompts &p) : prompts(p) {}
-    void open(const QUrl &url) override
+    explicit RecordingOpener(const ScriptedPrompts& p)
+        : prompts(p)
+    {
+    }
+    void open(const QUrl& url) override
     {
         urls.append(url);
         questionsBeforeOpen.append(int(prompts.asked.size()));
     }
-    const ScriptedPrompts &prompts;
+    const ScriptedPrompts& prompts;
     QList<QUrl> urls;
     QList<int> questionsBeforeOpen;
 };
 
 // A record table with the usual 13 columns, a title row and one data row per entry of
 // cells (each entry maps a column index to its text).
-void fill(GridModel &table, const QList<QMap<int, QString>> &rows)
+void fill(GridModel& table, const QList<QMap<int, QString>>& rows)
 {
     table.setCols(13);
     table.setRows(int(rows.size()) + 1);
     table.setFixedRows(1);
-    const QStringList titles = {u"Name"_qs, u"Street"_qs, u"City"_qs, u"State"_qs, u"Zip Code"_qs, u"Phone"_qs,
-                                u"Web Site"_qs, u"E-mail"_qs};
+    const QStringList titles = { u"Name"_qs, u"Street"_qs, u"City"_qs, u"State"_qs, u"Zip Code"_qs, u"Phone"_qs,
+        u"Web Site"_qs, u"E-mail"_qs };
     for (int c = 0; c < titles.size(); ++c)
         table.setText(0, c, titles.at(c));
     for (int r = 0; r < rows.size(); ++r)
@@ -42,7 +45,7 @@ void fill(GridModel &table, const QList<QMap<int, QString>> &rows)
 }
 
 // The query value of key with "+" read as a blank, the way the map service reads it.
-QString formValue(const QUrl &url, const QString &key)
+QString formValue(const QUrl& url, const QString& key)
 {
     QString query = url.query(QUrl::FullyEncoded);
     query.replace(QLatin1Char('+'), QStringLiteral("%20"));
@@ -73,22 +76,48 @@ void TestContactActions::mapLinkOfTheCurrentRow_data()
     QTest::addColumn<QString>("addr");
     QTest::addColumn<QString>("csz");
 
-    QTest::newRow("blanks in the street become plus signs")
-        << "12 Main St" << "Springfield" << "IL" << "62701" << "12+Main+St" << "Springfield%2C+IL+62701";
-    QTest::newRow("a blank in the city is encoded, not dropped")
-        << "1 Ocean Ave" << "Los Angeles" << "CA" << "90001" << "1+Ocean+Ave" << "Los%20Angeles%2C+CA+90001";
-    QTest::newRow("an ampersand and a hash cannot cut the query short")
-        << "5 A&B Plaza #3" << "Fort Worth" << "TX" << "76102" << "5+A%26B+Plaza+%233"
-        << "Fort%20Worth%2C+TX+76102";
-    QTest::newRow("a plus sign in the street stays a plus sign")
-        << "Hwy 1+9" << "Newark" << "NJ" << "07102" << "Hwy+1%2B9" << "Newark%2C+NJ+07102";
-    QTest::newRow("letters beyond ASCII are sent as UTF-8")
-        << "3 Rue Sainte-Thérèse" << "Montréal" << "QC" << "H2X 1X5" << "3+Rue+Sainte-Th%C3%A9r%C3%A8se"
-        << "Montr%C3%A9al%2C+QC+H2X%201X5";
-    QTest::newRow("two blanks give two plus signs")
-        << "9  Elm" << "Reno" << "NV" << "89501" << "9++Elm" << "Reno%2C+NV+89501";
-    QTest::newRow("an empty address still gives the query keys")
-        << "" << "" << "" << "" << "" << "%2C++";
+    QTest::newRow("blanks in the street become plus signs") << "12 Main St"
+                                                            << "Springfield"
+                                                            << "IL"
+                                                            << "62701"
+                                                            << "12+Main+St"
+                                                            << "Springfield%2C+IL+62701";
+    QTest::newRow("a blank in the city is encoded, not dropped") << "1 Ocean Ave"
+                                                                 << "Los Angeles"
+                                                                 << "CA"
+                                                                 << "90001"
+                                                                 << "1+Ocean+Ave"
+                                                                 << "Los%20Angeles%2C+CA+90001";
+    QTest::newRow("an ampersand and a hash cannot cut the query short") << "5 A&B Plaza #3"
+                                                                        << "Fort Worth"
+                                                                        << "TX"
+                                                                        << "76102"
+                                                                        << "5+A%26B+Plaza+%233"
+                                                                        << "Fort%20Worth%2C+TX+76102";
+    QTest::newRow("a plus sign in the street stays a plus sign") << "Hwy 1+9"
+                                                                 << "Newark"
+                                                                 << "NJ"
+                                                                 << "07102"
+                                                                 << "Hwy+1%2B9"
+                                                                 << "Newark%2C+NJ+07102";
+    QTest::newRow("letters beyond ASCII are sent as UTF-8") << "3 Rue Sainte-Thérèse"
+                                                            << "Montréal"
+                                                            << "QC"
+                                                            << "H2X 1X5"
+                                                            << "3+Rue+Sainte-Th%C3%A9r%C3%A8se"
+                                                            << "Montr%C3%A9al%2C+QC+H2X%201X5";
+    QTest::newRow("two blanks give two plus signs") << "9  Elm"
+                                                    << "Reno"
+                                                    << "NV"
+                                                    << "89501"
+                                                    << "9++Elm"
+                                                    << "Reno%2C+NV+89501";
+    QTest::newRow("an empty address still gives the query keys") << ""
+                                                                 << ""
+                                                                 << ""
+                                                                 << ""
+                                                                 << ""
+                                                                 << "%2C++";
 }
 
 void TestContactActions::mapLinkOfTheCurrentRow()
@@ -101,9 +130,9 @@ void TestContactActions::mapLinkOfTheCurrentRow()
     QFETCH(QString, csz);
 
     GridModel table;
-    fill(table, {{{1, u"99 Other Rd"_qs}, {2, u"Elsewhere"_qs}},
-                 {{1, street}, {2, city}, {3, state}, {4, zip}},
-                 {{1, u"7 Third St"_qs}}});
+    fill(table,
+        { { { 1, u"99 Other Rd"_qs }, { 2, u"Elsewhere"_qs } },
+            { { 1, street }, { 2, city }, { 3, state }, { 4, zip } }, { { 1, u"7 Third St"_qs } } });
     table.setCursor(2, 0);
     ScriptedPrompts prompts;
     RecordingOpener opener(prompts);
@@ -123,28 +152,28 @@ void TestContactActions::mapLinkOfTheCurrentRow()
 
 void TestContactActions::mailGoesToTheUsableAddressesOfTheSelection_data()
 {
-    QTest::addColumn<QStringList>("cells");       // column 8 of data rows 1..n
+    QTest::addColumn<QStringList>("cells"); // column 8 of data rows 1..n
     QTest::addColumn<bool>("blockMode");
-    QTest::addColumn<QList<int>>("selected");     // row mode: marked rows; block mode: first and last row
+    QTest::addColumn<QList<int>>("selected"); // row mode: marked rows; block mode: first and last row
     QTest::addColumn<QString>("link");
 
-    const QStringList three = {u"ann@acme.com"_qs, u""_qs, u"bob@bolt.org"_qs};
+    const QStringList three = { u"ann@acme.com"_qs, u""_qs, u"bob@bolt.org"_qs };
     QTest::newRow("a valid, an empty and a valid cell give two addresses and no trailing separator")
-        << three << false << QList<int>{1, 2, 3} << "mailto:ann@acme.com; bob@bolt.org";
+        << three << false << QList<int> { 1, 2, 3 } << "mailto:ann@acme.com; bob@bolt.org";
     QTest::newRow("a cell with an at-sign but no dot is left out")
-        << QStringList{u"ann@acme"_qs, u"bob@bolt.org"_qs} << false << QList<int>{1, 2} << "mailto:bob@bolt.org";
-    QTest::newRow("a cell with a dot but no at-sign is left out")
-        << QStringList{u"www.acme.com"_qs, u"bob@bolt.org"_qs} << false << QList<int>{1, 2} << "mailto:bob@bolt.org";
+        << QStringList { u"ann@acme"_qs, u"bob@bolt.org"_qs } << false << QList<int> { 1, 2 } << "mailto:bob@bolt.org";
+    QTest::newRow("a cell with a dot but no at-sign is left out") << QStringList { u"www.acme.com"_qs,
+        u"bob@bolt.org"_qs } << false << QList<int> { 1, 2 } << "mailto:bob@bolt.org";
     QTest::newRow("only the marked rows are mailed")
-        << QStringList{u"a@x.com"_qs, u"b@y.com"_qs, u"c@z.com"_qs, u"d@w.com"_qs} << false << QList<int>{4, 2}
+        << QStringList { u"a@x.com"_qs, u"b@y.com"_qs, u"c@z.com"_qs, u"d@w.com"_qs } << false << QList<int> { 4, 2 }
         << "mailto:b@y.com; d@w.com";
     QTest::newRow("no usable address opens a blank message")
-        << QStringList{u""_qs, u"n/a"_qs, u"@"_qs} << false << QList<int>{1, 2, 3} << "mailto:";
+        << QStringList { u""_qs, u"n/a"_qs, u"@"_qs } << false << QList<int> { 1, 2, 3 } << "mailto:";
     QTest::newRow("block mode mails the rows of the block")
-        << QStringList{u"a@x.com"_qs, u"b@y.com"_qs, u"c@z.com"_qs, u"d@w.com"_qs} << true << QList<int>{2, 3}
+        << QStringList { u"a@x.com"_qs, u"b@y.com"_qs, u"c@z.com"_qs, u"d@w.com"_qs } << true << QList<int> { 2, 3 }
         << "mailto:b@y.com; c@z.com";
     QTest::newRow("a question mark or hash in a cell cannot start headers or a fragment")
-        << QStringList{u"ann@acme.com?cc=eve@evil.com"_qs, u"x#y@bolt.org"_qs} << false << QList<int>{1, 2}
+        << QStringList { u"ann@acme.com?cc=eve@evil.com"_qs, u"x#y@bolt.org"_qs } << false << QList<int> { 1, 2 }
         << "mailto:ann@acme.com%3Fcc=eve@evil.com; x%23y@bolt.org";
 }
 
@@ -157,8 +186,8 @@ void TestContactActions::mailGoesToTheUsableAddressesOfTheSelection()
 
     GridModel table;
     QList<QMap<int, QString>> rows;
-    for (const QString &c : cells)
-        rows.append({{0, u"Listing"_qs}, {7, c}});
+    for (const QString& c : cells)
+        rows.append({ { 0, u"Listing"_qs }, { 7, c } });
     fill(table, rows);
     if (blockMode) {
         table.setSelectionMode(GridModel::SelectionMode::Free);
@@ -184,15 +213,21 @@ void TestContactActions::webLinkOfTheCurrentRow_data()
     QTest::addColumn<QString>("opened");
     QTest::addColumn<bool>("warned");
 
-    QTest::newRow("a site name without a scheme gets http in front") << "www.acme.com" << "http://www.acme.com" << false;
-    QTest::newRow("a site with http is opened as it stands") << "http://acme.com/shop" << "http://acme.com/shop" << false;
-    QTest::newRow("a site with https keeps https") << "https://acme.com" << "https://acme.com" << false;
-    QTest::newRow("a scheme in capitals is recognised")
-        << "HTTP://WWW.ACME.COM" << "http://www.acme.com" << false;
-    QTest::newRow("a mixed-case secure scheme is recognised") << "Https://bolt.org/a" << "https://bolt.org/a" << false;
-    QTest::newRow("blanks around the site are dropped") << "  bolt.org " << "http://bolt.org" << false;
+    QTest::newRow("a site name without a scheme gets http in front") << "www.acme.com"
+                                                                     << "http://www.acme.com" << false;
+    QTest::newRow("a site with http is opened as it stands") << "http://acme.com/shop"
+                                                             << "http://acme.com/shop" << false;
+    QTest::newRow("a site with https keeps https") << "https://acme.com"
+                                                   << "https://acme.com" << false;
+    QTest::newRow("a scheme in capitals is recognised") << "HTTP://WWW.ACME.COM"
+                                                        << "http://www.acme.com" << false;
+    QTest::newRow("a mixed-case secure scheme is recognised") << "Https://bolt.org/a"
+                                                              << "https://bolt.org/a" << false;
+    QTest::newRow("blanks around the site are dropped") << "  bolt.org "
+                                                        << "http://bolt.org" << false;
     QTest::newRow("a site whose path mentions http still gets a scheme")
-        << "go.example.com/to?u=http://x.org" << "http://go.example.com/to?u=http://x.org" << false;
+        << "go.example.com/to?u=http://x.org"
+        << "http://go.example.com/to?u=http://x.org" << false;
     QTest::newRow("an empty cell warns and opens the home page") << "" << ContactLinks::kHomePage << true;
     QTest::newRow("a cell without a dot warns and opens the home page") << "acme" << ContactLinks::kHomePage << true;
 }
@@ -204,10 +239,10 @@ void TestContactActions::webLinkOfTheCurrentRow()
     QFETCH(bool, warned);
 
     GridModel table;
-    fill(table, {{{6, u"www.first.com"_qs}}, {{6, cell}}});
+    fill(table, { { { 6, u"www.first.com"_qs } }, { { 6, cell } } });
     table.setCursor(2, 3);
     ScriptedPrompts prompts;
-    prompts.answers = {UserPrompts::Answer::Ok};
+    prompts.answers = { UserPrompts::Answer::Ok };
     RecordingOpener opener(prompts);
     ContactActions(table, opener, prompts).webLink();
 
@@ -216,13 +251,13 @@ void TestContactActions::webLinkOfTheCurrentRow()
     QCOMPARE(opener.urls.first(), QUrl(opened));
     QCOMPARE(prompts.asked.size(), warned ? 1 : 0);
     if (warned) {
-        const auto &asked = prompts.asked.first();
+        const auto& asked = prompts.asked.first();
         QCOMPARE(asked.title, QStringLiteral("Web Site Link"));
         QCOMPARE(asked.icon, UserPrompts::Icon::Warning);
-        QCOMPARE(asked.text, QString(u"There is no web site address information for this highlighted row. You may "
-                                     u"manually enter a site address (e.g. '"_qs
-                                     + ContactLinks::kExampleSite
-                                     + u"') into the Web Site cell and click the web button again."_qs));
+        QCOMPARE(asked.text,
+            QString(u"There is no web site address information for this highlighted row. You may "
+                    u"manually enter a site address (e.g. '"_qs
+                + ContactLinks::kExampleSite + u"') into the Web Site cell and click the web button again."_qs));
         QCOMPARE(opener.questionsBeforeOpen.first(), 1); // the message comes before the page opens
     }
 }

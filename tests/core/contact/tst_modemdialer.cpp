@@ -61,15 +61,22 @@ void TestModemDialer::portField_data()
     QTest::addColumn<QString>("message");
 
     const QString tail = kUnavailableTail;
-    QTest::newRow("port 7 is the seventh serial port") << "7" << "/dev/ttyS6" << QString(u"COM7" + tail);
-    QTest::newRow("port 1 is the first serial port") << "1" << "/dev/ttyS0" << QString(u"COM1" + tail);
-    QTest::newRow("blanks around the number are ignored") << " 2 " << "/dev/ttyS1" << QString(u"COM2" + tail);
-    QTest::newRow("a COM name is read as its number") << "com3" << "/dev/ttyS2" << QString(u"COM3" + tail);
-    QTest::newRow("a device path is used as it stands") << "/dev/ttyUSB0" << "/dev/ttyUSB0"
-                                                        << QString(u"COM/dev/ttyUSB0" + tail);
-    QTest::newRow("text that is no number names no port") << "modem" << "" << QString(u"COM0" + tail);
-    QTest::newRow("port 0 names no port") << "0" << "" << QString(u"COM0" + tail);
-    QTest::newRow("a negative port names no port") << "-4" << "" << QString(u"COM-4" + tail);
+    QTest::newRow("port 7 is the seventh serial port") << "7"
+                                                       << "/dev/ttyS6" << QString(u"COM7" + tail);
+    QTest::newRow("port 1 is the first serial port") << "1"
+                                                     << "/dev/ttyS0" << QString(u"COM1" + tail);
+    QTest::newRow("blanks around the number are ignored") << " 2 "
+                                                          << "/dev/ttyS1" << QString(u"COM2" + tail);
+    QTest::newRow("a COM name is read as its number") << "com3"
+                                                      << "/dev/ttyS2" << QString(u"COM3" + tail);
+    QTest::newRow("a device path is used as it stands") << "/dev/ttyUSB0"
+                                                        << "/dev/ttyUSB0" << QString(u"COM/dev/ttyUSB0" + tail);
+    QTest::newRow("text that is no number names no port") << "modem"
+                                                          << "" << QString(u"COM0" + tail);
+    QTest::newRow("port 0 names no port") << "0"
+                                          << "" << QString(u"COM0" + tail);
+    QTest::newRow("a negative port names no port") << "-4"
+                                                   << "" << QString(u"COM-4" + tail);
 }
 
 void TestModemDialer::portField()
@@ -92,12 +99,13 @@ void TestModemDialer::sendsTheDialCommandAndHangsUpAfterOk_data()
     QTest::addColumn<bool>("dialOne");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("the phone text goes out unchanged")
-        << "(555) 123-4567" << "1" << false << QByteArray("ATDT(555) 123-4567;\r");
+    QTest::newRow("the phone text goes out unchanged") << "(555) 123-4567"
+                                                       << "1" << false << QByteArray("ATDT(555) 123-4567;\r");
     QTest::newRow("the trimmed prefix goes directly in front when dialling one")
-        << "(555) 123-4567" << " 1 " << true << QByteArray("ATDT1(555) 123-4567;\r");
-    QTest::newRow("a longer prefix is trimmed too")
-        << "555-0100" << "  011 " << true << QByteArray("ATDT011555-0100;\r");
+        << "(555) 123-4567"
+        << " 1 " << true << QByteArray("ATDT1(555) 123-4567;\r");
+    QTest::newRow("a longer prefix is trimmed too") << "555-0100"
+                                                    << "  011 " << true << QByteArray("ATDT011555-0100;\r");
 }
 
 void TestModemDialer::sendsTheDialCommandAndHangsUpAfterOk()
@@ -129,7 +137,7 @@ void TestModemDialer::sendsTheDialCommandAndHangsUpAfterOk()
     QTRY_COMPARE(finished.size(), 1);
     QCOMPARE(finished.first().first().value<ModemDialer::Outcome>(), ModemDialer::Outcome::Answered);
     QCOMPARE(answered.size(), 1);
-    QCOMPARE(prompts.messages(), QStringList{kPickUp});
+    QCOMPARE(prompts.messages(), QStringList { kPickUp });
     QCOMPARE(dialer.status(), QStringLiteral("Waiting for picking up the phone"));
     QTRY_COMPARE(modem.received(), expected + "ATH\r");
     QVERIFY(!line.isOpen());
@@ -142,13 +150,13 @@ void TestModemDialer::repliesAreJoinedBeforeTheOkTest_data()
     QTest::addColumn<bool>("answered");
 
     using L = QList<QByteArray>;
-    QTest::newRow("OK in one piece") << L{"\r\nOK\r\n"} << true;
-    QTest::newRow("first the O, later the K") << L{"O", "K"} << true;
-    QTest::newRow("the echo, then an O, then the K") << L{"ATDT555;\r\r\nO", "K\r\n"} << true;
-    QTest::newRow("OK after other replies") << L{"RING\r\n", "BUSY\r\n", "OK\r\n"} << true;
-    QTest::newRow("lower-case ok is not OK") << L{"ok\r\n"} << false;
-    QTest::newRow("an O and a K with a line between are not OK") << L{"O\r\n", "K\r\n"} << false;
-    QTest::newRow("replies without OK") << L{"NO DIALTONE\r\n", "ERROR\r\n"} << false;
+    QTest::newRow("OK in one piece") << L { "\r\nOK\r\n" } << true;
+    QTest::newRow("first the O, later the K") << L { "O", "K" } << true;
+    QTest::newRow("the echo, then an O, then the K") << L { "ATDT555;\r\r\nO", "K\r\n" } << true;
+    QTest::newRow("OK after other replies") << L { "RING\r\n", "BUSY\r\n", "OK\r\n" } << true;
+    QTest::newRow("lower-case ok is not OK") << L { "ok\r\n" } << false;
+    QTest::newRow("an O and a K with a line between are not OK") << L { "O\r\n", "K\r\n" } << false;
+    QTest::newRow("replies without OK") << L { "NO DIALTONE\r\n", "ERROR\r\n" } << false;
 }
 
 void TestModemDialer::repliesAreJoinedBeforeTheOkTest()
@@ -166,7 +174,7 @@ void TestModemDialer::repliesAreJoinedBeforeTheOkTest()
     dialer.dial(QStringLiteral("555"), modem.path());
     QTRY_COMPARE(modem.received(), QByteArray("ATDT555;\r"));
     qsizetype sent = 0;
-    for (const QByteArray &piece : pieces) {
+    for (const QByteArray& piece : pieces) {
         // Each piece must reach the dialer on its own before the next is sent.
         QVERIFY(modem.send(piece));
         sent += piece.size();
@@ -214,7 +222,7 @@ void TestModemDialer::cancelEndsASilentDialAtOnceAndTheNextDialStartsClean()
     modem.send("OK\r\n");
     QTRY_COMPARE(finished.size(), 2);
     QCOMPARE(finished.last().first().value<ModemDialer::Outcome>(), ModemDialer::Outcome::Answered);
-    QCOMPARE(prompts.messages(), QStringList{kPickUp});
+    QCOMPARE(prompts.messages(), QStringList { kPickUp });
 }
 
 void TestModemDialer::unavailablePortIsReportedWithItsReason_data()
