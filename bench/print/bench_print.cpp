@@ -20,19 +20,19 @@ static void fill(GridModel &table, int rows)
 {
     table.setCols(13);
     table.setFixedRows(1);
-    const QStringList titles{QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
-                             QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone")};
+    const QStringList titles { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
+        QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone") };
     std::vector<QStringList> data;
     data.push_back(titles);
     for (int i = 1; i <= rows; ++i) {
-        data.push_back({QStringLiteral("Business Number %1").arg(i), QStringLiteral("%1 Commerce Boulevard").arg(i),
-                        QStringLiteral("Springfield"), QStringLiteral("IL"), QStringLiteral("%1").arg(60000 + i % 9999),
-                        QStringLiteral("(217) 555-%1").arg(i % 10000, 4, 10, QChar(u'0')),
-                        QStringLiteral("www.business%1.example").arg(i), QStringLiteral("info@business%1.example").arg(i)});
+        data.push_back({ QStringLiteral("Business Number %1").arg(i), QStringLiteral("%1 Commerce Boulevard").arg(i),
+            QStringLiteral("Springfield"), QStringLiteral("IL"), QStringLiteral("%1").arg(60000 + i % 9999),
+            QStringLiteral("(217) 555-%1").arg(i % 10000, 4, 10, QChar(u'0')),
+            QStringLiteral("www.business%1.example").arg(i), QStringLiteral("info@business%1.example").arg(i) });
     }
     table.setRows(0);
     table.appendRows(data);
-    const int widths[] = {2500, 2500, 1000, 500, 1000, 1400, 2100, 2000};
+    const int widths[] = { 2500, 2500, 1000, 500, 1000, 1400, 2100, 2000 };
     for (int c = 0; c < 8; ++c)
         table.setColumnWidth(c, widths[c]);
     table.setColumnDataType(9, DataType::Boolean);

@@ -90,8 +90,7 @@ int runLabels(const QStringList &args)
     return 0;
 }
 
-const dq::cli::CliCommand::Registration registration({QStringLiteral("labels"),
-                                                      QStringLiteral("print address labels of a table to PDF"), kUsage,
-                                                      runLabels, true});
+const dq::cli::CliCommand::Registration registration(
+    { QStringLiteral("labels"), QStringLiteral("print address labels of a table to PDF"), kUsage, runLabels, true });
 
 } // namespace

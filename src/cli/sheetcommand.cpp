@@ -101,8 +101,7 @@ int runSheet(const QStringList &args)
     return 0;
 }
 
-const dq::cli::CliCommand::Registration registration({QStringLiteral("sheet"),
-                                                      QStringLiteral("print a table as a sheet to PDF"), kUsage, runSheet,
-                                                      true});
+const dq::cli::CliCommand::Registration registration(
+    { QStringLiteral("sheet"), QStringLiteral("print a table as a sheet to PDF"), kUsage, runSheet, true });
 
 } // namespace

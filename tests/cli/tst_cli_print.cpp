@@ -38,7 +38,7 @@ Run runCli(const QStringList &args)
     p.start(QStringLiteral(DQ_BIN_DIR "/dirquill-cli"), args);
     if (!p.waitForFinished(60000))
         return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
+    return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError()) };
 }
 
 } // namespace
@@ -67,26 +67,31 @@ void TestCliPrint::writesThePages_data()
     const QString labels = QStringLiteral("labels");
     const QString sheet = QStringLiteral("sheet");
     QTest::newRow("labels skip incomplete addresses by default")
-        << QStringList{labels, QStringLiteral("--layout"), QStringLiteral("2 x 10")}
-        << QStringList{QStringLiteral("Acme"), QStringLiteral("Gamma")}
-        << QStringList{QStringLiteral("Beta"), QStringLiteral("Delta"), QStringLiteral("Name"), QStringLiteral("Page")} << false;
+        << QStringList { labels, QStringLiteral("--layout"), QStringLiteral("2 x 10") }
+        << QStringList { QStringLiteral("Acme"), QStringLiteral("Gamma") }
+        << QStringList { QStringLiteral("Beta"), QStringLiteral("Delta"), QStringLiteral("Name"),
+               QStringLiteral("Page") }
+        << false;
     QTest::newRow("labels with --no-skip print every row and clean the city line")
-        << QStringList{labels, QStringLiteral("--no-skip")}
-        << QStringList{QStringLiteral("Beta"), QStringLiteral("Delta"), QStringLiteral("Piqua")}
-        << QStringList{QStringLiteral("Piqua,")} << false;
+        << QStringList { labels, QStringLiteral("--no-skip") }
+        << QStringList { QStringLiteral("Beta"), QStringLiteral("Delta"), QStringLiteral("Piqua") }
+        << QStringList { QStringLiteral("Piqua,") } << false;
     QTest::newRow("labels of chosen rows with a country line")
-        << QStringList{labels, QStringLiteral("--rows"), QStringLiteral("2-3"), QStringLiteral("--no-skip"),
-                       QStringLiteral("--country"), QStringLiteral("Canada"), QStringLiteral("--layout"), QStringLiteral("2 x 5")}
-        << QStringList{QStringLiteral("Beta"), QStringLiteral("Gamma"), QStringLiteral("Canada")}
-        << QStringList{QStringLiteral("Acme"), QStringLiteral("Delta")} << false;
+        << QStringList { labels, QStringLiteral("--rows"), QStringLiteral("2-3"), QStringLiteral("--no-skip"),
+               QStringLiteral("--country"), QStringLiteral("Canada"), QStringLiteral("--layout"),
+               QStringLiteral("2 x 5") }
+        << QStringList { QStringLiteral("Beta"), QStringLiteral("Gamma"), QStringLiteral("Canada") }
+        << QStringList { QStringLiteral("Acme"), QStringLiteral("Delta") } << false;
     QTest::newRow("a sheet of every row prints titles, header and page number")
-        << QStringList{sheet} << QStringList{QStringLiteral("Orlenco"), QStringLiteral("Zip"), QStringLiteral("Beta"), QStringLiteral("Page")}
-        << QStringList{} << false;
+        << QStringList { sheet }
+        << QStringList { QStringLiteral("Orlenco"), QStringLiteral("Zip"), QStringLiteral("Beta"),
+               QStringLiteral("Page") }
+        << QStringList {} << false;
     QTest::newRow("a sheet of chosen columns and rows leaves the rest out")
-        << QStringList{sheet, QStringLiteral("--columns"), QStringLiteral("1,3"), QStringLiteral("--rows"), QStringLiteral("1,4"),
-                       QStringLiteral("--landscape"), QStringLiteral("--scale"), QStringLiteral("100")}
-        << QStringList{QStringLiteral("Acme"), QStringLiteral("Piqua"), QStringLiteral("City")}
-        << QStringList{QStringLiteral("Beta"), QStringLiteral("Street"), QStringLiteral("555-0101")} << true;
+        << QStringList { sheet, QStringLiteral("--columns"), QStringLiteral("1,3"), QStringLiteral("--rows"),
+               QStringLiteral("1,4"), QStringLiteral("--landscape"), QStringLiteral("--scale"), QStringLiteral("100") }
+        << QStringList { QStringLiteral("Acme"), QStringLiteral("Piqua"), QStringLiteral("City") }
+        << QStringList { QStringLiteral("Beta"), QStringLiteral("Street"), QStringLiteral("555-0101") } << true;
 }
 
 void TestCliPrint::writesThePages()
@@ -121,24 +126,24 @@ void TestCliPrint::refusesBadArguments_data()
     const QString table = QStringLiteral("TABLE");
     const QString pdf = QStringLiteral("--pdf");
     const QString out = QStringLiteral("OUT");
-    QTest::newRow("an unknown layout is a usage error")
-        << QStringList{QStringLiteral("labels"), table, QStringLiteral("--layout"), QStringLiteral("4 x 4"), pdf, out} << 2
-        << QStringLiteral("unknown layout");
+    QTest::newRow("an unknown layout is a usage error") << QStringList { QStringLiteral("labels"), table,
+        QStringLiteral("--layout"), QStringLiteral("4 x 4"), pdf, out }
+                                                        << 2 << QStringLiteral("unknown layout");
     QTest::newRow("rows beyond the table are a usage error")
-        << QStringList{QStringLiteral("labels"), table, QStringLiteral("--rows"), QStringLiteral("3-9"), pdf, out} << 2
-        << QStringLiteral("outside 1 to 4");
+        << QStringList { QStringLiteral("labels"), table, QStringLiteral("--rows"), QStringLiteral("3-9"), pdf, out }
+        << 2 << QStringLiteral("outside 1 to 4");
     QTest::newRow("labels without an output file are a usage error")
-        << QStringList{QStringLiteral("labels"), table} << 2 << QStringLiteral("--pdf");
+        << QStringList { QStringLiteral("labels"), table } << 2 << QStringLiteral("--pdf");
     QTest::newRow("a scale beyond 100 is a usage error")
-        << QStringList{QStringLiteral("sheet"), table, QStringLiteral("--scale"), QStringLiteral("150"), pdf, out} << 2
-        << QStringLiteral("50 to 100");
+        << QStringList { QStringLiteral("sheet"), table, QStringLiteral("--scale"), QStringLiteral("150"), pdf, out }
+        << 2 << QStringLiteral("50 to 100");
     QTest::newRow("a column that does not exist is a usage error")
-        << QStringList{QStringLiteral("sheet"), table, QStringLiteral("--columns"), QStringLiteral("0"), pdf, out} << 2
-        << QStringLiteral("--columns");
-    QTest::newRow("a missing table names the file")
-        << QStringList{QStringLiteral("sheet"), QStringLiteral("NOFILE"), pdf, out} << 1 << QStringLiteral("missing.csv");
-    QTest::newRow("an unwritable output names the file")
-        << QStringList{QStringLiteral("labels"), table, pdf, QStringLiteral("NODIR")} << 1 << QStringLiteral("no/such/folder");
+        << QStringList { QStringLiteral("sheet"), table, QStringLiteral("--columns"), QStringLiteral("0"), pdf, out }
+        << 2 << QStringLiteral("--columns");
+    QTest::newRow("a missing table names the file") << QStringList { QStringLiteral("sheet"), QStringLiteral("NOFILE"),
+        pdf, out } << 1 << QStringLiteral("missing.csv");
+    QTest::newRow("an unwritable output names the file") << QStringList { QStringLiteral("labels"), table, pdf,
+        QStringLiteral("NODIR") } << 1 << QStringLiteral("no/such/folder");
 }
 
 void TestCliPrint::refusesBadArguments()

@@ -90,10 +90,11 @@ frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidg
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
-    auto *hint = new QLabel(QStringLiteral("On the main program, adjust each column's width. From the table above, unselect the "
-                                           "column you don't want to print. Select a few rows to test before printing a "
-                                           "large amount of data."),
-                            this);
+    auto *hint = new QLabel(
+        QStringLiteral("On the main program, adjust each column's width. From the table above, unselect the "
+                       "column you don't want to print. Select a few rows to test before printing a "
+                       "large amount of data."),
+        this);
     hint->setWordWrap(true);
 
     auto *left = new QVBoxLayout;

@@ -39,10 +39,10 @@ public:
     PrintSheet::Options options() const;
 
     QTableView *fd = nullptr;
-    std::array<QRadioButton *, 2> OpOrin{};
+    std::array<QRadioButton *, 2> OpOrin {};
     QLineEdit *txtScale = nullptr;
     QWidget *UpDownCol = nullptr;
-    std::array<QRadioButton *, 2> OpDataSource{};
+    std::array<QRadioButton *, 2> OpDataSource {};
     QPushButton *cmdPrint = nullptr;
     QPushButton *cmdCancel = nullptr;
 

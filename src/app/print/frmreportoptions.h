@@ -38,11 +38,11 @@ public:
     MailingLabels::Options options() const;
 
     QComboBox *cboLabelFormat = nullptr;
-    std::array<QLabel *, 3> imgLayout{};
+    std::array<QLabel *, 3> imgLayout {};
     QCheckBox *chkSkip = nullptr;
     QLineEdit *txtCountry = nullptr;
     QCheckBox *chkCountry = nullptr;
-    std::array<QRadioButton *, 2> OpDataSource{};
+    std::array<QRadioButton *, 2> OpDataSource {};
     QPushButton *cmdPrint = nullptr;
     QPushButton *cmdCancel = nullptr;
 

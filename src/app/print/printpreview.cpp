@@ -20,13 +20,12 @@ PreviewHandler printPreviewHandler(UserPrompts &prompts, QWidget *parent)
         QPrintPreviewDialog preview(&printer, parent);
         preview.setWindowTitle(QStringLiteral("Print Preview"));
         bool failed = false;
-        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter *target) {
-            failed = painter.print(*target) == 0;
-        });
+        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+            [&](QPrinter *target) { failed = painter.print(*target) == 0; });
         preview.exec();
         if (failed)
             prompts.message(QStringLiteral("Print"), QStringLiteral("The pages could not be sent to the printer."),
-                            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+                UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
     };
 }
 

@@ -21,21 +21,21 @@ constexpr int kClearCols = 9;
 
 QStringList MailingLabels::layoutNames()
 {
-    return {QStringLiteral("3 x 10"), QStringLiteral("2 x 10"), QStringLiteral("2 x 5")};
+    return { QStringLiteral("3 x 10"), QStringLiteral("2 x 10"), QStringLiteral("2 x 5") };
 }
 
 MailingLabels::Layout MailingLabels::layout(const QString &name)
 {
     if (name == QLatin1String("3 x 10"))
-        return {name, 3, {3976, 3976, 3300}, 240, QStringLiteral("Arial"), 10};
+        return { name, 3, { 3976, 3976, 3300 }, 240, QStringLiteral("Arial"), 10 };
     if (name == QLatin1String("2 x 10"))
-        return {name, 2, {6120, 5000}, 240, QStringLiteral("Arial"), 10};
-    return {QStringLiteral("2 x 5"), 2, {6120, 5000}, 480, QStringLiteral("Times New Roman"), 16};
+        return { name, 2, { 6120, 5000 }, 240, QStringLiteral("Arial"), 10 };
+    return { QStringLiteral("2 x 5"), 2, { 6120, 5000 }, 480, QStringLiteral("Times New Roman"), 16 };
 }
 
 bool MailingLabels::isIncomplete(const GridModel &table, int row)
 {
-    for (int col : {kStreet, kCity, kState, kZip})
+    for (int col : { kStreet, kCity, kState, kZip })
         if (table.text(row, col).isEmpty())
             return true;
     return false;
@@ -72,8 +72,8 @@ QString MailingLabels::cleanCityLine(const QString &line)
     return line;
 }
 
-void MailingLabels::compose(SheetLayout &sheet, const GridModel &table, const std::vector<int> &rows,
-                            const Options &options)
+void MailingLabels::compose(
+    SheetLayout &sheet, const GridModel &table, const std::vector<int> &rows, const Options &options)
 {
     const Layout lay = layout(options.layout);
     const int n = int(rows.size());
@@ -118,8 +118,8 @@ void MailingLabels::compose(SheetLayout &sheet, const GridModel &table, const st
     sheet.setPrintHeader(QString());
     sheet.setPrintFooter(QString());
     sheet.setPrintColHeading(false);
-    sheet.setAlignment({1, 1, sheet.lastRow(), lay.columns},
-                       {SheetLayout::HAlign::Left, false, SheetLayout::VAlign::Bottom});
+    sheet.setAlignment(
+        { 1, 1, sheet.lastRow(), lay.columns }, { SheetLayout::HAlign::Left, false, SheetLayout::VAlign::Bottom });
     sheet.setOrientation(QPageLayout::Portrait);
 }
 

@@ -21,7 +21,7 @@ public:
         QString name;
         int columns = 3;
         std::vector<int> widths; // twips, one per label column
-        int rowHeight = 240;     // twips
+        int rowHeight = 240; // twips
         QString fontFamily;
         int fontPoints = 10;
     };
@@ -52,7 +52,8 @@ public:
     static std::vector<int> gatherRows(GridModel &table, const Options &options);
 
     // Rebuilds sheet as the label page for rows (record-table row indexes).
-    static void compose(SheetLayout &sheet, const GridModel &table, const std::vector<int> &rows, const Options &options);
+    static void compose(
+        SheetLayout &sheet, const GridModel &table, const std::vector<int> &rows, const Options &options);
 
     // The label's city line: City, ", ", State, " ", Zip Code.
     static QString cityLine(const GridModel &table, int row);

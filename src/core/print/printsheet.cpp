@@ -11,9 +11,9 @@ namespace dq {
 
 namespace {
 
-constexpr double kWidthFactor = 1.2;   // printed columns are wider than on screen
-constexpr int kAllRowsLastCol = 10;    // "All" prints columns A to J
-constexpr double kTickTwips = 192;     // tick box width, in record-table twips
+constexpr double kWidthFactor = 1.2; // printed columns are wider than on screen
+constexpr int kAllRowsLastCol = 10; // "All" prints columns A to J
+constexpr double kTickTwips = 192; // tick box width, in record-table twips
 
 // A tab or line break inside a cell would shift every later cell of the pasted block.
 QString pasteSafe(const QString &text)
@@ -31,8 +31,9 @@ bool PrintSheet::mayOpen(const GridModel &table, UserPrompts &prompts)
 {
     if (table.selectionMode() == GridModel::SelectionMode::ListBox)
         return true;
-    prompts.message(QStringLiteral("Print Sheet"), QStringLiteral("Select Row Mode (not Block Mode) selection and try again."),
-                    UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+    prompts.message(QStringLiteral("Print Sheet"),
+        QStringLiteral("Select Row Mode (not Block Mode) selection and try again."), UserPrompts::Icon::Warning,
+        UserPrompts::Buttons::Ok);
     return false;
 }
 
@@ -56,8 +57,8 @@ void PrintSheet::buildChooser(GridModel &chooser, const GridModel &table)
     chooser.setRows(table.cols() + 1);
     chooser.setFixedRows(1);
     chooser.setFixedCols(0);
-    const QString titles[] = {QStringLiteral("Col"), QStringLiteral("Title"), QStringLiteral("Print")};
-    const int widths[] = {500, 1500, 700};
+    const QString titles[] = { QStringLiteral("Col"), QStringLiteral("Title"), QStringLiteral("Print") };
+    const int widths[] = { 500, 1500, 700 };
     for (int c = 0; c < 3; ++c) {
         chooser.setText(0, c, titles[c]);
         chooser.setColumnWidth(c, widths[c]);
@@ -93,12 +94,15 @@ std::vector<bool> PrintSheet::chosenColumns(const GridModel &chooser)
 bool PrintSheet::isTicked(const GridModel &table, int row, int col)
 {
     switch (table.cellFormat(row, col).check) {
-    case CheckBox::Checked: return true;
-    case CheckBox::Unchecked: return false;
-    case CheckBox::None: break;
+    case CheckBox::Checked:
+        return true;
+    case CheckBox::Unchecked:
+        return false;
+    case CheckBox::None:
+        break;
     }
     const QString t = table.text(row, col).trimmed();
-    for (const char *yes : {"true", "yes", "1", "-1", "x"})
+    for (const char *yes : { "true", "yes", "1", "-1", "x" })
         if (t.compare(QLatin1String(yes), Qt::CaseInsensitive) == 0)
             return true;
     return false;
@@ -110,7 +114,7 @@ QString PrintSheet::compose(SheetLayout &sheet, GridModel &table, const Options 
     sheet.clearRange(1, 1, std::max(1, sheet.lastRow()), std::max(cols, sheet.lastCol()));
     sheet.setLastRow(0);
     sheet.setLastCol(0);
-    sheet.setPrintArea(SheetRange{});
+    sheet.setPrintArea(SheetRange {});
 
     for (int c = 0; c < cols; ++c) {
         const bool print = c >= int(options.printColumns.size()) || options.printColumns[size_t(c)];
@@ -147,9 +151,9 @@ QString PrintSheet::compose(SheetLayout &sheet, GridModel &table, const Options 
         }
     }
 
-    sheet.setAlignment(pasted, {SheetLayout::HAlign::Left, false, SheetLayout::VAlign::Bottom});
+    sheet.setAlignment(pasted, { SheetLayout::HAlign::Left, false, SheetLayout::VAlign::Bottom });
     if (options.allRows)
-        sheet.setPrintArea(SheetRange{1, 1, table.rows() - 1, kAllRowsLastCol});
+        sheet.setPrintArea(SheetRange { 1, 1, table.rows() - 1, kAllRowsLastCol });
     else
         sheet.setPrintArea(pasted);
 

@@ -19,7 +19,7 @@ public:
     struct Options
     {
         std::vector<bool> printColumns; // per record-table column; missing entries print
-        bool allRows = false;           // false: the record table's selected rows
+        bool allRows = false; // false: the record table's selected rows
         bool landscape = false;
         QString scaleText = QStringLiteral("75"); // percent; text that is no number keeps the scale
     };

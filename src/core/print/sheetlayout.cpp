@@ -37,7 +37,8 @@ QString SheetRange::text() const
 
 SheetRange SheetRange::parse(const QString &text)
 {
-    static const QRegularExpression re(QStringLiteral("^\\s*([A-Za-z]{1,4})([0-9]{1,9})(?::([A-Za-z]{1,4})([0-9]{1,9}))?\\s*$"));
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*([A-Za-z]{1,4})([0-9]{1,9})(?::([A-Za-z]{1,4})([0-9]{1,9}))?\\s*$"));
     const QRegularExpressionMatch m = re.match(text);
     if (!m.hasMatch())
         return {};
@@ -47,7 +48,7 @@ SheetRange SheetRange::parse(const QString &text)
     const int r2 = m.capturedLength(4) ? m.capturedView(4).toInt() : r1;
     if (r1 < 1 || r2 < 1 || c1 < 1 || c2 < 1)
         return {};
-    return {std::min(r1, r2), std::min(c1, c2), std::max(r1, r2), std::max(c1, c2)};
+    return { std::min(r1, r2), std::min(c1, c2), std::max(r1, r2), std::max(c1, c2) };
 }
 
 SheetLayout::SheetLayout() = default;
@@ -60,19 +61,18 @@ void SheetLayout::grow(int row, int col)
 
 void SheetLayout::clearRange(int top, int left, int bottom, int right)
 {
-    const SheetRange r{std::max(1, top), std::max(1, left), std::min(bottom, int(m_cells.size())), right};
+    const SheetRange r { std::max(1, top), std::max(1, left), std::min(bottom, int(m_cells.size())), right };
     for (int row = r.top; row <= r.bottom; ++row) {
         auto &cells = m_cells[size_t(row - 1)];
         for (int col = r.left; col <= std::min(r.right, int(cells.size())); ++col)
             cells[size_t(col - 1)].clear();
     }
-    const SheetRange all{std::max(1, top), std::max(1, left), bottom, right};
+    const SheetRange all { std::max(1, top), std::max(1, left), bottom, right };
     m_aligned.removeIf([&](const AlignedBlock &b) {
         return all.contains(b.range.top, b.range.left) && all.contains(b.range.bottom, b.range.right);
     });
-    m_checkBoxes.removeIf([&](const CheckBoxObject &box) {
-        return all.contains(int(box.rect.top()) + 1, int(box.rect.left()) + 1);
-    });
+    m_checkBoxes.removeIf(
+        [&](const CheckBoxObject &box) { return all.contains(int(box.rect.top()) + 1, int(box.rect.left()) + 1); });
 }
 
 void SheetLayout::setLastRow(int row)
@@ -182,14 +182,14 @@ SheetRange SheetLayout::editPaste(const QString &clip)
         if (start < n && clip[start] == u'\n')
             ++start;
     }
-    m_selection = row ? SheetRange{1, 1, row, widest} : SheetRange{};
+    m_selection = row ? SheetRange { 1, 1, row, widest } : SheetRange {};
     return m_selection;
 }
 
 void SheetLayout::setAlignment(const SheetRange &range, const CellAlignment &alignment)
 {
     if (!range.isEmpty())
-        m_aligned.append({range, alignment});
+        m_aligned.append({ range, alignment });
 }
 
 SheetLayout::CellAlignment SheetLayout::alignment(int row, int col) const
@@ -203,7 +203,7 @@ SheetLayout::CellAlignment SheetLayout::alignment(int row, int col) const
 int SheetLayout::addCheckBox(const QRectF &cellRect)
 {
     const int id = m_nextCheckBoxId++;
-    m_checkBoxes.append({id, cellRect.normalized(), false});
+    m_checkBoxes.append({ id, cellRect.normalized(), false });
     return id;
 }
 

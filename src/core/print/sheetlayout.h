@@ -61,7 +61,7 @@ public:
         bool checked = false;
     };
 
-    static constexpr int kDefaultColWidth = 960;  // twips
+    static constexpr int kDefaultColWidth = 960; // twips
     static constexpr int kDefaultRowHeight = 255; // twips
 
     SheetLayout();
@@ -144,7 +144,7 @@ private:
     std::vector<std::vector<QString>> m_cells; // [row - 1][col - 1], rows may be short
     int m_lastRow = 0;
     int m_lastCol = 0;
-    std::vector<int> m_colWidths;  // -1 = default
+    std::vector<int> m_colWidths; // -1 = default
     std::vector<int> m_rowHeights; // -1 = default
     int m_defaultRowHeight = kDefaultRowHeight;
     QString m_fontFamily = QStringLiteral("Arial");
@@ -160,7 +160,7 @@ private:
     std::vector<QString> m_colTexts;
     int m_scale = 100;
     QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
-    QMarginsF m_margins{0.75, 0.75, 0.75, 0.75};
+    QMarginsF m_margins { 0.75, 0.75, 0.75, 0.75 };
 };
 
 } // namespace dq

@@ -18,7 +18,7 @@ namespace {
 
 constexpr double kCellPadX = 30; // twips of air between a cell's border and its text
 constexpr double kCellPadY = 15;
-constexpr double kFit = 0.5;     // rounding slack when rows or columns fill a page exactly
+constexpr double kFit = 0.5; // rounding slack when rows or columns fill a page exactly
 
 QFont sheetFont(const SheetLayout &sheet, bool bold = false)
 {
@@ -33,9 +33,15 @@ int alignmentFlags(const SheetLayout::CellAlignment &a, const QString &text)
 {
     int flags = 0;
     switch (a.horizontal) {
-    case SheetLayout::HAlign::Left: flags |= Qt::AlignLeft; break;
-    case SheetLayout::HAlign::Center: flags |= Qt::AlignHCenter; break;
-    case SheetLayout::HAlign::Right: flags |= Qt::AlignRight; break;
+    case SheetLayout::HAlign::Left:
+        flags |= Qt::AlignLeft;
+        break;
+    case SheetLayout::HAlign::Center:
+        flags |= Qt::AlignHCenter;
+        break;
+    case SheetLayout::HAlign::Right:
+        flags |= Qt::AlignRight;
+        break;
     case SheetLayout::HAlign::General: {
         bool numeric = false;
         text.toDouble(&numeric);
@@ -44,9 +50,15 @@ int alignmentFlags(const SheetLayout::CellAlignment &a, const QString &text)
     }
     }
     switch (a.vertical) {
-    case SheetLayout::VAlign::Top: flags |= Qt::AlignTop; break;
-    case SheetLayout::VAlign::Center: flags |= Qt::AlignVCenter; break;
-    case SheetLayout::VAlign::Bottom: flags |= Qt::AlignBottom; break;
+    case SheetLayout::VAlign::Top:
+        flags |= Qt::AlignTop;
+        break;
+    case SheetLayout::VAlign::Center:
+        flags |= Qt::AlignVCenter;
+        break;
+    case SheetLayout::VAlign::Bottom:
+        flags |= Qt::AlignBottom;
+        break;
     }
     flags |= a.wrap ? Qt::TextWordWrap : Qt::TextSingleLine;
     return flags;
@@ -85,7 +97,7 @@ SheetPainter::SheetPainter(const SheetLayout &sheet)
 {
     SheetRange area = sheet.printAreaRange();
     if (area.isEmpty())
-        area = {1, 1, sheet.lastRow(), sheet.lastCol()};
+        area = { 1, 1, sheet.lastRow(), sheet.lastCol() };
     for (int r = area.top; r <= area.bottom; ++r)
         if (sheet.rowHeight(r) > 0)
             m_rows.push_back(r);
@@ -130,18 +142,21 @@ QList<SheetPainter::Page> SheetPainter::paginate(const QSizeF &printableTwips) c
             out.emplace_back(begin, int(items.size()));
         return out;
     };
-    const auto colRuns = runs(m_cols, [&](int c) { return double(m_sheet.colWidth(c)); }, width);
-    const auto rowRuns = runs(m_rows, [&](int r) { return double(m_sheet.rowHeight(r)); }, height);
+    const auto colRuns = runs(
+        m_cols, [&](int c) { return double(m_sheet.colWidth(c)); }, width);
+    const auto rowRuns = runs(
+        m_rows, [&](int r) { return double(m_sheet.rowHeight(r)); }, height);
 
     QList<Page> pages;
     for (const auto &[c0, c1] : colRuns)
         for (const auto &[r0, r1] : rowRuns) {
-            const Page page{r0, r1, c0, c1};
+            const Page page { r0, r1, c0, c1 };
             if (pageHasContent(page))
                 pages.append(page);
         }
     if (pages.isEmpty())
-        pages.append(Page{0, rowRuns.empty() ? 0 : rowRuns.front().second, 0, colRuns.empty() ? 0 : colRuns.front().second});
+        pages.append(
+            Page { 0, rowRuns.empty() ? 0 : rowRuns.front().second, 0, colRuns.empty() ? 0 : colRuns.front().second });
     return pages;
 }
 
@@ -153,10 +168,11 @@ bool SheetPainter::pageHasContent(const Page &page) const
                 return true;
     if (page.rowBegin >= page.rowEnd || page.colBegin >= page.colEnd)
         return false;
-    const SheetRange span{m_rows[size_t(page.rowBegin)], m_cols[size_t(page.colBegin)], m_rows[size_t(page.rowEnd - 1)],
-                          m_cols[size_t(page.colEnd - 1)]};
+    const SheetRange span { m_rows[size_t(page.rowBegin)], m_cols[size_t(page.colBegin)],
+        m_rows[size_t(page.rowEnd - 1)], m_cols[size_t(page.colEnd - 1)] };
     for (const SheetLayout::CheckBoxObject &box : m_sheet.checkBoxes())
-        if (span.contains(int(box.rect.top()) + 1, int(box.rect.left()) + 1) && m_sheet.colWidth(int(box.rect.left()) + 1) > 0)
+        if (span.contains(int(box.rect.top()) + 1, int(box.rect.left()) + 1)
+            && m_sheet.colWidth(int(box.rect.left()) + 1) > 0)
             return true;
     return false;
 }
@@ -173,8 +189,8 @@ void SheetPainter::applyPageSetup(QPagedPaintDevice &device) const
     const QMarginsF min = layout.minimumMargins();
     const QMarginsF want = m_sheet.margins();
     device.setPageMargins(QMarginsF(std::max(want.left(), min.left()), std::max(want.top(), min.top()),
-                                    std::max(want.right(), min.right()), std::max(want.bottom(), min.bottom())),
-                          QPageLayout::Inch);
+                              std::max(want.right(), min.right()), std::max(want.bottom(), min.bottom())),
+        QPageLayout::Inch);
 }
 
 int SheetPainter::print(QPagedPaintDevice &device) const
@@ -219,13 +235,13 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, in
     double top = 0;
     if (!m_sheet.printHeader().isEmpty()) {
         painter.drawText(QRectF(0, 0, area.width(), band), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                         SheetLayout::expandPageCodes(m_sheet.printHeader(), number, pageCount));
+            SheetLayout::expandPageCodes(m_sheet.printHeader(), number, pageCount));
         top = band;
     }
     if (!m_sheet.printFooter().isEmpty())
         painter.drawText(QRectF(0, area.height() - band, area.width(), band),
-                         Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                         SheetLayout::expandPageCodes(m_sheet.printFooter(), number, pageCount));
+            Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
+            SheetLayout::expandPageCodes(m_sheet.printFooter(), number, pageCount));
 
     painter.save();
     painter.translate(0, top);
@@ -250,8 +266,8 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, in
         for (int j = page.colBegin; j < page.colEnd; ++j) {
             const int col = m_cols[size_t(j)];
             const QRectF cell(xs[size_t(j - page.colBegin)], 0, m_sheet.colWidth(col), h);
-            painter.drawText(cell.adjusted(kCellPadX, 0, -kCellPadX, 0), Qt::AlignCenter | Qt::TextSingleLine,
-                             m_sheet.colText(col));
+            painter.drawText(
+                cell.adjusted(kCellPadX, 0, -kCellPadX, 0), Qt::AlignCenter | Qt::TextSingleLine, m_sheet.colText(col));
         }
         painter.drawLine(QPointF(0, h), QPointF(pageWidth, h));
         painter.setFont(sheetFont(m_sheet));
@@ -271,7 +287,7 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, in
                 continue;
             const QRectF cell(xs[size_t(j - page.colBegin)], y, m_sheet.colWidth(col), h);
             drawCellText(painter, metrics, cell.adjusted(kCellPadX, kCellPadY, -kCellPadX, -kCellPadY),
-                         alignmentFlags(m_sheet.alignment(row, col), text), text);
+                alignmentFlags(m_sheet.alignment(row, col), text), text);
         }
         y += h;
     }
@@ -300,9 +316,9 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, in
             painter.drawRect(r);
             if (box.checked) {
                 painter.setPen(QPen(Qt::black, 25));
-                const QPointF tick[] = {{r.left() + r.width() * 0.2, r.top() + r.height() * 0.55},
-                                        {r.left() + r.width() * 0.42, r.top() + r.height() * 0.8},
-                                        {r.left() + r.width() * 0.82, r.top() + r.height() * 0.2}};
+                const QPointF tick[] = { { r.left() + r.width() * 0.2, r.top() + r.height() * 0.55 },
+                    { r.left() + r.width() * 0.42, r.top() + r.height() * 0.8 },
+                    { r.left() + r.width() * 0.82, r.top() + r.height() * 0.2 } };
                 painter.drawPolyline(tick, 3);
             }
         }

@@ -35,7 +35,7 @@ void TestFrmPrintSheet::opensWithItsStartValues()
     GridModel table;
     fillRecordTable(table, completeRecords(5));
     table.setColumnHidden(2, true);
-    selectRows(table, {1, 2});
+    selectRows(table, { 1, 2 });
     dq::test::ScriptedPrompts prompts;
     frmPrintSheet dialog(table, prompts);
 
@@ -70,10 +70,11 @@ void TestFrmPrintSheet::blockModeOpensNothing()
     fillRecordTable(table, completeRecords(2));
     table.setSelectionMode(GridModel::SelectionMode::Free);
     dq::test::ScriptedPrompts prompts;
-    prompts.answers = {UserPrompts::Answer::Ok};
+    prompts.answers = { UserPrompts::Answer::Ok };
     // Returns at once: a dialog that opened would block here.
     frmPrintSheet::mnuPrintSheet0(table, prompts, nullptr);
-    QCOMPARE(prompts.messages(), QStringList{QStringLiteral("Select Row Mode (not Block Mode) selection and try again.")});
+    QCOMPARE(prompts.messages(),
+        QStringList { QStringLiteral("Select Row Mode (not Block Mode) selection and try again.") });
     QCOMPARE(prompts.asked[0].title, QStringLiteral("Print Sheet"));
     QVERIFY(!QApplication::activeModalWidget());
 }
@@ -85,10 +86,14 @@ void TestFrmPrintSheet::upDownButtonsStepTheScale_data()
     QTest::addColumn<int>("clicks");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("99 up once gives 100") << QStringLiteral("99") << QStringLiteral("UpDownCol_up") << 1 << QStringLiteral("100");
-    QTest::newRow("up stops at 100") << QStringLiteral("98") << QStringLiteral("UpDownCol_up") << 5 << QStringLiteral("100");
-    QTest::newRow("down stops at 50") << QStringLiteral("52") << QStringLiteral("UpDownCol_down") << 5 << QStringLiteral("50");
-    QTest::newRow("75 down twice gives 73") << QStringLiteral("75") << QStringLiteral("UpDownCol_down") << 2 << QStringLiteral("73");
+    QTest::newRow("99 up once gives 100")
+        << QStringLiteral("99") << QStringLiteral("UpDownCol_up") << 1 << QStringLiteral("100");
+    QTest::newRow("up stops at 100") << QStringLiteral("98") << QStringLiteral("UpDownCol_up") << 5
+                                     << QStringLiteral("100");
+    QTest::newRow("down stops at 50") << QStringLiteral("52") << QStringLiteral("UpDownCol_down") << 5
+                                      << QStringLiteral("50");
+    QTest::newRow("75 down twice gives 73")
+        << QStringLiteral("75") << QStringLiteral("UpDownCol_down") << 2 << QStringLiteral("73");
 }
 
 void TestFrmPrintSheet::upDownButtonsStepTheScale()
@@ -115,7 +120,7 @@ void TestFrmPrintSheet::printUsesTheChooserAndFillsTheClipboard()
 {
     GridModel table;
     fillRecordTable(table, completeRecords(4));
-    selectRows(table, {2, 4});
+    selectRows(table, { 2, 4 });
     dq::test::ScriptedPrompts prompts;
     frmPrintSheet dialog(table, prompts);
     QList<SheetLayout> previews;
@@ -155,12 +160,12 @@ void TestFrmPrintSheet::activationRecountsTheSelection()
 {
     GridModel table;
     fillRecordTable(table, completeRecords(5));
-    selectRows(table, {1});
+    selectRows(table, { 1 });
     dq::test::ScriptedPrompts prompts;
     frmPrintSheet dialog(table, prompts);
     auto *selected = dialog.findChild<QRadioButton *>(QStringLiteral("OpDataSource_1"));
     QCOMPARE(selected->text(), QStringLiteral("Slected rows (1)"));
-    selectRows(table, {1, 2, 3});
+    selectRows(table, { 1, 2, 3 });
     dialog.show();
     dialog.activateWindow();
     QTRY_COMPARE_WITH_TIMEOUT(selected->text(), QStringLiteral("Slected rows (3)"), 5000);

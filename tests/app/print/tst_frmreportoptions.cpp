@@ -32,7 +32,7 @@ void TestFrmReportOptions::opensWithItsStartValues()
 {
     GridModel table;
     fillRecordTable(table, completeRecords(6));
-    selectRows(table, {1, 3, 4});
+    selectRows(table, { 1, 3, 4 });
     dq::test::ScriptedPrompts prompts;
     frmReportOptions dialog(table, prompts);
 
@@ -119,7 +119,7 @@ void TestFrmReportOptions::printingTwiceWithOtherChoicesRebuildsThePage()
     QStringList records = completeRecords(8);
     records[1] = QStringLiteral("Name2|2 Main St|Springfield|IL|"); // no Zip Code
     fillRecordTable(table, records);
-    selectRows(table, {2, 3});
+    selectRows(table, { 2, 3 });
     dq::test::ScriptedPrompts prompts;
     frmReportOptions dialog(table, prompts);
     QList<SheetLayout> previews;
@@ -136,7 +136,7 @@ void TestFrmReportOptions::printingTwiceWithOtherChoicesRebuildsThePage()
     QVERIFY(!table.isRowSelected(2)); // skipped as incomplete
     QVERIFY(table.isRowSelected(8));
 
-    selectRows(table, {5});
+    selectRows(table, { 5 });
     dialog.findChild<QComboBox *>(QStringLiteral("cboLabelFormat"))->setCurrentIndex(2);
     dialog.findChild<QRadioButton *>(QStringLiteral("OpDataSource_1"))->setChecked(true);
     dialog.findChild<QCheckBox *>(QStringLiteral("chkCountry"))->setChecked(false);

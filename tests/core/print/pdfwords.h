@@ -36,7 +36,7 @@ inline PdfText readPdf(const QString &path)
 {
     PdfText out;
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    p.start(QStringLiteral("pdftotext"), { QStringLiteral("-bbox"), path, QStringLiteral("-") });
     if (!p.waitForFinished(30000) || p.exitCode() != 0)
         return out;
     const QString html = QString::fromUtf8(p.readAllStandardOutput());
@@ -50,7 +50,7 @@ inline PdfText readPdf(const QString &path)
         }
         const QPointF tl(m.captured(3).toDouble(), m.captured(4).toDouble());
         const QPointF br(m.captured(5).toDouble(), m.captured(6).toDouble());
-        out.words << PdfWord{m.captured(7), QRectF(tl, br), int(out.pages.size())};
+        out.words << PdfWord { m.captured(7), QRectF(tl, br), int(out.pages.size()) };
     }
     return out;
 }

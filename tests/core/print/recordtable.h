@@ -16,9 +16,9 @@ inline void fillRecordTable(GridModel &table, const QStringList &records)
     table.setCols(13);
     table.setFixedRows(1);
     table.setRows(int(records.size()) + 1);
-    const QStringList titles{QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
-                             QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone")};
-    const int widths[] = {2500, 2500, 1000, 500, 1000, 1400, 2100, 2000};
+    const QStringList titles { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
+        QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone") };
+    const int widths[] = { 2500, 2500, 1000, 500, 1000, 1400, 2100, 2000 };
     for (int c = 0; c < titles.size(); ++c)
         table.setText(0, c, titles[c]);
     for (int c = 0; c < 8; ++c)

@@ -44,14 +44,14 @@ void TestMailingLabels::labelsLandInTheirBands_data()
 
     QTest::newRow("five labels in 3 x 10 fill a band of three and two of the next")
         << QStringLiteral("3 x 10") << 5 << 16 << QStringLiteral("A1:C16")
-        << QList<Cell>{{2, 1}, {2, 2}, {2, 3}, {8, 1}, {8, 2}};
+        << QList<Cell> { { 2, 1 }, { 2, 2 }, { 2, 3 }, { 8, 1 }, { 8, 2 } };
     QTest::newRow("seven labels in 2 x 10 put the seventh in column 1 of the fourth band")
         << QStringLiteral("2 x 10") << 7 << 27 << QStringLiteral("A1:B27")
-        << QList<Cell>{{2, 1}, {2, 2}, {8, 1}, {8, 2}, {14, 1}, {14, 2}, {20, 1}};
+        << QList<Cell> { { 2, 1 }, { 2, 2 }, { 8, 1 }, { 8, 2 }, { 14, 1 }, { 14, 2 }, { 20, 1 } };
     QTest::newRow("one label in 2 x 5 leaves a page of one band")
-        << QStringLiteral("2 x 5") << 1 << 9 << QStringLiteral("A1:B9") << QList<Cell>{{2, 1}};
+        << QStringLiteral("2 x 5") << 1 << 9 << QStringLiteral("A1:B9") << QList<Cell> { { 2, 1 } };
     QTest::newRow("no labels still give an empty page")
-        << QStringLiteral("3 x 10") << 0 << 6 << QStringLiteral("A1:C6") << QList<Cell>{};
+        << QStringLiteral("3 x 10") << 0 << 6 << QStringLiteral("A1:C6") << QList<Cell> {};
 }
 
 void TestMailingLabels::labelsLandInTheirBands()
@@ -99,11 +99,11 @@ void TestMailingLabels::layoutsSetTheirGeometry_data()
     QTest::addColumn<double>("points");
 
     QTest::newRow("3 x 10 has three columns of 240-twip rows in Arial 10")
-        << QStringLiteral("3 x 10") << QList<int>{3976, 3976, 3300} << 240 << QStringLiteral("Arial") << 10.0;
+        << QStringLiteral("3 x 10") << QList<int> { 3976, 3976, 3300 } << 240 << QStringLiteral("Arial") << 10.0;
     QTest::newRow("2 x 10 keeps 240-twip rows and Arial 10")
-        << QStringLiteral("2 x 10") << QList<int>{6120, 5000} << 240 << QStringLiteral("Arial") << 10.0;
+        << QStringLiteral("2 x 10") << QList<int> { 6120, 5000 } << 240 << QStringLiteral("Arial") << 10.0;
     QTest::newRow("2 x 5 uses 480-twip rows and Times New Roman 16")
-        << QStringLiteral("2 x 5") << QList<int>{6120, 5000} << 480 << QStringLiteral("Times New Roman") << 16.0;
+        << QStringLiteral("2 x 5") << QList<int> { 6120, 5000 } << 480 << QStringLiteral("Times New Roman") << 16.0;
 }
 
 void TestMailingLabels::layoutsSetTheirGeometry()
@@ -143,24 +143,24 @@ void TestMailingLabels::skipPassChoosesRows_data()
     QTest::addColumn<QList<int>>("printed");
     QTest::addColumn<QList<int>>("selectedAfter");
 
-    const QStringList gaps{QStringLiteral("A|1 St|X|IL|1"), QStringLiteral("B|2 St|X|IL|"), QStringLiteral("C|3 St|X|IL|3"),
-                           QStringLiteral("D|4 St|X|IL|"), QStringLiteral("E|5 St|X|IL|5")};
+    const QStringList gaps { QStringLiteral("A|1 St|X|IL|1"), QStringLiteral("B|2 St|X|IL|"),
+        QStringLiteral("C|3 St|X|IL|3"), QStringLiteral("D|4 St|X|IL|"), QStringLiteral("E|5 St|X|IL|5") };
     QTest::newRow("All with skip leaves out rows without a Zip Code and deselects them")
-        << gaps << true << true << QList<int>{} << QList<int>{1, 3, 5} << QList<int>{1, 3, 5};
+        << gaps << true << true << QList<int> {} << QList<int> { 1, 3, 5 } << QList<int> { 1, 3, 5 };
     QTest::newRow("All without skip prints every data row")
-        << gaps << true << false << QList<int>{2} << QList<int>{1, 2, 3, 4, 5} << QList<int>{1, 2, 3, 4, 5};
+        << gaps << true << false << QList<int> { 2 } << QList<int> { 1, 2, 3, 4, 5 } << QList<int> { 1, 2, 3, 4, 5 };
     QTest::newRow("a selection with skip deselects only its incomplete rows")
-        << gaps << false << true << QList<int>{1, 2, 5} << QList<int>{1, 5} << QList<int>{1, 5};
+        << gaps << false << true << QList<int> { 1, 2, 5 } << QList<int> { 1, 5 } << QList<int> { 1, 5 };
     QTest::newRow("a selection without skip prints incomplete rows too")
-        << gaps << false << false << QList<int>{2, 4} << QList<int>{2, 4} << QList<int>{2, 4};
+        << gaps << false << false << QList<int> { 2, 4 } << QList<int> { 2, 4 } << QList<int> { 2, 4 };
     QTest::newRow("a selected title row never prints")
-        << gaps << false << true << QList<int>{0, 3} << QList<int>{3} << QList<int>{0, 3};
+        << gaps << false << true << QList<int> { 0, 3 } << QList<int> { 3 } << QList<int> { 0, 3 };
     QTest::newRow("a Street of one blank is not incomplete")
-        << QStringList{QStringLiteral("A| |X|IL|1"), QStringLiteral("B||X|IL|2")} << true << true << QList<int>{}
-        << QList<int>{1} << QList<int>{1};
+        << QStringList { QStringLiteral("A| |X|IL|1"), QStringLiteral("B||X|IL|2") } << true << true << QList<int> {}
+        << QList<int> { 1 } << QList<int> { 1 };
     QTest::newRow("a missing City or State makes the row incomplete, the Name does not")
-        << QStringList{QStringLiteral("|1 St|X|IL|1"), QStringLiteral("B|2 St||IL|2"), QStringLiteral("C|3 St|X||3")}
-        << true << true << QList<int>{} << QList<int>{1} << QList<int>{1};
+        << QStringList { QStringLiteral("|1 St|X|IL|1"), QStringLiteral("B|2 St||IL|2"), QStringLiteral("C|3 St|X||3") }
+        << true << true << QList<int> {} << QList<int> { 1 } << QList<int> { 1 };
 }
 
 void TestMailingLabels::skipPassChoosesRows()
@@ -213,7 +213,7 @@ void TestMailingLabels::cityLineIsCleaned()
 
     GridModel table;
     // Two labels side by side: cleaning the band must not disturb the neighbour.
-    fillRecordTable(table, {record, QStringLiteral("B|2 St|Xenia|OH|45385")});
+    fillRecordTable(table, { record, QStringLiteral("B|2 St|Xenia|OH|45385") });
     MailingLabels::Options options;
     options.allRows = true;
     options.skipIncomplete = false;
@@ -229,8 +229,10 @@ void TestMailingLabels::countryLineFollowsTheTick_data()
     QTest::addColumn<QString>("country");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("ticked with Canada puts Canada on every fourth line") << true << QStringLiteral("Canada") << QStringLiteral("Canada");
-    QTest::newRow("not ticked leaves the fourth line empty whatever the text") << false << QStringLiteral("Canada") << QString();
+    QTest::newRow("ticked with Canada puts Canada on every fourth line")
+        << true << QStringLiteral("Canada") << QStringLiteral("Canada");
+    QTest::newRow("not ticked leaves the fourth line empty whatever the text")
+        << false << QStringLiteral("Canada") << QString();
 }
 
 void TestMailingLabels::countryLineFollowsTheTick()
@@ -247,7 +249,7 @@ void TestMailingLabels::countryLineFollowsTheTick()
     options.country = country;
     SheetLayout sheet;
     MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-    for (const auto &[row, col] : QList<Cell>{{5, 1}, {5, 2}, {5, 3}, {11, 1}})
+    for (const auto &[row, col] : QList<Cell> { { 5, 1 }, { 5, 2 }, { 5, 3 }, { 11, 1 } })
         QCOMPARE(sheet.text(row, col), expected);
 }
 
@@ -261,7 +263,7 @@ void TestMailingLabels::secondLayoutLeavesNothingOfTheFirst()
     MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, first), first);
     QCOMPARE(sheet.text(14, 3), QStringLiteral("Name9"));
 
-    selectRows(table, {1, 2});
+    selectRows(table, { 1, 2 });
     MailingLabels::Options second;
     second.layout = QStringLiteral("2 x 5");
     MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, second), second);
@@ -282,7 +284,7 @@ void TestMailingLabels::selectionChangesReachViewsInOneBatch()
 {
     QStringList records = completeRecords(500);
     for (int i = 1; i < 500; i += 2)
-        records[i] = QStringLiteral("N|S|C|ST|");   // no Zip Code
+        records[i] = QStringLiteral("N|S|C|ST|"); // no Zip Code
     GridModel table;
     fillRecordTable(table, records);
     QSignalSpy changed(&table, &GridModel::selectionChanged);

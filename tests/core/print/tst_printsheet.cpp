@@ -40,7 +40,7 @@ void TestPrintSheet::blockModeRefusesWithAMessage()
     QCOMPARE(prompts.asked.size(), 0);
 
     table.setSelectionMode(GridModel::SelectionMode::Free);
-    prompts.answers = {UserPrompts::Answer::Ok};
+    prompts.answers = { UserPrompts::Answer::Ok };
     QVERIFY(!PrintSheet::mayOpen(table, prompts));
     QCOMPARE(prompts.asked.size(), 1);
     QCOMPARE(prompts.asked[0].title, QStringLiteral("Print Sheet"));
@@ -82,7 +82,7 @@ void TestPrintSheet::chooserStartsFromTheRecordTable()
 
     QCOMPARE(fd.rows(), 14);
     QCOMPARE(fd.cols(), 3);
-    QCOMPARE(fd.rowTexts(0), (QStringList{QStringLiteral("Col"), QStringLiteral("Title"), QStringLiteral("Print")}));
+    QCOMPARE(fd.rowTexts(0), (QStringList { QStringLiteral("Col"), QStringLiteral("Title"), QStringLiteral("Print") }));
     QCOMPARE(fd.columnWidth(0), 500);
     QCOMPARE(fd.columnWidth(1), 1500);
     QCOMPARE(fd.columnWidth(2), 700);
@@ -137,11 +137,13 @@ void TestPrintSheet::printAreaFollowsTheRowChoice_data()
     QTest::addColumn<QStringList>("firstColumn");
 
     QTest::newRow("All prints only the columns A to J of every record")
-        << true << QList<int>{2} << QStringLiteral("A1:J4") << QStringList{QStringLiteral("Name1"), QStringLiteral("Name2"),
-                                                                           QStringLiteral("Name3"), QStringLiteral("Name4")};
+        << true << QList<int> { 2 } << QStringLiteral("A1:J4")
+        << QStringList { QStringLiteral("Name1"), QStringLiteral("Name2"), QStringLiteral("Name3"),
+               QStringLiteral("Name4") };
     QTest::newRow("selected rows print every pasted column of those rows")
-        << false << QList<int>{4, 2} << QStringLiteral("A1:M2") << QStringList{QStringLiteral("Name2"), QStringLiteral("Name4")};
-    QTest::newRow("no selected rows leave an empty sheet") << false << QList<int>{} << QString() << QStringList{};
+        << false << QList<int> { 4, 2 } << QStringLiteral("A1:M2")
+        << QStringList { QStringLiteral("Name2"), QStringLiteral("Name4") };
+    QTest::newRow("no selected rows leave an empty sheet") << false << QList<int> {} << QString() << QStringList {};
 }
 
 void TestPrintSheet::printAreaFollowsTheRowChoice()
@@ -169,7 +171,7 @@ void TestPrintSheet::printAreaFollowsTheRowChoice()
         QCOMPARE(clip.split(u'\r').first().split(u'\t').size(), 13);
     if (all) {
         const std::vector<int> sel = table.selectedRows();
-        QCOMPARE(QList<int>(sel.begin(), sel.end()), (QList<int>{1, 2, 3, 4}));
+        QCOMPARE(QList<int>(sel.begin(), sel.end()), (QList<int> { 1, 2, 3, 4 }));
         QCOMPARE(sheet.text(3, 13), QStringLiteral("note")); // pasted, but outside the print area
     }
 }
@@ -186,13 +188,13 @@ void TestPrintSheet::tickBoxesFollowTheSelectedRecords()
         table.setCellFormat(r, 8, f);
         table.setText(r, 8, QStringLiteral("cell text"));
     }
-    selectRows(table, {2, 4, 5});
+    selectRows(table, { 2, 4, 5 });
     SheetLayout sheet;
     PrintSheet::compose(sheet, table, {});
 
     const QList<SheetLayout::CheckBoxObject> &boxes = sheet.checkBoxes();
     QCOMPARE(boxes.size(), 3);
-    const QList<bool> ticks{false, true, false}; // records 2, 4, 5
+    const QList<bool> ticks { false, true, false }; // records 2, 4, 5
     for (int j = 0; j < 3; ++j) {
         QCOMPARE(boxes[j].checked, ticks[j]);
         QCOMPARE(boxes[j].rect.left(), 8.4);
@@ -215,7 +217,7 @@ void TestPrintSheet::rebuildingDropsTheEarlierRun()
     QCOMPARE(sheet.checkBoxes().size(), 6);
 
     table.setColumnDataType(7, DataType::String);
-    selectRows(table, {3});
+    selectRows(table, { 3 });
     PrintSheet::compose(sheet, table, {});
     QCOMPARE(sheet.checkBoxes().size(), 0);
     QCOMPARE(sheet.lastRow(), 1);
@@ -227,8 +229,8 @@ void TestPrintSheet::rebuildingDropsTheEarlierRun()
 void TestPrintSheet::cellBreaksDoNotShiftThePaste()
 {
     GridModel table;
-    fillRecordTable(table, {QStringLiteral("A\tB|1 St"), QStringLiteral("C\r\nD|2 St")});
-    selectRows(table, {1, 2});
+    fillRecordTable(table, { QStringLiteral("A\tB|1 St"), QStringLiteral("C\r\nD|2 St") });
+    selectRows(table, { 1, 2 });
     SheetLayout sheet;
     const QString clip = PrintSheet::compose(sheet, table, {});
     QCOMPARE(sheet.lastRow(), 2);

@@ -54,12 +54,16 @@ void TestSheetLayout::pasteFillsFromA1_data()
     QTest::addColumn<QString>("selection");
     QTest::addColumn<QString>("b2");
 
-    QTest::newRow("carriage returns start rows") << QStringLiteral("a\tb\rc\td") << QStringLiteral("A1:B2") << QStringLiteral("d");
-    QTest::newRow("CR LF counts as one break") << QStringLiteral("a\tb\r\nc\td") << QStringLiteral("A1:B2") << QStringLiteral("d");
-    QTest::newRow("a trailing break adds no row") << QStringLiteral("a\tb\rc\td\r") << QStringLiteral("A1:B2") << QStringLiteral("d");
+    QTest::newRow("carriage returns start rows")
+        << QStringLiteral("a\tb\rc\td") << QStringLiteral("A1:B2") << QStringLiteral("d");
+    QTest::newRow("CR LF counts as one break")
+        << QStringLiteral("a\tb\r\nc\td") << QStringLiteral("A1:B2") << QStringLiteral("d");
+    QTest::newRow("a trailing break adds no row")
+        << QStringLiteral("a\tb\rc\td\r") << QStringLiteral("A1:B2") << QStringLiteral("d");
     QTest::newRow("the widest line sets the block's width")
         << QStringLiteral("a\rb\tc\td") << QStringLiteral("A1:C2") << QStringLiteral("c");
-    QTest::newRow("empty fields keep their places") << QStringLiteral("\t\t\r\tx") << QStringLiteral("A1:C2") << QStringLiteral("x");
+    QTest::newRow("empty fields keep their places")
+        << QStringLiteral("\t\t\r\tx") << QStringLiteral("A1:C2") << QStringLiteral("x");
     QTest::newRow("nothing pasted selects nothing") << QString() << QString() << QString();
 }
 
@@ -125,15 +129,16 @@ void TestSheetLayout::pagesSplitAsThePaperRequires_data()
 
     // The printable area below is that of a Letter label sheet: 8.1 x 10 inches.
     QTest::newRow("sixty 240-twip rows fill ten inches exactly")
-        << 60 << 240 << QList<int>{3976, 3976, 3300} << 100 << false << 1 << 60;
+        << 60 << 240 << QList<int> { 3976, 3976, 3300 } << 100 << false << 1 << 60;
     QTest::newRow("the sixty-first row starts a second page")
-        << 61 << 240 << QList<int>{3976, 3976, 3300} << 100 << false << 2 << 60;
+        << 61 << 240 << QList<int> { 3976, 3976, 3300 } << 100 << false << 2 << 60;
     QTest::newRow("column headings take one row of each page")
-        << 60 << 240 << QList<int>{1000} << 100 << true << 2 << 59;
-    QTest::newRow("half scale holds twice the rows") << 120 << 240 << QList<int>{1000} << 50 << false << 1 << 120;
+        << 60 << 240 << QList<int> { 1000 } << 100 << true << 2 << 59;
+    QTest::newRow("half scale holds twice the rows") << 120 << 240 << QList<int> { 1000 } << 50 << false << 1 << 120;
     QTest::newRow("columns wider than the page continue on a page of their own")
-        << 10 << 240 << QList<int>{6000, 6000} << 100 << false << 2 << 10;
-    QTest::newRow("zero-width columns take no room") << 10 << 240 << QList<int>{6000, 0, 0, 4000} << 100 << false << 1 << 10;
+        << 10 << 240 << QList<int> { 6000, 6000 } << 100 << false << 2 << 10;
+    QTest::newRow("zero-width columns take no room")
+        << 10 << 240 << QList<int> { 6000, 0, 0, 4000 } << 100 << false << 1 << 10;
 }
 
 void TestSheetLayout::pagesSplitAsThePaperRequires()
@@ -157,7 +162,7 @@ void TestSheetLayout::pagesSplitAsThePaperRequires()
     for (int r = 1; r <= rows; ++r)
         for (int c = 1; c <= colWidths.size(); ++c)
             sheet.setText(r, c, QStringLiteral("x"));
-    sheet.setPrintArea(SheetRange{1, 1, rows, int(colWidths.size())});
+    sheet.setPrintArea(SheetRange { 1, 1, rows, int(colWidths.size()) });
 
     const QList<SheetPainter::Page> plan = SheetPainter(sheet).paginate(QSizeF(11664, 14400));
     QCOMPARE(plan.size(), pages);

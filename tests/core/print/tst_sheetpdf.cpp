@@ -13,9 +13,9 @@
 using namespace dq;
 using dq::test::completeRecords;
 using dq::test::fillRecordTable;
-using dq::test::selectRows;
 using dq::test::PdfText;
 using dq::test::readPdf;
+using dq::test::selectRows;
 using Word = dq::test::PdfWord;
 
 namespace {
@@ -97,7 +97,8 @@ void TestSheetPdf::labelsLandInTheirBandsOnPaper()
         const int col = i % columns + 1;
         const QList<Word> name = pdf.find(QStringLiteral("Name%1").arg(i + 1));
         QCOMPARE(name.size(), 1);
-        QVERIFY2(within(name[0].box, cellBox(sheet, 6 * band + 2, col)), qPrintable(QStringLiteral("label %1").arg(i + 1)));
+        QVERIFY2(
+            within(name[0].box, cellBox(sheet, 6 * band + 2, col)), qPrintable(QStringLiteral("label %1").arg(i + 1)));
         const QList<Word> street = pdf.find(QStringLiteral("%1").arg(i + 1));
         QVERIFY(!street.isEmpty());
         QVERIFY(within(street[0].box, cellBox(sheet, 6 * band + 3, col)));
@@ -108,7 +109,7 @@ void TestSheetPdf::labelsLandInTheirBandsOnPaper()
     // Only label text: no column letters, no header, no page number.
     for (const Word &w : pdf.words)
         QVERIFY2(w.text != QStringLiteral("A") && w.text != QStringLiteral("B") && w.text != QStringLiteral("Page"),
-                 qPrintable(w.text));
+            qPrintable(w.text));
     QCOMPARE(pdf.words.size(), count * 8); // Name, number Main St, Springfield, IL zip, country
 }
 
@@ -188,7 +189,7 @@ void TestSheetPdf::landscapeTurnsThePage()
 {
     GridModel table;
     fillRecordTable(table, completeRecords(3));
-    selectRows(table, {1, 2});
+    selectRows(table, { 1, 2 });
     PrintSheet::Options options;
     options.landscape = true;
     SheetLayout sheet;
