@@ -66,12 +66,24 @@ int alignmentFlags(const SheetLayout::CellAlignment &a, const QString &text)
 
 // One line of text that fits its cell goes straight to its baseline; laying out text in a
 // rectangle costs several times more and is needed only to wrap or to clip.
-void drawCellText(QPainter &painter, const QFontMetricsF &metrics, const QRectF &rect, int flags, const QString &text)
+// A cell that does not wrap prints on one line, whatever breaks its text holds.
+QString oneLine(const QString &text)
+{
+    const auto isBreak = [](QChar ch) { return ch == u'\n' || ch == u'\r' || ch == u'\t'; };
+    if (std::none_of(text.begin(), text.end(), isBreak))
+        return text;
+    QString out = text;
+    std::replace_if(out.begin(), out.end(), isBreak, QChar(u' '));
+    return out;
+}
+
+void drawCellText(QPainter &painter, const QFontMetricsF &metrics, const QRectF &rect, int flags, const QString &raw)
 {
     if (flags & Qt::TextWordWrap) {
-        painter.drawText(rect, flags, text);
+        painter.drawText(rect, flags, raw);
         return;
     }
+    const QString text = oneLine(raw);
     const double width = metrics.horizontalAdvance(text);
     if (width > rect.width() || metrics.height() > rect.height() + kCellPadY * 2) {
         painter.drawText(rect, flags, text);

@@ -50,6 +50,7 @@ private slots:
     void aFullLabelSheetIsOnePage();
     void sheetPrintsHeaderHeadingsAndPageNumbers();
     void landscapeTurnsThePage();
+    void cellLineBreaksPrintOnOneLine();
 
 private:
     QString m_dir;
@@ -201,6 +202,26 @@ void TestSheetPdf::landscapeTurnsThePage()
     QVERIFY(pdf.pages[0].width() > pdf.pages[0].height());
     QVERIFY(!pdf.find(QStringLiteral("Name2")).isEmpty());
     QVERIFY(pdf.find(QStringLiteral("Name3")).isEmpty());
+}
+
+void TestSheetPdf::cellLineBreaksPrintOnOneLine()
+{
+    GridModel table;
+    fillRecordTable(table, { QStringLiteral("Upper\nLower|1 St|X|IL|1") });
+    MailingLabels::Options options;
+    options.allRows = true;
+    SheetLayout sheet;
+    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+    const QString path = m_dir + QStringLiteral("/breaks.pdf");
+    QVERIFY(SheetPainter(sheet).writePdf(path));
+    const PdfText pdf = readPdf(path);
+    const QList<Word> upper = pdf.find(QStringLiteral("Upper"));
+    const QList<Word> lower = pdf.find(QStringLiteral("Lower"));
+    QCOMPARE(upper.size(), 1);
+    QCOMPARE(lower.size(), 1);
+    QVERIFY(within(upper[0].box, cellBox(sheet, 2, 1)));
+    QVERIFY(within(lower[0].box, cellBox(sheet, 2, 1)));
+    QVERIFY(lower[0].box.left() > upper[0].box.right());
 }
 
 QTEST_MAIN(TestSheetPdf)
