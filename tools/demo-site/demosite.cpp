@@ -1,5 +1,6 @@
 #include "demosite.h"
 
+#include <QStringEncoder>
 #include <QUrl>
 
 namespace dq::demo {
@@ -373,26 +374,10 @@ HttpResponse DemoSite::respond(const HttpRequest &request, const QByteArray &fal
 
 QByteArray toWindows1252(const QString &text)
 {
-    // The 0x80-0x9F row of Windows-1252; 0 marks the five unassigned bytes.
-    static const char16_t high[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
-        0x0160, 0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC,
-        0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-    QByteArray out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out += char(u);
-            continue;
-        }
-        char byte = '?';
-        for (int i = 0; i < 32; ++i) {
-            if (high[i] == u && u != 0)
-                byte = char(0x80 + i);
-        }
-        out += byte;
-    }
-    return out;
+    QStringEncoder encoder("windows-1252", QStringEncoder::Flag::Default);
+    if (!encoder.isValid())
+        return text.toLatin1();  // a Qt built without ICU: close enough for a demo
+    return encoder.encode(text);
 }
 
 } // namespace dq::demo

@@ -45,8 +45,7 @@ private:
     int m_perPage;
 };
 
-// Windows-1252 bytes for text made of Latin-1 and the 1252 punctuation; anything
-// else becomes "?".
+// The page text in Windows-1252 (every letter and sign the site uses exists there).
 QByteArray toWindows1252(const QString &text);
 
 } // namespace dq::demo

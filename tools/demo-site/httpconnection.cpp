@@ -32,6 +32,7 @@ HttpConnection::HttpConnection(QTcpSocket *socket, const DemoSite &site, bool qu
     m_socket->setParent(this);
     m_dripTimer.setSingleShot(true);
     m_delayTimer.setSingleShot(true);
+    m_delayTimer.setTimerType(Qt::PreciseTimer);  // a coarse timer may answer up to 5 % early
     m_idleTimer.setSingleShot(true);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readRequests);
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
