@@ -16,9 +16,9 @@ struct Search
     static Search from(const QString &category, const QString &city, const QString &state);
     bool isComplete() const { return !category.isEmpty() && !city.isEmpty(); }
 
-    QString categoryTitle() const;  // "plumbers" -> "Plumbers"
-    QString cityTitle() const;      // "san antonio" -> "San Antonio"
-    QString stateTitle() const;     // "tx" -> "TX"
+    QString categoryTitle() const; // "plumbers" -> "Plumbers"
+    QString cityTitle() const; // "san antonio" -> "San Antonio"
+    QString stateTitle() const; // "tx" -> "TX"
 };
 
 struct Listing
@@ -29,9 +29,9 @@ struct Listing
     QString state;
     QString zip;
     QString phone;
-    QString web;    // empty for a business without a web site
-    QString email;  // empty for a business without an address
-    bool featured = false;  // shown with a badge that a key file must clean away
+    QString web; // empty for a business without a web site
+    QString email; // empty for a business without an address
+    bool featured = false; // shown with a badge that a key file must clean away
 };
 
 // The directory's businesses. Listing i of a search is a pure function of the search
@@ -40,7 +40,10 @@ struct Listing
 class DemoCatalog
 {
 public:
-    explicit DemoCatalog(int listingsPerSearch) : m_count(listingsPerSearch) { }
+    explicit DemoCatalog(int listingsPerSearch)
+        : m_count(listingsPerSearch)
+    {
+    }
 
     int count() const { return m_count; }
     Listing listing(const Search &search, int index) const;

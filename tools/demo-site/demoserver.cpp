@@ -7,7 +7,9 @@
 namespace dq::demo {
 
 DemoServer::DemoServer(int listingsPerSearch, int perPage, bool quiet, QObject *parent)
-    : QObject(parent), m_site(listingsPerSearch, perPage), m_quiet(quiet)
+    : QObject(parent)
+    , m_site(listingsPerSearch, perPage)
+    , m_quiet(quiet)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &DemoServer::acceptConnections);
 }

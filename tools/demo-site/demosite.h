@@ -24,7 +24,11 @@ enum class PagingStyle { Page, PageMiddle, Item, ItemMiddle, Next };
 class DemoSite
 {
 public:
-    DemoSite(int listingsPerSearch, int perPage) : m_catalog(listingsPerSearch), m_perPage(perPage) { }
+    DemoSite(int listingsPerSearch, int perPage)
+        : m_catalog(listingsPerSearch)
+        , m_perPage(perPage)
+    {
+    }
 
     // host: the address the visitor used, for absolute links ("127.0.0.1:8765").
     HttpResponse respond(const HttpRequest &request, const QByteArray &fallbackHost) const;

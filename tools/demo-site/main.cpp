@@ -13,18 +13,18 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("dirquill-demo-site"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Serves a made-up business directory on http://127.0.0.1:PORT/ with result pages in five paging "
-        "styles and fault switches; the home page lists both."));
+    parser.setApplicationDescription(
+        QStringLiteral("Serves a made-up business directory on http://127.0.0.1:PORT/ with result pages in five paging "
+                       "styles and fault switches; the home page lists both."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0 picks a free one)."),
-                                        QStringLiteral("N"), QStringLiteral("8765"));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+        QStringLiteral("Port to listen on (0 picks a free one)."), QStringLiteral("N"), QStringLiteral("8765"));
     const QCommandLineOption listingsOption(QStringLiteral("listings"), QStringLiteral("Listings for every search."),
-                                            QStringLiteral("N"), QStringLiteral("250"));
+        QStringLiteral("N"), QStringLiteral("250"));
     const QCommandLineOption perPageOption(QStringLiteral("per-page"), QStringLiteral("Listings on one result page."),
-                                           QStringLiteral("N"), QStringLiteral("10"));
+        QStringLiteral("N"), QStringLiteral("10"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Do not print a line per request."));
-    parser.addOptions({portOption, listingsOption, perPageOption, quietOption});
+    parser.addOptions({ portOption, listingsOption, perPageOption, quietOption });
     parser.process(app);
 
     QTextStream err(stderr);

@@ -153,8 +153,9 @@ private:
 quint16 TestDemoSite::startServer(QProcess &process, const QStringList &extra)
 {
     process.setProgram(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"));
-    process.setArguments(QStringList{u"--port"_s, u"0"_s, u"--quiet"_s, u"--listings"_s, QString::number(kListings),
-                                     u"--per-page"_s, QString::number(kPerPage)} + extra);
+    process.setArguments(QStringList { u"--port"_s, u"0"_s, u"--quiet"_s, u"--listings"_s, QString::number(kListings),
+                             u"--per-page"_s, QString::number(kPerPage) }
+        + extra);
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.start();
     if (!process.waitForStarted(10000))
@@ -173,7 +174,7 @@ Fetched TestDemoSite::get(const QString &pathAndQuery, bool follow, int transfer
 {
     QNetworkRequest request(QUrl(pathAndQuery.startsWith(u"http") ? pathAndQuery : base() + pathAndQuery));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         follow ? QNetworkRequest::NoLessSafeRedirectPolicy : QNetworkRequest::ManualRedirectPolicy);
+        follow ? QNetworkRequest::NoLessSafeRedirectPolicy : QNetworkRequest::ManualRedirectPolicy);
     if (transferTimeoutMs > 0)
         request.setTransferTimeout(transferTimeoutMs);
     QElapsedTimer clock;
@@ -195,7 +196,8 @@ Fetched TestDemoSite::get(const QString &pathAndQuery, bool follow, int transfer
 
 void TestDemoSite::initTestCase()
 {
-    QVERIFY2(QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site")), "build the dirquill-demo-site target first");
+    QVERIFY2(
+        QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site")), "build the dirquill-demo-site target first");
     m_server = std::make_unique<QProcess>();
     m_port = startServer(*m_server);
     QVERIFY2(m_port != 0, "the server did not print its listening line");
@@ -257,7 +259,8 @@ void TestDemoSite::pagingEnds_data()
         << u"/item/search?"_s + q << u"/item/search?"_s + q + u"&first=41"_s << QByteArray("pager-next");
     QTest::newRow("first listing numbers in the middle of the address")
         << u"/itemmiddle/from-1/search?"_s + q << u"/itemmiddle/from-41/search?"_s + q << QByteArray("pager-next");
-    QTest::newRow("next links") << u"/next/search?"_s + q << u"/next/search?"_s + q + u"&page=5"_s << QByteArray("next");
+    QTest::newRow("next links") << u"/next/search?"_s + q << u"/next/search?"_s + q + u"&page=5"_s
+                                << QByteArray("next");
 }
 
 void TestDemoSite::pagingEnds()
@@ -307,12 +310,17 @@ void TestDemoSite::faultSwitches_data()
     QTest::addColumn<int>("atLeastMs");
 
     QTest::newRow("no switch gives the plain page") << QString() << false << 200 << false << true << 0;
-    QTest::newRow("status 500 answers with that code and no results") << u"&status=500"_s << false << 500 << false << false << 0;
-    QTest::newRow("status 404 answers with that code and no results") << u"&status=404"_s << false << 404 << false << false << 0;
-    QTest::newRow("a fault for page 2 leaves page 1 alone") << u"&status=503&at=2"_s << false << 200 << false << true << 0;
-    QTest::newRow("a fault for page 2 hits page 2") << u"&status=503&at=2&page=2"_s << false << 503 << false << false << 0;
+    QTest::newRow("status 500 answers with that code and no results")
+        << u"&status=500"_s << false << 500 << false << false << 0;
+    QTest::newRow("status 404 answers with that code and no results")
+        << u"&status=404"_s << false << 404 << false << false << 0;
+    QTest::newRow("a fault for page 2 leaves page 1 alone")
+        << u"&status=503&at=2"_s << false << 200 << false << true << 0;
+    QTest::newRow("a fault for page 2 hits page 2")
+        << u"&status=503&at=2&page=2"_s << false << 503 << false << false << 0;
     QTest::newRow("drop closes the connection without an answer") << u"&drop=1"_s << false << 0 << true << false << 0;
-    QTest::newRow("drop=mid closes the connection halfway through the page") << u"&drop=mid"_s << false << 200 << true << false << 0;
+    QTest::newRow("drop=mid closes the connection halfway through the page")
+        << u"&drop=mid"_s << false << 200 << true << false << 0;
     QTest::newRow("delay answers late but whole") << u"&delay=300"_s << false << 200 << false << true << 300;
     QTest::newRow("redirects lead to the page") << u"&redirect=3"_s << true << 200 << false << true << 0;
 }
@@ -332,7 +340,8 @@ void TestDemoSite::faultSwitches()
     if (failed)
         QCOMPARE(f.error, QNetworkReply::RemoteHostClosedError);
     else
-        QVERIFY2(f.error == QNetworkReply::NoError || f.error >= QNetworkReply::ContentAccessDenied, qPrintable(QString::number(f.error)));
+        QVERIFY2(f.error == QNetworkReply::NoError || f.error >= QNetworkReply::ContentAccessDenied,
+            qPrintable(QString::number(f.error)));
     if (failed && status != 0) {
         QVERIFY(f.contentLength > 0);
         QVERIFY(f.body.size() < f.contentLength);
@@ -350,7 +359,7 @@ void TestDemoSite::redirectPointsAtTheSameAddressWithOneHopLess()
     const Fetched f = get(u"/item/search?category=Pizza&city=Boston&state=MA&redirect=2&first=11"_s);
     QCOMPARE(f.status, 302);
     QCOMPARE(QString::fromLatin1(f.location),
-             base() + u"/item/search?category=Pizza&city=Boston&state=MA&redirect=1&first=11"_s);
+        base() + u"/item/search?category=Pizza&city=Boston&state=MA&redirect=1&first=11"_s);
 }
 
 void TestDemoSite::dripOutlastsAClientTimeout_data()
@@ -366,22 +375,24 @@ void TestDemoSite::dripOutlastsAClientTimeout()
     QFETCH(int, dripMs);
     QFETCH(int, idleTimeoutMs);
 
-    QNetworkRequest request(QUrl(base() + u"/page/search?category=Plumbers&city=Austin&state=TX&drip=%1"_s.arg(dripMs)));
+    QNetworkRequest request(
+        QUrl(base() + u"/page/search?category=Plumbers&city=Austin&state=TX&drip=%1"_s.arg(dripMs)));
     if (idleTimeoutMs > 0)
         request.setTransferTimeout(idleTimeoutMs);
     std::unique_ptr<QNetworkReply> reply(m_net.get(request));
     QSignalSpy finished(reply.get(), &QNetworkReply::finished);
     QSignalSpy progress(reply.get(), &QNetworkReply::downloadProgress);
     if (idleTimeoutMs == 0) {
-        QVERIFY(!finished.wait(1500));  // about 3.5 KB at 64 bytes every 100 ms needs over 5 s
+        QVERIFY(!finished.wait(1500)); // about 3.5 KB at 64 bytes every 100 ms needs over 5 s
         QVERIFY(!progress.isEmpty());
         QVERIFY(reply->bytesAvailable() > 0);
         QVERIFY(reply->bytesAvailable() < reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
         reply->abort();
     } else {
         QVERIFY(finished.wait(10000));
-        QVERIFY2(reply->error() == QNetworkReply::OperationCanceledError || reply->error() == QNetworkReply::TimeoutError,
-                 qPrintable(QString::number(reply->error())));
+        QVERIFY2(
+            reply->error() == QNetworkReply::OperationCanceledError || reply->error() == QNetworkReply::TimeoutError,
+            qPrintable(QString::number(reply->error())));
     }
     QCOMPARE(get(u"/page/search?category=Plumbers&city=Austin&state=TX"_s).body.count(kListing), kPerPage);
 }
@@ -421,8 +432,9 @@ void TestDemoSite::windows1252Page()
     QCOMPARE(f.contentType.contains("charset=windows-1252"), inHeader);
     QCOMPARE(f.contentType.startsWith("text/html"), true);
     QCOMPARE(f.body.contains("<meta charset=\"windows-1252\">"), inMeta);
-    QVERIFY(!f.body.contains("\xE2\x80"));  // no UTF-8 punctuation left
-    QVERIFY(f.body.contains("Showing 1\x96" "10"));  // the en dash is byte 0x96 there
+    QVERIFY(!f.body.contains("\xE2\x80")); // no UTF-8 punctuation left
+    QVERIFY(f.body.contains("Showing 1\x96"
+                            "10")); // the en dash is byte 0x96 there
 
     QStringDecoder decoder("windows-1252");
     QVERIFY(decoder.isValid());
@@ -439,23 +451,26 @@ void TestDemoSite::connectionHandling_data()
     QTest::addColumn<bool>("closed");
 
     const QByteArray page1 = "GET /page/search?category=Plumbers&city=Austin&state=TX HTTP/1.1\r\nHost: x\r\n\r\n";
-    const QByteArray page2 = "GET /page/search?category=Plumbers&city=Austin&state=TX&page=2 HTTP/1.1\r\nHost: x\r\n\r\n";
+    const QByteArray page2
+        = "GET /page/search?category=Plumbers&city=Austin&state=TX&page=2 HTTP/1.1\r\nHost: x\r\n\r\n";
     QTest::newRow("pipelined requests are answered in order on a kept connection")
-        << page1 + page2 << QList<int>{200, 200} << QList<QByteArray>{"Showing 1–10", "Showing 11–20"} << false;
+        << page1 + page2 << QList<int> { 200, 200 } << QList<QByteArray> { "Showing 1–10", "Showing 11–20" } << false;
     QTest::newRow("Connection: close ends the connection after the answer")
-        << QByteArray("GET /page/ HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n") << QList<int>{200}
-        << QList<QByteArray>{"<form"} << true;
+        << QByteArray("GET /page/ HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n") << QList<int> { 200 }
+        << QList<QByteArray> { "<form" } << true;
     QTest::newRow("an HTTP/1.0 request ends the connection after the answer")
-        << QByteArray("GET /item/ HTTP/1.0\r\n\r\n") << QList<int>{200} << QList<QByteArray>{"action=\"/item/search\""} << true;
-    QTest::newRow("HEAD sends the headers only") << QByteArray("HEAD /page/ HTTP/1.1\r\nHost: x\r\n\r\n") + page2
-        << QList<int>{200, 200} << QList<QByteArray>{"", "Showing 11–20"} << false;
+        << QByteArray("GET /item/ HTTP/1.0\r\n\r\n") << QList<int> { 200 }
+        << QList<QByteArray> { "action=\"/item/search\"" } << true;
+    QTest::newRow("HEAD sends the headers only")
+        << QByteArray("HEAD /page/ HTTP/1.1\r\nHost: x\r\n\r\n") + page2 << QList<int> { 200, 200 }
+        << QList<QByteArray> { "", "Showing 11–20" } << false;
     QTest::newRow("a request line that is not HTTP gets 400 and a closed connection")
-        << QByteArray("HELLO THERE\r\n\r\n") << QList<int>{400} << QList<QByteArray>{""} << true;
+        << QByteArray("HELLO THERE\r\n\r\n") << QList<int> { 400 } << QList<QByteArray> { "" } << true;
     QTest::newRow("a POST gets 405") << QByteArray("POST /page/ HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n")
-        << QList<int>{405} << QList<QByteArray>{""} << false;
+                                     << QList<int> { 405 } << QList<QByteArray> { "" } << false;
     QTest::newRow("an endless request head gets 431 and a closed connection")
-        << QByteArray("GET /page/ HTTP/1.1\r\nX-Long: ") + QByteArray(40000, 'a') << QList<int>{431}
-        << QList<QByteArray>{""} << true;
+        << QByteArray("GET /page/ HTTP/1.1\r\nX-Long: ") + QByteArray(40000, 'a') << QList<int> { 431 }
+        << QList<QByteArray> { "" } << true;
 }
 
 void TestDemoSite::connectionHandling()
@@ -482,7 +497,8 @@ void TestDemoSite::connectionHandling()
             data += socket.readAll();
         }
         const QByteArray headers = data.left(end);
-        QVERIFY2(headers.startsWith(QByteArray("HTTP/1.1 " + QByteArray::number(statuses[i]) + ' ')), headers.constData());
+        QVERIFY2(
+            headers.startsWith(QByteArray("HTTP/1.1 " + QByteArray::number(statuses[i]) + ' ')), headers.constData());
         const auto length = QRegularExpression(u"Content-Length: (\\d+)"_s).match(QString::fromLatin1(headers));
         QVERIFY(length.hasMatch());
         const qsizetype bodySize = (head && i == 0) ? 0 : length.captured(1).toLongLong();
@@ -510,7 +526,7 @@ void TestDemoSite::closedConnectionsAreReleased()
         QSKIP("needs /proc to count the server's open files");
     auto openFiles = [&] { return QDir(fdDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(); };
     m_net.clearConnectionCache();
-    QTRY_VERIFY_WITH_TIMEOUT(openFiles() <= 8, 10000);  // earlier tests' connections may still be closing
+    QTRY_VERIFY_WITH_TIMEOUT(openFiles() <= 8, 10000); // earlier tests' connections may still be closing
     const qsizetype before = openFiles();
     for (int i = 0; i < 150; ++i) {
         QTcpSocket socket;
@@ -518,7 +534,7 @@ void TestDemoSite::closedConnectionsAreReleased()
         socket.connectToHost(QHostAddress::LocalHost, m_port);
         QVERIFY(socket.waitForConnected(5000));
         socket.write("GET /next/search?category=a&city=b&state=c&page=" + QByteArray::number(i % 4 + 1)
-                     + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+            + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
         QVERIFY(disconnected.wait(5000));
     }
     QTRY_VERIFY_WITH_TIMEOUT(openFiles() <= before, 5000);
@@ -528,7 +544,7 @@ void TestDemoSite::shippedFilesAreGridFiles_data()
 {
     QTest::addColumn<QString>("path");
     const QDir engines(QStringLiteral(DQ_SOURCE_DIR "/engines"));
-    QStringList files = engines.entryList({u"*.key"_s}, QDir::Files, QDir::Name);
+    QStringList files = engines.entryList({ u"*.key"_s }, QDir::Files, QDir::Name);
     QVERIFY(files.size() >= 5);
     files.prepend(u"stpl00.bin"_s);
     for (const QString &name : files)
@@ -551,7 +567,7 @@ void TestDemoSite::shippedFilesAreGridFiles()
     // Key files: every cell the grabber reads is where it looks and reads as it expects.
     QVERIFY(grid.rows.size() >= 30);
     QVERIFY(grid.header.value(u"cols").toInt() >= 10);
-    for (const auto &[r, c] : {std::pair{1, 4}, {2, 2}, {3, 2}, {5, 2}, {2, 7}})
+    for (const auto &[r, c] : { std::pair { 1, 4 }, { 2, 2 }, { 3, 2 }, { 5, 2 }, { 2, 7 } })
         QVERIFY2(!grid.cell(r, c).isEmpty(), qPrintable(u"cell (%1, %2) is empty"_s.arg(r).arg(c)));
     QVERIFY2(grid.cell(3, 7).isEmpty(), "the demo site is read with the plain GET fetch");
     const int lastField = grid.cell(1, 6).toInt();
@@ -570,10 +586,11 @@ void TestDemoSite::shippedFilesAreGridFiles()
     }
     int r = 14;
     for (; r <= 21 && !grid.cell(r, 5).isEmpty(); ++r)
-        QVERIFY(QStringList({u"Replace"_s, u"TrimMiddle"_s}).contains(grid.cell(r, 5)));
+        QVERIFY(QStringList({ u"Replace"_s, u"TrimMiddle"_s }).contains(grid.cell(r, 5)));
     QVERIFY(r > 14);
     for (r = 18; r <= 29 && !grid.cell(r, 0).isEmpty(); ++r) {
-        QVERIFY(QStringList({u"DeleteIfContain"_s, u"ExtractTo"_s, u"Replace"_s, u"TrimMiddle"_s}).contains(grid.cell(r, 0)));
+        QVERIFY(QStringList({ u"DeleteIfContain"_s, u"ExtractTo"_s, u"Replace"_s, u"TrimMiddle"_s })
+                    .contains(grid.cell(r, 0)));
         QVERIFY(isNumber(grid.cell(r, 1)) && isNumber(grid.cell(r, 4)));
     }
     QVERIFY(r > 18);
@@ -582,12 +599,13 @@ void TestDemoSite::shippedFilesAreGridFiles()
     if (method == u"Next") {
         QVERIFY(!grid.cell(15, 2).isEmpty() && !grid.cell(16, 2).isEmpty());
     } else {
-        QVERIFY2(QStringList({u"Page"_s, u"PageMiddle"_s, u"Item"_s, u"ItemMiddle"_s}).contains(method), qPrintable(method));
+        QVERIFY2(QStringList({ u"Page"_s, u"PageMiddle"_s, u"Item"_s, u"ItemMiddle"_s }).contains(method),
+            qPrintable(method));
         QVERIFY(!grid.cell(7, 7).isEmpty());
         if (method.endsWith(u"Middle"))
             QVERIFY(!grid.cell(7, 8).isEmpty());
         if (method.startsWith(u"Item"))
-            QCOMPARE(grid.cell(7, 9).toInt(), kPerPage);  // the site's default page size
+            QCOMPARE(grid.cell(7, 9).toInt(), kPerPage); // the site's default page size
     }
 }
 
@@ -604,7 +622,7 @@ void TestDemoSite::siteListNamesShippedKeyFiles()
         QVERIFY(sites.cell(r, 3).startsWith(u"http://127.0.0.1:8765/"));
         methods.insert(readGridText(key).cell(7, 6));
     }
-    QCOMPARE(methods, (QSet<QString>{u"Page"_s, u"PageMiddle"_s, u"Item"_s, u"ItemMiddle"_s, u"Next"_s}));
+    QCOMPARE(methods, (QSet<QString> { u"Page"_s, u"PageMiddle"_s, u"Item"_s, u"ItemMiddle"_s, u"Next"_s }));
 }
 
 void TestDemoSite::keyFilesDriveTheDemoSite_data()
@@ -655,10 +673,12 @@ void TestDemoSite::keyFilesDriveTheDemoSite()
         QString next;
         const QString lower = current.toLower();
         if (method == u"Page") {
-            next = lower.contains(k7) ? QString(lower.left(lower.indexOf(k7)) + k7 + QString::number(n + 2)) : QString(current + k8);
+            next = lower.contains(k7) ? QString(lower.left(lower.indexOf(k7)) + k7 + QString::number(n + 2))
+                                      : QString(current + k8);
         } else if (method == u"Item") {
-            next = lower.contains(k7) ? QString(current.left(current.indexOf(k7)) + k7 + QString::number((n + 1) * k9 + 1))
-                                      : QString(current + k7 + QString::number(k9 + 1));
+            next = lower.contains(k7)
+                ? QString(current.left(current.indexOf(k7)) + k7 + QString::number((n + 1) * k9 + 1))
+                : QString(current + k7 + QString::number(k9 + 1));
         } else if (method.endsWith(u"Middle")) {
             const QString prefix = kept.left(kept.indexOf(k7));
             const QString suffix = kept.mid(kept.indexOf(k8) + k8.size());
