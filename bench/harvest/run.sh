@@ -5,12 +5,14 @@
 #
 #   bench/harvest/run.sh                 # 50,000 listings, 50 to a page
 #   LISTINGS=10000 PER_PAGE=100 bench/harvest/run.sh
-#   BUILD=build-release bench/harvest/run.sh
+#   BUILD=build-release bench/harvest/run.sh      # executables from another build folder
+#   DQ_CLI=/path/to/dirquill-cli bench/harvest/run.sh
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 bin="$root/${BUILD:-build}/bin"
+cli=${DQ_CLI:-$bin/dirquill-cli}
 listings=${LISTINGS:-50000}
 per_page=${PER_PAGE:-50}
 
@@ -44,15 +46,15 @@ status=0
 
 # Dirquill: one grab with the shipped key file for this paging style.
 dq_ms=""
-if [ -x "$bin/dirquill-cli" ]; then
+if [ -x "$cli" ]; then
   start=$(now)
-  if "$bin/dirquill-cli" grab --key "$root/engines/demo-page.key" --url "$url" --out "$work/dirquill.csv" 2>"$work/dirquill.log"; then
+  if "$cli" grab --key "$root/engines/demo-page.key" --url "$url" --out "$work/dirquill.csv" 2>"$work/dirquill.log"; then
     dq_ms=$(( $(now) - start ))
   else
     echo "dirquill-cli grab failed:" >&2; tail -5 "$work/dirquill.log" >&2; status=1
   fi
 else
-  echo "dirquill-cli is missing; build it first" >&2; status=1
+  echo "$cli is missing; build it first (ninja -C ${BUILD:-build} dirquill-cli)" >&2; status=1
 fi
 
 # Scrapy, following each Next link as a grab does, then with every page asked for at once.
