@@ -97,9 +97,9 @@ QString Search::stateTitle() const
 
 Listing DemoCatalog::listing(const Search &search, int index) const
 {
-    const std::uint64_t place = stableHash(search.city + u'|' + search.state);
+    const std::uint64_t place = stableHash(search.city + u'|' + search.state) ^ ((m_seed - 1) * 0xD1B54A32D192ED03ull);
     Random rnd(stableHash(search.category + u'|' + search.city + u'|' + search.state)
-        ^ (std::uint64_t(index) * 0x2545F4914F6CDD1Dull));
+        ^ (std::uint64_t(index) * 0x2545F4914F6CDD1Dull) ^ ((m_seed - 1) * 0x9E3779B97F4A7C15ull));
     const QString category = search.categoryTitle();
 
     Listing l;

@@ -35,13 +35,15 @@ struct Listing
 };
 
 // The directory's businesses. Listing i of a search is a pure function of the search
-// and i (never of the time, the process or Qt's seeded hashes), so two servers and two
+// i and the seed (never of the time, the process or Qt's seeded hashes), so two servers and two
 // runs give byte-identical pages.
 class DemoCatalog
 {
 public:
-    explicit DemoCatalog(int listingsPerSearch)
+    // seed: another seed gives another directory; 1 is the one the guides quote.
+    DemoCatalog(int listingsPerSearch, std::uint64_t seed)
         : m_count(listingsPerSearch)
+        , m_seed(seed)
     {
     }
 
@@ -50,6 +52,7 @@ public:
 
 private:
     int m_count;
+    std::uint64_t m_seed;
 };
 
 // FNV-1a over the UTF-8 bytes; stable across platforms and runs.

@@ -6,9 +6,9 @@
 
 namespace dq::demo {
 
-DemoServer::DemoServer(int listingsPerSearch, int perPage, bool quiet, QObject *parent)
+DemoServer::DemoServer(const SiteOptions &options, bool quiet, QObject *parent)
     : QObject(parent)
-    , m_site(listingsPerSearch, perPage)
+    , m_site(options)
     , m_quiet(quiet)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &DemoServer::acceptConnections);

@@ -21,12 +21,19 @@ enum class PagingStyle { Page, PageMiddle, Item, ItemMiddle, Next };
 //                       encode the page in Windows-1252, declared in the Content-Type
 //                       header and the meta tag (default) or only one of them, or neither
 //   redirect=N          answer 302 to the same address with redirect=N-1, N times
+struct SiteOptions
+{
+    int listingsPerSearch = 250;
+    int perPage = 10;
+    quint64 seed = 1;
+};
+
 class DemoSite
 {
 public:
-    DemoSite(int listingsPerSearch, int perPage)
-        : m_catalog(listingsPerSearch)
-        , m_perPage(perPage)
+    explicit DemoSite(const SiteOptions &options)
+        : m_catalog(options.listingsPerSearch, options.seed)
+        , m_perPage(options.perPage)
     {
     }
 

@@ -24,7 +24,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption perPageOption(QStringLiteral("per-page"), QStringLiteral("Listings on one result page."),
         QStringLiteral("N"), QStringLiteral("10"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Do not print a line per request."));
-    parser.addOptions({ portOption, listingsOption, perPageOption, quietOption });
+    const QCommandLineOption seedOption(QStringLiteral("seed"),
+        QStringLiteral("Seed of the made-up businesses; another seed gives another directory."), QStringLiteral("N"),
+        QStringLiteral("1"));
+    parser.addOptions({ portOption, listingsOption, perPageOption, seedOption, quietOption });
     parser.process(app);
 
     QTextStream err(stderr);
@@ -45,7 +48,13 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    dq::demo::DemoServer server(listings, perPage, parser.isSet(quietOption));
+    const quint64 seed = parser.value(seedOption).toULongLong(&ok);
+    if (!ok) {
+        err << "dirquill-demo-site: --seed needs a whole number" << Qt::endl;
+        return 2;
+    }
+
+    dq::demo::DemoServer server({ listings, perPage, seed }, parser.isSet(quietOption));
     if (!server.listen(quint16(port))) {
         err << "dirquill-demo-site: cannot listen on 127.0.0.1:" << port << ": " << server.errorString() << Qt::endl;
         return 1;

@@ -227,6 +227,15 @@ void TestDemoSite::samePageComesBackByteForByte()
     other.waitForFinished(5000);
     QCOMPARE(fromOther.body, first.body);
 
+    QProcess reseeded;
+    const quint16 reseededPort = startServer(reseeded, { u"--seed"_s, u"7"_s });
+    QVERIFY(reseededPort != 0);
+    const Fetched fromReseeded = get(u"http://127.0.0.1:%1"_s.arg(reseededPort) + page2);
+    reseeded.kill();
+    reseeded.waitForFinished(5000);
+    QCOMPARE(fromReseeded.body.count(kListing), kPerPage);
+    QVERIFY(resultsPart(fromReseeded.body) != resultsPart(first.body));
+
     const Fetched otherCity = get(u"/page/search?category=Florists&city=Salem&state=OR&page=2"_s);
     QVERIFY(resultsPart(otherCity.body) != resultsPart(first.body));
     const Fetched page1 = get(u"/page/search?category=Florists&city=Portland&state=OR"_s);
