@@ -112,7 +112,9 @@ void HttpConnection::answer(const HttpRequest &request)
 {
     m_busy = true;
     m_idleTimer.stop();
-    m_keepAlive = request.keepAlive;
+    // A refused method may carry a body this server never reads; closing keeps it from
+    // being taken for the next request.
+    m_keepAlive = request.keepAlive && (request.method == "GET" || request.method == "HEAD");
     const QByteArray fallbackHost = "127.0.0.1:" + QByteArray::number(m_socket->localPort());
     const HttpResponse response = m_site.respond(request, fallbackHost);
     if (!m_quiet) {
