@@ -134,6 +134,9 @@ private slots:
     void connectionHandling();
     void closedConnectionsAreReleased();
 
+    void badOptionsAreRefused_data();
+    void badOptionsAreRefused();
+
     void shippedFilesAreGridFiles_data();
     void shippedFilesAreGridFiles();
     void siteListNamesShippedKeyFiles();
@@ -558,6 +561,41 @@ void TestDemoSite::closedConnectionsAreReleased()
         QVERIFY(disconnected.wait(5000));
     }
     QTRY_VERIFY_WITH_TIMEOUT(openFiles() <= m_idleOpenFiles, 5000);
+}
+
+void TestDemoSite::badOptionsAreRefused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a port beyond 65535") << QStringList { u"--port"_s, u"70000"_s } << 2 << u"--port"_s;
+    QTest::newRow("a port that is not a number") << QStringList { u"--port"_s, u"http"_s } << 2 << u"--port"_s;
+    QTest::newRow("a negative listing count") << QStringList { u"--listings"_s, u"-5"_s } << 2 << u"--listings"_s;
+    QTest::newRow("no listings on a page") << QStringList { u"--per-page"_s, u"0"_s } << 2 << u"--per-page"_s;
+    QTest::newRow("a seed that is not a number") << QStringList { u"--seed"_s, u"x"_s } << 2 << u"--seed"_s;
+    QTest::newRow("a port already taken") << QStringList { u"--port"_s, u"@PORT@"_s } << 1 << u"cannot listen"_s;
+}
+
+void TestDemoSite::badOptionsAreRefused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    arguments.replaceInStrings(u"@PORT@"_s, QString::number(m_port));
+    QProcess process;
+    process.start(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"), arguments << u"--quiet"_s);
+    QSignalSpy finished(&process, &QProcess::finished);
+    QVERIFY(process.waitForStarted(10000));
+    if (process.state() != QProcess::NotRunning && !finished.wait(10000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        QFAIL("the server started instead of refusing");
+    }
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(message));
+    QVERIFY(process.readAllStandardOutput().isEmpty());
 }
 
 void TestDemoSite::shippedFilesAreGridFiles_data()
