@@ -1,5 +1,6 @@
 #include "core/table/datatools.h"
 
+#include "core/grid/gridstore.h"
 #include "core/shell/userprompts.h"
 #include "core/table/valueformat.h"
 
@@ -75,21 +76,35 @@ struct TextPrefix
     }
 };
 
-bool rowsEqual(const GridModel &m, int a, int b)
+// The first 24 bytes of a UTF-8 text packed for quick comparison in UTF-16 order. Bytes
+// order texts as code points, which differs from UTF-16 order only around characters from
+// U+E000 up; prefixes holding those bytes therefore never decide and the texts are compared.
+struct Utf8Prefix
 {
-    for (int c = 0; c < m.cols(); ++c)
-        if (m.text(a, c) != m.text(b, c))
-            return false;
-    return true;
-}
+    std::array<quint64, 3> words{};
+    bool decides = true;
 
-size_t rowHash(const GridModel &m, int r)
-{
-    size_t h = 0;
-    for (int c = 0; c < m.cols(); ++c)
-        h = h * 1000003u ^ qHash(m.text(r, c));
-    return h;
-}
+    Utf8Prefix() = default;
+    explicit Utf8Prefix(QByteArrayView s)
+    {
+        const qsizetype n = qMin<qsizetype>(qsizetype(words.size()) * 8, s.size());
+        for (qsizetype i = 0; i < n; ++i) {
+            const quint64 byte = uchar(s[i]);
+            if (byte >= 0xEE)
+                decides = false;
+            words[size_t(i / 8)] |= byte << (56 - 8 * (i % 8));
+        }
+    }
+    int compare(const Utf8Prefix &o) const
+    {
+        if (!decides || !o.decides)
+            return 0;
+        for (size_t i = 0; i < words.size(); ++i)
+            if (words[i] != o.words[i])
+                return words[i] < o.words[i] ? -1 : 1;
+        return 0;
+    }
+};
 
 // Puts the data rows in the given order (every data row once) in one reorder of the grid.
 void applyOrder(GridModel &table, const std::vector<int> &orderedRows)
@@ -200,76 +215,88 @@ int DataTools::removeDuplicateRows(GridModel &table)
     const int keyCols = qMin(3, table.cols());
     table.select(table.row(), 0, table.rowSel(), keyCols - 1);
 
-    // The sort on the first three columns (case-sensitive, ascending, stable), with its keys
-    // read once into one array.
+    // The sort on the first three columns (case-sensitive, ascending, stable) with compact
+    // keys; cells are compared in their stored form without decoding them.
     emit table.beforeSort(0, 1);
     const int first = table.fixedRows();
+    const GridStore &store = table.store();
+    auto cell = [&store](int r, int c) { return store.rows[size_t(r)].cells.utf8(c); };
     const int count = qMax(0, table.rows() - first);
     struct Key
     {
-        TextPrefix prefix; // of the first column
-        int index = 0;     // data row number, 0 = first data row
+        Utf8Prefix prefix; // of the first column
+        int row = 0;
     };
     std::vector<Key> keys(static_cast<size_t>(count));
-    std::vector<std::array<QString, 3>> cells(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+        keys[size_t(i)] = {Utf8Prefix(cell(first + i, 0)), first + i};
+    auto compareKeys = [&cell, keyCols](const Key &a, const Key &b) {
+        const int cmp = a.prefix.compare(b.prefix);
+        if (cmp != 0)
+            return cmp;
         for (int c = 0; c < keyCols; ++c)
-            cells[size_t(i)][size_t(c)] = table.text(first + i, c);
-        keys[size_t(i)] = {TextPrefix(cells[size_t(i)][0]), i};
-    }
-    auto compareCells = [&cells, keyCols](int a, int b) {
-        for (int c = 0; c < keyCols; ++c) {
-            const int cmp = cells[size_t(a)][size_t(c)].compare(cells[size_t(b)][size_t(c)]);
-            if (cmp != 0)
-                return cmp;
-        }
+            if (const int full = compareUtf8AsUtf16(cell(a.row, c), cell(b.row, c)))
+                return full;
         return 0;
     };
-    std::sort(keys.begin(), keys.end(), [&compareCells](const Key &a, const Key &b) {
-        int cmp = a.prefix.compare(b.prefix);
-        if (cmp == 0)
-            cmp = compareCells(a.index, b.index);
-        return cmp != 0 ? cmp < 0 : a.index < b.index;
+    std::sort(keys.begin(), keys.end(), [&compareKeys](const Key &a, const Key &b) {
+        const int cmp = compareKeys(a, b);
+        return cmp != 0 ? cmp < 0 : a.row < b.row;
     });
+    std::vector<int> ordered(keys.size());
+    std::vector<bool> sameAsPrevious(keys.size(), false);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        ordered[i] = keys[i].row;
+        sameAsPrevious[i] = i > 0 && compareKeys(keys[i - 1], keys[i]) == 0;
+    }
+    keys.clear();
+    applyOrder(table, ordered);
+    emit table.afterSort(0, 1);
 
     // Equal rows have equal keys, so every duplicate sits in the same run of equal keys as
-    // its first occurrence, wherever the sort put other rows; each run is checked on its own.
-    std::vector<int> drop; // positions after the sort
-    std::unordered_multimap<size_t, int> seen;
-    auto sameKeys = [&compareCells](const Key &a, const Key &b) {
-        return a.prefix.compare(b.prefix) == 0 && compareCells(a.index, b.index) == 0;
+    // its first occurrence, wherever the sort put other rows between them; each run is
+    // checked on its own.
+    const GridStore &sorted = table.store();
+    auto at = [&sorted](int r, int c) { return sorted.rows[size_t(r)].cells.utf8(c); };
+    const int cols = table.cols();
+    auto sameCells = [&at, cols](int a, int b) {
+        for (int c = 0; c < cols; ++c)
+            if (at(a, c) != at(b, c))
+                return false;
+        return true;
     };
+    auto rowHash = [&at, cols](int r) {
+        size_t h = 0;
+        for (int c = 0; c < cols; ++c)
+            h = h * 1000003u ^ qHash(at(r, c));
+        return h;
+    };
+    std::vector<int> drop;
+    std::unordered_multimap<size_t, int> seen;
     int start = 0;
     while (start < count) {
         int end = start + 1;
-        while (end < count && sameKeys(keys[size_t(start)], keys[size_t(end)]))
+        while (end < count && sameAsPrevious[size_t(end)])
             ++end;
         if (end - start == 2) {
-            if (rowsEqual(table, first + keys[size_t(start)].index, first + keys[size_t(start) + 1].index))
+            if (sameCells(first + start, first + start + 1))
                 drop.push_back(first + start + 1);
         } else if (end - start > 2) {
             seen.clear();
-            for (int i = start; i < end; ++i) {
-                const int row = first + keys[size_t(i)].index;
-                const size_t h = rowHash(table, row);
+            for (int r = first + start; r < first + end; ++r) {
+                const size_t h = rowHash(r);
                 bool duplicate = false;
                 const auto range = seen.equal_range(h);
                 for (auto it = range.first; it != range.second && !duplicate; ++it)
-                    duplicate = rowsEqual(table, it->second, row);
+                    duplicate = sameCells(it->second, r);
                 if (duplicate)
-                    drop.push_back(first + i);
+                    drop.push_back(r);
                 else
-                    seen.emplace(h, row);
+                    seen.emplace(h, r);
             }
         }
         start = end;
     }
-    std::vector<int> ordered(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i)
-        ordered[i] = first + keys[i].index;
-    applyOrder(table, ordered);
-    emit table.afterSort(0, 1);
-
     table.removeRowsSorted(drop);
     table.setCursor(table.rows() - 1, 0);
     return int(drop.size());

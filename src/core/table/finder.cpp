@@ -1,9 +1,12 @@
 #include "core/table/finder.h"
 
 #include "core/grid/gridmodel.h"
+#include "core/grid/gridstore.h"
 #include "core/shell/userprompts.h"
 
 #include <QStringMatcher>
+
+#include <algorithm>
 
 namespace dq {
 
@@ -29,7 +32,21 @@ Finder::Outcome Finder::findNext(GridModel &table)
     }
     m_nextRow = qMax(m_nextRow, firstRow);
 
-    const QStringMatcher matcher(m_text, m_matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    // Cells are matched in their stored UTF-8 form. An ASCII search text can only match
+    // ASCII bytes, so comparing bytes with ASCII case folding is exact; any other search text
+    // without "Match case" compares the decoded cell.
+    const QByteArray needle = m_text.toUtf8();
+    const bool asciiNeedle = std::all_of(needle.begin(), needle.end(), [](char ch) { return uchar(ch) < 0x80; });
+    const QStringMatcher matcher(m_text, Qt::CaseInsensitive);
+    const QLatin1String asciiText(needle.constData(), needle.size());
+    auto matches = [&](QByteArrayView cell) {
+        if (m_matchCase)
+            return cell.contains(needle);
+        if (asciiNeedle)
+            return QLatin1String(cell.data(), cell.size()).contains(asciiText, Qt::CaseInsensitive);
+        return matcher.indexIn(QString::fromUtf8(cell)) >= 0;
+    };
+    const GridStore &store = table.store();
     const int startCol = m_nextCol;
     const int startRow = m_nextRow;
     // The first hit in column order, found by reading rows in storage order: once a row
@@ -38,7 +55,7 @@ Finder::Outcome Finder::findNext(GridModel &table)
     int bestRow = -1;
     for (int r = firstRow; r <= lastRow && bestCol > startCol; ++r) {
         for (int c = r >= startRow ? startCol : startCol + 1; c < bestCol; ++c) {
-            if (matcher.indexIn(table.text(r, c)) >= 0) {
+            if (matches(store.rows[size_t(r)].cells.utf8(c))) {
                 bestCol = c;
                 bestRow = r;
                 break;

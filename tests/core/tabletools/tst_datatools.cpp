@@ -161,6 +161,14 @@ void TestDataTools::deleteDuplicates_data()
     QTest::newRow("a long run of equal keys keeps the first of each")
         << L("K|K|K|1", "K|K|K|2", "K|K|K|1", "K|K|K|3", "K|K|K|2", "K|K|K|3", "A|A|A|1")
         << L("A|A|A|1", "K|K|K|1", "K|K|K|2", "K|K|K|3");
+    QTest::newRow("letters beyond ASCII sort after it, as the title-row sort does")
+        << L("Zed|a|a|1", "Émile|a|a|1", "Abe|a|a|1", "Émile|a|a|1") << L("Abe|a|a|1", "Zed|a|a|1", "Émile|a|a|1");
+    QTest::newRow("characters outside the basic plane sort by their UTF-16 units")
+        << L("\uFF21|x|x|1", "\U0001F600|x|x|1", "\uFF21|x|x|1") << L("\U0001F600|x|x|1", "\uFF21|x|x|1");
+    QTest::newRow("long equal names are told apart by later columns")
+        << L("Northside Plumbing and Heating Company|B|x|1", "Northside Plumbing and Heating Company|A|x|1",
+             "Northside Plumbing and Heating Company|B|x|1")
+        << L("Northside Plumbing and Heating Company|A|x|1", "Northside Plumbing and Heating Company|B|x|1");
     QTest::newRow("blank rows are duplicates of each other")
         << L("|||", "Acme|Main|Rome|1", "|||") << L("|||", "Acme|Main|Rome|1");
 }

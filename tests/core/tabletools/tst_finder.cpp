@@ -50,6 +50,8 @@ class TestFinder : public QObject
 private slots:
     void searchesColumnByColumn_data();
     void searchesColumnByColumn();
+    void lettersBeyondAscii_data();
+    void lettersBeyondAscii();
     void startFollowsClicksBelowAndRight();
     void editingTheTextStartsAgain();
     void endMessagesAreShown();
@@ -108,6 +110,41 @@ void TestFinder::searchesColumnByColumn()
     for (int i = 0; i < steps.size(); ++i)
         actual << step(finder, m);
     QCOMPARE(actual, steps);
+}
+
+void TestFinder::lettersBeyondAscii_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<bool>("found");
+
+    QTest::newRow("plain letters inside an accented name") << QStringLiteral("Müller Bäckerei") << "BÄCKER" << false << true;
+    QTest::newRow("an accented search in any case") << QStringLiteral("CAFÉ ROMA") << "café" << false << true;
+    QTest::newRow("an accented search with match case") << QStringLiteral("CAFÉ ROMA") << "café" << true << false;
+    QTest::newRow("exact accented letters with match case") << QStringLiteral("Café Roma") << "é R" << true << true;
+    QTest::newRow("an ASCII search next to accents") << QStringLiteral("Señor Taco") << "OR TA" << false << true;
+    QTest::newRow("an accented letter is not its plain twin") << QStringLiteral("Cafe") << "café" << false << false;
+}
+
+void TestFinder::lettersBeyondAscii()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, search);
+    QFETCH(bool, matchCase);
+    QFETCH(bool, found);
+
+    GridModel m;
+    m.setCols(2);
+    m.setRows(3);
+    m.setText(2, 1, cell);
+    Finder finder;
+    finder.setSearchText(search);
+    finder.setMatchCase(matchCase);
+    const Finder::Outcome o = finder.findNext(m);
+    QCOMPARE(o.result == Finder::Result::Hit, found);
+    if (found)
+        QCOMPARE((QPair<int, int>(o.row, o.col)), (QPair<int, int>(2, 1)));
 }
 
 void TestFinder::startFollowsClicksBelowAndRight()
