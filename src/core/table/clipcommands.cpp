@@ -1,6 +1,6 @@
 #include "core/table/clipcommands.h"
 
-#include <QSignalBlocker>
+#include <numeric>
 
 namespace dq {
 
@@ -60,12 +60,9 @@ void ClipCommands::selectAll(GridModel &grid)
     if (grid.rows() <= first || grid.cols() == 0)
         return;
     if (grid.selectionMode() == GridModel::SelectionMode::ListBox) {
-        {
-            // One selection notice for the whole table, not one per row.
-            const QSignalBlocker quiet(grid);
-            for (int r = 0; r < grid.rows(); ++r)
-                grid.setRowSelected(r, r >= first);
-        }
+        std::vector<int> all(size_t(grid.rows() - first));
+        std::iota(all.begin(), all.end(), first);
+        grid.setSelectedRows(all);
     }
     grid.select(first, 0, grid.rows() - 1, grid.cols() - 1);
 }

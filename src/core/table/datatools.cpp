@@ -198,6 +198,26 @@ void DataTools::sortByColumn(GridModel &table, int col, Qt::SortOrder order)
     emit table.afterSort(col, code);
 }
 
+void DataTools::clearSortArrow(GridModel &table, int lastSortedCol, const QString &noPicture)
+{
+    if (table.rows() == 0 || lastSortedCol < 0 || lastSortedCol >= table.cols())
+        return;
+    CellFormat f = table.cellFormat(0, lastSortedCol);
+    f.picture = noPicture;
+    table.setCellFormat(0, lastSortedCol, f);
+}
+
+void DataTools::showSortArrow(GridModel &table, int col, int orderCode, const QString &upPicture,
+                              const QString &downPicture)
+{
+    if (table.rows() == 0 || col < 0 || col >= table.cols())
+        return;
+    CellFormat f = table.cellFormat(0, col);
+    f.pictureAlignment = Alignment::RightCenter;
+    f.picture = orderCode == 1 ? upPicture : downPicture;
+    table.setCellFormat(0, col, f);
+}
+
 int DataTools::deleteDuplicates(GridModel &table, UserPrompts &prompts)
 {
     const auto answer = prompts.message(applicationTitle(),

@@ -21,6 +21,13 @@ public:
     // cells stay last in both orders. Emits the model's beforeSort and afterSort.
     static void sortByColumn(GridModel &table, int col, Qt::SortOrder order);
 
+    // Title-row sort arrows, as pictures at the right of the title cell. Before a sort the
+    // last sorted column's arrow goes (noPicture); after it the sorted column shows the up
+    // picture for order code 1 (ascending) and the down picture for any other code.
+    static void clearSortArrow(GridModel &table, int lastSortedCol, const QString &noPicture);
+    static void showSortArrow(GridModel &table, int col, int orderCode, const QString &upPicture,
+                              const QString &downPicture);
+
     // Asks first; nothing changes unless the answer is Yes. Returns the number of rows
     // removed, or -1 when declined.
     static int deleteDuplicates(GridModel &table, UserPrompts &prompts);

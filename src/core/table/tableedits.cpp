@@ -2,8 +2,6 @@
 
 #include "core/grid/gridmodel.h"
 
-#include <QSignalBlocker>
-
 #include <algorithm>
 
 namespace dq {
@@ -14,11 +12,8 @@ void TableEdits::makeCurrentRow(GridModel &grid, int row, MouseMode mode)
         return;
     row = qBound(0, row, grid.rows() - 1);
     if (mode == MouseMode::Row) {
-        if (grid.selectionMode() == GridModel::SelectionMode::ListBox) {
-            const QSignalBlocker quiet(grid);
-            grid.clearRowSelection();
-            grid.setRowSelected(row, true);
-        }
+        if (grid.selectionMode() == GridModel::SelectionMode::ListBox)
+            grid.setSelectedRows({row});
         grid.select(row, 0, row, qMax(0, grid.cols() - 1));
     } else {
         grid.setCursor(row, grid.col());

@@ -55,6 +55,7 @@ private slots:
     void sortsByTheColumnsType_data();
     void sortsByTheColumnsType();
     void sortCarriesWholeRowsAndTellsTheTitleArrow();
+    void titleArrowsFollowTheSorts();
     void deleteDuplicates_data();
     void deleteDuplicates();
     void deleteDuplicatesAsksFirst();
@@ -138,6 +139,36 @@ void TestDataTools::sortCarriesWholeRowsAndTellsTheTitleArrow()
     QCOMPARE(before.size(), 1);
     QCOMPARE(after.size(), 1);
     QCOMPARE(after.at(0), (QVariantList{1, 2}));
+}
+
+void TestDataTools::titleArrowsFollowTheSorts()
+{
+    // The main window's part: arrows move with the sort notices, a second click reverses.
+    GridModel m;
+    fill(m, 3, L("b|2|x", "a|1|y"));
+    int lastSorted = 0;
+    const QString none, up = QStringLiteral(":/up"), down = QStringLiteral(":/down");
+    connect(&m, &GridModel::beforeSort, this, [&] { DataTools::clearSortArrow(m, lastSorted, none); });
+    connect(&m, &GridModel::afterSort, this, [&](int col, int order) {
+        DataTools::showSortArrow(m, col, order, up, down);
+        lastSorted = col;
+    });
+    auto pictures = [&m] {
+        QStringList out;
+        for (int c = 0; c < m.cols(); ++c)
+            out << m.cellFormat(0, c).picture;
+        return out;
+    };
+
+    DataTools::sortByColumn(m, 1, Qt::AscendingOrder);
+    QCOMPARE(pictures(), (QStringList{QString(), up, QString()}));
+    QCOMPARE(m.cellFormat(0, 1).pictureAlignment, Alignment::RightCenter);
+    DataTools::sortByColumn(m, 1, Qt::DescendingOrder);
+    QCOMPARE(pictures(), (QStringList{QString(), down, QString()}));
+    DataTools::sortByColumn(m, 2, Qt::AscendingOrder);
+    QCOMPARE(pictures(), (QStringList{QString(), QString(), up}));
+    QCOMPARE(lastSorted, 2);
+    m.disconnect(this);
 }
 
 void TestDataTools::deleteDuplicates_data()
