@@ -1,5 +1,6 @@
 #include "core/table/cellstyling.h"
 
+#include "core/grid/gridstore.h"
 #include "core/shell/userprompts.h"
 
 #include <array>
@@ -100,8 +101,11 @@ void CellStyling::setUniformFontSize(GridModel &grid, int points)
     grid.setFontSize(points);
     if (!grid.hasAnyCellFormat())
         return;
-    // Cells with a size of their own follow the grid's size from now on.
-    for (int r = 0; r < grid.rows(); ++r)
+    // Cells with a size of their own follow the grid's size from now on; rows without any
+    // cell format are skipped unread.
+    for (int r = 0; r < grid.rows(); ++r) {
+        if (!grid.store().rows[size_t(r)].formats)
+            continue;
         for (int c = 0; c < grid.cols(); ++c) {
             CellFormat f = grid.cellFormat(r, c);
             if (f.fontSize != 0) {
@@ -109,6 +113,7 @@ void CellStyling::setUniformFontSize(GridModel &grid, int points)
                 grid.setCellFormat(r, c, f);
             }
         }
+    }
 }
 
 QList<QColor> CellStyling::searchFontColors(bool blue, bool red, bool green)

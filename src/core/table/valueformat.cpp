@@ -626,6 +626,9 @@ QString ValueFormat::formatNumber(double value, const QString &format)
     if (format.isEmpty())
         return generalNumber(value);
     const QList<QStringView> sections = QStringView(format).split(QLatin1Char(';'));
+    // A lone format without digit places (text typed by mistake) must not hide the values.
+    if (sections.size() == 1 && !parseSection(sections.at(0)).hasPlaceholders)
+        return generalNumber(value);
     if (value < 0 && sections.size() >= 2 && !sections.at(1).isEmpty())
         return formatSection(value, parseSection(sections.at(1)), false);
     if (value == 0 && sections.size() >= 3 && !sections.at(2).isEmpty())

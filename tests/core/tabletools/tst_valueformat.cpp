@@ -62,6 +62,7 @@ void TestValueFormat::numberFormats_data()
     QTest::newRow("$#,###.00 beyond exact cents") << "$#,###.00" << 1e17 << "$100,000,000,000,000,000.00";
     QTest::newRow("a negative section shows its own sign") << "0.00;(0.00)" << -3.5 << "(3.50)";
     QTest::newRow("a zero section") << "0;-0;\"none\"" << 0.0 << "none";
+    QTest::newRow("a format without digit places shows the number in general form") << "mm/dd/yy" << 42.5 << "42.5";
     QTest::newRow("an empty format is the general form") << "" << 1234.5 << "1234.5";
     QTest::newRow("the general form has no exponent for everyday numbers") << "" << 0.0001 << "0.0001";
     QTest::newRow("the general form of a huge number") << "" << 1e20 << "1e+20";
