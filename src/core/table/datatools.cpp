@@ -336,9 +336,6 @@ bool DataTools::parsePhoneColumn(GridModel &table, UserPrompts &prompts)
 void DataTools::splitPhoneColumn(GridModel &table)
 {
     table.setCols(kRecordColumns);
-    table.setText(0, kParsedPhoneCol, QStringLiteral("Phone"));
-    table.setText(0, kParsedFaxCol, QStringLiteral("Fax"));
-    table.setText(0, kParsedTollFreeCol, QStringLiteral("Toll-free"));
     const QString semicolon = QStringLiteral("; ");
     const QString fourSpaces = QStringLiteral("    ");
     const QString fax = QStringLiteral(" (fax)");
@@ -347,6 +344,9 @@ void DataTools::splitPhoneColumn(GridModel &table)
     const QString spacedTollFree = QStringLiteral("  (toll-free)");
     // One change notice for the three columns instead of three per row.
     QSignalBlocker quiet(table);
+    table.setText(0, kParsedPhoneCol, QStringLiteral("Phone"));
+    table.setText(0, kParsedFaxCol, QStringLiteral("Fax"));
+    table.setText(0, kParsedTollFreeCol, QStringLiteral("Toll-free"));
     // The title row goes through the same rule, so a plain "Phone" title stays as it is.
     for (int r = 0; r < table.rows(); ++r) {
         const QString p = table.text(r, kPhoneCol);

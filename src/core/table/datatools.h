@@ -38,7 +38,8 @@ public:
     // Asks first; returns false when declined.
     static bool parsePhoneColumn(GridModel &table, UserPrompts &prompts);
     // Cuts column 6's phone text into phone, fax and toll-free in columns 9 to 11. The
-    // table is cut to exactly 13 columns first.
+    // table is cut to exactly 13 columns first. The model reports the cells in one
+    // dataChanged and one contentsEdited (no cellChanged per cell).
     static void splitPhoneColumn(GridModel &table);
 
     // old text, a blank and now in format (a format without date fields gives the general form).

@@ -303,7 +303,12 @@ void TestDataTools::parsePhoneShapesTheTable()
     GridModel plain;
     fill(plain, 6, L("a|b|c|d|e|555-1234"));
     plain.setText(0, 5, QStringLiteral("Phone"));
+    QSignalSpy changed(&plain, &GridModel::dataChanged);
     DataTools::splitPhoneColumn(plain);
+    // Views hear of the three columns at once, titles included.
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.at(0).at(0).toModelIndex(), plain.index(0, 8));
+    QCOMPARE(changed.at(0).at(1).toModelIndex(), plain.index(1, 10));
     QCOMPARE(plain.cols(), 13);
     QCOMPARE(plain.rowTexts(0).mid(8, 3), (L("Phone", "Fax", "Toll-free")));
     QCOMPARE(plain.text(1, 8), QStringLiteral("555-1234"));
