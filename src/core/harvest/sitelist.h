@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace dq {
+
+class GridModel;
+class colYPs;
+
+// The site list: the grid of engines kept for the whole run, and the collection built from it.
+// Row 0 is titles; each later row with a key file name in column 1 is one engine. The file
+// itself is a native grid file read and written with GridFile.
+class SiteList
+{
+public:
+    static QString fileName() { return QStringLiteral("stpl00.bin"); }
+
+    // Fills engines from the site list grid (cleared first); returns the engine names in order,
+    // which is what the engine list shows.
+    static QStringList fill(const GridModel &siteGrid, colYPs &engines);
+
+    // The site editor's Save: brings the engines into the order of names (matching by name),
+    // then writes them back into the grid rows that held engines, in that order. Rows without a
+    // key file name keep their place and content. Names not matching any engine are ignored.
+    static void applyOrder(const QStringList &names, colYPs &engines, GridModel &siteGrid);
+};
+
+} // namespace dq
