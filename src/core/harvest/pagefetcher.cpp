@@ -227,8 +227,10 @@ void PageFetcher::onFinished()
     const QString where = url.toDisplayString();
     QString error;
     if (m_tooBig) {
-        error = QStringLiteral("The page ") + where + QStringLiteral(" is larger than the limit of ")
-            + QString::number(m_maxBytes / (1024 * 1024.0), 'g', 4) + QStringLiteral(" MB");
+        const QString limit = m_maxBytes >= 1024 * 1024
+            ? QString::number(m_maxBytes / (1024 * 1024.0), 'g', 4) + QStringLiteral(" MB")
+            : QString::number(m_maxBytes) + QStringLiteral(" bytes");
+        error = QStringLiteral("The page ") + where + QStringLiteral(" is larger than the limit of ") + limit;
     } else if (m_timedOut || reply->error() == QNetworkReply::TimeoutError) {
         error = QStringLiteral("HttpSendRequest failed 12002: no complete answer from ") + hostPort(url)
             + QStringLiteral(" within ") + QString::number(m_timeoutMs / 1000.0, 'g', 4) + QStringLiteral(" seconds");
