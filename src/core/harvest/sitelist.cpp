@@ -21,6 +21,22 @@ QStringList SiteList::fill(const GridModel &g, colYPs &engines)
     return names;
 }
 
+const objYP *SiteList::find(const colYPs &engines, const QString &name)
+{
+    const QString wanted = name.trimmed();
+    if (wanted.isEmpty())
+        return nullptr;
+    for (const objYP &yp : engines) {
+        if (yp.ListName.compare(wanted, Qt::CaseInsensitive) == 0 || yp.FileName.compare(wanted, Qt::CaseInsensitive) == 0)
+            return &yp;
+    }
+    for (const objYP &yp : engines) {
+        if (yp.FileName.section(QLatin1Char('.'), 0, -2).compare(wanted, Qt::CaseInsensitive) == 0)
+            return &yp;
+    }
+    return nullptr;
+}
+
 void SiteList::applyOrder(const QStringList &names, colYPs &engines, GridModel &g)
 {
     const int n = qMin(int(names.size()), engines.Count());

@@ -7,6 +7,7 @@ namespace dq {
 
 class GridModel;
 class colYPs;
+struct objYP;
 
 // The site list: the grid of engines kept for the whole run, and the collection built from it.
 // Row 0 is titles; each later row with a key file name in column 1 is one engine. The file
@@ -19,6 +20,10 @@ public:
     // Fills engines from the site list grid (cleared first); returns the engine names in order,
     // which is what the engine list shows.
     static QStringList fill(const GridModel &siteGrid, colYPs &engines);
+
+    // The engine a person means by name: its list name or its key file name, ignoring letter
+    // case; a key file name may leave out its extension. nullptr when none matches.
+    static const objYP *find(const colYPs &engines, const QString &name);
 
     // The site editor's Save: brings the engines into the order of names (matching by name),
     // then writes them back into the grid rows that held engines, in that order. Rows without a
