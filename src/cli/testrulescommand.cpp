@@ -16,7 +16,7 @@ const QString kUsage = QStringLiteral(
     "Usage: dirquill-cli test-rules --key FILE --page FILE [--url URL]\n"
     "Cuts the listings out of one saved result page with a key file and prints them as comma text\n"
     "(titles first), then the next page's address on standard error. URL is the address the page\n"
-    "was saved from; the next-page rules build on it.\n"
+    "was saved from; the next-page rules build on it as on the first page of a grab.\n"
     "Exit status 0 when the page passes the key file's page check, 1 when it does not or a file\n"
     "cannot be read, 2 on bad use.");
 
