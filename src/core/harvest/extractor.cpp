@@ -130,16 +130,20 @@ std::vector<QStringList> Extractor::listings(const KeyRules &k, QStringView page
         if (block.size() < 5 || !contains(block, k.listingEnd))
             break;
         QStringView listing = CutBetween(block, k.listStart, k.listingEnd);
+        // The listing is copied only when a rule changes it.
         QString cleaned;
-        if (!k.cleanRules.empty()) {
-            cleaned = listing.toString();
-            for (const KeyRules::CleanRule &r : k.cleanRules) {
-                if (r.keyword == QLatin1String("Replace"))
-                    cleaned = replaceAll(cleaned, r.a, r.b);
-                else if (r.keyword == QLatin1String("TrimMiddle"))
-                    cleaned = CutOutMiddle(cleaned, r.a, r.b);
+        for (const KeyRules::CleanRule &r : k.cleanRules) {
+            if (r.keyword == QLatin1String("Replace")) {
+                if (!r.a.isEmpty() && contains(listing, r.a)) {
+                    cleaned = replaceAll(listing, r.a, r.b);
+                    listing = cleaned;
+                }
+            } else if (r.keyword == QLatin1String("TrimMiddle")) {
+                if (r.a.isEmpty() || contains(listing, r.a)) {
+                    cleaned = CutOutMiddle(listing, r.a, r.b);
+                    listing = cleaned;
+                }
             }
-            listing = cleaned;
         }
         block = CutBetween(block, k.listingEnd, QStringView());
         rows.push_back(fillRow(k, listing, columns));

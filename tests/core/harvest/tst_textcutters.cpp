@@ -18,6 +18,8 @@ private slots:
     void instrPositions_data();
     void instrPositions();
     void replaceAllWithEmptyFindKeepsText();
+    void searchAgreesWithQtAtEveryPosition_data();
+    void searchAgreesWithQtAtEveryPosition();
 };
 
 static void addCutColumns()
@@ -136,6 +138,39 @@ void TestTextCutters::replaceAllWithEmptyFindKeepsText()
 {
     QCOMPARE(replaceAll(u"a&amp;b&amp;", u"&amp;", u"&"), QStringLiteral("a&b&"));
     QCOMPARE(replaceAll(u"abc", u"", u"X"), QStringLiteral("abc"));
+}
+
+void TestTextCutters::searchAgreesWithQtAtEveryPosition_data()
+{
+    QTest::addColumn<QString>("marker");
+    QTest::newRow("two characters") << "</";
+    QTest::newRow("a tag") << "</span>";
+    QTest::newRow("first and last character alike") << "<a<";
+    QTest::newRow("longer than one block of eight") << "<div class=\"listing\">";
+    QTest::newRow("characters beyond Latin-1") << u"\u20ac\u00e9"_qs;
+}
+
+// The page search works on blocks of characters; a marker must be found wherever it starts,
+// across block edges and up to the very end, and a near miss must not count.
+void TestTextCutters::searchAgreesWithQtAtEveryPosition()
+{
+    QFETCH(QString, marker);
+    QString nearMiss = marker;
+    nearMiss[nearMiss.size() / 2] = u'#';
+    for (int length = marker.size(); length < 40; ++length) {
+        for (int at = 0; at + marker.size() <= length; ++at) {
+            QString text(length, u'.');
+            text.replace(at, marker.size(), marker);
+            if (at > marker.size())
+                text.replace(0, nearMiss.size(), nearMiss);
+            for (int from = 1; from <= length; ++from) {
+                const int expected = int(QStringView(text).indexOf(marker, from - 1)) + 1;
+                if (instr(text, marker, from) != expected)
+                    QFAIL(qPrintable(u"text "_qs + text + u" from "_qs + QString::number(from)));
+            }
+        }
+    }
+    QCOMPARE(replaceAll(u"xx&amp;&amp;yy&amp;", u"&amp;", u"&"), u"xx&&yy&"_qs);
 }
 
 QTEST_APPLESS_MAIN(TestTextCutters)
