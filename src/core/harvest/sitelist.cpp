@@ -69,4 +69,10 @@ void SiteList::applyOrder(const QStringList &names, colYPs &engines, GridModel &
     }
 }
 
+FileResult SiteList::saveOrder(const QStringList &names, colYPs &engines, GridModel &siteGrid, const QString &path)
+{
+    applyOrder(names, engines, siteGrid);
+    return GridFile::save(siteGrid, path, FileKind::Native);
+}
+
 } // namespace dq

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/grid/gridfile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +31,11 @@ public:
     // then writes them back into the grid rows that held engines, in that order. Rows without a
     // key file name keep their place and content. Names not matching any engine are ignored.
     static void applyOrder(const QStringList &names, colYPs &engines, GridModel &siteGrid);
+
+    // The site editor's Save: applyOrder, then the grid written to path as a native grid file.
+    // A failed write leaves the old file whole and is reported; the new order still holds for
+    // this run.
+    static FileResult saveOrder(const QStringList &names, colYPs &engines, GridModel &siteGrid, const QString &path);
 };
 
 } // namespace dq

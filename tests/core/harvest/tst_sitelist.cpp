@@ -2,6 +2,9 @@
 #include "core/harvest/colyps.h"
 #include "core/harvest/sitelist.h"
 
+#include "support/testsupport.h"
+
+#include <QFile>
 #include <QTest>
 
 using namespace dq;
@@ -41,6 +44,8 @@ private slots:
     void reorder();
     void reorderKeepsSkippedRowsInPlace();
     void reorderWithDuplicateNames();
+    void savedOrderIsReadAtTheNextStart();
+    void failedSaveKeepsTheOldFile();
 };
 
 void TestSiteList::collectionAddItemCountRemove()
@@ -169,6 +174,40 @@ void TestSiteList::reorderWithDuplicateNames()
     QCOMPARE(g.text(1, 1), u"other.key"_qs);
     QSet<QString> files{g.text(2, 1), g.text(3, 1)};
     QCOMPARE(files, QSet<QString>({u"one.key"_qs, u"two.key"_qs}));
+}
+
+void TestSiteList::savedOrderIsReadAtTheNextStart()
+{
+    const QString path = test::tempDir() + u"/stpl00.bin"_qs;
+    GridModel g;
+    makeSites(g, {{u"A"_qs, u"a.key"_qs, u"note"_qs, u"http://a.test/"_qs},
+                  {u"B"_qs, u"b.key"_qs, QString(), u"http://b.test/"_qs},
+                  {u"C"_qs, u"c.key"_qs, QString(), u"http://c.test/"_qs}});
+    QVERIFY(GridFile::save(g, path, FileKind::Native));
+    colYPs c;
+    SiteList::fill(g, c);
+    QVERIFY(SiteList::saveOrder({u"C"_qs, u"A"_qs, u"B"_qs}, c, g, path));
+
+    GridModel reread;
+    QVERIFY(GridFile::load(reread, path, FileKind::Native));
+    colYPs next;
+    QCOMPARE(SiteList::fill(reread, next), QStringList({u"C"_qs, u"A"_qs, u"B"_qs}));
+    QCOMPARE(next.Item(1)->URL, u"http://c.test/"_qs);
+    QCOMPARE(next.Item(2)->Column2, u"note"_qs);
+    QCOMPARE(reread.text(0, 0), u"Site"_qs);
+}
+
+void TestSiteList::failedSaveKeepsTheOldFile()
+{
+    const QString dir = test::tempDir();
+    GridModel g;
+    makeSites(g, {{u"A"_qs, u"a.key"_qs, QString(), QString()}, {u"B"_qs, u"b.key"_qs, QString(), QString()}});
+    colYPs c;
+    SiteList::fill(g, c);
+    const FileResult r = SiteList::saveOrder({u"B"_qs, u"A"_qs}, c, g, dir + u"/no-such-folder/stpl00.bin"_qs);
+    QVERIFY(!r);
+    QVERIFY(r.errorString.contains(u"stpl00.bin"_qs));
+    QCOMPARE(c.Item(1)->ListName, u"B"_qs);
 }
 
 QTEST_GUILESS_MAIN(TestSiteList)
