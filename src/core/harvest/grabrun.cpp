@@ -9,6 +9,18 @@ GrabRun::GrabRun(GridModel *table, QNetworkAccessManager *manager, QObject *pare
 {
     connect(m_fetcher, &PageFetcher::finished, this, &GrabRun::onFetched);
     connect(m_fetcher, &PageFetcher::received, this, &GrabRun::pageReceived);
+    m_animation.setInterval(kAnimationMs);
+    connect(&m_animation, &QTimer::timeout, this, [this] {
+        m_status = animationStep(m_status);
+        emit statusText(m_status);
+    });
+}
+
+QString GrabRun::animationStep(const QString &current)
+{
+    QString next = current.isEmpty() ? QStringLiteral(" Grabbing ") : current;
+    next += QLatin1Char('>');
+    return next.size() >= 19 ? QString() : next;
 }
 
 GrabRun::~GrabRun() = default;
@@ -40,7 +52,9 @@ bool GrabRun::start(const KeyRules &rules, const QString &address)
     m_endRow = m_startRow - 1;
 
     emit started();
-    emit statusText(QString());
+    m_status.clear();
+    emit statusText(m_status);
+    m_animation.start();
     fetchCurrent();
     return true;
 }
@@ -50,7 +64,9 @@ void GrabRun::stop()
     if (!m_running)
         return;
     m_stop = true;
-    emit statusText(cancelText());
+    m_animation.stop();
+    m_status = cancelText();
+    emit statusText(m_status);
 }
 
 void GrabRun::fetchCurrent()
@@ -114,6 +130,7 @@ void GrabRun::finish(End reason, const QString &message)
 {
     m_running = false;
     m_stop = false;
+    m_animation.stop();
     m_message = message;
     if (m_table) {
         m_endRow = m_table->rows() - 1;

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 class QNetworkAccessManager;
 
@@ -67,6 +68,10 @@ public:
 
     static QString doneText() { return QStringLiteral(" Done"); }
     static QString cancelText() { return QStringLiteral(" Cancel"); }
+    // The running status after one more tick of the grab animation: " Grabbing " gains a ">"
+    // per tick and starts over once it would reach 19 characters.
+    static QString animationStep(const QString &current);
+    static constexpr int kAnimationMs = 200;
 
 signals:
     void started();
@@ -76,6 +81,8 @@ signals:
     void grabbedCountChanged(int count);
     void freshCleared();
     void statusText(const QString &text);
+    // While a run goes: "" at its start, then the animation every kAnimationMs; " Cancel" at Stop;
+    // the end's text (" Done" or " Cancel") at the end. A failure shows its message instead.
     // reason Done: " Done" in message; Cancelled: " Cancel"; Failed: the fetch failure message.
     void finished(dq::GrabRun::End reason, const QString &message);
 
@@ -91,6 +98,8 @@ private:
     QList<QColor> m_colors;
     QString m_message;
     QElapsedTimer m_clock;
+    QTimer m_animation;
+    QString m_status;
     int m_colorIndex = 0;
     int m_maxPages = Extractor::kLastPage + 1;
     int m_pages = 0;

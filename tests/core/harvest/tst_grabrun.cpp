@@ -97,6 +97,9 @@ private slots:
     void batchColouring();
     void maxPagesEndsNormally();
     void secondStartWhileRunningIsRefused();
+    void animation_data();
+    void animation();
+    void animationRunsOnlyWhileGrabbing();
 };
 
 void TestGrabRun::freshTableIsReplacedByTheFirstPage()
@@ -314,6 +317,44 @@ void TestGrabRun::secondStartWhileRunningIsRefused()
     QCOMPARE(r.waitEnd(), GrabRun::End::Done);
     QCOMPARE(server.paths, QList<QByteArray>({"/p1"}));
     QCOMPARE(column(r.table, 0), QStringList({u"only"_qs}));
+}
+
+void TestGrabRun::animation_data()
+{
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QString>("next");
+    QTest::newRow("an empty status starts with one mark") << "" << " Grabbing >";
+    QTest::newRow("each tick adds a mark") << " Grabbing >>>" << " Grabbing >>>>";
+    QTest::newRow("eight marks are the most") << " Grabbing >>>>>>>" << " Grabbing >>>>>>>>";
+    QTest::newRow("the tick that would make nineteen characters empties it") << " Grabbing >>>>>>>>" << "";
+    QTest::newRow("a status left from elsewhere gains marks too") << " Cancel" << " Cancel>";
+}
+
+void TestGrabRun::animation()
+{
+    QFETCH(QString, current);
+    QFETCH(QString, next);
+    QCOMPARE(GrabRun::animationStep(current), next);
+}
+
+void TestGrabRun::animationRunsOnlyWhileGrabbing()
+{
+    HttpFixture server;
+    HttpFixture::Answer slow;
+    slow.hold = true;
+    server.answer("/p1", slow);
+    Run r;
+    newTable(r.table);
+    QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
+    QCOMPARE(r.status.first().first().toString(), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(r.status.size(), 3, 2000);
+    QCOMPARE(r.status.at(1).first().toString(), u" Grabbing >"_qs);
+    QCOMPARE(r.status.at(2).first().toString(), u" Grabbing >>"_qs);
+    r.run.stop();
+    const int afterStop = int(r.status.size());
+    QCOMPARE(r.status.last().first().toString(), u" Cancel"_qs);
+    QVERIFY(!r.status.wait(3 * GrabRun::kAnimationMs));
+    QCOMPARE(int(r.status.size()), afterStop);
 }
 
 QTEST_GUILESS_MAIN(TestGrabRun)

@@ -31,7 +31,6 @@ class TestKeyRules : public QObject
 private slots:
     void numbers_data();
     void numbers();
-    void generalCellsAreRead();
     void fieldRowsRunFromSixToSixPlusF();
     void titlesComeFromRowsSixToFourteen();
     void cleaningRulesStopAtFirstEmptyAndAtEight();
@@ -62,28 +61,6 @@ void TestKeyRules::numbers()
     QFETCH(QString, text);
     QFETCH(int, expected);
     QCOMPARE(KeyRules::toNumber(text), expected);
-}
-
-void TestKeyRules::generalCellsAreRead()
-{
-    GridModel g;
-    fill(g, {{1, 4, u"/listings/"_qs}, {2, 2, u"<li>"_qs}, {3, 2, u"</ul>"_qs}, {5, 2, u"</li>"_qs},
-             {2, 7, u"results"_qs}, {3, 7, u"x"_qs}, {7, 6, u"Item"_qs}, {7, 7, u"&s="_qs}, {7, 8, u"&p=2"_qs},
-             {7, 9, u"25"_qs}, {15, 2, u"<a next>"_qs}, {16, 2, u"</a>"_qs}, {15, 4, u"www.x.com"_qs}});
-    const KeyRules k = KeyRules::fromGrid(g);
-    QCOMPARE(k.listingPageMarker, u"/listings/"_qs);
-    QCOMPARE(k.listStart, u"<li>"_qs);
-    QCOMPARE(k.listEnd, u"</ul>"_qs);
-    QCOMPARE(k.listingEnd, u"</li>"_qs);
-    QCOMPARE(k.pageCheck, u"results"_qs);
-    QCOMPARE(k.fetchMode, u"x"_qs);
-    QCOMPARE(k.nextMethod, u"Item"_qs);
-    QCOMPARE(k.k7, u"&s="_qs);
-    QCOMPARE(k.k8, u"&p=2"_qs);
-    QCOMPARE(k.k9, 25);
-    QCOMPARE(k.nextLinkBegin, u"<a next>"_qs);
-    QCOMPARE(k.nextLinkEnd, u"</a>"_qs);
-    QCOMPARE(k.nextLinkPrefix, u"www.x.com"_qs);
 }
 
 void TestKeyRules::fieldRowsRunFromSixToSixPlusF()
