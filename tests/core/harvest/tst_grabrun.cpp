@@ -97,6 +97,8 @@ private slots:
     void batchColouring();
     void maxPagesEndsNormally();
     void secondStartWhileRunningIsRefused();
+    void fetchModeDecidesHowAddressesAreAsked_data();
+    void fetchModeDecidesHowAddressesAreAsked();
     void animation_data();
     void animation();
     void animationRunsOnlyWhileGrabbing();
@@ -317,6 +319,38 @@ void TestGrabRun::secondStartWhileRunningIsRefused()
     QCOMPARE(r.waitEnd(), GrabRun::End::Done);
     QCOMPARE(server.paths, QList<QByteArray>({"/p1"}));
     QCOMPARE(column(r.table, 0), QStringList({u"only"_qs}));
+}
+
+void TestGrabRun::fetchModeDecidesHowAddressesAreAsked_data()
+{
+    QTest::addColumn<QString>("fetchMode");
+    QTest::addColumn<QList<QByteArray>>("paths");
+    QTest::newRow("an empty fetch mode asks lower-cased addresses")
+        << "" << QList<QByteArray>{"/list/austin-plumbers", "/list/austin-plumbers?pg=2"};
+    QTest::newRow("a fetch mode asks addresses as they stand") << "Inet"
+                                                               << QList<QByteArray>{"/List/Austin-Plumbers", "/List/Austin-Plumbers?PG=2"};
+}
+
+void TestGrabRun::fetchModeDecidesHowAddressesAreAsked()
+{
+    QFETCH(QString, fetchMode);
+    QFETCH(QList<QByteArray>, paths);
+    HttpFixture server;
+    server.page(paths[0], resultPage({u"one"_qs}));
+    server.page(paths[1], resultPage({u"two"_qs}));
+    KeyRules k = rules();
+    k.fetchMode = fetchMode;
+    k.nextMethod = u"Page"_qs;
+    k.k7 = u"?PG="_qs;
+    k.k8 = u"?PG=2"_qs;
+    Run r;
+    newTable(r.table);
+    r.table.setRows(1);
+    r.run.setMaxPages(2);
+    QVERIFY(r.run.start(k, server.base() + u"/List/Austin-Plumbers"_qs));
+    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+    QCOMPARE(server.paths, paths);
+    QCOMPARE(column(r.table, 0), QStringList({u"one"_qs, u"two"_qs}));
 }
 
 void TestGrabRun::animation_data()
