@@ -6,8 +6,10 @@
 
 namespace dq::demo {
 
-DemoServer::DemoServer(int listingsPerSearch, int perPage, bool quiet, QObject *parent)
-    : QObject(parent), m_site(listingsPerSearch, perPage), m_quiet(quiet)
+DemoServer::DemoServer(const SiteOptions &options, bool quiet, QObject *parent)
+    : QObject(parent)
+    , m_site(options)
+    , m_quiet(quiet)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &DemoServer::acceptConnections);
 }

@@ -13,7 +13,7 @@ class DemoServer : public QObject
     Q_OBJECT
 
 public:
-    DemoServer(int listingsPerSearch, int perPage, bool quiet, QObject *parent = nullptr);
+    DemoServer(const SiteOptions &options, bool quiet, QObject *parent = nullptr);
 
     // port 0 picks a free port; errorString() says why listening failed.
     bool listen(quint16 port);

@@ -1,5 +1,6 @@
 #include "demosite.h"
 
+#include <QStringEncoder>
 #include <QUrl>
 
 namespace dq::demo {
@@ -9,16 +10,19 @@ namespace {
 struct StyleInfo
 {
     PagingStyle style;
-    QLatin1StringView root;   // path prefix
-    QLatin1StringView title;  // shown on its pages
+    QLatin1StringView root; // path prefix
+    QLatin1StringView title; // shown on its pages
 };
 
 constexpr StyleInfo kStyles[] = {
-    {PagingStyle::Page, QLatin1StringView("page"), QLatin1StringView("page number at the end of the address")},
-    {PagingStyle::PageMiddle, QLatin1StringView("pagemiddle"), QLatin1StringView("page number in the middle of the address")},
-    {PagingStyle::Item, QLatin1StringView("item"), QLatin1StringView("first listing number at the end of the address")},
-    {PagingStyle::ItemMiddle, QLatin1StringView("itemmiddle"), QLatin1StringView("first listing number in the middle of the address")},
-    {PagingStyle::Next, QLatin1StringView("next"), QLatin1StringView("a Next link on every page")},
+    { PagingStyle::Page, QLatin1StringView("page"), QLatin1StringView("page number at the end of the address") },
+    { PagingStyle::PageMiddle, QLatin1StringView("pagemiddle"),
+        QLatin1StringView("page number in the middle of the address") },
+    { PagingStyle::Item, QLatin1StringView("item"),
+        QLatin1StringView("first listing number at the end of the address") },
+    { PagingStyle::ItemMiddle, QLatin1StringView("itemmiddle"),
+        QLatin1StringView("first listing number in the middle of the address") },
+    { PagingStyle::Next, QLatin1StringView("next"), QLatin1StringView("a Next link on every page") },
 };
 
 const StyleInfo &info(PagingStyle style)
@@ -30,11 +34,20 @@ const StyleInfo &info(PagingStyle style)
     return kStyles[0];
 }
 
-bool isItemStyle(PagingStyle style) { return style == PagingStyle::Item || style == PagingStyle::ItemMiddle; }
+bool isItemStyle(PagingStyle style)
+{
+    return style == PagingStyle::Item || style == PagingStyle::ItemMiddle;
+}
 
-QString esc(const QString &text) { return text.toHtmlEscaped(); }
+QString esc(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
 
-QString enc(const QString &text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); }
+QString enc(const QString &text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
 
 // Parameters that name the search or its position; every other one (the fault
 // switches) travels along to the next page.
@@ -50,12 +63,13 @@ int toInt(const QString &text, int fallback)
     return ok ? v : fallback;
 }
 
-const char16_t kStyleSheet[] = u"body{font-family:sans-serif;margin:1em 2em;color:#222}"
-                               u".listing{border-bottom:1px solid #ccc;padding:.4em 0}"
-                               u".listing span{display:block}.listing .city,.listing .state,.listing .zip{display:inline}"
-                               u".badge{background:#fd0;font-size:80%;padding:0 .3em}"
-                               u"form.search label{margin-right:1em}table{border-collapse:collapse}"
-                               u"td,th{border:1px solid #ccc;padding:.2em .5em;text-align:left}";
+const char16_t kStyleSheet[]
+    = u"body{font-family:sans-serif;margin:1em 2em;color:#222}"
+      u".listing{border-bottom:1px solid #ccc;padding:.4em 0}"
+      u".listing span{display:block}.listing .city,.listing .state,.listing .zip{display:inline}"
+      u".badge{background:#fd0;font-size:80%;padding:0 .3em}"
+      u"form.search label{margin-right:1em}table{border-collapse:collapse}"
+      u"td,th{border:1px solid #ccc;padding:.2em .5em;text-align:left}";
 
 QString pageHead(const QString &title)
 {
@@ -84,18 +98,19 @@ QString searchForm(PagingStyle style, const Search &search, const HttpRequest *r
         + esc(typed(u"state", search.stateTitle())) + u"\"></label>\n<button type=\"submit\">Find</button>\n</form>\n";
 }
 
-const char16_t kFaultHelp[] =
-    u"<h2>Fault switches</h2>\n<p>Add these to any address; with <code>at=N</code> they act on result page N only.</p>\n"
-    u"<table><tr><th>parameter</th><th>effect</th></tr>\n"
-    u"<tr><td>delay=MS</td><td>answer after MS milliseconds</td></tr>\n"
-    u"<tr><td>status=CODE</td><td>answer with that error status (400 to 599)</td></tr>\n"
-    u"<tr><td>drop=1</td><td>close the connection without an answer</td></tr>\n"
-    u"<tr><td>drop=mid</td><td>close the connection halfway through the page</td></tr>\n"
-    u"<tr><td>drip=MS</td><td>send the page 64 bytes at a time, MS milliseconds apart</td></tr>\n"
-    u"<tr><td>huge=MB</td><td>pad the page to at least MB megabytes (at most 512)</td></tr>\n"
-    u"<tr><td>charset=windows-1252</td><td>send the page in Windows-1252; declare=header, meta or none "
-    u"says where it is declared (default both)</td></tr>\n"
-    u"<tr><td>redirect=N</td><td>redirect N times before the page</td></tr>\n</table>\n";
+const char16_t kFaultHelp[]
+    = u"<h2>Fault switches</h2>\n<p>Add these to any address; with <code>at=N</code> they act on result page N "
+      u"only.</p>\n"
+      u"<table><tr><th>parameter</th><th>effect</th></tr>\n"
+      u"<tr><td>delay=MS</td><td>answer after MS milliseconds</td></tr>\n"
+      u"<tr><td>status=CODE</td><td>answer with that error status (400 to 599)</td></tr>\n"
+      u"<tr><td>drop=1</td><td>close the connection without an answer</td></tr>\n"
+      u"<tr><td>drop=mid</td><td>close the connection halfway through the page</td></tr>\n"
+      u"<tr><td>drip=MS</td><td>send the page 64 bytes at a time, MS milliseconds apart</td></tr>\n"
+      u"<tr><td>huge=MB</td><td>pad the page to at least MB megabytes (at most 512)</td></tr>\n"
+      u"<tr><td>charset=windows-1252</td><td>send the page in Windows-1252; declare=header, meta or none "
+      u"says where it is declared (default both)</td></tr>\n"
+      u"<tr><td>redirect=N</td><td>redirect N times before the page</td></tr>\n</table>\n";
 
 } // namespace
 
@@ -103,8 +118,8 @@ struct DemoSite::Route
 {
     enum Kind { Home, Robots, Form, Results, NotFound } kind = NotFound;
     PagingStyle style = PagingStyle::Page;
-    int start = 0;  // index of the page's first listing
-    int page = 1;   // result page number, from 1
+    int start = 0; // index of the page's first listing
+    int page = 1; // result page number, from 1
     Search search;
 };
 
@@ -129,13 +144,13 @@ DemoSite::Route DemoSite::route(const HttpRequest &request) const
         return r;
     r.style = style->style;
     r.search = Search::from(request.value(QStringLiteral("category")), request.value(QStringLiteral("city")),
-                            request.value(QStringLiteral("state")));
+        request.value(QStringLiteral("state")));
     if (parts.size() == 1) {
         r.kind = Route::Form;
         return r;
     }
 
-    int number = 1;  // page number or first listing number, by style
+    int number = 1; // page number or first listing number, by style
     if (style->style == PagingStyle::PageMiddle || style->style == PagingStyle::ItemMiddle) {
         const QString tag = style->style == PagingStyle::PageMiddle ? QStringLiteral("page-") : QStringLiteral("from-");
         if (parts.size() != 3 || parts[2] != u"search" || !parts[1].startsWith(tag))
@@ -219,18 +234,21 @@ QString DemoSite::homePage() const
 
 QString DemoSite::formPage(PagingStyle style, const Search &search, const QString &note) const
 {
-    const Search shown = search.isComplete() ? search : Search::from(QStringLiteral("Plumbers"), QStringLiteral("Austin"), QStringLiteral("TX"));
+    const Search shown = search.isComplete()
+        ? search
+        : Search::from(QStringLiteral("Plumbers"), QStringLiteral("Austin"), QStringLiteral("TX"));
     QString html = pageHead(QStringLiteral("Search")) + u"<h1>Find a business</h1>\n<p>Results are paged with "
         + QString(info(style).title) + u".</p>\n";
     if (!note.isEmpty())
         html += u"<p class=\"note\">" + esc(note) + u"</p>\n";
     html += searchForm(style, shown, nullptr) + u"<p>Try:</p>\n<ul>\n";
-    const char16_t *const examples[][3] = {{u"Plumbers", u"Austin", u"TX"}, {u"Pizza", u"San Antonio", u"TX"},
-        {u"Florists", u"Portland", u"OR"}, {u"Auto Repair", u"Boston", u"MA"}, {u"Cafés", u"Montréal", u"QC"}};
+    const char16_t *const examples[][3] = { { u"Plumbers", u"Austin", u"TX" }, { u"Pizza", u"San Antonio", u"TX" },
+        { u"Florists", u"Portland", u"OR" }, { u"Auto Repair", u"Boston", u"MA" }, { u"Cafés", u"Montréal", u"QC" } };
     for (const auto &ex : examples) {
         HttpRequest q;
-        q.query = {{QStringLiteral("category"), QString::fromUtf16(ex[0])}, {QStringLiteral("city"), QString::fromUtf16(ex[1])},
-                   {QStringLiteral("state"), QString::fromUtf16(ex[2])}};
+        q.query = { { QStringLiteral("category"), QString::fromUtf16(ex[0]) },
+            { QStringLiteral("city"), QString::fromUtf16(ex[1]) },
+            { QStringLiteral("state"), QString::fromUtf16(ex[2]) } };
         Route r;
         r.style = style;
         html += u"<li><a href=\"" + esc(pageUrl(r, q, 0)) + u"\">" + esc(QString::fromUtf16(ex[0])) + u" in "
@@ -259,7 +277,8 @@ QString DemoSite::resultPage(const Route &r, const HttpRequest &request, const Q
         html += listingHtml(m_catalog.listing(s, i));
     html += u"<!-- end of listings -->\n</div>\n<nav class=\"pager\">";
     if (r.start > 0)
-        html += u"<a class=\"prev\" href=\"" + esc(pageUrl(r, request, qMax(0, r.start - m_perPage))) + u"\">Previous</a> ";
+        html += u"<a class=\"prev\" href=\"" + esc(pageUrl(r, request, qMax(0, r.start - m_perPage)))
+            + u"\">Previous</a> ";
     const int pages = (total + m_perPage - 1) / m_perPage;
     html += u"<span class=\"at\">Page " + QString::number(r.page) + u" of " + QString::number(pages) + u"</span>";
     if (end < total) {
@@ -303,17 +322,19 @@ HttpResponse DemoSite::respond(const HttpRequest &request, const QByteArray &fal
                 const QString value = pair.first == u"redirect" ? QString::number(hops - 1) : pair.second;
                 query += (query.isEmpty() ? u"?" : u"&") + enc(pair.first) + u'=' + enc(value);
             }
-            const QByteArray target = request.target.left(request.target.indexOf('?') < 0 ? request.target.size() : request.target.indexOf('?'));
+            const QByteArray target = request.target.left(
+                request.target.indexOf('?') < 0 ? request.target.size() : request.target.indexOf('?'));
             response.status = 302;
-            response.headers.append(qMakePair(QByteArray("Location"), QByteArray("http://" + host + target + query.toLatin1())));
+            response.headers.append(
+                qMakePair(QByteArray("Location"), QByteArray("http://" + host + target + query.toLatin1())));
             response.body = "<!DOCTYPE html>\n<html><body><p>Moved.</p></body></html>\n";
             return response;
         }
         const int status = toInt(request.value(QStringLiteral("status")), 0);
         if (status >= 400 && status <= 599) {
             response.status = status;
-            response.body = "<!DOCTYPE html>\n<html><head><title>Error</title></head><body><h1>" + QByteArray::number(status)
-                + ' ' + HttpResponse::reasonPhrase(status) + "</h1></body></html>\n";
+            response.body = "<!DOCTYPE html>\n<html><head><title>Error</title></head><body><h1>"
+                + QByteArray::number(status) + ' ' + HttpResponse::reasonPhrase(status) + "</h1></body></html>\n";
             return response;
         }
     }
@@ -350,7 +371,8 @@ HttpResponse DemoSite::respond(const HttpRequest &request, const QByteArray &fal
     }
     const bool inHeader = declare == u"both" || declare == u"header";
     const bool inMeta = declare == u"both" || declare == u"meta";
-    html.replace(QStringLiteral("@META@"), inMeta ? u"<meta charset=\"" + QString::fromLatin1(charset) + u"\">" : QString());
+    html.replace(
+        QStringLiteral("@META@"), inMeta ? u"<meta charset=\"" + QString::fromLatin1(charset) + u"\">" : QString());
     response.contentType = inHeader ? "text/html; charset=" + charset : QByteArray("text/html");
     response.body = charset == "utf-8" ? html.toUtf8() : toWindows1252(html);
 
@@ -373,26 +395,10 @@ HttpResponse DemoSite::respond(const HttpRequest &request, const QByteArray &fal
 
 QByteArray toWindows1252(const QString &text)
 {
-    // The 0x80-0x9F row of Windows-1252; 0 marks the five unassigned bytes.
-    static const char16_t high[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
-        0x0160, 0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC,
-        0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-    QByteArray out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out += char(u);
-            continue;
-        }
-        char byte = '?';
-        for (int i = 0; i < 32; ++i) {
-            if (high[i] == u && u != 0)
-                byte = char(0x80 + i);
-        }
-        out += byte;
-    }
-    return out;
+    QStringEncoder encoder("windows-1252", QStringEncoder::Flag::Default);
+    if (!encoder.isValid())
+        return text.toLatin1(); // a Qt built without ICU: close enough for a demo
+    return encoder.encode(text);
 }
 
 } // namespace dq::demo

@@ -21,10 +21,21 @@ enum class PagingStyle { Page, PageMiddle, Item, ItemMiddle, Next };
 //                       encode the page in Windows-1252, declared in the Content-Type
 //                       header and the meta tag (default) or only one of them, or neither
 //   redirect=N          answer 302 to the same address with redirect=N-1, N times
+struct SiteOptions
+{
+    int listingsPerSearch = 250;
+    int perPage = 10;
+    quint64 seed = 1;
+};
+
 class DemoSite
 {
 public:
-    DemoSite(int listingsPerSearch, int perPage) : m_catalog(listingsPerSearch), m_perPage(perPage) { }
+    explicit DemoSite(const SiteOptions &options)
+        : m_catalog(options.listingsPerSearch, options.seed)
+        , m_perPage(options.perPage)
+    {
+    }
 
     // host: the address the visitor used, for absolute links ("127.0.0.1:8765").
     HttpResponse respond(const HttpRequest &request, const QByteArray &fallbackHost) const;
@@ -45,8 +56,7 @@ private:
     int m_perPage;
 };
 
-// Windows-1252 bytes for text made of Latin-1 and the 1252 punctuation; anything
-// else becomes "?".
+// The page text in Windows-1252 (every letter and sign the site uses exists there).
 QByteArray toWindows1252(const QString &text);
 
 } // namespace dq::demo

@@ -8,11 +8,11 @@
 namespace dq::demo {
 
 namespace {
-constexpr qsizetype kMaxHead = 32 * 1024;     // a request head larger than this is refused
-constexpr qsizetype kPiece = 64 * 1024;       // what is handed to the socket at a time
+constexpr qsizetype kMaxHead = 32 * 1024; // a request head larger than this is refused
+constexpr qsizetype kPiece = 64 * 1024; // what is handed to the socket at a time
 constexpr qsizetype kDripPiece = 64;
-constexpr qint64 kHighWater = 256 * 1024;     // refill the socket below this much unsent data
-constexpr int kIdleMs = 30000;                // an idle keep-alive connection is closed after this
+constexpr qint64 kHighWater = 256 * 1024; // refill the socket below this much unsent data
+constexpr int kIdleMs = 30000; // an idle keep-alive connection is closed after this
 
 bool hostCharsOnly(const QByteArray &host)
 {
@@ -27,11 +27,15 @@ bool hostCharsOnly(const QByteArray &host)
 } // namespace
 
 HttpConnection::HttpConnection(QTcpSocket *socket, const DemoSite &site, bool quiet, QObject *parent)
-    : QObject(parent), m_socket(socket), m_site(site), m_quiet(quiet)
+    : QObject(parent)
+    , m_socket(socket)
+    , m_site(site)
+    , m_quiet(quiet)
 {
     m_socket->setParent(this);
     m_dripTimer.setSingleShot(true);
     m_delayTimer.setSingleShot(true);
+    m_delayTimer.setTimerType(Qt::PreciseTimer); // a coarse timer may answer up to 5 % early
     m_idleTimer.setSingleShot(true);
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readRequests);
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
@@ -93,7 +97,8 @@ bool HttpConnection::parseRequest(const QByteArray &head, HttpRequest &request) 
         if (name == "host" && hostCharsOnly(value))
             request.host = value;
         else if (name == "connection")
-            request.keepAlive = value.toLower().contains("keep-alive") || (!http10 && !value.toLower().contains("close"));
+            request.keepAlive
+                = value.toLower().contains("keep-alive") || (!http10 && !value.toLower().contains("close"));
     }
     const qsizetype q = request.target.indexOf('?');
     const QByteArray path = q < 0 ? request.target : request.target.left(q);
@@ -107,7 +112,9 @@ void HttpConnection::answer(const HttpRequest &request)
 {
     m_busy = true;
     m_idleTimer.stop();
-    m_keepAlive = request.keepAlive;
+    // A refused method may carry a body this server never reads; closing keeps it from
+    // being taken for the next request.
+    m_keepAlive = request.keepAlive && (request.method == "GET" || request.method == "HEAD");
     const QByteArray fallbackHost = "127.0.0.1:" + QByteArray::number(m_socket->localPort());
     const HttpResponse response = m_site.respond(request, fallbackHost);
     if (!m_quiet) {
@@ -131,8 +138,9 @@ void HttpConnection::start(const HttpResponse &response, bool head)
         m_socket->disconnectFromHost();
         return;
     }
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + HttpResponse::reasonPhrase(response.status)
-        + "\r\nContent-Type: " + response.contentType + "\r\nContent-Length: " + QByteArray::number(response.body.size())
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
+        + HttpResponse::reasonPhrase(response.status) + "\r\nContent-Type: " + response.contentType
+        + "\r\nContent-Length: " + QByteArray::number(response.body.size())
         + "\r\nConnection: " + (m_keepAlive ? "keep-alive" : "close") + "\r\n";
     for (const auto &header : response.headers)
         out += header.first + ": " + header.second + "\r\n";

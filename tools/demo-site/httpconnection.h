@@ -34,12 +34,12 @@ private:
     const DemoSite &m_site;
     bool m_quiet;
     QByteArray m_buffer;
-    bool m_busy = false;       // a response is on its way; later requests wait in the buffer
+    bool m_busy = false; // a response is on its way; later requests wait in the buffer
     bool m_keepAlive = true;
 
-    QByteArray m_body;         // body still being sent
+    QByteArray m_body; // body still being sent
     qsizetype m_sent = 0;
-    qsizetype m_stopAt = 0;    // for a drop halfway, the byte count at which to close
+    qsizetype m_stopAt = 0; // for a drop halfway, the byte count at which to close
     int m_dripMs = 0;
     QTimer m_dripTimer;
     QTimer m_delayTimer;

@@ -12,10 +12,10 @@ namespace dq::demo {
 struct HttpRequest
 {
     QByteArray method;
-    QByteArray target;  // as sent: path and query, still encoded
-    QString path;       // decoded and lower-cased, so the address a grabber lower-cases still routes
+    QByteArray target; // as sent: path and query, still encoded
+    QString path; // decoded and lower-cased, so the address a grabber lower-cases still routes
     QList<QPair<QString, QString>> query;
-    QByteArray host;    // the Host header, checked to hold only host-name characters
+    QByteArray host; // the Host header, checked to hold only host-name characters
     bool keepAlive = true;
 
     QString value(const QString &key) const;
@@ -32,8 +32,8 @@ struct HttpResponse
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
 
-    int delayMs = 0;  // wait this long before answering
-    int dripMs = 0;   // send the body in small pieces this far apart
+    int delayMs = 0; // wait this long before answering
+    int dripMs = 0; // send the body in small pieces this far apart
     Drop drop = Drop::None;
 
     static QByteArray reasonPhrase(int status);

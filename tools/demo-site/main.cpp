@@ -13,18 +13,21 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("dirquill-demo-site"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Serves a made-up business directory on http://127.0.0.1:PORT/ with result pages in five paging "
-        "styles and fault switches; the home page lists both."));
+    parser.setApplicationDescription(
+        QStringLiteral("Serves a made-up business directory on http://127.0.0.1:PORT/ with result pages in five paging "
+                       "styles and fault switches; the home page lists both."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0 picks a free one)."),
-                                        QStringLiteral("N"), QStringLiteral("8765"));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+        QStringLiteral("Port to listen on (0 picks a free one)."), QStringLiteral("N"), QStringLiteral("8765"));
     const QCommandLineOption listingsOption(QStringLiteral("listings"), QStringLiteral("Listings for every search."),
-                                            QStringLiteral("N"), QStringLiteral("250"));
+        QStringLiteral("N"), QStringLiteral("250"));
     const QCommandLineOption perPageOption(QStringLiteral("per-page"), QStringLiteral("Listings on one result page."),
-                                           QStringLiteral("N"), QStringLiteral("10"));
+        QStringLiteral("N"), QStringLiteral("10"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Do not print a line per request."));
-    parser.addOptions({portOption, listingsOption, perPageOption, quietOption});
+    const QCommandLineOption seedOption(QStringLiteral("seed"),
+        QStringLiteral("Seed of the made-up businesses; another seed gives another directory."), QStringLiteral("N"),
+        QStringLiteral("1"));
+    parser.addOptions({ portOption, listingsOption, perPageOption, seedOption, quietOption });
     parser.process(app);
 
     QTextStream err(stderr);
@@ -45,7 +48,13 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    dq::demo::DemoServer server(listings, perPage, parser.isSet(quietOption));
+    const quint64 seed = parser.value(seedOption).toULongLong(&ok);
+    if (!ok) {
+        err << "dirquill-demo-site: --seed needs a whole number" << Qt::endl;
+        return 2;
+    }
+
+    dq::demo::DemoServer server({ listings, perPage, seed }, parser.isSet(quietOption));
     if (!server.listen(quint16(port))) {
         err << "dirquill-demo-site: cannot listen on 127.0.0.1:" << port << ": " << server.errorString() << Qt::endl;
         return 1;
