@@ -21,24 +21,24 @@ KeyRules rules()
     k.nextMethod = QStringLiteral("Page");
     k.k7 = QStringLiteral("&page=");
     k.k8 = QStringLiteral("&page=2");
-    const char *markers[] = {"</h3><span class=\"street\">", "</span><span class=\"city\">", "</span>, ",
-                             "</span> <span class=\"zip\">", "</span><span class=\"phone\">",
-                             "</span><span class=\"web\">", "</span><span class=\"email\">", "</span>"};
+    const char *markers[] = { "</h3><span class=\"street\">", "</span><span class=\"city\">", "</span>, ",
+        "</span> <span class=\"zip\">", "</span><span class=\"phone\">", "</span><span class=\"web\">",
+        "</span><span class=\"email\">", "</span>" };
     for (int f = 0; f < 8; ++f)
-        k.fields.push_back({f, QString::fromLatin1(markers[f]), -1, f == 2 ? 20 : 0});
-    k.cleanRules = {{QStringLiteral("Replace"), QStringLiteral("&amp;"), QStringLiteral("&")},
-                    {QStringLiteral("TrimMiddle"), QStringLiteral("<em class=\"badge\">"), QStringLiteral("</em>")}};
-    k.recordRules = {{QStringLiteral("Replace"), 5, QStringLiteral("Phone: "), QString(), 5},
-                     {QStringLiteral("ExtractTo"), 6, QStringLiteral("href=\""), QStringLiteral("\""), 6},
-                     {QStringLiteral("ExtractTo"), 7, QStringLiteral("mailto:"), QStringLiteral("\""), 7},
-                     {QStringLiteral("DeleteIfContain"), 1, QStringLiteral("not published"), QString(), -1}};
+        k.fields.push_back({ f, QString::fromLatin1(markers[f]), -1, f == 2 ? 20 : 0 });
+    k.cleanRules = { { QStringLiteral("Replace"), QStringLiteral("&amp;"), QStringLiteral("&") },
+        { QStringLiteral("TrimMiddle"), QStringLiteral("<em class=\"badge\">"), QStringLiteral("</em>") } };
+    k.recordRules = { { QStringLiteral("Replace"), 5, QStringLiteral("Phone: "), QString(), 5 },
+        { QStringLiteral("ExtractTo"), 6, QStringLiteral("href=\""), QStringLiteral("\""), 6 },
+        { QStringLiteral("ExtractTo"), 7, QStringLiteral("mailto:"), QStringLiteral("\""), 7 },
+        { QStringLiteral("DeleteIfContain"), 1, QStringLiteral("not published"), QString(), -1 } };
     return k;
 }
 
 QString page(int listings)
 {
-    QString p = QStringLiteral("<!DOCTYPE html><html><head><title>Results</title><style>")
-        + QString(6000, u'x') + QStringLiteral("</style></head><body><nav>") + QString(3000, u'n')
+    QString p = QStringLiteral("<!DOCTYPE html><html><head><title>Results</title><style>") + QString(6000, u'x')
+        + QStringLiteral("</style></head><body><nav>") + QString(3000, u'n')
         + QStringLiteral("</nav><div id=\"results\">");
     for (int i = 0; i < listings; ++i) {
         const QString n = QString::number(i);
@@ -62,7 +62,7 @@ int main()
     QTextStream out(stdout);
     const KeyRules k = rules();
     out << "extractor: MB of page text per second (UTF-16 text counted as its character count)\n";
-    for (int listings : {10, 50, 201}) {
+    for (int listings : { 10, 50, 201 }) {
         const QString text = page(listings);
         qint64 chars = 0;
         int rows = 0;
@@ -76,8 +76,8 @@ int main()
             chars += text.size();
         }
         const double seconds = t.nsecsElapsed() / 1e9;
-        out << "  " << listings << " listings a page (" << text.size() / 1024 << " KB): "
-            << QString::number(chars / 1e6 / seconds, 'f', 0) << " MB/s, "
+        out << "  " << listings << " listings a page (" << text.size() / 1024
+            << " KB): " << QString::number(chars / 1e6 / seconds, 'f', 0) << " MB/s, "
             << QString::number(rows / seconds, 'f', 0) << " listings/s\n";
         out.flush();
     }

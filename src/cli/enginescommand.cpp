@@ -19,8 +19,9 @@ int runEngines(const QStringList &args)
     QCommandLineParser p;
     const QCommandLineOption sites(QStringLiteral("sites"), QString(), QStringLiteral("FILE"));
     p.addOption(sites);
-    if (!p.parse(QStringList{QStringLiteral("engines")} + args) || !p.positionalArguments().isEmpty()) {
-        err << "dirquill-cli engines: " << (p.errorText().isEmpty() ? QStringLiteral("unexpected arguments") : p.errorText())
+    if (!p.parse(QStringList { QStringLiteral("engines") } + args) || !p.positionalArguments().isEmpty()) {
+        err << "dirquill-cli engines: "
+            << (p.errorText().isEmpty() ? QStringLiteral("unexpected arguments") : p.errorText())
             << "\nUsage: dirquill-cli engines [--sites FILE]\n";
         return 2;
     }

@@ -16,29 +16,29 @@
 
 namespace {
 
-const QString kUsage = QStringLiteral(
-    "Usage: dirquill-cli grab (--engine NAME | --key FILE) --url URL [--out FILE] [--append]\n"
-    "                         [--max-pages N] [--timeout SECONDS] [--sites FILE]\n"
-    "Grabs the listing pages from URL on, following the site's next pages, and writes the rows.\n"
-    "  --engine NAME      a searching engine of the site list (its name or key file name)\n"
-    "  --key FILE         a key file to use directly\n"
-    "  --url URL          the first listing page\n"
-    "  --out FILE         write the table here; .tsy native, .csv comma text, .txt tab text\n"
-    "                     (without --out: comma text on standard output)\n"
-    "  --append           open FILE first and add the rows below its rows\n"
-    "  --max-pages N      stop after N pages (at most 10000)\n"
-    "  --timeout SECONDS  give up on a page after this long (default 60)\n"
-    "  --sites FILE       the site list for --engine (default: stpl00.bin beside the program)\n"
-    "Progress goes to standard error. Exit status 0 after a normal end, 1 when a page could not\n"
-    "be fetched or the table not written (the rows grabbed before are still written), 2 on bad use.");
+const QString kUsage
+    = QStringLiteral("Usage: dirquill-cli grab (--engine NAME | --key FILE) --url URL [--out FILE] [--append]\n"
+                     "                         [--max-pages N] [--timeout SECONDS] [--sites FILE]\n"
+                     "Grabs the listing pages from URL on, following the site's next pages, and writes the rows.\n"
+                     "  --engine NAME      a searching engine of the site list (its name or key file name)\n"
+                     "  --key FILE         a key file to use directly\n"
+                     "  --url URL          the first listing page\n"
+                     "  --out FILE         write the table here; .tsy native, .csv comma text, .txt tab text\n"
+                     "                     (without --out: comma text on standard output)\n"
+                     "  --append           open FILE first and add the rows below its rows\n"
+                     "  --max-pages N      stop after N pages (at most 10000)\n"
+                     "  --timeout SECONDS  give up on a page after this long (default 60)\n"
+                     "  --sites FILE       the site list for --engine (default: stpl00.bin beside the program)\n"
+                     "Progress goes to standard error. Exit status 0 after a normal end, 1 when a page could not\n"
+                     "be fetched or the table not written (the rows grabbed before are still written), 2 on bad use.");
 
 // The record table a new session starts with, without the placeholder rows.
 void newRecordTable(dq::GridModel &t)
 {
     t.setCols(13);
     t.setRows(1);
-    const QStringList titles{QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
-                             QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone")};
+    const QStringList titles { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
+        QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone") };
     for (int c = 0; c < titles.size(); ++c)
         t.setText(0, c, titles[c]);
 }
@@ -61,8 +61,8 @@ int runGrab(const QStringList &args)
     const QCommandLineOption maxPages(QStringLiteral("max-pages"), QString(), QStringLiteral("N"));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS"));
     const QCommandLineOption sites(QStringLiteral("sites"), QString(), QStringLiteral("FILE"));
-    p.addOptions({engine, key, url, outFile, append, maxPages, timeout, sites});
-    if (!p.parse(QStringList{QStringLiteral("grab")} + args))
+    p.addOptions({ engine, key, url, outFile, append, maxPages, timeout, sites });
+    if (!p.parse(QStringList { QStringLiteral("grab") } + args))
         return usageError(err, p.errorText());
     if (!p.positionalArguments().isEmpty())
         return usageError(err, QStringLiteral("unexpected argument '") + p.positionalArguments().first() + u'\'');
@@ -146,7 +146,8 @@ int runGrab(const QStringList &args)
         return usageError(err, QStringLiteral("the grab could not start"));
     loop.exec();
 
-    err << (end == dq::GrabRun::End::Failed ? QStringLiteral("Stopped") : message.trimmed()) << ": " << run.grabbedCount() << " listings from " << run.pageCount() << " pages in "
+    err << (end == dq::GrabRun::End::Failed ? QStringLiteral("Stopped") : message.trimmed()) << ": "
+        << run.grabbedCount() << " listings from " << run.pageCount() << " pages in "
         << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s" << Qt::endl;
 
     dq::FileResult written;

@@ -12,13 +12,13 @@
 
 namespace {
 
-const QString kUsage = QStringLiteral(
-    "Usage: dirquill-cli test-rules --key FILE --page FILE [--url URL]\n"
-    "Cuts the listings out of one saved result page with a key file and prints them as comma text\n"
-    "(titles first), then the next page's address on standard error. URL is the address the page\n"
-    "was saved from; the next-page rules build on it as on the first page of a grab.\n"
-    "Exit status 0 when the page passes the key file's page check, 1 when it does not or a file\n"
-    "cannot be read, 2 on bad use.");
+const QString kUsage
+    = QStringLiteral("Usage: dirquill-cli test-rules --key FILE --page FILE [--url URL]\n"
+                     "Cuts the listings out of one saved result page with a key file and prints them as comma text\n"
+                     "(titles first), then the next page's address on standard error. URL is the address the page\n"
+                     "was saved from; the next-page rules build on it as on the first page of a grab.\n"
+                     "Exit status 0 when the page passes the key file's page check, 1 when it does not or a file\n"
+                     "cannot be read, 2 on bad use.");
 
 int runTestRules(const QStringList &args)
 {
@@ -27,8 +27,8 @@ int runTestRules(const QStringList &args)
     const QCommandLineOption key(QStringLiteral("key"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption page(QStringLiteral("page"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption url(QStringLiteral("url"), QString(), QStringLiteral("URL"));
-    p.addOptions({key, page, url});
-    if (!p.parse(QStringList{QStringLiteral("test-rules")} + args) || !p.positionalArguments().isEmpty()
+    p.addOptions({ key, page, url });
+    if (!p.parse(QStringList { QStringLiteral("test-rules") } + args) || !p.positionalArguments().isEmpty()
         || !p.isSet(key) || !p.isSet(page)) {
         err << "dirquill-cli test-rules: "
             << (p.errorText().isEmpty() ? QStringLiteral("--key and --page are needed") : p.errorText()) << '\n'
@@ -67,7 +67,9 @@ int runTestRules(const QStringList &args)
         err << "dirquill-cli test-rules: cannot write to standard output\n";
         return 1;
     }
-    if (const dq::FileResult r = dq::GridFile::write(table, stdOut, dq::FileKind::Comma, QStringLiteral("standard output")); !r) {
+    if (const dq::FileResult r
+        = dq::GridFile::write(table, stdOut, dq::FileKind::Comma, QStringLiteral("standard output"));
+        !r) {
         err << "dirquill-cli test-rules: " << r.errorString << '\n';
         return 1;
     }
@@ -78,8 +80,8 @@ int runTestRules(const QStringList &args)
     }
     err << result.rows.size() << " listings\n";
     if (result.end == dq::Extractor::End::NoNextAddress)
-        err << "Next address: none (\"" << result.nextAddress << "\" is shorter than "
-            << dq::Extractor::kMinNextAddress << " characters)\n";
+        err << "Next address: none (\"" << result.nextAddress << "\" is shorter than " << dq::Extractor::kMinNextAddress
+            << " characters)\n";
     else
         err << "Next address: " << state.address << '\n';
     return 0;

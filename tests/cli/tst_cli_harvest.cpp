@@ -83,7 +83,7 @@ void TestCliHarvest::initTestCase()
 {
     QVERIFY2(QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-cli")), "build dirquill-cli first");
     QVERIFY2(QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site")), "build dirquill-demo-site first");
-    m_site.start(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"), {u"--port"_qs, u"0"_qs, u"--quiet"_qs});
+    m_site.start(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"), { u"--port"_qs, u"0"_qs, u"--quiet"_qs });
     QVERIFY(m_site.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_site.canReadLine(), 10000);
     const QString line = QString::fromUtf8(m_site.readLine());
@@ -106,7 +106,8 @@ void TestCliHarvest::everyPagingStyleGrabsEveryListing_data()
     QTest::newRow("page number at the end") << "demo-page" << QString(u"page/"_qs + kSearch);
     QTest::newRow("page number in the middle") << "demo-pagemiddle" << QString(u"pagemiddle/page-1/"_qs + kSearch);
     QTest::newRow("first listing number at the end") << "demo-item" << QString(u"item/"_qs + kSearch);
-    QTest::newRow("first listing number in the middle") << "demo-itemmiddle" << QString(u"itemmiddle/from-1/"_qs + kSearch);
+    QTest::newRow("first listing number in the middle")
+        << "demo-itemmiddle" << QString(u"itemmiddle/from-1/"_qs + kSearch);
     QTest::newRow("next links") << "demo-next" << QString(u"next/"_qs + kSearch);
 }
 
@@ -115,7 +116,7 @@ void TestCliHarvest::everyPagingStyleGrabsEveryListing()
     QFETCH(QString, engine);
     QFETCH(QString, path);
     const QString out = m_dir + u"/"_qs + engine + u".tsy"_qs;
-    const CliRun r = cli({u"grab"_qs, u"--engine"_qs, engine, u"--url"_qs, base() + path, u"--out"_qs, out});
+    const CliRun r = cli({ u"grab"_qs, u"--engine"_qs, engine, u"--url"_qs, base() + path, u"--out"_qs, out });
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QVERIFY2(r.err.contains(u"Done: 250 listings"_qs), qPrintable(r.err));
     GridModel t;
@@ -140,23 +141,23 @@ void TestCliHarvest::faults_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<int>("rows");
     QTest::addColumn<QString>("message");
-    QTest::newRow("a slow server within the timeout") << "&delay=300&at=2" << QStringList{u"--max-pages"_qs, u"3"_qs}
-                                                      << 0 << 30 << "Done";
-    QTest::newRow("an error status on page 3 keeps pages 1 and 2") << "&status=503&at=3" << QStringList{} << 1 << 20
-                                                                   << "The server answered 503";
-    QTest::newRow("a connection closed without an answer") << "&drop=1&at=2" << QStringList{} << 1 << 10 << "failed";
-    QTest::newRow("a connection closed halfway through a page") << "&drop=mid&at=4" << QStringList{} << 1 << 30
-                                                                << "HttpSendRequest failed 12030";
-    QTest::newRow("a page that drips in slower than the timeout") << "&drip=50&at=2"
-                                                                  << QStringList{u"--timeout"_qs, u"1"_qs} << 1 << 10
-                                                                  << "HttpSendRequest failed 12002";
-    QTest::newRow("a page over the size cap") << "&huge=30&at=2" << QStringList{} << 1 << 10 << "larger than the limit";
-    QTest::newRow("a page in Windows-1252") << "&charset=windows-1252" << QStringList{u"--max-pages"_qs, u"2"_qs} << 0
-                                            << 20 << "Done";
-    QTest::newRow("a page declared only in its meta tag") << "&charset=windows-1252&declare=meta"
-                                                          << QStringList{u"--max-pages"_qs, u"2"_qs} << 0 << 20 << "Done";
-    QTest::newRow("redirects before every page") << "&redirect=3" << QStringList{u"--max-pages"_qs, u"2"_qs} << 0 << 20
-                                                 << "Done";
+    QTest::newRow("a slow server within the timeout")
+        << "&delay=300&at=2" << QStringList { u"--max-pages"_qs, u"3"_qs } << 0 << 30 << "Done";
+    QTest::newRow("an error status on page 3 keeps pages 1 and 2")
+        << "&status=503&at=3" << QStringList {} << 1 << 20 << "The server answered 503";
+    QTest::newRow("a connection closed without an answer") << "&drop=1&at=2" << QStringList {} << 1 << 10 << "failed";
+    QTest::newRow("a connection closed halfway through a page")
+        << "&drop=mid&at=4" << QStringList {} << 1 << 30 << "HttpSendRequest failed 12030";
+    QTest::newRow("a page that drips in slower than the timeout")
+        << "&drip=50&at=2" << QStringList { u"--timeout"_qs, u"1"_qs } << 1 << 10 << "HttpSendRequest failed 12002";
+    QTest::newRow("a page over the size cap")
+        << "&huge=30&at=2" << QStringList {} << 1 << 10 << "larger than the limit";
+    QTest::newRow("a page in Windows-1252")
+        << "&charset=windows-1252" << QStringList { u"--max-pages"_qs, u"2"_qs } << 0 << 20 << "Done";
+    QTest::newRow("a page declared only in its meta tag")
+        << "&charset=windows-1252&declare=meta" << QStringList { u"--max-pages"_qs, u"2"_qs } << 0 << 20 << "Done";
+    QTest::newRow("redirects before every page")
+        << "&redirect=3" << QStringList { u"--max-pages"_qs, u"2"_qs } << 0 << 20 << "Done";
 }
 
 void TestCliHarvest::faults()
@@ -168,9 +169,9 @@ void TestCliHarvest::faults()
     QFETCH(QString, message);
     const QString out = m_dir + u"/faults.csv"_qs;
     QFile::remove(out);
-    const CliRun r = cli(QStringList{u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs,
-                                     base() + u"page/"_qs + kSearch + faults, u"--out"_qs, out}
-                         + options);
+    const CliRun r = cli(QStringList { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs,
+                             base() + u"page/"_qs + kSearch + faults, u"--out"_qs, out }
+        + options);
     QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     GridModel t;
@@ -178,8 +179,8 @@ void TestCliHarvest::faults()
     QCOMPARE(t.rows(), 1 + rows);
 
     // The same listings as a clean run: nothing garbled by the fault.
-    const CliRun clean = cli({u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, base() + u"page/"_qs + kSearch,
-                              u"--max-pages"_qs, QString::number((rows + 9) / 10)});
+    const CliRun clean = cli({ u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, base() + u"page/"_qs + kSearch,
+        u"--max-pages"_qs, QString::number((rows + 9) / 10) });
     QCOMPARE(clean.exitCode, 0);
     QFile written(out);
     QVERIFY(written.open(QIODevice::ReadOnly));
@@ -190,12 +191,12 @@ void TestCliHarvest::appendAddsBelowTheSavedRows()
 {
     const QString out = m_dir + u"/append.tsy"_qs;
     const QString url = base() + u"item/"_qs + kSearch;
-    QCOMPARE(cli({u"grab"_qs, u"--engine"_qs, u"demo-item"_qs, u"--url"_qs, url, u"--out"_qs, out, u"--max-pages"_qs,
-                  u"1"_qs})
+    QCOMPARE(cli({ u"grab"_qs, u"--engine"_qs, u"demo-item"_qs, u"--url"_qs, url, u"--out"_qs, out, u"--max-pages"_qs,
+                     u"1"_qs })
                  .exitCode,
-             0);
-    const CliRun r = cli({u"grab"_qs, u"--engine"_qs, u"demo-item"_qs, u"--url"_qs, url, u"--out"_qs, out,
-                          u"--append"_qs, u"--max-pages"_qs, u"2"_qs});
+        0);
+    const CliRun r = cli({ u"grab"_qs, u"--engine"_qs, u"demo-item"_qs, u"--url"_qs, url, u"--out"_qs, out,
+        u"--append"_qs, u"--max-pages"_qs, u"2"_qs });
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     GridModel t;
     QVERIFY(GridFile::load(t, out, FileKind::Native));
@@ -206,8 +207,8 @@ void TestCliHarvest::appendAddsBelowTheSavedRows()
 
 void TestCliHarvest::commaTextOnStandardOutput()
 {
-    const CliRun r = cli({u"grab"_qs, u"--engine"_qs, u"Demo Directory - Next links"_qs, u"--url"_qs,
-                          base() + u"next/"_qs + kSearch, u"--max-pages"_qs, u"1"_qs});
+    const CliRun r = cli({ u"grab"_qs, u"--engine"_qs, u"Demo Directory - Next links"_qs, u"--url"_qs,
+        base() + u"next/"_qs + kSearch, u"--max-pages"_qs, u"1"_qs });
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     const QList<QByteArray> lines = r.out.trimmed().split('\n');
     QCOMPARE(lines.size(), 11);
@@ -217,13 +218,13 @@ void TestCliHarvest::commaTextOnStandardOutput()
 
 void TestCliHarvest::enginesAreListedInOrder()
 {
-    const CliRun r = cli({u"engines"_qs});
+    const CliRun r = cli({ u"engines"_qs });
     QCOMPARE(r.exitCode, 0);
     const QStringList lines = QString::fromUtf8(r.out).trimmed().split(u'\n');
     QCOMPARE(lines.size(), 5);
     QVERIFY(lines.first().startsWith(u"1\tDemo Directory - page numbers\tdemo-page.key\t"_qs));
 
-    const CliRun missing = cli({u"engines"_qs, u"--sites"_qs, m_dir + u"/no-such.bin"_qs});
+    const CliRun missing = cli({ u"engines"_qs, u"--sites"_qs, m_dir + u"/no-such.bin"_qs });
     QCOMPARE(missing.exitCode, 1);
     QVERIFY(missing.err.contains(u"no-such.bin"_qs));
 }
@@ -234,8 +235,8 @@ void TestCliHarvest::testRulesShowsOnePage()
     const QString page = m_dir + u"/saved.html"_qs;
     const QString url = base() + u"page/"_qs + kSearch + u"&page=3"_qs;
     {
-        const CliRun fetched = cli({u"grab"_qs, u"--key"_qs, QStringLiteral(DQ_BIN_DIR "/demo-page.key"), u"--url"_qs, url,
-                                    u"--max-pages"_qs, u"1"_qs});
+        const CliRun fetched = cli({ u"grab"_qs, u"--key"_qs, QStringLiteral(DQ_BIN_DIR "/demo-page.key"), u"--url"_qs,
+            url, u"--max-pages"_qs, u"1"_qs });
         QCOMPARE(fetched.exitCode, 0);
         QTcpSocket s;
         s.connectToHost(QHostAddress::LocalHost, quint16(m_port));
@@ -249,15 +250,15 @@ void TestCliHarvest::testRulesShowsOnePage()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(all.mid(all.indexOf("\r\n\r\n") + 4));
         f.close();
-        const CliRun r = cli({u"test-rules"_qs, u"--key"_qs, QStringLiteral(DQ_BIN_DIR "/demo-page.key"), u"--page"_qs,
-                              page, u"--url"_qs, url});
+        const CliRun r = cli({ u"test-rules"_qs, u"--key"_qs, QStringLiteral(DQ_BIN_DIR "/demo-page.key"), u"--page"_qs,
+            page, u"--url"_qs, url });
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QCOMPARE(r.out, fetched.out);
         QVERIFY2(r.err.contains(u"10 listings"_qs), qPrintable(r.err));
         // The saved page counts as the first page of a run.
         QVERIFY2(r.err.contains(u"Next address: http://127.0.0.1:"_qs + QString::number(m_port)
-                                + u"/page/search?category=plumbers&city=austin&state=tx&page=2"_qs),
-                 qPrintable(r.err));
+                     + u"/page/search?category=plumbers&city=austin&state=tx&page=2"_qs),
+            qPrintable(r.err));
     }
 }
 
@@ -266,21 +267,23 @@ void TestCliHarvest::badUse_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QTest::newRow("grab without an address") << QStringList{u"grab"_qs, u"--engine"_qs, u"demo-page"_qs} << 2 << "--url";
+    QTest::newRow("grab without an address")
+        << QStringList { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs } << 2 << "--url";
     QTest::newRow("grab with both an engine and a key")
-        << QStringList{u"grab"_qs, u"--engine"_qs, u"a"_qs, u"--key"_qs, u"b"_qs, u"--url"_qs, u"http://x/"_qs} << 2
+        << QStringList { u"grab"_qs, u"--engine"_qs, u"a"_qs, u"--key"_qs, u"b"_qs, u"--url"_qs, u"http://x/"_qs } << 2
         << "either --engine or --key";
-    QTest::newRow("grab with an unknown engine")
-        << QStringList{u"grab"_qs, u"--engine"_qs, u"Nowhere"_qs, u"--url"_qs, u"http://x/"_qs} << 1 << "no engine 'Nowhere'";
-    QTest::newRow("grab with a missing key file")
-        << QStringList{u"grab"_qs, u"--key"_qs, u"/no/such.key"_qs, u"--url"_qs, u"http://x/"_qs} << 1 << "/no/such.key";
-    QTest::newRow("grab with a bad page count")
-        << QStringList{u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, u"http://x/"_qs, u"--max-pages"_qs, u"0"_qs}
-        << 2 << "--max-pages";
+    QTest::newRow("grab with an unknown engine") << QStringList { u"grab"_qs, u"--engine"_qs, u"Nowhere"_qs,
+        u"--url"_qs, u"http://x/"_qs } << 1 << "no engine 'Nowhere'";
+    QTest::newRow("grab with a missing key file") << QStringList { u"grab"_qs, u"--key"_qs, u"/no/such.key"_qs,
+        u"--url"_qs, u"http://x/"_qs } << 1 << "/no/such.key";
+    QTest::newRow("grab with a bad page count") << QStringList { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs,
+        u"--url"_qs, u"http://x/"_qs, u"--max-pages"_qs, u"0"_qs }
+                                                << 2 << "--max-pages";
     QTest::newRow("append without an output file")
-        << QStringList{u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, u"http://x/"_qs, u"--append"_qs} << 2
-        << "--append needs --out";
-    QTest::newRow("test-rules without a page") << QStringList{u"test-rules"_qs, u"--key"_qs, u"k"_qs} << 2 << "--page";
+        << QStringList { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, u"http://x/"_qs, u"--append"_qs }
+        << 2 << "--append needs --out";
+    QTest::newRow("test-rules without a page")
+        << QStringList { u"test-rules"_qs, u"--key"_qs, u"k"_qs } << 2 << "--page";
 }
 
 void TestCliHarvest::badUse()

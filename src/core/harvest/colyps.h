@@ -15,7 +15,7 @@ class colYPs
 {
 public:
     objYP *Add(const QString &listName, const QString &fileName, const QString &url, int index,
-               const QString &key = QString());
+        const QString &key = QString());
     objYP *Item(int position);
     const objYP *Item(int position) const;
     objYP *Item(const QString &key);

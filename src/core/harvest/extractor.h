@@ -16,31 +16,31 @@ class Extractor
 {
 public:
     static constexpr int kMaxListingsPerPage = 201;
-    static constexpr int kLastPage = 9999;      // page counter limit of one run
-    static constexpr int kMinNextAddress = 35;  // a shorter next address ends the run
+    static constexpr int kLastPage = 9999; // page counter limit of one run
+    static constexpr int kMinNextAddress = 35; // a shorter next address ends the run
 
     // What a run carries from page to page.
     struct RunState
     {
-        QString address;    // the current page's address as the fetch left it
-        int page = 0;       // n, counting from 0
-        QString next;       // last computed next address
-        QString prefix;     // "...Middle" methods: kept from the first page on
+        QString address; // the current page's address as the fetch left it
+        int page = 0; // n, counting from 0
+        QString next; // last computed next address
+        QString prefix; // "...Middle" methods: kept from the first page on
         QString suffix;
         QString scheme = QStringLiteral("http"); // how the current page was fetched
-        int columns = 13;   // record table width
+        int columns = 13; // record table width
     };
 
     enum class End {
-        None,          // go on with state.address, the next page
-        NoPage,        // empty page or no page check marker: a normal end
+        None, // go on with state.address, the next page
+        NoPage, // empty page or no page check marker: a normal end
         NoNextAddress, // next address too short: a normal end
-        PageLimit,     // page counter passed its limit: a normal end
+        PageLimit, // page counter passed its limit: a normal end
     };
 
     struct PageResult
     {
-        bool accepted = false;         // the page carried the page check marker
+        bool accepted = false; // the page carried the page check marker
         std::vector<QStringList> rows; // one per listing, `columns` cells each
         QString nextAddress;
         End end = End::None;

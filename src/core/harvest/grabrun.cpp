@@ -5,7 +5,9 @@
 namespace dq {
 
 GrabRun::GrabRun(GridModel *table, QNetworkAccessManager *manager, QObject *parent)
-    : QObject(parent), m_table(table), m_fetcher(new PageFetcher(manager, this))
+    : QObject(parent)
+    , m_table(table)
+    , m_fetcher(new PageFetcher(manager, this))
 {
     connect(m_fetcher, &PageFetcher::finished, this, &GrabRun::onFetched);
     connect(m_fetcher, &PageFetcher::received, this, &GrabRun::pageReceived);
@@ -72,7 +74,8 @@ void GrabRun::stop()
 void GrabRun::fetchCurrent()
 {
     emit pageStarted(m_state.page, m_state.address);
-    m_fetcher->fetch(m_state.address, m_rules.fetchMode.isEmpty() ? PageFetcher::Mode::HttpGet : PageFetcher::Mode::UrlOpen);
+    m_fetcher->fetch(
+        m_state.address, m_rules.fetchMode.isEmpty() ? PageFetcher::Mode::HttpGet : PageFetcher::Mode::UrlOpen);
 }
 
 void GrabRun::onFetched(const PageFetcher::Result &result)
@@ -138,7 +141,7 @@ void GrabRun::finish(End reason, const QString &message)
             m_colorIndex = (m_colorIndex + 1) % int(m_colors.size());
             const QRgb rgb = m_colors.at(m_colorIndex).rgb();
             // updateFormats ignores an empty range: a run without rows colours nothing.
-            m_table->updateFormats(GridRange{m_startRow, 0, m_endRow, m_table->cols() - 1}, [rgb](CellFormat &f) {
+            m_table->updateFormats(GridRange { m_startRow, 0, m_endRow, m_table->cols() - 1 }, [rgb](CellFormat &f) {
                 f.hasFore = true;
                 f.fore = rgb;
             });

@@ -9,8 +9,8 @@
 
 namespace dq {
 
-KeyFileLoader::Result KeyFileLoader::load(const colYPs &engines, int listIndex, GridModel &keyTable,
-                                          UserPrompts &prompts, const QString &folder)
+KeyFileLoader::Result KeyFileLoader::load(
+    const colYPs &engines, int listIndex, GridModel &keyTable, UserPrompts &prompts, const QString &folder)
 {
     Result result;
     const objYP *yp = engines.Item(listIndex + 1);
@@ -22,16 +22,16 @@ KeyFileLoader::Result KeyFileLoader::load(const colYPs &engines, int listIndex, 
     if (!yp || yp->FileName.isEmpty() || !info.isFile()) {
         result.grabDisabled = true;
         prompts.message(title(), QStringLiteral("Key file not found. Contact software vender. "),
-                        UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
         return result;
     }
     const FileResult r = GridFile::load(keyTable, result.path, FileKind::Native);
     if (!r) {
         result.errorString = r.errorString;
         prompts.message(title(),
-                        QStringLiteral("Cannot load key file '") + result.path
-                            + QStringLiteral("'. Contact software vender for more information."),
-                        UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+            QStringLiteral("Cannot load key file '") + result.path
+                + QStringLiteral("'. Contact software vender for more information."),
+            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
         return result;
     }
     result.loaded = true;

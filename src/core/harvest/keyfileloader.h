@@ -17,10 +17,10 @@ public:
     struct Result
     {
         bool grabDisabled = false; // the key file is missing: grabbing stays off for this engine
-        bool loaded = false;       // the key table now holds the file
-        QString path;              // the key file looked for
-        QString url;               // the engine's start page
-        QString errorString;       // why the load failed, when it did
+        bool loaded = false; // the key table now holds the file
+        QString path; // the key file looked for
+        QString url; // the engine's start page
+        QString errorString; // why the load failed, when it did
     };
 
     static QString title() { return QStringLiteral("Select Searching Engine"); }
@@ -28,7 +28,7 @@ public:
     // listIndex counts from 0 like the engine list; folder is where key files live and must end
     // in a separator (the program folder by default).
     static Result load(const colYPs &engines, int listIndex, GridModel &keyTable, UserPrompts &prompts,
-                       const QString &folder = QString());
+        const QString &folder = QString());
 };
 
 } // namespace dq

@@ -58,16 +58,16 @@ KeyRules KeyRules::fromGrid(const GridModel &t)
 
     const int lastFieldRow = qMin(6 + num(1, 6), kLastFieldRowLimit);
     for (int r = 6; r <= lastFieldRow; ++r)
-        k.fields.push_back({num(r, 1), t.text(r, 2), num(r, 3), num(r, 4)});
+        k.fields.push_back({ num(r, 1), t.text(r, 2), num(r, 3), num(r, 4) });
 
     for (int r = 6; r <= 14; ++r) {
         if (!t.text(r, 1).isEmpty())
             k.titles.emplace_back(num(r, 1), t.text(r, 0));
     }
     for (int r = 14; r < 14 + kMaxCleanRules && !t.text(r, 5).isEmpty(); ++r)
-        k.cleanRules.push_back({t.text(r, 5), t.text(r, 6), t.text(r, 7)});
+        k.cleanRules.push_back({ t.text(r, 5), t.text(r, 6), t.text(r, 7) });
     for (int r = 18; r < 18 + kMaxRecordRules && !t.text(r, 0).isEmpty(); ++r)
-        k.recordRules.push_back({t.text(r, 0), num(r, 1), t.text(r, 2), t.text(r, 3), num(r, 4)});
+        k.recordRules.push_back({ t.text(r, 0), num(r, 1), t.text(r, 2), t.text(r, 3), num(r, 4) });
     return k;
 }
 

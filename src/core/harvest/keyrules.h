@@ -17,20 +17,20 @@ struct KeyRules
 {
     struct Field
     {
-        int column = 0;       // target column of the record table
-        QString marker;       // end marker M
-        int endOffset = 0;    // value = first (position of M + endOffset) characters
-        int skipOffset = 0;   // rest continues at position of M + length of M + skipOffset
+        int column = 0; // target column of the record table
+        QString marker; // end marker M
+        int endOffset = 0; // value = first (position of M + endOffset) characters
+        int skipOffset = 0; // rest continues at position of M + length of M + skipOffset
     };
     struct CleanRule
     {
-        QString keyword;      // "Replace" or "TrimMiddle"; other words do nothing
+        QString keyword; // "Replace" or "TrimMiddle"; other words do nothing
         QString a;
         QString b;
     };
     struct RecordRule
     {
-        QString keyword;      // "DeleteIfContain", "ExtractTo", "Replace", "TrimMiddle"
+        QString keyword; // "DeleteIfContain", "ExtractTo", "Replace", "TrimMiddle"
         int c1 = 0;
         QString a;
         QString b;
@@ -41,12 +41,12 @@ struct KeyRules
     static constexpr int kMaxRecordRules = 12;
 
     QString listingPageMarker; // the browser address must contain it to enable grabbing
-    QString listStart;         // S, also the start of every listing
-    QString listEnd;           // E
-    QString listingEnd;        // I
-    QString pageCheck;         // P, every page must contain it
-    QString fetchMode;         // non-empty: open the address as given instead of the HTTP GET form
-    QString nextMethod;        // "Page", "PageMiddle", "Item", "ItemMiddle", "Next"
+    QString listStart; // S, also the start of every listing
+    QString listEnd; // E
+    QString listingEnd; // I
+    QString pageCheck; // P, every page must contain it
+    QString fetchMode; // non-empty: open the address as given instead of the HTTP GET form
+    QString nextMethod; // "Page", "PageMiddle", "Item", "ItemMiddle", "Next"
     QString k7;
     QString k8;
     int k9 = 0;
@@ -54,7 +54,7 @@ struct KeyRules
     QString nextLinkEnd;
     QString nextLinkPrefix;
 
-    std::vector<Field> fields;                  // rows 6 to 6 + F
+    std::vector<Field> fields; // rows 6 to 6 + F
     std::vector<std::pair<int, QString>> titles; // (record column, title) from rows 6 to 14
     std::vector<CleanRule> cleanRules;
     std::vector<RecordRule> recordRules;

@@ -24,8 +24,9 @@ QByteArray charsetIn(const QByteArray &text)
     while (p < lower.size() && (lower[p] == '"' || lower[p] == '\''))
         ++p;
     const qsizetype start = p;
-    while (p < lower.size() && (QChar::isLetterOrNumber(uchar(lower[p])) || lower[p] == '-' || lower[p] == '_'
-                                || lower[p] == '.' || lower[p] == ':'))
+    while (p < lower.size()
+        && (QChar::isLetterOrNumber(uchar(lower[p])) || lower[p] == '-' || lower[p] == '_' || lower[p] == '.'
+            || lower[p] == ':'))
         ++p;
     return lower.mid(start, p - start);
 }
@@ -59,7 +60,9 @@ QString hostPort(const QUrl &url)
 } // namespace
 
 PageFetcher::PageFetcher(QNetworkAccessManager *manager, QObject *parent)
-    : QObject(parent), m_manager(manager ? manager : new QNetworkAccessManager(this)), m_timer(new QTimer(this))
+    : QObject(parent)
+    , m_manager(manager ? manager : new QNetworkAccessManager(this))
+    , m_timer(new QTimer(this))
 {
     qRegisterMetaType<dq::PageFetcher::Result>();
     m_timer->setSingleShot(true);
@@ -107,10 +110,9 @@ QUrl PageFetcher::requestUrl(const QString &address, Mode mode, QString *keptAdd
 QString PageFetcher::fromWindows1252(const QByteArray &bytes)
 {
     // 0x80 to 0x9F differ from Latin-1; the five unassigned codes map to themselves.
-    static const char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    static const char16_t high[32] = { 0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
+        0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178 };
     QString out(bytes.size(), Qt::Uninitialized);
     QChar *d = out.data();
     for (const char ch : bytes) {
@@ -127,8 +129,8 @@ QString PageFetcher::decode(const QByteArray &body, const QByteArray &contentTyp
         charset = metaCharset(body);
     if (!charset.isEmpty()) {
         // Browsers read Latin-1 and ASCII labels as Windows-1252; so do we.
-        static const QByteArrayList western = {"windows-1252", "cp1252", "iso-8859-1", "latin1", "iso8859-1",
-                                               "us-ascii", "ascii", "x-cp1252"};
+        static const QByteArrayList western
+            = { "windows-1252", "cp1252", "iso-8859-1", "latin1", "iso8859-1", "us-ascii", "ascii", "x-cp1252" };
         if (western.contains(charset))
             return fromWindows1252(body);
         QStringDecoder decoder(charset.constData());
@@ -153,7 +155,8 @@ void PageFetcher::fetch(const QString &address, Mode mode)
     m_pending.scheme = url.scheme().isEmpty() ? QStringLiteral("http") : url.scheme();
     if (!url.isValid()) {
         const QString message = QStringLiteral("failed 12005: '") + address + QStringLiteral("' is not a web address");
-        QMetaObject::invokeMethod(this, [this, message] { fail(message); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, message] { fail(message); }, Qt::QueuedConnection);
         return;
     }
     QNetworkRequest request(url);
@@ -254,7 +257,8 @@ void PageFetcher::onFinished()
             break;
         case QNetworkReply::TooManyRedirectsError:
         case QNetworkReply::InsecureRedirectError:
-            error = QStringLiteral("HttpSendRequest failed 12156: ") + where + QStringLiteral(" redirects too often or to an unsafe address");
+            error = QStringLiteral("HttpSendRequest failed 12156: ") + where
+                + QStringLiteral(" redirects too often or to an unsafe address");
             break;
         case QNetworkReply::OperationCanceledError:
             error = QStringLiteral("The fetch of ") + where + QStringLiteral(" was cancelled");
@@ -263,10 +267,11 @@ void PageFetcher::onFinished()
             // HTTP error statuses land here too: a server error page is not a result page.
             if (r.status >= 400)
                 error = QStringLiteral("The server answered ") + QString::number(r.status) + QLatin1Char(' ')
-                    + reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()
-                    + QStringLiteral(" for ") + where;
+                    + reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString() + QStringLiteral(" for ")
+                    + where;
             else
-                error = QStringLiteral("HttpSendRequest failed 12152: ") + where + QStringLiteral(": ") + reply->errorString();
+                error = QStringLiteral("HttpSendRequest failed 12152: ") + where + QStringLiteral(": ")
+                    + reply->errorString();
             break;
         }
     }

@@ -31,12 +31,12 @@ public:
     struct Result
     {
         bool ok = false;
-        QString text;          // the decoded page; empty on failure
-        QString address;       // the address as the caller should keep it (see Mode)
-        QString scheme;        // "http" or "https": how the page was requested
-        QString errorString;   // failure message followed by the reason in words
-        int status = 0;        // HTTP status of the last answer, 0 when none came
-        qint64 bytes = 0;      // body bytes received
+        QString text; // the decoded page; empty on failure
+        QString address; // the address as the caller should keep it (see Mode)
+        QString scheme; // "http" or "https": how the page was requested
+        QString errorString; // failure message followed by the reason in words
+        int status = 0; // HTTP status of the last answer, 0 when none came
+        qint64 bytes = 0; // body bytes received
     };
 
     static constexpr int kDefaultTimeoutMs = 60000;

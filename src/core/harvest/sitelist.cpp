@@ -27,7 +27,8 @@ const objYP *SiteList::find(const colYPs &engines, const QString &name)
     if (wanted.isEmpty())
         return nullptr;
     for (const objYP &yp : engines) {
-        if (yp.ListName.compare(wanted, Qt::CaseInsensitive) == 0 || yp.FileName.compare(wanted, Qt::CaseInsensitive) == 0)
+        if (yp.ListName.compare(wanted, Qt::CaseInsensitive) == 0
+            || yp.FileName.compare(wanted, Qt::CaseInsensitive) == 0)
             return &yp;
     }
     for (const objYP &yp : engines) {

@@ -31,7 +31,8 @@ qsizetype findIn(QStringView text, QStringView marker, qsizetype from)
     for (; i + 7 <= last; i += 8) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i + n - 1));
-        unsigned bits = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(a, first), _mm_cmpeq_epi16(b, lastChar))));
+        unsigned bits
+            = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(a, first), _mm_cmpeq_epi16(b, lastChar))));
         while (bits) {
             const int k = __builtin_ctz(bits) / 2;
             if (std::memcmp(s + i + k + 1, m + 1, size_t(n - 2) * 2) == 0)

@@ -11,7 +11,10 @@ namespace dq {
 // Contains(text, marker): marker is non-empty and occurs in text, or marker is empty and text
 // is not (an empty marker is found at position 1 of any non-empty text).
 int instr(QStringView text, QStringView marker, int from = 1);
-inline bool contains(QStringView text, QStringView marker) { return instr(text, marker) > 0; }
+inline bool contains(QStringView text, QStringView marker)
+{
+    return instr(text, marker) > 0;
+}
 
 // Text after the first begin (all of text when begin is empty; nothing when begin is given but
 // absent), then, when end is given, the part before the first end in that remainder (nothing

@@ -24,10 +24,10 @@ public:
         QByteArray contentType = "text/html";
         QByteArray body;
         QList<QPair<QByteArray, QByteArray>> headers;
-        int delayMs = 0;          // wait before answering
-        int dropAfter = -1;       // close the connection after this many body bytes
-        bool hold = false;        // never answer
-        bool omitLength = false;  // no Content-Length: the body ends when the connection closes
+        int delayMs = 0; // wait before answering
+        int dropAfter = -1; // close the connection after this many body bytes
+        bool hold = false; // never answer
+        bool omitLength = false; // no Content-Length: the body ends when the connection closes
     };
 
     HttpFixture()
@@ -47,8 +47,8 @@ public:
     // Called when a path is requested, before it is answered.
     std::function<void(const QByteArray &path)> onRequest;
 
-    QList<QByteArray> paths;   // request paths in order
-    QList<QByteArray> heads;   // whole request heads in order
+    QList<QByteArray> paths; // request paths in order
+    QList<QByteArray> heads; // whole request heads in order
 
 private:
     void onRead(QTcpSocket *s)

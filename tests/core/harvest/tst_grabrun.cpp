@@ -22,8 +22,8 @@ KeyRules rules()
     k.nextMethod = u"Next"_qs;
     k.nextLinkBegin = u"<a next=\""_qs;
     k.nextLinkEnd = u"\">"_qs;
-    k.fields = {{0, u"|"_qs, -1, 0}, {5, u"|"_qs, -1, 0}};
-    k.titles = {{0, u"Business"_qs}, {5, u"Telephone"_qs}};
+    k.fields = { { 0, u"|"_qs, -1, 0 }, { 5, u"|"_qs, -1, 0 } };
+    k.titles = { { 0, u"Business"_qs }, { 5, u"Telephone"_qs } };
     return k;
 }
 
@@ -66,10 +66,10 @@ QStringList column(const GridModel &t, int col)
 struct Run
 {
     GridModel table;
-    GrabRun run{&table};
-    QSignalSpy finished{&run, &GrabRun::finished};
-    QSignalSpy status{&run, &GrabRun::statusText};
-    QSignalSpy inserted{&table, &QAbstractItemModel::rowsInserted};
+    GrabRun run { &table };
+    QSignalSpy finished { &run, &GrabRun::finished };
+    QSignalSpy status { &run, &GrabRun::statusText };
+    QSignalSpy inserted { &table, &QAbstractItemModel::rowsInserted };
 
     GrabRun::End waitEnd()
     {
@@ -120,7 +120,7 @@ void TestGrabRun::freshTableIsReplacedByTheFirstPage()
     QCOMPARE(r.waitEnd(), GrabRun::End::Done);
     QCOMPARE(r.endMessage(), u" Done"_qs);
     QCOMPARE(r.status.last().first().toString(), u" Done"_qs);
-    QCOMPARE(column(r.table, 0), QStringList({u"A1"_qs, u"A2"_qs, u"A3"_qs, u"B1"_qs, u"B2"_qs}));
+    QCOMPARE(column(r.table, 0), QStringList({ u"A1"_qs, u"A2"_qs, u"A3"_qs, u"B1"_qs, u"B2"_qs }));
     QCOMPARE(r.table.text(1, 5), u"555-0000"_qs);
     QCOMPARE(r.table.text(0, 0), u"Business"_qs);
     QCOMPARE(r.table.text(0, 5), u"Telephone"_qs);
@@ -145,7 +145,7 @@ void TestGrabRun::rowsAreAppendedBelowAnOpenedTable()
     r.table.setText(3, 0, u"kept"_qs);
     QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
     QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(column(r.table, 0), QStringList({QString(), QString(), u"kept"_qs, u"N1"_qs, u"N2"_qs}));
+    QCOMPARE(column(r.table, 0), QStringList({ QString(), QString(), u"kept"_qs, u"N1"_qs, u"N2"_qs }));
     QCOMPARE(r.run.startRow(), 4);
     QCOMPARE(r.run.endRow(), 5);
 }
@@ -169,9 +169,9 @@ void TestGrabRun::stopDuringDownload_data()
     QTest::addColumn<int>("firstPageListings");
     QTest::addColumn<QStringList>("rows");
     QTest::newRow("Stop during a download still adds the page's first listing, then ends")
-        << 3 << QStringList{u"A1"_qs};
+        << 3 << QStringList { u"A1"_qs };
     QTest::newRow("a page without listings does not see Stop; the next page's first listing ends the run")
-        << 0 << QStringList{u"B1"_qs};
+        << 0 << QStringList { u"B1"_qs };
 }
 
 void TestGrabRun::stopDuringDownload()
@@ -188,7 +188,7 @@ void TestGrabRun::stopDuringDownload()
     Run r;
     newTable(r.table);
     r.table.setRows(1);
-    r.run.setBatchColors({Qt::black, Qt::blue});
+    r.run.setBatchColors({ Qt::black, Qt::blue });
     server.onRequest = [&r](const QByteArray &path) {
         if (path == "/p1") {
             r.run.stop();
@@ -247,7 +247,7 @@ void TestGrabRun::failedFetchEndsAndKeepsRows()
     QCOMPARE(r.waitEnd(), GrabRun::End::Failed);
     QVERIFY2(r.endMessage().startsWith(message), qPrintable(r.endMessage()));
     QCOMPARE(r.run.message(), r.endMessage());
-    QCOMPARE(column(r.table, 0), QStringList({u"A1"_qs, u"A2"_qs, u"A3"_qs}));
+    QCOMPARE(column(r.table, 0), QStringList({ u"A1"_qs, u"A2"_qs, u"A3"_qs }));
     QVERIFY(!r.run.isRunning());
 }
 
@@ -260,14 +260,14 @@ void TestGrabRun::batchColouring()
     newTable(r.table);
     r.table.setRows(2);
     r.table.setText(1, 0, u"older"_qs);
-    const QList<QColor> colours{Qt::black, QColor(0, 0, 255), QColor(255, 0, 0)};
+    const QList<QColor> colours { Qt::black, QColor(0, 0, 255), QColor(255, 0, 0) };
     r.run.setBatchColors(colours);
     QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
     QCOMPARE(r.waitEnd(), GrabRun::End::Done);
     QCOMPARE(r.run.batchColorIndex(), 1);
     QVERIFY(!r.table.cellFormat(1, 0).hasFore);
     for (int row = 2; row <= 3; ++row) {
-        for (int col : {0, 12}) {
+        for (int col : { 0, 12 }) {
             QVERIFY(r.table.cellFormat(row, col).hasFore);
             QCOMPARE(QColor(r.table.cellFormat(row, col).fore), QColor(0, 0, 255));
         }
@@ -282,7 +282,7 @@ void TestGrabRun::batchColouring()
 
     // Black alone is no list of colours: nothing is coloured.
     r.finished.clear();
-    r.run.setBatchColors({Qt::black});
+    r.run.setBatchColors({ Qt::black });
     QVERIFY(r.run.start(rules(), server.base() + u"/p2"_qs));
     QCOMPARE(r.waitEnd(), GrabRun::End::Done);
     QVERIFY(!r.table.cellFormat(5, 0).hasFore);
@@ -293,14 +293,15 @@ void TestGrabRun::maxPagesEndsNormally()
     HttpFixture server;
     for (int i = 1; i <= 5; ++i)
         server.page("/results/page-" + QByteArray::number(i),
-                    resultPage({u"L"_qs + QString::number(i)}, server.base() + u"/results/page-"_qs + QString::number(i + 1)));
+            resultPage(
+                { u"L"_qs + QString::number(i) }, server.base() + u"/results/page-"_qs + QString::number(i + 1)));
     Run r;
     newTable(r.table);
     r.table.setRows(1);
     r.run.setMaxPages(3);
     QVERIFY(r.run.start(rules(), server.base() + u"/results/page-1"_qs));
     QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(column(r.table, 0), QStringList({u"L1"_qs, u"L2"_qs, u"L3"_qs}));
+    QCOMPARE(column(r.table, 0), QStringList({ u"L1"_qs, u"L2"_qs, u"L3"_qs }));
     QCOMPARE(r.run.pageCount(), 3);
 }
 
@@ -309,7 +310,7 @@ void TestGrabRun::secondStartWhileRunningIsRefused()
     HttpFixture server;
     HttpFixture::Answer slow;
     slow.delayMs = 100;
-    slow.body = resultPage({u"only"_qs});
+    slow.body = resultPage({ u"only"_qs });
     server.answer("/p1", slow);
     Run r;
     newTable(r.table);
@@ -317,8 +318,8 @@ void TestGrabRun::secondStartWhileRunningIsRefused()
     QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
     QVERIFY(!r.run.start(rules(), server.base() + u"/other"_qs));
     QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(server.paths, QList<QByteArray>({"/p1"}));
-    QCOMPARE(column(r.table, 0), QStringList({u"only"_qs}));
+    QCOMPARE(server.paths, QList<QByteArray>({ "/p1" }));
+    QCOMPARE(column(r.table, 0), QStringList({ u"only"_qs }));
 }
 
 void TestGrabRun::fetchModeDecidesHowAddressesAreAsked_data()
@@ -326,9 +327,9 @@ void TestGrabRun::fetchModeDecidesHowAddressesAreAsked_data()
     QTest::addColumn<QString>("fetchMode");
     QTest::addColumn<QList<QByteArray>>("paths");
     QTest::newRow("an empty fetch mode asks lower-cased addresses")
-        << "" << QList<QByteArray>{"/list/austin-plumbers", "/list/austin-plumbers?pg=2"};
-    QTest::newRow("a fetch mode asks addresses as they stand") << "Inet"
-                                                               << QList<QByteArray>{"/List/Austin-Plumbers", "/List/Austin-Plumbers?PG=2"};
+        << "" << QList<QByteArray> { "/list/austin-plumbers", "/list/austin-plumbers?pg=2" };
+    QTest::newRow("a fetch mode asks addresses as they stand")
+        << "Inet" << QList<QByteArray> { "/List/Austin-Plumbers", "/List/Austin-Plumbers?PG=2" };
 }
 
 void TestGrabRun::fetchModeDecidesHowAddressesAreAsked()
@@ -336,8 +337,8 @@ void TestGrabRun::fetchModeDecidesHowAddressesAreAsked()
     QFETCH(QString, fetchMode);
     QFETCH(QList<QByteArray>, paths);
     HttpFixture server;
-    server.page(paths[0], resultPage({u"one"_qs}));
-    server.page(paths[1], resultPage({u"two"_qs}));
+    server.page(paths[0], resultPage({ u"one"_qs }));
+    server.page(paths[1], resultPage({ u"two"_qs }));
     KeyRules k = rules();
     k.fetchMode = fetchMode;
     k.nextMethod = u"Page"_qs;
@@ -350,18 +351,23 @@ void TestGrabRun::fetchModeDecidesHowAddressesAreAsked()
     QVERIFY(r.run.start(k, server.base() + u"/List/Austin-Plumbers"_qs));
     QCOMPARE(r.waitEnd(), GrabRun::End::Done);
     QCOMPARE(server.paths, paths);
-    QCOMPARE(column(r.table, 0), QStringList({u"one"_qs, u"two"_qs}));
+    QCOMPARE(column(r.table, 0), QStringList({ u"one"_qs, u"two"_qs }));
 }
 
 void TestGrabRun::animation_data()
 {
     QTest::addColumn<QString>("current");
     QTest::addColumn<QString>("next");
-    QTest::newRow("an empty status starts with one mark") << "" << " Grabbing >";
-    QTest::newRow("each tick adds a mark") << " Grabbing >>>" << " Grabbing >>>>";
-    QTest::newRow("eight marks are the most") << " Grabbing >>>>>>>" << " Grabbing >>>>>>>>";
-    QTest::newRow("the tick that would make nineteen characters empties it") << " Grabbing >>>>>>>>" << "";
-    QTest::newRow("a status left from elsewhere gains marks too") << " Cancel" << " Cancel>";
+    QTest::newRow("an empty status starts with one mark") << ""
+                                                          << " Grabbing >";
+    QTest::newRow("each tick adds a mark") << " Grabbing >>>"
+                                           << " Grabbing >>>>";
+    QTest::newRow("eight marks are the most") << " Grabbing >>>>>>>"
+                                              << " Grabbing >>>>>>>>";
+    QTest::newRow("the tick that would make nineteen characters empties it") << " Grabbing >>>>>>>>"
+                                                                             << "";
+    QTest::newRow("a status left from elsewhere gains marks too") << " Cancel"
+                                                                  << " Cancel>";
 }
 
 void TestGrabRun::animation()

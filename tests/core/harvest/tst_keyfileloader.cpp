@@ -58,13 +58,13 @@ void TestKeyFileLoader::init()
 void TestKeyFileLoader::missingKeyFileDisablesGrabbing()
 {
     ScriptedPrompts prompts;
-    prompts.answers = {UserPrompts::Answer::Ok};
+    prompts.answers = { UserPrompts::Answer::Ok };
     GridModel key;
     const auto r = KeyFileLoader::load(m_engines, 1, key, prompts, m_dir);
     QVERIFY(r.grabDisabled);
     QVERIFY(!r.loaded);
     QCOMPARE(r.url, u"http://missing.test/"_qs);
-    QCOMPARE(prompts.messages(), QStringList{u"Key file not found. Contact software vender. "_qs});
+    QCOMPARE(prompts.messages(), QStringList { u"Key file not found. Contact software vender. "_qs });
     QCOMPARE(prompts.asked.first().title, u"Select Searching Engine"_qs);
     QCOMPARE(prompts.asked.first().icon, UserPrompts::Icon::Warning);
     QCOMPARE(prompts.asked.first().buttons, UserPrompts::Buttons::Ok);
@@ -75,7 +75,7 @@ void TestKeyFileLoader::missingKeyFileDisablesGrabbing()
 void TestKeyFileLoader::unreadableKeyFileKeepsTheTableAndGrabbing()
 {
     ScriptedPrompts prompts;
-    prompts.answers = {UserPrompts::Answer::Ok};
+    prompts.answers = { UserPrompts::Answer::Ok };
     GridModel key;
     writeKey(m_dir + u"good.key"_qs, u"/before"_qs);
     KeyFileLoader::load(m_engines, 0, key, prompts, m_dir);
@@ -84,8 +84,9 @@ void TestKeyFileLoader::unreadableKeyFileKeepsTheTableAndGrabbing()
     QVERIFY(!r.loaded);
     QVERIFY(!r.errorString.isEmpty());
     QCOMPARE(r.url, u"http://broken.test/"_qs);
-    QCOMPARE(prompts.messages(), QStringList{u"Cannot load key file '"_qs + m_dir
-                                             + u"broken.key'. Contact software vender for more information."_qs});
+    QCOMPARE(prompts.messages(),
+        QStringList {
+            u"Cannot load key file '"_qs + m_dir + u"broken.key'. Contact software vender for more information."_qs });
     QCOMPARE(prompts.asked.first().title, u"Select Searching Engine"_qs);
     QCOMPARE(key.text(1, 4), u"/before"_qs);
     QVERIFY(KeyRules::addressEnablesGrab(key, u"http://broken.test/before"_qs, r.grabDisabled));
@@ -117,12 +118,12 @@ void TestKeyFileLoader::reselectingReloadsFromDisk()
 void TestKeyFileLoader::noEngineAtThatPosition()
 {
     ScriptedPrompts prompts;
-    prompts.answers = {UserPrompts::Answer::Ok};
+    prompts.answers = { UserPrompts::Answer::Ok };
     GridModel key;
     const auto r = KeyFileLoader::load(m_engines, 7, key, prompts, m_dir);
     QVERIFY(r.grabDisabled);
     QVERIFY(r.url.isEmpty());
-    QCOMPARE(prompts.messages(), QStringList{u"Key file not found. Contact software vender. "_qs});
+    QCOMPARE(prompts.messages(), QStringList { u"Key file not found. Contact software vender. "_qs });
 }
 
 QTEST_GUILESS_MAIN(TestKeyFileLoader)

@@ -66,9 +66,9 @@ void TestSiteList::collectionAddItemCountRemove()
     QVERIFY(!c.Item(4));
     QVERIFY(c.Remove(2));
     QVERIFY(!c.Remove(3));
-    QCOMPARE(names(c), QStringList({u"Alpha"_qs, u"Gamma"_qs}));
+    QCOMPARE(names(c), QStringList({ u"Alpha"_qs, u"Gamma"_qs }));
     c.swap(1, 2);
-    QCOMPARE(names(c), QStringList({u"Gamma"_qs, u"Alpha"_qs}));
+    QCOMPARE(names(c), QStringList({ u"Gamma"_qs, u"Alpha"_qs }));
     QCOMPARE(c.Item(1)->Index, 4);
 }
 
@@ -90,12 +90,13 @@ void TestSiteList::collectionKeys()
 void TestSiteList::rowsWithoutKeyFileAreSkipped()
 {
     GridModel g;
-    makeSites(g, {{u"Alpha"_qs, u"a.key"_qs, u"x"_qs, u"http://a.test/"_qs},
-                  {u"Heading only"_qs, QString(), QString(), u"http://nowhere.test/"_qs},
-                  {u"Beta"_qs, u"b.key"_qs, QString(), u"http://b.test/"_qs}});
+    makeSites(g,
+        { { u"Alpha"_qs, u"a.key"_qs, u"x"_qs, u"http://a.test/"_qs },
+            { u"Heading only"_qs, QString(), QString(), u"http://nowhere.test/"_qs },
+            { u"Beta"_qs, u"b.key"_qs, QString(), u"http://b.test/"_qs } });
     colYPs c;
     c.Add(u"stale"_qs, u"s.key"_qs, QString(), 9);
-    QCOMPARE(SiteList::fill(g, c), QStringList({u"Alpha"_qs, u"Beta"_qs}));
+    QCOMPARE(SiteList::fill(g, c), QStringList({ u"Alpha"_qs, u"Beta"_qs }));
     QCOMPARE(c.Count(), 2);
     QCOMPARE(c.Item(1)->Index, 1);
     QCOMPARE(c.Item(1)->Column2, u"x"_qs);
@@ -108,15 +109,14 @@ void TestSiteList::reorder_data()
     QTest::addColumn<QStringList>("order");
     QTest::addColumn<QStringList>("column0");
     QTest::addColumn<QStringList>("column2");
-    QTest::newRow("moving the last engine to the top makes it the default")
-        << QStringList{u"C"_qs, u"A"_qs, u"B"_qs} << QStringList{u"C"_qs, u"A"_qs, u"B"_qs}
-        << QStringList{u"c2"_qs, u"a2"_qs, u"b2"_qs};
-    QTest::newRow("the same order writes the same rows") << QStringList{u"A"_qs, u"B"_qs, u"C"_qs}
-                                                         << QStringList{u"A"_qs, u"B"_qs, u"C"_qs}
-                                                         << QStringList{u"a2"_qs, u"b2"_qs, u"c2"_qs};
-    QTest::newRow("swapping two neighbours") << QStringList{u"A"_qs, u"C"_qs, u"B"_qs}
-                                             << QStringList{u"A"_qs, u"C"_qs, u"B"_qs}
-                                             << QStringList{u"a2"_qs, u"c2"_qs, u"b2"_qs};
+    QTest::newRow("moving the last engine to the top makes it the default") << QStringList { u"C"_qs, u"A"_qs,
+        u"B"_qs } << QStringList { u"C"_qs, u"A"_qs, u"B"_qs } << QStringList { u"c2"_qs, u"a2"_qs, u"b2"_qs };
+    QTest::newRow("the same order writes the same rows")
+        << QStringList { u"A"_qs, u"B"_qs, u"C"_qs } << QStringList { u"A"_qs, u"B"_qs, u"C"_qs }
+        << QStringList { u"a2"_qs, u"b2"_qs, u"c2"_qs };
+    QTest::newRow("swapping two neighbours")
+        << QStringList { u"A"_qs, u"C"_qs, u"B"_qs } << QStringList { u"A"_qs, u"C"_qs, u"B"_qs }
+        << QStringList { u"a2"_qs, u"c2"_qs, u"b2"_qs };
 }
 
 void TestSiteList::reorder()
@@ -125,9 +125,10 @@ void TestSiteList::reorder()
     QFETCH(QStringList, column0);
     QFETCH(QStringList, column2);
     GridModel g;
-    makeSites(g, {{u"A"_qs, u"a.key"_qs, u"a2"_qs, u"http://a.test/"_qs},
-                  {u"B"_qs, u"b.key"_qs, u"b2"_qs, u"http://b.test/"_qs},
-                  {u"C"_qs, u"c.key"_qs, u"c2"_qs, u"http://c.test/"_qs}});
+    makeSites(g,
+        { { u"A"_qs, u"a.key"_qs, u"a2"_qs, u"http://a.test/"_qs },
+            { u"B"_qs, u"b.key"_qs, u"b2"_qs, u"http://b.test/"_qs },
+            { u"C"_qs, u"c.key"_qs, u"c2"_qs, u"http://c.test/"_qs } });
     colYPs c;
     SiteList::fill(g, c);
     SiteList::applyOrder(order, c, g);
@@ -147,51 +148,53 @@ void TestSiteList::reorder()
 void TestSiteList::reorderKeepsSkippedRowsInPlace()
 {
     GridModel g;
-    makeSites(g, {{u"A"_qs, u"a.key"_qs, QString(), u"http://a.test/"_qs},
-                  {u"-- Canada --"_qs, QString(), QString(), QString()},
-                  {u"B"_qs, u"b.key"_qs, QString(), u"http://b.test/"_qs}});
+    makeSites(g,
+        { { u"A"_qs, u"a.key"_qs, QString(), u"http://a.test/"_qs },
+            { u"-- Canada --"_qs, QString(), QString(), QString() },
+            { u"B"_qs, u"b.key"_qs, QString(), u"http://b.test/"_qs } });
     colYPs c;
     SiteList::fill(g, c);
-    SiteList::applyOrder({u"B"_qs, u"A"_qs}, c, g);
+    SiteList::applyOrder({ u"B"_qs, u"A"_qs }, c, g);
     QCOMPARE(g.rows(), 4);
     QCOMPARE(g.text(1, 0), u"B"_qs);
     QCOMPARE(g.text(2, 0), u"-- Canada --"_qs);
     QCOMPARE(g.text(3, 0), u"A"_qs);
     QCOMPARE(g.text(3, 1), u"a.key"_qs);
     colYPs again;
-    QCOMPARE(SiteList::fill(g, again), QStringList({u"B"_qs, u"A"_qs}));
+    QCOMPARE(SiteList::fill(g, again), QStringList({ u"B"_qs, u"A"_qs }));
 }
 
 void TestSiteList::reorderWithDuplicateNames()
 {
     GridModel g;
-    makeSites(g, {{u"Same"_qs, u"one.key"_qs, QString(), QString()},
-                  {u"Other"_qs, u"other.key"_qs, QString(), QString()},
-                  {u"Same"_qs, u"two.key"_qs, QString(), QString()}});
+    makeSites(g,
+        { { u"Same"_qs, u"one.key"_qs, QString(), QString() }, { u"Other"_qs, u"other.key"_qs, QString(), QString() },
+            { u"Same"_qs, u"two.key"_qs, QString(), QString() } });
     colYPs c;
     SiteList::fill(g, c);
-    SiteList::applyOrder({u"Other"_qs, u"Same"_qs, u"Same"_qs}, c, g);
+    SiteList::applyOrder({ u"Other"_qs, u"Same"_qs, u"Same"_qs }, c, g);
     QCOMPARE(g.text(1, 1), u"other.key"_qs);
-    QSet<QString> files{g.text(2, 1), g.text(3, 1)};
-    QCOMPARE(files, QSet<QString>({u"one.key"_qs, u"two.key"_qs}));
+    QSet<QString> files { g.text(2, 1), g.text(3, 1) };
+    QCOMPARE(files, QSet<QString>({ u"one.key"_qs, u"two.key"_qs }));
 }
 
 void TestSiteList::savedOrderIsReadAtTheNextStart()
 {
     const QString path = test::tempDir() + u"/stpl00.bin"_qs;
     GridModel g;
-    makeSites(g, {{u"A"_qs, u"a.key"_qs, u"note"_qs, u"http://a.test/"_qs},
-                  {u"B"_qs, u"b.key"_qs, QString(), u"http://b.test/"_qs},
-                  {u"C"_qs, u"c.key"_qs, QString(), u"http://c.test/"_qs}});
+    makeSites(g,
+        { { u"A"_qs, u"a.key"_qs, u"note"_qs, u"http://a.test/"_qs },
+            { u"B"_qs, u"b.key"_qs, QString(), u"http://b.test/"_qs },
+            { u"C"_qs, u"c.key"_qs, QString(), u"http://c.test/"_qs } });
     QVERIFY(GridFile::save(g, path, FileKind::Native));
     colYPs c;
     SiteList::fill(g, c);
-    QVERIFY(SiteList::saveOrder({u"C"_qs, u"A"_qs, u"B"_qs}, c, g, path));
+    QVERIFY(SiteList::saveOrder({ u"C"_qs, u"A"_qs, u"B"_qs }, c, g, path));
 
     GridModel reread;
     QVERIFY(GridFile::load(reread, path, FileKind::Native));
     colYPs next;
-    QCOMPARE(SiteList::fill(reread, next), QStringList({u"C"_qs, u"A"_qs, u"B"_qs}));
+    QCOMPARE(SiteList::fill(reread, next), QStringList({ u"C"_qs, u"A"_qs, u"B"_qs }));
     QCOMPARE(next.Item(1)->URL, u"http://c.test/"_qs);
     QCOMPARE(next.Item(2)->Column2, u"note"_qs);
     QCOMPARE(reread.text(0, 0), u"Site"_qs);
@@ -201,10 +204,10 @@ void TestSiteList::failedSaveKeepsTheOldFile()
 {
     const QString dir = test::tempDir();
     GridModel g;
-    makeSites(g, {{u"A"_qs, u"a.key"_qs, QString(), QString()}, {u"B"_qs, u"b.key"_qs, QString(), QString()}});
+    makeSites(g, { { u"A"_qs, u"a.key"_qs, QString(), QString() }, { u"B"_qs, u"b.key"_qs, QString(), QString() } });
     colYPs c;
     SiteList::fill(g, c);
-    const FileResult r = SiteList::saveOrder({u"B"_qs, u"A"_qs}, c, g, dir + u"/no-such-folder/stpl00.bin"_qs);
+    const FileResult r = SiteList::saveOrder({ u"B"_qs, u"A"_qs }, c, g, dir + u"/no-such-folder/stpl00.bin"_qs);
     QVERIFY(!r);
     QVERIFY(r.errorString.contains(u"stpl00.bin"_qs));
     QCOMPARE(c.Item(1)->ListName, u"B"_qs);
