@@ -13,8 +13,22 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
 
 namespace {
+
+// Ctrl+C (or a polite kill) during a grab stops it the way the Stop button does, so the rows
+// grabbed so far are still written. A second one ends the program at once.
+std::atomic<bool> g_interrupted { false };
+
+extern "C" void onInterrupt(int signal)
+{
+    g_interrupted = true;
+    std::signal(signal, SIG_DFL);
+}
 
 const QString kUsage
     = QStringLiteral("Usage: dirquill-cli grab (--engine NAME | --key FILE) --url URL [--out FILE] [--append]\n"
@@ -29,8 +43,9 @@ const QString kUsage
                      "  --max-pages N      stop after N pages (at most 10000)\n"
                      "  --timeout SECONDS  give up on a page after this long (default 60)\n"
                      "  --sites FILE       the site list for --engine (default: stpl00.bin beside the program)\n"
-                     "Progress goes to standard error. Exit status 0 after a normal end, 1 when a page could not\n"
-                     "be fetched or the table not written (the rows grabbed before are still written), 2 on bad use.");
+                     "Progress goes to standard error. Ctrl+C stops after the listing in hand and still writes\n"
+                     "the rows. Exit status 0 after a normal end, 1 when a page could not be fetched or the table\n"
+                     "not written (the rows grabbed before are still written), 2 on bad use, 130 when stopped.");
 
 // The record table a new session starts with, without the placeholder rows.
 void newRecordTable(dq::GridModel &t)
@@ -144,7 +159,21 @@ int runGrab(const QStringList &args)
     });
     if (!run.start(keyTable, p.value(url).trimmed()))
         return usageError(err, QStringLiteral("the grab could not start"));
+    g_interrupted = false;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    QTimer interruptCheck;
+    QObject::connect(&interruptCheck, &QTimer::timeout, &run, [&] {
+        if (g_interrupted.exchange(false)) {
+            err << "Stopping after the listing in hand..." << Qt::endl;
+            run.stop();
+        }
+    });
+    interruptCheck.start(100);
     loop.exec();
+    interruptCheck.stop();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
 
     err << (end == dq::GrabRun::End::Failed ? QStringLiteral("Stopped") : message.trimmed()) << ": "
         << run.grabbedCount() << " listings from " << run.pageCount() << " pages in "
@@ -168,7 +197,7 @@ int runGrab(const QStringList &args)
         err << "dirquill-cli grab: " << message << '\n';
         return 1;
     }
-    return 0;
+    return end == dq::GrabRun::End::Cancelled ? 130 : 0;
 }
 
 const dq::cli::CliCommand::Registration registration({

@@ -14,6 +14,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <csignal>
+
 using namespace dq;
 
 namespace {
@@ -65,6 +67,7 @@ private slots:
     void everyPagingStyleGrabsEveryListing();
     void faults_data();
     void faults();
+    void interruptStopsAndKeepsTheRows();
     void appendAddsBelowTheSavedRows();
     void commaTextOnStandardOutput();
     void enginesAreListedInOrder();
@@ -185,6 +188,28 @@ void TestCliHarvest::faults()
     QFile written(out);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(written.readAll()), QString::fromUtf8(clean.out));
+}
+
+void TestCliHarvest::interruptStopsAndKeepsTheRows()
+{
+    const QString out = m_dir + u"/interrupted.csv"_qs;
+    QProcess p;
+    p.start(QStringLiteral(DQ_BIN_DIR "/dirquill-cli"),
+        { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, base() + u"page/"_qs + kSearch + u"&delay=800"_qs,
+            u"--out"_qs, out });
+    QVERIFY(p.waitForStarted());
+    // Interrupt once the first page is in.
+    QString progress;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (progress += QString::fromUtf8(p.readAllStandardError())).contains(u"10 in all"_qs), 10000);
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(10000));
+    progress += QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 130);
+    QVERIFY2(progress.contains(u"Cancel: 11 listings"_qs), qPrintable(progress));
+    GridModel t;
+    QVERIFY(GridFile::load(t, out, FileKind::Comma));
+    QCOMPARE(t.rows(), 1 + 11);
 }
 
 void TestCliHarvest::appendAddsBelowTheSavedRows()
