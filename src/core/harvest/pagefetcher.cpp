@@ -226,6 +226,9 @@ void PageFetcher::onFinished()
     const QUrl url = reply->url();
     Result r = m_pending;
     r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // After a redirect to a secure address the run goes on securely.
+    if (!url.scheme().isEmpty())
+        r.scheme = url.scheme();
     r.bytes = m_body.size();
     const QString where = url.toDisplayString();
     QString error;

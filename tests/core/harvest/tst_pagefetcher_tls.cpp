@@ -3,6 +3,8 @@
 // server answers, and an "https" address is fetched securely.
 #include "core/harvest/pagefetcher.h"
 
+#include "httpfixture.h"
+
 #include <QSignalSpy>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -139,6 +141,18 @@ void TestPageFetcherTls::trustedCertificateIsAccepted()
     QCOMPARE(r.text, u"secret"_qs);
     QCOMPARE(r.scheme, u"https"_qs);
     QVERIFY(server.lastRequest.startsWith("GET /page HTTP/1.1"));
+
+    // A plain address that redirects to the secure site: the pages after it are asked securely.
+    test::HttpFixture plain;
+    test::HttpFixture::Answer hop;
+    hop.status = 301;
+    hop.headers = { { "Location", "https://127.0.0.1:" + QByteArray::number(server.serverPort()) + "/page" } };
+    plain.answer("/start", hop);
+    server.lastRequest.clear();
+    const auto redirected = fetchOnce(plain.base() + u"/start"_qs);
+    QVERIFY2(redirected.ok, qPrintable(redirected.errorString));
+    QCOMPARE(redirected.text, u"secret"_qs);
+    QCOMPARE(redirected.scheme, u"https"_qs);
 }
 
 QTEST_GUILESS_MAIN(TestPageFetcherTls)
