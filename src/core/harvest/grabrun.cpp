@@ -74,8 +74,10 @@ void GrabRun::stop()
 void GrabRun::fetchCurrent()
 {
     emit pageStarted(m_state.page, m_state.address);
-    m_fetcher->fetch(
-        m_state.address, m_rules.fetchMode.isEmpty() ? PageFetcher::Mode::HttpGet : PageFetcher::Mode::UrlOpen);
+    if (m_rules.fetchMode.isEmpty())
+        m_fetcher->HttpGetPage(m_state.address);
+    else
+        m_fetcher->fetch(m_state.address, PageFetcher::Mode::UrlOpen);
 }
 
 void GrabRun::onFetched(const PageFetcher::Result &result)

@@ -184,6 +184,12 @@ void PageFetcher::fetch(const QString &address, Mode mode)
         m_timer->start(m_timeoutMs);
 }
 
+void PageFetcher::HttpGetPage(QString &address)
+{
+    fetch(address, Mode::HttpGet);
+    address = m_pending.address;
+}
+
 void PageFetcher::abort()
 {
     if (m_reply)

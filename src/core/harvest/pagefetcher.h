@@ -55,6 +55,9 @@ public:
     bool isBusy() const { return m_reply != nullptr; }
     // Starts a fetch; finished() follows exactly once, never from inside this call.
     void fetch(const QString &address, Mode mode);
+    // The HTTP GET fetch: address is rewritten at once to what the caller keeps (lower case,
+    // no scheme), the page follows in finished().
+    void HttpGetPage(QString &address);
     // Ends a running fetch; finished() reports it as cancelled.
     void abort();
 

@@ -132,7 +132,12 @@ void TestPageFetcher::httpGetSendsTheBrowserHeadersAndLowerCasedPath()
     HttpFixture server;
     server.page("/list/austin?q=plumbers", "<html>ok</html>");
     PageFetcher f;
-    const auto r = fetchOnce(f, server.base() + u"/List/Austin?Q=Plumbers"_qs);
+    QString address = server.base() + u"/List/Austin?Q=Plumbers"_qs;
+    QSignalSpy spy(&f, &PageFetcher::finished);
+    f.HttpGetPage(address);
+    QCOMPARE(address, u"127.0.0.1:"_qs + QString::number(server.port()) + u"/list/austin?q=plumbers"_qs);
+    QVERIFY(spy.wait(10000));
+    const auto r = spy.first().first().value<PageFetcher::Result>();
     QVERIFY2(r.ok, qPrintable(r.errorString));
     QCOMPARE(r.text, u"<html>ok</html>"_qs);
     QCOMPARE(r.status, 200);
