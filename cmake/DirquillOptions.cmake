@@ -32,6 +32,10 @@ function(dq_add_tests dir label)
       DQ_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
       DQ_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       DQ_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+    if(label STREQUAL "cli")
+      # Command-line tests run the built tools.
+      add_dependencies(${name} dirquill-cli dq_engines)
+    endif()
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES LABELS ${label} TIMEOUT 300
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;DIRQUILL_HOME=${CMAKE_BINARY_DIR}/bin;DIRQUILL_CONFIG_DIR=${CMAKE_BINARY_DIR}/test-config/${name};QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu;ASAN_OPTIONS=detect_leaks=0")
