@@ -1,6 +1,7 @@
 #include "core/table/datatools.h"
 
 #include "core/grid/gridstore.h"
+#include "core/harvest/textcutters.h"
 #include "core/shell/userprompts.h"
 #include "core/table/valueformat.h"
 
@@ -21,26 +22,6 @@ const QString &applicationTitle()
 {
     static const QString title = QStringLiteral("Dirquill");
     return title;
-}
-
-// The text between the first start marker and the first end marker after it; empty when a
-// non-empty marker is missing. Empty markers stand for the text's start and end.
-QString cutBetween(const QString &text, const QString &start, const QString &end)
-{
-    QStringView rest(text);
-    if (!start.isEmpty()) {
-        const qsizetype at = rest.indexOf(start);
-        if (at < 0)
-            return {};
-        rest = rest.mid(at + start.size());
-    }
-    if (!end.isEmpty()) {
-        const qsizetype at = rest.indexOf(end);
-        if (at < 0)
-            return {};
-        rest = rest.left(at);
-    }
-    return rest.toString();
 }
 
 enum KeyClass : quint8 { Value = 0, Text = 1, Empty = 2 };
@@ -354,16 +335,16 @@ void DataTools::splitPhoneColumn(GridModel &table)
             table.setText(r, kParsedPhoneCol, p);
             continue;
         }
-        const QString phone = cutBetween(p, QString(), semicolon);
+        const QString phone = CutBetween(p, QString(), semicolon);
         if (!phone.isEmpty()) {
             table.setText(r, kParsedPhoneCol, phone);
-            table.setText(r, kParsedFaxCol, cutBetween(p, semicolon, fax));
-            table.setText(r, kParsedTollFreeCol, cutBetween(p, afterFax, tollFree));
+            table.setText(r, kParsedFaxCol, CutBetween(p, semicolon, fax));
+            table.setText(r, kParsedTollFreeCol, CutBetween(p, afterFax, tollFree));
         } else if (p.size() < 18) {
             table.setText(r, kParsedPhoneCol, p.trimmed());
         } else {
-            table.setText(r, kParsedPhoneCol, cutBetween(p, QString(), fourSpaces));
-            table.setText(r, kParsedTollFreeCol, cutBetween(p, fourSpaces, spacedTollFree));
+            table.setText(r, kParsedPhoneCol, CutBetween(p, QString(), fourSpaces));
+            table.setText(r, kParsedTollFreeCol, CutBetween(p, fourSpaces, spacedTollFree));
         }
     }
     quiet.unblock();
