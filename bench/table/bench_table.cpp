@@ -24,28 +24,30 @@ namespace {
 constexpr int kCols = 13;
 constexpr int kMoneyCol = 12;
 
-const char *const kFirst[] = {"Acme", "Blue Sky", "Sunrise", "Golden", "Smith", "Johnson", "Quality", "Premier",
-                              "Allied", "Best", "City", "Coastal", "Delta", "Eagle", "First Choice", "Garcia",
-                              "Harbor", "Liberty", "Metro", "Northside", "Oak Tree", "Pioneer", "Rapid", "Summit"};
-const char *const kTrade[] = {"Plumbing", "Pizza", "Auto Repair", "Dental Care", "Roofing", "Insurance", "Bakery",
-                              "Law Office", "Pharmacy", "Florist", "Hardware", "Cleaners", "Electric", "Motors"};
-const char *const kCities[] = {"Boston", "Austin", "Denver", "Portland", "Miami", "Chicago", "Phoenix", "Dallas"};
-const char *const kStates[] = {"MA", "TX", "CO", "OR", "FL", "IL", "AZ", "TX"};
+const char *const kFirst[] = { "Acme", "Blue Sky", "Sunrise", "Golden", "Smith", "Johnson", "Quality", "Premier",
+    "Allied", "Best", "City", "Coastal", "Delta", "Eagle", "First Choice", "Garcia", "Harbor", "Liberty", "Metro",
+    "Northside", "Oak Tree", "Pioneer", "Rapid", "Summit" };
+const char *const kTrade[] = { "Plumbing", "Pizza", "Auto Repair", "Dental Care", "Roofing", "Insurance", "Bakery",
+    "Law Office", "Pharmacy", "Florist", "Hardware", "Cleaners", "Electric", "Motors" };
+const char *const kCities[] = { "Boston", "Austin", "Denver", "Portland", "Miami", "Chicago", "Phoenix", "Dallas" };
+const char *const kStates[] = { "MA", "TX", "CO", "OR", "FL", "IL", "AZ", "TX" };
 
 QStringList listing(int i, std::mt19937 &rng)
 {
     const int k = int(rng() % 8);
     QStringList row;
-    row << QStringLiteral("%1 %2 %3").arg(QString::fromLatin1(kFirst[rng() % 24]), QString::fromLatin1(kTrade[rng() % 14]))
+    row << QStringLiteral("%1 %2 %3")
+               .arg(QString::fromLatin1(kFirst[rng() % 24]), QString::fromLatin1(kTrade[rng() % 14]))
                .arg(rng() % 5000)
-        << QStringLiteral("%1 Main St").arg(i % 9000 + 1)
-        << QString::fromLatin1(kCities[k]) << QString::fromLatin1(kStates[k])
-        << QStringLiteral("%1").arg(10000 + i % 89999)
+        << QStringLiteral("%1 Main St").arg(i % 9000 + 1) << QString::fromLatin1(kCities[k])
+        << QString::fromLatin1(kStates[k]) << QStringLiteral("%1").arg(10000 + i % 89999)
         << (i % 3 == 0 ? QStringLiteral("555-%1; 555-9876 (fax); 800-555-0000 (toll-free)").arg(1000 + i % 9000)
                        : QStringLiteral("555-%1").arg(1000 + i % 9000))
-        << QStringLiteral("www.business%1.com").arg(i) << QStringLiteral("info@business%1.com").arg(i)
-        << QString() << QString() << QString() << QString()
-        << QStringLiteral("$%1.%2").arg(QLocale::c().toString(int(rng() % 2000000))).arg(rng() % 100, 2, 10, QLatin1Char('0'));
+        << QStringLiteral("www.business%1.com").arg(i) << QStringLiteral("info@business%1.com").arg(i) << QString()
+        << QString() << QString() << QString()
+        << QStringLiteral("$%1.%2")
+               .arg(QLocale::c().toString(int(rng() % 2000000)))
+               .arg(rng() % 100, 2, 10, QLatin1Char('0'));
     return row;
 }
 
@@ -56,8 +58,8 @@ std::unique_ptr<GridModel> makeTable(int rows, bool withDuplicates = false)
     auto m = std::make_unique<GridModel>();
     m->setCols(kCols);
     m->setRows(1);
-    const QStringList titles{QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
-                             QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone")};
+    const QStringList titles { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
+        QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone") };
     for (int c = 0; c < titles.size(); ++c)
         m->setText(0, c, titles.at(c));
     m->setColumnDataType(kMoneyCol, DataType::Currency);
@@ -98,7 +100,7 @@ public:
 private:
     static qint64 cpuNow()
     {
-        timespec ts{};
+        timespec ts {};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
         return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
     }
@@ -109,7 +111,7 @@ private:
 void report(const char *what, const Stopwatch &t, const char *target)
 {
     std::printf("%-50s %6lld ms cpu %6lld ms wall  (target %s)\n", what, static_cast<long long>(t.cpuMs()),
-                static_cast<long long>(t.wallMs()), target);
+        static_cast<long long>(t.wallMs()), target);
     std::fflush(stdout);
 }
 
@@ -188,7 +190,7 @@ int main(int argc, char **argv)
             pageNs = qMin(pageNs, page.nsecsElapsed());
         }
         std::printf("%-52s %7.3f ms   (60 rows, %d characters)\n", "Formatting the visible page of a money column",
-                    double(pageNs) / 1e6, chars);
+            double(pageNs) / 1e6, chars);
     }
     if (wanted("dup")) {
         auto m = makeTable(rows, true);

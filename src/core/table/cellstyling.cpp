@@ -22,7 +22,7 @@ GridRange CellStyling::formTarget(const GridModel &form)
 CellStyling::FontState CellStyling::fontState(const GridModel &grid, int row, int col)
 {
     const CellFormat f = grid.cellFormat(row, col);
-    return {f.bold, f.italic, f.underline};
+    return { f.bold, f.italic, f.underline };
 }
 
 bool CellStyling::toggle(GridModel &grid, const GridRange &range, FontStyle style, bool currentlyOn)
@@ -30,9 +30,15 @@ bool CellStyling::toggle(GridModel &grid, const GridRange &range, FontStyle styl
     const bool on = !currentlyOn;
     grid.updateFormats(range, [style, on](CellFormat &f) {
         switch (style) {
-        case FontStyle::Bold: f.bold = on; break;
-        case FontStyle::Italic: f.italic = on; break;
-        case FontStyle::Underline: f.underline = on; break;
+        case FontStyle::Bold:
+            f.bold = on;
+            break;
+        case FontStyle::Italic:
+            f.italic = on;
+            break;
+        case FontStyle::Underline:
+            f.underline = on;
+            break;
         }
     });
     return on;
@@ -40,9 +46,8 @@ bool CellStyling::toggle(GridModel &grid, const GridRange &range, FontStyle styl
 
 QColor CellStyling::paletteColor(int index)
 {
-    static const std::array<QColor, kPaletteSize> palette = {
-        QColor(0, 0, 0), QColor(255, 0, 0), QColor(128, 0, 0), QColor(0, 128, 0),
-        QColor(0, 0, 128), QColor(128, 0, 128), QColor(255, 0, 255), QColor(0, 0, 255)};
+    static const std::array<QColor, kPaletteSize> palette = { QColor(0, 0, 0), QColor(255, 0, 0), QColor(128, 0, 0),
+        QColor(0, 128, 0), QColor(0, 0, 128), QColor(128, 0, 128), QColor(255, 0, 255), QColor(0, 0, 255) };
     return index >= 0 && index < kPaletteSize ? palette[size_t(index)] : QColor();
 }
 
@@ -118,7 +123,7 @@ void CellStyling::setUniformFontSize(GridModel &grid, int points)
 
 QList<QColor> CellStyling::searchFontColors(bool blue, bool red, bool green)
 {
-    QList<QColor> colors{QColor(0, 0, 0)};
+    QList<QColor> colors { QColor(0, 0, 0) };
     if (blue)
         colors << QColor(0, 0, 255);
     if (red)

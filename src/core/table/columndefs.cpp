@@ -79,11 +79,16 @@ void applyRow(const GridModel &dialog, int row, GridModel &table, int col)
 QString ColumnDefs::typeName(DataType type)
 {
     switch (type) {
-    case DataType::Double: return QStringLiteral("Number");
-    case DataType::Currency: return QStringLiteral("Money");
-    case DataType::Date: return QStringLiteral("Date");
-    case DataType::Boolean: return QStringLiteral("Checkbox");
-    case DataType::String: break;
+    case DataType::Double:
+        return QStringLiteral("Number");
+    case DataType::Currency:
+        return QStringLiteral("Money");
+    case DataType::Date:
+        return QStringLiteral("Date");
+    case DataType::Boolean:
+        return QStringLiteral("Checkbox");
+    case DataType::String:
+        break;
     }
     return QStringLiteral("Text");
 }
@@ -151,14 +156,14 @@ void ColumnDefs::load(GridModel &dialog, const GridModel &table, Scope scope, in
     dialog.setRows(1 + count);
     dialog.setFixedRows(1);
     dialog.setFixedCols(0);
-    const QStringList titles{QStringLiteral("Col"), QStringLiteral("Title"), QStringLiteral("Data Type"),
-                             QStringLiteral("Data Format"), QStringLiteral("Alignment"), QStringLiteral("Hide")};
-    const int widths[DialogCols] = {500, 1500, 1000, 2000, 1000, 300};
+    const QStringList titles { QStringLiteral("Col"), QStringLiteral("Title"), QStringLiteral("Data Type"),
+        QStringLiteral("Data Format"), QStringLiteral("Alignment"), QStringLiteral("Hide") };
+    const int widths[DialogCols] = { 500, 1500, 1000, 2000, 1000, 300 };
     for (int c = 0; c < DialogCols; ++c) {
         dialog.setText(0, c, titles.at(c));
         dialog.setColumnWidth(c, widths[c]);
     }
-    dialog.updateFormats(GridRange{0, 0, 0, DialogCols - 1}, [](CellFormat &f) {
+    dialog.updateFormats(GridRange { 0, 0, 0, DialogCols - 1 }, [](CellFormat &f) {
         f.bold = true;
         f.hasFore = true;
         f.fore = qRgb(255, 255, 255);
@@ -171,10 +176,11 @@ void ColumnDefs::load(GridModel &dialog, const GridModel &table, Scope scope, in
             fillRow(dialog, c + 1, c + 1, table.text(0, c), table.columnAttributes(c));
         // Columns 7 to 12 (web site, e-mail and the user's own) are shaded.
         if (dialog.rows() > 7)
-            dialog.updateFormats(GridRange{7, TitleCol, qMin(12, dialog.rows() - 1), DialogCols - 1}, [](CellFormat &f) {
-                f.hasBack = true;
-                f.back = kUserColumnShade.rgb();
-            });
+            dialog.updateFormats(
+                GridRange { 7, TitleCol, qMin(12, dialog.rows() - 1), DialogCols - 1 }, [](CellFormat &f) {
+                    f.hasBack = true;
+                    f.back = kUserColumnShade.rgb();
+                });
     } else if (count == 1) {
         fillRow(dialog, 1, currentCol + 1, table.text(0, currentCol), table.columnAttributes(currentCol));
     }
@@ -184,10 +190,14 @@ void ColumnDefs::load(GridModel &dialog, const GridModel &table, Scope scope, in
 QString ColumnDefs::pickListFor(const GridModel &dialog, int row, int col)
 {
     switch (col) {
-    case TypeCol: return typePickList();
-    case FormatCol: return formatList(dialog.text(row, TypeCol));
-    case AlignmentCol: return alignmentPickList();
-    default: return {};
+    case TypeCol:
+        return typePickList();
+    case FormatCol:
+        return formatList(dialog.text(row, TypeCol));
+    case AlignmentCol:
+        return alignmentPickList();
+    default:
+        return {};
     }
 }
 
@@ -200,7 +210,8 @@ void ColumnDefs::typeEdited(GridModel &dialog, int row)
         dialog.setText(row, AlignmentCol, QStringLiteral("Right"));
         return;
     }
-    dialog.setText(row, AlignmentCol, type == QLatin1String("Checkbox") ? QStringLiteral("Center") : QStringLiteral("Left"));
+    dialog.setText(
+        row, AlignmentCol, type == QLatin1String("Checkbox") ? QStringLiteral("Center") : QStringLiteral("Left"));
     dialog.setText(row, FormatCol, QString());
 }
 

@@ -30,7 +30,7 @@ enum KeyClass : quint8 { Value = 0, Text = 1, Empty = 2 };
 // texts' starts; most comparisons of a sort end here, without reaching into the texts.
 struct TextPrefix
 {
-    std::array<quint64, 6> words{};
+    std::array<quint64, 6> words {};
 
     TextPrefix() = default;
     explicit TextPrefix(QStringView s)
@@ -62,7 +62,7 @@ struct TextPrefix
 // U+E000 up; prefixes holding those bytes therefore never decide and the texts are compared.
 struct Utf8Prefix
 {
-    std::array<quint64, 3> words{};
+    std::array<quint64, 3> words {};
     bool decides = true;
 
     Utf8Prefix() = default;
@@ -115,7 +115,7 @@ void DataTools::sortByColumn(GridModel &table, int col, Qt::SortOrder order)
     struct Key
     {
         TextPrefix prefix; // of the value, or of the folded text
-        int index = 0;     // data row number, 0 = first data row
+        int index = 0; // data row number, 0 = first data row
         quint8 cls = Empty;
     };
     std::vector<Key> keys(static_cast<size_t>(count));
@@ -188,8 +188,8 @@ void DataTools::clearSortArrow(GridModel &table, int lastSortedCol, const QStrin
     table.setCellFormat(0, lastSortedCol, f);
 }
 
-void DataTools::showSortArrow(GridModel &table, int col, int orderCode, const QString &upPicture,
-                              const QString &downPicture)
+void DataTools::showSortArrow(
+    GridModel &table, int col, int orderCode, const QString &upPicture, const QString &downPicture)
 {
     if (table.rows() == 0 || col < 0 || col >= table.cols())
         return;
@@ -202,7 +202,8 @@ void DataTools::showSortArrow(GridModel &table, int col, int orderCode, const QS
 int DataTools::deleteDuplicates(GridModel &table, UserPrompts &prompts)
 {
     const auto answer = prompts.message(applicationTitle(),
-        QStringLiteral("This function will sort on the first column then start deleting duplicates. Do you want to continue?"),
+        QStringLiteral(
+            "This function will sort on the first column then start deleting duplicates. Do you want to continue?"),
         UserPrompts::Icon::Question, UserPrompts::Buttons::YesNoCancel);
     if (answer != UserPrompts::Answer::Yes)
         return -1;
@@ -230,7 +231,7 @@ int DataTools::removeDuplicateRows(GridModel &table)
     };
     std::vector<Key> keys(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
-        keys[size_t(i)] = {Utf8Prefix(cell(first + i, 0)), first + i};
+        keys[size_t(i)] = { Utf8Prefix(cell(first + i, 0)), first + i };
     auto compareKeys = [&cell, keyCols](const Key &a, const Key &b) {
         const int cmp = a.prefix.compare(b.prefix);
         if (cmp != 0)
@@ -306,7 +307,8 @@ int DataTools::removeDuplicateRows(GridModel &table)
 bool DataTools::parsePhoneColumn(GridModel &table, UserPrompts &prompts)
 {
     const auto answer = prompts.message(QStringLiteral("Parse Phone Column"),
-        QStringLiteral("Do you want to parse the Phone column (Column 6) into Column 9, 10 and 11 for phone, fax and toll-free if any?"),
+        QStringLiteral("Do you want to parse the Phone column (Column 6) into Column 9, 10 and 11 for phone, fax and "
+                       "toll-free if any?"),
         UserPrompts::Icon::Question, UserPrompts::Buttons::YesNoCancel);
     if (answer != UserPrompts::Answer::Yes)
         return false;
@@ -351,11 +353,10 @@ void DataTools::splitPhoneColumn(GridModel &table)
     if (table.rows() > 0) {
         emit table.headerDataChanged(Qt::Horizontal, kParsedPhoneCol, kParsedTollFreeCol);
         emit table.dataChanged(table.index(0, kParsedPhoneCol), table.index(table.rows() - 1, kParsedTollFreeCol),
-                               {Qt::DisplayRole, Qt::EditRole});
+            { Qt::DisplayRole, Qt::EditRole });
         emit table.contentsEdited();
     }
 }
-
 
 QString DataTools::stampText(const QString &oldText, const QString &format, const QDateTime &now)
 {

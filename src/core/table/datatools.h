@@ -25,8 +25,8 @@ public:
     // last sorted column's arrow goes (noPicture); after it the sorted column shows the up
     // picture for order code 1 (ascending) and the down picture for any other code.
     static void clearSortArrow(GridModel &table, int lastSortedCol, const QString &noPicture);
-    static void showSortArrow(GridModel &table, int col, int orderCode, const QString &upPicture,
-                              const QString &downPicture);
+    static void showSortArrow(
+        GridModel &table, int col, int orderCode, const QString &upPicture, const QString &downPicture);
 
     // Asks first; nothing changes unless the answer is Yes. Returns the number of rows
     // removed, or -1 when declined.

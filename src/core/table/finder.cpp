@@ -68,23 +68,24 @@ Finder::Outcome Finder::findNext(GridModel &table)
         m_nextCol = bestCol;
         m_hit = true;
         ++m_hits;
-        return {Result::Hit, bestRow, bestCol, {}};
+        return { Result::Hit, bestRow, bestCol, {} };
     }
     const bool examined = startCol <= lastCol && firstRow <= lastRow && (startRow <= lastRow || startCol < lastCol);
     if (examined)
         m_hit = false;
     if (m_hits == 0)
-        return {Result::NotFound, -1, -1, notFoundMessage()};
+        return { Result::NotFound, -1, -1, notFoundMessage() };
     const QString message = searchedMessage(m_hits);
     m_hits = 0;
-    return {Result::Searched, -1, -1, message};
+    return { Result::Searched, -1, -1, message };
 }
 
 Finder::Outcome Finder::findNext(GridModel &table, UserPrompts &prompts)
 {
     const Outcome outcome = findNext(table);
     if (outcome.result != Result::Hit)
-        prompts.message(QStringLiteral("Dirquill"), outcome.message, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        prompts.message(
+            QStringLiteral("Dirquill"), outcome.message, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
     return outcome;
 }
 

@@ -18,7 +18,7 @@ public:
     struct Outcome
     {
         Result result = Result::NotFound;
-        int row = -1;    // the hit, when there is one
+        int row = -1; // the hit, when there is one
         int col = -1;
         QString message; // the end message, empty on a hit
     };

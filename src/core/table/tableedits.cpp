@@ -13,7 +13,7 @@ void TableEdits::makeCurrentRow(GridModel &grid, int row, MouseMode mode)
     row = qBound(0, row, grid.rows() - 1);
     if (mode == MouseMode::Row) {
         if (grid.selectionMode() == GridModel::SelectionMode::ListBox)
-            grid.setSelectedRows({row});
+            grid.setSelectedRows({ row });
         grid.select(row, 0, row, qMax(0, grid.cols() - 1));
     } else {
         grid.setCursor(row, grid.col());

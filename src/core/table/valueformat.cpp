@@ -11,10 +11,10 @@ namespace dq {
 
 namespace {
 
-constexpr std::array<const char *, 12> kMonthNames = {"January", "February", "March", "April", "May", "June",
-                                                      "July", "August", "September", "October", "November", "December"};
-constexpr std::array<const char *, 7> kDayNames = {"Monday", "Tuesday", "Wednesday", "Thursday",
-                                                   "Friday", "Saturday", "Sunday"};
+constexpr std::array<const char *, 12> kMonthNames = { "January", "February", "March", "April", "May", "June", "July",
+    "August", "September", "October", "November", "December" };
+constexpr std::array<const char *, 7> kDayNames
+    = { "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday" };
 
 bool isSpace(QChar c)
 {
@@ -46,7 +46,10 @@ QStringView trimmed(QStringView t)
 class DateScanner
 {
 public:
-    explicit DateScanner(QStringView s) : m_s(s) {}
+    explicit DateScanner(QStringView s)
+        : m_s(s)
+    {
+    }
 
     bool atEnd() const { return m_i >= m_s.size(); }
     QChar peek() const { return atEnd() ? QChar() : m_s[m_i]; }
@@ -219,8 +222,29 @@ bool readTime(DateScanner &sc, QTime &time)
 
 // ---- dates: writing ------------------------------------------------------------------
 
-enum class DateField { Literal, Year2, Year4, Month, Month2, MonthShort, MonthLong, Day, Day2, DayShort, DayLong,
-                       Hour, Hour2, Minute, Minute2, Second, Second2, AmPmUpper, AmPmLower, AP, ap };
+enum class DateField {
+    Literal,
+    Year2,
+    Year4,
+    Month,
+    Month2,
+    MonthShort,
+    MonthLong,
+    Day,
+    Day2,
+    DayShort,
+    DayLong,
+    Hour,
+    Hour2,
+    Minute,
+    Minute2,
+    Second,
+    Second2,
+    AmPmUpper,
+    AmPmLower,
+    AP,
+    ap
+};
 
 struct DateToken
 {
@@ -228,9 +252,18 @@ struct DateToken
     QString literal;
 };
 
-bool isHour(DateField f) { return f == DateField::Hour || f == DateField::Hour2; }
-bool isSecond(DateField f) { return f == DateField::Second || f == DateField::Second2; }
-bool isMonthNumber(DateField f) { return f == DateField::Month || f == DateField::Month2; }
+bool isHour(DateField f)
+{
+    return f == DateField::Hour || f == DateField::Hour2;
+}
+bool isSecond(DateField f)
+{
+    return f == DateField::Second || f == DateField::Second2;
+}
+bool isMonthNumber(DateField f)
+{
+    return f == DateField::Month || f == DateField::Month2;
+}
 
 std::vector<DateToken> tokenizeDate(const QString &format, bool *twelveHour)
 {
@@ -240,7 +273,7 @@ std::vector<DateToken> tokenizeDate(const QString &format, bool *twelveHour)
         if (!out.empty() && out.back().field == DateField::Literal)
             out.back().literal += s;
         else
-            out.push_back({DateField::Literal, s});
+            out.push_back({ DateField::Literal, s });
     };
     const qsizetype n = format.size();
     for (qsizetype i = 0; i < n;) {
@@ -263,37 +296,56 @@ std::vector<DateToken> tokenizeDate(const QString &format, bool *twelveHour)
         }
         const QStringView rest = QStringView(format).mid(i);
         if (rest.startsWith(u"ampm", Qt::CaseInsensitive)) {
-            out.push_back({DateField::AmPmUpper, {}});
+            out.push_back({ DateField::AmPmUpper, {} });
             *twelveHour = true;
             i += 4;
             continue;
         }
         if (rest.startsWith(u"am/pm", Qt::CaseInsensitive)) {
-            out.push_back({rest.at(0) == QLatin1Char('a') ? DateField::AmPmLower : DateField::AmPmUpper, {}});
+            out.push_back({ rest.at(0) == QLatin1Char('a') ? DateField::AmPmLower : DateField::AmPmUpper, {} });
             *twelveHour = true;
             i += 5;
             continue;
         }
         if (rest.startsWith(u"a/p", Qt::CaseInsensitive)) {
-            out.push_back({rest.at(0) == QLatin1Char('a') ? DateField::ap : DateField::AP, {}});
+            out.push_back({ rest.at(0) == QLatin1Char('a') ? DateField::ap : DateField::AP, {} });
             *twelveHour = true;
             i += 3;
             continue;
         }
         DateField f = DateField::Literal;
         switch (lc.unicode()) {
-        case 'y': f = run >= 3 ? DateField::Year4 : DateField::Year2; break;
-        case 'm': f = run == 1 ? DateField::Month : run == 2 ? DateField::Month2 : run == 3 ? DateField::MonthShort : DateField::MonthLong; break;
-        case 'd': f = run == 1 ? DateField::Day : run == 2 ? DateField::Day2 : run == 3 ? DateField::DayShort : DateField::DayLong; break;
-        case 'h': f = run == 1 ? DateField::Hour : DateField::Hour2; break;
-        case 'n': f = run == 1 ? DateField::Minute : DateField::Minute2; break;
-        case 's': f = run == 1 ? DateField::Second : DateField::Second2; break;
-        default: break;
+        case 'y':
+            f = run >= 3 ? DateField::Year4 : DateField::Year2;
+            break;
+        case 'm':
+            f = run == 1   ? DateField::Month
+                : run == 2 ? DateField::Month2
+                : run == 3 ? DateField::MonthShort
+                           : DateField::MonthLong;
+            break;
+        case 'd':
+            f = run == 1   ? DateField::Day
+                : run == 2 ? DateField::Day2
+                : run == 3 ? DateField::DayShort
+                           : DateField::DayLong;
+            break;
+        case 'h':
+            f = run == 1 ? DateField::Hour : DateField::Hour2;
+            break;
+        case 'n':
+            f = run == 1 ? DateField::Minute : DateField::Minute2;
+            break;
+        case 's':
+            f = run == 1 ? DateField::Second : DateField::Second2;
+            break;
+        default:
+            break;
         }
         if (f == DateField::Literal)
             literal(format.mid(i, run));
         else
-            out.push_back({f, {}});
+            out.push_back({ f, {} });
         i += run;
     }
     // "m" and "mm" mean minutes right after an hour or right before a second.
@@ -323,9 +375,9 @@ struct NumberSection
 {
     QString prefix;
     QString suffix;
-    int minInt = 0;     // "0" placeholders before the point
-    int minDec = 0;     // "0" placeholders after the point
-    int maxDec = 0;     // all placeholders after the point
+    int minInt = 0; // "0" placeholders before the point
+    int minDec = 0; // "0" placeholders after the point
+    int maxDec = 0; // all placeholders after the point
     bool grouping = false;
     bool percent = false;
     bool hasPlaceholders = false;
@@ -414,7 +466,8 @@ QString formatSection(double value, const NumberSection &s, bool showSign)
     if (s.percent)
         v *= 100.0;
     // Halves round away from zero, as people expect from a display format.
-    static constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    static constexpr double kPow10[]
+        = { 1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15 };
     QString intDigits;
     QString decDigits;
     const int dec = qMin(s.maxDec, 15);
@@ -652,27 +705,69 @@ QString ValueFormat::formatDateTime(const QDateTime &value, const QString &forma
     QString out;
     for (const DateToken &tok : tokens) {
         switch (tok.field) {
-        case DateField::Literal: out += tok.literal; break;
-        case DateField::Year2: out += twoDigits(d.year() % 100); break;
-        case DateField::Year4: out += QString::number(d.year()); break;
-        case DateField::Month: out += QString::number(d.month()); break;
-        case DateField::Month2: out += twoDigits(d.month()); break;
-        case DateField::MonthShort: out += QLatin1String(kMonthNames[size_t(d.month() - 1)]).left(3); break;
-        case DateField::MonthLong: out += QLatin1String(kMonthNames[size_t(d.month() - 1)]); break;
-        case DateField::Day: out += QString::number(d.day()); break;
-        case DateField::Day2: out += twoDigits(d.day()); break;
-        case DateField::DayShort: out += QLatin1String(kDayNames[size_t(d.dayOfWeek() - 1)]).left(3); break;
-        case DateField::DayLong: out += QLatin1String(kDayNames[size_t(d.dayOfWeek() - 1)]); break;
-        case DateField::Hour: out += QString::number(hour); break;
-        case DateField::Hour2: out += twoDigits(hour); break;
-        case DateField::Minute: out += QString::number(t.minute()); break;
-        case DateField::Minute2: out += twoDigits(t.minute()); break;
-        case DateField::Second: out += QString::number(t.second()); break;
-        case DateField::Second2: out += twoDigits(t.second()); break;
-        case DateField::AmPmUpper: out += pm ? QLatin1String("PM") : QLatin1String("AM"); break;
-        case DateField::AmPmLower: out += pm ? QLatin1String("pm") : QLatin1String("am"); break;
-        case DateField::AP: out += pm ? QLatin1Char('P') : QLatin1Char('A'); break;
-        case DateField::ap: out += pm ? QLatin1Char('p') : QLatin1Char('a'); break;
+        case DateField::Literal:
+            out += tok.literal;
+            break;
+        case DateField::Year2:
+            out += twoDigits(d.year() % 100);
+            break;
+        case DateField::Year4:
+            out += QString::number(d.year());
+            break;
+        case DateField::Month:
+            out += QString::number(d.month());
+            break;
+        case DateField::Month2:
+            out += twoDigits(d.month());
+            break;
+        case DateField::MonthShort:
+            out += QLatin1String(kMonthNames[size_t(d.month() - 1)]).left(3);
+            break;
+        case DateField::MonthLong:
+            out += QLatin1String(kMonthNames[size_t(d.month() - 1)]);
+            break;
+        case DateField::Day:
+            out += QString::number(d.day());
+            break;
+        case DateField::Day2:
+            out += twoDigits(d.day());
+            break;
+        case DateField::DayShort:
+            out += QLatin1String(kDayNames[size_t(d.dayOfWeek() - 1)]).left(3);
+            break;
+        case DateField::DayLong:
+            out += QLatin1String(kDayNames[size_t(d.dayOfWeek() - 1)]);
+            break;
+        case DateField::Hour:
+            out += QString::number(hour);
+            break;
+        case DateField::Hour2:
+            out += twoDigits(hour);
+            break;
+        case DateField::Minute:
+            out += QString::number(t.minute());
+            break;
+        case DateField::Minute2:
+            out += twoDigits(t.minute());
+            break;
+        case DateField::Second:
+            out += QString::number(t.second());
+            break;
+        case DateField::Second2:
+            out += twoDigits(t.second());
+            break;
+        case DateField::AmPmUpper:
+            out += pm ? QLatin1String("PM") : QLatin1String("AM");
+            break;
+        case DateField::AmPmLower:
+            out += pm ? QLatin1String("pm") : QLatin1String("am");
+            break;
+        case DateField::AP:
+            out += pm ? QLatin1Char('P') : QLatin1Char('A');
+            break;
+        case DateField::ap:
+            out += pm ? QLatin1Char('p') : QLatin1Char('a');
+            break;
         }
     }
     return out;

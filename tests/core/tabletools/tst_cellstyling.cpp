@@ -17,8 +17,7 @@ void fillTable(GridModel &m)
 }
 
 // One character per cell of rows 0..5, columns 0..3: "x" where pick(format) holds, "." elsewhere.
-template<typename Pick>
-QStringList map(const GridModel &m, Pick pick)
+template <typename Pick> QStringList map(const GridModel &m, Pick pick)
 {
     QStringList out;
     for (int r = 0; r < m.rows(); ++r) {
@@ -62,16 +61,15 @@ void TestCellStyling::fontToggles_data()
     QTest::addColumn<QStringList>("afterFirst");
     QTest::addColumn<QStringList>("afterSecond");
 
-    const QStringList none = lines({"....", "....", "....", "....", "....", "...."});
+    const QStringList none = lines({ "....", "....", "....", "....", "....", "...." });
     QTest::newRow("bold in row mode covers every cell of the rows; the second bold clears them all")
         << int(MouseMode::Row) << int(CellStyling::FontStyle::Bold)
-        << lines({"....", "....", "xxxx", "xxxx", "xxxx", "...."}) << none;
+        << lines({ "....", "....", "xxxx", "xxxx", "xxxx", "...." }) << none;
     QTest::newRow("italic in block mode covers the block")
         << int(MouseMode::Block) << int(CellStyling::FontStyle::Italic)
-        << lines({"....", "....", ".xx.", ".xx.", ".xx.", "...."}) << none;
-    QTest::newRow("underline in block mode")
-        << int(MouseMode::Block) << int(CellStyling::FontStyle::Underline)
-        << lines({"....", "....", ".xx.", ".xx.", ".xx.", "...."}) << none;
+        << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
+    QTest::newRow("underline in block mode") << int(MouseMode::Block) << int(CellStyling::FontStyle::Underline)
+                                             << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
 }
 
 void TestCellStyling::fontToggles()
@@ -85,11 +83,13 @@ void TestCellStyling::fontToggles()
     fillTable(m);
     // A cell outside the range is styled already and must stay so.
     const auto s = CellStyling::FontStyle(style);
-    CellStyling::toggle(m, GridRange{0, 0, 0, 0}, s, false);
+    CellStyling::toggle(m, GridRange { 0, 0, 0, 0 }, s, false);
     m.select(2, 1, 4, 2);
     const GridRange range = CellStyling::targetRange(m, MouseMode(mode));
     auto pick = [s](const CellFormat &f) {
-        return s == CellStyling::FontStyle::Bold ? f.bold : s == CellStyling::FontStyle::Italic ? f.italic : f.underline;
+        return s == CellStyling::FontStyle::Bold  ? f.bold
+            : s == CellStyling::FontStyle::Italic ? f.italic
+                                                  : f.underline;
     };
     auto withOrigin = [](QStringList l) {
         l[0][0] = QLatin1Char('x');
@@ -107,7 +107,9 @@ void TestCellStyling::fontToggles()
     f.bold = f.italic = f.underline = false;
     m.setCellFormat(4, 2, f);
     const CellStyling::FontState shown = CellStyling::fontState(m, m.row(), m.col());
-    const bool current = s == CellStyling::FontStyle::Bold ? shown.bold : s == CellStyling::FontStyle::Italic ? shown.italic : shown.underline;
+    const bool current = s == CellStyling::FontStyle::Bold ? shown.bold
+        : s == CellStyling::FontStyle::Italic              ? shown.italic
+                                                           : shown.underline;
     QVERIFY(current);
     state = CellStyling::toggle(m, range, s, current);
     QVERIFY(!state);
@@ -120,7 +122,7 @@ void TestCellStyling::formPanelTargetIsTheValueColumn()
     form.setCols(2);
     form.setRows(14);
     form.select(5, 0, 3, 0);
-    QCOMPARE(CellStyling::formTarget(form), (GridRange{3, 1, 5, 1}));
+    QCOMPARE(CellStyling::formTarget(form), (GridRange { 3, 1, 5, 1 }));
 }
 
 void TestCellStyling::colours()
@@ -132,19 +134,19 @@ void TestCellStyling::colours()
     QCOMPARE(CellStyling::paletteColor(6), QColor(255, 0, 255));
     QVERIFY(!CellStyling::paletteColor(8).isValid());
 
-    CellStyling::setTextColor(m, GridRange{1, 1, 1, 2}, CellStyling::paletteColor(5));
+    CellStyling::setTextColor(m, GridRange { 1, 1, 1, 2 }, CellStyling::paletteColor(5));
     QCOMPARE(map(m, [](const CellFormat &f) { return f.hasFore && f.fore == qRgb(128, 0, 128); }),
-             lines({"....", ".xx.", "....", "....", "....", "...."}));
+        lines({ "....", ".xx.", "....", "....", "....", "...." }));
 
     test::ScriptedPrompts prompts;
-    prompts.colors = {QColor(10, 20, 30)};
-    QVERIFY(CellStyling::chooseBackColor(m, GridRange{2, 0, 3, 0}, prompts));
+    prompts.colors = { QColor(10, 20, 30) };
+    QVERIFY(CellStyling::chooseBackColor(m, GridRange { 2, 0, 3, 0 }, prompts));
     QCOMPARE(map(m, [](const CellFormat &f) { return f.hasBack && f.back == qRgb(10, 20, 30); }),
-             lines({"....", "....", "x...", "x...", "....", "...."}));
+        lines({ "....", "....", "x...", "x...", "....", "...." }));
 
-    CellStyling::setAlignment(m, GridRange{5, 0, 5, 3}, Alignment::RightCenter);
+    CellStyling::setAlignment(m, GridRange { 5, 0, 5, 3 }, Alignment::RightCenter);
     QCOMPARE(map(m, [](const CellFormat &f) { return f.alignment == Alignment::RightCenter; }),
-             lines({"....", "....", "....", "....", "....", "xxxx"}));
+        lines({ "....", "....", "....", "....", "....", "xxxx" }));
 }
 
 void TestCellStyling::cancelledColourDialogChangesNothing()
@@ -152,9 +154,9 @@ void TestCellStyling::cancelledColourDialogChangesNothing()
     GridModel m;
     fillTable(m);
     test::ScriptedPrompts prompts;
-    prompts.colors = {QColor(), QColor()};
-    QVERIFY(!CellStyling::chooseBackColor(m, GridRange{0, 0, 5, 3}, prompts));
-    QVERIFY(!CellStyling::chooseBackColor(m, GridRange{1, 1, 1, 1}, prompts));
+    prompts.colors = { QColor(), QColor() };
+    QVERIFY(!CellStyling::chooseBackColor(m, GridRange { 0, 0, 5, 3 }, prompts));
+    QVERIFY(!CellStyling::chooseBackColor(m, GridRange { 1, 1, 1, 1 }, prompts));
     QVERIFY(!m.hasAnyCellFormat());
     QCOMPARE(prompts.asked.size(), 2);
 }
@@ -192,10 +194,11 @@ void TestCellStyling::searchFontColors_data()
     QTest::addColumn<QList<QColor>>("colors");
 
     const QColor black(0, 0, 0), blue(0, 0, 255), red(255, 0, 0), green(48, 117, 0);
-    QTest::newRow("nothing ticked is black only") << false << false << false << QList<QColor>{black};
-    QTest::newRow("red and green follow black in menu order") << false << true << true << QList<QColor>{black, red, green};
-    QTest::newRow("green alone") << false << false << true << QList<QColor>{black, green};
-    QTest::newRow("all three") << true << true << true << QList<QColor>{black, blue, red, green};
+    QTest::newRow("nothing ticked is black only") << false << false << false << QList<QColor> { black };
+    QTest::newRow("red and green follow black in menu order")
+        << false << true << true << QList<QColor> { black, red, green };
+    QTest::newRow("green alone") << false << false << true << QList<QColor> { black, green };
+    QTest::newRow("all three") << true << true << true << QList<QColor> { black, blue, red, green };
 }
 
 void TestCellStyling::searchFontColors()

@@ -92,15 +92,28 @@ void TestColumnDefs::typeChangeRules_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("formatList");
 
-    QTest::newRow("Number aligns right and keeps the format") << "Number" << "Right" << "0.00"
+    QTest::newRow("Number aligns right and keeps the format") << "Number"
+                                                              << "Right"
+                                                              << "0.00"
                                                               << "0|0.0|0.00|0.000|0.0000|%|#.00%|#,###|#,###.00";
-    QTest::newRow("Money aligns right and keeps the format") << "Money" << "Right" << "0.00" << "$#,###|$#,###.00";
-    QTest::newRow("Checkbox centres and clears the format") << "Checkbox" << "Center" << "" << "";
+    QTest::newRow("Money aligns right and keeps the format") << "Money"
+                                                             << "Right"
+                                                             << "0.00"
+                                                             << "$#,###|$#,###.00";
+    QTest::newRow("Checkbox centres and clears the format") << "Checkbox"
+                                                            << "Center"
+                                                            << ""
+                                                            << "";
     QTest::newRow("Date aligns left and clears the format")
-        << "Date" << "Left" << ""
+        << "Date"
+        << "Left"
+        << ""
         << "mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy|mm/dd/yy hh:mm|mm/dd/yy hh:mm:ss|"
            "mm/dd/yy hh:mm AMPM|mm/dd/yy hh:mm:ss AMPM";
-    QTest::newRow("Text aligns left and clears the format") << "Text" << "Left" << "" << "";
+    QTest::newRow("Text aligns left and clears the format") << "Text"
+                                                            << "Left"
+                                                            << ""
+                                                            << "";
 }
 
 void TestColumnDefs::typeChangeRules()
@@ -120,7 +133,8 @@ void TestColumnDefs::typeChangeRules()
     QCOMPARE(dialog.text(2, ColumnDefs::AlignmentCol), alignment);
     QCOMPARE(dialog.text(2, ColumnDefs::FormatCol), format);
     QCOMPARE(ColumnDefs::pickListFor(dialog, 2, ColumnDefs::FormatCol), formatList);
-    QCOMPARE(ColumnDefs::pickListFor(dialog, 2, ColumnDefs::TypeCol), QStringLiteral("Checkbox|Date|Money|Number|Text"));
+    QCOMPARE(
+        ColumnDefs::pickListFor(dialog, 2, ColumnDefs::TypeCol), QStringLiteral("Checkbox|Date|Money|Number|Text"));
     QCOMPARE(ColumnDefs::pickListFor(dialog, 2, ColumnDefs::TitleCol), QString());
 }
 
@@ -132,9 +146,9 @@ void TestColumnDefs::loadShowsEveryColumn()
     GridModel dialog;
     ColumnDefs::load(dialog, table, ColumnDefs::Scope::AllColumns, 0);
     QCOMPARE(dialog.rows(), 14);
-    QCOMPARE(rowOf(dialog, 0), dialogRow({"Col", "Title", "Data Type", "Data Format", "Alignment", "Hide"}));
-    QCOMPARE(rowOf(dialog, 4), dialogRow({"4", "C4", "Money", "$#,###.00", "Right", ""}));
-    QCOMPARE(rowOf(dialog, 1), dialogRow({"1", "C1", "Text", "", "Left", ""}));
+    QCOMPARE(rowOf(dialog, 0), dialogRow({ "Col", "Title", "Data Type", "Data Format", "Alignment", "Hide" }));
+    QCOMPARE(rowOf(dialog, 4), dialogRow({ "4", "C4", "Money", "$#,###.00", "Right", "" }));
+    QCOMPARE(rowOf(dialog, 1), dialogRow({ "1", "C1", "Text", "", "Left", "" }));
     QCOMPARE(dialog.cellFormat(6, ColumnDefs::HideCol).check, CheckBox::Checked);
     QCOMPARE(dialog.cellFormat(5, ColumnDefs::HideCol).check, CheckBox::Unchecked);
     const CellFormat title = dialog.cellFormat(0, 2);
@@ -157,9 +171,10 @@ void TestColumnDefs::deletingADefinitionRowAppliesByPosition()
     ColumnDefs::apply(dialog, table, ColumnDefs::Scope::AllColumns, 0);
 
     QCOMPARE(table.cols(), 12);
-    QCOMPARE(rowOf(table, 0), dialogRow({"C1", "C2", "C4", "C5", "C6", "C7", "C8", "C9", "C10", "C11", "C12", "C13"}));
+    QCOMPARE(
+        rowOf(table, 0), dialogRow({ "C1", "C2", "C4", "C5", "C6", "C7", "C8", "C9", "C10", "C11", "C12", "C13" }));
     // Cells never move: the former column 13's cells are gone.
-    QCOMPARE(rowOf(table, 1), dialogRow({"D1", "D2", "D3", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12"}));
+    QCOMPARE(rowOf(table, 1), dialogRow({ "D1", "D2", "D3", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12" }));
     QCOMPARE(table.columnDataType(2), DataType::Currency);
     QCOMPARE(table.columnFormat(2), QStringLiteral("$#,###.00"));
     QCOMPARE(table.columnDataType(3), DataType::String);
@@ -174,9 +189,9 @@ void TestColumnDefs::rowButtonsRenumber()
     ColumnDefs::insertRow(dialog, 2);
     ColumnDefs::addRow(dialog);
     QCOMPARE(dialog.rows(), 16);
-    QCOMPARE(rowOf(dialog, 2), dialogRow({"2", "", "Text", "", "Left", ""}));
-    QCOMPARE(rowOf(dialog, 3), dialogRow({"3", "C2", "Text", "", "Left", ""}));
-    QCOMPARE(rowOf(dialog, 15), dialogRow({"15", "", "Text", "", "Left", ""}));
+    QCOMPARE(rowOf(dialog, 2), dialogRow({ "2", "", "Text", "", "Left", "" }));
+    QCOMPARE(rowOf(dialog, 3), dialogRow({ "3", "C2", "Text", "", "Left", "" }));
+    QCOMPARE(rowOf(dialog, 15), dialogRow({ "15", "", "Text", "", "Left", "" }));
     for (int r = 1; r < dialog.rows(); ++r)
         QCOMPARE(dialog.text(r, ColumnDefs::NumberCol), QString::number(r));
 
@@ -194,7 +209,7 @@ void TestColumnDefs::currentColumnOnly()
     GridModel dialog;
     ColumnDefs::load(dialog, table, ColumnDefs::Scope::CurrentColumn, 3);
     QCOMPARE(dialog.rows(), 2);
-    QCOMPARE(rowOf(dialog, 1), dialogRow({"4", "C4", "Money", "$#,###.00", "Right", ""}));
+    QCOMPARE(rowOf(dialog, 1), dialogRow({ "4", "C4", "Money", "$#,###.00", "Right", "" }));
     dialog.setText(1, ColumnDefs::TitleCol, QStringLiteral("Price"));
     dialog.setText(1, ColumnDefs::FormatCol, QStringLiteral("$#,###"));
     ColumnDefs::apply(dialog, table, ColumnDefs::Scope::CurrentColumn, 3);
@@ -224,7 +239,8 @@ void TestColumnDefs::checkBoxColumnsKeepTheirValues()
     GridModel table;
     table.setCols(2);
     table.setRows(6);
-    const QStringList texts{QStringLiteral("True"), QStringLiteral("0"), QString(), QStringLiteral("abc"), QStringLiteral("-1")};
+    const QStringList texts { QStringLiteral("True"), QStringLiteral("0"), QString(), QStringLiteral("abc"),
+        QStringLiteral("-1") };
     for (int r = 0; r < texts.size(); ++r)
         table.setText(r + 1, 1, texts.at(r));
 
@@ -235,11 +251,12 @@ void TestColumnDefs::checkBoxColumnsKeepTheirValues()
     QList<CheckBox> checks;
     for (int r = 1; r <= 5; ++r)
         checks << table.cellFormat(r, 1).check;
-    QCOMPARE(checks, (QList<CheckBox>{CheckBox::Checked, CheckBox::Unchecked, CheckBox::Unchecked,
-                                      CheckBox::Unchecked, CheckBox::Checked}));
+    QCOMPARE(checks,
+        (QList<CheckBox> {
+            CheckBox::Checked, CheckBox::Unchecked, CheckBox::Unchecked, CheckBox::Unchecked, CheckBox::Checked }));
 
     // The user ticks "0" and "abc" and unticks "-1", then makes the column text again.
-    for (int r : {2, 4}) {
+    for (int r : { 2, 4 }) {
         CellFormat f = table.cellFormat(r, 1);
         f.check = CheckBox::Checked;
         table.setCellFormat(r, 1, f);
@@ -254,7 +271,7 @@ void TestColumnDefs::checkBoxColumnsKeepTheirValues()
         after << table.text(r, 1);
         QCOMPARE(table.cellFormat(r, 1).check, CheckBox::None);
     }
-    QCOMPARE(after, dialogRow({"True", "True", "", "abc", "False"}));
+    QCOMPARE(after, dialogRow({ "True", "True", "", "abc", "False" }));
 }
 
 void TestColumnDefs::columnTitle_data()
@@ -279,7 +296,7 @@ void TestColumnDefs::columnTitle()
     fillTable(table);
     table.setCursor(1, 2);
     test::ScriptedPrompts prompts;
-    prompts.inputs = {answer};
+    prompts.inputs = { answer };
     QCOMPARE(ColumnDefs::askColumnTitle(table, prompts), changed);
     QCOMPARE(table.text(0, 2), title);
     QCOMPARE(prompts.asked.at(0).title, QStringLiteral("Column Title"));

@@ -9,10 +9,9 @@ using namespace dq;
 namespace {
 
 // A list of texts written as plain literals.
-template<typename... T>
-QStringList L(T... items)
+template <typename... T> QStringList L(T... items)
 {
-    return {QString::fromUtf8(items)...};
+    return { QString::fromUtf8(items)... };
 }
 
 // A table with one title row and one data row per entry of rows; cells split at "|".
@@ -91,14 +90,12 @@ void TestDataTools::sortsByTheColumnsType_data()
     QTest::newRow("dates by date in any typed form")
         << date << true << L("1/2/2026", "12/31/1999", "Mar-05-2001", "2001-03-04 23:00")
         << L("12/31/1999", "2001-03-04 23:00", "Mar-05-2001", "1/2/2026");
-    QTest::newRow("times of the same day")
-        << date << false << L("3/7/26 9:00 AM", "3/7/26 1:00 PM", "3/7/26")
-        << L("3/7/26 1:00 PM", "3/7/26 9:00 AM", "3/7/26");
+    QTest::newRow("times of the same day") << date << false << L("3/7/26 9:00 AM", "3/7/26 1:00 PM", "3/7/26")
+                                           << L("3/7/26 1:00 PM", "3/7/26 9:00 AM", "3/7/26");
     QTest::newRow("text ignores letter case, which only breaks ties")
         << text << true << L("beta", "alpha", "Gamma", "Alpha") << L("Alpha", "alpha", "beta", "Gamma");
     QTest::newRow("text descending with blanks last")
-        << text << false << L("beta", "", "alpha", "Gamma", "Alpha")
-        << L("Gamma", "beta", "alpha", "Alpha", "");
+        << text << false << L("beta", "", "alpha", "Gamma", "Alpha") << L("Gamma", "beta", "alpha", "Alpha", "");
     QTest::newRow("check boxes unticked first")
         << check << true << L("True", "0", "-1", "") << L("0", "", "True", "-1");
 }
@@ -138,7 +135,7 @@ void TestDataTools::sortCarriesWholeRowsAndTellsTheTitleArrow()
     QVERIFY(!m.cellFormat(2, 2).bold);
     QCOMPARE(before.size(), 1);
     QCOMPARE(after.size(), 1);
-    QCOMPARE(after.at(0), (QVariantList{1, 2}));
+    QCOMPARE(after.at(0), (QVariantList { 1, 2 }));
 }
 
 void TestDataTools::titleArrowsFollowTheSorts()
@@ -161,12 +158,12 @@ void TestDataTools::titleArrowsFollowTheSorts()
     };
 
     DataTools::sortByColumn(m, 1, Qt::AscendingOrder);
-    QCOMPARE(pictures(), (QStringList{QString(), up, QString()}));
+    QCOMPARE(pictures(), (QStringList { QString(), up, QString() }));
     QCOMPARE(m.cellFormat(0, 1).pictureAlignment, Alignment::RightCenter);
     DataTools::sortByColumn(m, 1, Qt::DescendingOrder);
-    QCOMPARE(pictures(), (QStringList{QString(), down, QString()}));
+    QCOMPARE(pictures(), (QStringList { QString(), down, QString() }));
     DataTools::sortByColumn(m, 2, Qt::AscendingOrder);
-    QCOMPARE(pictures(), (QStringList{QString(), QString(), up}));
+    QCOMPARE(pictures(), (QStringList { QString(), QString(), up }));
     QCOMPARE(lastSorted, 2);
     m.disconnect(this);
 }
@@ -176,8 +173,7 @@ void TestDataTools::deleteDuplicates_data()
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QStringList>("left");
 
-    QTest::newRow("one data row stays")
-        << L("Acme|Main|Rome|1") << L("Acme|Main|Rome|1");
+    QTest::newRow("one data row stays") << L("Acme|Main|Rome|1") << L("Acme|Main|Rome|1");
     QTest::newRow("three identical rows leave one")
         << L("Acme|Main|Rome|1", "Acme|Main|Rome|1", "Acme|Main|Rome|1") << L("Acme|Main|Rome|1");
     QTest::newRow("rows differing only in letter case are no duplicates")
@@ -187,18 +183,16 @@ void TestDataTools::deleteDuplicates_data()
     QTest::newRow("a difference in a column after the keys keeps both")
         << L("Acme|Main|Rome|1", "Acme|Main|Rome|2") << L("Acme|Main|Rome|1", "Acme|Main|Rome|2");
     QTest::newRow("duplicates that the sort leaves apart are removed too")
-        << L("Joe|Main|Rome|1", "Joe|Main|Rome|2", "Joe|Main|Rome|1")
-        << L("Joe|Main|Rome|1", "Joe|Main|Rome|2");
-    QTest::newRow("a long run of equal keys keeps the first of each")
-        << L("K|K|K|1", "K|K|K|2", "K|K|K|1", "K|K|K|3", "K|K|K|2", "K|K|K|3", "A|A|A|1")
-        << L("A|A|A|1", "K|K|K|1", "K|K|K|2", "K|K|K|3");
+        << L("Joe|Main|Rome|1", "Joe|Main|Rome|2", "Joe|Main|Rome|1") << L("Joe|Main|Rome|1", "Joe|Main|Rome|2");
+    QTest::newRow("a long run of equal keys keeps the first of each") << L("K|K|K|1", "K|K|K|2", "K|K|K|1", "K|K|K|3",
+        "K|K|K|2", "K|K|K|3", "A|A|A|1") << L("A|A|A|1", "K|K|K|1", "K|K|K|2", "K|K|K|3");
     QTest::newRow("letters beyond ASCII sort after it, as the title-row sort does")
         << L("Zed|a|a|1", "Émile|a|a|1", "Abe|a|a|1", "Émile|a|a|1") << L("Abe|a|a|1", "Zed|a|a|1", "Émile|a|a|1");
     QTest::newRow("characters outside the basic plane sort by their UTF-16 units")
         << L("\uFF21|x|x|1", "\U0001F600|x|x|1", "\uFF21|x|x|1") << L("\U0001F600|x|x|1", "\uFF21|x|x|1");
     QTest::newRow("long equal names are told apart by later columns")
         << L("Northside Plumbing and Heating Company|B|x|1", "Northside Plumbing and Heating Company|A|x|1",
-             "Northside Plumbing and Heating Company|B|x|1")
+               "Northside Plumbing and Heating Company|B|x|1")
         << L("Northside Plumbing and Heating Company|A|x|1", "Northside Plumbing and Heating Company|B|x|1");
     QTest::newRow("blank rows are duplicates of each other")
         << L("|||", "Acme|Main|Rome|1", "|||") << L("|||", "Acme|Main|Rome|1");
@@ -223,7 +217,7 @@ void TestDataTools::deleteDuplicatesAsksFirst()
     GridModel m;
     fill(m, 4, L("B|x|x|1", "A|x|x|1", "B|x|x|1"));
     test::ScriptedPrompts prompts;
-    prompts.answers = {UserPrompts::Answer::Cancel, UserPrompts::Answer::No, UserPrompts::Answer::Yes};
+    prompts.answers = { UserPrompts::Answer::Cancel, UserPrompts::Answer::No, UserPrompts::Answer::Yes };
 
     QCOMPARE(DataTools::deleteDuplicates(m, prompts), -1);
     QCOMPARE(DataTools::deleteDuplicates(m, prompts), -1);
@@ -233,7 +227,8 @@ void TestDataTools::deleteDuplicatesAsksFirst()
 
     QCOMPARE(prompts.asked.size(), 3);
     QCOMPARE(prompts.asked.at(0).text,
-             QStringLiteral("This function will sort on the first column then start deleting duplicates. Do you want to continue?"));
+        QStringLiteral(
+            "This function will sort on the first column then start deleting duplicates. Do you want to continue?"));
     QCOMPARE(prompts.asked.at(0).icon, UserPrompts::Icon::Question);
     QCOMPARE(prompts.asked.at(0).buttons, UserPrompts::Buttons::YesNoCancel);
 }
@@ -247,23 +242,19 @@ void TestDataTools::parsePhone_data()
         << "555-1234; 555-9876 (fax); 800-555-0000 (toll-free)" << L("555-1234", "555-9876", "800-555-0000");
     QTest::newRow("a toll-free number without a fax is not found")
         << "555-1234; 800-555-0000 (toll-free)" << L("555-1234", "", "");
-    QTest::newRow("a phone alone is copied with its blanks")
-        << "  555-1234 " << L("  555-1234 ", "old10", "old11");
+    QTest::newRow("a phone alone is copied with its blanks") << "  555-1234 " << L("  555-1234 ", "old10", "old11");
     QTest::newRow("an empty phone empties column 9 only") << "" << L("", "old10", "old11");
     QTest::newRow("four blanks then a toll-free number")
         << "555-1234    800-555-0000  (toll-free)" << L("555-1234", "old10", "800-555-0000");
     QTest::newRow("a long four-blank text without the toll-free mark")
         << "555-1234    800-555-0000" << L("555-1234", "old10", "");
-    QTest::newRow("a short text with four blanks is trimmed")
-        << " 555    12 " << L("555    12", "old10", "old11");
+    QTest::newRow("a short text with four blanks is trimmed") << " 555    12 " << L("555    12", "old10", "old11");
     QTest::newRow("exactly 18 characters is cut at the four blanks")
         << "555-1234    800-55" << L("555-1234", "old10", "");
-    QTest::newRow("17 characters is kept whole")
-        << "555-1234    800-5" << L("555-1234    800-5", "old10", "old11");
+    QTest::newRow("17 characters is kept whole") << "555-1234    800-5" << L("555-1234    800-5", "old10", "old11");
     QTest::newRow("a text starting with the separator is trimmed when short")
         << "; 555-9876 (fax)" << L("; 555-9876 (fax)", "old10", "old11");
-    QTest::newRow("a fax without its mark is not found")
-        << "555-1234; 555-9876" << L("555-1234", "", "");
+    QTest::newRow("a fax without its mark is not found") << "555-1234; 555-9876" << L("555-1234", "", "");
 }
 
 void TestDataTools::parsePhone()
@@ -272,14 +263,14 @@ void TestDataTools::parsePhone()
     QFETCH(QStringList, parsed);
 
     GridModel m;
-    fill(m, 13, {QString()});
+    fill(m, 13, { QString() });
     m.setText(0, 5, QStringLiteral("Phone"));
     m.setText(1, 5, phone);
     m.setText(1, 8, QStringLiteral("old9"));
     m.setText(1, 9, QStringLiteral("old10"));
     m.setText(1, 10, QStringLiteral("old11"));
     DataTools::splitPhoneColumn(m);
-    QCOMPARE((QStringList{m.text(1, 8), m.text(1, 9), m.text(1, 10)}), parsed);
+    QCOMPARE((QStringList { m.text(1, 8), m.text(1, 9), m.text(1, 10) }), parsed);
     QCOMPARE(m.text(1, 5), phone);
 }
 
@@ -289,7 +280,7 @@ void TestDataTools::parsePhoneShapesTheTable()
     fill(m, 15, L("a|b|c|d|e|555-1234; 555-9876 (fax)|g|h|i|j|k|l|m|n|o"));
     m.setText(0, 5, QStringLiteral("Tel; Fax"));
     test::ScriptedPrompts prompts;
-    prompts.answers = {UserPrompts::Answer::Yes};
+    prompts.answers = { UserPrompts::Answer::Yes };
     QVERIFY(DataTools::parsePhoneColumn(m, prompts));
     QCOMPARE(m.cols(), 13);
     QCOMPARE(m.text(1, 12), QStringLiteral("m"));
@@ -319,7 +310,7 @@ void TestDataTools::parsePhoneDeclinedChangesNothing()
     GridModel m;
     fill(m, 15, L("a|b|c|d|e|555-1234; 555-9876 (fax)"));
     test::ScriptedPrompts prompts;
-    prompts.answers = {UserPrompts::Answer::No};
+    prompts.answers = { UserPrompts::Answer::No };
     QVERIFY(!DataTools::parsePhoneColumn(m, prompts));
     QCOMPARE(m.cols(), 15);
     QCOMPARE(m.text(1, 8), QString());
@@ -331,11 +322,12 @@ void TestDataTools::stampTwiceOnAnEmptyCell_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("a date format with AMPM")
-        << "mm/dd/yy hh:mm AMPM" << " 03/07/26 12:00 PM 03/07/26 12:30 PM";
-    QTest::newRow("no format gives the general form") << "" << " 3/7/2026 12:00:00 PM 3/7/2026 12:30:00 PM";
-    QTest::newRow("a money format gives the general form")
-        << "$#,###.00" << " 3/7/2026 12:00:00 PM 3/7/2026 12:30:00 PM";
+    QTest::newRow("a date format with AMPM") << "mm/dd/yy hh:mm AMPM"
+                                             << " 03/07/26 12:00 PM 03/07/26 12:30 PM";
+    QTest::newRow("no format gives the general form") << ""
+                                                      << " 3/7/2026 12:00:00 PM 3/7/2026 12:30:00 PM";
+    QTest::newRow("a money format gives the general form") << "$#,###.00"
+                                                           << " 3/7/2026 12:00:00 PM 3/7/2026 12:30:00 PM";
 }
 
 void TestDataTools::stampTwiceOnAnEmptyCell()

@@ -18,7 +18,8 @@ void fillTable(GridModel &m)
 {
     m.setCols(4);
     m.setRows(5);
-    const QStringList titles{QStringLiteral("Smith"), QStringLiteral("T2"), QStringLiteral("T3"), QStringLiteral("T4")};
+    const QStringList titles { QStringLiteral("Smith"), QStringLiteral("T2"), QStringLiteral("T3"),
+        QStringLiteral("T4") };
     for (int c = 0; c < 4; ++c)
         m.setText(0, c, titles.at(c));
     m.setText(1, 0, QStringLiteral("SMITH"));
@@ -36,7 +37,7 @@ QString step(Finder &finder, GridModel &m)
     const Finder::Outcome o = finder.findNext(m);
     if (o.result != Finder::Result::Hit)
         return QString(o.message).replace(QStringLiteral("\r\n"), QStringLiteral("|"));
-    if (m.row() != o.row || m.col() != o.col || m.selection() != GridRange{o.row, o.col, o.row, o.col})
+    if (m.row() != o.row || m.col() != o.col || m.selection() != GridRange { o.row, o.col, o.row, o.col })
         return QStringLiteral("hit not selected");
     return QStringLiteral("%1,%2").arg(o.row).arg(o.col);
 }
@@ -70,24 +71,28 @@ void TestFinder::searchesColumnByColumn_data()
     const QString notFound = QStringLiteral("Search text is not found.");
     QTest::newRow("any case: down the start column, then the next columns, then the end messages")
         << "smith" << false << false << 0 << 0
-        << QStringList{QStringLiteral("1,0"), QStringLiteral("2,0"), QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(4), notFound};
+        << QStringList { QStringLiteral("1,0"), QStringLiteral("2,0"), QStringLiteral("3,0"), QStringLiteral("3,2"),
+               searched.arg(4), notFound };
     QTest::newRow("match case finds only the exact letters")
-        << "smith" << true << false << 0 << 0 << QStringList{QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(2), notFound};
+        << "smith" << true << false << 0 << 0
+        << QStringList { QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(2), notFound };
     QTest::newRow("columns left of the current cell are not searched")
-        << "smith" << false << false << 1 << 3 << QStringList{notFound, notFound};
+        << "smith" << false << false << 1 << 3 << QStringList { notFound, notFound };
     QTest::newRow("rows above the current cell are not searched in its column")
-        << "smith" << false << false << 3 << 0 << QStringList{QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(2)};
+        << "smith" << false << false << 3 << 0
+        << QStringList { QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(2) };
     QTest::newRow("from the beginning: a fruitless pass starts again at the first cell")
         << "smith" << false << true << 4 << 3
-        << QStringList{QStringLiteral("1,0"), QStringLiteral("2,0"), QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(4), QStringLiteral("1,0")};
+        << QStringList { QStringLiteral("1,0"), QStringLiteral("2,0"), QStringLiteral("3,0"), QStringLiteral("3,2"),
+               searched.arg(4), QStringLiteral("1,0") };
     QTest::newRow("from the beginning: a search that never hits keeps saying not found")
-        << "nowhere" << false << true << 1 << 0 << QStringList{notFound, notFound};
+        << "nowhere" << false << true << 1 << 0 << QStringList { notFound, notFound };
     QTest::newRow("a hit lower in the start column comes before one higher up in a later column")
-        << "X" << false << false << 0 << 0 << QStringList{QStringLiteral("4,0"), QStringLiteral("1,1"), searched.arg(2)};
-    QTest::newRow("the title row is never searched")
-        << "T2" << false << false << 0 << 0 << QStringList{notFound};
+        << "X" << false << false << 0 << 0
+        << QStringList { QStringLiteral("4,0"), QStringLiteral("1,1"), searched.arg(2) };
+    QTest::newRow("the title row is never searched") << "T2" << false << false << 0 << 0 << QStringList { notFound };
     QTest::newRow("empty text is found in the first cell looked at")
-        << "" << false << false << 2 << 1 << QStringList{QStringLiteral("2,1"), QStringLiteral("3,1")};
+        << "" << false << false << 2 << 1 << QStringList { QStringLiteral("2,1"), QStringLiteral("3,1") };
 }
 
 void TestFinder::searchesColumnByColumn()
@@ -119,7 +124,8 @@ void TestFinder::lettersBeyondAscii_data()
     QTest::addColumn<bool>("matchCase");
     QTest::addColumn<bool>("found");
 
-    QTest::newRow("plain letters inside an accented name") << QStringLiteral("Müller Bäckerei") << "BÄCKER" << false << true;
+    QTest::newRow("plain letters inside an accented name")
+        << QStringLiteral("Müller Bäckerei") << "BÄCKER" << false << true;
     QTest::newRow("an accented search in any case") << QStringLiteral("CAFÉ ROMA") << "café" << false << true;
     QTest::newRow("an accented search with match case") << QStringLiteral("CAFÉ ROMA") << "café" << true << false;
     QTest::newRow("exact accented letters with match case") << QStringLiteral("Café Roma") << "é R" << true << true;
@@ -188,12 +194,13 @@ void TestFinder::endMessagesAreShown()
     Finder finder;
     finder.setSearchText(QStringLiteral("jonex"));
     test::ScriptedPrompts prompts;
-    prompts.answers = {UserPrompts::Answer::Ok, UserPrompts::Answer::Ok};
+    prompts.answers = { UserPrompts::Answer::Ok, UserPrompts::Answer::Ok };
     QCOMPARE(finder.findNext(m, prompts).result, Finder::Result::Hit);
     QCOMPARE(finder.findNext(m, prompts).result, Finder::Result::Searched);
     QCOMPARE(finder.findNext(m, prompts).result, Finder::Result::NotFound);
-    QCOMPARE(prompts.messages(), (QStringList{QStringLiteral("The document has been searched.\r\n1 found."),
-                                              QStringLiteral("Search text is not found.")}));
+    QCOMPARE(prompts.messages(),
+        (QStringList { QStringLiteral("The document has been searched.\r\n1 found."),
+            QStringLiteral("Search text is not found.") }));
     QCOMPARE(prompts.asked.at(0).icon, UserPrompts::Icon::Warning);
     QCOMPARE(prompts.asked.at(0).buttons, UserPrompts::Buttons::Ok);
 }

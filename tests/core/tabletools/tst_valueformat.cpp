@@ -105,8 +105,8 @@ void TestValueFormat::dateFormats_data()
     QTest::newRow("general form of a date with a time") << "" << afternoon << "11/23/1999 1:05:09 PM";
     QTest::newRow("general form at noon") << "" << noon << "3/7/2026 12:00:00 PM";
     QTest::newRow("a number format stamps the general form") << "0.00" << noon << "3/7/2026 12:00:00 PM";
-    QTest::newRow("long names and quoted text") << "dddd, mmmm d \"at\" h:nn a/p" << afternoon
-                                                << "Tuesday, November 23 at 1:05 p";
+    QTest::newRow("long names and quoted text")
+        << "dddd, mmmm d \"at\" h:nn a/p" << afternoon << "Tuesday, November 23 at 1:05 p";
 }
 
 void TestValueFormat::dateFormats()
@@ -248,16 +248,36 @@ void TestValueFormat::cellsShowAsTheirColumnSays_data()
     QTest::addColumn<QString>("shown");
 
     const int money = int(DataType::Currency), number = int(DataType::Double), date = int(DataType::Date);
-    QTest::newRow("money typed with a sign and commas") << money << "$#,###.00" << "$1,234.5" << "$1,234.50";
-    QTest::newRow("money in parentheses") << money << "$#,###.00" << "(12.5)" << "-$12.50";
-    QTest::newRow("money that is not a number is shown as typed") << money << "$#,###.00" << "ask" << "ask";
-    QTest::newRow("badly grouped digits are shown as typed") << number << "0.00" << "1,23" << "1,23";
-    QTest::newRow("a percentage typed into a number column") << number << "0.00" << "50%" << "0.50";
-    QTest::newRow("a number column without format") << number << "" << "1,000.50" << "1000.5";
-    QTest::newRow("a date column") << date << "dd-Mmm-yyyy" << "3/7/2026" << "07-Mar-2026";
-    QTest::newRow("a date that is not a date is shown as typed") << date << "dd-Mmm-yyyy" << "next week" << "next week";
-    QTest::newRow("text columns ignore formats") << int(DataType::String) << "0.00" << "12" << "12";
-    QTest::newRow("an empty money cell stays empty") << money << "$#,###.00" << "" << "";
+    QTest::newRow("money typed with a sign and commas") << money << "$#,###.00"
+                                                        << "$1,234.5"
+                                                        << "$1,234.50";
+    QTest::newRow("money in parentheses") << money << "$#,###.00"
+                                          << "(12.5)"
+                                          << "-$12.50";
+    QTest::newRow("money that is not a number is shown as typed") << money << "$#,###.00"
+                                                                  << "ask"
+                                                                  << "ask";
+    QTest::newRow("badly grouped digits are shown as typed") << number << "0.00"
+                                                             << "1,23"
+                                                             << "1,23";
+    QTest::newRow("a percentage typed into a number column") << number << "0.00"
+                                                             << "50%"
+                                                             << "0.50";
+    QTest::newRow("a number column without format") << number << ""
+                                                    << "1,000.50"
+                                                    << "1000.5";
+    QTest::newRow("a date column") << date << "dd-Mmm-yyyy"
+                                   << "3/7/2026"
+                                   << "07-Mar-2026";
+    QTest::newRow("a date that is not a date is shown as typed") << date << "dd-Mmm-yyyy"
+                                                                 << "next week"
+                                                                 << "next week";
+    QTest::newRow("text columns ignore formats") << int(DataType::String) << "0.00"
+                                                 << "12"
+                                                 << "12";
+    QTest::newRow("an empty money cell stays empty") << money << "$#,###.00"
+                                                     << ""
+                                                     << "";
 }
 
 void TestValueFormat::cellsShowAsTheirColumnSays()
