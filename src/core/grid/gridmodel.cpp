@@ -276,8 +276,7 @@ QStringList GridModel::rowTexts(int row) const
 
 QString GridModel::clip(const GridRange &range) const
 {
-    const GridRange r = GridRange::normalized(qMax(0, range.top), qMax(0, range.left),
-                                              qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1));
+    const GridRange r = clampToGrid(range);
     QString out;
     if (range.isEmpty() || r.isEmpty())
         return out;
@@ -295,8 +294,7 @@ QString GridModel::clip(const GridRange &range) const
 
 int GridModel::setClip(const GridRange &range, const QString &text)
 {
-    const GridRange r = GridRange::normalized(qMax(0, range.top), qMax(0, range.left),
-                                              qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1));
+    const GridRange r = clampToGrid(range);
     if (range.isEmpty() || r.isEmpty())
         return 0;
     int count = 0;
@@ -350,6 +348,14 @@ void GridModel::select(int row, int col, int rowEnd, int colEnd)
     d->rowSel = qBound(0, rowEnd, maxRow);
     d->colSel = qBound(0, colEnd, maxCol);
     emit selectionChanged();
+}
+
+GridRange GridModel::clampToGrid(const GridRange &range) const
+{
+    if (range.isEmpty())
+        return {};
+    const GridRange r{qMax(0, range.top), qMax(0, range.left), qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1)};
+    return r.isEmpty() ? GridRange{} : r;
 }
 
 GridRange GridModel::selection() const

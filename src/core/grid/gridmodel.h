@@ -140,6 +140,8 @@ public:
     void setCursor(int row, int col);                 // collapses the selection to the cell
     void select(int row, int col, int rowEnd, int colEnd); // cursor at (row,col), end at (rowEnd,colEnd)
     GridRange selection() const;                      // normalised block
+    // The part of range that lies inside the grid (empty if none does).
+    GridRange clampToGrid(const GridRange &range) const;
     SelectionMode selectionMode() const;
     void setSelectionMode(SelectionMode mode);
     bool isRowSelected(int row) const;                // list-box mode
@@ -245,8 +247,7 @@ void GridModel::updateFormats(const GridRange &range, Fn change)
 {
     if (range.isEmpty())
         return;
-    const GridRange r = GridRange::normalized(qMax(0, range.top), qMax(0, range.left),
-                                              qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1));
+    const GridRange r = clampToGrid(range);
     if (r.isEmpty())
         return;
     for (int row = r.top; row <= r.bottom; ++row) {
