@@ -3,6 +3,7 @@
 #include "core/grid/gridstore.h"
 
 #include <QFont>
+#include <QMimeData>
 
 #include <algorithm>
 #include <bit>
@@ -837,6 +838,27 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section;
     return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+QStringList GridModel::mimeTypes() const
+{
+    return {QStringLiteral("text/plain")};
+}
+
+QMimeData *GridModel::mimeData(const QModelIndexList &indexes) const
+{
+    if (indexes.isEmpty())
+        return nullptr;
+    GridRange block{indexes.first().row(), indexes.first().column(), indexes.first().row(), indexes.first().column()};
+    for (const QModelIndex &i : indexes) {
+        block.top = qMin(block.top, i.row());
+        block.bottom = qMax(block.bottom, i.row());
+        block.left = qMin(block.left, i.column());
+        block.right = qMax(block.right, i.column());
+    }
+    auto *mime = new QMimeData;
+    mime->setText(clip(block));
+    return mime;
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const

@@ -215,6 +215,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     // Horizontal: the title row's text (row 0) when the grid has a fixed row.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Dragging cells out gives their clip text (the block that spans the dragged cells).
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
 
     // Display text hook: how a cell's text is shown (display formats plug in here).
     // The default shows the text as stored.
