@@ -42,6 +42,7 @@ public:
     int pixelsToTwipsX(int pixels) const;
 
     using QTableView::edit;
+    bool isEditing() const { return state() == EditingState; }
 
 signals:
     void cellClicked(int row, int col);
