@@ -713,27 +713,17 @@ void GridModel::sortDataRows(const std::function<bool(int, int)> &less)
 
 void GridModel::applyRowOrder(const std::vector<int> &order)
 {
+    // A reset, not a layout change: views of a million rows would otherwise build a
+    // persistent index per row. Cursor, selection and list-box marks live here and survive.
     const int first = fixedRows();
-    emit layoutAboutToBeChanged();
+    beginResetModel();
     std::vector<GridRow> sorted;
     sorted.reserve(order.size());
     for (int i : order)
         sorted.push_back(std::move(d->s.rows[size_t(i)]));
     for (size_t i = 0; i < sorted.size(); ++i)
         d->s.rows[size_t(first) + i] = std::move(sorted[i]);
-    const QModelIndexList persistent = persistentIndexList();
-    if (!persistent.isEmpty()) {
-        QModelIndexList moved;
-        moved.reserve(persistent.size());
-        std::vector<int> where(static_cast<size_t>(rows()));
-        std::iota(where.begin(), where.end(), 0);
-        for (size_t i = 0; i < order.size(); ++i)
-            where[size_t(order[i])] = first + int(i);
-        for (const QModelIndex &p : persistent)
-            moved.append(index(where[size_t(p.row())], p.column()));
-        changePersistentIndexList(persistent, moved);
-    }
-    emit layoutChanged();
+    endResetModel();
     emit contentsEdited();
 }
 
