@@ -325,6 +325,8 @@ int GridModel::setClip(const GridRange &range, const QString &text)
     }
     if (count) {
         emit dataChanged(index(r.top, r.left), index(r.bottom, r.right), {Qt::DisplayRole, Qt::EditRole});
+        if (r.top == 0 && fixedRows() > 0)
+            emit headerDataChanged(Qt::Horizontal, r.left, r.right);
         emit contentsEdited();
     }
     return count;
@@ -349,6 +351,26 @@ void GridModel::select(int row, int col, int rowEnd, int colEnd)
     d->rowSel = qBound(0, rowEnd, maxRow);
     d->colSel = qBound(0, colEnd, maxCol);
     emit selectionChanged();
+}
+
+QString GridModel::currentText() const
+{
+    return text(d->row, d->col);
+}
+
+void GridModel::setCurrentText(const QString &value)
+{
+    setText(d->row, d->col, value);
+}
+
+QString GridModel::selectionClip() const
+{
+    return clip(selection());
+}
+
+int GridModel::setSelectionClip(const QString &value)
+{
+    return setClip(selection(), value);
 }
 
 GridRange GridModel::clampToGrid(const GridRange &range) const
@@ -451,36 +473,47 @@ void GridModel::setColumnAttributes(int col, const ColumnAttributes &attrs)
     emit contentsEdited();
 }
 
+void GridModel::changeColumns(int col, const std::function<void(ColumnAttributes &)> &change)
+{
+    const int from = col == -1 ? 0 : col;
+    const int to = col == -1 ? cols() - 1 : col;
+    if (from < 0 || to >= cols() || to < from)
+        return;
+    bool changed = false;
+    for (int c = from; c <= to; ++c) {
+        ColumnAttributes &a = d->s.columns[size_t(c)];
+        const ColumnAttributes before = a;
+        change(a);
+        changed = changed || !(a == before);
+    }
+    if (!changed)
+        return;
+    emit headerDataChanged(Qt::Horizontal, from, to);
+    if (rows() > 0)
+        emit dataChanged(index(0, from), index(rows() - 1, to));
+    emit contentsEdited();
+}
+
 namespace {
 template<typename T, typename Member>
-void setColumnMember(GridModel &m, int col, Member member, const T &value)
+std::function<void(ColumnAttributes &)> assign(Member member, const T &value)
 {
-    auto apply = [&](int c) {
-        ColumnAttributes a = m.columnAttributes(c);
-        a.*member = value;
-        m.setColumnAttributes(c, a);
-    };
-    if (col == -1) {
-        for (int c = 0; c < m.cols(); ++c)
-            apply(c);
-    } else {
-        apply(col);
-    }
+    return [member, value](ColumnAttributes &a) { a.*member = value; };
 }
 } // namespace
 
 int GridModel::columnWidth(int col) const { return columnAttributes(col).width; }
-void GridModel::setColumnWidth(int col, int twips) { setColumnMember(*this, col, &ColumnAttributes::width, qMax(0, twips)); }
+void GridModel::setColumnWidth(int col, int twips) { changeColumns(col, assign(&ColumnAttributes::width, qMax(0, twips))); }
 Alignment GridModel::columnAlignment(int col) const { return columnAttributes(col).alignment; }
-void GridModel::setColumnAlignment(int col, Alignment a) { setColumnMember(*this, col, &ColumnAttributes::alignment, a); }
+void GridModel::setColumnAlignment(int col, Alignment a) { changeColumns(col, assign(&ColumnAttributes::alignment, a)); }
 DataType GridModel::columnDataType(int col) const { return columnAttributes(col).dataType; }
-void GridModel::setColumnDataType(int col, DataType t) { setColumnMember(*this, col, &ColumnAttributes::dataType, t); }
+void GridModel::setColumnDataType(int col, DataType t) { changeColumns(col, assign(&ColumnAttributes::dataType, t)); }
 QString GridModel::columnFormat(int col) const { return columnAttributes(col).format; }
-void GridModel::setColumnFormat(int col, const QString &f) { setColumnMember(*this, col, &ColumnAttributes::format, f); }
+void GridModel::setColumnFormat(int col, const QString &f) { changeColumns(col, assign(&ColumnAttributes::format, f)); }
 bool GridModel::columnHidden(int col) const { return columnAttributes(col).hidden; }
-void GridModel::setColumnHidden(int col, bool h) { setColumnMember(*this, col, &ColumnAttributes::hidden, h); }
+void GridModel::setColumnHidden(int col, bool h) { changeColumns(col, assign(&ColumnAttributes::hidden, h)); }
 QString GridModel::columnPickList(int col) const { return columnAttributes(col).pickList; }
-void GridModel::setColumnPickList(int col, const QString &items) { setColumnMember(*this, col, &ColumnAttributes::pickList, items); }
+void GridModel::setColumnPickList(int col, const QString &items) { changeColumns(col, assign(&ColumnAttributes::pickList, items)); }
 
 int GridModel::rowHeight(int row) const
 {

@@ -132,6 +132,13 @@ public:
     // top-left cell; text beyond the range is dropped. Returns the number of cells set.
     int setClip(const GridRange &range, const QString &text);
 
+    // The cell at the cursor (Row, Col).
+    QString currentText() const;
+    void setCurrentText(const QString &text);
+    // Clip text of the selection block; setting fills only the block.
+    QString selectionClip() const;
+    int setSelectionClip(const QString &text);
+
     // --- cursor and selection ----------------------------------------------------------
     int row() const;
     int col() const;
@@ -242,6 +249,8 @@ private:
 
     CellFormat *mutableFormat(int row, int col);
     void applyRowOrder(const std::vector<int> &order); // order[i] = old row of data row i
+    // Applies change to one column's attributes, or every column's for -1, with one signal.
+    void changeColumns(int col, const std::function<void(ColumnAttributes &)> &change);
     void emitFormatsChanged(const GridRange &range);
 };
 

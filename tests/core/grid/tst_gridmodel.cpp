@@ -83,6 +83,8 @@ private slots:
     void clipIsCutToTheGrid();
     void listBoxMarksAnswerCountAndNthRow();
     void headerShowsTheTitleRow();
+    void allColumnsChangeInOneStepKeepingOtherAttributes();
+    void currentCellAndSelectionClipFollowTheCursor();
 };
 
 void TestGridModel::growingAndShrinkingKeepsText()
@@ -476,6 +478,42 @@ void TestGridModel::headerShowsTheTitleRow()
     QCOMPARE(m.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Street"));
     m.setText(1, 1, QStringLiteral("data"));
     QCOMPARE(header.count(), 1);
+}
+
+void TestGridModel::allColumnsChangeInOneStepKeepingOtherAttributes()
+{
+    GridModel m;
+    m.setCols(4);
+    m.setRows(2);
+    m.setColumnWidth(1, 2500);
+    QSignalSpy edited(&m, &GridModel::contentsEdited);
+    m.setColumnAlignment(-1, Alignment::CenterCenter);
+    QCOMPARE(edited.count(), 1);
+    for (int c = 0; c < 4; ++c)
+        QCOMPARE(m.columnAlignment(c), Alignment::CenterCenter);
+    QCOMPARE(m.columnWidth(1), 2500);
+    QCOMPARE(m.columnWidth(0), GridModel::kDefaultColumnWidth);
+    m.setColumnAlignment(-1, Alignment::CenterCenter); // nothing changes, nothing to report
+    QCOMPARE(edited.count(), 1);
+    m.setColumnHidden(7, true);
+    QCOMPARE(edited.count(), 1);
+}
+
+void TestGridModel::currentCellAndSelectionClipFollowTheCursor()
+{
+    GridModel m;
+    fillNumbered(m);
+    m.setCursor(2, 1);
+    QCOMPARE(m.currentText(), QStringLiteral("r2c1"));
+    m.setCurrentText(QStringLiteral("new"));
+    QCOMPARE(m.text(2, 1), QStringLiteral("new"));
+    m.select(3, 2, 2, 1);
+    QCOMPARE(m.selectionClip(), QStringLiteral("new\tr2c2\rr3c1\tr3c2"));
+    QSignalSpy header(&m, &GridModel::headerDataChanged);
+    m.select(0, 0, 0, 1);
+    QCOMPARE(m.setSelectionClip(QStringLiteral("A\tB\tC")), 2);
+    QCOMPARE(m.rowTexts(0), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("r0c2")}));
+    QCOMPARE(header.count(), 1); // the titles shown in a header change with row 0
 }
 
 QTEST_GUILESS_MAIN(TestGridModel)
