@@ -476,6 +476,7 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
     const int cols = store.colCount();
     store.rows.clear();
     store.rows.reserve(size_t(qMin<qint64>(rowCount, 1'000'000)));
+    qint64 formattedCells = 0;
     qint64 blankTail = 0; // empty lines seen but not yet known to be inside the file
     for (;;) {
         status = lines.next(line);
@@ -509,8 +510,18 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
             error = QStringLiteral("the row is neither an array nor an object");
         if (!error.isEmpty())
             return FileResult::failure(lineError(name, lines.lineNumber(), error));
+        if (row.formats) {
+            formattedCells += cols;
+            if (formattedCells > kMaxFormattedCells)
+                return FileResult::failure(lineError(name, lines.lineNumber(),
+                                                     QStringLiteral("more than %1 cells lie in formatted rows").arg(kMaxFormattedCells)));
+        }
         store.rows.push_back(std::move(row));
     }
+    const qint64 lineRows = qint64(store.rows.size());
+    if (rowCount - lineRows > kMaxUnbackedRows)
+        return FileResult::failure(lineError(name, 1, QStringLiteral("the header declares %1 rows but the file holds only %2 row lines")
+                                                          .arg(rowCount).arg(lineRows)));
     store.rows.resize(size_t(rowCount));
     return FileResult::success();
 }

@@ -292,6 +292,17 @@ void TestGridFile::hostileNativeFilesLeaveTheGridAsItWas_data()
     QTest::newRow("a cell format with a wrong type") << h + "\n{\"formats\":[{\"col\":0,\"bold\":\"yes\"}]}\n" << s("\"bold\" is not true or false");
     QTest::newRow("a cell colour without a hash") << h + "\n{\"formats\":[{\"col\":0,\"fore\":\"red\"}]}\n" << s("\"fore\" is not a colour");
     QTest::newRow("an unknown check state") << h + "\n{\"formats\":[{\"col\":0,\"check\":\"maybe\"}]}\n" << s("\"check\" is not");
+    QTest::newRow("a header declaring millions of rows the file does not hold")
+        << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":5000000,"cols":1})") + "\n[\"a\"]\n"
+        << s("declares 5000000 rows but the file holds only 1 row lines");
+    {
+        // Formatting for every row of a very wide grid would take gigabytes.
+        QByteArray wide(R"({"format":"dirquill-grid","version":1,"rows":3000,"cols":16000})");
+        wide += '\n';
+        for (int i = 0; i < 1300; ++i)
+            wide += "{\"formats\":[{\"col\":1,\"bold\":true}]}\n";
+        QTest::newRow("formatting that would take gigabytes") << wide << s("cells lie in formatted rows");
+    }
     QTest::newRow("a line over 64 MB") << h + "\n[\"" + QByteArray(65 * 1024 * 1024, 'x') + "\"]\n" << s("line 2: the line is longer than the 64 MB");
 }
 
@@ -435,6 +446,7 @@ void TestGridFile::hostileDelimitedFilesLeaveTheGridAsItWas_data()
     QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << s("is empty");
     QTest::newRow("an unbalanced quote") << QByteArray("a,b\nc,\"d\ne,f\n") << s("line 2: a quoted field is never closed");
     QTest::newRow("more fields on a line than a grid has columns") << QByteArray(20000, ',') << s("more than the 16384 columns");
+    QTest::newRow("more lines than a grid has rows") << QByteArray(10'000'001, '\n') << s("more than the 10000000 rows");
 }
 
 void TestGridFile::hostileDelimitedFilesLeaveTheGridAsItWas()
