@@ -50,7 +50,10 @@ void GridView::setGridModel(GridModel *model)
     setModel(model);
     if (!model)
         return;
-    setItemDelegate(new GridItemDelegate(*model, this));
+    delete m_delegate;
+    m_delegate = new GridItemDelegate(*model, this);
+    setItemDelegate(m_delegate);
+    applySelectionMode();
     auto on = [this, model](auto signal, auto slot) { m_connections << connect(model, signal, this, slot); };
     on(&QAbstractItemModel::modelReset, [this] { applyShape(); });
     on(&QAbstractItemModel::layoutChanged, [this] { applyFixedRows(); pullSelectionFromModel(); });
@@ -68,7 +71,11 @@ void GridView::setGridModel(GridModel *model)
     });
     on(&GridModel::rowHeightsChanged, [this] { applyRowHeights(); });
     on(&GridModel::gridSettingsChanged, [this] { applyGridSettings(); });
-    on(&GridModel::selectionChanged, [this] { pullSelectionFromModel(); });
+    on(&GridModel::selectionChanged, [this] {
+        if (m_model->selectionMode() != m_mode)
+            applySelectionMode();
+        pullSelectionFromModel();
+    });
     on(&GridModel::beforeSort, [this](int col, int order) { emit beforeSort(col, order); });
     on(&GridModel::afterSort, [this](int col, int order) { emit afterSort(col, order); });
     on(&GridModel::columnMoved, [this](int from, int to) { emit columnMoved(from, to); });
@@ -86,6 +93,7 @@ int GridView::pixelsToTwipsX(int pixels) const { return qRound(double(pixels) * 
 
 void GridView::applyShape()
 {
+    applySelectionMode();
     applyGridSettings();
     applyColumns();
     applyRowHeights();
@@ -153,16 +161,23 @@ void GridView::applyGridSettings()
 
 void GridView::setSelectionMode(GridModel::SelectionMode mode)
 {
-    if (mode == GridModel::SelectionMode::ListBox) {
+    m_mode = mode;
+    if (m_model && m_model->selectionMode() != mode)
+        m_model->setSelectionMode(mode); // comes back through selectionChanged
+    applySelectionMode();
+}
+
+void GridView::applySelectionMode()
+{
+    if (m_model)
+        m_mode = m_model->selectionMode();
+    if (m_mode == GridModel::SelectionMode::ListBox) {
         QTableView::setSelectionBehavior(QAbstractItemView::SelectRows);
         QTableView::setSelectionMode(QAbstractItemView::ExtendedSelection);
     } else {
         QTableView::setSelectionBehavior(QAbstractItemView::SelectItems);
         QTableView::setSelectionMode(QAbstractItemView::ContiguousSelection);
     }
-    if (m_model && m_model->selectionMode() != mode)
-        m_model->setSelectionMode(mode);
-    pullSelectionFromModel();
 }
 
 int GridView::selectedRowCount() const

@@ -8,6 +8,7 @@
 
 namespace dq {
 
+class GridItemDelegate;
 class GridTitleHeader;
 
 // Shows a GridModel. The model's title row (row 0 while it has a fixed row) is drawn as the
@@ -72,6 +73,7 @@ private:
     void applyColumns();
     void applyRowHeights();
     void applyGridSettings();
+    void applySelectionMode();
     void pushSelectionToModel();
     void pullSelectionFromModel();
     void onTitleClicked(int col);
@@ -80,6 +82,8 @@ private:
 
     QPointer<GridModel> m_model;
     GridTitleHeader *m_header;
+    QPointer<QAbstractItemDelegate> m_delegate;
+    GridModel::SelectionMode m_mode = GridModel::SelectionMode::Free;
     QIcon m_ascending;
     QIcon m_descending;
     int m_sortColumn = -1;

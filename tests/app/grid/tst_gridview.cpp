@@ -176,7 +176,9 @@ void TestGridView::listBoxClicksMarkModelRows()
 void TestGridView::modelMarksShowInTheView()
 {
     Fixture f;
-    f.view.setSelectionMode(GridModel::SelectionMode::ListBox);
+    // A command may switch the mode on the model alone; the view follows.
+    f.model.setSelectionMode(GridModel::SelectionMode::ListBox);
+    QCOMPARE(f.view.selectionBehavior(), QAbstractItemView::SelectRows);
     f.model.setSelectedRows({2, 3, 6});
     QItemSelectionModel *sel = f.view.selectionModel();
     QVERIFY(sel->isRowSelected(2, {}));
