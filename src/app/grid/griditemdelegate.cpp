@@ -23,6 +23,26 @@ QWidget *GridItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewI
     return combo;
 }
 
+void GridItemDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (!(option->features & QStyleOptionViewItem::HasDecoration))
+        return;
+    switch (m_model.cellFormat(index.row(), index.column()).pictureAlignment) {
+    case Alignment::RightCenter:
+        option->decorationPosition = QStyleOptionViewItem::Right;
+        option->decorationAlignment = Qt::AlignRight | Qt::AlignVCenter;
+        break;
+    case Alignment::CenterCenter:
+        option->decorationAlignment = Qt::AlignCenter;
+        break;
+    default:
+        option->decorationPosition = QStyleOptionViewItem::Left;
+        option->decorationAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        break;
+    }
+}
+
 void GridItemDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
     if (auto *combo = qobject_cast<QComboBox *>(editor)) {

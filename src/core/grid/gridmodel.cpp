@@ -3,6 +3,7 @@
 #include "core/grid/gridstore.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QMimeData>
 
 #include <algorithm>
@@ -818,6 +819,10 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
             return QColor::fromRgb(f->back);
         if (d->s.settings.alternateRowColor.isValid() && index.row() >= fixedRows() && (index.row() - fixedRows()) % 2 == 1)
             return d->s.settings.alternateRowColor;
+        return {};
+    case Qt::DecorationRole:
+        if (f && !f->picture.isEmpty())
+            return QIcon(f->picture);
         return {};
     case Qt::TextAlignmentRole: {
         bool numeric = false;

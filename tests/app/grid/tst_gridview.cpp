@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -81,6 +84,7 @@ private slots:
     void pickListColumnsEditWithACombo();
     void checkBoxCellsToggleInTheModel();
     void draggedCellsCarryClipText();
+    void cellPicturesShowAtTheirSide();
     void notificationsReachListeners();
 };
 
@@ -318,6 +322,35 @@ void TestGridView::draggedCellsCarryClipText()
     std::unique_ptr<QMimeData> mime(f.model.mimeData(cells));
     QCOMPARE(mime->text(), f.model.text(1, 0) + QLatin1Char('\t') + f.model.text(1, 1) + QLatin1Char('\r') + f.model.text(2, 0)
                                + QLatin1Char('\t') + f.model.text(2, 1));
+}
+
+void TestGridView::cellPicturesShowAtTheirSide()
+{
+    Fixture f;
+    QImage image(12, 12, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    const QString path = QDir::temp().filePath(QStringLiteral("dq-grid-picture-%1.png").arg(QCoreApplication::applicationPid()));
+    QVERIFY(image.save(path));
+    CellFormat f1;
+    f1.picture = path;
+    f1.pictureAlignment = Alignment::RightCenter;
+    f.model.setCellFormat(2, 1, f1);
+    const QIcon icon = qvariant_cast<QIcon>(f.model.data(f.model.index(2, 1), Qt::DecorationRole));
+    QVERIFY(!icon.isNull());
+    QVERIFY(f.model.data(f.model.index(2, 0), Qt::DecorationRole).isNull());
+    // The red picture is drawn at the cell's right end, not its left.
+    f.view.repaint();
+    const QImage shot = f.view.viewport()->grab().toImage();
+    const QRect cell = f.view.visualRect(f.model.index(2, 1));
+    auto redIn = [&](int x0, int x1) {
+        for (int x = x0; x < x1; ++x)
+            if (shot.pixelColor(x, cell.center().y()) == QColor(Qt::red))
+                return true;
+        return false;
+    };
+    QVERIFY(redIn(cell.center().x(), cell.right()));
+    QVERIFY(!redIn(cell.left(), cell.center().x()));
+    QFile::remove(path);
 }
 
 void TestGridView::notificationsReachListeners()
