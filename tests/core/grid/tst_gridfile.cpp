@@ -77,6 +77,7 @@ class TestGridFile : public QObject
 
 private slots:
     void nativeRoundTripKeepsTextShapeAndSettings();
+    void goldenNativeFileReadsAndWritesBackByteForByte();
     void largeNativeFilesKeepRowOrder();
     void nativeRoundTripKeepsEachCellFormat_data();
     void nativeRoundTripKeepsEachCellFormat();
@@ -150,6 +151,44 @@ void TestGridFile::nativeRoundTripKeepsTextShapeAndSettings()
     const QString again = test::tempDir() + QStringLiteral("/again.tsy");
     QVERIFY(GridFile::save(back, again, FileKind::Native));
     QCOMPARE(readFile(again), readFile(path));
+}
+
+void TestGridFile::goldenNativeFileReadsAndWritesBackByteForByte()
+{
+    // Files already written (and key files written by hand) must keep loading the same way,
+    // and saving must not drift from the documented layout.
+    const QString golden = QStringLiteral(DQ_TEST_DATA_DIR "/grid/golden.tsy");
+    GridModel m;
+    const FileResult r = GridFile::load(m, golden, FileKind::Native);
+    QVERIFY2(r.ok, qPrintable(r.errorString));
+    QCOMPARE(m.rows(), 6);
+    QCOMPARE(m.cols(), 4);
+    QCOMPARE(m.text(1, 0), s("Acme \"Tools\""));
+    QCOMPARE(m.text(2, 0), s("Zürich – 東京 🙂"));
+    QCOMPARE(m.text(2, 2), s("Center\nnext line"));
+    QCOMPARE(m.rowHeight(2), 600);
+    QCOMPARE(m.columnDataType(1), DataType::Currency);
+    QCOMPARE(m.columnFormat(1), s("$#,###.00"));
+    QCOMPARE(m.columnAlignment(1), Alignment::RightCenter);
+    QVERIFY(m.columnHidden(2));
+    QCOMPARE(m.columnPickList(2), s("Left|Center|Right"));
+    QCOMPARE(m.columnWidth(3), GridModel::kDefaultColumnWidth);
+    QCOMPARE(m.alternateRowColor(), QColor(0xe0, 0xf0, 0xff));
+    QCOMPARE(m.fontSize(), 9);
+    QVERIFY(m.sortOnTitleClick() && m.columnDragEnabled() && !m.dragEnabled());
+    const CellFormat red = m.cellFormat(3, 0);
+    QVERIFY(red.bold && red.hasFore && red.fore == qRgb(255, 0, 0));
+    const CellFormat half = m.cellFormat(3, 1);
+    QVERIFY(half.italic && half.underline && half.fontSize == 12 && half.hasBack && qAlpha(half.back) == 0x80);
+    QCOMPARE(m.cellFormat(4, 3).check, CheckBox::Checked);
+    QCOMPARE(m.cellFormat(4, 3).alignment, Alignment::LeftCenter);
+    QCOMPARE(m.cellFormat(4, 2).picture, s("arrow.png"));
+    QCOMPARE(m.cellFormat(4, 2).pictureAlignment, Alignment::RightCenter);
+    QCOMPARE(m.rowTexts(5), QStringList(4));
+
+    const QString again = test::tempDir() + QStringLiteral("/golden.tsy");
+    QVERIFY(GridFile::save(m, again, FileKind::Native));
+    QCOMPARE(readFile(again), readFile(golden));
 }
 
 void TestGridFile::largeNativeFilesKeepRowOrder()
