@@ -212,10 +212,12 @@ void GridView::pushSelectionToModel()
         return;
     m_syncing = true;
     const QModelIndex current = currentIndex();
+    // Title rows are the header: a select-all in the body never takes them in.
+    const int fixed = m_model->fixedRows();
     if (m_model->selectionMode() == GridModel::SelectionMode::ListBox) {
         std::vector<int> rows;
         for (const QItemSelectionRange &range : selectionModel()->selection())
-            for (int r = range.top(); r <= range.bottom(); ++r)
+            for (int r = qMax(fixed, range.top()); r <= range.bottom(); ++r)
                 rows.push_back(r);
         std::sort(rows.begin(), rows.end());
         rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
@@ -223,16 +225,30 @@ void GridView::pushSelectionToModel()
             m_model->setCursor(current.row(), current.column());
         m_model->setSelectedRows(rows);
     } else if (current.isValid()) {
-        // The cursor is the cell where the block started; RowSel/ColSel the end that moves.
+        // The cursor is the cell where the block started; RowSel/ColSel the end that moves
+        // (the view's current cell). A block the current cell is no corner of (select all)
+        // runs from its top-left to its bottom-right.
         const QItemSelection selection = selectionModel()->selection();
         int anchorRow = current.row();
         int anchorCol = current.column();
+        int endRow = current.row();
+        int endCol = current.column();
         if (!selection.isEmpty()) {
-            const QItemSelectionRange &range = selection.first();
-            anchorRow = current.row() == range.top() ? range.bottom() : range.top();
-            anchorCol = current.column() == range.left() ? range.right() : range.left();
+            QItemSelectionRange range = selection.first();
+            const bool rowCorner = current.row() == range.top() || current.row() == range.bottom();
+            const bool colCorner = current.column() == range.left() || current.column() == range.right();
+            if (rowCorner && colCorner) {
+                anchorRow = current.row() == range.top() ? range.bottom() : range.top();
+                anchorCol = current.column() == range.left() ? range.right() : range.left();
+            } else {
+                anchorRow = range.top();
+                anchorCol = range.left();
+                endRow = range.bottom();
+                endCol = range.right();
+            }
         }
-        m_model->select(anchorRow, anchorCol, current.row(), current.column());
+        const int lastRow = m_model->rows() - 1;
+        m_model->select(qBound(fixed, anchorRow, lastRow), anchorCol, qBound(fixed, endRow, lastRow), endCol);
     }
     m_syncing = false;
 }

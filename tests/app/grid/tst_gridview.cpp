@@ -212,6 +212,15 @@ void TestGridView::blockSelectionMirrorsTheModel()
     const QModelIndexList cells = f.view.selectionModel()->selectedIndexes();
     QCOMPARE(cells.size(), 6);
     QCOMPARE(f.view.currentIndex(), f.model.index(3, 2));
+
+    // Select-all takes every data row but not the title row shown as the header.
+    f.view.setFocus();
+    QTest::keyClick(&f.view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(f.model.selection(), (GridRange{1, 0, f.model.rows() - 1, 2}));
+    f.view.setSelectionMode(GridModel::SelectionMode::ListBox);
+    QTest::keyClick(&f.view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(f.model.selectedRowCount(), f.model.rows() - 1);
+    QCOMPARE(f.model.selectedRow(0), 1);
 }
 
 void TestGridView::draggingATitleMovesTheModelColumn()
