@@ -15,6 +15,10 @@ namespace dq {
 GridView::GridView(QWidget *parent) : QTableView(parent), m_header(new GridTitleHeader(this))
 {
     setHorizontalHeader(m_header);
+    // A title click sorts or selects the column as onTitleClicked decides; the table view's
+    // own select-on-press would otherwise select the column before every sort.
+    disconnect(m_header, SIGNAL(sectionPressed(int)), this, nullptr);
+    disconnect(m_header, SIGNAL(sectionEntered(int)), this, nullptr);
     verticalHeader()->hide();
     // Uniform rows: the header never measures a million rows.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -296,8 +300,13 @@ void GridView::currentChanged(const QModelIndex &current, const QModelIndex &pre
 
 void GridView::onTitleClicked(int col)
 {
-    if (!m_model || !m_model->sortOnTitleClick())
+    if (!m_model)
         return;
+    if (!m_model->sortOnTitleClick()) {
+        if (m_model->selectionMode() == GridModel::SelectionMode::Free && m_model->rows() > m_model->fixedRows())
+            m_model->select(m_model->fixedRows(), col, m_model->rows() - 1, col);
+        return;
+    }
     const Qt::SortOrder order = col == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_sortColumn = col;
     m_sortOrder = order;

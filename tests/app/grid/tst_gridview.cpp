@@ -73,7 +73,7 @@ class TestGridView : public QObject
 private slots:
     void titlesShowAsHeaderAndNotInTheBody();
     void titleClickSortsThenReverses();
-    void titleClickDoesNothingWhenSortingIsOff();
+    void titleClickSelectsTheColumnWhenSortingIsOff();
     void listBoxClicksMarkModelRows_data();
     void listBoxClicksMarkModelRows();
     void modelMarksShowInTheView();
@@ -113,8 +113,10 @@ void TestGridView::titleClickSortsThenReverses()
     QSignalSpy after(&f.view, &GridView::afterSort);
     QStringList sorted = f.column(1);
     std::sort(sorted.begin(), sorted.end());
+    f.model.setCursor(3, 0);
 
     f.clickTitle(1);
+    QCOMPARE(f.model.selection(), (GridRange{3, 0, 3, 0})); // sorting selects nothing
     QCOMPARE(f.column(1), sorted);
     QCOMPARE(after.count(), 1);
     QCOMPARE(after.at(0).at(0).toInt(), 1);
@@ -136,13 +138,15 @@ void TestGridView::titleClickSortsThenReverses()
     QCOMPARE(f.model.text(0, 1), QStringLiteral("City")); // the title row never sorts
 }
 
-void TestGridView::titleClickDoesNothingWhenSortingIsOff()
+void TestGridView::titleClickSelectsTheColumnWhenSortingIsOff()
 {
     Fixture f;
     f.model.setSortOnTitleClick(false);
     const QStringList before = f.column(1);
     f.clickTitle(1);
     QCOMPARE(f.column(1), before);
+    // It selects the column's data cells instead.
+    QCOMPARE(f.model.selection(), (GridRange{1, 1, f.model.rows() - 1, 1}));
 }
 
 void TestGridView::listBoxClicksMarkModelRows_data()
