@@ -591,6 +591,13 @@ void TestGridFile::failedSavesReportAndKeepTheOldFile()
     QVERIFY(!GridFile::load(other, path, FileKind::Native).ok);
     QCOMPARE(readFile(path), QByteArray("old contents"));
     QVERIFY(!GridFile::load(other, test::tempDir(), FileKind::Native).ok);
+
+    // A file-command kind code (1 = comma there) passed as a grid kind is refused, not
+    // guessed, and the file on disk stays.
+    const FileResult wrongKind = GridFile::save(m, path, FileKind(1));
+    QVERIFY(!wrongKind.ok);
+    QVERIFY(wrongKind.errorString.contains(QStringLiteral("not a grid file kind")));
+    QCOMPARE(readFile(path), QByteArray("old contents"));
 }
 
 void TestGridFile::kindFollowsTheExtension_data()
