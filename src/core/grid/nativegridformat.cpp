@@ -18,6 +18,8 @@
 #include <cmath>
 #include <deque>
 #include <future>
+#include <memory>
+#include <system_error>
 
 namespace dq {
 
@@ -556,7 +558,15 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
     const auto dispatch = [&]() {
         if (batch.ends.empty())
             return true;
-        inFlight.push_back(std::async(std::launch::async, parseBatch, std::move(batch), cols, std::ref(formattedCells)));
+        auto job = [work = std::make_shared<Batch>(std::move(batch)), cols, &formattedCells] {
+            return parseBatch(*work, cols, formattedCells);
+        };
+        try {
+            inFlight.push_back(std::async(std::launch::async, job));
+        } catch (const std::system_error &) {
+            // No thread to be had: parse this batch here when its turn comes.
+            inFlight.push_back(std::async(std::launch::deferred, job));
+        }
         batch = Batch();
         return int(inFlight.size()) < inFlightLimit || collect();
     };
