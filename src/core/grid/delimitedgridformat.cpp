@@ -236,6 +236,10 @@ private:
             begin = m_ends[size_t(c)];
         }
         m_widest = qMax(m_widest, count);
+        if (qint64(m_store.rows.size()) >= DelimitedGridFormat::kMaxRows) {
+            m_error = QStringLiteral("\"%1\" holds more than the %2 rows a grid holds").arg(m_name).arg(DelimitedGridFormat::kMaxRows);
+            return false;
+        }
         if (qint64(m_store.rows.size() + 1) * m_widest > DelimitedGridFormat::kMaxCells) {
             m_error = QStringLiteral("\"%1\" holds more than the %2 cells a grid holds").arg(m_name).arg(DelimitedGridFormat::kMaxCells);
             return false;

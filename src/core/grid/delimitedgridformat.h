@@ -19,6 +19,7 @@ class DelimitedGridFormat
 public:
     static constexpr qint64 kMaxCells = 50'000'000;
     static constexpr int kMaxCols = 16'384;
+    static constexpr qint64 kMaxRows = 10'000'000;
     static constexpr qint64 kMaxRowBytes = 64 * 1024 * 1024;
 
     // Fills store's rows and columns from device (store's other settings are kept; column

@@ -17,10 +17,22 @@ char separatorOf(FileKind kind)
     return kind == FileKind::Tab ? '\t' : ',';
 }
 
+bool isKnown(FileKind kind)
+{
+    return kind == FileKind::Native || kind == FileKind::Comma || kind == FileKind::Tab;
+}
+
+FileResult unknownKind(FileKind kind, const QString &name)
+{
+    return FileResult::failure(QStringLiteral("\"%1\": %2 is not a grid file kind (native 0, comma 3, tab 4).").arg(name).arg(int(kind)));
+}
+
 } // namespace
 
 FileResult GridFile::write(const GridModel &grid, QIODevice &device, FileKind kind, const QString &name)
 {
+    if (!isKnown(kind))
+        return unknownKind(kind, name);
     if (kind == FileKind::Native)
         return NativeGridFormat::write(grid.store(), device, name);
     return DelimitedGridFormat::write(grid.store(), device, separatorOf(kind), name);
@@ -28,6 +40,8 @@ FileResult GridFile::write(const GridModel &grid, QIODevice &device, FileKind ki
 
 FileResult GridFile::read(GridModel &grid, QIODevice &device, FileKind kind, const QString &name)
 {
+    if (!isKnown(kind))
+        return unknownKind(kind, name);
     // Everything is read off to the side; the grid changes only once the whole file is good.
     GridStore scratch;
     if (kind == FileKind::Native) {
@@ -53,6 +67,8 @@ FileResult GridFile::read(GridModel &grid, QIODevice &device, FileKind kind, con
 
 FileResult GridFile::save(const GridModel &grid, const QString &path, FileKind kind)
 {
+    if (!isKnown(kind))
+        return unknownKind(kind, path); // before the old file is touched
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return FileResult::failure(QStringLiteral("\"%1\" could not be saved: %2").arg(path, file.errorString()));

@@ -3,6 +3,8 @@
 #include "core/grid/gridstore.h"
 
 #include <QFont>
+#include <QIcon>
+#include <QMimeData>
 
 #include <algorithm>
 #include <bit>
@@ -276,8 +278,7 @@ QStringList GridModel::rowTexts(int row) const
 
 QString GridModel::clip(const GridRange &range) const
 {
-    const GridRange r = GridRange::normalized(qMax(0, range.top), qMax(0, range.left),
-                                              qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1));
+    const GridRange r = clampToGrid(range);
     QString out;
     if (range.isEmpty() || r.isEmpty())
         return out;
@@ -295,8 +296,7 @@ QString GridModel::clip(const GridRange &range) const
 
 int GridModel::setClip(const GridRange &range, const QString &text)
 {
-    const GridRange r = GridRange::normalized(qMax(0, range.top), qMax(0, range.left),
-                                              qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1));
+    const GridRange r = clampToGrid(range);
     if (range.isEmpty() || r.isEmpty())
         return 0;
     int count = 0;
@@ -326,6 +326,8 @@ int GridModel::setClip(const GridRange &range, const QString &text)
     }
     if (count) {
         emit dataChanged(index(r.top, r.left), index(r.bottom, r.right), {Qt::DisplayRole, Qt::EditRole});
+        if (r.top == 0 && fixedRows() > 0)
+            emit headerDataChanged(Qt::Horizontal, r.left, r.right);
         emit contentsEdited();
     }
     return count;
@@ -350,6 +352,34 @@ void GridModel::select(int row, int col, int rowEnd, int colEnd)
     d->rowSel = qBound(0, rowEnd, maxRow);
     d->colSel = qBound(0, colEnd, maxCol);
     emit selectionChanged();
+}
+
+QString GridModel::currentText() const
+{
+    return text(d->row, d->col);
+}
+
+void GridModel::setCurrentText(const QString &value)
+{
+    setText(d->row, d->col, value);
+}
+
+QString GridModel::selectionClip() const
+{
+    return clip(selection());
+}
+
+int GridModel::setSelectionClip(const QString &value)
+{
+    return setClip(selection(), value);
+}
+
+GridRange GridModel::clampToGrid(const GridRange &range) const
+{
+    if (range.isEmpty())
+        return {};
+    const GridRange r{qMax(0, range.top), qMax(0, range.left), qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1)};
+    return r.isEmpty() ? GridRange{} : r;
 }
 
 GridRange GridModel::selection() const
@@ -444,36 +474,47 @@ void GridModel::setColumnAttributes(int col, const ColumnAttributes &attrs)
     emit contentsEdited();
 }
 
+void GridModel::changeColumns(int col, const std::function<void(ColumnAttributes &)> &change)
+{
+    const int from = col == -1 ? 0 : col;
+    const int to = col == -1 ? cols() - 1 : col;
+    if (from < 0 || to >= cols() || to < from)
+        return;
+    bool changed = false;
+    for (int c = from; c <= to; ++c) {
+        ColumnAttributes &a = d->s.columns[size_t(c)];
+        const ColumnAttributes before = a;
+        change(a);
+        changed = changed || !(a == before);
+    }
+    if (!changed)
+        return;
+    emit headerDataChanged(Qt::Horizontal, from, to);
+    if (rows() > 0)
+        emit dataChanged(index(0, from), index(rows() - 1, to));
+    emit contentsEdited();
+}
+
 namespace {
 template<typename T, typename Member>
-void setColumnMember(GridModel &m, int col, Member member, const T &value)
+std::function<void(ColumnAttributes &)> assign(Member member, const T &value)
 {
-    auto apply = [&](int c) {
-        ColumnAttributes a = m.columnAttributes(c);
-        a.*member = value;
-        m.setColumnAttributes(c, a);
-    };
-    if (col == -1) {
-        for (int c = 0; c < m.cols(); ++c)
-            apply(c);
-    } else {
-        apply(col);
-    }
+    return [member, value](ColumnAttributes &a) { a.*member = value; };
 }
 } // namespace
 
 int GridModel::columnWidth(int col) const { return columnAttributes(col).width; }
-void GridModel::setColumnWidth(int col, int twips) { setColumnMember(*this, col, &ColumnAttributes::width, qMax(0, twips)); }
+void GridModel::setColumnWidth(int col, int twips) { changeColumns(col, assign(&ColumnAttributes::width, qMax(0, twips))); }
 Alignment GridModel::columnAlignment(int col) const { return columnAttributes(col).alignment; }
-void GridModel::setColumnAlignment(int col, Alignment a) { setColumnMember(*this, col, &ColumnAttributes::alignment, a); }
+void GridModel::setColumnAlignment(int col, Alignment a) { changeColumns(col, assign(&ColumnAttributes::alignment, a)); }
 DataType GridModel::columnDataType(int col) const { return columnAttributes(col).dataType; }
-void GridModel::setColumnDataType(int col, DataType t) { setColumnMember(*this, col, &ColumnAttributes::dataType, t); }
+void GridModel::setColumnDataType(int col, DataType t) { changeColumns(col, assign(&ColumnAttributes::dataType, t)); }
 QString GridModel::columnFormat(int col) const { return columnAttributes(col).format; }
-void GridModel::setColumnFormat(int col, const QString &f) { setColumnMember(*this, col, &ColumnAttributes::format, f); }
+void GridModel::setColumnFormat(int col, const QString &f) { changeColumns(col, assign(&ColumnAttributes::format, f)); }
 bool GridModel::columnHidden(int col) const { return columnAttributes(col).hidden; }
-void GridModel::setColumnHidden(int col, bool h) { setColumnMember(*this, col, &ColumnAttributes::hidden, h); }
+void GridModel::setColumnHidden(int col, bool h) { changeColumns(col, assign(&ColumnAttributes::hidden, h)); }
 QString GridModel::columnPickList(int col) const { return columnAttributes(col).pickList; }
-void GridModel::setColumnPickList(int col, const QString &items) { setColumnMember(*this, col, &ColumnAttributes::pickList, items); }
+void GridModel::setColumnPickList(int col, const QString &items) { changeColumns(col, assign(&ColumnAttributes::pickList, items)); }
 
 int GridModel::rowHeight(int row) const
 {
@@ -706,27 +747,17 @@ void GridModel::sortDataRows(const std::function<bool(int, int)> &less)
 
 void GridModel::applyRowOrder(const std::vector<int> &order)
 {
+    // A reset, not a layout change: views of a million rows would otherwise build a
+    // persistent index per row. Cursor, selection and list-box marks live here and survive.
     const int first = fixedRows();
-    emit layoutAboutToBeChanged();
+    beginResetModel();
     std::vector<GridRow> sorted;
     sorted.reserve(order.size());
     for (int i : order)
         sorted.push_back(std::move(d->s.rows[size_t(i)]));
     for (size_t i = 0; i < sorted.size(); ++i)
         d->s.rows[size_t(first) + i] = std::move(sorted[i]);
-    const QModelIndexList persistent = persistentIndexList();
-    if (!persistent.isEmpty()) {
-        QModelIndexList moved;
-        moved.reserve(persistent.size());
-        std::vector<int> where(static_cast<size_t>(rows()));
-        std::iota(where.begin(), where.end(), 0);
-        for (size_t i = 0; i < order.size(); ++i)
-            where[size_t(order[i])] = first + int(i);
-        for (const QModelIndex &p : persistent)
-            moved.append(index(where[size_t(p.row())], p.column()));
-        changePersistentIndexList(persistent, moved);
-    }
-    emit layoutChanged();
+    endResetModel();
     emit contentsEdited();
 }
 
@@ -789,6 +820,10 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
         if (d->s.settings.alternateRowColor.isValid() && index.row() >= fixedRows() && (index.row() - fixedRows()) % 2 == 1)
             return d->s.settings.alternateRowColor;
         return {};
+    case Qt::DecorationRole:
+        if (f && !f->picture.isEmpty())
+            return QIcon(f->picture);
+        return {};
     case Qt::TextAlignmentRole: {
         bool numeric = false;
         if (col.alignment == Alignment::General || (f && f->alignment == Alignment::General)) {
@@ -831,6 +866,27 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section;
     return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+QStringList GridModel::mimeTypes() const
+{
+    return {QStringLiteral("text/plain")};
+}
+
+QMimeData *GridModel::mimeData(const QModelIndexList &indexes) const
+{
+    if (indexes.isEmpty())
+        return nullptr;
+    GridRange block{indexes.first().row(), indexes.first().column(), indexes.first().row(), indexes.first().column()};
+    for (const QModelIndex &i : indexes) {
+        block.top = qMin(block.top, i.row());
+        block.bottom = qMax(block.bottom, i.row());
+        block.left = qMin(block.left, i.column());
+        block.right = qMax(block.right, i.column());
+    }
+    auto *mime = new QMimeData;
+    mime->setText(clip(block));
+    return mime;
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const

@@ -132,6 +132,13 @@ public:
     // top-left cell; text beyond the range is dropped. Returns the number of cells set.
     int setClip(const GridRange &range, const QString &text);
 
+    // The cell at the cursor (Row, Col).
+    QString currentText() const;
+    void setCurrentText(const QString &text);
+    // Clip text of the selection block; setting fills only the block.
+    QString selectionClip() const;
+    int setSelectionClip(const QString &text);
+
     // --- cursor and selection ----------------------------------------------------------
     int row() const;
     int col() const;
@@ -140,6 +147,8 @@ public:
     void setCursor(int row, int col);                 // collapses the selection to the cell
     void select(int row, int col, int rowEnd, int colEnd); // cursor at (row,col), end at (rowEnd,colEnd)
     GridRange selection() const;                      // normalised block
+    // The part of range that lies inside the grid (empty if none does).
+    GridRange clampToGrid(const GridRange &range) const;
     SelectionMode selectionMode() const;
     void setSelectionMode(SelectionMode mode);
     bool isRowSelected(int row) const;                // list-box mode
@@ -213,6 +222,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     // Horizontal: the title row's text (row 0) when the grid has a fixed row.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Dragging cells out gives their clip text (the block that spans the dragged cells).
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
 
     // Display text hook: how a cell's text is shown (display formats plug in here).
     // The default shows the text as stored.
@@ -237,6 +249,8 @@ private:
 
     CellFormat *mutableFormat(int row, int col);
     void applyRowOrder(const std::vector<int> &order); // order[i] = old row of data row i
+    // Applies change to one column's attributes, or every column's for -1, with one signal.
+    void changeColumns(int col, const std::function<void(ColumnAttributes &)> &change);
     void emitFormatsChanged(const GridRange &range);
 };
 
@@ -245,8 +259,7 @@ void GridModel::updateFormats(const GridRange &range, Fn change)
 {
     if (range.isEmpty())
         return;
-    const GridRange r = GridRange::normalized(qMax(0, range.top), qMax(0, range.left),
-                                              qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1));
+    const GridRange r = clampToGrid(range);
     if (r.isEmpty())
         return;
     for (int row = r.top; row <= r.bottom; ++row) {

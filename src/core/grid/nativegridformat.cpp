@@ -12,7 +12,14 @@
 #include <QJsonValue>
 #include <QStringEncoder>
 
+#include <QThread>
+
+#include <atomic>
 #include <cmath>
+#include <deque>
+#include <future>
+#include <memory>
+#include <system_error>
 
 namespace dq {
 
@@ -267,7 +274,7 @@ QString readCells(const QJsonArray &array, int cols, GridRow &row)
     return {};
 }
 
-QString readRowObject(const QJsonObject &o, int cols, GridRow &row)
+QString readRowObject(const QJsonObject &o, int cols, GridRow &row, std::atomic<qint64> &formattedCells)
 {
     const QJsonValue cells = o.value(QLatin1String("cells"));
     if (!cells.isUndefined()) {
@@ -294,8 +301,12 @@ QString readRowObject(const QJsonObject &o, int cols, GridRow &row)
         const double c = col.toDouble(-1);
         if (!col.isDouble() || c != std::floor(c) || c < 0 || c >= cols)
             return QStringLiteral("a cell format's \"col\" is not a column of the grid");
-        if (!row.formats)
+        if (!row.formats) {
+            // Counted before the allocation, across every thread parsing this file.
+            if (formattedCells.fetch_add(cols) + cols > NativeGridFormat::kMaxFormattedCells)
+                return QStringLiteral("more than %1 cells lie in formatted rows").arg(NativeGridFormat::kMaxFormattedCells);
             row.formats = std::make_unique<std::vector<CellFormat>>(size_t(cols));
+        }
         CellFormat &cf = (*row.formats)[size_t(c)];
         const QString error = readCellFormat(fo, cf);
         if (!error.isEmpty())
@@ -448,6 +459,52 @@ void appendCells(BufferedWriter &out, const RowCells &cells)
     out.append(']');
 }
 
+// Row lines are parsed in batches on several threads; results are taken in file order, so
+// the first fault reported is the first in the file.
+struct Batch
+{
+    QByteArray bytes;
+    std::vector<qsizetype> ends;
+    std::vector<qint64> lineNumbers;
+};
+
+struct ParsedBatch
+{
+    std::vector<GridRow> rows;
+    QString error;
+    qint64 errorLine = 0;
+};
+
+ParsedBatch parseBatch(const Batch &batch, int cols, std::atomic<qint64> &formattedCells)
+{
+    ParsedBatch out;
+    out.rows.reserve(batch.ends.size());
+    qsizetype begin = 0;
+    QJsonParseError parseError;
+    for (size_t i = 0; i < batch.ends.size(); ++i) {
+        const QByteArray line = QByteArray::fromRawData(batch.bytes.constData() + begin, batch.ends[i] - begin);
+        begin = batch.ends[i];
+        const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
+        GridRow row;
+        QString error;
+        if (parseError.error != QJsonParseError::NoError)
+            error = QStringLiteral("the row is not valid JSON (%1)").arg(parseError.errorString());
+        else if (doc.isArray())
+            error = readCells(doc.array(), cols, row);
+        else if (doc.isObject())
+            error = readRowObject(doc.object(), cols, row, formattedCells);
+        else
+            error = QStringLiteral("the row is neither an array nor an object");
+        if (!error.isEmpty()) {
+            out.error = error;
+            out.errorLine = batch.lineNumbers[i];
+            return out;
+        }
+        out.rows.push_back(std::move(row));
+    }
+    return out;
+}
+
 } // namespace
 
 FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridStore &store)
@@ -476,41 +533,89 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
     const int cols = store.colCount();
     store.rows.clear();
     store.rows.reserve(size_t(qMin<qint64>(rowCount, 1'000'000)));
+
+    constexpr size_t kBatchLines = 2048;
+    const int inFlightLimit = qBound(1, QThread::idealThreadCount(), 4) * 2;
+    std::deque<std::future<ParsedBatch>> inFlight;
+    std::atomic<qint64> formattedCells{0};
+    Batch batch;
+    QString failure;
+
+    // Takes the oldest batch's rows; false (with failure set) if it held a fault.
+    const auto collect = [&]() {
+        ParsedBatch parsed = inFlight.front().get();
+        inFlight.pop_front();
+        if (!parsed.error.isEmpty()) {
+            if (failure.isEmpty())
+                failure = lineError(name, parsed.errorLine, parsed.error);
+            return false;
+        }
+        if (failure.isEmpty())
+            for (GridRow &row : parsed.rows)
+                store.rows.push_back(std::move(row));
+        return true;
+    };
+    const auto dispatch = [&]() {
+        if (batch.ends.empty())
+            return true;
+        auto job = [work = std::make_shared<Batch>(std::move(batch)), cols, &formattedCells] {
+            return parseBatch(*work, cols, formattedCells);
+        };
+        try {
+            inFlight.push_back(std::async(std::launch::async, job));
+        } catch (const std::system_error &) {
+            // No thread to be had: parse this batch here when its turn comes.
+            inFlight.push_back(std::async(std::launch::deferred, job));
+        }
+        batch = Batch();
+        return int(inFlight.size()) < inFlightLimit || collect();
+    };
+    // A fault found while reading comes after every line already handed out, so those
+    // batches speak first.
+    const auto failAt = [&](const QString &error) {
+        while (!inFlight.empty())
+            collect();
+        if (failure.isEmpty())
+            failure = error;
+        return FileResult::failure(failure);
+    };
+
+    qint64 taken = 0;     // row lines handed out so far
     qint64 blankTail = 0; // empty lines seen but not yet known to be inside the file
     for (;;) {
         status = lines.next(line);
         if (status == LineReader::Status::End)
             break;
         if (status == LineReader::Status::ReadError)
-            return FileResult::failure(QStringLiteral("\"%1\" could not be read after line %2: %3")
-                                           .arg(name).arg(lines.lineNumber()).arg(device.errorString()));
+            return failAt(QStringLiteral("\"%1\" could not be read after line %2: %3")
+                              .arg(name).arg(lines.lineNumber()).arg(device.errorString()));
         if (status == LineReader::Status::TooLong)
-            return FileResult::failure(lineError(name, lines.lineNumber() + 1, QStringLiteral("the line is longer than the 64 MB a line may hold")));
+            return failAt(lineError(name, lines.lineNumber() + 1, QStringLiteral("the line is longer than the 64 MB a line may hold")));
         if (line.trimmed().isEmpty()) {
             ++blankTail;
             continue;
         }
         if (blankTail)
-            return FileResult::failure(lineError(name, lines.lineNumber() - blankTail, QStringLiteral("the line is empty")));
-        if (qint64(store.rows.size()) >= rowCount)
-            return FileResult::failure(lineError(name, lines.lineNumber(),
-                                                 QStringLiteral("the file holds more rows than the %1 its header declares").arg(rowCount)));
-        doc = QJsonDocument::fromJson(QByteArray::fromRawData(line.data(), line.size()), &parseError);
-        if (parseError.error != QJsonParseError::NoError)
-            return FileResult::failure(lineError(name, lines.lineNumber(),
-                                                 QStringLiteral("the row is not valid JSON (%1)").arg(parseError.errorString())));
-        GridRow row;
-        QString error;
-        if (doc.isArray())
-            error = readCells(doc.array(), cols, row);
-        else if (doc.isObject())
-            error = readRowObject(doc.object(), cols, row);
-        else
-            error = QStringLiteral("the row is neither an array nor an object");
-        if (!error.isEmpty())
-            return FileResult::failure(lineError(name, lines.lineNumber(), error));
-        store.rows.push_back(std::move(row));
+            return failAt(lineError(name, lines.lineNumber() - blankTail, QStringLiteral("the line is empty")));
+        if (taken >= rowCount)
+            return failAt(lineError(name, lines.lineNumber(),
+                                    QStringLiteral("the file holds more rows than the %1 its header declares").arg(rowCount)));
+        ++taken;
+        batch.bytes.append(line.data(), line.size());
+        batch.ends.push_back(batch.bytes.size());
+        batch.lineNumbers.push_back(lines.lineNumber());
+        if (batch.ends.size() >= kBatchLines && !dispatch())
+            return failAt(failure);
     }
+    if (!dispatch())
+        return failAt(failure);
+    while (!inFlight.empty())
+        if (!collect())
+            return failAt(failure);
+    const qint64 lineRows = qint64(store.rows.size());
+    if (rowCount - lineRows > kMaxUnbackedRows)
+        return FileResult::failure(lineError(name, 1, QStringLiteral("the header declares %1 rows but the file holds only %2 row lines")
+                                                          .arg(rowCount).arg(lineRows)));
     store.rows.resize(size_t(rowCount));
     return FileResult::success();
 }

@@ -22,6 +22,11 @@ public:
     static constexpr int kMaxRows = 10'000'000;
     static constexpr int kMaxCols = 16'384;
     static constexpr qint64 kMaxLineBytes = 64 * 1024 * 1024;
+    // Rows the header declares beyond the file's row lines (blank rows that cost memory
+    // without any bytes in the file to back them).
+    static constexpr qint64 kMaxUnbackedRows = 1'000'000;
+    // Cells of the rows that carry formatting (such a row keeps a format for every column).
+    static constexpr qint64 kMaxFormattedCells = 20'000'000;
 
     // Fills store from device; on failure store is unspecified and the result names
     // name and the line at fault.

@@ -77,6 +77,8 @@ class TestGridFile : public QObject
 
 private slots:
     void nativeRoundTripKeepsTextShapeAndSettings();
+    void goldenNativeFileReadsAndWritesBackByteForByte();
+    void largeNativeFilesKeepRowOrder();
     void nativeRoundTripKeepsEachCellFormat_data();
     void nativeRoundTripKeepsEachCellFormat();
     void handWrittenNativeFilesLoad_data();
@@ -149,6 +151,87 @@ void TestGridFile::nativeRoundTripKeepsTextShapeAndSettings()
     const QString again = test::tempDir() + QStringLiteral("/again.tsy");
     QVERIFY(GridFile::save(back, again, FileKind::Native));
     QCOMPARE(readFile(again), readFile(path));
+}
+
+void TestGridFile::goldenNativeFileReadsAndWritesBackByteForByte()
+{
+    // Files already written (and key files written by hand) must keep loading the same way,
+    // and saving must not drift from the documented layout.
+    const QString golden = QStringLiteral(DQ_TEST_DATA_DIR "/grid/golden.tsy");
+    GridModel m;
+    const FileResult r = GridFile::load(m, golden, FileKind::Native);
+    QVERIFY2(r.ok, qPrintable(r.errorString));
+    QCOMPARE(m.rows(), 6);
+    QCOMPARE(m.cols(), 4);
+    QCOMPARE(m.text(1, 0), s("Acme \"Tools\""));
+    QCOMPARE(m.text(2, 0), s("Zürich – 東京 🙂"));
+    QCOMPARE(m.text(2, 2), s("Center\nnext line"));
+    QCOMPARE(m.rowHeight(2), 600);
+    QCOMPARE(m.columnDataType(1), DataType::Currency);
+    QCOMPARE(m.columnFormat(1), s("$#,###.00"));
+    QCOMPARE(m.columnAlignment(1), Alignment::RightCenter);
+    QVERIFY(m.columnHidden(2));
+    QCOMPARE(m.columnPickList(2), s("Left|Center|Right"));
+    QCOMPARE(m.columnWidth(3), GridModel::kDefaultColumnWidth);
+    QCOMPARE(m.alternateRowColor(), QColor(0xe0, 0xf0, 0xff));
+    QCOMPARE(m.fontSize(), 9);
+    QVERIFY(m.sortOnTitleClick() && m.columnDragEnabled() && !m.dragEnabled());
+    const CellFormat red = m.cellFormat(3, 0);
+    QVERIFY(red.bold && red.hasFore && red.fore == qRgb(255, 0, 0));
+    const CellFormat half = m.cellFormat(3, 1);
+    QVERIFY(half.italic && half.underline && half.fontSize == 12 && half.hasBack && qAlpha(half.back) == 0x80);
+    QCOMPARE(m.cellFormat(4, 3).check, CheckBox::Checked);
+    QCOMPARE(m.cellFormat(4, 3).alignment, Alignment::LeftCenter);
+    QCOMPARE(m.cellFormat(4, 2).picture, s("arrow.png"));
+    QCOMPARE(m.cellFormat(4, 2).pictureAlignment, Alignment::RightCenter);
+    QCOMPARE(m.rowTexts(5), QStringList(4));
+
+    const QString again = test::tempDir() + QStringLiteral("/golden.tsy");
+    QVERIFY(GridFile::save(m, again, FileKind::Native));
+    QCOMPARE(readFile(again), readFile(golden));
+}
+
+void TestGridFile::largeNativeFilesKeepRowOrder()
+{
+    // Enough rows to be read in many pieces; every row must land where it was.
+    GridModel m;
+    m.setCols(3);
+    m.setRows(1);
+    std::vector<QStringList> rows;
+    for (int i = 0; i < 20000; ++i)
+        rows.push_back({QString::number(i), QStringLiteral("row %1 \"q\"").arg(i), i % 3 ? QString() : QStringLiteral("x")});
+    m.appendRows(rows);
+    CellFormat italic;
+    italic.italic = true;
+    for (int r = 1; r < m.rows(); r += 997)
+        m.setCellFormat(r, 1, italic);
+    m.setRowHeight(15000, 500);
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    QVERIFY(GridFile::write(m, buffer, FileKind::Native, QStringLiteral("mem")));
+    buffer.seek(0);
+    GridModel back;
+    QVERIFY(GridFile::read(back, buffer, FileKind::Native, QStringLiteral("mem")));
+    QCOMPARE(dump(back), dump(m));
+    for (int r = 0; r < m.rows(); ++r)
+        QCOMPARE(back.cellFormat(r, 1).italic, (r - 1) % 997 == 0 && r >= 1);
+    QCOMPARE(back.rowHeight(15000), 500);
+    QCOMPARE(back.rowHeight(14999), GridModel::kDefaultRowHeight);
+
+    // A fault deep in such a file is reported at its own line, ahead of later faults.
+    QByteArray bad(R"({"format":"dirquill-grid","version":1,"rows":9000,"cols":1})");
+    bad += '\n';
+    for (int i = 0; i < 7000; ++i)
+        bad += i == 6000 ? QByteArray("[1]\n") : QByteArray("[\"ok\"]\n");
+    bad += "[\"a\",\"b\"]\n";
+    for (int i = 0; i < 3000; ++i)
+        bad += "[]\n";
+    QBuffer badBuffer(&bad);
+    badBuffer.open(QIODevice::ReadOnly);
+    const FileResult r = GridFile::read(back, badBuffer, FileKind::Native, QStringLiteral("deep.tsy"));
+    QVERIFY(!r.ok);
+    QCOMPARE(r.errorString, QStringLiteral("\"deep.tsy\", line 6002: cell 1 is not text"));
+    QCOMPARE(dump(back), dump(m));
 }
 
 void TestGridFile::nativeRoundTripKeepsEachCellFormat_data()
@@ -292,6 +375,17 @@ void TestGridFile::hostileNativeFilesLeaveTheGridAsItWas_data()
     QTest::newRow("a cell format with a wrong type") << h + "\n{\"formats\":[{\"col\":0,\"bold\":\"yes\"}]}\n" << s("\"bold\" is not true or false");
     QTest::newRow("a cell colour without a hash") << h + "\n{\"formats\":[{\"col\":0,\"fore\":\"red\"}]}\n" << s("\"fore\" is not a colour");
     QTest::newRow("an unknown check state") << h + "\n{\"formats\":[{\"col\":0,\"check\":\"maybe\"}]}\n" << s("\"check\" is not");
+    QTest::newRow("a header declaring millions of rows the file does not hold")
+        << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":5000000,"cols":1})") + "\n[\"a\"]\n"
+        << s("declares 5000000 rows but the file holds only 1 row lines");
+    {
+        // Formatting for every row of a very wide grid would take gigabytes.
+        QByteArray wide(R"({"format":"dirquill-grid","version":1,"rows":3000,"cols":16000})");
+        wide += '\n';
+        for (int i = 0; i < 1300; ++i)
+            wide += "{\"formats\":[{\"col\":1,\"bold\":true}]}\n";
+        QTest::newRow("formatting that would take gigabytes") << wide << s("cells lie in formatted rows");
+    }
     QTest::newRow("a line over 64 MB") << h + "\n[\"" + QByteArray(65 * 1024 * 1024, 'x') + "\"]\n" << s("line 2: the line is longer than the 64 MB");
 }
 
@@ -435,6 +529,7 @@ void TestGridFile::hostileDelimitedFilesLeaveTheGridAsItWas_data()
     QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << s("is empty");
     QTest::newRow("an unbalanced quote") << QByteArray("a,b\nc,\"d\ne,f\n") << s("line 2: a quoted field is never closed");
     QTest::newRow("more fields on a line than a grid has columns") << QByteArray(20000, ',') << s("more than the 16384 columns");
+    QTest::newRow("more lines than a grid has rows") << QByteArray(10'000'001, '\n') << s("more than the 10000000 rows");
 }
 
 void TestGridFile::hostileDelimitedFilesLeaveTheGridAsItWas()
@@ -496,6 +591,13 @@ void TestGridFile::failedSavesReportAndKeepTheOldFile()
     QVERIFY(!GridFile::load(other, path, FileKind::Native).ok);
     QCOMPARE(readFile(path), QByteArray("old contents"));
     QVERIFY(!GridFile::load(other, test::tempDir(), FileKind::Native).ok);
+
+    // A file-command kind code (1 = comma there) passed as a grid kind is refused, not
+    // guessed, and the file on disk stays.
+    const FileResult wrongKind = GridFile::save(m, path, FileKind(1));
+    QVERIFY(!wrongKind.ok);
+    QVERIFY(wrongKind.errorString.contains(QStringLiteral("not a grid file kind")));
+    QCOMPARE(readFile(path), QByteArray("old contents"));
 }
 
 void TestGridFile::kindFollowsTheExtension_data()
