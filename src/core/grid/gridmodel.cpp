@@ -1,8 +1,11 @@
 #include "core/grid/gridmodel.h"
 
+#include "core/grid/gridstore.h"
+
 #include <QFont>
 
 #include <algorithm>
+#include <bit>
 #include <numeric>
 
 namespace dq {
@@ -12,44 +15,24 @@ GridRange GridRange::normalized(int row1, int col1, int row2, int col2)
     return GridRange{qMin(row1, row2), qMin(col1, col2), qMax(row1, row2), qMax(col1, col2)};
 }
 
-namespace {
-
-struct Row
-{
-    std::vector<QString> cells;
-    int height = -1; // -1 = default
-    bool selected = false;
-    std::unique_ptr<std::vector<CellFormat>> formats; // only for rows with formatting
-
-    Row() = default;
-    explicit Row(int cols) : cells(size_t(cols)) {}
-    Row(Row &&) = default;
-    Row &operator=(Row &&) = default;
-};
-
-} // namespace
-
 struct GridModel::Impl
 {
-    std::vector<Row> rows;
-    std::vector<ColumnAttributes> columns;
-    int fixedRows = 1;
-    int fixedCols = 0;
+    GridStore s;
     int row = 0, col = 0, rowSel = 0, colSel = 0;
     SelectionMode mode = SelectionMode::Free;
-    QColor alternate;
-    bool gridLines = true;
-    int fontSize = 8;
     DisplayFormatter formatter;
 
-    int cols() const { return int(columns.size()); }
-    bool valid(int r, int c) const { return r >= 0 && c >= 0 && r < int(rows.size()) && c < cols(); }
+    std::vector<GridRow> &rows() { return s.rows; }
+    const std::vector<GridRow> &rows() const { return s.rows; }
+    int cols() const { return s.colCount(); }
+    int rowCount() const { return s.rowCount(); }
+    bool valid(int r, int c) const { return r >= 0 && c >= 0 && r < rowCount() && c < cols(); }
 
-    void resizeRow(Row &r) const
+    void resizeRow(GridRow &r) const
     {
-        r.cells.resize(columns.size());
+        r.cells.truncate(cols());
         if (r.formats)
-            r.formats->resize(columns.size());
+            r.formats->resize(s.columns.size());
     }
 };
 
@@ -59,10 +42,12 @@ GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), d(std::make
 
 GridModel::~GridModel() = default;
 
-int GridModel::rows() const { return int(d->rows.size()); }
+int GridModel::rows() const { return int(d->s.rows.size()); }
 int GridModel::cols() const { return d->cols(); }
-int GridModel::fixedRows() const { return d->fixedRows; }
-int GridModel::fixedCols() const { return d->fixedCols; }
+// The wanted number of fixed rows is kept while the grid is smaller, so a grid emptied
+// and then grown again still has its title row.
+int GridModel::fixedRows() const { return qMin(d->s.fixedRows, rows()); }
+int GridModel::fixedCols() const { return qMin(d->s.fixedCols, cols()); }
 
 void GridModel::setRows(int n)
 {
@@ -72,16 +57,13 @@ void GridModel::setRows(int n)
         return;
     if (n > old) {
         beginInsertRows({}, old, n - 1);
-        d->rows.reserve(size_t(n));
-        for (int i = old; i < n; ++i)
-            d->rows.emplace_back(cols());
+        d->s.rows.resize(size_t(n));
         endInsertRows();
     } else {
         beginRemoveRows({}, n, old - 1);
-        d->rows.resize(size_t(n));
+        d->s.rows.resize(size_t(n));
         endRemoveRows();
     }
-    d->fixedRows = qMin(d->fixedRows, n);
     setCursor(qMin(d->row, qMax(0, n - 1)), d->col);
     emit contentsEdited();
 }
@@ -94,39 +76,38 @@ void GridModel::setCols(int n)
         return;
     if (n > old) {
         beginInsertColumns({}, old, n - 1);
-        d->columns.resize(size_t(n));
-        for (Row &r : d->rows)
+        d->s.columns.resize(size_t(n));
+        for (GridRow &r : d->s.rows)
             d->resizeRow(r);
         endInsertColumns();
     } else {
         beginRemoveColumns({}, n, old - 1);
-        d->columns.resize(size_t(n));
-        for (Row &r : d->rows)
+        d->s.columns.resize(size_t(n));
+        for (GridRow &r : d->s.rows)
             d->resizeRow(r);
         endRemoveColumns();
     }
-    d->fixedCols = qMin(d->fixedCols, n);
     setCursor(d->row, qMin(d->col, qMax(0, n - 1)));
     emit contentsEdited();
 }
 
 void GridModel::setFixedRows(int n)
 {
-    d->fixedRows = qBound(0, n, rows());
+    d->s.fixedRows = qMax(0, n);
     emit headerDataChanged(Qt::Vertical, 0, qMax(0, rows() - 1));
 }
 
 void GridModel::setFixedCols(int n)
 {
-    d->fixedCols = qBound(0, n, cols());
+    d->s.fixedCols = qMax(0, n);
     emit headerDataChanged(Qt::Horizontal, 0, qMax(0, cols() - 1));
 }
 
 void GridModel::clear()
 {
     beginResetModel();
-    for (Row &r : d->rows) {
-        std::fill(r.cells.begin(), r.cells.end(), QString());
+    for (GridRow &r : d->s.rows) {
+        r.cells = RowCells();
         r.formats.reset();
         r.height = -1;
         r.selected = false;
@@ -140,7 +121,7 @@ void GridModel::insertRow(int row)
     if (row < 0 || row > rows())
         return;
     beginInsertRows({}, row, row);
-    d->rows.insert(d->rows.begin() + row, Row(cols()));
+    d->s.rows.insert(d->s.rows.begin() + row, GridRow());
     endInsertRows();
     emit contentsEdited();
 }
@@ -150,9 +131,8 @@ void GridModel::removeRow(int row)
     if (row < 0 || row >= rows())
         return;
     beginRemoveRows({}, row, row);
-    d->rows.erase(d->rows.begin() + row);
+    d->s.rows.erase(d->s.rows.begin() + row);
     endRemoveRows();
-    d->fixedRows = qMin(d->fixedRows, rows());
     setCursor(qMin(d->row, qMax(0, rows() - 1)), d->col);
     emit contentsEdited();
 }
@@ -161,21 +141,20 @@ void GridModel::removeRowsSorted(const std::vector<int> &ascendingRows)
 {
     if (ascendingRows.empty())
         return;
-    std::vector<char> drop(d->rows.size(), 0);
+    std::vector<char> drop(d->s.rows.size(), 0);
     for (int r : ascendingRows)
         if (r >= 0 && r < rows())
             drop[size_t(r)] = 1;
     beginResetModel();
     size_t out = 0;
-    for (size_t i = 0; i < d->rows.size(); ++i) {
+    for (size_t i = 0; i < d->s.rows.size(); ++i) {
         if (!drop[i]) {
             if (out != i)
-                d->rows[out] = std::move(d->rows[i]);
+                d->s.rows[out] = std::move(d->s.rows[i]);
             ++out;
         }
     }
-    d->rows.resize(out);
-    d->fixedRows = qMin(d->fixedRows, rows());
+    d->s.rows.resize(out);
     endResetModel();
     setCursor(qMin(d->row, qMax(0, rows() - 1)), d->col);
     emit contentsEdited();
@@ -186,9 +165,9 @@ void GridModel::insertColumn(int col)
     if (col < 0 || col > cols())
         return;
     beginInsertColumns({}, col, col);
-    d->columns.insert(d->columns.begin() + col, ColumnAttributes{});
-    for (Row &r : d->rows) {
-        r.cells.insert(r.cells.begin() + col, QString());
+    d->s.columns.insert(d->s.columns.begin() + col, ColumnAttributes{});
+    for (GridRow &r : d->s.rows) {
+        r.cells.insertCell(col);
         if (r.formats)
             r.formats->insert(r.formats->begin() + col, CellFormat{});
     }
@@ -201,14 +180,13 @@ void GridModel::removeColumn(int col)
     if (col < 0 || col >= cols())
         return;
     beginRemoveColumns({}, col, col);
-    d->columns.erase(d->columns.begin() + col);
-    for (Row &r : d->rows) {
-        r.cells.erase(r.cells.begin() + col);
+    d->s.columns.erase(d->s.columns.begin() + col);
+    for (GridRow &r : d->s.rows) {
+        r.cells.removeCell(col);
         if (r.formats)
             r.formats->erase(r.formats->begin() + col);
     }
     endRemoveColumns();
-    d->fixedCols = qMin(d->fixedCols, cols());
     setCursor(d->row, qMin(d->col, qMax(0, cols() - 1)));
     emit contentsEdited();
 }
@@ -218,9 +196,9 @@ void GridModel::moveRow(int from, int to)
     if (from < 0 || from >= rows() || to < 0 || to >= rows() || from == to)
         return;
     beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
-    Row r = std::move(d->rows[size_t(from)]);
-    d->rows.erase(d->rows.begin() + from);
-    d->rows.insert(d->rows.begin() + to, std::move(r));
+    GridRow r = std::move(d->s.rows[size_t(from)]);
+    d->s.rows.erase(d->s.rows.begin() + from);
+    d->s.rows.insert(d->s.rows.begin() + to, std::move(r));
     endMoveRows();
     emit contentsEdited();
 }
@@ -235,9 +213,9 @@ void GridModel::moveColumn(int from, int to)
         v.erase(v.begin() + from);
         v.insert(v.begin() + to, std::move(item));
     };
-    move(d->columns);
-    for (Row &r : d->rows) {
-        move(r.cells);
+    move(d->s.columns);
+    for (GridRow &r : d->s.rows) {
+        r.cells.moveCell(from, to);
         if (r.formats)
             move(*r.formats);
     }
@@ -252,13 +230,11 @@ void GridModel::appendRows(const std::vector<QStringList> &newRows)
         return;
     const int first = rows();
     beginInsertRows({}, first, first + int(newRows.size()) - 1);
-    d->rows.reserve(d->rows.size() + newRows.size());
+    d->s.rows.reserve(d->s.rows.size() + newRows.size());
     for (const QStringList &texts : newRows) {
-        Row r(cols());
-        const int n = qMin(int(texts.size()), cols());
-        for (int c = 0; c < n; ++c)
-            r.cells[size_t(c)] = texts.at(c);
-        d->rows.push_back(std::move(r));
+        GridRow r;
+        r.cells = RowCells::fromStrings(texts, cols());
+        d->s.rows.push_back(std::move(r));
     }
     endInsertRows();
     emit contentsEdited();
@@ -266,20 +242,21 @@ void GridModel::appendRows(const std::vector<QStringList> &newRows)
 
 QString GridModel::text(int row, int col) const
 {
-    return d->valid(row, col) ? d->rows[size_t(row)].cells[size_t(col)] : QString();
+    return d->valid(row, col) ? d->s.rows[size_t(row)].cells.text(col) : QString();
 }
 
 void GridModel::setText(int row, int col, const QString &text)
 {
     if (!d->valid(row, col))
         return;
-    QString &cell = d->rows[size_t(row)].cells[size_t(col)];
-    if (cell == text)
+    RowCells &cells = d->s.rows[size_t(row)].cells;
+    const QByteArray utf8 = text.toUtf8();
+    if (cells.utf8(col) == QByteArrayView(utf8))
         return;
-    cell = text;
+    cells.setUtf8(col, utf8);
     const QModelIndex i = index(row, col);
     emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
-    if (row < d->fixedRows)
+    if (row == 0 && fixedRows() > 0)
         emit headerDataChanged(Qt::Horizontal, col, col);
     emit cellChanged(row, col);
     emit contentsEdited();
@@ -290,10 +267,10 @@ QStringList GridModel::rowTexts(int row) const
     QStringList out;
     if (row < 0 || row >= rows())
         return out;
-    const Row &r = d->rows[size_t(row)];
-    out.reserve(int(r.cells.size()));
-    for (const QString &s : r.cells)
-        out.append(s);
+    const GridRow &r = d->s.rows[size_t(row)];
+    out.reserve(cols());
+    for (int c = 0; c < cols(); ++c)
+        out.append(r.cells.text(c));
     return out;
 }
 
@@ -310,7 +287,7 @@ QString GridModel::clip(const GridRange &range) const
         for (int col = r.left; col <= r.right; ++col) {
             if (col > r.left)
                 out += QLatin1Char('\t');
-            out += d->rows[size_t(row)].cells[size_t(col)];
+            out += d->s.rows[size_t(row)].cells.text(col);
         }
     }
     return out;
@@ -332,7 +309,7 @@ int GridModel::setClip(const GridRange &range, const QString &text)
         if (i < n && ch != QLatin1Char('\t') && ch != QLatin1Char('\r') && ch != QLatin1Char('\n'))
             continue;
         if (col <= r.right) {
-            d->rows[size_t(row)].cells[size_t(col)] = text.mid(start, i - start);
+            d->s.rows[size_t(row)].cells.setText(col, text.mid(start, i - start));
             ++count;
         }
         if (i == n)
@@ -396,20 +373,20 @@ void GridModel::setSelectionMode(SelectionMode mode)
 
 bool GridModel::isRowSelected(int row) const
 {
-    return row >= 0 && row < rows() && d->rows[size_t(row)].selected;
+    return row >= 0 && row < rows() && d->s.rows[size_t(row)].selected;
 }
 
 void GridModel::setRowSelected(int row, bool selected)
 {
-    if (row < 0 || row >= rows() || d->rows[size_t(row)].selected == selected)
+    if (row < 0 || row >= rows() || d->s.rows[size_t(row)].selected == selected)
         return;
-    d->rows[size_t(row)].selected = selected;
+    d->s.rows[size_t(row)].selected = selected;
     emit selectionChanged();
 }
 
 void GridModel::clearRowSelection()
 {
-    for (Row &r : d->rows)
+    for (GridRow &r : d->s.rows)
         r.selected = false;
     emit selectionChanged();
 }
@@ -420,7 +397,7 @@ int GridModel::selectedRowCount() const
         const GridRange s = selection();
         return s.isEmpty() ? 0 : s.bottom - s.top + 1;
     }
-    return int(std::count_if(d->rows.begin(), d->rows.end(), [](const Row &r) { return r.selected; }));
+    return int(std::count_if(d->s.rows.begin(), d->s.rows.end(), [](const GridRow &r) { return r.selected; }));
 }
 
 int GridModel::selectedRow(int n) const
@@ -439,23 +416,23 @@ std::vector<int> GridModel::selectedRows() const
         return out;
     }
     for (int r = 0; r < rows(); ++r)
-        if (d->rows[size_t(r)].selected)
+        if (d->s.rows[size_t(r)].selected)
             out.push_back(r);
     return out;
 }
 
 ColumnAttributes GridModel::columnAttributes(int col) const
 {
-    return col >= 0 && col < cols() ? d->columns[size_t(col)] : ColumnAttributes{};
+    return col >= 0 && col < cols() ? d->s.columns[size_t(col)] : ColumnAttributes{};
 }
 
 void GridModel::setColumnAttributes(int col, const ColumnAttributes &attrs)
 {
     if (col == -1) {
         for (int c = 0; c < cols(); ++c)
-            d->columns[size_t(c)] = attrs;
+            d->s.columns[size_t(c)] = attrs;
     } else if (col >= 0 && col < cols()) {
-        d->columns[size_t(col)] = attrs;
+        d->s.columns[size_t(col)] = attrs;
     } else {
         return;
     }
@@ -502,7 +479,7 @@ int GridModel::rowHeight(int row) const
 {
     if (row < 0 || row >= rows())
         return kDefaultRowHeight;
-    const int h = d->rows[size_t(row)].height;
+    const int h = d->s.rows[size_t(row)].height;
     return h < 0 ? kDefaultRowHeight : h;
 }
 
@@ -510,8 +487,9 @@ void GridModel::setRowHeight(int row, int twips)
 {
     if (row < 0 || row >= rows())
         return;
-    d->rows[size_t(row)].height = qMax(0, twips);
+    d->s.rows[size_t(row)].height = qMax(0, twips);
     emit headerDataChanged(Qt::Vertical, row, row);
+    emit rowHeightsChanged();
     emit contentsEdited();
 }
 
@@ -519,7 +497,7 @@ CellFormat GridModel::cellFormat(int row, int col) const
 {
     if (!d->valid(row, col))
         return {};
-    const Row &r = d->rows[size_t(row)];
+    const GridRow &r = d->s.rows[size_t(row)];
     return r.formats ? (*r.formats)[size_t(col)] : CellFormat{};
 }
 
@@ -527,7 +505,7 @@ CellFormat *GridModel::mutableFormat(int row, int col)
 {
     if (!d->valid(row, col))
         return nullptr;
-    Row &r = d->rows[size_t(row)];
+    GridRow &r = d->s.rows[size_t(row)];
     if (!r.formats)
         r.formats = std::make_unique<std::vector<CellFormat>>(size_t(cols()));
     return &(*r.formats)[size_t(col)];
@@ -537,7 +515,7 @@ void GridModel::setCellFormat(int row, int col, const CellFormat &format)
 {
     if (!d->valid(row, col))
         return;
-    Row &r = d->rows[size_t(row)];
+    GridRow &r = d->s.rows[size_t(row)];
     if (!r.formats && format.isDefault())
         return;
     *mutableFormat(row, col) = format;
@@ -552,30 +530,134 @@ void GridModel::emitFormatsChanged(const GridRange &range)
 
 bool GridModel::hasAnyCellFormat() const
 {
-    return std::any_of(d->rows.begin(), d->rows.end(), [](const Row &r) {
+    return std::any_of(d->s.rows.begin(), d->s.rows.end(), [](const GridRow &r) {
         return r.formats && std::any_of(r.formats->begin(), r.formats->end(), [](const CellFormat &f) { return !f.isDefault(); });
     });
 }
 
-QColor GridModel::alternateRowColor() const { return d->alternate; }
+QColor GridModel::alternateRowColor() const { return d->s.settings.alternateRowColor; }
 
 void GridModel::setAlternateRowColor(const QColor &c)
 {
-    d->alternate = c;
+    d->s.settings.alternateRowColor = c;
+    emit gridSettingsChanged();
     if (rows() > 0 && cols() > 0)
         emit dataChanged(index(0, 0), index(rows() - 1, cols() - 1), {Qt::BackgroundRole});
 }
 
-bool GridModel::gridLines() const { return d->gridLines; }
-void GridModel::setGridLines(bool on) { d->gridLines = on; }
-int GridModel::fontSize() const { return d->fontSize; }
+bool GridModel::gridLines() const { return d->s.settings.gridLines; }
+void GridModel::setGridLines(bool on)
+{
+    if (d->s.settings.gridLines == on)
+        return;
+    d->s.settings.gridLines = on;
+    emit gridSettingsChanged();
+}
+
+bool GridModel::dragEnabled() const { return d->s.settings.dragEnabled; }
+bool GridModel::sortOnTitleClick() const { return d->s.settings.sortOnTitleClick; }
+bool GridModel::columnDragEnabled() const { return d->s.settings.columnDragEnabled; }
+
+void GridModel::setDragEnabled(bool on)
+{
+    d->s.settings.dragEnabled = on;
+    emit gridSettingsChanged();
+}
+
+void GridModel::setSortOnTitleClick(bool on)
+{
+    d->s.settings.sortOnTitleClick = on;
+    emit gridSettingsChanged();
+}
+
+void GridModel::setColumnDragEnabled(bool on)
+{
+    d->s.settings.columnDragEnabled = on;
+    emit gridSettingsChanged();
+}
+
+bool GridModel::hasRowHeights() const
+{
+    return std::any_of(d->s.rows.begin(), d->s.rows.end(), [](const GridRow &r) { return r.height >= 0; });
+}
+
+void GridModel::replaceContents(GridStore &&store)
+{
+    beginResetModel();
+    d->s = std::move(store);
+    for (GridRow &r : d->s.rows) {
+        d->resizeRow(r);
+        r.selected = false;
+    }
+    endResetModel();
+    emit gridSettingsChanged();
+    emit rowHeightsChanged();
+    setCursor(fixedRows(), fixedCols());
+    emit contentsEdited();
+}
+
+const GridStore &GridModel::store() const
+{
+    return d->s;
+}
+
+void GridModel::setSelectedRows(const std::vector<int> &rowList)
+{
+    for (GridRow &r : d->s.rows)
+        r.selected = false;
+    for (int r : rowList)
+        if (r >= 0 && r < rows())
+            d->s.rows[size_t(r)].selected = true;
+    emit selectionChanged();
+}
+
+void GridModel::startEdit() { emit editRequested(); }
+void GridModel::takeFocus() { emit focusRequested(); }
+int GridModel::fontSize() const { return d->s.settings.fontSize; }
 
 void GridModel::setFontSize(int points)
 {
-    d->fontSize = qBound(1, points, 72);
+    d->s.settings.fontSize = qBound(1, points, 72);
+    emit gridSettingsChanged();
     if (rows() > 0 && cols() > 0)
         emit dataChanged(index(0, 0), index(rows() - 1, cols() - 1), {Qt::FontRole});
 }
+
+namespace {
+
+// A sort key that settles most comparisons from its first eight bytes, kept next to each
+// other in memory, instead of following every row's block.
+struct SortKey
+{
+    quint64 prefix;      // first eight UTF-8 bytes, big-endian, zero padded
+    QByteArrayView text;
+    int row;
+};
+
+quint64 prefixOf(QByteArrayView text)
+{
+    quint64 v = 0;
+    const qsizetype n = qMin<qsizetype>(8, text.size());
+    for (qsizetype i = 0; i < n; ++i)
+        v |= quint64(uchar(text[i])) << (56 - 8 * i);
+    return v;
+}
+
+// Byte order of the prefixes, or 0 when the prefixes cannot decide (equal, or the first
+// difference is a byte where UTF-16 order departs from byte order).
+int comparePrefixes(quint64 x, quint64 y)
+{
+    if (x == y)
+        return 0;
+    const int shift = 56 - 8 * (std::countl_zero(x ^ y) / 8);
+    const auto bx = uchar(x >> shift);
+    const auto by = uchar(y >> shift);
+    if (bx >= 0xEE || by >= 0xEE)
+        return 0;
+    return bx < by ? -1 : 1;
+}
+
+} // namespace
 
 void GridModel::sort(int colFrom, int colTo, Qt::SortOrder order)
 {
@@ -583,45 +665,67 @@ void GridModel::sort(int colFrom, int colTo, Qt::SortOrder order)
     const int b = qMin(cols() - 1, qMax(colFrom, colTo));
     if (b < a)
         return;
-    emit beforeSort(a, order == Qt::AscendingOrder ? 1 : 2);
-    sortDataRows([this, a, b, order](int x, int y) {
-        const Row &rx = d->rows[size_t(x)];
-        const Row &ry = d->rows[size_t(y)];
-        for (int c = a; c <= b; ++c) {
-            const int cmp = rx.cells[size_t(c)].compare(ry.cells[size_t(c)], Qt::CaseSensitive);
-            if (cmp != 0)
-                return order == Qt::AscendingOrder ? cmp < 0 : cmp > 0;
+    const int code = order == Qt::AscendingOrder ? 1 : 2;
+    emit beforeSort(a, code);
+    const int first = fixedRows();
+    if (rows() - first >= 2) {
+        std::vector<SortKey> keys;
+        keys.reserve(size_t(rows() - first));
+        for (int r = first; r < rows(); ++r) {
+            const QByteArrayView text = d->s.rows[size_t(r)].cells.utf8(a);
+            keys.push_back({prefixOf(text), text, r});
         }
-        return false;
-    });
-    emit afterSort(a, order == Qt::AscendingOrder ? 1 : 2);
+        const bool ascending = order == Qt::AscendingOrder;
+        std::stable_sort(keys.begin(), keys.end(), [this, a, b, ascending](const SortKey &x, const SortKey &y) {
+            int cmp = comparePrefixes(x.prefix, y.prefix);
+            if (cmp == 0)
+                cmp = compareUtf8AsUtf16(x.text, y.text);
+            for (int c = a + 1; cmp == 0 && c <= b; ++c)
+                cmp = compareUtf8AsUtf16(d->s.rows[size_t(x.row)].cells.utf8(c), d->s.rows[size_t(y.row)].cells.utf8(c));
+            return ascending ? cmp < 0 : cmp > 0;
+        });
+        std::vector<int> rowOrder(keys.size());
+        for (size_t i = 0; i < keys.size(); ++i)
+            rowOrder[i] = keys[i].row;
+        keys = {};
+        applyRowOrder(rowOrder);
+    }
+    emit afterSort(a, code);
 }
 
 void GridModel::sortDataRows(const std::function<bool(int, int)> &less)
 {
-    const int first = d->fixedRows;
+    const int first = fixedRows();
     if (rows() - first < 2)
         return;
     std::vector<int> order(size_t(rows() - first));
     std::iota(order.begin(), order.end(), first);
     std::stable_sort(order.begin(), order.end(), less);
+    applyRowOrder(order);
+}
+
+void GridModel::applyRowOrder(const std::vector<int> &order)
+{
+    const int first = fixedRows();
     emit layoutAboutToBeChanged();
-    std::vector<Row> sorted;
+    std::vector<GridRow> sorted;
     sorted.reserve(order.size());
     for (int i : order)
-        sorted.push_back(std::move(d->rows[size_t(i)]));
+        sorted.push_back(std::move(d->s.rows[size_t(i)]));
     for (size_t i = 0; i < sorted.size(); ++i)
-        d->rows[size_t(first) + i] = std::move(sorted[i]);
+        d->s.rows[size_t(first) + i] = std::move(sorted[i]);
     const QModelIndexList persistent = persistentIndexList();
-    QModelIndexList moved;
-    moved.reserve(persistent.size());
-    std::vector<int> where(static_cast<size_t>(rows()));
-    std::iota(where.begin(), where.end(), 0);
-    for (size_t i = 0; i < order.size(); ++i)
-        where[size_t(order[i])] = first + int(i);
-    for (const QModelIndex &p : persistent)
-        moved.append(index(where[size_t(p.row())], p.column()));
-    changePersistentIndexList(persistent, moved);
+    if (!persistent.isEmpty()) {
+        QModelIndexList moved;
+        moved.reserve(persistent.size());
+        std::vector<int> where(static_cast<size_t>(rows()));
+        std::iota(where.begin(), where.end(), 0);
+        for (size_t i = 0; i < order.size(); ++i)
+            where[size_t(order[i])] = first + int(i);
+        for (const QModelIndex &p : persistent)
+            moved.append(index(where[size_t(p.row())], p.column()));
+        changePersistentIndexList(persistent, moved);
+    }
     emit layoutChanged();
     emit contentsEdited();
 }
@@ -648,15 +752,15 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || !d->valid(index.row(), index.column()))
         return {};
-    const Row &r = d->rows[size_t(index.row())];
-    const QString &text = r.cells[size_t(index.column())];
+    const GridRow &r = d->s.rows[size_t(index.row())];
+    const QString text = r.cells.text(index.column());
     const CellFormat *f = r.formats ? &(*r.formats)[size_t(index.column())] : nullptr;
-    const ColumnAttributes &col = d->columns[size_t(index.column())];
+    const ColumnAttributes &col = d->s.columns[size_t(index.column())];
     switch (role) {
     case Qt::DisplayRole:
         if (f && f->check != CheckBox::None)
             return {};
-        if (d->formatter && index.row() >= d->fixedRows)
+        if (d->formatter && index.row() >= fixedRows())
             return d->formatter(text, col);
         return text;
     case Qt::EditRole:
@@ -667,7 +771,7 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
         return {};
     case Qt::FontRole: {
         QFont font;
-        font.setPointSize(f && f->fontSize ? f->fontSize : d->fontSize);
+        font.setPointSize(f && f->fontSize ? f->fontSize : d->s.settings.fontSize);
         if (f) {
             font.setBold(f->bold);
             font.setItalic(f->italic);
@@ -682,8 +786,8 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     case Qt::BackgroundRole:
         if (f && f->hasBack)
             return QColor::fromRgb(f->back);
-        if (d->alternate.isValid() && index.row() >= d->fixedRows && (index.row() - d->fixedRows) % 2 == 1)
-            return d->alternate;
+        if (d->s.settings.alternateRowColor.isValid() && index.row() >= fixedRows() && (index.row() - fixedRows()) % 2 == 1)
+            return d->s.settings.alternateRowColor;
         return {};
     case Qt::TextAlignmentRole: {
         bool numeric = false;
@@ -714,6 +818,19 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
         return false;
     setText(index.row(), index.column(), value.toString());
     return true;
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && fixedRows() > 0 && section >= 0 && section < cols()) {
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return text(0, section);
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignHCenter | Qt::AlignVCenter);
+    }
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
+        return section;
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const

@@ -11,6 +11,8 @@
 
 namespace dq {
 
+struct GridStore;
+
 // Column alignment codes as stored in files and shown by Column Define.
 enum class Alignment : quint8 {
     Default = 0, // cell formats only: use the column's alignment
@@ -103,6 +105,12 @@ public:
     void setFixedRows(int n);
     void setFixedCols(int n);
     void clear();                 // contents and formatting; shape stays
+    // Replaces shape, texts, attributes, formats and grid-wide settings in one model reset
+    // (file loads build the store off to the side first). The cursor goes to the first
+    // data cell and the list-box marks are dropped.
+    void replaceContents(GridStore &&store);
+    // Everything the grid holds, for writers; valid until the next change.
+    const GridStore &store() const;
 
     void insertRow(int row);      // a blank row before row (row == rows() appends)
     void removeRow(int row);
@@ -140,6 +148,13 @@ public:
     int selectedRowCount() const;                     // list-box: marked rows; free: rows of the block
     int selectedRow(int n) const;                     // n-th selected row, ascending; -1 when none
     std::vector<int> selectedRows() const;            // ascending
+    // Marks exactly these rows (list-box mode) with one selectionChanged().
+    void setSelectedRows(const std::vector<int> &rows);
+
+    // Requests to whichever view shows this grid: start editing the current cell, take
+    // the keyboard focus.
+    void startEdit();
+    void takeFocus();
 
     // --- column and row attributes (col == -1 means every column) -----------------------
     ColumnAttributes columnAttributes(int col) const;
@@ -174,6 +189,14 @@ public:
     void setGridLines(bool on);
     int fontSize() const;                             // points
     void setFontSize(int points);
+    bool dragEnabled() const;                         // drag of the selection out as text
+    void setDragEnabled(bool on);
+    bool sortOnTitleClick() const;                    // a title click sorts, a second reverses
+    void setSortOnTitleClick(bool on);
+    bool columnDragEnabled() const;                   // dragging a title moves the column
+    void setColumnDragEnabled(bool on);
+    // True when some row has its own height (views then cannot assume uniform rows).
+    bool hasRowHeights() const;
 
     // --- sorting ---------------------------------------------------------------------------
     // Stable sort of all data rows (rows >= fixedRows()) on the key columns colFrom..colTo,
@@ -188,6 +211,8 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Horizontal: the title row's text (row 0) when the grid has a fixed row.
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Display text hook: how a cell's text is shown (display formats plug in here).
     // The default shows the text as stored.
@@ -201,12 +226,17 @@ signals:
     void beforeSort(int col, int order);
     void afterSort(int col, int order);
     void columnMoved(int from, int to);
+    void gridSettingsChanged();   // grid lines, alternate colour, font size, drag switches
+    void rowHeightsChanged();
+    void editRequested();
+    void focusRequested();
 
 private:
     struct Impl;
     std::unique_ptr<Impl> d;
 
     CellFormat *mutableFormat(int row, int col);
+    void applyRowOrder(const std::vector<int> &order); // order[i] = old row of data row i
     void emitFormatsChanged(const GridRange &range);
 };
 

@@ -1,0 +1,156 @@
+// Grid file and sort figures on realistic listing tables.
+//
+//   bench_grid make ROWS DIR     builds a ROWS-row table, saves DIR/listings.tsy and .csv
+//   bench_grid load-native FILE  loads a native file
+//   bench_grid load-comma FILE   loads a comma file
+//   bench_grid sort FILE         loads a native file and sorts it by the City column
+//
+// Every command prints one line per figure: "name seconds" and finally the process's
+// peak resident memory. Run each in its own process so the peak belongs to that step.
+
+#include "core/grid/gridfile.h"
+#include "core/grid/gridmodel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cstdio>
+
+using namespace dq;
+
+namespace {
+
+qint64 peakKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+void report(const char *what, double seconds)
+{
+    std::printf("%-28s %8.3f s\n", what, seconds);
+    std::fflush(stdout);
+}
+
+void reportPeak()
+{
+    std::printf("%-28s %8.1f MB\n", "peak memory (VmHWM)", double(peakKb()) / 1024.0);
+}
+
+QString pick(QRandomGenerator &rng, const char *const *list, int n)
+{
+    return QString::fromUtf8(list[rng.bounded(n)]);
+}
+
+void fill(GridModel &m, int rows)
+{
+    static const char *const first[] = {"Acme", "Blue Sky", "Golden Gate", "Riverside", "Summit", "Pioneer", "Lakeview",
+                                        "Main Street", "Cedar", "Oak Tree", "Sunrise", "Liberty", "Evergreen", "Château"};
+    static const char *const kind[] = {"Plumbing", "Dental Care", "Auto Repair", "Bakery", "Law Office", "Pizza",
+                                       "Hardware", "Florist", "Insurance Agency", "Pet Grooming", "Roofing & Siding"};
+    static const char *const street[] = {"Main St", "Oak Ave", "Maple Dr", "Washington Blvd", "Elm St", "Park Rd",
+                                         "Lake Shore Dr", "Broadway", "Market St", "Church Ln"};
+    static const char *const city[] = {"Springfield", "Riverside", "Franklin", "Greenville", "Bristol", "Clinton",
+                                       "Salem", "Madison", "Georgetown", "Fairview", "San José"};
+    static const char *const state[] = {"CA", "TX", "NY", "FL", "IL", "PA", "OH", "GA", "NC", "MI", "WA", "OR"};
+    QRandomGenerator rng(42);
+    m.setCols(13);
+    m.setRows(1);
+    const QStringList titles{QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"), QStringLiteral("State"),
+                             QStringLiteral("Zip Code"), QStringLiteral("Phone"), QStringLiteral("Web"), QStringLiteral("E-mail")};
+    for (int c = 0; c < titles.size(); ++c)
+        m.setText(0, c, titles[c]);
+    std::vector<QStringList> batch;
+    batch.reserve(10000);
+    for (int r = 0; r < rows; ++r) {
+        const QString name = pick(rng, first, 14) + QLatin1Char(' ') + pick(rng, kind, 11);
+        QString slug = name.toLower();
+        slug.remove(QLatin1Char(' '));
+        QStringList row{name,
+                        QString::number(rng.bounded(10, 9999)) + QLatin1Char(' ') + pick(rng, street, 10),
+                        pick(rng, city, 11),
+                        pick(rng, state, 12),
+                        QStringLiteral("%1").arg(rng.bounded(10000, 99999)),
+                        QStringLiteral("(%1) %2-%3").arg(rng.bounded(200, 999)).arg(rng.bounded(200, 999)).arg(rng.bounded(1000, 9999), 4, 10, QLatin1Char('0')),
+                        QStringLiteral("http://www.%1.com").arg(slug),
+                        QStringLiteral("info@%1.com").arg(slug)};
+        if (r % 7 == 0)
+            row << QStringLiteral("called, \"call back\"") << QStringLiteral("2024-03-01");
+        batch.push_back(row);
+        if (batch.size() == 10000) {
+            m.appendRows(batch);
+            batch.clear();
+        }
+    }
+    m.appendRows(batch);
+}
+
+int timed(const char *what, const std::function<FileResult()> &step)
+{
+    QElapsedTimer t;
+    t.start();
+    const FileResult r = step();
+    report(what, double(t.nsecsElapsed()) / 1e9);
+    if (!r) {
+        std::fprintf(stderr, "%s\n", qPrintable(r.errorString));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: bench_grid make ROWS DIR | load-native FILE | load-comma FILE | sort FILE\n");
+        return 2;
+    }
+    const QString command = args.at(1);
+    GridModel m;
+    if (command == QLatin1String("make") && args.size() >= 4) {
+        const int rows = args.at(2).toInt();
+        const QString dir = args.at(3);
+        QDir().mkpath(dir);
+        QElapsedTimer t;
+        t.start();
+        fill(m, rows);
+        report("build table", double(t.nsecsElapsed()) / 1e9);
+        int failed = timed("save native", [&] { return GridFile::save(m, dir + QStringLiteral("/listings.tsy"), FileKind::Native); });
+        failed += timed("save comma", [&] { return GridFile::save(m, dir + QStringLiteral("/listings.csv"), FileKind::Comma); });
+        std::printf("%-28s %8.1f MB\n", "native file size", double(QFileInfo(dir + QStringLiteral("/listings.tsy")).size()) / 1048576.0);
+        std::printf("%-28s %8.1f MB\n", "comma file size", double(QFileInfo(dir + QStringLiteral("/listings.csv")).size()) / 1048576.0);
+        reportPeak();
+        return failed;
+    }
+    const QString file = args.at(2);
+    int failed = 0;
+    if (command == QLatin1String("load-native")) {
+        failed = timed("load native", [&] { return GridFile::load(m, file, FileKind::Native); });
+    } else if (command == QLatin1String("load-comma")) {
+        failed = timed("load comma", [&] { return GridFile::load(m, file, FileKind::Comma); });
+    } else if (command == QLatin1String("sort")) {
+        failed = timed("load native", [&] { return GridFile::load(m, file, FileKind::Native); });
+        QElapsedTimer t;
+        t.start();
+        m.sort(2, 2, Qt::AscendingOrder);
+        report("sort by City", double(t.nsecsElapsed()) / 1e9);
+    } else {
+        std::fprintf(stderr, "unknown command\n");
+        return 2;
+    }
+    std::printf("%-28s %8d\n", "rows loaded", m.rows());
+    reportPeak();
+    return failed;
+}

@@ -1,0 +1,188 @@
+#include "core/grid/gridstore.h"
+
+#include <cstring>
+
+namespace dq {
+
+namespace {
+
+quint32 readU32(const char *p)
+{
+    quint32 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void writeU32(char *p, quint32 v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
+} // namespace
+
+RowCells::RowCells(const RowCells &other)
+{
+    if (other.m_data) {
+        const qsizetype n = other.byteSize();
+        m_data = std::make_unique_for_overwrite<char[]>(size_t(n));
+        std::memcpy(m_data.get(), other.m_data.get(), size_t(n));
+    }
+}
+
+RowCells &RowCells::operator=(const RowCells &other)
+{
+    if (this != &other)
+        *this = RowCells(other);
+    return *this;
+}
+
+RowCells RowCells::fromUtf8(const QByteArrayView *cells, int count)
+{
+    RowCells row;
+    while (count > 0 && cells[count - 1].isEmpty())
+        --count;
+    if (count <= 0)
+        return row;
+    qsizetype bytes = 0;
+    for (int i = 0; i < count; ++i)
+        bytes += cells[i].size();
+    const size_t header = sizeof(quint32) * size_t(count + 1);
+    row.m_data = std::make_unique_for_overwrite<char[]>(header + size_t(bytes));
+    char *p = row.m_data.get();
+    writeU32(p, quint32(count));
+    char *text = p + header;
+    quint32 end = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!cells[i].isEmpty())
+            std::memcpy(text + end, cells[i].data(), size_t(cells[i].size()));
+        end += quint32(cells[i].size());
+        writeU32(p + sizeof(quint32) * size_t(i + 1), end);
+    }
+    return row;
+}
+
+RowCells RowCells::fromStrings(const QStringList &cells, int maxCount)
+{
+    const int n = qMin(int(cells.size()), maxCount);
+    std::vector<QByteArray> utf8(size_t(qMax(0, n)));
+    std::vector<QByteArrayView> views(utf8.size());
+    for (int i = 0; i < n; ++i) {
+        utf8[size_t(i)] = cells.at(i).toUtf8();
+        views[size_t(i)] = utf8[size_t(i)];
+    }
+    return fromUtf8(views.data(), n);
+}
+
+int RowCells::storedCount() const
+{
+    return m_data ? int(readU32(m_data.get())) : 0;
+}
+
+QByteArrayView RowCells::utf8(int col) const
+{
+    const int n = storedCount();
+    if (col < 0 || col >= n)
+        return {};
+    const char *p = m_data.get();
+    const char *text = p + sizeof(quint32) * size_t(n + 1);
+    const quint32 begin = col == 0 ? 0 : readU32(p + sizeof(quint32) * size_t(col));
+    const quint32 end = readU32(p + sizeof(quint32) * size_t(col + 1));
+    return QByteArrayView(text + begin, qsizetype(end - begin));
+}
+
+qsizetype RowCells::byteSize() const
+{
+    const int n = storedCount();
+    if (!n)
+        return 0;
+    return qsizetype(sizeof(quint32) * size_t(n + 1)) + qsizetype(readU32(m_data.get() + sizeof(quint32) * size_t(n)));
+}
+
+std::vector<QByteArrayView> RowCells::views(int atLeast) const
+{
+    const int n = storedCount();
+    std::vector<QByteArrayView> out(size_t(qMax(n, atLeast)));
+    for (int i = 0; i < n; ++i)
+        out[size_t(i)] = utf8(i);
+    return out;
+}
+
+void RowCells::setUtf8(int col, QByteArrayView value)
+{
+    if (col < 0)
+        return;
+    if (col >= storedCount() && value.isEmpty())
+        return;
+    std::vector<QByteArrayView> v = views(col + 1);
+    v[size_t(col)] = value;
+    // The views point into the old block, which lives until the assignment below.
+    RowCells next = fromUtf8(v.data(), int(v.size()));
+    m_data = std::move(next.m_data);
+}
+
+void RowCells::truncate(int count)
+{
+    if (count >= storedCount())
+        return;
+    std::vector<QByteArrayView> v = views(0);
+    RowCells next = fromUtf8(v.data(), qMax(0, count));
+    m_data = std::move(next.m_data);
+}
+
+void RowCells::insertCell(int col)
+{
+    if (col < 0 || col >= storedCount())
+        return;
+    std::vector<QByteArrayView> v = views(0);
+    v.insert(v.begin() + col, QByteArrayView());
+    RowCells next = fromUtf8(v.data(), int(v.size()));
+    m_data = std::move(next.m_data);
+}
+
+void RowCells::removeCell(int col)
+{
+    if (col < 0 || col >= storedCount())
+        return;
+    std::vector<QByteArrayView> v = views(0);
+    v.erase(v.begin() + col);
+    RowCells next = fromUtf8(v.data(), int(v.size()));
+    m_data = std::move(next.m_data);
+}
+
+void RowCells::moveCell(int from, int to)
+{
+    if (from < 0 || to < 0 || from == to || (from >= storedCount() && to >= storedCount()))
+        return;
+    std::vector<QByteArrayView> v = views(qMax(from, to) + 1);
+    const QByteArrayView item = v[size_t(from)];
+    v.erase(v.begin() + from);
+    v.insert(v.begin() + to, item);
+    RowCells next = fromUtf8(v.data(), int(v.size()));
+    m_data = std::move(next.m_data);
+}
+
+int compareUtf8AsUtf16(QByteArrayView a, QByteArrayView b)
+{
+    const qsizetype n = qMin(a.size(), b.size());
+    const auto *pa = reinterpret_cast<const uchar *>(a.data());
+    const auto *pb = reinterpret_cast<const uchar *>(b.data());
+    qsizetype i = 0;
+    while (i < n && pa[i] == pb[i])
+        ++i;
+    if (i == n)
+        return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+    uchar x = pa[i];
+    uchar y = pb[i];
+    // Byte order is code-point order. UTF-16 differs in one place only: characters above
+    // U+FFFF (lead bytes F0..F4) are surrogates and sort before U+E000..U+FFFF (EE, EF).
+    // The common prefix ends on a character boundary whenever both bytes are lead bytes.
+    const auto isSupplementary = [](uchar c) { return c >= 0xF0; };
+    const auto isHighBmp = [](uchar c) { return c == 0xEE || c == 0xEF; };
+    if (isSupplementary(x) && isHighBmp(y))
+        return -1;
+    if (isHighBmp(x) && isSupplementary(y))
+        return 1;
+    return x < y ? -1 : 1;
+}
+
+} // namespace dq

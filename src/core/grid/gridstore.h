@@ -1,0 +1,93 @@
+#pragma once
+
+#include "core/grid/gridmodel.h"
+
+#include <QByteArrayView>
+#include <QColor>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace dq {
+
+// The texts of one grid row in one allocation: a cell count, the end offset of every cell
+// and then the cells' UTF-8 bytes back to back. A row of empty cells costs no allocation;
+// cells past the stored count read as empty. A million 13-column listing rows then cost one
+// small block each instead of thirteen separately allocated strings.
+class RowCells
+{
+public:
+    RowCells() = default;
+    RowCells(RowCells &&) noexcept = default;
+    RowCells &operator=(RowCells &&) noexcept = default;
+    RowCells(const RowCells &other);
+    RowCells &operator=(const RowCells &other);
+
+    // Builds a row from UTF-8 cells; trailing empty cells are not stored.
+    static RowCells fromUtf8(const QByteArrayView *cells, int count);
+    static RowCells fromStrings(const QStringList &cells, int maxCount);
+
+    int storedCount() const;
+    bool isBlank() const { return !m_data; }
+    QByteArrayView utf8(int col) const;
+    QString text(int col) const { return QString::fromUtf8(utf8(col)); }
+    qsizetype byteSize() const;
+
+    void setUtf8(int col, QByteArrayView value);
+    void setText(int col, const QString &value) { setUtf8(col, value.toUtf8()); }
+    void truncate(int count);
+    void insertCell(int col);
+    void removeCell(int col);
+    void moveCell(int from, int to);
+
+private:
+    std::vector<QByteArrayView> views(int atLeast) const;
+    std::unique_ptr<char[]> m_data;
+};
+
+struct GridRow
+{
+    RowCells cells;
+    std::unique_ptr<std::vector<CellFormat>> formats; // only rows with formatting have it
+    int height = -1;                                  // twips; -1 = the default height
+    bool selected = false;                            // list-box selection mark
+
+    GridRow() = default;
+    GridRow(GridRow &&) noexcept = default;
+    GridRow &operator=(GridRow &&) noexcept = default;
+};
+
+// Grid-wide settings that files carry.
+struct GridSettings
+{
+    QColor alternateRowColor;     // invalid = no alternate background
+    bool gridLines = true;
+    int fontSize = 8;             // points
+    bool dragEnabled = false;     // drag of the selection out as text
+    bool sortOnTitleClick = false;
+    bool columnDragEnabled = false;
+
+    bool operator==(const GridSettings &) const = default;
+};
+
+// Everything a grid file holds: shape, texts, column attributes, row heights, cell formats
+// and grid-wide settings. Readers fill one of these off to the side and hand it to the model
+// in one step, so a failed read never touches the model.
+struct GridStore
+{
+    std::vector<GridRow> rows;
+    std::vector<ColumnAttributes> columns;
+    int fixedRows = 1;
+    int fixedCols = 0;
+    GridSettings settings;
+
+    int rowCount() const { return int(rows.size()); }
+    int colCount() const { return int(columns.size()); }
+};
+
+// UTF-16 code-unit order of two UTF-8 texts without decoding them (sorting compares this way
+// so it matches QString::compare).
+int compareUtf8AsUtf16(QByteArrayView a, QByteArrayView b);
+
+} // namespace dq

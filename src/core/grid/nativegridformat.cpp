@@ -1,0 +1,561 @@
+#include "core/grid/nativegridformat.h"
+
+#include "core/grid/bufferedwriter.h"
+#include "core/grid/gridstore.h"
+#include "core/grid/linereader.h"
+
+#include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+#include <QStringEncoder>
+
+#include <cmath>
+
+namespace dq {
+
+namespace {
+
+const QLatin1String kFormatTag("dirquill-grid");
+constexpr int kVersion = 1;
+
+QLatin1String typeName(DataType t)
+{
+    switch (t) {
+    case DataType::Double: return QLatin1String("double");
+    case DataType::Currency: return QLatin1String("currency");
+    case DataType::Date: return QLatin1String("date");
+    case DataType::Boolean: return QLatin1String("boolean");
+    case DataType::String: break;
+    }
+    return QLatin1String("string");
+}
+
+bool typeFromName(const QString &name, DataType &out)
+{
+    static const DataType all[] = {DataType::String, DataType::Double, DataType::Currency, DataType::Date, DataType::Boolean};
+    for (DataType t : all) {
+        if (name == typeName(t)) {
+            out = t;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool alignmentFromCode(double code, bool allowDefault, Alignment &out)
+{
+    static const Alignment all[] = {Alignment::Default, Alignment::LeftCenter, Alignment::CenterCenter,
+                                    Alignment::RightCenter, Alignment::General};
+    for (Alignment a : all) {
+        if (code == double(int(a)) && (allowDefault || a != Alignment::Default)) {
+            out = a;
+            return true;
+        }
+    }
+    return false;
+}
+
+QString colorText(QRgb rgb)
+{
+    return QColor::fromRgba(rgb).name(qAlpha(rgb) == 255 ? QColor::HexRgb : QColor::HexArgb);
+}
+
+// Typed access to one JSON object's fields. The first wrong field is remembered as the
+// error; absent fields leave the caller's default alone.
+class Fields
+{
+public:
+    Fields(const QJsonObject &object, QString where) : m_object(object), m_where(std::move(where)) {}
+
+    bool ok() const { return m_error.isEmpty(); }
+    const QString &error() const { return m_error; }
+    bool has(QLatin1String key) const { return m_object.contains(key); }
+
+    void integer(QLatin1String key, qint64 min, qint64 max, int &out)
+    {
+        qint64 v = out;
+        integer64(key, min, max, v);
+        out = int(v);
+    }
+
+    void integer64(QLatin1String key, qint64 min, qint64 max, qint64 &out)
+    {
+        const QJsonValue v = m_object.value(key);
+        if (v.isUndefined() || !ok())
+            return;
+        const double x = v.toDouble(std::nan(""));
+        if (!v.isDouble() || std::isnan(x) || x != std::floor(x))
+            return fail(QStringLiteral("\"%1\" is not a whole number").arg(key));
+        if (x < double(min) || x > double(max))
+            return fail(QStringLiteral("\"%1\" is %2, outside %3 to %4").arg(key).arg(x, 0, 'g', 15).arg(min).arg(max));
+        out = qint64(x);
+    }
+
+    void boolean(QLatin1String key, bool &out)
+    {
+        const QJsonValue v = m_object.value(key);
+        if (v.isUndefined() || !ok())
+            return;
+        if (!v.isBool())
+            return fail(QStringLiteral("\"%1\" is not true or false").arg(key));
+        out = v.toBool();
+    }
+
+    void text(QLatin1String key, QString &out)
+    {
+        const QJsonValue v = m_object.value(key);
+        if (v.isUndefined() || !ok())
+            return;
+        if (!v.isString())
+            return fail(QStringLiteral("\"%1\" is not text").arg(key));
+        out = v.toString();
+    }
+
+    // Returns false if absent or wrong; an explicit null means "no colour" (valid=false).
+    void color(QLatin1String key, bool &has, QRgb &out)
+    {
+        const QJsonValue v = m_object.value(key);
+        if (v.isUndefined() || !ok())
+            return;
+        if (v.isNull()) {
+            has = false;
+            return;
+        }
+        const QColor c = v.isString() ? QColor::fromString(v.toString()) : QColor();
+        if (!c.isValid() || !v.toString().startsWith(QLatin1Char('#')))
+            return fail(QStringLiteral("\"%1\" is not a colour like \"#rrggbb\"").arg(key));
+        has = true;
+        out = c.rgba();
+    }
+
+    void alignment(QLatin1String key, bool allowDefault, Alignment &out)
+    {
+        const QJsonValue v = m_object.value(key);
+        if (v.isUndefined() || !ok())
+            return;
+        if (!v.isDouble() || !alignmentFromCode(v.toDouble(), allowDefault, out))
+            return fail(QStringLiteral("\"%1\" is not one of the alignment codes %2")
+                            .arg(key, allowDefault ? QStringLiteral("0, 1, 4, 7, 9") : QStringLiteral("1, 4, 7, 9")));
+    }
+
+    void fail(const QString &what)
+    {
+        if (ok())
+            m_error = m_where + what;
+    }
+
+private:
+    const QJsonObject &m_object;
+    QString m_where;
+    QString m_error;
+};
+
+QString lineError(const QString &name, qint64 line, const QString &what)
+{
+    return QStringLiteral("\"%1\", line %2: %3").arg(name).arg(line).arg(what);
+}
+
+QString readColumn(const QJsonValue &value, int index, ColumnAttributes &attrs)
+{
+    if (!value.isObject())
+        return QStringLiteral("column %1 is not an object").arg(index + 1);
+    const QJsonObject o = value.toObject();
+    Fields f(o, QStringLiteral("column %1: ").arg(index + 1));
+    f.integer(QLatin1String("width"), 0, 1'000'000, attrs.width);
+    f.alignment(QLatin1String("align"), false, attrs.alignment);
+    if (f.ok() && f.has(QLatin1String("type"))) {
+        QString name;
+        f.text(QLatin1String("type"), name);
+        if (f.ok() && !typeFromName(name, attrs.dataType))
+            f.fail(QStringLiteral("\"type\" \"%1\" is not string, double, currency, date or boolean").arg(name));
+    }
+    f.text(QLatin1String("format"), attrs.format);
+    f.boolean(QLatin1String("hidden"), attrs.hidden);
+    f.text(QLatin1String("pickList"), attrs.pickList);
+    return f.error();
+}
+
+QString readCellFormat(const QJsonObject &o, CellFormat &cf)
+{
+    Fields f(o, QString());
+    f.boolean(QLatin1String("bold"), cf.bold);
+    f.boolean(QLatin1String("italic"), cf.italic);
+    f.boolean(QLatin1String("underline"), cf.underline);
+    int size = cf.fontSize;
+    f.integer(QLatin1String("fontSize"), 0, 255, size);
+    cf.fontSize = quint8(size);
+    f.color(QLatin1String("fore"), cf.hasFore, cf.fore);
+    f.color(QLatin1String("back"), cf.hasBack, cf.back);
+    f.alignment(QLatin1String("align"), true, cf.alignment);
+    if (f.ok() && f.has(QLatin1String("check"))) {
+        QString check;
+        f.text(QLatin1String("check"), check);
+        if (check == QLatin1String("checked"))
+            cf.check = CheckBox::Checked;
+        else if (check == QLatin1String("unchecked"))
+            cf.check = CheckBox::Unchecked;
+        else if (check == QLatin1String("none"))
+            cf.check = CheckBox::None;
+        else if (f.ok())
+            f.fail(QStringLiteral("\"check\" is not \"checked\", \"unchecked\" or \"none\""));
+    }
+    f.text(QLatin1String("picture"), cf.picture);
+    f.alignment(QLatin1String("pictureAlign"), true, cf.pictureAlignment);
+    return f.error();
+}
+
+QJsonObject cellFormatObject(const CellFormat &cf)
+{
+    QJsonObject o;
+    if (cf.bold)
+        o.insert(QLatin1String("bold"), true);
+    if (cf.italic)
+        o.insert(QLatin1String("italic"), true);
+    if (cf.underline)
+        o.insert(QLatin1String("underline"), true);
+    if (cf.fontSize)
+        o.insert(QLatin1String("fontSize"), int(cf.fontSize));
+    if (cf.hasFore)
+        o.insert(QLatin1String("fore"), colorText(cf.fore));
+    if (cf.hasBack)
+        o.insert(QLatin1String("back"), colorText(cf.back));
+    if (cf.alignment != Alignment::Default)
+        o.insert(QLatin1String("align"), int(cf.alignment));
+    if (cf.check != CheckBox::None)
+        o.insert(QLatin1String("check"), cf.check == CheckBox::Checked ? QLatin1String("checked") : QLatin1String("unchecked"));
+    if (!cf.picture.isEmpty())
+        o.insert(QLatin1String("picture"), cf.picture);
+    if (cf.pictureAlignment != Alignment::Default)
+        o.insert(QLatin1String("pictureAlign"), int(cf.pictureAlignment));
+    return o;
+}
+
+// Cell texts of a row line: every element must be text. The cells are encoded into one
+// reused buffer, so a row costs one allocation for its compact block and nothing else.
+QString readCells(const QJsonArray &array, int cols, GridRow &row)
+{
+    if (array.size() > cols)
+        return QStringLiteral("the row has %1 cells but the grid has %2 columns").arg(array.size()).arg(cols);
+    static thread_local QByteArray bytes;
+    static thread_local std::vector<qsizetype> ends;
+    static thread_local std::vector<QByteArrayView> views;
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    const int n = int(array.size());
+    ends.clear();
+    qsizetype used = 0;
+    for (int i = 0; i < n; ++i) {
+        const QJsonValue v = array.at(i);
+        if (!v.isString())
+            return QStringLiteral("cell %1 is not text").arg(i + 1);
+        const QString text = v.toString();
+        const qsizetype need = used + encoder.requiredSpace(text.size());
+        if (bytes.size() < need)
+            bytes.resize(qMax(need, bytes.size() * 2));
+        used = encoder.appendToBuffer(bytes.data() + used, text) - bytes.data();
+        ends.push_back(used);
+    }
+    views.resize(size_t(n));
+    qsizetype begin = 0;
+    for (int i = 0; i < n; ++i) {
+        views[size_t(i)] = QByteArrayView(bytes.constData() + begin, ends[size_t(i)] - begin);
+        begin = ends[size_t(i)];
+    }
+    row.cells = RowCells::fromUtf8(views.data(), n);
+    return {};
+}
+
+QString readRowObject(const QJsonObject &o, int cols, GridRow &row)
+{
+    const QJsonValue cells = o.value(QLatin1String("cells"));
+    if (!cells.isUndefined()) {
+        if (!cells.isArray())
+            return QStringLiteral("\"cells\" is not an array");
+        const QString error = readCells(cells.toArray(), cols, row);
+        if (!error.isEmpty())
+            return error;
+    }
+    Fields f(o, QString());
+    f.integer(QLatin1String("height"), 0, 1'000'000, row.height);
+    if (!f.ok())
+        return f.error();
+    const QJsonValue formats = o.value(QLatin1String("formats"));
+    if (formats.isUndefined())
+        return {};
+    if (!formats.isArray())
+        return QStringLiteral("\"formats\" is not an array");
+    for (const QJsonValue &item : formats.toArray()) {
+        if (!item.isObject())
+            return QStringLiteral("a cell format is not an object");
+        const QJsonObject fo = item.toObject();
+        const QJsonValue col = fo.value(QLatin1String("col"));
+        const double c = col.toDouble(-1);
+        if (!col.isDouble() || c != std::floor(c) || c < 0 || c >= cols)
+            return QStringLiteral("a cell format's \"col\" is not a column of the grid");
+        if (!row.formats)
+            row.formats = std::make_unique<std::vector<CellFormat>>(size_t(cols));
+        CellFormat &cf = (*row.formats)[size_t(c)];
+        const QString error = readCellFormat(fo, cf);
+        if (!error.isEmpty())
+            return QStringLiteral("cell format of column %1: %2").arg(int(c) + 1).arg(error);
+    }
+    return {};
+}
+
+QString readHeader(const QJsonObject &h, GridStore &store, qint64 &rows)
+{
+    if (h.value(QLatin1String("format")).toString() != kFormatTag)
+        return QStringLiteral("this is not a Dirquill grid file (the first line lacks \"format\": \"dirquill-grid\")");
+    Fields f(h, QString());
+    int version = 0;
+    f.integer(QLatin1String("version"), 1, 1'000'000, version);
+    if (!f.ok())
+        return f.error();
+    if (!h.contains(QLatin1String("version")))
+        return QStringLiteral("the header has no \"version\"");
+    if (version > kVersion)
+        return QStringLiteral("the file was written by a newer version of Dirquill (file version %1)").arg(version);
+    if (!h.contains(QLatin1String("rows")) || !h.contains(QLatin1String("cols")))
+        return QStringLiteral("the header does not give \"rows\" and \"cols\"");
+    int cols = 0;
+    f.integer64(QLatin1String("rows"), 0, NativeGridFormat::kMaxRows, rows);
+    f.integer(QLatin1String("cols"), 0, NativeGridFormat::kMaxCols, cols);
+    f.integer(QLatin1String("fixedRows"), 0, NativeGridFormat::kMaxRows, store.fixedRows);
+    f.integer(QLatin1String("fixedCols"), 0, NativeGridFormat::kMaxCols, store.fixedCols);
+    if (!f.ok())
+        return f.error();
+    if (rows * cols > NativeGridFormat::kMaxCells)
+        return QStringLiteral("%1 rows by %2 columns is more than the %3 cells a grid holds")
+            .arg(rows).arg(cols).arg(NativeGridFormat::kMaxCells);
+    store.columns.assign(size_t(cols), ColumnAttributes{});
+
+    const QJsonValue columns = h.value(QLatin1String("columns"));
+    if (!columns.isUndefined()) {
+        if (!columns.isArray())
+            return QStringLiteral("\"columns\" is not an array");
+        const QJsonArray list = columns.toArray();
+        if (list.size() > cols)
+            return QStringLiteral("\"columns\" describes %1 columns but the grid has %2").arg(list.size()).arg(cols);
+        for (int i = 0; i < list.size(); ++i) {
+            const QString error = readColumn(list.at(i), i, store.columns[size_t(i)]);
+            if (!error.isEmpty())
+                return error;
+        }
+    }
+
+    const QJsonValue grid = h.value(QLatin1String("grid"));
+    if (!grid.isUndefined()) {
+        if (!grid.isObject())
+            return QStringLiteral("\"grid\" is not an object");
+        const QJsonObject g = grid.toObject();
+        Fields gf(g, QStringLiteral("grid: "));
+        bool hasAlternate = false;
+        QRgb alternate = 0;
+        gf.color(QLatin1String("alternateRowColor"), hasAlternate, alternate);
+        store.settings.alternateRowColor = hasAlternate ? QColor::fromRgba(alternate) : QColor();
+        gf.boolean(QLatin1String("gridLines"), store.settings.gridLines);
+        gf.integer(QLatin1String("fontSize"), 1, 72, store.settings.fontSize);
+        gf.boolean(QLatin1String("dragEnabled"), store.settings.dragEnabled);
+        gf.boolean(QLatin1String("sortOnTitleClick"), store.settings.sortOnTitleClick);
+        gf.boolean(QLatin1String("columnDragEnabled"), store.settings.columnDragEnabled);
+        if (!gf.ok())
+            return gf.error();
+    }
+    return {};
+}
+
+QJsonObject headerObject(const GridStore &store)
+{
+    QJsonObject h;
+    h.insert(QLatin1String("format"), kFormatTag);
+    h.insert(QLatin1String("version"), kVersion);
+    h.insert(QLatin1String("rows"), store.rowCount());
+    h.insert(QLatin1String("cols"), store.colCount());
+    h.insert(QLatin1String("fixedRows"), store.fixedRows);
+    h.insert(QLatin1String("fixedCols"), store.fixedCols);
+    QJsonArray columns;
+    const ColumnAttributes defaults;
+    for (const ColumnAttributes &a : store.columns) {
+        QJsonObject c;
+        if (a.width != defaults.width)
+            c.insert(QLatin1String("width"), a.width);
+        if (a.alignment != defaults.alignment)
+            c.insert(QLatin1String("align"), int(a.alignment));
+        if (a.dataType != defaults.dataType)
+            c.insert(QLatin1String("type"), typeName(a.dataType));
+        if (!a.format.isEmpty())
+            c.insert(QLatin1String("format"), a.format);
+        if (a.hidden)
+            c.insert(QLatin1String("hidden"), true);
+        if (!a.pickList.isEmpty())
+            c.insert(QLatin1String("pickList"), a.pickList);
+        columns.append(c);
+    }
+    h.insert(QLatin1String("columns"), columns);
+    const GridSettings &s = store.settings;
+    QJsonObject g;
+    g.insert(QLatin1String("alternateRowColor"),
+             s.alternateRowColor.isValid() ? QJsonValue(colorText(s.alternateRowColor.rgba())) : QJsonValue());
+    g.insert(QLatin1String("gridLines"), s.gridLines);
+    g.insert(QLatin1String("fontSize"), s.fontSize);
+    g.insert(QLatin1String("dragEnabled"), s.dragEnabled);
+    g.insert(QLatin1String("sortOnTitleClick"), s.sortOnTitleClick);
+    g.insert(QLatin1String("columnDragEnabled"), s.columnDragEnabled);
+    h.insert(QLatin1String("grid"), g);
+    return h;
+}
+
+// A JSON string from UTF-8 text that is already valid: only the quote, the backslash and
+// control characters need escapes.
+void appendJsonString(BufferedWriter &out, QByteArrayView text)
+{
+    static const char hex[] = "0123456789abcdef";
+    out.append('"');
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto c = uchar(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out.append(text.sliced(runStart, i - runStart));
+        runStart = i + 1;
+        switch (c) {
+        case '"': out.append("\\\""); break;
+        case '\\': out.append("\\\\"); break;
+        case '\n': out.append("\\n"); break;
+        case '\r': out.append("\\r"); break;
+        case '\t': out.append("\\t"); break;
+        default: {
+            const char esc[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+            out.append(QByteArrayView(esc, 6));
+        }
+        }
+    }
+    out.append(text.sliced(runStart));
+    out.append('"');
+}
+
+void appendCells(BufferedWriter &out, const RowCells &cells)
+{
+    out.append('[');
+    const int n = cells.storedCount();
+    for (int c = 0; c < n; ++c) {
+        if (c)
+            out.append(',');
+        appendJsonString(out, cells.utf8(c));
+    }
+    out.append(']');
+}
+
+} // namespace
+
+FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridStore &store)
+{
+    LineReader lines(device, kMaxLineBytes);
+    QByteArrayView line;
+    auto status = lines.next(line);
+    if (status == LineReader::Status::End)
+        return FileResult::failure(QStringLiteral("\"%1\" is empty.").arg(name));
+    if (status == LineReader::Status::ReadError)
+        return FileResult::failure(QStringLiteral("\"%1\" could not be read: %2").arg(name, device.errorString()));
+    if (status == LineReader::Status::TooLong)
+        return FileResult::failure(lineError(name, 1, QStringLiteral("the header line is longer than the 64 MB a line may hold")));
+    if (line.startsWith("\xEF\xBB\xBF"))
+        line = line.sliced(3);
+
+    QJsonParseError parseError;
+    QJsonDocument doc = QJsonDocument::fromJson(line.toByteArray(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !doc.isObject())
+        return FileResult::failure(lineError(name, 1, QStringLiteral("this is not a Dirquill grid file (the first line is not a JSON object)")));
+    qint64 rowCount = 0;
+    const QString headerError = readHeader(doc.object(), store, rowCount);
+    if (!headerError.isEmpty())
+        return FileResult::failure(lineError(name, 1, headerError));
+
+    const int cols = store.colCount();
+    store.rows.clear();
+    store.rows.reserve(size_t(qMin<qint64>(rowCount, 1'000'000)));
+    qint64 blankTail = 0; // empty lines seen but not yet known to be inside the file
+    for (;;) {
+        status = lines.next(line);
+        if (status == LineReader::Status::End)
+            break;
+        if (status == LineReader::Status::ReadError)
+            return FileResult::failure(QStringLiteral("\"%1\" could not be read after line %2: %3")
+                                           .arg(name).arg(lines.lineNumber()).arg(device.errorString()));
+        if (status == LineReader::Status::TooLong)
+            return FileResult::failure(lineError(name, lines.lineNumber() + 1, QStringLiteral("the line is longer than the 64 MB a line may hold")));
+        if (line.trimmed().isEmpty()) {
+            ++blankTail;
+            continue;
+        }
+        if (blankTail)
+            return FileResult::failure(lineError(name, lines.lineNumber() - blankTail, QStringLiteral("the line is empty")));
+        if (qint64(store.rows.size()) >= rowCount)
+            return FileResult::failure(lineError(name, lines.lineNumber(),
+                                                 QStringLiteral("the file holds more rows than the %1 its header declares").arg(rowCount)));
+        doc = QJsonDocument::fromJson(QByteArray::fromRawData(line.data(), line.size()), &parseError);
+        if (parseError.error != QJsonParseError::NoError)
+            return FileResult::failure(lineError(name, lines.lineNumber(),
+                                                 QStringLiteral("the row is not valid JSON (%1)").arg(parseError.errorString())));
+        GridRow row;
+        QString error;
+        if (doc.isArray())
+            error = readCells(doc.array(), cols, row);
+        else if (doc.isObject())
+            error = readRowObject(doc.object(), cols, row);
+        else
+            error = QStringLiteral("the row is neither an array nor an object");
+        if (!error.isEmpty())
+            return FileResult::failure(lineError(name, lines.lineNumber(), error));
+        store.rows.push_back(std::move(row));
+    }
+    store.rows.resize(size_t(rowCount));
+    return FileResult::success();
+}
+
+FileResult NativeGridFormat::write(const GridStore &store, QIODevice &device, const QString &name)
+{
+    BufferedWriter out(device);
+    out.append(QJsonDocument(headerObject(store)).toJson(QJsonDocument::Compact));
+    out.append('\n');
+    const int cols = store.colCount();
+    for (const GridRow &row : store.rows) {
+        bool anyFormat = false;
+        if (row.formats) {
+            for (int c = 0; c < cols && !anyFormat; ++c)
+                anyFormat = !(*row.formats)[size_t(c)].isDefault();
+        }
+        if (!anyFormat && row.height < 0) {
+            appendCells(out, row.cells);
+            out.append('\n');
+            continue;
+        }
+        out.append("{\"cells\":");
+        appendCells(out, row.cells);
+        if (row.height >= 0) {
+            out.append(",\"height\":");
+            out.append(QByteArray::number(row.height));
+        }
+        if (anyFormat) {
+            QJsonArray formats;
+            for (int c = 0; c < cols; ++c) {
+                const CellFormat &cf = (*row.formats)[size_t(c)];
+                if (cf.isDefault())
+                    continue;
+                QJsonObject o = cellFormatObject(cf);
+                o.insert(QLatin1String("col"), c);
+                formats.append(o);
+            }
+            out.append(",\"formats\":");
+            out.append(QJsonDocument(formats).toJson(QJsonDocument::Compact));
+        }
+        out.append("}\n");
+    }
+    if (!out.finish())
+        return FileResult::failure(QStringLiteral("\"%1\" could not be written: %2").arg(name, out.errorString()));
+    return FileResult::success();
+}
+
+} // namespace dq
