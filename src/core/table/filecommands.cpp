@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <numeric>
 #include <vector>
 
 namespace dq {
@@ -218,6 +219,12 @@ bool FileCommands::append()
     const int last = fa.rows() - 1;
     if (last >= first) {
         fa.select(first, 0, last, fa.cols() - 1);
+        if (fa.selectionMode() == GridModel::SelectionMode::ListBox) {
+            // In Row mode the selection is the set of marked rows.
+            std::vector<int> marked(size_t(last - first + 1));
+            std::iota(marked.begin(), marked.end(), first);
+            fa.setSelectedRows(marked);
+        }
         emit appended(first, last);
     }
     m_table.markChangedByCommand();

@@ -1,4 +1,5 @@
 #include "app/shell/frmmain.h"
+#include "core/table/filecommands.h"
 #include "core/grid/gridfile.h"
 #include "core/shell/programfolder.h"
 #include "core/shell/settings.h"
@@ -320,6 +321,22 @@ private slots:
         auto w = makeWindow();
         w->mnuGudie->trigger();
         QCOMPARE(w->tabMain->currentIndex(), 2);
+    }
+
+    void appendedRowsAreCountedInTheStatus()
+    {
+        auto w = makeWindow();
+        const QString path = test::tempDir() + QStringLiteral("/more.tsy");
+        GridModel more;
+        more.setCols(2);
+        more.setRows(3);
+        more.setFixedRows(1);
+        more.setText(1, 0, QStringLiteral("Acme"));
+        more.setText(2, 0, QStringLiteral("Bolt"));
+        QVERIFY(GridFile::save(more, path, FileKind::Native));
+        m_prompts->fileNames = {path};
+        QVERIFY(w->fileCommands().append());
+        QCOMPARE(text(*w, 5), QStringLiteral("2 Sel"));
     }
 
     void panelsAreFoundByTheirIndex()

@@ -491,6 +491,16 @@ private slots:
         QCOMPARE(appended.at(0), (QVariantList{21, 22}));
     }
 
+    void appendInRowModeMarksTheNewRows()
+    {
+        fa().setSelectionMode(GridModel::SelectionMode::ListBox);
+        fa().setRowSelected(3, true);
+        m_prompts->fileNames = {writeNative(file(QStringLiteral("more.tsy")), {QStringLiteral("Name")},
+                                            {{QStringLiteral("A")}, {QStringLiteral("B")}, {QStringLiteral("C")}})};
+        QVERIFY(m_files->append());
+        QCOMPARE(fa().selectedRows(), (std::vector<int>{21, 22, 23}));
+    }
+
     void appendMarksChangedByTheRule_data()
     {
         QTest::addColumn<bool>("named");
