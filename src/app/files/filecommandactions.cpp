@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -49,6 +50,9 @@ FileCommandActions::FileCommandActions(frmMain &window) : QObject(&window)
     QAction *keyNew = window.addToolbarButton(0, QStringLiteral("New"), QStringLiteral("New / Clear"));
     QAction *keyOpen = window.addToolbarButton(0, QStringLiteral("Open"), QStringLiteral("Open Data File"));
     QAction *keySave = window.addToolbarButton(0, QStringLiteral("Save"), QStringLiteral("Save"));
+    keyNew->setIcon(window.style()->standardIcon(QStyle::SP_FileIcon));
+    keyOpen->setIcon(window.style()->standardIcon(QStyle::SP_DialogOpenButton));
+    keySave->setIcon(window.style()->standardIcon(QStyle::SP_DialogSaveButton));
     connect(keyNew, &QAction::triggered, files, &FileCommands::newTable);
     connect(keyOpen, &QAction::triggered, files, [files] { files->open(FileKind::Native); });
     connect(keySave, &QAction::triggered, files, &FileCommands::save);

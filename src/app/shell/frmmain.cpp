@@ -143,6 +143,7 @@ void frmMain::createToolbars()
 {
     for (int i = 0; i < 3; ++i) {
         auto *bar = new QToolBar(this);
+        bar->setIconSize(QSize(20, 20));
         bar->setObjectName(QStringLiteral("Toolbar_%1").arg(i));
         bar->setMovable(false);
         bar->setFloatable(false);
@@ -211,6 +212,10 @@ void frmMain::createCentralArea()
     address->addWidget(txtDrop, 1);
     address->addWidget(txtURL, 1);
     column->addWidget(m_addressRow);
+    // Shown on the browser tabs only, when their menu entry is ticked.
+    m_addressRow->hide();
+    txtDrop->hide();
+    txtURL->hide();
 
     tabMain = new QTabWidget(central);
     tabMain->setObjectName(QStringLiteral("tabMain"));
@@ -373,9 +378,11 @@ void frmMain::updateAddressRow()
     const int tab = tabMain->currentIndex();
     if (tab == kTabResults)
         return;
-    txtDrop->setVisible(tab == kTabSearch && mnuViewDropBox->isChecked());
-    txtURL->setVisible(tab == kTabGuide && mnuViewDropBoxG->isChecked());
-    m_addressRow->setVisible(txtDrop->isVisibleTo(this) || txtURL->isVisibleTo(this));
+    const bool search = tab == kTabSearch && mnuViewDropBox->isChecked();
+    const bool guide = tab == kTabGuide && mnuViewDropBoxG->isChecked();
+    txtDrop->setVisible(search);
+    txtURL->setVisible(guide);
+    m_addressRow->setVisible(search || guide);
 }
 
 ShellSettings frmMain::currentSettings() const

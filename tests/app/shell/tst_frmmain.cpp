@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -314,6 +315,41 @@ private slots:
         for (const QString &name : {QStringLiteral("SSPanMain"), QStringLiteral("SSPanWeb"), QStringLiteral("SSPanGuide")})
             QCOMPARE(!w->findChild<QWidget *>(name)->isHidden(), name == statusShown);
         QCOMPARE(w->mnuGudie->isVisible(), tab != 2);
+    }
+
+    void addressBoxes_data()
+    {
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<bool>("searchBox");
+        QTest::addColumn<bool>("guideBox");
+        QTest::newRow("the results tab shows no address box even when ticked") << true << 0 << false << false;
+        QTest::newRow("the search tab shows its box when ticked") << true << 1 << true << false;
+        QTest::newRow("the guide tab shows its box when ticked") << true << 2 << false << true;
+        QTest::newRow("the search tab hides its box when not ticked") << false << 1 << false << false;
+        QTest::newRow("the guide tab hides its box when not ticked") << false << 2 << false << false;
+    }
+
+    void addressBoxes()
+    {
+        QFETCH(bool, ticked);
+        QFETCH(int, tab);
+        writeSettings({QStringLiteral("DefaultTab=0"), QStringLiteral("AddressBox=") + (ticked ? u'1' : u'0')});
+        auto w = makeWindow();
+        w->showTab(tab);
+        QTEST(w->txtDrop->isVisibleTo(w.get()), "searchBox");
+        QTEST(w->txtURL->isVisibleTo(w.get()), "guideBox");
+    }
+
+    void tickingEitherAddressEntryTicksBoth()
+    {
+        auto w = makeWindow();
+        w->mnuViewDropBox->trigger();
+        QVERIFY(w->mnuViewDropBoxG->isChecked());
+        QVERIFY(w->txtDrop->isVisibleTo(w.get()));
+        w->mnuViewDropBoxG->trigger();
+        QVERIFY(!w->mnuViewDropBox->isChecked());
+        QVERIFY(!w->txtDrop->isVisibleTo(w.get()));
     }
 
     void guideEntryShowsTheGuideTab()
