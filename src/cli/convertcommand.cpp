@@ -11,12 +11,11 @@ namespace {
 using dq::FileKind;
 using dq::GridFile;
 
-const QString kUsage = QStringLiteral(
-    "Usage: dirquill-cli convert IN OUT\n"
-    "Converts a table between the native (.tsy), comma (.csv) and tab (.txt) kinds,\n"
-    "each chosen by the file's extension. The title row stays the first row.\n"
-    "Exit status: 0 on success; 1 when IN cannot be read or OUT cannot be written;\n"
-    "2 for wrong arguments.");
+const QString kUsage = QStringLiteral("Usage: dirquill-cli convert IN OUT\n"
+                                      "Converts a table between the native (.tsy), comma (.csv) and tab (.txt) kinds,\n"
+                                      "each chosen by the file's extension. The title row stays the first row.\n"
+                                      "Exit status: 0 on success; 1 when IN cannot be read or OUT cannot be written;\n"
+                                      "2 for wrong arguments.");
 
 bool knownExtension(const QString &path)
 {

@@ -30,11 +30,11 @@ Run cli(const QStringList &args)
     return r;
 }
 
-const QList<QStringList> kRows{
-    {QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("Note")},
-    {QStringLiteral("Smith, Jones & Co"), QStringLiteral("12 \"Old\" Mill Rd"), QStringLiteral("line one\nline two")},
-    {QStringLiteral("Acme"), QString(), QStringLiteral("ends with a comma,")},
-    {QStringLiteral("\"quoted\""), QStringLiteral("tab\there"), QStringLiteral("CR LF\r\ninside")},
+const QList<QStringList> kRows {
+    { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("Note") },
+    { QStringLiteral("Smith, Jones & Co"), QStringLiteral("12 \"Old\" Mill Rd"), QStringLiteral("line one\nline two") },
+    { QStringLiteral("Acme"), QString(), QStringLiteral("ends with a comma,") },
+    { QStringLiteral("\"quoted\""), QStringLiteral("tab\there"), QStringLiteral("CR LF\r\ninside") },
 };
 
 } // namespace
@@ -46,13 +46,13 @@ class TestConvertCommand : public QObject
 private slots:
     void versionAndHelp()
     {
-        const Run version = cli({QStringLiteral("--version")});
+        const Run version = cli({ QStringLiteral("--version") });
         QCOMPARE(version.exitCode, 0);
         QCOMPARE(version.out.trimmed(), QStringLiteral("3.8"));
-        const Run help = cli({QStringLiteral("--help")});
+        const Run help = cli({ QStringLiteral("--help") });
         QCOMPARE(help.exitCode, 0);
         QVERIFY(help.out.contains(QStringLiteral("convert")));
-        const Run usage = cli({QStringLiteral("help"), QStringLiteral("convert")});
+        const Run usage = cli({ QStringLiteral("help"), QStringLiteral("convert") });
         QCOMPARE(usage.exitCode, 0);
         QVERIFY(usage.out.contains(QStringLiteral("dirquill-cli convert IN OUT")));
     }
@@ -60,9 +60,12 @@ private slots:
     void roundTripKeepsEveryCell_data()
     {
         QTest::addColumn<QStringList>("chain"); // extensions, first to last
-        QTest::newRow("comma to native and back to comma") << QStringList{QStringLiteral("csv"), QStringLiteral("tsy"), QStringLiteral("csv")};
-        QTest::newRow("comma to tab and back to comma") << QStringList{QStringLiteral("csv"), QStringLiteral("txt"), QStringLiteral("csv")};
-        QTest::newRow("native to tab to comma to native") << QStringList{QStringLiteral("tsy"), QStringLiteral("txt"), QStringLiteral("csv"), QStringLiteral("tsy")};
+        QTest::newRow("comma to native and back to comma")
+            << QStringList { QStringLiteral("csv"), QStringLiteral("tsy"), QStringLiteral("csv") };
+        QTest::newRow("comma to tab and back to comma")
+            << QStringList { QStringLiteral("csv"), QStringLiteral("txt"), QStringLiteral("csv") };
+        QTest::newRow("native to tab to comma to native") << QStringList { QStringLiteral("tsy"), QStringLiteral("txt"),
+            QStringLiteral("csv"), QStringLiteral("tsy") };
     }
 
     void roundTripKeepsEveryCell()
@@ -80,7 +83,7 @@ private slots:
         QVERIFY(GridFile::save(source, previous, GridFile::kindForPath(previous)));
         for (int i = 1; i < chain.size(); ++i) {
             const QString next = dir + QStringLiteral("/step%1.").arg(i) + chain.at(i);
-            const Run r = cli({QStringLiteral("convert"), previous, next});
+            const Run r = cli({ QStringLiteral("convert"), previous, next });
             QVERIFY2(r.exitCode == 0, qPrintable(r.err));
             QVERIFY(r.err.isEmpty());
             previous = next;
@@ -98,13 +101,16 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("mentions");
-        QTest::newRow("a missing input file") << QStringList{QStringLiteral("convert"), QStringLiteral("@/no-such.csv"), QStringLiteral("@/out.tsy")}
-                                              << 1 << "no-such.csv";
-        QTest::newRow("an output folder that does not exist")
-            << QStringList{QStringLiteral("convert"), QStringLiteral("@/in.csv"), QStringLiteral("@/missing/out.tsy")} << 1 << "out.tsy";
-        QTest::newRow("an unknown output kind") << QStringList{QStringLiteral("convert"), QStringLiteral("@/in.csv"), QStringLiteral("@/out.xls")}
-                                                << 2 << "out.xls";
-        QTest::newRow("one argument only") << QStringList{QStringLiteral("convert"), QStringLiteral("@/in.csv")} << 2 << "IN and OUT";
+        QTest::newRow("a missing input file")
+            << QStringList { QStringLiteral("convert"), QStringLiteral("@/no-such.csv"), QStringLiteral("@/out.tsy") }
+            << 1 << "no-such.csv";
+        QTest::newRow("an output folder that does not exist") << QStringList { QStringLiteral("convert"),
+            QStringLiteral("@/in.csv"), QStringLiteral("@/missing/out.tsy") }
+                                                              << 1 << "out.tsy";
+        QTest::newRow("an unknown output kind") << QStringList { QStringLiteral("convert"), QStringLiteral("@/in.csv"),
+            QStringLiteral("@/out.xls") } << 2 << "out.xls";
+        QTest::newRow("one argument only")
+            << QStringList { QStringLiteral("convert"), QStringLiteral("@/in.csv") } << 2 << "IN and OUT";
     }
 
     void failuresSayWhy()

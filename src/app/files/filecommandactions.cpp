@@ -15,7 +15,8 @@
 
 namespace dq {
 
-FileCommandActions::FileCommandActions(frmMain &window) : QObject(&window)
+FileCommandActions::FileCommandActions(frmMain &window)
+    : QObject(&window)
 {
     FileCommands *files = &window.fileCommands();
     RecordTable *table = &window.table();
@@ -59,11 +60,11 @@ FileCommandActions::FileCommandActions(frmMain &window) : QObject(&window)
 
     auto *openKinds = new QMenu(&window);
     openKinds->setObjectName(QStringLiteral("Toolbar_0_Open_menu"));
-    const std::array<std::tuple<QString, QString, FileKind>, 3> kinds{{
-        {QStringLiteral("OPEN_TSY"), QStringLiteral("Tessary (*.tsy)"), FileKind::Native},
-        {QStringLiteral("OPEN_CSV"), QStringLiteral("Comma Delimited (*.csv)"), FileKind::Comma},
-        {QStringLiteral("OPEN_TXT"), QStringLiteral("Tab Delimited (*.txt)"), FileKind::Tab},
-    }};
+    const std::array<std::tuple<QString, QString, FileKind>, 3> kinds { {
+        { QStringLiteral("OPEN_TSY"), QStringLiteral("Tessary (*.tsy)"), FileKind::Native },
+        { QStringLiteral("OPEN_CSV"), QStringLiteral("Comma Delimited (*.csv)"), FileKind::Comma },
+        { QStringLiteral("OPEN_TXT"), QStringLiteral("Tab Delimited (*.txt)"), FileKind::Tab },
+    } };
     for (const auto &[key, caption, kind] : kinds) {
         QAction *a = openKinds->addAction(caption);
         a->setData(key);

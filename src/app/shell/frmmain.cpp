@@ -28,18 +28,18 @@ namespace dq {
 namespace {
 
 constexpr int kTwipsPerInch = 1440;
-constexpr int kMinWindowWidth = 9000;   // twips
+constexpr int kMinWindowWidth = 9000; // twips
 constexpr int kMinFormPanelWidth = 3000; // twips
 const QColor kAlternateRowColor(0xC0, 0xFF, 0xC0);
 
 } // namespace
 
 frmMain::frmMain(UserPrompts &prompts, bool showTips, QWidget *parent)
-    : QMainWindow(parent),
-      m_prompts(prompts),
-      m_table(new RecordTable(this)),
-      m_files(new FileCommands(*m_table, prompts, this)),
-      m_showTips(showTips)
+    : QMainWindow(parent)
+    , m_prompts(prompts)
+    , m_table(new RecordTable(this))
+    , m_files(new FileCommands(*m_table, prompts, this))
+    , m_showTips(showTips)
 {
     setObjectName(QStringLiteral("frmMain"));
     createMenus();
@@ -50,9 +50,8 @@ frmMain::frmMain(UserPrompts &prompts, bool showTips, QWidget *parent)
 
     connect(m_table, &RecordTable::captionChanged, this, &QWidget::setWindowTitle);
     connect(m_files, &FileCommands::opened, this, &frmMain::enterRowMode);
-    connect(&m_table->fa(), &GridModel::selectionChanged, this, [this] {
-        panel(5)->setText(QString::number(m_table->fa().selectedRowCount()) + QStringLiteral(" Sel"));
-    });
+    connect(&m_table->fa(), &GridModel::selectionChanged, this,
+        [this] { panel(5)->setText(QString::number(m_table->fa().selectedRowCount()) + QStringLiteral(" Sel")); });
     connect(tabMain, &QTabWidget::currentChanged, this, &frmMain::showTab);
     setMinimumWidth(twipsToPixelsX(kMinWindowWidth));
 }
@@ -96,8 +95,8 @@ void frmMain::createMenus()
     mnuTab = mnuView->addMenu(QStringLiteral("Set Default &Tab at Start Up"));
     mnuTab->setObjectName(QStringLiteral("mnuTab"));
     auto *tabs = new QActionGroup(this);
-    const std::array<QString, 3> captions{QStringLiteral("&Results"), QStringLiteral("&Search"),
-                                          QStringLiteral("&Guide Online")};
+    const std::array<QString, 3> captions { QStringLiteral("&Results"), QStringLiteral("&Search"),
+        QStringLiteral("&Guide Online") };
     for (int i = 0; i < 3; ++i) {
         QAction *a = mnuTab->addAction(captions[size_t(i)]);
         a->setObjectName(QStringLiteral("mnuTabs_%1").arg(i));
@@ -245,7 +244,7 @@ void frmMain::createCentralArea()
     VBar->setStretchFactor(1, 1);
     connect(VBar, &QSplitter::splitterMoved, this, [this](int pos) { m_vbarLeft = pixelsToTwipsX(pos); });
     resultsColumn->addWidget(VBar, 1);
-    SSPanMain = createStatusPanel(QStringLiteral("SSPanMain"), {2, 3, 4, 5, 6, 8});
+    SSPanMain = createStatusPanel(QStringLiteral("SSPanMain"), { 2, 3, 4, 5, 6, 8 });
     resultsColumn->addWidget(SSPanMain);
     tabMain->addTab(results, QStringLiteral("Results"));
 
@@ -261,7 +260,7 @@ void frmMain::createCentralArea()
         pageColumn->addWidget(status);
         return std::make_pair(page, container);
     };
-    SSPanWeb = createStatusPanel(QStringLiteral("SSPanWeb"), {20, 21, 22, 23, 24});
+    SSPanWeb = createStatusPanel(QStringLiteral("SSPanWeb"), { 20, 21, 22, 23, 24 });
     auto [search, searchContainer] = browserPage(QStringLiteral("searchPage"), SSPanWeb);
     m_searchPage = searchContainer;
     tabMain->addTab(search, QStringLiteral("Search"));
@@ -280,10 +279,22 @@ QLabel *frmMain::panel(int index) const
     return it == m_panels.end() ? nullptr : it->second;
 }
 
-int frmMain::twipsToPixelsX(int twips) const { return qRound(double(twips) * logicalDpiX() / kTwipsPerInch); }
-int frmMain::twipsToPixelsY(int twips) const { return qRound(double(twips) * logicalDpiY() / kTwipsPerInch); }
-int frmMain::pixelsToTwipsX(int pixels) const { return qRound(double(pixels) * kTwipsPerInch / logicalDpiX()); }
-int frmMain::pixelsToTwipsY(int pixels) const { return qRound(double(pixels) * kTwipsPerInch / logicalDpiY()); }
+int frmMain::twipsToPixelsX(int twips) const
+{
+    return qRound(double(twips) * logicalDpiX() / kTwipsPerInch);
+}
+int frmMain::twipsToPixelsY(int twips) const
+{
+    return qRound(double(twips) * logicalDpiY() / kTwipsPerInch);
+}
+int frmMain::pixelsToTwipsX(int pixels) const
+{
+    return qRound(double(pixels) * kTwipsPerInch / logicalDpiX());
+}
+int frmMain::pixelsToTwipsY(int pixels) const
+{
+    return qRound(double(pixels) * kTwipsPerInch / logicalDpiY());
+}
 
 bool frmMain::load()
 {
@@ -292,11 +303,11 @@ bool frmMain::load()
     const ShellSettings s = ShellSettings::load(programFolder());
     applyGeometry(s);
     m_vbarLeft = s.vbarLeft;
-    VBar->setSizes({twipsToPixelsX(s.vbarLeft), qMax(1, width() - twipsToPixelsX(s.vbarLeft))});
+    VBar->setSizes({ twipsToPixelsX(s.vbarLeft), qMax(1, width() - twipsToPixelsX(s.vbarLeft)) });
     mnuAlternateColor->setChecked(s.alternateColor);
     // Off at start-up means the system's own window background.
-    m_table->fa().setAlternateRowColor(s.alternateColor ? kAlternateRowColor
-                                                        : QApplication::palette().color(QPalette::Base));
+    m_table->fa().setAlternateRowColor(
+        s.alternateColor ? kAlternateRowColor : QApplication::palette().color(QPalette::Base));
     setAddressBoxTicks(s.addressBox != 0);
     m_table->setLastOpenFolder(s.lastOpenPath);
 
@@ -319,9 +330,9 @@ bool frmMain::loadSiteList()
     if (QFile::exists(programFolder() + QStringLiteral("stpl00.bin")))
         return true;
     m_prompts.message(QStringLiteral("Dirquill"),
-                      QStringLiteral("Key file 'stpl00.bin' not found. Make sure the file is in the same directory or "
-                                     "contact your software vendor."),
-                      UserPrompts::Icon::Critical, UserPrompts::Buttons::Ok);
+        QStringLiteral("Key file 'stpl00.bin' not found. Make sure the file is in the same directory or "
+                       "contact your software vendor."),
+        UserPrompts::Icon::Critical, UserPrompts::Buttons::Ok);
     return false;
 }
 
@@ -364,9 +375,8 @@ void frmMain::showTab(int index)
     SSPanMain->setVisible(index == kTabResults);
     SSPanWeb->setVisible(index == kTabSearch);
     SSPanGuide->setVisible(index == kTabGuide);
-    const std::array<std::pair<QMenu *, int>, 9> sets{{{mnuFile, 0}, {mnuEdit, 0}, {mnuView, 0}, {mnuTools, 0},
-                                                      {mnuFileB, 1}, {mnuViewB, 1}, {mnuToolsB, 1},
-                                                      {mnuFileG, 2}, {mnuViewG, 2}}};
+    const std::array<std::pair<QMenu *, int>, 9> sets { { { mnuFile, 0 }, { mnuEdit, 0 }, { mnuView, 0 },
+        { mnuTools, 0 }, { mnuFileB, 1 }, { mnuViewB, 1 }, { mnuToolsB, 1 }, { mnuFileG, 2 }, { mnuViewG, 2 } } };
     for (const auto &[menu, tab] : sets)
         menu->menuAction()->setVisible(tab == index);
     mnuGudie->setVisible(index != kTabGuide);

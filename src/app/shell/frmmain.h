@@ -100,7 +100,7 @@ public:
     QMenu *mnuViewG = nullptr;
     QMenu *mnuHelp = nullptr;
     QMenu *mnuTab = nullptr;
-    std::array<QAction *, 3> mnuTabs{};
+    std::array<QAction *, 3> mnuTabs {};
     QAction *mnuAlternateColor = nullptr;
     QAction *mnuViewDropBox = nullptr;
     QAction *mnuViewDropBoxG = nullptr;
@@ -108,7 +108,7 @@ public:
     QAction *mnuExit = nullptr;
     QAction *mnuFileBexit = nullptr;
 
-    std::array<QToolBar *, 3> Toolbar{};
+    std::array<QToolBar *, 3> Toolbar {};
     QTabWidget *tabMain = nullptr;
     QTabWidget *tabForm = nullptr;
     QSplitter *VBar = nullptr;
@@ -146,7 +146,7 @@ private:
     QWidget *m_searchPage = nullptr;
     QWidget *m_guidePage = nullptr;
     QWidget *m_addressRow = nullptr;
-    int m_vbarLeft = 0;      // twips
+    int m_vbarLeft = 0; // twips
     int m_defaultTab = 1;
     int m_listIndex = 0;
     bool m_showTips = true;

@@ -11,7 +11,10 @@ namespace dq {
 class QtPrompts : public UserPrompts
 {
 public:
-    explicit QtPrompts(QWidget *parent = nullptr) : m_parent(parent) {}
+    explicit QtPrompts(QWidget *parent = nullptr)
+        : m_parent(parent)
+    {
+    }
     void setParent(QWidget *parent) { m_parent = parent; }
 
     Answer message(const QString &title, const QString &text, Icon icon, Buttons buttons) override;

@@ -43,17 +43,17 @@ QList<QPair<QString, QString>> ShellSettings::exitValues() const
 {
     const auto num = [](int v) { return QString::number(v); };
     return {
-        {QStringLiteral("TOP"), num(top)},
-        {QStringLiteral("LEFT"), num(left)},
-        {QStringLiteral("WIDTH"), num(width)},
-        {QStringLiteral("HEIGHT"), num(height)},
-        {QStringLiteral("VBarLeft"), num(vbarLeft)},
-        {QStringLiteral("AlternateColor"), Settings::fromFlag(alternateColor)},
-        {QStringLiteral("LastOpenPath"), lastOpenPath},
-        {QStringLiteral("ShowTips"), Settings::fromFlag(showTips)},
-        {QStringLiteral("DefaultTab"), num(defaultTab)},
-        {QStringLiteral("AddressBox"), num(addressBox)},
-        {QStringLiteral("ListIndex"), num(listIndex)},
+        { QStringLiteral("TOP"), num(top) },
+        { QStringLiteral("LEFT"), num(left) },
+        { QStringLiteral("WIDTH"), num(width) },
+        { QStringLiteral("HEIGHT"), num(height) },
+        { QStringLiteral("VBarLeft"), num(vbarLeft) },
+        { QStringLiteral("AlternateColor"), Settings::fromFlag(alternateColor) },
+        { QStringLiteral("LastOpenPath"), lastOpenPath },
+        { QStringLiteral("ShowTips"), Settings::fromFlag(showTips) },
+        { QStringLiteral("DefaultTab"), num(defaultTab) },
+        { QStringLiteral("AddressBox"), num(addressBox) },
+        { QStringLiteral("ListIndex"), num(listIndex) },
     };
 }
 

@@ -21,11 +21,11 @@ struct ShellSettings
     int height = kDefaultHeight;
     int vbarLeft = kDefaultVBarLeft;
     bool alternateColor = true;
-    QString lastOpenPath;     // empty = the program's folder
+    QString lastOpenPath; // empty = the program's folder
     bool showTips = true;
     int defaultTab = kDefaultTab;
     int addressBox = 0;
-    int listIndex = 0;        // written for the record; start-up always selects the first engine
+    int listIndex = 0; // written for the record; start-up always selects the first engine
 
     // Reads every value from the store. A negative top or left, or a height of 800 or
     // less, puts the window at 0, 0 with the default size; a splitter position that is

@@ -18,8 +18,8 @@ const QString kSaveChangesText = QStringLiteral("Changes have been made. Do you 
 // What the Open dialog returns when the user confirmed the pattern instead of a file.
 bool isPatternOnly(const QString &chosen)
 {
-    static const QStringList patterns{QStringLiteral("*.*"), QStringLiteral("*.tsy"), QStringLiteral("*.csv"),
-                                      QStringLiteral("*.txt")};
+    static const QStringList patterns { QStringLiteral("*.*"), QStringLiteral("*.tsy"), QStringLiteral("*.csv"),
+        QStringLiteral("*.txt") };
     if (chosen.isEmpty())
         return true;
     const QString name = RecordTable::FileNameOf(chosen).isEmpty() ? chosen : RecordTable::FileNameOf(chosen);
@@ -30,7 +30,11 @@ bool isPatternOnly(const QString &chosen)
 class Untracked
 {
 public:
-    explicit Untracked(RecordTable &t) : m_t(t) { m_t.setTracking(false); }
+    explicit Untracked(RecordTable &t)
+        : m_t(t)
+    {
+        m_t.setTracking(false);
+    }
     ~Untracked() { m_t.setTracking(true); }
     Untracked(const Untracked &) = delete;
     Untracked &operator=(const Untracked &) = delete;
@@ -42,7 +46,9 @@ private:
 } // namespace
 
 FileCommands::FileCommands(RecordTable &table, UserPrompts &prompts, QObject *parent)
-    : QObject(parent), m_table(table), m_prompts(prompts)
+    : QObject(parent)
+    , m_table(table)
+    , m_prompts(prompts)
 {
 }
 
@@ -81,7 +87,8 @@ bool FileCommands::saveChangesFirst(const QString &title)
 {
     if (!m_table.changed())
         return true;
-    switch (m_prompts.message(title, kSaveChangesText, UserPrompts::Icon::Question, UserPrompts::Buttons::YesNoCancel)) {
+    switch (
+        m_prompts.message(title, kSaveChangesText, UserPrompts::Icon::Question, UserPrompts::Buttons::YesNoCancel)) {
     case UserPrompts::Answer::Yes:
         return m_table.isUntitled() ? saveAs(FileKind::Native) : save();
     case UserPrompts::Answer::No:
@@ -138,8 +145,8 @@ bool FileCommands::save()
     const FileKind kind = m_table.currentKind();
     if (kind == FileKind::Native && m_table.isUntitled() && QFile::exists(path)) {
         const auto answer = m_prompts.message(QStringLiteral("Save"),
-                                              QStringLiteral("Do you want to overwrite ") + path + QStringLiteral("?"),
-                                              UserPrompts::Icon::Question, UserPrompts::Buttons::YesNo);
+            QStringLiteral("Do you want to overwrite ") + path + QStringLiteral("?"), UserPrompts::Icon::Question,
+            UserPrompts::Buttons::YesNo);
         if (answer != UserPrompts::Answer::Yes)
             return saveAs(FileKind::Native);
     }
@@ -150,9 +157,9 @@ bool FileCommands::save()
     }
     if (kind != FileKind::Native) {
         m_prompts.message(QStringLiteral("Save"),
-                          QStringLiteral("Use 'Save As...' Tessary(*.tsy) from the 'File' menu if you want to save "
-                                         "data as a RichText Tessary file format."),
-                          UserPrompts::Icon::Information, UserPrompts::Buttons::Ok);
+            QStringLiteral("Use 'Save As...' Tessary(*.tsy) from the 'File' menu if you want to save "
+                           "data as a RichText Tessary file format."),
+            UserPrompts::Icon::Information, UserPrompts::Buttons::Ok);
     }
     m_table.MakeModified(false);
     return true;
@@ -186,10 +193,10 @@ bool FileCommands::append()
     const QString ending = chosen.right(3).toUpper();
     if (ending != QStringLiteral("TSY") && ending != QStringLiteral("QMF")) {
         m_prompts.message(QStringLiteral("Open"),
-                          QStringLiteral("You can only select the reconizable file types. Plaese select the correct "
-                                         "file type from the 'File of Types' list box in the Open Dialog and reopen "
-                                         "again."),
-                          UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+            QStringLiteral("You can only select the reconizable file types. Plaese select the correct "
+                           "file type from the 'File of Types' list box in the Open Dialog and reopen "
+                           "again."),
+            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
         return false;
     }
 

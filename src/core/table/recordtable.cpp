@@ -14,16 +14,11 @@ struct DefaultColumn
     int width; // twips
 };
 
-constexpr std::array<DefaultColumn, 8> kDefaultColumnSet{{
-    {u"Name", 2500},
-    {u"Street", 2500},
-    {u"City", 1000},
-    {u"State", 500},
-    {u"Zip Code", 1000},
-    {u"Phone", 1400},
-    {u"", 2100}, // web site, titled by the key file on harvest
-    {u"", 2000}, // e-mail, likewise
-}};
+constexpr std::array<DefaultColumn, 8> kDefaultColumnSet { {
+    { u"Name", 2500 }, { u"Street", 2500 }, { u"City", 1000 }, { u"State", 500 }, { u"Zip Code", 1000 },
+    { u"Phone", 1400 }, { u"", 2100 }, // web site, titled by the key file on harvest
+    { u"", 2000 }, // e-mail, likewise
+} };
 
 constexpr int kTextColumns = 11; // columns 0..10 hold text, left-centre
 
@@ -34,7 +29,9 @@ int lastSeparator(const QString &path)
 
 } // namespace
 
-RecordTable::RecordTable(QObject *parent) : QObject(parent), m_fa(new GridModel(this))
+RecordTable::RecordTable(QObject *parent)
+    : QObject(parent)
+    , m_fa(new GridModel(this))
 {
     m_fa->setObjectName(QStringLiteral("fa"));
     m_currentFile = untitledPath();

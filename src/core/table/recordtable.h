@@ -22,7 +22,7 @@ class RecordTable : public QObject
 
 public:
     static constexpr int kDefaultColumns = 13;
-    static constexpr int kDefaultRows = 21;   // the title row and 20 blank rows
+    static constexpr int kDefaultRows = 21; // the title row and 20 blank rows
 
     explicit RecordTable(QObject *parent = nullptr);
     ~RecordTable() override;

@@ -44,14 +44,22 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QKeySequence>("shortcut");
-        QTest::newRow("New") << "mnuNew" << "&New" << QKeySequence(Qt::CTRL | Qt::Key_N);
-        QTest::newRow("Open") << "mnuOpen" << "&Open" << QKeySequence(Qt::CTRL | Qt::Key_O);
-        QTest::newRow("Append") << "mnuAppend" << "&Append" << QKeySequence(Qt::SHIFT | Qt::Key_F2);
-        QTest::newRow("Save") << "mnuSave" << "&Save" << QKeySequence(Qt::CTRL | Qt::Key_S);
-        QTest::newRow("Save As native") << "mnuSaveAsTsy" << "Tessary (*.tsy)" << QKeySequence();
-        QTest::newRow("Save As comma") << "mnuSaveAsCsv" << "Comma Delimited (*.csv)" << QKeySequence();
-        QTest::newRow("Save As tab") << "mnuSaveAsTxt" << "Tab Delimited (*.txt)" << QKeySequence();
-        QTest::newRow("Exit") << "mnuExit" << "E&xit" << QKeySequence();
+        QTest::newRow("New") << "mnuNew"
+                             << "&New" << QKeySequence(Qt::CTRL | Qt::Key_N);
+        QTest::newRow("Open") << "mnuOpen"
+                              << "&Open" << QKeySequence(Qt::CTRL | Qt::Key_O);
+        QTest::newRow("Append") << "mnuAppend"
+                                << "&Append" << QKeySequence(Qt::SHIFT | Qt::Key_F2);
+        QTest::newRow("Save") << "mnuSave"
+                              << "&Save" << QKeySequence(Qt::CTRL | Qt::Key_S);
+        QTest::newRow("Save As native") << "mnuSaveAsTsy"
+                                        << "Tessary (*.tsy)" << QKeySequence();
+        QTest::newRow("Save As comma") << "mnuSaveAsCsv"
+                                       << "Comma Delimited (*.csv)" << QKeySequence();
+        QTest::newRow("Save As tab") << "mnuSaveAsTxt"
+                                     << "Tab Delimited (*.txt)" << QKeySequence();
+        QTest::newRow("Exit") << "mnuExit"
+                              << "E&xit" << QKeySequence();
     }
 
     void fileMenuEntries()
@@ -63,10 +71,7 @@ private slots:
         QTEST(a->shortcut(), "shortcut");
     }
 
-    void exitIsTheLastEntryOfTheFileMenu()
-    {
-        QCOMPARE(m_window->mnuFile->actions().constLast(), m_window->mnuExit);
-    }
+    void exitIsTheLastEntryOfTheFileMenu() { QCOMPARE(m_window->mnuFile->actions().constLast(), m_window->mnuExit); }
 
     void saveEntryAndKeyFollowTheSaveState()
     {
@@ -92,28 +97,42 @@ private slots:
         QTest::addColumn<QString>("trigger"); // an action name, or "key:<toolbar key>"
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("filters");
-        QTest::newRow("the Open entry opens native files")
-            << "mnuOpen" << "open" << "Tessary Files (*.tsy);;All Files (*.*)";
-        QTest::newRow("the Open key opens native files")
-            << "key:Open" << "open" << "Tessary Files (*.tsy);;All Files (*.*)";
-        QTest::newRow("the key's comma entry opens comma files")
-            << "Toolbar_0_OPEN_CSV" << "open" << "Comma Delimited Files (*.csv);;All Files (*.*)";
-        QTest::newRow("the key's tab entry opens tab files")
-            << "Toolbar_0_OPEN_TXT" << "open" << "Tab Delimited Files (*.txt);;All Files (*.*)";
-        QTest::newRow("the key's native entry opens native files")
-            << "Toolbar_0_OPEN_TSY" << "open" << "Tessary Files (*.tsy);;All Files (*.*)";
-        QTest::newRow("Append asks for a grid file") << "mnuAppend" << "open" << "Grid Files (*.tsy)";
-        QTest::newRow("Save As comma") << "mnuSaveAsCsv" << "save" << "Comma Delimited Text Files (*.csv)";
-        QTest::newRow("Save As tab") << "mnuSaveAsTxt" << "save" << "Tab Delimited Text Files (*.txt)";
-        QTest::newRow("Save As native") << "mnuSaveAsTsy" << "save" << "Tessary Files (*.tsy)";
+        QTest::newRow("the Open entry opens native files") << "mnuOpen"
+                                                           << "open"
+                                                           << "Tessary Files (*.tsy);;All Files (*.*)";
+        QTest::newRow("the Open key opens native files") << "key:Open"
+                                                         << "open"
+                                                         << "Tessary Files (*.tsy);;All Files (*.*)";
+        QTest::newRow("the key's comma entry opens comma files") << "Toolbar_0_OPEN_CSV"
+                                                                 << "open"
+                                                                 << "Comma Delimited Files (*.csv);;All Files (*.*)";
+        QTest::newRow("the key's tab entry opens tab files") << "Toolbar_0_OPEN_TXT"
+                                                             << "open"
+                                                             << "Tab Delimited Files (*.txt);;All Files (*.*)";
+        QTest::newRow("the key's native entry opens native files") << "Toolbar_0_OPEN_TSY"
+                                                                   << "open"
+                                                                   << "Tessary Files (*.tsy);;All Files (*.*)";
+        QTest::newRow("Append asks for a grid file") << "mnuAppend"
+                                                     << "open"
+                                                     << "Grid Files (*.tsy)";
+        QTest::newRow("Save As comma") << "mnuSaveAsCsv"
+                                       << "save"
+                                       << "Comma Delimited Text Files (*.csv)";
+        QTest::newRow("Save As tab") << "mnuSaveAsTxt"
+                                     << "save"
+                                     << "Tab Delimited Text Files (*.txt)";
+        QTest::newRow("Save As native") << "mnuSaveAsTsy"
+                                        << "save"
+                                        << "Tessary Files (*.tsy)";
     }
 
     void entriesAndKeysReachTheirCommand()
     {
         QFETCH(QString, trigger);
-        QAction *a = trigger.startsWith(QStringLiteral("key:")) ? m_window->toolbarButton(0, trigger.mid(4)) : action(trigger);
+        QAction *a
+            = trigger.startsWith(QStringLiteral("key:")) ? m_window->toolbarButton(0, trigger.mid(4)) : action(trigger);
         QVERIFY2(a, qPrintable(trigger));
-        m_prompts->fileNames = {QString()};
+        m_prompts->fileNames = { QString() };
         a->trigger();
         QCOMPARE(m_prompts->asked.size(), 1);
         QTEST(m_prompts->asked.at(0).kind, "dialog");
@@ -122,7 +141,7 @@ private slots:
 
     void newEntryAndKeyBuildANewTable()
     {
-        for (QAction *a : {action(QStringLiteral("mnuNew")), m_window->toolbarButton(0, QStringLiteral("New"))}) {
+        for (QAction *a : { action(QStringLiteral("mnuNew")), m_window->toolbarButton(0, QStringLiteral("New")) }) {
             m_window->table().fa().setRows(3);
             m_window->table().MakeModified(false);
             a->trigger();
@@ -134,9 +153,12 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("New") << "New" << "New / Clear";
-        QTest::newRow("Open") << "Open" << "Open Data File";
-        QTest::newRow("Save") << "Save" << "Save";
+        QTest::newRow("New") << "New"
+                             << "New / Clear";
+        QTest::newRow("Open") << "Open"
+                              << "Open Data File";
+        QTest::newRow("Save") << "Save"
+                              << "Save";
     }
 
     void toolbarKeysCarryTheirTips()

@@ -93,9 +93,10 @@ private slots:
 
     void storedSettingsAreApplied()
     {
-        writeSettings({QStringLiteral("TOP=1440"), QStringLiteral("LEFT=2880"), QStringLiteral("WIDTH=14400"),
-                       QStringLiteral("HEIGHT=10080"), QStringLiteral("VBarLeft=4320"), QStringLiteral("AlternateColor=False"),
-                       QStringLiteral("AddressBox=1"), QStringLiteral("LastOpenPath=/srv/lists/"), QStringLiteral("DefaultTab=0")});
+        writeSettings({ QStringLiteral("TOP=1440"), QStringLiteral("LEFT=2880"), QStringLiteral("WIDTH=14400"),
+            QStringLiteral("HEIGHT=10080"), QStringLiteral("VBarLeft=4320"), QStringLiteral("AlternateColor=False"),
+            QStringLiteral("AddressBox=1"), QStringLiteral("LastOpenPath=/srv/lists/"),
+            QStringLiteral("DefaultTab=0") });
         auto w = makeWindow();
         QCOMPARE(w->pos(), QPoint(w->twipsToPixelsX(2880), w->twipsToPixelsY(1440)));
         QCOMPARE(w->size(), QSize(w->twipsToPixelsX(14400), w->twipsToPixelsY(10080)));
@@ -113,12 +114,12 @@ private slots:
     void unusableGeometryFallsBack_data()
     {
         QTest::addColumn<QStringList>("stored");
-        QTest::newRow("a height of 800") << QStringList{QStringLiteral("TOP=100"), QStringLiteral("LEFT=100"),
-                                                        QStringLiteral("WIDTH=14000"), QStringLiteral("HEIGHT=800")};
-        QTest::newRow("a negative top") << QStringList{QStringLiteral("TOP=-100"), QStringLiteral("LEFT=100"),
-                                                       QStringLiteral("WIDTH=14000"), QStringLiteral("HEIGHT=9000")};
-        QTest::newRow("a negative left") << QStringList{QStringLiteral("TOP=100"), QStringLiteral("LEFT=-100"),
-                                                        QStringLiteral("WIDTH=14000"), QStringLiteral("HEIGHT=9000")};
+        QTest::newRow("a height of 800") << QStringList { QStringLiteral("TOP=100"), QStringLiteral("LEFT=100"),
+            QStringLiteral("WIDTH=14000"), QStringLiteral("HEIGHT=800") };
+        QTest::newRow("a negative top") << QStringList { QStringLiteral("TOP=-100"), QStringLiteral("LEFT=100"),
+            QStringLiteral("WIDTH=14000"), QStringLiteral("HEIGHT=9000") };
+        QTest::newRow("a negative left") << QStringList { QStringLiteral("TOP=100"), QStringLiteral("LEFT=-100"),
+            QStringLiteral("WIDTH=14000"), QStringLiteral("HEIGHT=9000") };
     }
 
     void unusableGeometryFallsBack()
@@ -132,7 +133,7 @@ private slots:
 
     void aDefaultTabOutOfRangeKeepsTheFirstTab()
     {
-        writeSettings({QStringLiteral("DefaultTab=7")});
+        writeSettings({ QStringLiteral("DefaultTab=7") });
         auto w = makeWindow();
         QCOMPARE(w->tabMain->currentIndex(), 0);
     }
@@ -140,12 +141,12 @@ private slots:
     void aMissingSiteListEndsTheProgram()
     {
         QVERIFY(QFile::remove(m_home + QStringLiteral("/stpl00.bin")));
-        m_prompts->answers = {Answer::Ok};
+        m_prompts->answers = { Answer::Ok };
         auto w = makeWindow(false);
         QCOMPARE(m_prompts->asked.size(), 1);
         QCOMPARE(m_prompts->asked.at(0).text,
-                 QStringLiteral("Key file 'stpl00.bin' not found. Make sure the file is in the same directory or contact "
-                                "your software vendor."));
+            QStringLiteral("Key file 'stpl00.bin' not found. Make sure the file is in the same directory or contact "
+                           "your software vendor."));
         QCOMPARE(m_prompts->asked.at(0).icon, UserPrompts::Icon::Critical);
         QCOMPARE(m_prompts->asked.at(0).buttons, UserPrompts::Buttons::Ok);
         // The steps after the check did not run.
@@ -161,14 +162,14 @@ private slots:
         QTest::addColumn<bool>("ends");
         QTest::addColumn<bool>("saved");
 
-        QTest::newRow("an unchanged table ends without a question") << false << QList<int>{} << false << true << false;
+        QTest::newRow("an unchanged table ends without a question") << false << QList<int> {} << false << true << false;
         QTest::newRow("Cancel keeps the program running with the table as it was")
-            << true << QList<int>{int(Answer::Cancel)} << false << false << false;
-        QTest::newRow("No ends without saving") << true << QList<int>{int(Answer::No)} << false << true << false;
+            << true << QList<int> { int(Answer::Cancel) } << false << false << false;
+        QTest::newRow("No ends without saving") << true << QList<int> { int(Answer::No) } << false << true << false;
         QTest::newRow("Yes on the untitled table saves as native, then ends")
-            << true << QList<int>{int(Answer::Yes)} << true << true << true;
+            << true << QList<int> { int(Answer::Yes) } << true << true << true;
         QTest::newRow("Yes whose save dialog is cancelled keeps the program running")
-            << true << QList<int>{int(Answer::Yes)} << false << false << false;
+            << true << QList<int> { int(Answer::Yes) } << false << false << false;
     }
 
     void exitCommand()
@@ -233,7 +234,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         if (edited) {
             w->table().fa().setText(1, 0, QStringLiteral("Acme"));
-            m_prompts->answers = {Answer(answer)};
+            m_prompts->answers = { Answer(answer) };
         }
         QSignalSpy ended(w.get(), &frmMain::ended);
         QCOMPARE(w->close(), closes);
@@ -290,9 +291,13 @@ private slots:
         QTest::addColumn<int>("tab");
         QTest::addColumn<QStringList>("menusShown");
         QTest::addColumn<QString>("statusShown");
-        QTest::newRow("results") << 0 << QStringList{u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuHelp"_s} << "SSPanMain";
-        QTest::newRow("search") << 1 << QStringList{u"mnuFileB"_s, u"mnuViewB"_s, u"mnuToolsB"_s, u"mnuHelp"_s} << "SSPanWeb";
-        QTest::newRow("guide") << 2 << QStringList{u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s} << "SSPanGuide";
+        QTest::newRow("results") << 0
+                                 << QStringList { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s,
+                                        u"mnuHelp"_s }
+                                 << "SSPanMain";
+        QTest::newRow("search") << 1 << QStringList { u"mnuFileB"_s, u"mnuViewB"_s, u"mnuToolsB"_s, u"mnuHelp"_s }
+                                << "SSPanWeb";
+        QTest::newRow("guide") << 2 << QStringList { u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s } << "SSPanGuide";
     }
 
     void eachTabBringsUpItsOwnBars()
@@ -305,14 +310,15 @@ private slots:
         QCOMPARE(w->tabMain->currentIndex(), tab);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(!w->Toolbar[size_t(i)]->isHidden(), i == tab);
-        const QStringList all{u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s, u"mnuToolsB"_s,
-                              u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s};
+        const QStringList all { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s,
+            u"mnuToolsB"_s, u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s };
         for (const QString &name : all) {
             auto *menu = w->findChild<QMenu *>(name);
             QVERIFY2(menu, qPrintable(name));
             QVERIFY2(menu->menuAction()->isVisible() == menusShown.contains(name), qPrintable(name));
         }
-        for (const QString &name : {QStringLiteral("SSPanMain"), QStringLiteral("SSPanWeb"), QStringLiteral("SSPanGuide")})
+        for (const QString &name :
+            { QStringLiteral("SSPanMain"), QStringLiteral("SSPanWeb"), QStringLiteral("SSPanGuide") })
             QCOMPARE(!w->findChild<QWidget *>(name)->isHidden(), name == statusShown);
         QCOMPARE(w->mnuGudie->isVisible(), tab != 2);
     }
@@ -334,7 +340,7 @@ private slots:
     {
         QFETCH(bool, ticked);
         QFETCH(int, tab);
-        writeSettings({QStringLiteral("DefaultTab=0"), QStringLiteral("AddressBox=") + (ticked ? u'1' : u'0')});
+        writeSettings({ QStringLiteral("DefaultTab=0"), QStringLiteral("AddressBox=") + (ticked ? u'1' : u'0') });
         auto w = makeWindow();
         w->showTab(tab);
         QTEST(w->txtDrop->isVisibleTo(w.get()), "searchBox");
@@ -370,7 +376,7 @@ private slots:
         more.setText(1, 0, QStringLiteral("Acme"));
         more.setText(2, 0, QStringLiteral("Bolt"));
         QVERIFY(GridFile::save(more, path, FileKind::Native));
-        m_prompts->fileNames = {path};
+        m_prompts->fileNames = { path };
         QVERIFY(w->fileCommands().append());
         QCOMPARE(text(*w, 5), QStringLiteral("2 Sel"));
     }
@@ -378,7 +384,7 @@ private slots:
     void panelsAreFoundByTheirIndex()
     {
         auto w = makeWindow();
-        for (int index : {2, 3, 4, 5, 6, 8, 20, 21, 22, 23, 24})
+        for (int index : { 2, 3, 4, 5, 6, 8, 20, 21, 22, 23, 24 })
             QCOMPARE(w->findChild<QLabel *>(QStringLiteral("Panels_%1").arg(index)), w->panel(index));
         QVERIFY(!w->panel(7));
     }

@@ -44,26 +44,31 @@ private slots:
         QTest::addColumn<int>("vbarLeft");
         QTest::addColumn<int>("defaultTab");
 
-        const QList<int> fallback{0, 0, 12000, 10000};
+        const QList<int> fallback { 0, 0, 12000, 10000 };
         QTest::newRow("a sound window is used as stored")
-            << QStringList{u"TOP=600"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s} << QList<int>{600, 900, 14000, 9000} << 3570 << 1;
+            << QStringList { u"TOP=600"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s }
+            << QList<int> { 600, 900, 14000, 9000 } << 3570 << 1;
         QTest::newRow("a height of 800 falls back to the default window")
-            << QStringList{u"TOP=600"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=800"_s} << fallback << 3570 << 1;
+            << QStringList { u"TOP=600"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=800"_s } << fallback << 3570 << 1;
         QTest::newRow("a height just above 800 is kept")
-            << QStringList{u"TOP=0"_s, u"LEFT=0"_s, u"WIDTH=14000"_s, u"HEIGHT=801"_s} << QList<int>{0, 0, 14000, 801} << 3570 << 1;
+            << QStringList { u"TOP=0"_s, u"LEFT=0"_s, u"WIDTH=14000"_s, u"HEIGHT=801"_s }
+            << QList<int> { 0, 0, 14000, 801 } << 3570 << 1;
         QTest::newRow("a negative top falls back to the default window")
-            << QStringList{u"TOP=-15"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s} << fallback << 3570 << 1;
+            << QStringList { u"TOP=-15"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s } << fallback << 3570 << 1;
         QTest::newRow("a negative left falls back to the default window")
-            << QStringList{u"TOP=15"_s, u"LEFT=-900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s} << fallback << 3570 << 1;
+            << QStringList { u"TOP=15"_s, u"LEFT=-900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s } << fallback << 3570 << 1;
         QTest::newRow("a non-numeric top reads as 0")
-            << QStringList{u"TOP=abc"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s} << QList<int>{0, 900, 14000, 9000} << 3570 << 1;
+            << QStringList { u"TOP=abc"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s }
+            << QList<int> { 0, 900, 14000, 9000 } << 3570 << 1;
         QTest::newRow("a missing width and height give the default size")
-            << QStringList{u"TOP=30"_s, u"LEFT=45"_s} << QList<int>{30, 45, 12000, 10000} << 3570 << 1;
-        QTest::newRow("a splitter of 0 gives the default") << QStringList{u"VBarLeft=0"_s} << fallback << 3570 << 1;
-        QTest::newRow("a negative splitter gives the default") << QStringList{u"VBarLeft=-40"_s} << fallback << 3570 << 1;
-        QTest::newRow("a positive splitter is used") << QStringList{u"VBarLeft=4200"_s} << fallback << 4200 << 1;
-        QTest::newRow("default tab 0 is kept, not mistaken for missing") << QStringList{u"DefaultTab=0"_s} << fallback << 3570 << 0;
-        QTest::newRow("default tab 2 is kept") << QStringList{u"DefaultTab=2"_s} << fallback << 3570 << 2;
+            << QStringList { u"TOP=30"_s, u"LEFT=45"_s } << QList<int> { 30, 45, 12000, 10000 } << 3570 << 1;
+        QTest::newRow("a splitter of 0 gives the default") << QStringList { u"VBarLeft=0"_s } << fallback << 3570 << 1;
+        QTest::newRow("a negative splitter gives the default")
+            << QStringList { u"VBarLeft=-40"_s } << fallback << 3570 << 1;
+        QTest::newRow("a positive splitter is used") << QStringList { u"VBarLeft=4200"_s } << fallback << 4200 << 1;
+        QTest::newRow("default tab 0 is kept, not mistaken for missing")
+            << QStringList { u"DefaultTab=0"_s } << fallback << 3570 << 0;
+        QTest::newRow("default tab 2 is kept") << QStringList { u"DefaultTab=2"_s } << fallback << 3570 << 2;
     }
 
     void storedValuesAndFallbacks()
@@ -73,7 +78,7 @@ private slots:
         for (const QString &pair : stored)
             Settings::write(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
         const ShellSettings s = ShellSettings::load(kFolder);
-        QCOMPARE((QList<int>{s.top, s.left, s.width, s.height}), geometry);
+        QCOMPARE((QList<int> { s.top, s.left, s.width, s.height }), geometry);
         QTEST(s.vbarLeft, "vbarLeft");
         QTEST(s.defaultTab, "defaultTab");
     }
@@ -113,10 +118,12 @@ private slots:
             names << name;
             texts << text;
         }
-        QCOMPARE(names, (QStringList{u"TOP"_s, u"LEFT"_s, u"WIDTH"_s, u"HEIGHT"_s, u"VBarLeft"_s, u"AlternateColor"_s, u"LastOpenPath"_s,
-                                     u"ShowTips"_s, u"DefaultTab"_s, u"AddressBox"_s, u"ListIndex"_s}));
-        QCOMPARE(texts, (QStringList{u"120"_s, u"240"_s, u"13000"_s, u"9500"_s, u"4000"_s, u"False"_s, u"/home/ann/lists/"_s, u"False"_s, u"2"_s,
-                                     u"1"_s, u"3"_s}));
+        QCOMPARE(names,
+            (QStringList { u"TOP"_s, u"LEFT"_s, u"WIDTH"_s, u"HEIGHT"_s, u"VBarLeft"_s, u"AlternateColor"_s,
+                u"LastOpenPath"_s, u"ShowTips"_s, u"DefaultTab"_s, u"AddressBox"_s, u"ListIndex"_s }));
+        QCOMPARE(texts,
+            (QStringList { u"120"_s, u"240"_s, u"13000"_s, u"9500"_s, u"4000"_s, u"False"_s, u"/home/ann/lists/"_s,
+                u"False"_s, u"2"_s, u"1"_s, u"3"_s }));
     }
 
     void savedSettingsReadBack()

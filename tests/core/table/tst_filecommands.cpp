@@ -68,8 +68,8 @@ class TestFileCommands : public QObject
     // A table that belongs to a named native file and has unsaved edits.
     void makeNamedChangedTable(const QString &path)
     {
-        writeNative(path, {QStringLiteral("Name")}, {{QStringLiteral("Old")}});
-        m_prompts->fileNames = {path};
+        writeNative(path, { QStringLiteral("Name") }, { { QStringLiteral("Old") } });
+        m_prompts->fileNames = { path };
         QVERIFY(m_files->open(FileKind::Native));
         m_prompts->asked.clear();
         fa().setText(1, 0, QStringLiteral("Edited"));
@@ -110,7 +110,7 @@ private slots:
     void newAnsweredCancelKeepsEverything()
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
-        m_prompts->answers = {Answer::Cancel};
+        m_prompts->answers = { Answer::Cancel };
         QVERIFY(!m_files->newTable());
         QCOMPARE(m_prompts->asked.at(0).title, QStringLiteral("New"));
         QCOMPARE(m_prompts->asked.at(0).text, kSaveChanges);
@@ -123,7 +123,7 @@ private slots:
     void newAnsweredNoDropsTheEdits()
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
-        m_prompts->answers = {Answer::No};
+        m_prompts->answers = { Answer::No };
         QVERIFY(m_files->newTable());
         QVERIFY(fa().text(1, 0).isEmpty());
         QVERIFY(!m_table->changed());
@@ -133,8 +133,8 @@ private slots:
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
         const QString target = file(QStringLiteral("kept.tsy"));
-        m_prompts->answers = {Answer::Yes};
-        m_prompts->fileNames = {target};
+        m_prompts->answers = { Answer::Yes };
+        m_prompts->fileNames = { target };
         QVERIFY(m_files->newTable());
         QCOMPARE(m_prompts->asked.at(1).kind, QStringLiteral("save"));
         QCOMPARE(m_prompts->asked.at(1).filters, QStringLiteral("Tessary Files (*.tsy)"));
@@ -149,8 +149,8 @@ private slots:
     void newWhoseSaveDialogIsCancelledStopsAndKeepsTheTable()
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
-        m_prompts->answers = {Answer::Yes};
-        m_prompts->fileNames = {QString()};
+        m_prompts->answers = { Answer::Yes };
+        m_prompts->fileNames = { QString() };
         QVERIFY(!m_files->newTable());
         QCOMPARE(fa().text(1, 0), QStringLiteral("Acme"));
         QVERIFY(m_table->changed());
@@ -160,7 +160,7 @@ private slots:
     {
         const QString path = file(QStringLiteral("named.tsy"));
         makeNamedChangedTable(path);
-        m_prompts->answers = {Answer::Yes};
+        m_prompts->answers = { Answer::Yes };
         QVERIFY(m_files->newTable());
         QCOMPARE(m_prompts->asked.size(), 1);
         GridModel back;
@@ -175,10 +175,11 @@ private slots:
         const QString path = folder + QStringLiteral("/named.tsy");
         makeNamedChangedTable(path);
         QVERIFY(QDir(folder).removeRecursively());
-        m_prompts->answers = {Answer::Yes, Answer::Ok};
+        m_prompts->answers = { Answer::Yes, Answer::Ok };
         QVERIFY(!m_files->newTable());
         QCOMPARE(m_prompts->asked.size(), 2);
-        QVERIFY2(m_prompts->asked.at(1).text.contains(QStringLiteral("named.tsy")), qPrintable(m_prompts->asked.at(1).text));
+        QVERIFY2(
+            m_prompts->asked.at(1).text.contains(QStringLiteral("named.tsy")), qPrintable(m_prompts->asked.at(1).text));
         QCOMPARE(fa().text(1, 0), QStringLiteral("Edited"));
         QVERIFY(m_table->changed());
         QCOMPARE(m_table->currentFile(), path);
@@ -199,7 +200,7 @@ private slots:
     {
         QFETCH(int, kind);
         m_table->setLastOpenFolder(QStringLiteral("/srv/lists/"));
-        m_prompts->fileNames = {QString()};
+        m_prompts->fileNames = { QString() };
         QVERIFY(!m_files->open(FileKind(kind)));
         QCOMPARE(m_prompts->asked.size(), 1);
         QCOMPARE(m_prompts->asked.at(0).kind, QStringLiteral("open"));
@@ -222,7 +223,7 @@ private slots:
         QFETCH(QString, chosen);
         fa().setText(2, 2, QStringLiteral("kept"));
         m_table->MakeModified(false);
-        m_prompts->fileNames = {chosen};
+        m_prompts->fileNames = { chosen };
         QVERIFY(!m_files->open(FileKind::Native));
         QCOMPARE(fa().text(2, 2), QStringLiteral("kept"));
         QVERIFY(m_table->isUntitled());
@@ -232,8 +233,8 @@ private slots:
     void openAnsweredNoGoesOnToTheDialog()
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
-        m_prompts->answers = {Answer::No};
-        m_prompts->fileNames = {QString()};
+        m_prompts->answers = { Answer::No };
+        m_prompts->fileNames = { QString() };
         QVERIFY(!m_files->open(FileKind::Native));
         QCOMPARE(m_prompts->asked.at(0).title, QStringLiteral("Open File"));
         QCOMPARE(m_prompts->asked.at(1).kind, QStringLiteral("open"));
@@ -242,7 +243,7 @@ private slots:
     void openAnsweredCancelCancelsOpen()
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
-        m_prompts->answers = {Answer::Cancel};
+        m_prompts->answers = { Answer::Cancel };
         QVERIFY(!m_files->open(FileKind::Native));
         QCOMPARE(m_prompts->asked.size(), 1);
         QCOMPARE(fa().text(1, 0), QStringLiteral("Acme"));
@@ -255,7 +256,7 @@ private slots:
         QDir().mkpath(sub);
         const QString path = sub + QStringLiteral("/dentists.csv");
         writeFile(path, "Name,Phone\r\n\"Smith, Jones & Co\",555-0100\r\nAcme,555-0199\r\n");
-        m_prompts->fileNames = {path};
+        m_prompts->fileNames = { path };
         QSignalSpy opened(m_files.get(), &FileCommands::opened);
         QVERIFY(m_files->open(FileKind::Comma));
         QCOMPARE(fa().rows(), 3);
@@ -287,12 +288,13 @@ private slots:
         if (!content.isEmpty())
             writeFile(path, content);
         fa().setText(1, 0, QStringLiteral("Acme"));
-        m_prompts->answers = {Answer::No, Answer::Ok};
-        m_prompts->fileNames = {path};
+        m_prompts->answers = { Answer::No, Answer::Ok };
+        m_prompts->fileNames = { path };
         QVERIFY(!m_files->open(FileKind::Native));
         QCOMPARE(m_prompts->asked.size(), 3);
         QCOMPARE(m_prompts->asked.at(2).kind, QStringLiteral("message"));
-        QVERIFY2(m_prompts->asked.at(2).text.contains(QStringLiteral("broken.tsy")), qPrintable(m_prompts->asked.at(2).text));
+        QVERIFY2(m_prompts->asked.at(2).text.contains(QStringLiteral("broken.tsy")),
+            qPrintable(m_prompts->asked.at(2).text));
         QCOMPARE(fa().text(1, 0), QStringLiteral("Acme"));
         QCOMPARE(fa().rows(), 21);
         QVERIFY(m_table->changed());
@@ -307,16 +309,17 @@ private slots:
     {
         const QString path = file(QStringLiteral("list.txt"));
         writeFile(path, "Name\tCity\nAcme\tAlbany\n");
-        m_prompts->fileNames = {path};
+        m_prompts->fileNames = { path };
         QVERIFY(m_files->open(FileKind::Tab));
         fa().setText(1, 1, QStringLiteral("Troy"));
         m_table->markChangedByCommand();
         QVERIFY(m_table->saveEnabled());
-        m_prompts->answers = {Answer::Ok};
+        m_prompts->answers = { Answer::Ok };
         QVERIFY(m_files->save());
-        const QString hint = QStringLiteral("Use 'Save As...' Tessary(*.tsy) from the 'File' menu if you want to save data "
-                                            "as a RichText Tessary file format.");
-        QCOMPARE(m_prompts->messages(), QStringList{hint});
+        const QString hint
+            = QStringLiteral("Use 'Save As...' Tessary(*.tsy) from the 'File' menu if you want to save data "
+                             "as a RichText Tessary file format.");
+        QCOMPARE(m_prompts->messages(), QStringList { hint });
         QCOMPARE(m_prompts->asked.last().title, QStringLiteral("Save"));
         QCOMPARE(m_prompts->asked.last().icon, Icon::Information);
         QCOMPARE(readFile(path).replace("\r\n", "\n"), QByteArray("Name\tCity\nAcme\tTroy\n"));
@@ -349,15 +352,16 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, overwritten);
         const QString untitled = programFolder() + QStringLiteral("Untitled.tsy");
-        writeNative(untitled, {QStringLiteral("Name")}, {{QStringLiteral("Before")}});
+        writeNative(untitled, { QStringLiteral("Name") }, { { QStringLiteral("Before") } });
         fa().setText(1, 0, QStringLiteral("After"));
         const QString other = file(QStringLiteral("other.tsy"));
-        m_prompts->answers = {Answer(answer)};
+        m_prompts->answers = { Answer(answer) };
         if (!overwritten)
-            m_prompts->fileNames = {other};
+            m_prompts->fileNames = { other };
         QVERIFY(m_files->save());
         QCOMPARE(m_prompts->asked.at(0).title, QStringLiteral("Save"));
-        QCOMPARE(m_prompts->asked.at(0).text, QStringLiteral("Do you want to overwrite ") + untitled + QStringLiteral("?"));
+        QCOMPARE(
+            m_prompts->asked.at(0).text, QStringLiteral("Do you want to overwrite ") + untitled + QStringLiteral("?"));
         QCOMPARE(m_prompts->asked.at(0).buttons, UserPrompts::Buttons::YesNo);
         GridModel back;
         QVERIFY(GridFile::load(back, untitled, FileKind::Native));
@@ -373,7 +377,7 @@ private slots:
         makeNamedChangedTable(path);
         m_table->MakeModified(true);
         QVERIFY(QDir(folder).removeRecursively());
-        m_prompts->answers = {Answer::Ok};
+        m_prompts->answers = { Answer::Ok };
         QVERIFY(!m_files->save());
         QCOMPARE(m_prompts->asked.size(), 1);
         QCOMPARE(m_prompts->asked.at(0).icon, Icon::Warning);
@@ -390,11 +394,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("filters");
         QTest::addColumn<bool>("becomesCurrent");
-        QTest::newRow("native becomes the current file") << int(FileKind::Native) << "copy.tsy" << "Tessary Files (*.tsy)" << true;
-        QTest::newRow("comma text is a copy; the current file stays")
-            << int(FileKind::Comma) << "copy.csv" << "Comma Delimited Text Files (*.csv)" << false;
-        QTest::newRow("tab text is a copy; the current file stays")
-            << int(FileKind::Tab) << "copy.txt" << "Tab Delimited Text Files (*.txt)" << false;
+        QTest::newRow("native becomes the current file") << int(FileKind::Native) << "copy.tsy"
+                                                         << "Tessary Files (*.tsy)" << true;
+        QTest::newRow("comma text is a copy; the current file stays") << int(FileKind::Comma) << "copy.csv"
+                                                                      << "Comma Delimited Text Files (*.csv)" << false;
+        QTest::newRow("tab text is a copy; the current file stays") << int(FileKind::Tab) << "copy.txt"
+                                                                    << "Tab Delimited Text Files (*.txt)" << false;
     }
 
     void saveAsPerKind()
@@ -406,7 +411,7 @@ private slots:
         makeNamedChangedTable(original);
         m_table->MakeModified(true);
         const QString target = file(name);
-        m_prompts->fileNames = {target};
+        m_prompts->fileNames = { target };
         QVERIFY(m_files->saveAs(FileKind(kind)));
         QCOMPARE(m_prompts->asked.at(0).kind, QStringLiteral("save"));
         QVERIFY(m_prompts->asked.at(0).text.isEmpty());
@@ -425,7 +430,7 @@ private slots:
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
         m_table->MakeModified(true);
-        m_prompts->fileNames = {QString()};
+        m_prompts->fileNames = { QString() };
         QVERIFY(!m_files->saveAs(FileKind::Comma));
         QVERIFY(m_table->changed());
         QCOMPARE(m_table->caption(), QStringLiteral("Dirquill -- Untitled.tsy"));
@@ -447,10 +452,10 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, accepted);
-        const QString path = writeNative(file(name), {QStringLiteral("Name")}, {{QStringLiteral("Acme")}});
-        m_prompts->fileNames = {path};
+        const QString path = writeNative(file(name), { QStringLiteral("Name") }, { { QStringLiteral("Acme") } });
+        m_prompts->fileNames = { path };
         if (!accepted)
-            m_prompts->answers = {Answer::Ok};
+            m_prompts->answers = { Answer::Ok };
         QCOMPARE(m_files->append(), accepted);
         if (accepted) {
             QCOMPARE(fa().rows(), 22);
@@ -460,8 +465,8 @@ private slots:
         QCOMPARE(m_prompts->asked.at(1).title, QStringLiteral("Open"));
         QCOMPARE(m_prompts->asked.at(1).icon, Icon::Warning);
         QCOMPARE(m_prompts->asked.at(1).text,
-                 QStringLiteral("You can only select the reconizable file types. Plaese select the correct file type from "
-                                "the 'File of Types' list box in the Open Dialog and reopen again."));
+            QStringLiteral("You can only select the reconizable file types. Plaese select the correct file type from "
+                           "the 'File of Types' list box in the Open Dialog and reopen again."));
         QCOMPARE(fa().rows(), 21);
     }
 
@@ -473,8 +478,9 @@ private slots:
         QStringList row;
         for (int c = 0; c < 15; ++c)
             row << QStringLiteral("v%1").arg(c + 1);
-        const QString path = writeNative(file(QStringLiteral("wide.tsy")), titles, {row, {QStringLiteral("second")}});
-        m_prompts->fileNames = {path};
+        const QString path
+            = writeNative(file(QStringLiteral("wide.tsy")), titles, { row, { QStringLiteral("second") } });
+        m_prompts->fileNames = { path };
         QSignalSpy appended(m_files.get(), &FileCommands::appended);
         QVERIFY(m_files->append());
         QCOMPARE(m_prompts->asked.at(0).filters, QStringLiteral("Grid Files (*.tsy)"));
@@ -486,19 +492,19 @@ private slots:
         QCOMPARE(fa().rows(), 23);
         QCOMPARE(fa().rowTexts(21), row);
         QCOMPARE(fa().text(22, 0), QStringLiteral("second"));
-        QCOMPARE(fa().selection(), (GridRange{21, 0, 22, 14}));
+        QCOMPARE(fa().selection(), (GridRange { 21, 0, 22, 14 }));
         QCOMPARE(appended.size(), 1);
-        QCOMPARE(appended.at(0), (QVariantList{21, 22}));
+        QCOMPARE(appended.at(0), (QVariantList { 21, 22 }));
     }
 
     void appendInRowModeMarksTheNewRows()
     {
         fa().setSelectionMode(GridModel::SelectionMode::ListBox);
         fa().setRowSelected(3, true);
-        m_prompts->fileNames = {writeNative(file(QStringLiteral("more.tsy")), {QStringLiteral("Name")},
-                                            {{QStringLiteral("A")}, {QStringLiteral("B")}, {QStringLiteral("C")}})};
+        m_prompts->fileNames = { writeNative(file(QStringLiteral("more.tsy")), { QStringLiteral("Name") },
+            { { QStringLiteral("A") }, { QStringLiteral("B") }, { QStringLiteral("C") } }) };
         QVERIFY(m_files->append());
-        QCOMPARE(fa().selectedRows(), (std::vector<int>{21, 22, 23}));
+        QCOMPARE(fa().selectedRows(), (std::vector<int> { 21, 22, 23 }));
     }
 
     void appendMarksChangedByTheRule_data()
@@ -516,7 +522,8 @@ private slots:
             makeNamedChangedTable(file(QStringLiteral("base.tsy")));
             m_table->MakeModified(false);
         }
-        m_prompts->fileNames = {writeNative(file(QStringLiteral("more.tsy")), {QStringLiteral("Name")}, {{QStringLiteral("Acme")}})};
+        m_prompts->fileNames = { writeNative(
+            file(QStringLiteral("more.tsy")), { QStringLiteral("Name") }, { { QStringLiteral("Acme") } }) };
         QVERIFY(m_files->append());
         QVERIFY(m_table->changed());
         QTEST(m_table->saveEnabled(), "saveEnabled");
@@ -525,14 +532,15 @@ private slots:
     void appendLeavesTheClipboardAlone()
     {
         QGuiApplication::clipboard()->setText(QStringLiteral("the user's own text"));
-        m_prompts->fileNames = {writeNative(file(QStringLiteral("more.tsy")), {QStringLiteral("Name")}, {{QStringLiteral("Acme")}})};
+        m_prompts->fileNames = { writeNative(
+            file(QStringLiteral("more.tsy")), { QStringLiteral("Name") }, { { QStringLiteral("Acme") } }) };
         QVERIFY(m_files->append());
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("the user's own text"));
     }
 
     void appendOfAFileWithOnlyTitlesAddsNoRows()
     {
-        m_prompts->fileNames = {writeNative(file(QStringLiteral("empty.tsy")), {QStringLiteral("Name")}, {})};
+        m_prompts->fileNames = { writeNative(file(QStringLiteral("empty.tsy")), { QStringLiteral("Name") }, {}) };
         QVERIFY(m_files->append());
         QCOMPARE(fa().rows(), 21);
     }
@@ -541,8 +549,8 @@ private slots:
     {
         const QString path = file(QStringLiteral("junk.tsy"));
         writeFile(path, "\x01\x02 not a grid");
-        m_prompts->fileNames = {path};
-        m_prompts->answers = {Answer::Ok};
+        m_prompts->fileNames = { path };
+        m_prompts->answers = { Answer::Ok };
         QVERIFY(!m_files->append());
         QVERIFY(m_prompts->asked.at(1).text.contains(QStringLiteral("junk.tsy")));
         QCOMPARE(fa().rows(), 21);
