@@ -149,25 +149,7 @@ private slots:
         }
     }
 
-    void toolbarKeysCarryTheirTips_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("tip");
-        QTest::newRow("New") << "New"
-                             << "New / Clear";
-        QTest::newRow("Open") << "Open"
-                              << "Open Data File";
-        QTest::newRow("Save") << "Save"
-                              << "Save";
-    }
 
-    void toolbarKeysCarryTheirTips()
-    {
-        QFETCH(QString, key);
-        QAction *a = m_window->toolbarButton(0, key);
-        QVERIFY(a);
-        QTEST(a->toolTip(), "tip");
-    }
 };
 
 QTEST_MAIN(TestFileCommandActions)

@@ -111,25 +111,7 @@ private slots:
         QVERIFY(!w->mnuTabs[1]->isChecked());
     }
 
-    void unusableGeometryFallsBack_data()
-    {
-        QTest::addColumn<QStringList>("stored");
-        QTest::newRow("a height of 800") << QStringList { QStringLiteral("TOP=100"), QStringLiteral("LEFT=100"),
-            QStringLiteral("WIDTH=14000"), QStringLiteral("HEIGHT=800") };
-        QTest::newRow("a negative top") << QStringList { QStringLiteral("TOP=-100"), QStringLiteral("LEFT=100"),
-            QStringLiteral("WIDTH=14000"), QStringLiteral("HEIGHT=9000") };
-        QTest::newRow("a negative left") << QStringList { QStringLiteral("TOP=100"), QStringLiteral("LEFT=-100"),
-            QStringLiteral("WIDTH=14000"), QStringLiteral("HEIGHT=9000") };
-    }
 
-    void unusableGeometryFallsBack()
-    {
-        QFETCH(QStringList, stored);
-        writeSettings(stored);
-        auto w = makeWindow();
-        QCOMPARE(w->pos(), QPoint(0, 0));
-        QCOMPARE(w->size(), QSize(w->twipsToPixelsX(12000), w->twipsToPixelsY(10000)));
-    }
 
     void aDefaultTabOutOfRangeKeepsTheFirstTab()
     {
@@ -381,13 +363,6 @@ private slots:
         QCOMPARE(text(*w, 5), QStringLiteral("2 Sel"));
     }
 
-    void panelsAreFoundByTheirIndex()
-    {
-        auto w = makeWindow();
-        for (int index : { 2, 3, 4, 5, 6, 8, 20, 21, 22, 23, 24 })
-            QCOMPARE(w->findChild<QLabel *>(QStringLiteral("Panels_%1").arg(index)), w->panel(index));
-        QVERIFY(!w->panel(7));
-    }
 };
 
 QTEST_MAIN(TestFrmMain)

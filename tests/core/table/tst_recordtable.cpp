@@ -83,19 +83,6 @@ private slots:
         QCOMPARE(fa.rowHeight(2), GridModel::kDefaultRowHeight);
     }
 
-    void setDefaultsResetsTheGrid()
-    {
-        RecordTable t;
-        t.buildNewTable();
-        t.fa().setText(5, 5, QStringLiteral("x"));
-        t.SetDefaults();
-        QCOMPARE(t.fa().rows(), 50);
-        QCOMPARE(t.fa().cols(), 9);
-        QCOMPARE(t.fa().fixedRows(), 1);
-        QVERIFY(t.fa().text(5, 5).isEmpty());
-        for (int c = 0; c < 9; ++c)
-            QCOMPARE(t.fa().columnAlignment(c), Alignment::General);
-    }
 
     void changedFlagAndSaveState_data()
     {
