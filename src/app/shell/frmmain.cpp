@@ -30,6 +30,7 @@ namespace {
 constexpr int kTwipsPerInch = 1440;
 constexpr int kMinWindowWidth = 9000; // twips
 constexpr int kMinFormPanelWidth = 3000; // twips
+constexpr int kMinTableWidth = 600; // twips: the splitter stops this far from the right edge
 const QColor kAlternateRowColor(0xC0, 0xFF, 0xC0);
 
 } // namespace
@@ -42,6 +43,7 @@ frmMain::frmMain(UserPrompts &prompts, bool showTips, QWidget *parent)
     , m_showTips(showTips)
 {
     setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Dirquill"));
     createMenus();
     createToolbars();
     createCentralArea();
@@ -239,6 +241,7 @@ void frmMain::createCentralArea()
     fa->setModel(&m_table->fa());
     fa->horizontalHeader()->hide();
     fa->verticalHeader()->hide();
+    fa->setMinimumWidth(twipsToPixelsX(kMinTableWidth));
     VBar->addWidget(tabForm);
     VBar->addWidget(fa);
     VBar->setStretchFactor(1, 1);
