@@ -18,6 +18,9 @@ struct CliCommand
     // Runs with the arguments after the command's name; returns the process exit code.
     // Errors go to stderr with the reason; results to stdout or the named output file.
     std::function<int(const QStringList &args)> run;
+    // Commands that lay out text (PDF output) need fonts, hence a QGuiApplication; it runs
+    // on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+    bool needsGui = false;
 
     static std::vector<CliCommand> &all();
 

@@ -1,9 +1,12 @@
 #include "cli/clicommand.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 using dq::cli::CliCommand;
 
@@ -25,7 +28,13 @@ static void printHelp(QTextStream &out)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const char *commandName = argc > 1 && std::strcmp(argv[1], "help") != 0 ? argv[1] : "";
+    bool needsGui = false;
+    for (const CliCommand &c : CliCommand::all())
+        needsGui |= c.needsGui && c.name == QLatin1String(commandName);
+    if (needsGui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app(needsGui ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("dirquill-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DQ_VERSION));
     QStringList args = QCoreApplication::arguments().mid(1);

@@ -1,0 +1,173 @@
+#include "app/print/frmprintsheet.h"
+
+#include <QClipboard>
+#include <QEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace dq {
+
+frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
+    : QDialog(parent)
+    , m_table(recordTable)
+    , m_preview(printPreviewHandler(prompts, this))
+{
+    setObjectName(QStringLiteral("frmPrintSheet"));
+    setWindowTitle(QStringLiteral("Print Sheet "));
+
+    PrintSheet::buildChooser(m_chooser, m_table);
+    fd = new QTableView(this);
+    fd->setObjectName(QStringLiteral("fd"));
+    fd->setModel(&m_chooser);
+    // Row 0 of the chooser is its title row, drawn by the model's own colours.
+    fd->horizontalHeader()->hide();
+    fd->verticalHeader()->hide();
+    fd->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    fd->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fd->setSelectionMode(QAbstractItemView::SingleSelection);
+    const double pixelsPerTwip = logicalDpiX() / 1440.0;
+    for (int c = 0; c < m_chooser.cols(); ++c)
+        fd->setColumnWidth(c, int(m_chooser.columnWidth(c) * pixelsPerTwip));
+    fd->setMinimumWidth(int((500 + 1500 + 700) * pixelsPerTwip) + 24);
+
+    auto *orientationFrame = new QGroupBox(QStringLiteral("Orintation"), this);
+    auto *orientationLayout = new QVBoxLayout(orientationFrame);
+    OpOrin[0] = new QRadioButton(QStringLiteral("Portrait"), orientationFrame);
+    OpOrin[1] = new QRadioButton(QStringLiteral("Landscape"), orientationFrame);
+    for (int i = 0; i < 2; ++i) {
+        OpOrin[size_t(i)]->setObjectName(QStringLiteral("OpOrin_%1").arg(i));
+        orientationLayout->addWidget(OpOrin[size_t(i)]);
+    }
+    OpOrin[0]->setChecked(true);
+
+    auto *scaleFrame = new QGroupBox(QStringLiteral("Print Scale"), this);
+    txtScale = new QLineEdit(QStringLiteral("75"), scaleFrame);
+    txtScale->setObjectName(QStringLiteral("txtScale"));
+    txtScale->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+    UpDownCol = new QWidget(scaleFrame);
+    UpDownCol->setObjectName(QStringLiteral("UpDownCol"));
+    auto *up = new QToolButton(UpDownCol);
+    up->setObjectName(QStringLiteral("UpDownCol_up"));
+    up->setArrowType(Qt::UpArrow);
+    up->setAutoRepeat(true);
+    auto *down = new QToolButton(UpDownCol);
+    down->setObjectName(QStringLiteral("UpDownCol_down"));
+    down->setArrowType(Qt::DownArrow);
+    down->setAutoRepeat(true);
+    auto *upDownLayout = new QVBoxLayout(UpDownCol);
+    upDownLayout->setContentsMargins(0, 0, 0, 0);
+    upDownLayout->setSpacing(0);
+    upDownLayout->addWidget(up);
+    upDownLayout->addWidget(down);
+    auto *scaleLayout = new QHBoxLayout(scaleFrame);
+    scaleLayout->addWidget(txtScale);
+    scaleLayout->addWidget(UpDownCol);
+    scaleLayout->addWidget(new QLabel(QStringLiteral("Max 100 Min   50"), scaleFrame));
+
+    auto *areaFrame = new QGroupBox(QStringLiteral("Print Area"), this);
+    auto *areaLayout = new QVBoxLayout(areaFrame);
+    OpDataSource[0] = new QRadioButton(QStringLiteral("All"), areaFrame);
+    OpDataSource[1] = new QRadioButton(QStringLiteral("Selected rows only"), areaFrame);
+    for (int i = 0; i < 2; ++i) {
+        OpDataSource[size_t(i)]->setObjectName(QStringLiteral("OpDataSource_%1").arg(i));
+        areaLayout->addWidget(OpDataSource[size_t(i)]);
+    }
+    OpDataSource[1]->setChecked(true);
+    refreshSelectedCaption();
+
+    cmdPrint = new QPushButton(QStringLiteral("&Print && Preview"), this);
+    cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
+    cmdPrint->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    auto *hint = new QLabel(
+        QStringLiteral("On the main program, adjust each column's width. From the table above, unselect the "
+                       "column you don't want to print. Select a few rows to test before printing a "
+                       "large amount of data."),
+        this);
+    hint->setWordWrap(true);
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(new QLabel(QStringLiteral("Select columns to print"), this));
+    left->addWidget(fd, 1);
+    left->addWidget(new QLabel(QStringLiteral("Hint:"), this));
+    left->addWidget(hint);
+    auto *right = new QVBoxLayout;
+    right->addWidget(orientationFrame);
+    right->addWidget(scaleFrame);
+    right->addWidget(areaFrame);
+    right->addStretch();
+    right->addWidget(cmdPrint);
+    right->addWidget(cmdCancel);
+    auto *top = new QHBoxLayout(this);
+    top->addLayout(left, 1);
+    top->addLayout(right);
+
+    connect(up, &QToolButton::clicked, this, &frmPrintSheet::UpDownCol_UpClick);
+    connect(down, &QToolButton::clicked, this, &frmPrintSheet::UpDownCol_DownClick);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmPrintSheet::cmdPrint_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void frmPrintSheet::mnuPrintSheet0(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
+{
+    if (!PrintSheet::mayOpen(recordTable, prompts))
+        return;
+    frmPrintSheet dialog(recordTable, prompts, parent);
+    dialog.exec();
+}
+
+PrintSheet::Options frmPrintSheet::options() const
+{
+    PrintSheet::Options o;
+    o.printColumns = PrintSheet::chosenColumns(m_chooser);
+    o.allRows = OpDataSource[0]->isChecked();
+    o.landscape = OpOrin[1]->isChecked();
+    o.scaleText = txtScale->text();
+    return o;
+}
+
+void frmPrintSheet::UpDownCol_UpClick()
+{
+    txtScale->setText(PrintSheet::stepScale(txtScale->text(), +1));
+}
+
+void frmPrintSheet::UpDownCol_DownClick()
+{
+    txtScale->setText(PrintSheet::stepScale(txtScale->text(), -1));
+}
+
+void frmPrintSheet::refreshSelectedCaption()
+{
+    OpDataSource[1]->setText(QStringLiteral("Slected rows (%1)").arg(m_table.selectedRowCount()));
+}
+
+void frmPrintSheet::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        refreshSelectedCaption();
+    QDialog::changeEvent(event);
+}
+
+void frmPrintSheet::cmdPrint_Click()
+{
+    const QString clip = PrintSheet::compose(f1, m_table, options());
+    if (QClipboard *clipboard = QGuiApplication::clipboard()) {
+        clipboard->clear();
+        clipboard->setText(clip);
+    }
+    if (m_preview)
+        m_preview(f1);
+}
+
+} // namespace dq

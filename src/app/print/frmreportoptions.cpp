@@ -1,0 +1,162 @@
+#include "app/print/frmreportoptions.h"
+
+#include "core/grid/gridmodel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace dq {
+
+namespace {
+
+// A small drawing of a label sheet: the page with its label columns and rows.
+QPixmap layoutSketch(const MailingLabels::Layout &layout, int labelRows)
+{
+    const QSize page(85, 110); // a Letter page, 10 pixels to the inch
+    QPixmap pixmap(page + QSize(1, 1));
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(Qt::black);
+    p.setBrush(Qt::white);
+    p.drawRect(QRect(QPoint(0, 0), page));
+    p.setPen(QColor(0, 0, 160));
+    p.setBrush(QColor(220, 230, 255));
+    int total = 0;
+    for (int w : layout.widths)
+        total += w;
+    const double scaleX = (page.width() - 8.0) / total;
+    const double rowHeight = (page.height() - 10.0) / labelRows;
+    double x = 4;
+    for (int w : layout.widths) {
+        for (int r = 0; r < labelRows; ++r)
+            p.drawRoundedRect(QRectF(x + 1, 5 + r * rowHeight + 1, w * scaleX - 2, rowHeight - 2), 2, 2);
+        x += w * scaleX;
+    }
+    return pixmap;
+}
+
+} // namespace
+
+frmReportOptions::frmReportOptions(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
+    : QDialog(parent)
+    , m_table(recordTable)
+    , m_preview(printPreviewHandler(prompts, this))
+{
+    setObjectName(QStringLiteral("frmReportOptions"));
+    setWindowTitle(QStringLiteral("Address Labels Printing"));
+
+    cboLabelFormat = new QComboBox(this);
+    cboLabelFormat->setObjectName(QStringLiteral("cboLabelFormat"));
+    cboLabelFormat->addItems(MailingLabels::layoutNames());
+    cboLabelFormat->setCurrentIndex(0);
+
+    auto *sketches = new QHBoxLayout;
+    const QStringList names = MailingLabels::layoutNames();
+    for (int i = 0; i < 3; ++i) {
+        imgLayout[size_t(i)] = new QLabel(this);
+        imgLayout[size_t(i)]->setObjectName(QStringLiteral("imgLayout_%1").arg(i));
+        const int labelRows = names[i].section(u'x', 1).trimmed().toInt();
+        imgLayout[size_t(i)]->setPixmap(layoutSketch(MailingLabels::layout(names[i]), labelRows));
+        imgLayout[size_t(i)]->setToolTip(names[i]);
+        sketches->addWidget(imgLayout[size_t(i)]);
+    }
+
+    chkSkip = new QCheckBox(QStringLiteral("Skip incompleted address"), this);
+    chkSkip->setObjectName(QStringLiteral("chkSkip"));
+    chkSkip->setChecked(true);
+
+    auto *countryFrame = new QGroupBox(QStringLiteral("Print Country Name"), this);
+    txtCountry = new QLineEdit(QStringLiteral("U.S.A."), countryFrame);
+    txtCountry->setObjectName(QStringLiteral("txtCountry"));
+    chkCountry = new QCheckBox(QStringLiteral("Print on the 4th line"), countryFrame);
+    chkCountry->setObjectName(QStringLiteral("chkCountry"));
+    auto *countryLayout = new QVBoxLayout(countryFrame);
+    countryLayout->addWidget(txtCountry);
+    countryLayout->addWidget(chkCountry);
+
+    auto *areaFrame = new QGroupBox(QStringLiteral("Print Area"), this);
+    auto *areaLayout = new QVBoxLayout(areaFrame);
+    OpDataSource[0] = new QRadioButton(QStringLiteral("All"), areaFrame);
+    OpDataSource[1] = new QRadioButton(QStringLiteral("Selected rows only"), areaFrame);
+    for (int i = 0; i < 2; ++i) {
+        OpDataSource[size_t(i)]->setObjectName(QStringLiteral("OpDataSource_%1").arg(i));
+        areaLayout->addWidget(OpDataSource[size_t(i)]);
+    }
+    OpDataSource[1]->setText(QStringLiteral("Slected rows (%1)").arg(m_table.selectedRowCount()));
+    OpDataSource[1]->setChecked(true);
+
+    cmdPrint = new QPushButton(QStringLiteral("&Print && Preview"), this);
+    cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
+    cmdPrint->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(cboLabelFormat, 0, 0);
+    grid->addLayout(sketches, 1, 0);
+    grid->addWidget(chkSkip, 2, 0);
+    grid->addWidget(countryFrame, 3, 0);
+    grid->addWidget(areaFrame, 4, 0);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdPrint);
+    buttons->addWidget(cmdCancel);
+    grid->addLayout(buttons, 5, 0);
+
+    connect(cboLabelFormat, &QComboBox::currentIndexChanged, this, &frmReportOptions::cboLabelFormat_Click);
+    connect(chkCountry, &QCheckBox::toggled, this, &frmReportOptions::chkCountry_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmReportOptions::cmdPrint_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    cboLabelFormat_Click();
+    chkCountry_Click();
+}
+
+void frmReportOptions::mnuPrint(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
+{
+    frmReportOptions dialog(recordTable, prompts, parent);
+    dialog.exec();
+}
+
+MailingLabels::Options frmReportOptions::options() const
+{
+    MailingLabels::Options o;
+    o.layout = cboLabelFormat->currentText();
+    o.skipIncomplete = chkSkip->isChecked();
+    o.printCountry = chkCountry->isChecked();
+    o.country = txtCountry->text();
+    o.allRows = OpDataSource[0]->isChecked();
+    return o;
+}
+
+void frmReportOptions::cboLabelFormat_Click()
+{
+    const QString name = cboLabelFormat->currentText();
+    const int shown = name == QLatin1String("3 x 10") ? 0 : name == QLatin1String("2 x 10") ? 1 : 2;
+    for (int i = 0; i < 3; ++i)
+        imgLayout[size_t(i)]->setVisible(i == shown);
+}
+
+void frmReportOptions::chkCountry_Click()
+{
+    txtCountry->setEnabled(chkCountry->isChecked());
+}
+
+void frmReportOptions::cmdPrint_Click()
+{
+    const MailingLabels::Options o = options();
+    const std::vector<int> rows = MailingLabels::gatherRows(m_table, o);
+    MailingLabels::compose(f1, m_table, rows, o);
+    if (m_preview)
+        m_preview(f1);
+}
+
+} // namespace dq

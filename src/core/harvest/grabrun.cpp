@@ -1,0 +1,157 @@
+#include "core/harvest/grabrun.h"
+
+#include "core/grid/gridmodel.h"
+
+namespace dq {
+
+GrabRun::GrabRun(GridModel *table, QNetworkAccessManager *manager, QObject *parent)
+    : QObject(parent)
+    , m_table(table)
+    , m_fetcher(new PageFetcher(manager, this))
+{
+    connect(m_fetcher, &PageFetcher::finished, this, &GrabRun::onFetched);
+    connect(m_fetcher, &PageFetcher::received, this, &GrabRun::pageReceived);
+    m_animation.setInterval(kAnimationMs);
+    connect(&m_animation, &QTimer::timeout, this, [this] {
+        m_status = animationStep(m_status);
+        emit statusText(m_status);
+    });
+}
+
+QString GrabRun::animationStep(const QString &current)
+{
+    QString next = current.isEmpty() ? QStringLiteral(" Grabbing ") : current;
+    next += QLatin1Char('>');
+    return next.size() >= 19 ? QString() : next;
+}
+
+GrabRun::~GrabRun() = default;
+
+bool GrabRun::start(const GridModel &keyTable, const QString &address)
+{
+    return start(KeyRules::fromGrid(keyTable), address);
+}
+
+bool GrabRun::start(const KeyRules &rules, const QString &address)
+{
+    if (m_running || !m_table)
+        return false;
+    m_rules = rules;
+    m_state = Extractor::RunState();
+    m_state.address = address;
+    m_state.columns = m_table->cols();
+    m_message.clear();
+    m_pages = 0;
+    m_grabbed = 0;
+    // A Stop left over from an earlier run must not cut this one short.
+    m_stop = false;
+    m_running = true;
+    m_clock.start();
+
+    for (const auto &[column, title] : m_rules.titles)
+        m_table->setText(0, column, title);
+    m_startRow = m_table->rows();
+    m_endRow = m_startRow - 1;
+
+    emit started();
+    m_status.clear();
+    emit statusText(m_status);
+    m_animation.start();
+    fetchCurrent();
+    return true;
+}
+
+void GrabRun::stop()
+{
+    if (!m_running)
+        return;
+    m_stop = true;
+    m_animation.stop();
+    m_status = cancelText();
+    emit statusText(m_status);
+}
+
+void GrabRun::fetchCurrent()
+{
+    emit pageStarted(m_state.page, m_state.address);
+    if (m_rules.fetchMode.isEmpty())
+        m_fetcher->HttpGetPage(m_state.address);
+    else
+        m_fetcher->fetch(m_state.address, PageFetcher::Mode::UrlOpen);
+}
+
+void GrabRun::onFetched(const PageFetcher::Result &result)
+{
+    if (!m_running)
+        return;
+    if (!m_table) {
+        finish(End::Failed, QStringLiteral("The record table was closed during the grab"));
+        return;
+    }
+    if (!result.ok) {
+        finish(End::Failed, result.errorString);
+        return;
+    }
+    ++m_pages;
+    m_state.address = result.address;
+    m_state.scheme = result.scheme;
+    m_state.columns = m_table->cols();
+
+    Extractor::PageResult page = Extractor::extractPage(m_rules, result.text, m_state);
+    if (!page.accepted) {
+        finish(End::Done, doneText());
+        return;
+    }
+    if (m_fresh) {
+        m_table->setRows(1);
+        m_startRow = 1;
+        m_fresh = false;
+        emit freshCleared();
+    }
+    // Stop is honoured after the listing in hand: a page with listings gives exactly one more.
+    const bool stopping = m_stop && !page.rows.empty();
+    if (stopping)
+        page.rows.resize(1);
+    if (!page.rows.empty()) {
+        const int first = m_table->rows();
+        m_table->appendRows(page.rows);
+        m_grabbed += int(page.rows.size());
+        emit rowsAdded(first, int(page.rows.size()));
+        emit grabbedCountChanged(m_grabbed);
+    }
+    m_table->setCursor(m_table->rows() - 1, m_table->col());
+    if (stopping) {
+        finish(End::Cancelled, cancelText());
+        return;
+    }
+    if (page.end != Extractor::End::None || m_pages >= m_maxPages) {
+        finish(End::Done, doneText());
+        return;
+    }
+    fetchCurrent();
+}
+
+void GrabRun::finish(End reason, const QString &message)
+{
+    m_running = false;
+    m_stop = false;
+    m_animation.stop();
+    m_message = message;
+    if (m_table) {
+        m_endRow = m_table->rows() - 1;
+        if (reason != End::Cancelled && m_colors.size() >= 2) {
+            m_colorIndex = (m_colorIndex + 1) % int(m_colors.size());
+            const QRgb rgb = m_colors.at(m_colorIndex).rgb();
+            // updateFormats ignores an empty range: a run without rows colours nothing.
+            m_table->updateFormats(GridRange { m_startRow, 0, m_endRow, m_table->cols() - 1 }, [rgb](CellFormat &f) {
+                f.hasFore = true;
+                f.fore = rgb;
+            });
+        }
+    }
+    if (reason != End::Failed)
+        emit statusText(message);
+    emit finished(reason, message);
+}
+
+} // namespace dq

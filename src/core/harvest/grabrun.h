@@ -1,0 +1,114 @@
+#pragma once
+
+#include "core/harvest/extractor.h"
+#include "core/harvest/keyrules.h"
+#include "core/harvest/pagefetcher.h"
+
+#include <QColor>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class QNetworkAccessManager;
+
+namespace dq {
+
+class GridModel;
+
+// One grab: fetches the listing pages one after another, cuts them with the key rules and
+// appends the rows to the record table, until the results end, Stop, a failure or a page limit.
+//
+// Runs asynchronously on the caller's thread: start() returns at once and every step follows a
+// network event. Rows land one page at a time (one model insert per page). Stop takes effect the
+// way users of the grab expect: the listing in hand is finished first, so Stop during a download
+// still adds the page's first listing. A failed fetch ends the run with its message; every row
+// already added stays. Every end leaves the table changed: owners set their changed flag on
+// finished().
+class GrabRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class End { Done, Cancelled, Failed };
+    Q_ENUM(End)
+
+    explicit GrabRun(GridModel *table, QNetworkAccessManager *manager = nullptr, QObject *parent = nullptr);
+    ~GrabRun() override;
+
+    // The table holds only placeholder rows: the first accepted page replaces them.
+    void setFresh(bool fresh) { m_fresh = fresh; }
+    bool isFresh() const { return m_fresh; }
+
+    // Colours that tell successive runs apart (first entry black); with two or more, each run
+    // that ends normally gets the next one. The index persists from run to run.
+    void setBatchColors(const QList<QColor> &colors) { m_colors = colors; }
+    int batchColorIndex() const { return m_colorIndex; }
+    void setBatchColorIndex(int index) { m_colorIndex = index; }
+
+    void setTimeout(int ms) { m_fetcher->setTimeout(ms); }
+    void setMaxBytes(qint64 bytes) { m_fetcher->setMaxBytes(bytes); }
+    // Pages fetched in one run at most (the run ends normally there); at most 10000.
+    void setMaxPages(int pages) { m_maxPages = qBound(1, pages, Extractor::kLastPage + 1); }
+
+    bool isRunning() const { return m_running; }
+    int grabbedCount() const { return m_grabbed; }
+    int pageCount() const { return m_pages; }
+    int startRow() const { return m_startRow; }
+    int endRow() const { return m_endRow; }
+    const QString &message() const { return m_message; }
+
+    // Starts grabbing at address with the rules of keyTable. Returns false (and does nothing)
+    // while a run is going.
+    bool start(const GridModel &keyTable, const QString &address);
+    bool start(const KeyRules &rules, const QString &address);
+    // Ends the run after the listing in hand; " Cancel" shows at once.
+    void stop();
+
+    static QString doneText() { return QStringLiteral(" Done"); }
+    static QString cancelText() { return QStringLiteral(" Cancel"); }
+    // The running status after one more tick of the grab animation: " Grabbing " gains a ">"
+    // per tick and starts over once it would reach 19 characters.
+    static QString animationStep(const QString &current);
+    static constexpr int kAnimationMs = 200;
+
+signals:
+    void started();
+    void pageStarted(int page, const QString &address);
+    void pageReceived(qint64 bytes);
+    void rowsAdded(int firstRow, int count);
+    void grabbedCountChanged(int count);
+    void freshCleared();
+    void statusText(const QString &text);
+    // While a run goes: "" at its start, then the animation every kAnimationMs; " Cancel" at Stop;
+    // the end's text (" Done" or " Cancel") at the end. A failure shows its message instead.
+    // reason Done: " Done" in message; Cancelled: " Cancel"; Failed: the fetch failure message.
+    void finished(dq::GrabRun::End reason, const QString &message);
+
+private:
+    void fetchCurrent();
+    void onFetched(const PageFetcher::Result &result);
+    void finish(End reason, const QString &message);
+
+    QPointer<GridModel> m_table;
+    PageFetcher *m_fetcher;
+    KeyRules m_rules;
+    Extractor::RunState m_state;
+    QList<QColor> m_colors;
+    QString m_message;
+    QElapsedTimer m_clock;
+    QTimer m_animation;
+    QString m_status;
+    int m_colorIndex = 0;
+    int m_maxPages = Extractor::kLastPage + 1;
+    int m_pages = 0;
+    int m_grabbed = 0;
+    int m_startRow = 0;
+    int m_endRow = 0;
+    bool m_fresh = false;
+    bool m_stop = false;
+    bool m_running = false;
+};
+
+} // namespace dq

@@ -1,0 +1,341 @@
+#include "core/print/sheetpainter.h"
+
+#include "core/print/sheetlayout.h"
+
+#include <QFileInfo>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace dq {
+
+namespace {
+
+constexpr double kCellPadX = 30; // twips of air between a cell's border and its text
+constexpr double kCellPadY = 15;
+constexpr double kFit = 0.5; // rounding slack when rows or columns fill a page exactly
+
+QFont sheetFont(const SheetLayout &sheet, bool bold = false)
+{
+    QFont font(sheet.fontFamily());
+    // Painting happens in twips, so the font is sized in twips: 20 to the point.
+    font.setPixelSize(std::max(1, int(std::lround(sheet.fontSize() * 20))));
+    font.setBold(bold);
+    return font;
+}
+
+int alignmentFlags(const SheetLayout::CellAlignment &a, const QString &text)
+{
+    int flags = 0;
+    switch (a.horizontal) {
+    case SheetLayout::HAlign::Left:
+        flags |= Qt::AlignLeft;
+        break;
+    case SheetLayout::HAlign::Center:
+        flags |= Qt::AlignHCenter;
+        break;
+    case SheetLayout::HAlign::Right:
+        flags |= Qt::AlignRight;
+        break;
+    case SheetLayout::HAlign::General: {
+        bool numeric = false;
+        text.toDouble(&numeric);
+        flags |= numeric ? Qt::AlignRight : Qt::AlignLeft;
+        break;
+    }
+    }
+    switch (a.vertical) {
+    case SheetLayout::VAlign::Top:
+        flags |= Qt::AlignTop;
+        break;
+    case SheetLayout::VAlign::Center:
+        flags |= Qt::AlignVCenter;
+        break;
+    case SheetLayout::VAlign::Bottom:
+        flags |= Qt::AlignBottom;
+        break;
+    }
+    flags |= a.wrap ? Qt::TextWordWrap : Qt::TextSingleLine;
+    return flags;
+}
+
+// One line of text that fits its cell goes straight to its baseline; laying out text in a
+// rectangle costs several times more and is needed only to wrap or to clip.
+// A cell that does not wrap prints on one line, whatever breaks its text holds.
+QString oneLine(const QString &text)
+{
+    const auto isBreak = [](QChar ch) { return ch == u'\n' || ch == u'\r' || ch == u'\t'; };
+    if (std::none_of(text.begin(), text.end(), isBreak))
+        return text;
+    QString out = text;
+    std::replace_if(out.begin(), out.end(), isBreak, QChar(u' '));
+    return out;
+}
+
+void drawCellText(QPainter &painter, const QFontMetricsF &metrics, const QRectF &rect, int flags, const QString &raw)
+{
+    if (flags & Qt::TextWordWrap) {
+        painter.drawText(rect, flags, raw);
+        return;
+    }
+    const QString text = oneLine(raw);
+    const double width = metrics.horizontalAdvance(text);
+    if (width > rect.width() || metrics.height() > rect.height() + kCellPadY * 2) {
+        painter.drawText(rect, flags, text);
+        return;
+    }
+    double x = rect.left();
+    if (flags & Qt::AlignRight)
+        x = rect.right() - width;
+    else if (flags & Qt::AlignHCenter)
+        x = rect.left() + (rect.width() - width) / 2;
+    double baseline = rect.bottom() - metrics.descent();
+    if (flags & Qt::AlignTop)
+        baseline = rect.top() + metrics.ascent();
+    else if (flags & Qt::AlignVCenter)
+        baseline = rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent();
+    painter.drawText(QPointF(x, baseline), text);
+}
+
+} // namespace
+
+SheetPainter::SheetPainter(const SheetLayout &sheet)
+    : m_sheet(sheet)
+{
+    SheetRange area = sheet.printAreaRange();
+    if (area.isEmpty())
+        area = { 1, 1, sheet.lastRow(), sheet.lastCol() };
+    for (int r = area.top; r <= area.bottom; ++r)
+        if (sheet.rowHeight(r) > 0)
+            m_rows.push_back(r);
+    for (int c = area.left; c <= area.right; ++c)
+        if (sheet.colWidth(c) > 0)
+            m_cols.push_back(c);
+}
+
+int SheetPainter::headerFooterBand() const
+{
+    return int(std::lround(m_sheet.fontSize() * 20 * 2));
+}
+
+QList<SheetPainter::Page> SheetPainter::paginate(const QSizeF &printableTwips) const
+{
+    const double zoom = m_sheet.scale() / 100.0;
+    double height = printableTwips.height();
+    if (!m_sheet.printHeader().isEmpty())
+        height -= headerFooterBand();
+    if (!m_sheet.printFooter().isEmpty())
+        height -= headerFooterBand();
+    height /= zoom;
+    if (m_sheet.printColHeading())
+        height -= m_sheet.defaultRowHeight();
+    const double width = printableTwips.width() / zoom;
+
+    // Greedy runs; an item larger than a whole page still gets a page of its own.
+    auto runs = [](const std::vector<int> &items, auto sizeOf, double room) {
+        std::vector<std::pair<int, int>> out;
+        int begin = 0;
+        double used = 0;
+        for (int i = 0; i < int(items.size()); ++i) {
+            const double size = sizeOf(items[size_t(i)]);
+            if (i > begin && used + size > room + kFit) {
+                out.emplace_back(begin, i);
+                begin = i;
+                used = 0;
+            }
+            used += size;
+        }
+        if (begin < int(items.size()))
+            out.emplace_back(begin, int(items.size()));
+        return out;
+    };
+    const auto colRuns = runs(
+        m_cols, [&](int c) { return double(m_sheet.colWidth(c)); }, width);
+    const auto rowRuns = runs(
+        m_rows, [&](int r) { return double(m_sheet.rowHeight(r)); }, height);
+
+    QList<Page> pages;
+    for (const auto &[c0, c1] : colRuns)
+        for (const auto &[r0, r1] : rowRuns) {
+            const Page page { r0, r1, c0, c1 };
+            if (pageHasContent(page))
+                pages.append(page);
+        }
+    if (pages.isEmpty())
+        pages.append(
+            Page { 0, rowRuns.empty() ? 0 : rowRuns.front().second, 0, colRuns.empty() ? 0 : colRuns.front().second });
+    return pages;
+}
+
+bool SheetPainter::pageHasContent(const Page &page) const
+{
+    for (int i = page.rowBegin; i < page.rowEnd; ++i)
+        for (int j = page.colBegin; j < page.colEnd; ++j)
+            if (!m_sheet.text(m_rows[size_t(i)], m_cols[size_t(j)]).isEmpty())
+                return true;
+    if (page.rowBegin >= page.rowEnd || page.colBegin >= page.colEnd)
+        return false;
+    const SheetRange span { m_rows[size_t(page.rowBegin)], m_cols[size_t(page.colBegin)],
+        m_rows[size_t(page.rowEnd - 1)], m_cols[size_t(page.colEnd - 1)] };
+    for (const SheetLayout::CheckBoxObject &box : m_sheet.checkBoxes())
+        if (span.contains(int(box.rect.top()) + 1, int(box.rect.left()) + 1)
+            && m_sheet.colWidth(int(box.rect.left()) + 1) > 0)
+            return true;
+    return false;
+}
+
+void SheetPainter::applyPageSetup(QPagedPaintDevice &device) const
+{
+    device.setPageOrientation(m_sheet.orientation());
+    if (device.setPageMargins(m_sheet.margins(), QPageLayout::Inch))
+        return;
+    // A printer that cannot print to the paper's edge keeps its own minimum there and the
+    // sheet's margins everywhere else.
+    QPageLayout layout = device.pageLayout();
+    layout.setUnits(QPageLayout::Inch);
+    const QMarginsF min = layout.minimumMargins();
+    const QMarginsF want = m_sheet.margins();
+    device.setPageMargins(QMarginsF(std::max(want.left(), min.left()), std::max(want.top(), min.top()),
+                              std::max(want.right(), min.right()), std::max(want.bottom(), min.bottom())),
+        QPageLayout::Inch);
+}
+
+int SheetPainter::print(QPagedPaintDevice &device) const
+{
+    applyPageSetup(device);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return 0;
+    const QSizeF area(device.width() * 1440.0 / device.logicalDpiX(), device.height() * 1440.0 / device.logicalDpiY());
+    const QList<Page> pages = paginate(area);
+    for (int i = 0; i < pages.size(); ++i) {
+        if (i > 0)
+            device.newPage();
+        painter.save();
+        painter.scale(device.logicalDpiX() / 1440.0, device.logicalDpiY() / 1440.0);
+        paintPage(painter, pages[i], i + 1, int(pages.size()), area);
+        painter.restore();
+    }
+    painter.end();
+    return int(pages.size());
+}
+
+bool SheetPainter::writePdf(const QString &path, QString *errorString) const
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::Letter));
+    writer.setResolution(1200);
+    writer.setCreator(QStringLiteral("Dirquill"));
+    writer.setTitle(QFileInfo(path).completeBaseName());
+    if (print(writer) > 0)
+        return true;
+    if (errorString)
+        *errorString = QStringLiteral("Cannot write %1: the file could not be created.").arg(path);
+    return false;
+}
+
+void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, int pageCount, const QSizeF &area) const
+{
+    painter.setPen(Qt::black);
+    painter.setFont(sheetFont(m_sheet));
+    const int band = headerFooterBand();
+    double top = 0;
+    if (!m_sheet.printHeader().isEmpty()) {
+        painter.drawText(QRectF(0, 0, area.width(), band), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
+            SheetLayout::expandPageCodes(m_sheet.printHeader(), number, pageCount));
+        top = band;
+    }
+    if (!m_sheet.printFooter().isEmpty())
+        painter.drawText(QRectF(0, area.height() - band, area.width(), band),
+            Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
+            SheetLayout::expandPageCodes(m_sheet.printFooter(), number, pageCount));
+
+    painter.save();
+    painter.translate(0, top);
+    const double zoom = m_sheet.scale() / 100.0;
+    painter.scale(zoom, zoom);
+
+    // Left edges of this page's columns, and the column number -> left edge lookup the
+    // check boxes need.
+    std::vector<double> xs;
+    double x = 0;
+    for (int j = page.colBegin; j < page.colEnd; ++j) {
+        xs.push_back(x);
+        x += m_sheet.colWidth(m_cols[size_t(j)]);
+    }
+    const double pageWidth = x;
+
+    double y = 0;
+    if (m_sheet.printColHeading()) {
+        const double h = m_sheet.defaultRowHeight();
+        painter.setFont(sheetFont(m_sheet, true));
+        painter.fillRect(QRectF(0, 0, pageWidth, h), QColor(230, 230, 230));
+        for (int j = page.colBegin; j < page.colEnd; ++j) {
+            const int col = m_cols[size_t(j)];
+            const QRectF cell(xs[size_t(j - page.colBegin)], 0, m_sheet.colWidth(col), h);
+            painter.drawText(
+                cell.adjusted(kCellPadX, 0, -kCellPadX, 0), Qt::AlignCenter | Qt::TextSingleLine, m_sheet.colText(col));
+        }
+        painter.drawLine(QPointF(0, h), QPointF(pageWidth, h));
+        painter.setFont(sheetFont(m_sheet));
+        y = h;
+    }
+
+    const QFontMetricsF metrics(painter.font());
+    std::vector<double> ys;
+    for (int i = page.rowBegin; i < page.rowEnd; ++i) {
+        const int row = m_rows[size_t(i)];
+        const double h = m_sheet.rowHeight(row);
+        ys.push_back(y);
+        for (int j = page.colBegin; j < page.colEnd; ++j) {
+            const int col = m_cols[size_t(j)];
+            const QString text = m_sheet.text(row, col);
+            if (text.isEmpty())
+                continue;
+            const QRectF cell(xs[size_t(j - page.colBegin)], y, m_sheet.colWidth(col), h);
+            drawCellText(painter, metrics, cell.adjusted(kCellPadX, kCellPadY, -kCellPadX, -kCellPadY),
+                alignmentFlags(m_sheet.alignment(row, col), text), text);
+        }
+        y += h;
+    }
+
+    if (page.rowBegin < page.rowEnd && page.colBegin < page.colEnd) {
+        const int firstRow = m_rows[size_t(page.rowBegin)];
+        const int lastRow = m_rows[size_t(page.rowEnd - 1)];
+        const int firstCol = m_cols[size_t(page.colBegin)];
+        const int lastCol = m_cols[size_t(page.colEnd - 1)];
+        painter.setBrush(Qt::NoBrush);
+        for (const SheetLayout::CheckBoxObject &box : m_sheet.checkBoxes()) {
+            const int row = int(box.rect.top()) + 1;
+            const int col = int(box.rect.left()) + 1;
+            if (row < firstRow || row > lastRow || col < firstCol || col > lastCol)
+                continue;
+            const auto ci = std::find(m_cols.begin() + page.colBegin, m_cols.begin() + page.colEnd, col);
+            const auto ri = std::find(m_rows.begin() + page.rowBegin, m_rows.begin() + page.rowEnd, row);
+            if (ci == m_cols.begin() + page.colEnd || ri == m_rows.begin() + page.rowEnd)
+                continue; // its column or row takes no space on paper
+            const double w = m_sheet.colWidth(col);
+            const double h = m_sheet.rowHeight(row);
+            const double left = xs[size_t(ci - m_cols.begin() - page.colBegin)] + (box.rect.left() - (col - 1)) * w;
+            const double boxTop = ys[size_t(ri - m_rows.begin() - page.rowBegin)] + (box.rect.top() - (row - 1)) * h;
+            const QRectF r(left, boxTop, box.rect.width() * w, box.rect.height() * h);
+            painter.setPen(QPen(Qt::black, 15));
+            painter.drawRect(r);
+            if (box.checked) {
+                painter.setPen(QPen(Qt::black, 25));
+                const QPointF tick[] = { { r.left() + r.width() * 0.2, r.top() + r.height() * 0.55 },
+                    { r.left() + r.width() * 0.42, r.top() + r.height() * 0.8 },
+                    { r.left() + r.width() * 0.82, r.top() + r.height() * 0.2 } };
+                painter.drawPolyline(tick, 3);
+            }
+        }
+    }
+    painter.restore();
+}
+
+} // namespace dq
