@@ -1,10 +1,23 @@
+#include "app/shell/frmmain.h"
+#include "app/shell/qtprompts.h"
+#include "core/shell/shellsettings.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QLabel label(QStringLiteral("Dirquill"));
-    label.show();
+    QCoreApplication::setOrganizationName(QStringLiteral("Orlenco"));
+    QCoreApplication::setApplicationName(QStringLiteral("Dirquill"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DQ_VERSION));
+
+    const bool showTips = dq::ShellSettings::readShowTips();
+    dq::QtPrompts prompts;
+    dq::frmMain window(prompts, showTips);
+    prompts.setParent(&window);
+    if (!window.load())
+        return 1;
+    QObject::connect(&window, &dq::frmMain::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    window.show();
     return app.exec();
 }

@@ -1,0 +1,86 @@
+#include "app/files/filecommandactions.h"
+
+#include "app/shell/frmmain.h"
+#include "core/table/filecommands.h"
+#include "core/table/recordtable.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <array>
+#include <tuple>
+
+namespace dq {
+
+FileCommandActions::FileCommandActions(frmMain &window)
+    : QObject(&window)
+{
+    FileCommands *files = &window.fileCommands();
+    RecordTable *table = &window.table();
+    QMenu *menu = window.mnuFile;
+
+    // Shortcuts live on the menu entries, so they work while the record tab's menus show.
+    const auto entry = [](QMenu *into, const char *name, const QString &caption, const QKeySequence &keys) {
+        QAction *a = into->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(keys);
+        return a;
+    };
+
+    QAction *mnuNew = entry(menu, "mnuNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    QAction *mnuOpen = entry(menu, "mnuOpen", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction *mnuAppend = entry(menu, "mnuAppend", QStringLiteral("&Append"), QKeySequence(Qt::SHIFT | Qt::Key_F2));
+    QAction *mnuSave = entry(menu, "mnuSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QMenu *mnuSaveAs = menu->addMenu(QStringLiteral("Save &As"));
+    mnuSaveAs->setObjectName(QStringLiteral("mnuSaveAs"));
+    QAction *asTsy = entry(mnuSaveAs, "mnuSaveAsTsy", QStringLiteral("Tessary (*.tsy)"), {});
+    QAction *asCsv = entry(mnuSaveAs, "mnuSaveAsCsv", QStringLiteral("Comma Delimited (*.csv)"), {});
+    QAction *asTxt = entry(mnuSaveAs, "mnuSaveAsTxt", QStringLiteral("Tab Delimited (*.txt)"), {});
+
+    connect(mnuNew, &QAction::triggered, files, &FileCommands::newTable);
+    connect(mnuOpen, &QAction::triggered, files, [files] { files->open(FileKind::Native); });
+    connect(mnuAppend, &QAction::triggered, files, &FileCommands::append);
+    connect(mnuSave, &QAction::triggered, files, &FileCommands::save);
+    connect(asTsy, &QAction::triggered, files, [files] { files->saveAs(FileKind::Native); });
+    connect(asCsv, &QAction::triggered, files, [files] { files->saveAs(FileKind::Comma); });
+    connect(asTxt, &QAction::triggered, files, [files] { files->saveAs(FileKind::Tab); });
+
+    QAction *keyNew = window.addToolbarButton(0, QStringLiteral("New"), QStringLiteral("New / Clear"));
+    QAction *keyOpen = window.addToolbarButton(0, QStringLiteral("Open"), QStringLiteral("Open Data File"));
+    QAction *keySave = window.addToolbarButton(0, QStringLiteral("Save"), QStringLiteral("Save"));
+    keyNew->setIcon(window.style()->standardIcon(QStyle::SP_FileIcon));
+    keyOpen->setIcon(window.style()->standardIcon(QStyle::SP_DialogOpenButton));
+    keySave->setIcon(window.style()->standardIcon(QStyle::SP_DialogSaveButton));
+    connect(keyNew, &QAction::triggered, files, &FileCommands::newTable);
+    connect(keyOpen, &QAction::triggered, files, [files] { files->open(FileKind::Native); });
+    connect(keySave, &QAction::triggered, files, &FileCommands::save);
+
+    auto *openKinds = new QMenu(&window);
+    openKinds->setObjectName(QStringLiteral("Toolbar_0_Open_menu"));
+    const std::array<std::tuple<QString, QString, FileKind>, 3> kinds { {
+        { QStringLiteral("OPEN_TSY"), QStringLiteral("Tessary (*.tsy)"), FileKind::Native },
+        { QStringLiteral("OPEN_CSV"), QStringLiteral("Comma Delimited (*.csv)"), FileKind::Comma },
+        { QStringLiteral("OPEN_TXT"), QStringLiteral("Tab Delimited (*.txt)"), FileKind::Tab },
+    } };
+    for (const auto &[key, caption, kind] : kinds) {
+        QAction *a = openKinds->addAction(caption);
+        a->setData(key);
+        a->setObjectName(QStringLiteral("Toolbar_0_") + key);
+        connect(a, &QAction::triggered, files, [files, k = kind] { files->open(k); });
+    }
+    keyOpen->setMenu(openKinds);
+    if (auto *button = qobject_cast<QToolButton *>(window.Toolbar[0]->widgetForAction(keyOpen)))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+
+    const auto followSave = [mnuSave, keySave](bool enabled) {
+        mnuSave->setEnabled(enabled);
+        keySave->setEnabled(enabled);
+    };
+    followSave(table->saveEnabled());
+    connect(table, &RecordTable::saveEnabledChanged, this, followSave);
+}
+
+} // namespace dq

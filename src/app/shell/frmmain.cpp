@@ -1,0 +1,452 @@
+#include "app/shell/frmmain.h"
+
+#include "app/files/filecommandactions.h"
+#include "core/shell/programfolder.h"
+#include "core/shell/shellsettings.h"
+#include "core/shell/userprompts.h"
+#include "core/table/filecommands.h"
+#include "core/table/recordtable.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace dq {
+
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+constexpr int kMinWindowWidth = 9000; // twips
+constexpr int kMinFormPanelWidth = 3000; // twips
+constexpr int kMinTableWidth = 600; // twips: the splitter stops this far from the right edge
+const QColor kAlternateRowColor(0xC0, 0xFF, 0xC0);
+
+} // namespace
+
+frmMain::frmMain(UserPrompts &prompts, bool showTips, QWidget *parent)
+    : QMainWindow(parent)
+    , m_prompts(prompts)
+    , m_table(new RecordTable(this))
+    , m_files(new FileCommands(*m_table, prompts, this))
+    , m_showTips(showTips)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Dirquill"));
+    createMenus();
+    createToolbars();
+    createCentralArea();
+    installCommands();
+    finishMenus();
+
+    connect(m_table, &RecordTable::captionChanged, this, &QWidget::setWindowTitle);
+    connect(m_files, &FileCommands::opened, this, &frmMain::enterRowMode);
+    connect(&m_table->fa(), &GridModel::selectionChanged, this,
+        [this] { panel(5)->setText(QString::number(m_table->fa().selectedRowCount()) + QStringLiteral(" Sel")); });
+    connect(tabMain, &QTabWidget::currentChanged, this, &frmMain::showTab);
+    setMinimumWidth(twipsToPixelsX(kMinWindowWidth));
+}
+
+frmMain::~frmMain() = default;
+
+// Each subsystem adds its menu entries and toolbar keys here, one line each.
+void frmMain::installCommands()
+{
+    new FileCommandActions(*this);
+}
+
+void frmMain::createMenus()
+{
+    QMenuBar *bar = menuBar();
+    const auto menu = [bar](const char *name, const QString &caption) {
+        QMenu *m = bar->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        m->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("Action"));
+        return m;
+    };
+    mnuFile = menu("mnuFile", QStringLiteral("&File"));
+    mnuEdit = menu("mnuEdit", QStringLiteral("&Edit"));
+    mnuView = menu("mnuView", QStringLiteral("&View"));
+    mnuTools = menu("mnuTools", QStringLiteral("&Tools"));
+    mnuFileB = menu("mnuFileB", QStringLiteral("&File"));
+    mnuViewB = menu("mnuViewB", QStringLiteral("&View"));
+    mnuToolsB = menu("mnuToolsB", QStringLiteral("&Tools"));
+    mnuFileG = menu("mnuFileG", QStringLiteral("&File"));
+    mnuViewG = menu("mnuViewG", QStringLiteral("&View"));
+    mnuHelp = menu("mnuHelp", QStringLiteral("&Help"));
+
+    mnuAlternateColor = mnuView->addAction(QStringLiteral("&Alternate Row Color"));
+    mnuAlternateColor->setObjectName(QStringLiteral("mnuAlternateColor"));
+    mnuAlternateColor->setCheckable(true);
+    connect(mnuAlternateColor, &QAction::toggled, this, [this](bool on) {
+        // Switched off by hand the alternate rows turn white.
+        m_table->fa().setAlternateRowColor(on ? kAlternateRowColor : QColor(Qt::white));
+    });
+
+    mnuTab = mnuView->addMenu(QStringLiteral("Set Default &Tab at Start Up"));
+    mnuTab->setObjectName(QStringLiteral("mnuTab"));
+    auto *tabs = new QActionGroup(this);
+    const std::array<QString, 3> captions { QStringLiteral("&Results"), QStringLiteral("&Search"),
+        QStringLiteral("&Guide Online") };
+    for (int i = 0; i < 3; ++i) {
+        QAction *a = mnuTab->addAction(captions[size_t(i)]);
+        a->setObjectName(QStringLiteral("mnuTabs_%1").arg(i));
+        a->setCheckable(true);
+        tabs->addAction(a);
+        connect(a, &QAction::triggered, this, [this, i] { setDefaultTab(i); });
+        mnuTabs[size_t(i)] = a;
+    }
+    mnuTabs[kTabSearch]->setChecked(true);
+
+    const auto dropBox = [this](QMenu *menu, const char *name) {
+        QAction *a = menu->addAction(QStringLiteral("&URL Address Box"));
+        a->setObjectName(QLatin1String(name));
+        a->setCheckable(true);
+        // The two entries are one choice shown in two menus.
+        connect(a, &QAction::triggered, this, [this](bool on) {
+            setAddressBoxTicks(on);
+            updateAddressRow();
+        });
+        return a;
+    };
+    mnuViewDropBox = dropBox(mnuViewB, "mnuViewDropBox");
+    mnuViewDropBoxG = dropBox(mnuViewG, "mnuViewDropBoxG");
+
+    mnuGudie = mnuHelp->addAction(QStringLiteral("&Guide Online / Version Update"));
+    mnuGudie->setObjectName(QStringLiteral("mnuGudie"));
+    connect(mnuGudie, &QAction::triggered, this, [this] { showTab(kTabGuide); });
+}
+
+void frmMain::finishMenus()
+{
+    mnuFile->addSeparator();
+    mnuExit = mnuFile->addAction(QStringLiteral("E&xit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    connect(mnuExit, &QAction::triggered, this, &frmMain::exitCommand);
+    mnuFileB->addSeparator();
+    mnuFileBexit = mnuFileB->addAction(QStringLiteral("E&xit"));
+    mnuFileBexit->setObjectName(QStringLiteral("mnuFileBexit"));
+    connect(mnuFileBexit, &QAction::triggered, this, &frmMain::exitCommand);
+}
+
+void frmMain::createToolbars()
+{
+    for (int i = 0; i < 3; ++i) {
+        auto *bar = new QToolBar(this);
+        bar->setIconSize(QSize(20, 20));
+        bar->setObjectName(QStringLiteral("Toolbar_%1").arg(i));
+        bar->setMovable(false);
+        bar->setFloatable(false);
+        bar->toggleViewAction()->setEnabled(false);
+        addToolBar(Qt::TopToolBarArea, bar);
+        Toolbar[size_t(i)] = bar;
+    }
+}
+
+QAction *frmMain::addToolbarButton(int toolbar, const QString &key, const QString &toolTip)
+{
+    QAction *a = Toolbar.at(size_t(toolbar))->addAction(toolTip);
+    a->setData(key);
+    a->setToolTip(toolTip);
+    a->setObjectName(QStringLiteral("Toolbar_%1_%2").arg(toolbar).arg(key));
+    return a;
+}
+
+QAction *frmMain::toolbarButton(int toolbar, const QString &key) const
+{
+    if (toolbar < 0 || toolbar > 2)
+        return nullptr;
+    const QList<QAction *> actions = Toolbar[size_t(toolbar)]->actions();
+    for (QAction *a : actions)
+        if (a->data().toString() == key)
+            return a;
+    return nullptr;
+}
+
+QWidget *frmMain::createStatusPanel(const QString &name, std::initializer_list<int> indexes)
+{
+    auto *pan = new QWidget;
+    pan->setObjectName(name);
+    auto *row = new QHBoxLayout(pan);
+    row->setContentsMargins(2, 1, 2, 1);
+    row->setSpacing(2);
+    for (int index : indexes) {
+        auto *label = new QLabel(pan);
+        label->setObjectName(QStringLiteral("Panels_%1").arg(index));
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setMinimumWidth(40);
+        row->addWidget(label, index == 2 || index == 21 ? 1 : 0);
+        m_panels[index] = label;
+    }
+    return pan;
+}
+
+void frmMain::createCentralArea()
+{
+    auto *central = new QWidget(this);
+    auto *column = new QVBoxLayout(central);
+    column->setContentsMargins(1, 1, 1, 1);
+    column->setSpacing(2);
+
+    m_addressRow = new QWidget(central);
+    auto *address = new QHBoxLayout(m_addressRow);
+    address->setContentsMargins(0, 0, 0, 0);
+    lbDropBox = new QLabel(QStringLiteral("Address"), m_addressRow);
+    lbDropBox->setObjectName(QStringLiteral("lbDropBox"));
+    txtDrop = new QLineEdit(m_addressRow);
+    txtDrop->setObjectName(QStringLiteral("txtDrop"));
+    txtURL = new QLineEdit(m_addressRow);
+    txtURL->setObjectName(QStringLiteral("txtURL"));
+    address->addWidget(lbDropBox);
+    address->addWidget(txtDrop, 1);
+    address->addWidget(txtURL, 1);
+    column->addWidget(m_addressRow);
+    // Shown on the browser tabs only, when their menu entry is ticked.
+    m_addressRow->hide();
+    txtDrop->hide();
+    txtURL->hide();
+
+    tabMain = new QTabWidget(central);
+    tabMain->setObjectName(QStringLiteral("tabMain"));
+    column->addWidget(tabMain, 1);
+
+    // Results: the Form panel beside the record table, the status panels below.
+    auto *results = new QWidget;
+    auto *resultsColumn = new QVBoxLayout(results);
+    resultsColumn->setContentsMargins(2, 2, 2, 2);
+    VBar = new QSplitter(Qt::Horizontal, results);
+    VBar->setObjectName(QStringLiteral("VBar"));
+    VBar->setChildrenCollapsible(false);
+    tabForm = new QTabWidget(VBar);
+    tabForm->setObjectName(QStringLiteral("tabForm"));
+    auto *formArea = new QWidget;
+    formArea->setObjectName(QStringLiteral("fbArea"));
+    formArea->setLayout(new QVBoxLayout);
+    tabForm->addTab(formArea, QStringLiteral("Form"));
+    tabForm->setMinimumWidth(twipsToPixelsX(kMinFormPanelWidth));
+    fa = new QTableView(VBar);
+    fa->setObjectName(QStringLiteral("fa"));
+    fa->setModel(&m_table->fa());
+    fa->horizontalHeader()->hide();
+    fa->verticalHeader()->hide();
+    fa->setMinimumWidth(twipsToPixelsX(kMinTableWidth));
+    VBar->addWidget(tabForm);
+    VBar->addWidget(fa);
+    VBar->setStretchFactor(1, 1);
+    connect(VBar, &QSplitter::splitterMoved, this, [this](int pos) { m_vbarLeft = pixelsToTwipsX(pos); });
+    resultsColumn->addWidget(VBar, 1);
+    SSPanMain = createStatusPanel(QStringLiteral("SSPanMain"), { 2, 3, 4, 5, 6, 8 });
+    resultsColumn->addWidget(SSPanMain);
+    tabMain->addTab(results, QStringLiteral("Results"));
+
+    const auto browserPage = [this](const QString &pageName, QWidget *status) {
+        auto *page = new QWidget;
+        auto *pageColumn = new QVBoxLayout(page);
+        pageColumn->setContentsMargins(2, 2, 2, 2);
+        auto *container = new QWidget(page);
+        container->setObjectName(pageName);
+        container->setLayout(new QVBoxLayout);
+        container->layout()->setContentsMargins(0, 0, 0, 0);
+        pageColumn->addWidget(container, 1);
+        pageColumn->addWidget(status);
+        return std::make_pair(page, container);
+    };
+    SSPanWeb = createStatusPanel(QStringLiteral("SSPanWeb"), { 20, 21, 22, 23, 24 });
+    auto [search, searchContainer] = browserPage(QStringLiteral("searchPage"), SSPanWeb);
+    m_searchPage = searchContainer;
+    tabMain->addTab(search, QStringLiteral("Search"));
+    SSPanGuide = createStatusPanel(QStringLiteral("SSPanGuide"), {});
+    auto [guide, guideContainer] = browserPage(QStringLiteral("guidePage"), SSPanGuide);
+    m_guidePage = guideContainer;
+    tabMain->addTab(guide, QStringLiteral("Guide Online"));
+
+    setCentralWidget(central);
+    showTab(kTabResults);
+}
+
+QLabel *frmMain::panel(int index) const
+{
+    const auto it = m_panels.find(index);
+    return it == m_panels.end() ? nullptr : it->second;
+}
+
+int frmMain::twipsToPixelsX(int twips) const
+{
+    return qRound(double(twips) * logicalDpiX() / kTwipsPerInch);
+}
+int frmMain::twipsToPixelsY(int twips) const
+{
+    return qRound(double(twips) * logicalDpiY() / kTwipsPerInch);
+}
+int frmMain::pixelsToTwipsX(int pixels) const
+{
+    return qRound(double(pixels) * kTwipsPerInch / logicalDpiX());
+}
+int frmMain::pixelsToTwipsY(int pixels) const
+{
+    return qRound(double(pixels) * kTwipsPerInch / logicalDpiY());
+}
+
+bool frmMain::load()
+{
+    panel(8)->setText(QStringLiteral(DQ_VERSION));
+
+    const ShellSettings s = ShellSettings::load(programFolder());
+    applyGeometry(s);
+    m_vbarLeft = s.vbarLeft;
+    VBar->setSizes({ twipsToPixelsX(s.vbarLeft), qMax(1, width() - twipsToPixelsX(s.vbarLeft)) });
+    mnuAlternateColor->setChecked(s.alternateColor);
+    // Off at start-up means the system's own window background.
+    m_table->fa().setAlternateRowColor(
+        s.alternateColor ? kAlternateRowColor : QApplication::palette().color(QPalette::Base));
+    setAddressBoxTicks(s.addressBox != 0);
+    m_table->setLastOpenFolder(s.lastOpenPath);
+
+    m_table->SetDefaults();
+    enterRowMode();
+    m_table->buildNewTable();
+
+    if (!loadSiteList())
+        return false;
+
+    panel(4)->setText(QStringLiteral("US"));
+    setDefaultTab(s.defaultTab);
+    if (s.defaultTab >= 0 && s.defaultTab <= 2)
+        showTab(s.defaultTab);
+    return true;
+}
+
+bool frmMain::loadSiteList()
+{
+    if (QFile::exists(programFolder() + QStringLiteral("stpl00.bin")))
+        return true;
+    m_prompts.message(QStringLiteral("Dirquill"),
+        QStringLiteral("Key file 'stpl00.bin' not found. Make sure the file is in the same directory or "
+                       "contact your software vendor."),
+        UserPrompts::Icon::Critical, UserPrompts::Buttons::Ok);
+    return false;
+}
+
+void frmMain::applyGeometry(const ShellSettings &s)
+{
+    move(twipsToPixelsX(s.left), twipsToPixelsY(s.top));
+    resize(twipsToPixelsX(s.width), twipsToPixelsY(s.height));
+}
+
+void frmMain::enterRowMode()
+{
+    m_table->fa().setSelectionMode(GridModel::SelectionMode::ListBox);
+    fa->setSelectionBehavior(QAbstractItemView::SelectRows);
+    panel(3)->setText(QStringLiteral("ROW"));
+}
+
+void frmMain::setDefaultTab(int index)
+{
+    m_defaultTab = index;
+    if (index >= 0 && index <= 2)
+        mnuTabs[size_t(index)]->setChecked(true);
+}
+
+void frmMain::setAddressBoxTicks(bool on)
+{
+    mnuViewDropBox->setChecked(on);
+    mnuViewDropBoxG->setChecked(on);
+}
+
+void frmMain::showTab(int index)
+{
+    if (index < 0 || index > 2)
+        return;
+    if (tabMain->currentIndex() != index) {
+        tabMain->setCurrentIndex(index); // comes back here through currentChanged
+        return;
+    }
+    for (int i = 0; i < 3; ++i)
+        Toolbar[size_t(i)]->setVisible(i == index);
+    SSPanMain->setVisible(index == kTabResults);
+    SSPanWeb->setVisible(index == kTabSearch);
+    SSPanGuide->setVisible(index == kTabGuide);
+    const std::array<std::pair<QMenu *, int>, 9> sets { { { mnuFile, 0 }, { mnuEdit, 0 }, { mnuView, 0 },
+        { mnuTools, 0 }, { mnuFileB, 1 }, { mnuViewB, 1 }, { mnuToolsB, 1 }, { mnuFileG, 2 }, { mnuViewG, 2 } } };
+    for (const auto &[menu, tab] : sets)
+        menu->menuAction()->setVisible(tab == index);
+    mnuGudie->setVisible(index != kTabGuide);
+    updateAddressRow();
+}
+
+void frmMain::updateAddressRow()
+{
+    const int tab = tabMain->currentIndex();
+    if (tab == kTabResults)
+        return;
+    const bool search = tab == kTabSearch && mnuViewDropBox->isChecked();
+    const bool guide = tab == kTabGuide && mnuViewDropBoxG->isChecked();
+    txtDrop->setVisible(search);
+    txtURL->setVisible(guide);
+    m_addressRow->setVisible(search || guide);
+}
+
+ShellSettings frmMain::currentSettings() const
+{
+    ShellSettings s;
+    const QRect g = isMaximized() || isMinimized() ? normalGeometry() : QRect(pos(), size());
+    s.top = pixelsToTwipsY(g.y());
+    s.left = pixelsToTwipsX(g.x());
+    s.width = pixelsToTwipsX(g.width());
+    s.height = pixelsToTwipsY(g.height());
+    s.vbarLeft = m_vbarLeft;
+    s.alternateColor = mnuAlternateColor->isChecked();
+    s.lastOpenPath = m_table->lastOpenFolder();
+    s.showTips = m_showTips;
+    s.defaultTab = m_defaultTab;
+    s.addressBox = mnuViewDropBox->isChecked() ? 1 : 0;
+    s.listIndex = m_listIndex;
+    return s;
+}
+
+void frmMain::exitCommand()
+{
+    showTab(kTabResults);
+    if (m_files->saveChangesFirst(QStringLiteral("Exit")))
+        saveSettingsAndEnd();
+}
+
+void frmMain::saveSettingsAndEnd()
+{
+    currentSettings().save();
+    m_ending = true;
+    close();
+    emit ended();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_ending) {
+        event->accept();
+        return;
+    }
+    if (m_table->changed())
+        showTab(kTabResults);
+    if (m_files->saveChangesFirst(QStringLiteral("Exit"))) {
+        currentSettings().save();
+        m_ending = true;
+        event->accept();
+        emit ended();
+    } else {
+        event->ignore();
+    }
+}
+
+} // namespace dq

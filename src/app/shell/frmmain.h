@@ -1,0 +1,156 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+#include <map>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSplitter;
+class QTabWidget;
+class QTableView;
+class QToolBar;
+
+namespace dq {
+
+class FileCommands;
+class RecordTable;
+class UserPrompts;
+struct ShellSettings;
+
+// The main window: owns the record table for the whole run, the three work tabs
+// ("Results", "Search", "Guide Online") with a toolbar, menu set and status panels
+// each, and the start-up and exit sequences.
+//
+// Menus are created by name in one place (createMenus); each subsystem adds its
+// entries from its own file through installCommands(), so commands can be added
+// without touching the window's layout code.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kTabResults = 0;
+    static constexpr int kTabSearch = 1;
+    static constexpr int kTabGuide = 2;
+
+    // prompts must outlive the window.
+    explicit frmMain(UserPrompts &prompts, bool showTips = true, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Runs the start-up steps. Returns false when the program cannot run (the site
+    // list is missing); the user has then been told why and the caller ends the program.
+    bool load();
+
+    // Checks for the site list beside the program and shows the fatal message when it
+    // is missing. The searching engines are loaded from it here.
+    bool loadSiteList();
+
+    // The Exit command: asks to save a changed table, then writes the settings and ends.
+    // A failed or cancelled save keeps the program running.
+    void exitCommand();
+    // Writes the window's settings and ends the program without further questions.
+    void saveSettingsAndEnd();
+    // The settings as they would be written now.
+    ShellSettings currentSettings() const;
+
+    // Makes a tab current and brings up its toolbar, menus, status panel and address box.
+    void showTab(int index);
+    void setDefaultTab(int index);
+    int defaultTab() const { return m_defaultTab; }
+    bool showTips() const { return m_showTips; }
+    void setShowTips(bool on) { m_showTips = on; }
+    // Position of the selected searching engine, kept for the record at exit.
+    void setListIndex(int index) { m_listIndex = index; }
+    // Row mode: whole rows are selected; panel 3 reads "ROW".
+    void enterRowMode();
+
+    RecordTable &table() { return *m_table; }
+    FileCommands &fileCommands() { return *m_files; }
+    UserPrompts &prompts() { return m_prompts; }
+
+    // Status panels by index; nullptr for an index the window does not have.
+    QLabel *panel(int index) const;
+    // A toolbar button by its key; nullptr when that toolbar has none.
+    QAction *toolbarButton(int toolbar, const QString &key) const;
+    // Adds a button to a toolbar; its key is the action's data and "Toolbar_<n>_<key>" its name.
+    QAction *addToolbarButton(int toolbar, const QString &key, const QString &toolTip);
+
+    // Containers the browser panels go into.
+    QWidget *searchPage() const { return m_searchPage; }
+    QWidget *guidePage() const { return m_guidePage; }
+
+    int twipsToPixelsX(int twips) const;
+    int twipsToPixelsY(int twips) const;
+    int pixelsToTwipsX(int pixels) const;
+    int pixelsToTwipsY(int pixels) const;
+
+    // Menu sets, named as their objectNames.
+    QMenu *mnuFile = nullptr;
+    QMenu *mnuEdit = nullptr;
+    QMenu *mnuView = nullptr;
+    QMenu *mnuTools = nullptr;
+    QMenu *mnuFileB = nullptr;
+    QMenu *mnuViewB = nullptr;
+    QMenu *mnuToolsB = nullptr;
+    QMenu *mnuFileG = nullptr;
+    QMenu *mnuViewG = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QMenu *mnuTab = nullptr;
+    std::array<QAction *, 3> mnuTabs {};
+    QAction *mnuAlternateColor = nullptr;
+    QAction *mnuViewDropBox = nullptr;
+    QAction *mnuViewDropBoxG = nullptr;
+    QAction *mnuGudie = nullptr;
+    QAction *mnuExit = nullptr;
+    QAction *mnuFileBexit = nullptr;
+
+    std::array<QToolBar *, 3> Toolbar {};
+    QTabWidget *tabMain = nullptr;
+    QTabWidget *tabForm = nullptr;
+    QSplitter *VBar = nullptr;
+    QTableView *fa = nullptr;
+    QWidget *SSPanMain = nullptr;
+    QWidget *SSPanWeb = nullptr;
+    QWidget *SSPanGuide = nullptr;
+    QLabel *lbDropBox = nullptr;
+    QLineEdit *txtDrop = nullptr;
+    QLineEdit *txtURL = nullptr;
+
+signals:
+    // The program has written its settings and is ending.
+    void ended();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createMenus();
+    void installCommands();
+    void finishMenus();
+    void createToolbars();
+    void createCentralArea();
+    QWidget *createStatusPanel(const QString &name, std::initializer_list<int> indexes);
+    void applyGeometry(const ShellSettings &s);
+    void setAlternateColor(bool on);
+    void setAddressBoxTicks(bool on);
+    void updateAddressRow();
+
+    UserPrompts &m_prompts;
+    RecordTable *m_table;
+    FileCommands *m_files;
+    std::map<int, QLabel *> m_panels;
+    QWidget *m_searchPage = nullptr;
+    QWidget *m_guidePage = nullptr;
+    QWidget *m_addressRow = nullptr;
+    int m_vbarLeft = 0; // twips
+    int m_defaultTab = 1;
+    int m_listIndex = 0;
+    bool m_showTips = true;
+    bool m_ending = false;
+};
+
+} // namespace dq

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/grid/gridfile.h"
+
+#include <QObject>
+#include <QString>
+
+namespace dq {
+
+class RecordTable;
+class UserPrompts;
+
+// The data-file commands of the record table: New, Open, Save, Save As and Append,
+// with their questions, dialogs and messages. Nothing is ever lost silently: a save
+// that fails or is cancelled while leaving a changed table stops the command that
+// wanted to leave it; a file that cannot be read or written is named in a message
+// with the reason, and the table (and its changed flag) stays as it was.
+class FileCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    FileCommands(RecordTable &table, UserPrompts &prompts, QObject *parent = nullptr);
+
+    // Each returns true when the command did its work, false when it was cancelled
+    // or failed.
+    bool newTable();
+    bool open(FileKind kind);
+    bool save();
+    bool saveAs(FileKind kind);
+    bool append();
+
+    // Asks to save a changed table before it is replaced or the program ends.
+    // Returns true when the caller may go on: the table is unchanged, the user said
+    // No, or the save succeeded. title names the command ("New", "Open File", "Exit").
+    bool saveChangesFirst(const QString &title);
+
+    static QString openFilter(FileKind kind);
+    static QString saveAsFilter(FileKind kind);
+    static QString appendFilter();
+
+signals:
+    // A file was opened into the table (the window returns to Row mode).
+    void opened();
+    // Rows first..last were appended and selected.
+    void appended(int first, int last);
+
+private:
+    void showFailure(const QString &title, const FileResult &result);
+
+    RecordTable &m_table;
+    UserPrompts &m_prompts;
+};
+
+} // namespace dq

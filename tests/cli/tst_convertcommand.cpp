@@ -1,0 +1,135 @@
+#include "core/grid/gridfile.h"
+#include "core/grid/gridmodel.h"
+#include "support/testsupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+using namespace dq;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run cli(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(DQ_BIN_DIR "/dirquill-cli"), args);
+    Run r;
+    if (!p.waitForFinished(30000))
+        return r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+const QList<QStringList> kRows {
+    { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("Note") },
+    { QStringLiteral("Smith, Jones & Co"), QStringLiteral("12 \"Old\" Mill Rd"), QStringLiteral("line one\nline two") },
+    { QStringLiteral("Acme"), QString(), QStringLiteral("ends with a comma,") },
+    { QStringLiteral("\"quoted\""), QStringLiteral("tab\there"), QStringLiteral("CR LF\r\ninside") },
+};
+
+} // namespace
+
+class TestConvertCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void versionAndHelp()
+    {
+        const Run version = cli({ QStringLiteral("--version") });
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out.trimmed(), QStringLiteral("3.8"));
+        const Run help = cli({ QStringLiteral("--help") });
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains(QStringLiteral("convert")));
+        const Run usage = cli({ QStringLiteral("help"), QStringLiteral("convert") });
+        QCOMPARE(usage.exitCode, 0);
+        QVERIFY(usage.out.contains(QStringLiteral("dirquill-cli convert IN OUT")));
+    }
+
+    void roundTripKeepsEveryCell_data()
+    {
+        QTest::addColumn<QStringList>("chain"); // extensions, first to last
+        QTest::newRow("comma to native and back to comma")
+            << QStringList { QStringLiteral("csv"), QStringLiteral("tsy"), QStringLiteral("csv") };
+        QTest::newRow("comma to tab and back to comma")
+            << QStringList { QStringLiteral("csv"), QStringLiteral("txt"), QStringLiteral("csv") };
+        QTest::newRow("native to tab to comma to native") << QStringList { QStringLiteral("tsy"), QStringLiteral("txt"),
+            QStringLiteral("csv"), QStringLiteral("tsy") };
+    }
+
+    void roundTripKeepsEveryCell()
+    {
+        QFETCH(QStringList, chain);
+        const QString dir = test::tempDir();
+        GridModel source;
+        source.setCols(3);
+        source.setRows(int(kRows.size()));
+        source.setFixedRows(1);
+        for (int r = 0; r < kRows.size(); ++r)
+            for (int c = 0; c < 3; ++c)
+                source.setText(r, c, kRows.at(r).at(c));
+        QString previous = dir + QStringLiteral("/step0.") + chain.first();
+        QVERIFY(GridFile::save(source, previous, GridFile::kindForPath(previous)));
+        for (int i = 1; i < chain.size(); ++i) {
+            const QString next = dir + QStringLiteral("/step%1.").arg(i) + chain.at(i);
+            const Run r = cli({ QStringLiteral("convert"), previous, next });
+            QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+            QVERIFY(r.err.isEmpty());
+            previous = next;
+        }
+        GridModel back;
+        QVERIFY(GridFile::load(back, previous, GridFile::kindForPath(previous)));
+        QCOMPARE(back.rows(), int(kRows.size()));
+        QCOMPARE(back.cols(), 3);
+        for (int r = 0; r < kRows.size(); ++r)
+            QCOMPARE(back.rowTexts(r), kRows.at(r));
+    }
+
+    void failuresSayWhy_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("mentions");
+        QTest::newRow("a missing input file")
+            << QStringList { QStringLiteral("convert"), QStringLiteral("@/no-such.csv"), QStringLiteral("@/out.tsy") }
+            << 1 << "no-such.csv";
+        QTest::newRow("an output folder that does not exist") << QStringList { QStringLiteral("convert"),
+            QStringLiteral("@/in.csv"), QStringLiteral("@/missing/out.tsy") }
+                                                              << 1 << "out.tsy";
+        QTest::newRow("an unknown output kind") << QStringList { QStringLiteral("convert"), QStringLiteral("@/in.csv"),
+            QStringLiteral("@/out.xls") } << 2 << "out.xls";
+        QTest::newRow("one argument only")
+            << QStringList { QStringLiteral("convert"), QStringLiteral("@/in.csv") } << 2 << "IN and OUT";
+    }
+
+    void failuresSayWhy()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, mentions);
+        const QString dir = test::tempDir();
+        QFile in(dir + QStringLiteral("/in.csv"));
+        QVERIFY(in.open(QIODevice::WriteOnly));
+        in.write("Name\nAcme\n");
+        in.close();
+        for (QString &a : args)
+            a.replace(QStringLiteral("@"), dir);
+        const Run r = cli(args);
+        QTEST(r.exitCode, "exitCode");
+        QVERIFY2(r.err.contains(mentions), qPrintable(r.err));
+        QVERIFY(!QFile::exists(dir + QStringLiteral("/out.tsy")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConvertCommand)
+#include "tst_convertcommand.moc"
