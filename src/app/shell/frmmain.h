@@ -1,11 +1,14 @@
 #pragma once
 
+#include "core/harvest/colyps.h"
+
 #include <QMainWindow>
 
 #include <array>
 #include <map>
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -17,6 +20,8 @@ class QToolBar;
 namespace dq {
 
 class FileCommands;
+class GridModel;
+class HarvestCommands;
 class RecordTable;
 class UserPrompts;
 struct ShellSettings;
@@ -83,6 +88,12 @@ public:
     QWidget *searchPage() const { return m_searchPage; }
     QWidget *guidePage() const { return m_guidePage; }
 
+    // The harvest: searching engines from the site list kept in the hidden grid `ft`, the
+    // engine list, browsers and grab commands.
+    colYPs &engines() { return m_colYPs; }
+    GridModel &siteGrid() { return *ft; }
+    HarvestCommands &harvest() { return *m_harvest; }
+
     int twipsToPixelsX(int twips) const;
     int twipsToPixelsY(int twips) const;
     int pixelsToTwipsX(int pixels) const;
@@ -119,6 +130,8 @@ public:
     QLabel *lbDropBox = nullptr;
     QLineEdit *txtDrop = nullptr;
     QLineEdit *txtURL = nullptr;
+    QComboBox *cboYP2 = nullptr;
+    GridModel *ft = nullptr;
 
 signals:
     // The program has written its settings and is ending.
@@ -142,6 +155,8 @@ private:
     UserPrompts &m_prompts;
     RecordTable *m_table;
     FileCommands *m_files;
+    colYPs m_colYPs;
+    HarvestCommands *m_harvest = nullptr;
     std::map<int, QLabel *> m_panels;
     QWidget *m_searchPage = nullptr;
     QWidget *m_guidePage = nullptr;
