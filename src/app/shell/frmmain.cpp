@@ -1,6 +1,7 @@
 #include "app/shell/frmmain.h"
 
 #include "app/files/filecommandactions.h"
+#include "app/grid/gridview.h"
 #include "core/shell/programfolder.h"
 #include "core/shell/shellsettings.h"
 #include "core/shell/userprompts.h"
@@ -13,13 +14,11 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -236,11 +235,9 @@ void frmMain::createCentralArea()
     formArea->setLayout(new QVBoxLayout);
     tabForm->addTab(formArea, QStringLiteral("Form"));
     tabForm->setMinimumWidth(twipsToPixelsX(kMinFormPanelWidth));
-    fa = new QTableView(VBar);
+    fa = new GridView(VBar);
     fa->setObjectName(QStringLiteral("fa"));
-    fa->setModel(&m_table->fa());
-    fa->horizontalHeader()->hide();
-    fa->verticalHeader()->hide();
+    fa->setGridModel(&m_table->fa());
     fa->setMinimumWidth(twipsToPixelsX(kMinTableWidth));
     VBar->addWidget(tabForm);
     VBar->addWidget(fa);
@@ -347,8 +344,7 @@ void frmMain::applyGeometry(const ShellSettings &s)
 
 void frmMain::enterRowMode()
 {
-    m_table->fa().setSelectionMode(GridModel::SelectionMode::ListBox);
-    fa->setSelectionBehavior(QAbstractItemView::SelectRows);
+    fa->setSelectionMode(GridModel::SelectionMode::ListBox);
     panel(3)->setText(QStringLiteral("ROW"));
 }
 

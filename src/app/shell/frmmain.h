@@ -11,12 +11,12 @@ class QLineEdit;
 class QMenu;
 class QSplitter;
 class QTabWidget;
-class QTableView;
 class QToolBar;
 
 namespace dq {
 
 class FileCommands;
+class GridView;
 class RecordTable;
 class UserPrompts;
 struct ShellSettings;
@@ -112,7 +112,7 @@ public:
     QTabWidget *tabMain = nullptr;
     QTabWidget *tabForm = nullptr;
     QSplitter *VBar = nullptr;
-    QTableView *fa = nullptr;
+    GridView *fa = nullptr;
     QWidget *SSPanMain = nullptr;
     QWidget *SSPanWeb = nullptr;
     QWidget *SSPanGuide = nullptr;
