@@ -1,6 +1,8 @@
 #include "app/shell/frmmain.h"
 
+#include "app/contact/contactcommandactions.h"
 #include "app/files/filecommandactions.h"
+#include "app/print/printcommandactions.h"
 #include "app/grid/gridview.h"
 #include "core/shell/programfolder.h"
 #include "core/shell/shellsettings.h"
@@ -63,6 +65,8 @@ frmMain::~frmMain() = default;
 void frmMain::installCommands()
 {
     new FileCommandActions(*this);
+    new PrintCommandActions(*this);
+    m_contact = new ContactCommandActions(*this);
 }
 
 void frmMain::createMenus()

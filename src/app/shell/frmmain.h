@@ -15,6 +15,7 @@ class QToolBar;
 
 namespace dq {
 
+class ContactCommandActions;
 class FileCommands;
 class GridView;
 class RecordTable;
@@ -70,6 +71,7 @@ public:
 
     RecordTable &table() { return *m_table; }
     FileCommands &fileCommands() { return *m_files; }
+    ContactCommandActions &contactCommands() { return *m_contact; }
     UserPrompts &prompts() { return m_prompts; }
 
     // Status panels by index; nullptr for an index the window does not have.
@@ -142,6 +144,7 @@ private:
     UserPrompts &m_prompts;
     RecordTable *m_table;
     FileCommands *m_files;
+    ContactCommandActions *m_contact = nullptr;
     std::map<int, QLabel *> m_panels;
     QWidget *m_searchPage = nullptr;
     QWidget *m_guidePage = nullptr;
