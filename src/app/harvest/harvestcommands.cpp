@@ -1,5 +1,6 @@
 #include "app/harvest/harvestcommands.h"
 
+#include "app/grid/gridview.h"
 #include "app/harvest/browsercommands.h"
 #include "app/harvest/frmsites.h"
 #include "app/harvest/frmt.h"
@@ -20,7 +21,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QStyle>
-#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>

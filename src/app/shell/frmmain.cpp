@@ -1,8 +1,11 @@
 #include "app/shell/frmmain.h"
 
+#include "app/contact/contactcommandactions.h"
 #include "app/files/filecommandactions.h"
 #include "app/harvest/browsercommands.h"
 #include "app/harvest/harvestcommands.h"
+#include "app/print/printcommandactions.h"
+#include "app/grid/gridview.h"
 #include "core/grid/gridfile.h"
 #include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"
@@ -19,14 +22,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -71,6 +72,8 @@ frmMain::~frmMain() = default;
 void frmMain::installCommands()
 {
     new FileCommandActions(*this);
+    new PrintCommandActions(*this);
+    m_contact = new ContactCommandActions(*this);
     m_harvest = new HarvestCommands(*this);
 }
 
@@ -249,11 +252,9 @@ void frmMain::createCentralArea()
     formArea->setLayout(new QVBoxLayout);
     tabForm->addTab(formArea, QStringLiteral("Form"));
     tabForm->setMinimumWidth(twipsToPixelsX(kMinFormPanelWidth));
-    fa = new QTableView(VBar);
+    fa = new GridView(VBar);
     fa->setObjectName(QStringLiteral("fa"));
-    fa->setModel(&m_table->fa());
-    fa->horizontalHeader()->hide();
-    fa->verticalHeader()->hide();
+    fa->setGridModel(&m_table->fa());
     fa->setMinimumWidth(twipsToPixelsX(kMinTableWidth));
     VBar->addWidget(tabForm);
     VBar->addWidget(fa);
@@ -379,8 +380,7 @@ void frmMain::applyGeometry(const ShellSettings &s)
 
 void frmMain::enterRowMode()
 {
-    m_table->fa().setSelectionMode(GridModel::SelectionMode::ListBox);
-    fa->setSelectionBehavior(QAbstractItemView::SelectRows);
+    fa->setSelectionMode(GridModel::SelectionMode::ListBox);
     panel(3)->setText(QStringLiteral("ROW"));
 }
 

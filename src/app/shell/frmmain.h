@@ -14,13 +14,14 @@ class QLineEdit;
 class QMenu;
 class QSplitter;
 class QTabWidget;
-class QTableView;
 class QToolBar;
 
 namespace dq {
 
+class ContactCommandActions;
 class FileCommands;
 class GridModel;
+class GridView;
 class HarvestCommands;
 class RecordTable;
 class UserPrompts;
@@ -75,6 +76,7 @@ public:
 
     RecordTable &table() { return *m_table; }
     FileCommands &fileCommands() { return *m_files; }
+    ContactCommandActions &contactCommands() { return *m_contact; }
     UserPrompts &prompts() { return m_prompts; }
 
     // Status panels by index; nullptr for an index the window does not have.
@@ -123,7 +125,7 @@ public:
     QTabWidget *tabMain = nullptr;
     QTabWidget *tabForm = nullptr;
     QSplitter *VBar = nullptr;
-    QTableView *fa = nullptr;
+    GridView *fa = nullptr;
     QWidget *SSPanMain = nullptr;
     QWidget *SSPanWeb = nullptr;
     QWidget *SSPanGuide = nullptr;
@@ -155,6 +157,7 @@ private:
     UserPrompts &m_prompts;
     RecordTable *m_table;
     FileCommands *m_files;
+    ContactCommandActions *m_contact = nullptr;
     colYPs m_colYPs;
     HarvestCommands *m_harvest = nullptr;
     std::map<int, QLabel *> m_panels;

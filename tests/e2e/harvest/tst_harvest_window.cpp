@@ -1,3 +1,4 @@
+#include "app/grid/gridview.h"
 #include "app/harvest/browsercommands.h"
 #include "app/harvest/harvestcommands.h"
 #include "app/shell/frmmain.h"
@@ -17,7 +18,6 @@
 #include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
