@@ -83,7 +83,7 @@ void HarvestCommands::createControls()
     cmdUpDown = new QToolButton(bar);
     cmdUpDown->setObjectName(QStringLiteral("cmdUpDown"));
     cmdUpDown->setToolTip(QStringLiteral("Set Default Searching Site and Order"));
-    cmdUpDown->setIcon(style->standardIcon(QStyle::SP_TitleBarUnshadeButton));
+    cmdUpDown->setText(QStringLiteral("\u21C5"));
     connect(cmdUpDown, &QToolButton::clicked, this, &HarvestCommands::cmdUpDown_Click);
     bar->addWidget(cmdUpDown);
     Command1 = new QToolButton(bar);
@@ -129,7 +129,7 @@ void HarvestCommands::createControls()
     txtYP2->setObjectName(QStringLiteral("txtYP2"));
     txtYP2->setReadOnly(true);
     txtYP2->setToolTip(QStringLiteral("Current Searching Site"));
-    txtYP2->setMinimumWidth(180);
+    txtYP2->setMinimumWidth(240);
     if (auto *row = qobject_cast<QBoxLayout *>(w.SSPanWeb->layout()))
         row->insertWidget(0, txtYP2);
 
@@ -172,6 +172,8 @@ void HarvestCommands::cboYP2_Click()
     frmT &tool = keyTool();
     tool.txtYP->setText(name);
     txtYP2->setText(name);
+    txtYP2->setCursorPosition(0);
+    tool.txtYP->setCursorPosition(0);
 
     m_grabDisabled = false;
     const KeyFileLoader::Result loaded = KeyFileLoader::load(w.engines(), index, tool.keyTable(), w.prompts());

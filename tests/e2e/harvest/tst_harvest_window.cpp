@@ -170,7 +170,11 @@ private slots:
         const QStringList phones = shownListings("span.phone");
         const bool saveBefore = m_w->table().saveEnabled();
 
-        QTest::keyClick(m_w.get(), Qt::Key_F5);
+        // F5 works while the page in the browser has the keyboard focus.
+        QWidget *page = browser()->focusProxy() ? browser()->focusProxy() : browser();
+        page->setFocus();
+        QTRY_VERIFY(page->hasFocus());
+        QTest::keyClick(page, Qt::Key_F5);
         QVERIFY(harvest().isGrabbing());
         QTRY_COMPARE_WITH_TIMEOUT(panel(2), QStringLiteral(" Done"), kGrabTimeout);
 
