@@ -169,6 +169,11 @@ private slots:
         const QStringList names = shownListings("h3.name");
         const QStringList phones = shownListings("span.phone");
         const bool saveBefore = m_w->table().saveEnabled();
+        // "Add Blue" ticked in the search font colours: runs alternate black and blue.
+        auto *addBlue = new QAction(m_w.get());
+        addBlue->setObjectName(QStringLiteral("mnuAltColor_1"));
+        addBlue->setCheckable(true);
+        addBlue->setChecked(true);
 
         // F5 works while the page in the browser has the keyboard focus.
         QWidget *page = browser()->focusProxy() ? browser()->focusProxy() : browser();
@@ -212,6 +217,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!harvest().isGrabbing(), kGrabTimeout);
         QCOMPARE(fa.rows(), 501);
         QCOMPARE(fa.rowTexts(251), fa.rowTexts(241));
+        for (int r : { 1, 250 })
+            QCOMPARE(fa.cellFormat(r, 12).fore, QColor(Qt::blue).rgb());
+        for (int r : { 251, 500 }) {
+            QVERIFY(fa.cellFormat(r, 0).hasFore);
+            QCOMPARE(fa.cellFormat(r, 0).fore, QColor(Qt::black).rgb());
+        }
     }
 
     void stopDuringAGrabKeepsTheRows()
