@@ -144,6 +144,36 @@ private slots:
         QCOMPARE(harvest().browsers().WBrowserGuide->url(), QUrl::fromLocalFile(BrowserCommands::guidePagePath()));
     }
 
+    void aDamagedSiteListIsReportedAndNothingCanBeGrabbed()
+    {
+        m_w.reset();
+        QFile bad(m_home + QStringLiteral("stpl00.bin"));
+        QVERIFY(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        bad.write("not a grid\n");
+        bad.close();
+        m_prompts->answers << Answer::Ok;
+        m_w = std::make_unique<frmMain>(*m_prompts);
+        QVERIFY(m_w->load());
+        QCOMPARE(m_prompts->asked.size(), 1);
+        QVERIFY2(m_prompts->asked.at(0).text.contains(QStringLiteral("stpl00.bin")), qPrintable(m_prompts->asked.at(0).text));
+        QCOMPARE(m_w->cboYP2->count(), 0);
+        // Without an engine there are no rules, so no address enables grabbing.
+        m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?what=x"));
+        QVERIFY(!key(1, "StartGrab")->isEnabled());
+        QVERIFY(!harvest().mnuFileB_Grab->isEnabled());
+    }
+
+    void addressBoxesSelectTheirWholeTextOnFocus()
+    {
+        m_w->mnuViewDropBox->trigger();
+        m_w->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+        m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?what=x"));
+        m_w->txtDrop->deselect();
+        QTest::mouseClick(m_w->txtDrop, Qt::LeftButton);
+        QTRY_COMPARE(m_w->txtDrop->selectedText(), m_w->txtDrop->text());
+    }
+
     void addressCheck_data()
     {
         QTest::addColumn<int>("engine");
