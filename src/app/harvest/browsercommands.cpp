@@ -51,8 +51,8 @@ BrowserCommands::BrowserCommands(frmMain &w)
     // Each change of the browser's place shows in its address box; the search box's change
     // runs the address check that enables grabbing.
     connect(WBrowser, &QWebEngineView::urlChanged, this, [&w](const QUrl &url) { w.txtDrop->setText(url.toString()); });
-    connect(WBrowserGuide, &QWebEngineView::urlChanged, this,
-        [&w](const QUrl &url) { w.txtURL->setText(url.toString()); });
+    connect(
+        WBrowserGuide, &QWebEngineView::urlChanged, this, [&w](const QUrl &url) { w.txtURL->setText(url.toString()); });
     connect(WBrowser, &QWebEngineView::loadStarted, this, [this] { setBusy(true); });
     connect(WBrowser, &QWebEngineView::loadFinished, this, [this] { setBusy(false); });
     // An address typed into a box and confirmed with Enter is opened in its browser.

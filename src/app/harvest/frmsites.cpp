@@ -88,8 +88,8 @@ void frmSites::cmd_Click(int index)
 void frmSites::cmdSave_Click()
 {
     const QStringList order = names();
-    const FileResult saved = SiteList::saveOrder(
-        order, m_window.engines(), m_window.siteGrid(), programFolder() + SiteList::fileName());
+    const FileResult saved
+        = SiteList::saveOrder(order, m_window.engines(), m_window.siteGrid(), programFolder() + SiteList::fileName());
 
     // The engine list takes the new order; the engine shown stays the one in use.
     QComboBox *list = m_window.cboYP2;
@@ -102,7 +102,8 @@ void frmSites::cmdSave_Click()
     }
     m_window.setListIndex(list->currentIndex());
     if (!saved)
-        m_window.prompts().message(windowTitle(), saved.errorString, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        m_window.prompts().message(
+            windowTitle(), saved.errorString, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
     accept();
 }
 

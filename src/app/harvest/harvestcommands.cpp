@@ -29,8 +29,8 @@ namespace dq {
 
 namespace {
 
-const char *const kHintCaptions[3] = { "Fine tune your searching category until        enabled",
-    " Ready to grab when you see lists", "Grabbing" };
+const char *const kHintCaptions[3]
+    = { "Fine tune your searching category until        enabled", " Ready to grab when you see lists", "Grabbing" };
 const char *const kHintTips[3] = { "Go to the listing page and the grab button will become enabled",
     "Click the grab button on the left to start grabbing", "Click the grab button on the left to start grabbing" };
 

@@ -41,10 +41,12 @@ void writeSiteList(const QString &path)
     g.setText(0, 0, QStringLiteral("Searching Site"));
     // Row 3 has no key file name: it is no engine, but it must survive a reorder.
     const QStringList rows[4] = {
-        { kNames[0], QStringLiteral("alpha.key"), QStringLiteral("note a"), QStringLiteral("http://127.0.0.1:9/alpha/") },
+        { kNames[0], QStringLiteral("alpha.key"), QStringLiteral("note a"),
+            QStringLiteral("http://127.0.0.1:9/alpha/") },
         { kNames[1], QStringLiteral("beta.key"), QStringLiteral("note b"), QStringLiteral("http://127.0.0.1:9/beta/") },
         { QStringLiteral("Comment row"), QString(), QString(), QString() },
-        { kNames[2], QStringLiteral("gamma.key"), QStringLiteral("note c"), QStringLiteral("http://127.0.0.1:9/gamma/") },
+        { kNames[2], QStringLiteral("gamma.key"), QStringLiteral("note c"),
+            QStringLiteral("http://127.0.0.1:9/gamma/") },
     };
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
@@ -155,7 +157,8 @@ private slots:
         m_w = std::make_unique<frmMain>(*m_prompts);
         QVERIFY(m_w->load());
         QCOMPARE(m_prompts->asked.size(), 1);
-        QVERIFY2(m_prompts->asked.at(0).text.contains(QStringLiteral("stpl00.bin")), qPrintable(m_prompts->asked.at(0).text));
+        QVERIFY2(m_prompts->asked.at(0).text.contains(QStringLiteral("stpl00.bin")),
+            qPrintable(m_prompts->asked.at(0).text));
         QCOMPARE(m_w->cboYP2->count(), 0);
         // Without an engine there are no rules, so no address enables grabbing.
         m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?what=x"));
@@ -182,8 +185,10 @@ private slots:
 
         QTest::newRow("an address holding the marker enables grabbing")
             << 0 << "http://127.0.0.1:9/alpha/search?what=x" << true;
-        QTest::newRow("the marker is matched with its letter case") << 0 << "http://127.0.0.1:9/ALPHA/search?what=x" << false;
-        QTest::newRow("an address without the marker disables grabbing") << 0 << "http://127.0.0.1:9/alpha/about" << false;
+        QTest::newRow("the marker is matched with its letter case")
+            << 0 << "http://127.0.0.1:9/ALPHA/search?what=x" << false;
+        QTest::newRow("an address without the marker disables grabbing")
+            << 0 << "http://127.0.0.1:9/alpha/about" << false;
         QTest::newRow("an empty marker enables grabbing on any address") << 1 << "about:blank" << true;
         QTest::newRow("an engine without key file never enables grabbing")
             << 2 << "http://127.0.0.1:9/alpha/search?what=x" << false;
@@ -224,7 +229,8 @@ private slots:
         m_prompts->answers << Answer::Ok;
         m_w->cboYP2->setCurrentIndex(2);
         emit m_w->cboYP2->activated(2);
-        QCOMPARE(m_prompts->messages(), QStringList { QStringLiteral("Key file not found. Contact software vender. ") });
+        QCOMPARE(
+            m_prompts->messages(), QStringList { QStringLiteral("Key file not found. Contact software vender. ") });
         QCOMPARE(m_prompts->asked.at(0).title, QStringLiteral("Select Searching Engine"));
         QCOMPARE(m_prompts->asked.at(0).icon, UserPrompts::Icon::Warning);
         QVERIFY(harvest().grabDisabled());
@@ -253,8 +259,8 @@ private slots:
         const QStringList captions { QStringLiteral("Fine tune your searching category until        enabled"),
             QStringLiteral(" Ready to grab when you see lists"), QStringLiteral("Grabbing") };
         const QString grabTip = QStringLiteral("Click the grab button on the left to start grabbing");
-        const QStringList tips { QStringLiteral("Go to the listing page and the grab button will become enabled"), grabTip,
-            grabTip };
+        const QStringList tips { QStringLiteral("Go to the listing page and the grab button will become enabled"),
+            grabTip, grabTip };
         for (int i = 0; i < 3; ++i) {
             QLabel *hint = m_w->findChild<QLabel *>(QStringLiteral("pnlHintMsg_%1").arg(i));
             QVERIFY(hint);

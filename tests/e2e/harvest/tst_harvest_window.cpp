@@ -47,7 +47,10 @@ class TestHarvestWindow : public QObject
     std::unique_ptr<frmMain> m_w;
 
     QString base() const { return QStringLiteral("http://127.0.0.1:%1/").arg(m_port); }
-    QString listingPage(const QString &faults = QString()) const { return base() + QStringLiteral("page/") + kSearch + faults; }
+    QString listingPage(const QString &faults = QString()) const
+    {
+        return base() + QStringLiteral("page/") + kSearch + faults;
+    }
     HarvestCommands &harvest() { return m_w->harvest(); }
     QWebEngineView *browser() { return harvest().browsers().WBrowser; }
     QString panel(int i) { return m_w->panel(i)->text(); }
@@ -83,12 +86,13 @@ private slots:
     {
         QVERIFY2(QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site")), "build dirquill-demo-site first");
         QVERIFY2(QFile::exists(QStringLiteral(DQ_BIN_DIR "/demo-page.key")), "build dq_engines first");
-        m_site.start(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"), { QStringLiteral("--port"), QStringLiteral("0") });
+        m_site.start(
+            QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"), { QStringLiteral("--port"), QStringLiteral("0") });
         QVERIFY(m_site.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(m_site.canReadLine(), 10000);
         const QString line = QString::fromUtf8(m_site.readLine());
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("^listening on http://127\\.0\\.0\\.1:(\\d+)/")).match(line);
+        const QRegularExpressionMatch m
+            = QRegularExpression(QStringLiteral("^listening on http://127\\.0\\.0\\.1:(\\d+)/")).match(line);
         QVERIFY2(m.hasMatch(), qPrintable(line));
         m_port = m.captured(1).toInt();
     }
@@ -106,7 +110,8 @@ private slots:
         qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
         QVERIFY(QFile::copy(QStringLiteral(DQ_BIN_DIR "/demo-page.key"), home + QStringLiteral("demo-page.key")));
         QVERIFY(QDir(home).mkpath(QStringLiteral("QRBX/Guide")));
-        QVERIFY(QFile::copy(QStringLiteral(DQ_BIN_DIR "/QRBX/Guide/index.html"), home + QStringLiteral("QRBX/Guide/index.html")));
+        QVERIFY(QFile::copy(
+            QStringLiteral(DQ_BIN_DIR "/QRBX/Guide/index.html"), home + QStringLiteral("QRBX/Guide/index.html")));
         GridModel sites;
         sites.setCols(4);
         sites.setRows(2);
