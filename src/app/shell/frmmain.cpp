@@ -350,8 +350,8 @@ bool frmMain::loadSiteList()
         // is reported and the program runs on without engines.
         if (QFileInfo(path).size() > 0) {
             if (const FileResult r = GridFile::load(*ft, path, FileKind::Native); !r)
-                m_prompts.message(QStringLiteral("Dirquill"), r.errorString, UserPrompts::Icon::Warning,
-                    UserPrompts::Buttons::Ok);
+                m_prompts.message(
+                    QStringLiteral("Dirquill"), r.errorString, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
         }
         const QStringList names = SiteList::fill(*ft, m_colYPs);
         {
