@@ -107,6 +107,19 @@ void HarvestCommands::createControls()
         pnlHintMsg[size_t(i)] = label;
     }
     bar->addWidget(hints);
+    // The first hint leaves room for a picture of the grab button: "until [>] enabled".
+    QLabel *hint0 = pnlHintMsg[0];
+    const QFontMetrics metrics = hint0->fontMetrics();
+    const int size = metrics.height();
+    hint0->setFixedHeight(hint0->sizeHint().height());
+    auto *picture = new QLabel(hint0);
+    picture->setObjectName(QStringLiteral("imgHintGrab"));
+    picture->setPixmap(start->icon().pixmap(size, size));
+    const QString caption = hint0->text();
+    const QString before = caption.left(caption.indexOf(QStringLiteral("  ")));
+    const int gap = metrics.horizontalAdvance(QString(8, QLatin1Char(' ')));
+    picture->move(hint0->contentsRect().left() + metrics.horizontalAdvance(before) + qMax(0, (gap - size) / 2),
+        (hint0->height() - size) / 2);
 
     // The grab entries lead the search tab's File menu.
     QAction *first = w.mnuFileB->actions().value(0);
