@@ -232,7 +232,7 @@ private slots:
 
     void stopDuringAGrabKeepsTheRows()
     {
-        browseTo(listingPage(QStringLiteral("&delay=400")));
+        browseTo(listingPage(QStringLiteral("&delay=1000")));
         harvest().mnuFileB_Grab->trigger();
         QVERIFY(harvest().Timer1->isActive());
         QTRY_COMPARE_WITH_TIMEOUT(panel(24), QStringLiteral("10"), kGrabTimeout);
