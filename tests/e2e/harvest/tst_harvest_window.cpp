@@ -141,8 +141,14 @@ private slots:
         QVERIFY(!startKey()->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(harvest().browsers().WBrowserGuide->title(), QStringLiteral("Dirquill Guide"), 20000);
         QVERIFY(m_w->txtURL->text().endsWith(QStringLiteral("/QRBX/Guide/index.html")));
-        // The hourglass is gone once the page is in.
+        // The hourglass shows while a page downloads and is gone once it is in.
         QTRY_VERIFY(!QApplication::overrideCursor());
+        QSignalSpy loaded(browser(), &QWebEngineView::loadFinished);
+        browser()->setUrl(QUrl(listingPage(QStringLiteral("&delay=1000"))));
+        QTRY_VERIFY_WITH_TIMEOUT(QApplication::overrideCursor(), 10000);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QVERIFY(loaded.wait(20000));
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     void aListingPageEnablesGrabbingAndLeavingItDisables()
