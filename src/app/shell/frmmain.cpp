@@ -1,5 +1,8 @@
 #include "app/shell/frmmain.h"
 
+#include "app/shell/mainlayout.h"
+#include "app/shell/toolbardispatcher.h"
+
 #include "app/contact/contactcommandactions.h"
 #include "app/files/filecommandactions.h"
 #include "app/harvest/browsercommands.h"
@@ -24,9 +27,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QScopedValueRollback>
+#include <QTabBar>
 #include <QSignalBlocker>
 #include <QMenuBar>
-#include <QSplitter>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -36,9 +41,6 @@ namespace dq {
 namespace {
 
 constexpr int kTwipsPerInch = 1440;
-constexpr int kMinWindowWidth = 9000; // twips
-constexpr int kMinFormPanelWidth = 3000; // twips
-constexpr int kMinTableWidth = 600; // twips: the splitter stops this far from the right edge
 const QColor kAlternateRowColor(0xC0, 0xFF, 0xC0);
 
 } // namespace
@@ -63,7 +65,7 @@ frmMain::frmMain(UserPrompts &prompts, bool showTips, QWidget *parent)
     connect(&m_table->fa(), &GridModel::selectionChanged, this,
         [this] { panel(5)->setText(QString::number(m_table->fa().selectedRowCount()) + QStringLiteral(" Sel")); });
     connect(tabMain, &QTabWidget::currentChanged, this, &frmMain::showTab);
-    setMinimumWidth(twipsToPixelsX(kMinWindowWidth));
+    setMinimumWidth(twipsToPixelsX(MainLayout::kMinWindowWidth));
 }
 
 frmMain::~frmMain() = default;
@@ -71,6 +73,7 @@ frmMain::~frmMain() = default;
 // Each subsystem adds its menu entries and toolbar keys here, one line each.
 void frmMain::installCommands()
 {
+    m_dispatcher = new ToolbarDispatcher(*this);
     new FileCommandActions(*this);
     new PrintCommandActions(*this);
     m_contact = new ContactCommandActions(*this);
@@ -134,6 +137,25 @@ void frmMain::createMenus()
     mnuViewDropBox = dropBox(mnuViewB, "mnuViewDropBox");
     mnuViewDropBoxG = dropBox(mnuViewG, "mnuViewDropBoxG");
 
+    // Successive grabs can be told apart by their text colour: black, then each colour ticked here.
+    QMenu *altColors = mnuToolsB->addMenu(QStringLiteral("Alternate Search Font Color"));
+    altColors->setObjectName(QStringLiteral("mnuAltColorMenu"));
+    QAction *normal = altColors->addAction(QStringLiteral("Normal"));
+    normal->setObjectName(QStringLiteral("mnuAltColorBlack"));
+    const std::array<QString, 3> colors { QStringLiteral("Add Blue"), QStringLiteral("Add Red"),
+        QStringLiteral("Add Green") };
+    std::array<QAction *, 3> added {};
+    for (int i = 0; i < 3; ++i) {
+        QAction *a = altColors->addAction(colors[size_t(i)]);
+        a->setObjectName(QStringLiteral("mnuAltColor_%1").arg(i + 1));
+        a->setCheckable(true);
+        added[size_t(i)] = a;
+    }
+    connect(normal, &QAction::triggered, this, [added] {
+        for (QAction *a : added)
+            a->setChecked(false);
+    });
+
     mnuGudie = mnuHelp->addAction(QStringLiteral("&Guide Online / Version Update"));
     mnuGudie->setObjectName(QStringLiteral("mnuGudie"));
     connect(mnuGudie, &QAction::triggered, this, [this] { showTab(kTabGuide); });
@@ -172,6 +194,9 @@ void frmMain::createToolbars()
 
 QAction *frmMain::addToolbarButton(int toolbar, const QString &key, const QString &toolTip)
 {
+    // The buttons stand in their fixed order already; a subsystem gets the one for its key.
+    if (QAction *existing = toolbarButton(toolbar, key))
+        return existing;
     QAction *a = Toolbar.at(size_t(toolbar))->addAction(toolTip);
     a->setData(key);
     a->setToolTip(toolTip);
@@ -211,83 +236,230 @@ QWidget *frmMain::createStatusPanel(const QString &name, std::initializer_list<i
 
 void frmMain::createCentralArea()
 {
+    // Every part below is placed by relayout() from the window's sizes, not by layouts.
     auto *central = new QWidget(this);
-    auto *column = new QVBoxLayout(central);
-    column->setContentsMargins(1, 1, 1, 1);
-    column->setSpacing(2);
+    central->setObjectName(QStringLiteral("frmMainClient"));
+    central->installEventFilter(this);
 
-    m_addressRow = new QWidget(central);
-    auto *address = new QHBoxLayout(m_addressRow);
-    address->setContentsMargins(0, 0, 0, 0);
-    lbDropBox = new QLabel(QStringLiteral("Address"), m_addressRow);
+    lbDropBox = new QLabel(QStringLiteral("Address"), central);
     lbDropBox->setObjectName(QStringLiteral("lbDropBox"));
-    txtDrop = new QLineEdit(m_addressRow);
+    txtDrop = new QLineEdit(central);
     txtDrop->setObjectName(QStringLiteral("txtDrop"));
-    txtURL = new QLineEdit(m_addressRow);
+    txtURL = new QLineEdit(central);
     txtURL->setObjectName(QStringLiteral("txtURL"));
-    address->addWidget(lbDropBox);
-    address->addWidget(txtDrop, 1);
-    address->addWidget(txtURL, 1);
-    column->addWidget(m_addressRow);
     // Shown on the browser tabs only, when their menu entry is ticked.
-    m_addressRow->hide();
+    lbDropBox->hide();
     txtDrop->hide();
     txtURL->hide();
 
     tabMain = new QTabWidget(central);
     tabMain->setObjectName(QStringLiteral("tabMain"));
-    column->addWidget(tabMain, 1);
+    // The tab buttons sit at the bottom, the status panels beside them.
+    tabMain->setTabPosition(QTabWidget::South);
+    tabMain->installEventFilter(this);
 
-    // Results: the Form panel beside the record table, the status panels below.
+    // Results: the Form panel, the splitter and the record table.
     auto *results = new QWidget;
-    auto *resultsColumn = new QVBoxLayout(results);
-    resultsColumn->setContentsMargins(2, 2, 2, 2);
-    VBar = new QSplitter(Qt::Horizontal, results);
-    VBar->setObjectName(QStringLiteral("VBar"));
-    VBar->setChildrenCollapsible(false);
-    tabForm = new QTabWidget(VBar);
+    results->setObjectName(QStringLiteral("resultsPage"));
+    tabForm = new QTabWidget(results);
     tabForm->setObjectName(QStringLiteral("tabForm"));
     auto *formArea = new QWidget;
     formArea->setObjectName(QStringLiteral("fbArea"));
     formArea->setLayout(new QVBoxLayout);
     tabForm->addTab(formArea, QStringLiteral("Form"));
-    tabForm->setMinimumWidth(twipsToPixelsX(kMinFormPanelWidth));
-    fa = new GridView(VBar);
+    tabForm->installEventFilter(this);
+    fa = new GridView(results);
     fa->setObjectName(QStringLiteral("fa"));
     fa->setGridModel(&m_table->fa());
-    fa->setMinimumWidth(twipsToPixelsX(kMinTableWidth));
-    VBar->addWidget(tabForm);
-    VBar->addWidget(fa);
-    VBar->setStretchFactor(1, 1);
-    connect(VBar, &QSplitter::splitterMoved, this, [this](int pos) { m_vbarLeft = pixelsToTwipsX(pos); });
-    resultsColumn->addWidget(VBar, 1);
-    SSPanMain = createStatusPanel(QStringLiteral("SSPanMain"), { 2, 3, 4, 5, 6, 8 });
-    resultsColumn->addWidget(SSPanMain);
+    const auto bar = [results](const char *name, QFrame::Shadow shadow) {
+        auto *f = new QFrame(results);
+        f->setObjectName(QLatin1String(name));
+        f->setFrameShape(QFrame::VLine);
+        f->setFrameShadow(shadow);
+        return f;
+    };
+    VBar = bar("VBar", QFrame::Raised);
+    VBar->setCursor(Qt::SplitHCursor);
+    VBar->installEventFilter(this);
+    VBar1 = bar("VBar1", QFrame::Sunken);
+    VBar1->setAutoFillBackground(true);
+    VBar1->setBackgroundRole(QPalette::Dark);
+    VBar1->hide();
+    VBar2 = bar("VBar2", QFrame::Sunken);
+    VBar2->setAutoFillBackground(true);
+    VBar2->setBackgroundRole(QPalette::Shadow);
+    VBar2->hide();
     tabMain->addTab(results, QStringLiteral("Results"));
 
-    const auto browserPage = [this](const QString &pageName, QWidget *status) {
+    const auto browserPage = [](const QString &pageName) {
         auto *page = new QWidget;
-        auto *pageColumn = new QVBoxLayout(page);
-        pageColumn->setContentsMargins(2, 2, 2, 2);
         auto *container = new QWidget(page);
         container->setObjectName(pageName);
         container->setLayout(new QVBoxLayout);
         container->layout()->setContentsMargins(0, 0, 0, 0);
-        pageColumn->addWidget(container, 1);
-        pageColumn->addWidget(status);
         return std::make_pair(page, container);
     };
-    SSPanWeb = createStatusPanel(QStringLiteral("SSPanWeb"), { 20, 21, 22, 23, 24 });
-    auto [search, searchContainer] = browserPage(QStringLiteral("searchPage"), SSPanWeb);
+    auto [search, searchContainer] = browserPage(QStringLiteral("searchPage"));
     m_searchPage = searchContainer;
     tabMain->addTab(search, QStringLiteral("Search"));
-    SSPanGuide = createStatusPanel(QStringLiteral("SSPanGuide"), {});
-    auto [guide, guideContainer] = browserPage(QStringLiteral("guidePage"), SSPanGuide);
+    auto [guide, guideContainer] = browserPage(QStringLiteral("guidePage"));
     m_guidePage = guideContainer;
     tabMain->addTab(guide, QStringLiteral("Guide Online"));
 
+    // The status panels lie over the tab strip, right of the tab buttons.
+    SSPanMain = createStatusPanel(QStringLiteral("SSPanMain"), { 2, 3, 4, 5, 6, 8 });
+    SSPanWeb = createStatusPanel(QStringLiteral("SSPanWeb"), { 20, 21, 22, 23, 24 });
+    SSPanGuide = createStatusPanel(QStringLiteral("SSPanGuide"), {});
+    Image4 = new QLabel(SSPanWeb);
+    Image4->setObjectName(QStringLiteral("Image4"));
+    Image4->setFixedSize(12, 12);
+    SSPanWeb->layout()->addWidget(Image4);
+    for (QWidget *pan : { SSPanMain, SSPanWeb, SSPanGuide }) {
+        pan->setParent(tabMain);
+        pan->setAutoFillBackground(true);
+    }
+
     setCentralWidget(central);
     showTab(kTabResults);
+}
+
+void frmMain::setVbarLeft(int twips)
+{
+    m_vbarLeft = MainLayout::clampSplitter(twips, pixelsToTwipsX(width()));
+    relayout();
+}
+
+void frmMain::relayout()
+{
+    QWidget *client = centralWidget();
+    if (!client || m_layingOut)
+        return;
+    const QScopedValueRollback<bool> busy(m_layingOut, true);
+    if (width() < twipsToPixelsX(MainLayout::kMinWindowWidth)) {
+        resize(twipsToPixelsX(MainLayout::kMinWindowWidth), height());
+        return; // the resize comes back here
+    }
+    const int tab = tabMain->currentIndex();
+    const QToolBar *bar = Toolbar[size_t(qBound(0, tab, 2))];
+    const int toolbar = bar->isVisible() ? pixelsToTwipsY(bar->height()) : pixelsToTwipsY(bar->sizeHint().height());
+
+    MainLayout::Input in;
+    in.width = pixelsToTwipsX(client->width());
+    in.height = pixelsToTwipsY(client->height()) + toolbar;
+    in.toolbarHeight = toolbar;
+    in.tabStripHeight = pixelsToTwipsY(tabMain->tabBar()->sizeHint().height());
+    in.addressBoxHeight = pixelsToTwipsY(txtDrop->sizeHint().height());
+    in.tabButtonsWidth = pixelsToTwipsX(tabMain->tabBar()->sizeHint().width()) + 20;
+    in.statusPanelHeight = in.tabStripHeight;
+    in.statusPanelWidth = qMax(0, in.width - 20 - qMax(2670, in.tabButtonsWidth) - 20);
+    in.tab = tab;
+    in.addressBoxTicked = mnuViewDropBox->isChecked();
+    in.formPanelShown = !tabForm->isHidden();
+    in.splitterLeft = m_vbarLeft;
+    in.splitterWidth = pixelsToTwipsX(6);
+    const MainLayout::Result r = MainLayout::compute(in);
+
+    // Twips to pixels; the client starts below the toolbar row.
+    const auto px = [this](const QRect &t, int dy = 0) {
+        return QRect(twipsToPixelsX(t.left()), twipsToPixelsY(t.top() - dy), twipsToPixelsX(t.width()),
+            twipsToPixelsY(t.height()));
+    };
+    lbDropBox->setGeometry(px(r.addressLabel, toolbar));
+    txtDrop->setGeometry(px(r.searchAddress, toolbar));
+    txtURL->setGeometry(px(r.guideAddress, toolbar));
+    tabMain->setGeometry(px(r.tabMain, toolbar));
+
+    for (QWidget *pan : { SSPanMain, SSPanGuide })
+        pan->setGeometry(px(r.statusMain));
+    SSPanWeb->setGeometry(px(r.statusWeb));
+    panel(21)->setFixedWidth(qMax(40, twipsToPixelsX(r.webWideCellWidth)));
+    for (QWidget *pan : { SSPanMain, SSPanWeb, SSPanGuide })
+        pan->raise();
+
+    // Pages sit inside the tab control's frame; rules are in the tab control's coordinates.
+    const auto inPage = [this, &px](QWidget *child, const QRect &t) {
+        const QPoint origin = child->parentWidget()->mapTo(tabMain, QPoint(0, 0));
+        child->setGeometry(px(t).translated(-origin));
+    };
+    inPage(m_searchPage, r.browser);
+    inPage(m_guidePage, r.browser);
+    inPage(fa, r.recordTable);
+    inPage(VBar, r.splitter);
+    inPage(tabForm, r.formPanel);
+    m_vbarLeft = r.splitter.left();
+    VBar->setVisible(in.formPanelShown);
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == VBar)
+        return splitterMouse(event);
+    switch (event->type()) {
+    case QEvent::Resize:
+        if (watched == centralWidget() || watched == tabMain)
+            relayout();
+        break;
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
+        // The Form panel shown or hidden moves the record table.
+        if (watched == tabForm)
+            relayout();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmMain::splitterMouse(QEvent *event)
+{
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    const auto held = [this, mouse] {
+        const int offset = pixelsToTwipsX(qRound(mouse->globalPosition().x()) - m_dragStartX);
+        return MainLayout::dragBar(m_vbarLeft, offset, pixelsToTwipsX(width()));
+    };
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        m_dragging = true;
+        m_dragStartX = qRound(mouse->globalPosition().x());
+        VBar1->setGeometry(VBar->geometry());
+        VBar1->show();
+        VBar1->raise();
+        VBar2->hide();
+        return true;
+    case QEvent::MouseMove: {
+        if (!m_dragging)
+            return false;
+        const MainLayout::DragBar d = held();
+        QFrame *shown = d.atLimit ? VBar2 : VBar1;
+        (d.atLimit ? VBar1 : VBar2)->hide();
+        const QRect g = VBar->geometry();
+        shown->setGeometry(twipsToPixelsX(d.left), g.top(), g.width(), g.height());
+        shown->show();
+        shown->raise();
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        if (!m_dragging || mouse->button() != Qt::LeftButton)
+            return false;
+        m_dragging = false;
+        VBar1->hide();
+        VBar2->hide();
+        m_vbarLeft = held().left;
+        relayout();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    relayout();
 }
 
 QLabel *frmMain::panel(int index) const
@@ -320,7 +492,7 @@ bool frmMain::load()
     const ShellSettings s = ShellSettings::load(programFolder());
     applyGeometry(s);
     m_vbarLeft = s.vbarLeft;
-    VBar->setSizes({ twipsToPixelsX(s.vbarLeft), qMax(1, width() - twipsToPixelsX(s.vbarLeft)) });
+    setVbarLeft(s.vbarLeft);
     mnuAlternateColor->setChecked(s.alternateColor);
     // Off at start-up means the system's own window background.
     m_table->fa().setAlternateRowColor(
@@ -421,13 +593,16 @@ void frmMain::showTab(int index)
 void frmMain::updateAddressRow()
 {
     const int tab = tabMain->currentIndex();
-    if (tab == kTabResults)
+    if (tab == kTabResults) {
+        relayout();
         return;
+    }
     const bool search = tab == kTabSearch && mnuViewDropBox->isChecked();
     const bool guide = tab == kTabGuide && mnuViewDropBoxG->isChecked();
     txtDrop->setVisible(search);
     txtURL->setVisible(guide);
-    m_addressRow->setVisible(search || guide);
+    lbDropBox->setVisible(search || guide);
+    relayout();
 }
 
 ShellSettings frmMain::currentSettings() const

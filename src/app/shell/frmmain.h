@@ -8,17 +8,18 @@
 #include <map>
 
 class QAction;
+class QFrame;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QSplitter;
 class QTabWidget;
 class QToolBar;
 
 namespace dq {
 
 class ContactCommandActions;
+class ToolbarDispatcher;
 class FileCommands;
 class GridModel;
 class GridView;
@@ -96,6 +97,13 @@ public:
     GridModel &siteGrid() { return *ft; }
     HarvestCommands &harvest() { return *m_harvest; }
 
+    // The splitter's left edge in twips, as it stands (and as exit stores it).
+    int vbarLeft() const { return m_vbarLeft; }
+    void setVbarLeft(int twips);
+    // Places every part of the window from its current sizes and states.
+    void relayout();
+    ToolbarDispatcher &toolbars() { return *m_dispatcher; }
+
     int twipsToPixelsX(int twips) const;
     int twipsToPixelsY(int twips) const;
     int pixelsToTwipsX(int pixels) const;
@@ -124,11 +132,16 @@ public:
     std::array<QToolBar *, 3> Toolbar {};
     QTabWidget *tabMain = nullptr;
     QTabWidget *tabForm = nullptr;
-    QSplitter *VBar = nullptr;
+    // The splitter moves only when the mouse is released: VBar1 shows where it would go,
+    // VBar2 the limit it is held at.
+    QFrame *VBar = nullptr;
+    QFrame *VBar1 = nullptr;
+    QFrame *VBar2 = nullptr;
     GridView *fa = nullptr;
     QWidget *SSPanMain = nullptr;
     QWidget *SSPanWeb = nullptr;
     QWidget *SSPanGuide = nullptr;
+    QLabel *Image4 = nullptr;
     QLabel *lbDropBox = nullptr;
     QLineEdit *txtDrop = nullptr;
     QLineEdit *txtURL = nullptr;
@@ -141,6 +154,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createMenus();
@@ -153,6 +168,7 @@ private:
     void setAlternateColor(bool on);
     void setAddressBoxTicks(bool on);
     void updateAddressRow();
+    bool splitterMouse(QEvent *event);
 
     UserPrompts &m_prompts;
     RecordTable *m_table;
@@ -163,8 +179,11 @@ private:
     std::map<int, QLabel *> m_panels;
     QWidget *m_searchPage = nullptr;
     QWidget *m_guidePage = nullptr;
-    QWidget *m_addressRow = nullptr;
-    int m_vbarLeft = 0; // twips
+    ToolbarDispatcher *m_dispatcher = nullptr;
+    int m_vbarLeft = 3570; // twips
+    int m_dragStartX = 0; // pixels, global
+    bool m_dragging = false;
+    bool m_layingOut = false;
     int m_defaultTab = 1;
     int m_listIndex = 0;
     bool m_showTips = true;

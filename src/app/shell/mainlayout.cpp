@@ -26,8 +26,10 @@ MainLayout::Result MainLayout::compute(const Input &in)
 
     const int statusTop = tabHeight - in.statusPanelHeight + 20;
     r.statusMain = QRect(tabWidth - in.statusPanelWidth - 20, statusTop, in.statusPanelWidth, in.statusPanelHeight);
-    const int webWidth = tabWidth - 2670 - 20;
-    r.statusWeb = QRect(2670, statusTop, webWidth, in.statusPanelHeight);
+    // Long tab captions in a large font would run under the panel: it starts after them.
+    const int webLeft = qMax(2670, in.tabButtonsWidth);
+    const int webWidth = tabWidth - webLeft - 20;
+    r.statusWeb = QRect(webLeft, statusTop, webWidth, in.statusPanelHeight);
     r.webWideCellWidth = webWidth - 4180;
     r.webCountLeft = webWidth - 820;
     r.webImageLeft = webWidth - 205;

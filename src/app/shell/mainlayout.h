@@ -21,6 +21,7 @@ public:
         int toolbarHeight = 0;
         int tabStripHeight = 0;
         int addressBoxHeight = 0;
+        int tabButtonsWidth = 0; // the tab buttons' row; the web status panel starts right of it
         int statusPanelWidth = 0; // the results status panel's own width
         int statusPanelHeight = 0;
         int tab = 0;

@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
@@ -72,7 +71,7 @@ private slots:
         QVERIFY(m_prompts->asked.isEmpty());
         QCOMPARE(w->pos(), QPoint(0, 0));
         QCOMPARE(w->size(), QSize(w->twipsToPixelsX(12000), w->twipsToPixelsY(10000)));
-        QCOMPARE(w->VBar->sizes().value(0), w->twipsToPixelsX(3570));
+        QCOMPARE(w->vbarLeft(), 3570);
         QVERIFY(w->mnuAlternateColor->isChecked());
         QCOMPARE(w->table().fa().alternateRowColor(), QColor(0xC0, 0xFF, 0xC0));
         QVERIFY(!w->mnuViewDropBox->isChecked());
@@ -100,7 +99,7 @@ private slots:
         auto w = makeWindow();
         QCOMPARE(w->pos(), QPoint(w->twipsToPixelsX(2880), w->twipsToPixelsY(1440)));
         QCOMPARE(w->size(), QSize(w->twipsToPixelsX(14400), w->twipsToPixelsY(10080)));
-        QCOMPARE(w->VBar->sizes().value(0), w->twipsToPixelsX(4320));
+        QCOMPARE(w->vbarLeft(), 4320);
         QVERIFY(!w->mnuAlternateColor->isChecked());
         QCOMPARE(w->table().fa().alternateRowColor(), QApplication::palette().color(QPalette::Base));
         QVERIFY(w->mnuViewDropBox->isChecked());

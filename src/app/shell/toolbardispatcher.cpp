@@ -1,0 +1,122 @@
+#include "app/shell/toolbardispatcher.h"
+
+#include "app/shell/frmmain.h"
+
+#include <QAction>
+#include <QStyle>
+#include <QToolBar>
+
+#include <array>
+
+namespace dq {
+
+namespace {
+
+constexpr std::array<ToolbarDispatcher::Key, 33> kKeys { {
+    { 0, "Web", "Go to Web Browser tab" },
+    { 0, "New", "New / Clear" },
+    { 0, "Open", "Open Data File" },
+    { 0, "Save", "Save" },
+    { 0, "Cut", "Cut" },
+    { 0, "Copy", "Copy" },
+    { 0, "Paste", "Paste" },
+    { 0, "Find", "Find Text" },
+    { 0, "Bold", "Bold" },
+    { 0, "Italic", "Italic" },
+    { 0, "Underline", "Underline" },
+    { 0, "A", "Current Font Color" },
+    { 0, "Acolor", "Set Font Color" },
+    { 0, "Flood", "Set Background Color" },
+    { 0, "RowMode", "Row and Find Mode" },
+    { 0, "BlockMode", "Block and Edit Mode" },
+    { 0, "DragMode", "Toggle Drag Mode" },
+    { 0, "AlternateColor", "Toggle Alternate Color" },
+    { 0, "map", "Internet Map" },
+    { 0, "phone", "Dial Phone" },
+    { 0, "mail", "Send Email" },
+    { 0, "inet", "Web Site Link" },
+    { 0, "Stop", "Stop Grabbing" },
+    { 1, "Result", "Go to Results / Data tab" },
+    { 1, "Back", "Go Back to Previous Page" },
+    { 1, "Forward", "Go Forward" },
+    { 1, "Reload", "Refresh Current Page" },
+    { 1, "Stop", "Stop Grabbing" },
+    { 1, "StartGrab", "Start Grabbing" },
+    { 2, "Web", "Go to Searching Site" },
+    { 2, "Back", "Go Back" },
+    { 2, "Forward", "Go Forward" },
+    { 2, "Reload", "Refresh Current Page" },
+} };
+
+// Pictures for the buttons whose subsystem brings none.
+QStyle::StandardPixmap standardIcon(int toolbar, const QString &key)
+{
+    if (key == QLatin1String("Web"))
+        return QStyle::SP_DriveNetIcon;
+    if (key == QLatin1String("Result"))
+        return QStyle::SP_FileDialogDetailedView;
+    if (key == QLatin1String("New"))
+        return QStyle::SP_FileIcon;
+    if (key == QLatin1String("Open"))
+        return QStyle::SP_DialogOpenButton;
+    if (key == QLatin1String("Save"))
+        return QStyle::SP_DialogSaveButton;
+    if (key == QLatin1String("Stop"))
+        return QStyle::SP_BrowserStop;
+    if (key == QLatin1String("StartGrab"))
+        return QStyle::SP_MediaPlay;
+    if (key == QLatin1String("Back"))
+        return QStyle::SP_ArrowBack;
+    if (key == QLatin1String("Forward"))
+        return QStyle::SP_ArrowForward;
+    if (key == QLatin1String("Reload"))
+        return QStyle::SP_BrowserReload;
+    Q_UNUSED(toolbar);
+    return QStyle::SP_CustomBase;
+}
+
+} // namespace
+
+std::span<const ToolbarDispatcher::Key> ToolbarDispatcher::keys()
+{
+    return kKeys;
+}
+
+ToolbarDispatcher::ToolbarDispatcher(frmMain &window)
+    : QObject(&window)
+    , m_window(window)
+{
+    QStyle *style = window.style();
+    for (const Key &k : kKeys) {
+        const QString key = QLatin1String(k.key);
+        QAction *a = window.addToolbarButton(k.toolbar, key, QLatin1String(k.toolTip));
+        if (const QStyle::StandardPixmap icon = standardIcon(k.toolbar, key); icon != QStyle::SP_CustomBase)
+            a->setIcon(style->standardIcon(icon));
+    }
+    for (int i = 0; i < 3; ++i) {
+        connect(window.Toolbar[size_t(i)], &QToolBar::actionTriggered, this,
+            [this, i](QAction *a) { dispatch(i, a->data().toString()); });
+    }
+}
+
+void ToolbarDispatcher::dispatch(int toolbar, const QString &key)
+{
+    switch (toolbar) {
+    case frmMain::kTabResults:
+        if (key == QLatin1String("Web"))
+            m_window.showTab(frmMain::kTabSearch);
+        break;
+    case frmMain::kTabSearch:
+        if (key == QLatin1String("Result"))
+            m_window.showTab(frmMain::kTabResults);
+        break;
+    case frmMain::kTabGuide:
+        if (key == QLatin1String("Web"))
+            m_window.showTab(frmMain::kTabSearch);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace dq

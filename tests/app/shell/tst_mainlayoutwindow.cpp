@@ -1,0 +1,225 @@
+#include "app/grid/gridview.h"
+#include "app/shell/frmmain.h"
+#include "core/shell/shellsettings.h"
+#include "support/testsupport.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+
+#include <memory>
+
+using namespace dq;
+
+// The window's own placement of its parts, checked on a shown window.
+class TestMainLayoutWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::ScriptedPrompts> m_prompts;
+    std::unique_ptr<frmMain> m_w;
+
+    // Left edge of a widget in tabMain's coordinates, in twips.
+    int leftInTab(QWidget *child) const
+    {
+        return m_w->pixelsToTwipsX(child->mapTo(m_w->tabMain, QPoint(0, 0)).x());
+    }
+
+    void pressOnSplitter(QEvent::Type type, int globalX)
+    {
+        const QPointF global(globalX, m_w->VBar->mapToGlobal(QPoint(0, 5)).y());
+        const QPointF local = m_w->VBar->mapFromGlobal(global);
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, local, global, button, held, Qt::NoModifier);
+        QApplication::sendEvent(m_w->VBar, &e);
+    }
+
+    int splitterGlobalX() const { return m_w->VBar->mapToGlobal(QPoint(0, 0)).x(); }
+
+private slots:
+    void init()
+    {
+        const QString home = test::tempDir();
+        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
+        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
+        QFile siteList(home + QStringLiteral("/stpl00.bin"));
+        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        m_prompts = std::make_unique<test::ScriptedPrompts>();
+        m_w = std::make_unique<frmMain>(*m_prompts, false);
+        QVERIFY(m_w->load());
+        m_w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    }
+
+    void cleanup()
+    {
+        m_w.reset();
+        QCOMPARE(m_prompts->unexpected, 0);
+        m_prompts.reset();
+    }
+
+    void eachTabBringsUpItsOwnParts_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<bool>("addressTicked");
+        QTest::addColumn<QStringList>("menus");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("searchBox");
+        QTest::addColumn<bool>("guideBox");
+        QTest::addColumn<bool>("guideEntry");
+        const QStringList results { "mnuFile", "mnuEdit", "mnuView", "mnuTools" };
+        const QStringList search { "mnuFileB", "mnuViewB", "mnuToolsB" };
+        const QStringList guide { "mnuFileG", "mnuViewG" };
+        QTest::newRow("results tab keeps both address boxes away")
+            << 0 << true << results << "SSPanMain" << false << false << true;
+        QTest::newRow("search tab with the box ticked shows its box")
+            << 1 << true << search << "SSPanWeb" << true << false << true;
+        QTest::newRow("search tab without the tick shows no box")
+            << 1 << false << search << "SSPanWeb" << false << false << true;
+        QTest::newRow("guide tab shows its own box and hides its own help entry")
+            << 2 << true << guide << "SSPanGuide" << false << true << false;
+        QTest::newRow("guide tab without the tick") << 2 << false << guide << "SSPanGuide" << false << false << false;
+    }
+    void eachTabBringsUpItsOwnParts()
+    {
+        QFETCH(int, tab);
+        QFETCH(bool, addressTicked);
+        QFETCH(QStringList, menus);
+        QFETCH(QString, status);
+        QFETCH(bool, searchBox);
+        QFETCH(bool, guideBox);
+        QFETCH(bool, guideEntry);
+        if (m_w->mnuViewDropBox->isChecked() != addressTicked)
+            m_w->mnuViewDropBox->trigger();
+        QCOMPARE(m_w->mnuViewDropBoxG->isChecked(), addressTicked);
+        // Come from another tab so the switch really runs.
+        m_w->showTab((tab + 1) % 3);
+        m_w->showTab(tab);
+
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(m_w->Toolbar[size_t(i)]->isVisible(), i == tab);
+        for (const char *name : { "SSPanMain", "SSPanWeb", "SSPanGuide" })
+            QCOMPARE(m_w->findChild<QWidget *>(QLatin1String(name))->isVisible(), status == QLatin1String(name));
+        const QStringList all { "mnuFile", "mnuEdit", "mnuView", "mnuTools", "mnuFileB", "mnuViewB", "mnuToolsB",
+            "mnuFileG", "mnuViewG" };
+        for (const QString &name : all) {
+            auto *menu = m_w->findChild<QMenu *>(name);
+            QVERIFY2(menu, qPrintable(name));
+            QCOMPARE(menu->menuAction()->isVisible(), menus.contains(name));
+        }
+        QVERIFY(m_w->mnuHelp->menuAction()->isVisible());
+        QCOMPARE(m_w->mnuGudie->isVisible(), guideEntry);
+        QCOMPARE(m_w->txtDrop->isVisible(), searchBox);
+        QCOMPARE(m_w->txtURL->isVisible(), guideBox);
+    }
+
+    void tabControlStartsBelowTheAddressBoxOnlyOnBrowserTabs()
+    {
+        m_w->mnuViewDropBox->trigger();
+        QVERIFY(m_w->mnuViewDropBox->isChecked());
+        m_w->showTab(frmMain::kTabSearch);
+        QVERIFY(m_w->txtDrop->isVisible());
+        QVERIFY(m_w->tabMain->geometry().top() > m_w->txtDrop->geometry().bottom());
+        m_w->showTab(frmMain::kTabResults);
+        // On the results tab it sits 50 twips under the toolbar, the box's place empty.
+        QCOMPARE(m_w->tabMain->geometry().top(), m_w->twipsToPixelsY(50));
+        QVERIFY(!m_w->txtDrop->isVisible());
+    }
+
+    void windowNeverNarrowerThanTheMinimum()
+    {
+        m_w->resize(m_w->twipsToPixelsX(5000), m_w->height());
+        QTRY_COMPARE(m_w->width(), m_w->twipsToPixelsX(9000));
+        m_w->resize(m_w->twipsToPixelsX(15000), m_w->height());
+        QTRY_COMPARE(m_w->width(), m_w->twipsToPixelsX(15000));
+    }
+
+    void recordTableTakesTheFormPanelsPlace()
+    {
+        m_w->showTab(frmMain::kTabResults);
+        const int tabWidth = m_w->pixelsToTwipsX(m_w->tabMain->width());
+        QVERIFY(m_w->VBar->isVisible());
+        const int besideSplitter = leftInTab(m_w->fa);
+        QVERIFY(qAbs(besideSplitter - (leftInTab(m_w->VBar) + m_w->pixelsToTwipsX(m_w->VBar->width()))) <= 30);
+
+        m_w->tabForm->hide();
+        QTRY_VERIFY(qAbs(leftInTab(m_w->fa) - 60) <= 30);
+        const int right = leftInTab(m_w->fa) + m_w->pixelsToTwipsX(m_w->fa->width());
+        QVERIFY2(qAbs(tabWidth - right - 70) <= 30, qPrintable(QString::number(tabWidth - right)));
+        QVERIFY(!m_w->VBar->isVisible());
+
+        m_w->tabForm->show();
+        QTRY_VERIFY(qAbs(leftInTab(m_w->fa) - besideSplitter) <= 15);
+        QVERIFY(m_w->VBar->isVisible());
+    }
+
+    void splitterMovesOnlyOnReleaseAndStopsAtItsLimits_data()
+    {
+        QTest::addColumn<int>("target"); // twips from the window's left edge, where the mouse lets go
+        QTest::addColumn<bool>("beyondLimit");
+        QTest::addColumn<int>("expected"); // -1: the window width less 600
+        QTest::newRow("dragged to 1000 it settles at 3000") << 1000 << true << 3000;
+        QTest::newRow("dragged to 5000 it settles there") << 5000 << false << 5000;
+        QTest::newRow("dragged near the right edge it stops 600 short") << 100000 << true << -1;
+    }
+    void splitterMovesOnlyOnReleaseAndStopsAtItsLimits()
+    {
+        QFETCH(int, target);
+        QFETCH(bool, beyondLimit);
+        QFETCH(int, expected);
+        m_w->showTab(frmMain::kTabResults);
+        const int windowWidth = m_w->pixelsToTwipsX(m_w->width());
+        if (expected < 0)
+            expected = windowWidth - 600;
+        const int start = m_w->vbarLeft();
+        const QRect before = m_w->VBar->geometry();
+        const int startX = splitterGlobalX();
+        const int toX = startX + m_w->twipsToPixelsX(qMin(target, windowWidth * 2) - start);
+
+        pressOnSplitter(QEvent::MouseButtonPress, startX);
+        QVERIFY(m_w->VBar1->isVisible());
+        QVERIFY(!m_w->VBar2->isVisible());
+        pressOnSplitter(QEvent::MouseMove, toX);
+        QCOMPARE(m_w->VBar1->isVisible(), !beyondLimit);
+        QCOMPARE(m_w->VBar2->isVisible(), beyondLimit);
+        // Held, the splitter itself has not moved yet.
+        QCOMPARE(m_w->VBar->geometry(), before);
+        QCOMPARE(m_w->vbarLeft(), start);
+
+        pressOnSplitter(QEvent::MouseButtonRelease, toX);
+        QVERIFY(!m_w->VBar1->isVisible());
+        QVERIFY(!m_w->VBar2->isVisible());
+        QVERIFY2(qAbs(m_w->vbarLeft() - expected) <= 15, qPrintable(QString::number(m_w->vbarLeft())));
+        QVERIFY(qAbs(leftInTab(m_w->VBar) - m_w->vbarLeft()) <= 30);
+        // The record table follows the splitter; exit stores where it stands.
+        QVERIFY(leftInTab(m_w->fa) > leftInTab(m_w->VBar));
+        QCOMPARE(m_w->currentSettings().vbarLeft, m_w->vbarLeft());
+    }
+
+    void splitterPositionSurvivesARestart()
+    {
+        m_w->showTab(frmMain::kTabResults);
+        const int startX = splitterGlobalX();
+        pressOnSplitter(QEvent::MouseButtonPress, startX);
+        pressOnSplitter(QEvent::MouseMove, startX + m_w->twipsToPixelsX(900));
+        pressOnSplitter(QEvent::MouseButtonRelease, startX + m_w->twipsToPixelsX(900));
+        const int dragged = m_w->vbarLeft();
+        QVERIFY(qAbs(dragged - 4470) <= 15);
+        m_w->saveSettingsAndEnd();
+        m_w.reset();
+
+        m_w = std::make_unique<frmMain>(*m_prompts, false);
+        QVERIFY(m_w->load());
+        QCOMPARE(m_w->vbarLeft(), dragged);
+    }
+};
+
+QTEST_MAIN(TestMainLayoutWindow)
+#include "tst_mainlayoutwindow.moc"
