@@ -1,0 +1,202 @@
+#include "app/shell/frmmain.h"
+#include "core/table/recordtable.h"
+#include "support/testsupport.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTest>
+
+#include <memory>
+
+using namespace dq;
+
+namespace {
+
+// Swallows an action's shortcut events and counts them, so a key can be checked to reach
+// its entry without running the command behind it.
+class ShortcutCatcher : public QObject
+{
+public:
+    int caught = 0;
+    int ambiguous = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::Shortcut)
+            return false;
+        if (static_cast<QShortcutEvent *>(event)->isAmbiguous())
+            ++ambiguous;
+        else
+            ++caught;
+        return true;
+    }
+};
+
+} // namespace
+
+class TestMenus : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::ScriptedPrompts> m_prompts;
+    std::unique_ptr<frmMain> m_w;
+
+    QAction *entry(const QString &name) const { return m_w->findChild<QAction *>(name); }
+
+private slots:
+    void init()
+    {
+        const QString home = test::tempDir();
+        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
+        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
+        QFile siteList(home + QStringLiteral("/stpl00.bin"));
+        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        m_prompts = std::make_unique<test::ScriptedPrompts>();
+        m_w = std::make_unique<frmMain>(*m_prompts, false);
+        QVERIFY(m_w->load());
+        m_w->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+    }
+
+    void cleanup()
+    {
+        m_w.reset();
+        QCOMPARE(m_prompts->unexpected, 0);
+        m_prompts.reset();
+    }
+
+    // name, caption ("" where the caption is free), shortcut, the tab whose menus hold it.
+    void everyEntryIsThereAndItsKeyReachesIt_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<int>("tab");
+        const auto row = [](const char *name, const char *caption, const char *keys, int tab) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption)
+                                << QString::fromLatin1(keys) << tab;
+        };
+        // Results file menu.
+        row("mnuNew", "&New", "Ctrl+N", 0);
+        row("mnuOpen", "&Open", "Ctrl+O", 0);
+        row("mnuAppend", "&Append", "Shift+F2", 0);
+        row("mnuSave", "&Save", "Ctrl+S", 0);
+        row("mnuPrint", "", "Ctrl+M", 0);
+        row("mnuPrintSheet0", "", "Ctrl+P", 0);
+        row("mnuExit", "E&xit", "", 0);
+        // Results tools and view.
+        row("mnuTools_DialPhone", "", "Ctrl+F7", 0);
+        row("mnuTools_InternetMap", "", "Ctrl+F6", 0);
+        row("mnuTools_SendMail", "", "Ctrl+F8", 0);
+        row("mnuTools_WebLink", "", "Ctrl+F9", 0);
+        row("mnuAlternateColor", "&Alternate Row Color", "", 0);
+        row("mnuTabs_0", "&Results", "", 0);
+        row("mnuTabs_1", "&Search", "", 0);
+        row("mnuTabs_2", "&Guide Online", "", 0);
+        // Browser menus.
+        row("mnuFileB_back", "", "", 1);
+        row("mnuFileB_forward", "", "", 1);
+        row("mnuFileB_Grab", "", "F5", 1);
+        row("mnuFileB_StopGrab", "", "", 1);
+        row("mnuFileBexit", "E&xit", "", 1);
+        row("mnuViewDropBox", "&URL Address Box", "", 1);
+        row("mnuAltColorBlack", "Normal", "", 1);
+        row("mnuAltColor_1", "Add Blue", "", 1);
+        row("mnuAltColor_2", "Add Red", "", 1);
+        row("mnuAltColor_3", "Add Green", "", 1);
+        row("mnuFileG_back", "", "", 2);
+        row("mnuFileG_forward", "", "", 2);
+        row("mnuViewDropBoxG", "&URL Address Box", "", 2);
+        // Help.
+        row("mnuGudie", "&Guide Online / Version Update", "", 0);
+    }
+    void everyEntryIsThereAndItsKeyReachesIt()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QString, shortcut);
+        QFETCH(int, tab);
+        QAction *a = entry(name);
+        QVERIFY2(a, qPrintable(name));
+        if (!caption.isEmpty())
+            QCOMPARE(a->text(), caption);
+        QCOMPARE(a->shortcut(), QKeySequence(shortcut));
+        if (shortcut.isEmpty())
+            return;
+
+        // Save answers only a changed table; Start Grabbing only a listing page.
+        m_w->table().MakeModified(true);
+        if (!a->isEnabled())
+            a->setEnabled(true);
+        m_w->showTab(tab);
+        ShortcutCatcher catcher;
+        a->installEventFilter(&catcher);
+        const QKeyCombination key = QKeySequence(shortcut)[0];
+        QTest::keyClick(m_w.get(), key.key(), key.keyboardModifiers());
+        a->removeEventFilter(&catcher);
+        QCOMPARE(catcher.ambiguous, 0);
+        QCOMPARE(catcher.caught, 1);
+        m_w->table().MakeModified(false);
+    }
+
+    void menuNamesAreThoseOfTheirSets()
+    {
+        const QStringList names { "mnuFile", "mnuEdit", "mnuView", "mnuTools", "mnuFileB", "mnuViewB", "mnuToolsB",
+            "mnuFileG", "mnuViewG", "mnuHelp", "mnuTab" };
+        for (const QString &name : names)
+            QVERIFY2(m_w->findChild<QMenu *>(name), qPrintable(name));
+        QCOMPARE(m_w->mnuTab->title(), QStringLiteral("Set Default &Tab at Start Up"));
+    }
+
+    void defaultTabEntriesTickOnlyTheChosenOne_data()
+    {
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("choosing Results") << 0;
+        QTest::newRow("choosing Search") << 1;
+        QTest::newRow("choosing Guide Online") << 2;
+    }
+    void defaultTabEntriesTickOnlyTheChosenOne()
+    {
+        QFETCH(int, chosen);
+        m_w->mnuTabs[size_t(chosen)]->trigger();
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(m_w->mnuTabs[size_t(i)]->isChecked(), i == chosen);
+        QCOMPARE(m_w->currentSettings().defaultTab, chosen);
+        // Choosing a default does not switch the tab now.
+        QCOMPARE(m_w->tabMain->currentIndex(), 1);
+    }
+
+    void guideEntryShowsTheGuideTab()
+    {
+        m_w->showTab(frmMain::kTabResults);
+        m_w->mnuGudie->trigger();
+        QCOMPARE(m_w->tabMain->currentIndex(), int(frmMain::kTabGuide));
+        QVERIFY(!m_w->mnuGudie->isVisible());
+    }
+
+    void addressBoxEntriesAreOneChoice()
+    {
+        m_w->mnuViewDropBoxG->trigger();
+        QVERIFY(m_w->mnuViewDropBox->isChecked());
+        QCOMPARE(m_w->currentSettings().addressBox, 1);
+        m_w->mnuViewDropBox->trigger();
+        QVERIFY(!m_w->mnuViewDropBoxG->isChecked());
+        QCOMPARE(m_w->currentSettings().addressBox, 0);
+    }
+
+    void normalSearchColourClearsTheAddedColours()
+    {
+        for (int i = 1; i <= 3; ++i)
+            entry(QStringLiteral("mnuAltColor_%1").arg(i))->trigger();
+        QVERIFY(entry(QStringLiteral("mnuAltColor_2"))->isChecked());
+        entry(QStringLiteral("mnuAltColorBlack"))->trigger();
+        for (int i = 1; i <= 3; ++i)
+            QVERIFY(!entry(QStringLiteral("mnuAltColor_%1").arg(i))->isChecked());
+    }
+};
+
+QTEST_MAIN(TestMenus)
+#include "tst_menus.moc"
