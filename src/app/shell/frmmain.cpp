@@ -334,11 +334,11 @@ void frmMain::relayout()
     QWidget *client = centralWidget();
     if (!client || m_layingOut)
         return;
-    const QScopedValueRollback<bool> busy(m_layingOut, true);
     if (width() < twipsToPixelsX(MainLayout::kMinWindowWidth)) {
         resize(twipsToPixelsX(MainLayout::kMinWindowWidth), height());
         return; // the resize comes back here
     }
+    const QScopedValueRollback<bool> busy(m_layingOut, true);
     const int tab = tabMain->currentIndex();
     const QToolBar *bar = Toolbar[size_t(qBound(0, tab, 2))];
     const int toolbar = bar->isVisible() ? pixelsToTwipsY(bar->height()) : pixelsToTwipsY(bar->sizeHint().height());
