@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <map>
@@ -20,6 +21,7 @@ class FileCommands;
 class GridView;
 class RecordTable;
 class UserPrompts;
+class frmTips;
 struct ShellSettings;
 
 // The main window: owns the record table for the whole run, the three work tabs
@@ -64,6 +66,11 @@ public:
     int defaultTab() const { return m_defaultTab; }
     bool showTips() const { return m_showTips; }
     void setShowTips(bool on) { m_showTips = on; }
+    // Shows the tip of the day without blocking the window; brings an open one to the
+    // front instead of opening a second.
+    void showTipOfTheDay();
+    // The open tip dialog, or nullptr.
+    frmTips *tipsDialog() const;
     // Position of the selected searching engine, kept for the record at exit.
     void setListIndex(int index) { m_listIndex = index; }
     // Row mode: whole rows are selected; panel 3 reads "ROW".
@@ -107,6 +114,7 @@ public:
     QAction *mnuViewDropBox = nullptr;
     QAction *mnuViewDropBoxG = nullptr;
     QAction *mnuGudie = nullptr;
+    QAction *mnuTip = nullptr;
     QAction *mnuExit = nullptr;
     QAction *mnuFileBexit = nullptr;
 
@@ -153,6 +161,7 @@ private:
     int m_defaultTab = 1;
     int m_listIndex = 0;
     bool m_showTips = true;
+    QPointer<frmTips> m_tips;
     bool m_ending = false;
 };
 
