@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/harvest/colyps.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -7,6 +9,7 @@
 #include <map>
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -18,7 +21,9 @@ namespace dq {
 
 class ContactCommandActions;
 class FileCommands;
+class GridModel;
 class GridView;
+class HarvestCommands;
 class RecordTable;
 class UserPrompts;
 class frmTips;
@@ -92,6 +97,12 @@ public:
     QWidget *searchPage() const { return m_searchPage; }
     QWidget *guidePage() const { return m_guidePage; }
 
+    // The harvest: searching engines from the site list kept in the hidden grid `ft`, the
+    // engine list, browsers and grab commands.
+    colYPs &engines() { return m_colYPs; }
+    GridModel &siteGrid() { return *ft; }
+    HarvestCommands &harvest() { return *m_harvest; }
+
     int twipsToPixelsX(int twips) const;
     int twipsToPixelsY(int twips) const;
     int pixelsToTwipsX(int pixels) const;
@@ -129,6 +140,8 @@ public:
     QLabel *lbDropBox = nullptr;
     QLineEdit *txtDrop = nullptr;
     QLineEdit *txtURL = nullptr;
+    QComboBox *cboYP2 = nullptr;
+    GridModel *ft = nullptr;
 
 signals:
     // The program has written its settings and is ending.
@@ -153,6 +166,8 @@ private:
     RecordTable *m_table;
     FileCommands *m_files;
     ContactCommandActions *m_contact = nullptr;
+    colYPs m_colYPs;
+    HarvestCommands *m_harvest = nullptr;
     std::map<int, QLabel *> m_panels;
     QWidget *m_searchPage = nullptr;
     QWidget *m_guidePage = nullptr;
