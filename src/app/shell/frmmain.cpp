@@ -622,11 +622,8 @@ void frmMain::showTab(int index)
 
 void frmMain::updateAddressRow()
 {
+    // The results tab starts right under the toolbar, where a box would be covered anyway.
     const int tab = tabMain->currentIndex();
-    if (tab == kTabResults) {
-        relayout();
-        return;
-    }
     const bool search = tab == kTabSearch && mnuViewDropBox->isChecked();
     const bool guide = tab == kTabGuide && mnuViewDropBoxG->isChecked();
     txtDrop->setVisible(search);

@@ -119,6 +119,15 @@ private slots:
         QCOMPARE(r.browser.height(), tabHeight - 330 - 140);
     }
 
+    void longTabButtonsPushTheWebPanelRight()
+    {
+        MainLayout::Input in = standard();
+        in.tabButtonsWidth = 3500;
+        const MainLayout::Result r = MainLayout::compute(in);
+        QCOMPARE(r.statusWeb.left(), 3500);
+        QCOMPARE(r.statusWeb.left() + r.statusWeb.width(), r.tabMain.width() - 20);
+    }
+
     void splitterLimits_data()
     {
         QTest::addColumn<int>("start");

@@ -16,6 +16,7 @@
 #include <memory>
 
 using namespace dq;
+using namespace Qt::StringLiterals;
 
 // The window's own placement of its parts, checked on a shown window.
 class TestMainLayoutWindow : public QObject
@@ -74,18 +75,18 @@ private slots:
         QTest::addColumn<bool>("searchBox");
         QTest::addColumn<bool>("guideBox");
         QTest::addColumn<bool>("guideEntry");
-        const QStringList results { "mnuFile", "mnuEdit", "mnuView", "mnuTools" };
-        const QStringList search { "mnuFileB", "mnuViewB", "mnuToolsB" };
-        const QStringList guide { "mnuFileG", "mnuViewG" };
+        const QStringList results { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s };
+        const QStringList search { u"mnuFileB"_s, u"mnuViewB"_s, u"mnuToolsB"_s };
+        const QStringList guide { u"mnuFileG"_s, u"mnuViewG"_s };
         QTest::newRow("results tab keeps both address boxes away")
-            << 0 << true << results << "SSPanMain" << false << false << true;
+            << 0 << true << results << u"SSPanMain"_s << false << false << true;
         QTest::newRow("search tab with the box ticked shows its box")
-            << 1 << true << search << "SSPanWeb" << true << false << true;
+            << 1 << true << search << u"SSPanWeb"_s << true << false << true;
         QTest::newRow("search tab without the tick shows no box")
-            << 1 << false << search << "SSPanWeb" << false << false << true;
+            << 1 << false << search << u"SSPanWeb"_s << false << false << true;
         QTest::newRow("guide tab shows its own box and hides its own help entry")
-            << 2 << true << guide << "SSPanGuide" << false << true << false;
-        QTest::newRow("guide tab without the tick") << 2 << false << guide << "SSPanGuide" << false << false << false;
+            << 2 << true << guide << u"SSPanGuide"_s << false << true << false;
+        QTest::newRow("guide tab without the tick") << 2 << false << guide << u"SSPanGuide"_s << false << false << false;
     }
     void eachTabBringsUpItsOwnParts()
     {
@@ -107,8 +108,8 @@ private slots:
             QCOMPARE(m_w->Toolbar[size_t(i)]->isVisible(), i == tab);
         for (const char *name : { "SSPanMain", "SSPanWeb", "SSPanGuide" })
             QCOMPARE(m_w->findChild<QWidget *>(QLatin1String(name))->isVisible(), status == QLatin1String(name));
-        const QStringList all { "mnuFile", "mnuEdit", "mnuView", "mnuTools", "mnuFileB", "mnuViewB", "mnuToolsB",
-            "mnuFileG", "mnuViewG" };
+        const QStringList all { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s, u"mnuToolsB"_s,
+            u"mnuFileG"_s, u"mnuViewG"_s };
         for (const QString &name : all) {
             auto *menu = m_w->findChild<QMenu *>(name);
             QVERIFY2(menu, qPrintable(name));

@@ -1,4 +1,5 @@
 #include "app/shell/frmmain.h"
+#include "core/shell/shellsettings.h"
 #include "core/table/recordtable.h"
 #include "support/testsupport.h"
 
@@ -11,6 +12,7 @@
 #include <memory>
 
 using namespace dq;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -100,7 +102,7 @@ private slots:
         row("mnuFileB_back", "", "", 1);
         row("mnuFileB_forward", "", "", 1);
         row("mnuFileB_Grab", "", "F5", 1);
-        row("mnuFileB_StopGrab", "", "", 1);
+        row("mnuFileB_StopGrab", "", "Ctrl+F5", 1);
         row("mnuFileBexit", "E&xit", "", 1);
         row("mnuViewDropBox", "&URL Address Box", "", 1);
         row("mnuAltColorBlack", "Normal", "", 1);
@@ -144,8 +146,8 @@ private slots:
 
     void menuNamesAreThoseOfTheirSets()
     {
-        const QStringList names { "mnuFile", "mnuEdit", "mnuView", "mnuTools", "mnuFileB", "mnuViewB", "mnuToolsB",
-            "mnuFileG", "mnuViewG", "mnuHelp", "mnuTab" };
+        const QStringList names { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s, u"mnuToolsB"_s,
+            u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s, u"mnuTab"_s };
         for (const QString &name : names)
             QVERIFY2(m_w->findChild<QMenu *>(name), qPrintable(name));
         QCOMPARE(m_w->mnuTab->title(), QStringLiteral("Set Default &Tab at Start Up"));

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
@@ -14,6 +15,7 @@
 #include <memory>
 
 using namespace dq;
+using namespace Qt::StringLiterals;
 
 class TestToolbars : public QObject
 {
@@ -53,21 +55,21 @@ private slots:
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<QStringList>("tips");
         QTest::newRow("results toolbar") << 0
-            << QStringList { "Web", "New", "Open", "Save", "Cut", "Copy", "Paste", "Find", "Bold", "Italic",
-                   "Underline", "A", "Acolor", "Flood", "RowMode", "BlockMode", "DragMode", "AlternateColor", "map",
-                   "phone", "mail", "inet", "Stop" }
-            << QStringList { "Go to Web Browser tab", "New / Clear", "Open Data File", "Save", "Cut", "Copy",
-                   "Paste", "Find Text", "Bold", "Italic", "Underline", "Current Font Color", "Set Font Color",
-                   "Set Background Color", "Row and Find Mode", "Block and Edit Mode", "Toggle Drag Mode",
-                   "Toggle Alternate Color", "Internet Map", "Dial Phone", "Send Email", "Web Site Link",
-                   "Stop Grabbing" };
+            << QStringList { u"Web"_s, u"New"_s, u"Open"_s, u"Save"_s, u"Cut"_s, u"Copy"_s, u"Paste"_s, u"Find"_s, u"Bold"_s, u"Italic"_s,
+                   u"Underline"_s, u"A"_s, u"Acolor"_s, u"Flood"_s, u"RowMode"_s, u"BlockMode"_s, u"DragMode"_s, u"AlternateColor"_s, u"map"_s,
+                   u"phone"_s, u"mail"_s, u"inet"_s, u"Stop"_s }
+            << QStringList { u"Go to Web Browser tab"_s, u"New / Clear"_s, u"Open Data File"_s, u"Save"_s, u"Cut"_s, u"Copy"_s,
+                   u"Paste"_s, u"Find Text"_s, u"Bold"_s, u"Italic"_s, u"Underline"_s, u"Current Font Color"_s, u"Set Font Color"_s,
+                   u"Set Background Color"_s, u"Row and Find Mode"_s, u"Block and Edit Mode"_s, u"Toggle Drag Mode"_s,
+                   u"Toggle Alternate Color"_s, u"Internet Map"_s, u"Dial Phone"_s, u"Send Email"_s, u"Web Site Link"_s,
+                   u"Stop Grabbing"_s };
         QTest::newRow("search toolbar") << 1
-            << QStringList { "Result", "Back", "Forward", "Reload", "Stop", "StartGrab" }
-            << QStringList { "Go to Results / Data tab", "Go Back to Previous Page", "Go Forward",
-                   "Refresh Current Page", "Stop Grabbing", "Start Grabbing" };
-        QTest::newRow("guide toolbar") << 2 << QStringList { "Web", "Back", "Forward", "Reload" }
-                                       << QStringList { "Go to Searching Site", "Go Back", "Go Forward",
-                                              "Refresh Current Page" };
+            << QStringList { u"Result"_s, u"Back"_s, u"Forward"_s, u"Reload"_s, u"Stop"_s, u"StartGrab"_s }
+            << QStringList { u"Go to Results / Data tab"_s, u"Go Back to Previous Page"_s, u"Go Forward"_s,
+                   u"Refresh Current Page"_s, u"Stop Grabbing"_s, u"Start Grabbing"_s };
+        QTest::newRow("guide toolbar") << 2 << QStringList { u"Web"_s, u"Back"_s, u"Forward"_s, u"Reload"_s }
+                                       << QStringList { u"Go to Searching Site"_s, u"Go Back"_s, u"Go Forward"_s,
+                                              u"Refresh Current Page"_s };
     }
     void everyKeyStandsInItsPlaceWithItsTooltip()
     {
@@ -94,9 +96,9 @@ private slots:
         QTest::addColumn<int>("toolbar");
         QTest::addColumn<QString>("key");
         QTest::addColumn<int>("to");
-        QTest::newRow("results Web goes to the search view") << 0 << 0 << "Web" << 1;
-        QTest::newRow("search Result goes to the results view") << 1 << 1 << "Result" << 0;
-        QTest::newRow("guide Web goes to the search view") << 2 << 2 << "Web" << 1;
+        QTest::newRow("results Web goes to the search view") << 0 << 0 << u"Web"_s << 1;
+        QTest::newRow("search Result goes to the results view") << 1 << 1 << u"Result"_s << 0;
+        QTest::newRow("guide Web goes to the search view") << 2 << 2 << u"Web"_s << 1;
     }
     void viewKeysSwitchTabs()
     {
@@ -119,12 +121,12 @@ private slots:
     {
         QTest::addColumn<int>("toolbar");
         QTest::addColumn<QString>("key");
-        QTest::newRow("lower-case web is not Web") << 0 << "web";
-        QTest::newRow("upper-case RESULT is not Result") << 1 << "RESULT";
-        QTest::newRow("a key of another toolbar") << 0 << "Result";
-        QTest::newRow("a key with a trailing blank") << 2 << "Web ";
-        QTest::newRow("an empty key") << 1 << "";
-        QTest::newRow("a toolbar that does not exist") << 3 << "Web";
+        QTest::newRow("lower-case web is not Web") << 0 << u"web"_s;
+        QTest::newRow("upper-case RESULT is not Result") << 1 << u"RESULT"_s;
+        QTest::newRow("a key of another toolbar") << 0 << u"Result"_s;
+        QTest::newRow("a key with a trailing blank") << 2 << u"Web "_s;
+        QTest::newRow("an empty key") << 1 << u""_s;
+        QTest::newRow("a toolbar that does not exist") << 3 << u"Web"_s;
     }
     void keysAreComparedExactly()
     {
