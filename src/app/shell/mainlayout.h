@@ -15,7 +15,8 @@ public:
     // The splitter stops this far from the window's right edge.
     static constexpr int kSplitterRightMargin = 600;
 
-    struct Input {
+    struct Input
+    {
         int width = 12000; // client width
         int height = 10000; // client height, toolbar row included
         int toolbarHeight = 0;
@@ -31,7 +32,8 @@ public:
         int splitterWidth = 60;
     };
 
-    struct Result {
+    struct Result
+    {
         int width = 0; // the client width after the minimum is enforced
         QRect tabMain;
         QRect addressLabel;
@@ -56,7 +58,8 @@ public:
 
     // The drag bar while the splitter is held: the left edge it shows and whether that
     // edge is a limit (the limit bar is shown instead of the drag bar).
-    struct DragBar {
+    struct DragBar
+    {
         int left = 0;
         bool atLimit = false;
     };

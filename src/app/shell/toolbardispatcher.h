@@ -21,7 +21,8 @@ class ToolbarDispatcher : public QObject
     Q_OBJECT
 
 public:
-    struct Key {
+    struct Key
+    {
         int toolbar;
         const char *key;
         const char *toolTip;

@@ -4,7 +4,6 @@
 #include "support/testsupport.h"
 
 #include <QAction>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -27,10 +26,7 @@ class TestMainLayoutWindow : public QObject
     std::unique_ptr<frmMain> m_w;
 
     // Left edge of a widget in tabMain's coordinates, in twips.
-    int leftInTab(QWidget *child) const
-    {
-        return m_w->pixelsToTwipsX(child->mapTo(m_w->tabMain, QPoint(0, 0)).x());
-    }
+    int leftInTab(QWidget *child) const { return m_w->pixelsToTwipsX(child->mapTo(m_w->tabMain, QPoint(0, 0)).x()); }
 
     void pressOnSplitter(QEvent::Type type, int globalX)
     {
@@ -47,11 +43,7 @@ class TestMainLayoutWindow : public QObject
 private slots:
     void init()
     {
-        const QString home = test::tempDir();
-        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QFile siteList(home + QStringLiteral("/stpl00.bin"));
-        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        QVERIFY(!test::useFreshProgramHome().isEmpty());
         m_prompts = std::make_unique<test::ScriptedPrompts>();
         m_w = std::make_unique<frmMain>(*m_prompts, false);
         QVERIFY(m_w->load());
@@ -86,7 +78,8 @@ private slots:
             << 1 << false << search << u"SSPanWeb"_s << false << false << true;
         QTest::newRow("guide tab shows its own box and hides its own help entry")
             << 2 << true << guide << u"SSPanGuide"_s << false << true << false;
-        QTest::newRow("guide tab without the tick") << 2 << false << guide << u"SSPanGuide"_s << false << false << false;
+        QTest::newRow("guide tab without the tick")
+            << 2 << false << guide << u"SSPanGuide"_s << false << false << false;
     }
     void eachTabBringsUpItsOwnParts()
     {
@@ -108,8 +101,8 @@ private slots:
             QCOMPARE(m_w->Toolbar[size_t(i)]->isVisible(), i == tab);
         for (const char *name : { "SSPanMain", "SSPanWeb", "SSPanGuide" })
             QCOMPARE(m_w->findChild<QWidget *>(QLatin1String(name))->isVisible(), status == QLatin1String(name));
-        const QStringList all { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s, u"mnuToolsB"_s,
-            u"mnuFileG"_s, u"mnuViewG"_s };
+        const QStringList all { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s,
+            u"mnuToolsB"_s, u"mnuFileG"_s, u"mnuViewG"_s };
         for (const QString &name : all) {
             auto *menu = m_w->findChild<QMenu *>(name);
             QVERIFY2(menu, qPrintable(name));

@@ -4,7 +4,6 @@
 #include "support/testsupport.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTest>
@@ -51,11 +50,7 @@ class TestMenus : public QObject
 private slots:
     void init()
     {
-        const QString home = test::tempDir();
-        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QFile siteList(home + QStringLiteral("/stpl00.bin"));
-        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        QVERIFY(!test::useFreshProgramHome().isEmpty());
         m_prompts = std::make_unique<test::ScriptedPrompts>();
         m_w = std::make_unique<frmMain>(*m_prompts, false);
         QVERIFY(m_w->load());
@@ -146,8 +141,8 @@ private slots:
 
     void menuNamesAreThoseOfTheirSets()
     {
-        const QStringList names { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s, u"mnuToolsB"_s,
-            u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s, u"mnuTab"_s };
+        const QStringList names { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s,
+            u"mnuToolsB"_s, u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s, u"mnuTab"_s };
         for (const QString &name : names)
             QVERIFY2(m_w->findChild<QMenu *>(name), qPrintable(name));
         QCOMPARE(m_w->mnuTab->title(), QStringLiteral("Set Default &Tab at Start Up"));

@@ -5,7 +5,6 @@
 #include "support/testsupport.h"
 
 #include <QAction>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -24,19 +23,12 @@ class TestToolbars : public QObject
     std::unique_ptr<test::ScriptedPrompts> m_prompts;
     std::unique_ptr<frmMain> m_w;
 
-    QAction *button(int toolbar, const char *key) const
-    {
-        return m_w->toolbarButton(toolbar, QLatin1String(key));
-    }
+    QAction *button(int toolbar, const char *key) const { return m_w->toolbarButton(toolbar, QLatin1String(key)); }
 
 private slots:
     void init()
     {
-        const QString home = test::tempDir();
-        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QFile siteList(home + QStringLiteral("/stpl00.bin"));
-        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        QVERIFY(!test::useFreshProgramHome().isEmpty());
         m_prompts = std::make_unique<test::ScriptedPrompts>();
         m_w = std::make_unique<frmMain>(*m_prompts, false);
         QVERIFY(m_w->load());
@@ -55,18 +47,24 @@ private slots:
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<QStringList>("tips");
         QTest::newRow("results toolbar") << 0
-            << QStringList { u"Web"_s, u"New"_s, u"Open"_s, u"Save"_s, u"Cut"_s, u"Copy"_s, u"Paste"_s, u"Find"_s, u"Bold"_s, u"Italic"_s,
-                   u"Underline"_s, u"A"_s, u"Acolor"_s, u"Flood"_s, u"RowMode"_s, u"BlockMode"_s, u"DragMode"_s, u"AlternateColor"_s, u"map"_s,
-                   u"phone"_s, u"mail"_s, u"inet"_s, u"Stop"_s }
-            << QStringList { u"Go to Web Browser tab"_s, u"New / Clear"_s, u"Open Data File"_s, u"Save"_s, u"Cut"_s, u"Copy"_s,
-                   u"Paste"_s, u"Find Text"_s, u"Bold"_s, u"Italic"_s, u"Underline"_s, u"Current Font Color"_s, u"Set Font Color"_s,
-                   u"Set Background Color"_s, u"Row and Find Mode"_s, u"Block and Edit Mode"_s, u"Toggle Drag Mode"_s,
-                   u"Toggle Alternate Color"_s, u"Internet Map"_s, u"Dial Phone"_s, u"Send Email"_s, u"Web Site Link"_s,
-                   u"Stop Grabbing"_s };
+                                         << QStringList { u"Web"_s, u"New"_s, u"Open"_s, u"Save"_s, u"Cut"_s, u"Copy"_s,
+                                                u"Paste"_s, u"Find"_s, u"Bold"_s, u"Italic"_s, u"Underline"_s, u"A"_s,
+                                                u"Acolor"_s, u"Flood"_s, u"RowMode"_s, u"BlockMode"_s, u"DragMode"_s,
+                                                u"AlternateColor"_s, u"map"_s, u"phone"_s, u"mail"_s, u"inet"_s,
+                                                u"Stop"_s }
+                                         << QStringList { u"Go to Web Browser tab"_s, u"New / Clear"_s,
+                                                u"Open Data File"_s, u"Save"_s, u"Cut"_s, u"Copy"_s, u"Paste"_s,
+                                                u"Find Text"_s, u"Bold"_s, u"Italic"_s, u"Underline"_s,
+                                                u"Current Font Color"_s, u"Set Font Color"_s, u"Set Background Color"_s,
+                                                u"Row and Find Mode"_s, u"Block and Edit Mode"_s, u"Toggle Drag Mode"_s,
+                                                u"Toggle Alternate Color"_s, u"Internet Map"_s, u"Dial Phone"_s,
+                                                u"Send Email"_s, u"Web Site Link"_s, u"Stop Grabbing"_s };
         QTest::newRow("search toolbar") << 1
-            << QStringList { u"Result"_s, u"Back"_s, u"Forward"_s, u"Reload"_s, u"Stop"_s, u"StartGrab"_s }
-            << QStringList { u"Go to Results / Data tab"_s, u"Go Back to Previous Page"_s, u"Go Forward"_s,
-                   u"Refresh Current Page"_s, u"Stop Grabbing"_s, u"Start Grabbing"_s };
+                                        << QStringList { u"Result"_s, u"Back"_s, u"Forward"_s, u"Reload"_s, u"Stop"_s,
+                                               u"StartGrab"_s }
+                                        << QStringList { u"Go to Results / Data tab"_s, u"Go Back to Previous Page"_s,
+                                               u"Go Forward"_s, u"Refresh Current Page"_s, u"Stop Grabbing"_s,
+                                               u"Start Grabbing"_s };
         QTest::newRow("guide toolbar") << 2 << QStringList { u"Web"_s, u"Back"_s, u"Forward"_s, u"Reload"_s }
                                        << QStringList { u"Go to Searching Site"_s, u"Go Back"_s, u"Go Forward"_s,
                                               u"Refresh Current Page"_s };
