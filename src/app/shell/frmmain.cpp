@@ -25,6 +25,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,12 +56,16 @@ frmMain::frmMain(UserPrompts &prompts, bool showTips, QWidget *parent)
     , m_showTips(showTips)
 {
     setObjectName(QStringLiteral("frmMain"));
+    // Without a desktop session Qt knows no icon theme; the program's pictures come from Adwaita.
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
     setWindowTitle(QStringLiteral("Dirquill"));
     createMenus();
     createToolbars();
     createCentralArea();
     installCommands();
     finishMenus();
+    m_dispatcher->fillMissingIcons();
 
     connect(m_table, &RecordTable::captionChanged, this, &QWidget::setWindowTitle);
     connect(m_files, &FileCommands::opened, this, &frmMain::enterRowMode);

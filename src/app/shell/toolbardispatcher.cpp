@@ -3,6 +3,7 @@
 #include "app/shell/frmmain.h"
 
 #include <QAction>
+#include <QIcon>
 #include <QStyle>
 #include <QToolBar>
 
@@ -75,6 +76,35 @@ QStyle::StandardPixmap standardIcon(int toolbar, const QString &key)
     return QStyle::SP_CustomBase;
 }
 
+// Icon-theme names for the keys, tried when a button has no picture after installation.
+QString themeIcon(const QString &key)
+{
+    static const std::array<std::pair<const char *, const char *>, 18> names { {
+        { "Cut", "edit-cut" },
+        { "Copy", "edit-copy" },
+        { "Paste", "edit-paste" },
+        { "Find", "edit-find" },
+        { "Bold", "format-text-bold" },
+        { "Italic", "format-text-italic" },
+        { "Underline", "format-text-underline" },
+        { "Flood", "format-fill-color" },
+        { "RowMode", "view-list" },
+        { "BlockMode", "edit-select-all" },
+        { "DragMode", "object-flip-horizontal" },
+        { "AlternateColor", "view-grid" },
+        { "map", "mark-location" },
+        { "phone", "call-start" },
+        { "mail", "mail-send" },
+        { "inet", "web-browser" },
+        { "A", "format-text-color" },
+        { "Acolor", "preferences-color" },
+    } };
+    for (const auto &[k, name] : names)
+        if (key == QLatin1String(k))
+            return QLatin1String(name);
+    return {};
+}
+
 } // namespace
 
 std::span<const ToolbarDispatcher::Key> ToolbarDispatcher::keys()
@@ -96,6 +126,23 @@ ToolbarDispatcher::ToolbarDispatcher(frmMain &window)
     for (int i = 0; i < 3; ++i) {
         connect(window.Toolbar[size_t(i)], &QToolBar::actionTriggered, this,
             [this, i](QAction *a) { dispatch(i, a->data().toString()); });
+    }
+}
+
+void ToolbarDispatcher::fillMissingIcons()
+{
+    for (int i = 0; i < 3; ++i) {
+        const QList<QAction *> actions = m_window.Toolbar[size_t(i)]->actions();
+        for (QAction *a : actions) {
+            const QString key = a->data().toString();
+            if (key.isEmpty() || !a->icon().isNull())
+                continue;
+            QIcon icon = QIcon::fromTheme(themeIcon(key));
+            if (icon.isNull())
+                icon = QIcon::fromTheme(themeIcon(key) + QStringLiteral("-symbolic"));
+            // Last resort: a neutral picture, so no button shows as a blank gap.
+            a->setIcon(icon.isNull() ? m_window.style()->standardIcon(QStyle::SP_CommandLink) : icon);
+        }
     }
 }
 

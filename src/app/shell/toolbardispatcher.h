@@ -32,6 +32,9 @@ public:
 
     explicit ToolbarDispatcher(frmMain &window);
 
+    // Gives a picture to every button its subsystem left without one.
+    void fillMissingIcons();
+
     // Runs the window's own part of a click: toolbar 0 results, 1 search, 2 guide.
     void dispatch(int toolbar, const QString &key);
 

@@ -86,6 +86,9 @@ private slots:
         }
         QCOMPARE(shownKeys, keys);
         QCOMPARE(shownTips, tips);
+        // A button without a picture would show as a blank gap.
+        for (const QString &key : keys)
+            QVERIFY2(!m_w->toolbarButton(toolbar, key)->icon().isNull(), qPrintable(key));
     }
 
     void viewKeysSwitchTabs_data()
