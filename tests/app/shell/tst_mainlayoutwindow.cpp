@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
@@ -112,6 +113,30 @@ private slots:
         QCOMPARE(m_w->mnuGudie->isVisible(), guideEntry);
         QCOMPARE(m_w->txtDrop->isVisible(), searchBox);
         QCOMPARE(m_w->txtURL->isVisible(), guideBox);
+    }
+
+    void everyStatusCellLivesInItsPanel_data()
+    {
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("panel");
+        for (int i : { 2, 3, 4, 5, 6, 8 })
+            QTest::newRow(qPrintable(u"cell %1 on the results panel"_s.arg(i))) << u"Panels_%1"_s.arg(i) << u"SSPanMain"_s;
+        for (int i : { 20, 21, 22, 23, 24 })
+            QTest::newRow(qPrintable(u"cell %1 on the web panel"_s.arg(i))) << u"Panels_%1"_s.arg(i) << u"SSPanWeb"_s;
+        QTest::newRow("the busy picture on the web panel") << u"Image4"_s << u"SSPanWeb"_s;
+    }
+    void everyStatusCellLivesInItsPanel()
+    {
+        QFETCH(QString, cell);
+        QFETCH(QString, panel);
+        auto *pan = m_w->findChild<QWidget *>(panel);
+        QVERIFY(pan);
+        QVERIFY2(pan->findChild<QLabel *>(cell), qPrintable(cell));
+        // The panel lies over the tab control's bottom edge, right of the tab buttons.
+        m_w->showTab(panel == QLatin1String("SSPanMain") ? 0 : 1);
+        QCOMPARE(pan->parentWidget(), m_w->tabMain);
+        QVERIFY(pan->geometry().left() >= m_w->tabMain->tabBar()->geometry().right());
+        QVERIFY(pan->geometry().bottom() >= m_w->tabMain->height() - 2);
     }
 
     void tabControlStartsBelowTheAddressBoxOnlyOnBrowserTabs()
