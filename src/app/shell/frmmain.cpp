@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QStandardPaths>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,9 +57,18 @@ frmMain::frmMain(UserPrompts &prompts, bool showTips, QWidget *parent)
     , m_showTips(showTips)
 {
     setObjectName(QStringLiteral("frmMain"));
-    // Without a desktop session Qt knows no icon theme; the program's pictures come from Adwaita.
-    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+    // Without a desktop session Qt knows no icon theme nor where themes live; the program's
+    // pictures then come from Adwaita in the system's data folders.
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor")) {
+        QStringList paths = QIcon::themeSearchPaths();
+        const QStringList system = QStandardPaths::locateAll(
+            QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory);
+        for (const QString &path : system)
+            if (!paths.contains(path))
+                paths << path;
+        QIcon::setThemeSearchPaths(paths);
         QIcon::setThemeName(QStringLiteral("Adwaita"));
+    }
     setWindowTitle(QStringLiteral("Dirquill"));
     createMenus();
     createToolbars();

@@ -120,7 +120,8 @@ private slots:
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("panel");
         for (int i : { 2, 3, 4, 5, 6, 8 })
-            QTest::newRow(qPrintable(u"cell %1 on the results panel"_s.arg(i))) << u"Panels_%1"_s.arg(i) << u"SSPanMain"_s;
+            QTest::newRow(qPrintable(u"cell %1 on the results panel"_s.arg(i)))
+                << u"Panels_%1"_s.arg(i) << u"SSPanMain"_s;
         for (int i : { 20, 21, 22, 23, 24 })
             QTest::newRow(qPrintable(u"cell %1 on the web panel"_s.arg(i))) << u"Panels_%1"_s.arg(i) << u"SSPanWeb"_s;
         QTest::newRow("the busy picture on the web panel") << u"Image4"_s << u"SSPanWeb"_s;
