@@ -2,6 +2,7 @@
 
 #include "app/files/filecommandactions.h"
 #include "app/grid/gridview.h"
+#include "app/table/editcommands.h"
 #include "core/shell/programfolder.h"
 #include "core/shell/shellsettings.h"
 #include "core/shell/userprompts.h"
@@ -64,6 +65,7 @@ frmMain::~frmMain() = default;
 void frmMain::installCommands()
 {
     new FileCommandActions(*this);
+    new EditCommands(*this);
 }
 
 void frmMain::createMenus()
