@@ -271,6 +271,9 @@ private slots:
         entry->trigger();
         QVERIFY(!fa().dragEnabled());
         QCOMPARE(panel(4), QString());
+        // A way of selecting is no change to the table.
+        m_window->enterBlockMode();
+        QVERIFY(!m_window->table().changed());
     }
 
     void copyPutsTheSelectionAsSeen_data()
