@@ -139,13 +139,23 @@ FormPanel::FormPanel(frmMain &window)
         if (o == Qt::Horizontal)
             columnsChanged();
     });
+    // Whatever changes the current record (a paste, a tool, a sort, rows moving under the
+    // cursor) shows in the panel at once, not only at the next refresh.
+    const auto followRecord = [this] {
+        if (isShown() && !m_writingBack)
+            fillValues();
+    };
+    connect(fa, &QAbstractItemModel::dataChanged, this, [this, fa, followRecord](const QModelIndex &from,
+                                                                                   const QModelIndex &to) {
+        if (fa->row() >= from.row() && fa->row() <= to.row())
+            followRecord();
+    });
+    connect(fa, &QAbstractItemModel::layoutChanged, this, followRecord);
+    connect(fa, &QAbstractItemModel::rowsInserted, this, followRecord);
+    connect(fa, &QAbstractItemModel::rowsRemoved, this, followRecord);
     connect(fa, &GridModel::cellChanged, this, [this, fa](int row, int col) {
-        if (m_writingBack || row != fa->row())
-            return;
-        if (isShown())
-            fillValue(col);
         // A check box ticked in the record table is an edit there; typed edits come through afterEdit.
-        if (fa->cellFormat(row, col).check != CheckBox::None)
+        if (!m_writingBack && row == fa->row() && fa->cellFormat(row, col).check != CheckBox::None)
             markEdited();
     });
 

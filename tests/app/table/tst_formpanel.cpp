@@ -400,6 +400,27 @@ private slots:
         QCOMPARE(fb().text(3, 0), u"State"_s);
     }
 
+    void thePanelFollowsChangesToTheCurrentRecordAtOnce()
+    {
+        fillTable(4);
+        goTo(2);
+        fa().setClip({ 2, 0, 2, 1 }, u"Pasted\tBlock"_s);
+        QCOMPARE(fb().text(1, 1), u"Pasted"_s);
+        QCOMPARE(fb().text(2, 1), u"Block"_s);
+        fa().setColumnDataType(1, DataType::Double);
+        fa().setText(2, 1, u"7"_s);
+        fa().setColumnFormat(1, u"0.0"_s);
+        QCOMPARE(fb().text(2, 1), u"7.0"_s);
+        // Rows moving under the cursor bring another record to it.
+        fa().insertRow(1);
+        QCOMPARE(fb().text(1, 1), u"r1c0"_s);
+        fa().sort(0, 0, Qt::DescendingOrder);
+        QCOMPARE(fb().text(1, 1), fa().text(2, 0));
+        // Changes to other records leave the panel alone.
+        fa().setText(4, 0, u"elsewhere"_s);
+        QCOMPARE(fb().text(1, 1), fa().text(2, 0));
+    }
+
     void aMovedColumnShowsInItsNewPlace()
     {
         fillTable(2);
