@@ -597,25 +597,37 @@ private slots:
         QVERIFY(action(QStringLiteral("mnuEditCut"))->isVisible());
     }
 
-    void rightClickShowsTheEditMenuWithRowHeightsInRowModeOnly_data()
+    void rightClickShowsTheEditMenu_data()
     {
         QTest::addColumn<bool>("blockMode");
-        QTest::newRow("Row mode shows Row Height") << false;
-        QTest::newRow("Block mode hides Row Height") << true;
+        QTest::addColumn<bool>("formPanel");
+        QTest::addColumn<bool>("rowHeights");
+        QTest::newRow("the table in Row mode offers Row Height") << false << false << true;
+        QTest::newRow("the table in Block mode hides Row Height") << true << false << false;
+        QTest::newRow("the Form panel always offers Row Height") << true << true << true;
     }
 
-    void rightClickShowsTheEditMenuWithRowHeightsInRowModeOnly()
+    void rightClickShowsTheEditMenu()
     {
         QFETCH(bool, blockMode);
+        QFETCH(bool, formPanel);
         fillTable(5);
         showWindow();
         if (blockMode)
             m_window->enterBlockMode();
-        QWidget *cells = m_window->fa->viewport();
-        const QPoint at = m_window->fa->visualRect(fa().index(2, 1)).center();
-        QTest::mouseClick(cells, Qt::RightButton, {}, at);
+        if (formPanel) {
+            // The table in Block mode has just hidden Row Height.
+            QTest::mouseClick(m_window->fa->viewport(), Qt::RightButton, {},
+                m_window->fa->visualRect(fa().index(2, 1)).center());
+            QTRY_VERIFY(m_window->mnuEdit->isVisible());
+            m_window->mnuEdit->hide();
+        }
+        GridView *grid = formPanel ? m_window->fb : m_window->fa;
+        const QPoint at = grid->visualRect(grid->model()->index(2, 1)).center();
+        QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, at);
         QTRY_VERIFY(m_window->mnuEdit->isVisible());
-        QCOMPARE(m_window->findChild<QMenu *>(QStringLiteral("mnuRowHeight"))->menuAction()->isVisible(), !blockMode);
+        QAction *rowHeight = m_window->findChild<QMenu *>(QStringLiteral("mnuRowHeight"))->menuAction();
+        QTEST(rowHeight->isVisible() && rowHeight->isEnabled(), "rowHeights");
         m_window->mnuEdit->hide();
     }
 
