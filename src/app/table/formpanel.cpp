@@ -76,8 +76,8 @@ FormPanel::FormPanel(frmMain &window)
     fb->setObjectName(QStringLiteral("fb"));
     fb->setGridModel(m_grid);
     fb->horizontalHeader()->setStretchLastSection(true);
-    fb->horizontalHeader()->setStyleSheet(QStringLiteral(
-        "QHeaderView::section { background-color: rgb(0, 128, 0); color: white; font-weight: bold; }"));
+    fb->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: rgb(0, 128, 0); color: white; font-weight: bold; }"));
     window.fb = fb;
 
     const std::array<QStyle::StandardPixmap, kButtons> pictures { QStyle::SP_TrashIcon, QStyle::SP_FileIcon,
@@ -145,11 +145,11 @@ FormPanel::FormPanel(frmMain &window)
         if (isShown() && !m_writingBack)
             fillValues();
     };
-    connect(fa, &QAbstractItemModel::dataChanged, this, [this, fa, followRecord](const QModelIndex &from,
-                                                                                   const QModelIndex &to) {
-        if (fa->row() >= from.row() && fa->row() <= to.row())
-            followRecord();
-    });
+    connect(fa, &QAbstractItemModel::dataChanged, this,
+        [this, fa, followRecord](const QModelIndex &from, const QModelIndex &to) {
+            if (fa->row() >= from.row() && fa->row() <= to.row())
+                followRecord();
+        });
     connect(fa, &QAbstractItemModel::layoutChanged, this, followRecord);
     connect(fa, &QAbstractItemModel::rowsInserted, this, followRecord);
     connect(fa, &QAbstractItemModel::rowsRemoved, this, followRecord);

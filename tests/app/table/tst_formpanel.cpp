@@ -126,15 +126,24 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("delete") << "imgBtn_0" << "Dlete this record";
-        QTest::newRow("add") << "imgBtn_1" << "Add one record";
-        QTest::newRow("first") << "imgBtn_2" << "First record";
-        QTest::newRow("up") << "imgBtn_3" << "Up one record";
-        QTest::newRow("down") << "imgBtn_4" << "Down one record";
-        QTest::newRow("last") << "imgBtn_5" << "Last record";
-        QTest::newRow("taller") << "imgBtn_6" << "Row Height Increase";
-        QTest::newRow("lower") << "imgBtn_7" << "Row Height Decrease";
-        QTest::newRow("close box") << "imgClose" << "Close Form (F2)";
+        QTest::newRow("delete") << "imgBtn_0"
+                                << "Dlete this record";
+        QTest::newRow("add") << "imgBtn_1"
+                             << "Add one record";
+        QTest::newRow("first") << "imgBtn_2"
+                               << "First record";
+        QTest::newRow("up") << "imgBtn_3"
+                            << "Up one record";
+        QTest::newRow("down") << "imgBtn_4"
+                              << "Down one record";
+        QTest::newRow("last") << "imgBtn_5"
+                              << "Last record";
+        QTest::newRow("taller") << "imgBtn_6"
+                                << "Row Height Increase";
+        QTest::newRow("lower") << "imgBtn_7"
+                               << "Row Height Decrease";
+        QTest::newRow("close box") << "imgClose"
+                                   << "Close Form (F2)";
     }
 
     void buttonsCarryTheirToolTips()
@@ -240,11 +249,18 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("money") << int(DataType::Currency) << "$#,###.00" << "1234.5" << "$1,234.50";
-        QTest::newRow("number") << int(DataType::Double) << "0.00" << "3" << "3.00";
-        QTest::newRow("text keeps its text") << int(DataType::String) << "0.00" << "3" << "3";
-        QTest::newRow("a number column keeps text that is no number") << int(DataType::Double) << "0.00" << "n/a"
-                                                                     << "n/a";
+        QTest::newRow("money") << int(DataType::Currency) << "$#,###.00"
+                               << "1234.5"
+                               << "$1,234.50";
+        QTest::newRow("number") << int(DataType::Double) << "0.00"
+                                << "3"
+                                << "3.00";
+        QTest::newRow("text keeps its text") << int(DataType::String) << "0.00"
+                                             << "3"
+                                             << "3";
+        QTest::newRow("a number column keeps text that is no number") << int(DataType::Double) << "0.00"
+                                                                      << "n/a"
+                                                                      << "n/a";
     }
 
     void valuesAreShownInTheirColumnsFormat()
@@ -349,8 +365,8 @@ private slots:
         QTest::addColumn<bool>("changed");
         QTest::addColumn<bool>("saveEnabled");
         QTest::newRow("an edit of a saved named file enables Save") << true << "Zed" << true << true;
-        QTest::newRow("an edit of the untitled table asks to be saved, Save stays off") << false << "Zed" << true
-                                                                                        << false;
+        QTest::newRow("an edit of the untitled table asks to be saved, Save stays off")
+            << false << "Zed" << true << false;
         QTest::newRow("an edit that changes nothing marks nothing") << true << "" << false << false;
     }
 
