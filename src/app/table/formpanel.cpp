@@ -298,6 +298,9 @@ void FormPanel::fillValue(int col)
     const int line = col + 1;
     if (col < 0 || col >= fa.cols() || line >= m_grid->rows())
         return;
+    // A line being typed into keeps the user's text; closing its editor refills it.
+    if (fb->isEditing() && fb->currentIndex().row() == line)
+        return;
     const int row = fa.row();
     const bool haveRecord = row >= fa.fixedRows() && row < fa.rows();
     const DataType type = fa.columnDataType(col);

@@ -303,6 +303,28 @@ private slots:
         QCOMPARE(fa().text(3, 0), u"r3c0"_s);
     }
 
+    void aLineBeingTypedIntoKeepsTheUsersText()
+    {
+        fillTable(3);
+        fa().setColumnDataType(9, DataType::Currency);
+        fa().setColumnFormat(9, u"$#,###.00"_s);
+        fa().setText(2, 9, u"1234.5"_s);
+        goTo(2);
+        showWindow();
+        fb().setCursor(10, 1);
+        fb().startEdit();
+        QLineEdit *editor = openEditor(m_window->fb);
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, u"77"_s);
+        // Rows arriving meanwhile (a harvest) refresh the panel around the open editor.
+        fa().appendRows({ QStringList { u"new"_s } });
+        QCOMPARE(editor->text(), u"77"_s);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(fa().text(2, 9), u"77"_s);
+        QTRY_COMPARE(fb().text(10, 1), u"$77.00"_s);
+    }
+
     void titlesInThePanelCannotBeEdited()
     {
         fillTable(2);
