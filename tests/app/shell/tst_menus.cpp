@@ -90,6 +90,24 @@ private slots:
         row("mnuTools_SendMail", "", "Ctrl+F8", 0);
         row("mnuTools_WebLink", "", "Ctrl+F9", 0);
         row("mnuAlternateColor", "&Alternate Row Color", "", 0);
+        row("mnuViewFb", "&Form Panel", "F2", 0);
+        row("mnuMouseMode_0", "&Row Mode", "F6", 0);
+        row("mnuMouseMode_1", "&Block && Edit Mode", "F7", 0);
+        row("mnuDragDrop", "&Drag Mode", "F8", 0);
+        // Results edit menu.
+        row("mnuEditCut", "C&ut", "Ctrl+X", 0);
+        row("mnuEditCopy", "&Copy", "Ctrl+C", 0);
+        row("mnuEditPaste", "&Paste", "Ctrl+V", 0);
+        row("mnuSelectAll", "Select &All", "Ctrl+A", 0);
+        row("mnuEditFind", "&Find...", "Ctrl+F", 0);
+        row("mnuEditAddRow", "&Add Row", "Ctrl+Ins", 0);
+        row("mnuInsertRow", "&Insert Row", "Shift+Ins", 0);
+        row("mnuInsertCol", "&Col", "", 0);
+        row("mnuDeleteRow", "&Delete Row(s)", "Shift+Del", 0);
+        row("mnuDeleteCol", "&Col", "", 0);
+        row("mnuRowHeightReset", "&Reset All", "", 0);
+        row("mnuRowHeightInc", "&Increase", "F11", 0);
+        row("mnuRowHeightDec", "&Decrease", "F12", 0);
         row("mnuTabs_0", "&Results", "", 0);
         row("mnuTabs_1", "&Search", "", 0);
         row("mnuTabs_2", "&Guide Online", "", 0);

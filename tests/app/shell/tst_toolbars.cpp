@@ -159,6 +159,44 @@ private slots:
         QCOMPARE(fa.text(3, 2), QString());
     }
 
+    void modeKeysReachTheModes_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("panel3");
+        QTest::addColumn<QString>("ticked");
+        QTest::newRow("BlockMode enters Block and Edit mode") << u"BlockMode"_s << u"BLOCK"_s << u"mnuMouseMode_1"_s;
+        QTest::newRow("RowMode comes back to Row mode") << u"RowMode"_s << u"ROW"_s << u"mnuMouseMode_0"_s;
+    }
+    void modeKeysReachTheModes()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, panel3);
+        QFETCH(QString, ticked);
+        // Start from the other mode so the key has something to do.
+        m_w->toolbarButton(0, key == QLatin1String("RowMode") ? u"BlockMode"_s : u"RowMode"_s)->trigger();
+        QAction *button = m_w->toolbarButton(0, key);
+        button->trigger();
+        QCOMPARE(m_w->panel(3)->text(), panel3);
+        QVERIFY(m_w->findChild<QAction *>(ticked)->isChecked());
+        // Clicking the pressed key again keeps it pressed.
+        button->trigger();
+        QVERIFY(button->isChecked());
+        QCOMPARE(m_w->panel(3)->text(), panel3);
+    }
+
+    void dragKeyTwiceLeavesDragModeOff()
+    {
+        QAction *drag = button(0, "DragMode");
+        QAction *menu = m_w->findChild<QAction *>(u"mnuDragDrop"_s);
+        drag->trigger();
+        QCOMPARE(m_w->panel(4)->text(), u"DRAG"_s);
+        QVERIFY(menu->isChecked());
+        drag->trigger();
+        QCOMPARE(m_w->panel(4)->text(), QString());
+        QVERIFY(!menu->isChecked());
+        QVERIFY(!drag->isChecked());
+    }
+
     void subsystemsAskingForAKeyGetTheButtonInPlace()
     {
         const int before = m_w->Toolbar[0]->actions().size();
