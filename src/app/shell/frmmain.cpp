@@ -2,11 +2,15 @@
 
 #include "app/files/filecommandactions.h"
 #include "app/grid/gridview.h"
+#include "app/table/datatoolcommands.h"
+#include "app/table/frmcoldef.h"
+#include "app/table/stylecommands.h"
 #include "core/shell/programfolder.h"
 #include "core/shell/shellsettings.h"
 #include "core/shell/userprompts.h"
 #include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
+#include "core/table/valueformat.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -63,6 +67,9 @@ frmMain::~frmMain() = default;
 void frmMain::installCommands()
 {
     new FileCommandActions(*this);
+    frmColDef::installCommands(*this);
+    new StyleCommands(*this);
+    new DataToolCommands(*this);
 }
 
 void frmMain::createMenus()
@@ -238,6 +245,8 @@ void frmMain::createCentralArea()
     fa = new GridView(VBar);
     fa->setObjectName(QStringLiteral("fa"));
     fa->setGridModel(&m_table->fa());
+    // Number, money and date columns show their values in the column's format.
+    m_table->fa().setDisplayFormatter(ValueFormat::formatter());
     fa->setMinimumWidth(twipsToPixelsX(kMinTableWidth));
     VBar->addWidget(tabForm);
     VBar->addWidget(fa);

@@ -1,0 +1,110 @@
+#include "app/table/datatoolcommands.h"
+
+#include "app/grid/gridview.h"
+#include "app/shell/frmmain.h"
+#include "app/table/sortarrows.h"
+#include "app/table/stylecommands.h"
+#include "core/table/datatools.h"
+#include "core/table/filecommands.h"
+#include "core/table/recordtable.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace dq {
+
+DataToolCommands::DataToolCommands(frmMain &window)
+    : QObject(&window)
+    , m_window(window)
+    , m_arrows(new SortArrows(*window.fa, this))
+{
+    setObjectName(QStringLiteral("dataToolCommands"));
+    const auto entry = [](QMenu *into, const char *name, const QString &caption, const QKeySequence &keys) {
+        QAction *a = into->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(keys);
+        return a;
+    };
+    QMenu *tools = window.mnuTools;
+    connect(entry(tools, "mnuDateTimeNow", QStringLiteral("DateTime Stamp Now"), QKeySequence(Qt::Key_F3)),
+        &QAction::triggered, this, &DataToolCommands::stampNow);
+    connect(entry(tools, "mnuDelDup", QStringLiteral("Delete Duplicates"), QKeySequence(Qt::CTRL | Qt::Key_D)),
+        &QAction::triggered, this, &DataToolCommands::deleteDuplicates);
+    connect(entry(tools, "mnuParsePhoneCol", QStringLiteral("Parse Phone Column"), {}), &QAction::triggered, this,
+        &DataToolCommands::parsePhoneColumn);
+
+    GridModel *fa = &window.table().fa();
+    window.fa->setTitleSorter([fa](int col, Qt::SortOrder order) { DataTools::sortByColumn(*fa, col, order); });
+    RecordTable *table = &window.table();
+    connect(m_arrows, &SortArrows::sorted, table, &RecordTable::markChangedByCommand);
+    connect(fa, &GridModel::columnMoved, this, [this, table] {
+        table->markChangedByCommand();
+        emit formFieldsChanged();
+    });
+    // A new or opened table brings its own grid settings and no sorted column.
+    const auto rebuilt = [this] {
+        m_arrows->reset();
+        enableTitleTools();
+    };
+    connect(table, &RecordTable::tableRebuilt, this, rebuilt);
+    connect(&window.fileCommands(), &FileCommands::opened, this, rebuilt);
+    enableTitleTools();
+}
+
+void DataToolCommands::enableTitleTools()
+{
+    GridModel &fa = m_window.table().fa();
+    // Grid settings are no edits of the table.
+    m_window.table().setTracking(false);
+    fa.setSortOnTitleClick(true);
+    fa.setColumnDragEnabled(true);
+    m_window.table().setTracking(true);
+}
+
+quint8 DataToolCommands::focusOwner() const
+{
+    const auto *styles = m_window.findChild<StyleCommands *>(QStringLiteral("styleCommands"));
+    return styles ? styles->focusOwner() : 1;
+}
+
+void DataToolCommands::deleteDuplicates()
+{
+    if (DataTools::deleteDuplicates(m_window.table().fa(), m_window.prompts()) >= 0)
+        m_window.table().markChangedByCommand();
+}
+
+void DataToolCommands::parsePhoneColumn()
+{
+    if (DataTools::parsePhoneColumn(m_window.table().fa(), m_window.prompts()))
+        m_window.table().markChangedByCommand();
+}
+
+void DataToolCommands::stampNow()
+{
+    GridModel &fa = m_window.table().fa();
+    const auto *styles = m_window.findChild<StyleCommands *>(QStringLiteral("styleCommands"));
+    GridModel *form = styles ? styles->formPanel() : nullptr;
+    const QDateTime now = m_clock();
+    // The Form panel lists the record's columns one per row under its title row.
+    const int formFirst = form ? form->fixedRows() : 0;
+    if (focusOwner() == 1 || !form) {
+        const int col = fa.col();
+        if (fa.row() < fa.fixedRows())
+            return;
+        const QString text = DataTools::stampCell(fa, fa.row(), col, now);
+        if (form && col + formFirst < form->rows())
+            form->setText(col + formFirst, 1, text);
+    } else {
+        const int field = form->row();
+        const int col = field - formFirst;
+        if (field < formFirst || col >= fa.cols())
+            return;
+        const QString text = DataTools::stampText(form->text(field, 1), fa.columnFormat(col), now);
+        form->setText(field, 1, text);
+        if (fa.row() >= fa.fixedRows())
+            fa.setText(fa.row(), col, text);
+    }
+    m_window.table().markChangedByCommand();
+}
+
+} // namespace dq
