@@ -10,6 +10,7 @@
 #include "core/shell/userprompts.h"
 #include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
+#include "core/table/tableedits.h"
 #include "core/table/valueformat.h"
 
 #include <QAction>
@@ -353,8 +354,34 @@ void frmMain::applyGeometry(const ShellSettings &s)
 
 void frmMain::enterRowMode()
 {
+    m_mouseMode = MouseMode::Row;
+    GridModel &grid = m_table->fa();
     fa->setSelectionMode(GridModel::SelectionMode::ListBox);
+    if (grid.row() >= grid.fixedRows())
+        TableEdits::makeCurrentRow(grid, grid.row(), MouseMode::Row);
     panel(3)->setText(QStringLiteral("ROW"));
+    emit mouseModeChanged(m_mouseMode);
+}
+
+void frmMain::enterBlockMode()
+{
+    m_mouseMode = MouseMode::Block;
+    GridModel &grid = m_table->fa();
+    fa->setSelectionMode(GridModel::SelectionMode::Free);
+    grid.setCursor(grid.row(), grid.col());
+    panel(3)->setText(QStringLiteral("BLOCK"));
+    emit mouseModeChanged(m_mouseMode);
+}
+
+void frmMain::setFocusOwner(quint8 owner)
+{
+    m_focusOwner = owner;
+    emit focusOwnerChanged(owner);
+}
+
+void frmMain::fa_Click()
+{
+    emit recordTableClicked();
 }
 
 void frmMain::setDefaultTab(int index)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/table/clipcommands.h"
+
 #include <QMainWindow>
 
 #include <array>
@@ -65,8 +67,20 @@ public:
     void setShowTips(bool on) { m_showTips = on; }
     // Position of the selected searching engine, kept for the record at exit.
     void setListIndex(int index) { m_listIndex = index; }
-    // Row mode: whole rows are selected; panel 3 reads "ROW".
+    // Row mode: whole rows are selected, the current row whole; panel 3 reads "ROW".
     void enterRowMode();
+    // Block and Edit mode: any block of cells, collapsed to the current cell; panel 3 "BLOCK".
+    void enterBlockMode();
+    MouseMode mouseMode() const { return m_mouseMode; }
+
+    // Which grid had the keyboard focus last: 0 neither yet, 1 the record table, 2 the Form
+    // panel. Clipboard, styling, row-height and time-stamp commands act on that grid.
+    quint8 focusOwner() const { return m_focusOwner; }
+    void setFocusOwner(quint8 owner);
+
+    // The one refresh after the record table's current cell or shape changed: the style
+    // buttons, the row counter and the Form panel follow through recordTableClicked().
+    void fa_Click();
 
     RecordTable &table() { return *m_table; }
     FileCommands &fileCommands() { return *m_files; }
@@ -113,6 +127,7 @@ public:
     QTabWidget *tabForm = nullptr;
     QSplitter *VBar = nullptr;
     GridView *fa = nullptr;
+    GridView *fb = nullptr; // the Form panel's grid, placed by the edit commands
     QWidget *SSPanMain = nullptr;
     QWidget *SSPanWeb = nullptr;
     QWidget *SSPanGuide = nullptr;
@@ -123,6 +138,10 @@ public:
 signals:
     // The program has written its settings and is ending.
     void ended();
+    // A grid took the keyboard focus (or Select All claimed the record table).
+    void focusOwnerChanged(quint8 owner);
+    void mouseModeChanged(MouseMode mode);
+    void recordTableClicked();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -151,6 +170,8 @@ private:
     int m_listIndex = 0;
     bool m_showTips = true;
     bool m_ending = false;
+    quint8 m_focusOwner = 0;
+    MouseMode m_mouseMode = MouseMode::Row;
 };
 
 } // namespace dq
