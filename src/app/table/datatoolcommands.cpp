@@ -3,7 +3,6 @@
 #include "app/grid/gridview.h"
 #include "app/shell/frmmain.h"
 #include "app/table/sortarrows.h"
-#include "app/table/stylecommands.h"
 #include "core/table/datatools.h"
 #include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
@@ -36,7 +35,11 @@ DataToolCommands::DataToolCommands(frmMain &window)
     GridModel *fa = &window.table().fa();
     window.fa->setTitleSorter([fa](int col, Qt::SortOrder order) { DataTools::sortByColumn(*fa, col, order); });
     RecordTable *table = &window.table();
-    connect(m_arrows, &SortArrows::sorted, table, &RecordTable::markChangedByCommand);
+    connect(m_arrows, &SortArrows::sorted, this, [this, table] {
+        table->markChangedByCommand();
+        // The current row now holds another record.
+        m_window.fa_Click();
+    });
     connect(fa, &GridModel::columnMoved, this, [this, table] {
         table->markChangedByCommand();
         emit formFieldsChanged();
@@ -61,33 +64,30 @@ void DataToolCommands::enableTitleTools()
     m_window.table().setTracking(true);
 }
 
-quint8 DataToolCommands::focusOwner() const
-{
-    const auto *styles = m_window.findChild<StyleCommands *>(QStringLiteral("styleCommands"));
-    return styles ? styles->focusOwner() : 1;
-}
-
 void DataToolCommands::deleteDuplicates()
 {
-    if (DataTools::deleteDuplicates(m_window.table().fa(), m_window.prompts()) >= 0)
-        m_window.table().markChangedByCommand();
+    if (DataTools::deleteDuplicates(m_window.table().fa(), m_window.prompts()) < 0)
+        return;
+    m_window.table().markChangedByCommand();
+    m_window.fa_Click();
 }
 
 void DataToolCommands::parsePhoneColumn()
 {
-    if (DataTools::parsePhoneColumn(m_window.table().fa(), m_window.prompts()))
-        m_window.table().markChangedByCommand();
+    if (!DataTools::parsePhoneColumn(m_window.table().fa(), m_window.prompts()))
+        return;
+    m_window.table().markChangedByCommand();
+    m_window.fa_Click();
 }
 
 void DataToolCommands::stampNow()
 {
     GridModel &fa = m_window.table().fa();
-    const auto *styles = m_window.findChild<StyleCommands *>(QStringLiteral("styleCommands"));
-    GridModel *form = styles ? styles->formPanel() : nullptr;
+    GridModel *form = m_window.fb ? m_window.fb->gridModel() : nullptr;
     const QDateTime now = m_clock();
     // The Form panel lists the record's columns one per row under its title row.
     const int formFirst = form ? form->fixedRows() : 0;
-    if (focusOwner() == 1 || !form) {
+    if (m_window.focusOwner() == 1 || !form) {
         const int col = fa.col();
         if (fa.row() < fa.fixedRows())
             return;

@@ -8,7 +8,6 @@
 namespace dq {
 
 class SortArrows;
-class StyleCommands;
 class frmMain;
 
 // The Tools menu's data tools of the results view (DateTime Stamp Now, Delete Duplicates,
@@ -39,7 +38,6 @@ signals:
 
 private:
     void enableTitleTools();
-    quint8 focusOwner() const;
 
     frmMain &m_window;
     SortArrows *m_arrows;

@@ -179,6 +179,8 @@ void frmColDef::installCommands(frmMain &window)
     const auto open = [&window](ColumnDefs::Scope scope) {
         auto *dialog = new frmColDef(window.table(), window.prompts(), scope, &window);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
+        // The Form panel shows the new titles and formats.
+        QObject::connect(dialog, &QDialog::accepted, &window, &frmMain::fa_Click);
         dialog->open();
     };
     QObject::connect(entry(window.mnuTools, "mnuColumnDefine", QStringLiteral("&Column Define..."),
@@ -188,8 +190,10 @@ void frmColDef::installCommands(frmMain &window)
         &QAction::triggered, &window, [open] { open(ColumnDefs::Scope::CurrentColumn); });
     QObject::connect(entry(window.mnuEdit, "mnuEditColTitle", QStringLiteral("Column &Title..."), {}),
         &QAction::triggered, &window, [&window] {
-            if (ColumnDefs::askColumnTitle(window.table().fa(), window.prompts()))
+            if (ColumnDefs::askColumnTitle(window.table().fa(), window.prompts())) {
                 window.table().markChangedByCommand();
+                window.fa_Click();
+            }
         });
 }
 

@@ -6,7 +6,6 @@
 #include "core/table/recordtable.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <QToolBar>
 
@@ -20,11 +19,6 @@ namespace {
 const QString kBold = QStringLiteral("Bold");
 const QString kItalic = QStringLiteral("Italic");
 const QString kUnderline = QStringLiteral("Underline");
-
-bool isInside(const QWidget *widget, const QWidget *container)
-{
-    return widget && container && (widget == container || container->isAncestorOf(widget));
-}
 
 } // namespace
 
@@ -94,53 +88,33 @@ StyleCommands::StyleCommands(frmMain &window)
     connect(m_palette, &PanColor::colorChosen, this, &StyleCommands::chooseTextColor);
 
     connect(fa, &GridModel::selectionChanged, this, [this] {
-        if (focusOwner() != 2)
+        if (m_window.focusOwner() != 2)
             refreshState();
     });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
-        const bool table = isInside(now, m_window.fa);
-        const bool form = isInside(now, m_window.findChild<GridView *>(QStringLiteral("fb")));
-        if (table || form) {
-            m_trackedOwner = table ? 1 : 2;
-            m_palette->hide();
-            if (form)
-                refreshFormState();
-            else
-                refreshState();
+    connect(&window, &frmMain::recordTableClicked, this, &StyleCommands::refreshState);
+    connect(&window, &frmMain::focusOwnerChanged, this, [this](quint8 owner) {
+        m_palette->hide();
+        if (owner == 2) {
+            followFormPanel();
+            refreshFormState();
         }
+        else
+            refreshState();
     });
     connect(&window.table(), &RecordTable::tableRebuilt, this, &StyleCommands::refreshState);
     refreshState();
 }
 
-quint8 StyleCommands::focusOwner() const
-{
-    return m_focusOwnerSource ? m_focusOwnerSource() : m_trackedOwner;
-}
-
-void StyleCommands::setFocusOwnerSource(std::function<quint8()> source)
-{
-    m_focusOwnerSource = std::move(source);
-}
-
 GridModel *StyleCommands::formPanel() const
 {
-    const auto *fb = m_window.findChild<GridView *>(QStringLiteral("fb"));
-    return fb ? fb->gridModel() : nullptr;
-}
-
-MouseMode StyleCommands::mouseMode() const
-{
-    // Row mode is the list-box selection of whole rows.
-    return m_window.table().fa().selectionMode() == GridModel::SelectionMode::ListBox ? MouseMode::Row
-                                                                                       : MouseMode::Block;
+    return m_window.fb ? m_window.fb->gridModel() : nullptr;
 }
 
 GridModel *StyleCommands::target(GridRange &range) const
 {
-    if (focusOwner() == 1) {
+    if (m_window.focusOwner() == 1) {
         GridModel *fa = &m_window.table().fa();
-        range = CellStyling::targetRange(*fa, mouseMode());
+        range = CellStyling::targetRange(*fa, m_window.mouseMode());
         return fa;
     }
     GridModel *form = formPanel();
@@ -180,7 +154,7 @@ void StyleCommands::toggleStyle(CellStyling::FontStyle style)
 {
     GridRange range;
     GridModel *grid = target(range);
-    const bool onTable = focusOwner() == 1;
+    const bool onTable = m_window.focusOwner() == 1;
     CellStyling::FontState &state = onTable ? m_state : m_formState;
     bool &flag = style == CellStyling::FontStyle::Bold ? state.bold
         : style == CellStyling::FontStyle::Italic      ? state.italic
@@ -198,6 +172,18 @@ void StyleCommands::refreshState()
     const GridModel &fa = m_window.table().fa();
     m_state = CellStyling::fontState(fa, fa.row(), fa.col());
     setStateButtons(m_state);
+}
+
+void StyleCommands::followFormPanel()
+{
+    GridModel *form = formPanel();
+    if (!form || form == m_followedForm)
+        return;
+    m_followedForm = form;
+    connect(form, &GridModel::selectionChanged, this, [this, form] {
+        if (m_window.focusOwner() == 2 && form == formPanel())
+            refreshFormState();
+    });
 }
 
 void StyleCommands::refreshFormState()
@@ -257,7 +243,7 @@ void StyleCommands::backgroundColor()
 void StyleCommands::align(Alignment alignment)
 {
     GridModel &fa = m_window.table().fa();
-    CellStyling::setAlignment(fa, CellStyling::targetRange(fa, mouseMode()), alignment);
+    CellStyling::setAlignment(fa, CellStyling::targetRange(fa, m_window.mouseMode()), alignment);
 }
 
 void StyleCommands::fonts()

@@ -4,8 +4,7 @@
 #include "core/table/cellstyling.h"
 
 #include <QObject>
-
-#include <functional>
+#include <QPointer>
 
 class QAction;
 
@@ -30,13 +29,8 @@ class StyleCommands : public QObject
 public:
     explicit StyleCommands(frmMain &window);
 
-    // 0 before either grid had the keyboard focus, 1 record table, 2 Form panel.
-    quint8 focusOwner() const;
-    // Replaces where the focus owner is read from (the main window's own when it has one).
-    void setFocusOwnerSource(std::function<quint8()> source);
     // The Form panel's grid, when the window has one.
     GridModel *formPanel() const;
-    MouseMode mouseMode() const;
 
     void toggleStyle(CellStyling::FontStyle style);
     // The pressed state of Bold, Italic and Underline from the record table's current cell
@@ -63,12 +57,13 @@ private:
     void tableCommandDone(const GridModel *grid);
     void setStateButtons(const CellStyling::FontState &state);
     QAction *styleButton(CellStyling::FontStyle style) const;
+    // Clicks and moves in the Form panel refresh its state while it owns the focus.
+    void followFormPanel();
 
     frmMain &m_window;
     PanColor *m_palette;
     QAction *m_mnuGrid = nullptr;
-    std::function<quint8()> m_focusOwnerSource;
-    quint8 m_trackedOwner = 0;
+    QPointer<GridModel> m_followedForm;
     CellStyling::FontState m_state;
     CellStyling::FontState m_formState;
     int m_textColor = 0;

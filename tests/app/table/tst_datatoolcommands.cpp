@@ -25,7 +25,6 @@ class TestDataToolCommands : public QObject
     std::unique_ptr<test::ScriptedPrompts> m_prompts;
     std::unique_ptr<frmMain> m_window;
     GridModel *m_form = nullptr;
-    quint8 m_owner = 1;
 
     GridModel &fa() { return m_window->table().fa(); }
     DataToolCommands *tools() const
@@ -66,9 +65,10 @@ private slots:
         m_prompts = std::make_unique<test::ScriptedPrompts>();
         m_window = std::make_unique<frmMain>(*m_prompts);
         QVERIFY(m_window->load());
-        auto *fb = m_window->findChild<GridView *>(QStringLiteral("fb"));
+        GridView *fb = m_window->fb;
         if (!fb) {
             fb = new GridView(m_window.get());
+            m_window->fb = fb;
             fb->setObjectName(QStringLiteral("fb"));
             auto *form = new GridModel(fb);
             form->setCols(2);
@@ -77,10 +77,7 @@ private slots:
             fb->setGridModel(form);
         }
         m_form = fb->gridModel();
-        m_owner = 1;
-        m_window->findChild<StyleCommands *>(QStringLiteral("styleCommands"))->setFocusOwnerSource([this] {
-            return m_owner;
-        });
+        m_window->setFocusOwner(1);
         tools()->setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(9, 5, 7)); });
     }
 
@@ -273,7 +270,7 @@ private slots:
     void stampOnTheFormPanelField()
     {
         QFETCH(quint8, owner);
-        m_owner = owner;
+        m_window->setFocusOwner(owner);
         fa().setColumnFormat(2, QStringLiteral("dd-Mmm-yyyy"));
         fa().setCursor(4, 7);
         fa().setText(4, 2, QStringLiteral("Troy"));

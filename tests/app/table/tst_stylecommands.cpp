@@ -60,7 +60,6 @@ class TestStyleCommands : public QObject
     std::unique_ptr<test::ScriptedPrompts> m_prompts;
     std::unique_ptr<frmMain> m_window;
     GridModel *m_form = nullptr;
-    quint8 m_owner = 1;
 
     GridModel &fa() { return m_window->table().fa(); }
     StyleCommands *styles() const { return m_window->findChild<StyleCommands *>(QStringLiteral("styleCommands")); }
@@ -69,8 +68,10 @@ class TestStyleCommands : public QObject
 
     void setMode(MouseMode mode)
     {
-        fa().setSelectionMode(mode == MouseMode::Row ? GridModel::SelectionMode::ListBox
-                                                     : GridModel::SelectionMode::Free);
+        if (mode == MouseMode::Row)
+            m_window->enterRowMode();
+        else
+            m_window->enterBlockMode();
     }
 
     // Rows 2 and 3 in Row mode; the block (2,1)-(3,2) in Block mode.
@@ -104,9 +105,10 @@ private slots:
         m_window = std::make_unique<frmMain>(*m_prompts);
         QVERIFY(m_window->load());
         // A Form panel of the current record: a title row, then one field per column.
-        auto *fb = m_window->findChild<GridView *>(QStringLiteral("fb"));
+        GridView *fb = m_window->fb;
         if (!fb) {
             fb = new GridView(m_window.get());
+            m_window->fb = fb;
             fb->setObjectName(QStringLiteral("fb"));
             m_form = new GridModel(fb);
             m_form->setCols(2);
@@ -115,8 +117,7 @@ private slots:
             fb->setGridModel(m_form);
         }
         m_form = fb->gridModel();
-        m_owner = 1;
-        styles()->setFocusOwnerSource([this] { return m_owner; });
+        m_window->setFocusOwner(1);
         for (int r = 1; r < fa().rows(); ++r)
             for (int c = 0; c < fa().cols(); ++c)
                 fa().setText(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
@@ -184,7 +185,7 @@ private slots:
         // The record table's cell is styled already; the Form panel's state is its own.
         key(keyOf(style))->trigger();
         m_window->table().MakeModified(false);
-        m_owner = 2;
+        m_window->setFocusOwner(2);
         m_form->setCursor(3, 1);
         styles()->refreshFormState();
         QVERIFY(!key(keyOf(style))->isChecked());
@@ -314,7 +315,7 @@ private slots:
         QFETCH(QString, command);
         QFETCH(quint8, owner);
         useNamedFile();
-        m_owner = owner;
+        m_window->setFocusOwner(owner);
         const GridRange range = selectSample(MouseMode::Block);
         m_form->setCursor(4, 1);
         GridModel &grid = owner == 1 ? fa() : *m_form;
@@ -363,7 +364,7 @@ private slots:
         QFETCH(int, alignment);
         QFETCH(quint8, owner);
         QFETCH(MouseMode, mode);
-        m_owner = owner;
+        m_window->setFocusOwner(owner);
         const GridRange range = selectSample(mode);
         m_form->setCursor(2, 1);
         action(entry)->trigger();
