@@ -16,8 +16,8 @@ namespace dq {
 
 namespace {
 constexpr int kTwipsPerInch = 1440;
-constexpr int kShortGridHeight = 810;  // twips, one column's row
-constexpr int kTallGridHeight = 2715;  // twips, every column
+constexpr int kShortGridHeight = 810; // twips, one column's row
+constexpr int kTallGridHeight = 2715; // twips, every column
 } // namespace
 
 frmColDef::frmColDef(RecordTable &table, UserPrompts &prompts, ColumnDefs::Scope scope, QWidget *parent)
@@ -183,8 +183,8 @@ void frmColDef::installCommands(frmMain &window)
         QObject::connect(dialog, &QDialog::accepted, &window, &frmMain::fa_Click);
         dialog->open();
     };
-    QObject::connect(entry(window.mnuTools, "mnuColumnDefine", QStringLiteral("&Column Define..."),
-                         QKeySequence(Qt::Key_F9)),
+    QObject::connect(
+        entry(window.mnuTools, "mnuColumnDefine", QStringLiteral("&Column Define..."), QKeySequence(Qt::Key_F9)),
         &QAction::triggered, &window, [open] { open(ColumnDefs::Scope::AllColumns); });
     QObject::connect(entry(window.mnuEdit, "mnuEditColAttr", QStringLiteral("Column &Attributes..."), {}),
         &QAction::triggered, &window, [open] { open(ColumnDefs::Scope::CurrentColumn); });

@@ -11,7 +11,7 @@ namespace dq {
 
 namespace {
 constexpr int kSwatchSide = 18; // pixels
-constexpr int kImageSide = 20;  // pixels, the toolbar's icon size
+constexpr int kImageSide = 20; // pixels, the toolbar's icon size
 } // namespace
 
 PanColor::PanColor(QWidget *parent)

@@ -201,7 +201,8 @@ private slots:
         QCOMPARE(m_window->table().changed(), yes);
         QCOMPARE(m_window->table().saveEnabled(), yes);
         if (yes)
-            QCOMPARE(column(0), QStringList({ QStringLiteral("Jones"), QStringLiteral("Smith"), QStringLiteral("smith") }));
+            QCOMPARE(
+                column(0), QStringList({ QStringLiteral("Jones"), QStringLiteral("Smith"), QStringLiteral("smith") }));
     }
 
     void parsePhoneColumnFromTheMenu_data()
@@ -241,9 +242,12 @@ private slots:
     {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("stamp");
-        QTest::newRow("a date column's format") << "mm/dd/yyyy hh:mm" << "03/04/2026 09:05";
-        QTest::newRow("a dated 12-hour format") << "m/d/yy h:mm AMPM" << "3/4/26 9:05 AM";
-        QTest::newRow("no format gives the general form") << "" << "3/4/2026 9:05:07 AM";
+        QTest::newRow("a date column's format") << "mm/dd/yyyy hh:mm"
+                                                << "03/04/2026 09:05";
+        QTest::newRow("a dated 12-hour format") << "m/d/yy h:mm AMPM"
+                                                << "3/4/26 9:05 AM";
+        QTest::newRow("no format gives the general form") << ""
+                                                          << "3/4/2026 9:05:07 AM";
     }
 
     void stampTwiceOnAnEmptyCell()
@@ -282,20 +286,27 @@ private slots:
         QVERIFY(fa().text(4, 7).isEmpty());
     }
 
-    void formattedValuesInTheRecordTable_data()
+    void formattedValuesInTheGridAndTheFormPanel_data()
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("money with cents") << int(DataType::Currency) << "$#,###.00" << "1234.5" << "$1,234.50";
-        QTest::newRow("a number to two places") << int(DataType::Double) << "0.00" << "3.14159" << "3.14";
-        QTest::newRow("a date") << int(DataType::Date) << "dd-Mmm-yyyy" << "3/4/2026" << "04-Mar-2026";
-        QTest::newRow("text that is no number stays as typed") << int(DataType::Double) << "0.00" << "n/a"
-                                                                << "n/a";
+        QTest::newRow("money with cents") << int(DataType::Currency) << "$#,###.00"
+                                          << "1234.5"
+                                          << "$1,234.50";
+        QTest::newRow("a number to two places") << int(DataType::Double) << "0.00"
+                                                << "3.14159"
+                                                << "3.14";
+        QTest::newRow("a date") << int(DataType::Date) << "dd-Mmm-yyyy"
+                                << "3/4/2026"
+                                << "04-Mar-2026";
+        QTest::newRow("text that is no number stays as typed") << int(DataType::Double) << "0.00"
+                                                               << "n/a"
+                                                               << "n/a";
     }
 
-    void formattedValuesInTheRecordTable()
+    void formattedValuesInTheGridAndTheFormPanel()
     {
         QFETCH(int, type);
         QFETCH(QString, format);
@@ -307,6 +318,15 @@ private slots:
         const QModelIndex index = m_window->fa->model()->index(2, 9);
         QCOMPARE(index.data(Qt::DisplayRole).toString(), shown);
         QCOMPARE(fa().text(2, 9), text);
+
+        // The Form panel's field of column 10 shows the same, and keeps the text for editing.
+        m_form->setText(10, 1, text);
+        m_form->setText(9, 1, text);
+        m_window->fa_Click();
+        QCOMPARE(m_form->index(10, 1).data(Qt::DisplayRole).toString(), shown);
+        QCOMPARE(m_form->index(10, 1).data(Qt::EditRole).toString(), text);
+        QCOMPARE(m_form->index(9, 1).data(Qt::DisplayRole).toString(), text);
+        QCOMPARE(m_form->index(10, 0).data(Qt::DisplayRole).toString(), m_form->text(10, 0));
     }
 };
 

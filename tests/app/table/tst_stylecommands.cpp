@@ -350,8 +350,8 @@ private slots:
         QTest::addColumn<MouseMode>("mode");
         QTest::newRow("Right on a Row-mode selection")
             << "mnuAlignRight" << int(Alignment::RightCenter) << quint8(1) << MouseMode::Row;
-        QTest::newRow("Center on a block") << "mnuAlignCenter" << int(Alignment::CenterCenter) << quint8(1)
-                                           << MouseMode::Block;
+        QTest::newRow("Center on a block")
+            << "mnuAlignCenter" << int(Alignment::CenterCenter) << quint8(1) << MouseMode::Block;
         QTest::newRow("Left with the Form panel focused")
             << "mnuAlignLeft" << int(Alignment::LeftCenter) << quint8(2) << MouseMode::Block;
         QTest::newRow("Right with no grid focused yet")
@@ -370,8 +370,8 @@ private slots:
         action(entry)->trigger();
         for (int r = 0; r < fa().rows(); ++r)
             for (int c = 0; c < fa().cols(); ++c)
-                QCOMPARE(int(fa().cellFormat(r, c).alignment),
-                    range.contains(r, c) ? alignment : int(Alignment::Default));
+                QCOMPARE(
+                    int(fa().cellFormat(r, c).alignment), range.contains(r, c) ? alignment : int(Alignment::Default));
         for (int r = 0; r < m_form->rows(); ++r)
             QCOMPARE(m_form->cellFormat(r, 1).alignment, Alignment::Default);
         QVERIFY(!m_window->table().saveEnabled());
@@ -412,13 +412,20 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("Left") << "mnuAlignLeft" << "&Left";
-        QTest::newRow("Center") << "mnuAlignCenter" << "&Center";
-        QTest::newRow("Right") << "mnuAlignRight" << "&Right";
-        QTest::newRow("Background colour") << "mnuBkColor" << "&Backgorund Color...";
-        QTest::newRow("Alternate row colour") << "mnuAlternateColor" << "&Alternate Row Color";
-        QTest::newRow("Grid lines") << "mnuGrid" << "&Grid Lines";
-        QTest::newRow("Fonts") << "mnuFonts" << "Fonts";
+        QTest::newRow("Left") << "mnuAlignLeft"
+                              << "&Left";
+        QTest::newRow("Center") << "mnuAlignCenter"
+                                << "&Center";
+        QTest::newRow("Right") << "mnuAlignRight"
+                               << "&Right";
+        QTest::newRow("Background colour") << "mnuBkColor"
+                                           << "&Backgorund Color...";
+        QTest::newRow("Alternate row colour") << "mnuAlternateColor"
+                                              << "&Alternate Row Color";
+        QTest::newRow("Grid lines") << "mnuGrid"
+                                    << "&Grid Lines";
+        QTest::newRow("Fonts") << "mnuFonts"
+                               << "Fonts";
     }
 
     void menuEntries()
@@ -434,13 +441,20 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("Bold") << "Bold" << "Bold";
-        QTest::newRow("Italic") << "Italic" << "Italic";
-        QTest::newRow("Underline") << "Underline" << "Underline";
-        QTest::newRow("A") << "A" << "Current Font Color";
-        QTest::newRow("Acolor") << "Acolor" << "Set Font Color";
-        QTest::newRow("Flood") << "Flood" << "Set Background Color";
-        QTest::newRow("AlternateColor") << "AlternateColor" << "Toggle Alternate Color";
+        QTest::newRow("Bold") << "Bold"
+                              << "Bold";
+        QTest::newRow("Italic") << "Italic"
+                                << "Italic";
+        QTest::newRow("Underline") << "Underline"
+                                   << "Underline";
+        QTest::newRow("A") << "A"
+                           << "Current Font Color";
+        QTest::newRow("Acolor") << "Acolor"
+                                << "Set Font Color";
+        QTest::newRow("Flood") << "Flood"
+                               << "Set Background Color";
+        QTest::newRow("AlternateColor") << "AlternateColor"
+                                        << "Toggle Alternate Color";
     }
 
     void toolbarKeys()
