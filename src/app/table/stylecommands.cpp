@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QPainter>
 #include <QToolBar>
 
 #include <array>
@@ -20,6 +21,65 @@ namespace {
 const QString kBold = QStringLiteral("Bold");
 const QString kItalic = QStringLiteral("Italic");
 const QString kUnderline = QStringLiteral("Underline");
+
+constexpr int kIconSide = 20; // pixels, the toolbar's icon size
+
+QPixmap blankIcon()
+{
+    QPixmap pixmap(kIconSide, kIconSide);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+QIcon letterIcon(const QString &letter, CellStyling::FontStyle style)
+{
+    QPixmap pixmap = blankIcon();
+    QPainter painter(&pixmap);
+    QFont font = painter.font();
+    font.setPixelSize(15);
+    font.setBold(style == CellStyling::FontStyle::Bold);
+    font.setItalic(style == CellStyling::FontStyle::Italic);
+    font.setUnderline(style == CellStyling::FontStyle::Underline);
+    painter.setFont(font);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, letter);
+    return QIcon(pixmap);
+}
+
+// Four of the swatches in a square: the palette key.
+QIcon paletteIcon()
+{
+    QPixmap pixmap = blankIcon();
+    QPainter painter(&pixmap);
+    const int half = kIconSide / 2;
+    const int swatches[4] = { 1, 3, 4, 5 };
+    for (int i = 0; i < 4; ++i)
+        painter.fillRect(
+            QRect((i % 2) * half + 1, (i / 2) * half + 1, half - 2, half - 2), CellStyling::paletteColor(swatches[i]));
+    return QIcon(pixmap);
+}
+
+QIcon floodIcon()
+{
+    QPixmap pixmap = blankIcon();
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::black);
+    painter.setBrush(QColor(255, 255, 128));
+    painter.drawRect(QRect(3, 3, kIconSide - 7, kIconSide - 7));
+    return QIcon(pixmap);
+}
+
+// Rows in turn white and light green.
+QIcon stripesIcon()
+{
+    QPixmap pixmap = blankIcon();
+    QPainter painter(&pixmap);
+    for (int r = 0; r < 4; ++r)
+        painter.fillRect(
+            QRect(2, 2 + r * 4, kIconSide - 4, 4), r % 2 ? CellStyling::alternateRowColor() : QColor(Qt::white));
+    painter.setPen(Qt::gray);
+    painter.drawRect(QRect(2, 2, kIconSide - 5, 15));
+    return QIcon(pixmap);
+}
 
 } // namespace
 
@@ -65,18 +125,21 @@ StyleCommands::StyleCommands(frmMain &window)
     } };
     for (const auto &[key, style] : styles) {
         QAction *button = window.addToolbarButton(0, key, key);
+        button->setIcon(letterIcon(key.left(1), style));
         button->setCheckable(true);
         connect(button, &QAction::triggered, this, [this, s = style] { toggleStyle(s); });
     }
     QAction *keyA = window.addToolbarButton(0, QStringLiteral("A"), QStringLiteral("Current Font Color"));
     keyA->setIcon(PanColor::colorImage(CellStyling::kFirstPaletteImage));
     connect(keyA, &QAction::triggered, this, &StyleCommands::applyCurrentTextColor);
-    window.addToolbarButton(0, QStringLiteral("Acolor"), QStringLiteral("Set Font Color"));
+    window.addToolbarButton(0, QStringLiteral("Acolor"), QStringLiteral("Set Font Color"))->setIcon(paletteIcon());
     QAction *keyFlood = window.addToolbarButton(0, QStringLiteral("Flood"), QStringLiteral("Set Background Color"));
+    keyFlood->setIcon(floodIcon());
     connect(keyFlood, &QAction::triggered, this, &StyleCommands::backgroundColor);
     // The key reaches the same switch as the View menu's entry, tick and setting included.
     QAction *keyAlternate
         = window.addToolbarButton(0, QStringLiteral("AlternateColor"), QStringLiteral("Toggle Alternate Color"));
+    keyAlternate->setIcon(stripesIcon());
     connect(keyAlternate, &QAction::triggered, window.mnuAlternateColor, &QAction::trigger);
 
     // Every results-toolbar key puts the palette away; "Acolor" then brings it back.

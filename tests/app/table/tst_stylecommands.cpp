@@ -195,6 +195,8 @@ private slots:
         QVERIFY(!hasStyle(m_form->cellFormat(3, 0), style));
         QVERIFY(!hasStyle(m_form->cellFormat(4, 1), style));
         QVERIFY(hasStyle(fa().cellFormat(2, 0), style));
+        // The Form panel only changes how the record is shown.
+        QVERIFY(!m_window->table().changed());
         QVERIFY(!m_window->table().saveEnabled());
         QVERIFY(key(keyOf(style))->isChecked());
 
@@ -374,6 +376,8 @@ private slots:
                     int(fa().cellFormat(r, c).alignment), range.contains(r, c) ? alignment : int(Alignment::Default));
         for (int r = 0; r < m_form->rows(); ++r)
             QCOMPARE(m_form->cellFormat(r, 1).alignment, Alignment::Default);
+        // A change of the table's formats: New, Open and Exit will ask, Save stays as it was.
+        QVERIFY(m_window->table().changed());
         QVERIFY(!m_window->table().saveEnabled());
     }
 
