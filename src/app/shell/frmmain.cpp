@@ -1,10 +1,16 @@
 #include "app/shell/frmmain.h"
 
+#include "app/contact/contactcommandactions.h"
 #include "app/files/filecommandactions.h"
+#include "app/harvest/browsercommands.h"
+#include "app/harvest/harvestcommands.h"
+#include "app/print/printcommandactions.h"
 #include "app/grid/gridview.h"
 #include "app/table/datatoolcommands.h"
 #include "app/table/frmcoldef.h"
 #include "app/table/stylecommands.h"
+#include "core/grid/gridfile.h"
+#include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"
 #include "core/shell/shellsettings.h"
 #include "core/shell/userprompts.h"
@@ -17,10 +23,13 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTabWidget>
@@ -68,6 +77,9 @@ frmMain::~frmMain() = default;
 void frmMain::installCommands()
 {
     new FileCommandActions(*this);
+    new PrintCommandActions(*this);
+    m_contact = new ContactCommandActions(*this);
+    m_harvest = new HarvestCommands(*this);
     frmColDef::installCommands(*this);
     new StyleCommands(*this);
     new DataToolCommands(*this);
@@ -159,6 +171,11 @@ void frmMain::createToolbars()
         addToolBar(Qt::TopToolBarArea, bar);
         Toolbar[size_t(i)] = bar;
     }
+    // The engine list rides on the search toolbar; the harvest commands place it there.
+    cboYP2 = new QComboBox(this);
+    cboYP2->setObjectName(QStringLiteral("cboYP2"));
+    ft = new GridModel(this);
+    ft->setObjectName(QStringLiteral("ft"));
 }
 
 QAction *frmMain::addToolbarButton(int toolbar, const QString &key, const QString &toolTip)
@@ -337,8 +354,27 @@ bool frmMain::load()
 
 bool frmMain::loadSiteList()
 {
-    if (QFile::exists(programFolder() + QStringLiteral("stpl00.bin")))
+    const QString path = programFolder() + SiteList::fileName();
+    if (QFile::exists(path)) {
+        // The site list stays in ft for the run. An empty file lists no engines; a damaged one
+        // is reported and the program runs on without engines.
+        if (QFileInfo(path).size() > 0) {
+            if (const FileResult r = GridFile::load(*ft, path, FileKind::Native); !r)
+                m_prompts.message(
+                    QStringLiteral("Dirquill"), r.errorString, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        }
+        const QStringList names = SiteList::fill(*ft, m_colYPs);
+        {
+            const QSignalBlocker quiet(cboYP2);
+            cboYP2->clear();
+            cboYP2->addItems(names);
+        }
+        // Position 0 is the default engine: its key file loads and its start page opens.
+        if (!names.isEmpty())
+            m_harvest->cboYP2_Click();
+        m_harvest->browsers().openGuidePage();
         return true;
+    }
     m_prompts.message(QStringLiteral("Dirquill"),
         QStringLiteral("Key file 'stpl00.bin' not found. Make sure the file is in the same directory or "
                        "contact your software vendor."),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/harvest/colyps.h"
 #include "core/table/clipcommands.h"
 
 #include <QMainWindow>
@@ -8,6 +9,7 @@
 #include <map>
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -17,8 +19,11 @@ class QToolBar;
 
 namespace dq {
 
+class ContactCommandActions;
 class FileCommands;
+class GridModel;
 class GridView;
+class HarvestCommands;
 class RecordTable;
 class UserPrompts;
 struct ShellSettings;
@@ -84,6 +89,7 @@ public:
 
     RecordTable &table() { return *m_table; }
     FileCommands &fileCommands() { return *m_files; }
+    ContactCommandActions &contactCommands() { return *m_contact; }
     UserPrompts &prompts() { return m_prompts; }
 
     // Status panels by index; nullptr for an index the window does not have.
@@ -96,6 +102,12 @@ public:
     // Containers the browser panels go into.
     QWidget *searchPage() const { return m_searchPage; }
     QWidget *guidePage() const { return m_guidePage; }
+
+    // The harvest: searching engines from the site list kept in the hidden grid `ft`, the
+    // engine list, browsers and grab commands.
+    colYPs &engines() { return m_colYPs; }
+    GridModel &siteGrid() { return *ft; }
+    HarvestCommands &harvest() { return *m_harvest; }
 
     int twipsToPixelsX(int twips) const;
     int twipsToPixelsY(int twips) const;
@@ -134,6 +146,8 @@ public:
     QLabel *lbDropBox = nullptr;
     QLineEdit *txtDrop = nullptr;
     QLineEdit *txtURL = nullptr;
+    QComboBox *cboYP2 = nullptr;
+    GridModel *ft = nullptr;
 
 signals:
     // The program has written its settings and is ending.
@@ -161,6 +175,9 @@ private:
     UserPrompts &m_prompts;
     RecordTable *m_table;
     FileCommands *m_files;
+    ContactCommandActions *m_contact = nullptr;
+    colYPs m_colYPs;
+    HarvestCommands *m_harvest = nullptr;
     std::map<int, QLabel *> m_panels;
     QWidget *m_searchPage = nullptr;
     QWidget *m_guidePage = nullptr;

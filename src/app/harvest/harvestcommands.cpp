@@ -1,0 +1,360 @@
+#include "app/harvest/harvestcommands.h"
+
+#include "app/grid/gridview.h"
+#include "app/harvest/browsercommands.h"
+#include "app/harvest/frmsites.h"
+#include "app/harvest/frmt.h"
+#include "app/shell/frmmain.h"
+#include "core/harvest/grabrun.h"
+#include "core/harvest/keyfileloader.h"
+#include "core/harvest/keyrules.h"
+#include "core/harvest/sitelist.h"
+#include "core/shell/programfolder.h"
+#include "core/shell/userprompts.h"
+#include "core/table/cellstyling.h"
+#include "core/table/recordtable.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace dq {
+
+namespace {
+
+const char *const kHintCaptions[3]
+    = { "Fine tune your searching category until        enabled", " Ready to grab when you see lists", "Grabbing" };
+const char *const kHintTips[3] = { "Go to the listing page and the grab button will become enabled",
+    "Click the grab button on the left to start grabbing", "Click the grab button on the left to start grabbing" };
+
+} // namespace
+
+HarvestCommands::HarvestCommands(frmMain &w)
+    : QObject(&w)
+    , m_window(w)
+    , m_browsers(new BrowserCommands(w))
+    , m_run(new GrabRun(&w.table().fa(), nullptr, this))
+{
+    createControls();
+
+    connect(w.txtDrop, &QLineEdit::textChanged, this, &HarvestCommands::txtDrop_Change);
+    connect(w.cboYP2, &QComboBox::activated, this, &HarvestCommands::cboYP2_Click);
+    connect(Timer1, &QTimer::timeout, this, &HarvestCommands::Timer1_Timer);
+
+    connect(m_run, &GrabRun::grabbedCountChanged, this,
+        [this](int count) { m_window.panel(24)->setText(QString::number(count)); });
+    connect(m_run, &GrabRun::pageStarted, this,
+        [this](int, const QString &address) { m_window.panel(21)->setText(address); });
+    connect(m_run, &GrabRun::freshCleared, this, [this] { m_window.table().setFresh(false); });
+    connect(m_run, &GrabRun::finished, this,
+        [this](GrabRun::End reason, const QString &message) { onFinished(int(reason), message); });
+}
+
+HarvestCommands::~HarvestCommands() = default;
+
+void HarvestCommands::createControls()
+{
+    frmMain &w = m_window;
+    QStyle *style = w.style();
+
+    QAction *stop0 = w.addToolbarButton(0, QStringLiteral("Stop"), QStringLiteral("Stop Grabbing"));
+    QAction *stop1 = w.addToolbarButton(1, QStringLiteral("Stop"), QStringLiteral("Stop Grabbing"));
+    QAction *start = w.addToolbarButton(1, QStringLiteral("StartGrab"), QStringLiteral("Start Grabbing"));
+    stop0->setIcon(style->standardIcon(QStyle::SP_BrowserStop));
+    stop1->setIcon(style->standardIcon(QStyle::SP_BrowserStop));
+    start->setIcon(style->standardIcon(QStyle::SP_MediaPlay));
+    connect(stop0, &QAction::triggered, this, &HarvestCommands::StopGrab);
+    connect(stop1, &QAction::triggered, this, &HarvestCommands::StopGrab);
+    connect(start, &QAction::triggered, this, &HarvestCommands::Grab);
+
+    QToolBar *bar = w.Toolbar[1];
+    bar->addSeparator();
+    w.cboYP2->setToolTip(QStringLiteral("Select Yellow Pages Searching Site"));
+    w.cboYP2->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    w.cboYP2->setMinimumContentsLength(24);
+    bar->addWidget(w.cboYP2);
+    cmdUpDown = new QToolButton(bar);
+    cmdUpDown->setObjectName(QStringLiteral("cmdUpDown"));
+    cmdUpDown->setToolTip(QStringLiteral("Set Default Searching Site and Order"));
+    cmdUpDown->setText(QStringLiteral("\u21C5"));
+    connect(cmdUpDown, &QToolButton::clicked, this, &HarvestCommands::cmdUpDown_Click);
+    bar->addWidget(cmdUpDown);
+    Command1 = new QToolButton(bar);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setToolTip(QStringLiteral("Key File"));
+    Command1->setIcon(style->standardIcon(QStyle::SP_FileDialogDetailedView));
+    connect(Command1, &QToolButton::clicked, this, &HarvestCommands::Command1_Click);
+    bar->addWidget(Command1);
+    bar->addSeparator();
+    // One container keeps the three hints in one place; exactly one of them shows.
+    auto *hints = new QWidget(bar);
+    hints->setObjectName(QStringLiteral("pnlHints"));
+    auto *hintRow = new QHBoxLayout(hints);
+    hintRow->setContentsMargins(4, 0, 4, 0);
+    for (int i = 0; i < 3; ++i) {
+        auto *label = new QLabel(QLatin1String(kHintCaptions[i]), hints);
+        label->setObjectName(QStringLiteral("pnlHintMsg_%1").arg(i));
+        label->setToolTip(QLatin1String(kHintTips[i]));
+        label->setFrameShape(QFrame::StyledPanel);
+        hintRow->addWidget(label);
+        pnlHintMsg[size_t(i)] = label;
+    }
+    bar->addWidget(hints);
+    // The first hint leaves room for a picture of the grab button: "until [>] enabled".
+    QLabel *hint0 = pnlHintMsg[0];
+    const QFontMetrics metrics = hint0->fontMetrics();
+    const int size = metrics.height();
+    hint0->setFixedHeight(hint0->sizeHint().height());
+    auto *picture = new QLabel(hint0);
+    picture->setObjectName(QStringLiteral("imgHintGrab"));
+    picture->setPixmap(start->icon().pixmap(size, size));
+    const QString caption = hint0->text();
+    const QString before = caption.left(caption.indexOf(QStringLiteral("  ")));
+    const int gap = metrics.horizontalAdvance(QString(8, QLatin1Char(' ')));
+    picture->move(hint0->contentsRect().left() + metrics.horizontalAdvance(before) + qMax(0, (gap - size) / 2),
+        (hint0->height() - size) / 2);
+
+    // The grab entries lead the search tab's File menu.
+    QAction *first = w.mnuFileB->actions().value(0);
+    mnuFileB_Grab = new QAction(QStringLiteral("Start &Grabbing"), w.mnuFileB);
+    mnuFileB_Grab->setObjectName(QStringLiteral("mnuFileB_Grab"));
+    mnuFileB_Grab->setShortcut(QKeySequence(Qt::Key_F5));
+    mnuFileB_StopGrab = new QAction(QStringLiteral("&Stop Grabbing"), w.mnuFileB);
+    mnuFileB_StopGrab->setObjectName(QStringLiteral("mnuFileB_StopGrab"));
+    mnuFileB_StopGrab->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F5));
+    w.mnuFileB->insertActions(first, { mnuFileB_Grab, mnuFileB_StopGrab });
+    w.mnuFileB->insertSeparator(first);
+    connect(mnuFileB_Grab, &QAction::triggered, this, &HarvestCommands::Grab);
+    connect(mnuFileB_StopGrab, &QAction::triggered, this, &HarvestCommands::StopGrab);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(GrabRun::kAnimationMs);
+
+    txtYP2 = new QLineEdit(w.SSPanWeb);
+    txtYP2->setObjectName(QStringLiteral("txtYP2"));
+    txtYP2->setReadOnly(true);
+    txtYP2->setToolTip(QStringLiteral("Current Searching Site"));
+    txtYP2->setMinimumWidth(240);
+    if (auto *row = qobject_cast<QBoxLayout *>(w.SSPanWeb->layout()))
+        row->insertWidget(0, txtYP2);
+
+    // Nothing can be grabbed before an engine's listing page shows.
+    start->setEnabled(false);
+    mnuFileB_Grab->setEnabled(false);
+    mnuFileB_StopGrab->setEnabled(false);
+    setStopEnabled(false);
+    ShowHint(0);
+}
+
+frmT &HarvestCommands::keyTool()
+{
+    if (!m_frmT) {
+        m_frmT = new frmT(m_window.prompts(), &m_window);
+        m_frmT->setSiteGrid(&m_window.siteGrid());
+        m_frmT->setSiteListPath(programFolder() + SiteList::fileName());
+    }
+    return *m_frmT;
+}
+
+GridModel &HarvestCommands::keyTable()
+{
+    return keyTool().keyTable();
+}
+
+bool HarvestCommands::isGrabbing() const
+{
+    return m_run->isRunning();
+}
+
+void HarvestCommands::cboYP2_Click()
+{
+    frmMain &w = m_window;
+    const int index = w.cboYP2->currentIndex();
+    if (index < 0)
+        return;
+    w.setListIndex(index);
+    const QString name = w.cboYP2->itemText(index);
+    frmT &tool = keyTool();
+    tool.txtYP->setText(name);
+    txtYP2->setText(name);
+    txtYP2->setCursorPosition(0);
+    tool.txtYP->setCursorPosition(0);
+
+    m_grabDisabled = false;
+    const KeyFileLoader::Result loaded = KeyFileLoader::load(w.engines(), index, tool.keyTable(), w.prompts());
+    m_grabDisabled = loaded.grabDisabled;
+    tool.setKeyFilePath(loaded.path);
+    if (loaded.loaded)
+        tool.keyFileLoaded();
+    ShowHint(0);
+    m_browsers->navigate(loaded.url);
+    w.showTab(frmMain::kTabSearch);
+    // The check must see the new key table even when the address stays the same.
+    if (w.txtDrop->text() == loaded.url)
+        txtDrop_Change();
+    else
+        w.txtDrop->setText(loaded.url);
+    w.panel(24)->clear();
+}
+
+void HarvestCommands::Command1_Click()
+{
+    frmT &tool = keyTool();
+    tool.show();
+    tool.raise();
+    tool.activateWindow();
+}
+
+void HarvestCommands::cmdUpDown_Click()
+{
+    auto *editor = new frmSites(m_window);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    editor->open();
+}
+
+void HarvestCommands::ShowHint(int index)
+{
+    if (index < 0 || index > 2)
+        return;
+    if (index == 2)
+        pnlHintMsg[2]->setText(m_window.panel(2)->text());
+    for (int i = 0; i < 3; ++i)
+        pnlHintMsg[size_t(i)]->setVisible(i == index);
+}
+
+void HarvestCommands::ClearGrabStatus()
+{
+    for (int i : { 2, 20, 21, 22, 23, 24 })
+        m_window.panel(i)->clear();
+}
+
+void HarvestCommands::txtDrop_Change()
+{
+    frmMain &w = m_window;
+    w.panel(2)->clear();
+    w.panel(20)->clear();
+    QAction *start = w.toolbarButton(1, QStringLiteral("StartGrab"));
+    const bool grabbing = isGrabbing();
+    // A missing key file disables grabbing outright, even when an earlier engine had enabled it.
+    if (KeyRules::addressEnablesGrab(keyTable(), w.txtDrop->text(), m_grabDisabled)) {
+        // A grab already running keeps its command disabled.
+        start->setEnabled(!grabbing);
+        mnuFileB_Grab->setEnabled(!grabbing);
+        ShowHint(1);
+    } else {
+        start->setEnabled(false);
+        ShowHint(0);
+        setStopEnabled(false);
+        mnuFileB_Grab->setEnabled(false);
+        mnuFileB_StopGrab->setEnabled(false);
+        ClearGrabStatus();
+    }
+    if (Timer1->isActive()) {
+        ShowHint(2);
+        setStopEnabled(true);
+        mnuFileB_StopGrab->setEnabled(true);
+    }
+}
+
+void HarvestCommands::Timer1_Timer()
+{
+    QLabel *status = m_window.panel(2);
+    status->setText(GrabRun::animationStep(status->text()));
+    m_window.panel(20)->setText(status->text());
+    pnlHintMsg[2]->setText(status->text());
+}
+
+void HarvestCommands::setStopEnabled(bool on)
+{
+    m_window.toolbarButton(0, QStringLiteral("Stop"))->setEnabled(on);
+    m_window.toolbarButton(1, QStringLiteral("Stop"))->setEnabled(on);
+}
+
+void HarvestCommands::setBrowsingKeysEnabled(bool on)
+{
+    for (const char *key : { "StartGrab", "Back", "Forward" })
+        if (QAction *a = m_window.toolbarButton(1, QLatin1String(key)))
+            a->setEnabled(on);
+    mnuFileB_Grab->setEnabled(on);
+}
+
+void HarvestCommands::Grab()
+{
+    // A stopped run finishes the listing in hand before another can start.
+    if (m_run->isRunning())
+        return;
+    frmMain &w = m_window;
+    setStopEnabled(true);
+    mnuFileB_StopGrab->setEnabled(true);
+    w.panel(2)->clear();
+    ShowHint(2);
+    Timer1->start();
+    setBrowsingKeysEnabled(false);
+
+    // The colours that tell runs apart follow the View menu's "Alternate Search Font Color"
+    // entries when the window has them.
+    const auto ticked = [&w](int i) {
+        const QAction *a = w.findChild<QAction *>(QStringLiteral("mnuAltColor_%1").arg(i));
+        return a && a->isChecked();
+    };
+    m_run->setBatchColors(CellStyling::searchFontColors(ticked(1), ticked(2), ticked(3)));
+    m_run->setFresh(w.table().fresh());
+    m_run->start(keyTable(), w.txtDrop->text());
+}
+
+void HarvestCommands::StopGrab()
+{
+    frmMain &w = m_window;
+    setBrowsingKeysEnabled(true);
+    mnuFileB_StopGrab->setEnabled(false);
+    setStopEnabled(false);
+    w.panel(2)->setText(GrabRun::cancelText());
+    w.panel(20)->setText(GrabRun::cancelText());
+    ShowHint(1);
+    m_run->stop();
+    Timer1->stop();
+}
+
+void HarvestCommands::onFinished(int reason, const QString &message)
+{
+    frmMain &w = m_window;
+    Timer1->stop();
+    w.table().setChangedDirectly();
+    if (GrabRun::End(reason) == GrabRun::End::Cancelled) {
+        showLastRow();
+        return;
+    }
+    if (GrabRun::End(reason) == GrabRun::End::Failed)
+        w.prompts().message(QString(), message, UserPrompts::Icon::None, UserPrompts::Buttons::Ok);
+    setBrowsingKeysEnabled(true);
+    mnuFileB_StopGrab->setEnabled(false);
+    ShowHint(1);
+    w.panel(2)->setText(GrabRun::doneText());
+    w.panel(20)->setText(GrabRun::doneText());
+    QLabel *count = w.panel(24);
+    if (count->text().isEmpty() || count->text() == QStringLiteral("N/A"))
+        count->setText(QString::number(m_run->grabbedCount()));
+    w.showTab(frmMain::kTabResults);
+    setStopEnabled(false);
+    showLastRow();
+}
+
+void HarvestCommands::showLastRow()
+{
+    GridModel &fa = m_window.table().fa();
+    const QModelIndex last = fa.index(fa.rows() - 1, qMax(0, fa.col()));
+    if (!last.isValid())
+        return;
+    m_window.fa->setCurrentIndex(last);
+    m_window.fa->scrollTo(last);
+}
+
+} // namespace dq

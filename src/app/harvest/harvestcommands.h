@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QObject>
+
+#include <array>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QTimer;
+class QToolButton;
+
+namespace dq {
+
+class BrowserCommands;
+class GrabRun;
+class GridModel;
+class frmMain;
+class frmT;
+
+// The harvest as the main window runs it: the engine list and its selection (key file load,
+// start page, "Search" tab), the site editor and key-file tool window buttons, the address
+// check that enables Start Grabbing, the hint panels, the grab commands with their status
+// panels and animation, and the end of a grab on the "Results" tab.
+//
+// A grab runs asynchronously (GrabRun) while the window stays responsive; Stop is taken in
+// between network events and the listing in hand is finished first. `Timer1` is the only
+// source of the running status text. Every grabbed row stays in the table whatever ends the
+// grab; the table is then marked changed.
+class HarvestCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit HarvestCommands(frmMain &window);
+    ~HarvestCommands() override;
+
+    BrowserCommands &browsers() { return *m_browsers; }
+    GrabRun &grabRun() { return *m_run; }
+    // The key-file tool window, loaded (hidden) on first use; it holds the key table.
+    frmT &keyTool();
+    GridModel &keyTable();
+    // Set while the selected engine has no key file (and before any engine is selected):
+    // the address check then never enables grabbing.
+    bool grabDisabled() const { return m_grabDisabled; }
+    bool isGrabbing() const;
+
+    // The engine list's selection: shows the engine's name, loads its key file, opens its
+    // start page on the "Search" tab.
+    void cboYP2_Click();
+    // Shows the key-file tool window.
+    void Command1_Click();
+    // Opens the site editor, modal to the window; returns at once.
+    void cmdUpDown_Click();
+
+    void ShowHint(int index);
+    void ClearGrabStatus();
+    // The address check, run on every change of the address box.
+    void txtDrop_Change();
+    void Timer1_Timer();
+    void Grab();
+    void StopGrab();
+
+    std::array<QLabel *, 3> pnlHintMsg {};
+    QTimer *Timer1 = nullptr;
+    QAction *mnuFileB_Grab = nullptr;
+    QAction *mnuFileB_StopGrab = nullptr;
+    QToolButton *cmdUpDown = nullptr;
+    QToolButton *Command1 = nullptr;
+    QLineEdit *txtYP2 = nullptr;
+
+private:
+    void createControls();
+    void setStopEnabled(bool on);
+    void setBrowsingKeysEnabled(bool on);
+    void onFinished(int reason, const QString &message);
+    void showLastRow();
+
+    frmMain &m_window;
+    BrowserCommands *m_browsers;
+    GrabRun *m_run;
+    frmT *m_frmT = nullptr;
+    bool m_grabDisabled = true;
+};
+
+} // namespace dq
