@@ -151,6 +151,11 @@ QList<int> frmColDef::droppedColumnsWithData() const
 
 void frmColDef::cmdOK_Click()
 {
+    if (m_scope == ColumnDefs::Scope::AllColumns && m_definitions->rows() <= m_definitions->fixedRows()) {
+        m_prompts.message(windowTitle(), QStringLiteral("The table needs at least one column. Add a row first."),
+            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        return;
+    }
     const QList<int> dropped = droppedColumnsWithData();
     if (!dropped.isEmpty()) {
         QStringList numbers;

@@ -225,6 +225,25 @@ private slots:
             QCOMPARE(fa().text(1, 12), QStringLiteral("v13"));
     }
 
+    void deletingEveryRowKeepsTheTable()
+    {
+        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        QVERIFY(dialog);
+        for (int i = 0; i < 13; ++i) {
+            dialog->definitions().setCursor(1, ColumnDefs::TitleCol);
+            QTest::mouseClick(dialog->cmdDelete, Qt::LeftButton);
+        }
+        QCOMPARE(dialog->definitions().rows(), 1);
+        m_prompts->answers = { UserPrompts::Answer::Ok };
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(m_prompts->asked.size(), 1);
+        QCOMPARE(m_prompts->asked.first().icon, UserPrompts::Icon::Warning);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(fa().cols(), 13);
+        QCOMPARE(fa().text(1, 12), QStringLiteral("v13"));
+        QVERIFY(!m_window->table().changed());
+    }
+
     void addAndInsertGrowTheTable()
     {
         frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
