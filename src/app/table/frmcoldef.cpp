@@ -7,6 +7,8 @@
 
 #include <QAction>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QMenu>
 #include <QLabel>
 #include <QPushButton>
@@ -36,6 +38,11 @@ frmColDef::frmColDef(RecordTable &table, UserPrompts &prompts, ColumnDefs::Scope
     fg->setObjectName(QStringLiteral("fg"));
     fg->setGridModel(m_definitions);
     fg->setSelectionMode(GridModel::SelectionMode::Free);
+    // The title row: bold white captions on dark green.
+    fg->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: #005000; color: white; font-weight: bold; "
+                       "border: 1px solid #003800; padding: 2px; }"));
+    fg->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
 
     const auto button = [this](const char *name, const QString &caption) {
         auto *b = new QPushButton(caption, this);
@@ -101,6 +108,11 @@ void frmColDef::showScope()
     for (QPushButton *b : { cmdAdd, cmdInsert, cmdDelete })
         b->setVisible(all);
     fg->setMinimumHeight(twipsY(all ? kTallGridHeight : kShortGridHeight));
+    // Every column in sight, with room for the scroll bar.
+    int width = 2 * fg->frameWidth() + fg->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < m_definitions->cols(); ++c)
+        width += fg->columnWidth(c);
+    fg->setMinimumWidth(width);
     adjustSize();
 }
 
