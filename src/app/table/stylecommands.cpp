@@ -7,6 +7,7 @@
 #include "core/table/valueformat.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QToolBar>
@@ -167,7 +168,10 @@ StyleCommands::StyleCommands(frmMain &window)
         } else
             refreshState();
     });
-    connect(&window.table(), &RecordTable::tableRebuilt, this, &StyleCommands::refreshState);
+    connect(&window.table(), &RecordTable::tableRebuilt, this, [this] {
+        applyWindowSwitches();
+        refreshState();
+    });
     refreshState();
 }
 
@@ -336,6 +340,19 @@ void StyleCommands::align(Alignment alignment)
 void StyleCommands::fonts()
 {
     CellStyling::setUniformFontSize(m_window.table().fa(), 12);
+}
+
+void StyleCommands::applyWindowSwitches()
+{
+    RecordTable &table = m_window.table();
+    GridModel &fa = table.fa();
+    const QColor alternate = m_window.mnuAlternateColor->isChecked() ? CellStyling::alternateRowColor()
+                                                                     : QApplication::palette().color(QPalette::Base);
+    // The window's switches are no edits of the table.
+    table.setTracking(false);
+    fa.setGridLines(m_mnuGrid->isChecked());
+    fa.setAlternateRowColor(alternate);
+    table.setTracking(true);
 }
 
 void StyleCommands::gridLines()

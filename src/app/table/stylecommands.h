@@ -59,6 +59,8 @@ private:
     void tableCommandDone(const GridModel *grid);
     void setStateButtons(const CellStyling::FontState &state);
     QAction *styleButton(CellStyling::FontStyle style) const;
+    // A new or opened table shows grid lines and alternate rows as the window's ticks say.
+    void applyWindowSwitches();
     // Clicks and moves in the Form panel refresh its state while it owns the focus.
     void followFormPanel();
 

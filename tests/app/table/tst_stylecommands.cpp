@@ -3,6 +3,7 @@
 #include "app/table/pancolor.h"
 #include "app/table/stylecommands.h"
 #include "core/shell/shellsettings.h"
+#include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
 #include "support/testsupport.h"
 
@@ -410,6 +411,33 @@ private slots:
         QCOMPARE(alternate->isChecked(), !was);
         QCOMPARE(fa().alternateRowColor(), was ? QColor(Qt::white) : QColor(192, 255, 192));
         QCOMPARE(m_window->currentSettings().alternateColor, !was);
+    }
+
+    void openedTablesFollowTheWindowsSwitches()
+    {
+        const QString path = test::tempDir() + QStringLiteral("/switches.tsy");
+        QAction *grid = action(QStringLiteral("mnuGrid"));
+        QAction *alternate = action(QStringLiteral("mnuAlternateColor"));
+        if (!alternate->isChecked())
+            alternate->trigger();
+        grid->trigger();
+        QVERIFY(!fa().gridLines());
+        m_prompts->fileNames = { path };
+        QVERIFY(m_window->fileCommands().saveAs(FileKind::Native));
+
+        grid->trigger();
+        alternate->trigger();
+        m_prompts->fileNames = { path };
+        QVERIFY(m_window->fileCommands().open(FileKind::Native));
+        QCOMPARE(fa().text(1, 0), QStringLiteral("r1c0"));
+        QVERIFY(fa().gridLines());
+        QVERIFY(fa().alternateRowColor() != CellStyling::alternateRowColor());
+        QVERIFY(!m_window->table().changed());
+
+        grid->trigger();
+        m_window->fileCommands().newTable();
+        QVERIFY(!fa().gridLines());
+        QVERIFY(!m_window->table().changed());
     }
 
     void menuEntries_data()
