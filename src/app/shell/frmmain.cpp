@@ -7,6 +7,7 @@
 #include "app/print/printcommandactions.h"
 #include "app/grid/gridview.h"
 #include "app/table/datatoolcommands.h"
+#include "app/table/editcommands.h"
 #include "app/table/frmcoldef.h"
 #include "app/table/stylecommands.h"
 #include "core/grid/gridfile.h"
@@ -77,6 +78,7 @@ frmMain::~frmMain() = default;
 void frmMain::installCommands()
 {
     new FileCommandActions(*this);
+    new EditCommands(*this);
     new PrintCommandActions(*this);
     m_contact = new ContactCommandActions(*this);
     m_harvest = new HarvestCommands(*this);

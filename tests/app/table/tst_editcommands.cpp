@@ -1,0 +1,703 @@
+#include "app/grid/gridview.h"
+#include "app/shell/frmmain.h"
+#include "app/table/editcommands.h"
+#include "app/table/formpanel.h"
+#include "core/grid/gridmodel.h"
+#include "core/table/recordtable.h"
+#include "support/testsupport.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+
+#include <memory>
+
+using namespace dq;
+using namespace Qt::StringLiterals;
+using Rows = QList<int>;
+
+class TestEditCommands : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::ScriptedPrompts> m_prompts;
+    std::unique_ptr<frmMain> m_window;
+    QString m_home;
+
+    GridModel &fa() { return m_window->table().fa(); }
+    EditCommands &edit() { return *m_window->findChild<EditCommands *>(); }
+    QAction *action(const QString &name) const { return m_window->findChild<QAction *>(name); }
+    QString panel(int index) const { return m_window->panel(index)->text(); }
+    static QString clipboard() { return QGuiApplication::clipboard()->text(); }
+
+    // Cells read "r<row>c<col>" so any move or loss shows.
+    void fillTable(int dataRows)
+    {
+        fa().setRows(dataRows + 1);
+        for (int r = 1; r <= dataRows; ++r)
+            for (int c = 0; c < fa().cols(); ++c)
+                fa().setText(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
+    }
+
+    static QString row(int r, int cols)
+    {
+        QStringList cells;
+        for (int c = 0; c < cols; ++c)
+            cells << QStringLiteral("r%1c%2").arg(r).arg(c);
+        return cells.join(QLatin1Char('\t'));
+    }
+
+    void markRows(const Rows &rows)
+    {
+        fa().setCursor(rows.last(), 0);
+        fa().setSelectedRows(std::vector<int>(rows.begin(), rows.end()));
+    }
+
+    void showWindow()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
+    void makeNamedAndSaved()
+    {
+        m_window->table().setCurrentFile(m_home + QStringLiteral("/list.tsy"));
+        m_window->table().MakeModified(false);
+    }
+
+private slots:
+    void init()
+    {
+        m_home = test::tempDir();
+        qputenv("DIRQUILL_HOME", m_home.toLocal8Bit());
+        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
+        QFile siteList(m_home + QStringLiteral("/stpl00.bin"));
+        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        m_prompts = std::make_unique<test::ScriptedPrompts>();
+        m_window = std::make_unique<frmMain>(*m_prompts);
+        QVERIFY(m_window->load());
+        m_window->showTab(frmMain::kTabResults);
+        QGuiApplication::clipboard()->clear();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        QCOMPARE(m_prompts->unexpected, 0);
+        m_prompts.reset();
+    }
+
+    void entriesHaveTheirCaptionsShortcutsAndMenus_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QKeySequence>("shortcut");
+        QTest::addColumn<QString>("menu");
+        const auto ks = [](QKeyCombination k) { return QKeySequence(k); };
+        QTest::newRow("Cut") << "mnuEditCut" << "C&ut" << ks(Qt::CTRL | Qt::Key_X) << "mnuEdit";
+        QTest::newRow("Copy") << "mnuEditCopy" << "&Copy" << ks(Qt::CTRL | Qt::Key_C) << "mnuEdit";
+        QTest::newRow("Paste") << "mnuEditPaste" << "&Paste" << ks(Qt::CTRL | Qt::Key_V) << "mnuEdit";
+        QTest::newRow("Select All") << "mnuSelectAll" << "Select &All" << ks(Qt::CTRL | Qt::Key_A) << "mnuEdit";
+        QTest::newRow("Find") << "mnuEditFind" << "&Find..." << ks(Qt::CTRL | Qt::Key_F) << "mnuEdit";
+        QTest::newRow("Add Row") << "mnuEditAddRow" << "&Add Row" << ks(Qt::CTRL | Qt::Key_Insert) << "mnuInsert";
+        QTest::newRow("Insert Row") << "mnuInsertRow" << "&Insert Row" << ks(Qt::SHIFT | Qt::Key_Insert) << "mnuInsert";
+        QTest::newRow("Insert Col") << "mnuInsertCol" << "&Col" << QKeySequence() << "mnuInsert";
+        QTest::newRow("Delete Rows") << "mnuDeleteRow" << "&Delete Row(s)" << ks(Qt::SHIFT | Qt::Key_Delete)
+                                     << "mnuDelete";
+        QTest::newRow("Delete Col") << "mnuDeleteCol" << "&Col" << QKeySequence() << "mnuDelete";
+        QTest::newRow("Row height reset") << "mnuRowHeightReset" << "&Reset All" << QKeySequence() << "mnuRowHeight";
+        QTest::newRow("Row height up") << "mnuRowHeightInc" << "&Increase" << ks(Qt::Key_F11) << "mnuRowHeight";
+        QTest::newRow("Row height down") << "mnuRowHeightDec" << "&Decrease" << ks(Qt::Key_F12) << "mnuRowHeight";
+        QTest::newRow("Row mode") << "mnuMouseMode_0" << "&Row Mode" << ks(Qt::Key_F6) << "mnuView";
+        QTest::newRow("Block mode") << "mnuMouseMode_1" << "&Block && Edit Mode" << ks(Qt::Key_F7) << "mnuView";
+        QTest::newRow("Drag mode") << "mnuDragDrop" << "&Drag Mode" << ks(Qt::Key_F8) << "mnuView";
+        QTest::newRow("Form panel") << "mnuViewFb" << "&Form Panel" << ks(Qt::Key_F2) << "mnuView";
+    }
+
+    void entriesHaveTheirCaptionsShortcutsAndMenus()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, menu);
+        QAction *a = action(name);
+        QVERIFY2(a, qPrintable(name));
+        QTEST(a->text(), "caption");
+        QTEST(a->shortcut(), "shortcut");
+        auto *owner = m_window->findChild<QMenu *>(menu);
+        QVERIFY2(owner && owner->actions().contains(a), qPrintable(menu));
+    }
+
+    void submenusOfTheEditMenu_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("Insert") << "mnuInsert" << "&Insert";
+        QTest::newRow("Delete") << "mnuDelete" << "&Delete";
+        QTest::newRow("Row Height") << "mnuRowHeight" << "&Row Height";
+    }
+
+    void submenusOfTheEditMenu()
+    {
+        QFETCH(QString, name);
+        auto *m = m_window->findChild<QMenu *>(name);
+        QVERIFY(m);
+        QTEST(m->title(), "caption");
+        QVERIFY(m_window->mnuEdit->actions().contains(m->menuAction()));
+    }
+
+    void toolbarKeysCarryTheirToolTips_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("tip");
+        QTest::addColumn<bool>("pressable");
+        QTest::newRow("Cut") << "Cut" << "Cut" << false;
+        QTest::newRow("Copy") << "Copy" << "Copy" << false;
+        QTest::newRow("Paste") << "Paste" << "Paste" << false;
+        QTest::newRow("Find") << "Find" << "Find Text" << false;
+        QTest::newRow("Row mode") << "RowMode" << "Row and Find Mode" << true;
+        QTest::newRow("Block mode") << "BlockMode" << "Block and Edit Mode" << true;
+        QTest::newRow("Drag mode") << "DragMode" << "Toggle Drag Mode" << true;
+    }
+
+    void toolbarKeysCarryTheirToolTips()
+    {
+        QFETCH(QString, key);
+        QAction *a = m_window->toolbarButton(0, key);
+        QVERIFY2(a, qPrintable(key));
+        QTEST(a->toolTip(), "tip");
+        QTEST(a->isCheckable(), "pressable");
+    }
+
+    void theWindowStartsInRowModeWithDragOff()
+    {
+        QVERIFY(action(QStringLiteral("mnuMouseMode_0"))->isChecked());
+        QVERIFY(!action(QStringLiteral("mnuMouseMode_1"))->isChecked());
+        QVERIFY(m_window->toolbarButton(0, QStringLiteral("RowMode"))->isChecked());
+        QVERIFY(!m_window->toolbarButton(0, QStringLiteral("BlockMode"))->isChecked());
+        QVERIFY(!m_window->toolbarButton(0, QStringLiteral("DragMode"))->isChecked());
+        QCOMPARE(panel(3), QStringLiteral("ROW"));
+        QCOMPARE(panel(4), QStringLiteral("US"));
+        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
+        QCOMPARE(m_window->focusOwner(), quint8(0));
+    }
+
+    void modesSwitchFromMenuAndKeys_data()
+    {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<bool>("rowMode");
+        QTest::newRow("the Block menu entry") << "mnuMouseMode_1" << false;
+        QTest::newRow("the Block key") << "key:BlockMode" << false;
+        QTest::newRow("the Row menu entry") << "mnuMouseMode_0" << true;
+        QTest::newRow("the Row key") << "key:RowMode" << true;
+    }
+
+    void modesSwitchFromMenuAndKeys()
+    {
+        QFETCH(QString, trigger);
+        QFETCH(bool, rowMode);
+        // Start from the other mode, so the switch is seen.
+        if (rowMode)
+            m_window->enterBlockMode();
+        else
+            m_window->enterRowMode();
+        QAction *a = trigger.startsWith(QStringLiteral("key:")) ? m_window->toolbarButton(0, trigger.mid(4))
+                                                               : action(trigger);
+        a->trigger();
+        QCOMPARE(m_window->mouseMode(), rowMode ? MouseMode::Row : MouseMode::Block);
+        QCOMPARE(panel(3), rowMode ? QStringLiteral("ROW") : QStringLiteral("BLOCK"));
+        QCOMPARE(action(QStringLiteral("mnuMouseMode_0"))->isChecked(), rowMode);
+        QCOMPARE(action(QStringLiteral("mnuMouseMode_1"))->isChecked(), !rowMode);
+        QCOMPARE(m_window->toolbarButton(0, QStringLiteral("RowMode"))->isChecked(), rowMode);
+        QCOMPARE(m_window->toolbarButton(0, QStringLiteral("BlockMode"))->isChecked(), !rowMode);
+        QCOMPARE(fa().selectionMode(),
+            rowMode ? GridModel::SelectionMode::ListBox : GridModel::SelectionMode::Free);
+    }
+
+    void clickingThePressedModeKeyKeepsItPressed()
+    {
+        QAction *key = m_window->toolbarButton(0, QStringLiteral("RowMode"));
+        key->trigger();
+        key->trigger();
+        QVERIFY(key->isChecked());
+        QVERIFY(!m_window->toolbarButton(0, QStringLiteral("BlockMode"))->isChecked());
+        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
+    }
+
+    void blockModeKeepsTheCurrentCellAndDropsARowSelection()
+    {
+        fillTable(10);
+        markRows({ 3, 4, 5 });
+        fa().select(4, 2, 4, 2);
+        fa().setSelectedRows({ 3, 4, 5 });
+        m_window->enterBlockMode();
+        QCOMPARE(fa().row(), 4);
+        QCOMPARE(fa().col(), 2);
+        QCOMPARE(fa().selection(), (GridRange { 4, 2, 4, 2 }));
+        QCOMPARE(fa().selectedRowCount(), 1);
+    }
+
+    void rowModeSelectsTheWholeCurrentRow()
+    {
+        fillTable(10);
+        m_window->enterBlockMode();
+        fa().select(6, 3, 8, 4);
+        m_window->enterRowMode();
+        QCOMPARE(fa().selectedRows(), std::vector<int>({ 6 }));
+        QCOMPARE(fa().selection(), (GridRange { 6, 0, 6, fa().cols() - 1 }));
+    }
+
+    void dragModeFollowsMenuAndKey()
+    {
+        QAction *key = m_window->toolbarButton(0, QStringLiteral("DragMode"));
+        QAction *entry = action(QStringLiteral("mnuDragDrop"));
+        key->trigger();
+        QVERIFY(fa().dragEnabled());
+        QVERIFY(entry->isChecked());
+        QCOMPARE(panel(4), QStringLiteral("DRAG"));
+        key->trigger();
+        QVERIFY(!fa().dragEnabled());
+        QVERIFY(!entry->isChecked());
+        QVERIFY(!key->isChecked());
+        QCOMPARE(panel(4), QString());
+        entry->trigger();
+        QVERIFY(fa().dragEnabled());
+        QVERIFY(key->isChecked());
+        QCOMPARE(panel(4), QStringLiteral("DRAG"));
+        entry->trigger();
+        QVERIFY(!fa().dragEnabled());
+        QCOMPARE(panel(4), QString());
+        // A way of selecting is no change to the table.
+        m_window->enterBlockMode();
+        QVERIFY(!m_window->table().changed());
+    }
+
+    void copyPutsTheSelectionAsSeen_data()
+    {
+        QTest::addColumn<bool>("blockMode");
+        QTest::addColumn<int>("owner");
+        QTest::addColumn<Rows>("rows"); // Row mode: marked rows; Block mode: top, left, bottom, right
+        QTest::addColumn<QString>("expected");
+        const int cols = 13;
+        QTest::newRow("Row mode copies the marked rows whole")
+            << false << 1 << Rows { 2, 3 } << row(2, cols) + QStringLiteral("\r") + row(3, cols);
+        QTest::newRow("Row mode copies scattered rows without those between")
+            << false << 1 << Rows { 2, 5 } << row(2, cols) + QStringLiteral("\r") + row(5, cols);
+        QTest::newRow("Block mode copies the block") << true << 1 << Rows { 2, 1, 3, 2 }
+                                                     << QStringLiteral("r2c1\tr2c2\rr3c1\tr3c2");
+        QTest::newRow("before either grid had the focus nothing is copied")
+            << false << 0 << Rows { 2, 3 } << QString();
+    }
+
+    void copyPutsTheSelectionAsSeen()
+    {
+        QFETCH(bool, blockMode);
+        QFETCH(int, owner);
+        QFETCH(Rows, rows);
+        fillTable(6);
+        QGuiApplication::clipboard()->setText(QStringLiteral("stale"));
+        if (blockMode) {
+            m_window->enterBlockMode();
+            fa().select(rows[0], rows[1], rows[2], rows[3]);
+        } else {
+            markRows(rows);
+        }
+        if (owner != 0)
+            m_window->setFocusOwner(quint8(owner));
+        action(QStringLiteral("mnuEditCopy"))->trigger();
+        QTEST(clipboard(), "expected");
+    }
+
+    void copyFromTheFormPanelTakesItsSelectedLines()
+    {
+        fillTable(3);
+        fa().setCursor(2, 0);
+        m_window->fa_Click();
+        GridModel &fb = edit().formPanel().grid();
+        fb.setCursor(1, 1);
+        fb.setSelectedRows({ 1, 6 });
+        m_window->setFocusOwner(2);
+        m_window->toolbarButton(0, QStringLiteral("Copy"))->trigger();
+        QCOMPARE(clipboard(), QStringLiteral("Name\tr2c0\rPhone\tr2c5"));
+        // Cut and Paste leave both grids alone while the Form panel owns the focus.
+        QGuiApplication::clipboard()->setText(QStringLiteral("X"));
+        action(QStringLiteral("mnuEditCut"))->trigger();
+        action(QStringLiteral("mnuEditPaste"))->trigger();
+        QCOMPARE(fa().text(2, 0), QStringLiteral("r2c0"));
+        QCOMPARE(fb.text(1, 1), QStringLiteral("r2c0"));
+        QCOMPARE(clipboard(), QStringLiteral("X"));
+    }
+
+    void cutEmptiesCellsButKeepsRows_data()
+    {
+        QTest::addColumn<bool>("blockMode");
+        QTest::addColumn<Rows>("rows"); // Row mode: marked rows; Block mode: top, left, bottom, right
+        QTest::addColumn<QString>("clip");
+        QTest::newRow("Row mode empties three whole rows")
+            << false << Rows { 2, 3, 4 } << QStringList { row(2, 13), row(3, 13), row(4, 13) }.join(u'\r');
+        QTest::newRow("Row mode empties scattered rows only")
+            << false << Rows { 1, 5 } << QStringList { row(1, 13), row(5, 13) }.join(u'\r');
+        QTest::newRow("Block mode empties the block only") << true << Rows { 2, 1, 3, 2 }
+                                                           << QStringLiteral("r2c1\tr2c2\rr3c1\tr3c2");
+    }
+
+    void cutEmptiesCellsButKeepsRows()
+    {
+        QFETCH(bool, blockMode);
+        QFETCH(Rows, rows);
+        fillTable(6);
+        if (blockMode) {
+            m_window->enterBlockMode();
+            fa().select(rows[0], rows[1], rows[2], rows[3]);
+        } else {
+            markRows(rows);
+        }
+        m_window->setFocusOwner(1);
+        action(QStringLiteral("mnuEditCut"))->trigger();
+        QTEST(clipboard(), "clip");
+        QCOMPARE(fa().rows(), 7);
+        for (int r = 1; r <= 6; ++r) {
+            for (int c = 0; c < fa().cols(); ++c) {
+                const bool gone = blockMode ? GridRange { rows[0], rows[1], rows[2], rows[3] }.contains(r, c)
+                                            : rows.contains(r);
+                QCOMPARE(fa().text(r, c), gone ? QString() : QStringLiteral("r%1c%2").arg(r).arg(c));
+            }
+        }
+        QCOMPARE(fa().text(0, 0), QStringLiteral("Name"));
+    }
+
+    void pasteIsBoundedByTheSelection_data()
+    {
+        QTest::addColumn<bool>("blockMode");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<QStringList>("changed"); // "row,col=text"
+        QTest::newRow("a two-by-three block into one cell fills that cell only")
+            << true << Rows { 2, 1, 2, 1 } << "a\tb\tc\rd\te\tf"
+            << QStringList { QStringLiteral("2,1=a") };
+        QTest::newRow("a wide line into a two-cell block fills two cells")
+            << true << Rows { 3, 0, 3, 1 } << "a\tb\tc" << QStringList { QStringLiteral("3,0=a"), QStringLiteral("3,1=b") };
+        QTest::newRow("three lines into two marked rows fill two rows")
+            << false << Rows { 2, 3 } << "a\rb\rc" << QStringList { QStringLiteral("2,0=a"), QStringLiteral("3,0=b") };
+        QTest::newRow("lines go into scattered rows in order")
+            << false << Rows { 1, 4 } << "a\r\nb\r\n" << QStringList { QStringLiteral("1,0=a"), QStringLiteral("4,0=b") };
+        QTest::newRow("a spreadsheet's closing line break empties nothing")
+            << true << Rows { 2, 0, 3, 0 } << "a\n" << QStringList { QStringLiteral("2,0=a") };
+        QTest::newRow("an empty clipboard changes nothing") << true << Rows { 2, 0, 3, 1 } << "" << QStringList {};
+    }
+
+    void pasteIsBoundedByTheSelection()
+    {
+        QFETCH(bool, blockMode);
+        QFETCH(Rows, rows);
+        QFETCH(QString, clip);
+        QFETCH(QStringList, changed);
+        fillTable(5);
+        if (blockMode) {
+            m_window->enterBlockMode();
+            fa().select(rows[0], rows[1], rows[2], rows[3]);
+        } else {
+            markRows(rows);
+        }
+        QGuiApplication::clipboard()->setText(clip);
+        m_window->setFocusOwner(1);
+        action(QStringLiteral("mnuEditPaste"))->trigger();
+        QCOMPARE(fa().rows(), 6);
+        QCOMPARE(fa().cols(), 13);
+        for (int r = 1; r <= 5; ++r) {
+            for (int c = 0; c < fa().cols(); ++c) {
+                QString expected = QStringLiteral("r%1c%2").arg(r).arg(c);
+                for (const QString &cell : changed)
+                    if (cell.section(QLatin1Char('='), 0, 0) == QStringLiteral("%1,%2").arg(r).arg(c))
+                        expected = cell.section(QLatin1Char('='), 1);
+                QCOMPARE(fa().text(r, c), expected);
+            }
+        }
+    }
+
+    void selectAllTakesNoTitles()
+    {
+        fillTable(4);
+        m_window->setFocusOwner(2);
+        action(QStringLiteral("mnuSelectAll"))->trigger();
+        QCOMPARE(m_window->focusOwner(), quint8(1));
+        QCOMPARE(panel(5), QStringLiteral("4 Sel"));
+        action(QStringLiteral("mnuEditCopy"))->trigger();
+        QVERIFY(!clipboard().contains(QStringLiteral("Name")));
+        QCOMPARE(clipboard().split(QLatin1Char('\r')).size(), 4);
+        QVERIFY(clipboard().startsWith(QStringLiteral("r1c0\t")));
+        QVERIFY(clipboard().endsWith(QStringLiteral("r4c12")));
+
+        m_window->enterBlockMode();
+        action(QStringLiteral("mnuSelectAll"))->trigger();
+        QCOMPARE(fa().selection(), (GridRange { 1, 0, 4, 12 }));
+    }
+
+    void editsMarkTheTableAsTheirRuleSays_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("named");
+        QTest::addColumn<bool>("saveEnabled");
+        // Every change asks to be saved; Save itself comes on only for named files and
+        // only for the commands that count as structural changes.
+        for (const char *cmd : { "mnuEditCut", "mnuEditPaste", "mnuInsertRow", "mnuInsertCol", "mnuDeleteCol",
+                 "mnuDeleteRow" }) {
+            QTest::addRow("%s on a named file enables Save", cmd) << QString::fromLatin1(cmd) << true << true;
+            QTest::addRow("%s on the untitled table leaves Save off", cmd) << QString::fromLatin1(cmd) << false << false;
+        }
+        QTest::newRow("Add Row on a named file leaves Save off") << "mnuEditAddRow" << true << false;
+        QTest::newRow("a row height on a named file leaves Save off") << "mnuRowHeightInc" << true << false;
+    }
+
+    void editsMarkTheTableAsTheirRuleSays()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, named);
+        fillTable(5);
+        if (named)
+            makeNamedAndSaved();
+        else
+            m_window->table().MakeModified(false);
+        QVERIFY(!m_window->table().changed());
+        markRows({ 2 });
+        m_window->setFocusOwner(1);
+        QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+        action(command)->trigger();
+        QVERIFY(m_window->table().changed());
+        QTEST(m_window->table().saveEnabled(), "saveEnabled");
+    }
+
+    void insertRowPutsABlankRowAboveTheCurrentRow()
+    {
+        fillTable(8);
+        markRows({ 5 });
+        action(QStringLiteral("mnuInsertRow"))->trigger();
+        QCOMPARE(fa().rows(), 10);
+        QCOMPARE(fa().rowTexts(5), QStringList(13, QString()));
+        QCOMPARE(fa().text(6, 0), QStringLiteral("r5c0"));
+        QCOMPARE(fa().text(4, 0), QStringLiteral("r4c0"));
+        QCOMPARE(fa().row(), 5);
+        QCOMPARE(panel(6), QStringLiteral("5 / 9"));
+    }
+
+    void addRowOnATitleOnlyTableMakesRowOne()
+    {
+        fa().setRows(1);
+        action(QStringLiteral("mnuEditAddRow"))->trigger();
+        QCOMPARE(fa().rows(), 2);
+        QCOMPARE(fa().row(), 1);
+        QCOMPARE(fa().text(0, 0), QStringLiteral("Name"));
+        QCOMPARE(panel(6), QStringLiteral("1 / 1"));
+    }
+
+    void deleteRowsRemovesExactlyTheMarkedRows()
+    {
+        fillTable(10);
+        markRows({ 3, 7, 9 });
+        action(QStringLiteral("mnuDeleteRow"))->trigger();
+        QCOMPARE(fa().rows(), 8);
+        QStringList firsts;
+        for (int r = 1; r < fa().rows(); ++r)
+            firsts << fa().text(r, 0);
+        QCOMPARE(firsts, (QStringList { u"r1c0"_s, u"r2c0"_s, u"r4c0"_s, u"r5c0"_s, u"r6c0"_s, u"r8c0"_s, u"r10c0"_s }));
+        // Row mode: the new current row is selected whole.
+        QCOMPARE(fa().selectedRowCount(), 1);
+        QCOMPARE(fa().selection().right, fa().cols() - 1);
+    }
+
+    void deleteRowsWithoutMarksTakesTheCurrentRow()
+    {
+        fillTable(4);
+        m_window->enterBlockMode();
+        fa().setCursor(2, 3);
+        action(QStringLiteral("mnuDeleteRow"))->trigger();
+        QCOMPARE(fa().rows(), 4);
+        QCOMPARE(fa().text(2, 0), QStringLiteral("r3c0"));
+    }
+
+    void columnsAreInsertedAndDeletedAtTheCurrentColumn()
+    {
+        fillTable(3);
+        m_window->enterBlockMode();
+        fa().setCursor(2, 8);
+        action(QStringLiteral("mnuDeleteCol"))->trigger();
+        QCOMPARE(fa().cols(), 12);
+        QCOMPARE(fa().text(1, 8), QStringLiteral("r1c9"));
+        QCOMPARE(edit().formPanel().grid().rows(), 13);
+
+        fa().setCursor(2, 1);
+        action(QStringLiteral("mnuInsertCol"))->trigger();
+        QCOMPARE(fa().cols(), 13);
+        QCOMPARE(fa().text(1, 1), QString());
+        QCOMPARE(fa().text(0, 1), QString());
+        QCOMPARE(fa().text(0, 2), QStringLiteral("Street"));
+        QCOMPARE(edit().formPanel().grid().text(3, 0), QStringLiteral("Street"));
+        QCOMPARE(edit().formPanel().grid().rows(), 14);
+    }
+
+    void rowHeightsStepOnTheSelectedRows()
+    {
+        fillTable(6);
+        m_window->setFocusOwner(1);
+        markRows({ 2, 3 });
+        action(QStringLiteral("mnuRowHeightReset"))->trigger();
+        QCOMPARE(fa().rowHeight(2), 240);
+        // At the standard height Decrease changes nothing.
+        action(QStringLiteral("mnuRowHeightDec"))->trigger();
+        QCOMPARE(fa().rowHeight(2), 240);
+        QCOMPARE(fa().rowHeight(3), 240);
+        action(QStringLiteral("mnuRowHeightInc"))->trigger();
+        QCOMPARE(fa().rowHeight(2), 480);
+        QCOMPARE(fa().rowHeight(3), 480);
+        QCOMPARE(fa().rowHeight(4), 240);
+        action(QStringLiteral("mnuRowHeightInc"))->trigger();
+        action(QStringLiteral("mnuRowHeightDec"))->trigger();
+        QCOMPARE(fa().rowHeight(2), 480);
+        const int title = fa().rowHeight(0);
+        action(QStringLiteral("mnuRowHeightReset"))->trigger();
+        for (int r = 1; r < fa().rows(); ++r)
+            QCOMPARE(fa().rowHeight(r), 240);
+        QCOMPARE(fa().rowHeight(0), title);
+    }
+
+    void rowHeightsGoToTheFormPanelWhenItHadTheFocus()
+    {
+        fillTable(3);
+        GridModel &fb = edit().formPanel().grid();
+        fb.setCursor(2, 1);
+        fb.setSelectedRows({ 2 });
+        m_window->setFocusOwner(2);
+        const int before = fb.rowHeight(2);
+        const int record = fa().rowHeight(fa().row());
+        action(QStringLiteral("mnuRowHeightInc"))->trigger();
+        QCOMPARE(fb.rowHeight(2), before + 240);
+        QCOMPARE(fa().rowHeight(fa().row()), record);
+    }
+
+    void theFocusDecidesTheOwnerAndTheEditEntries()
+    {
+        showWindow();
+        m_window->fa->setFocus();
+        QTRY_COMPARE(m_window->focusOwner(), quint8(1));
+        const QStringList recordOnly { u"mnuEditCut"_s, u"mnuEditPaste"_s, u"mnuSelectAll"_s, u"mnuEditFind"_s,
+            u"mnuSpace101"_s, u"mnuSpace102"_s };
+        for (const QString &name : recordOnly)
+            QVERIFY2(action(name)->isVisible(), qPrintable(name));
+        m_window->fb->setFocus();
+        QTRY_COMPARE(m_window->focusOwner(), quint8(2));
+        for (const QString &name : recordOnly)
+            QVERIFY2(!action(name)->isVisible(), qPrintable(name));
+        QVERIFY(action(QStringLiteral("mnuEditCopy"))->isVisible());
+        m_window->fa->setFocus();
+        QTRY_COMPARE(m_window->focusOwner(), quint8(1));
+        QVERIFY(action(QStringLiteral("mnuEditCut"))->isVisible());
+    }
+
+    void rightClickShowsTheEditMenuWithRowHeightsInRowModeOnly_data()
+    {
+        QTest::addColumn<bool>("blockMode");
+        QTest::newRow("Row mode shows Row Height") << false;
+        QTest::newRow("Block mode hides Row Height") << true;
+    }
+
+    void rightClickShowsTheEditMenuWithRowHeightsInRowModeOnly()
+    {
+        QFETCH(bool, blockMode);
+        fillTable(5);
+        showWindow();
+        if (blockMode)
+            m_window->enterBlockMode();
+        QWidget *cells = m_window->fa->viewport();
+        const QPoint at = m_window->fa->visualRect(fa().index(2, 1)).center();
+        QTest::mouseClick(cells, Qt::RightButton, {}, at);
+        QTRY_VERIFY(m_window->mnuEdit->isVisible());
+        QCOMPARE(m_window->findChild<QMenu *>(QStringLiteral("mnuRowHeight"))->menuAction()->isVisible(), !blockMode);
+        m_window->mnuEdit->hide();
+    }
+
+    void doubleClickEditsTheCellInEitherMode_data()
+    {
+        QTest::addColumn<bool>("blockMode");
+        QTest::newRow("Row mode") << false;
+        QTest::newRow("Block mode") << true;
+    }
+
+    void doubleClickEditsTheCellInEitherMode()
+    {
+        QFETCH(bool, blockMode);
+        fillTable(5);
+        showWindow();
+        if (blockMode)
+            m_window->enterBlockMode();
+        const QPoint at = m_window->fa->visualRect(fa().index(3, 2)).center();
+        // A user's double click starts with a click.
+        QTest::mouseClick(m_window->fa->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(m_window->fa->viewport(), Qt::LeftButton, {}, at);
+        QTRY_VERIFY(m_window->fa->isEditing());
+        QCOMPARE(fa().row(), 3);
+        QCOMPARE(fa().col(), 2);
+    }
+
+    void activatingTheWindowReappliesTheMode()
+    {
+        fillTable(5);
+        markRows({ 4 });
+        // The Find dialog leaves the table selecting single cells.
+        m_window->fa->setSelectionMode(GridModel::SelectionMode::Free);
+        fa().setCursor(2, 3);
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(m_window.get(), &activate);
+        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
+        QCOMPARE(fa().selectedRows(), std::vector<int>({ 2 }));
+        QCOMPARE(panel(6), QStringLiteral("2 / 5"));
+
+        // Rows the user marked survive a visit to another window.
+        markRows({ 1, 2, 3 });
+        fa().setCursor(3, 0);
+        fa().setSelectedRows({ 1, 2, 3 });
+        QCoreApplication::sendEvent(m_window.get(), &activate);
+        QCOMPARE(fa().selectedRowCount(), 3);
+    }
+
+    void theOpenDropDownLoadsItsKindAndReturnsToRowMode_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("comma text") << "OPEN_CSV" << "list.csv" << QByteArray("Name,City\nAcme,Springfield\n");
+        QTest::newRow("tab text") << "OPEN_TXT" << "list.txt" << QByteArray("Name\tCity\nAcme\tSpringfield\n");
+    }
+
+    void theOpenDropDownLoadsItsKindAndReturnsToRowMode()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        const QString path = m_home + QLatin1Char('/') + file;
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(content);
+        out.close();
+        m_window->enterBlockMode();
+        m_prompts->fileNames = { path };
+        auto *entry = m_window->findChild<QAction *>(QStringLiteral("Toolbar_0_") + key);
+        QVERIFY(entry);
+        entry->trigger();
+        QCOMPARE(fa().cols(), 2);
+        QCOMPARE(fa().text(1, 1), QStringLiteral("Springfield"));
+        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
+        QCOMPARE(panel(3), QStringLiteral("ROW"));
+        QVERIFY(action(QStringLiteral("mnuMouseMode_0"))->isChecked());
+        // The Form panel follows the opened table's columns.
+        QCOMPARE(edit().formPanel().grid().rows(), 3);
+        QCOMPARE(edit().formPanel().grid().text(2, 0), QStringLiteral("City"));
+        QCOMPARE(edit().formPanel().grid().text(2, 1), QStringLiteral("Springfield"));
+    }
+};
+
+QTEST_MAIN(TestEditCommands)
+#include "tst_editcommands.moc"

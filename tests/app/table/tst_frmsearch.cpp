@@ -1,0 +1,294 @@
+#include "app/grid/gridview.h"
+#include "app/shell/frmmain.h"
+#include "app/table/editcommands.h"
+#include "app/table/formpanel.h"
+#include "app/table/frmsearch.h"
+#include "core/grid/gridmodel.h"
+#include "core/table/recordtable.h"
+#include "support/testsupport.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace dq;
+using namespace Qt::StringLiterals;
+using Cell = QPoint; // x = row, y = column
+using Cells = QList<QPoint>;
+using Answer = UserPrompts::Answer;
+
+class TestFrmSearch : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::ScriptedPrompts> m_prompts;
+    std::unique_ptr<frmMain> m_window;
+
+    GridModel &fa() { return m_window->table().fa(); }
+    EditCommands &edit() { return *m_window->findChild<EditCommands *>(); }
+    Cell current() { return Cell(fa().row(), fa().col()); }
+
+    frmSearch *openSearch()
+    {
+        m_window->findChild<QAction *>(u"mnuEditFind"_s)->trigger();
+        return edit().findDialog();
+    }
+
+    // Six data rows; "smith" in four spellings spread over three columns.
+    void fillTable()
+    {
+        fa().setRows(7);
+        fa().setText(2, 0, u"SMITH"_s);
+        fa().setText(5, 0, u"Smith"_s);
+        fa().setText(3, 2, u"blacksmith"_s);
+        fa().setText(1, 4, u"smith & co"_s);
+        fa().setText(4, 4, u"Jones"_s);
+        fa().setCursor(1, 0);
+    }
+
+    void clickCell(int row, int col)
+    {
+        const QPoint at = m_window->fa->visualRect(fa().index(row, col)).center();
+        QTest::mouseClick(m_window->fa->viewport(), Qt::LeftButton, {}, at);
+    }
+
+private slots:
+    void init()
+    {
+        const QString home = test::tempDir();
+        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
+        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
+        QFile siteList(home + u"/stpl00.bin"_s);
+        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        m_prompts = std::make_unique<test::ScriptedPrompts>();
+        m_window = std::make_unique<frmMain>(*m_prompts);
+        QVERIFY(m_window->load());
+        m_window->showTab(frmMain::kTabResults);
+        fillTable();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        QCOMPARE(m_prompts->unexpected, 0);
+        m_prompts.reset();
+    }
+
+    void controlsCarryTheirTexts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("label") << "Label1_0" << "Find text:";
+        QTest::newRow("Enter hint") << "Label1_1" << "(Enter)";
+        QTest::newRow("from the beginning") << "chkFromBeginning" << "Starting from the beginning";
+        QTest::newRow("match case") << "chkMatchCase" << "Match case";
+        QTest::newRow("find next") << "cmdNext" << "&Find Next";
+        QTest::newRow("close") << "cmdClose" << "&Close";
+    }
+
+    void controlsCarryTheirTexts()
+    {
+        QFETCH(QString, name);
+        frmSearch *dialog = openSearch();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), u"Search"_s);
+        QVERIFY(!dialog->isModal());
+        QVERIFY(dialog->findChild<QLineEdit *>(u"txtSearched"_s));
+        QObject *control = dialog->findChild<QObject *>(name);
+        QVERIFY2(control, qPrintable(name));
+        const QString text = qobject_cast<QLabel *>(control) ? qobject_cast<QLabel *>(control)->text()
+                                                             : qobject_cast<QAbstractButton *>(control)->text();
+        QTEST(text, "text");
+    }
+
+    void theFindKeyOpensTheSameDialog()
+    {
+        frmSearch *first = openSearch();
+        m_window->toolbarButton(0, u"Find"_s)->trigger();
+        QCOMPARE(edit().findDialog(), first);
+        QVERIFY(first->isVisible());
+    }
+
+    void openingSwitchesTheTableToSingleCells()
+    {
+        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
+        openSearch();
+        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::Free);
+        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
+    }
+
+    void hitsComeColumnByColumnThenThePassEnds_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<Cells>("hits");
+        QTest::newRow("without Match case every spelling is found")
+            << "smith" << false << Cells { { 2, 0 }, { 5, 0 }, { 3, 2 }, { 1, 4 } };
+        QTest::newRow("with Match case only the same letters")
+            << "smith" << true << Cells { { 3, 2 }, { 1, 4 } };
+        QTest::newRow("an upper-case search finds lower case too") << "JONES" << false << Cells { { 4, 4 } };
+    }
+
+    void hitsComeColumnByColumnThenThePassEnds()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, matchCase);
+        QFETCH(Cells, hits);
+        frmSearch *dialog = openSearch();
+        dialog->txtSearched->setText(text);
+        dialog->chkMatchCase->setChecked(matchCase);
+        for (const Cell &hit : hits) {
+            QTest::mouseClick(dialog->cmdNext, Qt::LeftButton);
+            QCOMPARE(current(), hit);
+            QCOMPARE(fa().selection(), (GridRange { hit.x(), hit.y(), hit.x(), hit.y() }));
+            QCOMPARE(m_window->panel(6)->text(), u"%1 / 6"_s.arg(hit.x()));
+        }
+        QVERIFY(m_prompts->asked.isEmpty());
+        m_prompts->answers = { Answer::Ok, Answer::Ok };
+        QTest::mouseClick(dialog->cmdNext, Qt::LeftButton);
+        QTest::mouseClick(dialog->cmdNext, Qt::LeftButton);
+        QCOMPARE(m_prompts->messages(),
+            (QStringList { u"The document has been searched.\r\n%1 found."_s.arg(hits.size()),
+                u"Search text is not found."_s }));
+        for (const auto &asked : std::as_const(m_prompts->asked)) {
+            QCOMPARE(asked.title, u"Dirquill"_s);
+            QCOMPARE(asked.icon, UserPrompts::Icon::Warning);
+            QCOMPARE(asked.buttons, UserPrompts::Buttons::Ok);
+        }
+        QCOMPARE(current(), hits.last());
+    }
+
+    void theFormPanelShowsTheHitsRecord()
+    {
+        frmSearch *dialog = openSearch();
+        dialog->txtSearched->setText(u"blacksmith"_s);
+        dialog->cmdNext_Click();
+        QCOMPARE(edit().formPanel().grid().text(3, 1), u"blacksmith"_s);
+    }
+
+    void enterInTheTextBoxFindsOnce()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        frmSearch *dialog = openSearch();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        dialog->txtSearched->setFocus();
+        QTest::keyClicks(dialog->txtSearched, u"smith"_s);
+        QTest::keyClick(dialog->txtSearched, Qt::Key_Return);
+        QCOMPARE(current(), Cell(2, 0));
+        QCOMPARE(dialog->finder().hitCount(), 1);
+        QTest::keyClick(dialog->txtSearched, Qt::Key_Enter);
+        QCOMPARE(current(), Cell(5, 0));
+        QCOMPARE(dialog->finder().hitCount(), 2);
+        QVERIFY(dialog->isVisible());
+    }
+
+    void focusInTheTextBoxSelectsItsText()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        frmSearch *dialog = openSearch();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        dialog->txtSearched->setText(u"smith"_s);
+        dialog->cmdNext->setFocus();
+        dialog->txtSearched->deselect();
+        dialog->txtSearched->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(dialog->txtSearched->selectedText(), u"smith"_s);
+    }
+
+    void columnsLeftOfTheCurrentCellAreNotSearched()
+    {
+        fa().setCursor(1, 3);
+        frmSearch *dialog = openSearch();
+        dialog->txtSearched->setText(u"smith"_s);
+        dialog->cmdNext_Click();
+        QCOMPARE(current(), Cell(1, 4));
+        m_prompts->answers = { Answer::Ok };
+        dialog->cmdNext_Click();
+        QCOMPARE(m_prompts->messages(), QStringList { u"The document has been searched.\r\n1 found."_s });
+    }
+
+    void aClickBelowAndRightMovesTheStart()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        frmSearch *dialog = openSearch();
+        dialog->txtSearched->setText(u"smith"_s);
+        dialog->cmdNext_Click();
+        QCOMPARE(current(), Cell(2, 0));
+        clickCell(4, 1);
+        QCOMPARE(current(), Cell(4, 1));
+        dialog->cmdNext_Click();
+        QCOMPARE(current(), Cell(3, 2)); // (5, 0) lies left of the click
+    }
+
+    void aClickAboveOrLeftDoesNotMoveTheStartBack()
+    {
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        frmSearch *dialog = openSearch();
+        dialog->txtSearched->setText(u"smith"_s);
+        fa().setCursor(1, 2);
+        dialog->cmdNext_Click();
+        QCOMPARE(current(), Cell(3, 2));
+        clickCell(1, 0);
+        dialog->cmdNext_Click();
+        QCOMPARE(current(), Cell(1, 4)); // not (2, 0) again
+    }
+
+    void fromTheBeginningRestartsAfterAFruitlessSearch_data()
+    {
+        QTest::addColumn<bool>("fromBeginning");
+        QTest::newRow("ticked: starts again at the first cell") << true;
+        QTest::newRow("not ticked: reports nothing found") << false;
+    }
+
+    void fromTheBeginningRestartsAfterAFruitlessSearch()
+    {
+        QFETCH(bool, fromBeginning);
+        frmSearch *dialog = openSearch();
+        dialog->txtSearched->setText(u"jones"_s);
+        dialog->chkFromBeginning->setChecked(fromBeginning);
+        dialog->cmdNext_Click();
+        QCOMPARE(current(), Cell(4, 4));
+        m_prompts->answers = { Answer::Ok, Answer::Ok };
+        dialog->cmdNext_Click();
+        QCOMPARE(m_prompts->messages().size(), 1);
+        dialog->cmdNext_Click();
+        if (fromBeginning) {
+            QCOMPARE(m_prompts->messages().size(), 1);
+            QCOMPARE(current(), Cell(4, 4));
+            QCOMPARE(dialog->finder().hitCount(), 1);
+            m_prompts->answers.clear();
+        } else {
+            QCOMPARE(m_prompts->messages().last(), u"Search text is not found."_s);
+        }
+    }
+
+    void closingLosesTheSearchState()
+    {
+        QPointer<frmSearch> dialog = openSearch();
+        dialog->txtSearched->setText(u"smith"_s);
+        dialog->cmdNext_Click();
+        QCOMPARE(dialog->finder().hitCount(), 1);
+        QTest::mouseClick(dialog->cmdClose, Qt::LeftButton);
+        QTRY_VERIFY(dialog.isNull());
+        QVERIFY(!edit().findDialog());
+        frmSearch *again = openSearch();
+        QCOMPARE(again->finder().hitCount(), 0);
+        QCOMPARE(again->finder().nextRow(), 1);
+        QCOMPARE(again->finder().nextCol(), 0);
+        QCOMPARE(again->txtSearched->text(), QString());
+    }
+};
+
+QTEST_MAIN(TestFrmSearch)
+#include "tst_frmsearch.moc"
