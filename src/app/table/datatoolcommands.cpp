@@ -83,27 +83,15 @@ void DataToolCommands::parsePhoneColumn()
 void DataToolCommands::stampNow()
 {
     GridModel &fa = m_window.table().fa();
-    GridModel *form = m_window.fb ? m_window.fb->gridModel() : nullptr;
-    const QDateTime now = m_clock();
-    // The Form panel lists the record's columns one per row under its title row.
-    const int formFirst = form ? form->fixedRows() : 0;
-    if (m_window.focusOwner() == 1 || !form) {
-        const int col = fa.col();
-        if (fa.row() < fa.fixedRows())
-            return;
-        const QString text = DataTools::stampCell(fa, fa.row(), col, now);
-        if (form && col + formFirst < form->rows())
-            form->setText(col + formFirst, 1, text);
-    } else {
-        const int field = form->row();
-        const int col = field - formFirst;
-        if (field < formFirst || col >= fa.cols())
-            return;
-        const QString text = DataTools::stampText(form->text(field, 1), fa.columnFormat(col), now);
-        form->setText(field, 1, text);
-        if (fa.row() >= fa.fixedRows())
-            fa.setText(fa.row(), col, text);
-    }
+    const GridModel *form = m_window.fb ? m_window.fb->gridModel() : nullptr;
+    // With the Form panel meant, its current field names the column (field row n is
+    // column n - 1); the record's cell is stamped and the panel shows it at once.
+    const bool onForm = m_window.focusOwner() != 1 && form;
+    const int col = onForm ? form->row() - form->fixedRows() : fa.col();
+    const int row = fa.row();
+    if (row < fa.fixedRows() || row >= fa.rows() || col < 0 || col >= fa.cols())
+        return;
+    DataTools::stampCell(fa, row, col, m_clock());
     m_window.table().markChangedByCommand();
 }
 

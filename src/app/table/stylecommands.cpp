@@ -4,7 +4,6 @@
 #include "app/shell/frmmain.h"
 #include "app/table/pancolor.h"
 #include "core/table/recordtable.h"
-#include "core/table/valueformat.h"
 
 #include <QAction>
 #include <QApplication>
@@ -156,10 +155,7 @@ StyleCommands::StyleCommands(frmMain &window)
         if (m_window.focusOwner() != 2)
             refreshState();
     });
-    connect(&window, &frmMain::recordTableClicked, this, [this] {
-        refreshState();
-        showFormFormats();
-    });
+    connect(&window, &frmMain::recordTableClicked, this, &StyleCommands::refreshState);
     connect(&window, &frmMain::focusOwnerChanged, this, [this](quint8 owner) {
         m_palette->hide();
         if (owner == 2) {
@@ -242,27 +238,6 @@ void StyleCommands::refreshState()
     const GridModel &fa = m_window.table().fa();
     m_state = CellStyling::fontState(fa, fa.row(), fa.col());
     setStateButtons(m_state);
-}
-
-void StyleCommands::showFormFormats()
-{
-    GridModel *form = formPanel();
-    if (!form)
-        return;
-    if (form != m_formattedForm) {
-        m_formattedForm = form;
-        // Field row n shows record column n - 1 in that column's display format.
-        const GridModel *fa = &m_window.table().fa();
-        form->setCellDisplayFormatter([fa, form](int row, int col, const QString &text) {
-            const int field = row - form->fixedRows();
-            if (col != 1 || field < 0 || field >= fa->cols())
-                return text;
-            return ValueFormat::display(text, fa->columnAttributes(field));
-        });
-    }
-    // Formats may have changed while the values stayed.
-    if (form->rows() > form->fixedRows() && form->cols() > 1)
-        emit form->dataChanged(form->index(form->fixedRows(), 1), form->index(form->rows() - 1, 1));
 }
 
 void StyleCommands::followFormPanel()

@@ -50,8 +50,6 @@ public:
     void gridLines();
 
     PanColor *palette() const { return m_palette; }
-    // The Form panel shows each field's value in its record-table column's display format.
-    void showFormFormats();
 
 private:
     // The grid and range a command acts on; nullptr when there is none.
@@ -68,7 +66,6 @@ private:
     PanColor *m_palette;
     QAction *m_mnuGrid = nullptr;
     QPointer<GridModel> m_followedForm;
-    QPointer<GridModel> m_formattedForm;
     CellStyling::FontState m_state;
     CellStyling::FontState m_formState;
     int m_textColor = 0;

@@ -23,7 +23,6 @@ struct GridModel::Impl
     int row = 0, col = 0, rowSel = 0, colSel = 0;
     SelectionMode mode = SelectionMode::Free;
     DisplayFormatter formatter;
-    CellDisplayFormatter cellFormatter;
 
     std::vector<GridRow> &rows() { return s.rows; }
     const std::vector<GridRow> &rows() const { return s.rows; }
@@ -770,11 +769,6 @@ void GridModel::setDisplayFormatter(DisplayFormatter f)
     d->formatter = std::move(f);
 }
 
-void GridModel::setCellDisplayFormatter(CellDisplayFormatter f)
-{
-    d->cellFormatter = std::move(f);
-}
-
 static Qt::Alignment toQt(Alignment a, bool numeric)
 {
     switch (a) {
@@ -797,8 +791,6 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         if (f && f->check != CheckBox::None)
             return {};
-        if (d->cellFormatter && index.row() >= fixedRows())
-            return d->cellFormatter(index.row(), index.column(), text);
         if (d->formatter && index.row() >= fixedRows())
             return d->formatter(text, col);
         return text;

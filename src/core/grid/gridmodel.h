@@ -230,10 +230,6 @@ public:
     // The default shows the text as stored.
     using DisplayFormatter = std::function<QString(const QString &text, const ColumnAttributes &)>;
     void setDisplayFormatter(DisplayFormatter f);
-    // The same for grids whose rows stand for other grids' columns (the Form panel): the
-    // shown text of a data cell by its address. Takes precedence over DisplayFormatter.
-    using CellDisplayFormatter = std::function<QString(int row, int col, const QString &text)>;
-    void setCellDisplayFormatter(CellDisplayFormatter f);
 
 signals:
     void cellChanged(int row, int col);
