@@ -203,6 +203,7 @@ void frmColDef::installCommands(frmMain &window)
     QObject::connect(
         entry(window.mnuTools, "mnuColumnDefine", QStringLiteral("&Column Define..."), QKeySequence(Qt::Key_F9)),
         &QAction::triggered, &window, [open] { open(ColumnDefs::Scope::AllColumns); });
+    window.mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuSpace221"));
     QObject::connect(entry(window.mnuEdit, "mnuEditColAttr", QStringLiteral("Column &Attributes..."), {}),
         &QAction::triggered, &window, [open] { open(ColumnDefs::Scope::CurrentColumn); });
     QObject::connect(entry(window.mnuEdit, "mnuEditColTitle", QStringLiteral("Column &Title..."), {}),

@@ -96,6 +96,7 @@ StyleCommands::StyleCommands(frmMain &window)
         a->setObjectName(QLatin1String(name));
         return a;
     };
+    window.mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuSpace222"));
     QMenu *mnuAlign = window.mnuEdit->addMenu(QStringLiteral("A&lignment"));
     mnuAlign->setObjectName(QStringLiteral("mnuAlign"));
     mnuAlign->menuAction()->setObjectName(QStringLiteral("mnuAlignAction"));

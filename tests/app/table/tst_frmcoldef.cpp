@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
@@ -104,6 +105,31 @@ private slots:
         QVERIFY2(a, qPrintable(name));
         QCOMPARE(a->text(), caption);
         QCOMPARE(a->shortcut(), shortcut);
+    }
+
+    void recordTableEntriesFollowTheFocus_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("withFormPanel");
+        QTest::newRow("Column Attributes is for the record table") << "mnuEditColAttr" << false;
+        QTest::newRow("Column Title is for the record table") << "mnuEditColTitle" << false;
+        QTest::newRow("Alignment is for the record table") << "mnuAlignAction" << false;
+        QTest::newRow("the separator before the column entries") << "mnuSpace221" << false;
+        QTest::newRow("the separator before Alignment") << "mnuSpace222" << false;
+        QTest::newRow("Background colour also serves the Form panel") << "mnuBkColor" << true;
+    }
+
+    void recordTableEntriesFollowTheFocus()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, withFormPanel);
+        QAction *a = action(name);
+        QVERIFY2(a, qPrintable(name));
+        QVERIFY(m_window->mnuEdit->actions().contains(a));
+        m_window->setFocusOwner(2);
+        QCOMPARE(a->isVisible(), withFormPanel);
+        m_window->setFocusOwner(1);
+        QVERIFY(a->isVisible());
     }
 
     void typeChangesSetAlignmentAndFormat_data()
