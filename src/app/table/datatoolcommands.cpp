@@ -40,10 +40,8 @@ DataToolCommands::DataToolCommands(frmMain &window)
         // The current row now holds another record.
         m_window.fa_Click();
     });
-    connect(fa, &GridModel::columnMoved, this, [this, table] {
-        table->markChangedByCommand();
-        emit formFieldsChanged();
-    });
+    // The Form panel lists its fields anew by itself when a column moves.
+    connect(fa, &GridModel::columnMoved, table, &RecordTable::markChangedByCommand);
     // A new or opened table brings its own grid settings and no sorted column.
     const auto rebuilt = [this] {
         m_arrows->reset();

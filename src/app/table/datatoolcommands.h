@@ -32,10 +32,6 @@ public:
 
     SortArrows *sortArrows() const { return m_arrows; }
 
-signals:
-    // A column moved: the Form panel lists its fields anew on its next refresh.
-    void formFieldsChanged();
-
 private:
     void enableTitleTools();
 

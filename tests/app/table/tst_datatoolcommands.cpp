@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMenu>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -139,12 +138,14 @@ private slots:
     void movingAColumnByItsTitle()
     {
         useNamedFile();
-        QSignalSpy rebuild(tools(), &DataToolCommands::formFieldsChanged);
         clickTitle(1);
         QCOMPARE(tools()->sortArrows()->lastSortedColumn(), 1);
         m_window->table().MakeModified(false);
         fa().moveColumn(1, 4);
-        QCOMPARE(rebuild.size(), 1);
+        // The Form panel lists the fields in their new order.
+        m_window->fa_Click();
+        QCOMPARE(m_form->text(5, 0), QStringLiteral("Street"));
+        QCOMPARE(m_form->text(2, 0), QStringLiteral("City"));
         QVERIFY(m_window->table().saveEnabled());
         QCOMPARE(fa().text(0, 4), QStringLiteral("Street"));
         // The arrow's column is still the one that was sorted.
