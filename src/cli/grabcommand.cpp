@@ -1,6 +1,7 @@
 #include "cli/clicommand.h"
 
 #include "core/grid/gridfile.h"
+#include "core/table/recordtable.h"
 #include "core/grid/gridmodel.h"
 #include "core/harvest/colyps.h"
 #include "core/harvest/grabrun.h"
@@ -47,16 +48,6 @@ const QString kUsage
                      "the rows. Exit status 0 after a normal end, 1 when a page could not be fetched or the table\n"
                      "not written (the rows grabbed before are still written), 2 on bad use, 130 when stopped.");
 
-// The record table a new session starts with, without the placeholder rows.
-void newRecordTable(dq::GridModel &t)
-{
-    t.setCols(13);
-    t.setRows(1);
-    const QStringList titles { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
-        QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone") };
-    for (int c = 0; c < titles.size(); ++c)
-        t.setText(0, c, titles[c]);
-}
 
 int usageError(QTextStream &err, const QString &why)
 {
@@ -121,7 +112,10 @@ int runGrab(const QStringList &args)
         return 1;
     }
 
-    dq::GridModel table;
+    // The same table a harvest in the window starts from: default titles, widths and types.
+    dq::RecordTable record;
+    record.buildNewTable();
+    dq::GridModel &table = record.fa();
     const QString out = p.value(outFile);
     if (p.isSet(append) && QFileInfo::exists(out)) {
         if (const dq::FileResult r = dq::GridFile::load(table, out, dq::GridFile::kindForPath(out)); !r) {
@@ -131,7 +125,7 @@ int runGrab(const QStringList &args)
         if (table.cols() < 13)
             table.setCols(13);
     } else {
-        newRecordTable(table);
+        record.dropFreshRows();
     }
 
     dq::GrabRun run(&table);

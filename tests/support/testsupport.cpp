@@ -1,5 +1,6 @@
 #include "support/testsupport.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -76,6 +77,15 @@ QString tempDir()
     static std::vector<std::unique_ptr<QTemporaryDir>> dirs;
     dirs.push_back(std::make_unique<QTemporaryDir>());
     return dirs.back()->path();
+}
+
+QString useFreshProgramHome()
+{
+    const QString home = tempDir();
+    qputenv("DIRQUILL_HOME", home.toLocal8Bit());
+    qputenv("DIRQUILL_CONFIG_DIR", tempDir().toLocal8Bit());
+    QFile siteList(home + QStringLiteral("/stpl00.bin"));
+    return siteList.open(QIODevice::WriteOnly) ? home : QString();
 }
 
 } // namespace dq::test

@@ -6,6 +6,7 @@
 #include "app/harvest/harvestcommands.h"
 #include "app/print/printcommandactions.h"
 #include "app/grid/gridview.h"
+#include "app/shell/frmtips.h"
 #include "app/table/datatoolcommands.h"
 #include "app/table/editcommands.h"
 #include "app/table/frmcoldef.h"
@@ -34,6 +35,7 @@
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -147,6 +149,12 @@ void frmMain::createMenus()
     mnuGudie = mnuHelp->addAction(QStringLiteral("&Guide Online / Version Update"));
     mnuGudie->setObjectName(QStringLiteral("mnuGudie"));
     connect(mnuGudie, &QAction::triggered, this, [this] { showTab(kTabGuide); });
+
+    mnuTip = new QAction(QStringLiteral("&Tip of The Day"), this);
+    mnuTip->setObjectName(QStringLiteral("mnuTip"));
+    mnuTip->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuHelp->insertAction(mnuGudie, mnuTip);
+    connect(mnuTip, &QAction::triggered, this, &frmMain::showTipOfTheDay);
 }
 
 void frmMain::finishMenus()
@@ -351,6 +359,11 @@ bool frmMain::load()
     setDefaultTab(s.defaultTab);
     if (s.defaultTab >= 0 && s.defaultTab <= 2)
         showTab(s.defaultTab);
+
+    // The tip comes once the window has had its pending events, so it opens over a
+    // window that is already drawn.
+    if (m_showTips)
+        QTimer::singleShot(0, this, &frmMain::showTipOfTheDay);
     return true;
 }
 
@@ -382,6 +395,23 @@ bool frmMain::loadSiteList()
                        "contact your software vendor."),
         UserPrompts::Icon::Critical, UserPrompts::Buttons::Ok);
     return false;
+}
+
+void frmMain::showTipOfTheDay()
+{
+    if (m_tips) {
+        m_tips->raise();
+    } else {
+        m_tips = new frmTips(m_showTips, this);
+        connect(m_tips, &frmTips::showTipsChosen, this, &frmMain::setShowTips);
+    }
+    m_tips->show();
+    m_tips->activateWindow();
+}
+
+frmTips *frmMain::tipsDialog() const
+{
+    return m_tips.data();
 }
 
 void frmMain::applyGeometry(const ShellSettings &s)

@@ -4,6 +4,7 @@
 #include "core/table/clipcommands.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <map>
@@ -26,6 +27,7 @@ class GridView;
 class HarvestCommands;
 class RecordTable;
 class UserPrompts;
+class frmTips;
 struct ShellSettings;
 
 // The main window: owns the record table for the whole run, the three work tabs
@@ -70,6 +72,11 @@ public:
     int defaultTab() const { return m_defaultTab; }
     bool showTips() const { return m_showTips; }
     void setShowTips(bool on) { m_showTips = on; }
+    // Shows the tip of the day without blocking the window; brings an open one to the
+    // front instead of opening a second.
+    void showTipOfTheDay();
+    // The open tip dialog, or nullptr.
+    frmTips *tipsDialog() const;
     // Position of the selected searching engine, kept for the record at exit.
     void setListIndex(int index) { m_listIndex = index; }
     // Row mode: whole rows are selected, the current row whole; panel 3 reads "ROW".
@@ -131,6 +138,7 @@ public:
     QAction *mnuViewDropBox = nullptr;
     QAction *mnuViewDropBoxG = nullptr;
     QAction *mnuGudie = nullptr;
+    QAction *mnuTip = nullptr;
     QAction *mnuExit = nullptr;
     QAction *mnuFileBexit = nullptr;
 
@@ -186,6 +194,7 @@ private:
     int m_defaultTab = 1;
     int m_listIndex = 0;
     bool m_showTips = true;
+    QPointer<frmTips> m_tips;
     bool m_ending = false;
     quint8 m_focusOwner = 0;
     MouseMode m_mouseMode = MouseMode::Row;

@@ -49,8 +49,7 @@ void separator(QMenu *into, const char *name)
 }
 
 // Calls fn(first, last) for each run of consecutive rows in an ascending list.
-template<typename Fn>
-void forEachRun(const std::vector<int> &rows, Fn fn)
+template <typename Fn> void forEachRun(const std::vector<int> &rows, Fn fn)
 {
     for (size_t i = 0; i < rows.size();) {
         size_t j = i;
@@ -114,10 +113,12 @@ void EditCommands::createMenus()
     separator(edit, "mnuSpace102");
     QMenu *insert = submenu(edit, "mnuInsert", QStringLiteral("&Insert"));
     mnuEditAddRow = entry(insert, "mnuEditAddRow", QStringLiteral("&Add Row"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
-    mnuInsertRow = entry(insert, "mnuInsertRow", QStringLiteral("&Insert Row"), QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+    mnuInsertRow
+        = entry(insert, "mnuInsertRow", QStringLiteral("&Insert Row"), QKeySequence(Qt::SHIFT | Qt::Key_Insert));
     mnuInsertCol = entry(insert, "mnuInsertCol", QStringLiteral("&Col"));
     QMenu *remove = submenu(edit, "mnuDelete", QStringLiteral("&Delete"));
-    mnuDeleteRow = entry(remove, "mnuDeleteRow", QStringLiteral("&Delete Row(s)"), QKeySequence(Qt::SHIFT | Qt::Key_Delete));
+    mnuDeleteRow
+        = entry(remove, "mnuDeleteRow", QStringLiteral("&Delete Row(s)"), QKeySequence(Qt::SHIFT | Qt::Key_Delete));
     mnuDeleteCol = entry(remove, "mnuDeleteCol", QStringLiteral("&Col"));
     mnuRowHeight = submenu(edit, "mnuRowHeight", QStringLiteral("&Row Height"));
     mnuRowHeightReset = entry(mnuRowHeight, "mnuRowHeightReset", QStringLiteral("&Reset All"));
@@ -160,8 +161,8 @@ void EditCommands::createToolbarKeys()
     };
     connect(key(QStringLiteral("Cut"), QStringLiteral("Cut"), QStringLiteral("edit-cut")), &QAction::triggered, this,
         &EditCommands::cut);
-    connect(key(QStringLiteral("Copy"), QStringLiteral("Copy"), QStringLiteral("edit-copy")), &QAction::triggered,
-        this, &EditCommands::copy);
+    connect(key(QStringLiteral("Copy"), QStringLiteral("Copy"), QStringLiteral("edit-copy")), &QAction::triggered, this,
+        &EditCommands::copy);
     connect(key(QStringLiteral("Paste"), QStringLiteral("Paste"), QStringLiteral("edit-paste")), &QAction::triggered,
         this, &EditCommands::paste);
     connect(key(QStringLiteral("Find"), QStringLiteral("Find Text"), QStringLiteral("edit-find")), &QAction::triggered,

@@ -76,8 +76,8 @@ FormPanel::FormPanel(frmMain &window)
     fb->setObjectName(QStringLiteral("fb"));
     fb->setGridModel(m_grid);
     fb->horizontalHeader()->setStretchLastSection(true);
-    fb->horizontalHeader()->setStyleSheet(QStringLiteral(
-        "QHeaderView::section { background-color: rgb(0, 128, 0); color: white; font-weight: bold; }"));
+    fb->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: rgb(0, 128, 0); color: white; font-weight: bold; }"));
     window.fb = fb;
 
     const std::array<QStyle::StandardPixmap, kButtons> pictures { QStyle::SP_TrashIcon, QStyle::SP_FileIcon,
@@ -139,13 +139,23 @@ FormPanel::FormPanel(frmMain &window)
         if (o == Qt::Horizontal)
             columnsChanged();
     });
+    // Whatever changes the current record (a paste, a tool, a sort, rows moving under the
+    // cursor) shows in the panel at once, not only at the next refresh.
+    const auto followRecord = [this] {
+        if (isShown() && !m_writingBack)
+            fillValues();
+    };
+    connect(fa, &QAbstractItemModel::dataChanged, this,
+        [this, fa, followRecord](const QModelIndex &from, const QModelIndex &to) {
+            if (fa->row() >= from.row() && fa->row() <= to.row())
+                followRecord();
+        });
+    connect(fa, &QAbstractItemModel::layoutChanged, this, followRecord);
+    connect(fa, &QAbstractItemModel::rowsInserted, this, followRecord);
+    connect(fa, &QAbstractItemModel::rowsRemoved, this, followRecord);
     connect(fa, &GridModel::cellChanged, this, [this, fa](int row, int col) {
-        if (m_writingBack || row != fa->row())
-            return;
-        if (isShown())
-            fillValue(col);
         // A check box ticked in the record table is an edit there; typed edits come through afterEdit.
-        if (fa->cellFormat(row, col).check != CheckBox::None)
+        if (!m_writingBack && row == fa->row() && fa->cellFormat(row, col).check != CheckBox::None)
             markEdited();
     });
 
@@ -287,6 +297,9 @@ void FormPanel::fillValue(int col)
     const GridModel &fa = m_window.table().fa();
     const int line = col + 1;
     if (col < 0 || col >= fa.cols() || line >= m_grid->rows())
+        return;
+    // A line being typed into keeps the user's text; closing its editor refills it.
+    if (fb->isEditing() && fb->currentIndex().row() == line)
         return;
     const int row = fa.row();
     const bool haveRecord = row >= fa.fixedRows() && row < fa.rows();

@@ -80,7 +80,7 @@ private:
     int m_hovered = -1;
     bool m_built = false;
     bool m_rebuild = false;
-    bool m_filling = false;    // true while the panel writes its own cells
+    bool m_filling = false; // true while the panel writes its own cells
     bool m_writingBack = false; // true while a panel edit is written into the record
     // The record-table cell as it was when its editor opened, to tell a real edit.
     int m_editRow = -1;

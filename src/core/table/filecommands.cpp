@@ -113,7 +113,18 @@ bool FileCommands::open(FileKind kind)
     const QString chosen = m_prompts.openFileName(QStringLiteral("Open"), m_table.lastOpenFolder(), openFilter(kind));
     if (isPatternOnly(chosen))
         return false;
+    return load(chosen, kind);
+}
 
+bool FileCommands::openFile(const QString &path, FileKind kind)
+{
+    if (!saveChangesFirst(QStringLiteral("Open File")))
+        return false;
+    return load(path, kind);
+}
+
+bool FileCommands::load(const QString &chosen, FileKind kind)
+{
     GridModel &fa = m_table.fa();
     FileResult result;
     {

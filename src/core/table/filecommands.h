@@ -26,6 +26,8 @@ public:
     // or failed.
     bool newTable();
     bool open(FileKind kind);
+    // Open without the dialog: asks to save a changed table, then reads path.
+    bool openFile(const QString &path, FileKind kind);
     bool save();
     bool saveAs(FileKind kind);
     bool append();
@@ -47,6 +49,7 @@ signals:
 
 private:
     void showFailure(const QString &title, const FileResult &result);
+    bool load(const QString &path, FileKind kind);
 
     RecordTable &m_table;
     UserPrompts &m_prompts;

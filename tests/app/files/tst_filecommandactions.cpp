@@ -23,11 +23,7 @@ class TestFileCommandActions : public QObject
 private slots:
     void init()
     {
-        const QString home = test::tempDir();
-        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QFile siteList(home + QStringLiteral("/stpl00.bin"));
-        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        QVERIFY(!test::useFreshProgramHome().isEmpty());
         m_prompts = std::make_unique<test::ScriptedPrompts>();
         m_window = std::make_unique<frmMain>(*m_prompts);
         QVERIFY(m_window->load());

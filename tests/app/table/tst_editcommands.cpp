@@ -80,7 +80,7 @@ private slots:
         QFile siteList(m_home + QStringLiteral("/stpl00.bin"));
         QVERIFY(siteList.open(QIODevice::WriteOnly));
         m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_window = std::make_unique<frmMain>(*m_prompts);
+        m_window = std::make_unique<frmMain>(*m_prompts, false);
         QVERIFY(m_window->load());
         m_window->showTab(frmMain::kTabResults);
         QGuiApplication::clipboard()->clear();
@@ -100,24 +100,40 @@ private slots:
         QTest::addColumn<QKeySequence>("shortcut");
         QTest::addColumn<QString>("menu");
         const auto ks = [](QKeyCombination k) { return QKeySequence(k); };
-        QTest::newRow("Cut") << "mnuEditCut" << "C&ut" << ks(Qt::CTRL | Qt::Key_X) << "mnuEdit";
-        QTest::newRow("Copy") << "mnuEditCopy" << "&Copy" << ks(Qt::CTRL | Qt::Key_C) << "mnuEdit";
-        QTest::newRow("Paste") << "mnuEditPaste" << "&Paste" << ks(Qt::CTRL | Qt::Key_V) << "mnuEdit";
-        QTest::newRow("Select All") << "mnuSelectAll" << "Select &All" << ks(Qt::CTRL | Qt::Key_A) << "mnuEdit";
-        QTest::newRow("Find") << "mnuEditFind" << "&Find..." << ks(Qt::CTRL | Qt::Key_F) << "mnuEdit";
-        QTest::newRow("Add Row") << "mnuEditAddRow" << "&Add Row" << ks(Qt::CTRL | Qt::Key_Insert) << "mnuInsert";
-        QTest::newRow("Insert Row") << "mnuInsertRow" << "&Insert Row" << ks(Qt::SHIFT | Qt::Key_Insert) << "mnuInsert";
-        QTest::newRow("Insert Col") << "mnuInsertCol" << "&Col" << QKeySequence() << "mnuInsert";
-        QTest::newRow("Delete Rows") << "mnuDeleteRow" << "&Delete Row(s)" << ks(Qt::SHIFT | Qt::Key_Delete)
-                                     << "mnuDelete";
-        QTest::newRow("Delete Col") << "mnuDeleteCol" << "&Col" << QKeySequence() << "mnuDelete";
-        QTest::newRow("Row height reset") << "mnuRowHeightReset" << "&Reset All" << QKeySequence() << "mnuRowHeight";
-        QTest::newRow("Row height up") << "mnuRowHeightInc" << "&Increase" << ks(Qt::Key_F11) << "mnuRowHeight";
-        QTest::newRow("Row height down") << "mnuRowHeightDec" << "&Decrease" << ks(Qt::Key_F12) << "mnuRowHeight";
-        QTest::newRow("Row mode") << "mnuMouseMode_0" << "&Row Mode" << ks(Qt::Key_F6) << "mnuView";
-        QTest::newRow("Block mode") << "mnuMouseMode_1" << "&Block && Edit Mode" << ks(Qt::Key_F7) << "mnuView";
-        QTest::newRow("Drag mode") << "mnuDragDrop" << "&Drag Mode" << ks(Qt::Key_F8) << "mnuView";
-        QTest::newRow("Form panel") << "mnuViewFb" << "&Form Panel" << ks(Qt::Key_F2) << "mnuView";
+        QTest::newRow("Cut") << "mnuEditCut"
+                             << "C&ut" << ks(Qt::CTRL | Qt::Key_X) << "mnuEdit";
+        QTest::newRow("Copy") << "mnuEditCopy"
+                              << "&Copy" << ks(Qt::CTRL | Qt::Key_C) << "mnuEdit";
+        QTest::newRow("Paste") << "mnuEditPaste"
+                               << "&Paste" << ks(Qt::CTRL | Qt::Key_V) << "mnuEdit";
+        QTest::newRow("Select All") << "mnuSelectAll"
+                                    << "Select &All" << ks(Qt::CTRL | Qt::Key_A) << "mnuEdit";
+        QTest::newRow("Find") << "mnuEditFind"
+                              << "&Find..." << ks(Qt::CTRL | Qt::Key_F) << "mnuEdit";
+        QTest::newRow("Add Row") << "mnuEditAddRow"
+                                 << "&Add Row" << ks(Qt::CTRL | Qt::Key_Insert) << "mnuInsert";
+        QTest::newRow("Insert Row") << "mnuInsertRow"
+                                    << "&Insert Row" << ks(Qt::SHIFT | Qt::Key_Insert) << "mnuInsert";
+        QTest::newRow("Insert Col") << "mnuInsertCol"
+                                    << "&Col" << QKeySequence() << "mnuInsert";
+        QTest::newRow("Delete Rows") << "mnuDeleteRow"
+                                     << "&Delete Row(s)" << ks(Qt::SHIFT | Qt::Key_Delete) << "mnuDelete";
+        QTest::newRow("Delete Col") << "mnuDeleteCol"
+                                    << "&Col" << QKeySequence() << "mnuDelete";
+        QTest::newRow("Row height reset") << "mnuRowHeightReset"
+                                          << "&Reset All" << QKeySequence() << "mnuRowHeight";
+        QTest::newRow("Row height up") << "mnuRowHeightInc"
+                                       << "&Increase" << ks(Qt::Key_F11) << "mnuRowHeight";
+        QTest::newRow("Row height down") << "mnuRowHeightDec"
+                                         << "&Decrease" << ks(Qt::Key_F12) << "mnuRowHeight";
+        QTest::newRow("Row mode") << "mnuMouseMode_0"
+                                  << "&Row Mode" << ks(Qt::Key_F6) << "mnuView";
+        QTest::newRow("Block mode") << "mnuMouseMode_1"
+                                    << "&Block && Edit Mode" << ks(Qt::Key_F7) << "mnuView";
+        QTest::newRow("Drag mode") << "mnuDragDrop"
+                                   << "&Drag Mode" << ks(Qt::Key_F8) << "mnuView";
+        QTest::newRow("Form panel") << "mnuViewFb"
+                                    << "&Form Panel" << ks(Qt::Key_F2) << "mnuView";
     }
 
     void entriesHaveTheirCaptionsShortcutsAndMenus()
@@ -136,9 +152,12 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("Insert") << "mnuInsert" << "&Insert";
-        QTest::newRow("Delete") << "mnuDelete" << "&Delete";
-        QTest::newRow("Row Height") << "mnuRowHeight" << "&Row Height";
+        QTest::newRow("Insert") << "mnuInsert"
+                                << "&Insert";
+        QTest::newRow("Delete") << "mnuDelete"
+                                << "&Delete";
+        QTest::newRow("Row Height") << "mnuRowHeight"
+                                    << "&Row Height";
     }
 
     void submenusOfTheEditMenu()
@@ -155,13 +174,20 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("tip");
         QTest::addColumn<bool>("pressable");
-        QTest::newRow("Cut") << "Cut" << "Cut" << false;
-        QTest::newRow("Copy") << "Copy" << "Copy" << false;
-        QTest::newRow("Paste") << "Paste" << "Paste" << false;
-        QTest::newRow("Find") << "Find" << "Find Text" << false;
-        QTest::newRow("Row mode") << "RowMode" << "Row and Find Mode" << true;
-        QTest::newRow("Block mode") << "BlockMode" << "Block and Edit Mode" << true;
-        QTest::newRow("Drag mode") << "DragMode" << "Toggle Drag Mode" << true;
+        QTest::newRow("Cut") << "Cut"
+                             << "Cut" << false;
+        QTest::newRow("Copy") << "Copy"
+                              << "Copy" << false;
+        QTest::newRow("Paste") << "Paste"
+                               << "Paste" << false;
+        QTest::newRow("Find") << "Find"
+                              << "Find Text" << false;
+        QTest::newRow("Row mode") << "RowMode"
+                                  << "Row and Find Mode" << true;
+        QTest::newRow("Block mode") << "BlockMode"
+                                    << "Block and Edit Mode" << true;
+        QTest::newRow("Drag mode") << "DragMode"
+                                   << "Toggle Drag Mode" << true;
     }
 
     void toolbarKeysCarryTheirToolTips()
@@ -205,8 +231,8 @@ private slots:
             m_window->enterBlockMode();
         else
             m_window->enterRowMode();
-        QAction *a = trigger.startsWith(QStringLiteral("key:")) ? m_window->toolbarButton(0, trigger.mid(4))
-                                                               : action(trigger);
+        QAction *a
+            = trigger.startsWith(QStringLiteral("key:")) ? m_window->toolbarButton(0, trigger.mid(4)) : action(trigger);
         a->trigger();
         QCOMPARE(m_window->mouseMode(), rowMode ? MouseMode::Row : MouseMode::Block);
         QCOMPARE(panel(3), rowMode ? QStringLiteral("ROW") : QStringLiteral("BLOCK"));
@@ -214,8 +240,7 @@ private slots:
         QCOMPARE(action(QStringLiteral("mnuMouseMode_1"))->isChecked(), !rowMode);
         QCOMPARE(m_window->toolbarButton(0, QStringLiteral("RowMode"))->isChecked(), rowMode);
         QCOMPARE(m_window->toolbarButton(0, QStringLiteral("BlockMode"))->isChecked(), !rowMode);
-        QCOMPARE(fa().selectionMode(),
-            rowMode ? GridModel::SelectionMode::ListBox : GridModel::SelectionMode::Free);
+        QCOMPARE(fa().selectionMode(), rowMode ? GridModel::SelectionMode::ListBox : GridModel::SelectionMode::Free);
     }
 
     void clickingThePressedModeKeyKeepsItPressed()
@@ -287,10 +312,9 @@ private slots:
             << false << 1 << Rows { 2, 3 } << row(2, cols) + QStringLiteral("\r") + row(3, cols);
         QTest::newRow("Row mode copies scattered rows without those between")
             << false << 1 << Rows { 2, 5 } << row(2, cols) + QStringLiteral("\r") + row(5, cols);
-        QTest::newRow("Block mode copies the block") << true << 1 << Rows { 2, 1, 3, 2 }
-                                                     << QStringLiteral("r2c1\tr2c2\rr3c1\tr3c2");
-        QTest::newRow("before either grid had the focus nothing is copied")
-            << false << 0 << Rows { 2, 3 } << QString();
+        QTest::newRow("Block mode copies the block")
+            << true << 1 << Rows { 2, 1, 3, 2 } << QStringLiteral("r2c1\tr2c2\rr3c1\tr3c2");
+        QTest::newRow("before either grid had the focus nothing is copied") << false << 0 << Rows { 2, 3 } << QString();
     }
 
     void copyPutsTheSelectionAsSeen()
@@ -341,8 +365,8 @@ private slots:
             << false << Rows { 2, 3, 4 } << QStringList { row(2, 13), row(3, 13), row(4, 13) }.join(u'\r');
         QTest::newRow("Row mode empties scattered rows only")
             << false << Rows { 1, 5 } << QStringList { row(1, 13), row(5, 13) }.join(u'\r');
-        QTest::newRow("Block mode empties the block only") << true << Rows { 2, 1, 3, 2 }
-                                                           << QStringLiteral("r2c1\tr2c2\rr3c1\tr3c2");
+        QTest::newRow("Block mode empties the block only")
+            << true << Rows { 2, 1, 3, 2 } << QStringLiteral("r2c1\tr2c2\rr3c1\tr3c2");
     }
 
     void cutEmptiesCellsButKeepsRows()
@@ -362,8 +386,8 @@ private slots:
         QCOMPARE(fa().rows(), 7);
         for (int r = 1; r <= 6; ++r) {
             for (int c = 0; c < fa().cols(); ++c) {
-                const bool gone = blockMode ? GridRange { rows[0], rows[1], rows[2], rows[3] }.contains(r, c)
-                                            : rows.contains(r);
+                const bool gone
+                    = blockMode ? GridRange { rows[0], rows[1], rows[2], rows[3] }.contains(r, c) : rows.contains(r);
                 QCOMPARE(fa().text(r, c), gone ? QString() : QStringLiteral("r%1c%2").arg(r).arg(c));
             }
         }
@@ -377,16 +401,17 @@ private slots:
         QTest::addColumn<QString>("clip");
         QTest::addColumn<QStringList>("changed"); // "row,col=text"
         QTest::newRow("a two-by-three block into one cell fills that cell only")
-            << true << Rows { 2, 1, 2, 1 } << "a\tb\tc\rd\te\tf"
-            << QStringList { QStringLiteral("2,1=a") };
+            << true << Rows { 2, 1, 2, 1 } << "a\tb\tc\rd\te\tf" << QStringList { QStringLiteral("2,1=a") };
         QTest::newRow("a wide line into a two-cell block fills two cells")
-            << true << Rows { 3, 0, 3, 1 } << "a\tb\tc" << QStringList { QStringLiteral("3,0=a"), QStringLiteral("3,1=b") };
+            << true << Rows { 3, 0, 3, 1 } << "a\tb\tc"
+            << QStringList { QStringLiteral("3,0=a"), QStringLiteral("3,1=b") };
         QTest::newRow("three lines into two marked rows fill two rows")
             << false << Rows { 2, 3 } << "a\rb\rc" << QStringList { QStringLiteral("2,0=a"), QStringLiteral("3,0=b") };
         QTest::newRow("lines go into scattered rows in order")
-            << false << Rows { 1, 4 } << "a\r\nb\r\n" << QStringList { QStringLiteral("1,0=a"), QStringLiteral("4,0=b") };
-        QTest::newRow("a spreadsheet's closing line break empties nothing")
-            << true << Rows { 2, 0, 3, 0 } << "a\n" << QStringList { QStringLiteral("2,0=a") };
+            << false << Rows { 1, 4 } << "a\r\nb\r\n"
+            << QStringList { QStringLiteral("1,0=a"), QStringLiteral("4,0=b") };
+        QTest::newRow("a spreadsheet's closing line break empties nothing") << true << Rows { 2, 0, 3, 0 } << "a\n"
+                                                                            << QStringList { QStringLiteral("2,0=a") };
         QTest::newRow("an empty clipboard changes nothing") << true << Rows { 2, 0, 3, 1 } << "" << QStringList {};
     }
 
@@ -444,10 +469,11 @@ private slots:
         QTest::addColumn<bool>("saveEnabled");
         // Every change asks to be saved; Save itself comes on only for named files and
         // only for the commands that count as structural changes.
-        for (const char *cmd : { "mnuEditCut", "mnuEditPaste", "mnuInsertRow", "mnuInsertCol", "mnuDeleteCol",
-                 "mnuDeleteRow" }) {
+        for (const char *cmd :
+            { "mnuEditCut", "mnuEditPaste", "mnuInsertRow", "mnuInsertCol", "mnuDeleteCol", "mnuDeleteRow" }) {
             QTest::addRow("%s on a named file enables Save", cmd) << QString::fromLatin1(cmd) << true << true;
-            QTest::addRow("%s on the untitled table leaves Save off", cmd) << QString::fromLatin1(cmd) << false << false;
+            QTest::addRow("%s on the untitled table leaves Save off", cmd)
+                << QString::fromLatin1(cmd) << false << false;
         }
         QTest::newRow("Add Row on a named file leaves Save off") << "mnuEditAddRow" << true << false;
         QTest::newRow("a row height on a named file leaves Save off") << "mnuRowHeightInc" << true << false;
@@ -503,7 +529,8 @@ private slots:
         QStringList firsts;
         for (int r = 1; r < fa().rows(); ++r)
             firsts << fa().text(r, 0);
-        QCOMPARE(firsts, (QStringList { u"r1c0"_s, u"r2c0"_s, u"r4c0"_s, u"r5c0"_s, u"r6c0"_s, u"r8c0"_s, u"r10c0"_s }));
+        QCOMPARE(
+            firsts, (QStringList { u"r1c0"_s, u"r2c0"_s, u"r4c0"_s, u"r5c0"_s, u"r6c0"_s, u"r8c0"_s, u"r10c0"_s }));
         // Row mode: the new current row is selected whole.
         QCOMPARE(fa().selectedRowCount(), 1);
         QCOMPARE(fa().selection().right, fa().cols() - 1);
@@ -597,25 +624,37 @@ private slots:
         QVERIFY(action(QStringLiteral("mnuEditCut"))->isVisible());
     }
 
-    void rightClickShowsTheEditMenuWithRowHeightsInRowModeOnly_data()
+    void rightClickShowsTheEditMenu_data()
     {
         QTest::addColumn<bool>("blockMode");
-        QTest::newRow("Row mode shows Row Height") << false;
-        QTest::newRow("Block mode hides Row Height") << true;
+        QTest::addColumn<bool>("formPanel");
+        QTest::addColumn<bool>("rowHeights");
+        QTest::newRow("the table in Row mode offers Row Height") << false << false << true;
+        QTest::newRow("the table in Block mode hides Row Height") << true << false << false;
+        QTest::newRow("the Form panel always offers Row Height") << true << true << true;
     }
 
-    void rightClickShowsTheEditMenuWithRowHeightsInRowModeOnly()
+    void rightClickShowsTheEditMenu()
     {
         QFETCH(bool, blockMode);
+        QFETCH(bool, formPanel);
         fillTable(5);
         showWindow();
         if (blockMode)
             m_window->enterBlockMode();
-        QWidget *cells = m_window->fa->viewport();
-        const QPoint at = m_window->fa->visualRect(fa().index(2, 1)).center();
-        QTest::mouseClick(cells, Qt::RightButton, {}, at);
+        if (formPanel) {
+            // The table in Block mode has just hidden Row Height.
+            QTest::mouseClick(
+                m_window->fa->viewport(), Qt::RightButton, {}, m_window->fa->visualRect(fa().index(2, 1)).center());
+            QTRY_VERIFY(m_window->mnuEdit->isVisible());
+            m_window->mnuEdit->hide();
+        }
+        GridView *grid = formPanel ? m_window->fb : m_window->fa;
+        const QPoint at = grid->visualRect(grid->model()->index(2, 1)).center();
+        QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, at);
         QTRY_VERIFY(m_window->mnuEdit->isVisible());
-        QCOMPARE(m_window->findChild<QMenu *>(QStringLiteral("mnuRowHeight"))->menuAction()->isVisible(), !blockMode);
+        QAction *rowHeight = m_window->findChild<QMenu *>(QStringLiteral("mnuRowHeight"))->menuAction();
+        QTEST(rowHeight->isVisible() && rowHeight->isEnabled(), "rowHeights");
         m_window->mnuEdit->hide();
     }
 
@@ -668,8 +707,10 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("comma text") << "OPEN_CSV" << "list.csv" << QByteArray("Name,City\nAcme,Springfield\n");
-        QTest::newRow("tab text") << "OPEN_TXT" << "list.txt" << QByteArray("Name\tCity\nAcme\tSpringfield\n");
+        QTest::newRow("comma text") << "OPEN_CSV"
+                                    << "list.csv" << QByteArray("Name,City\nAcme,Springfield\n");
+        QTest::newRow("tab text") << "OPEN_TXT"
+                                  << "list.txt" << QByteArray("Name\tCity\nAcme\tSpringfield\n");
     }
 
     void theOpenDropDownLoadsItsKindAndReturnsToRowMode()

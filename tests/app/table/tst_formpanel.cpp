@@ -89,7 +89,7 @@ private slots:
         QFile siteList(m_home + u"/stpl00.bin"_s);
         QVERIFY(siteList.open(QIODevice::WriteOnly));
         m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_window = std::make_unique<frmMain>(*m_prompts);
+        m_window = std::make_unique<frmMain>(*m_prompts, false);
         QVERIFY(m_window->load());
         m_window->showTab(frmMain::kTabResults);
     }
@@ -126,15 +126,24 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("delete") << "imgBtn_0" << "Dlete this record";
-        QTest::newRow("add") << "imgBtn_1" << "Add one record";
-        QTest::newRow("first") << "imgBtn_2" << "First record";
-        QTest::newRow("up") << "imgBtn_3" << "Up one record";
-        QTest::newRow("down") << "imgBtn_4" << "Down one record";
-        QTest::newRow("last") << "imgBtn_5" << "Last record";
-        QTest::newRow("taller") << "imgBtn_6" << "Row Height Increase";
-        QTest::newRow("lower") << "imgBtn_7" << "Row Height Decrease";
-        QTest::newRow("close box") << "imgClose" << "Close Form (F2)";
+        QTest::newRow("delete") << "imgBtn_0"
+                                << "Dlete this record";
+        QTest::newRow("add") << "imgBtn_1"
+                             << "Add one record";
+        QTest::newRow("first") << "imgBtn_2"
+                               << "First record";
+        QTest::newRow("up") << "imgBtn_3"
+                            << "Up one record";
+        QTest::newRow("down") << "imgBtn_4"
+                              << "Down one record";
+        QTest::newRow("last") << "imgBtn_5"
+                              << "Last record";
+        QTest::newRow("taller") << "imgBtn_6"
+                                << "Row Height Increase";
+        QTest::newRow("lower") << "imgBtn_7"
+                               << "Row Height Decrease";
+        QTest::newRow("close box") << "imgClose"
+                                   << "Close Form (F2)";
     }
 
     void buttonsCarryTheirToolTips()
@@ -240,11 +249,18 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("money") << int(DataType::Currency) << "$#,###.00" << "1234.5" << "$1,234.50";
-        QTest::newRow("number") << int(DataType::Double) << "0.00" << "3" << "3.00";
-        QTest::newRow("text keeps its text") << int(DataType::String) << "0.00" << "3" << "3";
-        QTest::newRow("a number column keeps text that is no number") << int(DataType::Double) << "0.00" << "n/a"
-                                                                     << "n/a";
+        QTest::newRow("money") << int(DataType::Currency) << "$#,###.00"
+                               << "1234.5"
+                               << "$1,234.50";
+        QTest::newRow("number") << int(DataType::Double) << "0.00"
+                                << "3"
+                                << "3.00";
+        QTest::newRow("text keeps its text") << int(DataType::String) << "0.00"
+                                             << "3"
+                                             << "3";
+        QTest::newRow("a number column keeps text that is no number") << int(DataType::Double) << "0.00"
+                                                                      << "n/a"
+                                                                      << "n/a";
     }
 
     void valuesAreShownInTheirColumnsFormat()
@@ -285,6 +301,28 @@ private slots:
         QCOMPARE(fb().text(10, 1), u"$99.00"_s);
         QCOMPARE(fa().text(1, 0), u"r1c0"_s);
         QCOMPARE(fa().text(3, 0), u"r3c0"_s);
+    }
+
+    void aLineBeingTypedIntoKeepsTheUsersText()
+    {
+        fillTable(3);
+        fa().setColumnDataType(9, DataType::Currency);
+        fa().setColumnFormat(9, u"$#,###.00"_s);
+        fa().setText(2, 9, u"1234.5"_s);
+        goTo(2);
+        showWindow();
+        fb().setCursor(10, 1);
+        fb().startEdit();
+        QLineEdit *editor = openEditor(m_window->fb);
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, u"77"_s);
+        // Rows arriving meanwhile (a harvest) refresh the panel around the open editor.
+        fa().appendRows({ QStringList { u"new"_s } });
+        QCOMPARE(editor->text(), u"77"_s);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(fa().text(2, 9), u"77"_s);
+        QTRY_COMPARE(fb().text(10, 1), u"$77.00"_s);
     }
 
     void titlesInThePanelCannotBeEdited()
@@ -349,8 +387,8 @@ private slots:
         QTest::addColumn<bool>("changed");
         QTest::addColumn<bool>("saveEnabled");
         QTest::newRow("an edit of a saved named file enables Save") << true << "Zed" << true << true;
-        QTest::newRow("an edit of the untitled table asks to be saved, Save stays off") << false << "Zed" << true
-                                                                                        << false;
+        QTest::newRow("an edit of the untitled table asks to be saved, Save stays off")
+            << false << "Zed" << true << false;
         QTest::newRow("an edit that changes nothing marks nothing") << true << "" << false << false;
     }
 
@@ -398,6 +436,27 @@ private slots:
         fa().setCols(3);
         QCOMPARE(fb().rows(), 4);
         QCOMPARE(fb().text(3, 0), u"State"_s);
+    }
+
+    void thePanelFollowsChangesToTheCurrentRecordAtOnce()
+    {
+        fillTable(4);
+        goTo(2);
+        fa().setClip({ 2, 0, 2, 1 }, u"Pasted\tBlock"_s);
+        QCOMPARE(fb().text(1, 1), u"Pasted"_s);
+        QCOMPARE(fb().text(2, 1), u"Block"_s);
+        fa().setColumnDataType(1, DataType::Double);
+        fa().setText(2, 1, u"7"_s);
+        fa().setColumnFormat(1, u"0.0"_s);
+        QCOMPARE(fb().text(2, 1), u"7.0"_s);
+        // Rows moving under the cursor bring another record to it.
+        fa().insertRow(1);
+        QCOMPARE(fb().text(1, 1), u"r1c0"_s);
+        fa().sort(0, 0, Qt::DescendingOrder);
+        QCOMPARE(fb().text(1, 1), fa().text(2, 0));
+        // Changes to other records leave the panel alone.
+        fa().setText(4, 0, u"elsewhere"_s);
+        QCOMPARE(fb().text(1, 1), fa().text(2, 0));
     }
 
     void aMovedColumnShowsInItsNewPlace()

@@ -44,7 +44,7 @@ private slots:
         QFile siteList(home + u"/stpl00.bin"_s);
         QVERIFY(siteList.open(QIODevice::WriteOnly));
         m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_window = std::make_unique<frmMain>(*m_prompts);
+        m_window = std::make_unique<frmMain>(*m_prompts, false);
         QVERIFY(m_window->load());
         fa().setRows(5);
         for (int r = 1; r < 5; ++r)

@@ -69,7 +69,7 @@ private slots:
         QFile siteList(home + u"/stpl00.bin"_s);
         QVERIFY(siteList.open(QIODevice::WriteOnly));
         m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_window = std::make_unique<frmMain>(*m_prompts);
+        m_window = std::make_unique<frmMain>(*m_prompts, false);
         QVERIFY(m_window->load());
         m_window->showTab(frmMain::kTabResults);
         fillTable();
@@ -86,12 +86,18 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        QTest::newRow("label") << "Label1_0" << "Find text:";
-        QTest::newRow("Enter hint") << "Label1_1" << "(Enter)";
-        QTest::newRow("from the beginning") << "chkFromBeginning" << "Starting from the beginning";
-        QTest::newRow("match case") << "chkMatchCase" << "Match case";
-        QTest::newRow("find next") << "cmdNext" << "&Find Next";
-        QTest::newRow("close") << "cmdClose" << "&Close";
+        QTest::newRow("label") << "Label1_0"
+                               << "Find text:";
+        QTest::newRow("Enter hint") << "Label1_1"
+                                    << "(Enter)";
+        QTest::newRow("from the beginning") << "chkFromBeginning"
+                                            << "Starting from the beginning";
+        QTest::newRow("match case") << "chkMatchCase"
+                                    << "Match case";
+        QTest::newRow("find next") << "cmdNext"
+                                   << "&Find Next";
+        QTest::newRow("close") << "cmdClose"
+                               << "&Close";
     }
 
     void controlsCarryTheirTexts()
@@ -132,8 +138,7 @@ private slots:
         QTest::addColumn<Cells>("hits");
         QTest::newRow("without Match case every spelling is found")
             << "smith" << false << Cells { { 2, 0 }, { 5, 0 }, { 3, 2 }, { 1, 4 } };
-        QTest::newRow("with Match case only the same letters")
-            << "smith" << true << Cells { { 3, 2 }, { 1, 4 } };
+        QTest::newRow("with Match case only the same letters") << "smith" << true << Cells { { 3, 2 }, { 1, 4 } };
         QTest::newRow("an upper-case search finds lower case too") << "JONES" << false << Cells { { 4, 4 } };
     }
 
@@ -156,8 +161,8 @@ private slots:
         QTest::mouseClick(dialog->cmdNext, Qt::LeftButton);
         QTest::mouseClick(dialog->cmdNext, Qt::LeftButton);
         QCOMPARE(m_prompts->messages(),
-            (QStringList { u"The document has been searched.\r\n%1 found."_s.arg(hits.size()),
-                u"Search text is not found."_s }));
+            (QStringList {
+                u"The document has been searched.\r\n%1 found."_s.arg(hits.size()), u"Search text is not found."_s }));
         for (const auto &asked : std::as_const(m_prompts->asked)) {
             QCOMPARE(asked.title, u"Dirquill"_s);
             QCOMPARE(asked.icon, UserPrompts::Icon::Warning);

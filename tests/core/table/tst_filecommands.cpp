@@ -303,6 +303,42 @@ private slots:
         QCOMPARE(m_table->caption(), QStringLiteral("Dirquill -- Untitled.tsy"));
     }
 
+    void openFileByNameAsksOnlyAboutUnsavedChanges_data()
+    {
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<bool>("opens");
+
+        QTest::newRow("an unchanged table is replaced without a question") << false << QList<int> {} << true;
+        QTest::newRow("edits answered No are dropped and the file opens")
+            << true << QList<int> { int(Answer::No) } << true;
+        QTest::newRow("edits answered Cancel keep the table") << true << QList<int> { int(Answer::Cancel) } << false;
+    }
+
+    void openFileByNameAsksOnlyAboutUnsavedChanges()
+    {
+        QFETCH(bool, edited);
+        QFETCH(QList<int>, answers);
+        QFETCH(bool, opens);
+
+        const QString path = writeNative(file(QStringLiteral("plumbers.tsy")), { QStringLiteral("Name") },
+            { { QStringLiteral("Harbor Plumbing") } });
+        if (edited) {
+            fa().setText(1, 0, QStringLiteral("Acme"));
+            m_table->setChangedDirectly();
+        }
+        for (int a : answers)
+            m_prompts->answers << Answer(a);
+        QCOMPARE(m_files->openFile(path, FileKind::Native), opens);
+        for (const auto &asked : std::as_const(m_prompts->asked))
+            QCOMPARE(asked.kind, QStringLiteral("message")); // never the Open dialog
+        QCOMPARE(m_prompts->asked.size(), answers.size());
+        QCOMPARE(fa().text(1, 0), opens ? QStringLiteral("Harbor Plumbing") : QStringLiteral("Acme"));
+        if (opens)
+            QCOMPARE(m_table->currentFile(), path);
+        QCOMPARE(m_table->isUntitled(), !opens);
+    }
+
     // --- Save ------------------------------------------------------------------------------
 
     void saveOfATabFileWritesTabTextAndShowsTheHint()
