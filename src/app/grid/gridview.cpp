@@ -313,7 +313,10 @@ void GridView::onTitleClicked(int col)
     m_header->clearPictures();
     m_header->setPicture(col, order == Qt::AscendingOrder ? m_ascending : m_descending);
     // The arrow is in place before afterSort, so a caller's own picture there wins.
-    m_model->sort(col, col, order);
+    if (m_titleSorter)
+        m_titleSorter(col, order);
+    else
+        m_model->sort(col, col, order);
 }
 
 void GridView::onSectionMoved(int logical, int oldVisual, int newVisual)

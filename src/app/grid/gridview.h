@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QTableView>
 
+#include <functional>
+
 namespace dq {
 
 class GridItemDelegate;
@@ -37,6 +39,9 @@ public:
     void setTitlePicture(int col, const QIcon &picture);
     QIcon titlePicture(int col) const;
     void setSortPictures(const QIcon &ascending, const QIcon &descending);
+    // How a title click sorts; without one the model's case-sensitive string sort is used.
+    using TitleSorter = std::function<void(int col, Qt::SortOrder order)>;
+    void setTitleSorter(TitleSorter sorter) { m_titleSorter = std::move(sorter); }
 
     int twipsToPixelsX(int twips) const;
     int twipsToPixelsY(int twips) const;
@@ -86,6 +91,7 @@ private:
     GridModel::SelectionMode m_mode = GridModel::SelectionMode::Free;
     QIcon m_ascending;
     QIcon m_descending;
+    TitleSorter m_titleSorter;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_syncing = false;    // true while the view and the model mirror each other

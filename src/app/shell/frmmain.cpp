@@ -10,7 +10,10 @@
 #include "app/print/printcommandactions.h"
 #include "app/grid/gridview.h"
 #include "app/shell/frmtips.h"
+#include "app/table/datatoolcommands.h"
 #include "app/table/editcommands.h"
+#include "app/table/frmcoldef.h"
+#include "app/table/stylecommands.h"
 #include "core/grid/gridfile.h"
 #include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"
@@ -19,6 +22,7 @@
 #include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
 #include "core/table/tableedits.h"
+#include "core/table/valueformat.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -98,6 +102,9 @@ void frmMain::installCommands()
     new PrintCommandActions(*this);
     m_contact = new ContactCommandActions(*this);
     m_harvest = new HarvestCommands(*this);
+    frmColDef::installCommands(*this);
+    new StyleCommands(*this);
+    new DataToolCommands(*this);
 }
 
 void frmMain::createMenus()
@@ -297,6 +304,8 @@ void frmMain::createCentralArea()
     fa = new GridView(results);
     fa->setObjectName(QStringLiteral("fa"));
     fa->setGridModel(&m_table->fa());
+    // Number, money and date columns show their values in the column's format.
+    m_table->fa().setDisplayFormatter(ValueFormat::formatter());
     const auto bar = [results](const char *name, QFrame::Shadow shadow) {
         auto *f = new QFrame(results);
         f->setObjectName(QLatin1String(name));

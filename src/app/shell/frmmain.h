@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/table/clipcommands.h"
 #include "core/harvest/colyps.h"
+#include "core/table/clipcommands.h"
 
 #include <QMainWindow>
 #include <QPointer>

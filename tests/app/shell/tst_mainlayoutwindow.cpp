@@ -169,13 +169,17 @@ private slots:
         const int besideSplitter = leftInTab(m_w->fa);
         QVERIFY(qAbs(besideSplitter - (leftInTab(m_w->VBar) + m_w->pixelsToTwipsX(m_w->VBar->width()))) <= 30);
 
-        m_w->tabForm->hide();
+        auto *formPanel = m_w->findChild<QAction *>(u"mnuViewFb"_s);
+        QVERIFY(formPanel && formPanel->isChecked());
+        formPanel->trigger();
+        QVERIFY(!m_w->tabForm->isVisible());
         QTRY_VERIFY(qAbs(leftInTab(m_w->fa) - 60) <= 30);
         const int right = leftInTab(m_w->fa) + m_w->pixelsToTwipsX(m_w->fa->width());
         QVERIFY2(qAbs(tabWidth - right - 70) <= 30, qPrintable(QString::number(tabWidth - right)));
         QVERIFY(!m_w->VBar->isVisible());
 
-        m_w->tabForm->show();
+        formPanel->trigger();
+        QVERIFY(m_w->tabForm->isVisible());
         QTRY_VERIFY(qAbs(leftInTab(m_w->fa) - besideSplitter) <= 15);
         QVERIFY(m_w->VBar->isVisible());
     }

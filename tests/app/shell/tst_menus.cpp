@@ -108,6 +108,17 @@ private slots:
         row("mnuRowHeightReset", "&Reset All", "", 0);
         row("mnuRowHeightInc", "&Increase", "F11", 0);
         row("mnuRowHeightDec", "&Decrease", "F12", 0);
+        row("mnuAlignLeft", "&Left", "", 0);
+        row("mnuAlignCenter", "&Center", "", 0);
+        row("mnuAlignRight", "&Right", "", 0);
+        row("mnuBkColor", "&Backgorund Color...", "", 0);
+        row("mnuGrid", "&Grid Lines", "", 0);
+        // Results tools.
+        row("mnuColumnDefine", "&Column Define...", "F9", 0);
+        row("mnuFonts", "Fonts", "", 0);
+        row("mnuDateTimeNow", "DateTime Stamp Now", "F3", 0);
+        row("mnuDelDup", "Delete Duplicates", "Ctrl+D", 0);
+        row("mnuParsePhoneCol", "Parse Phone Column", "", 0);
         row("mnuTabs_0", "&Results", "", 0);
         row("mnuTabs_1", "&Search", "", 0);
         row("mnuTabs_2", "&Guide Online", "", 0);

@@ -1,5 +1,6 @@
 #include "app/shell/frmmain.h"
 #include "app/shell/toolbardispatcher.h"
+#include "core/shell/shellsettings.h"
 #include "core/table/recordtable.h"
 #include "core/grid/gridmodel.h"
 #include "support/testsupport.h"
@@ -195,6 +196,40 @@ private slots:
         QCOMPARE(m_w->panel(4)->text(), QString());
         QVERIFY(!menu->isChecked());
         QVERIFY(!drag->isChecked());
+    }
+
+    void anyOtherResultsKeyPutsThePaletteAway_data()
+    {
+        QTest::addColumn<QString>("key");
+        for (const char *key : { "Bold", "A", "Flood", "RowMode", "Web", "AlternateColor", "Copy" })
+            QTest::newRow(key) << QString::fromLatin1(key);
+    }
+    void anyOtherResultsKeyPutsThePaletteAway()
+    {
+        QFETCH(QString, key);
+        m_prompts->colors = { QColor() }; // "Flood" asks for a colour: cancelled
+        m_w->show();
+        m_w->showTab(frmMain::kTabResults);
+        auto *palette = m_w->findChild<QWidget *>(u"PanColor"_s);
+        QVERIFY(palette);
+        button(0, "Acolor")->trigger();
+        QVERIFY(palette->isVisible());
+        button(0, "Acolor")->trigger();
+        QVERIFY(palette->isVisible());
+        m_w->toolbarButton(0, key)->trigger();
+        QVERIFY(!palette->isVisible());
+    }
+
+    void alternateColorKeyWorksLikeItsMenuEntry()
+    {
+        QAction *menu = m_w->mnuAlternateColor;
+        QVERIFY(menu->isChecked());
+        button(0, "AlternateColor")->trigger();
+        QVERIFY(!menu->isChecked());
+        QCOMPARE(m_w->currentSettings().alternateColor, false);
+        button(0, "AlternateColor")->trigger();
+        QVERIFY(menu->isChecked());
+        QCOMPARE(m_w->table().fa().alternateRowColor(), QColor(0xC0, 0xFF, 0xC0));
     }
 
     void subsystemsAskingForAKeyGetTheButtonInPlace()

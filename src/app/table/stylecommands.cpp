@@ -1,0 +1,339 @@
+#include "app/table/stylecommands.h"
+
+#include "app/grid/gridview.h"
+#include "app/shell/frmmain.h"
+#include "app/table/pancolor.h"
+#include "core/table/recordtable.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QToolBar>
+
+#include <array>
+#include <tuple>
+
+namespace dq {
+
+namespace {
+
+const QString kBold = QStringLiteral("Bold");
+const QString kItalic = QStringLiteral("Italic");
+const QString kUnderline = QStringLiteral("Underline");
+
+constexpr int kIconSide = 20; // pixels, the toolbar's icon size
+
+QPixmap blankIcon()
+{
+    QPixmap pixmap(kIconSide, kIconSide);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+QIcon letterIcon(const QString &letter, CellStyling::FontStyle style)
+{
+    QPixmap pixmap = blankIcon();
+    QPainter painter(&pixmap);
+    QFont font = painter.font();
+    font.setPixelSize(15);
+    font.setBold(style == CellStyling::FontStyle::Bold);
+    font.setItalic(style == CellStyling::FontStyle::Italic);
+    font.setUnderline(style == CellStyling::FontStyle::Underline);
+    painter.setFont(font);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, letter);
+    return QIcon(pixmap);
+}
+
+// Four of the swatches in a square: the palette key.
+QIcon paletteIcon()
+{
+    QPixmap pixmap = blankIcon();
+    QPainter painter(&pixmap);
+    const int half = kIconSide / 2;
+    const int swatches[4] = { 1, 3, 4, 5 };
+    for (int i = 0; i < 4; ++i)
+        painter.fillRect(
+            QRect((i % 2) * half + 1, (i / 2) * half + 1, half - 2, half - 2), CellStyling::paletteColor(swatches[i]));
+    return QIcon(pixmap);
+}
+
+QIcon floodIcon()
+{
+    QPixmap pixmap = blankIcon();
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::black);
+    painter.setBrush(QColor(255, 255, 128));
+    painter.drawRect(QRect(3, 3, kIconSide - 7, kIconSide - 7));
+    return QIcon(pixmap);
+}
+
+// Rows in turn white and light green.
+QIcon stripesIcon()
+{
+    QPixmap pixmap = blankIcon();
+    QPainter painter(&pixmap);
+    for (int r = 0; r < 4; ++r)
+        painter.fillRect(
+            QRect(2, 2 + r * 4, kIconSide - 4, 4), r % 2 ? CellStyling::alternateRowColor() : QColor(Qt::white));
+    painter.setPen(Qt::gray);
+    painter.drawRect(QRect(2, 2, kIconSide - 5, 15));
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+StyleCommands::StyleCommands(frmMain &window)
+    : QObject(&window)
+    , m_window(window)
+    , m_palette(new PanColor(&window))
+{
+    setObjectName(QStringLiteral("styleCommands"));
+    GridModel *fa = &window.table().fa();
+
+    const auto entry = [this](QMenu *into, const char *name, const QString &caption) {
+        QAction *a = into->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    window.mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuSpace222"));
+    QMenu *mnuAlign = window.mnuEdit->addMenu(QStringLiteral("A&lignment"));
+    mnuAlign->setObjectName(QStringLiteral("mnuAlign"));
+    mnuAlign->menuAction()->setObjectName(QStringLiteral("mnuAlignAction"));
+    const std::array<std::tuple<const char *, QString, Alignment>, 3> alignments { {
+        { "mnuAlignLeft", QStringLiteral("&Left"), Alignment::LeftCenter },
+        { "mnuAlignCenter", QStringLiteral("&Center"), Alignment::CenterCenter },
+        { "mnuAlignRight", QStringLiteral("&Right"), Alignment::RightCenter },
+    } };
+    for (const auto &[name, caption, alignment] : alignments)
+        connect(entry(mnuAlign, name, caption), &QAction::triggered, this, [this, a = alignment] { align(a); });
+    QAction *mnuBkColor = entry(window.mnuEdit, "mnuBkColor", QStringLiteral("&Backgorund Color..."));
+    connect(mnuBkColor, &QAction::triggered, this, &StyleCommands::backgroundColor);
+
+    m_mnuGrid = entry(window.mnuView, "mnuGrid", QStringLiteral("&Grid Lines"));
+    m_mnuGrid->setCheckable(true);
+    m_mnuGrid->setChecked(fa->gridLines());
+    connect(m_mnuGrid, &QAction::triggered, this, &StyleCommands::gridLines);
+
+    QMenu *mnuOptions = window.mnuTools->addMenu(QStringLiteral("&Options"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    connect(entry(mnuOptions, "mnuFonts", QStringLiteral("Fonts")), &QAction::triggered, this, &StyleCommands::fonts);
+
+    const std::array<std::tuple<QString, CellStyling::FontStyle>, 3> styles { {
+        { kBold, CellStyling::FontStyle::Bold },
+        { kItalic, CellStyling::FontStyle::Italic },
+        { kUnderline, CellStyling::FontStyle::Underline },
+    } };
+    for (const auto &[key, style] : styles) {
+        QAction *button = window.addToolbarButton(0, key, key);
+        button->setIcon(letterIcon(key.left(1), style));
+        button->setCheckable(true);
+        connect(button, &QAction::triggered, this, [this, s = style] { toggleStyle(s); });
+    }
+    QAction *keyA = window.addToolbarButton(0, QStringLiteral("A"), QStringLiteral("Current Font Color"));
+    keyA->setIcon(PanColor::colorImage(CellStyling::kFirstPaletteImage));
+    connect(keyA, &QAction::triggered, this, &StyleCommands::applyCurrentTextColor);
+    window.addToolbarButton(0, QStringLiteral("Acolor"), QStringLiteral("Set Font Color"))->setIcon(paletteIcon());
+    QAction *keyFlood = window.addToolbarButton(0, QStringLiteral("Flood"), QStringLiteral("Set Background Color"));
+    keyFlood->setIcon(floodIcon());
+    connect(keyFlood, &QAction::triggered, this, &StyleCommands::backgroundColor);
+    // The key reaches the same switch as the View menu's entry, tick and setting included.
+    QAction *keyAlternate
+        = window.addToolbarButton(0, QStringLiteral("AlternateColor"), QStringLiteral("Toggle Alternate Color"));
+    keyAlternate->setIcon(stripesIcon());
+    connect(keyAlternate, &QAction::triggered, window.mnuAlternateColor, &QAction::trigger);
+
+    // Every results-toolbar key puts the palette away; "Acolor" then brings it back.
+    connect(window.Toolbar[0], &QToolBar::actionTriggered, this, [this](QAction *a) {
+        if (a->data().toString() == QLatin1String("Acolor"))
+            showPalette();
+        else
+            m_palette->hide();
+    });
+    connect(m_palette, &PanColor::colorChosen, this, &StyleCommands::chooseTextColor);
+
+    connect(fa, &GridModel::selectionChanged, this, [this] {
+        if (m_window.focusOwner() != 2)
+            refreshState();
+    });
+    connect(&window, &frmMain::recordTableClicked, this, &StyleCommands::refreshState);
+    connect(&window, &frmMain::focusOwnerChanged, this, [this](quint8 owner) {
+        m_palette->hide();
+        if (owner == 2) {
+            followFormPanel();
+            refreshFormState();
+        } else
+            refreshState();
+    });
+    connect(&window.table(), &RecordTable::tableRebuilt, this, [this] {
+        applyWindowSwitches();
+        refreshState();
+    });
+    refreshState();
+}
+
+GridModel *StyleCommands::formPanel() const
+{
+    return m_window.fb ? m_window.fb->gridModel() : nullptr;
+}
+
+GridModel *StyleCommands::target(GridRange &range) const
+{
+    if (m_window.focusOwner() == 1) {
+        GridModel *fa = &m_window.table().fa();
+        range = CellStyling::targetRange(*fa, m_window.mouseMode());
+        return fa;
+    }
+    GridModel *form = formPanel();
+    if (!form)
+        return nullptr;
+    range = CellStyling::formTarget(*form);
+    return form;
+}
+
+void StyleCommands::tableCommandDone(const GridModel *grid)
+{
+    if (grid == &m_window.table().fa())
+        m_window.table().markChangedByCommand();
+}
+
+QAction *StyleCommands::styleButton(CellStyling::FontStyle style) const
+{
+    switch (style) {
+    case CellStyling::FontStyle::Bold:
+        return m_window.toolbarButton(0, kBold);
+    case CellStyling::FontStyle::Italic:
+        return m_window.toolbarButton(0, kItalic);
+    case CellStyling::FontStyle::Underline:
+        return m_window.toolbarButton(0, kUnderline);
+    }
+    return nullptr;
+}
+
+void StyleCommands::setStateButtons(const CellStyling::FontState &state)
+{
+    styleButton(CellStyling::FontStyle::Bold)->setChecked(state.bold);
+    styleButton(CellStyling::FontStyle::Italic)->setChecked(state.italic);
+    styleButton(CellStyling::FontStyle::Underline)->setChecked(state.underline);
+}
+
+void StyleCommands::toggleStyle(CellStyling::FontStyle style)
+{
+    GridRange range;
+    GridModel *grid = target(range);
+    const bool onTable = m_window.focusOwner() == 1;
+    CellStyling::FontState &state = onTable ? m_state : m_formState;
+    bool &flag = style == CellStyling::FontStyle::Bold ? state.bold
+        : style == CellStyling::FontStyle::Italic      ? state.italic
+                                                       : state.underline;
+    if (grid && !range.isEmpty()) {
+        flag = CellStyling::toggle(*grid, range, style, flag);
+        tableCommandDone(grid);
+    }
+    // The button shows the stored state, also when there was nothing to style.
+    styleButton(style)->setChecked(flag);
+}
+
+void StyleCommands::refreshState()
+{
+    const GridModel &fa = m_window.table().fa();
+    m_state = CellStyling::fontState(fa, fa.row(), fa.col());
+    setStateButtons(m_state);
+}
+
+void StyleCommands::followFormPanel()
+{
+    GridModel *form = formPanel();
+    if (!form || form == m_followedForm)
+        return;
+    m_followedForm = form;
+    connect(form, &GridModel::selectionChanged, this, [this, form] {
+        if (m_window.focusOwner() == 2 && form == formPanel())
+            refreshFormState();
+    });
+}
+
+void StyleCommands::refreshFormState()
+{
+    const GridModel *form = formPanel();
+    if (!form)
+        return;
+    m_formState = CellStyling::fontState(*form, form->row(), 1);
+    setStateButtons(m_formState);
+}
+
+void StyleCommands::showPalette()
+{
+    // Under the key that called it, above everything else in the window.
+    QPoint at(0, 0);
+    if (QAction *key = m_window.toolbarButton(0, QStringLiteral("Acolor"))) {
+        if (QWidget *button = m_window.Toolbar[0]->widgetForAction(key))
+            at = button->mapTo(&m_window, QPoint(0, button->height()));
+    }
+    m_palette->move(at);
+    m_palette->raise();
+    m_palette->show();
+}
+
+void StyleCommands::chooseTextColor(int index)
+{
+    if (index < 0 || index >= CellStyling::kPaletteSize)
+        return;
+    m_palette->hide();
+    m_palette->setChosen(index);
+    m_textColor = index;
+    if (QAction *keyA = m_window.toolbarButton(0, QStringLiteral("A")))
+        keyA->setIcon(PanColor::colorImage(index + CellStyling::kFirstPaletteImage));
+    applyCurrentTextColor();
+}
+
+void StyleCommands::applyCurrentTextColor()
+{
+    GridRange range;
+    GridModel *grid = target(range);
+    if (!grid || range.isEmpty())
+        return;
+    CellStyling::setTextColor(*grid, range, CellStyling::paletteColor(m_textColor));
+    tableCommandDone(grid);
+}
+
+void StyleCommands::backgroundColor()
+{
+    GridRange range;
+    GridModel *grid = target(range);
+    if (!grid)
+        return;
+    if (CellStyling::chooseBackColor(*grid, range, m_window.prompts()))
+        tableCommandDone(grid);
+}
+
+void StyleCommands::align(Alignment alignment)
+{
+    GridModel &fa = m_window.table().fa();
+    CellStyling::setAlignment(fa, CellStyling::targetRange(fa, m_window.mouseMode()), alignment);
+}
+
+void StyleCommands::fonts()
+{
+    CellStyling::setUniformFontSize(m_window.table().fa(), 12);
+}
+
+void StyleCommands::applyWindowSwitches()
+{
+    RecordTable &table = m_window.table();
+    GridModel &fa = table.fa();
+    const QColor alternate = m_window.mnuAlternateColor->isChecked() ? CellStyling::alternateRowColor()
+                                                                     : QApplication::palette().color(QPalette::Base);
+    // The window's switches are no edits of the table.
+    table.setTracking(false);
+    fa.setGridLines(m_mnuGrid->isChecked());
+    fa.setAlternateRowColor(alternate);
+    table.setTracking(true);
+}
+
+void StyleCommands::gridLines()
+{
+    m_mnuGrid->setChecked(CellStyling::toggleGridLines(m_window.table().fa()));
+}
+
+} // namespace dq

@@ -1,0 +1,396 @@
+#include "app/grid/gridview.h"
+#include "app/shell/frmmain.h"
+#include "app/table/frmcoldef.h"
+#include "core/table/recordtable.h"
+#include "support/testsupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace dq;
+
+class TestFrmColDef : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::ScriptedPrompts> m_prompts;
+    std::unique_ptr<frmMain> m_window;
+
+    GridModel &fa() { return m_window->table().fa(); }
+    QAction *action(const QString &name) const { return m_window->findChild<QAction *>(name); }
+
+    // Opens the dialog through its menu entry, as the user does.
+    frmColDef *open(const QString &entry)
+    {
+        action(entry)->trigger();
+        auto *dialog = m_window->findChild<frmColDef *>(QStringLiteral("frmColDef"));
+        return dialog && dialog->isVisible() ? dialog : nullptr;
+    }
+
+    // Picks a value in a dialog cell through its pick-list editor and ends the edit with Enter.
+    QStringList pick(frmColDef *dialog, int row, int col, const QString &value)
+    {
+        const QModelIndex index = dialog->fg->model()->index(row, col);
+        dialog->fg->setCurrentIndex(index);
+        dialog->fg->edit(index);
+        auto *combo = dialog->fg->viewport()->findChild<QComboBox *>();
+        if (!combo)
+            return {};
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items.append(combo->itemText(i));
+        combo->setCurrentText(value);
+        QTest::keyClick(combo, Qt::Key_Return);
+        // The editor commits and closes from the event loop.
+        if (!QTest::qWaitFor([&] { return !dialog->fg->isEditing(); }, 2000))
+            return {};
+        return items;
+    }
+
+    void useNamedFile()
+    {
+        m_window->table().setCurrentFile(test::tempDir() + QStringLiteral("/list.tsy"));
+        m_window->table().MakeModified(false);
+    }
+
+private slots:
+    void init()
+    {
+        const QString home = test::tempDir();
+        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
+        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
+        QFile siteList(home + QStringLiteral("/stpl00.bin"));
+        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        m_prompts = std::make_unique<test::ScriptedPrompts>();
+        m_window = std::make_unique<frmMain>(*m_prompts);
+        QVERIFY(m_window->load());
+        for (int c = 0; c < fa().cols(); ++c)
+            fa().setText(1, c, QStringLiteral("v%1").arg(c + 1));
+        m_window->table().MakeModified(false);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_prompts.reset();
+    }
+
+    void menuEntries_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QKeySequence>("shortcut");
+        QTest::newRow("Column Define in Tools") << "mnuColumnDefine"
+                                                << "&Column Define..." << QKeySequence(Qt::Key_F9);
+        QTest::newRow("Column Attributes in Edit") << "mnuEditColAttr"
+                                                   << "Column &Attributes..." << QKeySequence();
+        QTest::newRow("Column Title in Edit") << "mnuEditColTitle"
+                                              << "Column &Title..." << QKeySequence();
+    }
+
+    void menuEntries()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QKeySequence, shortcut);
+        QAction *a = action(name);
+        QVERIFY2(a, qPrintable(name));
+        QCOMPARE(a->text(), caption);
+        QCOMPARE(a->shortcut(), shortcut);
+    }
+
+    void recordTableEntriesFollowTheFocus_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("withFormPanel");
+        QTest::newRow("Column Attributes is for the record table") << "mnuEditColAttr" << false;
+        QTest::newRow("Column Title is for the record table") << "mnuEditColTitle" << false;
+        QTest::newRow("Alignment is for the record table") << "mnuAlignAction" << false;
+        QTest::newRow("the separator before the column entries") << "mnuSpace221" << false;
+        QTest::newRow("the separator before Alignment") << "mnuSpace222" << false;
+        QTest::newRow("Background colour also serves the Form panel") << "mnuBkColor" << true;
+    }
+
+    void recordTableEntriesFollowTheFocus()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, withFormPanel);
+        QAction *a = action(name);
+        QVERIFY2(a, qPrintable(name));
+        QVERIFY(m_window->mnuEdit->actions().contains(a));
+        m_window->setFocusOwner(2);
+        QCOMPARE(a->isVisible(), withFormPanel);
+        m_window->setFocusOwner(1);
+        QVERIFY(a->isVisible());
+    }
+
+    void typeChangesSetAlignmentAndFormat_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("alignment");
+        QTest::addColumn<bool>("formatKept");
+        QTest::newRow("Money aligns right and keeps the format") << "Money"
+                                                                 << "Right" << true;
+        QTest::newRow("Number aligns right and keeps the format") << "Number"
+                                                                  << "Right" << true;
+        QTest::newRow("Checkbox centres and clears the format") << "Checkbox"
+                                                                << "Center" << false;
+        QTest::newRow("Date aligns left and clears the format") << "Date"
+                                                                << "Left" << false;
+        QTest::newRow("Text aligns left and clears the format") << "Text"
+                                                                << "Left" << false;
+    }
+
+    void typeChangesSetAlignmentAndFormat()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, alignment);
+        QFETCH(bool, formatKept);
+        fa().setColumnFormat(9, QStringLiteral("0.00"));
+        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        QVERIFY(dialog);
+        GridModel &defs = dialog->definitions();
+        QCOMPARE(defs.text(10, ColumnDefs::FormatCol), QStringLiteral("0.00"));
+        const QStringList offered = pick(dialog, 10, ColumnDefs::TypeCol, type);
+        QCOMPARE(offered.join(QLatin1Char('|')), QStringLiteral("Checkbox|Date|Money|Number|Text"));
+        QCOMPARE(defs.text(10, ColumnDefs::TypeCol), type);
+        QCOMPARE(defs.text(10, ColumnDefs::AlignmentCol), alignment);
+        QCOMPARE(defs.text(10, ColumnDefs::FormatCol), formatKept ? QStringLiteral("0.00") : QString());
+    }
+
+    void formatListFollowsTheRowsType_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("offered");
+        QTest::newRow("Money") << "Money"
+                               << "$#,###|$#,###.00";
+        QTest::newRow("Date") << "Date"
+                              << "mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy|mm/dd/yy hh:mm|"
+                                 "mm/dd/yy hh:mm:ss|mm/dd/yy hh:mm AMPM|mm/dd/yy hh:mm:ss AMPM";
+    }
+
+    void formatListFollowsTheRowsType()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, offered);
+        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        QVERIFY(dialog);
+        pick(dialog, 3, ColumnDefs::TypeCol, type);
+        const QStringList formats = pick(dialog, 3, ColumnDefs::FormatCol, offered.section(QLatin1Char('|'), 1, 1));
+        QCOMPARE(formats.join(QLatin1Char('|')), offered);
+        // Title cells are free text: no pick list.
+        const QModelIndex title = dialog->fg->model()->index(3, ColumnDefs::TitleCol);
+        dialog->fg->setCurrentIndex(title);
+        dialog->fg->edit(title);
+        QVERIFY(!dialog->fg->viewport()->findChild<QComboBox *>());
+    }
+
+    void okWritesBackByPosition()
+    {
+        useNamedFile();
+        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        QVERIFY(dialog);
+        m_prompts->answers = { UserPrompts::Answer::Yes };
+        dialog->definitions().setCursor(3, ColumnDefs::TitleCol);
+        QTest::mouseClick(dialog->cmdDelete, Qt::LeftButton);
+        QCOMPARE(dialog->definitions().rows(), 13);
+        QCOMPARE(dialog->definitions().text(12, ColumnDefs::NumberCol), QStringLiteral("12"));
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+
+        QCOMPARE(fa().cols(), 12);
+        QCOMPARE(fa().text(0, 2), QStringLiteral("State"));
+        QCOMPARE(fa().text(0, 3), QStringLiteral("Zip Code"));
+        QCOMPARE(fa().columnWidth(0), 2500);
+        // Cells never move: column 3 keeps its data under its new title.
+        QCOMPARE(fa().text(1, 2), QStringLiteral("v3"));
+        QCOMPARE(fa().text(1, 11), QStringLiteral("v12"));
+        QCOMPARE(m_prompts->asked.size(), 1);
+        QVERIFY(m_prompts->asked.first().text.contains(QLatin1String("13")));
+        QVERIFY(m_window->table().saveEnabled());
+        QTRY_VERIFY(!m_window->findChild<frmColDef *>());
+    }
+
+    void droppingColumnsWithDataAsksFirst_data()
+    {
+        QTest::addColumn<bool>("lastHoldsData");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("columnsAfter");
+        QTest::newRow("an empty last column goes without a question") << false << -1 << 12;
+        QTest::newRow("a last column with data goes on Yes") << true << int(UserPrompts::Answer::Yes) << 12;
+        QTest::newRow("No keeps the dialog and the table") << true << int(UserPrompts::Answer::No) << 13;
+        QTest::newRow("Cancel keeps the dialog and the table") << true << int(UserPrompts::Answer::Cancel) << 13;
+    }
+
+    void droppingColumnsWithDataAsksFirst()
+    {
+        QFETCH(bool, lastHoldsData);
+        QFETCH(int, answer);
+        QFETCH(int, columnsAfter);
+        if (!lastHoldsData)
+            fa().setText(1, 12, QString());
+        if (answer >= 0)
+            m_prompts->answers = { UserPrompts::Answer(answer) };
+        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        QVERIFY(dialog);
+        dialog->definitions().setCursor(13, ColumnDefs::TitleCol);
+        QTest::mouseClick(dialog->cmdDelete, Qt::LeftButton);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(m_prompts->asked.size(), answer >= 0 ? 1 : 0);
+        QCOMPARE(m_prompts->unexpected, 0);
+        QCOMPARE(fa().cols(), columnsAfter);
+        QCOMPARE(dialog->isVisible(), columnsAfter == 13);
+        if (columnsAfter == 13)
+            QCOMPARE(fa().text(1, 12), QStringLiteral("v13"));
+    }
+
+    void deletingEveryRowKeepsTheTable()
+    {
+        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        QVERIFY(dialog);
+        for (int i = 0; i < 13; ++i) {
+            dialog->definitions().setCursor(1, ColumnDefs::TitleCol);
+            QTest::mouseClick(dialog->cmdDelete, Qt::LeftButton);
+        }
+        QCOMPARE(dialog->definitions().rows(), 1);
+        m_prompts->answers = { UserPrompts::Answer::Ok };
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(m_prompts->asked.size(), 1);
+        QCOMPARE(m_prompts->asked.first().icon, UserPrompts::Icon::Warning);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(fa().cols(), 13);
+        QCOMPARE(fa().text(1, 12), QStringLiteral("v13"));
+        QVERIFY(!m_window->table().changed());
+    }
+
+    void addAndInsertGrowTheTable()
+    {
+        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        QVERIFY(dialog);
+        GridModel &defs = dialog->definitions();
+        QTest::mouseClick(dialog->cmdAdd, Qt::LeftButton);
+        defs.setCursor(2, ColumnDefs::TitleCol);
+        QTest::mouseClick(dialog->cmdInsert, Qt::LeftButton);
+        QCOMPARE(defs.rows(), 16);
+        QCOMPARE(defs.text(2, ColumnDefs::TypeCol), QStringLiteral("Text"));
+        QCOMPARE(defs.text(2, ColumnDefs::AlignmentCol), QStringLiteral("Left"));
+        for (int r = 1; r < defs.rows(); ++r)
+            QCOMPARE(defs.text(r, ColumnDefs::NumberCol), QString::number(r));
+        defs.setText(2, ColumnDefs::TitleCol, QStringLiteral("Owner"));
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(fa().cols(), 15);
+        QCOMPARE(fa().text(0, 1), QStringLiteral("Owner"));
+        QCOMPARE(fa().text(0, 2), QStringLiteral("Street"));
+        QCOMPARE(fa().text(1, 1), QStringLiteral("v2"));
+        QVERIFY(m_window->table().changed());
+    }
+
+    void cancelChangesNothing()
+    {
+        useNamedFile();
+        const ColumnAttributes before = fa().columnAttributes(5);
+        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        QVERIFY(dialog);
+        GridModel &defs = dialog->definitions();
+        defs.setText(6, ColumnDefs::TitleCol, QStringLiteral("Telephone"));
+        pick(dialog, 6, ColumnDefs::TypeCol, QStringLiteral("Number"));
+        defs.setCursor(1, ColumnDefs::TitleCol);
+        QTest::mouseClick(dialog->cmdDelete, Qt::LeftButton);
+        QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        QCOMPARE(fa().cols(), 13);
+        QCOMPARE(fa().text(0, 5), QStringLiteral("Phone"));
+        QVERIFY(fa().columnAttributes(5) == before);
+        QVERIFY(!m_window->table().changed());
+        QVERIFY(m_prompts->asked.isEmpty());
+    }
+
+    void columnAttributesListsTheCurrentColumn()
+    {
+        fa().setCursor(1, 4);
+        frmColDef *dialog = open(QStringLiteral("mnuEditColAttr"));
+        QVERIFY(dialog);
+        QCOMPARE(dialog->scope(), ColumnDefs::Scope::CurrentColumn);
+        GridModel &defs = dialog->definitions();
+        QCOMPARE(defs.rows(), 2);
+        QCOMPARE(defs.text(1, ColumnDefs::TitleCol), QStringLiteral("Zip Code"));
+        QVERIFY(dialog->cmdAllCols->isVisible());
+        QVERIFY(!dialog->cmdDelete->isVisible());
+
+        pick(dialog, 1, ColumnDefs::TypeCol, QStringLiteral("Money"));
+        pick(dialog, 1, ColumnDefs::FormatCol, QStringLiteral("$#,###.00"));
+        fa().setText(2, 4, QStringLiteral("1234.5"));
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(fa().cols(), 13);
+        QCOMPARE(fa().columnDataType(4), DataType::Currency);
+        QCOMPARE(fa().columnAlignment(4), Alignment::RightCenter);
+        // The grid shows the value in the money format; the cell keeps its text.
+        QCOMPARE(m_window->fa->model()->index(2, 4).data().toString(), QStringLiteral("$1,234.50"));
+        QCOMPARE(fa().text(2, 4), QStringLiteral("1234.5"));
+        QCOMPARE(fa().columnDataType(3), DataType::String);
+    }
+
+    void allColsSwitchesToEveryColumn()
+    {
+        fa().setCursor(1, 4);
+        frmColDef *dialog = open(QStringLiteral("mnuEditColAttr"));
+        QVERIFY(dialog);
+        QTest::mouseClick(dialog->cmdAllCols, Qt::LeftButton);
+        QCOMPARE(dialog->scope(), ColumnDefs::Scope::AllColumns);
+        QCOMPARE(dialog->definitions().rows(), 14);
+        QVERIFY(!dialog->cmdAllCols->isVisible());
+        QVERIFY(dialog->cmdDelete->isVisible());
+    }
+
+    void hiddenColumnKeepsItsData()
+    {
+        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        QVERIFY(dialog);
+        CellFormat tick = dialog->definitions().cellFormat(3, ColumnDefs::HideCol);
+        tick.check = CheckBox::Checked;
+        dialog->definitions().setCellFormat(3, ColumnDefs::HideCol, tick);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QVERIFY(fa().columnHidden(2));
+        QVERIFY(m_window->fa->isColumnHidden(2));
+        QVERIFY(!m_window->fa->isColumnHidden(3));
+        QCOMPARE(fa().text(1, 2), QStringLiteral("v3"));
+    }
+
+    void columnTitle_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("saveOffered");
+        QTest::newRow("a new title is set") << "Business"
+                                            << "Business" << true;
+        QTest::newRow("an empty answer changes nothing") << ""
+                                                         << "Name" << false;
+        QTest::newRow("Cancel changes nothing") << "\x01"
+                                                << "Name" << false;
+    }
+
+    void columnTitle()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, title);
+        QFETCH(bool, saveOffered);
+        useNamedFile();
+        fa().setCursor(2, 0);
+        m_prompts->inputs = { answer };
+        action(QStringLiteral("mnuEditColTitle"))->trigger();
+        QCOMPARE(m_prompts->asked.size(), 1);
+        QCOMPARE(m_prompts->asked.first().title, QStringLiteral("Column Title"));
+        QCOMPARE(m_prompts->asked.first().text, QStringLiteral("Enter New Column Title (Header):"));
+        QCOMPARE(fa().text(0, 0), title);
+        QCOMPARE(m_window->table().saveEnabled(), saveOffered);
+    }
+};
+
+QTEST_MAIN(TestFrmColDef)
+#include "tst_frmcoldef.moc"

@@ -1,0 +1,504 @@
+#include "app/grid/gridview.h"
+#include "app/shell/frmmain.h"
+#include "app/table/pancolor.h"
+#include "app/table/stylecommands.h"
+#include "core/shell/shellsettings.h"
+#include "core/table/filecommands.h"
+#include "core/table/recordtable.h"
+#include "support/testsupport.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+using namespace dq;
+
+Q_DECLARE_METATYPE(CellStyling::FontStyle)
+Q_DECLARE_METATYPE(MouseMode)
+
+namespace {
+
+bool hasStyle(const CellFormat &f, CellStyling::FontStyle style)
+{
+    switch (style) {
+    case CellStyling::FontStyle::Bold:
+        return f.bold;
+    case CellStyling::FontStyle::Italic:
+        return f.italic;
+    case CellStyling::FontStyle::Underline:
+        return f.underline;
+    }
+    return false;
+}
+
+QString keyOf(CellStyling::FontStyle style)
+{
+    switch (style) {
+    case CellStyling::FontStyle::Bold:
+        return QStringLiteral("Bold");
+    case CellStyling::FontStyle::Italic:
+        return QStringLiteral("Italic");
+    case CellStyling::FontStyle::Underline:
+        return QStringLiteral("Underline");
+    }
+    return {};
+}
+
+QList<CellFormat> formatsOf(const GridModel &grid)
+{
+    QList<CellFormat> formats;
+    for (int r = 0; r < grid.rows(); ++r)
+        for (int c = 0; c < grid.cols(); ++c)
+            formats.append(grid.cellFormat(r, c));
+    return formats;
+}
+
+// The colour of the bar under the "A" of a toolbar colour picture.
+QColor barColor(const QIcon &icon)
+{
+    return icon.pixmap(QSize(20, 20)).toImage().pixelColor(10, 17);
+}
+
+} // namespace
+
+class TestStyleCommands : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::ScriptedPrompts> m_prompts;
+    std::unique_ptr<frmMain> m_window;
+    GridModel *m_form = nullptr;
+
+    GridModel &fa() { return m_window->table().fa(); }
+    StyleCommands *styles() const { return m_window->findChild<StyleCommands *>(QStringLiteral("styleCommands")); }
+    QAction *key(const QString &k) const { return m_window->toolbarButton(0, k); }
+    QAction *action(const QString &name) const { return m_window->findChild<QAction *>(name); }
+
+    void setMode(MouseMode mode)
+    {
+        if (mode == MouseMode::Row)
+            m_window->enterRowMode();
+        else
+            m_window->enterBlockMode();
+    }
+
+    // Rows 2 and 3 in Row mode; the block (2,1)-(3,2) in Block mode.
+    GridRange selectSample(MouseMode mode)
+    {
+        setMode(mode);
+        if (mode == MouseMode::Row) {
+            fa().select(2, 0, 3, fa().cols() - 1);
+            fa().setSelectedRows({ 2, 3 });
+            return GridRange { 2, 0, 3, fa().cols() - 1 };
+        }
+        fa().select(2, 1, 3, 2);
+        return GridRange { 2, 1, 3, 2 };
+    }
+
+    void useNamedFile()
+    {
+        m_window->table().setCurrentFile(test::tempDir() + QStringLiteral("/list.tsy"));
+        m_window->table().MakeModified(false);
+    }
+
+private slots:
+    void init()
+    {
+        const QString home = test::tempDir();
+        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
+        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
+        QFile siteList(home + QStringLiteral("/stpl00.bin"));
+        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        m_prompts = std::make_unique<test::ScriptedPrompts>();
+        m_window = std::make_unique<frmMain>(*m_prompts);
+        QVERIFY(m_window->load());
+        // A Form panel of the current record: a title row, then one field per column.
+        QVERIFY(m_window->fb);
+        m_form = m_window->fb->gridModel();
+        m_window->setFocusOwner(1);
+        for (int r = 1; r < fa().rows(); ++r)
+            for (int c = 0; c < fa().cols(); ++c)
+                fa().setText(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
+        m_window->table().MakeModified(false);
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_prompts.reset();
+    }
+
+    void toggleActsOnTheSelection_data()
+    {
+        QTest::addColumn<CellStyling::FontStyle>("style");
+        QTest::addColumn<MouseMode>("mode");
+        QTest::newRow("Bold in Row mode styles whole rows") << CellStyling::FontStyle::Bold << MouseMode::Row;
+        QTest::newRow("Bold in Block mode styles the block") << CellStyling::FontStyle::Bold << MouseMode::Block;
+        QTest::newRow("Italic in Row mode") << CellStyling::FontStyle::Italic << MouseMode::Row;
+        QTest::newRow("Italic in Block mode") << CellStyling::FontStyle::Italic << MouseMode::Block;
+        QTest::newRow("Underline in Row mode") << CellStyling::FontStyle::Underline << MouseMode::Row;
+        QTest::newRow("Underline in Block mode") << CellStyling::FontStyle::Underline << MouseMode::Block;
+    }
+
+    void toggleActsOnTheSelection()
+    {
+        QFETCH(CellStyling::FontStyle, style);
+        QFETCH(MouseMode, mode);
+        const GridRange range = selectSample(mode);
+        QAction *button = key(keyOf(style));
+        QVERIFY(button);
+        QVERIFY(!button->isChecked());
+
+        button->trigger();
+        QVERIFY(button->isChecked());
+        for (int r = 1; r < fa().rows(); ++r)
+            for (int c = 0; c < fa().cols(); ++c)
+                QCOMPARE(hasStyle(fa().cellFormat(r, c), style), range.contains(r, c));
+
+        // A cell of the range turned plain by other means: the second press still turns
+        // the style off over the whole range, because the current cell shows it on.
+        CellFormat plain = fa().cellFormat(range.bottom, range.right);
+        plain = CellFormat {};
+        fa().setCellFormat(range.bottom, range.right, plain);
+        button->trigger();
+        QVERIFY(!button->isChecked());
+        for (int r = range.top; r <= range.bottom; ++r)
+            for (int c = range.left; c <= range.right; ++c)
+                QVERIFY(!hasStyle(fa().cellFormat(r, c), style));
+    }
+
+    void formPanelFocusStylesOnlyItsValueCell_data()
+    {
+        QTest::addColumn<CellStyling::FontStyle>("style");
+        QTest::newRow("Bold") << CellStyling::FontStyle::Bold;
+        QTest::newRow("Italic") << CellStyling::FontStyle::Italic;
+        QTest::newRow("Underline") << CellStyling::FontStyle::Underline;
+    }
+
+    void formPanelFocusStylesOnlyItsValueCell()
+    {
+        QFETCH(CellStyling::FontStyle, style);
+        useNamedFile();
+        selectSample(MouseMode::Row);
+        // The record table's cell is styled already; the Form panel's state is its own.
+        key(keyOf(style))->trigger();
+        m_window->table().MakeModified(false);
+        m_window->setFocusOwner(2);
+        m_form->setCursor(3, 1);
+        styles()->refreshFormState();
+        QVERIFY(!key(keyOf(style))->isChecked());
+
+        key(keyOf(style))->trigger();
+        QVERIFY(hasStyle(m_form->cellFormat(3, 1), style));
+        QVERIFY(!hasStyle(m_form->cellFormat(3, 0), style));
+        QVERIFY(!hasStyle(m_form->cellFormat(4, 1), style));
+        QVERIFY(hasStyle(fa().cellFormat(2, 0), style));
+        // The Form panel only changes how the record is shown.
+        QVERIFY(!m_window->table().changed());
+        QVERIFY(!m_window->table().saveEnabled());
+        QVERIFY(key(keyOf(style))->isChecked());
+
+        key(keyOf(style))->trigger();
+        QVERIFY(!hasStyle(m_form->cellFormat(3, 1), style));
+        QVERIFY(hasStyle(fa().cellFormat(2, 0), style));
+    }
+
+    void buttonsFollowTheCurrentCell()
+    {
+        CellFormat f;
+        f.bold = true;
+        f.underline = true;
+        fa().setCellFormat(5, 3, f);
+        setMode(MouseMode::Block);
+        fa().setCursor(5, 3);
+        QVERIFY(key(QStringLiteral("Bold"))->isChecked());
+        QVERIFY(!key(QStringLiteral("Italic"))->isChecked());
+        QVERIFY(key(QStringLiteral("Underline"))->isChecked());
+        fa().setCursor(6, 3);
+        QVERIFY(!key(QStringLiteral("Bold"))->isChecked());
+        QVERIFY(!key(QStringLiteral("Underline"))->isChecked());
+        // Bold on the plain cell turns it on, not off.
+        key(QStringLiteral("Bold"))->trigger();
+        QVERIFY(fa().cellFormat(6, 3).bold);
+    }
+
+    void changedFlagOfTableCommands_data()
+    {
+        QTest::addColumn<bool>("named");
+        QTest::newRow("a named file offers Save") << true;
+        QTest::newRow("the untitled table is changed without Save") << false;
+    }
+
+    void changedFlagOfTableCommands()
+    {
+        QFETCH(bool, named);
+        if (named)
+            useNamedFile();
+        selectSample(MouseMode::Block);
+        QVERIFY(!m_window->table().changed());
+        key(QStringLiteral("Italic"))->trigger();
+        QVERIFY(m_window->table().changed());
+        QCOMPARE(m_window->table().saveEnabled(), named);
+        QCOMPARE(key(QStringLiteral("Save"))->isEnabled(), named);
+    }
+
+    void paletteChoosesAndRemembersTheTextColour()
+    {
+        PanColor *pan = m_window->findChild<PanColor *>(QStringLiteral("PanColor"));
+        QVERIFY(pan);
+        QVERIFY(!pan->isVisible());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        key(QStringLiteral("Acolor"))->trigger();
+        QVERIFY(pan->isVisible());
+        // Any other key of the toolbar puts it away.
+        key(QStringLiteral("Italic"))->trigger();
+        QVERIFY(!pan->isVisible());
+        key(QStringLiteral("Italic"))->trigger();
+
+        const GridRange range = selectSample(MouseMode::Block);
+        key(QStringLiteral("Acolor"))->trigger();
+        QFrame *swatch = pan->findChild<QFrame *>(QStringLiteral("SSPanelColor_5"));
+        QVERIFY(swatch);
+        QTest::mouseClick(swatch, Qt::LeftButton);
+        QVERIFY(!pan->isVisible());
+        QCOMPARE(swatch->frameShadow(), QFrame::Sunken);
+        QCOMPARE(pan->findChild<QFrame *>(QStringLiteral("SSPanelColor_0"))->frameShadow(), QFrame::Raised);
+        const QColor purple(128, 0, 128);
+        for (int r = range.top; r <= range.bottom; ++r)
+            for (int c = range.left; c <= range.right; ++c) {
+                QVERIFY(fa().cellFormat(r, c).hasFore);
+                QCOMPARE(QColor::fromRgb(fa().cellFormat(r, c).fore), purple);
+            }
+        QCOMPARE(barColor(key(QStringLiteral("A"))->icon()), purple);
+
+        fa().select(8, 4, 8, 4);
+        key(QStringLiteral("A"))->trigger();
+        QCOMPARE(QColor::fromRgb(fa().cellFormat(8, 4).fore), purple);
+        QVERIFY(!fa().cellFormat(8, 5).hasFore);
+
+        // A click on the panel beside the swatches hides it and chooses nothing.
+        key(QStringLiteral("Acolor"))->trigger();
+        QTest::mouseClick(pan, Qt::LeftButton, {}, QPoint(1, 1));
+        QVERIFY(!pan->isVisible());
+        QCOMPARE(styles()->currentTextColor(), 5);
+    }
+
+    void colourPicturesShowTheSwatches_data()
+    {
+        QTest::addColumn<int>("image");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("image 16 is black") << 16 << QColor(0, 0, 0);
+        QTest::newRow("image 17 is red") << 17 << QColor(255, 0, 0);
+        QTest::newRow("image 20 is navy") << 20 << QColor(0, 0, 128);
+        QTest::newRow("image 23 is blue") << 23 << QColor(0, 0, 255);
+    }
+
+    void colourPicturesShowTheSwatches()
+    {
+        QFETCH(int, image);
+        QFETCH(QColor, colour);
+        QCOMPARE(barColor(PanColor::colorImage(image)), colour);
+    }
+
+    void backgroundColour_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<quint8>("owner");
+        QTest::newRow("the menu entry on the record table") << "mnuBkColor" << quint8(1);
+        QTest::newRow("the Flood key on the record table") << "Toolbar_0_Flood" << quint8(1);
+        QTest::newRow("the menu entry on the Form panel") << "mnuBkColor" << quint8(2);
+    }
+
+    void backgroundColour()
+    {
+        QFETCH(QString, command);
+        QFETCH(quint8, owner);
+        useNamedFile();
+        m_window->setFocusOwner(owner);
+        const GridRange range = selectSample(MouseMode::Block);
+        m_form->setCursor(4, 1);
+        GridModel &grid = owner == 1 ? fa() : *m_form;
+        const GridRange target = owner == 1 ? range : GridRange { 4, 1, 4, 1 };
+        m_prompts->colors = { QColor(), QColor(), QColor(10, 20, 30) };
+        const QList<CellFormat> before = formatsOf(grid);
+
+        // Cancelled, on the first use as on the next: nothing changes.
+        for (int i = 0; i < 2; ++i) {
+            action(command)->trigger();
+            QVERIFY(formatsOf(grid) == before);
+            QVERIFY(!m_window->table().changed());
+        }
+        action(command)->trigger();
+        QCOMPARE(m_prompts->asked.size(), 3);
+        for (int r = 0; r < grid.rows(); ++r)
+            for (int c = 0; c < grid.cols(); ++c) {
+                const CellFormat f = grid.cellFormat(r, c);
+                if (target.contains(r, c)) {
+                    QVERIFY(f.hasBack);
+                    QCOMPARE(QColor::fromRgb(f.back), QColor(10, 20, 30));
+                } else {
+                    QVERIFY(f == before.at(r * grid.cols() + c));
+                }
+            }
+        QCOMPARE(m_window->table().saveEnabled(), owner == 1);
+    }
+
+    void alignmentAlwaysActsOnTheRecordTable_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<quint8>("owner");
+        QTest::addColumn<MouseMode>("mode");
+        QTest::newRow("Right on a Row-mode selection")
+            << "mnuAlignRight" << int(Alignment::RightCenter) << quint8(1) << MouseMode::Row;
+        QTest::newRow("Center on a block")
+            << "mnuAlignCenter" << int(Alignment::CenterCenter) << quint8(1) << MouseMode::Block;
+        QTest::newRow("Left with the Form panel focused")
+            << "mnuAlignLeft" << int(Alignment::LeftCenter) << quint8(2) << MouseMode::Block;
+        QTest::newRow("Right with no grid focused yet")
+            << "mnuAlignRight" << int(Alignment::RightCenter) << quint8(0) << MouseMode::Row;
+    }
+
+    void alignmentAlwaysActsOnTheRecordTable()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, alignment);
+        QFETCH(quint8, owner);
+        QFETCH(MouseMode, mode);
+        m_window->setFocusOwner(owner);
+        const GridRange range = selectSample(mode);
+        m_form->setCursor(2, 1);
+        const QList<CellFormat> formBefore = formatsOf(*m_form);
+        action(entry)->trigger();
+        for (int r = 0; r < fa().rows(); ++r)
+            for (int c = 0; c < fa().cols(); ++c)
+                QCOMPARE(
+                    int(fa().cellFormat(r, c).alignment), range.contains(r, c) ? alignment : int(Alignment::Default));
+        QVERIFY(formatsOf(*m_form) == formBefore);
+        // A change of the table's formats: New, Open and Exit will ask, Save stays as it was.
+        QVERIFY(m_window->table().changed());
+        QVERIFY(!m_window->table().saveEnabled());
+    }
+
+    void wholeTableSwitches()
+    {
+        QAction *grid = action(QStringLiteral("mnuGrid"));
+        QVERIFY(grid->isChecked());
+        QVERIFY(fa().gridLines());
+        grid->trigger();
+        QVERIFY(!grid->isChecked());
+        QVERIFY(!fa().gridLines());
+        grid->trigger();
+        QVERIFY(grid->isChecked());
+        QVERIFY(fa().gridLines());
+
+        // Every cell, titles included, ends in 12 points, also those with a size of their own.
+        CellFormat small;
+        small.fontSize = 8;
+        fa().setCellFormat(0, 2, small);
+        fa().setCellFormat(4, 5, small);
+        action(QStringLiteral("mnuFonts"))->trigger();
+        QCOMPARE(fa().fontSize(), 12);
+        for (int r = 0; r < fa().rows(); ++r)
+            for (int c = 0; c < fa().cols(); ++c)
+                QCOMPARE(int(fa().cellFormat(r, c).fontSize), 0);
+
+        QAction *alternate = action(QStringLiteral("mnuAlternateColor"));
+        const bool was = alternate->isChecked();
+        key(QStringLiteral("AlternateColor"))->trigger();
+        QCOMPARE(alternate->isChecked(), !was);
+        QCOMPARE(fa().alternateRowColor(), was ? QColor(Qt::white) : QColor(192, 255, 192));
+        QCOMPARE(m_window->currentSettings().alternateColor, !was);
+    }
+
+    void openedTablesFollowTheWindowsSwitches()
+    {
+        const QString path = test::tempDir() + QStringLiteral("/switches.tsy");
+        QAction *grid = action(QStringLiteral("mnuGrid"));
+        QAction *alternate = action(QStringLiteral("mnuAlternateColor"));
+        if (!alternate->isChecked())
+            alternate->trigger();
+        grid->trigger();
+        QVERIFY(!fa().gridLines());
+        m_prompts->fileNames = { path };
+        QVERIFY(m_window->fileCommands().saveAs(FileKind::Native));
+
+        grid->trigger();
+        alternate->trigger();
+        m_prompts->fileNames = { path };
+        QVERIFY(m_window->fileCommands().open(FileKind::Native));
+        QCOMPARE(fa().text(1, 0), QStringLiteral("r1c0"));
+        QVERIFY(fa().gridLines());
+        QVERIFY(fa().alternateRowColor() != CellStyling::alternateRowColor());
+        QVERIFY(!m_window->table().changed());
+
+        grid->trigger();
+        m_window->fileCommands().newTable();
+        QVERIFY(!fa().gridLines());
+        QVERIFY(!m_window->table().changed());
+    }
+
+    void menuEntries_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("Left") << "mnuAlignLeft"
+                              << "&Left";
+        QTest::newRow("Center") << "mnuAlignCenter"
+                                << "&Center";
+        QTest::newRow("Right") << "mnuAlignRight"
+                               << "&Right";
+        QTest::newRow("Background colour") << "mnuBkColor"
+                                           << "&Backgorund Color...";
+        QTest::newRow("Alternate row colour") << "mnuAlternateColor"
+                                              << "&Alternate Row Color";
+        QTest::newRow("Grid lines") << "mnuGrid"
+                                    << "&Grid Lines";
+        QTest::newRow("Fonts") << "mnuFonts"
+                               << "Fonts";
+    }
+
+    void menuEntries()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QAction *a = action(name);
+        QVERIFY2(a, qPrintable(name));
+        QCOMPARE(a->text(), caption);
+    }
+
+    void toolbarKeys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("Bold") << "Bold"
+                              << "Bold";
+        QTest::newRow("Italic") << "Italic"
+                                << "Italic";
+        QTest::newRow("Underline") << "Underline"
+                                   << "Underline";
+        QTest::newRow("A") << "A"
+                           << "Current Font Color";
+        QTest::newRow("Acolor") << "Acolor"
+                                << "Set Font Color";
+        QTest::newRow("Flood") << "Flood"
+                               << "Set Background Color";
+        QTest::newRow("AlternateColor") << "AlternateColor"
+                                        << "Toggle Alternate Color";
+    }
+
+    void toolbarKeys()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, tip);
+        QAction *a = m_window->toolbarButton(0, key);
+        QVERIFY2(a, qPrintable(key));
+        QCOMPARE(a->toolTip(), tip);
+    }
+};
+
+QTEST_MAIN(TestStyleCommands)
+#include "tst_stylecommands.moc"
