@@ -4,6 +4,7 @@
 #include "app/harvest/browsercommands.h"
 #include "app/harvest/frmsites.h"
 #include "app/harvest/frmt.h"
+#include "app/harvest/searchcolormenu.h"
 #include "app/shell/frmmain.h"
 #include "core/harvest/grabrun.h"
 #include "core/harvest/keyfileloader.h"
@@ -43,6 +44,7 @@ HarvestCommands::HarvestCommands(frmMain &w)
     , m_run(new GrabRun(&w.table().fa(), nullptr, this))
 {
     createControls();
+    addSearchColorMenu(w.mnuToolsB);
 
     connect(w.txtDrop, &QLineEdit::textChanged, this, &HarvestCommands::txtDrop_Change);
     connect(w.cboYP2, &QComboBox::activated, this, &HarvestCommands::cboYP2_Click);
