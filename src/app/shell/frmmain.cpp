@@ -164,25 +164,6 @@ void frmMain::createMenus()
     mnuViewDropBox = dropBox(mnuViewB, "mnuViewDropBox");
     mnuViewDropBoxG = dropBox(mnuViewG, "mnuViewDropBoxG");
 
-    // Successive grabs can be told apart by their text colour: black, then each colour ticked here.
-    QMenu *altColors = mnuToolsB->addMenu(QStringLiteral("Alternate Search Font Color"));
-    altColors->setObjectName(QStringLiteral("mnuAltColorMenu"));
-    QAction *normal = altColors->addAction(QStringLiteral("Normal"));
-    normal->setObjectName(QStringLiteral("mnuAltColorBlack"));
-    const std::array<QString, 3> colors { QStringLiteral("Add Blue"), QStringLiteral("Add Red"),
-        QStringLiteral("Add Green") };
-    std::array<QAction *, 3> added {};
-    for (int i = 0; i < 3; ++i) {
-        QAction *a = altColors->addAction(colors[size_t(i)]);
-        a->setObjectName(QStringLiteral("mnuAltColor_%1").arg(i + 1));
-        a->setCheckable(true);
-        added[size_t(i)] = a;
-    }
-    connect(normal, &QAction::triggered, this, [added] {
-        for (QAction *a : added)
-            a->setChecked(false);
-    });
-
     mnuGudie = mnuHelp->addAction(QStringLiteral("&Guide Online / Version Update"));
     mnuGudie->setObjectName(QStringLiteral("mnuGudie"));
     connect(mnuGudie, &QAction::triggered, this, [this] { showTab(kTabGuide); });

@@ -212,16 +212,6 @@ private slots:
         QVERIFY(!m_w->mnuViewDropBoxG->isChecked());
         QCOMPARE(m_w->currentSettings().addressBox, 0);
     }
-
-    void normalSearchColourClearsTheAddedColours()
-    {
-        for (int i = 1; i <= 3; ++i)
-            entry(QStringLiteral("mnuAltColor_%1").arg(i))->trigger();
-        QVERIFY(entry(QStringLiteral("mnuAltColor_2"))->isChecked());
-        entry(QStringLiteral("mnuAltColorBlack"))->trigger();
-        for (int i = 1; i <= 3; ++i)
-            QVERIFY(!entry(QStringLiteral("mnuAltColor_%1").arg(i))->isChecked());
-    }
 };
 
 QTEST_MAIN(TestMenus)
