@@ -250,6 +250,7 @@ private slots:
         QTest::newRow("a number to two places") << int(DataType::Double) << "0.00" << "3.14159" << "3.14";
         QTest::newRow("a date") << int(DataType::Date) << "dd-Mmm-yyyy" << "3/4/2026" << "04-Mar-2026";
         QTest::newRow("text that is no number stays as typed") << int(DataType::Double) << "0.00" << "n/a" << "n/a";
+        QTest::newRow("a text column ignores a number format") << int(DataType::String) << "0.00" << "3" << "3";
     }
 
     void formattedValuesInTheGridAndTheFormPanel()

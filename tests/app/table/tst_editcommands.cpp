@@ -20,6 +20,7 @@ class TestEditCommands : public QObject, test::TableWindowFixture
     Q_OBJECT
 
     EditCommands &edit() { return *m_window->findChild<EditCommands *>(); }
+    QAction *key(const QString &name) const { return m_window->toolbarButton(0, name); }
     QString panel(int index) const { return m_window->panel(index)->text(); }
     static QString clipboard() { return QGuiApplication::clipboard()->text(); }
 
@@ -44,6 +45,15 @@ class TestEditCommands : public QObject, test::TableWindowFixture
     {
         fa().setCursor(rows.last(), 0);
         fa().setSelectedRows(std::vector<int>(rows.begin(), rows.end()));
+    }
+
+    // Block mode: rows holds top, left, bottom, right; Row mode: the marked rows.
+    void selectSample(bool blockMode, const Rows &rows)
+    {
+        if (!blockMode)
+            return markRows(rows);
+        m_window->enterBlockMode();
+        fa().select(rows[0], rows[1], rows[2], rows[3]);
     }
 
 private slots:
@@ -80,6 +90,9 @@ private slots:
         QTest::newRow("Block mode") << "mnuMouseMode_1" << "&Block && Edit Mode" << ks(Qt::Key_F7) << "mnuView";
         QTest::newRow("Drag mode") << "mnuDragDrop" << "&Drag Mode" << ks(Qt::Key_F8) << "mnuView";
         QTest::newRow("Form panel") << "mnuViewFb" << "&Form Panel" << ks(Qt::Key_F2) << "mnuView";
+        QTest::newRow("the Insert submenu") << "mnuInsert" << "&Insert" << QKeySequence() << "mnuEdit";
+        QTest::newRow("the Delete submenu") << "mnuDelete" << "&Delete" << QKeySequence() << "mnuEdit";
+        QTest::newRow("the Row Height submenu") << "mnuRowHeight" << "&Row Height" << QKeySequence() << "mnuEdit";
     }
 
     void entriesHaveTheirCaptionsShortcutsAndMenus()
@@ -87,29 +100,13 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, menu);
         QAction *a = action(name);
+        if (auto *submenu = m_window->findChild<QMenu *>(name))
+            a = submenu->menuAction();
         QVERIFY2(a, qPrintable(name));
         QTEST(a->text(), "caption");
         QTEST(a->shortcut(), "shortcut");
         auto *owner = m_window->findChild<QMenu *>(menu);
         QVERIFY2(owner && owner->actions().contains(a), qPrintable(menu));
-    }
-
-    void submenusOfTheEditMenu_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("Insert") << "mnuInsert" << "&Insert";
-        QTest::newRow("Delete") << "mnuDelete" << "&Delete";
-        QTest::newRow("Row Height") << "mnuRowHeight" << "&Row Height";
-    }
-
-    void submenusOfTheEditMenu()
-    {
-        QFETCH(QString, name);
-        auto *m = m_window->findChild<QMenu *>(name);
-        QVERIFY(m);
-        QTEST(m->title(), "caption");
-        QVERIFY(m_window->mnuEdit->actions().contains(m->menuAction()));
     }
 
     void toolbarKeysCarryTheirToolTips_data()
@@ -129,7 +126,7 @@ private slots:
     void toolbarKeysCarryTheirToolTips()
     {
         QFETCH(QString, key);
-        QAction *a = m_window->toolbarButton(0, key);
+        QAction *a = key(key);
         QVERIFY2(a, qPrintable(key));
         QTEST(a->toolTip(), "tip");
         QTEST(a->isCheckable(), "pressable");
@@ -139,13 +136,17 @@ private slots:
     {
         QVERIFY(action(u"mnuMouseMode_0"_s)->isChecked());
         QVERIFY(!action(u"mnuMouseMode_1"_s)->isChecked());
-        QVERIFY(m_window->toolbarButton(0, u"RowMode"_s)->isChecked());
-        QVERIFY(!m_window->toolbarButton(0, u"BlockMode"_s)->isChecked());
-        QVERIFY(!m_window->toolbarButton(0, u"DragMode"_s)->isChecked());
+        QVERIFY(key(u"RowMode"_s)->isChecked());
+        QVERIFY(!key(u"BlockMode"_s)->isChecked());
+        QVERIFY(!key(u"DragMode"_s)->isChecked());
         QCOMPARE(panel(3), u"ROW"_s);
         QCOMPARE(panel(4), u"US"_s);
         QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
         QCOMPARE(m_window->focusOwner(), quint8(0));
+        // A click on the pressed Row key keeps it pressed.
+        key(u"RowMode"_s)->trigger();
+        QVERIFY(key(u"RowMode"_s)->isChecked());
+        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
     }
 
     void modesSwitchFromMenuAndKeys_data()
@@ -167,25 +168,15 @@ private slots:
             m_window->enterBlockMode();
         else
             m_window->enterRowMode();
-        QAction *a = trigger.startsWith(u"key:"_s) ? m_window->toolbarButton(0, trigger.mid(4)) : action(trigger);
+        QAction *a = trigger.startsWith(u"key:"_s) ? key(trigger.mid(4)) : action(trigger);
         a->trigger();
         QCOMPARE(m_window->mouseMode(), rowMode ? MouseMode::Row : MouseMode::Block);
         QCOMPARE(panel(3), rowMode ? u"ROW"_s : u"BLOCK"_s);
         QCOMPARE(action(u"mnuMouseMode_0"_s)->isChecked(), rowMode);
         QCOMPARE(action(u"mnuMouseMode_1"_s)->isChecked(), !rowMode);
-        QCOMPARE(m_window->toolbarButton(0, u"RowMode"_s)->isChecked(), rowMode);
-        QCOMPARE(m_window->toolbarButton(0, u"BlockMode"_s)->isChecked(), !rowMode);
+        QCOMPARE(key(u"RowMode"_s)->isChecked(), rowMode);
+        QCOMPARE(key(u"BlockMode"_s)->isChecked(), !rowMode);
         QCOMPARE(fa().selectionMode(), rowMode ? GridModel::SelectionMode::ListBox : GridModel::SelectionMode::Free);
-    }
-
-    void clickingThePressedModeKeyKeepsItPressed()
-    {
-        QAction *key = m_window->toolbarButton(0, u"RowMode"_s);
-        key->trigger();
-        key->trigger();
-        QVERIFY(key->isChecked());
-        QVERIFY(!m_window->toolbarButton(0, u"BlockMode"_s)->isChecked());
-        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
     }
 
     void blockModeKeepsTheCurrentCellAndDropsARowSelection()
@@ -213,24 +204,17 @@ private slots:
 
     void dragModeFollowsMenuAndKey()
     {
-        QAction *key = m_window->toolbarButton(0, u"DragMode"_s);
+        QAction *dragKey = key(u"DragMode"_s);
         QAction *entry = action(u"mnuDragDrop"_s);
-        key->trigger();
-        QVERIFY(fa().dragEnabled());
-        QVERIFY(entry->isChecked());
-        QCOMPARE(panel(4), u"DRAG"_s);
-        key->trigger();
-        QVERIFY(!fa().dragEnabled());
-        QVERIFY(!entry->isChecked());
-        QVERIFY(!key->isChecked());
-        QCOMPARE(panel(4), QString());
-        entry->trigger();
-        QVERIFY(fa().dragEnabled());
-        QVERIFY(key->isChecked());
-        QCOMPARE(panel(4), u"DRAG"_s);
-        entry->trigger();
-        QVERIFY(!fa().dragEnabled());
-        QCOMPARE(panel(4), QString());
+        // Key on, key off, entry on, entry off: both show the state either way.
+        for (QAction *used : { dragKey, dragKey, entry, entry }) {
+            const bool on = !fa().dragEnabled();
+            used->trigger();
+            QCOMPARE(fa().dragEnabled(), on);
+            QCOMPARE(entry->isChecked(), on);
+            QCOMPARE(dragKey->isChecked(), on);
+            QCOMPARE(panel(4), on ? u"DRAG"_s : QString());
+        }
         // A way of selecting is no change to the table.
         m_window->enterBlockMode();
         QVERIFY(!m_window->table().changed());
@@ -256,12 +240,7 @@ private slots:
         QFETCH(Rows, rows);
         fillTable(6);
         QGuiApplication::clipboard()->setText(u"stale"_s);
-        if (blockMode) {
-            m_window->enterBlockMode();
-            fa().select(rows[0], rows[1], rows[2], rows[3]);
-        } else {
-            markRows(rows);
-        }
+        selectSample(blockMode, rows);
         if (owner != 0)
             m_window->setFocusOwner(quint8(owner));
         action(u"mnuEditCopy"_s)->trigger();
@@ -277,7 +256,7 @@ private slots:
         fb.setCursor(1, 1);
         fb.setSelectedRows({ 1, 6 });
         m_window->setFocusOwner(2);
-        m_window->toolbarButton(0, u"Copy"_s)->trigger();
+        key(u"Copy"_s)->trigger();
         QCOMPARE(clipboard(), u"Name\tr2c0\rPhone\tr2c5"_s);
         // Cut and Paste leave both grids alone while the Form panel owns the focus.
         QGuiApplication::clipboard()->setText(u"X"_s);
@@ -303,12 +282,7 @@ private slots:
         QFETCH(bool, blockMode);
         QFETCH(Rows, rows);
         fillTable(6);
-        if (blockMode) {
-            m_window->enterBlockMode();
-            fa().select(rows[0], rows[1], rows[2], rows[3]);
-        } else {
-            markRows(rows);
-        }
+        selectSample(blockMode, rows);
         m_window->setFocusOwner(1);
         action(u"mnuEditCut"_s)->trigger();
         QTEST(clipboard(), "clip");
@@ -344,12 +318,7 @@ private slots:
         QFETCH(QString, clip);
         QFETCH(QStringList, changed);
         fillTable(5);
-        if (blockMode) {
-            m_window->enterBlockMode();
-            fa().select(rows[0], rows[1], rows[2], rows[3]);
-        } else {
-            markRows(rows);
-        }
+        selectSample(blockMode, rows);
         QGuiApplication::clipboard()->setText(clip);
         m_window->setFocusOwner(1);
         action(u"mnuEditPaste"_s)->trigger();

@@ -212,32 +212,6 @@ private slots:
         QCOMPARE(fb().cellFormat(1, 1).check, CheckBox::None);
     }
 
-    void valuesAreShownInTheirColumnsFormat_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("money") << int(DataType::Currency) << "$#,###.00" << "1234.5" << "$1,234.50";
-        QTest::newRow("number") << int(DataType::Double) << "0.00" << "3" << "3.00";
-        QTest::newRow("text keeps its text") << int(DataType::String) << "0.00" << "3" << "3";
-        QTest::newRow("a number column keeps text that is no number") << int(DataType::Double) << "0.00" << "n/a" << "n/a";
-    }
-
-    void valuesAreShownInTheirColumnsFormat()
-    {
-        QFETCH(int, type);
-        QFETCH(QString, format);
-        QFETCH(QString, stored);
-        fillTable(2);
-        fa().setColumnDataType(9, DataType(type));
-        fa().setColumnFormat(9, format);
-        fa().setText(2, 9, stored);
-        goTo(2);
-        QTEST(fb().text(10, 1), "shown");
-        QCOMPARE(fa().text(2, 9), stored);
-    }
-
     void typingInThePanelChangesTheRecord()
     {
         QVERIFY(showMoneyRecord());
