@@ -109,10 +109,6 @@ private slots:
         QCOMPARE(tools()->sortArrows()->lastSortedColumn(), 1);
         m_window->table().MakeModified(false);
         fa().moveColumn(1, 4);
-        // The Form panel lists the fields in their new order.
-        m_window->fa_Click();
-        QCOMPARE(m_form->text(5, 0), u"Street"_s);
-        QCOMPARE(m_form->text(2, 0), u"City"_s);
         QVERIFY(m_window->table().saveEnabled());
         QCOMPARE(fa().text(0, 4), u"Street"_s);
         // The arrow's column is still the one that was sorted.

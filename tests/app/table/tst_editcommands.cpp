@@ -24,15 +24,6 @@ class TestEditCommands : public QObject, test::TableWindowFixture
     QString panel(int index) const { return m_window->panel(index)->text(); }
     static QString clipboard() { return QGuiApplication::clipboard()->text(); }
 
-    // Cells read "r<row>c<col>" so any move or loss shows.
-    void fillTable(int dataRows)
-    {
-        fa().setRows(dataRows + 1);
-        for (int r = 1; r <= dataRows; ++r)
-            for (int c = 0; c < fa().cols(); ++c)
-                fa().setText(r, c, u"r%1c%2"_s.arg(r).arg(c));
-    }
-
     static QString row(int r, int cols)
     {
         QStringList cells;
@@ -111,7 +102,7 @@ private slots:
 
     void toolbarKeysCarryTheirToolTips_data()
     {
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("tip");
         QTest::addColumn<bool>("pressable");
         QTest::newRow("Cut") << "Cut" << "Cut" << false;
@@ -125,9 +116,9 @@ private slots:
 
     void toolbarKeysCarryTheirToolTips()
     {
-        QFETCH(QString, key);
-        QAction *a = key(key);
-        QVERIFY2(a, qPrintable(key));
+        QFETCH(QString, name);
+        QAction *a = key(name);
+        QVERIFY2(a, qPrintable(name));
         QTEST(a->toolTip(), "tip");
         QTEST(a->isCheckable(), "pressable");
     }
@@ -594,7 +585,7 @@ private slots:
 
     void theOpenDropDownLoadsItsKindAndReturnsToRowMode_data()
     {
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("comma text") << "OPEN_CSV" << "list.csv" << QByteArray("Name,City\nAcme,Springfield\n");
@@ -603,7 +594,7 @@ private slots:
 
     void theOpenDropDownLoadsItsKindAndReturnsToRowMode()
     {
-        QFETCH(QString, key);
+        QFETCH(QString, entry);
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
         const QString path = m_home + QLatin1Char('/') + file;
@@ -613,9 +604,9 @@ private slots:
         out.close();
         m_window->enterBlockMode();
         m_prompts->fileNames = { path };
-        auto *entry = m_window->findChild<QAction *>(u"Toolbar_0_"_s + key);
-        QVERIFY(entry);
-        entry->trigger();
+        auto *dropEntry = m_window->findChild<QAction *>(u"Toolbar_0_"_s + entry);
+        QVERIFY(dropEntry);
+        dropEntry->trigger();
         QCOMPARE(fa().cols(), 2);
         QCOMPARE(fa().text(1, 1), u"Springfield"_s);
         QCOMPARE(m_window->mouseMode(), MouseMode::Row);

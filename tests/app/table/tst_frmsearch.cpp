@@ -94,20 +94,15 @@ private slots:
         QTEST(text, "text");
     }
 
-    void theFindKeyOpensTheSameDialog()
+    void openingSwitchesToSingleCellsAndTheFindKeyReopens()
     {
+        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
         frmSearch *first = openSearch();
+        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::Free);
+        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
         m_window->toolbarButton(0, u"Find"_s)->trigger();
         QCOMPARE(edit().findDialog(), first);
         QVERIFY(first->isVisible());
-    }
-
-    void openingSwitchesTheTableToSingleCells()
-    {
-        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
-        openSearch();
-        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::Free);
-        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
     }
 
     void hitsComeColumnByColumnThenThePassEnds_data()

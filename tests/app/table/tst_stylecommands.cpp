@@ -81,9 +81,7 @@ private slots:
         QVERIFY(m_window->fb);
         m_form = m_window->fb->gridModel();
         m_window->setFocusOwner(1);
-        for (int r = 1; r < fa().rows(); ++r)
-            for (int c = 0; c < fa().cols(); ++c)
-                fa().setText(r, c, u"r%1c%2"_s.arg(r).arg(c));
+        fillTable(fa().rows() - 1);
         m_window->table().MakeModified(false);
     }
 

@@ -43,6 +43,15 @@ protected:
     GridModel &fa() { return m_window->table().fa(); }
     QAction *action(const QString &name) const { return m_window->findChild<QAction *>(name); }
 
+    // Cells read "r<row>c<col>" so any move or loss shows.
+    void fillTable(int dataRows)
+    {
+        fa().setRows(dataRows + 1);
+        for (int r = 1; r <= dataRows; ++r)
+            for (int c = 0; c < fa().cols(); ++c)
+                fa().setText(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
+    }
+
     bool showWindow()
     {
         m_window->show();
