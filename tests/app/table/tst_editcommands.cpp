@@ -456,12 +456,10 @@ private slots:
         QCOMPARE(fa().rowHeight(2), 240);
         // At the standard height Decrease changes nothing.
         action(u"mnuRowHeightDec"_s)->trigger();
-        QCOMPARE(fa().rowHeight(2), 240);
-        QCOMPARE(fa().rowHeight(3), 240);
+        QCOMPARE(QList<int>({ fa().rowHeight(2), fa().rowHeight(3) }), QList<int>({ 240, 240 }));
         action(u"mnuRowHeightInc"_s)->trigger();
-        QCOMPARE(fa().rowHeight(2), 480);
-        QCOMPARE(fa().rowHeight(3), 480);
-        QCOMPARE(fa().rowHeight(4), 240);
+        QCOMPARE(
+            QList<int>({ fa().rowHeight(2), fa().rowHeight(3), fa().rowHeight(4) }), QList<int>({ 480, 480, 240 }));
         action(u"mnuRowHeightInc"_s)->trigger();
         action(u"mnuRowHeightDec"_s)->trigger();
         QCOMPARE(fa().rowHeight(2), 480);

@@ -206,8 +206,7 @@ private slots:
         PanColor *pan = m_window->findChild<PanColor *>(u"PanColor"_s);
         QVERIFY(pan);
         QVERIFY(!pan->isVisible());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(showWindow());
         key(u"Acolor"_s)->trigger();
         QVERIFY(pan->isVisible());
         // Any other key of the toolbar puts it away.
