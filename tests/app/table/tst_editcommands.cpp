@@ -1,55 +1,34 @@
 #include "app/grid/gridview.h"
-#include "app/shell/frmmain.h"
 #include "app/table/editcommands.h"
 #include "app/table/formpanel.h"
-#include "core/grid/gridmodel.h"
-#include "core/table/recordtable.h"
-#include "support/testsupport.h"
+#include "support/gui/tablewindowfixture.h"
 
-#include <QAction>
-#include <QClipboard>
 #include <QFile>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTest>
-
-#include <memory>
 
 using namespace dq;
 using namespace Qt::StringLiterals;
 using Rows = QList<int>;
 
-class TestEditCommands : public QObject
+class TestEditCommands : public QObject, test::TableWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-    std::unique_ptr<frmMain> m_window;
-    QString m_home;
-
-    GridModel &fa() { return m_window->table().fa(); }
     EditCommands &edit() { return *m_window->findChild<EditCommands *>(); }
-    QAction *action(const QString &name) const { return m_window->findChild<QAction *>(name); }
+    QAction *key(const QString &name) const { return m_window->toolbarButton(0, name); }
     QString panel(int index) const { return m_window->panel(index)->text(); }
     static QString clipboard() { return QGuiApplication::clipboard()->text(); }
-
-    // Cells read "r<row>c<col>" so any move or loss shows.
-    void fillTable(int dataRows)
-    {
-        fa().setRows(dataRows + 1);
-        for (int r = 1; r <= dataRows; ++r)
-            for (int c = 0; c < fa().cols(); ++c)
-                fa().setText(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
-    }
 
     static QString row(int r, int cols)
     {
         QStringList cells;
         for (int c = 0; c < cols; ++c)
-            cells << QStringLiteral("r%1c%2").arg(r).arg(c);
+            cells << u"r%1c%2"_s.arg(r).arg(c);
         return cells.join(QLatin1Char('\t'));
     }
 
@@ -59,39 +38,24 @@ class TestEditCommands : public QObject
         fa().setSelectedRows(std::vector<int>(rows.begin(), rows.end()));
     }
 
-    void showWindow()
+    // Block mode: rows holds top, left, bottom, right; Row mode: the marked rows.
+    void selectSample(bool blockMode, const Rows &rows)
     {
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    }
-
-    void makeNamedAndSaved()
-    {
-        m_window->table().setCurrentFile(m_home + QStringLiteral("/list.tsy"));
-        m_window->table().MakeModified(false);
+        if (!blockMode)
+            return markRows(rows);
+        m_window->enterBlockMode();
+        fa().select(rows[0], rows[1], rows[2], rows[3]);
     }
 
 private slots:
     void init()
     {
-        m_home = test::tempDir();
-        qputenv("DIRQUILL_HOME", m_home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QFile siteList(m_home + QStringLiteral("/stpl00.bin"));
-        QVERIFY(siteList.open(QIODevice::WriteOnly));
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_window = std::make_unique<frmMain>(*m_prompts, false);
-        QVERIFY(m_window->load());
+        QVERIFY(openWindow());
         m_window->showTab(frmMain::kTabResults);
         QGuiApplication::clipboard()->clear();
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(m_prompts->unexpected, 0);
-        m_prompts.reset();
-    }
+    void cleanup() { QCOMPARE(closeWindow(), 0); }
 
     void entriesHaveTheirCaptionsShortcutsAndMenus_data()
     {
@@ -100,40 +64,26 @@ private slots:
         QTest::addColumn<QKeySequence>("shortcut");
         QTest::addColumn<QString>("menu");
         const auto ks = [](QKeyCombination k) { return QKeySequence(k); };
-        QTest::newRow("Cut") << "mnuEditCut"
-                             << "C&ut" << ks(Qt::CTRL | Qt::Key_X) << "mnuEdit";
-        QTest::newRow("Copy") << "mnuEditCopy"
-                              << "&Copy" << ks(Qt::CTRL | Qt::Key_C) << "mnuEdit";
-        QTest::newRow("Paste") << "mnuEditPaste"
-                               << "&Paste" << ks(Qt::CTRL | Qt::Key_V) << "mnuEdit";
-        QTest::newRow("Select All") << "mnuSelectAll"
-                                    << "Select &All" << ks(Qt::CTRL | Qt::Key_A) << "mnuEdit";
-        QTest::newRow("Find") << "mnuEditFind"
-                              << "&Find..." << ks(Qt::CTRL | Qt::Key_F) << "mnuEdit";
-        QTest::newRow("Add Row") << "mnuEditAddRow"
-                                 << "&Add Row" << ks(Qt::CTRL | Qt::Key_Insert) << "mnuInsert";
-        QTest::newRow("Insert Row") << "mnuInsertRow"
-                                    << "&Insert Row" << ks(Qt::SHIFT | Qt::Key_Insert) << "mnuInsert";
-        QTest::newRow("Insert Col") << "mnuInsertCol"
-                                    << "&Col" << QKeySequence() << "mnuInsert";
-        QTest::newRow("Delete Rows") << "mnuDeleteRow"
-                                     << "&Delete Row(s)" << ks(Qt::SHIFT | Qt::Key_Delete) << "mnuDelete";
-        QTest::newRow("Delete Col") << "mnuDeleteCol"
-                                    << "&Col" << QKeySequence() << "mnuDelete";
-        QTest::newRow("Row height reset") << "mnuRowHeightReset"
-                                          << "&Reset All" << QKeySequence() << "mnuRowHeight";
-        QTest::newRow("Row height up") << "mnuRowHeightInc"
-                                       << "&Increase" << ks(Qt::Key_F11) << "mnuRowHeight";
-        QTest::newRow("Row height down") << "mnuRowHeightDec"
-                                         << "&Decrease" << ks(Qt::Key_F12) << "mnuRowHeight";
-        QTest::newRow("Row mode") << "mnuMouseMode_0"
-                                  << "&Row Mode" << ks(Qt::Key_F6) << "mnuView";
-        QTest::newRow("Block mode") << "mnuMouseMode_1"
-                                    << "&Block && Edit Mode" << ks(Qt::Key_F7) << "mnuView";
-        QTest::newRow("Drag mode") << "mnuDragDrop"
-                                   << "&Drag Mode" << ks(Qt::Key_F8) << "mnuView";
-        QTest::newRow("Form panel") << "mnuViewFb"
-                                    << "&Form Panel" << ks(Qt::Key_F2) << "mnuView";
+        QTest::newRow("Cut") << "mnuEditCut" << "C&ut" << ks(Qt::CTRL | Qt::Key_X) << "mnuEdit";
+        QTest::newRow("Copy") << "mnuEditCopy" << "&Copy" << ks(Qt::CTRL | Qt::Key_C) << "mnuEdit";
+        QTest::newRow("Paste") << "mnuEditPaste" << "&Paste" << ks(Qt::CTRL | Qt::Key_V) << "mnuEdit";
+        QTest::newRow("Select All") << "mnuSelectAll" << "Select &All" << ks(Qt::CTRL | Qt::Key_A) << "mnuEdit";
+        QTest::newRow("Find") << "mnuEditFind" << "&Find..." << ks(Qt::CTRL | Qt::Key_F) << "mnuEdit";
+        QTest::newRow("Add Row") << "mnuEditAddRow" << "&Add Row" << ks(Qt::CTRL | Qt::Key_Insert) << "mnuInsert";
+        QTest::newRow("Insert Row") << "mnuInsertRow" << "&Insert Row" << ks(Qt::SHIFT | Qt::Key_Insert) << "mnuInsert";
+        QTest::newRow("Insert Col") << "mnuInsertCol" << "&Col" << QKeySequence() << "mnuInsert";
+        QTest::newRow("Delete Rows") << "mnuDeleteRow" << "&Delete Row(s)" << ks(Qt::SHIFT | Qt::Key_Delete) << "mnuDelete";
+        QTest::newRow("Delete Col") << "mnuDeleteCol" << "&Col" << QKeySequence() << "mnuDelete";
+        QTest::newRow("Row height reset") << "mnuRowHeightReset" << "&Reset All" << QKeySequence() << "mnuRowHeight";
+        QTest::newRow("Row height up") << "mnuRowHeightInc" << "&Increase" << ks(Qt::Key_F11) << "mnuRowHeight";
+        QTest::newRow("Row height down") << "mnuRowHeightDec" << "&Decrease" << ks(Qt::Key_F12) << "mnuRowHeight";
+        QTest::newRow("Row mode") << "mnuMouseMode_0" << "&Row Mode" << ks(Qt::Key_F6) << "mnuView";
+        QTest::newRow("Block mode") << "mnuMouseMode_1" << "&Block && Edit Mode" << ks(Qt::Key_F7) << "mnuView";
+        QTest::newRow("Drag mode") << "mnuDragDrop" << "&Drag Mode" << ks(Qt::Key_F8) << "mnuView";
+        QTest::newRow("Form panel") << "mnuViewFb" << "&Form Panel" << ks(Qt::Key_F2) << "mnuView";
+        QTest::newRow("the Insert submenu") << "mnuInsert" << "&Insert" << QKeySequence() << "mnuEdit";
+        QTest::newRow("the Delete submenu") << "mnuDelete" << "&Delete" << QKeySequence() << "mnuEdit";
+        QTest::newRow("the Row Height submenu") << "mnuRowHeight" << "&Row Height" << QKeySequence() << "mnuEdit";
     }
 
     void entriesHaveTheirCaptionsShortcutsAndMenus()
@@ -141,6 +91,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, menu);
         QAction *a = action(name);
+        if (auto *submenu = m_window->findChild<QMenu *>(name))
+            a = submenu->menuAction();
         QVERIFY2(a, qPrintable(name));
         QTEST(a->text(), "caption");
         QTEST(a->shortcut(), "shortcut");
@@ -148,68 +100,44 @@ private slots:
         QVERIFY2(owner && owner->actions().contains(a), qPrintable(menu));
     }
 
-    void submenusOfTheEditMenu_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("Insert") << "mnuInsert"
-                                << "&Insert";
-        QTest::newRow("Delete") << "mnuDelete"
-                                << "&Delete";
-        QTest::newRow("Row Height") << "mnuRowHeight"
-                                    << "&Row Height";
-    }
-
-    void submenusOfTheEditMenu()
-    {
-        QFETCH(QString, name);
-        auto *m = m_window->findChild<QMenu *>(name);
-        QVERIFY(m);
-        QTEST(m->title(), "caption");
-        QVERIFY(m_window->mnuEdit->actions().contains(m->menuAction()));
-    }
-
     void toolbarKeysCarryTheirToolTips_data()
     {
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("tip");
         QTest::addColumn<bool>("pressable");
-        QTest::newRow("Cut") << "Cut"
-                             << "Cut" << false;
-        QTest::newRow("Copy") << "Copy"
-                              << "Copy" << false;
-        QTest::newRow("Paste") << "Paste"
-                               << "Paste" << false;
-        QTest::newRow("Find") << "Find"
-                              << "Find Text" << false;
-        QTest::newRow("Row mode") << "RowMode"
-                                  << "Row and Find Mode" << true;
-        QTest::newRow("Block mode") << "BlockMode"
-                                    << "Block and Edit Mode" << true;
-        QTest::newRow("Drag mode") << "DragMode"
-                                   << "Toggle Drag Mode" << true;
+        QTest::newRow("Cut") << "Cut" << "Cut" << false;
+        QTest::newRow("Copy") << "Copy" << "Copy" << false;
+        QTest::newRow("Paste") << "Paste" << "Paste" << false;
+        QTest::newRow("Find") << "Find" << "Find Text" << false;
+        QTest::newRow("Row mode") << "RowMode" << "Row and Find Mode" << true;
+        QTest::newRow("Block mode") << "BlockMode" << "Block and Edit Mode" << true;
+        QTest::newRow("Drag mode") << "DragMode" << "Toggle Drag Mode" << true;
     }
 
     void toolbarKeysCarryTheirToolTips()
     {
-        QFETCH(QString, key);
-        QAction *a = m_window->toolbarButton(0, key);
-        QVERIFY2(a, qPrintable(key));
+        QFETCH(QString, name);
+        QAction *a = key(name);
+        QVERIFY2(a, qPrintable(name));
         QTEST(a->toolTip(), "tip");
         QTEST(a->isCheckable(), "pressable");
     }
 
     void theWindowStartsInRowModeWithDragOff()
     {
-        QVERIFY(action(QStringLiteral("mnuMouseMode_0"))->isChecked());
-        QVERIFY(!action(QStringLiteral("mnuMouseMode_1"))->isChecked());
-        QVERIFY(m_window->toolbarButton(0, QStringLiteral("RowMode"))->isChecked());
-        QVERIFY(!m_window->toolbarButton(0, QStringLiteral("BlockMode"))->isChecked());
-        QVERIFY(!m_window->toolbarButton(0, QStringLiteral("DragMode"))->isChecked());
-        QCOMPARE(panel(3), QStringLiteral("ROW"));
-        QCOMPARE(panel(4), QStringLiteral("US"));
+        QVERIFY(action(u"mnuMouseMode_0"_s)->isChecked());
+        QVERIFY(!action(u"mnuMouseMode_1"_s)->isChecked());
+        QVERIFY(key(u"RowMode"_s)->isChecked());
+        QVERIFY(!key(u"BlockMode"_s)->isChecked());
+        QVERIFY(!key(u"DragMode"_s)->isChecked());
+        QCOMPARE(panel(3), u"ROW"_s);
+        QCOMPARE(panel(4), u"US"_s);
         QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
         QCOMPARE(m_window->focusOwner(), quint8(0));
+        // A click on the pressed Row key keeps it pressed.
+        key(u"RowMode"_s)->trigger();
+        QVERIFY(key(u"RowMode"_s)->isChecked());
+        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
     }
 
     void modesSwitchFromMenuAndKeys_data()
@@ -231,26 +159,15 @@ private slots:
             m_window->enterBlockMode();
         else
             m_window->enterRowMode();
-        QAction *a
-            = trigger.startsWith(QStringLiteral("key:")) ? m_window->toolbarButton(0, trigger.mid(4)) : action(trigger);
+        QAction *a = trigger.startsWith(u"key:"_s) ? key(trigger.mid(4)) : action(trigger);
         a->trigger();
         QCOMPARE(m_window->mouseMode(), rowMode ? MouseMode::Row : MouseMode::Block);
-        QCOMPARE(panel(3), rowMode ? QStringLiteral("ROW") : QStringLiteral("BLOCK"));
-        QCOMPARE(action(QStringLiteral("mnuMouseMode_0"))->isChecked(), rowMode);
-        QCOMPARE(action(QStringLiteral("mnuMouseMode_1"))->isChecked(), !rowMode);
-        QCOMPARE(m_window->toolbarButton(0, QStringLiteral("RowMode"))->isChecked(), rowMode);
-        QCOMPARE(m_window->toolbarButton(0, QStringLiteral("BlockMode"))->isChecked(), !rowMode);
+        QCOMPARE(panel(3), rowMode ? u"ROW"_s : u"BLOCK"_s);
+        QCOMPARE(action(u"mnuMouseMode_0"_s)->isChecked(), rowMode);
+        QCOMPARE(action(u"mnuMouseMode_1"_s)->isChecked(), !rowMode);
+        QCOMPARE(key(u"RowMode"_s)->isChecked(), rowMode);
+        QCOMPARE(key(u"BlockMode"_s)->isChecked(), !rowMode);
         QCOMPARE(fa().selectionMode(), rowMode ? GridModel::SelectionMode::ListBox : GridModel::SelectionMode::Free);
-    }
-
-    void clickingThePressedModeKeyKeepsItPressed()
-    {
-        QAction *key = m_window->toolbarButton(0, QStringLiteral("RowMode"));
-        key->trigger();
-        key->trigger();
-        QVERIFY(key->isChecked());
-        QVERIFY(!m_window->toolbarButton(0, QStringLiteral("BlockMode"))->isChecked());
-        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
     }
 
     void blockModeKeepsTheCurrentCellAndDropsARowSelection()
@@ -278,24 +195,17 @@ private slots:
 
     void dragModeFollowsMenuAndKey()
     {
-        QAction *key = m_window->toolbarButton(0, QStringLiteral("DragMode"));
-        QAction *entry = action(QStringLiteral("mnuDragDrop"));
-        key->trigger();
-        QVERIFY(fa().dragEnabled());
-        QVERIFY(entry->isChecked());
-        QCOMPARE(panel(4), QStringLiteral("DRAG"));
-        key->trigger();
-        QVERIFY(!fa().dragEnabled());
-        QVERIFY(!entry->isChecked());
-        QVERIFY(!key->isChecked());
-        QCOMPARE(panel(4), QString());
-        entry->trigger();
-        QVERIFY(fa().dragEnabled());
-        QVERIFY(key->isChecked());
-        QCOMPARE(panel(4), QStringLiteral("DRAG"));
-        entry->trigger();
-        QVERIFY(!fa().dragEnabled());
-        QCOMPARE(panel(4), QString());
+        QAction *dragKey = key(u"DragMode"_s);
+        QAction *entry = action(u"mnuDragDrop"_s);
+        // Key on, key off, entry on, entry off: both show the state either way.
+        for (QAction *used : { dragKey, dragKey, entry, entry }) {
+            const bool on = !fa().dragEnabled();
+            used->trigger();
+            QCOMPARE(fa().dragEnabled(), on);
+            QCOMPARE(entry->isChecked(), on);
+            QCOMPARE(dragKey->isChecked(), on);
+            QCOMPARE(panel(4), on ? u"DRAG"_s : QString());
+        }
         // A way of selecting is no change to the table.
         m_window->enterBlockMode();
         QVERIFY(!m_window->table().changed());
@@ -308,12 +218,9 @@ private slots:
         QTest::addColumn<Rows>("rows"); // Row mode: marked rows; Block mode: top, left, bottom, right
         QTest::addColumn<QString>("expected");
         const int cols = 13;
-        QTest::newRow("Row mode copies the marked rows whole")
-            << false << 1 << Rows { 2, 3 } << row(2, cols) + QStringLiteral("\r") + row(3, cols);
-        QTest::newRow("Row mode copies scattered rows without those between")
-            << false << 1 << Rows { 2, 5 } << row(2, cols) + QStringLiteral("\r") + row(5, cols);
-        QTest::newRow("Block mode copies the block")
-            << true << 1 << Rows { 2, 1, 3, 2 } << QStringLiteral("r2c1\tr2c2\rr3c1\tr3c2");
+        QTest::newRow("Row mode copies the marked rows whole") << false << 1 << Rows { 2, 3 } << row(2, cols) + u"\r"_s + row(3, cols);
+        QTest::newRow("Row mode copies scattered rows without those between") << false << 1 << Rows { 2, 5 } << row(2, cols) + u"\r"_s + row(5, cols);
+        QTest::newRow("Block mode copies the block") << true << 1 << Rows { 2, 1, 3, 2 } << u"r2c1\tr2c2\rr3c1\tr3c2"_s;
         QTest::newRow("before either grid had the focus nothing is copied") << false << 0 << Rows { 2, 3 } << QString();
     }
 
@@ -323,16 +230,11 @@ private slots:
         QFETCH(int, owner);
         QFETCH(Rows, rows);
         fillTable(6);
-        QGuiApplication::clipboard()->setText(QStringLiteral("stale"));
-        if (blockMode) {
-            m_window->enterBlockMode();
-            fa().select(rows[0], rows[1], rows[2], rows[3]);
-        } else {
-            markRows(rows);
-        }
+        QGuiApplication::clipboard()->setText(u"stale"_s);
+        selectSample(blockMode, rows);
         if (owner != 0)
             m_window->setFocusOwner(quint8(owner));
-        action(QStringLiteral("mnuEditCopy"))->trigger();
+        action(u"mnuEditCopy"_s)->trigger();
         QTEST(clipboard(), "expected");
     }
 
@@ -345,15 +247,15 @@ private slots:
         fb.setCursor(1, 1);
         fb.setSelectedRows({ 1, 6 });
         m_window->setFocusOwner(2);
-        m_window->toolbarButton(0, QStringLiteral("Copy"))->trigger();
-        QCOMPARE(clipboard(), QStringLiteral("Name\tr2c0\rPhone\tr2c5"));
+        key(u"Copy"_s)->trigger();
+        QCOMPARE(clipboard(), u"Name\tr2c0\rPhone\tr2c5"_s);
         // Cut and Paste leave both grids alone while the Form panel owns the focus.
-        QGuiApplication::clipboard()->setText(QStringLiteral("X"));
-        action(QStringLiteral("mnuEditCut"))->trigger();
-        action(QStringLiteral("mnuEditPaste"))->trigger();
-        QCOMPARE(fa().text(2, 0), QStringLiteral("r2c0"));
-        QCOMPARE(fb.text(1, 1), QStringLiteral("r2c0"));
-        QCOMPARE(clipboard(), QStringLiteral("X"));
+        QGuiApplication::clipboard()->setText(u"X"_s);
+        action(u"mnuEditCut"_s)->trigger();
+        action(u"mnuEditPaste"_s)->trigger();
+        QCOMPARE(fa().text(2, 0), u"r2c0"_s);
+        QCOMPARE(fb.text(1, 1), u"r2c0"_s);
+        QCOMPARE(clipboard(), u"X"_s);
     }
 
     void cutEmptiesCellsButKeepsRows_data()
@@ -361,12 +263,9 @@ private slots:
         QTest::addColumn<bool>("blockMode");
         QTest::addColumn<Rows>("rows"); // Row mode: marked rows; Block mode: top, left, bottom, right
         QTest::addColumn<QString>("clip");
-        QTest::newRow("Row mode empties three whole rows")
-            << false << Rows { 2, 3, 4 } << QStringList { row(2, 13), row(3, 13), row(4, 13) }.join(u'\r');
-        QTest::newRow("Row mode empties scattered rows only")
-            << false << Rows { 1, 5 } << QStringList { row(1, 13), row(5, 13) }.join(u'\r');
-        QTest::newRow("Block mode empties the block only")
-            << true << Rows { 2, 1, 3, 2 } << QStringLiteral("r2c1\tr2c2\rr3c1\tr3c2");
+        QTest::newRow("Row mode empties three whole rows") << false << Rows { 2, 3, 4 } << QStringList { row(2, 13), row(3, 13), row(4, 13) }.join(u'\r');
+        QTest::newRow("Row mode empties scattered rows only") << false << Rows { 1, 5 } << QStringList { row(1, 13), row(5, 13) }.join(u'\r');
+        QTest::newRow("Block mode empties the block only") << true << Rows { 2, 1, 3, 2 } << u"r2c1\tr2c2\rr3c1\tr3c2"_s;
     }
 
     void cutEmptiesCellsButKeepsRows()
@@ -374,24 +273,19 @@ private slots:
         QFETCH(bool, blockMode);
         QFETCH(Rows, rows);
         fillTable(6);
-        if (blockMode) {
-            m_window->enterBlockMode();
-            fa().select(rows[0], rows[1], rows[2], rows[3]);
-        } else {
-            markRows(rows);
-        }
+        selectSample(blockMode, rows);
         m_window->setFocusOwner(1);
-        action(QStringLiteral("mnuEditCut"))->trigger();
+        action(u"mnuEditCut"_s)->trigger();
         QTEST(clipboard(), "clip");
         QCOMPARE(fa().rows(), 7);
         for (int r = 1; r <= 6; ++r) {
             for (int c = 0; c < fa().cols(); ++c) {
                 const bool gone
                     = blockMode ? GridRange { rows[0], rows[1], rows[2], rows[3] }.contains(r, c) : rows.contains(r);
-                QCOMPARE(fa().text(r, c), gone ? QString() : QStringLiteral("r%1c%2").arg(r).arg(c));
+                QCOMPARE(fa().text(r, c), gone ? QString() : u"r%1c%2"_s.arg(r).arg(c));
             }
         }
-        QCOMPARE(fa().text(0, 0), QStringLiteral("Name"));
+        QCOMPARE(fa().text(0, 0), u"Name"_s);
     }
 
     void pasteIsBoundedByTheSelection_data()
@@ -400,18 +294,11 @@ private slots:
         QTest::addColumn<Rows>("rows");
         QTest::addColumn<QString>("clip");
         QTest::addColumn<QStringList>("changed"); // "row,col=text"
-        QTest::newRow("a two-by-three block into one cell fills that cell only")
-            << true << Rows { 2, 1, 2, 1 } << "a\tb\tc\rd\te\tf" << QStringList { QStringLiteral("2,1=a") };
-        QTest::newRow("a wide line into a two-cell block fills two cells")
-            << true << Rows { 3, 0, 3, 1 } << "a\tb\tc"
-            << QStringList { QStringLiteral("3,0=a"), QStringLiteral("3,1=b") };
-        QTest::newRow("three lines into two marked rows fill two rows")
-            << false << Rows { 2, 3 } << "a\rb\rc" << QStringList { QStringLiteral("2,0=a"), QStringLiteral("3,0=b") };
-        QTest::newRow("lines go into scattered rows in order")
-            << false << Rows { 1, 4 } << "a\r\nb\r\n"
-            << QStringList { QStringLiteral("1,0=a"), QStringLiteral("4,0=b") };
-        QTest::newRow("a spreadsheet's closing line break empties nothing") << true << Rows { 2, 0, 3, 0 } << "a\n"
-                                                                            << QStringList { QStringLiteral("2,0=a") };
+        QTest::newRow("a two-by-three block into one cell fills that cell only") << true << Rows { 2, 1, 2, 1 } << "a\tb\tc\rd\te\tf" << QStringList { u"2,1=a"_s };
+        QTest::newRow("a wide line into a two-cell block fills two cells") << true << Rows { 3, 0, 3, 1 } << "a\tb\tc" << QStringList { u"3,0=a"_s, u"3,1=b"_s };
+        QTest::newRow("three lines into two marked rows fill two rows") << false << Rows { 2, 3 } << "a\rb\rc" << QStringList { u"2,0=a"_s, u"3,0=b"_s };
+        QTest::newRow("lines go into scattered rows in order") << false << Rows { 1, 4 } << "a\r\nb\r\n" << QStringList { u"1,0=a"_s, u"4,0=b"_s };
+        QTest::newRow("a spreadsheet's closing line break empties nothing") << true << Rows { 2, 0, 3, 0 } << "a\n" << QStringList { u"2,0=a"_s };
         QTest::newRow("an empty clipboard changes nothing") << true << Rows { 2, 0, 3, 1 } << "" << QStringList {};
     }
 
@@ -422,22 +309,17 @@ private slots:
         QFETCH(QString, clip);
         QFETCH(QStringList, changed);
         fillTable(5);
-        if (blockMode) {
-            m_window->enterBlockMode();
-            fa().select(rows[0], rows[1], rows[2], rows[3]);
-        } else {
-            markRows(rows);
-        }
+        selectSample(blockMode, rows);
         QGuiApplication::clipboard()->setText(clip);
         m_window->setFocusOwner(1);
-        action(QStringLiteral("mnuEditPaste"))->trigger();
+        action(u"mnuEditPaste"_s)->trigger();
         QCOMPARE(fa().rows(), 6);
         QCOMPARE(fa().cols(), 13);
         for (int r = 1; r <= 5; ++r) {
             for (int c = 0; c < fa().cols(); ++c) {
-                QString expected = QStringLiteral("r%1c%2").arg(r).arg(c);
+                QString expected = u"r%1c%2"_s.arg(r).arg(c);
                 for (const QString &cell : changed)
-                    if (cell.section(QLatin1Char('='), 0, 0) == QStringLiteral("%1,%2").arg(r).arg(c))
+                    if (cell.section(QLatin1Char('='), 0, 0) == u"%1,%2"_s.arg(r).arg(c))
                         expected = cell.section(QLatin1Char('='), 1);
                 QCOMPARE(fa().text(r, c), expected);
             }
@@ -448,17 +330,17 @@ private slots:
     {
         fillTable(4);
         m_window->setFocusOwner(2);
-        action(QStringLiteral("mnuSelectAll"))->trigger();
+        action(u"mnuSelectAll"_s)->trigger();
         QCOMPARE(m_window->focusOwner(), quint8(1));
-        QCOMPARE(panel(5), QStringLiteral("4 Sel"));
-        action(QStringLiteral("mnuEditCopy"))->trigger();
-        QVERIFY(!clipboard().contains(QStringLiteral("Name")));
+        QCOMPARE(panel(5), u"4 Sel"_s);
+        action(u"mnuEditCopy"_s)->trigger();
+        QVERIFY(!clipboard().contains(u"Name"_s));
         QCOMPARE(clipboard().split(QLatin1Char('\r')).size(), 4);
-        QVERIFY(clipboard().startsWith(QStringLiteral("r1c0\t")));
-        QVERIFY(clipboard().endsWith(QStringLiteral("r4c12")));
+        QVERIFY(clipboard().startsWith(u"r1c0\t"_s));
+        QVERIFY(clipboard().endsWith(u"r4c12"_s));
 
         m_window->enterBlockMode();
-        action(QStringLiteral("mnuSelectAll"))->trigger();
+        action(u"mnuSelectAll"_s)->trigger();
         QCOMPARE(fa().selection(), (GridRange { 1, 0, 4, 12 }));
     }
 
@@ -472,8 +354,7 @@ private slots:
         for (const char *cmd :
             { "mnuEditCut", "mnuEditPaste", "mnuInsertRow", "mnuInsertCol", "mnuDeleteCol", "mnuDeleteRow" }) {
             QTest::addRow("%s on a named file enables Save", cmd) << QString::fromLatin1(cmd) << true << true;
-            QTest::addRow("%s on the untitled table leaves Save off", cmd)
-                << QString::fromLatin1(cmd) << false << false;
+            QTest::addRow("%s on the untitled table leaves Save off", cmd) << QString::fromLatin1(cmd) << false << false;
         }
         QTest::newRow("Add Row on a named file leaves Save off") << "mnuEditAddRow" << true << false;
         QTest::newRow("a row height on a named file leaves Save off") << "mnuRowHeightInc" << true << false;
@@ -485,13 +366,13 @@ private slots:
         QFETCH(bool, named);
         fillTable(5);
         if (named)
-            makeNamedAndSaved();
+            useNamedFile();
         else
             m_window->table().MakeModified(false);
         QVERIFY(!m_window->table().changed());
         markRows({ 2 });
         m_window->setFocusOwner(1);
-        QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+        QGuiApplication::clipboard()->setText(u"pasted"_s);
         action(command)->trigger();
         QVERIFY(m_window->table().changed());
         QTEST(m_window->table().saveEnabled(), "saveEnabled");
@@ -501,30 +382,30 @@ private slots:
     {
         fillTable(8);
         markRows({ 5 });
-        action(QStringLiteral("mnuInsertRow"))->trigger();
+        action(u"mnuInsertRow"_s)->trigger();
         QCOMPARE(fa().rows(), 10);
         QCOMPARE(fa().rowTexts(5), QStringList(13, QString()));
-        QCOMPARE(fa().text(6, 0), QStringLiteral("r5c0"));
-        QCOMPARE(fa().text(4, 0), QStringLiteral("r4c0"));
+        QCOMPARE(fa().text(6, 0), u"r5c0"_s);
+        QCOMPARE(fa().text(4, 0), u"r4c0"_s);
         QCOMPARE(fa().row(), 5);
-        QCOMPARE(panel(6), QStringLiteral("5 / 9"));
+        QCOMPARE(panel(6), u"5 / 9"_s);
     }
 
     void addRowOnATitleOnlyTableMakesRowOne()
     {
         fa().setRows(1);
-        action(QStringLiteral("mnuEditAddRow"))->trigger();
+        action(u"mnuEditAddRow"_s)->trigger();
         QCOMPARE(fa().rows(), 2);
         QCOMPARE(fa().row(), 1);
-        QCOMPARE(fa().text(0, 0), QStringLiteral("Name"));
-        QCOMPARE(panel(6), QStringLiteral("1 / 1"));
+        QCOMPARE(fa().text(0, 0), u"Name"_s);
+        QCOMPARE(panel(6), u"1 / 1"_s);
     }
 
     void deleteRowsRemovesExactlyTheMarkedRows()
     {
         fillTable(10);
         markRows({ 3, 7, 9 });
-        action(QStringLiteral("mnuDeleteRow"))->trigger();
+        action(u"mnuDeleteRow"_s)->trigger();
         QCOMPARE(fa().rows(), 8);
         QStringList firsts;
         for (int r = 1; r < fa().rows(); ++r)
@@ -541,9 +422,9 @@ private slots:
         fillTable(4);
         m_window->enterBlockMode();
         fa().setCursor(2, 3);
-        action(QStringLiteral("mnuDeleteRow"))->trigger();
+        action(u"mnuDeleteRow"_s)->trigger();
         QCOMPARE(fa().rows(), 4);
-        QCOMPARE(fa().text(2, 0), QStringLiteral("r3c0"));
+        QCOMPARE(fa().text(2, 0), u"r3c0"_s);
     }
 
     void columnsAreInsertedAndDeletedAtTheCurrentColumn()
@@ -551,18 +432,18 @@ private slots:
         fillTable(3);
         m_window->enterBlockMode();
         fa().setCursor(2, 8);
-        action(QStringLiteral("mnuDeleteCol"))->trigger();
+        action(u"mnuDeleteCol"_s)->trigger();
         QCOMPARE(fa().cols(), 12);
-        QCOMPARE(fa().text(1, 8), QStringLiteral("r1c9"));
+        QCOMPARE(fa().text(1, 8), u"r1c9"_s);
         QCOMPARE(edit().formPanel().grid().rows(), 13);
 
         fa().setCursor(2, 1);
-        action(QStringLiteral("mnuInsertCol"))->trigger();
+        action(u"mnuInsertCol"_s)->trigger();
         QCOMPARE(fa().cols(), 13);
         QCOMPARE(fa().text(1, 1), QString());
         QCOMPARE(fa().text(0, 1), QString());
-        QCOMPARE(fa().text(0, 2), QStringLiteral("Street"));
-        QCOMPARE(edit().formPanel().grid().text(3, 0), QStringLiteral("Street"));
+        QCOMPARE(fa().text(0, 2), u"Street"_s);
+        QCOMPARE(edit().formPanel().grid().text(3, 0), u"Street"_s);
         QCOMPARE(edit().formPanel().grid().rows(), 14);
     }
 
@@ -571,21 +452,19 @@ private slots:
         fillTable(6);
         m_window->setFocusOwner(1);
         markRows({ 2, 3 });
-        action(QStringLiteral("mnuRowHeightReset"))->trigger();
+        action(u"mnuRowHeightReset"_s)->trigger();
         QCOMPARE(fa().rowHeight(2), 240);
         // At the standard height Decrease changes nothing.
-        action(QStringLiteral("mnuRowHeightDec"))->trigger();
-        QCOMPARE(fa().rowHeight(2), 240);
-        QCOMPARE(fa().rowHeight(3), 240);
-        action(QStringLiteral("mnuRowHeightInc"))->trigger();
-        QCOMPARE(fa().rowHeight(2), 480);
-        QCOMPARE(fa().rowHeight(3), 480);
-        QCOMPARE(fa().rowHeight(4), 240);
-        action(QStringLiteral("mnuRowHeightInc"))->trigger();
-        action(QStringLiteral("mnuRowHeightDec"))->trigger();
+        action(u"mnuRowHeightDec"_s)->trigger();
+        QCOMPARE(QList<int>({ fa().rowHeight(2), fa().rowHeight(3) }), QList<int>({ 240, 240 }));
+        action(u"mnuRowHeightInc"_s)->trigger();
+        QCOMPARE(
+            QList<int>({ fa().rowHeight(2), fa().rowHeight(3), fa().rowHeight(4) }), QList<int>({ 480, 480, 240 }));
+        action(u"mnuRowHeightInc"_s)->trigger();
+        action(u"mnuRowHeightDec"_s)->trigger();
         QCOMPARE(fa().rowHeight(2), 480);
         const int title = fa().rowHeight(0);
-        action(QStringLiteral("mnuRowHeightReset"))->trigger();
+        action(u"mnuRowHeightReset"_s)->trigger();
         for (int r = 1; r < fa().rows(); ++r)
             QCOMPARE(fa().rowHeight(r), 240);
         QCOMPARE(fa().rowHeight(0), title);
@@ -600,14 +479,14 @@ private slots:
         m_window->setFocusOwner(2);
         const int before = fb.rowHeight(2);
         const int record = fa().rowHeight(fa().row());
-        action(QStringLiteral("mnuRowHeightInc"))->trigger();
+        action(u"mnuRowHeightInc"_s)->trigger();
         QCOMPARE(fb.rowHeight(2), before + 240);
         QCOMPARE(fa().rowHeight(fa().row()), record);
     }
 
     void theFocusDecidesTheOwnerAndTheEditEntries()
     {
-        showWindow();
+        QVERIFY(showWindow());
         m_window->fa->setFocus();
         QTRY_COMPARE(m_window->focusOwner(), quint8(1));
         const QStringList recordOnly { u"mnuEditCut"_s, u"mnuEditPaste"_s, u"mnuSelectAll"_s, u"mnuEditFind"_s,
@@ -618,10 +497,10 @@ private slots:
         QTRY_COMPARE(m_window->focusOwner(), quint8(2));
         for (const QString &name : recordOnly)
             QVERIFY2(!action(name)->isVisible(), qPrintable(name));
-        QVERIFY(action(QStringLiteral("mnuEditCopy"))->isVisible());
+        QVERIFY(action(u"mnuEditCopy"_s)->isVisible());
         m_window->fa->setFocus();
         QTRY_COMPARE(m_window->focusOwner(), quint8(1));
-        QVERIFY(action(QStringLiteral("mnuEditCut"))->isVisible());
+        QVERIFY(action(u"mnuEditCut"_s)->isVisible());
     }
 
     void rightClickShowsTheEditMenu_data()
@@ -639,7 +518,7 @@ private slots:
         QFETCH(bool, blockMode);
         QFETCH(bool, formPanel);
         fillTable(5);
-        showWindow();
+        QVERIFY(showWindow());
         if (blockMode)
             m_window->enterBlockMode();
         if (formPanel) {
@@ -653,7 +532,7 @@ private slots:
         const QPoint at = grid->visualRect(grid->model()->index(2, 1)).center();
         QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, at);
         QTRY_VERIFY(m_window->mnuEdit->isVisible());
-        QAction *rowHeight = m_window->findChild<QMenu *>(QStringLiteral("mnuRowHeight"))->menuAction();
+        QAction *rowHeight = m_window->findChild<QMenu *>(u"mnuRowHeight"_s)->menuAction();
         QTEST(rowHeight->isVisible() && rowHeight->isEnabled(), "rowHeights");
         m_window->mnuEdit->hide();
     }
@@ -669,7 +548,7 @@ private slots:
     {
         QFETCH(bool, blockMode);
         fillTable(5);
-        showWindow();
+        QVERIFY(showWindow());
         if (blockMode)
             m_window->enterBlockMode();
         const QPoint at = m_window->fa->visualRect(fa().index(3, 2)).center();
@@ -692,7 +571,7 @@ private slots:
         QCoreApplication::sendEvent(m_window.get(), &activate);
         QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
         QCOMPARE(fa().selectedRows(), std::vector<int>({ 2 }));
-        QCOMPARE(panel(6), QStringLiteral("2 / 5"));
+        QCOMPARE(panel(6), u"2 / 5"_s);
 
         // Rows the user marked survive a visit to another window.
         markRows({ 1, 2, 3 });
@@ -704,18 +583,16 @@ private slots:
 
     void theOpenDropDownLoadsItsKindAndReturnsToRowMode_data()
     {
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("comma text") << "OPEN_CSV"
-                                    << "list.csv" << QByteArray("Name,City\nAcme,Springfield\n");
-        QTest::newRow("tab text") << "OPEN_TXT"
-                                  << "list.txt" << QByteArray("Name\tCity\nAcme\tSpringfield\n");
+        QTest::newRow("comma text") << "OPEN_CSV" << "list.csv" << QByteArray("Name,City\nAcme,Springfield\n");
+        QTest::newRow("tab text") << "OPEN_TXT" << "list.txt" << QByteArray("Name\tCity\nAcme\tSpringfield\n");
     }
 
     void theOpenDropDownLoadsItsKindAndReturnsToRowMode()
     {
-        QFETCH(QString, key);
+        QFETCH(QString, entry);
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
         const QString path = m_home + QLatin1Char('/') + file;
@@ -725,18 +602,18 @@ private slots:
         out.close();
         m_window->enterBlockMode();
         m_prompts->fileNames = { path };
-        auto *entry = m_window->findChild<QAction *>(QStringLiteral("Toolbar_0_") + key);
-        QVERIFY(entry);
-        entry->trigger();
+        auto *dropEntry = m_window->findChild<QAction *>(u"Toolbar_0_"_s + entry);
+        QVERIFY(dropEntry);
+        dropEntry->trigger();
         QCOMPARE(fa().cols(), 2);
-        QCOMPARE(fa().text(1, 1), QStringLiteral("Springfield"));
+        QCOMPARE(fa().text(1, 1), u"Springfield"_s);
         QCOMPARE(m_window->mouseMode(), MouseMode::Row);
-        QCOMPARE(panel(3), QStringLiteral("ROW"));
-        QVERIFY(action(QStringLiteral("mnuMouseMode_0"))->isChecked());
+        QCOMPARE(panel(3), u"ROW"_s);
+        QVERIFY(action(u"mnuMouseMode_0"_s)->isChecked());
         // The Form panel follows the opened table's columns.
         QCOMPARE(edit().formPanel().grid().rows(), 3);
-        QCOMPARE(edit().formPanel().grid().text(2, 0), QStringLiteral("City"));
-        QCOMPARE(edit().formPanel().grid().text(2, 1), QStringLiteral("Springfield"));
+        QCOMPARE(edit().formPanel().grid().text(2, 0), u"City"_s);
+        QCOMPARE(edit().formPanel().grid().text(2, 1), u"Springfield"_s);
     }
 };
 

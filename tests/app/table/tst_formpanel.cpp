@@ -1,47 +1,35 @@
 #include "app/grid/gridview.h"
-#include "app/shell/frmmain.h"
 #include "app/table/editcommands.h"
 #include "app/table/formpanel.h"
 #include "app/table/frmdeldialog.h"
-#include "core/grid/gridmodel.h"
-#include "core/table/recordtable.h"
-#include "support/testsupport.h"
+#include "support/gui/tablewindowfixture.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTest>
-
-#include <memory>
 
 using namespace dq;
 using namespace Qt::StringLiterals;
 
-class TestFormPanel : public QObject
+class TestFormPanel : public QObject, test::TableWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-    std::unique_ptr<frmMain> m_window;
-    QString m_home;
-
-    GridModel &fa() { return m_window->table().fa(); }
     FormPanel &form() { return m_window->findChild<EditCommands *>()->formPanel(); }
     GridModel &fb() { return form().grid(); }
     QString counter() const { return m_window->panel(6)->text(); }
     QLabel *button(int i) const { return m_window->findChild<QLabel *>(u"imgBtn_%1"_s.arg(i)); }
 
-    void fillTable(int dataRows)
+    // Record 2 of 3 shown, its column 9 holding money stored as "1234.5".
+    bool showMoneyRecord()
     {
-        fa().setRows(dataRows + 1);
-        for (int r = 1; r <= dataRows; ++r)
-            for (int c = 0; c < fa().cols(); ++c)
-                fa().setText(r, c, u"r%1c%2"_s.arg(r).arg(c));
+        fillTable(3);
+        fa().setColumnDataType(9, DataType::Currency);
+        fa().setColumnFormat(9, u"$#,###.00"_s);
+        fa().setText(2, 9, u"1234.5"_s);
+        goTo(2);
+        return showWindow();
     }
 
     void goTo(int row)
@@ -51,12 +39,6 @@ class TestFormPanel : public QObject
     }
 
     void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
-
-    void showWindow()
-    {
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    }
 
     // The editor open in view now (a closed one may linger until it is deleted).
     static QLineEdit *openEditor(GridView *view)
@@ -68,12 +50,18 @@ class TestFormPanel : public QObject
         return nullptr;
     }
 
-    // Types text into the Form panel's value cell of line through its editor.
-    void typeIntoForm(int line, const QString &text)
+    // Opens the editor of the Form panel's value cell of line.
+    QLineEdit *startFormEdit(int line)
     {
         fb().setCursor(line, 1);
         fb().startEdit();
-        QLineEdit *editor = openEditor(m_window->fb);
+        return openEditor(m_window->fb);
+    }
+
+    // Types text into the Form panel's value cell of line through its editor.
+    void typeIntoForm(int line, const QString &text)
+    {
+        QLineEdit *editor = startFormEdit(line);
         QVERIFY(editor);
         editor->selectAll();
         QTest::keyClicks(editor, text);
@@ -83,23 +71,11 @@ class TestFormPanel : public QObject
 private slots:
     void init()
     {
-        m_home = test::tempDir();
-        qputenv("DIRQUILL_HOME", m_home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QFile siteList(m_home + u"/stpl00.bin"_s);
-        QVERIFY(siteList.open(QIODevice::WriteOnly));
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_window = std::make_unique<frmMain>(*m_prompts, false);
-        QVERIFY(m_window->load());
+        QVERIFY(openWindow());
         m_window->showTab(frmMain::kTabResults);
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(m_prompts->unexpected, 0);
-        m_prompts.reset();
-    }
+    void cleanup() { QCOMPARE(closeWindow(), 0); }
 
     void thePanelListsEveryColumnUnderAGreenTitleRow()
     {
@@ -126,24 +102,15 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("delete") << "imgBtn_0"
-                                << "Dlete this record";
-        QTest::newRow("add") << "imgBtn_1"
-                             << "Add one record";
-        QTest::newRow("first") << "imgBtn_2"
-                               << "First record";
-        QTest::newRow("up") << "imgBtn_3"
-                            << "Up one record";
-        QTest::newRow("down") << "imgBtn_4"
-                              << "Down one record";
-        QTest::newRow("last") << "imgBtn_5"
-                              << "Last record";
-        QTest::newRow("taller") << "imgBtn_6"
-                                << "Row Height Increase";
-        QTest::newRow("lower") << "imgBtn_7"
-                               << "Row Height Decrease";
-        QTest::newRow("close box") << "imgClose"
-                                   << "Close Form (F2)";
+        QTest::newRow("delete") << "imgBtn_0" << "Dlete this record";
+        QTest::newRow("add") << "imgBtn_1" << "Add one record";
+        QTest::newRow("first") << "imgBtn_2" << "First record";
+        QTest::newRow("up") << "imgBtn_3" << "Up one record";
+        QTest::newRow("down") << "imgBtn_4" << "Down one record";
+        QTest::newRow("last") << "imgBtn_5" << "Last record";
+        QTest::newRow("taller") << "imgBtn_6" << "Row Height Increase";
+        QTest::newRow("lower") << "imgBtn_7" << "Row Height Decrease";
+        QTest::newRow("close box") << "imgClose" << "Close Form (F2)";
     }
 
     void buttonsCarryTheirToolTips()
@@ -205,13 +172,6 @@ private slots:
             QCOMPARE(fa().selectedRows(), std::vector<int>({ expected }));
     }
 
-    void theRowCounterShowsCurrentAndDataRows()
-    {
-        fillTable(120);
-        goTo(5);
-        QCOMPARE(counter(), u"5 / 120"_s);
-    }
-
     void addOneRecordOnATitleOnlyTable()
     {
         fa().setRows(1);
@@ -243,52 +203,11 @@ private slots:
         QCOMPARE(fb().cellFormat(1, 1).check, CheckBox::None);
     }
 
-    void valuesAreShownInTheirColumnsFormat_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("money") << int(DataType::Currency) << "$#,###.00"
-                               << "1234.5"
-                               << "$1,234.50";
-        QTest::newRow("number") << int(DataType::Double) << "0.00"
-                                << "3"
-                                << "3.00";
-        QTest::newRow("text keeps its text") << int(DataType::String) << "0.00"
-                                             << "3"
-                                             << "3";
-        QTest::newRow("a number column keeps text that is no number") << int(DataType::Double) << "0.00"
-                                                                      << "n/a"
-                                                                      << "n/a";
-    }
-
-    void valuesAreShownInTheirColumnsFormat()
-    {
-        QFETCH(int, type);
-        QFETCH(QString, format);
-        QFETCH(QString, stored);
-        fillTable(2);
-        fa().setColumnDataType(9, DataType(type));
-        fa().setColumnFormat(9, format);
-        fa().setText(2, 9, stored);
-        goTo(2);
-        QTEST(fb().text(10, 1), "shown");
-        QCOMPARE(fa().text(2, 9), stored);
-    }
-
     void typingInThePanelChangesTheRecord()
     {
-        fillTable(3);
-        fa().setColumnDataType(9, DataType::Currency);
-        fa().setColumnFormat(9, u"$#,###.00"_s);
-        fa().setText(2, 9, u"1234.5"_s);
-        goTo(2);
-        showWindow();
+        QVERIFY(showMoneyRecord());
         // The editor starts from the stored value, not the shown one.
-        fb().setCursor(10, 1);
-        fb().startEdit();
-        QLineEdit *editor = openEditor(m_window->fb);
+        QLineEdit *editor = startFormEdit(10);
         QVERIFY(editor);
         QCOMPARE(editor->text(), u"1234.5"_s);
         QTest::keyClick(editor, Qt::Key_Escape);
@@ -305,15 +224,8 @@ private slots:
 
     void aLineBeingTypedIntoKeepsTheUsersText()
     {
-        fillTable(3);
-        fa().setColumnDataType(9, DataType::Currency);
-        fa().setColumnFormat(9, u"$#,###.00"_s);
-        fa().setText(2, 9, u"1234.5"_s);
-        goTo(2);
-        showWindow();
-        fb().setCursor(10, 1);
-        fb().startEdit();
-        QLineEdit *editor = openEditor(m_window->fb);
+        QVERIFY(showMoneyRecord());
+        QLineEdit *editor = startFormEdit(10);
         QVERIFY(editor);
         editor->selectAll();
         QTest::keyClicks(editor, u"77"_s);
@@ -329,7 +241,7 @@ private slots:
     {
         fillTable(2);
         goTo(1);
-        showWindow();
+        QVERIFY(showWindow());
         fb().setCursor(1, 0);
         fb().startEdit();
         QVERIFY(!m_window->fb->isEditing());
@@ -350,7 +262,7 @@ private slots:
             m_window->table().setCurrentFile(m_home + u"/list.tsy"_s);
         m_window->table().MakeModified(false);
         goTo(1);
-        showWindow();
+        QVERIFY(showWindow());
         typeIntoForm(2, u"Main St"_s);
         QTRY_COMPARE(fa().text(1, 1), u"Main St"_s);
         QVERIFY(m_window->table().changed());
@@ -387,8 +299,7 @@ private slots:
         QTest::addColumn<bool>("changed");
         QTest::addColumn<bool>("saveEnabled");
         QTest::newRow("an edit of a saved named file enables Save") << true << "Zed" << true << true;
-        QTest::newRow("an edit of the untitled table asks to be saved, Save stays off")
-            << false << "Zed" << true << false;
+        QTest::newRow("an edit of the untitled table asks to be saved, Save stays off") << false << "Zed" << true << false;
         QTest::newRow("an edit that changes nothing marks nothing") << true << "" << false << false;
     }
 
@@ -400,7 +311,7 @@ private slots:
         if (named)
             m_window->table().setCurrentFile(m_home + u"/list.tsy"_s);
         m_window->table().MakeModified(false);
-        showWindow();
+        QVERIFY(showWindow());
         m_window->enterBlockMode();
         goTo(2);
         fa().setCursor(2, 3);
@@ -436,6 +347,9 @@ private slots:
         fa().setCols(3);
         QCOMPARE(fb().rows(), 4);
         QCOMPARE(fb().text(3, 0), u"State"_s);
+        m_window->table().buildNewTable();
+        QCOMPARE(fb().rows(), 14);
+        QCOMPARE(fb().text(6, 0), u"Phone"_s);
     }
 
     void thePanelFollowsChangesToTheCurrentRecordAtOnce()
@@ -470,15 +384,6 @@ private slots:
         QCOMPARE(fb().text(1, 1), u"r1c2"_s);
     }
 
-    void newAndOpenResizeThePanel()
-    {
-        fa().setCols(4);
-        QCOMPARE(fb().rows(), 5);
-        m_window->table().buildNewTable();
-        QCOMPARE(fb().rows(), 14);
-        QCOMPARE(fb().text(6, 0), u"Phone"_s);
-    }
-
     void theCloseBoxHidesThePanelAndF2BringsItBack()
     {
         fillTable(4);
@@ -500,7 +405,7 @@ private slots:
     void navigationKeysInTheTableRefreshThePanel()
     {
         fillTable(5);
-        showWindow();
+        QVERIFY(showWindow());
         goTo(2);
         m_window->fa->setFocus();
         QTest::keyClick(m_window->fa, Qt::Key_Down);
@@ -525,68 +430,6 @@ private slots:
         click(button(7));
         click(button(7));
         QCOMPARE(fb().rowHeight(3), 240);
-    }
-
-    void deleteAsksAndYesRemovesTheRecord()
-    {
-        fillTable(4);
-        m_window->table().MakeModified(false);
-        goTo(2);
-        click(button(0));
-        frmDelDialog &dialog = form().deleteDialog();
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(fa().rows(), 5); // nothing goes before the answer
-        click(dialog.cmdBtn[0]);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(fa().rows(), 4);
-        QCOMPARE(fa().text(2, 0), u"r3c0"_s);
-        QCOMPARE(fb().text(1, 1), u"r3c0"_s);
-        QCOMPARE(counter(), u"2 / 3"_s);
-        // The dialog marks the table changed whatever its file.
-        QVERIFY(m_window->table().saveEnabled());
-    }
-
-    void deleteDeclinedChangesNothing_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::newRow("No") << 1;
-        QTest::newRow("Cancel") << 2;
-    }
-
-    void deleteDeclinedChangesNothing()
-    {
-        QFETCH(int, answer);
-        fillTable(4);
-        m_window->table().MakeModified(false);
-        goTo(2);
-        click(button(0));
-        frmDelDialog &dialog = form().deleteDialog();
-        click(dialog.cmdBtn[size_t(answer)]);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(fa().rows(), 5);
-        QCOMPARE(fa().text(2, 0), u"r2c0"_s);
-        QVERIFY(!m_window->table().changed());
-        // The declined flag was read and reset: a later Yes deletes.
-        click(button(0));
-        click(dialog.cmdBtn[0]);
-        QCOMPARE(fa().rows(), 4);
-    }
-
-    void doNotAskDeletesWithoutTheDialogFromThenOn()
-    {
-        fillTable(5);
-        goTo(1);
-        click(button(0));
-        frmDelDialog &dialog = form().deleteDialog();
-        dialog.chkAskDel->setChecked(true);
-        click(dialog.cmdBtn[0]);
-        QCOMPARE(fa().rows(), 5);
-        click(button(0));
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(fa().rows(), 4);
-        QCOMPARE(fa().text(1, 0), u"r3c0"_s);
-        QCOMPARE(&form().deleteDialog(), &dialog);
-        QVERIFY(dialog.chkAskDel->isChecked());
     }
 
     void deleteOnATitleOnlyTableAsksNothing()

@@ -1,35 +1,23 @@
 #include "app/grid/gridview.h"
-#include "app/shell/frmmain.h"
 #include "app/table/frmcoldef.h"
-#include "core/table/recordtable.h"
-#include "support/testsupport.h"
+#include "support/gui/tablewindowfixture.h"
 
-#include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QMenu>
 #include <QPushButton>
-#include <QTest>
-
-#include <memory>
 
 using namespace dq;
+using namespace Qt::StringLiterals;
 
-class TestFrmColDef : public QObject
+class TestFrmColDef : public QObject, test::TableWindowFixture
 {
     Q_OBJECT
-
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-    std::unique_ptr<frmMain> m_window;
-
-    GridModel &fa() { return m_window->table().fa(); }
-    QAction *action(const QString &name) const { return m_window->findChild<QAction *>(name); }
 
     // Opens the dialog through its menu entry, as the user does.
     frmColDef *open(const QString &entry)
     {
         action(entry)->trigger();
-        auto *dialog = m_window->findChild<frmColDef *>(QStringLiteral("frmColDef"));
+        auto *dialog = m_window->findChild<frmColDef *>(u"frmColDef"_s);
         return dialog && dialog->isVisible() ? dialog : nullptr;
     }
 
@@ -53,47 +41,27 @@ class TestFrmColDef : public QObject
         return items;
     }
 
-    void useNamedFile()
-    {
-        m_window->table().setCurrentFile(test::tempDir() + QStringLiteral("/list.tsy"));
-        m_window->table().MakeModified(false);
-    }
-
 private slots:
     void init()
     {
-        const QString home = test::tempDir();
-        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QFile siteList(home + QStringLiteral("/stpl00.bin"));
-        QVERIFY(siteList.open(QIODevice::WriteOnly));
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_window = std::make_unique<frmMain>(*m_prompts);
-        QVERIFY(m_window->load());
+        QVERIFY(openWindow(true));
         for (int c = 0; c < fa().cols(); ++c)
-            fa().setText(1, c, QStringLiteral("v%1").arg(c + 1));
+            fa().setText(1, c, u"v%1"_s.arg(c + 1));
         m_window->table().MakeModified(false);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompts.reset();
-    }
+    void cleanup() { QCOMPARE(closeWindow(), 0); }
 
     void menuEntries_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QKeySequence>("shortcut");
-        QTest::newRow("Column Define in Tools") << "mnuColumnDefine"
-                                                << "&Column Define..." << QKeySequence(Qt::Key_F9);
-        QTest::newRow("Column Attributes in Edit") << "mnuEditColAttr"
-                                                   << "Column &Attributes..." << QKeySequence();
-        QTest::newRow("Column Title in Edit") << "mnuEditColTitle"
-                                              << "Column &Title..." << QKeySequence();
+        QTest::newRow("Column Define in Tools") << "mnuColumnDefine" << "&Column Define..." << QKeySequence(Qt::Key_F9);
+        QTest::newRow("Column Attributes in Edit") << "mnuEditColAttr" << "Column &Attributes..." << QKeySequence();
+        QTest::newRow("Column Title in Edit") << "mnuEditColTitle" << "Column &Title..." << QKeySequence();
     }
 
     void menuEntries()
@@ -137,16 +105,11 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("alignment");
         QTest::addColumn<bool>("formatKept");
-        QTest::newRow("Money aligns right and keeps the format") << "Money"
-                                                                 << "Right" << true;
-        QTest::newRow("Number aligns right and keeps the format") << "Number"
-                                                                  << "Right" << true;
-        QTest::newRow("Checkbox centres and clears the format") << "Checkbox"
-                                                                << "Center" << false;
-        QTest::newRow("Date aligns left and clears the format") << "Date"
-                                                                << "Left" << false;
-        QTest::newRow("Text aligns left and clears the format") << "Text"
-                                                                << "Left" << false;
+        QTest::newRow("Money aligns right and keeps the format") << "Money" << "Right" << true;
+        QTest::newRow("Number aligns right and keeps the format") << "Number" << "Right" << true;
+        QTest::newRow("Checkbox centres and clears the format") << "Checkbox" << "Center" << false;
+        QTest::newRow("Date aligns left and clears the format") << "Date" << "Left" << false;
+        QTest::newRow("Text aligns left and clears the format") << "Text" << "Left" << false;
     }
 
     void typeChangesSetAlignmentAndFormat()
@@ -154,26 +117,24 @@ private slots:
         QFETCH(QString, type);
         QFETCH(QString, alignment);
         QFETCH(bool, formatKept);
-        fa().setColumnFormat(9, QStringLiteral("0.00"));
-        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        fa().setColumnFormat(9, u"0.00"_s);
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
         GridModel &defs = dialog->definitions();
-        QCOMPARE(defs.text(10, ColumnDefs::FormatCol), QStringLiteral("0.00"));
+        QCOMPARE(defs.text(10, ColumnDefs::FormatCol), u"0.00"_s);
         const QStringList offered = pick(dialog, 10, ColumnDefs::TypeCol, type);
-        QCOMPARE(offered.join(QLatin1Char('|')), QStringLiteral("Checkbox|Date|Money|Number|Text"));
+        QCOMPARE(offered.join(QLatin1Char('|')), u"Checkbox|Date|Money|Number|Text"_s);
         QCOMPARE(defs.text(10, ColumnDefs::TypeCol), type);
         QCOMPARE(defs.text(10, ColumnDefs::AlignmentCol), alignment);
-        QCOMPARE(defs.text(10, ColumnDefs::FormatCol), formatKept ? QStringLiteral("0.00") : QString());
+        QCOMPARE(defs.text(10, ColumnDefs::FormatCol), formatKept ? u"0.00"_s : QString());
     }
 
     void formatListFollowsTheRowsType_data()
     {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("offered");
-        QTest::newRow("Money") << "Money"
-                               << "$#,###|$#,###.00";
-        QTest::newRow("Date") << "Date"
-                              << "mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy|mm/dd/yy hh:mm|"
+        QTest::newRow("Money") << "Money" << "$#,###|$#,###.00";
+        QTest::newRow("Date") << "Date" << "mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy|mm/dd/yy hh:mm|"
                                  "mm/dd/yy hh:mm:ss|mm/dd/yy hh:mm AMPM|mm/dd/yy hh:mm:ss AMPM";
     }
 
@@ -181,7 +142,7 @@ private slots:
     {
         QFETCH(QString, type);
         QFETCH(QString, offered);
-        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
         pick(dialog, 3, ColumnDefs::TypeCol, type);
         const QStringList formats = pick(dialog, 3, ColumnDefs::FormatCol, offered.section(QLatin1Char('|'), 1, 1));
@@ -196,22 +157,22 @@ private slots:
     void okWritesBackByPosition()
     {
         useNamedFile();
-        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
         m_prompts->answers = { UserPrompts::Answer::Yes };
         dialog->definitions().setCursor(3, ColumnDefs::TitleCol);
         QTest::mouseClick(dialog->cmdDelete, Qt::LeftButton);
         QCOMPARE(dialog->definitions().rows(), 13);
-        QCOMPARE(dialog->definitions().text(12, ColumnDefs::NumberCol), QStringLiteral("12"));
+        QCOMPARE(dialog->definitions().text(12, ColumnDefs::NumberCol), u"12"_s);
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
 
         QCOMPARE(fa().cols(), 12);
-        QCOMPARE(fa().text(0, 2), QStringLiteral("State"));
-        QCOMPARE(fa().text(0, 3), QStringLiteral("Zip Code"));
+        QCOMPARE(fa().text(0, 2), u"State"_s);
+        QCOMPARE(fa().text(0, 3), u"Zip Code"_s);
         QCOMPARE(fa().columnWidth(0), 2500);
         // Cells never move: column 3 keeps its data under its new title.
-        QCOMPARE(fa().text(1, 2), QStringLiteral("v3"));
-        QCOMPARE(fa().text(1, 11), QStringLiteral("v12"));
+        QCOMPARE(fa().text(1, 2), u"v3"_s);
+        QCOMPARE(fa().text(1, 11), u"v12"_s);
         QCOMPARE(m_prompts->asked.size(), 1);
         QVERIFY(m_prompts->asked.first().text.contains(QLatin1String("13")));
         QVERIFY(m_window->table().saveEnabled());
@@ -238,22 +199,21 @@ private slots:
             fa().setText(1, 12, QString());
         if (answer >= 0)
             m_prompts->answers = { UserPrompts::Answer(answer) };
-        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
         dialog->definitions().setCursor(13, ColumnDefs::TitleCol);
         QTest::mouseClick(dialog->cmdDelete, Qt::LeftButton);
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         QCOMPARE(m_prompts->asked.size(), answer >= 0 ? 1 : 0);
-        QCOMPARE(m_prompts->unexpected, 0);
         QCOMPARE(fa().cols(), columnsAfter);
         QCOMPARE(dialog->isVisible(), columnsAfter == 13);
         if (columnsAfter == 13)
-            QCOMPARE(fa().text(1, 12), QStringLiteral("v13"));
+            QCOMPARE(fa().text(1, 12), u"v13"_s);
     }
 
     void deletingEveryRowKeepsTheTable()
     {
-        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
         for (int i = 0; i < 13; ++i) {
             dialog->definitions().setCursor(1, ColumnDefs::TitleCol);
@@ -266,29 +226,29 @@ private slots:
         QCOMPARE(m_prompts->asked.first().icon, UserPrompts::Icon::Warning);
         QVERIFY(dialog->isVisible());
         QCOMPARE(fa().cols(), 13);
-        QCOMPARE(fa().text(1, 12), QStringLiteral("v13"));
+        QCOMPARE(fa().text(1, 12), u"v13"_s);
         QVERIFY(!m_window->table().changed());
     }
 
     void addAndInsertGrowTheTable()
     {
-        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
         GridModel &defs = dialog->definitions();
         QTest::mouseClick(dialog->cmdAdd, Qt::LeftButton);
         defs.setCursor(2, ColumnDefs::TitleCol);
         QTest::mouseClick(dialog->cmdInsert, Qt::LeftButton);
         QCOMPARE(defs.rows(), 16);
-        QCOMPARE(defs.text(2, ColumnDefs::TypeCol), QStringLiteral("Text"));
-        QCOMPARE(defs.text(2, ColumnDefs::AlignmentCol), QStringLiteral("Left"));
+        QCOMPARE(defs.text(2, ColumnDefs::TypeCol), u"Text"_s);
+        QCOMPARE(defs.text(2, ColumnDefs::AlignmentCol), u"Left"_s);
         for (int r = 1; r < defs.rows(); ++r)
             QCOMPARE(defs.text(r, ColumnDefs::NumberCol), QString::number(r));
-        defs.setText(2, ColumnDefs::TitleCol, QStringLiteral("Owner"));
+        defs.setText(2, ColumnDefs::TitleCol, u"Owner"_s);
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         QCOMPARE(fa().cols(), 15);
-        QCOMPARE(fa().text(0, 1), QStringLiteral("Owner"));
-        QCOMPARE(fa().text(0, 2), QStringLiteral("Street"));
-        QCOMPARE(fa().text(1, 1), QStringLiteral("v2"));
+        QCOMPARE(fa().text(0, 1), u"Owner"_s);
+        QCOMPARE(fa().text(0, 2), u"Street"_s);
+        QCOMPARE(fa().text(1, 1), u"v2"_s);
         QVERIFY(m_window->table().changed());
     }
 
@@ -296,16 +256,16 @@ private slots:
     {
         useNamedFile();
         const ColumnAttributes before = fa().columnAttributes(5);
-        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
         GridModel &defs = dialog->definitions();
-        defs.setText(6, ColumnDefs::TitleCol, QStringLiteral("Telephone"));
-        pick(dialog, 6, ColumnDefs::TypeCol, QStringLiteral("Number"));
+        defs.setText(6, ColumnDefs::TitleCol, u"Telephone"_s);
+        pick(dialog, 6, ColumnDefs::TypeCol, u"Number"_s);
         defs.setCursor(1, ColumnDefs::TitleCol);
         QTest::mouseClick(dialog->cmdDelete, Qt::LeftButton);
         QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
         QCOMPARE(fa().cols(), 13);
-        QCOMPARE(fa().text(0, 5), QStringLiteral("Phone"));
+        QCOMPARE(fa().text(0, 5), u"Phone"_s);
         QVERIFY(fa().columnAttributes(5) == before);
         QVERIFY(!m_window->table().changed());
         QVERIFY(m_prompts->asked.isEmpty());
@@ -314,32 +274,32 @@ private slots:
     void columnAttributesListsTheCurrentColumn()
     {
         fa().setCursor(1, 4);
-        frmColDef *dialog = open(QStringLiteral("mnuEditColAttr"));
+        frmColDef *dialog = open(u"mnuEditColAttr"_s);
         QVERIFY(dialog);
         QCOMPARE(dialog->scope(), ColumnDefs::Scope::CurrentColumn);
         GridModel &defs = dialog->definitions();
         QCOMPARE(defs.rows(), 2);
-        QCOMPARE(defs.text(1, ColumnDefs::TitleCol), QStringLiteral("Zip Code"));
+        QCOMPARE(defs.text(1, ColumnDefs::TitleCol), u"Zip Code"_s);
         QVERIFY(dialog->cmdAllCols->isVisible());
         QVERIFY(!dialog->cmdDelete->isVisible());
 
-        pick(dialog, 1, ColumnDefs::TypeCol, QStringLiteral("Money"));
-        pick(dialog, 1, ColumnDefs::FormatCol, QStringLiteral("$#,###.00"));
-        fa().setText(2, 4, QStringLiteral("1234.5"));
+        pick(dialog, 1, ColumnDefs::TypeCol, u"Money"_s);
+        pick(dialog, 1, ColumnDefs::FormatCol, u"$#,###.00"_s);
+        fa().setText(2, 4, u"1234.5"_s);
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         QCOMPARE(fa().cols(), 13);
         QCOMPARE(fa().columnDataType(4), DataType::Currency);
         QCOMPARE(fa().columnAlignment(4), Alignment::RightCenter);
         // The grid shows the value in the money format; the cell keeps its text.
-        QCOMPARE(m_window->fa->model()->index(2, 4).data().toString(), QStringLiteral("$1,234.50"));
-        QCOMPARE(fa().text(2, 4), QStringLiteral("1234.5"));
+        QCOMPARE(m_window->fa->model()->index(2, 4).data().toString(), u"$1,234.50"_s);
+        QCOMPARE(fa().text(2, 4), u"1234.5"_s);
         QCOMPARE(fa().columnDataType(3), DataType::String);
     }
 
     void allColsSwitchesToEveryColumn()
     {
         fa().setCursor(1, 4);
-        frmColDef *dialog = open(QStringLiteral("mnuEditColAttr"));
+        frmColDef *dialog = open(u"mnuEditColAttr"_s);
         QVERIFY(dialog);
         QTest::mouseClick(dialog->cmdAllCols, Qt::LeftButton);
         QCOMPARE(dialog->scope(), ColumnDefs::Scope::AllColumns);
@@ -350,7 +310,7 @@ private slots:
 
     void hiddenColumnKeepsItsData()
     {
-        frmColDef *dialog = open(QStringLiteral("mnuColumnDefine"));
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
         CellFormat tick = dialog->definitions().cellFormat(3, ColumnDefs::HideCol);
         tick.check = CheckBox::Checked;
@@ -359,7 +319,7 @@ private slots:
         QVERIFY(fa().columnHidden(2));
         QVERIFY(m_window->fa->isColumnHidden(2));
         QVERIFY(!m_window->fa->isColumnHidden(3));
-        QCOMPARE(fa().text(1, 2), QStringLiteral("v3"));
+        QCOMPARE(fa().text(1, 2), u"v3"_s);
     }
 
     void columnTitle_data()
@@ -367,12 +327,9 @@ private slots:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("saveOffered");
-        QTest::newRow("a new title is set") << "Business"
-                                            << "Business" << true;
-        QTest::newRow("an empty answer changes nothing") << ""
-                                                         << "Name" << false;
-        QTest::newRow("Cancel changes nothing") << "\x01"
-                                                << "Name" << false;
+        QTest::newRow("a new title is set") << "Business" << "Business" << true;
+        QTest::newRow("an empty answer changes nothing") << "" << "Name" << false;
+        QTest::newRow("Cancel changes nothing") << "\x01" << "Name" << false;
     }
 
     void columnTitle()
@@ -383,10 +340,10 @@ private slots:
         useNamedFile();
         fa().setCursor(2, 0);
         m_prompts->inputs = { answer };
-        action(QStringLiteral("mnuEditColTitle"))->trigger();
+        action(u"mnuEditColTitle"_s)->trigger();
         QCOMPARE(m_prompts->asked.size(), 1);
-        QCOMPARE(m_prompts->asked.first().title, QStringLiteral("Column Title"));
-        QCOMPARE(m_prompts->asked.first().text, QStringLiteral("Enter New Column Title (Header):"));
+        QCOMPARE(m_prompts->asked.first().title, u"Column Title"_s);
+        QCOMPARE(m_prompts->asked.first().text, u"Enter New Column Title (Header):"_s);
         QCOMPARE(fa().text(0, 0), title);
         QCOMPARE(m_window->table().saveEnabled(), saveOffered);
     }

@@ -1,31 +1,20 @@
-#include "app/shell/frmmain.h"
 #include "app/table/editcommands.h"
 #include "app/table/formpanel.h"
 #include "app/table/frmdeldialog.h"
-#include "core/grid/gridmodel.h"
-#include "core/table/recordtable.h"
-#include "support/testsupport.h"
+#include "support/gui/tablewindowfixture.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
-
-#include <memory>
 
 using namespace dq;
 using namespace Qt::StringLiterals;
 
-class TestFrmDelDialog : public QObject
+class TestFrmDelDialog : public QObject, test::TableWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-    std::unique_ptr<frmMain> m_window;
-
-    GridModel &fa() { return m_window->table().fa(); }
     FormPanel &form() { return m_window->findChild<EditCommands *>()->formPanel(); }
 
     frmDelDialog &askForRow(int row)
@@ -38,26 +27,14 @@ class TestFrmDelDialog : public QObject
 private slots:
     void init()
     {
-        const QString home = test::tempDir();
-        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QFile siteList(home + u"/stpl00.bin"_s);
-        QVERIFY(siteList.open(QIODevice::WriteOnly));
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_window = std::make_unique<frmMain>(*m_prompts, false);
-        QVERIFY(m_window->load());
+        QVERIFY(openWindow());
         fa().setRows(5);
         for (int r = 1; r < 5; ++r)
             fa().setText(r, 0, u"Firm %1"_s.arg(r));
         m_window->table().MakeModified(false);
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(m_prompts->unexpected, 0);
-        m_prompts.reset();
-    }
+    void cleanup() { QCOMPARE(closeWindow(), 0); }
 
     void theDialogAsksAboutTheCurrentRecord()
     {
@@ -79,19 +56,23 @@ private slots:
         QVERIFY(!d.cmdBtn[0]->isDefault());
     }
 
-    void escapeAndTheCloseBoxDecline_data()
+    void decliningChangesNothing_data()
     {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("Escape") << true;
-        QTest::newRow("the close box") << false;
+        QTest::addColumn<int>("way"); // a button index, or 3 for Escape, 4 for the close box
+        QTest::newRow("No") << 1;
+        QTest::newRow("Cancel") << 2;
+        QTest::newRow("Escape") << 3;
+        QTest::newRow("the close box") << 4;
     }
 
-    void escapeAndTheCloseBoxDecline()
+    void decliningChangesNothing()
     {
-        QFETCH(bool, escape);
+        QFETCH(int, way);
         frmDelDialog &d = askForRow(2);
         QSignalSpy finished(&d, &QDialog::finished);
-        if (escape)
+        if (way < 3)
+            QTest::mouseClick(d.cmdBtn[size_t(way)], Qt::LeftButton);
+        else if (way == 3)
             QTest::keyClick(&d, Qt::Key_Escape);
         else
             d.close();
@@ -100,20 +81,28 @@ private slots:
         QCOMPARE(fa().rows(), 5);
         QCOMPARE(fa().text(2, 0), u"Firm 2"_s);
         QVERIFY(!m_window->table().changed());
-        // The Form panel has read (and so reset) the declined flag.
+        // The declined flag was read and reset: a later Yes deletes.
         QVERIFY(!d.question().takeDeclined());
+        form().imgBtn_Click(0);
+        d.cmdBtn_Click(0);
+        QCOMPARE(fa().rows(), 4);
     }
 
-    void yesKeepsRowModeOnTheNewCurrentRow()
+    void yesRemovesTheRecordAndKeepsRowMode()
     {
         m_window->enterRowMode();
         frmDelDialog &d = askForRow(2);
-        d.cmdBtn_Click(0);
+        QCOMPARE(fa().rows(), 5); // nothing goes before the answer
+        QTest::mouseClick(d.cmdBtn[0], Qt::LeftButton);
+        QVERIFY(!d.isVisible());
         QCOMPARE(fa().rows(), 4);
         QCOMPARE(fa().row(), 2);
         QCOMPARE(fa().text(2, 0), u"Firm 3"_s);
+        QCOMPARE(form().grid().text(1, 1), u"Firm 3"_s);
         QCOMPARE(fa().selectedRows(), std::vector<int>({ 2 }));
         QCOMPARE(m_window->panel(6)->text(), u"2 / 3"_s);
+        // The dialog marks the table changed whatever its file.
+        QVERIFY(m_window->table().saveEnabled());
     }
 
     void theDialogIsHiddenNotDestroyedAndKeepsItsTick()

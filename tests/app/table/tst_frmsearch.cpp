@@ -1,23 +1,15 @@
 #include "app/grid/gridview.h"
-#include "app/shell/frmmain.h"
 #include "app/table/editcommands.h"
 #include "app/table/formpanel.h"
 #include "app/table/frmsearch.h"
-#include "core/grid/gridmodel.h"
-#include "core/table/recordtable.h"
-#include "support/testsupport.h"
+#include "support/gui/tablewindowfixture.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTest>
-
-#include <memory>
 
 using namespace dq;
 using namespace Qt::StringLiterals;
@@ -25,21 +17,26 @@ using Cell = QPoint; // x = row, y = column
 using Cells = QList<QPoint>;
 using Answer = UserPrompts::Answer;
 
-class TestFrmSearch : public QObject
+class TestFrmSearch : public QObject, test::TableWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-    std::unique_ptr<frmMain> m_window;
-
-    GridModel &fa() { return m_window->table().fa(); }
     EditCommands &edit() { return *m_window->findChild<EditCommands *>(); }
     Cell current() { return Cell(fa().row(), fa().col()); }
 
     frmSearch *openSearch()
     {
-        m_window->findChild<QAction *>(u"mnuEditFind"_s)->trigger();
+        action(u"mnuEditFind"_s)->trigger();
         return edit().findDialog();
+    }
+
+    frmSearch *openShownSearch(const QString &text)
+    {
+        if (!showWindow())
+            return nullptr;
+        frmSearch *dialog = openSearch();
+        dialog->txtSearched->setText(text);
+        return dialog;
     }
 
     // Six data rows; "smith" in four spellings spread over three columns.
@@ -63,41 +60,23 @@ class TestFrmSearch : public QObject
 private slots:
     void init()
     {
-        const QString home = test::tempDir();
-        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QFile siteList(home + u"/stpl00.bin"_s);
-        QVERIFY(siteList.open(QIODevice::WriteOnly));
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_window = std::make_unique<frmMain>(*m_prompts, false);
-        QVERIFY(m_window->load());
+        QVERIFY(openWindow());
         m_window->showTab(frmMain::kTabResults);
         fillTable();
     }
 
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(m_prompts->unexpected, 0);
-        m_prompts.reset();
-    }
+    void cleanup() { QCOMPARE(closeWindow(), 0); }
 
     void controlsCarryTheirTexts_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        QTest::newRow("label") << "Label1_0"
-                               << "Find text:";
-        QTest::newRow("Enter hint") << "Label1_1"
-                                    << "(Enter)";
-        QTest::newRow("from the beginning") << "chkFromBeginning"
-                                            << "Starting from the beginning";
-        QTest::newRow("match case") << "chkMatchCase"
-                                    << "Match case";
-        QTest::newRow("find next") << "cmdNext"
-                                   << "&Find Next";
-        QTest::newRow("close") << "cmdClose"
-                               << "&Close";
+        QTest::newRow("label") << "Label1_0" << "Find text:";
+        QTest::newRow("Enter hint") << "Label1_1" << "(Enter)";
+        QTest::newRow("from the beginning") << "chkFromBeginning" << "Starting from the beginning";
+        QTest::newRow("match case") << "chkMatchCase" << "Match case";
+        QTest::newRow("find next") << "cmdNext" << "&Find Next";
+        QTest::newRow("close") << "cmdClose" << "&Close";
     }
 
     void controlsCarryTheirTexts()
@@ -115,20 +94,15 @@ private slots:
         QTEST(text, "text");
     }
 
-    void theFindKeyOpensTheSameDialog()
+    void openingSwitchesToSingleCellsAndTheFindKeyReopens()
     {
+        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
         frmSearch *first = openSearch();
+        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::Free);
+        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
         m_window->toolbarButton(0, u"Find"_s)->trigger();
         QCOMPARE(edit().findDialog(), first);
         QVERIFY(first->isVisible());
-    }
-
-    void openingSwitchesTheTableToSingleCells()
-    {
-        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
-        openSearch();
-        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::Free);
-        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
     }
 
     void hitsComeColumnByColumnThenThePassEnds_data()
@@ -136,8 +110,7 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("matchCase");
         QTest::addColumn<Cells>("hits");
-        QTest::newRow("without Match case every spelling is found")
-            << "smith" << false << Cells { { 2, 0 }, { 5, 0 }, { 3, 2 }, { 1, 4 } };
+        QTest::newRow("without Match case every spelling is found") << "smith" << false << Cells { { 2, 0 }, { 5, 0 }, { 3, 2 }, { 1, 4 } };
         QTest::newRow("with Match case only the same letters") << "smith" << true << Cells { { 3, 2 }, { 1, 4 } };
         QTest::newRow("an upper-case search finds lower case too") << "JONES" << false << Cells { { 4, 4 } };
     }
@@ -181,9 +154,7 @@ private slots:
 
     void enterInTheTextBoxFindsOnce()
     {
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        frmSearch *dialog = openSearch();
+        frmSearch *dialog = openShownSearch({});
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
         dialog->txtSearched->setFocus();
         QTest::keyClicks(dialog->txtSearched, u"smith"_s);
@@ -198,11 +169,8 @@ private slots:
 
     void focusInTheTextBoxSelectsItsText()
     {
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        frmSearch *dialog = openSearch();
+        frmSearch *dialog = openShownSearch(u"smith"_s);
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
-        dialog->txtSearched->setText(u"smith"_s);
         dialog->cmdNext->setFocus();
         dialog->txtSearched->deselect();
         dialog->txtSearched->setFocus(Qt::TabFocusReason);
@@ -221,32 +189,29 @@ private slots:
         QCOMPARE(m_prompts->messages(), QStringList { u"The document has been searched.\r\n1 found."_s });
     }
 
-    void aClickBelowAndRightMovesTheStart()
+    void aClickMovesTheStartOnlyForward_data()
     {
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        frmSearch *dialog = openSearch();
-        dialog->txtSearched->setText(u"smith"_s);
-        dialog->cmdNext_Click();
-        QCOMPARE(current(), Cell(2, 0));
-        clickCell(4, 1);
-        QCOMPARE(current(), Cell(4, 1));
-        dialog->cmdNext_Click();
-        QCOMPARE(current(), Cell(3, 2)); // (5, 0) lies left of the click
+        QTest::addColumn<Cell>("start");
+        QTest::addColumn<Cell>("firstHit");
+        QTest::addColumn<Cell>("click");
+        QTest::addColumn<Cell>("nextHit");
+        QTest::newRow("a click below and right skips the hit left of it") << Cell(1, 0) << Cell(2, 0) << Cell(4, 1) << Cell(3, 2);
+        QTest::newRow("a click above and left does not go back") << Cell(1, 2) << Cell(3, 2) << Cell(1, 0) << Cell(1, 4);
     }
 
-    void aClickAboveOrLeftDoesNotMoveTheStartBack()
+    void aClickMovesTheStartOnlyForward()
     {
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        frmSearch *dialog = openSearch();
-        dialog->txtSearched->setText(u"smith"_s);
-        fa().setCursor(1, 2);
+        QFETCH(Cell, start);
+        QFETCH(Cell, click);
+        frmSearch *dialog = openShownSearch(u"smith"_s);
+        QVERIFY(dialog);
+        fa().setCursor(start.x(), start.y());
         dialog->cmdNext_Click();
-        QCOMPARE(current(), Cell(3, 2));
-        clickCell(1, 0);
+        QTEST(current(), "firstHit");
+        clickCell(click.x(), click.y());
+        QCOMPARE(current(), click);
         dialog->cmdNext_Click();
-        QCOMPARE(current(), Cell(1, 4)); // not (2, 0) again
+        QTEST(current(), "nextHit");
     }
 
     void fromTheBeginningRestartsAfterAFruitlessSearch_data()
