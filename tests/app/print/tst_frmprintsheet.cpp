@@ -77,15 +77,10 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("clicks");
         QTest::addColumn<QString>("expected");
-
-        QTest::newRow("99 up once gives 100")
-            << QStringLiteral("99") << QStringLiteral("UpDownCol_up") << 1 << QStringLiteral("100");
-        QTest::newRow("up stops at 100") << QStringLiteral("98") << QStringLiteral("UpDownCol_up") << 5
-                                         << QStringLiteral("100");
-        QTest::newRow("down stops at 50") << QStringLiteral("52") << QStringLiteral("UpDownCol_down") << 5
-                                          << QStringLiteral("50");
-        QTest::newRow("75 down twice gives 73")
-            << QStringLiteral("75") << QStringLiteral("UpDownCol_down") << 2 << QStringLiteral("73");
+        QTest::newRow("99 up once gives 100") << "99" << "UpDownCol_up" << 1 << "100";
+        QTest::newRow("up stops at 100") << "98" << "UpDownCol_up" << 5 << "100";
+        QTest::newRow("down stops at 50") << "52" << "UpDownCol_down" << 5 << "50";
+        QTest::newRow("75 down twice gives 73") << "75" << "UpDownCol_down" << 2 << "73";
     }
 
     void upDownButtonsStepTheScale()
