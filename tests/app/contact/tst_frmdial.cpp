@@ -40,6 +40,8 @@ class TestFrmDial : public QObject
     Q_OBJECT
 
 private slots:
+    void init() { qputenv("DIRQUILL_CONFIG_DIR", dq::test::tempDir().toLocal8Bit()); }
+
     void controlsCarryTheirNamesAndTexts()
     {
         ScriptedPrompts prompts;

@@ -139,7 +139,6 @@ private slots:
         QVERIFY(startKey()->isEnabled());
         QVERIFY(harvest().mnuFileB_Grab->isEnabled());
         QVERIFY(!harvest().pnlHintMsg[1]->isHidden());
-        QCOMPARE(harvest().pnlHintMsg[1]->text(), QStringLiteral(" Ready to grab when you see lists"));
 
         browseTo(base() + QStringLiteral("page/"));
         QVERIFY(!startKey()->isEnabled());
@@ -165,7 +164,6 @@ private slots:
         // "Add Blue" ticked in the search font colours: runs alternate black and blue.
         auto *addBlue = m_w->findChild<QAction *>(QStringLiteral("mnuAltColor_1"));
         QVERIFY(addBlue);
-        QCOMPARE(addBlue->text(), QStringLiteral("Add Blue"));
         addBlue->trigger();
         QVERIFY(addBlue->isChecked());
 
