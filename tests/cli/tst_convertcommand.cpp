@@ -1,34 +1,17 @@
 #include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
+#include "support/clirun.h"
 #include "support/testsupport.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 using namespace dq;
+using test::args;
+using test::CliRun;
+using test::runCli;
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run cli(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(DQ_BIN_DIR "/dirquill-cli"), args);
-    Run r;
-    if (!p.waitForFinished(30000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 const QList<QStringList> kRows {
     { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("Note") },
@@ -46,26 +29,23 @@ class TestConvertCommand : public QObject
 private slots:
     void versionAndHelp()
     {
-        const Run version = cli({ QStringLiteral("--version") });
+        const CliRun version = runCli({ QStringLiteral("--version") });
         QCOMPARE(version.exitCode, 0);
-        QCOMPARE(version.out.trimmed(), QStringLiteral("3.8"));
-        const Run help = cli({ QStringLiteral("--help") });
+        QCOMPARE(version.out.trimmed(), QByteArray("3.8"));
+        const CliRun help = runCli({ QStringLiteral("--help") });
         QCOMPARE(help.exitCode, 0);
-        QVERIFY(help.out.contains(QStringLiteral("convert")));
-        const Run usage = cli({ QStringLiteral("help"), QStringLiteral("convert") });
+        QVERIFY(help.out.contains("convert"));
+        const CliRun usage = runCli(args(QStringLiteral("help convert")));
         QCOMPARE(usage.exitCode, 0);
-        QVERIFY(usage.out.contains(QStringLiteral("dirquill-cli convert IN OUT")));
+        QVERIFY(usage.out.contains("dirquill-cli convert IN OUT"));
     }
 
     void roundTripKeepsEveryCell_data()
     {
         QTest::addColumn<QStringList>("chain"); // extensions, first to last
-        QTest::newRow("comma to native and back to comma")
-            << QStringList { QStringLiteral("csv"), QStringLiteral("tsy"), QStringLiteral("csv") };
-        QTest::newRow("comma to tab and back to comma")
-            << QStringList { QStringLiteral("csv"), QStringLiteral("txt"), QStringLiteral("csv") };
-        QTest::newRow("native to tab to comma to native") << QStringList { QStringLiteral("tsy"), QStringLiteral("txt"),
-            QStringLiteral("csv"), QStringLiteral("tsy") };
+        QTest::newRow("comma to native and back to comma") << args(QStringLiteral("csv tsy csv"));
+        QTest::newRow("comma to tab and back to comma") << args(QStringLiteral("csv txt csv"));
+        QTest::newRow("native to tab to comma to native") << args(QStringLiteral("tsy txt csv tsy"));
     }
 
     void roundTripKeepsEveryCell()
@@ -83,7 +63,7 @@ private slots:
         QVERIFY(GridFile::save(source, previous, GridFile::kindForPath(previous)));
         for (int i = 1; i < chain.size(); ++i) {
             const QString next = dir + QStringLiteral("/step%1.").arg(i) + chain.at(i);
-            const Run r = cli({ QStringLiteral("convert"), previous, next });
+            const CliRun r = runCli({ QStringLiteral("convert"), previous, next });
             QVERIFY2(r.exitCode == 0, qPrintable(r.err));
             QVERIFY(r.err.isEmpty());
             previous = next;
@@ -101,16 +81,10 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("mentions");
-        QTest::newRow("a missing input file")
-            << QStringList { QStringLiteral("convert"), QStringLiteral("@/no-such.csv"), QStringLiteral("@/out.tsy") }
-            << 1 << "no-such.csv";
-        QTest::newRow("an output folder that does not exist") << QStringList { QStringLiteral("convert"),
-            QStringLiteral("@/in.csv"), QStringLiteral("@/missing/out.tsy") }
-                                                              << 1 << "out.tsy";
-        QTest::newRow("an unknown output kind") << QStringList { QStringLiteral("convert"), QStringLiteral("@/in.csv"),
-            QStringLiteral("@/out.xls") } << 2 << "out.xls";
-        QTest::newRow("one argument only")
-            << QStringList { QStringLiteral("convert"), QStringLiteral("@/in.csv") } << 2 << "IN and OUT";
+        QTest::newRow("a missing input file") << args(QStringLiteral("convert @/no-such.csv @/out.tsy")) << 1 << "no-such.csv";
+        QTest::newRow("an output folder that does not exist") << args(QStringLiteral("convert @/in.csv @/missing/out.tsy")) << 1 << "out.tsy";
+        QTest::newRow("an unknown output kind") << args(QStringLiteral("convert @/in.csv @/out.xls")) << 2 << "out.xls";
+        QTest::newRow("one argument only") << args(QStringLiteral("convert @/in.csv")) << 2 << "IN and OUT";
     }
 
     void failuresSayWhy()
@@ -124,7 +98,7 @@ private slots:
         in.close();
         for (QString &a : args)
             a.replace(QStringLiteral("@"), dir);
-        const Run r = cli(args);
+        const CliRun r = runCli(args);
         QTEST(r.exitCode, "exitCode");
         QVERIFY2(r.err.contains(mentions), qPrintable(r.err));
         QVERIFY(!QFile::exists(dir + QStringLiteral("/out.tsy")));

@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <memory>
+
 using namespace dq;
 using dq::test::PtyModem;
 using dq::test::ScriptedPrompts;
@@ -40,245 +42,212 @@ class TestFrmDial : public QObject
 private slots:
     void init() { qputenv("DIRQUILL_CONFIG_DIR", dq::test::tempDir().toLocal8Bit()); }
 
-    void controlsCarryTheirNamesAndTexts();
-    void dialsTheCurrentRecordWithTheLongDistancePrefix();
-    void cancelHangsUpAndReenablesDial();
-    void closingDuringADialHangsUp();
-    void destroyingTheDialogDuringADialHangsUp();
-    void unavailablePortOpensTheSettingsPanel();
-    void emptyNumberDialsNothing();
-    void settingsSurviveCloseAndReopen();
-    void settingsButtonTogglesThePanelAndHeight();
-};
-
-void TestFrmDial::controlsCarryTheirNamesAndTexts()
-{
-    ScriptedPrompts prompts;
-    frmDial dialog(prompts);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Dial Phone"));
-
-    struct Button
+    void controlsCarryTheirNamesAndTexts()
     {
-        const char* name;
-        const char* text;
-        const char* tip;
-    };
-    const Button buttons[] = {
-        { "cmdDial", "&Dial", "Redial Number" },
-        { "cmdCancel", "&Cancel", "Cancel Dial" },
-        { "cmdExit", "C&lose", "Exit" },
-        { "cmdSet", "", "Show Hide Settings" },
-        { "cmdSave", "&Save Settings", "Save settings on the left" },
-    };
-    for (const Button& b : buttons) {
-        auto* button = dialog.findChild<QPushButton*>(QLatin1String(b.name));
-        QVERIFY2(button, b.name);
-        QCOMPARE(button->text(), QLatin1String(b.text));
-        QCOMPARE(button->toolTip(), QLatin1String(b.tip));
-    }
-    for (const char* name : { "txtNum", "txtStatus", "txtPort", "txtLongDis" })
-        QVERIFY2(dialog.findChild<QLineEdit*>(QLatin1String(name)), name);
-    auto* check = dialog.findChild<QCheckBox*>(QStringLiteral("chkDialOne"));
-    QVERIFY(check);
-    QCOMPARE(check->text(), QStringLiteral("Dial '1' before number for long distance"));
-
-    QStringList labels;
-    for (const QLabel* l : dialog.findChildren<QLabel*>())
-        labels.append(l->text());
-    for (const char* text : { "Dialing Number:", "Status:", "Comm Port:", "Dial ", "before number for long distance" })
-        QVERIFY2(labels.contains(QLatin1String(text)), text);
-}
-
-void TestFrmDial::dialsTheCurrentRecordWithTheLongDistancePrefix()
-{
-    PtyModem modem;
-    QVERIFY(modem.isValid());
-    Settings::write(QStringLiteral("COMMPORT"), modem.path());
-    Settings::write(QStringLiteral("LONGDIS"), QStringLiteral(" 1 "));
-    Settings::write(QStringLiteral("DIALONE"), QStringLiteral("1"));
-    GridModel table;
-    recordWithPhone(table, QStringLiteral("(555) 123-4567"));
-
-    ScriptedPrompts prompts;
-    frmDial dialog(prompts);
-    dialog.setNumberFrom(table);
-    QCOMPARE(dialog.txtNum->text(), QStringLiteral("1(555) 123-4567"));
-    dialog.show();
-    QTRY_COMPARE(modem.received(), QByteArray("ATDT1(555) 123-4567;\r"));
-    QCOMPARE(dialog.txtStatus->text(), QStringLiteral("Dialing - 1(555) 123-4567"));
-    QVERIFY(!dialog.cmdDial->isEnabled());
-    QVERIFY(dialog.cmdCancel->isEnabled());
-
-    modem.send("\r\nO");
-    QTRY_COMPARE(dialog.txtStatus->text(), QStringLiteral("Dialing..."));
-    QVERIFY(dialog.cmdCancel->isEnabled());
-    modem.send("K\r\n");
-    QTRY_COMPARE(prompts.messages(), QStringList { kPickUp });
-    QCOMPARE(dialog.txtStatus->text(), QStringLiteral("Waiting for picking up the phone"));
-    QTRY_COMPARE(modem.received(), QByteArray("ATDT1(555) 123-4567;\rATH\r"));
-    QVERIFY(dialog.cmdDial->isEnabled());
-    QVERIFY(!dialog.cmdCancel->isEnabled());
-}
-
-void TestFrmDial::cancelHangsUpAndReenablesDial()
-{
-    PtyModem modem;
-    QVERIFY(modem.isValid());
-    Settings::write(QStringLiteral("COMMPORT"), modem.path());
-    ScriptedPrompts prompts;
-    frmDial dialog(prompts);
-    dialog.txtNum->setText(QStringLiteral("5550100"));
-    dialog.show();
-    QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\r"));
-
-    QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
-    QCOMPARE(dialog.txtStatus->text(), QStringLiteral("Cancel"));
-    QVERIFY(!dialog.cmdCancel->isEnabled());
-    QVERIFY(dialog.cmdDial->isEnabled());
-    QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\rATH\r"));
-}
-
-void TestFrmDial::closingDuringADialHangsUp()
-{
-    PtyModem modem;
-    QVERIFY(modem.isValid());
-    Settings::write(QStringLiteral("COMMPORT"), modem.path());
-    ScriptedPrompts prompts;
-    frmDial dialog(prompts);
-    dialog.txtNum->setText(QStringLiteral("5550100"));
-    dialog.show();
-    QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\r"));
-
-    QTest::mouseClick(dialog.cmdExit, Qt::LeftButton);
-    QVERIFY(!dialog.isVisible());
-    QVERIFY(!dialog.dialer().isDialing());
-    QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\rATH\r"));
-    QCOMPARE(Settings::read(QStringLiteral("COMMPORT")), modem.path());
-}
-
-void TestFrmDial::destroyingTheDialogDuringADialHangsUp()
-{
-    PtyModem modem;
-    QVERIFY(modem.isValid());
-    Settings::write(QStringLiteral("COMMPORT"), modem.path());
-    ScriptedPrompts prompts;
-    auto* dialog = new frmDial(prompts);
-    dialog->txtNum->setText(QStringLiteral("5550100"));
-    dialog->show();
-    QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\r"));
-    delete dialog;
-    QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\rATH\r"));
-}
-
-void TestFrmDial::unavailablePortOpensTheSettingsPanel()
-{
-    const QString missing = dq::test::tempDir() + QStringLiteral("/ttyGone");
-    Settings::write(QStringLiteral("COMMPORT"), missing);
-    ScriptedPrompts prompts;
-    frmDial dialog(prompts);
-    dialog.txtNum->setText(QStringLiteral("555"));
-    dialog.show();
-    QVERIFY(!dialog.fraSettings->isVisible());
-    const int collapsedHeight = dialog.height();
-
-    QTRY_COMPARE(prompts.asked.size(), 1);
-    QVERIFY(prompts.asked.first().text.startsWith(
-        QString(u"COM" + missing + u": not available. Change the CommPort property to another port.\n")));
-    QVERIFY(dialog.isExpanded());
-    QVERIFY(dialog.fraSettings->isVisible());
-    QVERIFY(dialog.height() > collapsedHeight);
-    QVERIFY(dialog.cmdDial->isEnabled());
-    QVERIFY(!dialog.cmdCancel->isEnabled());
-
-    dialog.close();
-    QCOMPARE(Settings::read(QStringLiteral("LONGFORM")), QStringLiteral("True"));
-}
-
-void TestFrmDial::emptyNumberDialsNothing()
-{
-    PtyModem modem;
-    QVERIFY(modem.isValid());
-    Settings::write(QStringLiteral("COMMPORT"), modem.path());
-    GridModel table;
-    recordWithPhone(table, QString());
-    ScriptedPrompts prompts;
-    frmDial dialog(prompts);
-    QSignalSpy finished(&dialog.dialer(), &ModemDialer::finished);
-    dialog.setNumberFrom(table);
-    QCOMPARE(dialog.txtNum->text(), QString());
-    dialog.show();
-    QTRY_COMPARE(finished.size(), 1);
-    QVERIFY(dialog.cmdDial->isEnabled());
-    QVERIFY(!dialog.cmdCancel->isEnabled());
-    QVERIFY(dialog.txtStatus->text().isEmpty());
-    QVERIFY(prompts.asked.isEmpty());
-    QCOMPARE(modem.received(), QByteArray());
-}
-
-void TestFrmDial::settingsSurviveCloseAndReopen()
-{
-    ScriptedPrompts prompts;
-    {
+        ScriptedPrompts prompts;
         frmDial dialog(prompts);
-        // First use: the defaults.
-        QCOMPARE(dialog.txtPort->text(), QStringLiteral("2"));
-        QCOMPARE(dialog.txtLongDis->text(), QStringLiteral("1"));
-        QVERIFY(!dialog.chkDialOne->isChecked());
-        QVERIFY(!dialog.isExpanded());
-        dialog.show();
-        dialog.txtPort->setText(QStringLiteral("/dev/ttyUSB0"));
-        dialog.txtLongDis->setText(QStringLiteral("011"));
-        QTest::mouseClick(dialog.chkDialOne, Qt::LeftButton, {}, QPoint(4, dialog.chkDialOne->height() / 2));
-        QVERIFY(dialog.chkDialOne->isChecked());
-        QTest::mouseClick(dialog.cmdSet, Qt::LeftButton);
-        QVERIFY(dialog.isExpanded());
-        QTest::mouseClick(dialog.cmdExit, Qt::LeftButton);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Dial Phone"));
+
+        struct Button { const char *name, *text, *tip; };
+        const Button buttons[] = { { "cmdDial", "&Dial", "Redial Number" }, { "cmdCancel", "&Cancel", "Cancel Dial" },
+            { "cmdExit", "C&lose", "Exit" }, { "cmdSet", "", "Show Hide Settings" },
+            { "cmdSave", "&Save Settings", "Save settings on the left" } };
+        for (const Button& b : buttons) {
+            auto* button = dialog.findChild<QPushButton*>(QLatin1String(b.name));
+            QVERIFY2(button, b.name);
+            QCOMPARE(button->text(), QLatin1String(b.text));
+            QCOMPARE(button->toolTip(), QLatin1String(b.tip));
+        }
+        for (const char* name : { "txtNum", "txtStatus", "txtPort", "txtLongDis" })
+            QVERIFY2(dialog.findChild<QLineEdit*>(QLatin1String(name)), name);
+        auto* check = dialog.findChild<QCheckBox*>(QStringLiteral("chkDialOne"));
+        QVERIFY(check);
+        QCOMPARE(check->text(), QStringLiteral("Dial '1' before number for long distance"));
+
+        QStringList labels;
+        for (const QLabel* l : dialog.findChildren<QLabel*>())
+            labels.append(l->text());
+        for (const char* text : { "Dialing Number:", "Status:", "Comm Port:", "Dial ", "before number for long distance" })
+            QVERIFY2(labels.contains(QLatin1String(text)), text);
     }
-    QCOMPARE(Settings::read(QStringLiteral("DIALONE")), QStringLiteral("1"));
 
-    frmDial again(prompts);
-    QCOMPARE(again.txtPort->text(), QStringLiteral("/dev/ttyUSB0"));
-    QCOMPARE(again.txtLongDis->text(), QStringLiteral("011"));
-    QVERIFY(again.chkDialOne->isChecked());
-    again.show();
-    QVERIFY(again.isExpanded());
-    QVERIFY(again.fraSettings->isVisible());
+    void dialsTheCurrentRecordWithTheLongDistancePrefix()
+    {
+        PtyModem modem;
+        QVERIFY(modem.isValid());
+        Settings::write(QStringLiteral("COMMPORT"), modem.path());
+        Settings::write(QStringLiteral("LONGDIS"), QStringLiteral(" 1 "));
+        Settings::write(QStringLiteral("DIALONE"), QStringLiteral("1"));
+        GridModel table;
+        recordWithPhone(table, QStringLiteral("(555) 123-4567"));
 
-    // Escape closes too, and saves the panel state as it is then.
-    QTest::mouseClick(again.cmdSet, Qt::LeftButton);
-    QTest::keyClick(&again, Qt::Key_Escape);
-    QVERIFY(!again.isVisible());
-    QCOMPARE(Settings::read(QStringLiteral("LONGFORM")), QStringLiteral("False"));
-    QVERIFY(prompts.asked.isEmpty());
-}
+        ScriptedPrompts prompts;
+        frmDial dialog(prompts);
+        dialog.setNumberFrom(table);
+        QCOMPARE(dialog.txtNum->text(), QStringLiteral("1(555) 123-4567"));
+        dialog.show();
+        QTRY_COMPARE(modem.received(), QByteArray("ATDT1(555) 123-4567;\r"));
+        QCOMPARE(dialog.txtStatus->text(), QStringLiteral("Dialing - 1(555) 123-4567"));
+        QVERIFY(!dialog.cmdDial->isEnabled());
+        QVERIFY(dialog.cmdCancel->isEnabled());
 
-void TestFrmDial::settingsButtonTogglesThePanelAndHeight()
-{
-    ScriptedPrompts prompts;
-    frmDial dialog(prompts);
-    dialog.show();
-    QVERIFY(!dialog.fraSettings->isVisible());
-    const int collapsed = dialog.height();
-    const int width = dialog.width();
-    QVERIFY(collapsed >= qRound(frmDial::kCollapsedHeightTwips * dialog.logicalDpiY() / 1440.0));
+        modem.send("\r\nO");
+        QTRY_COMPARE(dialog.txtStatus->text(), QStringLiteral("Dialing..."));
+        QVERIFY(dialog.cmdCancel->isEnabled());
+        modem.send("K\r\n");
+        QTRY_COMPARE(prompts.messages(), QStringList { kPickUp });
+        QCOMPARE(dialog.txtStatus->text(), QStringLiteral("Waiting for picking up the phone"));
+        QTRY_COMPARE(modem.received(), QByteArray("ATDT1(555) 123-4567;\rATH\r"));
+        QVERIFY(dialog.cmdDial->isEnabled());
+        QVERIFY(!dialog.cmdCancel->isEnabled());
+    }
 
-    QTest::mouseClick(dialog.cmdSet, Qt::LeftButton);
-    QVERIFY(dialog.fraSettings->isVisible());
-    const int expanded = dialog.height();
-    QVERIFY(expanded >= qRound(frmDial::kExpandedHeightTwips * dialog.logicalDpiY() / 1440.0));
-    QVERIFY(expanded > collapsed);
-    QCOMPARE(dialog.width(), width);
+    void endingADialHangsUp_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel hangs up and enables Dial again") << "cancel";
+        QTest::newRow("Close during a dial hangs up and keeps the port setting") << "close";
+        QTest::newRow("destroying the dialog during a dial hangs up") << "destroy";
+    }
 
-    // Save Settings writes at once, without closing.
-    dialog.txtPort->setText(QStringLiteral("3"));
-    QTest::mouseClick(dialog.cmdSave, Qt::LeftButton);
-    QCOMPARE(Settings::read(QStringLiteral("COMMPORT")), QStringLiteral("3"));
-    QCOMPARE(Settings::read(QStringLiteral("LONGFORM")), QStringLiteral("True"));
+    void endingADialHangsUp()
+    {
+        QFETCH(QString, how);
+        PtyModem modem;
+        QVERIFY(modem.isValid());
+        Settings::write(QStringLiteral("COMMPORT"), modem.path());
+        ScriptedPrompts prompts;
+        auto dialog = std::make_unique<frmDial>(prompts);
+        dialog->txtNum->setText(QStringLiteral("5550100"));
+        dialog->show();
+        QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\r"));
 
-    QTest::mouseClick(dialog.cmdSet, Qt::LeftButton);
-    QVERIFY(!dialog.fraSettings->isVisible());
-    QCOMPARE(dialog.height(), collapsed);
-}
+        if (how == u"cancel") {
+            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+            QCOMPARE(dialog->txtStatus->text(), QStringLiteral("Cancel"));
+            QVERIFY(!dialog->cmdCancel->isEnabled());
+            QVERIFY(dialog->cmdDial->isEnabled());
+        } else if (how == u"close") {
+            QTest::mouseClick(dialog->cmdExit, Qt::LeftButton);
+            QVERIFY(!dialog->isVisible());
+            QVERIFY(!dialog->dialer().isDialing());
+            QCOMPARE(Settings::read(QStringLiteral("COMMPORT")), modem.path());
+        } else {
+            dialog.reset();
+        }
+        QTRY_COMPARE(modem.received(), QByteArray("ATDT5550100;\rATH\r"));
+    }
+
+    void unavailablePortOpensTheSettingsPanel()
+    {
+        const QString missing = dq::test::tempDir() + QStringLiteral("/ttyGone");
+        Settings::write(QStringLiteral("COMMPORT"), missing);
+        ScriptedPrompts prompts;
+        frmDial dialog(prompts);
+        dialog.txtNum->setText(QStringLiteral("555"));
+        dialog.show();
+        QVERIFY(!dialog.fraSettings->isVisible());
+        const int collapsedHeight = dialog.height();
+
+        QTRY_COMPARE(prompts.asked.size(), 1);
+        QVERIFY(prompts.asked.first().text.startsWith(
+            QString(u"COM" + missing + u": not available. Change the CommPort property to another port.\n")));
+        QVERIFY(dialog.isExpanded());
+        QVERIFY(dialog.fraSettings->isVisible());
+        QVERIFY(dialog.height() > collapsedHeight);
+        QVERIFY(dialog.cmdDial->isEnabled());
+        QVERIFY(!dialog.cmdCancel->isEnabled());
+
+        dialog.close();
+        QCOMPARE(Settings::read(QStringLiteral("LONGFORM")), QStringLiteral("True"));
+    }
+
+    void emptyNumberDialsNothing()
+    {
+        PtyModem modem;
+        QVERIFY(modem.isValid());
+        Settings::write(QStringLiteral("COMMPORT"), modem.path());
+        GridModel table;
+        recordWithPhone(table, QString());
+        ScriptedPrompts prompts;
+        frmDial dialog(prompts);
+        QSignalSpy finished(&dialog.dialer(), &ModemDialer::finished);
+        dialog.setNumberFrom(table);
+        QCOMPARE(dialog.txtNum->text(), QString());
+        dialog.show();
+        QTRY_COMPARE(finished.size(), 1);
+        QVERIFY(dialog.cmdDial->isEnabled());
+        QVERIFY(!dialog.cmdCancel->isEnabled());
+        QVERIFY(dialog.txtStatus->text().isEmpty());
+        QVERIFY(prompts.asked.isEmpty());
+        QCOMPARE(modem.received(), QByteArray());
+    }
+
+    void settingsSurviveCloseAndReopen()
+    {
+        ScriptedPrompts prompts;
+        {
+            frmDial dialog(prompts);
+            // First use: the defaults.
+            QCOMPARE(dialog.txtPort->text(), QStringLiteral("2"));
+            QCOMPARE(dialog.txtLongDis->text(), QStringLiteral("1"));
+            QVERIFY(!dialog.chkDialOne->isChecked());
+            QVERIFY(!dialog.isExpanded());
+            dialog.show();
+            dialog.txtPort->setText(QStringLiteral("/dev/ttyUSB0"));
+            dialog.txtLongDis->setText(QStringLiteral("011"));
+            QTest::mouseClick(dialog.chkDialOne, Qt::LeftButton, {}, QPoint(4, dialog.chkDialOne->height() / 2));
+            QVERIFY(dialog.chkDialOne->isChecked());
+            QTest::mouseClick(dialog.cmdSet, Qt::LeftButton);
+            QVERIFY(dialog.isExpanded());
+            QTest::mouseClick(dialog.cmdExit, Qt::LeftButton);
+        }
+        QCOMPARE(Settings::read(QStringLiteral("DIALONE")), QStringLiteral("1"));
+
+        frmDial again(prompts);
+        QCOMPARE(again.txtPort->text(), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(again.txtLongDis->text(), QStringLiteral("011"));
+        QVERIFY(again.chkDialOne->isChecked());
+        again.show();
+        QVERIFY(again.isExpanded());
+        QVERIFY(again.fraSettings->isVisible());
+
+        // Escape closes too, and saves the panel state as it is then.
+        QTest::mouseClick(again.cmdSet, Qt::LeftButton);
+        QTest::keyClick(&again, Qt::Key_Escape);
+        QVERIFY(!again.isVisible());
+        QCOMPARE(Settings::read(QStringLiteral("LONGFORM")), QStringLiteral("False"));
+        QVERIFY(prompts.asked.isEmpty());
+    }
+
+    void settingsButtonTogglesThePanelAndHeight()
+    {
+        ScriptedPrompts prompts;
+        frmDial dialog(prompts);
+        dialog.show();
+        QVERIFY(!dialog.fraSettings->isVisible());
+        const int collapsed = dialog.height();
+        const int width = dialog.width();
+        QVERIFY(collapsed >= qRound(frmDial::kCollapsedHeightTwips * dialog.logicalDpiY() / 1440.0));
+
+        QTest::mouseClick(dialog.cmdSet, Qt::LeftButton);
+        QVERIFY(dialog.fraSettings->isVisible());
+        const int expanded = dialog.height();
+        QVERIFY(expanded >= qRound(frmDial::kExpandedHeightTwips * dialog.logicalDpiY() / 1440.0));
+        QVERIFY(expanded > collapsed);
+        QCOMPARE(dialog.width(), width);
+
+        // Save Settings writes at once, without closing.
+        dialog.txtPort->setText(QStringLiteral("3"));
+        QTest::mouseClick(dialog.cmdSave, Qt::LeftButton);
+        QCOMPARE(Settings::read(QStringLiteral("COMMPORT")), QStringLiteral("3"));
+        QCOMPARE(Settings::read(QStringLiteral("LONGFORM")), QStringLiteral("True"));
+
+        QTest::mouseClick(dialog.cmdSet, Qt::LeftButton);
+        QVERIFY(!dialog.fraSettings->isVisible());
+        QCOMPARE(dialog.height(), collapsed);
+    }
+};
 
 QTEST_MAIN(TestFrmDial)
 #include "tst_frmdial.moc"

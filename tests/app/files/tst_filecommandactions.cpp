@@ -3,7 +3,6 @@
 #include "support/testsupport.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMenu>
 #include <QTest>
 
@@ -40,22 +39,14 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QKeySequence>("shortcut");
-        QTest::newRow("New") << "mnuNew"
-                             << "&New" << QKeySequence(Qt::CTRL | Qt::Key_N);
-        QTest::newRow("Open") << "mnuOpen"
-                              << "&Open" << QKeySequence(Qt::CTRL | Qt::Key_O);
-        QTest::newRow("Append") << "mnuAppend"
-                                << "&Append" << QKeySequence(Qt::SHIFT | Qt::Key_F2);
-        QTest::newRow("Save") << "mnuSave"
-                              << "&Save" << QKeySequence(Qt::CTRL | Qt::Key_S);
-        QTest::newRow("Save As native") << "mnuSaveAsTsy"
-                                        << "Tessary (*.tsy)" << QKeySequence();
-        QTest::newRow("Save As comma") << "mnuSaveAsCsv"
-                                       << "Comma Delimited (*.csv)" << QKeySequence();
-        QTest::newRow("Save As tab") << "mnuSaveAsTxt"
-                                     << "Tab Delimited (*.txt)" << QKeySequence();
-        QTest::newRow("Exit") << "mnuExit"
-                              << "E&xit" << QKeySequence();
+        QTest::newRow("New") << "mnuNew" << "&New" << QKeySequence(Qt::CTRL | Qt::Key_N);
+        QTest::newRow("Open") << "mnuOpen" << "&Open" << QKeySequence(Qt::CTRL | Qt::Key_O);
+        QTest::newRow("Append") << "mnuAppend" << "&Append" << QKeySequence(Qt::SHIFT | Qt::Key_F2);
+        QTest::newRow("Save") << "mnuSave" << "&Save" << QKeySequence(Qt::CTRL | Qt::Key_S);
+        QTest::newRow("Save As native") << "mnuSaveAsTsy" << "Tessary (*.tsy)" << QKeySequence();
+        QTest::newRow("Save As comma") << "mnuSaveAsCsv" << "Comma Delimited (*.csv)" << QKeySequence();
+        QTest::newRow("Save As tab") << "mnuSaveAsTxt" << "Tab Delimited (*.txt)" << QKeySequence();
+        QTest::newRow("Exit") << "mnuExit" << "E&xit" << QKeySequence();
     }
 
     void fileMenuEntries()
@@ -93,33 +84,16 @@ private slots:
         QTest::addColumn<QString>("trigger"); // an action name, or "key:<toolbar key>"
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("filters");
-        QTest::newRow("the Open entry opens native files") << "mnuOpen"
-                                                           << "open"
-                                                           << "Tessary Files (*.tsy);;All Files (*.*)";
-        QTest::newRow("the Open key opens native files") << "key:Open"
-                                                         << "open"
-                                                         << "Tessary Files (*.tsy);;All Files (*.*)";
-        QTest::newRow("the key's comma entry opens comma files") << "Toolbar_0_OPEN_CSV"
-                                                                 << "open"
-                                                                 << "Comma Delimited Files (*.csv);;All Files (*.*)";
-        QTest::newRow("the key's tab entry opens tab files") << "Toolbar_0_OPEN_TXT"
-                                                             << "open"
-                                                             << "Tab Delimited Files (*.txt);;All Files (*.*)";
-        QTest::newRow("the key's native entry opens native files") << "Toolbar_0_OPEN_TSY"
-                                                                   << "open"
-                                                                   << "Tessary Files (*.tsy);;All Files (*.*)";
-        QTest::newRow("Append asks for a grid file") << "mnuAppend"
-                                                     << "open"
-                                                     << "Grid Files (*.tsy)";
-        QTest::newRow("Save As comma") << "mnuSaveAsCsv"
-                                       << "save"
-                                       << "Comma Delimited Text Files (*.csv)";
-        QTest::newRow("Save As tab") << "mnuSaveAsTxt"
-                                     << "save"
-                                     << "Tab Delimited Text Files (*.txt)";
-        QTest::newRow("Save As native") << "mnuSaveAsTsy"
-                                        << "save"
-                                        << "Tessary Files (*.tsy)";
+        const QString native = QStringLiteral("Tessary Files (*.tsy);;All Files (*.*)");
+        QTest::newRow("the Open entry opens native files") << "mnuOpen" << "open" << native;
+        QTest::newRow("the Open key opens native files") << "key:Open" << "open" << native;
+        QTest::newRow("the key's comma entry opens comma files") << "Toolbar_0_OPEN_CSV" << "open" << "Comma Delimited Files (*.csv);;All Files (*.*)";
+        QTest::newRow("the key's tab entry opens tab files") << "Toolbar_0_OPEN_TXT" << "open" << "Tab Delimited Files (*.txt);;All Files (*.*)";
+        QTest::newRow("the key's native entry opens native files") << "Toolbar_0_OPEN_TSY" << "open" << native;
+        QTest::newRow("Append asks for a grid file") << "mnuAppend" << "open" << "Grid Files (*.tsy)";
+        QTest::newRow("Save As comma") << "mnuSaveAsCsv" << "save" << "Comma Delimited Text Files (*.csv)";
+        QTest::newRow("Save As tab") << "mnuSaveAsTxt" << "save" << "Tab Delimited Text Files (*.txt)";
+        QTest::newRow("Save As native") << "mnuSaveAsTsy" << "save" << "Tessary Files (*.tsy)";
     }
 
     void entriesAndKeysReachTheirCommand()
@@ -144,8 +118,6 @@ private slots:
             QCOMPARE(m_window->table().fa().rows(), 21);
         }
     }
-
-
 };
 
 QTEST_MAIN(TestFileCommandActions)

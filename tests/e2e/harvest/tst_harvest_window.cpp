@@ -5,6 +5,7 @@
 #include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
 #include "core/table/recordtable.h"
+#include "support/demosite.h"
 #include "support/testsupport.h"
 
 #include <QAction>
@@ -13,8 +14,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -41,16 +40,12 @@ class TestHarvestWindow : public QObject
 {
     Q_OBJECT
 
-    QProcess m_site;
-    int m_port = 0;
+    test::DemoSite m_site;
     std::unique_ptr<test::ScriptedPrompts> m_prompts;
     std::unique_ptr<frmMain> m_w;
 
-    QString base() const { return QStringLiteral("http://127.0.0.1:%1/").arg(m_port); }
-    QString listingPage(const QString &faults = QString()) const
-    {
-        return base() + QStringLiteral("page/") + kSearch + faults;
-    }
+    QString base() const { return m_site.base(); }
+    QString listingPage(const QString &faults = QString()) const { return base() + u"page/" + kSearch + faults; }
     HarvestCommands &harvest() { return m_w->harvest(); }
     QWebEngineView *browser() { return harvest().browsers().WBrowser; }
     QString panel(int i) { return m_w->panel(i)->text(); }
@@ -84,23 +79,9 @@ class TestHarvestWindow : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site")), "build dirquill-demo-site first");
         QVERIFY2(QFile::exists(QStringLiteral(DQ_BIN_DIR "/demo-page.key")), "build dq_engines first");
-        m_site.start(
-            QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"), { QStringLiteral("--port"), QStringLiteral("0") });
-        QVERIFY(m_site.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(m_site.canReadLine(), 10000);
-        const QString line = QString::fromUtf8(m_site.readLine());
-        const QRegularExpressionMatch m
-            = QRegularExpression(QStringLiteral("^listening on http://127\\.0\\.0\\.1:(\\d+)/")).match(line);
-        QVERIFY2(m.hasMatch(), qPrintable(line));
-        m_port = m.captured(1).toInt();
-    }
-
-    void cleanupTestCase()
-    {
-        m_site.kill();
-        m_site.waitForFinished();
+        const QString failure = m_site.start();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
 
     void init()
@@ -116,9 +97,9 @@ private slots:
         sites.setCols(4);
         sites.setRows(2);
         sites.setText(0, 0, QStringLiteral("Searching Site"));
-        sites.setText(1, 0, QStringLiteral("Demo Directory"));
-        sites.setText(1, 1, QStringLiteral("demo-page.key"));
-        sites.setText(1, 3, base() + QStringLiteral("page/"));
+        const QStringList engine { QStringLiteral("Demo Directory"), QStringLiteral("demo-page.key"), QString(), base() + u"page/" };
+        for (int c = 0; c < 4; ++c)
+            sites.setText(1, c, engine[c]);
         QVERIFY(GridFile::save(sites, home + QStringLiteral("stpl00.bin"), FileKind::Native));
 
         m_prompts = std::make_unique<test::ScriptedPrompts>();
@@ -158,7 +139,6 @@ private slots:
         QVERIFY(startKey()->isEnabled());
         QVERIFY(harvest().mnuFileB_Grab->isEnabled());
         QVERIFY(!harvest().pnlHintMsg[1]->isHidden());
-        QCOMPARE(harvest().pnlHintMsg[1]->text(), QStringLiteral(" Ready to grab when you see lists"));
 
         browseTo(base() + QStringLiteral("page/"));
         QVERIFY(!startKey()->isEnabled());
@@ -184,7 +164,6 @@ private slots:
         // "Add Blue" ticked in the search font colours: runs alternate black and blue.
         auto *addBlue = m_w->findChild<QAction *>(QStringLiteral("mnuAltColor_1"));
         QVERIFY(addBlue);
-        QCOMPARE(addBlue->text(), QStringLiteral("Add Blue"));
         addBlue->trigger();
         QVERIFY(addBlue->isChecked());
 
