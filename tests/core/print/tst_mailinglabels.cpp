@@ -14,6 +14,17 @@ using dq::test::selectRows;
 
 using Cell = QPair<int, int>; // sheet row, sheet column
 
+namespace {
+
+// Labels for every data row of the table.
+void composeAll(SheetLayout &sheet, GridModel &table, MailingLabels::Options options)
+{
+    options.allRows = true;
+    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+}
+
+} // namespace
+
 class TestMailingLabels : public QObject
 {
     Q_OBJECT
@@ -40,11 +51,8 @@ private slots:
         QFETCH(QList<Cell>, nameCells);
         GridModel table;
         fillRecordTable(table, completeRecords(count));
-        MailingLabels::Options options;
-        options.layout = layout;
-        options.allRows = true;
         SheetLayout sheet;
-        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+        composeAll(sheet, table, { .layout = layout });
 
         QCOMPARE(sheet.lastRow(), lastRow);
         QCOMPARE(sheet.printArea(), area);
@@ -85,11 +93,8 @@ private slots:
         QFETCH(double, points);
         GridModel table;
         fillRecordTable(table, completeRecords(4));
-        MailingLabels::Options options;
-        options.layout = layout;
-        options.allRows = true;
         SheetLayout sheet;
-        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+        composeAll(sheet, table, { .layout = layout });
 
         QCOMPARE(sheet.lastCol(), widths.size());
         for (int c = 0; c < widths.size(); ++c)
@@ -162,11 +167,8 @@ private slots:
         GridModel table;
         // Two labels side by side: cleaning the band must not disturb the neighbour.
         fillRecordTable(table, { record, QStringLiteral("B|2 St|Xenia|OH|45385") });
-        MailingLabels::Options options;
-        options.allRows = true;
-        options.skipIncomplete = false;
         SheetLayout sheet;
-        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+        composeAll(sheet, table, { .skipIncomplete = false });
         QCOMPARE(sheet.text(4, 1), cityLine);
         QCOMPARE(sheet.text(4, 2), QStringLiteral("Xenia, OH 45385"));
     }
@@ -185,12 +187,8 @@ private slots:
         QFETCH(QString, expected);
         GridModel table;
         fillRecordTable(table, completeRecords(4));
-        MailingLabels::Options options;
-        options.allRows = true;
-        options.printCountry = ticked;
-        options.country = country;
         SheetLayout sheet;
-        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+        composeAll(sheet, table, { .printCountry = ticked, .country = country });
         for (const auto &[row, col] : QList<Cell> { { 5, 1 }, { 5, 2 }, { 5, 3 }, { 11, 1 } })
             QCOMPARE(sheet.text(row, col), expected);
     }
@@ -199,9 +197,7 @@ private slots:
         GridModel table;
         fillRecordTable(table, completeRecords(9));
         SheetLayout sheet;
-        MailingLabels::Options first;
-        first.allRows = true;
-        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, first), first);
+        composeAll(sheet, table, {});
         QCOMPARE(sheet.text(14, 3), QStringLiteral("Name9"));
 
         selectRows(table, { 1, 2 });
@@ -241,9 +237,7 @@ private slots:
         fillRecordTable(table, completeRecords(2));
         SheetLayout sheet;
         sheet.setPrintHeader(QStringLiteral("left over"));
-        MailingLabels::Options options;
-        options.allRows = true;
-        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+        composeAll(sheet, table, {});
         QCOMPARE(sheet.printHeader(), QString());
         QCOMPARE(sheet.printFooter(), QString());
         QVERIFY(!sheet.printColHeading());

@@ -23,10 +23,17 @@ void fillTable(GridModel &m)
     m.setColumnAttributes(3, money);
 }
 
-QStringList rowOf(const GridModel &m, int row)
+// The table above and its definitions dialog, loaded for one scope.
+struct Defs
 {
-    return m.rowTexts(row);
-}
+    explicit Defs(ColumnDefs::Scope scope = ColumnDefs::Scope::AllColumns, int col = 0)
+    {
+        fillTable(table);
+        ColumnDefs::load(dialog, table, scope, col);
+    }
+    GridModel table;
+    GridModel dialog;
+};
 
 QStringList dialogRow(std::initializer_list<const char *> cells)
 {
@@ -86,10 +93,8 @@ private slots:
         QFETCH(QString, alignment);
         QFETCH(QString, format);
         QFETCH(QString, formatList);
-        GridModel table;
-        fillTable(table);
-        GridModel dialog;
-        ColumnDefs::load(dialog, table, ColumnDefs::Scope::AllColumns, 0);
+        Defs d;
+        GridModel &dialog = d.dialog;
         dialog.setText(2, ColumnDefs::FormatCol, QStringLiteral("0.00"));
         dialog.setText(2, ColumnDefs::TypeCol, type);
         ColumnDefs::typeEdited(dialog, 2);
@@ -108,9 +113,9 @@ private slots:
         GridModel dialog;
         ColumnDefs::load(dialog, table, ColumnDefs::Scope::AllColumns, 0);
         QCOMPARE(dialog.rows(), 14);
-        QCOMPARE(rowOf(dialog, 0), dialogRow({ "Col", "Title", "Data Type", "Data Format", "Alignment", "Hide" }));
-        QCOMPARE(rowOf(dialog, 4), dialogRow({ "4", "C4", "Money", "$#,###.00", "Right", "" }));
-        QCOMPARE(rowOf(dialog, 1), dialogRow({ "1", "C1", "Text", "", "Left", "" }));
+        QCOMPARE(dialog.rowTexts(0), dialogRow({ "Col", "Title", "Data Type", "Data Format", "Alignment", "Hide" }));
+        QCOMPARE(dialog.rowTexts(4), dialogRow({ "4", "C4", "Money", "$#,###.00", "Right", "" }));
+        QCOMPARE(dialog.rowTexts(1), dialogRow({ "1", "C1", "Text", "", "Left", "" }));
         QCOMPARE(dialog.cellFormat(6, ColumnDefs::HideCol).check, CheckBox::Checked);
         QCOMPARE(dialog.cellFormat(5, ColumnDefs::HideCol).check, CheckBox::Unchecked);
         const CellFormat title = dialog.cellFormat(0, 2);
@@ -124,34 +129,30 @@ private slots:
     }
     void deletingADefinitionRowAppliesByPosition()
     {
-        GridModel table;
-        fillTable(table);
-        GridModel dialog;
-        ColumnDefs::load(dialog, table, ColumnDefs::Scope::AllColumns, 0);
+        Defs d;
+        GridModel &table = d.table, &dialog = d.dialog;
         ColumnDefs::deleteRow(dialog, 3); // the row of column 3
         ColumnDefs::apply(dialog, table, ColumnDefs::Scope::AllColumns, 0);
 
         QCOMPARE(table.cols(), 12);
         QCOMPARE(
-            rowOf(table, 0), dialogRow({ "C1", "C2", "C4", "C5", "C6", "C7", "C8", "C9", "C10", "C11", "C12", "C13" }));
+            table.rowTexts(0), dialogRow({ "C1", "C2", "C4", "C5", "C6", "C7", "C8", "C9", "C10", "C11", "C12", "C13" }));
         // Cells never move: the former column 13's cells are gone.
-        QCOMPARE(rowOf(table, 1), dialogRow({ "D1", "D2", "D3", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12" }));
+        QCOMPARE(table.rowTexts(1), dialogRow({ "D1", "D2", "D3", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12" }));
         QCOMPARE(table.columnDataType(2), DataType::Currency);
         QCOMPARE(table.columnFormat(2), QStringLiteral("$#,###.00"));
         QCOMPARE(table.columnDataType(3), DataType::String);
     }
     void rowButtonsRenumber()
     {
-        GridModel table;
-        fillTable(table);
-        GridModel dialog;
-        ColumnDefs::load(dialog, table, ColumnDefs::Scope::AllColumns, 0);
+        Defs d;
+        GridModel &table = d.table, &dialog = d.dialog;
         ColumnDefs::insertRow(dialog, 2);
         ColumnDefs::addRow(dialog);
         QCOMPARE(dialog.rows(), 16);
-        QCOMPARE(rowOf(dialog, 2), dialogRow({ "2", "", "Text", "", "Left", "" }));
-        QCOMPARE(rowOf(dialog, 3), dialogRow({ "3", "C2", "Text", "", "Left", "" }));
-        QCOMPARE(rowOf(dialog, 15), dialogRow({ "15", "", "Text", "", "Left", "" }));
+        QCOMPARE(dialog.rowTexts(2), dialogRow({ "2", "", "Text", "", "Left", "" }));
+        QCOMPARE(dialog.rowTexts(3), dialogRow({ "3", "C2", "Text", "", "Left", "" }));
+        QCOMPARE(dialog.rowTexts(15), dialogRow({ "15", "", "Text", "", "Left", "" }));
         for (int r = 1; r < dialog.rows(); ++r)
             QCOMPARE(dialog.text(r, ColumnDefs::NumberCol), QString::number(r));
 
@@ -163,12 +164,10 @@ private slots:
     }
     void currentColumnOnly()
     {
-        GridModel table;
-        fillTable(table);
-        GridModel dialog;
-        ColumnDefs::load(dialog, table, ColumnDefs::Scope::CurrentColumn, 3);
+        Defs d(ColumnDefs::Scope::CurrentColumn, 3);
+        GridModel &table = d.table, &dialog = d.dialog;
         QCOMPARE(dialog.rows(), 2);
-        QCOMPARE(rowOf(dialog, 1), dialogRow({ "4", "C4", "Money", "$#,###.00", "Right", "" }));
+        QCOMPARE(dialog.rowTexts(1), dialogRow({ "4", "C4", "Money", "$#,###.00", "Right", "" }));
         dialog.setText(1, ColumnDefs::TitleCol, QStringLiteral("Price"));
         dialog.setText(1, ColumnDefs::FormatCol, QStringLiteral("$#,###"));
         ColumnDefs::apply(dialog, table, ColumnDefs::Scope::CurrentColumn, 3);
@@ -179,10 +178,8 @@ private slots:
     }
     void hiddenColumnKeepsItsData()
     {
-        GridModel table;
-        fillTable(table);
-        GridModel dialog;
-        ColumnDefs::load(dialog, table, ColumnDefs::Scope::AllColumns, 0);
+        Defs d;
+        GridModel &table = d.table, &dialog = d.dialog;
         CellFormat hide = dialog.cellFormat(9, ColumnDefs::HideCol);
         hide.check = CheckBox::Checked;
         dialog.setCellFormat(9, ColumnDefs::HideCol, hide);
