@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
+
 using namespace dq;
 
 Q_DECLARE_METATYPE(dq::CellFormat)
@@ -53,8 +55,17 @@ void fillSample(GridModel &m)
     m.setText(1, 0, QStringLiteral("Acme"));
     m.setText(3, 2, QStringLiteral("last"));
     m.setColumnWidth(1, 2500);
-    CellFormat bold{.bold = true};
+    CellFormat bold;
+    bold.bold = true;
     m.setCellFormat(2, 1, bold);
+}
+
+// A cell format set up in one expression.
+CellFormat fmt(const std::function<void(CellFormat &)> &set)
+{
+    CellFormat f;
+    set(f);
+    return f;
 }
 
 // A device whose writes always fail, for the error path of writers.
@@ -174,7 +185,8 @@ private slots:
         for (int i = 0; i < 20000; ++i)
             rows.push_back({QString::number(i), QStringLiteral("row %1 \"q\"").arg(i), i % 3 ? QString() : QStringLiteral("x")});
         m.appendRows(rows);
-        CellFormat italic{.italic = true};
+        CellFormat italic;
+        italic.italic = true;
         for (int r = 1; r < m.rows(); r += 997)
             m.setCellFormat(r, 1, italic);
         m.setRowHeight(15000, 500);
@@ -208,14 +220,14 @@ private slots:
     void nativeRoundTripKeepsEachCellFormat_data()
     {
         QTest::addColumn<CellFormat>("format");
-        QTest::newRow("a bold cell") << CellFormat{.bold = true};
-        QTest::newRow("a 14-point italic underlined cell") << CellFormat{.italic = true, .underline = true, .fontSize = 14};
-        QTest::newRow("fore and back colours, one half transparent") << CellFormat{.hasFore = true, .hasBack = true, .fore = qRgb(255, 0, 0), .back = qRgba(0, 0, 255, 128)};
-        QTest::newRow("a black background, which is not the same as none") << CellFormat{.hasBack = true, .back = qRgb(0, 0, 0)};
-        QTest::newRow("a centred cell") << CellFormat{.alignment = Alignment::CenterCenter};
-        QTest::newRow("a ticked check box") << CellFormat{.check = CheckBox::Checked};
-        QTest::newRow("an unticked check box") << CellFormat{.check = CheckBox::Unchecked};
-        QTest::newRow("a picture aligned right") << CellFormat{.picture = QStringLiteral(":/pictures/arrow up.png"), .pictureAlignment = Alignment::RightCenter};
+        QTest::newRow("a bold cell") << fmt([](CellFormat &f) { f.bold = true; });
+        QTest::newRow("a 14-point italic underlined cell") << fmt([](CellFormat &f) { f.italic = true; f.underline = true; f.fontSize = 14; });
+        QTest::newRow("fore and back colours, one half transparent") << fmt([](CellFormat &f) { f.hasFore = true; f.hasBack = true; f.fore = qRgb(255, 0, 0); f.back = qRgba(0, 0, 255, 128); });
+        QTest::newRow("a black background, which is not the same as none") << fmt([](CellFormat &f) { f.hasBack = true; f.back = qRgb(0, 0, 0); });
+        QTest::newRow("a centred cell") << fmt([](CellFormat &f) { f.alignment = Alignment::CenterCenter; });
+        QTest::newRow("a ticked check box") << fmt([](CellFormat &f) { f.check = CheckBox::Checked; });
+        QTest::newRow("an unticked check box") << fmt([](CellFormat &f) { f.check = CheckBox::Unchecked; });
+        QTest::newRow("a picture aligned right") << fmt([](CellFormat &f) { f.picture = QStringLiteral(":/pictures/arrow up.png"); f.pictureAlignment = Alignment::RightCenter; });
     }
     void nativeRoundTripKeepsEachCellFormat()
     {

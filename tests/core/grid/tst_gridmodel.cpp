@@ -21,7 +21,8 @@ void fillNumbered(GridModel &m)
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 3; ++c)
             m.setText(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
-    CellFormat bold{.bold = true};
+    CellFormat bold;
+    bold.bold = true;
     m.setCellFormat(1, 0, bold);
 }
 
@@ -227,7 +228,9 @@ private slots:
         m.setText(1, 0, QStringLiteral("c"));
         m.setText(2, 0, QStringLiteral("a"));
         m.setText(3, 0, QStringLiteral("b"));
-        CellFormat red{.hasFore = true, .fore = qRgb(255, 0, 0)};
+        CellFormat red;
+        red.hasFore = true;
+        red.fore = qRgb(255, 0, 0);
         m.setCellFormat(1, 1, red);
         m.setRowHeight(2, 700);
         m.setSelectionMode(GridModel::SelectionMode::ListBox);

@@ -11,15 +11,19 @@ using namespace dq;
 
 namespace {
 
-// A site list grid: title row, then (name, key file, column 2, start page) per row.
-void makeSites(GridModel &g, const QList<QStringList> &rows)
+// A site list grid: title row, then "name|key file|column 2|start page" per row.
+void makeSites(GridModel &g, std::initializer_list<const char *> rows)
 {
     g.setCols(4);
     g.setRows(1 + int(rows.size()));
     g.setText(0, 0, u"Site"_qs);
-    for (int r = 0; r < rows.size(); ++r)
+    int r = 0;
+    for (const char *row : rows) {
+        const QStringList cells = QString::fromUtf8(row).split(u'|');
+        ++r;
         for (int c = 0; c < 4; ++c)
-            g.setText(r + 1, c, rows[r].value(c));
+            g.setText(r, c, cells.value(c));
+    }
 }
 
 QStringList names(const colYPs &engines)
@@ -77,10 +81,7 @@ private slots:
     void rowsWithoutKeyFileAreSkipped()
     {
         GridModel g;
-        makeSites(g,
-            { { u"Alpha"_qs, u"a.key"_qs, u"x"_qs, u"http://a.test/"_qs },
-                { u"Heading only"_qs, QString(), QString(), u"http://nowhere.test/"_qs },
-                { u"Beta"_qs, u"b.key"_qs, QString(), u"http://b.test/"_qs } });
+        makeSites(g, { "Alpha|a.key|x|http://a.test/", "Heading only|||http://nowhere.test/", "Beta|b.key||http://b.test/" });
         colYPs c;
         c.Add(u"stale"_qs, u"s.key"_qs, QString(), 9);
         QCOMPARE(SiteList::fill(g, c), QStringList({ u"Alpha"_qs, u"Beta"_qs }));
@@ -105,10 +106,7 @@ private slots:
         QFETCH(QStringList, column0);
         QFETCH(QStringList, column2);
         GridModel g;
-        makeSites(g,
-            { { u"A"_qs, u"a.key"_qs, u"a2"_qs, u"http://a.test/"_qs },
-                { u"B"_qs, u"b.key"_qs, u"b2"_qs, u"http://b.test/"_qs },
-                { u"C"_qs, u"c.key"_qs, u"c2"_qs, u"http://c.test/"_qs } });
+        makeSites(g, { "A|a.key|a2|http://a.test/", "B|b.key|b2|http://b.test/", "C|c.key|c2|http://c.test/" });
         colYPs c;
         SiteList::fill(g, c);
         SiteList::applyOrder(order, c, g);
@@ -127,10 +125,7 @@ private slots:
     void reorderKeepsSkippedRowsInPlace()
     {
         GridModel g;
-        makeSites(g,
-            { { u"A"_qs, u"a.key"_qs, QString(), u"http://a.test/"_qs },
-                { u"-- Canada --"_qs, QString(), QString(), QString() },
-                { u"B"_qs, u"b.key"_qs, QString(), u"http://b.test/"_qs } });
+        makeSites(g, { "A|a.key||http://a.test/", "-- Canada --|||", "B|b.key||http://b.test/" });
         colYPs c;
         SiteList::fill(g, c);
         SiteList::applyOrder({ u"B"_qs, u"A"_qs }, c, g);
@@ -145,9 +140,7 @@ private slots:
     void reorderWithDuplicateNames()
     {
         GridModel g;
-        makeSites(g,
-            { { u"Same"_qs, u"one.key"_qs, QString(), QString() }, { u"Other"_qs, u"other.key"_qs, QString(), QString() },
-                { u"Same"_qs, u"two.key"_qs, QString(), QString() } });
+        makeSites(g, { "Same|one.key||", "Other|other.key||", "Same|two.key||" });
         colYPs c;
         SiteList::fill(g, c);
         SiteList::applyOrder({ u"Other"_qs, u"Same"_qs, u"Same"_qs }, c, g);
@@ -159,10 +152,7 @@ private slots:
     {
         const QString path = test::tempDir() + u"/stpl00.bin"_qs;
         GridModel g;
-        makeSites(g,
-            { { u"A"_qs, u"a.key"_qs, u"note"_qs, u"http://a.test/"_qs },
-                { u"B"_qs, u"b.key"_qs, QString(), u"http://b.test/"_qs },
-                { u"C"_qs, u"c.key"_qs, QString(), u"http://c.test/"_qs } });
+        makeSites(g, { "A|a.key|note|http://a.test/", "B|b.key||http://b.test/", "C|c.key||http://c.test/" });
         QVERIFY(GridFile::save(g, path, FileKind::Native));
         colYPs c;
         SiteList::fill(g, c);
@@ -180,7 +170,7 @@ private slots:
     {
         const QString dir = test::tempDir();
         GridModel g;
-        makeSites(g, { { u"A"_qs, u"a.key"_qs, QString(), QString() }, { u"B"_qs, u"b.key"_qs, QString(), QString() } });
+        makeSites(g, { "A|a.key||", "B|b.key||" });
         colYPs c;
         SiteList::fill(g, c);
         const FileResult r = SiteList::saveOrder({ u"B"_qs, u"A"_qs }, c, g, dir + u"/no-such-folder/stpl00.bin"_qs);

@@ -154,7 +154,8 @@ private slots:
         table.setColumnDataType(8, DataType::Boolean);
         table.setColumnWidth(8, 960);
         for (int r = 1; r <= 5; ++r) {
-            CellFormat f{.check = r == 4 ? CheckBox::Checked : CheckBox::Unchecked};
+            CellFormat f;
+            f.check = r == 4 ? CheckBox::Checked : CheckBox::Unchecked;
             table.setCellFormat(r, 8, f);
             table.setText(r, 8, QStringLiteral("cell text"));
         }

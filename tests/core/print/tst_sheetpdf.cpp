@@ -64,17 +64,10 @@ private slots:
         QFETCH(int, count);
         GridModel table;
         fillRecordTable(table, completeRecords(count));
-        MailingLabels::Options options;
-        options.layout = layout;
-        options.allRows = true;
-        options.printCountry = true;
-        options.country = QStringLiteral("Canada");
+        const MailingLabels::Options options { .layout = layout, .printCountry = true, .country = QStringLiteral("Canada"), .allRows = true };
         SheetLayout sheet;
         MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-        const QString path = m_dir + QStringLiteral("/labels.pdf");
-        QVERIFY(SheetPainter(sheet).writePdf(path));
-
-        const PdfText pdf = readPdf(path);
+        const PdfText pdf = printed(sheet, QStringLiteral("labels.pdf"));
         QCOMPARE(pdf.pages.size(), 1);
         const int columns = MailingLabels::layout(layout).columns;
         for (int i = 0; i < count; ++i) {
@@ -107,9 +100,7 @@ private slots:
         MailingLabels::Options options;
         SheetLayout sheet;
         MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-        const QString path = m_dir + QStringLiteral("/full.pdf");
-        QVERIFY(SheetPainter(sheet).writePdf(path));
-        const PdfText full = readPdf(path);
+        const PdfText full = printed(sheet, QStringLiteral("full.pdf"));
         QCOMPARE(full.pages.size(), 1); // no blank page for the rows after the last band
         const QList<Word> last = full.find(QStringLiteral("Name30"));
         QCOMPARE(last.size(), 1);
@@ -117,8 +108,7 @@ private slots:
 
         table.setRowSelected(31, true);
         MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-        QVERIFY(SheetPainter(sheet).writePdf(path));
-        const PdfText more = readPdf(path);
+        const PdfText more = printed(sheet, QStringLiteral("full.pdf"));
         QCOMPARE(more.pages.size(), 2);
         const QList<Word> next = more.find(QStringLiteral("Name31"));
         QCOMPARE(next.size(), 1);
@@ -140,10 +130,7 @@ private slots:
         options.printColumns[1] = false; // Street
         SheetLayout sheet;
         PrintSheet::compose(sheet, table, options);
-        const QString path = m_dir + QStringLiteral("/sheet.pdf");
-        QVERIFY(SheetPainter(sheet).writePdf(path));
-
-        const PdfText pdf = readPdf(path);
+        const PdfText pdf = printed(sheet, QStringLiteral("sheet.pdf"));
         QVERIFY(pdf.pages.size() >= 2);
         QCOMPARE(pdf.find(QStringLiteral("Orlenco")).size(), pdf.pages.size());
         for (int p = 1; p <= pdf.pages.size(); ++p) {
@@ -176,9 +163,7 @@ private slots:
         options.landscape = true;
         SheetLayout sheet;
         PrintSheet::compose(sheet, table, options);
-        const QString path = m_dir + QStringLiteral("/wide.pdf");
-        QVERIFY(SheetPainter(sheet).writePdf(path));
-        const PdfText pdf = readPdf(path);
+        const PdfText pdf = printed(sheet, QStringLiteral("wide.pdf"));
         QVERIFY(!pdf.pages.isEmpty());
         QVERIFY(pdf.pages[0].width() > pdf.pages[0].height());
         QVERIFY(!pdf.find(QStringLiteral("Name2")).isEmpty());
@@ -188,13 +173,10 @@ private slots:
     {
         GridModel table;
         fillRecordTable(table, { QStringLiteral("Upper\nLower|1 St|X|IL|1") });
-        MailingLabels::Options options;
-        options.allRows = true;
+        const MailingLabels::Options options { .allRows = true };
         SheetLayout sheet;
         MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-        const QString path = m_dir + QStringLiteral("/breaks.pdf");
-        QVERIFY(SheetPainter(sheet).writePdf(path));
-        const PdfText pdf = readPdf(path);
+        const PdfText pdf = printed(sheet, QStringLiteral("breaks.pdf"));
         const QList<Word> upper = pdf.find(QStringLiteral("Upper"));
         const QList<Word> lower = pdf.find(QStringLiteral("Lower"));
         QCOMPARE(upper.size(), 1);
@@ -205,6 +187,17 @@ private slots:
     }
 
 private:
+    // Prints the sheet to a PDF file and reads its words back; no pages when printing failed.
+    PdfText printed(const SheetLayout &sheet, const QString &name)
+    {
+        const QString path = m_dir + u'/' + name;
+        if (!SheetPainter(sheet).writePdf(path)) {
+            qWarning("cannot print %s", qPrintable(path));
+            return {};
+        }
+        return readPdf(path);
+    }
+
     QString m_dir;
 };
 

@@ -81,18 +81,8 @@ private slots:
     }
     void exitWritesElevenValuesInOrder()
     {
-        ShellSettings s;
-        s.top = 120;
-        s.left = 240;
-        s.width = 13000;
-        s.height = 9500;
-        s.vbarLeft = 4000;
-        s.alternateColor = false;
-        s.lastOpenPath = QStringLiteral("/home/ann/lists/");
-        s.showTips = false;
-        s.defaultTab = 2;
-        s.addressBox = 1;
-        s.listIndex = 3;
+        const ShellSettings s { .top = 120, .left = 240, .width = 13000, .height = 9500, .vbarLeft = 4000,
+            .alternateColor = false, .lastOpenPath = u"/home/ann/lists/"_s, .showTips = false, .defaultTab = 2, .addressBox = 1, .listIndex = 3 };
         const auto values = s.exitValues();
         QStringList names;
         QStringList texts;
@@ -109,17 +99,8 @@ private slots:
     }
     void savedSettingsReadBack()
     {
-        ShellSettings s;
-        s.top = 120;
-        s.left = 240;
-        s.width = 13000;
-        s.height = 9500;
-        s.vbarLeft = 4000;
-        s.alternateColor = false;
-        s.lastOpenPath = QStringLiteral("/home/ann/lists/");
-        s.showTips = false;
-        s.defaultTab = 0;
-        s.addressBox = 1;
+        const ShellSettings s { .top = 120, .left = 240, .width = 13000, .height = 9500, .vbarLeft = 4000,
+            .alternateColor = false, .lastOpenPath = u"/home/ann/lists/"_s, .showTips = false, .defaultTab = 0, .addressBox = 1 };
         s.save();
         const ShellSettings back = ShellSettings::load(kFolder);
         QCOMPARE(back.exitValues().mid(0, 10), s.exitValues().mid(0, 10));

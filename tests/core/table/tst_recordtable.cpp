@@ -67,7 +67,8 @@ private slots:
         fa.setText(3, 2, QStringLiteral("left over"));
         fa.setColumnHidden(2, true);
         fa.setColumnFormat(4, QStringLiteral("0.00"));
-        CellFormat bold{.bold = true};
+        CellFormat bold;
+        bold.bold = true;
         fa.setCellFormat(1, 1, bold);
         fa.setRowHeight(2, 900);
         t.buildNewTable();
@@ -118,7 +119,8 @@ private slots:
                 t.markChangedByCommand();
                 break;
             case 'g': {
-                CellFormat f{.italic = true};
+                CellFormat f;
+                f.italic = true;
                 fa.setCellFormat(2, 2, f);
                 break;
             }

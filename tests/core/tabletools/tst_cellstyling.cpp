@@ -152,7 +152,9 @@ private slots:
         QCOMPARE(CellStyling::toggleGridLines(m), !before);
         QCOMPARE(CellStyling::toggleGridLines(m), before);
 
-        CellFormat big{.bold = true, .fontSize = 20};
+        CellFormat big;
+        big.bold = true;
+        big.fontSize = 20;
         m.setCellFormat(0, 1, big);
         m.setCellFormat(4, 3, big);
         CellStyling::setUniformFontSize(m);

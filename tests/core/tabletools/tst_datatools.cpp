@@ -89,7 +89,8 @@ private slots:
         GridModel m;
         fill(m, 3, L("Acme|$20|x", "Bolt|$3|y", "Cog|$100|z"));
         m.setColumnDataType(1, DataType::Currency);
-        CellFormat bold{.bold = true};
+        CellFormat bold;
+        bold.bold = true;
         m.setCellFormat(2, 2, bold); // Bolt's third cell
         QSignalSpy before(&m, &GridModel::beforeSort);
         QSignalSpy after(&m, &GridModel::afterSort);
