@@ -152,8 +152,7 @@ private slots:
         QFETCH(int, firstPageListings);
         QFETCH(QStringList, rows);
         HttpFixture server;
-        const HttpFixture::Answer first{.body = resultPage(names(u"A"_qs, firstPageListings), server.base() + u"/results/page-2"_qs), .delayMs = 200};
-        server.answer("/p1", first);
+        server.answer("/p1", { .body = resultPage(names(u"A"_qs, firstPageListings), server.base() + u"/results/page-2"_qs), .delayMs = 200 });
         server.page("/results/page-2", resultPage(names(u"B"_qs, 4), server.base() + u"/results/page-3"_qs));
         server.page("/results/page-3", resultPage(names(u"C"_qs, 4)));
         Run r(1);
@@ -200,8 +199,7 @@ private slots:
         QFETCH(QString, message);
         HttpFixture server;
         server.page("/p1", resultPage(names(u"A"_qs, 3), server.base() + u"/results/page-2"_qs));
-        const HttpFixture::Answer second{.status = status, .body = resultPage(names(u"B"_qs, 3)), .dropAfter = dropAfter, .hold = hold};
-        server.answer("/results/page-2", second);
+        server.answer("/results/page-2", { .status = status, .body = resultPage(names(u"B"_qs, 3)), .dropAfter = dropAfter, .hold = hold });
         Run r;
         r.run.setFresh(true);
         r.run.setTimeout(500);
@@ -263,8 +261,7 @@ private slots:
     void secondStartWhileRunningIsRefused()
     {
         HttpFixture server;
-        const HttpFixture::Answer slow{.body = resultPage({ u"only"_qs }), .delayMs = 100};
-        server.answer("/p1", slow);
+        server.answer("/p1", { .body = resultPage({ u"only"_qs }), .delayMs = 100 });
         Run r(1);
         QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
         QVERIFY(!r.run.start(rules(), server.base() + u"/other"_qs));
@@ -317,8 +314,7 @@ private slots:
     void animationRunsOnlyWhileGrabbing()
     {
         HttpFixture server;
-        const HttpFixture::Answer slow{.hold = true};
-        server.answer("/p1", slow);
+        server.answer("/p1", { .hold = true });
         Run r;
         QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
         QCOMPARE(r.status.first().first().toString(), QString());

@@ -115,10 +115,7 @@ private slots:
     void charsetFromTheServer()
     {
         HttpFixture server;
-        HttpFixture::Answer a;
-        a.contentType = "text/html; charset=windows-1252";
-        a.body = "Caf\xe9";
-        server.answer("/", a);
+        server.answer("/", { .contentType = "text/html; charset=windows-1252", .body = "Caf\xe9" });
         PageFetcher f;
         const auto r = fetchOnce(f, server.base());
         QVERIFY2(r.ok, qPrintable(r.errorString));
@@ -128,8 +125,7 @@ private slots:
     {
         HttpFixture server;
         for (int i = 0; i < 10; ++i) {
-            const HttpFixture::Answer hop{.status = 302, .headers = { { "Location", "/r" + QByteArray::number(i + 1) } }};
-            server.answer("/r" + QByteArray::number(i), hop);
+            server.answer("/r" + QByteArray::number(i), { .status = 302, .headers = { { "Location", "/r" + QByteArray::number(i + 1) } } });
         }
         server.page("/r10", "arrived");
         PageFetcher f;
@@ -141,8 +137,7 @@ private slots:
     void tooManyRedirectsFail()
     {
         HttpFixture server;
-        const HttpFixture::Answer loop{.status = 302, .headers = { { "Location", "/loop" } }};
-        server.answer("/loop", loop);
+        server.answer("/loop", { .status = 302, .headers = { { "Location", "/loop" } } });
         PageFetcher f;
         const auto r = fetchOnce(f, server.base() + u"/loop"_qs);
         QVERIFY(!r.ok);
@@ -173,8 +168,7 @@ private slots:
         QFETCH(int, bodySize);
         QFETCH(QString, message);
         HttpFixture server;
-        const HttpFixture::Answer a{.status = status, .body = QByteArray(bodySize, 'x'), .dropAfter = dropAfter, .hold = hold, .omitLength = omitLength};
-        server.answer("/page", a);
+        server.answer("/page", { .status = status, .body = QByteArray(bodySize, 'x'), .dropAfter = dropAfter, .hold = hold, .omitLength = omitLength });
         PageFetcher f;
         f.setTimeout(400);
         f.setMaxBytes(1000);
@@ -212,8 +206,7 @@ private slots:
     void abortReportsCancelled()
     {
         HttpFixture server;
-        const HttpFixture::Answer a{.hold = true};
-        server.answer("/", a);
+        server.answer("/", { .hold = true });
         PageFetcher f;
         QSignalSpy spy(&f, &PageFetcher::finished);
         server.onRequest = [&f](const QByteArray &) { f.abort(); };
