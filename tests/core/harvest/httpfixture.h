@@ -22,8 +22,8 @@ public:
     {
         int status = 200;
         QByteArray contentType = "text/html";
-        QByteArray body;
-        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body {};
+        QList<QPair<QByteArray, QByteArray>> headers {};
         int delayMs = 0; // wait before answering
         int dropAfter = -1; // close the connection after this many body bytes
         bool hold = false; // never answer

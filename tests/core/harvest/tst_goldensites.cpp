@@ -29,58 +29,54 @@ class TestGoldenSites : public QObject
     Q_OBJECT
 
 private slots:
-    void cases_data();
-    void cases();
-};
-
-void TestGoldenSites::cases_data()
-{
-    QTest::addColumn<QString>("folder");
-    const QDir root(QStringLiteral(DQ_TEST_DATA_DIR "/sites"));
-    const QStringList folders = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    QVERIFY2(folders.size() >= 5, "the golden folders are missing");
-    for (const QString &name : folders)
-        QTest::newRow(qPrintable(name)) << root.filePath(name);
-}
-
-void TestGoldenSites::cases()
-{
-    QFETCH(QString, folder);
-    GridModel key;
-    const FileResult keyLoaded = GridFile::load(key, folder + u"/rules.key"_qs, FileKind::Native);
-    QVERIFY2(keyLoaded, qPrintable(keyLoaded.errorString));
-    GridModel expected;
-    const FileResult expectedLoaded = GridFile::load(expected, folder + u"/expected.csv"_qs, FileKind::Comma);
-    QVERIFY2(expectedLoaded, qPrintable(expectedLoaded.errorString));
-    const QString page = PageFetcher::decode(readFile(folder + u"/page.html"_qs), QByteArray());
-    QVERIFY(!page.isEmpty());
-
-    const KeyRules rules = KeyRules::fromGrid(key);
-    Extractor::RunState state;
-    state.address = QString::fromUtf8(readFile(folder + u"/address.txt"_qs)).trimmed();
-    const QString address = state.address;
-    const Extractor::PageResult result = Extractor::extractPage(rules, page, state);
-
-    GridModel table;
-    table.setCols(13);
-    table.setRows(1);
-    for (const auto &[column, title] : rules.titles)
-        table.setText(0, column, title);
-    table.appendRows(result.rows);
-
-    QCOMPARE(table.rows(), expected.rows());
-    for (int r = 0; r < expected.rows(); ++r)
-        QCOMPARE(table.rowTexts(r), expected.rowTexts(r));
-
-    const QString next = QString::fromUtf8(readFile(folder + u"/next.txt"_qs)).trimmed();
-    if (next.isEmpty()) {
-        QVERIFY(result.end != Extractor::End::None);
-        QCOMPARE(state.address, address);
-    } else {
-        QCOMPARE(result.end, Extractor::End::None);
-        QCOMPARE(state.address, next);
+    void cases_data()
+    {
+        QTest::addColumn<QString>("folder");
+        const QDir root(QStringLiteral(DQ_TEST_DATA_DIR "/sites"));
+        const QStringList folders = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        QVERIFY2(folders.size() >= 5, "the golden folders are missing");
+        for (const QString &name : folders)
+            QTest::newRow(qPrintable(name)) << root.filePath(name);
     }
-}
+    void cases()
+    {
+        QFETCH(QString, folder);
+        GridModel key;
+        const FileResult keyLoaded = GridFile::load(key, folder + u"/rules.key"_qs, FileKind::Native);
+        QVERIFY2(keyLoaded, qPrintable(keyLoaded.errorString));
+        GridModel expected;
+        const FileResult expectedLoaded = GridFile::load(expected, folder + u"/expected.csv"_qs, FileKind::Comma);
+        QVERIFY2(expectedLoaded, qPrintable(expectedLoaded.errorString));
+        const QString page = PageFetcher::decode(readFile(folder + u"/page.html"_qs), QByteArray());
+        QVERIFY(!page.isEmpty());
+
+        const KeyRules rules = KeyRules::fromGrid(key);
+        Extractor::RunState state;
+        state.address = QString::fromUtf8(readFile(folder + u"/address.txt"_qs)).trimmed();
+        const QString address = state.address;
+        const Extractor::PageResult result = Extractor::extractPage(rules, page, state);
+
+        GridModel table;
+        table.setCols(13);
+        table.setRows(1);
+        for (const auto &[column, title] : rules.titles)
+            table.setText(0, column, title);
+        table.appendRows(result.rows);
+
+        QCOMPARE(table.rows(), expected.rows());
+        for (int r = 0; r < expected.rows(); ++r)
+            QCOMPARE(table.rowTexts(r), expected.rowTexts(r));
+
+        const QString next = QString::fromUtf8(readFile(folder + u"/next.txt"_qs)).trimmed();
+        if (next.isEmpty()) {
+            QVERIFY(result.end != Extractor::End::None);
+            QCOMPARE(state.address, address);
+        } else {
+            QCOMPARE(result.end, Extractor::End::None);
+            QCOMPARE(state.address, next);
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestGoldenSites)
 #include "tst_goldensites.moc"

@@ -46,15 +46,6 @@ QStringList names(const QString &prefix, int count)
     return out;
 }
 
-// A record table as New leaves it: 13 columns, a title row and 20 blank rows.
-void newTable(GridModel &t)
-{
-    t.setCols(13);
-    t.setRows(21);
-    t.setText(0, 0, u"Name"_qs);
-    t.setText(0, 5, u"Phone"_qs);
-}
-
 QStringList column(const GridModel &t, int col)
 {
     QStringList out;
@@ -63,8 +54,17 @@ QStringList column(const GridModel &t, int col)
     return out;
 }
 
+// A grab into a record table as New leaves it (13 columns, a title row, 20 blank rows),
+// cut down to the given number of rows.
 struct Run
 {
+    explicit Run(int rows = 21)
+    {
+        table.setCols(13);
+        table.setRows(rows);
+        table.setText(0, 0, u"Name"_qs);
+        table.setText(0, 5, u"Phone"_qs);
+    }
     GridModel table;
     GrabRun run { &table };
     QSignalSpy finished { &run, &GrabRun::finished };
@@ -87,315 +87,247 @@ class TestGrabRun : public QObject
     Q_OBJECT
 
 private slots:
-    void freshTableIsReplacedByTheFirstPage();
-    void rowsAreAppendedBelowAnOpenedTable();
-    void firstPageWithoutCheckMarkerLeavesPlaceholders();
-    void stopDuringDownload_data();
-    void stopDuringDownload();
-    void failedFetchEndsAndKeepsRows_data();
-    void failedFetchEndsAndKeepsRows();
-    void batchColouring();
-    void maxPagesEndsNormally();
-    void secondStartWhileRunningIsRefused();
-    void fetchModeDecidesHowAddressesAreAsked_data();
-    void fetchModeDecidesHowAddressesAreAsked();
-    void animation_data();
-    void animation();
-    void animationRunsOnlyWhileGrabbing();
-};
-
-void TestGrabRun::freshTableIsReplacedByTheFirstPage()
-{
-    HttpFixture server;
-    server.page("/p1", resultPage(names(u"A"_qs, 3), server.base() + u"/results/page-2"_qs));
-    server.page("/results/page-2", resultPage(names(u"B"_qs, 2)));
-    Run r;
-    newTable(r.table);
-    r.run.setFresh(true);
-    QSignalSpy fresh(&r.run, &GrabRun::freshCleared);
-    QSignalSpy pages(&r.run, &GrabRun::pageStarted);
-    r.inserted.clear();
-    QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
-    QVERIFY(r.run.isRunning());
-    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(r.endMessage(), u" Done"_qs);
-    QCOMPARE(r.status.last().first().toString(), u" Done"_qs);
-    QCOMPARE(column(r.table, 0), QStringList({ u"A1"_qs, u"A2"_qs, u"A3"_qs, u"B1"_qs, u"B2"_qs }));
-    QCOMPARE(r.table.text(1, 5), u"555-0000"_qs);
-    QCOMPARE(r.table.text(0, 0), u"Business"_qs);
-    QCOMPARE(r.table.text(0, 5), u"Telephone"_qs);
-    QCOMPARE(fresh.count(), 1);
-    QVERIFY(!r.run.isFresh());
-    QCOMPARE(r.run.grabbedCount(), 5);
-    QCOMPARE(r.run.startRow(), 1);
-    QCOMPARE(r.run.endRow(), 5);
-    QCOMPARE(pages.count(), 2);
-    // One model insert per page, not one per listing.
-    QCOMPARE(r.inserted.count(), 2);
-    QCOMPARE(r.table.row(), 5);
-}
-
-void TestGrabRun::rowsAreAppendedBelowAnOpenedTable()
-{
-    HttpFixture server;
-    server.page("/p1", resultPage(names(u"N"_qs, 2)));
-    Run r;
-    newTable(r.table);
-    r.table.setRows(4);
-    r.table.setText(3, 0, u"kept"_qs);
-    QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(column(r.table, 0), QStringList({ QString(), QString(), u"kept"_qs, u"N1"_qs, u"N2"_qs }));
-    QCOMPARE(r.run.startRow(), 4);
-    QCOMPARE(r.run.endRow(), 5);
-}
-
-void TestGrabRun::firstPageWithoutCheckMarkerLeavesPlaceholders()
-{
-    HttpFixture server;
-    server.page("/p1", "<html>No results for your search</html>");
-    Run r;
-    newTable(r.table);
-    r.run.setFresh(true);
-    QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(r.table.rows(), 21);
-    QVERIFY(r.run.isFresh());
-    QCOMPARE(r.run.grabbedCount(), 0);
-}
-
-void TestGrabRun::stopDuringDownload_data()
-{
-    QTest::addColumn<int>("firstPageListings");
-    QTest::addColumn<QStringList>("rows");
-    QTest::newRow("Stop during a download still adds the page's first listing, then ends")
-        << 3 << QStringList { u"A1"_qs };
-    QTest::newRow("a page without listings does not see Stop; the next page's first listing ends the run")
-        << 0 << QStringList { u"B1"_qs };
-}
-
-void TestGrabRun::stopDuringDownload()
-{
-    QFETCH(int, firstPageListings);
-    QFETCH(QStringList, rows);
-    HttpFixture server;
-    HttpFixture::Answer first;
-    first.delayMs = 200;
-    first.body = resultPage(names(u"A"_qs, firstPageListings), server.base() + u"/results/page-2"_qs);
-    server.answer("/p1", first);
-    server.page("/results/page-2", resultPage(names(u"B"_qs, 4), server.base() + u"/results/page-3"_qs));
-    server.page("/results/page-3", resultPage(names(u"C"_qs, 4)));
-    Run r;
-    newTable(r.table);
-    r.table.setRows(1);
-    r.run.setBatchColors({ Qt::black, Qt::blue });
-    server.onRequest = [&r](const QByteArray &path) {
-        if (path == "/p1") {
-            r.run.stop();
-            // " Cancel" shows at once, before the page has even arrived.
-            QCOMPARE(r.status.last().first().toString(), u" Cancel"_qs);
-            QVERIFY(r.finished.isEmpty());
-        }
-    };
-    QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Cancelled);
-    QCOMPARE(r.endMessage(), u" Cancel"_qs);
-    QCOMPARE(column(r.table, 0), rows);
-    QVERIFY(!server.paths.contains("/results/page-3"));
-    // A run ended by Stop is not coloured.
-    QCOMPARE(r.table.cellFormat(1, 0).hasFore, false);
-    QCOMPARE(r.run.batchColorIndex(), 0);
-
-    // The Stop of that run does not carry over into the next one.
-    r.finished.clear();
-    server.onRequest = nullptr;
-    QVERIFY(r.run.start(rules(), server.base() + u"/results/page-3"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(r.table.rows(), 1 + int(rows.size()) + 4);
-}
-
-void TestGrabRun::failedFetchEndsAndKeepsRows_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<int>("dropAfter");
-    QTest::addColumn<bool>("hold");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("a server error on page 2") << 500 << -1 << false << "The server answered 500";
-    QTest::newRow("a connection dropped during page 2") << 200 << 30 << false << "HttpSendRequest failed 12030";
-    QTest::newRow("page 2 never answers") << 200 << -1 << true << "HttpSendRequest failed 12002";
-}
-
-void TestGrabRun::failedFetchEndsAndKeepsRows()
-{
-    QFETCH(int, status);
-    QFETCH(int, dropAfter);
-    QFETCH(bool, hold);
-    QFETCH(QString, message);
-    HttpFixture server;
-    server.page("/p1", resultPage(names(u"A"_qs, 3), server.base() + u"/results/page-2"_qs));
-    HttpFixture::Answer second;
-    second.status = status;
-    second.dropAfter = dropAfter;
-    second.hold = hold;
-    second.body = resultPage(names(u"B"_qs, 3));
-    server.answer("/results/page-2", second);
-    Run r;
-    newTable(r.table);
-    r.run.setFresh(true);
-    r.run.setTimeout(500);
-    QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Failed);
-    QVERIFY2(r.endMessage().startsWith(message), qPrintable(r.endMessage()));
-    QCOMPARE(r.run.message(), r.endMessage());
-    QCOMPARE(column(r.table, 0), QStringList({ u"A1"_qs, u"A2"_qs, u"A3"_qs }));
-    QVERIFY(!r.run.isRunning());
-}
-
-void TestGrabRun::batchColouring()
-{
-    HttpFixture server;
-    server.page("/p1", resultPage(names(u"A"_qs, 2)));
-    server.page("/p2", resultPage(names(u"B"_qs, 1)));
-    Run r;
-    newTable(r.table);
-    r.table.setRows(2);
-    r.table.setText(1, 0, u"older"_qs);
-    const QList<QColor> colours { Qt::black, QColor(0, 0, 255), QColor(255, 0, 0) };
-    r.run.setBatchColors(colours);
-    QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(r.run.batchColorIndex(), 1);
-    QVERIFY(!r.table.cellFormat(1, 0).hasFore);
-    for (int row = 2; row <= 3; ++row) {
-        for (int col : { 0, 12 }) {
-            QVERIFY(r.table.cellFormat(row, col).hasFore);
-            QCOMPARE(QColor(r.table.cellFormat(row, col).fore), QColor(0, 0, 255));
-        }
+    void freshTableIsReplacedByTheFirstPage()
+    {
+        HttpFixture server;
+        server.page("/p1", resultPage(names(u"A"_qs, 3), server.base() + u"/results/page-2"_qs));
+        server.page("/results/page-2", resultPage(names(u"B"_qs, 2)));
+        Run r;
+        r.run.setFresh(true);
+        QSignalSpy fresh(&r.run, &GrabRun::freshCleared);
+        QSignalSpy pages(&r.run, &GrabRun::pageStarted);
+        r.inserted.clear();
+        QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
+        QVERIFY(r.run.isRunning());
+        QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+        QCOMPARE(r.endMessage(), u" Done"_qs);
+        QCOMPARE(r.status.last().first().toString(), u" Done"_qs);
+        QCOMPARE(column(r.table, 0), QStringList({ u"A1"_qs, u"A2"_qs, u"A3"_qs, u"B1"_qs, u"B2"_qs }));
+        QCOMPARE(r.table.text(1, 5), u"555-0000"_qs);
+        QCOMPARE(r.table.text(0, 0), u"Business"_qs);
+        QCOMPARE(r.table.text(0, 5), u"Telephone"_qs);
+        QCOMPARE(fresh.count(), 1);
+        QVERIFY(!r.run.isFresh());
+        QCOMPARE(r.run.grabbedCount(), 5);
+        QCOMPARE(r.run.startRow(), 1);
+        QCOMPARE(r.run.endRow(), 5);
+        QCOMPARE(pages.count(), 2);
+        // One model insert per page, not one per listing.
+        QCOMPARE(r.inserted.count(), 2);
+        QCOMPARE(r.table.row(), 5);
     }
-    r.finished.clear();
-    r.run.setBatchColorIndex(2);
-    QVERIFY(r.run.start(rules(), server.base() + u"/p2"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(r.run.batchColorIndex(), 0);
-    QCOMPARE(QColor(r.table.cellFormat(4, 3).fore), QColor(Qt::black));
-    QCOMPARE(QColor(r.table.cellFormat(3, 3).fore), QColor(0, 0, 255));
+    void rowsAreAppendedBelowAnOpenedTable()
+    {
+        HttpFixture server;
+        server.page("/p1", resultPage(names(u"N"_qs, 2)));
+        Run r(4);
+        r.table.setText(3, 0, u"kept"_qs);
+        QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+        QCOMPARE(column(r.table, 0), QStringList({ QString(), QString(), u"kept"_qs, u"N1"_qs, u"N2"_qs }));
+        QCOMPARE(r.run.startRow(), 4);
+        QCOMPARE(r.run.endRow(), 5);
+    }
+    void firstPageWithoutCheckMarkerLeavesPlaceholders()
+    {
+        HttpFixture server;
+        server.page("/p1", "<html>No results for your search</html>");
+        Run r;
+        r.run.setFresh(true);
+        QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+        QCOMPARE(r.table.rows(), 21);
+        QVERIFY(r.run.isFresh());
+        QCOMPARE(r.run.grabbedCount(), 0);
+    }
+    void stopDuringDownload_data()
+    {
+        QTest::addColumn<int>("firstPageListings");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("Stop during a download still adds the page's first listing, then ends") << 3 << QStringList { u"A1"_qs };
+        QTest::newRow("a page without listings does not see Stop; the next page's first listing ends the run") << 0 << QStringList { u"B1"_qs };
+    }
+    void stopDuringDownload()
+    {
+        QFETCH(int, firstPageListings);
+        QFETCH(QStringList, rows);
+        HttpFixture server;
+        server.answer("/p1", { .body = resultPage(names(u"A"_qs, firstPageListings), server.base() + u"/results/page-2"_qs), .delayMs = 200 });
+        server.page("/results/page-2", resultPage(names(u"B"_qs, 4), server.base() + u"/results/page-3"_qs));
+        server.page("/results/page-3", resultPage(names(u"C"_qs, 4)));
+        Run r(1);
+        r.run.setBatchColors({ Qt::black, Qt::blue });
+        server.onRequest = [&r](const QByteArray &path) {
+            if (path == "/p1") {
+                r.run.stop();
+                // " Cancel" shows at once, before the page has even arrived.
+                QCOMPARE(r.status.last().first().toString(), u" Cancel"_qs);
+                QVERIFY(r.finished.isEmpty());
+            }
+        };
+        QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Cancelled);
+        QCOMPARE(r.endMessage(), u" Cancel"_qs);
+        QCOMPARE(column(r.table, 0), rows);
+        QVERIFY(!server.paths.contains("/results/page-3"));
+        // A run ended by Stop is not coloured.
+        QCOMPARE(r.table.cellFormat(1, 0).hasFore, false);
+        QCOMPARE(r.run.batchColorIndex(), 0);
 
-    // Black alone is no list of colours: nothing is coloured.
-    r.finished.clear();
-    r.run.setBatchColors({ Qt::black });
-    QVERIFY(r.run.start(rules(), server.base() + u"/p2"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QVERIFY(!r.table.cellFormat(5, 0).hasFore);
-}
+        // The Stop of that run does not carry over into the next one.
+        r.finished.clear();
+        server.onRequest = nullptr;
+        QVERIFY(r.run.start(rules(), server.base() + u"/results/page-3"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+        QCOMPARE(r.table.rows(), 1 + int(rows.size()) + 4);
+    }
+    void failedFetchEndsAndKeepsRows_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("dropAfter");
+        QTest::addColumn<bool>("hold");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a server error on page 2") << 500 << -1 << false << "The server answered 500";
+        QTest::newRow("a connection dropped during page 2") << 200 << 30 << false << "HttpSendRequest failed 12030";
+        QTest::newRow("page 2 never answers") << 200 << -1 << true << "HttpSendRequest failed 12002";
+    }
+    void failedFetchEndsAndKeepsRows()
+    {
+        QFETCH(int, status);
+        QFETCH(int, dropAfter);
+        QFETCH(bool, hold);
+        QFETCH(QString, message);
+        HttpFixture server;
+        server.page("/p1", resultPage(names(u"A"_qs, 3), server.base() + u"/results/page-2"_qs));
+        server.answer("/results/page-2", { .status = status, .body = resultPage(names(u"B"_qs, 3)), .dropAfter = dropAfter, .hold = hold });
+        Run r;
+        r.run.setFresh(true);
+        r.run.setTimeout(500);
+        QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Failed);
+        QVERIFY2(r.endMessage().startsWith(message), qPrintable(r.endMessage()));
+        QCOMPARE(r.run.message(), r.endMessage());
+        QCOMPARE(column(r.table, 0), QStringList({ u"A1"_qs, u"A2"_qs, u"A3"_qs }));
+        QVERIFY(!r.run.isRunning());
+    }
+    void batchColouring()
+    {
+        HttpFixture server;
+        server.page("/p1", resultPage(names(u"A"_qs, 2)));
+        server.page("/p2", resultPage(names(u"B"_qs, 1)));
+        Run r(2);
+        r.table.setText(1, 0, u"older"_qs);
+        const QList<QColor> colours { Qt::black, QColor(0, 0, 255), QColor(255, 0, 0) };
+        r.run.setBatchColors(colours);
+        QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+        QCOMPARE(r.run.batchColorIndex(), 1);
+        QVERIFY(!r.table.cellFormat(1, 0).hasFore);
+        for (int row = 2; row <= 3; ++row) {
+            for (int col : { 0, 12 }) {
+                QVERIFY(r.table.cellFormat(row, col).hasFore);
+                QCOMPARE(QColor(r.table.cellFormat(row, col).fore), QColor(0, 0, 255));
+            }
+        }
+        r.finished.clear();
+        r.run.setBatchColorIndex(2);
+        QVERIFY(r.run.start(rules(), server.base() + u"/p2"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+        QCOMPARE(r.run.batchColorIndex(), 0);
+        QCOMPARE(QColor(r.table.cellFormat(4, 3).fore), QColor(Qt::black));
+        QCOMPARE(QColor(r.table.cellFormat(3, 3).fore), QColor(0, 0, 255));
 
-void TestGrabRun::maxPagesEndsNormally()
-{
-    HttpFixture server;
-    for (int i = 1; i <= 5; ++i)
-        server.page("/results/page-" + QByteArray::number(i),
-            resultPage(
-                { u"L"_qs + QString::number(i) }, server.base() + u"/results/page-"_qs + QString::number(i + 1)));
-    Run r;
-    newTable(r.table);
-    r.table.setRows(1);
-    r.run.setMaxPages(3);
-    QVERIFY(r.run.start(rules(), server.base() + u"/results/page-1"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(column(r.table, 0), QStringList({ u"L1"_qs, u"L2"_qs, u"L3"_qs }));
-    QCOMPARE(r.run.pageCount(), 3);
-}
-
-void TestGrabRun::secondStartWhileRunningIsRefused()
-{
-    HttpFixture server;
-    HttpFixture::Answer slow;
-    slow.delayMs = 100;
-    slow.body = resultPage({ u"only"_qs });
-    server.answer("/p1", slow);
-    Run r;
-    newTable(r.table);
-    r.table.setRows(1);
-    QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
-    QVERIFY(!r.run.start(rules(), server.base() + u"/other"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(server.paths, QList<QByteArray>({ "/p1" }));
-    QCOMPARE(column(r.table, 0), QStringList({ u"only"_qs }));
-}
-
-void TestGrabRun::fetchModeDecidesHowAddressesAreAsked_data()
-{
-    QTest::addColumn<QString>("fetchMode");
-    QTest::addColumn<QList<QByteArray>>("paths");
-    QTest::newRow("an empty fetch mode asks lower-cased addresses")
-        << "" << QList<QByteArray> { "/list/austin-plumbers", "/list/austin-plumbers?pg=2" };
-    QTest::newRow("a fetch mode asks addresses as they stand")
-        << "Inet" << QList<QByteArray> { "/List/Austin-Plumbers", "/List/Austin-Plumbers?PG=2" };
-}
-
-void TestGrabRun::fetchModeDecidesHowAddressesAreAsked()
-{
-    QFETCH(QString, fetchMode);
-    QFETCH(QList<QByteArray>, paths);
-    HttpFixture server;
-    server.page(paths[0], resultPage({ u"one"_qs }));
-    server.page(paths[1], resultPage({ u"two"_qs }));
-    KeyRules k = rules();
-    k.fetchMode = fetchMode;
-    k.nextMethod = u"Page"_qs;
-    k.k7 = u"?PG="_qs;
-    k.k8 = u"?PG=2"_qs;
-    Run r;
-    newTable(r.table);
-    r.table.setRows(1);
-    r.run.setMaxPages(2);
-    QVERIFY(r.run.start(k, server.base() + u"/List/Austin-Plumbers"_qs));
-    QCOMPARE(r.waitEnd(), GrabRun::End::Done);
-    QCOMPARE(server.paths, paths);
-    QCOMPARE(column(r.table, 0), QStringList({ u"one"_qs, u"two"_qs }));
-}
-
-void TestGrabRun::animation_data()
-{
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QString>("next");
-    QTest::newRow("an empty status starts with one mark") << ""
-                                                          << " Grabbing >";
-    QTest::newRow("each tick adds a mark") << " Grabbing >>>"
-                                           << " Grabbing >>>>";
-    QTest::newRow("eight marks are the most") << " Grabbing >>>>>>>"
-                                              << " Grabbing >>>>>>>>";
-    QTest::newRow("the tick that would make nineteen characters empties it") << " Grabbing >>>>>>>>"
-                                                                             << "";
-    QTest::newRow("a status left from elsewhere gains marks too") << " Cancel"
-                                                                  << " Cancel>";
-}
-
-void TestGrabRun::animation()
-{
-    QFETCH(QString, current);
-    QFETCH(QString, next);
-    QCOMPARE(GrabRun::animationStep(current), next);
-}
-
-void TestGrabRun::animationRunsOnlyWhileGrabbing()
-{
-    HttpFixture server;
-    HttpFixture::Answer slow;
-    slow.hold = true;
-    server.answer("/p1", slow);
-    Run r;
-    newTable(r.table);
-    QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
-    QCOMPARE(r.status.first().first().toString(), QString());
-    QTRY_COMPARE_WITH_TIMEOUT(r.status.size(), 3, 2000);
-    QCOMPARE(r.status.at(1).first().toString(), u" Grabbing >"_qs);
-    QCOMPARE(r.status.at(2).first().toString(), u" Grabbing >>"_qs);
-    r.run.stop();
-    const int afterStop = int(r.status.size());
-    QCOMPARE(r.status.last().first().toString(), u" Cancel"_qs);
-    QVERIFY(!r.status.wait(3 * GrabRun::kAnimationMs));
-    QCOMPARE(int(r.status.size()), afterStop);
-}
+        // Black alone is no list of colours: nothing is coloured.
+        r.finished.clear();
+        r.run.setBatchColors({ Qt::black });
+        QVERIFY(r.run.start(rules(), server.base() + u"/p2"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+        QVERIFY(!r.table.cellFormat(5, 0).hasFore);
+    }
+    void maxPagesEndsNormally()
+    {
+        HttpFixture server;
+        for (int i = 1; i <= 5; ++i)
+            server.page("/results/page-" + QByteArray::number(i),
+                resultPage(
+                    { u"L"_qs + QString::number(i) }, server.base() + u"/results/page-"_qs + QString::number(i + 1)));
+        Run r(1);
+        r.run.setMaxPages(3);
+        QVERIFY(r.run.start(rules(), server.base() + u"/results/page-1"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+        QCOMPARE(column(r.table, 0), QStringList({ u"L1"_qs, u"L2"_qs, u"L3"_qs }));
+        QCOMPARE(r.run.pageCount(), 3);
+    }
+    void secondStartWhileRunningIsRefused()
+    {
+        HttpFixture server;
+        server.answer("/p1", { .body = resultPage({ u"only"_qs }), .delayMs = 100 });
+        Run r(1);
+        QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
+        QVERIFY(!r.run.start(rules(), server.base() + u"/other"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+        QCOMPARE(server.paths, QList<QByteArray>({ "/p1" }));
+        QCOMPARE(column(r.table, 0), QStringList({ u"only"_qs }));
+    }
+    void fetchModeDecidesHowAddressesAreAsked_data()
+    {
+        QTest::addColumn<QString>("fetchMode");
+        QTest::addColumn<QList<QByteArray>>("paths");
+        QTest::newRow("an empty fetch mode asks lower-cased addresses") << "" << QList<QByteArray> { "/list/austin-plumbers", "/list/austin-plumbers?pg=2" };
+        QTest::newRow("a fetch mode asks addresses as they stand") << "Inet" << QList<QByteArray> { "/List/Austin-Plumbers", "/List/Austin-Plumbers?PG=2" };
+    }
+    void fetchModeDecidesHowAddressesAreAsked()
+    {
+        QFETCH(QString, fetchMode);
+        QFETCH(QList<QByteArray>, paths);
+        HttpFixture server;
+        server.page(paths[0], resultPage({ u"one"_qs }));
+        server.page(paths[1], resultPage({ u"two"_qs }));
+        KeyRules k = rules();
+        k.fetchMode = fetchMode;
+        k.nextMethod = u"Page"_qs;
+        k.k7 = u"?PG="_qs;
+        k.k8 = u"?PG=2"_qs;
+        Run r(1);
+        r.run.setMaxPages(2);
+        QVERIFY(r.run.start(k, server.base() + u"/List/Austin-Plumbers"_qs));
+        QCOMPARE(r.waitEnd(), GrabRun::End::Done);
+        QCOMPARE(server.paths, paths);
+        QCOMPARE(column(r.table, 0), QStringList({ u"one"_qs, u"two"_qs }));
+    }
+    void animation_data()
+    {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("an empty status starts with one mark") << "" << " Grabbing >";
+        QTest::newRow("each tick adds a mark") << " Grabbing >>>" << " Grabbing >>>>";
+        QTest::newRow("eight marks are the most") << " Grabbing >>>>>>>" << " Grabbing >>>>>>>>";
+        QTest::newRow("the tick that would make nineteen characters empties it") << " Grabbing >>>>>>>>" << "";
+        QTest::newRow("a status left from elsewhere gains marks too") << " Cancel" << " Cancel>";
+    }
+    void animation()
+    {
+        QFETCH(QString, current);
+        QFETCH(QString, next);
+        QCOMPARE(GrabRun::animationStep(current), next);
+    }
+    void animationRunsOnlyWhileGrabbing()
+    {
+        HttpFixture server;
+        server.answer("/p1", { .hold = true });
+        Run r;
+        QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
+        QCOMPARE(r.status.first().first().toString(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(r.status.size(), 3, 2000);
+        QCOMPARE(r.status.at(1).first().toString(), u" Grabbing >"_qs);
+        QCOMPARE(r.status.at(2).first().toString(), u" Grabbing >>"_qs);
+        r.run.stop();
+        const int afterStop = int(r.status.size());
+        QCOMPARE(r.status.last().first().toString(), u" Cancel"_qs);
+        QVERIFY(!r.status.wait(3 * GrabRun::kAnimationMs));
+        QCOMPARE(int(r.status.size()), afterStop);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestGrabRun)
 #include "tst_grabrun.moc"

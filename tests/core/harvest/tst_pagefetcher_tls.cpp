@@ -107,53 +107,47 @@ class TestPageFetcherTls : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void untrustedCertificateIsRefused();
-    void trustedCertificateIsAccepted();
+    void initTestCase()
+    {
+        if (!QSslSocket::supportsSsl())
+            QSKIP("this Qt has no TLS backend");
+    }
+    void untrustedCertificateIsRefused()
+    {
+        TlsServer server;
+        const auto r = fetchOnce(u"https://127.0.0.1:"_qs + QString::number(server.serverPort()) + u"/"_qs);
+        QVERIFY(!r.ok);
+        QVERIFY(r.text.isEmpty());
+        QVERIFY2(
+            r.errorString.startsWith(u"HttpSendRequest failed 12045: the certificate of 127.0.0.1 cannot be trusted"_qs),
+            qPrintable(r.errorString));
+        QVERIFY(!server.lastRequest.contains("secret"));
+    }
+    void trustedCertificateIsAccepted()
+    {
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        config.addCaCertificate(QSslCertificate(QByteArray(kCertificate)));
+        QSslConfiguration::setDefaultConfiguration(config);
+        TlsServer server;
+        const auto r = fetchOnce(u"HTTPS://127.0.0.1:"_qs + QString::number(server.serverPort()) + u"/Page"_qs);
+        QVERIFY2(r.ok, qPrintable(r.errorString));
+        QCOMPARE(r.text, u"secret"_qs);
+        QCOMPARE(r.scheme, u"https"_qs);
+        QVERIFY(server.lastRequest.startsWith("GET /page HTTP/1.1"));
+
+        // A plain address that redirects to the secure site: the pages after it are asked securely.
+        test::HttpFixture plain;
+        test::HttpFixture::Answer hop;
+        hop.status = 301;
+        hop.headers = { { "Location", "https://127.0.0.1:" + QByteArray::number(server.serverPort()) + "/page" } };
+        plain.answer("/start", hop);
+        server.lastRequest.clear();
+        const auto redirected = fetchOnce(plain.base() + u"/start"_qs);
+        QVERIFY2(redirected.ok, qPrintable(redirected.errorString));
+        QCOMPARE(redirected.text, u"secret"_qs);
+        QCOMPARE(redirected.scheme, u"https"_qs);
+    }
 };
-
-void TestPageFetcherTls::initTestCase()
-{
-    if (!QSslSocket::supportsSsl())
-        QSKIP("this Qt has no TLS backend");
-}
-
-void TestPageFetcherTls::untrustedCertificateIsRefused()
-{
-    TlsServer server;
-    const auto r = fetchOnce(u"https://127.0.0.1:"_qs + QString::number(server.serverPort()) + u"/"_qs);
-    QVERIFY(!r.ok);
-    QVERIFY(r.text.isEmpty());
-    QVERIFY2(
-        r.errorString.startsWith(u"HttpSendRequest failed 12045: the certificate of 127.0.0.1 cannot be trusted"_qs),
-        qPrintable(r.errorString));
-    QVERIFY(!server.lastRequest.contains("secret"));
-}
-
-void TestPageFetcherTls::trustedCertificateIsAccepted()
-{
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.addCaCertificate(QSslCertificate(QByteArray(kCertificate)));
-    QSslConfiguration::setDefaultConfiguration(config);
-    TlsServer server;
-    const auto r = fetchOnce(u"HTTPS://127.0.0.1:"_qs + QString::number(server.serverPort()) + u"/Page"_qs);
-    QVERIFY2(r.ok, qPrintable(r.errorString));
-    QCOMPARE(r.text, u"secret"_qs);
-    QCOMPARE(r.scheme, u"https"_qs);
-    QVERIFY(server.lastRequest.startsWith("GET /page HTTP/1.1"));
-
-    // A plain address that redirects to the secure site: the pages after it are asked securely.
-    test::HttpFixture plain;
-    test::HttpFixture::Answer hop;
-    hop.status = 301;
-    hop.headers = { { "Location", "https://127.0.0.1:" + QByteArray::number(server.serverPort()) + "/page" } };
-    plain.answer("/start", hop);
-    server.lastRequest.clear();
-    const auto redirected = fetchOnce(plain.base() + u"/start"_qs);
-    QVERIFY2(redirected.ok, qPrintable(redirected.errorString));
-    QCOMPARE(redirected.text, u"secret"_qs);
-    QCOMPARE(redirected.scheme, u"https"_qs);
-}
 
 QTEST_GUILESS_MAIN(TestPageFetcherTls)
 #include "tst_pagefetcher_tls.moc"

@@ -14,305 +14,239 @@ using dq::test::selectRows;
 
 using Cell = QPair<int, int>; // sheet row, sheet column
 
+namespace {
+
+// Labels for every data row of the table.
+void composeAll(SheetLayout &sheet, GridModel &table, MailingLabels::Options options)
+{
+    options.allRows = true;
+    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+}
+
+} // namespace
+
 class TestMailingLabels : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void labelsLandInTheirBands_data();
-    void labelsLandInTheirBands();
-    void layoutsSetTheirGeometry_data();
-    void layoutsSetTheirGeometry();
-    void skipPassChoosesRows_data();
-    void skipPassChoosesRows();
-    void cityLineIsCleaned_data();
-    void cityLineIsCleaned();
-    void countryLineFollowsTheTick_data();
-    void countryLineFollowsTheTick();
-    void secondLayoutLeavesNothingOfTheFirst();
-    void selectionChangesReachViewsInOneBatch();
-    void labelsPrintNothingButTheirText();
-};
-
-void TestMailingLabels::labelsLandInTheirBands_data()
-{
-    QTest::addColumn<QString>("layout");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("lastRow");
-    QTest::addColumn<QString>("area");
-    QTest::addColumn<QList<Cell>>("nameCells"); // where each label's name lands
-
-    QTest::newRow("five labels in 3 x 10 fill a band of three and two of the next")
-        << QStringLiteral("3 x 10") << 5 << 16 << QStringLiteral("A1:C16")
-        << QList<Cell> { { 2, 1 }, { 2, 2 }, { 2, 3 }, { 8, 1 }, { 8, 2 } };
-    QTest::newRow("seven labels in 2 x 10 put the seventh in column 1 of the fourth band")
-        << QStringLiteral("2 x 10") << 7 << 27 << QStringLiteral("A1:B27")
-        << QList<Cell> { { 2, 1 }, { 2, 2 }, { 8, 1 }, { 8, 2 }, { 14, 1 }, { 14, 2 }, { 20, 1 } };
-    QTest::newRow("one label in 2 x 5 leaves a page of one band")
-        << QStringLiteral("2 x 5") << 1 << 9 << QStringLiteral("A1:B9") << QList<Cell> { { 2, 1 } };
-    QTest::newRow("no labels still give an empty page")
-        << QStringLiteral("3 x 10") << 0 << 6 << QStringLiteral("A1:C6") << QList<Cell> {};
-}
-
-void TestMailingLabels::labelsLandInTheirBands()
-{
-    QFETCH(QString, layout);
-    QFETCH(int, count);
-    QFETCH(int, lastRow);
-    QFETCH(QString, area);
-    QFETCH(QList<Cell>, nameCells);
-
-    GridModel table;
-    fillRecordTable(table, completeRecords(count));
-    MailingLabels::Options options;
-    options.layout = layout;
-    options.allRows = true;
-    SheetLayout sheet;
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-
-    QCOMPARE(sheet.lastRow(), lastRow);
-    QCOMPARE(sheet.printArea(), area);
-    for (int i = 0; i < nameCells.size(); ++i) {
-        const auto [row, col] = nameCells[i];
-        const QString n = QString::number(i + 1);
-        QCOMPARE(sheet.text(row - 1, col), QString());
-        QCOMPARE(sheet.text(row, col), QStringLiteral("Name") + n);
-        QCOMPARE(sheet.text(row + 1, col), n + QStringLiteral(" Main St"));
-        QVERIFY(sheet.text(row + 2, col).startsWith(QStringLiteral("Springfield, IL 627")));
-        QCOMPARE(sheet.text(row + 3, col), QString());
-        QCOMPARE(sheet.text(row + 4, col), QString());
+    void labelsLandInTheirBands_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("lastRow");
+        QTest::addColumn<QString>("area");
+        QTest::addColumn<QList<Cell>>("nameCells"); // where each label's name lands
+        QTest::newRow("five labels in 3 x 10 fill a band of three and two of the next") << QStringLiteral("3 x 10") << 5 << 16 << QStringLiteral("A1:C16") << QList<Cell> { { 2, 1 }, { 2, 2 }, { 2, 3 }, { 8, 1 }, { 8, 2 } };
+        QTest::newRow("seven labels in 2 x 10 put the seventh in column 1 of the fourth band") << QStringLiteral("2 x 10") << 7 << 27 << QStringLiteral("A1:B27") << QList<Cell> { { 2, 1 }, { 2, 2 }, { 8, 1 }, { 8, 2 }, { 14, 1 }, { 14, 2 }, { 20, 1 } };
+        QTest::newRow("one label in 2 x 5 leaves a page of one band") << QStringLiteral("2 x 5") << 1 << 9 << QStringLiteral("A1:B9") << QList<Cell> { { 2, 1 } };
+        QTest::newRow("no labels still give an empty page") << QStringLiteral("3 x 10") << 0 << 6 << QStringLiteral("A1:C6") << QList<Cell> {};
     }
-    // Nothing lands anywhere else.
-    int filled = 0;
-    for (int r = 1; r <= sheet.lastRow(); ++r)
-        for (int c = 1; c <= 9; ++c)
-            filled += sheet.text(r, c).isEmpty() ? 0 : 1;
-    QCOMPARE(filled, 3 * count);
-}
+    void labelsLandInTheirBands()
+    {
+        QFETCH(QString, layout);
+        QFETCH(int, count);
+        QFETCH(int, lastRow);
+        QFETCH(QString, area);
+        QFETCH(QList<Cell>, nameCells);
+        GridModel table;
+        fillRecordTable(table, completeRecords(count));
+        SheetLayout sheet;
+        composeAll(sheet, table, { .layout = layout });
 
-void TestMailingLabels::layoutsSetTheirGeometry_data()
-{
-    QTest::addColumn<QString>("layout");
-    QTest::addColumn<QList<int>>("widths");
-    QTest::addColumn<int>("rowHeight");
-    QTest::addColumn<QString>("font");
-    QTest::addColumn<double>("points");
+        QCOMPARE(sheet.lastRow(), lastRow);
+        QCOMPARE(sheet.printArea(), area);
+        for (int i = 0; i < nameCells.size(); ++i) {
+            const auto [row, col] = nameCells[i];
+            const QString n = QString::number(i + 1);
+            QCOMPARE(sheet.text(row - 1, col), QString());
+            QCOMPARE(sheet.text(row, col), QStringLiteral("Name") + n);
+            QCOMPARE(sheet.text(row + 1, col), n + QStringLiteral(" Main St"));
+            QVERIFY(sheet.text(row + 2, col).startsWith(QStringLiteral("Springfield, IL 627")));
+            QCOMPARE(sheet.text(row + 3, col), QString());
+            QCOMPARE(sheet.text(row + 4, col), QString());
+        }
+        // Nothing lands anywhere else.
+        int filled = 0;
+        for (int r = 1; r <= sheet.lastRow(); ++r)
+            for (int c = 1; c <= 9; ++c)
+                filled += sheet.text(r, c).isEmpty() ? 0 : 1;
+        QCOMPARE(filled, 3 * count);
+    }
+    void layoutsSetTheirGeometry_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QList<int>>("widths");
+        QTest::addColumn<int>("rowHeight");
+        QTest::addColumn<QString>("font");
+        QTest::addColumn<double>("points");
+        QTest::newRow("3 x 10 has three columns of 240-twip rows in Arial 10") << QStringLiteral("3 x 10") << QList<int> { 3976, 3976, 3300 } << 240 << QStringLiteral("Arial") << 10.0;
+        QTest::newRow("2 x 10 keeps 240-twip rows and Arial 10") << QStringLiteral("2 x 10") << QList<int> { 6120, 5000 } << 240 << QStringLiteral("Arial") << 10.0;
+        QTest::newRow("2 x 5 uses 480-twip rows and Times New Roman 16") << QStringLiteral("2 x 5") << QList<int> { 6120, 5000 } << 480 << QStringLiteral("Times New Roman") << 16.0;
+    }
+    void layoutsSetTheirGeometry()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QList<int>, widths);
+        QFETCH(int, rowHeight);
+        QFETCH(QString, font);
+        QFETCH(double, points);
+        GridModel table;
+        fillRecordTable(table, completeRecords(4));
+        SheetLayout sheet;
+        composeAll(sheet, table, { .layout = layout });
 
-    QTest::newRow("3 x 10 has three columns of 240-twip rows in Arial 10")
-        << QStringLiteral("3 x 10") << QList<int> { 3976, 3976, 3300 } << 240 << QStringLiteral("Arial") << 10.0;
-    QTest::newRow("2 x 10 keeps 240-twip rows and Arial 10")
-        << QStringLiteral("2 x 10") << QList<int> { 6120, 5000 } << 240 << QStringLiteral("Arial") << 10.0;
-    QTest::newRow("2 x 5 uses 480-twip rows and Times New Roman 16")
-        << QStringLiteral("2 x 5") << QList<int> { 6120, 5000 } << 480 << QStringLiteral("Times New Roman") << 16.0;
-}
+        QCOMPARE(sheet.lastCol(), widths.size());
+        for (int c = 0; c < widths.size(); ++c)
+            QCOMPARE(sheet.colWidth(c + 1), widths[c]);
+        for (int r = 1; r <= sheet.lastRow(); ++r)
+            QCOMPARE(sheet.rowHeight(r), rowHeight);
+        QCOMPARE(sheet.fontFamily(), font);
+        QCOMPARE(sheet.fontSize(), points);
+        QCOMPARE(sheet.margins().top(), 0.5);
+        QCOMPARE(sheet.margins().right(), 0.0);
+        QCOMPARE(sheet.orientation(), QPageLayout::Portrait);
+    }
+    void skipPassChoosesRows_data()
+    {
+        QTest::addColumn<QStringList>("records");
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<bool>("skip");
+        QTest::addColumn<QList<int>>("selected"); // the user's selection before printing
+        QTest::addColumn<QList<int>>("printed");
+        QTest::addColumn<QList<int>>("selectedAfter");
+        const QStringList gaps { QStringLiteral("A|1 St|X|IL|1"), QStringLiteral("B|2 St|X|IL|"),
+            QStringLiteral("C|3 St|X|IL|3"), QStringLiteral("D|4 St|X|IL|"), QStringLiteral("E|5 St|X|IL|5") };
+        QTest::newRow("All with skip leaves out rows without a Zip Code and deselects them") << gaps << true << true << QList<int> {} << QList<int> { 1, 3, 5 } << QList<int> { 1, 3, 5 };
+        QTest::newRow("All without skip prints every data row") << gaps << true << false << QList<int> { 2 } << QList<int> { 1, 2, 3, 4, 5 } << QList<int> { 1, 2, 3, 4, 5 };
+        QTest::newRow("a selection with skip deselects only its incomplete rows") << gaps << false << true << QList<int> { 1, 2, 5 } << QList<int> { 1, 5 } << QList<int> { 1, 5 };
+        QTest::newRow("a selection without skip prints incomplete rows too") << gaps << false << false << QList<int> { 2, 4 } << QList<int> { 2, 4 } << QList<int> { 2, 4 };
+        QTest::newRow("a selected title row never prints") << gaps << false << true << QList<int> { 0, 3 } << QList<int> { 3 } << QList<int> { 0, 3 };
+        QTest::newRow("a Street of one blank is not incomplete") << QStringList { QStringLiteral("A| |X|IL|1"), QStringLiteral("B||X|IL|2") } << true << true << QList<int> {} << QList<int> { 1 } << QList<int> { 1 };
+        QTest::newRow("a missing City or State makes the row incomplete, the Name does not") << QStringList { QStringLiteral("|1 St|X|IL|1"), QStringLiteral("B|2 St||IL|2"), QStringLiteral("C|3 St|X||3") } << true << true << QList<int> {} << QList<int> { 1 } << QList<int> { 1 };
+    }
+    void skipPassChoosesRows()
+    {
+        QFETCH(QStringList, records);
+        QFETCH(bool, all);
+        QFETCH(bool, skip);
+        QFETCH(QList<int>, selected);
+        QFETCH(QList<int>, printed);
+        QFETCH(QList<int>, selectedAfter);
+        GridModel table;
+        fillRecordTable(table, records);
+        selectRows(table, selected);
+        MailingLabels::Options options;
+        options.allRows = all;
+        options.skipIncomplete = skip;
+        const std::vector<int> rows = MailingLabels::gatherRows(table, options);
+        QCOMPARE(QList<int>(rows.begin(), rows.end()), printed);
+        const std::vector<int> after = table.selectedRows();
+        QCOMPARE(QList<int>(after.begin(), after.end()), selectedAfter);
 
-void TestMailingLabels::layoutsSetTheirGeometry()
-{
-    QFETCH(QString, layout);
-    QFETCH(QList<int>, widths);
-    QFETCH(int, rowHeight);
-    QFETCH(QString, font);
-    QFETCH(double, points);
+        // The printed labels follow each other without a gap.
+        SheetLayout sheet;
+        MailingLabels::compose(sheet, table, rows, options);
+        for (int i = 0; i < printed.size(); ++i)
+            QCOMPARE(sheet.text(2 + 6 * (i / 3), 1 + i % 3), table.text(printed[i], 0));
+    }
+    void cityLineIsCleaned_data()
+    {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("cityLine");
+        QTest::newRow("a full address reads City, State Zip") << QStringLiteral("A|1 St|Dayton|OH|45402") << QStringLiteral("Dayton, OH 45402");
+        QTest::newRow("a City without State and Zip Code shows the city alone") << QStringLiteral("A|1 St|Dayton||") << QStringLiteral("Dayton");
+        QTest::newRow("no City, State or Zip Code gives an empty line") << QStringLiteral("A|1 St|||") << QString();
+        QTest::newRow("a City after blanks loses the blanks with the comma") << QStringLiteral("A|1 St|  Dayton||") << QStringLiteral("Dayton");
+        QTest::newRow("a line without trailing comma is left as it is") << QStringLiteral("A|1 St||OH|45402") << QStringLiteral(", OH 45402");
+    }
+    void cityLineIsCleaned()
+    {
+        QFETCH(QString, record);
+        QFETCH(QString, cityLine);
+        GridModel table;
+        // Two labels side by side: cleaning the band must not disturb the neighbour.
+        fillRecordTable(table, { record, QStringLiteral("B|2 St|Xenia|OH|45385") });
+        SheetLayout sheet;
+        composeAll(sheet, table, { .skipIncomplete = false });
+        QCOMPARE(sheet.text(4, 1), cityLine);
+        QCOMPARE(sheet.text(4, 2), QStringLiteral("Xenia, OH 45385"));
+    }
+    void countryLineFollowsTheTick_data()
+    {
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<QString>("country");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("ticked with Canada puts Canada on every fourth line") << true << QStringLiteral("Canada") << QStringLiteral("Canada");
+        QTest::newRow("not ticked leaves the fourth line empty whatever the text") << false << QStringLiteral("Canada") << QString();
+    }
+    void countryLineFollowsTheTick()
+    {
+        QFETCH(bool, ticked);
+        QFETCH(QString, country);
+        QFETCH(QString, expected);
+        GridModel table;
+        fillRecordTable(table, completeRecords(4));
+        SheetLayout sheet;
+        composeAll(sheet, table, { .printCountry = ticked, .country = country });
+        for (const auto &[row, col] : QList<Cell> { { 5, 1 }, { 5, 2 }, { 5, 3 }, { 11, 1 } })
+            QCOMPARE(sheet.text(row, col), expected);
+    }
+    void secondLayoutLeavesNothingOfTheFirst()
+    {
+        GridModel table;
+        fillRecordTable(table, completeRecords(9));
+        SheetLayout sheet;
+        composeAll(sheet, table, {});
+        QCOMPARE(sheet.text(14, 3), QStringLiteral("Name9"));
 
-    GridModel table;
-    fillRecordTable(table, completeRecords(4));
-    MailingLabels::Options options;
-    options.layout = layout;
-    options.allRows = true;
-    SheetLayout sheet;
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+        selectRows(table, { 1, 2 });
+        MailingLabels::Options second;
+        second.layout = QStringLiteral("2 x 5");
+        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, second), second);
+        QCOMPARE(sheet.lastRow(), 12);
+        QCOMPARE(sheet.lastCol(), 2);
+        QCOMPARE(sheet.printArea(), QStringLiteral("A1:B12"));
+        QCOMPARE(sheet.text(2, 2), QStringLiteral("Name2"));
+        for (int r = 1; r <= 20; ++r)
+            QCOMPARE(sheet.text(r, 3), QString());
+        QCOMPARE(sheet.text(8, 1), QString());
+        QCOMPARE(sheet.rowHeight(3), 480);
 
-    QCOMPARE(sheet.lastCol(), widths.size());
-    for (int c = 0; c < widths.size(); ++c)
-        QCOMPARE(sheet.colWidth(c + 1), widths[c]);
-    for (int r = 1; r <= sheet.lastRow(); ++r)
-        QCOMPARE(sheet.rowHeight(r), rowHeight);
-    QCOMPARE(sheet.fontFamily(), font);
-    QCOMPARE(sheet.fontSize(), points);
-    QCOMPARE(sheet.margins().top(), 0.5);
-    QCOMPARE(sheet.margins().right(), 0.0);
-    QCOMPARE(sheet.orientation(), QPageLayout::Portrait);
-}
-
-void TestMailingLabels::skipPassChoosesRows_data()
-{
-    QTest::addColumn<QStringList>("records");
-    QTest::addColumn<bool>("all");
-    QTest::addColumn<bool>("skip");
-    QTest::addColumn<QList<int>>("selected"); // the user's selection before printing
-    QTest::addColumn<QList<int>>("printed");
-    QTest::addColumn<QList<int>>("selectedAfter");
-
-    const QStringList gaps { QStringLiteral("A|1 St|X|IL|1"), QStringLiteral("B|2 St|X|IL|"),
-        QStringLiteral("C|3 St|X|IL|3"), QStringLiteral("D|4 St|X|IL|"), QStringLiteral("E|5 St|X|IL|5") };
-    QTest::newRow("All with skip leaves out rows without a Zip Code and deselects them")
-        << gaps << true << true << QList<int> {} << QList<int> { 1, 3, 5 } << QList<int> { 1, 3, 5 };
-    QTest::newRow("All without skip prints every data row")
-        << gaps << true << false << QList<int> { 2 } << QList<int> { 1, 2, 3, 4, 5 } << QList<int> { 1, 2, 3, 4, 5 };
-    QTest::newRow("a selection with skip deselects only its incomplete rows")
-        << gaps << false << true << QList<int> { 1, 2, 5 } << QList<int> { 1, 5 } << QList<int> { 1, 5 };
-    QTest::newRow("a selection without skip prints incomplete rows too")
-        << gaps << false << false << QList<int> { 2, 4 } << QList<int> { 2, 4 } << QList<int> { 2, 4 };
-    QTest::newRow("a selected title row never prints")
-        << gaps << false << true << QList<int> { 0, 3 } << QList<int> { 3 } << QList<int> { 0, 3 };
-    QTest::newRow("a Street of one blank is not incomplete")
-        << QStringList { QStringLiteral("A| |X|IL|1"), QStringLiteral("B||X|IL|2") } << true << true << QList<int> {}
-        << QList<int> { 1 } << QList<int> { 1 };
-    QTest::newRow("a missing City or State makes the row incomplete, the Name does not")
-        << QStringList { QStringLiteral("|1 St|X|IL|1"), QStringLiteral("B|2 St||IL|2"), QStringLiteral("C|3 St|X||3") }
-        << true << true << QList<int> {} << QList<int> { 1 } << QList<int> { 1 };
-}
-
-void TestMailingLabels::skipPassChoosesRows()
-{
-    QFETCH(QStringList, records);
-    QFETCH(bool, all);
-    QFETCH(bool, skip);
-    QFETCH(QList<int>, selected);
-    QFETCH(QList<int>, printed);
-    QFETCH(QList<int>, selectedAfter);
-
-    GridModel table;
-    fillRecordTable(table, records);
-    selectRows(table, selected);
-    MailingLabels::Options options;
-    options.allRows = all;
-    options.skipIncomplete = skip;
-    const std::vector<int> rows = MailingLabels::gatherRows(table, options);
-    QCOMPARE(QList<int>(rows.begin(), rows.end()), printed);
-    const std::vector<int> after = table.selectedRows();
-    QCOMPARE(QList<int>(after.begin(), after.end()), selectedAfter);
-
-    // The printed labels follow each other without a gap.
-    SheetLayout sheet;
-    MailingLabels::compose(sheet, table, rows, options);
-    for (int i = 0; i < printed.size(); ++i)
-        QCOMPARE(sheet.text(2 + 6 * (i / 3), 1 + i % 3), table.text(printed[i], 0));
-}
-
-void TestMailingLabels::cityLineIsCleaned_data()
-{
-    QTest::addColumn<QString>("record");
-    QTest::addColumn<QString>("cityLine");
-
-    QTest::newRow("a full address reads City, State Zip")
-        << QStringLiteral("A|1 St|Dayton|OH|45402") << QStringLiteral("Dayton, OH 45402");
-    QTest::newRow("a City without State and Zip Code shows the city alone")
-        << QStringLiteral("A|1 St|Dayton||") << QStringLiteral("Dayton");
-    QTest::newRow("no City, State or Zip Code gives an empty line") << QStringLiteral("A|1 St|||") << QString();
-    QTest::newRow("a City after blanks loses the blanks with the comma")
-        << QStringLiteral("A|1 St|  Dayton||") << QStringLiteral("Dayton");
-    QTest::newRow("a line without trailing comma is left as it is")
-        << QStringLiteral("A|1 St||OH|45402") << QStringLiteral(", OH 45402");
-}
-
-void TestMailingLabels::cityLineIsCleaned()
-{
-    QFETCH(QString, record);
-    QFETCH(QString, cityLine);
-
-    GridModel table;
-    // Two labels side by side: cleaning the band must not disturb the neighbour.
-    fillRecordTable(table, { record, QStringLiteral("B|2 St|Xenia|OH|45385") });
-    MailingLabels::Options options;
-    options.allRows = true;
-    options.skipIncomplete = false;
-    SheetLayout sheet;
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-    QCOMPARE(sheet.text(4, 1), cityLine);
-    QCOMPARE(sheet.text(4, 2), QStringLiteral("Xenia, OH 45385"));
-}
-
-void TestMailingLabels::countryLineFollowsTheTick_data()
-{
-    QTest::addColumn<bool>("ticked");
-    QTest::addColumn<QString>("country");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("ticked with Canada puts Canada on every fourth line")
-        << true << QStringLiteral("Canada") << QStringLiteral("Canada");
-    QTest::newRow("not ticked leaves the fourth line empty whatever the text")
-        << false << QStringLiteral("Canada") << QString();
-}
-
-void TestMailingLabels::countryLineFollowsTheTick()
-{
-    QFETCH(bool, ticked);
-    QFETCH(QString, country);
-    QFETCH(QString, expected);
-
-    GridModel table;
-    fillRecordTable(table, completeRecords(4));
-    MailingLabels::Options options;
-    options.allRows = true;
-    options.printCountry = ticked;
-    options.country = country;
-    SheetLayout sheet;
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-    for (const auto &[row, col] : QList<Cell> { { 5, 1 }, { 5, 2 }, { 5, 3 }, { 11, 1 } })
-        QCOMPARE(sheet.text(row, col), expected);
-}
-
-void TestMailingLabels::secondLayoutLeavesNothingOfTheFirst()
-{
-    GridModel table;
-    fillRecordTable(table, completeRecords(9));
-    SheetLayout sheet;
-    MailingLabels::Options first;
-    first.allRows = true;
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, first), first);
-    QCOMPARE(sheet.text(14, 3), QStringLiteral("Name9"));
-
-    selectRows(table, { 1, 2 });
-    MailingLabels::Options second;
-    second.layout = QStringLiteral("2 x 5");
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, second), second);
-    QCOMPARE(sheet.lastRow(), 12);
-    QCOMPARE(sheet.lastCol(), 2);
-    QCOMPARE(sheet.printArea(), QStringLiteral("A1:B12"));
-    QCOMPARE(sheet.text(2, 2), QStringLiteral("Name2"));
-    for (int r = 1; r <= 20; ++r)
-        QCOMPARE(sheet.text(r, 3), QString());
-    QCOMPARE(sheet.text(8, 1), QString());
-    QCOMPARE(sheet.rowHeight(3), 480);
-
-    SheetPainter painter(sheet);
-    QCOMPARE(int(painter.printedCols().size()), 2);
-}
-
-void TestMailingLabels::selectionChangesReachViewsInOneBatch()
-{
-    QStringList records = completeRecords(500);
-    for (int i = 1; i < 500; i += 2)
-        records[i] = QStringLiteral("N|S|C|ST|"); // no Zip Code
-    GridModel table;
-    fillRecordTable(table, records);
-    QSignalSpy changed(&table, &GridModel::selectionChanged);
-    MailingLabels::Options options;
-    options.allRows = true;
-    const std::vector<int> rows = MailingLabels::gatherRows(table, options);
-    QCOMPARE(int(rows.size()), 250);
-    QCOMPARE(table.selectedRowCount(), 250);
-    QVERIFY2(changed.count() <= 2, qPrintable(QString::number(changed.count())));
-}
-
-void TestMailingLabels::labelsPrintNothingButTheirText()
-{
-    GridModel table;
-    fillRecordTable(table, completeRecords(2));
-    SheetLayout sheet;
-    sheet.setPrintHeader(QStringLiteral("left over"));
-    MailingLabels::Options options;
-    options.allRows = true;
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-    QCOMPARE(sheet.printHeader(), QString());
-    QCOMPARE(sheet.printFooter(), QString());
-    QVERIFY(!sheet.printColHeading());
-    const SheetLayout::CellAlignment a = sheet.alignment(3, 2);
-    QCOMPARE(a.horizontal, SheetLayout::HAlign::Left);
-    QCOMPARE(a.vertical, SheetLayout::VAlign::Bottom);
-    QVERIFY(!a.wrap);
-}
+        SheetPainter painter(sheet);
+        QCOMPARE(int(painter.printedCols().size()), 2);
+    }
+    void selectionChangesReachViewsInOneBatch()
+    {
+        QStringList records = completeRecords(500);
+        for (int i = 1; i < 500; i += 2)
+            records[i] = QStringLiteral("N|S|C|ST|"); // no Zip Code
+        GridModel table;
+        fillRecordTable(table, records);
+        QSignalSpy changed(&table, &GridModel::selectionChanged);
+        MailingLabels::Options options;
+        options.allRows = true;
+        const std::vector<int> rows = MailingLabels::gatherRows(table, options);
+        QCOMPARE(int(rows.size()), 250);
+        QCOMPARE(table.selectedRowCount(), 250);
+        QVERIFY2(changed.count() <= 2, qPrintable(QString::number(changed.count())));
+    }
+    void labelsPrintNothingButTheirText()
+    {
+        GridModel table;
+        fillRecordTable(table, completeRecords(2));
+        SheetLayout sheet;
+        sheet.setPrintHeader(QStringLiteral("left over"));
+        composeAll(sheet, table, {});
+        QCOMPARE(sheet.printHeader(), QString());
+        QCOMPARE(sheet.printFooter(), QString());
+        QVERIFY(!sheet.printColHeading());
+        const SheetLayout::CellAlignment a = sheet.alignment(3, 2);
+        QCOMPARE(a.horizontal, SheetLayout::HAlign::Left);
+        QCOMPARE(a.vertical, SheetLayout::VAlign::Bottom);
+        QVERIFY(!a.wrap);
+    }
+};
 
 QTEST_MAIN(TestMailingLabels)
 #include "tst_mailinglabels.moc"

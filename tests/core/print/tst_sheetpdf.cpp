@@ -44,185 +44,162 @@ class TestSheetPdf : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void labelsLandInTheirBandsOnPaper_data();
-    void labelsLandInTheirBandsOnPaper();
-    void aFullLabelSheetIsOnePage();
-    void sheetPrintsHeaderHeadingsAndPageNumbers();
-    void landscapeTurnsThePage();
-    void cellLineBreaksPrintOnOneLine();
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        m_dir = dq::test::tempDir();
+    }
+    void labelsLandInTheirBandsOnPaper_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<int>("count");
+        QTest::newRow("five labels in 3 x 10") << QStringLiteral("3 x 10") << 5;
+        QTest::newRow("seven labels in 2 x 10") << QStringLiteral("2 x 10") << 7;
+        QTest::newRow("four labels in 2 x 5") << QStringLiteral("2 x 5") << 4;
+    }
+    void labelsLandInTheirBandsOnPaper()
+    {
+        QFETCH(QString, layout);
+        QFETCH(int, count);
+        GridModel table;
+        fillRecordTable(table, completeRecords(count));
+        const MailingLabels::Options options { .layout = layout, .printCountry = true, .country = QStringLiteral("Canada"), .allRows = true };
+        SheetLayout sheet;
+        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+        const PdfText pdf = printed(sheet, QStringLiteral("labels.pdf"));
+        QCOMPARE(pdf.pages.size(), 1);
+        const int columns = MailingLabels::layout(layout).columns;
+        for (int i = 0; i < count; ++i) {
+            const int band = i / columns;
+            const int col = i % columns + 1;
+            const QList<Word> name = pdf.find(QStringLiteral("Name%1").arg(i + 1));
+            QCOMPARE(name.size(), 1);
+            QVERIFY2(
+                within(name[0].box, cellBox(sheet, 6 * band + 2, col)), qPrintable(QStringLiteral("label %1").arg(i + 1)));
+            const QList<Word> street = pdf.find(QStringLiteral("%1").arg(i + 1));
+            QVERIFY(!street.isEmpty());
+            QVERIFY(within(street[0].box, cellBox(sheet, 6 * band + 3, col)));
+        }
+        const QList<Word> countries = pdf.find(QStringLiteral("Canada"));
+        QCOMPARE(countries.size(), count);
+        QVERIFY(within(countries[0].box, cellBox(sheet, 5, 1)));
+        // Only label text: no column letters, no header, no page number.
+        for (const Word &w : pdf.words)
+            QVERIFY2(w.text != QStringLiteral("A") && w.text != QStringLiteral("B") && w.text != QStringLiteral("Page"),
+                qPrintable(w.text));
+        QCOMPARE(pdf.words.size(), count * 8); // Name, number Main St, Springfield, IL zip, country
+    }
+    void aFullLabelSheetIsOnePage()
+    {
+        GridModel table;
+        fillRecordTable(table, completeRecords(31));
+        selectRows(table, {});
+        for (int r = 1; r <= 30; ++r)
+            table.setRowSelected(r, true);
+        MailingLabels::Options options;
+        SheetLayout sheet;
+        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+        const PdfText full = printed(sheet, QStringLiteral("full.pdf"));
+        QCOMPARE(full.pages.size(), 1); // no blank page for the rows after the last band
+        const QList<Word> last = full.find(QStringLiteral("Name30"));
+        QCOMPARE(last.size(), 1);
+        QVERIFY(within(last[0].box, cellBox(sheet, 56, 3)));
+
+        table.setRowSelected(31, true);
+        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+        const PdfText more = printed(sheet, QStringLiteral("full.pdf"));
+        QCOMPARE(more.pages.size(), 2);
+        const QList<Word> next = more.find(QStringLiteral("Name31"));
+        QCOMPARE(next.size(), 1);
+        QCOMPARE(next[0].page, 2);
+        // The second sheet starts at the top margin again.
+        QVERIFY(within(next[0].box, cellBox(sheet, 2, 1)));
+    }
+    void sheetPrintsHeaderHeadingsAndPageNumbers()
+    {
+        GridModel table;
+        fillRecordTable(table, completeRecords(120));
+        table.setText(0, 6, QStringLiteral("Website"));
+        table.setText(0, 11, QStringLiteral("Twelfth"));
+        table.setColumnDataType(8, DataType::Boolean);
+        table.setText(0, 8, QStringLiteral("Called"));
+        PrintSheet::Options options;
+        options.allRows = true;
+        options.printColumns = std::vector<bool>(13, true);
+        options.printColumns[1] = false; // Street
+        SheetLayout sheet;
+        PrintSheet::compose(sheet, table, options);
+        const PdfText pdf = printed(sheet, QStringLiteral("sheet.pdf"));
+        QVERIFY(pdf.pages.size() >= 2);
+        QCOMPARE(pdf.find(QStringLiteral("Orlenco")).size(), pdf.pages.size());
+        for (int p = 1; p <= pdf.pages.size(); ++p) {
+            bool numbered = false;
+            for (const Word &w : pdf.words)
+                numbered |= w.page == p && w.text == QString::number(p);
+            QVERIFY2(numbered, qPrintable(QStringLiteral("page %1 has no number").arg(p)));
+        }
+        const QList<Word> phone = pdf.find(QStringLiteral("Phone"));
+        QVERIFY(!phone.isEmpty());
+        QCOMPARE(phone[0].page, 1);
+        QVERIFY(pdf.find(QStringLiteral("Street")).isEmpty()); // its column prints at zero width
+        QVERIFY(pdf.find(QStringLiteral("Main")).isEmpty());
+        QVERIFY(pdf.find(QStringLiteral("Twelfth")).isEmpty()); // "All" stops at column J
+        QVERIFY(!pdf.find(QStringLiteral("Name120")).isEmpty());
+
+        // Headings sit above the first record; the header above them.
+        const Word header = pdf.find(QStringLiteral("Orlenco"))[0];
+        const Word heading = pdf.find(QStringLiteral("Name"))[0];
+        const Word first = pdf.find(QStringLiteral("Name1"))[0];
+        QVERIFY(header.box.bottom() <= heading.box.top());
+        QVERIFY(heading.box.bottom() <= first.box.top());
+    }
+    void landscapeTurnsThePage()
+    {
+        GridModel table;
+        fillRecordTable(table, completeRecords(3));
+        selectRows(table, { 1, 2 });
+        PrintSheet::Options options;
+        options.landscape = true;
+        SheetLayout sheet;
+        PrintSheet::compose(sheet, table, options);
+        const PdfText pdf = printed(sheet, QStringLiteral("wide.pdf"));
+        QVERIFY(!pdf.pages.isEmpty());
+        QVERIFY(pdf.pages[0].width() > pdf.pages[0].height());
+        QVERIFY(!pdf.find(QStringLiteral("Name2")).isEmpty());
+        QVERIFY(pdf.find(QStringLiteral("Name3")).isEmpty());
+    }
+    void cellLineBreaksPrintOnOneLine()
+    {
+        GridModel table;
+        fillRecordTable(table, { QStringLiteral("Upper\nLower|1 St|X|IL|1") });
+        const MailingLabels::Options options { .allRows = true };
+        SheetLayout sheet;
+        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
+        const PdfText pdf = printed(sheet, QStringLiteral("breaks.pdf"));
+        const QList<Word> upper = pdf.find(QStringLiteral("Upper"));
+        const QList<Word> lower = pdf.find(QStringLiteral("Lower"));
+        QCOMPARE(upper.size(), 1);
+        QCOMPARE(lower.size(), 1);
+        QVERIFY(within(upper[0].box, cellBox(sheet, 2, 1)));
+        QVERIFY(within(lower[0].box, cellBox(sheet, 2, 1)));
+        QVERIFY(lower[0].box.left() > upper[0].box.right());
+    }
 
 private:
+    // Prints the sheet to a PDF file and reads its words back; no pages when printing failed.
+    PdfText printed(const SheetLayout &sheet, const QString &name)
+    {
+        const QString path = m_dir + u'/' + name;
+        if (!SheetPainter(sheet).writePdf(path)) {
+            qWarning("cannot print %s", qPrintable(path));
+            return {};
+        }
+        return readPdf(path);
+    }
+
     QString m_dir;
 };
-
-void TestSheetPdf::initTestCase()
-{
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
-    m_dir = dq::test::tempDir();
-}
-
-void TestSheetPdf::labelsLandInTheirBandsOnPaper_data()
-{
-    QTest::addColumn<QString>("layout");
-    QTest::addColumn<int>("count");
-
-    QTest::newRow("five labels in 3 x 10") << QStringLiteral("3 x 10") << 5;
-    QTest::newRow("seven labels in 2 x 10") << QStringLiteral("2 x 10") << 7;
-    QTest::newRow("four labels in 2 x 5") << QStringLiteral("2 x 5") << 4;
-}
-
-void TestSheetPdf::labelsLandInTheirBandsOnPaper()
-{
-    QFETCH(QString, layout);
-    QFETCH(int, count);
-
-    GridModel table;
-    fillRecordTable(table, completeRecords(count));
-    MailingLabels::Options options;
-    options.layout = layout;
-    options.allRows = true;
-    options.printCountry = true;
-    options.country = QStringLiteral("Canada");
-    SheetLayout sheet;
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-    const QString path = m_dir + QStringLiteral("/labels.pdf");
-    QVERIFY(SheetPainter(sheet).writePdf(path));
-
-    const PdfText pdf = readPdf(path);
-    QCOMPARE(pdf.pages.size(), 1);
-    const int columns = MailingLabels::layout(layout).columns;
-    for (int i = 0; i < count; ++i) {
-        const int band = i / columns;
-        const int col = i % columns + 1;
-        const QList<Word> name = pdf.find(QStringLiteral("Name%1").arg(i + 1));
-        QCOMPARE(name.size(), 1);
-        QVERIFY2(
-            within(name[0].box, cellBox(sheet, 6 * band + 2, col)), qPrintable(QStringLiteral("label %1").arg(i + 1)));
-        const QList<Word> street = pdf.find(QStringLiteral("%1").arg(i + 1));
-        QVERIFY(!street.isEmpty());
-        QVERIFY(within(street[0].box, cellBox(sheet, 6 * band + 3, col)));
-    }
-    const QList<Word> countries = pdf.find(QStringLiteral("Canada"));
-    QCOMPARE(countries.size(), count);
-    QVERIFY(within(countries[0].box, cellBox(sheet, 5, 1)));
-    // Only label text: no column letters, no header, no page number.
-    for (const Word &w : pdf.words)
-        QVERIFY2(w.text != QStringLiteral("A") && w.text != QStringLiteral("B") && w.text != QStringLiteral("Page"),
-            qPrintable(w.text));
-    QCOMPARE(pdf.words.size(), count * 8); // Name, number Main St, Springfield, IL zip, country
-}
-
-void TestSheetPdf::aFullLabelSheetIsOnePage()
-{
-    GridModel table;
-    fillRecordTable(table, completeRecords(31));
-    selectRows(table, {});
-    for (int r = 1; r <= 30; ++r)
-        table.setRowSelected(r, true);
-    MailingLabels::Options options;
-    SheetLayout sheet;
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-    const QString path = m_dir + QStringLiteral("/full.pdf");
-    QVERIFY(SheetPainter(sheet).writePdf(path));
-    const PdfText full = readPdf(path);
-    QCOMPARE(full.pages.size(), 1); // no blank page for the rows after the last band
-    const QList<Word> last = full.find(QStringLiteral("Name30"));
-    QCOMPARE(last.size(), 1);
-    QVERIFY(within(last[0].box, cellBox(sheet, 56, 3)));
-
-    table.setRowSelected(31, true);
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-    QVERIFY(SheetPainter(sheet).writePdf(path));
-    const PdfText more = readPdf(path);
-    QCOMPARE(more.pages.size(), 2);
-    const QList<Word> next = more.find(QStringLiteral("Name31"));
-    QCOMPARE(next.size(), 1);
-    QCOMPARE(next[0].page, 2);
-    // The second sheet starts at the top margin again.
-    QVERIFY(within(next[0].box, cellBox(sheet, 2, 1)));
-}
-
-void TestSheetPdf::sheetPrintsHeaderHeadingsAndPageNumbers()
-{
-    GridModel table;
-    fillRecordTable(table, completeRecords(120));
-    table.setText(0, 6, QStringLiteral("Website"));
-    table.setText(0, 11, QStringLiteral("Twelfth"));
-    table.setColumnDataType(8, DataType::Boolean);
-    table.setText(0, 8, QStringLiteral("Called"));
-    PrintSheet::Options options;
-    options.allRows = true;
-    options.printColumns = std::vector<bool>(13, true);
-    options.printColumns[1] = false; // Street
-    SheetLayout sheet;
-    PrintSheet::compose(sheet, table, options);
-    const QString path = m_dir + QStringLiteral("/sheet.pdf");
-    QVERIFY(SheetPainter(sheet).writePdf(path));
-
-    const PdfText pdf = readPdf(path);
-    QVERIFY(pdf.pages.size() >= 2);
-    QCOMPARE(pdf.find(QStringLiteral("Orlenco")).size(), pdf.pages.size());
-    for (int p = 1; p <= pdf.pages.size(); ++p) {
-        bool numbered = false;
-        for (const Word &w : pdf.words)
-            numbered |= w.page == p && w.text == QString::number(p);
-        QVERIFY2(numbered, qPrintable(QStringLiteral("page %1 has no number").arg(p)));
-    }
-    const QList<Word> phone = pdf.find(QStringLiteral("Phone"));
-    QVERIFY(!phone.isEmpty());
-    QCOMPARE(phone[0].page, 1);
-    QVERIFY(pdf.find(QStringLiteral("Street")).isEmpty()); // its column prints at zero width
-    QVERIFY(pdf.find(QStringLiteral("Main")).isEmpty());
-    QVERIFY(pdf.find(QStringLiteral("Twelfth")).isEmpty()); // "All" stops at column J
-    QVERIFY(!pdf.find(QStringLiteral("Name120")).isEmpty());
-
-    // Headings sit above the first record; the header above them.
-    const Word header = pdf.find(QStringLiteral("Orlenco"))[0];
-    const Word heading = pdf.find(QStringLiteral("Name"))[0];
-    const Word first = pdf.find(QStringLiteral("Name1"))[0];
-    QVERIFY(header.box.bottom() <= heading.box.top());
-    QVERIFY(heading.box.bottom() <= first.box.top());
-}
-
-void TestSheetPdf::landscapeTurnsThePage()
-{
-    GridModel table;
-    fillRecordTable(table, completeRecords(3));
-    selectRows(table, { 1, 2 });
-    PrintSheet::Options options;
-    options.landscape = true;
-    SheetLayout sheet;
-    PrintSheet::compose(sheet, table, options);
-    const QString path = m_dir + QStringLiteral("/wide.pdf");
-    QVERIFY(SheetPainter(sheet).writePdf(path));
-    const PdfText pdf = readPdf(path);
-    QVERIFY(!pdf.pages.isEmpty());
-    QVERIFY(pdf.pages[0].width() > pdf.pages[0].height());
-    QVERIFY(!pdf.find(QStringLiteral("Name2")).isEmpty());
-    QVERIFY(pdf.find(QStringLiteral("Name3")).isEmpty());
-}
-
-void TestSheetPdf::cellLineBreaksPrintOnOneLine()
-{
-    GridModel table;
-    fillRecordTable(table, { QStringLiteral("Upper\nLower|1 St|X|IL|1") });
-    MailingLabels::Options options;
-    options.allRows = true;
-    SheetLayout sheet;
-    MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-    const QString path = m_dir + QStringLiteral("/breaks.pdf");
-    QVERIFY(SheetPainter(sheet).writePdf(path));
-    const PdfText pdf = readPdf(path);
-    const QList<Word> upper = pdf.find(QStringLiteral("Upper"));
-    const QList<Word> lower = pdf.find(QStringLiteral("Lower"));
-    QCOMPARE(upper.size(), 1);
-    QCOMPARE(lower.size(), 1);
-    QVERIFY(within(upper[0].box, cellBox(sheet, 2, 1)));
-    QVERIFY(within(lower[0].box, cellBox(sheet, 2, 1)));
-    QVERIFY(lower[0].box.left() > upper[0].box.right());
-}
 
 QTEST_MAIN(TestSheetPdf)
 #include "tst_sheetpdf.moc"

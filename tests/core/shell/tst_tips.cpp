@@ -17,26 +17,17 @@ private slots:
         QTest::addColumn<int>("start");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QList<int>>("seen");
-
         QTest::newRow("Next on the last tip wraps to the first") << 39 << QStringLiteral("nn") << QList<int> { 1, 2 };
-        QTest::newRow("Previous on the first tip wraps to the last")
-            << 1 << QStringLiteral("pp") << QList<int> { 39, 38 };
-        QTest::newRow("Next on the first tip goes to the second") << 1 << QStringLiteral("n") << QList<int> { 2 };
-        QTest::newRow("Previous on the last tip goes back one") << 39 << QStringLiteral("p") << QList<int> { 38 };
-        QTest::newRow("Next then Previous from tip 17 comes back to it")
-            << 17 << QStringLiteral("np") << QList<int> { 18, 17 };
-        QTest::newRow("Previous then Next across the wrap comes back to the first")
-            << 1 << QStringLiteral("pn") << QList<int> { 39, 1 };
-        QTest::newRow("Next then Previous across the wrap comes back to the last")
-            << 39 << QStringLiteral("np") << QList<int> { 1, 39 };
+        QTest::newRow("Previous on the first tip wraps to the last") << 1 << QStringLiteral("pp") << QList<int> { 39, 38 };
+        QTest::newRow("Next then Previous from tip 17 comes back to it") << 17 << QStringLiteral("np") << QList<int> { 18, 17 };
+        QTest::newRow("Previous then Next across the wrap comes back to the first") << 1 << QStringLiteral("pn") << QList<int> { 39, 1 };
+        QTest::newRow("Next then Previous across the wrap comes back to the last") << 39 << QStringLiteral("np") << QList<int> { 1, 39 };
     }
-
     void paging()
     {
         QFETCH(int, start);
         QFETCH(QString, steps);
         QFETCH(QList<int>, seen);
-
         Tips tips;
         tips.setCurrent(start);
         QCOMPARE(tips.current(), start);
@@ -49,14 +40,12 @@ private slots:
         }
         QCOMPARE(got, seen);
     }
-
     void aFullRoundEitherWayShowsEveryTipOnceAndComesBack_data()
     {
         QTest::addColumn<bool>("forward");
         QTest::newRow("a round of Next") << true;
         QTest::newRow("a round of Previous") << false;
     }
-
     void aFullRoundEitherWayShowsEveryTipOnceAndComesBack()
     {
         QFETCH(bool, forward);
@@ -68,7 +57,6 @@ private slots:
         QCOMPARE(seen.size(), Tips::count());
         QCOMPARE(tips.current(), 23);
     }
-
     void numbersOutsideTheListAreRefused_data()
     {
         QTest::addColumn<int>("number");
@@ -76,7 +64,6 @@ private slots:
         QTest::newRow("one past the last tip") << 40;
         QTest::newRow("a negative number") << -1;
     }
-
     void numbersOutsideTheListAreRefused()
     {
         QFETCH(int, number);
@@ -86,7 +73,6 @@ private slots:
         QCOMPARE(tips.current(), 5);
         QVERIFY(Tips::text(number).isEmpty());
     }
-
     void theRandomStartCanBeAnyTipAndNoOther()
     {
         QRandomGenerator generator(20261206);
@@ -99,7 +85,6 @@ private slots:
         for (int n = 1; n <= Tips::count(); ++n)
             QVERIFY2(hits.at(n) > 0, qPrintable(QStringLiteral("tip %1 never came first").arg(n)));
     }
-
     void startMakesTheDrawnTipCurrent()
     {
         for (quint32 seed : { 1u, 2u, 3u, 99u }) {
@@ -110,7 +95,6 @@ private slots:
             QCOMPARE(tips.current(), Tips::randomNumber(same));
         }
     }
-
     void everyTipStartsWithFiveBlanksAndOnlySomeEndWithOne()
     {
         const QSet<int> endingInBlank { 26, 27, 38, 39 };
@@ -126,7 +110,6 @@ private slots:
         }
         QCOMPARE(texts.size(), Tips::count());
     }
-
     void theWebSiteTipNamesTheProductSite()
     {
         QVERIFY(Tips::text(8).contains(QStringLiteral("https://www.dirquill.org/")));

@@ -87,7 +87,6 @@ private slots:
         m_table->setLastOpenFolder(programFolder());
         m_table->buildNewTable();
     }
-
     void cleanup()
     {
         QCOMPARE(m_prompts->unexpected, 0);
@@ -95,9 +94,7 @@ private slots:
         m_prompts.reset();
         m_table.reset();
     }
-
     // --- New -------------------------------------------------------------------------------
-
     void newOnAnUnchangedTableAsksNothing()
     {
         fa().setRows(5);
@@ -106,29 +103,29 @@ private slots:
         QVERIFY(m_prompts->asked.isEmpty());
         QCOMPARE(fa().rows(), 21);
     }
-
-    void newAnsweredCancelKeepsEverything()
+    void newWithUnsavedEditsAsksFirst_data()
     {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("goesOn");
+        QTest::newRow("Cancel keeps everything") << int(Answer::Cancel) << false;
+        QTest::newRow("No drops the edits") << int(Answer::No) << true;
+        QTest::newRow("Yes with the save dialog cancelled stops and keeps the table") << int(Answer::Yes) << false;
+    }
+    void newWithUnsavedEditsAsksFirst()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, goesOn);
         fa().setText(1, 0, QStringLiteral("Acme"));
-        m_prompts->answers = { Answer::Cancel };
-        QVERIFY(!m_files->newTable());
+        m_prompts->answers = { Answer(answer) };
+        m_prompts->fileNames = { QString() };
+        QCOMPARE(m_files->newTable(), goesOn);
         QCOMPARE(m_prompts->asked.at(0).title, QStringLiteral("New"));
         QCOMPARE(m_prompts->asked.at(0).text, kSaveChanges);
         QCOMPARE(m_prompts->asked.at(0).icon, Icon::Question);
         QCOMPARE(m_prompts->asked.at(0).buttons, UserPrompts::Buttons::YesNoCancel);
-        QCOMPARE(fa().text(1, 0), QStringLiteral("Acme"));
-        QVERIFY(m_table->changed());
+        QCOMPARE(fa().text(1, 0), goesOn ? QString() : QStringLiteral("Acme"));
+        QCOMPARE(m_table->changed(), !goesOn);
     }
-
-    void newAnsweredNoDropsTheEdits()
-    {
-        fa().setText(1, 0, QStringLiteral("Acme"));
-        m_prompts->answers = { Answer::No };
-        QVERIFY(m_files->newTable());
-        QVERIFY(fa().text(1, 0).isEmpty());
-        QVERIFY(!m_table->changed());
-    }
-
     void newAnsweredYesOnTheUntitledTableSavesAsNative()
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
@@ -145,17 +142,6 @@ private slots:
         QVERIFY(m_table->isUntitled());
         QVERIFY(fa().text(1, 0).isEmpty());
     }
-
-    void newWhoseSaveDialogIsCancelledStopsAndKeepsTheTable()
-    {
-        fa().setText(1, 0, QStringLiteral("Acme"));
-        m_prompts->answers = { Answer::Yes };
-        m_prompts->fileNames = { QString() };
-        QVERIFY(!m_files->newTable());
-        QCOMPARE(fa().text(1, 0), QStringLiteral("Acme"));
-        QVERIFY(m_table->changed());
-    }
-
     void newAnsweredYesOnANamedFileSavesItSilently()
     {
         const QString path = file(QStringLiteral("named.tsy"));
@@ -167,7 +153,6 @@ private slots:
         QVERIFY(GridFile::load(back, path, FileKind::Native));
         QCOMPARE(back.text(1, 0), QStringLiteral("Edited"));
     }
-
     void newWhoseSaveFailsStopsWithAMessage()
     {
         const QString folder = file(QStringLiteral("gone"));
@@ -184,9 +169,7 @@ private slots:
         QVERIFY(m_table->changed());
         QCOMPARE(m_table->currentFile(), path);
     }
-
     // --- Open ------------------------------------------------------------------------------
-
     void openDialogPerKind_data()
     {
         QTest::addColumn<int>("kind");
@@ -195,7 +178,6 @@ private slots:
         QTest::newRow("comma text") << int(FileKind::Comma) << "Comma Delimited Files (*.csv);;All Files (*.*)";
         QTest::newRow("tab text") << int(FileKind::Tab) << "Tab Delimited Files (*.txt);;All Files (*.*)";
     }
-
     void openDialogPerKind()
     {
         QFETCH(int, kind);
@@ -207,7 +189,6 @@ private slots:
         QCOMPARE(m_prompts->asked.at(0).text, QStringLiteral("/srv/lists/"));
         QTEST(m_prompts->asked.at(0).filters, "filters");
     }
-
     void openOfAPatternChangesNothing_data()
     {
         QTest::addColumn<QString>("chosen");
@@ -217,7 +198,6 @@ private slots:
         QTest::newRow("the comma pattern") << QStringLiteral("*.csv");
         QTest::newRow("the tab pattern") << QStringLiteral("*.txt");
     }
-
     void openOfAPatternChangesNothing()
     {
         QFETCH(QString, chosen);
@@ -229,7 +209,6 @@ private slots:
         QVERIFY(m_table->isUntitled());
         QVERIFY(m_table->fresh());
     }
-
     void openAnsweredNoGoesOnToTheDialog()
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
@@ -239,7 +218,6 @@ private slots:
         QCOMPARE(m_prompts->asked.at(0).title, QStringLiteral("Open File"));
         QCOMPARE(m_prompts->asked.at(1).kind, QStringLiteral("open"));
     }
-
     void openAnsweredCancelCancelsOpen()
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
@@ -249,7 +227,6 @@ private slots:
         QCOMPARE(fa().text(1, 0), QStringLiteral("Acme"));
         QVERIFY(m_table->changed());
     }
-
     void openOfACommaFileMakesItsFirstLineTheTitles()
     {
         const QString sub = file(QStringLiteral("in"));
@@ -273,14 +250,12 @@ private slots:
         QVERIFY(!m_table->saveEnabled());
         QCOMPARE(opened.size(), 1);
     }
-
     void openOfAMissingOrBrokenFileLeavesTheTable_data()
     {
         QTest::addColumn<QByteArray>("content"); // empty = no file at all
         QTest::newRow("a file that is not there") << QByteArray();
         QTest::newRow("a native file that is not a grid") << QByteArray("this is not a grid file\n");
     }
-
     void openOfAMissingOrBrokenFileLeavesTheTable()
     {
         QFETCH(QByteArray, content);
@@ -302,25 +277,20 @@ private slots:
         QVERIFY(m_table->fresh());
         QCOMPARE(m_table->caption(), QStringLiteral("Dirquill -- Untitled.tsy"));
     }
-
     void openFileByNameAsksOnlyAboutUnsavedChanges_data()
     {
         QTest::addColumn<bool>("edited");
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<bool>("opens");
-
         QTest::newRow("an unchanged table is replaced without a question") << false << QList<int> {} << true;
-        QTest::newRow("edits answered No are dropped and the file opens")
-            << true << QList<int> { int(Answer::No) } << true;
+        QTest::newRow("edits answered No are dropped and the file opens") << true << QList<int> { int(Answer::No) } << true;
         QTest::newRow("edits answered Cancel keep the table") << true << QList<int> { int(Answer::Cancel) } << false;
     }
-
     void openFileByNameAsksOnlyAboutUnsavedChanges()
     {
         QFETCH(bool, edited);
         QFETCH(QList<int>, answers);
         QFETCH(bool, opens);
-
         const QString path = writeNative(file(QStringLiteral("plumbers.tsy")), { QStringLiteral("Name") },
             { { QStringLiteral("Harbor Plumbing") } });
         if (edited) {
@@ -338,9 +308,7 @@ private slots:
             QCOMPARE(m_table->currentFile(), path);
         QCOMPARE(m_table->isUntitled(), !opens);
     }
-
     // --- Save ------------------------------------------------------------------------------
-
     void saveOfATabFileWritesTabTextAndShowsTheHint()
     {
         const QString path = file(QStringLiteral("list.txt"));
@@ -363,7 +331,6 @@ private slots:
         QVERIFY(!m_table->saveEnabled());
         QCOMPARE(m_table->currentKind(), FileKind::Tab);
     }
-
     void firstSaveOfTheUntitledTableWritesUntitledIntoTheProgramFolder()
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
@@ -374,7 +341,6 @@ private slots:
         QCOMPARE(back.text(1, 0), QStringLiteral("Acme"));
         QVERIFY(!m_table->changed());
     }
-
     void saveOverAnExistingUntitledFileAsksFirst_data()
     {
         QTest::addColumn<int>("answer");
@@ -382,7 +348,6 @@ private slots:
         QTest::newRow("Yes overwrites it") << int(Answer::Yes) << true;
         QTest::newRow("No leads to Save As native") << int(Answer::No) << false;
     }
-
     void saveOverAnExistingUntitledFileAsksFirst()
     {
         QFETCH(int, answer);
@@ -404,7 +369,6 @@ private slots:
         QCOMPARE(back.text(1, 0), overwritten ? QStringLiteral("After") : QStringLiteral("Before"));
         QCOMPARE(m_table->currentFile(), overwritten ? untitled : other);
     }
-
     void aFailedSaveKeepsTheChangedFlagAndNamesTheFile()
     {
         const QString folder = file(QStringLiteral("vanishing"));
@@ -421,23 +385,17 @@ private slots:
         QVERIFY(m_table->changed());
         QVERIFY(m_table->saveEnabled());
     }
-
     // --- Save As ---------------------------------------------------------------------------
-
     void saveAsPerKind_data()
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("filters");
         QTest::addColumn<bool>("becomesCurrent");
-        QTest::newRow("native becomes the current file") << int(FileKind::Native) << "copy.tsy"
-                                                         << "Tessary Files (*.tsy)" << true;
-        QTest::newRow("comma text is a copy; the current file stays") << int(FileKind::Comma) << "copy.csv"
-                                                                      << "Comma Delimited Text Files (*.csv)" << false;
-        QTest::newRow("tab text is a copy; the current file stays") << int(FileKind::Tab) << "copy.txt"
-                                                                    << "Tab Delimited Text Files (*.txt)" << false;
+        QTest::newRow("native becomes the current file") << int(FileKind::Native) << "copy.tsy" << "Tessary Files (*.tsy)" << true;
+        QTest::newRow("comma text is a copy; the current file stays") << int(FileKind::Comma) << "copy.csv" << "Comma Delimited Text Files (*.csv)" << false;
+        QTest::newRow("tab text is a copy; the current file stays") << int(FileKind::Tab) << "copy.txt" << "Tab Delimited Text Files (*.txt)" << false;
     }
-
     void saveAsPerKind()
     {
         QFETCH(int, kind);
@@ -461,7 +419,6 @@ private slots:
         QVERIFY(GridFile::load(back, target, FileKind(kind)));
         QCOMPARE(back.text(1, 0), QStringLiteral("Edited"));
     }
-
     void saveAsCancelledChangesNothing()
     {
         fa().setText(1, 0, QStringLiteral("Acme"));
@@ -471,9 +428,7 @@ private slots:
         QVERIFY(m_table->changed());
         QCOMPARE(m_table->caption(), QStringLiteral("Dirquill -- Untitled.tsy"));
     }
-
     // --- Append ----------------------------------------------------------------------------
-
     void appendRefusesOtherFileTypes_data()
     {
         QTest::addColumn<QString>("name");
@@ -483,7 +438,6 @@ private slots:
         QTest::newRow("an upper-case native name is accepted") << "LIST.TSY" << true;
         QTest::newRow("an old grid file is accepted") << "list.qmf" << true;
     }
-
     void appendRefusesOtherFileTypes()
     {
         QFETCH(QString, name);
@@ -505,7 +459,6 @@ private slots:
                            "the 'File of Types' list box in the Open Dialog and reopen again."));
         QCOMPARE(fa().rows(), 21);
     }
-
     void appendOfAWiderFileWidensAndFillsOnlyEmptyTitles()
     {
         QStringList titles;
@@ -532,7 +485,6 @@ private slots:
         QCOMPARE(appended.size(), 1);
         QCOMPARE(appended.at(0), (QVariantList { 21, 22 }));
     }
-
     void appendInRowModeMarksTheNewRows()
     {
         fa().setSelectionMode(GridModel::SelectionMode::ListBox);
@@ -542,7 +494,6 @@ private slots:
         QVERIFY(m_files->append());
         QCOMPARE(fa().selectedRows(), (std::vector<int> { 21, 22, 23 }));
     }
-
     void appendMarksChangedByTheRule_data()
     {
         QTest::addColumn<bool>("named");
@@ -550,7 +501,6 @@ private slots:
         QTest::newRow("into a named file Save becomes available") << true << true;
         QTest::newRow("into the untitled table Save stays off but the table counts as changed") << false << false;
     }
-
     void appendMarksChangedByTheRule()
     {
         QFETCH(bool, named);
@@ -564,7 +514,6 @@ private slots:
         QVERIFY(m_table->changed());
         QTEST(m_table->saveEnabled(), "saveEnabled");
     }
-
     void appendLeavesTheClipboardAlone()
     {
         QGuiApplication::clipboard()->setText(QStringLiteral("the user's own text"));
@@ -573,14 +522,12 @@ private slots:
         QVERIFY(m_files->append());
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("the user's own text"));
     }
-
     void appendOfAFileWithOnlyTitlesAddsNoRows()
     {
         m_prompts->fileNames = { writeNative(file(QStringLiteral("empty.tsy")), { QStringLiteral("Name") }, {}) };
         QVERIFY(m_files->append());
         QCOMPARE(fa().rows(), 21);
     }
-
     void appendOfAnUnreadableFileSaysWhyAndChangesNothing()
     {
         const QString path = file(QStringLiteral("junk.tsy"));

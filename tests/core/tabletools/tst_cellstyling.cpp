@@ -44,171 +44,146 @@ class TestCellStyling : public QObject
     Q_OBJECT
 
 private slots:
-    void fontToggles_data();
-    void fontToggles();
-    void formPanelTargetIsTheValueColumn();
-    void colours();
-    void cancelledColourDialogChangesNothing();
-    void gridWideSwitches();
-    void searchFontColors_data();
-    void searchFontColors();
+    void fontToggles_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QStringList>("afterFirst");
+        QTest::addColumn<QStringList>("afterSecond");
+        const QStringList none = lines({ "....", "....", "....", "....", "....", "...." });
+        QTest::newRow("bold in row mode covers every cell of the rows; the second bold clears them all") << int(MouseMode::Row) << int(CellStyling::FontStyle::Bold) << lines({ "....", "....", "xxxx", "xxxx", "xxxx", "...." }) << none;
+        QTest::newRow("italic in block mode covers the block") << int(MouseMode::Block) << int(CellStyling::FontStyle::Italic) << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
+        QTest::newRow("underline in block mode") << int(MouseMode::Block) << int(CellStyling::FontStyle::Underline) << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
+    }
+    void fontToggles()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, style);
+        QFETCH(QStringList, afterFirst);
+        QFETCH(QStringList, afterSecond);
+        GridModel m;
+        fillTable(m);
+        // A cell outside the range is styled already and must stay so.
+        const auto s = CellStyling::FontStyle(style);
+        CellStyling::toggle(m, GridRange { 0, 0, 0, 0 }, s, false);
+        m.select(2, 1, 4, 2);
+        const GridRange range = CellStyling::targetRange(m, MouseMode(mode));
+        auto pick = [s](const CellFormat &f) {
+            return s == CellStyling::FontStyle::Bold  ? f.bold
+                : s == CellStyling::FontStyle::Italic ? f.italic
+                                                      : f.underline;
+        };
+        auto withOrigin = [](QStringList l) {
+            l[0][0] = QLatin1Char('x');
+            return l;
+        };
+
+        bool state = false;
+        state = CellStyling::toggle(m, range, s, state);
+        QVERIFY(state);
+        QCOMPARE(map(m, pick), withOrigin(afterFirst));
+
+        // Some cells of the range lose the style by hand; the current cell still has it, so the
+        // next toggle clears the whole range.
+        CellFormat f = m.cellFormat(4, 2);
+        f.bold = f.italic = f.underline = false;
+        m.setCellFormat(4, 2, f);
+        const CellStyling::FontState shown = CellStyling::fontState(m, m.row(), m.col());
+        const bool current = s == CellStyling::FontStyle::Bold ? shown.bold
+            : s == CellStyling::FontStyle::Italic              ? shown.italic
+                                                               : shown.underline;
+        QVERIFY(current);
+        state = CellStyling::toggle(m, range, s, current);
+        QVERIFY(!state);
+        QCOMPARE(map(m, pick), withOrigin(afterSecond));
+    }
+    void formPanelTargetIsTheValueColumn()
+    {
+        GridModel form;
+        form.setCols(2);
+        form.setRows(14);
+        form.select(5, 0, 3, 0);
+        QCOMPARE(CellStyling::formTarget(form), (GridRange { 3, 1, 5, 1 }));
+    }
+    void colours()
+    {
+        GridModel m;
+        fillTable(m);
+        QCOMPARE(CellStyling::paletteColor(5), QColor(128, 0, 128));
+        QCOMPARE(CellStyling::kFirstPaletteImage + 5, 21);
+        QCOMPARE(CellStyling::paletteColor(6), QColor(255, 0, 255));
+        QVERIFY(!CellStyling::paletteColor(8).isValid());
+
+        CellStyling::setTextColor(m, GridRange { 1, 1, 1, 2 }, CellStyling::paletteColor(5));
+        QCOMPARE(map(m, [](const CellFormat &f) { return f.hasFore && f.fore == qRgb(128, 0, 128); }),
+            lines({ "....", ".xx.", "....", "....", "....", "...." }));
+
+        test::ScriptedPrompts prompts;
+        prompts.colors = { QColor(10, 20, 30) };
+        QVERIFY(CellStyling::chooseBackColor(m, GridRange { 2, 0, 3, 0 }, prompts));
+        QCOMPARE(map(m, [](const CellFormat &f) { return f.hasBack && f.back == qRgb(10, 20, 30); }),
+            lines({ "....", "....", "x...", "x...", "....", "...." }));
+
+        CellStyling::setAlignment(m, GridRange { 5, 0, 5, 3 }, Alignment::RightCenter);
+        QCOMPARE(map(m, [](const CellFormat &f) { return f.alignment == Alignment::RightCenter; }),
+            lines({ "....", "....", "....", "....", "....", "xxxx" }));
+    }
+    void cancelledColourDialogChangesNothing()
+    {
+        GridModel m;
+        fillTable(m);
+        test::ScriptedPrompts prompts;
+        prompts.colors = { QColor(), QColor() };
+        QVERIFY(!CellStyling::chooseBackColor(m, GridRange { 0, 0, 5, 3 }, prompts));
+        QVERIFY(!CellStyling::chooseBackColor(m, GridRange { 1, 1, 1, 1 }, prompts));
+        QVERIFY(!m.hasAnyCellFormat());
+        QCOMPARE(prompts.asked.size(), 2);
+    }
+    void gridWideSwitches()
+    {
+        GridModel m;
+        fillTable(m);
+        CellStyling::setAlternateRowColor(m, true);
+        QCOMPARE(m.alternateRowColor(), QColor(192, 255, 192));
+        CellStyling::setAlternateRowColor(m, false);
+        QCOMPARE(m.alternateRowColor(), QColor(Qt::white));
+
+        const bool before = m.gridLines();
+        QCOMPARE(CellStyling::toggleGridLines(m), !before);
+        QCOMPARE(CellStyling::toggleGridLines(m), before);
+
+        CellFormat big;
+        big.bold = true;
+        big.fontSize = 20;
+        m.setCellFormat(0, 1, big);
+        m.setCellFormat(4, 3, big);
+        CellStyling::setUniformFontSize(m);
+        QCOMPARE(m.fontSize(), 12);
+        QCOMPARE(m.cellFormat(0, 1).fontSize, 0);
+        QCOMPARE(m.cellFormat(4, 3).fontSize, 0);
+        QVERIFY(m.cellFormat(4, 3).bold);
+    }
+    void searchFontColors_data()
+    {
+        QTest::addColumn<bool>("blue");
+        QTest::addColumn<bool>("red");
+        QTest::addColumn<bool>("green");
+        QTest::addColumn<QList<QColor>>("colors");
+        const QColor black(0, 0, 0), blue(0, 0, 255), red(255, 0, 0), green(48, 117, 0);
+        QTest::newRow("nothing ticked is black only") << false << false << false << QList<QColor> { black };
+        QTest::newRow("red and green follow black in menu order") << false << true << true << QList<QColor> { black, red, green };
+        QTest::newRow("green alone") << false << false << true << QList<QColor> { black, green };
+        QTest::newRow("all three") << true << true << true << QList<QColor> { black, blue, red, green };
+    }
+    void searchFontColors()
+    {
+        QFETCH(bool, blue);
+        QFETCH(bool, red);
+        QFETCH(bool, green);
+        QFETCH(QList<QColor>, colors);
+        QCOMPARE(CellStyling::searchFontColors(blue, red, green), colors);
+    }
 };
-
-void TestCellStyling::fontToggles_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("style");
-    QTest::addColumn<QStringList>("afterFirst");
-    QTest::addColumn<QStringList>("afterSecond");
-
-    const QStringList none = lines({ "....", "....", "....", "....", "....", "...." });
-    QTest::newRow("bold in row mode covers every cell of the rows; the second bold clears them all")
-        << int(MouseMode::Row) << int(CellStyling::FontStyle::Bold)
-        << lines({ "....", "....", "xxxx", "xxxx", "xxxx", "...." }) << none;
-    QTest::newRow("italic in block mode covers the block")
-        << int(MouseMode::Block) << int(CellStyling::FontStyle::Italic)
-        << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
-    QTest::newRow("underline in block mode") << int(MouseMode::Block) << int(CellStyling::FontStyle::Underline)
-                                             << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
-}
-
-void TestCellStyling::fontToggles()
-{
-    QFETCH(int, mode);
-    QFETCH(int, style);
-    QFETCH(QStringList, afterFirst);
-    QFETCH(QStringList, afterSecond);
-
-    GridModel m;
-    fillTable(m);
-    // A cell outside the range is styled already and must stay so.
-    const auto s = CellStyling::FontStyle(style);
-    CellStyling::toggle(m, GridRange { 0, 0, 0, 0 }, s, false);
-    m.select(2, 1, 4, 2);
-    const GridRange range = CellStyling::targetRange(m, MouseMode(mode));
-    auto pick = [s](const CellFormat &f) {
-        return s == CellStyling::FontStyle::Bold  ? f.bold
-            : s == CellStyling::FontStyle::Italic ? f.italic
-                                                  : f.underline;
-    };
-    auto withOrigin = [](QStringList l) {
-        l[0][0] = QLatin1Char('x');
-        return l;
-    };
-
-    bool state = false;
-    state = CellStyling::toggle(m, range, s, state);
-    QVERIFY(state);
-    QCOMPARE(map(m, pick), withOrigin(afterFirst));
-
-    // Some cells of the range lose the style by hand; the current cell still has it, so the
-    // next toggle clears the whole range.
-    CellFormat f = m.cellFormat(4, 2);
-    f.bold = f.italic = f.underline = false;
-    m.setCellFormat(4, 2, f);
-    const CellStyling::FontState shown = CellStyling::fontState(m, m.row(), m.col());
-    const bool current = s == CellStyling::FontStyle::Bold ? shown.bold
-        : s == CellStyling::FontStyle::Italic              ? shown.italic
-                                                           : shown.underline;
-    QVERIFY(current);
-    state = CellStyling::toggle(m, range, s, current);
-    QVERIFY(!state);
-    QCOMPARE(map(m, pick), withOrigin(afterSecond));
-}
-
-void TestCellStyling::formPanelTargetIsTheValueColumn()
-{
-    GridModel form;
-    form.setCols(2);
-    form.setRows(14);
-    form.select(5, 0, 3, 0);
-    QCOMPARE(CellStyling::formTarget(form), (GridRange { 3, 1, 5, 1 }));
-}
-
-void TestCellStyling::colours()
-{
-    GridModel m;
-    fillTable(m);
-    QCOMPARE(CellStyling::paletteColor(5), QColor(128, 0, 128));
-    QCOMPARE(CellStyling::kFirstPaletteImage + 5, 21);
-    QCOMPARE(CellStyling::paletteColor(6), QColor(255, 0, 255));
-    QVERIFY(!CellStyling::paletteColor(8).isValid());
-
-    CellStyling::setTextColor(m, GridRange { 1, 1, 1, 2 }, CellStyling::paletteColor(5));
-    QCOMPARE(map(m, [](const CellFormat &f) { return f.hasFore && f.fore == qRgb(128, 0, 128); }),
-        lines({ "....", ".xx.", "....", "....", "....", "...." }));
-
-    test::ScriptedPrompts prompts;
-    prompts.colors = { QColor(10, 20, 30) };
-    QVERIFY(CellStyling::chooseBackColor(m, GridRange { 2, 0, 3, 0 }, prompts));
-    QCOMPARE(map(m, [](const CellFormat &f) { return f.hasBack && f.back == qRgb(10, 20, 30); }),
-        lines({ "....", "....", "x...", "x...", "....", "...." }));
-
-    CellStyling::setAlignment(m, GridRange { 5, 0, 5, 3 }, Alignment::RightCenter);
-    QCOMPARE(map(m, [](const CellFormat &f) { return f.alignment == Alignment::RightCenter; }),
-        lines({ "....", "....", "....", "....", "....", "xxxx" }));
-}
-
-void TestCellStyling::cancelledColourDialogChangesNothing()
-{
-    GridModel m;
-    fillTable(m);
-    test::ScriptedPrompts prompts;
-    prompts.colors = { QColor(), QColor() };
-    QVERIFY(!CellStyling::chooseBackColor(m, GridRange { 0, 0, 5, 3 }, prompts));
-    QVERIFY(!CellStyling::chooseBackColor(m, GridRange { 1, 1, 1, 1 }, prompts));
-    QVERIFY(!m.hasAnyCellFormat());
-    QCOMPARE(prompts.asked.size(), 2);
-}
-
-void TestCellStyling::gridWideSwitches()
-{
-    GridModel m;
-    fillTable(m);
-    CellStyling::setAlternateRowColor(m, true);
-    QCOMPARE(m.alternateRowColor(), QColor(192, 255, 192));
-    CellStyling::setAlternateRowColor(m, false);
-    QCOMPARE(m.alternateRowColor(), QColor(Qt::white));
-
-    const bool before = m.gridLines();
-    QCOMPARE(CellStyling::toggleGridLines(m), !before);
-    QCOMPARE(CellStyling::toggleGridLines(m), before);
-
-    CellFormat big;
-    big.fontSize = 20;
-    big.bold = true;
-    m.setCellFormat(0, 1, big);
-    m.setCellFormat(4, 3, big);
-    CellStyling::setUniformFontSize(m);
-    QCOMPARE(m.fontSize(), 12);
-    QCOMPARE(m.cellFormat(0, 1).fontSize, 0);
-    QCOMPARE(m.cellFormat(4, 3).fontSize, 0);
-    QVERIFY(m.cellFormat(4, 3).bold);
-}
-
-void TestCellStyling::searchFontColors_data()
-{
-    QTest::addColumn<bool>("blue");
-    QTest::addColumn<bool>("red");
-    QTest::addColumn<bool>("green");
-    QTest::addColumn<QList<QColor>>("colors");
-
-    const QColor black(0, 0, 0), blue(0, 0, 255), red(255, 0, 0), green(48, 117, 0);
-    QTest::newRow("nothing ticked is black only") << false << false << false << QList<QColor> { black };
-    QTest::newRow("red and green follow black in menu order")
-        << false << true << true << QList<QColor> { black, red, green };
-    QTest::newRow("green alone") << false << false << true << QList<QColor> { black, green };
-    QTest::newRow("all three") << true << true << true << QList<QColor> { black, blue, red, green };
-}
-
-void TestCellStyling::searchFontColors()
-{
-    QFETCH(bool, blue);
-    QFETCH(bool, red);
-    QFETCH(bool, green);
-    QFETCH(QList<QColor>, colors);
-    QCOMPARE(CellStyling::searchFontColors(blue, red, green), colors);
-}
 
 QTEST_GUILESS_MAIN(TestCellStyling)
 #include "tst_cellstyling.moc"
