@@ -247,7 +247,13 @@ void PageFetcher::onFinished()
         error = QStringLiteral("HttpSendRequest failed 12002: no complete answer from ") + hostPort(url)
             + QStringLiteral(" within ") + QString::number(m_timeoutMs / 1000.0, 'g', 4) + QStringLiteral(" seconds");
     } else {
-        switch (reply->error()) {
+        // A connection closed early is not always flagged by the network stack; a body
+        // shorter than the length the server declared is the same failure.
+        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
+        const bool truncated = reply->error() == QNetworkReply::NoError && declared.isValid()
+            && reply->rawHeader(QByteArrayLiteral("Content-Encoding")).isEmpty()
+            && m_body.size() < declared.toLongLong();
+        switch (truncated ? QNetworkReply::RemoteHostClosedError : reply->error()) {
         case QNetworkReply::NoError:
             break;
         case QNetworkReply::HostNotFoundError:
