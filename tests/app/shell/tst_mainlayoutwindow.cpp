@@ -1,7 +1,7 @@
 #include "app/grid/gridview.h"
 #include "app/shell/frmmain.h"
 #include "core/shell/shellsettings.h"
-#include "support/testsupport.h"
+#include "support/gui/tablewindowfixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,44 +19,37 @@ using namespace dq;
 using namespace Qt::StringLiterals;
 
 // The window's own placement of its parts, checked on a shown window.
-class TestMainLayoutWindow : public QObject
+class TestMainLayoutWindow : public QObject, public test::TableWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-    std::unique_ptr<frmMain> m_w;
 
     // Left edge of a widget in tabMain's coordinates, in twips.
-    int leftInTab(QWidget *child) const { return m_w->pixelsToTwipsX(child->mapTo(m_w->tabMain, QPoint(0, 0)).x()); }
+    int leftInTab(QWidget *child) const { return m_window->pixelsToTwipsX(child->mapTo(m_window->tabMain, QPoint(0, 0)).x()); }
 
     void pressOnSplitter(QEvent::Type type, int globalX)
     {
-        const QPointF global(globalX, m_w->VBar->mapToGlobal(QPoint(0, 5)).y());
-        const QPointF local = m_w->VBar->mapFromGlobal(global);
+        const QPointF global(globalX, m_window->VBar->mapToGlobal(QPoint(0, 5)).y());
+        const QPointF local = m_window->VBar->mapFromGlobal(global);
         const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent e(type, local, global, button, held, Qt::NoModifier);
-        QApplication::sendEvent(m_w->VBar, &e);
+        QApplication::sendEvent(m_window->VBar, &e);
     }
 
-    int splitterGlobalX() const { return m_w->VBar->mapToGlobal(QPoint(0, 0)).x(); }
+    int splitterGlobalX() const { return m_window->VBar->mapToGlobal(QPoint(0, 0)).x(); }
 
 private slots:
     void init()
     {
-        QVERIFY(!test::useFreshProgramHome().isEmpty());
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_w = std::make_unique<frmMain>(*m_prompts, false);
-        QVERIFY(m_w->load());
-        m_w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+        QVERIFY(openWindow());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
     void cleanup()
     {
-        m_w.reset();
-        QCOMPARE(m_prompts->unexpected, 0);
-        m_prompts.reset();
+        QCOMPARE(closeWindow(), 0);
     }
 
     void eachTabBringsUpItsOwnParts_data()
@@ -91,28 +84,28 @@ private slots:
         QFETCH(bool, searchBox);
         QFETCH(bool, guideBox);
         QFETCH(bool, guideEntry);
-        if (m_w->mnuViewDropBox->isChecked() != addressTicked)
-            m_w->mnuViewDropBox->trigger();
-        QCOMPARE(m_w->mnuViewDropBoxG->isChecked(), addressTicked);
+        if (m_window->mnuViewDropBox->isChecked() != addressTicked)
+            m_window->mnuViewDropBox->trigger();
+        QCOMPARE(m_window->mnuViewDropBoxG->isChecked(), addressTicked);
         // Come from another tab so the switch really runs.
-        m_w->showTab((tab + 1) % 3);
-        m_w->showTab(tab);
+        m_window->showTab((tab + 1) % 3);
+        m_window->showTab(tab);
 
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(m_w->Toolbar[size_t(i)]->isVisible(), i == tab);
+            QCOMPARE(m_window->Toolbar[size_t(i)]->isVisible(), i == tab);
         for (const char *name : { "SSPanMain", "SSPanWeb", "SSPanGuide" })
-            QCOMPARE(m_w->findChild<QWidget *>(QLatin1String(name))->isVisible(), status == QLatin1String(name));
+            QCOMPARE(m_window->findChild<QWidget *>(QLatin1String(name))->isVisible(), status == QLatin1String(name));
         const QStringList all { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s,
             u"mnuToolsB"_s, u"mnuFileG"_s, u"mnuViewG"_s };
         for (const QString &name : all) {
-            auto *menu = m_w->findChild<QMenu *>(name);
+            auto *menu = m_window->findChild<QMenu *>(name);
             QVERIFY2(menu, qPrintable(name));
             QCOMPARE(menu->menuAction()->isVisible(), menus.contains(name));
         }
-        QVERIFY(m_w->mnuHelp->menuAction()->isVisible());
-        QCOMPARE(m_w->mnuGudie->isVisible(), guideEntry);
-        QCOMPARE(m_w->txtDrop->isVisible(), searchBox);
-        QCOMPARE(m_w->txtURL->isVisible(), guideBox);
+        QVERIFY(m_window->mnuHelp->menuAction()->isVisible());
+        QCOMPARE(m_window->mnuGudie->isVisible(), guideEntry);
+        QCOMPARE(m_window->txtDrop->isVisible(), searchBox);
+        QCOMPARE(m_window->txtURL->isVisible(), guideBox);
     }
 
     void everyStatusCellLivesInItsPanel_data()
@@ -130,58 +123,58 @@ private slots:
     {
         QFETCH(QString, cell);
         QFETCH(QString, panel);
-        auto *pan = m_w->findChild<QWidget *>(panel);
+        auto *pan = m_window->findChild<QWidget *>(panel);
         QVERIFY(pan);
         QVERIFY2(pan->findChild<QLabel *>(cell), qPrintable(cell));
         // The panel lies over the tab control's bottom edge, right of the tab buttons.
-        m_w->showTab(panel == QLatin1String("SSPanMain") ? 0 : 1);
-        QCOMPARE(pan->parentWidget(), m_w->tabMain);
-        QVERIFY(pan->geometry().left() >= m_w->tabMain->tabBar()->geometry().right());
-        QVERIFY(pan->geometry().bottom() >= m_w->tabMain->height() - 2);
+        m_window->showTab(panel == QLatin1String("SSPanMain") ? 0 : 1);
+        QCOMPARE(pan->parentWidget(), m_window->tabMain);
+        QVERIFY(pan->geometry().left() >= m_window->tabMain->tabBar()->geometry().right());
+        QVERIFY(pan->geometry().bottom() >= m_window->tabMain->height() - 2);
     }
 
     void tabControlStartsBelowTheAddressBoxOnlyOnBrowserTabs()
     {
-        m_w->mnuViewDropBox->trigger();
-        QVERIFY(m_w->mnuViewDropBox->isChecked());
-        m_w->showTab(frmMain::kTabSearch);
-        QVERIFY(m_w->txtDrop->isVisible());
-        QVERIFY(m_w->tabMain->geometry().top() > m_w->txtDrop->geometry().bottom());
-        m_w->showTab(frmMain::kTabResults);
+        m_window->mnuViewDropBox->trigger();
+        QVERIFY(m_window->mnuViewDropBox->isChecked());
+        m_window->showTab(frmMain::kTabSearch);
+        QVERIFY(m_window->txtDrop->isVisible());
+        QVERIFY(m_window->tabMain->geometry().top() > m_window->txtDrop->geometry().bottom());
+        m_window->showTab(frmMain::kTabResults);
         // On the results tab it sits 50 twips under the toolbar, the box's place empty.
-        QCOMPARE(m_w->tabMain->geometry().top(), m_w->twipsToPixelsY(50));
-        QVERIFY(!m_w->txtDrop->isVisible());
+        QCOMPARE(m_window->tabMain->geometry().top(), m_window->twipsToPixelsY(50));
+        QVERIFY(!m_window->txtDrop->isVisible());
     }
 
     void windowNeverNarrowerThanTheMinimum()
     {
-        m_w->resize(m_w->twipsToPixelsX(5000), m_w->height());
-        QTRY_COMPARE(m_w->width(), m_w->twipsToPixelsX(9000));
-        m_w->resize(m_w->twipsToPixelsX(15000), m_w->height());
-        QTRY_COMPARE(m_w->width(), m_w->twipsToPixelsX(15000));
+        m_window->resize(m_window->twipsToPixelsX(5000), m_window->height());
+        QTRY_COMPARE(m_window->width(), m_window->twipsToPixelsX(9000));
+        m_window->resize(m_window->twipsToPixelsX(15000), m_window->height());
+        QTRY_COMPARE(m_window->width(), m_window->twipsToPixelsX(15000));
     }
 
     void recordTableTakesTheFormPanelsPlace()
     {
-        m_w->showTab(frmMain::kTabResults);
-        const int tabWidth = m_w->pixelsToTwipsX(m_w->tabMain->width());
-        QVERIFY(m_w->VBar->isVisible());
-        const int besideSplitter = leftInTab(m_w->fa);
-        QVERIFY(qAbs(besideSplitter - (leftInTab(m_w->VBar) + m_w->pixelsToTwipsX(m_w->VBar->width()))) <= 30);
+        m_window->showTab(frmMain::kTabResults);
+        const int tabWidth = m_window->pixelsToTwipsX(m_window->tabMain->width());
+        QVERIFY(m_window->VBar->isVisible());
+        const int besideSplitter = leftInTab(m_window->fa);
+        QVERIFY(qAbs(besideSplitter - (leftInTab(m_window->VBar) + m_window->pixelsToTwipsX(m_window->VBar->width()))) <= 30);
 
-        auto *formPanel = m_w->findChild<QAction *>(u"mnuViewFb"_s);
+        auto *formPanel = m_window->findChild<QAction *>(u"mnuViewFb"_s);
         QVERIFY(formPanel && formPanel->isChecked());
         formPanel->trigger();
-        QVERIFY(!m_w->tabForm->isVisible());
-        QTRY_VERIFY(qAbs(leftInTab(m_w->fa) - 60) <= 30);
-        const int right = leftInTab(m_w->fa) + m_w->pixelsToTwipsX(m_w->fa->width());
+        QVERIFY(!m_window->tabForm->isVisible());
+        QTRY_VERIFY(qAbs(leftInTab(m_window->fa) - 60) <= 30);
+        const int right = leftInTab(m_window->fa) + m_window->pixelsToTwipsX(m_window->fa->width());
         QVERIFY2(qAbs(tabWidth - right - 70) <= 30, qPrintable(QString::number(tabWidth - right)));
-        QVERIFY(!m_w->VBar->isVisible());
+        QVERIFY(!m_window->VBar->isVisible());
 
         formPanel->trigger();
-        QVERIFY(m_w->tabForm->isVisible());
-        QTRY_VERIFY(qAbs(leftInTab(m_w->fa) - besideSplitter) <= 15);
-        QVERIFY(m_w->VBar->isVisible());
+        QVERIFY(m_window->tabForm->isVisible());
+        QTRY_VERIFY(qAbs(leftInTab(m_window->fa) - besideSplitter) <= 15);
+        QVERIFY(m_window->VBar->isVisible());
     }
 
     void splitterMovesOnlyOnReleaseAndStopsAtItsLimits_data()
@@ -198,50 +191,50 @@ private slots:
         QFETCH(int, target);
         QFETCH(bool, beyondLimit);
         QFETCH(int, expected);
-        m_w->showTab(frmMain::kTabResults);
-        const int windowWidth = m_w->pixelsToTwipsX(m_w->width());
+        m_window->showTab(frmMain::kTabResults);
+        const int windowWidth = m_window->pixelsToTwipsX(m_window->width());
         if (expected < 0)
             expected = windowWidth - 600;
-        const int start = m_w->vbarLeft();
-        const QRect before = m_w->VBar->geometry();
+        const int start = m_window->vbarLeft();
+        const QRect before = m_window->VBar->geometry();
         const int startX = splitterGlobalX();
-        const int toX = startX + m_w->twipsToPixelsX(qMin(target, windowWidth * 2) - start);
+        const int toX = startX + m_window->twipsToPixelsX(qMin(target, windowWidth * 2) - start);
 
         pressOnSplitter(QEvent::MouseButtonPress, startX);
-        QVERIFY(m_w->VBar1->isVisible());
-        QVERIFY(!m_w->VBar2->isVisible());
+        QVERIFY(m_window->VBar1->isVisible());
+        QVERIFY(!m_window->VBar2->isVisible());
         pressOnSplitter(QEvent::MouseMove, toX);
-        QCOMPARE(m_w->VBar1->isVisible(), !beyondLimit);
-        QCOMPARE(m_w->VBar2->isVisible(), beyondLimit);
+        QCOMPARE(m_window->VBar1->isVisible(), !beyondLimit);
+        QCOMPARE(m_window->VBar2->isVisible(), beyondLimit);
         // Held, the splitter itself has not moved yet.
-        QCOMPARE(m_w->VBar->geometry(), before);
-        QCOMPARE(m_w->vbarLeft(), start);
+        QCOMPARE(m_window->VBar->geometry(), before);
+        QCOMPARE(m_window->vbarLeft(), start);
 
         pressOnSplitter(QEvent::MouseButtonRelease, toX);
-        QVERIFY(!m_w->VBar1->isVisible());
-        QVERIFY(!m_w->VBar2->isVisible());
-        QVERIFY2(qAbs(m_w->vbarLeft() - expected) <= 15, qPrintable(QString::number(m_w->vbarLeft())));
-        QVERIFY(qAbs(leftInTab(m_w->VBar) - m_w->vbarLeft()) <= 30);
+        QVERIFY(!m_window->VBar1->isVisible());
+        QVERIFY(!m_window->VBar2->isVisible());
+        QVERIFY2(qAbs(m_window->vbarLeft() - expected) <= 15, qPrintable(QString::number(m_window->vbarLeft())));
+        QVERIFY(qAbs(leftInTab(m_window->VBar) - m_window->vbarLeft()) <= 30);
         // The record table follows the splitter; exit stores where it stands.
-        QVERIFY(leftInTab(m_w->fa) > leftInTab(m_w->VBar));
-        QCOMPARE(m_w->currentSettings().vbarLeft, m_w->vbarLeft());
+        QVERIFY(leftInTab(m_window->fa) > leftInTab(m_window->VBar));
+        QCOMPARE(m_window->currentSettings().vbarLeft, m_window->vbarLeft());
     }
 
     void splitterPositionSurvivesARestart()
     {
-        m_w->showTab(frmMain::kTabResults);
+        m_window->showTab(frmMain::kTabResults);
         const int startX = splitterGlobalX();
         pressOnSplitter(QEvent::MouseButtonPress, startX);
-        pressOnSplitter(QEvent::MouseMove, startX + m_w->twipsToPixelsX(900));
-        pressOnSplitter(QEvent::MouseButtonRelease, startX + m_w->twipsToPixelsX(900));
-        const int dragged = m_w->vbarLeft();
+        pressOnSplitter(QEvent::MouseMove, startX + m_window->twipsToPixelsX(900));
+        pressOnSplitter(QEvent::MouseButtonRelease, startX + m_window->twipsToPixelsX(900));
+        const int dragged = m_window->vbarLeft();
         QVERIFY(qAbs(dragged - 4470) <= 15);
-        m_w->saveSettingsAndEnd();
-        m_w.reset();
+        m_window->saveSettingsAndEnd();
+        m_window.reset();
 
-        m_w = std::make_unique<frmMain>(*m_prompts, false);
-        QVERIFY(m_w->load());
-        QCOMPARE(m_w->vbarLeft(), dragged);
+        m_window = std::make_unique<frmMain>(*m_prompts, false);
+        QVERIFY(m_window->load());
+        QCOMPARE(m_window->vbarLeft(), dragged);
     }
 };
 

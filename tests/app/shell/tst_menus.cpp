@@ -1,7 +1,7 @@
 #include "app/shell/frmmain.h"
 #include "core/shell/shellsettings.h"
 #include "core/table/recordtable.h"
-#include "support/testsupport.h"
+#include "support/gui/tablewindowfixture.h"
 
 #include <QAction>
 #include <QMenu>
@@ -38,31 +38,23 @@ protected:
 
 } // namespace
 
-class TestMenus : public QObject
+class TestMenus : public QObject, public test::TableWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-    std::unique_ptr<frmMain> m_w;
 
-    QAction *entry(const QString &name) const { return m_w->findChild<QAction *>(name); }
 
 private slots:
     void init()
     {
-        QVERIFY(!test::useFreshProgramHome().isEmpty());
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_w = std::make_unique<frmMain>(*m_prompts, false);
-        QVERIFY(m_w->load());
-        m_w->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+        QVERIFY(openWindow());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
 
     void cleanup()
     {
-        m_w.reset();
-        QCOMPARE(m_prompts->unexpected, 0);
-        m_prompts.reset();
+        QCOMPARE(closeWindow(), 0);
     }
 
     // name, caption ("" where the caption is free), shortcut, the tab whose menus hold it.
@@ -145,7 +137,7 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QString, shortcut);
         QFETCH(int, tab);
-        QAction *a = entry(name);
+        QAction *a = action(name);
         QVERIFY2(a, qPrintable(name));
         if (!caption.isEmpty())
             QCOMPARE(a->text(), caption);
@@ -154,18 +146,18 @@ private slots:
             return;
 
         // Save answers only a changed table; Start Grabbing only a listing page.
-        m_w->table().MakeModified(true);
+        m_window->table().MakeModified(true);
         if (!a->isEnabled())
             a->setEnabled(true);
-        m_w->showTab(tab);
+        m_window->showTab(tab);
         ShortcutCatcher catcher;
         a->installEventFilter(&catcher);
         const QKeyCombination key = QKeySequence(shortcut)[0];
-        QTest::keyClick(m_w.get(), key.key(), key.keyboardModifiers());
+        QTest::keyClick(m_window.get(), key.key(), key.keyboardModifiers());
         a->removeEventFilter(&catcher);
         QCOMPARE(catcher.ambiguous, 0);
         QCOMPARE(catcher.caught, 1);
-        m_w->table().MakeModified(false);
+        m_window->table().MakeModified(false);
     }
 
     void menuNamesAreThoseOfTheirSets()
@@ -173,8 +165,8 @@ private slots:
         const QStringList names { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s,
             u"mnuToolsB"_s, u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s, u"mnuTab"_s };
         for (const QString &name : names)
-            QVERIFY2(m_w->findChild<QMenu *>(name), qPrintable(name));
-        QCOMPARE(m_w->mnuTab->title(), QStringLiteral("Set Default &Tab at Start Up"));
+            QVERIFY2(m_window->findChild<QMenu *>(name), qPrintable(name));
+        QCOMPARE(m_window->mnuTab->title(), QStringLiteral("Set Default &Tab at Start Up"));
     }
 
     void defaultTabEntriesTickOnlyTheChosenOne_data()
@@ -187,30 +179,30 @@ private slots:
     void defaultTabEntriesTickOnlyTheChosenOne()
     {
         QFETCH(int, chosen);
-        m_w->mnuTabs[size_t(chosen)]->trigger();
+        m_window->mnuTabs[size_t(chosen)]->trigger();
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(m_w->mnuTabs[size_t(i)]->isChecked(), i == chosen);
-        QCOMPARE(m_w->currentSettings().defaultTab, chosen);
+            QCOMPARE(m_window->mnuTabs[size_t(i)]->isChecked(), i == chosen);
+        QCOMPARE(m_window->currentSettings().defaultTab, chosen);
         // Choosing a default does not switch the tab now.
-        QCOMPARE(m_w->tabMain->currentIndex(), 1);
+        QCOMPARE(m_window->tabMain->currentIndex(), 1);
     }
 
     void guideEntryShowsTheGuideTab()
     {
-        m_w->showTab(frmMain::kTabResults);
-        m_w->mnuGudie->trigger();
-        QCOMPARE(m_w->tabMain->currentIndex(), int(frmMain::kTabGuide));
-        QVERIFY(!m_w->mnuGudie->isVisible());
+        m_window->showTab(frmMain::kTabResults);
+        m_window->mnuGudie->trigger();
+        QCOMPARE(m_window->tabMain->currentIndex(), int(frmMain::kTabGuide));
+        QVERIFY(!m_window->mnuGudie->isVisible());
     }
 
     void addressBoxEntriesAreOneChoice()
     {
-        m_w->mnuViewDropBoxG->trigger();
-        QVERIFY(m_w->mnuViewDropBox->isChecked());
-        QCOMPARE(m_w->currentSettings().addressBox, 1);
-        m_w->mnuViewDropBox->trigger();
-        QVERIFY(!m_w->mnuViewDropBoxG->isChecked());
-        QCOMPARE(m_w->currentSettings().addressBox, 0);
+        m_window->mnuViewDropBoxG->trigger();
+        QVERIFY(m_window->mnuViewDropBox->isChecked());
+        QCOMPARE(m_window->currentSettings().addressBox, 1);
+        m_window->mnuViewDropBox->trigger();
+        QVERIFY(!m_window->mnuViewDropBoxG->isChecked());
+        QCOMPARE(m_window->currentSettings().addressBox, 0);
     }
 };
 

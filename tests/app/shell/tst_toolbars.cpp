@@ -3,7 +3,7 @@
 #include "core/shell/shellsettings.h"
 #include "core/table/recordtable.h"
 #include "core/grid/gridmodel.h"
-#include "support/testsupport.h"
+#include "support/gui/tablewindowfixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -17,29 +17,22 @@
 using namespace dq;
 using namespace Qt::StringLiterals;
 
-class TestToolbars : public QObject
+class TestToolbars : public QObject, public test::TableWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-    std::unique_ptr<frmMain> m_w;
 
-    QAction *button(int toolbar, const char *key) const { return m_w->toolbarButton(toolbar, QLatin1String(key)); }
+    QAction *button(int toolbar, const char *key) const { return m_window->toolbarButton(toolbar, QLatin1String(key)); }
 
 private slots:
     void init()
     {
-        QVERIFY(!test::useFreshProgramHome().isEmpty());
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_w = std::make_unique<frmMain>(*m_prompts, false);
-        QVERIFY(m_w->load());
+        QVERIFY(openWindow());
     }
 
     void cleanup()
     {
-        m_w.reset();
-        QCOMPARE(m_prompts->unexpected, 0);
-        m_prompts.reset();
+        QCOMPARE(closeWindow(), 0);
     }
 
     void everyKeyStandsInItsPlaceWithItsTooltip_data()
@@ -77,7 +70,7 @@ private slots:
         QFETCH(QStringList, tips);
         QStringList shownKeys;
         QStringList shownTips;
-        const QList<QAction *> actions = m_w->Toolbar[size_t(toolbar)]->actions();
+        const QList<QAction *> actions = m_window->Toolbar[size_t(toolbar)]->actions();
         for (QAction *a : actions) {
             // Widgets riding on a toolbar (the engine list, hint panels) carry no key.
             if (a->data().toString().isEmpty())
@@ -89,7 +82,7 @@ private slots:
         QCOMPARE(shownTips, tips);
         // A button without a picture would show as a blank gap.
         for (const QString &key : keys)
-            QVERIFY2(!m_w->toolbarButton(toolbar, key)->icon().isNull(), qPrintable(key));
+            QVERIFY2(!m_window->toolbarButton(toolbar, key)->icon().isNull(), qPrintable(key));
     }
 
     void viewKeysSwitchTabs_data()
@@ -108,15 +101,15 @@ private slots:
         QFETCH(int, toolbar);
         QFETCH(QString, key);
         QFETCH(int, to);
-        m_w->showTab(from);
-        QAction *a = m_w->toolbarButton(toolbar, key);
+        m_window->showTab(from);
+        QAction *a = m_window->toolbarButton(toolbar, key);
         QVERIFY(a);
         a->trigger();
-        QCOMPARE(m_w->tabMain->currentIndex(), to);
+        QCOMPARE(m_window->tabMain->currentIndex(), to);
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(m_w->Toolbar[size_t(i)]->isVisibleTo(m_w.get()), i == to);
-        QCOMPARE(m_w->SSPanMain->isVisibleTo(m_w.get()), to == 0);
-        QCOMPARE(m_w->SSPanWeb->isVisibleTo(m_w.get()), to == 1);
+            QCOMPARE(m_window->Toolbar[size_t(i)]->isVisibleTo(m_window.get()), i == to);
+        QCOMPARE(m_window->SSPanMain->isVisibleTo(m_window.get()), to == 0);
+        QCOMPARE(m_window->SSPanWeb->isVisibleTo(m_window.get()), to == 1);
     }
 
     void keysAreComparedExactly_data()
@@ -135,27 +128,27 @@ private slots:
         QFETCH(int, toolbar);
         QFETCH(QString, key);
         for (int tab : { 0, 1, 2 }) {
-            m_w->showTab(tab);
-            m_w->toolbars().dispatch(toolbar, key);
-            QCOMPARE(m_w->tabMain->currentIndex(), tab);
+            m_window->showTab(tab);
+            m_window->toolbars().dispatch(toolbar, key);
+            QCOMPARE(m_window->tabMain->currentIndex(), tab);
         }
     }
 
     void resultThenWebComesBackToTheSamePage()
     {
-        m_w->showTab(frmMain::kTabSearch);
-        m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:1/list"));
+        m_window->showTab(frmMain::kTabSearch);
+        m_window->txtDrop->setText(QStringLiteral("http://127.0.0.1:1/list"));
         button(1, "Result")->trigger();
         button(0, "Web")->trigger();
-        QCOMPARE(m_w->tabMain->currentIndex(), int(frmMain::kTabSearch));
-        QCOMPARE(m_w->txtDrop->text(), QStringLiteral("http://127.0.0.1:1/list"));
+        QCOMPARE(m_window->tabMain->currentIndex(), int(frmMain::kTabSearch));
+        QCOMPARE(m_window->txtDrop->text(), QStringLiteral("http://127.0.0.1:1/list"));
     }
 
     void newKeyClearsAnUnchangedTable()
     {
-        GridModel &fa = m_w->table().fa();
+        GridModel &fa = m_window->table().fa();
         fa.setText(3, 2, QStringLiteral("Acme Plumbing"));
-        m_w->table().MakeModified(false);
+        m_window->table().MakeModified(false);
         button(0, "New")->trigger();
         QCOMPARE(fa.text(3, 2), QString());
     }
@@ -174,26 +167,26 @@ private slots:
         QFETCH(QString, panel3);
         QFETCH(QString, ticked);
         // Start from the other mode so the key has something to do.
-        m_w->toolbarButton(0, key == QLatin1String("RowMode") ? u"BlockMode"_s : u"RowMode"_s)->trigger();
-        QAction *button = m_w->toolbarButton(0, key);
+        m_window->toolbarButton(0, key == QLatin1String("RowMode") ? u"BlockMode"_s : u"RowMode"_s)->trigger();
+        QAction *button = m_window->toolbarButton(0, key);
         button->trigger();
-        QCOMPARE(m_w->panel(3)->text(), panel3);
-        QVERIFY(m_w->findChild<QAction *>(ticked)->isChecked());
+        QCOMPARE(m_window->panel(3)->text(), panel3);
+        QVERIFY(m_window->findChild<QAction *>(ticked)->isChecked());
         // Clicking the pressed key again keeps it pressed.
         button->trigger();
         QVERIFY(button->isChecked());
-        QCOMPARE(m_w->panel(3)->text(), panel3);
+        QCOMPARE(m_window->panel(3)->text(), panel3);
     }
 
     void dragKeyTwiceLeavesDragModeOff()
     {
         QAction *drag = button(0, "DragMode");
-        QAction *menu = m_w->findChild<QAction *>(u"mnuDragDrop"_s);
+        QAction *menu = m_window->findChild<QAction *>(u"mnuDragDrop"_s);
         drag->trigger();
-        QCOMPARE(m_w->panel(4)->text(), u"DRAG"_s);
+        QCOMPARE(m_window->panel(4)->text(), u"DRAG"_s);
         QVERIFY(menu->isChecked());
         drag->trigger();
-        QCOMPARE(m_w->panel(4)->text(), QString());
+        QCOMPARE(m_window->panel(4)->text(), QString());
         QVERIFY(!menu->isChecked());
         QVERIFY(!drag->isChecked());
     }
@@ -208,36 +201,36 @@ private slots:
     {
         QFETCH(QString, key);
         m_prompts->colors = { QColor() }; // "Flood" asks for a colour: cancelled
-        m_w->show();
-        m_w->showTab(frmMain::kTabResults);
-        auto *palette = m_w->findChild<QWidget *>(u"PanColor"_s);
+        m_window->show();
+        m_window->showTab(frmMain::kTabResults);
+        auto *palette = m_window->findChild<QWidget *>(u"PanColor"_s);
         QVERIFY(palette);
         button(0, "Acolor")->trigger();
         QVERIFY(palette->isVisible());
         button(0, "Acolor")->trigger();
         QVERIFY(palette->isVisible());
-        m_w->toolbarButton(0, key)->trigger();
+        m_window->toolbarButton(0, key)->trigger();
         QVERIFY(!palette->isVisible());
     }
 
     void alternateColorKeyWorksLikeItsMenuEntry()
     {
-        QAction *menu = m_w->mnuAlternateColor;
+        QAction *menu = m_window->mnuAlternateColor;
         QVERIFY(menu->isChecked());
         button(0, "AlternateColor")->trigger();
         QVERIFY(!menu->isChecked());
-        QCOMPARE(m_w->currentSettings().alternateColor, false);
+        QCOMPARE(m_window->currentSettings().alternateColor, false);
         button(0, "AlternateColor")->trigger();
         QVERIFY(menu->isChecked());
-        QCOMPARE(m_w->table().fa().alternateRowColor(), QColor(0xC0, 0xFF, 0xC0));
+        QCOMPARE(m_window->table().fa().alternateRowColor(), QColor(0xC0, 0xFF, 0xC0));
     }
 
     void subsystemsAskingForAKeyGetTheButtonInPlace()
     {
-        const int before = m_w->Toolbar[0]->actions().size();
-        QAction *again = m_w->addToolbarButton(0, QStringLiteral("Save"), QStringLiteral("Save"));
+        const int before = m_window->Toolbar[0]->actions().size();
+        QAction *again = m_window->addToolbarButton(0, QStringLiteral("Save"), QStringLiteral("Save"));
         QCOMPARE(again, button(0, "Save"));
-        QCOMPARE(m_w->Toolbar[0]->actions().size(), before);
+        QCOMPARE(m_window->Toolbar[0]->actions().size(), before);
         // The same key on another toolbar is another button.
         QVERIFY(button(0, "Stop") != button(1, "Stop"));
     }
