@@ -1,9 +1,8 @@
 #include "cli/clicommand.h"
+#include "cli/printtable.h"
 
-#include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
 #include "core/print/mailinglabels.h"
-#include "core/print/numberlist.h"
 #include "core/print/sheetlayout.h"
 #include "core/print/sheetpainter.h"
 
@@ -63,20 +62,9 @@ int runLabels(const QStringList &args)
         return usageError(QStringLiteral("unknown layout '%1'").arg(options.layout));
 
     dq::GridModel table;
-    const dq::FileResult loaded = dq::GridFile::load(table, in, dq::GridFile::kindForPath(in));
-    if (!loaded) {
-        QTextStream(stderr) << "dirquill-cli labels: " << loaded.errorString << '\n';
-        return 1;
-    }
-    table.setSelectionMode(dq::GridModel::SelectionMode::ListBox);
-    if (!options.allRows) {
-        QString why;
-        const auto rows = dq::parseNumberList(rowsText, 1, std::max(1, table.rows() - 1), &why);
-        if (!rows)
-            return usageError(QStringLiteral("--rows: ") + why);
-        for (int r : *rows)
-            table.setRowSelected(r, true);
-    }
+    if (const int code = dq::cli::loadPrintTable(QStringLiteral("labels"), in, options.allRows ? nullptr : &rowsText,
+            table, usageError))
+        return code;
 
     dq::SheetLayout sheet;
     const std::vector<int> rows = dq::MailingLabels::gatherRows(table, options);

@@ -1,6 +1,6 @@
 #include "cli/clicommand.h"
+#include "cli/printtable.h"
 
-#include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
 #include "core/print/numberlist.h"
 #include "core/print/printsheet.h"
@@ -64,20 +64,10 @@ int runSheet(const QStringList &args)
         return usageError(QStringLiteral("no output file given (--pdf OUT)"));
 
     dq::GridModel table;
-    const dq::FileResult loaded = dq::GridFile::load(table, in, dq::GridFile::kindForPath(in));
-    if (!loaded) {
-        QTextStream(stderr) << "dirquill-cli sheet: " << loaded.errorString << '\n';
-        return 1;
-    }
-    table.setSelectionMode(dq::GridModel::SelectionMode::ListBox);
+    if (const int code = dq::cli::loadPrintTable(QStringLiteral("sheet"), in, options.allRows ? nullptr : &rowsText,
+            table, usageError))
+        return code;
     QString why;
-    if (!options.allRows) {
-        const auto rows = dq::parseNumberList(rowsText, 1, std::max(1, table.rows() - 1), &why);
-        if (!rows)
-            return usageError(QStringLiteral("--rows: ") + why);
-        for (int r : *rows)
-            table.setRowSelected(r, true);
-    }
     if (columnsText.isEmpty()) {
         for (int c = 0; c < table.cols(); ++c)
             options.printColumns.push_back(!table.columnHidden(c));
