@@ -41,7 +41,7 @@ qint64 peakKb()
 // stays meaningful when other work shares the machine.
 double cpuSeconds()
 {
-    rusage u{};
+    rusage u {};
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
@@ -68,20 +68,21 @@ QString pick(QRandomGenerator &rng, const char *const *list, int n)
 
 void fill(GridModel &m, int rows)
 {
-    static const char *const first[] = {"Acme", "Blue Sky", "Golden Gate", "Riverside", "Summit", "Pioneer", "Lakeview",
-                                        "Main Street", "Cedar", "Oak Tree", "Sunrise", "Liberty", "Evergreen", "Château"};
-    static const char *const kind[] = {"Plumbing", "Dental Care", "Auto Repair", "Bakery", "Law Office", "Pizza",
-                                       "Hardware", "Florist", "Insurance Agency", "Pet Grooming", "Roofing & Siding"};
-    static const char *const street[] = {"Main St", "Oak Ave", "Maple Dr", "Washington Blvd", "Elm St", "Park Rd",
-                                         "Lake Shore Dr", "Broadway", "Market St", "Church Ln"};
-    static const char *const city[] = {"Springfield", "Riverside", "Franklin", "Greenville", "Bristol", "Clinton",
-                                       "Salem", "Madison", "Georgetown", "Fairview", "San José"};
-    static const char *const state[] = {"CA", "TX", "NY", "FL", "IL", "PA", "OH", "GA", "NC", "MI", "WA", "OR"};
+    static const char *const first[] = { "Acme", "Blue Sky", "Golden Gate", "Riverside", "Summit", "Pioneer",
+        "Lakeview", "Main Street", "Cedar", "Oak Tree", "Sunrise", "Liberty", "Evergreen", "Château" };
+    static const char *const kind[] = { "Plumbing", "Dental Care", "Auto Repair", "Bakery", "Law Office", "Pizza",
+        "Hardware", "Florist", "Insurance Agency", "Pet Grooming", "Roofing & Siding" };
+    static const char *const street[] = { "Main St", "Oak Ave", "Maple Dr", "Washington Blvd", "Elm St", "Park Rd",
+        "Lake Shore Dr", "Broadway", "Market St", "Church Ln" };
+    static const char *const city[] = { "Springfield", "Riverside", "Franklin", "Greenville", "Bristol", "Clinton",
+        "Salem", "Madison", "Georgetown", "Fairview", "San José" };
+    static const char *const state[] = { "CA", "TX", "NY", "FL", "IL", "PA", "OH", "GA", "NC", "MI", "WA", "OR" };
     QRandomGenerator rng(42);
     m.setCols(13);
     m.setRows(1);
-    const QStringList titles{QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"), QStringLiteral("State"),
-                             QStringLiteral("Zip Code"), QStringLiteral("Phone"), QStringLiteral("Web"), QStringLiteral("E-mail")};
+    const QStringList titles { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
+        QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone"), QStringLiteral("Web"),
+        QStringLiteral("E-mail") };
     for (int c = 0; c < titles.size(); ++c)
         m.setText(0, c, titles[c]);
     std::vector<QStringList> batch;
@@ -90,14 +91,13 @@ void fill(GridModel &m, int rows)
         const QString name = pick(rng, first, 14) + QLatin1Char(' ') + pick(rng, kind, 11);
         QString slug = name.toLower();
         slug.remove(QLatin1Char(' '));
-        QStringList row{name,
-                        QString::number(rng.bounded(10, 9999)) + QLatin1Char(' ') + pick(rng, street, 10),
-                        pick(rng, city, 11),
-                        pick(rng, state, 12),
-                        QStringLiteral("%1").arg(rng.bounded(10000, 99999)),
-                        QStringLiteral("(%1) %2-%3").arg(rng.bounded(200, 999)).arg(rng.bounded(200, 999)).arg(rng.bounded(1000, 9999), 4, 10, QLatin1Char('0')),
-                        QStringLiteral("http://www.%1.com").arg(slug),
-                        QStringLiteral("info@%1.com").arg(slug)};
+        QStringList row { name, QString::number(rng.bounded(10, 9999)) + QLatin1Char(' ') + pick(rng, street, 10),
+            pick(rng, city, 11), pick(rng, state, 12), QStringLiteral("%1").arg(rng.bounded(10000, 99999)),
+            QStringLiteral("(%1) %2-%3")
+                .arg(rng.bounded(200, 999))
+                .arg(rng.bounded(200, 999))
+                .arg(rng.bounded(1000, 9999), 4, 10, QLatin1Char('0')),
+            QStringLiteral("http://www.%1.com").arg(slug), QStringLiteral("info@%1.com").arg(slug) };
         if (r % 7 == 0)
             row << QStringLiteral("called, \"call back\"") << QStringLiteral("2024-03-01");
         batch.push_back(row);
@@ -144,10 +144,14 @@ int main(int argc, char **argv)
         t.start();
         fill(m, rows);
         report("build table", double(t.nsecsElapsed()) / 1e9);
-        int failed = timed("save native", [&] { return GridFile::save(m, dir + QStringLiteral("/listings.tsy"), FileKind::Native); });
-        failed += timed("save comma", [&] { return GridFile::save(m, dir + QStringLiteral("/listings.csv"), FileKind::Comma); });
-        std::printf("%-28s %8.1f MB\n", "native file size", double(QFileInfo(dir + QStringLiteral("/listings.tsy")).size()) / 1048576.0);
-        std::printf("%-28s %8.1f MB\n", "comma file size", double(QFileInfo(dir + QStringLiteral("/listings.csv")).size()) / 1048576.0);
+        int failed = timed(
+            "save native", [&] { return GridFile::save(m, dir + QStringLiteral("/listings.tsy"), FileKind::Native); });
+        failed += timed(
+            "save comma", [&] { return GridFile::save(m, dir + QStringLiteral("/listings.csv"), FileKind::Comma); });
+        std::printf("%-28s %8.1f MB\n", "native file size",
+            double(QFileInfo(dir + QStringLiteral("/listings.tsy")).size()) / 1048576.0);
+        std::printf("%-28s %8.1f MB\n", "comma file size",
+            double(QFileInfo(dir + QStringLiteral("/listings.csv")).size()) / 1048576.0);
         reportPeak();
         return failed;
     }

@@ -21,7 +21,10 @@ namespace {
 class FixedPrompts : public UserPrompts
 {
 public:
-    explicit FixedPrompts(QString path) : m_path(std::move(path)) {}
+    explicit FixedPrompts(QString path)
+        : m_path(std::move(path))
+    {
+    }
     Answer message(const QString &, const QString &, Icon, Buttons) override { return Answer::Yes; }
     bool input(const QString &, const QString &, QString &) override { return false; }
     QString openFileName(const QString &, const QString &, const QString &) override { return m_path; }

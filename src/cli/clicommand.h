@@ -13,8 +13,8 @@ namespace dq::cli {
 struct CliCommand
 {
     QString name;
-    QString summary;  // one line for --help
-    QString usage;    // full usage text for "dirquill-cli help NAME" and usage errors
+    QString summary; // one line for --help
+    QString usage; // full usage text for "dirquill-cli help NAME" and usage errors
     // Runs with the arguments after the command's name; returns the process exit code.
     // Errors go to stderr with the reason; results to stdout or the named output file.
     std::function<int(const QStringList &args)> run;

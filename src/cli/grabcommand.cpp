@@ -48,7 +48,6 @@ const QString kUsage
                      "the rows. Exit status 0 after a normal end, 1 when a page could not be fetched or the table\n"
                      "not written (the rows grabbed before are still written), 2 on bad use, 130 when stopped.");
 
-
 int usageError(QTextStream &err, const QString &why)
 {
     err << "dirquill-cli grab: " << why << '\n' << kUsage << '\n';

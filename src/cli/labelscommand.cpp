@@ -62,8 +62,8 @@ int runLabels(const QStringList &args)
         return usageError(QStringLiteral("unknown layout '%1'").arg(options.layout));
 
     dq::GridModel table;
-    if (const int code = dq::cli::loadPrintTable(QStringLiteral("labels"), in, options.allRows ? nullptr : &rowsText,
-            table, usageError))
+    if (const int code = dq::cli::loadPrintTable(
+            QStringLiteral("labels"), in, options.allRows ? nullptr : &rowsText, table, usageError))
         return code;
 
     dq::SheetLayout sheet;

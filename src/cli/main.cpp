@@ -34,7 +34,8 @@ int main(int argc, char *argv[])
         needsGui |= c.needsGui && c.name == QLatin1String(commandName);
     if (needsGui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> app(needsGui ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
+    std::unique_ptr<QCoreApplication> app(
+        needsGui ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("dirquill-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DQ_VERSION));
     QStringList args = QCoreApplication::arguments().mid(1);

@@ -64,8 +64,8 @@ int runSheet(const QStringList &args)
         return usageError(QStringLiteral("no output file given (--pdf OUT)"));
 
     dq::GridModel table;
-    if (const int code = dq::cli::loadPrintTable(QStringLiteral("sheet"), in, options.allRows ? nullptr : &rowsText,
-            table, usageError))
+    if (const int code = dq::cli::loadPrintTable(
+            QStringLiteral("sheet"), in, options.allRows ? nullptr : &rowsText, table, usageError))
         return code;
     QString why;
     if (columnsText.isEmpty()) {

@@ -60,7 +60,8 @@ private slots:
         QTest::newRow("page number at the end") << "demo-page" << QString(u"page/"_qs + kSearch);
         QTest::newRow("page number in the middle") << "demo-pagemiddle" << QString(u"pagemiddle/page-1/"_qs + kSearch);
         QTest::newRow("first listing number at the end") << "demo-item" << QString(u"item/"_qs + kSearch);
-        QTest::newRow("first listing number in the middle") << "demo-itemmiddle" << QString(u"itemmiddle/from-1/"_qs + kSearch);
+        QTest::newRow("first listing number in the middle")
+            << "demo-itemmiddle" << QString(u"itemmiddle/from-1/"_qs + kSearch);
         QTest::newRow("next links") << "demo-next" << QString(u"next/"_qs + kSearch);
     }
 
@@ -69,7 +70,8 @@ private slots:
         QFETCH(QString, engine);
         QFETCH(QString, path);
         const QString out = m_dir + u"/"_qs + engine + u".tsy"_qs;
-        const CliRun r = test::runCli({ u"grab"_qs, u"--engine"_qs, engine, u"--url"_qs, base() + path, u"--out"_qs, out });
+        const CliRun r
+            = test::runCli({ u"grab"_qs, u"--engine"_qs, engine, u"--url"_qs, base() + path, u"--out"_qs, out });
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QVERIFY2(r.err.contains(u"Done: 250 listings"_qs), qPrintable(r.err));
         GridModel t;
@@ -94,14 +96,22 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("message");
-        QTest::newRow("a slow server within the timeout") << "&delay=300&at=2" << args(u"--max-pages 3"_qs) << 0 << 30 << "Done";
-        QTest::newRow("an error status on page 3 keeps pages 1 and 2") << "&status=503&at=3" << QStringList {} << 1 << 20 << "The server answered 503";
-        QTest::newRow("a connection closed without an answer") << "&drop=1&at=2" << QStringList {} << 1 << 10 << "failed";
-        QTest::newRow("a connection closed halfway through a page") << "&drop=mid&at=4" << QStringList {} << 1 << 30 << "HttpSendRequest failed 12030";
-        QTest::newRow("a page that drips in slower than the timeout") << "&drip=50&at=2" << args(u"--timeout 1"_qs) << 1 << 10 << "HttpSendRequest failed 12002";
-        QTest::newRow("a page over the size cap") << "&huge=30&at=2" << QStringList {} << 1 << 10 << "larger than the limit";
-        QTest::newRow("a page in Windows-1252") << "&charset=windows-1252" << args(u"--max-pages 2"_qs) << 0 << 20 << "Done";
-        QTest::newRow("a page declared only in its meta tag") << "&charset=windows-1252&declare=meta" << args(u"--max-pages 2"_qs) << 0 << 20 << "Done";
+        QTest::newRow("a slow server within the timeout")
+            << "&delay=300&at=2" << args(u"--max-pages 3"_qs) << 0 << 30 << "Done";
+        QTest::newRow("an error status on page 3 keeps pages 1 and 2")
+            << "&status=503&at=3" << QStringList {} << 1 << 20 << "The server answered 503";
+        QTest::newRow("a connection closed without an answer")
+            << "&drop=1&at=2" << QStringList {} << 1 << 10 << "failed";
+        QTest::newRow("a connection closed halfway through a page")
+            << "&drop=mid&at=4" << QStringList {} << 1 << 30 << "HttpSendRequest failed 12030";
+        QTest::newRow("a page that drips in slower than the timeout")
+            << "&drip=50&at=2" << args(u"--timeout 1"_qs) << 1 << 10 << "HttpSendRequest failed 12002";
+        QTest::newRow("a page over the size cap")
+            << "&huge=30&at=2" << QStringList {} << 1 << 10 << "larger than the limit";
+        QTest::newRow("a page in Windows-1252")
+            << "&charset=windows-1252" << args(u"--max-pages 2"_qs) << 0 << 20 << "Done";
+        QTest::newRow("a page declared only in its meta tag")
+            << "&charset=windows-1252&declare=meta" << args(u"--max-pages 2"_qs) << 0 << 20 << "Done";
         QTest::newRow("redirects before every page") << "&redirect=3" << args(u"--max-pages 2"_qs) << 0 << 20 << "Done";
     }
 
@@ -115,7 +125,7 @@ private slots:
         const QString out = m_dir + u"/faults.csv"_qs;
         QFile::remove(out);
         const CliRun r = test::runCli(QStringList { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs,
-                                 base() + u"page/"_qs + kSearch + faults, u"--out"_qs, out }
+                                          base() + u"page/"_qs + kSearch + faults, u"--out"_qs, out }
             + options);
         QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
@@ -124,8 +134,8 @@ private slots:
         QCOMPARE(t.rows(), 1 + rows);
 
         // The same listings as a clean run: nothing garbled by the fault.
-        const CliRun clean = test::runCli({ u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, base() + u"page/"_qs + kSearch,
-            u"--max-pages"_qs, QString::number((rows + 9) / 10) });
+        const CliRun clean = test::runCli({ u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs,
+            base() + u"page/"_qs + kSearch, u"--max-pages"_qs, QString::number((rows + 9) / 10) });
         QCOMPARE(clean.exitCode, 0);
         QFile written(out);
         QVERIFY(written.open(QIODevice::ReadOnly));
@@ -137,8 +147,8 @@ private slots:
         const QString out = m_dir + u"/interrupted.csv"_qs;
         QProcess p;
         p.start(QStringLiteral(DQ_BIN_DIR "/dirquill-cli"),
-            { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, base() + u"page/"_qs + kSearch + u"&delay=800"_qs,
-                u"--out"_qs, out });
+            { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs,
+                base() + u"page/"_qs + kSearch + u"&delay=800"_qs, u"--out"_qs, out });
         QVERIFY(p.waitForStarted());
         // Interrupt once the first page is in.
         QString progress;
@@ -198,8 +208,8 @@ private slots:
         // Save one result page the way a key-file author would, then cut it.
         const QString page = m_dir + u"/saved.html"_qs;
         const QString url = base() + u"page/"_qs + kSearch + u"&page=3"_qs;
-        const CliRun fetched = test::runCli({ u"grab"_qs, u"--key"_qs, QStringLiteral(DQ_BIN_DIR "/demo-page.key"), u"--url"_qs,
-            url, u"--max-pages"_qs, u"1"_qs });
+        const CliRun fetched = test::runCli({ u"grab"_qs, u"--key"_qs, QStringLiteral(DQ_BIN_DIR "/demo-page.key"),
+            u"--url"_qs, url, u"--max-pages"_qs, u"1"_qs });
         QCOMPARE(fetched.exitCode, 0);
         QTcpSocket s;
         s.connectToHost(QHostAddress::LocalHost, quint16(m_site.port()));
@@ -213,8 +223,8 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(all.mid(all.indexOf("\r\n\r\n") + 4));
         f.close();
-        const CliRun r = test::runCli({ u"test-rules"_qs, u"--key"_qs, QStringLiteral(DQ_BIN_DIR "/demo-page.key"), u"--page"_qs,
-            page, u"--url"_qs, url });
+        const CliRun r = test::runCli({ u"test-rules"_qs, u"--key"_qs, QStringLiteral(DQ_BIN_DIR "/demo-page.key"),
+            u"--page"_qs, page, u"--url"_qs, url });
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QCOMPARE(r.out, fetched.out);
         QVERIFY2(r.err.contains(u"10 listings"_qs), qPrintable(r.err));
@@ -230,11 +240,16 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
         QTest::newRow("grab without an address") << args(u"grab --engine demo-page"_qs) << 2 << "--url";
-        QTest::newRow("grab with both an engine and a key") << args(u"grab --engine a --key b --url http://x/"_qs) << 2 << "either --engine or --key";
-        QTest::newRow("grab with an unknown engine") << args(u"grab --engine Nowhere --url http://x/"_qs) << 1 << "no engine 'Nowhere'";
-        QTest::newRow("grab with a missing key file") << args(u"grab --key /no/such.key --url http://x/"_qs) << 1 << "/no/such.key";
-        QTest::newRow("grab with a bad page count") << args(u"grab --engine demo-page --url http://x/ --max-pages 0"_qs) << 2 << "--max-pages";
-        QTest::newRow("append without an output file") << args(u"grab --engine demo-page --url http://x/ --append"_qs) << 2 << "--append needs --out";
+        QTest::newRow("grab with both an engine and a key")
+            << args(u"grab --engine a --key b --url http://x/"_qs) << 2 << "either --engine or --key";
+        QTest::newRow("grab with an unknown engine")
+            << args(u"grab --engine Nowhere --url http://x/"_qs) << 1 << "no engine 'Nowhere'";
+        QTest::newRow("grab with a missing key file")
+            << args(u"grab --key /no/such.key --url http://x/"_qs) << 1 << "/no/such.key";
+        QTest::newRow("grab with a bad page count")
+            << args(u"grab --engine demo-page --url http://x/ --max-pages 0"_qs) << 2 << "--max-pages";
+        QTest::newRow("append without an output file")
+            << args(u"grab --engine demo-page --url http://x/ --append"_qs) << 2 << "--append needs --out";
         QTest::newRow("test-rules without a page") << args(u"test-rules --key k"_qs) << 2 << "--page";
     }
 

@@ -13,7 +13,10 @@ using dq::test::runCli;
 namespace {
 
 // "labels|--layout|2 x 10" as a list; '|' parts because some arguments hold spaces.
-QStringList parts(const char *line) { return dq::test::args(QString::fromUtf8(line), u'|'); }
+QStringList parts(const char *line)
+{
+    return dq::test::args(QString::fromUtf8(line), u'|');
+}
 
 } // namespace
 
@@ -86,13 +89,18 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("an unknown layout is a usage error") << parts("labels|TABLE|--layout|4 x 4|--pdf|OUT") << 2 << "unknown layout";
-        QTest::newRow("rows beyond the table are a usage error") << parts("labels|TABLE|--rows|3-9|--pdf|OUT") << 2 << "outside 1 to 4";
+        QTest::newRow("an unknown layout is a usage error")
+            << parts("labels|TABLE|--layout|4 x 4|--pdf|OUT") << 2 << "unknown layout";
+        QTest::newRow("rows beyond the table are a usage error")
+            << parts("labels|TABLE|--rows|3-9|--pdf|OUT") << 2 << "outside 1 to 4";
         QTest::newRow("labels without an output file are a usage error") << parts("labels|TABLE") << 2 << "--pdf";
-        QTest::newRow("a scale beyond 100 is a usage error") << parts("sheet|TABLE|--scale|150|--pdf|OUT") << 2 << "50 to 100";
-        QTest::newRow("a column that does not exist is a usage error") << parts("sheet|TABLE|--columns|0|--pdf|OUT") << 2 << "--columns";
+        QTest::newRow("a scale beyond 100 is a usage error")
+            << parts("sheet|TABLE|--scale|150|--pdf|OUT") << 2 << "50 to 100";
+        QTest::newRow("a column that does not exist is a usage error")
+            << parts("sheet|TABLE|--columns|0|--pdf|OUT") << 2 << "--columns";
         QTest::newRow("a missing table names the file") << parts("sheet|NOFILE|--pdf|OUT") << 1 << "missing.csv";
-        QTest::newRow("an unwritable output names the file") << parts("labels|TABLE|--pdf|NODIR") << 1 << "no/such/folder";
+        QTest::newRow("an unwritable output names the file")
+            << parts("labels|TABLE|--pdf|NODIR") << 1 << "no/such/folder";
     }
 
     void refusesBadArguments()

@@ -81,8 +81,10 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("mentions");
-        QTest::newRow("a missing input file") << args(QStringLiteral("convert @/no-such.csv @/out.tsy")) << 1 << "no-such.csv";
-        QTest::newRow("an output folder that does not exist") << args(QStringLiteral("convert @/in.csv @/missing/out.tsy")) << 1 << "out.tsy";
+        QTest::newRow("a missing input file")
+            << args(QStringLiteral("convert @/no-such.csv @/out.tsy")) << 1 << "no-such.csv";
+        QTest::newRow("an output folder that does not exist")
+            << args(QStringLiteral("convert @/in.csv @/missing/out.tsy")) << 1 << "out.tsy";
         QTest::newRow("an unknown output kind") << args(QStringLiteral("convert @/in.csv @/out.xls")) << 2 << "out.xls";
         QTest::newRow("one argument only") << args(QStringLiteral("convert @/in.csv")) << 2 << "IN and OUT";
     }

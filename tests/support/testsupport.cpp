@@ -10,7 +10,7 @@ namespace dq::test {
 
 UserPrompts::Answer ScriptedPrompts::message(const QString &title, const QString &text, Icon icon, Buttons buttons)
 {
-    asked.append({QStringLiteral("message"), title, text, icon, buttons, {}});
+    asked.append({ QStringLiteral("message"), title, text, icon, buttons, {} });
     if (answers.isEmpty()) {
         ++unexpected;
         return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
@@ -20,7 +20,7 @@ UserPrompts::Answer ScriptedPrompts::message(const QString &title, const QString
 
 bool ScriptedPrompts::input(const QString &title, const QString &label, QString &value)
 {
-    asked.append({QStringLiteral("input"), title, label, Icon::None, Buttons::OkCancel, {}});
+    asked.append({ QStringLiteral("input"), title, label, Icon::None, Buttons::OkCancel, {} });
     if (inputs.isEmpty()) {
         ++unexpected;
         return false;
@@ -34,7 +34,7 @@ bool ScriptedPrompts::input(const QString &title, const QString &label, QString 
 
 QString ScriptedPrompts::openFileName(const QString &title, const QString &folder, const QString &filters)
 {
-    asked.append({QStringLiteral("open"), title, folder, Icon::None, Buttons::OkCancel, filters});
+    asked.append({ QStringLiteral("open"), title, folder, Icon::None, Buttons::OkCancel, filters });
     if (fileNames.isEmpty()) {
         ++unexpected;
         return {};
@@ -44,7 +44,7 @@ QString ScriptedPrompts::openFileName(const QString &title, const QString &folde
 
 QString ScriptedPrompts::saveFileName(const QString &title, const QString &initialPath, const QString &filters)
 {
-    asked.append({QStringLiteral("save"), title, initialPath, Icon::None, Buttons::OkCancel, filters});
+    asked.append({ QStringLiteral("save"), title, initialPath, Icon::None, Buttons::OkCancel, filters });
     if (fileNames.isEmpty()) {
         ++unexpected;
         return {};
@@ -54,7 +54,7 @@ QString ScriptedPrompts::saveFileName(const QString &title, const QString &initi
 
 QColor ScriptedPrompts::color(const QColor &initial)
 {
-    asked.append({QStringLiteral("color"), {}, initial.name(), Icon::None, Buttons::OkCancel, {}});
+    asked.append({ QStringLiteral("color"), {}, initial.name(), Icon::None, Buttons::OkCancel, {} });
     if (colors.isEmpty()) {
         ++unexpected;
         return {};

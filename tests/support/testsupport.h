@@ -16,18 +16,18 @@ class ScriptedPrompts : public UserPrompts
 public:
     struct Asked
     {
-        QString kind;   // "message", "input", "open", "save", "color"
+        QString kind; // "message", "input", "open", "save", "color"
         QString title;
-        QString text;   // message text, input label, dialog folder or initial path
+        QString text; // message text, input label, dialog folder or initial path
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
         QString filters;
     };
 
-    QList<Answer> answers;       // for message()
-    QStringList inputs;          // for input(); an entry of "\x01" means "cancel"
-    QStringList fileNames;       // for openFileName() and saveFileName(); empty = cancel
-    QList<QColor> colors;        // for color(); invalid = cancel
+    QList<Answer> answers; // for message()
+    QStringList inputs; // for input(); an entry of "\x01" means "cancel"
+    QStringList fileNames; // for openFileName() and saveFileName(); empty = cancel
+    QList<QColor> colors; // for color(); invalid = cancel
     QList<Asked> asked;
     int unexpected = 0;
 

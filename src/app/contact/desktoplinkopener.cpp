@@ -4,7 +4,7 @@
 
 namespace dq {
 
-void DesktopLinkOpener::open(const QUrl& url)
+void DesktopLinkOpener::open(const QUrl &url)
 {
     QDesktopServices::openUrl(url);
 }

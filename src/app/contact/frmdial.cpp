@@ -24,15 +24,15 @@ namespace {
 
 constexpr int kWidthTwips = 4800;
 
-template <typename W> W* named(W* widget, const char* name)
+template <typename W> W *named(W *widget, const char *name)
 {
     widget->setObjectName(QLatin1String(name));
     return widget;
 }
 
-QLabel* label(const QString& text, const char* name, QWidget* buddy = nullptr)
+QLabel *label(const QString &text, const char *name, QWidget *buddy = nullptr)
 {
-    auto* l = named(new QLabel(text), name);
+    auto *l = named(new QLabel(text), name);
     if (buddy)
         l->setBuddy(buddy);
     return l;
@@ -40,7 +40,7 @@ QLabel* label(const QString& text, const char* name, QWidget* buddy = nullptr)
 
 } // namespace
 
-frmDial::frmDial(UserPrompts& prompts, QWidget* parent)
+frmDial::frmDial(UserPrompts &prompts, QWidget *parent)
     : QDialog(parent)
     , m_line(new SerialPortLine(this))
 {
@@ -76,14 +76,14 @@ frmDial::~frmDial()
     delete m_dialer;
 }
 
-int frmDial::dialPhone(const GridModel& table, UserPrompts& prompts, QWidget* parent)
+int frmDial::dialPhone(const GridModel &table, UserPrompts &prompts, QWidget *parent)
 {
     frmDial dialog(prompts, parent);
     dialog.setNumberFrom(table);
     return dialog.exec();
 }
 
-void frmDial::setNumberFrom(const GridModel& table)
+void frmDial::setNumberFrom(const GridModel &table)
 {
     const int row = table.row();
     const QString phone = row >= table.fixedRows() ? table.text(row, ContactLinks::kPhoneCol) : QString();
@@ -110,12 +110,12 @@ void frmDial::buildWindow()
     cmdSet->setToolTip(QStringLiteral("Show Hide Settings"));
     cmdSet->setAutoDefault(false);
 
-    auto* top = new QGridLayout;
+    auto *top = new QGridLayout;
     top->addWidget(label(QStringLiteral("Dialing Number:"), "lblNum", txtNum), 0, 0);
     top->addWidget(txtNum, 0, 1);
     top->addWidget(label(QStringLiteral("Status:"), "lblStatus", txtStatus), 1, 0);
     top->addWidget(txtStatus, 1, 1);
-    auto* buttons = new QHBoxLayout;
+    auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdDial);
     buttons->addWidget(cmdCancel);
     buttons->addWidget(cmdExit);
@@ -131,12 +131,12 @@ void frmDial::buildWindow()
     cmdSave->setToolTip(QStringLiteral("Save settings on the left"));
     cmdSave->setAutoDefault(false);
 
-    auto* frame = named(new QFrame, "fraSettings");
+    auto *frame = named(new QFrame, "fraSettings");
     frame->setFrameShape(QFrame::StyledPanel);
-    auto* panel = new QGridLayout(frame);
+    auto *panel = new QGridLayout(frame);
     panel->addWidget(label(QStringLiteral("Comm Port:"), "lblPort", txtPort), 0, 0);
     panel->addWidget(txtPort, 0, 1);
-    auto* prefixRow = new QHBoxLayout;
+    auto *prefixRow = new QHBoxLayout;
     prefixRow->addWidget(label(QStringLiteral("Dial "), "lblDial", txtLongDis));
     prefixRow->addWidget(txtLongDis);
     prefixRow->addWidget(label(QStringLiteral("before number for long distance"), "lblLongDis"));
@@ -146,7 +146,7 @@ void frmDial::buildWindow()
     panel->addWidget(cmdSave, 0, 2, 3, 1, Qt::AlignCenter);
     fraSettings = frame;
 
-    auto* main = new QVBoxLayout(this);
+    auto *main = new QVBoxLayout(this);
     main->addLayout(top);
     main->addLayout(buttons);
     main->addWidget(fraSettings);
@@ -156,7 +156,7 @@ void frmDial::buildWindow()
     m_width = qMax(qRound(kWidthTwips * logicalDpiX() / 1440.0), sizeHint().width());
 }
 
-void frmDial::showEvent(QShowEvent* event)
+void frmDial::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (event->spontaneous() || m_shownOnce)

@@ -28,36 +28,36 @@ public:
     static constexpr int kExpandedHeightTwips = 2940;
     static constexpr int kCollapsedHeightTwips = 1900;
 
-    explicit frmDial(UserPrompts& prompts, QWidget* parent = nullptr);
+    explicit frmDial(UserPrompts &prompts, QWidget *parent = nullptr);
     ~frmDial() override;
 
     // The "Dial Phone" command: makes the dialog, puts the current record's number in it
     // and shows it modally.
-    static int dialPhone(const GridModel& table, UserPrompts& prompts, QWidget* parent);
+    static int dialPhone(const GridModel &table, UserPrompts &prompts, QWidget *parent);
 
     // Puts the number to dial for the current record of table into txtNum.
-    void setNumberFrom(const GridModel& table);
+    void setNumberFrom(const GridModel &table);
 
     bool isExpanded() const { return m_expanded; }
-    ModemDialer& dialer() { return *m_dialer; }
+    ModemDialer &dialer() { return *m_dialer; }
 
-    QLineEdit* txtNum = nullptr;
-    QLineEdit* txtStatus = nullptr;
-    QPushButton* cmdDial = nullptr;
-    QPushButton* cmdCancel = nullptr;
-    QPushButton* cmdExit = nullptr;
-    QPushButton* cmdSet = nullptr;
-    QWidget* fraSettings = nullptr;
-    QLineEdit* txtPort = nullptr;
-    QLineEdit* txtLongDis = nullptr;
-    QCheckBox* chkDialOne = nullptr;
-    QPushButton* cmdSave = nullptr;
+    QLineEdit *txtNum = nullptr;
+    QLineEdit *txtStatus = nullptr;
+    QPushButton *cmdDial = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdExit = nullptr;
+    QPushButton *cmdSet = nullptr;
+    QWidget *fraSettings = nullptr;
+    QLineEdit *txtPort = nullptr;
+    QLineEdit *txtLongDis = nullptr;
+    QCheckBox *chkDialOne = nullptr;
+    QPushButton *cmdSave = nullptr;
 
 public slots:
     void done(int result) override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildWindow();
@@ -67,8 +67,8 @@ private:
     void setExpanded(bool expanded);
     DialSettings currentSettings() const;
 
-    SerialLine* m_line = nullptr;
-    ModemDialer* m_dialer = nullptr;
+    SerialLine *m_line = nullptr;
+    ModemDialer *m_dialer = nullptr;
     bool m_expanded = false;
     int m_width = 0;
     bool m_shownOnce = false;

@@ -6,11 +6,14 @@
 
 namespace dq {
 
-GridItemDelegate::GridItemDelegate(const GridModel &model, QObject *parent) : QStyledItemDelegate(parent), m_model(model)
+GridItemDelegate::GridItemDelegate(const GridModel &model, QObject *parent)
+    : QStyledItemDelegate(parent)
+    , m_model(model)
 {
 }
 
-QWidget *GridItemDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
+QWidget *GridItemDelegate::createEditor(
+    QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     const QString items = m_model.columnPickList(index.column());
     if (items.isEmpty())

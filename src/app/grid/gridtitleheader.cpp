@@ -8,7 +8,8 @@ namespace {
 constexpr int kMargin = 3;
 }
 
-GridTitleHeader::GridTitleHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent)
+GridTitleHeader::GridTitleHeader(QWidget *parent)
+    : QHeaderView(Qt::Horizontal, parent)
 {
     setObjectName(QStringLiteral("gridTitleHeader"));
     setSectionsClickable(true);

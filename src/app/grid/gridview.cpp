@@ -12,7 +12,9 @@
 
 namespace dq {
 
-GridView::GridView(QWidget *parent) : QTableView(parent), m_header(new GridTitleHeader(this))
+GridView::GridView(QWidget *parent)
+    : QTableView(parent)
+    , m_header(new GridTitleHeader(this))
 {
     setHorizontalHeader(m_header);
     // A title click sorts or selects the column as onTitleClicked decides; the table view's
@@ -34,8 +36,10 @@ GridView::GridView(QWidget *parent) : QTableView(parent), m_header(new GridTitle
     connect(m_header, &QHeaderView::sectionClicked, this, &GridView::onTitleClicked);
     connect(m_header, &QHeaderView::sectionMoved, this, &GridView::onSectionMoved);
     connect(m_header, &QHeaderView::sectionResized, this, &GridView::onSectionResized);
-    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex &i) { emit cellClicked(i.row(), i.column()); });
-    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &i) { emit cellDoubleClicked(i.row(), i.column()); });
+    connect(this, &QAbstractItemView::clicked, this,
+        [this](const QModelIndex &i) { emit cellClicked(i.row(), i.column()); });
+    connect(this, &QAbstractItemView::doubleClicked, this,
+        [this](const QModelIndex &i) { emit cellDoubleClicked(i.row(), i.column()); });
 }
 
 GridView::~GridView() = default;
@@ -60,10 +64,19 @@ void GridView::setGridModel(GridModel *model)
     applySelectionMode();
     auto on = [this, model](auto signal, auto slot) { m_connections << connect(model, signal, this, slot); };
     on(&QAbstractItemModel::modelReset, [this] { applyShape(); });
-    on(&QAbstractItemModel::layoutChanged, [this] { applyFixedRows(); pullSelectionFromModel(); });
-    on(&QAbstractItemModel::rowsInserted, [this] { applyFixedRows(); applyRowHeights(); });
+    on(&QAbstractItemModel::layoutChanged, [this] {
+        applyFixedRows();
+        pullSelectionFromModel();
+    });
+    on(&QAbstractItemModel::rowsInserted, [this] {
+        applyFixedRows();
+        applyRowHeights();
+    });
     on(&QAbstractItemModel::rowsRemoved, [this] { applyFixedRows(); });
-    on(&QAbstractItemModel::rowsMoved, [this] { applyFixedRows(); applyRowHeights(); });
+    on(&QAbstractItemModel::rowsMoved, [this] {
+        applyFixedRows();
+        applyRowHeights();
+    });
     on(&QAbstractItemModel::columnsInserted, [this] { applyColumns(); });
     on(&QAbstractItemModel::columnsRemoved, [this] { applyColumns(); });
     on(&QAbstractItemModel::columnsMoved, [this] { applyColumns(); });
@@ -91,9 +104,18 @@ void GridView::setGridModel(GridModel *model)
     applyShape();
 }
 
-int GridView::twipsToPixelsX(int twips) const { return qRound(double(twips) * logicalDpiX() / 1440.0); }
-int GridView::twipsToPixelsY(int twips) const { return qRound(double(twips) * logicalDpiY() / 1440.0); }
-int GridView::pixelsToTwipsX(int pixels) const { return qRound(double(pixels) * 1440.0 / logicalDpiX()); }
+int GridView::twipsToPixelsX(int twips) const
+{
+    return qRound(double(twips) * logicalDpiX() / 1440.0);
+}
+int GridView::twipsToPixelsY(int twips) const
+{
+    return qRound(double(twips) * logicalDpiY() / 1440.0);
+}
+int GridView::pixelsToTwipsX(int pixels) const
+{
+    return qRound(double(pixels) * 1440.0 / logicalDpiX());
+}
 
 void GridView::applyShape()
 {
@@ -307,7 +329,8 @@ void GridView::onTitleClicked(int col)
             m_model->select(m_model->fixedRows(), col, m_model->rows() - 1, col);
         return;
     }
-    const Qt::SortOrder order = col == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    const Qt::SortOrder order
+        = col == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_sortColumn = col;
     m_sortOrder = order;
     m_header->clearPictures();

@@ -59,7 +59,7 @@ signals:
     // Set *cancel to true to keep the cell from being edited.
     void beforeEdit(int row, int col, bool *cancel);
     void afterEdit(int row, int col);
-    void beforeSort(int col, int order);   // order 1 = ascending, 2 = descending
+    void beforeSort(int col, int order); // order 1 = ascending, 2 = descending
     void afterSort(int col, int order);
     void columnMoved(int from, int to);
 
@@ -94,8 +94,8 @@ private:
     TitleSorter m_titleSorter;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    bool m_syncing = false;    // true while the view and the model mirror each other
-    bool m_applying = false;   // true while model attributes are applied to the headers
+    bool m_syncing = false; // true while the view and the model mirror each other
+    bool m_applying = false; // true while model attributes are applied to the headers
     QList<QMetaObject::Connection> m_connections;
 };
 

@@ -7,14 +7,14 @@
 
 namespace dq {
 
-ContactActions::ContactActions(GridModel& table, LinkOpener& opener, UserPrompts& prompts)
+ContactActions::ContactActions(GridModel &table, LinkOpener &opener, UserPrompts &prompts)
     : m_table(table)
     , m_opener(opener)
     , m_prompts(prompts)
 {
 }
 
-ContactActions::Command ContactActions::commandForToolbarKey(const QString& key)
+ContactActions::Command ContactActions::commandForToolbarKey(const QString &key)
 {
     if (key == QLatin1String("phone"))
         return Command::DialPhone;
@@ -69,7 +69,7 @@ bool ContactActions::run(Command command)
     return false;
 }
 
-void ContactActions::open(const QString& link)
+void ContactActions::open(const QString &link)
 {
     m_opener.open(ContactLinks::toUrl(link));
 }

@@ -17,10 +17,10 @@ class ContactActions
 public:
     enum class Command { None, DialPhone, InternetMap, SendMail, WebLink };
 
-    ContactActions(GridModel& table, LinkOpener& opener, UserPrompts& prompts);
+    ContactActions(GridModel &table, LinkOpener &opener, UserPrompts &prompts);
 
     // The command behind a toolbar key ("phone", "map", "mail", "inet"; exact, case-sensitive).
-    static Command commandForToolbarKey(const QString& key);
+    static Command commandForToolbarKey(const QString &key);
 
     void internetMap();
     void sendMail();
@@ -29,11 +29,11 @@ public:
     bool run(Command command);
 
 private:
-    void open(const QString& link);
+    void open(const QString &link);
 
-    GridModel& m_table;
-    LinkOpener& m_opener;
-    UserPrompts& m_prompts;
+    GridModel &m_table;
+    LinkOpener &m_opener;
+    UserPrompts &m_prompts;
 };
 
 } // namespace dq

@@ -12,22 +12,22 @@ const QString ContactLinks::kExampleSite = QStringLiteral("www.example.com");
 
 namespace {
 
-QString encoded(const QString& field)
+QString encoded(const QString &field)
 {
     return QString::fromLatin1(QUrl::toPercentEncoding(field));
 }
 
-QString cell(const GridModel& table, int row, int col)
+QString cell(const GridModel &table, int row, int col)
 {
     return row >= table.fixedRows() ? table.text(row, col) : QString();
 }
 
 } // namespace
 
-QString ContactLinks::mapLink(const QString& street, const QString& city, const QString& state, const QString& zip)
+QString ContactLinks::mapLink(const QString &street, const QString &city, const QString &state, const QString &zip)
 {
     QStringList words = street.split(QLatin1Char(' '));
-    for (QString& w : words)
+    for (QString &w : words)
         w = encoded(w);
     return QStringLiteral("http://") + kMapServiceHost
         + QStringLiteral("/py/maps.py?BFCat=&Pyt=Tmap&newFL=Use+Address+Below&addr=") + words.join(QLatin1Char('+'))
@@ -35,18 +35,18 @@ QString ContactLinks::mapLink(const QString& street, const QString& city, const 
         + encoded(zip) + QStringLiteral("&Get%A0Map=Get+Map");
 }
 
-QString ContactLinks::mapLink(const GridModel& table, int row)
+QString ContactLinks::mapLink(const GridModel &table, int row)
 {
     return mapLink(cell(table, row, kStreetCol), cell(table, row, kCityCol), cell(table, row, kStateCol),
         cell(table, row, kZipCol));
 }
 
-bool ContactLinks::isMailAddress(const QString& cell)
+bool ContactLinks::isMailAddress(const QString &cell)
 {
     return cell.contains(QLatin1Char('@')) && cell.contains(QLatin1Char('.'));
 }
 
-QString ContactLinks::mailList(const GridModel& table)
+QString ContactLinks::mailList(const GridModel &table)
 {
     QStringList addresses;
     for (int row : table.selectedRows()) {
@@ -57,7 +57,7 @@ QString ContactLinks::mailList(const GridModel& table)
     return addresses.join(QStringLiteral("; "));
 }
 
-QString ContactLinks::mailLink(const QString& list)
+QString ContactLinks::mailLink(const QString &list)
 {
     // "%" would start an escape, "?" the header part and "#" a fragment: each would hand the
     // mail program a different recipient list than the table holds.
@@ -76,12 +76,12 @@ QString ContactLinks::mailLink(const QString& list)
     return QStringLiteral("mailto:") + to;
 }
 
-bool ContactLinks::lacksWebSite(const QString& cell)
+bool ContactLinks::lacksWebSite(const QString &cell)
 {
     return !cell.contains(QLatin1Char('.'));
 }
 
-QString ContactLinks::webLink(const QString& cell)
+QString ContactLinks::webLink(const QString &cell)
 {
     const QString site = cell.trimmed();
     if (site.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
@@ -97,7 +97,7 @@ QString ContactLinks::noWebSiteMessage()
         + kExampleSite + QStringLiteral("') into the Web Site cell and click the web button again.");
 }
 
-QUrl ContactLinks::toUrl(const QString& link)
+QUrl ContactLinks::toUrl(const QString &link)
 {
     return QUrl(link, QUrl::TolerantMode);
 }

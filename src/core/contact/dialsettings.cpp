@@ -33,7 +33,7 @@ void DialSettings::save() const
     Settings::write(kExpanded, Settings::fromFlag(expanded));
 }
 
-QString DialSettings::numberFor(const QString& phone) const
+QString DialSettings::numberFor(const QString &phone) const
 {
     return dialOne ? longDistance.trimmed() + phone : phone;
 }

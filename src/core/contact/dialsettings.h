@@ -20,7 +20,7 @@ struct DialSettings
 
     // The number to dial for a Phone cell: the cell text unchanged, preceded by the
     // trimmed prefix when dialOne is set.
-    QString numberFor(const QString& phone) const;
+    QString numberFor(const QString &phone) const;
 };
 
 } // namespace dq

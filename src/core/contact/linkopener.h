@@ -10,7 +10,7 @@ class LinkOpener
 {
 public:
     virtual ~LinkOpener() = default;
-    virtual void open(const QUrl& url) = 0;
+    virtual void open(const QUrl &url) = 0;
 };
 
 } // namespace dq

@@ -15,7 +15,7 @@ const QString kPickUp = QStringLiteral("Pick up the phone and either press Enter
 
 } // namespace
 
-ModemDialer::ModemDialer(SerialLine& line, UserPrompts& prompts, QObject* parent)
+ModemDialer::ModemDialer(SerialLine &line, UserPrompts &prompts, QObject *parent)
     : QObject(parent)
     , m_line(line)
     , m_prompts(prompts)
@@ -31,7 +31,7 @@ ModemDialer::~ModemDialer()
     }
 }
 
-ModemDialer::Port ModemDialer::portFor(const QString& portText)
+ModemDialer::Port ModemDialer::portFor(const QString &portText)
 {
     const QString text = portText.trimmed();
     if (text.contains(QLatin1Char('/')))
@@ -51,7 +51,7 @@ ModemDialer::Port ModemDialer::portFor(const QString& portText)
 #endif
 }
 
-QString ModemDialer::unavailableMessage(const Port& port, const QString& reason)
+QString ModemDialer::unavailableMessage(const Port &port, const QString &reason)
 {
     QString text = QStringLiteral("COM") + port.label
         + QStringLiteral(": not available. Change the CommPort property to another port.");
@@ -60,7 +60,7 @@ QString ModemDialer::unavailableMessage(const Port& port, const QString& reason)
     return text;
 }
 
-QByteArray ModemDialer::dialCommand(const QString& number)
+QByteArray ModemDialer::dialCommand(const QString &number)
 {
     // The number goes out as typed; what the modem cannot dial is the modem's to reject.
     return "ATDT" + number.toLatin1() + ";\r";
@@ -76,7 +76,7 @@ bool ModemDialer::isDialing() const
     return m_state != State::Idle;
 }
 
-void ModemDialer::dial(const QString& number, const QString& portText)
+void ModemDialer::dial(const QString &number, const QString &portText)
 {
     if (m_state != State::Idle)
         return;
@@ -147,7 +147,7 @@ void ModemDialer::onReadyRead()
     finish(Outcome::Answered, true);
 }
 
-void ModemDialer::setStatus(const QString& text)
+void ModemDialer::setStatus(const QString &text)
 {
     if (m_status == text)
         return;

@@ -29,14 +29,14 @@ public:
         QString problem;
     };
 
-    ModemDialer(SerialLine& line, UserPrompts& prompts, QObject* parent = nullptr);
+    ModemDialer(SerialLine &line, UserPrompts &prompts, QObject *parent = nullptr);
     ~ModemDialer() override;
 
     // A port number n (optionally written "COMn") is the n-th serial port (on Linux
     // /dev/ttyS{n-1}); anything holding a "/" is a device path used as it stands.
-    static Port portFor(const QString& portText);
-    static QString unavailableMessage(const Port& port, const QString& reason);
-    static QByteArray dialCommand(const QString& number);
+    static Port portFor(const QString &portText);
+    static QString unavailableMessage(const Port &port, const QString &reason);
+    static QByteArray dialCommand(const QString &number);
     static QByteArray hangUpCommand();
 
     bool isDialing() const;
@@ -44,7 +44,7 @@ public:
 
 public slots:
     // Does nothing while a dial runs. An empty number dials nothing.
-    void dial(const QString& number, const QString& portText);
+    void dial(const QString &number, const QString &portText);
     // Ends a running dial at once: hang-up sent, port closed, status "Cancel".
     void cancel();
     // For closing the dialog: cancels a running dial; otherwise sends a hang-up if the
@@ -52,7 +52,7 @@ public slots:
     void hangUp();
 
 signals:
-    void statusChanged(const QString& text);
+    void statusChanged(const QString &text);
     void dialingChanged(bool dialing);
     void portUnavailable(); // after the message: the caller shows the port settings
     void modemAnswered(); // the moment to sound the beep
@@ -62,11 +62,11 @@ private:
     enum class State { Idle, Dialing, WaitingForPickup };
 
     void onReadyRead();
-    void setStatus(const QString& text);
+    void setStatus(const QString &text);
     void finish(Outcome outcome, bool hangUpLine);
 
-    SerialLine& m_line;
-    UserPrompts& m_prompts;
+    SerialLine &m_line;
+    UserPrompts &m_prompts;
     State m_state = State::Idle;
     QByteArray m_reply;
     QString m_status;

@@ -2,7 +2,7 @@
 
 namespace dq {
 
-SerialPortLine::SerialPortLine(QObject* parent)
+SerialPortLine::SerialPortLine(QObject *parent)
     : SerialLine(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
@@ -13,7 +13,7 @@ SerialPortLine::~SerialPortLine()
     close();
 }
 
-bool SerialPortLine::open(const QString& location)
+bool SerialPortLine::open(const QString &location)
 {
     close();
     m_error.clear();
@@ -54,7 +54,7 @@ void SerialPortLine::clearInput()
     m_port.readAll(); // bytes already taken into Qt's own buffer
 }
 
-bool SerialPortLine::write(const QByteArray& data)
+bool SerialPortLine::write(const QByteArray &data)
 {
     if (!m_port.isOpen())
         return false;

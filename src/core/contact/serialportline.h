@@ -12,14 +12,14 @@ class SerialPortLine : public SerialLine
     Q_OBJECT
 
 public:
-    explicit SerialPortLine(QObject* parent = nullptr);
+    explicit SerialPortLine(QObject *parent = nullptr);
     ~SerialPortLine() override;
 
-    bool open(const QString& location) override;
+    bool open(const QString &location) override;
     void close() override;
     bool isOpen() const override;
     void clearInput() override;
-    bool write(const QByteArray& data) override;
+    bool write(const QByteArray &data) override;
     QByteArray readAll() override;
     QString errorString() const override;
 

@@ -8,7 +8,8 @@ namespace {
 constexpr qsizetype kBlock = 1 << 20;
 }
 
-BufferedWriter::BufferedWriter(QIODevice &device) : m_device(device)
+BufferedWriter::BufferedWriter(QIODevice &device)
+    : m_device(device)
 {
     m_buffer.reserve(kBlock + 4096);
 }

@@ -18,7 +18,7 @@ public:
 
     void append(QByteArrayView bytes);
     void append(char c);
-    bool finish();                     // flushes; false if any write failed
+    bool finish(); // flushes; false if any write failed
     QString errorString() const;
 
 private:

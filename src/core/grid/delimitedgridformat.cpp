@@ -16,8 +16,38 @@ constexpr qint64 kChunk = 4 << 20;
 // Windows-1252 bytes 0x80..0x9F; the rest of the code page is Latin-1. The five unused
 // bytes keep their C1 control meaning, as Windows itself maps them.
 constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC,
+    0x0081,
+    0x201A,
+    0x0192,
+    0x201E,
+    0x2026,
+    0x2020,
+    0x2021,
+    0x02C6,
+    0x2030,
+    0x0160,
+    0x2039,
+    0x0152,
+    0x008D,
+    0x017D,
+    0x008F,
+    0x0090,
+    0x2018,
+    0x2019,
+    0x201C,
+    0x201D,
+    0x2022,
+    0x2013,
+    0x2014,
+    0x02DC,
+    0x2122,
+    0x0161,
+    0x203A,
+    0x0153,
+    0x009D,
+    0x017E,
+    0x0178,
 };
 
 void appendUtf8(QByteArray &out, char16_t u)
@@ -114,7 +144,12 @@ enum class ParseOutcome { Ok, NotUtf8, Failed };
 class Parser
 {
 public:
-    Parser(char separator, const QString &name, GridStore &store) : m_sep(separator), m_name(name), m_store(store) {}
+    Parser(char separator, const QString &name, GridStore &store)
+        : m_sep(separator)
+        , m_name(name)
+        , m_store(store)
+    {
+    }
 
     bool feed(QByteArrayView bytes)
     {
@@ -216,7 +251,9 @@ private:
     {
         if (m_field.size() <= DelimitedGridFormat::kMaxRowBytes)
             return true;
-        m_error = QStringLiteral("\"%1\", line %2: the row is longer than the 64 MB a row may hold").arg(m_name).arg(m_line);
+        m_error = QStringLiteral("\"%1\", line %2: the row is longer than the 64 MB a row may hold")
+                      .arg(m_name)
+                      .arg(m_line);
         return false;
     }
 
@@ -226,7 +263,10 @@ private:
         const int count = int(m_ends.size());
         if (count > DelimitedGridFormat::kMaxCols) {
             m_error = QStringLiteral("\"%1\", line %2: the row has %3 fields, more than the %4 columns a grid holds")
-                          .arg(m_name).arg(m_line).arg(count).arg(DelimitedGridFormat::kMaxCols);
+                          .arg(m_name)
+                          .arg(m_line)
+                          .arg(count)
+                          .arg(DelimitedGridFormat::kMaxCols);
             return false;
         }
         m_views.resize(size_t(count));
@@ -237,11 +277,15 @@ private:
         }
         m_widest = qMax(m_widest, count);
         if (qint64(m_store.rows.size()) >= DelimitedGridFormat::kMaxRows) {
-            m_error = QStringLiteral("\"%1\" holds more than the %2 rows a grid holds").arg(m_name).arg(DelimitedGridFormat::kMaxRows);
+            m_error = QStringLiteral("\"%1\" holds more than the %2 rows a grid holds")
+                          .arg(m_name)
+                          .arg(DelimitedGridFormat::kMaxRows);
             return false;
         }
         if (qint64(m_store.rows.size() + 1) * m_widest > DelimitedGridFormat::kMaxCells) {
-            m_error = QStringLiteral("\"%1\" holds more than the %2 cells a grid holds").arg(m_name).arg(DelimitedGridFormat::kMaxCells);
+            m_error = QStringLiteral("\"%1\" holds more than the %2 cells a grid holds")
+                          .arg(m_name)
+                          .arg(DelimitedGridFormat::kMaxCells);
             return false;
         }
         GridRow row;
@@ -258,8 +302,8 @@ private:
     char m_sep;
     const QString &m_name;
     GridStore &m_store;
-    QByteArray m_field;                 // the current row's field bytes back to back
-    std::vector<qsizetype> m_ends;      // end offset of each finished field in m_field
+    QByteArray m_field; // the current row's field bytes back to back
+    std::vector<qsizetype> m_ends; // end offset of each finished field in m_field
     std::vector<QByteArrayView> m_views;
     qsizetype m_fieldStart = 0;
     bool m_fieldHasText = false;
@@ -273,7 +317,8 @@ private:
     QString m_error;
 };
 
-ParseOutcome parse(QIODevice &device, char separator, bool asCp1252, const QString &name, GridStore &store, QString &error)
+ParseOutcome parse(
+    QIODevice &device, char separator, bool asCp1252, const QString &name, GridStore &store, QString &error)
 {
     Parser parser(separator, name, store);
     Utf8Validator validator;
@@ -339,7 +384,8 @@ FileResult DelimitedGridFormat::read(QIODevice &device, char separator, const QS
     if (outcome == ParseOutcome::NotUtf8) {
         store.rows.clear();
         if (device.isSequential() || !device.seek(start))
-            return FileResult::failure(QStringLiteral("\"%1\" is not UTF-8 text and cannot be read again as Windows-1252.").arg(name));
+            return FileResult::failure(
+                QStringLiteral("\"%1\" is not UTF-8 text and cannot be read again as Windows-1252.").arg(name));
         outcome = parse(device, separator, true, name, store, error);
     }
     if (outcome != ParseOutcome::Ok)

@@ -24,7 +24,8 @@ bool isKnown(FileKind kind)
 
 FileResult unknownKind(FileKind kind, const QString &name)
 {
-    return FileResult::failure(QStringLiteral("\"%1\": %2 is not a grid file kind (native 0, comma 3, tab 4).").arg(name).arg(int(kind)));
+    return FileResult::failure(
+        QStringLiteral("\"%1\": %2 is not a grid file kind (native 0, comma 3, tab 4).").arg(name).arg(int(kind)));
 }
 
 } // namespace

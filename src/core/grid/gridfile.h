@@ -20,7 +20,7 @@ struct FileResult
 
     explicit operator bool() const { return ok; }
     static FileResult success() { return {}; }
-    static FileResult failure(const QString &error) { return {false, error}; }
+    static FileResult failure(const QString &error) { return { false, error }; }
 };
 
 // Reads and writes a whole grid. Writes are atomic (a failed save leaves the old file

@@ -14,7 +14,7 @@ namespace dq {
 
 GridRange GridRange::normalized(int row1, int col1, int row2, int col2)
 {
-    return GridRange{qMin(row1, row2), qMin(col1, col2), qMax(row1, row2), qMax(col1, col2)};
+    return GridRange { qMin(row1, row2), qMin(col1, col2), qMax(row1, row2), qMax(col1, col2) };
 }
 
 struct GridModel::Impl
@@ -38,18 +38,32 @@ struct GridModel::Impl
     }
 };
 
-GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent), d(std::make_unique<Impl>())
+GridModel::GridModel(QObject *parent)
+    : QAbstractTableModel(parent)
+    , d(std::make_unique<Impl>())
 {
 }
 
 GridModel::~GridModel() = default;
 
-int GridModel::rows() const { return int(d->s.rows.size()); }
-int GridModel::cols() const { return d->cols(); }
+int GridModel::rows() const
+{
+    return int(d->s.rows.size());
+}
+int GridModel::cols() const
+{
+    return d->cols();
+}
 // The wanted number of fixed rows is kept while the grid is smaller, so a grid emptied
 // and then grown again still has its title row.
-int GridModel::fixedRows() const { return qMin(d->s.fixedRows, rows()); }
-int GridModel::fixedCols() const { return qMin(d->s.fixedCols, cols()); }
+int GridModel::fixedRows() const
+{
+    return qMin(d->s.fixedRows, rows());
+}
+int GridModel::fixedCols() const
+{
+    return qMin(d->s.fixedCols, cols());
+}
 
 void GridModel::setRows(int n)
 {
@@ -167,11 +181,11 @@ void GridModel::insertColumn(int col)
     if (col < 0 || col > cols())
         return;
     beginInsertColumns({}, col, col);
-    d->s.columns.insert(d->s.columns.begin() + col, ColumnAttributes{});
+    d->s.columns.insert(d->s.columns.begin() + col, ColumnAttributes {});
     for (GridRow &r : d->s.rows) {
         r.cells.insertCell(col);
         if (r.formats)
-            r.formats->insert(r.formats->begin() + col, CellFormat{});
+            r.formats->insert(r.formats->begin() + col, CellFormat {});
     }
     endInsertColumns();
     emit contentsEdited();
@@ -257,7 +271,7 @@ void GridModel::setText(int row, int col, const QString &text)
         return;
     cells.setUtf8(col, utf8);
     const QModelIndex i = index(row, col);
-    emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+    emit dataChanged(i, i, { Qt::DisplayRole, Qt::EditRole });
     if (row == 0 && fixedRows() > 0)
         emit headerDataChanged(Qt::Horizontal, col, col);
     emit cellChanged(row, col);
@@ -325,7 +339,7 @@ int GridModel::setClip(const GridRange &range, const QString &text)
         start = i + 1;
     }
     if (count) {
-        emit dataChanged(index(r.top, r.left), index(r.bottom, r.right), {Qt::DisplayRole, Qt::EditRole});
+        emit dataChanged(index(r.top, r.left), index(r.bottom, r.right), { Qt::DisplayRole, Qt::EditRole });
         if (r.top == 0 && fixedRows() > 0)
             emit headerDataChanged(Qt::Horizontal, r.left, r.right);
         emit contentsEdited();
@@ -333,10 +347,22 @@ int GridModel::setClip(const GridRange &range, const QString &text)
     return count;
 }
 
-int GridModel::row() const { return d->row; }
-int GridModel::col() const { return d->col; }
-int GridModel::rowSel() const { return d->rowSel; }
-int GridModel::colSel() const { return d->colSel; }
+int GridModel::row() const
+{
+    return d->row;
+}
+int GridModel::col() const
+{
+    return d->col;
+}
+int GridModel::rowSel() const
+{
+    return d->rowSel;
+}
+int GridModel::colSel() const
+{
+    return d->colSel;
+}
 
 void GridModel::setCursor(int row, int col)
 {
@@ -378,8 +404,9 @@ GridRange GridModel::clampToGrid(const GridRange &range) const
 {
     if (range.isEmpty())
         return {};
-    const GridRange r{qMax(0, range.top), qMax(0, range.left), qMin(range.bottom, rows() - 1), qMin(range.right, cols() - 1)};
-    return r.isEmpty() ? GridRange{} : r;
+    const GridRange r { qMax(0, range.top), qMax(0, range.left), qMin(range.bottom, rows() - 1),
+        qMin(range.right, cols() - 1) };
+    return r.isEmpty() ? GridRange {} : r;
 }
 
 GridRange GridModel::selection() const
@@ -389,7 +416,10 @@ GridRange GridModel::selection() const
     return GridRange::normalized(d->row, d->col, d->rowSel, d->colSel);
 }
 
-GridModel::SelectionMode GridModel::selectionMode() const { return d->mode; }
+GridModel::SelectionMode GridModel::selectionMode() const
+{
+    return d->mode;
+}
 
 void GridModel::setSelectionMode(SelectionMode mode)
 {
@@ -453,7 +483,7 @@ std::vector<int> GridModel::selectedRows() const
 
 ColumnAttributes GridModel::columnAttributes(int col) const
 {
-    return col >= 0 && col < cols() ? d->s.columns[size_t(col)] : ColumnAttributes{};
+    return col >= 0 && col < cols() ? d->s.columns[size_t(col)] : ColumnAttributes {};
 }
 
 void GridModel::setColumnAttributes(int col, const ColumnAttributes &attrs)
@@ -496,25 +526,60 @@ void GridModel::changeColumns(int col, const std::function<void(ColumnAttributes
 }
 
 namespace {
-template<typename T, typename Member>
-std::function<void(ColumnAttributes &)> assign(Member member, const T &value)
+template <typename T, typename Member> std::function<void(ColumnAttributes &)> assign(Member member, const T &value)
 {
     return [member, value](ColumnAttributes &a) { a.*member = value; };
 }
 } // namespace
 
-int GridModel::columnWidth(int col) const { return columnAttributes(col).width; }
-void GridModel::setColumnWidth(int col, int twips) { changeColumns(col, assign(&ColumnAttributes::width, qMax(0, twips))); }
-Alignment GridModel::columnAlignment(int col) const { return columnAttributes(col).alignment; }
-void GridModel::setColumnAlignment(int col, Alignment a) { changeColumns(col, assign(&ColumnAttributes::alignment, a)); }
-DataType GridModel::columnDataType(int col) const { return columnAttributes(col).dataType; }
-void GridModel::setColumnDataType(int col, DataType t) { changeColumns(col, assign(&ColumnAttributes::dataType, t)); }
-QString GridModel::columnFormat(int col) const { return columnAttributes(col).format; }
-void GridModel::setColumnFormat(int col, const QString &f) { changeColumns(col, assign(&ColumnAttributes::format, f)); }
-bool GridModel::columnHidden(int col) const { return columnAttributes(col).hidden; }
-void GridModel::setColumnHidden(int col, bool h) { changeColumns(col, assign(&ColumnAttributes::hidden, h)); }
-QString GridModel::columnPickList(int col) const { return columnAttributes(col).pickList; }
-void GridModel::setColumnPickList(int col, const QString &items) { changeColumns(col, assign(&ColumnAttributes::pickList, items)); }
+int GridModel::columnWidth(int col) const
+{
+    return columnAttributes(col).width;
+}
+void GridModel::setColumnWidth(int col, int twips)
+{
+    changeColumns(col, assign(&ColumnAttributes::width, qMax(0, twips)));
+}
+Alignment GridModel::columnAlignment(int col) const
+{
+    return columnAttributes(col).alignment;
+}
+void GridModel::setColumnAlignment(int col, Alignment a)
+{
+    changeColumns(col, assign(&ColumnAttributes::alignment, a));
+}
+DataType GridModel::columnDataType(int col) const
+{
+    return columnAttributes(col).dataType;
+}
+void GridModel::setColumnDataType(int col, DataType t)
+{
+    changeColumns(col, assign(&ColumnAttributes::dataType, t));
+}
+QString GridModel::columnFormat(int col) const
+{
+    return columnAttributes(col).format;
+}
+void GridModel::setColumnFormat(int col, const QString &f)
+{
+    changeColumns(col, assign(&ColumnAttributes::format, f));
+}
+bool GridModel::columnHidden(int col) const
+{
+    return columnAttributes(col).hidden;
+}
+void GridModel::setColumnHidden(int col, bool h)
+{
+    changeColumns(col, assign(&ColumnAttributes::hidden, h));
+}
+QString GridModel::columnPickList(int col) const
+{
+    return columnAttributes(col).pickList;
+}
+void GridModel::setColumnPickList(int col, const QString &items)
+{
+    changeColumns(col, assign(&ColumnAttributes::pickList, items));
+}
 
 int GridModel::rowHeight(int row) const
 {
@@ -539,7 +604,7 @@ CellFormat GridModel::cellFormat(int row, int col) const
     if (!d->valid(row, col))
         return {};
     const GridRow &r = d->s.rows[size_t(row)];
-    return r.formats ? (*r.formats)[size_t(col)] : CellFormat{};
+    return r.formats ? (*r.formats)[size_t(col)] : CellFormat {};
 }
 
 CellFormat *GridModel::mutableFormat(int row, int col)
@@ -560,7 +625,7 @@ void GridModel::setCellFormat(int row, int col, const CellFormat &format)
     if (!r.formats && format.isDefault())
         return;
     *mutableFormat(row, col) = format;
-    emitFormatsChanged(GridRange{row, col, row, col});
+    emitFormatsChanged(GridRange { row, col, row, col });
 }
 
 void GridModel::emitFormatsChanged(const GridRange &range)
@@ -572,21 +637,28 @@ void GridModel::emitFormatsChanged(const GridRange &range)
 bool GridModel::hasAnyCellFormat() const
 {
     return std::any_of(d->s.rows.begin(), d->s.rows.end(), [](const GridRow &r) {
-        return r.formats && std::any_of(r.formats->begin(), r.formats->end(), [](const CellFormat &f) { return !f.isDefault(); });
+        return r.formats
+            && std::any_of(r.formats->begin(), r.formats->end(), [](const CellFormat &f) { return !f.isDefault(); });
     });
 }
 
-QColor GridModel::alternateRowColor() const { return d->s.settings.alternateRowColor; }
+QColor GridModel::alternateRowColor() const
+{
+    return d->s.settings.alternateRowColor;
+}
 
 void GridModel::setAlternateRowColor(const QColor &c)
 {
     d->s.settings.alternateRowColor = c;
     emit gridSettingsChanged();
     if (rows() > 0 && cols() > 0)
-        emit dataChanged(index(0, 0), index(rows() - 1, cols() - 1), {Qt::BackgroundRole});
+        emit dataChanged(index(0, 0), index(rows() - 1, cols() - 1), { Qt::BackgroundRole });
 }
 
-bool GridModel::gridLines() const { return d->s.settings.gridLines; }
+bool GridModel::gridLines() const
+{
+    return d->s.settings.gridLines;
+}
 void GridModel::setGridLines(bool on)
 {
     if (d->s.settings.gridLines == on)
@@ -595,9 +667,18 @@ void GridModel::setGridLines(bool on)
     emit gridSettingsChanged();
 }
 
-bool GridModel::dragEnabled() const { return d->s.settings.dragEnabled; }
-bool GridModel::sortOnTitleClick() const { return d->s.settings.sortOnTitleClick; }
-bool GridModel::columnDragEnabled() const { return d->s.settings.columnDragEnabled; }
+bool GridModel::dragEnabled() const
+{
+    return d->s.settings.dragEnabled;
+}
+bool GridModel::sortOnTitleClick() const
+{
+    return d->s.settings.sortOnTitleClick;
+}
+bool GridModel::columnDragEnabled() const
+{
+    return d->s.settings.columnDragEnabled;
+}
 
 void GridModel::setDragEnabled(bool on)
 {
@@ -652,16 +733,25 @@ void GridModel::setSelectedRows(const std::vector<int> &rowList)
     emit selectionChanged();
 }
 
-void GridModel::startEdit() { emit editRequested(); }
-void GridModel::takeFocus() { emit focusRequested(); }
-int GridModel::fontSize() const { return d->s.settings.fontSize; }
+void GridModel::startEdit()
+{
+    emit editRequested();
+}
+void GridModel::takeFocus()
+{
+    emit focusRequested();
+}
+int GridModel::fontSize() const
+{
+    return d->s.settings.fontSize;
+}
 
 void GridModel::setFontSize(int points)
 {
     d->s.settings.fontSize = qBound(1, points, 72);
     emit gridSettingsChanged();
     if (rows() > 0 && cols() > 0)
-        emit dataChanged(index(0, 0), index(rows() - 1, cols() - 1), {Qt::FontRole});
+        emit dataChanged(index(0, 0), index(rows() - 1, cols() - 1), { Qt::FontRole });
 }
 
 namespace {
@@ -670,7 +760,7 @@ namespace {
 // other in memory, instead of following every row's block.
 struct SortKey
 {
-    quint64 prefix;      // first eight UTF-8 bytes, big-endian, zero padded
+    quint64 prefix; // first eight UTF-8 bytes, big-endian, zero padded
     QByteArrayView text;
     int row;
 };
@@ -714,7 +804,7 @@ void GridModel::sort(int colFrom, int colTo, Qt::SortOrder order)
         keys.reserve(size_t(rows() - first));
         for (int r = first; r < rows(); ++r) {
             const QByteArrayView text = d->s.rows[size_t(r)].cells.utf8(a);
-            keys.push_back({prefixOf(text), text, r});
+            keys.push_back({ prefixOf(text), text, r });
         }
         const bool ascending = order == Qt::AscendingOrder;
         std::stable_sort(keys.begin(), keys.end(), [this, a, b, ascending](const SortKey &x, const SortKey &y) {
@@ -722,7 +812,8 @@ void GridModel::sort(int colFrom, int colTo, Qt::SortOrder order)
             if (cmp == 0)
                 cmp = compareUtf8AsUtf16(x.text, y.text);
             for (int c = a + 1; cmp == 0 && c <= b; ++c)
-                cmp = compareUtf8AsUtf16(d->s.rows[size_t(x.row)].cells.utf8(c), d->s.rows[size_t(y.row)].cells.utf8(c));
+                cmp = compareUtf8AsUtf16(
+                    d->s.rows[size_t(x.row)].cells.utf8(c), d->s.rows[size_t(y.row)].cells.utf8(c));
             return ascending ? cmp < 0 : cmp > 0;
         });
         std::vector<int> rowOrder(keys.size());
@@ -761,8 +852,14 @@ void GridModel::applyRowOrder(const std::vector<int> &order)
     emit contentsEdited();
 }
 
-int GridModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : rows(); }
-int GridModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : cols(); }
+int GridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : rows();
+}
+int GridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : cols();
+}
 
 void GridModel::setDisplayFormatter(DisplayFormatter f)
 {
@@ -772,10 +869,14 @@ void GridModel::setDisplayFormatter(DisplayFormatter f)
 static Qt::Alignment toQt(Alignment a, bool numeric)
 {
     switch (a) {
-    case Alignment::LeftCenter: return Qt::AlignLeft | Qt::AlignVCenter;
-    case Alignment::CenterCenter: return Qt::AlignHCenter | Qt::AlignVCenter;
-    case Alignment::RightCenter: return Qt::AlignRight | Qt::AlignVCenter;
-    default: return (numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+    case Alignment::LeftCenter:
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    case Alignment::CenterCenter:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case Alignment::RightCenter:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    default:
+        return (numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
     }
 }
 
@@ -817,7 +918,8 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     case Qt::BackgroundRole:
         if (f && f->hasBack)
             return QColor::fromRgb(f->back);
-        if (d->s.settings.alternateRowColor.isValid() && index.row() >= fixedRows() && (index.row() - fixedRows()) % 2 == 1)
+        if (d->s.settings.alternateRowColor.isValid() && index.row() >= fixedRows()
+            && (index.row() - fixedRows()) % 2 == 1)
             return d->s.settings.alternateRowColor;
         return {};
     case Qt::DecorationRole:
@@ -870,14 +972,15 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 
 QStringList GridModel::mimeTypes() const
 {
-    return {QStringLiteral("text/plain")};
+    return { QStringLiteral("text/plain") };
 }
 
 QMimeData *GridModel::mimeData(const QModelIndexList &indexes) const
 {
     if (indexes.isEmpty())
         return nullptr;
-    GridRange block{indexes.first().row(), indexes.first().column(), indexes.first().row(), indexes.first().column()};
+    GridRange block { indexes.first().row(), indexes.first().column(), indexes.first().row(),
+        indexes.first().column() };
     for (const QModelIndex &i : indexes) {
         block.top = qMin(block.top, i.row());
         block.bottom = qMax(block.bottom, i.row());

@@ -46,28 +46,28 @@ struct CellFormat
     bool bold = false;
     bool italic = false;
     bool underline = false;
-    quint8 fontSize = 0;          // points; 0 = the grid's font size
+    quint8 fontSize = 0; // points; 0 = the grid's font size
     bool hasFore = false;
     bool hasBack = false;
     QRgb fore = 0;
     QRgb back = 0;
     Alignment alignment = Alignment::Default;
     CheckBox check = CheckBox::None;
-    QString picture;              // resource or file path of a small picture; empty = none
+    QString picture; // resource or file path of a small picture; empty = none
     Alignment pictureAlignment = Alignment::Default;
 
-    bool isDefault() const { return *this == CellFormat{}; }
+    bool isDefault() const { return *this == CellFormat {}; }
     bool operator==(const CellFormat &) const = default;
 };
 
 struct ColumnAttributes
 {
-    int width = 960;              // twips
+    int width = 960; // twips
     Alignment alignment = Alignment::General;
     DataType dataType = DataType::String;
-    QString format;               // display format string; empty = general
+    QString format; // display format string; empty = general
     bool hidden = false;
-    QString pickList;             // editor pick list, items separated by "|"
+    QString pickList; // editor pick list, items separated by "|"
 
     bool operator==(const ColumnAttributes &) const = default;
 };
@@ -98,13 +98,13 @@ public:
     // --- shape -------------------------------------------------------------------------
     int rows() const;
     int cols() const;
-    void setRows(int rows);       // grows with blank rows at the end, shrinks from the end
-    void setCols(int cols);       // 0 empties the grid
+    void setRows(int rows); // grows with blank rows at the end, shrinks from the end
+    void setCols(int cols); // 0 empties the grid
     int fixedRows() const;
     int fixedCols() const;
     void setFixedRows(int n);
     void setFixedCols(int n);
-    void clear();                 // contents and formatting; shape stays
+    void clear(); // contents and formatting; shape stays
     // Replaces shape, texts, attributes, formats and grid-wide settings in one model reset
     // (file loads build the store off to the side first). The cursor goes to the first
     // data cell and the list-box marks are dropped.
@@ -112,7 +112,7 @@ public:
     // Everything the grid holds, for writers; valid until the next change.
     const GridStore &store() const;
 
-    void insertRow(int row);      // a blank row before row (row == rows() appends)
+    void insertRow(int row); // a blank row before row (row == rows() appends)
     void removeRow(int row);
     void removeRowsSorted(const std::vector<int> &ascendingRows); // one batch
     void insertColumn(int col);
@@ -144,19 +144,19 @@ public:
     int col() const;
     int rowSel() const;
     int colSel() const;
-    void setCursor(int row, int col);                 // collapses the selection to the cell
+    void setCursor(int row, int col); // collapses the selection to the cell
     void select(int row, int col, int rowEnd, int colEnd); // cursor at (row,col), end at (rowEnd,colEnd)
-    GridRange selection() const;                      // normalised block
+    GridRange selection() const; // normalised block
     // The part of range that lies inside the grid (empty if none does).
     GridRange clampToGrid(const GridRange &range) const;
     SelectionMode selectionMode() const;
     void setSelectionMode(SelectionMode mode);
-    bool isRowSelected(int row) const;                // list-box mode
+    bool isRowSelected(int row) const; // list-box mode
     void setRowSelected(int row, bool selected);
     void clearRowSelection();
-    int selectedRowCount() const;                     // list-box: marked rows; free: rows of the block
-    int selectedRow(int n) const;                     // n-th selected row, ascending; -1 when none
-    std::vector<int> selectedRows() const;            // ascending
+    int selectedRowCount() const; // list-box: marked rows; free: rows of the block
+    int selectedRow(int n) const; // n-th selected row, ascending; -1 when none
+    std::vector<int> selectedRows() const; // ascending
     // Marks exactly these rows (list-box mode) with one selectionChanged().
     void setSelectedRows(const std::vector<int> &rows);
 
@@ -180,29 +180,28 @@ public:
     void setColumnHidden(int col, bool hidden);
     QString columnPickList(int col) const;
     void setColumnPickList(int col, const QString &items);
-    int rowHeight(int row) const;                     // twips
+    int rowHeight(int row) const; // twips
     void setRowHeight(int row, int twips);
 
     // --- cell formats --------------------------------------------------------------------
     CellFormat cellFormat(int row, int col) const;
     void setCellFormat(int row, int col, const CellFormat &format);
     // Applies change to the format of every cell of range, in one batch.
-    template<typename Fn>
-    void updateFormats(const GridRange &range, Fn change);
+    template <typename Fn> void updateFormats(const GridRange &range, Fn change);
     bool hasAnyCellFormat() const;
 
     // --- grid-wide ------------------------------------------------------------------------
-    QColor alternateRowColor() const;                 // invalid = no alternate background
+    QColor alternateRowColor() const; // invalid = no alternate background
     void setAlternateRowColor(const QColor &c);
     bool gridLines() const;
     void setGridLines(bool on);
-    int fontSize() const;                             // points
+    int fontSize() const; // points
     void setFontSize(int points);
-    bool dragEnabled() const;                         // drag of the selection out as text
+    bool dragEnabled() const; // drag of the selection out as text
     void setDragEnabled(bool on);
-    bool sortOnTitleClick() const;                    // a title click sorts, a second reverses
+    bool sortOnTitleClick() const; // a title click sorts, a second reverses
     void setSortOnTitleClick(bool on);
-    bool columnDragEnabled() const;                   // dragging a title moves the column
+    bool columnDragEnabled() const; // dragging a title moves the column
     void setColumnDragEnabled(bool on);
     // True when some row has its own height (views then cannot assume uniform rows).
     bool hasRowHeights() const;
@@ -234,11 +233,11 @@ public:
 signals:
     void cellChanged(int row, int col);
     void selectionChanged();
-    void contentsEdited();        // any change of cells, shape or formats
+    void contentsEdited(); // any change of cells, shape or formats
     void beforeSort(int col, int order);
     void afterSort(int col, int order);
     void columnMoved(int from, int to);
-    void gridSettingsChanged();   // grid lines, alternate colour, font size, drag switches
+    void gridSettingsChanged(); // grid lines, alternate colour, font size, drag switches
     void rowHeightsChanged();
     void editRequested();
     void focusRequested();
@@ -254,8 +253,7 @@ private:
     void emitFormatsChanged(const GridRange &range);
 };
 
-template<typename Fn>
-void GridModel::updateFormats(const GridRange &range, Fn change)
+template <typename Fn> void GridModel::updateFormats(const GridRange &range, Fn change)
 {
     if (range.isEmpty())
         return;

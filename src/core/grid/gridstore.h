@@ -50,8 +50,8 @@ struct GridRow
 {
     RowCells cells;
     std::unique_ptr<std::vector<CellFormat>> formats; // only rows with formatting have it
-    int height = -1;                                  // twips; -1 = the default height
-    bool selected = false;                            // list-box selection mark
+    int height = -1; // twips; -1 = the default height
+    bool selected = false; // list-box selection mark
 
     GridRow() = default;
     GridRow(GridRow &&) noexcept = default;
@@ -61,10 +61,10 @@ struct GridRow
 // Grid-wide settings that files carry.
 struct GridSettings
 {
-    QColor alternateRowColor;     // invalid = no alternate background
+    QColor alternateRowColor; // invalid = no alternate background
     bool gridLines = true;
-    int fontSize = 8;             // points
-    bool dragEnabled = false;     // drag of the selection out as text
+    int fontSize = 8; // points
+    bool dragEnabled = false; // drag of the selection out as text
     bool sortOnTitleClick = false;
     bool columnDragEnabled = false;
 

@@ -10,7 +10,9 @@ namespace {
 constexpr qint64 kChunk = 4 << 20;
 }
 
-LineReader::LineReader(QIODevice &device, qint64 maxLineBytes) : m_device(device), m_max(maxLineBytes)
+LineReader::LineReader(QIODevice &device, qint64 maxLineBytes)
+    : m_device(device)
+    , m_max(maxLineBytes)
 {
 }
 
@@ -43,7 +45,9 @@ LineReader::Status LineReader::next(QByteArrayView &line)
     for (;;) {
         const char *begin = m_buffer.constData() + m_pos;
         const qsizetype avail = m_buffer.size() - m_pos;
-        const void *nl = avail > 0 ? std::memchr(m_buffer.constData() + searchFrom, '\n', size_t(m_buffer.size() - searchFrom)) : nullptr;
+        const void *nl = avail > 0
+            ? std::memchr(m_buffer.constData() + searchFrom, '\n', size_t(m_buffer.size() - searchFrom))
+            : nullptr;
         if (nl) {
             const qsizetype len = static_cast<const char *>(nl) - begin;
             if (len > m_max)

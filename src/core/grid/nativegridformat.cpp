@@ -31,18 +31,24 @@ constexpr int kVersion = 1;
 QLatin1String typeName(DataType t)
 {
     switch (t) {
-    case DataType::Double: return QLatin1String("double");
-    case DataType::Currency: return QLatin1String("currency");
-    case DataType::Date: return QLatin1String("date");
-    case DataType::Boolean: return QLatin1String("boolean");
-    case DataType::String: break;
+    case DataType::Double:
+        return QLatin1String("double");
+    case DataType::Currency:
+        return QLatin1String("currency");
+    case DataType::Date:
+        return QLatin1String("date");
+    case DataType::Boolean:
+        return QLatin1String("boolean");
+    case DataType::String:
+        break;
     }
     return QLatin1String("string");
 }
 
 bool typeFromName(const QString &name, DataType &out)
 {
-    static const DataType all[] = {DataType::String, DataType::Double, DataType::Currency, DataType::Date, DataType::Boolean};
+    static const DataType all[]
+        = { DataType::String, DataType::Double, DataType::Currency, DataType::Date, DataType::Boolean };
     for (DataType t : all) {
         if (name == typeName(t)) {
             out = t;
@@ -54,8 +60,8 @@ bool typeFromName(const QString &name, DataType &out)
 
 bool alignmentFromCode(double code, bool allowDefault, Alignment &out)
 {
-    static const Alignment all[] = {Alignment::Default, Alignment::LeftCenter, Alignment::CenterCenter,
-                                    Alignment::RightCenter, Alignment::General};
+    static const Alignment all[] = { Alignment::Default, Alignment::LeftCenter, Alignment::CenterCenter,
+        Alignment::RightCenter, Alignment::General };
     for (Alignment a : all) {
         if (code == double(int(a)) && (allowDefault || a != Alignment::Default)) {
             out = a;
@@ -75,7 +81,11 @@ QString colorText(QRgb rgb)
 class Fields
 {
 public:
-    Fields(const QJsonObject &object, QString where) : m_object(object), m_where(std::move(where)) {}
+    Fields(const QJsonObject &object, QString where)
+        : m_object(object)
+        , m_where(std::move(where))
+    {
+    }
 
     bool ok() const { return m_error.isEmpty(); }
     const QString &error() const { return m_error; }
@@ -232,7 +242,8 @@ QJsonObject cellFormatObject(const CellFormat &cf)
     if (cf.alignment != Alignment::Default)
         o.insert(QLatin1String("align"), int(cf.alignment));
     if (cf.check != CheckBox::None)
-        o.insert(QLatin1String("check"), cf.check == CheckBox::Checked ? QLatin1String("checked") : QLatin1String("unchecked"));
+        o.insert(QLatin1String("check"),
+            cf.check == CheckBox::Checked ? QLatin1String("checked") : QLatin1String("unchecked"));
     if (!cf.picture.isEmpty())
         o.insert(QLatin1String("picture"), cf.picture);
     if (cf.pictureAlignment != Alignment::Default)
@@ -304,7 +315,8 @@ QString readRowObject(const QJsonObject &o, int cols, GridRow &row, std::atomic<
         if (!row.formats) {
             // Counted before the allocation, across every thread parsing this file.
             if (formattedCells.fetch_add(cols) + cols > NativeGridFormat::kMaxFormattedCells)
-                return QStringLiteral("more than %1 cells lie in formatted rows").arg(NativeGridFormat::kMaxFormattedCells);
+                return QStringLiteral("more than %1 cells lie in formatted rows")
+                    .arg(NativeGridFormat::kMaxFormattedCells);
             row.formats = std::make_unique<std::vector<CellFormat>>(size_t(cols));
         }
         CellFormat &cf = (*row.formats)[size_t(c)];
@@ -339,8 +351,10 @@ QString readHeader(const QJsonObject &h, GridStore &store, qint64 &rows)
         return f.error();
     if (rows * cols > NativeGridFormat::kMaxCells)
         return QStringLiteral("%1 rows by %2 columns is more than the %3 cells a grid holds")
-            .arg(rows).arg(cols).arg(NativeGridFormat::kMaxCells);
-    store.columns.assign(size_t(cols), ColumnAttributes{});
+            .arg(rows)
+            .arg(cols)
+            .arg(NativeGridFormat::kMaxCells);
+    store.columns.assign(size_t(cols), ColumnAttributes {});
 
     const QJsonValue columns = h.value(QLatin1String("columns"));
     if (!columns.isUndefined()) {
@@ -408,7 +422,7 @@ QJsonObject headerObject(const GridStore &store)
     const GridSettings &s = store.settings;
     QJsonObject g;
     g.insert(QLatin1String("alternateRowColor"),
-             s.alternateRowColor.isValid() ? QJsonValue(colorText(s.alternateRowColor.rgba())) : QJsonValue());
+        s.alternateRowColor.isValid() ? QJsonValue(colorText(s.alternateRowColor.rgba())) : QJsonValue());
     g.insert(QLatin1String("gridLines"), s.gridLines);
     g.insert(QLatin1String("fontSize"), s.fontSize);
     g.insert(QLatin1String("dragEnabled"), s.dragEnabled);
@@ -432,13 +446,23 @@ void appendJsonString(BufferedWriter &out, QByteArrayView text)
         out.append(text.sliced(runStart, i - runStart));
         runStart = i + 1;
         switch (c) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
+        case '"':
+            out.append("\\\"");
+            break;
+        case '\\':
+            out.append("\\\\");
+            break;
+        case '\n':
+            out.append("\\n");
+            break;
+        case '\r':
+            out.append("\\r");
+            break;
+        case '\t':
+            out.append("\\t");
+            break;
         default: {
-            const char esc[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+            const char esc[] = { '\\', 'u', '0', '0', hex[c >> 4], hex[c & 15] };
             out.append(QByteArrayView(esc, 6));
         }
         }
@@ -517,14 +541,16 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
     if (status == LineReader::Status::ReadError)
         return FileResult::failure(QStringLiteral("\"%1\" could not be read: %2").arg(name, device.errorString()));
     if (status == LineReader::Status::TooLong)
-        return FileResult::failure(lineError(name, 1, QStringLiteral("the header line is longer than the 64 MB a line may hold")));
+        return FileResult::failure(
+            lineError(name, 1, QStringLiteral("the header line is longer than the 64 MB a line may hold")));
     if (line.startsWith("\xEF\xBB\xBF"))
         line = line.sliced(3);
 
     QJsonParseError parseError;
     QJsonDocument doc = QJsonDocument::fromJson(line.toByteArray(), &parseError);
     if (parseError.error != QJsonParseError::NoError || !doc.isObject())
-        return FileResult::failure(lineError(name, 1, QStringLiteral("this is not a Dirquill grid file (the first line is not a JSON object)")));
+        return FileResult::failure(lineError(
+            name, 1, QStringLiteral("this is not a Dirquill grid file (the first line is not a JSON object)")));
     qint64 rowCount = 0;
     const QString headerError = readHeader(doc.object(), store, rowCount);
     if (!headerError.isEmpty())
@@ -537,7 +563,7 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
     constexpr size_t kBatchLines = 2048;
     const int inFlightLimit = qBound(1, QThread::idealThreadCount(), 4) * 2;
     std::deque<std::future<ParsedBatch>> inFlight;
-    std::atomic<qint64> formattedCells{0};
+    std::atomic<qint64> formattedCells { 0 };
     Batch batch;
     QString failure;
 
@@ -580,7 +606,7 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
         return FileResult::failure(failure);
     };
 
-    qint64 taken = 0;     // row lines handed out so far
+    qint64 taken = 0; // row lines handed out so far
     qint64 blankTail = 0; // empty lines seen but not yet known to be inside the file
     for (;;) {
         status = lines.next(line);
@@ -588,9 +614,12 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
             break;
         if (status == LineReader::Status::ReadError)
             return failAt(QStringLiteral("\"%1\" could not be read after line %2: %3")
-                              .arg(name).arg(lines.lineNumber()).arg(device.errorString()));
+                              .arg(name)
+                              .arg(lines.lineNumber())
+                              .arg(device.errorString()));
         if (status == LineReader::Status::TooLong)
-            return failAt(lineError(name, lines.lineNumber() + 1, QStringLiteral("the line is longer than the 64 MB a line may hold")));
+            return failAt(lineError(
+                name, lines.lineNumber() + 1, QStringLiteral("the line is longer than the 64 MB a line may hold")));
         if (line.trimmed().isEmpty()) {
             ++blankTail;
             continue;
@@ -599,7 +628,7 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
             return failAt(lineError(name, lines.lineNumber() - blankTail, QStringLiteral("the line is empty")));
         if (taken >= rowCount)
             return failAt(lineError(name, lines.lineNumber(),
-                                    QStringLiteral("the file holds more rows than the %1 its header declares").arg(rowCount)));
+                QStringLiteral("the file holds more rows than the %1 its header declares").arg(rowCount)));
         ++taken;
         batch.bytes.append(line.data(), line.size());
         batch.ends.push_back(batch.bytes.size());
@@ -614,8 +643,10 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
             return failAt(failure);
     const qint64 lineRows = qint64(store.rows.size());
     if (rowCount - lineRows > kMaxUnbackedRows)
-        return FileResult::failure(lineError(name, 1, QStringLiteral("the header declares %1 rows but the file holds only %2 row lines")
-                                                          .arg(rowCount).arg(lineRows)));
+        return FileResult::failure(lineError(name, 1,
+            QStringLiteral("the header declares %1 rows but the file holds only %2 row lines")
+                .arg(rowCount)
+                .arg(lineRows)));
     store.rows.resize(size_t(rowCount));
     return FileResult::success();
 }

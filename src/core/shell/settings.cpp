@@ -52,7 +52,8 @@ bool Settings::toFlag(const QString &text, bool whenEmpty)
     const QString t = text.trimmed();
     if (t.isEmpty())
         return whenEmpty;
-    return t.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0 || t == QStringLiteral("-1") || t == QStringLiteral("1");
+    return t.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0 || t == QStringLiteral("-1")
+        || t == QStringLiteral("1");
 }
 
 } // namespace dq

@@ -22,7 +22,7 @@ namespace {
 
 const QString kPickUp = QStringLiteral("Pick up the phone and either press Enter or click OK");
 
-void recordWithPhone(GridModel& table, const QString& phone)
+void recordWithPhone(GridModel &table, const QString &phone)
 {
     table.setCols(13);
     table.setRows(3);
@@ -48,26 +48,30 @@ private slots:
         frmDial dialog(prompts);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Dial Phone"));
 
-        struct Button { const char *name, *text, *tip; };
+        struct Button
+        {
+            const char *name, *text, *tip;
+        };
         const Button buttons[] = { { "cmdDial", "&Dial", "Redial Number" }, { "cmdCancel", "&Cancel", "Cancel Dial" },
             { "cmdExit", "C&lose", "Exit" }, { "cmdSet", "", "Show Hide Settings" },
             { "cmdSave", "&Save Settings", "Save settings on the left" } };
-        for (const Button& b : buttons) {
-            auto* button = dialog.findChild<QPushButton*>(QLatin1String(b.name));
+        for (const Button &b : buttons) {
+            auto *button = dialog.findChild<QPushButton *>(QLatin1String(b.name));
             QVERIFY2(button, b.name);
             QCOMPARE(button->text(), QLatin1String(b.text));
             QCOMPARE(button->toolTip(), QLatin1String(b.tip));
         }
-        for (const char* name : { "txtNum", "txtStatus", "txtPort", "txtLongDis" })
-            QVERIFY2(dialog.findChild<QLineEdit*>(QLatin1String(name)), name);
-        auto* check = dialog.findChild<QCheckBox*>(QStringLiteral("chkDialOne"));
+        for (const char *name : { "txtNum", "txtStatus", "txtPort", "txtLongDis" })
+            QVERIFY2(dialog.findChild<QLineEdit *>(QLatin1String(name)), name);
+        auto *check = dialog.findChild<QCheckBox *>(QStringLiteral("chkDialOne"));
         QVERIFY(check);
         QCOMPARE(check->text(), QStringLiteral("Dial '1' before number for long distance"));
 
         QStringList labels;
-        for (const QLabel* l : dialog.findChildren<QLabel*>())
+        for (const QLabel *l : dialog.findChildren<QLabel *>())
             labels.append(l->text());
-        for (const char* text : { "Dialing Number:", "Status:", "Comm Port:", "Dial ", "before number for long distance" })
+        for (const char *text :
+            { "Dialing Number:", "Status:", "Comm Port:", "Dial ", "before number for long distance" })
             QVERIFY2(labels.contains(QLatin1String(text)), text);
     }
 

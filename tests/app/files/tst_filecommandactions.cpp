@@ -39,14 +39,22 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QKeySequence>("shortcut");
-        QTest::newRow("New") << "mnuNew" << "&New" << QKeySequence(Qt::CTRL | Qt::Key_N);
-        QTest::newRow("Open") << "mnuOpen" << "&Open" << QKeySequence(Qt::CTRL | Qt::Key_O);
-        QTest::newRow("Append") << "mnuAppend" << "&Append" << QKeySequence(Qt::SHIFT | Qt::Key_F2);
-        QTest::newRow("Save") << "mnuSave" << "&Save" << QKeySequence(Qt::CTRL | Qt::Key_S);
-        QTest::newRow("Save As native") << "mnuSaveAsTsy" << "Tessary (*.tsy)" << QKeySequence();
-        QTest::newRow("Save As comma") << "mnuSaveAsCsv" << "Comma Delimited (*.csv)" << QKeySequence();
-        QTest::newRow("Save As tab") << "mnuSaveAsTxt" << "Tab Delimited (*.txt)" << QKeySequence();
-        QTest::newRow("Exit") << "mnuExit" << "E&xit" << QKeySequence();
+        QTest::newRow("New") << "mnuNew"
+                             << "&New" << QKeySequence(Qt::CTRL | Qt::Key_N);
+        QTest::newRow("Open") << "mnuOpen"
+                              << "&Open" << QKeySequence(Qt::CTRL | Qt::Key_O);
+        QTest::newRow("Append") << "mnuAppend"
+                                << "&Append" << QKeySequence(Qt::SHIFT | Qt::Key_F2);
+        QTest::newRow("Save") << "mnuSave"
+                              << "&Save" << QKeySequence(Qt::CTRL | Qt::Key_S);
+        QTest::newRow("Save As native") << "mnuSaveAsTsy"
+                                        << "Tessary (*.tsy)" << QKeySequence();
+        QTest::newRow("Save As comma") << "mnuSaveAsCsv"
+                                       << "Comma Delimited (*.csv)" << QKeySequence();
+        QTest::newRow("Save As tab") << "mnuSaveAsTxt"
+                                     << "Tab Delimited (*.txt)" << QKeySequence();
+        QTest::newRow("Exit") << "mnuExit"
+                              << "E&xit" << QKeySequence();
     }
 
     void fileMenuEntries()
@@ -85,15 +93,30 @@ private slots:
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("filters");
         const QString native = QStringLiteral("Tessary Files (*.tsy);;All Files (*.*)");
-        QTest::newRow("the Open entry opens native files") << "mnuOpen" << "open" << native;
-        QTest::newRow("the Open key opens native files") << "key:Open" << "open" << native;
-        QTest::newRow("the key's comma entry opens comma files") << "Toolbar_0_OPEN_CSV" << "open" << "Comma Delimited Files (*.csv);;All Files (*.*)";
-        QTest::newRow("the key's tab entry opens tab files") << "Toolbar_0_OPEN_TXT" << "open" << "Tab Delimited Files (*.txt);;All Files (*.*)";
-        QTest::newRow("the key's native entry opens native files") << "Toolbar_0_OPEN_TSY" << "open" << native;
-        QTest::newRow("Append asks for a grid file") << "mnuAppend" << "open" << "Grid Files (*.tsy)";
-        QTest::newRow("Save As comma") << "mnuSaveAsCsv" << "save" << "Comma Delimited Text Files (*.csv)";
-        QTest::newRow("Save As tab") << "mnuSaveAsTxt" << "save" << "Tab Delimited Text Files (*.txt)";
-        QTest::newRow("Save As native") << "mnuSaveAsTsy" << "save" << "Tessary Files (*.tsy)";
+        QTest::newRow("the Open entry opens native files") << "mnuOpen"
+                                                           << "open" << native;
+        QTest::newRow("the Open key opens native files") << "key:Open"
+                                                         << "open" << native;
+        QTest::newRow("the key's comma entry opens comma files") << "Toolbar_0_OPEN_CSV"
+                                                                 << "open"
+                                                                 << "Comma Delimited Files (*.csv);;All Files (*.*)";
+        QTest::newRow("the key's tab entry opens tab files") << "Toolbar_0_OPEN_TXT"
+                                                             << "open"
+                                                             << "Tab Delimited Files (*.txt);;All Files (*.*)";
+        QTest::newRow("the key's native entry opens native files") << "Toolbar_0_OPEN_TSY"
+                                                                   << "open" << native;
+        QTest::newRow("Append asks for a grid file") << "mnuAppend"
+                                                     << "open"
+                                                     << "Grid Files (*.tsy)";
+        QTest::newRow("Save As comma") << "mnuSaveAsCsv"
+                                       << "save"
+                                       << "Comma Delimited Text Files (*.csv)";
+        QTest::newRow("Save As tab") << "mnuSaveAsTxt"
+                                     << "save"
+                                     << "Tab Delimited Text Files (*.txt)";
+        QTest::newRow("Save As native") << "mnuSaveAsTsy"
+                                        << "save"
+                                        << "Tessary Files (*.tsy)";
     }
 
     void entriesAndKeysReachTheirCommand()

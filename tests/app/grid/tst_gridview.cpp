@@ -44,10 +44,7 @@ struct Fixture
             qWarning("view not exposed");
     }
 
-    QPoint cellCenter(int row, int col) const
-    {
-        return view.visualRect(model.index(row, col)).center();
-    }
+    QPoint cellCenter(int row, int col) const { return view.visualRect(model.index(row, col)).center(); }
 
     void clickTitle(int col)
     {
@@ -100,7 +97,7 @@ private slots:
         f.model.setCursor(3, 0);
 
         f.clickTitle(1);
-        QCOMPARE(f.model.selection(), (GridRange{3, 0, 3, 0})); // sorting selects nothing
+        QCOMPARE(f.model.selection(), (GridRange { 3, 0, 3, 0 })); // sorting selects nothing
         QCOMPARE(f.column(1), sorted);
         QCOMPARE(after.count(), 1);
         QCOMPARE(after.at(0), (QVariantList { 1, 1 }));
@@ -129,7 +126,7 @@ private slots:
         f.clickTitle(1);
         QCOMPARE(f.column(1), before);
         // It selects the column's data cells instead.
-        QCOMPARE(f.model.selection(), (GridRange{1, 1, f.model.rows() - 1, 1}));
+        QCOMPARE(f.model.selection(), (GridRange { 1, 1, f.model.rows() - 1, 1 }));
     }
 
     void listBoxClicksMarkModelRows_data()
@@ -138,13 +135,17 @@ private slots:
         QTest::addColumn<QList<int>>("modifiers");
         QTest::addColumn<QList<int>>("expected");
 
-        QTest::newRow("a plain click marks one row") << QList<int>{3} << QList<int>{0} << QList<int>{3};
-        QTest::newRow("a second plain click moves the mark") << QList<int>{3, 5} << QList<int>{0, 0} << QList<int>{5};
+        QTest::newRow("a plain click marks one row") << QList<int> { 3 } << QList<int> { 0 } << QList<int> { 3 };
+        QTest::newRow("a second plain click moves the mark")
+            << QList<int> { 3, 5 } << QList<int> { 0, 0 } << QList<int> { 5 };
         QTest::newRow("ctrl-clicks add rows")
-            << QList<int>{2, 5, 4} << QList<int>{0, int(Qt::ControlModifier), int(Qt::ControlModifier)} << QList<int>{2, 4, 5};
+            << QList<int> { 2, 5, 4 } << QList<int> { 0, int(Qt::ControlModifier), int(Qt::ControlModifier) }
+            << QList<int> { 2, 4, 5 };
         QTest::newRow("ctrl-click on a marked row unmarks it")
-            << QList<int>{2, 5, 2} << QList<int>{0, int(Qt::ControlModifier), int(Qt::ControlModifier)} << QList<int>{5};
-        QTest::newRow("shift-click marks the run") << QList<int>{2, 5} << QList<int>{0, int(Qt::ShiftModifier)} << QList<int>{2, 3, 4, 5};
+            << QList<int> { 2, 5, 2 } << QList<int> { 0, int(Qt::ControlModifier), int(Qt::ControlModifier) }
+            << QList<int> { 5 };
+        QTest::newRow("shift-click marks the run")
+            << QList<int> { 2, 5 } << QList<int> { 0, int(Qt::ShiftModifier) } << QList<int> { 2, 3, 4, 5 };
     }
 
     void listBoxClicksMarkModelRows()
@@ -156,7 +157,8 @@ private slots:
         f.view.setSelectionMode(GridModel::SelectionMode::ListBox);
         QCOMPARE(f.model.selectionMode(), GridModel::SelectionMode::ListBox);
         for (int i = 0; i < rows.size(); ++i)
-            QTest::mouseClick(f.view.viewport(), Qt::LeftButton, Qt::KeyboardModifiers(modifiers[i]), f.cellCenter(rows[i], 1));
+            QTest::mouseClick(
+                f.view.viewport(), Qt::LeftButton, Qt::KeyboardModifiers(modifiers[i]), f.cellCenter(rows[i], 1));
         const std::vector<int> got = f.model.selectedRows();
         QCOMPARE(QList<int>(got.begin(), got.end()), expected);
         QCOMPARE(f.view.selectedRowCount(), int(expected.size()));
@@ -170,7 +172,7 @@ private slots:
         // A command may switch the mode on the model alone; the view follows.
         f.model.setSelectionMode(GridModel::SelectionMode::ListBox);
         QCOMPARE(f.view.selectionBehavior(), QAbstractItemView::SelectRows);
-        f.model.setSelectedRows({2, 3, 6});
+        f.model.setSelectedRows({ 2, 3, 6 });
         QItemSelectionModel *sel = f.view.selectionModel();
         for (int r = 1; r <= 6; ++r)
             QCOMPARE(sel->isRowSelected(r, {}), r == 2 || r == 3 || r == 6);
@@ -187,8 +189,9 @@ private slots:
         Fixture f;
         QTest::mouseClick(f.view.viewport(), Qt::LeftButton, {}, f.cellCenter(2, 0));
         QTest::mouseClick(f.view.viewport(), Qt::LeftButton, Qt::ShiftModifier, f.cellCenter(4, 2));
-        QCOMPARE(f.model.selection(), (GridRange{2, 0, 4, 2}));
-        QCOMPARE((QList<int> { f.model.row(), f.model.col(), f.model.rowSel(), f.model.colSel() }), (QList<int> { 2, 0, 4, 2 }));
+        QCOMPARE(f.model.selection(), (GridRange { 2, 0, 4, 2 }));
+        QCOMPARE((QList<int> { f.model.row(), f.model.col(), f.model.rowSel(), f.model.colSel() }),
+            (QList<int> { 2, 0, 4, 2 }));
 
         f.model.select(5, 1, 3, 2);
         const QModelIndexList cells = f.view.selectionModel()->selectedIndexes();
@@ -198,7 +201,7 @@ private slots:
         // Select-all takes every data row but not the title row shown as the header.
         f.view.setFocus();
         QTest::keyClick(&f.view, Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(f.model.selection(), (GridRange{1, 0, f.model.rows() - 1, 2}));
+        QCOMPARE(f.model.selection(), (GridRange { 1, 0, f.model.rows() - 1, 2 }));
         f.view.setSelectionMode(GridModel::SelectionMode::ListBox);
         QTest::keyClick(&f.view, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(f.model.selectedRowCount(), f.model.rows() - 1);
@@ -214,7 +217,8 @@ private slots:
         QSignalSpy moved(&f.view, &GridView::columnMoved);
         // What a finished title drag does: the header reports a section move.
         f.view.horizontalHeader()->moveSection(0, 2);
-        QCOMPARE(f.model.rowTexts(0), (QStringList{QStringLiteral("City"), QStringLiteral("Phone"), QStringLiteral("Name")}));
+        QCOMPARE(f.model.rowTexts(0),
+            (QStringList { QStringLiteral("City"), QStringLiteral("Phone"), QStringLiteral("Name") }));
         QCOMPARE(f.model.text(1, 2), QStringLiteral("n1"));
         QCOMPARE(f.model.columnWidth(2), 2000);
         QCOMPARE(f.view.horizontalHeader()->visualIndex(2), 2); // the header shows model order again
@@ -308,10 +312,12 @@ private slots:
         Fixture f;
         f.model.setDragEnabled(true);
         QVERIFY(f.view.dragEnabled());
-        const QModelIndexList cells{f.model.index(2, 1), f.model.index(1, 0), f.model.index(2, 0), f.model.index(1, 1)};
+        const QModelIndexList cells { f.model.index(2, 1), f.model.index(1, 0), f.model.index(2, 0),
+            f.model.index(1, 1) };
         std::unique_ptr<QMimeData> mime(f.model.mimeData(cells));
-        QCOMPARE(mime->text(), f.model.text(1, 0) + QLatin1Char('\t') + f.model.text(1, 1) + QLatin1Char('\r') + f.model.text(2, 0)
-                                   + QLatin1Char('\t') + f.model.text(2, 1));
+        QCOMPARE(mime->text(),
+            f.model.text(1, 0) + QLatin1Char('\t') + f.model.text(1, 1) + QLatin1Char('\r') + f.model.text(2, 0)
+                + QLatin1Char('\t') + f.model.text(2, 1));
     }
 
     void cellPicturesShowAtTheirSide()
@@ -319,7 +325,8 @@ private slots:
         Fixture f;
         QImage image(12, 12, QImage::Format_ARGB32);
         image.fill(Qt::red);
-        const QString path = QDir::temp().filePath(QStringLiteral("dq-grid-picture-%1.png").arg(QCoreApplication::applicationPid()));
+        const QString path
+            = QDir::temp().filePath(QStringLiteral("dq-grid-picture-%1.png").arg(QCoreApplication::applicationPid()));
         QVERIFY(image.save(path));
         CellFormat f1;
         f1.picture = path;

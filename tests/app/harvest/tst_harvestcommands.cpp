@@ -189,11 +189,15 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("enabled");
 
-        QTest::newRow("an address holding the marker enables grabbing") << 0 << "http://127.0.0.1:9/alpha/search?what=x" << true;
-        QTest::newRow("the marker is matched with its letter case") << 0 << "http://127.0.0.1:9/ALPHA/search?what=x" << false;
-        QTest::newRow("an address without the marker disables grabbing") << 0 << "http://127.0.0.1:9/alpha/about" << false;
+        QTest::newRow("an address holding the marker enables grabbing")
+            << 0 << "http://127.0.0.1:9/alpha/search?what=x" << true;
+        QTest::newRow("the marker is matched with its letter case")
+            << 0 << "http://127.0.0.1:9/ALPHA/search?what=x" << false;
+        QTest::newRow("an address without the marker disables grabbing")
+            << 0 << "http://127.0.0.1:9/alpha/about" << false;
         QTest::newRow("an empty marker enables grabbing on any address") << 1 << "about:blank" << true;
-        QTest::newRow("an engine without key file never enables grabbing") << 2 << "http://127.0.0.1:9/alpha/search?what=x" << false;
+        QTest::newRow("an engine without key file never enables grabbing")
+            << 2 << "http://127.0.0.1:9/alpha/search?what=x" << false;
     }
 
     void addressCheck()
@@ -368,10 +372,14 @@ private slots:
         QTest::addColumn<bool>("save");
         QTest::addColumn<QStringList>("order");
 
-        QTest::newRow("moving the last engine to the top and saving makes it the default") << QList<int> { 2, 2 } << QList<int> { 0, 0, 0 } << true << QStringList { kNames[2], kNames[0], kNames[1] };
-        QTest::newRow("a block of two moves down as one") << QList<int> { 0, 1 } << QList<int> { 1 } << true << QStringList { kNames[2], kNames[0], kNames[1] };
-        QTest::newRow("moving down past the end changes nothing") << QList<int> { 2, 2 } << QList<int> { 1 } << true << kNames;
-        QTest::newRow("cancel leaves list and file as they were") << QList<int> { 2, 2 } << QList<int> { 0 } << false << kNames;
+        QTest::newRow("moving the last engine to the top and saving makes it the default")
+            << QList<int> { 2, 2 } << QList<int> { 0, 0, 0 } << true << QStringList { kNames[2], kNames[0], kNames[1] };
+        QTest::newRow("a block of two moves down as one")
+            << QList<int> { 0, 1 } << QList<int> { 1 } << true << QStringList { kNames[2], kNames[0], kNames[1] };
+        QTest::newRow("moving down past the end changes nothing")
+            << QList<int> { 2, 2 } << QList<int> { 1 } << true << kNames;
+        QTest::newRow("cancel leaves list and file as they were")
+            << QList<int> { 2, 2 } << QList<int> { 0 } << false << kNames;
     }
 
     void siteEditor()

@@ -25,8 +25,8 @@ private slots:
             QVERIFY(a->isChecked());
             toggles << a;
         }
-        QCOMPARE(toggles[0]->text() + toggles[1]->text() + toggles[2]->text(),
-            QStringLiteral("Add BlueAdd RedAdd Green"));
+        QCOMPARE(
+            toggles[0]->text() + toggles[1]->text() + toggles[2]->text(), QStringLiteral("Add BlueAdd RedAdd Green"));
         toggles[1]->trigger();
         QVERIFY(!toggles[1]->isChecked());
 

@@ -52,7 +52,8 @@ private slots:
         QVERIFY(selected && selected->isChecked());
         QCOMPARE(selected->text(), QStringLiteral("Slected rows (2)"));
         QCOMPARE(dialog.findChild<QRadioButton *>(QStringLiteral("OpDataSource_0"))->text(), QStringLiteral("All"));
-        QCOMPARE(dialog.findChild<QPushButton *>(QStringLiteral("cmdPrint"))->text(), QStringLiteral("&Print && Preview"));
+        QCOMPARE(
+            dialog.findChild<QPushButton *>(QStringLiteral("cmdPrint"))->text(), QStringLiteral("&Print && Preview"));
         QCOMPARE(dialog.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->text(), QStringLiteral("&Cancel"));
     }
 
@@ -77,10 +78,14 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("clicks");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("99 up once gives 100") << "99" << "UpDownCol_up" << 1 << "100";
-        QTest::newRow("up stops at 100") << "98" << "UpDownCol_up" << 5 << "100";
-        QTest::newRow("down stops at 50") << "52" << "UpDownCol_down" << 5 << "50";
-        QTest::newRow("75 down twice gives 73") << "75" << "UpDownCol_down" << 2 << "73";
+        QTest::newRow("99 up once gives 100") << "99"
+                                              << "UpDownCol_up" << 1 << "100";
+        QTest::newRow("up stops at 100") << "98"
+                                         << "UpDownCol_up" << 5 << "100";
+        QTest::newRow("down stops at 50") << "52"
+                                          << "UpDownCol_down" << 5 << "50";
+        QTest::newRow("75 down twice gives 73") << "75"
+                                                << "UpDownCol_down" << 2 << "73";
     }
 
     void upDownButtonsStepTheScale()

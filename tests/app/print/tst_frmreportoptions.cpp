@@ -35,7 +35,8 @@ private slots:
         QStringList layouts;
         for (int i = 0; i < combo->count(); ++i)
             layouts << combo->itemText(i);
-        QCOMPARE(layouts, (QStringList { QStringLiteral("3 x 10"), QStringLiteral("2 x 10"), QStringLiteral("2 x 5") }));
+        QCOMPARE(
+            layouts, (QStringList { QStringLiteral("3 x 10"), QStringLiteral("2 x 10"), QStringLiteral("2 x 5") }));
         QCOMPARE(combo->currentText(), QStringLiteral("3 x 10"));
         auto *skip = dialog.findChild<QCheckBox *>(QStringLiteral("chkSkip"));
         QVERIFY(skip && skip->isChecked());

@@ -110,8 +110,6 @@ private slots:
         QVERIFY(!w->mnuTabs[1]->isChecked());
     }
 
-
-
     void aDefaultTabOutOfRangeKeepsTheFirstTab()
     {
         writeSettings({ QStringLiteral("DefaultTab=7") });
@@ -361,7 +359,6 @@ private slots:
         QVERIFY(w->fileCommands().append());
         QCOMPARE(text(*w, 5), QStringLiteral("2 Sel"));
     }
-
 };
 
 QTEST_MAIN(TestFrmMain)

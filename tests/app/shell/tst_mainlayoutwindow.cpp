@@ -23,9 +23,11 @@ class TestMainLayoutWindow : public QObject, public test::TableWindowFixture
 {
     Q_OBJECT
 
-
     // Left edge of a widget in tabMain's coordinates, in twips.
-    int leftInTab(QWidget *child) const { return m_window->pixelsToTwipsX(child->mapTo(m_window->tabMain, QPoint(0, 0)).x()); }
+    int leftInTab(QWidget *child) const
+    {
+        return m_window->pixelsToTwipsX(child->mapTo(m_window->tabMain, QPoint(0, 0)).x());
+    }
 
     void pressOnSplitter(QEvent::Type type, int globalX)
     {
@@ -47,10 +49,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
-    void cleanup()
-    {
-        QCOMPARE(closeWindow(), 0);
-    }
+    void cleanup() { QCOMPARE(closeWindow(), 0); }
 
     void eachTabBringsUpItsOwnParts_data()
     {
@@ -160,7 +159,8 @@ private slots:
         const int tabWidth = m_window->pixelsToTwipsX(m_window->tabMain->width());
         QVERIFY(m_window->VBar->isVisible());
         const int besideSplitter = leftInTab(m_window->fa);
-        QVERIFY(qAbs(besideSplitter - (leftInTab(m_window->VBar) + m_window->pixelsToTwipsX(m_window->VBar->width()))) <= 30);
+        QVERIFY(qAbs(besideSplitter - (leftInTab(m_window->VBar) + m_window->pixelsToTwipsX(m_window->VBar->width())))
+            <= 30);
 
         auto *formPanel = m_window->findChild<QAction *>(u"mnuViewFb"_s);
         QVERIFY(formPanel && formPanel->isChecked());

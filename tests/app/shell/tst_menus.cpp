@@ -42,8 +42,6 @@ class TestMenus : public QObject, public test::TableWindowFixture
 {
     Q_OBJECT
 
-
-
 private slots:
     void init()
     {
@@ -52,10 +50,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
 
-    void cleanup()
-    {
-        QCOMPARE(closeWindow(), 0);
-    }
+    void cleanup() { QCOMPARE(closeWindow(), 0); }
 
     // name, caption ("" where the caption is free), shortcut, the tab whose menus hold it.
     void everyEntryIsThereAndItsKeyReachesIt_data()

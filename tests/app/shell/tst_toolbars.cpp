@@ -21,19 +21,12 @@ class TestToolbars : public QObject, public test::TableWindowFixture
 {
     Q_OBJECT
 
-
     QAction *button(int toolbar, const char *key) const { return m_window->toolbarButton(toolbar, QLatin1String(key)); }
 
 private slots:
-    void init()
-    {
-        QVERIFY(openWindow());
-    }
+    void init() { QVERIFY(openWindow()); }
 
-    void cleanup()
-    {
-        QCOMPARE(closeWindow(), 0);
-    }
+    void cleanup() { QCOMPARE(closeWindow(), 0); }
 
     void everyKeyStandsInItsPlaceWithItsTooltip_data()
     {

@@ -52,9 +52,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QKeySequence>("shortcut");
-        QTest::newRow("DateTime Stamp Now") << "mnuDateTimeNow" << "DateTime Stamp Now" << QKeySequence(Qt::Key_F3);
-        QTest::newRow("Delete Duplicates") << "mnuDelDup" << "Delete Duplicates" << QKeySequence(Qt::CTRL | Qt::Key_D);
-        QTest::newRow("Parse Phone Column") << "mnuParsePhoneCol" << "Parse Phone Column" << QKeySequence();
+        QTest::newRow("DateTime Stamp Now") << "mnuDateTimeNow"
+                                            << "DateTime Stamp Now" << QKeySequence(Qt::Key_F3);
+        QTest::newRow("Delete Duplicates") << "mnuDelDup"
+                                           << "Delete Duplicates" << QKeySequence(Qt::CTRL | Qt::Key_D);
+        QTest::newRow("Parse Phone Column") << "mnuParsePhoneCol"
+                                            << "Parse Phone Column" << QKeySequence();
     }
 
     void menuEntries()
@@ -195,9 +198,12 @@ private slots:
     {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("stamp");
-        QTest::newRow("a date column's format") << "mm/dd/yyyy hh:mm" << "03/04/2026 09:05";
-        QTest::newRow("a dated 12-hour format") << "m/d/yy h:mm AMPM" << "3/4/26 9:05 AM";
-        QTest::newRow("no format gives the general form") << "" << "3/4/2026 9:05:07 AM";
+        QTest::newRow("a date column's format") << "mm/dd/yyyy hh:mm"
+                                                << "03/04/2026 09:05";
+        QTest::newRow("a dated 12-hour format") << "m/d/yy h:mm AMPM"
+                                                << "3/4/26 9:05 AM";
+        QTest::newRow("no format gives the general form") << ""
+                                                          << "3/4/2026 9:05:07 AM";
     }
 
     void stampTwiceOnAnEmptyCell()
@@ -242,11 +248,21 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("money with cents") << int(DataType::Currency) << "$#,###.00" << "1234.5" << "$1,234.50";
-        QTest::newRow("a number to two places") << int(DataType::Double) << "0.00" << "3.14159" << "3.14";
-        QTest::newRow("a date") << int(DataType::Date) << "dd-Mmm-yyyy" << "3/4/2026" << "04-Mar-2026";
-        QTest::newRow("text that is no number stays as typed") << int(DataType::Double) << "0.00" << "n/a" << "n/a";
-        QTest::newRow("a text column ignores a number format") << int(DataType::String) << "0.00" << "3" << "3";
+        QTest::newRow("money with cents") << int(DataType::Currency) << "$#,###.00"
+                                          << "1234.5"
+                                          << "$1,234.50";
+        QTest::newRow("a number to two places") << int(DataType::Double) << "0.00"
+                                                << "3.14159"
+                                                << "3.14";
+        QTest::newRow("a date") << int(DataType::Date) << "dd-Mmm-yyyy"
+                                << "3/4/2026"
+                                << "04-Mar-2026";
+        QTest::newRow("text that is no number stays as typed") << int(DataType::Double) << "0.00"
+                                                               << "n/a"
+                                                               << "n/a";
+        QTest::newRow("a text column ignores a number format") << int(DataType::String) << "0.00"
+                                                               << "3"
+                                                               << "3";
     }
 
     void formattedValuesInTheGridAndTheFormPanel()

@@ -102,15 +102,24 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("tip");
-        QTest::newRow("delete") << "imgBtn_0" << "Dlete this record";
-        QTest::newRow("add") << "imgBtn_1" << "Add one record";
-        QTest::newRow("first") << "imgBtn_2" << "First record";
-        QTest::newRow("up") << "imgBtn_3" << "Up one record";
-        QTest::newRow("down") << "imgBtn_4" << "Down one record";
-        QTest::newRow("last") << "imgBtn_5" << "Last record";
-        QTest::newRow("taller") << "imgBtn_6" << "Row Height Increase";
-        QTest::newRow("lower") << "imgBtn_7" << "Row Height Decrease";
-        QTest::newRow("close box") << "imgClose" << "Close Form (F2)";
+        QTest::newRow("delete") << "imgBtn_0"
+                                << "Dlete this record";
+        QTest::newRow("add") << "imgBtn_1"
+                             << "Add one record";
+        QTest::newRow("first") << "imgBtn_2"
+                               << "First record";
+        QTest::newRow("up") << "imgBtn_3"
+                            << "Up one record";
+        QTest::newRow("down") << "imgBtn_4"
+                              << "Down one record";
+        QTest::newRow("last") << "imgBtn_5"
+                              << "Last record";
+        QTest::newRow("taller") << "imgBtn_6"
+                                << "Row Height Increase";
+        QTest::newRow("lower") << "imgBtn_7"
+                               << "Row Height Decrease";
+        QTest::newRow("close box") << "imgClose"
+                                   << "Close Form (F2)";
     }
 
     void buttonsCarryTheirToolTips()
@@ -299,7 +308,8 @@ private slots:
         QTest::addColumn<bool>("changed");
         QTest::addColumn<bool>("saveEnabled");
         QTest::newRow("an edit of a saved named file enables Save") << true << "Zed" << true << true;
-        QTest::newRow("an edit of the untitled table asks to be saved, Save stays off") << false << "Zed" << true << false;
+        QTest::newRow("an edit of the untitled table asks to be saved, Save stays off")
+            << false << "Zed" << true << false;
         QTest::newRow("an edit that changes nothing marks nothing") << true << "" << false << false;
     }
 

@@ -59,9 +59,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QKeySequence>("shortcut");
-        QTest::newRow("Column Define in Tools") << "mnuColumnDefine" << "&Column Define..." << QKeySequence(Qt::Key_F9);
-        QTest::newRow("Column Attributes in Edit") << "mnuEditColAttr" << "Column &Attributes..." << QKeySequence();
-        QTest::newRow("Column Title in Edit") << "mnuEditColTitle" << "Column &Title..." << QKeySequence();
+        QTest::newRow("Column Define in Tools") << "mnuColumnDefine"
+                                                << "&Column Define..." << QKeySequence(Qt::Key_F9);
+        QTest::newRow("Column Attributes in Edit") << "mnuEditColAttr"
+                                                   << "Column &Attributes..." << QKeySequence();
+        QTest::newRow("Column Title in Edit") << "mnuEditColTitle"
+                                              << "Column &Title..." << QKeySequence();
     }
 
     void menuEntries()
@@ -105,11 +108,16 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("alignment");
         QTest::addColumn<bool>("formatKept");
-        QTest::newRow("Money aligns right and keeps the format") << "Money" << "Right" << true;
-        QTest::newRow("Number aligns right and keeps the format") << "Number" << "Right" << true;
-        QTest::newRow("Checkbox centres and clears the format") << "Checkbox" << "Center" << false;
-        QTest::newRow("Date aligns left and clears the format") << "Date" << "Left" << false;
-        QTest::newRow("Text aligns left and clears the format") << "Text" << "Left" << false;
+        QTest::newRow("Money aligns right and keeps the format") << "Money"
+                                                                 << "Right" << true;
+        QTest::newRow("Number aligns right and keeps the format") << "Number"
+                                                                  << "Right" << true;
+        QTest::newRow("Checkbox centres and clears the format") << "Checkbox"
+                                                                << "Center" << false;
+        QTest::newRow("Date aligns left and clears the format") << "Date"
+                                                                << "Left" << false;
+        QTest::newRow("Text aligns left and clears the format") << "Text"
+                                                                << "Left" << false;
     }
 
     void typeChangesSetAlignmentAndFormat()
@@ -133,8 +141,10 @@ private slots:
     {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("offered");
-        QTest::newRow("Money") << "Money" << "$#,###|$#,###.00";
-        QTest::newRow("Date") << "Date" << "mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy|mm/dd/yy hh:mm|"
+        QTest::newRow("Money") << "Money"
+                               << "$#,###|$#,###.00";
+        QTest::newRow("Date") << "Date"
+                              << "mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy|mm/dd/yy hh:mm|"
                                  "mm/dd/yy hh:mm:ss|mm/dd/yy hh:mm AMPM|mm/dd/yy hh:mm:ss AMPM";
     }
 
@@ -327,9 +337,12 @@ private slots:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("saveOffered");
-        QTest::newRow("a new title is set") << "Business" << "Business" << true;
-        QTest::newRow("an empty answer changes nothing") << "" << "Name" << false;
-        QTest::newRow("Cancel changes nothing") << "\x01" << "Name" << false;
+        QTest::newRow("a new title is set") << "Business"
+                                            << "Business" << true;
+        QTest::newRow("an empty answer changes nothing") << ""
+                                                         << "Name" << false;
+        QTest::newRow("Cancel changes nothing") << "\x01"
+                                                << "Name" << false;
     }
 
     void columnTitle()

@@ -71,12 +71,18 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        QTest::newRow("label") << "Label1_0" << "Find text:";
-        QTest::newRow("Enter hint") << "Label1_1" << "(Enter)";
-        QTest::newRow("from the beginning") << "chkFromBeginning" << "Starting from the beginning";
-        QTest::newRow("match case") << "chkMatchCase" << "Match case";
-        QTest::newRow("find next") << "cmdNext" << "&Find Next";
-        QTest::newRow("close") << "cmdClose" << "&Close";
+        QTest::newRow("label") << "Label1_0"
+                               << "Find text:";
+        QTest::newRow("Enter hint") << "Label1_1"
+                                    << "(Enter)";
+        QTest::newRow("from the beginning") << "chkFromBeginning"
+                                            << "Starting from the beginning";
+        QTest::newRow("match case") << "chkMatchCase"
+                                    << "Match case";
+        QTest::newRow("find next") << "cmdNext"
+                                   << "&Find Next";
+        QTest::newRow("close") << "cmdClose"
+                               << "&Close";
     }
 
     void controlsCarryTheirTexts()
@@ -110,7 +116,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("matchCase");
         QTest::addColumn<Cells>("hits");
-        QTest::newRow("without Match case every spelling is found") << "smith" << false << Cells { { 2, 0 }, { 5, 0 }, { 3, 2 }, { 1, 4 } };
+        QTest::newRow("without Match case every spelling is found")
+            << "smith" << false << Cells { { 2, 0 }, { 5, 0 }, { 3, 2 }, { 1, 4 } };
         QTest::newRow("with Match case only the same letters") << "smith" << true << Cells { { 3, 2 }, { 1, 4 } };
         QTest::newRow("an upper-case search finds lower case too") << "JONES" << false << Cells { { 4, 4 } };
     }
@@ -195,8 +202,10 @@ private slots:
         QTest::addColumn<Cell>("firstHit");
         QTest::addColumn<Cell>("click");
         QTest::addColumn<Cell>("nextHit");
-        QTest::newRow("a click below and right skips the hit left of it") << Cell(1, 0) << Cell(2, 0) << Cell(4, 1) << Cell(3, 2);
-        QTest::newRow("a click above and left does not go back") << Cell(1, 2) << Cell(3, 2) << Cell(1, 0) << Cell(1, 4);
+        QTest::newRow("a click below and right skips the hit left of it")
+            << Cell(1, 0) << Cell(2, 0) << Cell(4, 1) << Cell(3, 2);
+        QTest::newRow("a click above and left does not go back")
+            << Cell(1, 2) << Cell(3, 2) << Cell(1, 0) << Cell(1, 4);
     }
 
     void aClickMovesTheStartOnlyForward()

@@ -308,10 +308,14 @@ private slots:
         QTest::addColumn<int>("alignment");
         QTest::addColumn<quint8>("owner");
         QTest::addColumn<MouseMode>("mode");
-        QTest::newRow("Right on a Row-mode selection") << "mnuAlignRight" << int(Alignment::RightCenter) << quint8(1) << MouseMode::Row;
-        QTest::newRow("Center on a block") << "mnuAlignCenter" << int(Alignment::CenterCenter) << quint8(1) << MouseMode::Block;
-        QTest::newRow("Left with the Form panel focused") << "mnuAlignLeft" << int(Alignment::LeftCenter) << quint8(2) << MouseMode::Block;
-        QTest::newRow("Right with no grid focused yet") << "mnuAlignRight" << int(Alignment::RightCenter) << quint8(0) << MouseMode::Row;
+        QTest::newRow("Right on a Row-mode selection")
+            << "mnuAlignRight" << int(Alignment::RightCenter) << quint8(1) << MouseMode::Row;
+        QTest::newRow("Center on a block")
+            << "mnuAlignCenter" << int(Alignment::CenterCenter) << quint8(1) << MouseMode::Block;
+        QTest::newRow("Left with the Form panel focused")
+            << "mnuAlignLeft" << int(Alignment::LeftCenter) << quint8(2) << MouseMode::Block;
+        QTest::newRow("Right with no grid focused yet")
+            << "mnuAlignRight" << int(Alignment::RightCenter) << quint8(0) << MouseMode::Row;
     }
 
     void alignmentAlwaysActsOnTheRecordTable()
@@ -395,20 +399,34 @@ private slots:
     {
         QTest::addColumn<QString>("name"); // "key:" names a toolbar key, whose tool tip counts
         QTest::addColumn<QString>("text");
-        QTest::newRow("Left") << "mnuAlignLeft" << "&Left";
-        QTest::newRow("Center") << "mnuAlignCenter" << "&Center";
-        QTest::newRow("Right") << "mnuAlignRight" << "&Right";
-        QTest::newRow("Background colour") << "mnuBkColor" << "&Backgorund Color...";
-        QTest::newRow("Alternate row colour") << "mnuAlternateColor" << "&Alternate Row Color";
-        QTest::newRow("Grid lines") << "mnuGrid" << "&Grid Lines";
-        QTest::newRow("Fonts") << "mnuFonts" << "Fonts";
-        QTest::newRow("the Bold key") << "key:Bold" << "Bold";
-        QTest::newRow("the Italic key") << "key:Italic" << "Italic";
-        QTest::newRow("the Underline key") << "key:Underline" << "Underline";
-        QTest::newRow("the A key") << "key:A" << "Current Font Color";
-        QTest::newRow("the Acolor key") << "key:Acolor" << "Set Font Color";
-        QTest::newRow("the Flood key") << "key:Flood" << "Set Background Color";
-        QTest::newRow("the AlternateColor key") << "key:AlternateColor" << "Toggle Alternate Color";
+        QTest::newRow("Left") << "mnuAlignLeft"
+                              << "&Left";
+        QTest::newRow("Center") << "mnuAlignCenter"
+                                << "&Center";
+        QTest::newRow("Right") << "mnuAlignRight"
+                               << "&Right";
+        QTest::newRow("Background colour") << "mnuBkColor"
+                                           << "&Backgorund Color...";
+        QTest::newRow("Alternate row colour") << "mnuAlternateColor"
+                                              << "&Alternate Row Color";
+        QTest::newRow("Grid lines") << "mnuGrid"
+                                    << "&Grid Lines";
+        QTest::newRow("Fonts") << "mnuFonts"
+                               << "Fonts";
+        QTest::newRow("the Bold key") << "key:Bold"
+                                      << "Bold";
+        QTest::newRow("the Italic key") << "key:Italic"
+                                        << "Italic";
+        QTest::newRow("the Underline key") << "key:Underline"
+                                           << "Underline";
+        QTest::newRow("the A key") << "key:A"
+                                   << "Current Font Color";
+        QTest::newRow("the Acolor key") << "key:Acolor"
+                                        << "Set Font Color";
+        QTest::newRow("the Flood key") << "key:Flood"
+                                       << "Set Background Color";
+        QTest::newRow("the AlternateColor key") << "key:AlternateColor"
+                                                << "Toggle Alternate Color";
     }
 
     void entriesCarryTheirTexts()

@@ -46,15 +46,15 @@ public:
             ::close(m_slave);
     }
 
-    PtyModem(const PtyModem&) = delete;
-    PtyModem& operator=(const PtyModem&) = delete;
+    PtyModem(const PtyModem &) = delete;
+    PtyModem &operator=(const PtyModem &) = delete;
 
     bool isValid() const { return m_master >= 0 && !m_path.isEmpty(); }
     QString path() const { return m_path; }
     QByteArray received() const { return m_received; }
     void clearReceived() { m_received.clear(); }
 
-    bool send(const QByteArray& bytes)
+    bool send(const QByteArray &bytes)
     {
         return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
     }

@@ -46,14 +46,22 @@ private slots:
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("message");
         const QString tail = kUnavailableTail;
-        QTest::newRow("port 7 is the seventh serial port") << "7" << "/dev/ttyS6" << QString(u"COM7" + tail);
-        QTest::newRow("port 1 is the first serial port") << "1" << "/dev/ttyS0" << QString(u"COM1" + tail);
-        QTest::newRow("blanks around the number are ignored") << " 2 " << "/dev/ttyS1" << QString(u"COM2" + tail);
-        QTest::newRow("a COM name is read as its number") << "com3" << "/dev/ttyS2" << QString(u"COM3" + tail);
-        QTest::newRow("a device path is used as it stands") << "/dev/ttyUSB0" << "/dev/ttyUSB0" << QString(u"COM/dev/ttyUSB0" + tail);
-        QTest::newRow("text that is no number names no port") << "modem" << "" << QString(u"COM0" + tail);
-        QTest::newRow("port 0 names no port") << "0" << "" << QString(u"COM0" + tail);
-        QTest::newRow("a negative port names no port") << "-4" << "" << QString(u"COM-4" + tail);
+        QTest::newRow("port 7 is the seventh serial port") << "7"
+                                                           << "/dev/ttyS6" << QString(u"COM7" + tail);
+        QTest::newRow("port 1 is the first serial port") << "1"
+                                                         << "/dev/ttyS0" << QString(u"COM1" + tail);
+        QTest::newRow("blanks around the number are ignored") << " 2 "
+                                                              << "/dev/ttyS1" << QString(u"COM2" + tail);
+        QTest::newRow("a COM name is read as its number") << "com3"
+                                                          << "/dev/ttyS2" << QString(u"COM3" + tail);
+        QTest::newRow("a device path is used as it stands") << "/dev/ttyUSB0"
+                                                            << "/dev/ttyUSB0" << QString(u"COM/dev/ttyUSB0" + tail);
+        QTest::newRow("text that is no number names no port") << "modem"
+                                                              << "" << QString(u"COM0" + tail);
+        QTest::newRow("port 0 names no port") << "0"
+                                              << "" << QString(u"COM0" + tail);
+        QTest::newRow("a negative port names no port") << "-4"
+                                                       << "" << QString(u"COM-4" + tail);
     }
     void portField()
     {
@@ -72,9 +80,13 @@ private slots:
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<bool>("dialOne");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("the phone text goes out unchanged") << "(555) 123-4567" << "1" << false << QByteArray("ATDT(555) 123-4567;\r");
-        QTest::newRow("the trimmed prefix goes directly in front when dialling one") << "(555) 123-4567" << " 1 " << true << QByteArray("ATDT1(555) 123-4567;\r");
-        QTest::newRow("a longer prefix is trimmed too") << "555-0100" << "  011 " << true << QByteArray("ATDT011555-0100;\r");
+        QTest::newRow("the phone text goes out unchanged") << "(555) 123-4567"
+                                                           << "1" << false << QByteArray("ATDT(555) 123-4567;\r");
+        QTest::newRow("the trimmed prefix goes directly in front when dialling one")
+            << "(555) 123-4567"
+            << " 1 " << true << QByteArray("ATDT1(555) 123-4567;\r");
+        QTest::newRow("a longer prefix is trimmed too") << "555-0100"
+                                                        << "  011 " << true << QByteArray("ATDT011555-0100;\r");
     }
     void sendsTheDialCommandAndHangsUpAfterOk()
     {
@@ -137,7 +149,7 @@ private slots:
         dialer.dial(QStringLiteral("555"), modem.path());
         QTRY_COMPARE(modem.received(), QByteArray("ATDT555;\r"));
         qsizetype sent = 0;
-        for (const QByteArray& piece : pieces) {
+        for (const QByteArray &piece : pieces) {
             // Each piece must reach the dialer on its own before the next is sent.
             QVERIFY(modem.send(piece));
             sent += piece.size();

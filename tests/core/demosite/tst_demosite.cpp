@@ -117,8 +117,8 @@ class TestDemoSite : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(
-            QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site")), "build the dirquill-demo-site target first");
+        QVERIFY2(QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site")),
+            "build the dirquill-demo-site target first");
         m_server = std::make_unique<QProcess>();
         m_port = startServer(*m_server);
         m_idleOpenFiles = serverOpenFiles();
@@ -175,11 +175,16 @@ private slots:
         QTest::addColumn<QString>("beyond");
         QTest::addColumn<QByteArray>("nextClass");
         const QString q = u"category=Pizza&city=Boston&state=MA"_s;
-        QTest::newRow("page numbers at the end of the address") << u"/page/search?"_s + q << u"/page/search?"_s + q + u"&page=5"_s << QByteArray("pager-next");
-        QTest::newRow("page numbers in the middle of the address") << u"/pagemiddle/page-1/search?"_s + q << u"/pagemiddle/page-5/search?"_s + q << QByteArray("pager-next");
-        QTest::newRow("first listing numbers at the end of the address") << u"/item/search?"_s + q << u"/item/search?"_s + q + u"&first=41"_s << QByteArray("pager-next");
-        QTest::newRow("first listing numbers in the middle of the address") << u"/itemmiddle/from-1/search?"_s + q << u"/itemmiddle/from-41/search?"_s + q << QByteArray("pager-next");
-        QTest::newRow("next links") << u"/next/search?"_s + q << u"/next/search?"_s + q + u"&page=5"_s << QByteArray("next");
+        QTest::newRow("page numbers at the end of the address")
+            << u"/page/search?"_s + q << u"/page/search?"_s + q + u"&page=5"_s << QByteArray("pager-next");
+        QTest::newRow("page numbers in the middle of the address")
+            << u"/pagemiddle/page-1/search?"_s + q << u"/pagemiddle/page-5/search?"_s + q << QByteArray("pager-next");
+        QTest::newRow("first listing numbers at the end of the address")
+            << u"/item/search?"_s + q << u"/item/search?"_s + q + u"&first=41"_s << QByteArray("pager-next");
+        QTest::newRow("first listing numbers in the middle of the address")
+            << u"/itemmiddle/from-1/search?"_s + q << u"/itemmiddle/from-41/search?"_s + q << QByteArray("pager-next");
+        QTest::newRow("next links") << u"/next/search?"_s + q << u"/next/search?"_s + q + u"&page=5"_s
+                                    << QByteArray("next");
     }
     void pagingEnds()
     {
@@ -225,12 +230,18 @@ private slots:
         QTest::addColumn<bool>("results");
         QTest::addColumn<int>("atLeastMs");
         QTest::newRow("no switch gives the plain page") << QString() << false << 200 << false << true << 0;
-        QTest::newRow("status 500 answers with that code and no results") << u"&status=500"_s << false << 500 << false << false << 0;
-        QTest::newRow("status 404 answers with that code and no results") << u"&status=404"_s << false << 404 << false << false << 0;
-        QTest::newRow("a fault for page 2 leaves page 1 alone") << u"&status=503&at=2"_s << false << 200 << false << true << 0;
-        QTest::newRow("a fault for page 2 hits page 2") << u"&status=503&at=2&page=2"_s << false << 503 << false << false << 0;
-        QTest::newRow("drop closes the connection without an answer") << u"&drop=1"_s << false << 0 << true << false << 0;
-        QTest::newRow("drop=mid closes the connection halfway through the page") << u"&drop=mid"_s << false << 200 << true << false << 0;
+        QTest::newRow("status 500 answers with that code and no results")
+            << u"&status=500"_s << false << 500 << false << false << 0;
+        QTest::newRow("status 404 answers with that code and no results")
+            << u"&status=404"_s << false << 404 << false << false << 0;
+        QTest::newRow("a fault for page 2 leaves page 1 alone")
+            << u"&status=503&at=2"_s << false << 200 << false << true << 0;
+        QTest::newRow("a fault for page 2 hits page 2")
+            << u"&status=503&at=2&page=2"_s << false << 503 << false << false << 0;
+        QTest::newRow("drop closes the connection without an answer")
+            << u"&drop=1"_s << false << 0 << true << false << 0;
+        QTest::newRow("drop=mid closes the connection halfway through the page")
+            << u"&drop=mid"_s << false << 200 << true << false << 0;
         QTest::newRow("delay answers late but whole") << u"&delay=300"_s << false << 200 << false << true << 300;
         QTest::newRow("redirects lead to the page") << u"&redirect=3"_s << true << 200 << false << true << 0;
     }
@@ -294,8 +305,8 @@ private slots:
             reply->abort();
         } else {
             QVERIFY(finished.wait(10000));
-            QVERIFY2(
-                reply->error() == QNetworkReply::OperationCanceledError || reply->error() == QNetworkReply::TimeoutError,
+            QVERIFY2(reply->error() == QNetworkReply::OperationCanceledError
+                    || reply->error() == QNetworkReply::TimeoutError,
                 qPrintable(QString::number(reply->error())));
         }
         QCOMPARE(get(u"/page/search?category=Plumbers&city=Austin&state=TX"_s).body.count(kListing), kPerPage);
@@ -351,13 +362,26 @@ private slots:
         const QByteArray page1 = "GET /page/search?category=Plumbers&city=Austin&state=TX HTTP/1.1\r\nHost: x\r\n\r\n";
         const QByteArray page2
             = "GET /page/search?category=Plumbers&city=Austin&state=TX&page=2 HTTP/1.1\r\nHost: x\r\n\r\n";
-        QTest::newRow("pipelined requests are answered in order on a kept connection") << page1 + page2 << QList<int> { 200, 200 } << QList<QByteArray> { "Showing 1–10", "Showing 11–20" } << false;
-        QTest::newRow("Connection: close ends the connection after the answer") << QByteArray("GET /page/ HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n") << QList<int> { 200 } << QList<QByteArray> { "<form" } << true;
-        QTest::newRow("an HTTP/1.0 request ends the connection after the answer") << QByteArray("GET /item/ HTTP/1.0\r\n\r\n") << QList<int> { 200 } << QList<QByteArray> { "action=\"/item/search\"" } << true;
-        QTest::newRow("HEAD sends the headers only") << QByteArray("HEAD /page/ HTTP/1.1\r\nHost: x\r\n\r\n") + page2 << QList<int> { 200, 200 } << QList<QByteArray> { "", "Showing 11–20" } << false;
-        QTest::newRow("a request line that is not HTTP gets 400 and a closed connection") << QByteArray("HELLO THERE\r\n\r\n") << QList<int> { 400 } << QList<QByteArray> { "" } << true;
-        QTest::newRow("a POST gets 405 and a closed connection, its body unread") << QByteArray("POST /page/ HTTP/1.1\r\nHost: x\r\nContent-Length: 20\r\n\r\nGET / HTTP/1.1\r\n\r\n\r\n") << QList<int> { 405 } << QList<QByteArray> { "" } << true;
-        QTest::newRow("an endless request head gets 431 and a closed connection") << QByteArray("GET /page/ HTTP/1.1\r\nX-Long: ") + QByteArray(40000, 'a') << QList<int> { 431 } << QList<QByteArray> { "" } << true;
+        QTest::newRow("pipelined requests are answered in order on a kept connection")
+            << page1 + page2 << QList<int> { 200, 200 } << QList<QByteArray> { "Showing 1–10", "Showing 11–20" }
+            << false;
+        QTest::newRow("Connection: close ends the connection after the answer")
+            << QByteArray("GET /page/ HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n") << QList<int> { 200 }
+            << QList<QByteArray> { "<form" } << true;
+        QTest::newRow("an HTTP/1.0 request ends the connection after the answer")
+            << QByteArray("GET /item/ HTTP/1.0\r\n\r\n") << QList<int> { 200 }
+            << QList<QByteArray> { "action=\"/item/search\"" } << true;
+        QTest::newRow("HEAD sends the headers only")
+            << QByteArray("HEAD /page/ HTTP/1.1\r\nHost: x\r\n\r\n") + page2 << QList<int> { 200, 200 }
+            << QList<QByteArray> { "", "Showing 11–20" } << false;
+        QTest::newRow("a request line that is not HTTP gets 400 and a closed connection")
+            << QByteArray("HELLO THERE\r\n\r\n") << QList<int> { 400 } << QList<QByteArray> { "" } << true;
+        QTest::newRow("a POST gets 405 and a closed connection, its body unread")
+            << QByteArray("POST /page/ HTTP/1.1\r\nHost: x\r\nContent-Length: 20\r\n\r\nGET / HTTP/1.1\r\n\r\n\r\n")
+            << QList<int> { 405 } << QList<QByteArray> { "" } << true;
+        QTest::newRow("an endless request head gets 431 and a closed connection")
+            << QByteArray("GET /page/ HTTP/1.1\r\nX-Long: ") + QByteArray(40000, 'a') << QList<int> { 431 }
+            << QList<QByteArray> { "" } << true;
     }
     void connectionHandling()
     {
@@ -382,8 +406,8 @@ private slots:
                 data += socket.readAll();
             }
             const QByteArray headers = data.left(end);
-            QVERIFY2(
-                headers.startsWith(QByteArray("HTTP/1.1 " + QByteArray::number(statuses[i]) + ' ')), headers.constData());
+            QVERIFY2(headers.startsWith(QByteArray("HTTP/1.1 " + QByteArray::number(statuses[i]) + ' ')),
+                headers.constData());
             const auto length = QRegularExpression(u"Content-Length: (\\d+)"_s).match(QString::fromLatin1(headers));
             QVERIFY(length.hasMatch());
             const qsizetype bodySize = (head && i == 0) ? 0 : length.captured(1).toLongLong();
@@ -488,7 +512,8 @@ private slots:
         QSet<int> targets;
         for (int r = 6; r <= 14; ++r) {
             const bool field = r <= 6 + lastField;
-            QVERIFY2(field == !grid.cell(r, 1).isEmpty(), qPrintable(u"row %1: only field rows name a column"_s.arg(r)));
+            QVERIFY2(
+                field == !grid.cell(r, 1).isEmpty(), qPrintable(u"row %1: only field rows name a column"_s.arg(r)));
             if (!field)
                 continue;
             QVERIFY(isNumber(grid.cell(r, 1)) && grid.cell(r, 1).toInt() >= 0 && grid.cell(r, 1).toInt() <= 12);
@@ -542,7 +567,8 @@ private slots:
         QTest::addColumn<QString>("keyPath");
         const GridText sites = readGridText(QStringLiteral(DQ_SOURCE_DIR "/engines/stpl00.bin"));
         for (qsizetype r = 1; r < sites.rows.size(); ++r) {
-            QTest::newRow(qPrintable(sites.cell(r, 0) + u" pages through a search"_s)) << sites.cell(r, 3) << QStringLiteral(DQ_SOURCE_DIR "/engines/") + sites.cell(r, 1);
+            QTest::newRow(qPrintable(sites.cell(r, 0) + u" pages through a search"_s))
+                << sites.cell(r, 3) << QStringLiteral(DQ_SOURCE_DIR "/engines/") + sites.cell(r, 1);
         }
     }
     void keyFilesDriveTheDemoSite()

@@ -72,7 +72,11 @@ CellFormat fmt(const std::function<void(CellFormat &)> &set)
 class FailingDevice : public QIODevice
 {
 public:
-    FailingDevice() { open(QIODevice::WriteOnly); setErrorString(QStringLiteral("disk full")); }
+    FailingDevice()
+    {
+        open(QIODevice::WriteOnly);
+        setErrorString(QStringLiteral("disk full"));
+    }
 
 protected:
     qint64 readData(char *, qint64) override { return -1; }
@@ -93,8 +97,8 @@ private slots:
         m.setRows(7);
         m.setFixedRows(2);
         m.setFixedCols(1);
-        const QStringList tricky{s("quote \" and backslash \\"), s("two\nlines\r\nand CR\r"), s("tab\there"),
-                                 s("control \x01\x1f chars"), s("Zürich – 東京 🙂"), s("  spaces kept  ")};
+        const QStringList tricky { s("quote \" and backslash \\"), s("two\nlines\r\nand CR\r"), s("tab\there"),
+            s("control \x01\x1f chars"), s("Zürich – 東京 🙂"), s("  spaces kept  ") };
         for (int i = 0; i < tricky.size(); ++i)
             m.setText(1 + i % 6, i % 5, tricky[i]);
         m.setText(6, 4, QStringLiteral("corner"));
@@ -183,7 +187,8 @@ private slots:
         m.setRows(1);
         std::vector<QStringList> rows;
         for (int i = 0; i < 20000; ++i)
-            rows.push_back({QString::number(i), QStringLiteral("row %1 \"q\"").arg(i), i % 3 ? QString() : QStringLiteral("x")});
+            rows.push_back(
+                { QString::number(i), QStringLiteral("row %1 \"q\"").arg(i), i % 3 ? QString() : QStringLiteral("x") });
         m.appendRows(rows);
         CellFormat italic;
         italic.italic = true;
@@ -221,13 +226,28 @@ private slots:
     {
         QTest::addColumn<CellFormat>("format");
         QTest::newRow("a bold cell") << fmt([](CellFormat &f) { f.bold = true; });
-        QTest::newRow("a 14-point italic underlined cell") << fmt([](CellFormat &f) { f.italic = true; f.underline = true; f.fontSize = 14; });
-        QTest::newRow("fore and back colours, one half transparent") << fmt([](CellFormat &f) { f.hasFore = true; f.hasBack = true; f.fore = qRgb(255, 0, 0); f.back = qRgba(0, 0, 255, 128); });
-        QTest::newRow("a black background, which is not the same as none") << fmt([](CellFormat &f) { f.hasBack = true; f.back = qRgb(0, 0, 0); });
+        QTest::newRow("a 14-point italic underlined cell") << fmt([](CellFormat &f) {
+            f.italic = true;
+            f.underline = true;
+            f.fontSize = 14;
+        });
+        QTest::newRow("fore and back colours, one half transparent") << fmt([](CellFormat &f) {
+            f.hasFore = true;
+            f.hasBack = true;
+            f.fore = qRgb(255, 0, 0);
+            f.back = qRgba(0, 0, 255, 128);
+        });
+        QTest::newRow("a black background, which is not the same as none") << fmt([](CellFormat &f) {
+            f.hasBack = true;
+            f.back = qRgb(0, 0, 0);
+        });
         QTest::newRow("a centred cell") << fmt([](CellFormat &f) { f.alignment = Alignment::CenterCenter; });
         QTest::newRow("a ticked check box") << fmt([](CellFormat &f) { f.check = CheckBox::Checked; });
         QTest::newRow("an unticked check box") << fmt([](CellFormat &f) { f.check = CheckBox::Unchecked; });
-        QTest::newRow("a picture aligned right") << fmt([](CellFormat &f) { f.picture = QStringLiteral(":/pictures/arrow up.png"); f.pictureAlignment = Alignment::RightCenter; });
+        QTest::newRow("a picture aligned right") << fmt([](CellFormat &f) {
+            f.picture = QStringLiteral(":/pictures/arrow up.png");
+            f.pictureAlignment = Alignment::RightCenter;
+        });
     }
     void nativeRoundTripKeepsEachCellFormat()
     {
@@ -248,8 +268,8 @@ private slots:
         QVERIFY2(r.ok, qPrintable(r.errorString));
         QCOMPARE(back.cellFormat(2, 3), format);
         QCOMPARE(back.cellFormat(0, 0), format);
-        QCOMPARE(back.cellFormat(2, 2), CellFormat{});
-        QCOMPARE(back.cellFormat(1, 3), CellFormat{});
+        QCOMPARE(back.cellFormat(2, 2), CellFormat {});
+        QCOMPARE(back.cellFormat(1, 3), CellFormat {});
         QCOMPARE(back.text(2, 3), QStringLiteral("x"));
     }
     void handWrittenNativeFilesLoad_data()
@@ -258,15 +278,30 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("fixedRows");
         const QByteArray header = R"({"format":"dirquill-grid","version":1,"rows":3,"cols":2})";
-        QTest::newRow("plain arrays of strings, no columns or grid given") << header + "\n[\"Name\",\"Street\"]\n[\"a\",\"b\"]\n[\"c\",\"d\"]\n" << s("3x2\nName|Street\na|b\nc|d") << 1;
-        QTest::newRow("a shorter array leaves the remaining cells empty") << header + "\n[\"Name\"]\n[]\n[\"c\",\"d\"]\n" << s("3x2\nName|\n|\nc|d") << 1;
-        QTest::newRow("fewer row lines than rows leaves the rest blank") << header + "\n[\"Name\",\"Street\"]\n" << s("3x2\nName|Street\n|\n|") << 1;
-        QTest::newRow("CR LF line ends, a byte-order mark and no final line end") << "\xEF\xBB\xBF" + header + "\r\n[\"a\",\"b\"]\r\n[\"c\"]" << s("3x2\na|b\nc|\n|") << 1;
+        QTest::newRow("plain arrays of strings, no columns or grid given")
+            << header + "\n[\"Name\",\"Street\"]\n[\"a\",\"b\"]\n[\"c\",\"d\"]\n"
+            << s("3x2\nName|Street\na|b\nc|d") << 1;
+        QTest::newRow("a shorter array leaves the remaining cells empty")
+            << header + "\n[\"Name\"]\n[]\n[\"c\",\"d\"]\n"
+            << s("3x2\nName|\n|\nc|d") << 1;
+        QTest::newRow("fewer row lines than rows leaves the rest blank") << header + "\n[\"Name\",\"Street\"]\n"
+                                                                         << s("3x2\nName|Street\n|\n|") << 1;
+        QTest::newRow("CR LF line ends, a byte-order mark and no final line end")
+            << "\xEF\xBB\xBF" + header + "\r\n[\"a\",\"b\"]\r\n[\"c\"]" << s("3x2\na|b\nc|\n|") << 1;
         QTest::newRow("trailing empty lines are ignored") << header + "\n[\"a\"]\n\n\n" << s("3x2\na|\n|\n|") << 1;
-        QTest::newRow("an object row with only cells") << header + "\n{\"cells\":[\"x\",\"y\"]}\n" << s("3x2\nx|y\n|\n|") << 1;
-        QTest::newRow("fixedRows zero is kept") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"fixedRows":0})") + "\n[\"a\"]\n" << s("1x1\na") << 0;
-        QTest::newRow("unknown fields are ignored") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"comment":"hi","columns":[{"note":1}]})") + "\n{\"cells\":[\"a\"],\"later\":true}\n" << s("1x1\na") << 1;
-        QTest::newRow("escaped JSON text") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1})") + "\n[\"\\u00e9\\\"\\n\\ud83d\\ude42\"]\n" << s("1x1\né\"\n🙂") << 1;
+        QTest::newRow("an object row with only cells") << header + "\n{\"cells\":[\"x\",\"y\"]}\n"
+                                                       << s("3x2\nx|y\n|\n|") << 1;
+        QTest::newRow("fixedRows zero is kept")
+            << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"fixedRows":0})") + "\n[\"a\"]\n"
+            << s("1x1\na") << 0;
+        QTest::newRow("unknown fields are ignored")
+            << QByteArray(
+                   R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"comment":"hi","columns":[{"note":1}]})")
+                + "\n{\"cells\":[\"a\"],\"later\":true}\n"
+            << s("1x1\na") << 1;
+        QTest::newRow("escaped JSON text") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1})")
+                + "\n[\"\\u00e9\\\"\\n\\ud83d\\ude42\"]\n"
+                                           << s("1x1\né\"\n🙂") << 1;
     }
     void handWrittenNativeFilesLoad()
     {
@@ -287,36 +322,70 @@ private slots:
         QTest::addColumn<QString>("problem");
         const QByteArray h = R"({"format":"dirquill-grid","version":1,"rows":2,"cols":2})";
         QTest::newRow("an empty file") << QByteArray() << s("is empty");
-        QTest::newRow("a comma text file opened as native") << QByteArray("Name,Street\na,b\n") << s("line 1: this is not a Dirquill grid file");
-        QTest::newRow("a first line that is an array") << QByteArray("[\"a\"]\n") << s("line 1: this is not a Dirquill grid file");
-        QTest::newRow("a different format tag") << QByteArray(R"({"format":"other","version":1,"rows":1,"cols":1})") << s("lacks \"format\"");
-        QTest::newRow("a newer version") << QByteArray(R"({"format":"dirquill-grid","version":7,"rows":1,"cols":1})") << s("newer version");
-        QTest::newRow("no version") << QByteArray(R"({"format":"dirquill-grid","rows":1,"cols":1})") << s("no \"version\"");
-        QTest::newRow("no shape") << QByteArray(R"({"format":"dirquill-grid","version":1})") << s("does not give \"rows\"");
-        QTest::newRow("a trillion rows") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1e12,"cols":13})") << s("\"rows\" is 1000000000000, outside");
-        QTest::newRow("more cells than a grid holds") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":9000000,"cols":13})") << s("more than the 50000000 cells");
-        QTest::newRow("negative columns") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":-3})") << s("\"cols\" is -3, outside");
-        QTest::newRow("fractional rows") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":2.5,"cols":1})") << s("\"rows\" is not a whole number");
-        QTest::newRow("columns given as text") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":"13"})") << s("\"cols\" is not a whole number");
-        QTest::newRow("a column width given as text") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"columns":[{"width":"wide"}]})") << s("column 1: \"width\" is not a whole number");
-        QTest::newRow("an unknown data type") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"columns":[{"type":"blob"}]})") << s("\"type\" \"blob\"");
-        QTest::newRow("an alignment code that does not exist") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"columns":[{"align":3}]})") << s("alignment codes");
-        QTest::newRow("more column entries than columns") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"columns":[{},{}]})") << s("describes 2 columns");
-        QTest::newRow("a grid colour that is not a colour") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"grid":{"alternateRowColor":"blue-ish"}})") << s("grid: \"alternateRowColor\" is not a colour");
+        QTest::newRow("a comma text file opened as native")
+            << QByteArray("Name,Street\na,b\n") << s("line 1: this is not a Dirquill grid file");
+        QTest::newRow("a first line that is an array")
+            << QByteArray("[\"a\"]\n") << s("line 1: this is not a Dirquill grid file");
+        QTest::newRow("a different format tag")
+            << QByteArray(R"({"format":"other","version":1,"rows":1,"cols":1})") << s("lacks \"format\"");
+        QTest::newRow("a newer version") << QByteArray(R"({"format":"dirquill-grid","version":7,"rows":1,"cols":1})")
+                                         << s("newer version");
+        QTest::newRow("no version") << QByteArray(R"({"format":"dirquill-grid","rows":1,"cols":1})")
+                                    << s("no \"version\"");
+        QTest::newRow("no shape") << QByteArray(R"({"format":"dirquill-grid","version":1})")
+                                  << s("does not give \"rows\"");
+        QTest::newRow("a trillion rows") << QByteArray(
+            R"({"format":"dirquill-grid","version":1,"rows":1e12,"cols":13})")
+                                         << s("\"rows\" is 1000000000000, outside");
+        QTest::newRow("more cells than a grid holds")
+            << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":9000000,"cols":13})")
+            << s("more than the 50000000 cells");
+        QTest::newRow("negative columns") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":-3})")
+                                          << s("\"cols\" is -3, outside");
+        QTest::newRow("fractional rows") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":2.5,"cols":1})")
+                                         << s("\"rows\" is not a whole number");
+        QTest::newRow("columns given as text")
+            << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":"13"})")
+            << s("\"cols\" is not a whole number");
+        QTest::newRow("a column width given as text")
+            << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"columns":[{"width":"wide"}]})")
+            << s("column 1: \"width\" is not a whole number");
+        QTest::newRow("an unknown data type")
+            << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"columns":[{"type":"blob"}]})")
+            << s("\"type\" \"blob\"");
+        QTest::newRow("an alignment code that does not exist")
+            << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"columns":[{"align":3}]})")
+            << s("alignment codes");
+        QTest::newRow("more column entries than columns")
+            << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"columns":[{},{}]})")
+            << s("describes 2 columns");
+        QTest::newRow("a grid colour that is not a colour") << QByteArray(
+            R"({"format":"dirquill-grid","version":1,"rows":1,"cols":1,"grid":{"alternateRowColor":"blue-ish"}})")
+                                                            << s("grid: \"alternateRowColor\" is not a colour");
         QTest::newRow("a truncated row") << h + "\n[\"a\",\"b\"]\n[\"c\",\"d" << s("line 3: the row is not valid JSON");
         QTest::newRow("a cell that is a number") << h + "\n[\"a\",2]\n" << s("line 2: cell 2 is not text");
-        QTest::newRow("a row wider than the grid") << h + "\n[\"a\",\"b\",\"c\"]\n" << s("line 2: the row has 3 cells but the grid has 2 columns");
-        QTest::newRow("more rows than the header declares") << h + "\n[]\n[]\n[]\n" << s("line 4: the file holds more rows than the 2");
+        QTest::newRow("a row wider than the grid") << h + "\n[\"a\",\"b\",\"c\"]\n"
+                                                   << s("line 2: the row has 3 cells but the grid has 2 columns");
+        QTest::newRow("more rows than the header declares") << h + "\n[]\n[]\n[]\n"
+                                                            << s("line 4: the file holds more rows than the 2");
         QTest::newRow("invalid UTF-8 in a cell") << h + "\n[\"caf\xe9\"]\n" << s("line 2: the row is not valid JSON");
         QTest::newRow("an empty line between rows") << h + "\n[\"a\"]\n\n[\"b\"]\n" << s("line 3: the line is empty");
         QTest::newRow("a row that is a number") << h + "\n42\n" << s("line 2: the row is not valid JSON");
-        QTest::newRow("a row object whose cells are not an array") << h + "\n{\"cells\":\"a\"}\n" << s("line 2: \"cells\" is not an array");
-        QTest::newRow("a negative row height") << h + "\n{\"cells\":[],\"height\":-5}\n" << s("line 2: \"height\" is -5");
-        QTest::newRow("a cell format for a column that does not exist") << h + "\n{\"formats\":[{\"col\":2,\"bold\":true}]}\n" << s("\"col\" is not a column");
-        QTest::newRow("a cell format with a wrong type") << h + "\n{\"formats\":[{\"col\":0,\"bold\":\"yes\"}]}\n" << s("\"bold\" is not true or false");
-        QTest::newRow("a cell colour without a hash") << h + "\n{\"formats\":[{\"col\":0,\"fore\":\"red\"}]}\n" << s("\"fore\" is not a colour");
-        QTest::newRow("an unknown check state") << h + "\n{\"formats\":[{\"col\":0,\"check\":\"maybe\"}]}\n" << s("\"check\" is not");
-        QTest::newRow("a header declaring millions of rows the file does not hold") << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":5000000,"cols":1})") + "\n[\"a\"]\n" << s("declares 5000000 rows but the file holds only 1 row lines");
+        QTest::newRow("a row object whose cells are not an array") << h + "\n{\"cells\":\"a\"}\n"
+                                                                   << s("line 2: \"cells\" is not an array");
+        QTest::newRow("a negative row height") << h + "\n{\"cells\":[],\"height\":-5}\n"
+                                               << s("line 2: \"height\" is -5");
+        QTest::newRow("a cell format for a column that does not exist") << h
+                + "\n{\"formats\":[{\"col\":2,\"bold\":true}]}\n" << s("\"col\" is not a column");
+        QTest::newRow("a cell format with a wrong type") << h + "\n{\"formats\":[{\"col\":0,\"bold\":\"yes\"}]}\n"
+                                                         << s("\"bold\" is not true or false");
+        QTest::newRow("a cell colour without a hash") << h + "\n{\"formats\":[{\"col\":0,\"fore\":\"red\"}]}\n"
+                                                      << s("\"fore\" is not a colour");
+        QTest::newRow("an unknown check state") << h + "\n{\"formats\":[{\"col\":0,\"check\":\"maybe\"}]}\n"
+                                                << s("\"check\" is not");
+        QTest::newRow("a header declaring millions of rows the file does not hold")
+            << QByteArray(R"({"format":"dirquill-grid","version":1,"rows":5000000,"cols":1})") + "\n[\"a\"]\n"
+            << s("declares 5000000 rows but the file holds only 1 row lines");
         {
             // Formatting for every row of a very wide grid would take gigabytes.
             QByteArray wide(R"({"format":"dirquill-grid","version":1,"rows":3000,"cols":16000})");
@@ -325,7 +394,8 @@ private slots:
                 wide += "{\"formats\":[{\"col\":1,\"bold\":true}]}\n";
             QTest::newRow("formatting that would take gigabytes") << wide << s("cells lie in formatted rows");
         }
-        QTest::newRow("a line over 64 MB") << h + "\n[\"" + QByteArray(65 * 1024 * 1024, 'x') + "\"]\n" << s("line 2: the line is longer than the 64 MB");
+        QTest::newRow("a line over 64 MB") << h + "\n[\"" + QByteArray(65 * 1024 * 1024, 'x') + "\"]\n"
+                                           << s("line 2: the line is longer than the 64 MB");
     }
     void hostileNativeFilesLeaveTheGridAsItWas()
     {
@@ -373,11 +443,12 @@ private slots:
     {
         QTest::addColumn<FileKind>("kind");
         QTest::addColumn<QStringList>("cells");
-        const QStringList hard{s("a,b"), s("say \"hi\""), s("line\nbreak"), s("cr\rhere"), s("crlf\r\nhere"), s("tab\tin"),
-                               s("Ünïcödé € 🙂"), s(" padded "), QString(), s("\""), s(",")};
+        const QStringList hard { s("a,b"), s("say \"hi\""), s("line\nbreak"), s("cr\rhere"), s("crlf\r\nhere"),
+            s("tab\tin"), s("Ünïcödé € 🙂"), s(" padded "), QString(), s("\""), s(",") };
         QTest::newRow("comma text keeps separators, quotes, line breaks and non-ASCII") << FileKind::Comma << hard;
         QTest::newRow("tab text keeps the same") << FileKind::Tab << hard;
-        QTest::newRow("a last column of empty cells is kept as a column") << FileKind::Comma << QStringList{s("x"), s("y"), QString()};
+        QTest::newRow("a last column of empty cells is kept as a column")
+            << FileKind::Comma << QStringList { s("x"), s("y"), QString() };
     }
     void delimitedRoundTripsKeepEveryText()
     {
@@ -391,7 +462,8 @@ private slots:
             m.setText(1, c, cells[c]);
             m.setText(2, c, cells[(c + 1) % cells.size()]);
         }
-        const QString path = test::tempDir() + (kind == FileKind::Tab ? QStringLiteral("/t.txt") : QStringLiteral("/t.csv"));
+        const QString path
+            = test::tempDir() + (kind == FileKind::Tab ? QStringLiteral("/t.txt") : QStringLiteral("/t.csv"));
         QVERIFY(GridFile::save(m, path, kind));
         GridModel back;
         const FileResult r = GridFile::load(back, path, kind);
@@ -403,7 +475,7 @@ private slots:
         GridModel m;
         m.setCols(4);
         m.setRows(2);
-        const QStringList row{s("Name"), s("a,b"), s("say \"hi\""), s("tab\tplain")};
+        const QStringList row { s("Name"), s("a,b"), s("say \"hi\""), s("tab\tplain") };
         for (int c = 0; c < 4; ++c)
             m.setText(1, c, row[c]);
         m.setText(0, 0, s("Café"));
@@ -425,16 +497,25 @@ private slots:
         QTest::newRow("LF line ends") << QByteArray("a,b\nc,d\n") << FileKind::Comma << s("2x2\na|b\nc|d");
         QTest::newRow("CR LF line ends") << QByteArray("a,b\r\nc,d\r\n") << FileKind::Comma << s("2x2\na|b\nc|d");
         QTest::newRow("old CR-only line ends") << QByteArray("a,b\rc,d\r") << FileKind::Comma << s("2x2\na|b\nc|d");
-        QTest::newRow("no line end after the last row") << QByteArray("a,b\nc,d") << FileKind::Comma << s("2x2\na|b\nc|d");
-        QTest::newRow("a UTF-8 byte-order mark is not part of the first title") << QByteArray("\xEF\xBB\xBFName,x\n") << FileKind::Comma << s("1x2\nName|x");
-        QTest::newRow("a quoted field over several lines") << QByteArray("a,\"one\r\ntwo\nthree\"\nc,d\n") << FileKind::Comma << s("2x2\na|one\r\ntwo\nthree\nc|d");
-        QTest::newRow("doubled quotes inside quotes") << QByteArray("\"\"\"a\"\"\",\"\"\n") << FileKind::Comma << s("1x2\n\"a\"|");
-        QTest::newRow("ragged rows take the widest line's width") << QByteArray("a\nb,c,d\ne,\n") << FileKind::Comma << s("3x3\na||\nb|c|d\ne||");
-        QTest::newRow("a blank line in the middle is a blank row") << QByteArray("a,b\n\nc,d\n") << FileKind::Comma << s("3x2\na|b\n|\nc|d");
-        QTest::newRow("a stray quote inside an unquoted field is kept") << QByteArray("5\" disk,x\n") << FileKind::Comma << s("1x2\n5\" disk|x");
+        QTest::newRow("no line end after the last row")
+            << QByteArray("a,b\nc,d") << FileKind::Comma << s("2x2\na|b\nc|d");
+        QTest::newRow("a UTF-8 byte-order mark is not part of the first title")
+            << QByteArray("\xEF\xBB\xBFName,x\n") << FileKind::Comma << s("1x2\nName|x");
+        QTest::newRow("a quoted field over several lines")
+            << QByteArray("a,\"one\r\ntwo\nthree\"\nc,d\n") << FileKind::Comma << s("2x2\na|one\r\ntwo\nthree\nc|d");
+        QTest::newRow("doubled quotes inside quotes")
+            << QByteArray("\"\"\"a\"\"\",\"\"\n") << FileKind::Comma << s("1x2\n\"a\"|");
+        QTest::newRow("ragged rows take the widest line's width")
+            << QByteArray("a\nb,c,d\ne,\n") << FileKind::Comma << s("3x3\na||\nb|c|d\ne||");
+        QTest::newRow("a blank line in the middle is a blank row")
+            << QByteArray("a,b\n\nc,d\n") << FileKind::Comma << s("3x2\na|b\n|\nc|d");
+        QTest::newRow("a stray quote inside an unquoted field is kept")
+            << QByteArray("5\" disk,x\n") << FileKind::Comma << s("1x2\n5\" disk|x");
         QTest::newRow("tab text leaves commas alone") << QByteArray("a,b\tc\n") << FileKind::Tab << s("1x2\na,b|c");
-        QTest::newRow("text that is not UTF-8 is read as Windows-1252") << QByteArray("Caf\xe9,\x80 5,\x93quoted\x94\n") << FileKind::Comma << s("1x3\nCafé|€ 5|“quoted”");
-        QTest::newRow("a line end split from its CR across the first block still counts once") << QByteArray("x\r\n") << FileKind::Comma << s("1x1\nx");
+        QTest::newRow("text that is not UTF-8 is read as Windows-1252")
+            << QByteArray("Caf\xe9,\x80 5,\x93quoted\x94\n") << FileKind::Comma << s("1x3\nCafé|€ 5|“quoted”");
+        QTest::newRow("a line end split from its CR across the first block still counts once")
+            << QByteArray("x\r\n") << FileKind::Comma << s("1x1\nx");
     }
     void delimitedReadingAcceptsCommonVariants()
     {
@@ -452,9 +533,12 @@ private slots:
         QTest::addColumn<QString>("problem");
         QTest::newRow("an empty file") << QByteArray() << s("is empty");
         QTest::newRow("only a byte-order mark") << QByteArray("\xEF\xBB\xBF") << s("is empty");
-        QTest::newRow("an unbalanced quote") << QByteArray("a,b\nc,\"d\ne,f\n") << s("line 2: a quoted field is never closed");
-        QTest::newRow("more fields on a line than a grid has columns") << QByteArray(20000, ',') << s("more than the 16384 columns");
-        QTest::newRow("more lines than a grid has rows") << QByteArray(10'000'001, '\n') << s("more than the 10000000 rows");
+        QTest::newRow("an unbalanced quote")
+            << QByteArray("a,b\nc,\"d\ne,f\n") << s("line 2: a quoted field is never closed");
+        QTest::newRow("more fields on a line than a grid has columns")
+            << QByteArray(20000, ',') << s("more than the 16384 columns");
+        QTest::newRow("more lines than a grid has rows")
+            << QByteArray(10'000'001, '\n') << s("more than the 10000000 rows");
     }
     void hostileDelimitedFilesLeaveTheGridAsItWas()
     {
@@ -487,7 +571,7 @@ private slots:
         QCOMPARE(m.columnWidth(1), 2500);
         QCOMPARE(m.columnWidth(4), GridModel::kDefaultColumnWidth);
         QVERIFY(!m.gridLines());
-        QCOMPARE(m.cellFormat(1, 1), CellFormat{}); // text carries no formats
+        QCOMPARE(m.cellFormat(1, 1), CellFormat {}); // text carries no formats
         QCOMPARE(m.headerData(3, Qt::Horizontal).toString(), QStringLiteral("D"));
     }
     void failedSavesReportAndKeepTheOldFile()
@@ -495,11 +579,12 @@ private slots:
         GridModel m;
         fillSample(m);
         FailingDevice device;
-        for (FileKind kind : {FileKind::Native, FileKind::Comma, FileKind::Tab}) {
+        for (FileKind kind : { FileKind::Native, FileKind::Comma, FileKind::Tab }) {
             const FileResult r = GridFile::write(m, device, kind, QStringLiteral("stick.tsy"));
             QVERIFY(!r.ok);
-            QVERIFY2(r.errorString.contains(QStringLiteral("stick.tsy")) && r.errorString.contains(QStringLiteral("disk full")),
-                     qPrintable(r.errorString));
+            QVERIFY2(r.errorString.contains(QStringLiteral("stick.tsy"))
+                    && r.errorString.contains(QStringLiteral("disk full")),
+                qPrintable(r.errorString));
         }
 
         const QString missing = test::tempDir() + QStringLiteral("/no such folder/x.tsy");

@@ -46,7 +46,8 @@ QString boldCells(const GridModel &m)
 
 QString randomText(QRandomGenerator &rng)
 {
-    static const char16_t pool[] = {u'a', u'b', u'B', u'A', u' ', u'0', u'\u00e9', u'\u00c9', u'\uff21', u'\ue000', u'\u4e00'};
+    static const char16_t pool[]
+        = { u'a', u'b', u'B', u'A', u' ', u'0', u'\u00e9', u'\u00c9', u'\uff21', u'\ue000', u'\u4e00' };
     QString out;
     const int n = int(rng.bounded(0, 5));
     for (int i = 0; i < n; ++i) {
@@ -71,9 +72,12 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("cols");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("a two by three block into one cell fills only that cell") << QStringLiteral("a\tb\tc\rd\te\tf") << 1 << 1 << QStringLiteral("a");
-        QTest::newRow("CR LF breaks rows like CR") << QStringLiteral("a\tb\r\nc\td") << 2 << 2 << QStringLiteral("a\tb\rc\td");
-        QTest::newRow("a short clip leaves the rest of the selection alone") << QStringLiteral("a") << 2 << 2 << QStringLiteral("a\t-\r-\t-");
+        QTest::newRow("a two by three block into one cell fills only that cell")
+            << QStringLiteral("a\tb\tc\rd\te\tf") << 1 << 1 << QStringLiteral("a");
+        QTest::newRow("CR LF breaks rows like CR")
+            << QStringLiteral("a\tb\r\nc\td") << 2 << 2 << QStringLiteral("a\tb\rc\td");
+        QTest::newRow("a short clip leaves the rest of the selection alone")
+            << QStringLiteral("a") << 2 << 2 << QStringLiteral("a\t-\r-\t-");
     }
     void clipSetIsBoundedBySelection()
     {
@@ -87,7 +91,7 @@ private slots:
         for (int r = 0; r < 5; ++r)
             for (int c = 0; c < 5; ++c)
                 m.setText(r, c, QStringLiteral("-"));
-        const GridRange range{1, 1, rows, cols};
+        const GridRange range { 1, 1, rows, cols };
         m.setClip(range, clip);
         QCOMPARE(m.clip(range), expected);
         QCOMPARE(m.text(rows + 1, 1), QStringLiteral("-"));
@@ -106,9 +110,15 @@ private slots:
                 row << QString::fromUtf8(c);
             return row;
         };
-        QTest::newRow("ascending puts capitals first and keeps equal rows in order") << QList<QStringList>{t({"b", "0"}), t({"B", "1"}), t({"a", "2"}), t({"b", "3"})} << 0 << 0 << int(Qt::AscendingOrder) << " /B 1/a 2/b 0/b 3" << 1;
-        QTest::newRow("descending keeps equal rows in order") << QList<QStringList>{t({"x", "1"}), t({"y", "2"}), t({"x", "3"}), t({"y", "4"})} << 0 << 0 << int(Qt::DescendingOrder) << " /y 2/y 4/x 1/x 3" << 2;
-        QTest::newRow("later key columns break ties, given in either order") << QList<QStringList>{t({"b", "2", "p"}), t({"a", "9", "q"}), t({"b", "1", "r"})} << 1 << 0 << int(Qt::AscendingOrder) << "  /a 9 q/b 1 r/b 2 p" << 1;
+        QTest::newRow("ascending puts capitals first and keeps equal rows in order")
+            << QList<QStringList> { t({ "b", "0" }), t({ "B", "1" }), t({ "a", "2" }), t({ "b", "3" }) } << 0 << 0
+            << int(Qt::AscendingOrder) << " /B 1/a 2/b 0/b 3" << 1;
+        QTest::newRow("descending keeps equal rows in order")
+            << QList<QStringList> { t({ "x", "1" }), t({ "y", "2" }), t({ "x", "3" }), t({ "y", "4" }) } << 0 << 0
+            << int(Qt::DescendingOrder) << " /y 2/y 4/x 1/x 3" << 2;
+        QTest::newRow("later key columns break ties, given in either order")
+            << QList<QStringList> { t({ "b", "2", "p" }), t({ "a", "9", "q" }), t({ "b", "1", "r" }) } << 1 << 0
+            << int(Qt::AscendingOrder) << "  /a 9 q/b 1 r/b 2 p" << 1;
     }
     void sortIsStableCaseSensitiveAndKeyed()
     {
@@ -133,22 +143,52 @@ private slots:
         QTest::addColumn<int>("b");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("bold");
-        QTest::newRow("inserting a row before row 1 pushes it down") << "insertRow" << 1 << 0 << "r0c0 r0c1 r0c2/  /r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2" << "2,0";
-        QTest::newRow("inserting at the row count appends") << "insertRow" << 4 << 0 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2/  " << "1,0";
-        QTest::newRow("removing row 1 takes its format along") << "removeRow" << 1 << 0 << "r0c0 r0c1 r0c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2" << "";
-        QTest::newRow("moving row 1 to the end") << "moveRow" << 1 << 3 << "r0c0 r0c1 r0c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2/r1c0 r1c1 r1c2" << "3,0";
-        QTest::newRow("moving the last row up to 1") << "moveRow" << 3 << 1 << "r0c0 r0c1 r0c2/r3c0 r3c1 r3c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2" << "2,0";
-        QTest::newRow("inserting a first column") << "insertColumn" << 0 << 0 << " r0c0 r0c1 r0c2/ r1c0 r1c1 r1c2/ r2c0 r2c1 r2c2/ r3c0 r3c1 r3c2" << "1,1";
-        QTest::newRow("removing the middle column") << "removeColumn" << 1 << 0 << "r0c0 r0c2/r1c0 r1c2/r2c0 r2c2/r3c0 r3c2" << "1,0";
-        QTest::newRow("moving the first column to the end") << "moveColumn" << 0 << 2 << "r0c1 r0c2 r0c0/r1c1 r1c2 r1c0/r2c1 r2c2 r2c0/r3c1 r3c2 r3c0" << "1,2";
-        QTest::newRow("moving the last column to the front") << "moveColumn" << 2 << 0 << "r0c2 r0c0 r0c1/r1c2 r1c0 r1c1/r2c2 r2c0 r2c1/r3c2 r3c0 r3c1" << "1,1";
-        QTest::newRow("shrinking to two rows drops the rest") << "setRows" << 2 << 0 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2" << "1,0";
-        QTest::newRow("shrinking to one column and growing back leaves the new cells blank") << "setCols" << 1 << 3 << "r0c0  /r1c0  /r2c0  /r3c0  " << "1,0";
-        QTest::newRow("zero columns empties every row") << "setCols" << 0 << 0 << "///" << "";
-        QTest::newRow("growing to six rows keeps every cell") << "setRows" << 6 << 0 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2/  /  " << "1,0";
-        QTest::newRow("writing a cell outside the grid changes nothing") << "setText" << 50 << 0 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2" << "1,0";
-        QTest::newRow("removing a row past the end changes nothing") << "removeRow" << 9 << 0 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2" << "1,0";
-        QTest::newRow("moving a column past the end changes nothing") << "moveColumn" << 0 << 7 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2" << "1,0";
+        QTest::newRow("inserting a row before row 1 pushes it down")
+            << "insertRow" << 1 << 0 << "r0c0 r0c1 r0c2/  /r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2"
+            << "2,0";
+        QTest::newRow("inserting at the row count appends")
+            << "insertRow" << 4 << 0 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2/  "
+            << "1,0";
+        QTest::newRow("removing row 1 takes its format along")
+            << "removeRow" << 1 << 0 << "r0c0 r0c1 r0c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2"
+            << "";
+        QTest::newRow("moving row 1 to the end")
+            << "moveRow" << 1 << 3 << "r0c0 r0c1 r0c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2/r1c0 r1c1 r1c2"
+            << "3,0";
+        QTest::newRow("moving the last row up to 1")
+            << "moveRow" << 3 << 1 << "r0c0 r0c1 r0c2/r3c0 r3c1 r3c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2"
+            << "2,0";
+        QTest::newRow("inserting a first column")
+            << "insertColumn" << 0 << 0 << " r0c0 r0c1 r0c2/ r1c0 r1c1 r1c2/ r2c0 r2c1 r2c2/ r3c0 r3c1 r3c2"
+            << "1,1";
+        QTest::newRow("removing the middle column")
+            << "removeColumn" << 1 << 0 << "r0c0 r0c2/r1c0 r1c2/r2c0 r2c2/r3c0 r3c2"
+            << "1,0";
+        QTest::newRow("moving the first column to the end")
+            << "moveColumn" << 0 << 2 << "r0c1 r0c2 r0c0/r1c1 r1c2 r1c0/r2c1 r2c2 r2c0/r3c1 r3c2 r3c0"
+            << "1,2";
+        QTest::newRow("moving the last column to the front")
+            << "moveColumn" << 2 << 0 << "r0c2 r0c0 r0c1/r1c2 r1c0 r1c1/r2c2 r2c0 r2c1/r3c2 r3c0 r3c1"
+            << "1,1";
+        QTest::newRow("shrinking to two rows drops the rest") << "setRows" << 2 << 0 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2"
+                                                              << "1,0";
+        QTest::newRow("shrinking to one column and growing back leaves the new cells blank")
+            << "setCols" << 1 << 3 << "r0c0  /r1c0  /r2c0  /r3c0  "
+            << "1,0";
+        QTest::newRow("zero columns empties every row") << "setCols" << 0 << 0 << "///"
+                                                        << "";
+        QTest::newRow("growing to six rows keeps every cell")
+            << "setRows" << 6 << 0 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2/  /  "
+            << "1,0";
+        QTest::newRow("writing a cell outside the grid changes nothing")
+            << "setText" << 50 << 0 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2"
+            << "1,0";
+        QTest::newRow("removing a row past the end changes nothing")
+            << "removeRow" << 9 << 0 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2"
+            << "1,0";
+        QTest::newRow("moving a column past the end changes nothing")
+            << "moveColumn" << 0 << 7 << "r0c0 r0c1 r0c2/r1c0 r1c1 r1c2/r2c0 r2c1 r2c2/r3c0 r3c1 r3c2"
+            << "1,0";
     }
     void rowAndColumnOperationsCarryTextAndFormats()
     {
@@ -204,8 +244,8 @@ private slots:
             QString key = randomText(rng);
             if (i % 3 == 0)
                 key.prepend(QStringLiteral("same long prefix "));
-            rows.push_back({key, QString::number(i)});
-            reference.append({key, i});
+            rows.push_back({ key, QString::number(i) });
+            reference.append({ key, i });
         }
         m.appendRows(rows);
         const bool up = order == Qt::AscendingOrder;
@@ -243,7 +283,7 @@ private slots:
         QCOMPARE(dump(m), QStringLiteral("Title /a /b /c "));
         QCOMPARE(m.cellFormat(3, 1), red);
         QCOMPARE(m.rowHeight(1), 700);
-        QCOMPARE(m.selectedRows(), (std::vector<int>{2}));
+        QCOMPARE(m.selectedRows(), (std::vector<int> { 2 }));
         QCOMPARE(before.count(), 1);
         QCOMPARE(after.count(), 1);
         QCOMPARE(after.at(0).at(0).toInt(), 0);
@@ -306,11 +346,11 @@ private slots:
         QSignalSpy reset(&m, &GridModel::modelReset);
         QSignalSpy changed(&m, &GridModel::dataChanged);
 
-        m.appendRows(std::vector<QStringList>(5000, QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+        m.appendRows(std::vector<QStringList>(5000, QStringList { QStringLiteral("a"), QStringLiteral("b") }));
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(edited.count(), 1);
 
-        m.updateFormats(GridRange{1, 0, 4000, 12}, [](CellFormat &f) { f.italic = true; });
+        m.updateFormats(GridRange { 1, 0, 4000, 12 }, [](CellFormat &f) { f.italic = true; });
         QCOMPARE(changed.count(), 1);
         QCOMPARE(edited.count(), 2);
         QVERIFY(m.cellFormat(4000, 12).italic);
@@ -350,11 +390,11 @@ private slots:
     {
         QTest::addColumn<GridRange>("range");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("a block inside the grid") << GridRange{1, 1, 2, 2} << "r1c1\tr1c2\rr2c1\tr2c2";
-        QTest::newRow("a block reaching past the last row and column") << GridRange{3, 2, 99, 99} << "r3c2";
-        QTest::newRow("a block starting before the first cell") << GridRange{-5, -5, 0, 0} << "r0c0";
-        QTest::newRow("a block wholly outside") << GridRange{10, 10, 12, 12} << "";
-        QTest::newRow("an empty range") << GridRange{} << "";
+        QTest::newRow("a block inside the grid") << GridRange { 1, 1, 2, 2 } << "r1c1\tr1c2\rr2c1\tr2c2";
+        QTest::newRow("a block reaching past the last row and column") << GridRange { 3, 2, 99, 99 } << "r3c2";
+        QTest::newRow("a block starting before the first cell") << GridRange { -5, -5, 0, 0 } << "r0c0";
+        QTest::newRow("a block wholly outside") << GridRange { 10, 10, 12, 12 } << "";
+        QTest::newRow("an empty range") << GridRange {} << "";
     }
     void clipIsCutToTheGrid()
     {
@@ -365,8 +405,11 @@ private slots:
         QCOMPARE(m.clip(range), expected);
         // Setting through the same range never writes outside the grid or the range.
         const int set = m.setClip(range, QStringLiteral("x\ty\tz\rx\ty\tz\rx\ty\tz"));
-        const GridRange inside{qMax(0, range.top), qMax(0, range.left), qMin(range.bottom, 3), qMin(range.right, 2)};
-        QCOMPARE(set, range.isEmpty() || inside.isEmpty() ? 0 : qMin(3, inside.bottom - inside.top + 1) * qMin(3, inside.right - inside.left + 1));
+        const GridRange inside { qMax(0, range.top), qMax(0, range.left), qMin(range.bottom, 3), qMin(range.right, 2) };
+        QCOMPARE(set,
+            range.isEmpty() || inside.isEmpty()
+                ? 0
+                : qMin(3, inside.bottom - inside.top + 1) * qMin(3, inside.right - inside.left + 1));
         for (int r = 0; r < m.rows(); ++r)
             for (int c = 0; c < m.cols(); ++c)
                 if (range.isEmpty() || !inside.contains(r, c))
@@ -379,7 +422,7 @@ private slots:
         m.setRows(10);
         m.setSelectionMode(GridModel::SelectionMode::ListBox);
         QSignalSpy spy(&m, &GridModel::selectionChanged);
-        m.setSelectedRows({7, 2, 5, 99, -1});
+        m.setSelectedRows({ 7, 2, 5, 99, -1 });
         QCOMPARE(spy.count(), 1);
         QCOMPARE(m.selectedRowCount(), 3);
         QCOMPARE(m.selectedRow(0), 2);
@@ -388,7 +431,7 @@ private slots:
         m.setSelectionMode(GridModel::SelectionMode::Free);
         QCOMPARE(m.isRowSelected(2), false);
         m.select(4, 1, 2, 0);
-        QCOMPARE(m.selection(), (GridRange{2, 0, 4, 1}));
+        QCOMPARE(m.selection(), (GridRange { 2, 0, 4, 1 }));
         QCOMPARE(m.selectedRowCount(), 3);
         QCOMPARE(m.selectedRow(1), 3);
     }
@@ -435,7 +478,7 @@ private slots:
         QSignalSpy header(&m, &GridModel::headerDataChanged);
         m.select(0, 0, 0, 1);
         QCOMPARE(m.setSelectionClip(QStringLiteral("A\tB\tC")), 2);
-        QCOMPARE(m.rowTexts(0), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("r0c2")}));
+        QCOMPARE(m.rowTexts(0), (QStringList { QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("r0c2") }));
         QCOMPARE(header.count(), 1); // the titles shown in a header change with row 0
     }
 };

@@ -144,15 +144,19 @@ private slots:
     {
         QTest::addColumn<int>("firstPageListings");
         QTest::addColumn<QStringList>("rows");
-        QTest::newRow("Stop during a download still adds the page's first listing, then ends") << 3 << QStringList { u"A1"_qs };
-        QTest::newRow("a page without listings does not see Stop; the next page's first listing ends the run") << 0 << QStringList { u"B1"_qs };
+        QTest::newRow("Stop during a download still adds the page's first listing, then ends")
+            << 3 << QStringList { u"A1"_qs };
+        QTest::newRow("a page without listings does not see Stop; the next page's first listing ends the run")
+            << 0 << QStringList { u"B1"_qs };
     }
     void stopDuringDownload()
     {
         QFETCH(int, firstPageListings);
         QFETCH(QStringList, rows);
         HttpFixture server;
-        server.answer("/p1", { .body = resultPage(names(u"A"_qs, firstPageListings), server.base() + u"/results/page-2"_qs), .delayMs = 200 });
+        server.answer("/p1",
+            { .body = resultPage(names(u"A"_qs, firstPageListings), server.base() + u"/results/page-2"_qs),
+                .delayMs = 200 });
         server.page("/results/page-2", resultPage(names(u"B"_qs, 4), server.base() + u"/results/page-3"_qs));
         server.page("/results/page-3", resultPage(names(u"C"_qs, 4)));
         Run r(1);
@@ -199,7 +203,8 @@ private slots:
         QFETCH(QString, message);
         HttpFixture server;
         server.page("/p1", resultPage(names(u"A"_qs, 3), server.base() + u"/results/page-2"_qs));
-        server.answer("/results/page-2", { .status = status, .body = resultPage(names(u"B"_qs, 3)), .dropAfter = dropAfter, .hold = hold });
+        server.answer("/results/page-2",
+            { .status = status, .body = resultPage(names(u"B"_qs, 3)), .dropAfter = dropAfter, .hold = hold });
         Run r;
         r.run.setFresh(true);
         r.run.setTimeout(500);
@@ -273,8 +278,10 @@ private slots:
     {
         QTest::addColumn<QString>("fetchMode");
         QTest::addColumn<QList<QByteArray>>("paths");
-        QTest::newRow("an empty fetch mode asks lower-cased addresses") << "" << QList<QByteArray> { "/list/austin-plumbers", "/list/austin-plumbers?pg=2" };
-        QTest::newRow("a fetch mode asks addresses as they stand") << "Inet" << QList<QByteArray> { "/List/Austin-Plumbers", "/List/Austin-Plumbers?PG=2" };
+        QTest::newRow("an empty fetch mode asks lower-cased addresses")
+            << "" << QList<QByteArray> { "/list/austin-plumbers", "/list/austin-plumbers?pg=2" };
+        QTest::newRow("a fetch mode asks addresses as they stand")
+            << "Inet" << QList<QByteArray> { "/List/Austin-Plumbers", "/List/Austin-Plumbers?PG=2" };
     }
     void fetchModeDecidesHowAddressesAreAsked()
     {
@@ -299,11 +306,16 @@ private slots:
     {
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("next");
-        QTest::newRow("an empty status starts with one mark") << "" << " Grabbing >";
-        QTest::newRow("each tick adds a mark") << " Grabbing >>>" << " Grabbing >>>>";
-        QTest::newRow("eight marks are the most") << " Grabbing >>>>>>>" << " Grabbing >>>>>>>>";
-        QTest::newRow("the tick that would make nineteen characters empties it") << " Grabbing >>>>>>>>" << "";
-        QTest::newRow("a status left from elsewhere gains marks too") << " Cancel" << " Cancel>";
+        QTest::newRow("an empty status starts with one mark") << ""
+                                                              << " Grabbing >";
+        QTest::newRow("each tick adds a mark") << " Grabbing >>>"
+                                               << " Grabbing >>>>";
+        QTest::newRow("eight marks are the most") << " Grabbing >>>>>>>"
+                                                  << " Grabbing >>>>>>>>";
+        QTest::newRow("the tick that would make nineteen characters empties it") << " Grabbing >>>>>>>>"
+                                                                                 << "";
+        QTest::newRow("a status left from elsewhere gains marks too") << " Cancel"
+                                                                      << " Cancel>";
     }
     void animation()
     {

@@ -71,8 +71,8 @@ private slots:
         QVERIFY(!r.errorString.isEmpty());
         QCOMPARE(r.url, u"http://broken.test/"_qs);
         QCOMPARE(prompts.messages(),
-            QStringList {
-                u"Cannot load key file '"_qs + m_dir + u"broken.key'. Contact software vender for more information."_qs });
+            QStringList { u"Cannot load key file '"_qs + m_dir
+                + u"broken.key'. Contact software vender for more information."_qs });
         QCOMPARE(prompts.asked.first().title, u"Select Searching Engine"_qs);
         QCOMPARE(key.text(1, 4), u"/before"_qs);
         QVERIFY(KeyRules::addressEnablesGrab(key, u"http://broken.test/before"_qs, r.grabDisabled));

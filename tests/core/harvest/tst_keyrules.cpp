@@ -76,8 +76,8 @@ private slots:
     {
         GridModel g;
         fill(g,
-            { { 1, 6, u"0"_qs }, { 6, 0, u"Name"_qs }, { 6, 1, u"0"_qs }, { 7, 0, u"no column"_qs }, { 14, 0, u"Email"_qs },
-                { 14, 1, u"7"_qs }, { 15, 0, u"beyond"_qs }, { 15, 1, u"8"_qs } });
+            { { 1, 6, u"0"_qs }, { 6, 0, u"Name"_qs }, { 6, 1, u"0"_qs }, { 7, 0, u"no column"_qs },
+                { 14, 0, u"Email"_qs }, { 14, 1, u"7"_qs }, { 15, 0, u"beyond"_qs }, { 15, 1, u"8"_qs } });
         const KeyRules k = KeyRules::fromGrid(g);
         const std::vector<std::pair<int, QString>> expected = { { 0, u"Name"_qs }, { 7, u"Email"_qs } };
         QCOMPARE(k.titles, expected);
@@ -120,9 +120,9 @@ private slots:
     {
         GridModel g;
         fill(g,
-            { { 14, 0, u"Fax"_qs }, { 14, 1, u"9"_qs }, { 14, 5, u"TrimMiddle"_qs }, { 14, 6, u"<"_qs }, { 14, 7, u">"_qs },
-                { 18, 0, u"ExtractTo"_qs }, { 18, 1, u"5"_qs }, { 18, 5, u"Replace"_qs }, { 15, 5, u"Replace"_qs },
-                { 16, 5, u"Replace"_qs }, { 17, 5, u"Replace"_qs } });
+            { { 14, 0, u"Fax"_qs }, { 14, 1, u"9"_qs }, { 14, 5, u"TrimMiddle"_qs }, { 14, 6, u"<"_qs },
+                { 14, 7, u">"_qs }, { 18, 0, u"ExtractTo"_qs }, { 18, 1, u"5"_qs }, { 18, 5, u"Replace"_qs },
+                { 15, 5, u"Replace"_qs }, { 16, 5, u"Replace"_qs }, { 17, 5, u"Replace"_qs } });
         const KeyRules k = KeyRules::fromGrid(g);
         QCOMPARE(int(k.cleanRules.size()), 5);
         QCOMPARE(k.cleanRules[0].keyword, u"TrimMiddle"_qs);
@@ -136,12 +136,19 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("disabled");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("address containing the marker enables grabbing") << "/search/" << "http://yp.example/search/plumbers" << false << true;
-        QTest::newRow("address without the marker does not") << "/search/" << "http://yp.example/" << false << false;
-        QTest::newRow("the marker is matched case-sensitively") << "/Search/" << "http://yp.example/search/x" << false << false;
-        QTest::newRow("an empty marker matches every address") << "" << "http://anything.example/" << false << true;
-        QTest::newRow("a missing key file never enables grabbing") << "" << "http://yp.example/search/" << true << false;
-        QTest::newRow("a missing key file wins over a matching marker") << "/search/" << "http://yp.example/search/" << true << false;
+        QTest::newRow("address containing the marker enables grabbing")
+            << "/search/"
+            << "http://yp.example/search/plumbers" << false << true;
+        QTest::newRow("address without the marker does not") << "/search/"
+                                                             << "http://yp.example/" << false << false;
+        QTest::newRow("the marker is matched case-sensitively") << "/Search/"
+                                                                << "http://yp.example/search/x" << false << false;
+        QTest::newRow("an empty marker matches every address") << ""
+                                                               << "http://anything.example/" << false << true;
+        QTest::newRow("a missing key file never enables grabbing") << ""
+                                                                   << "http://yp.example/search/" << true << false;
+        QTest::newRow("a missing key file wins over a matching marker") << "/search/"
+                                                                        << "http://yp.example/search/" << true << false;
     }
     void addressCheck()
     {

@@ -33,16 +33,30 @@ private slots:
         QTest::addColumn<bool>("urlOpen");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("the address is lower-cased and kept without its scheme") << "HTTP://WWW.Yp.Test/Search?Q=Plumbers" << false << "http://www.yp.test/search?q=plumbers" << "www.yp.test/search?q=plumbers";
-        QTest::newRow("an address without a path asks for /") << "http://www.yp.test" << false << "http://www.yp.test/" << "www.yp.test";
-        QTest::newRow("an address without a scheme is plain HTTP") << "www.yp.test/a" << false << "http://www.yp.test/a" << "www.yp.test/a";
-        QTest::newRow("an https address is secure") << "https://www.yp.test/a" << false << "https://www.yp.test/a" << "www.yp.test/a";
-        QTest::newRow("https elsewhere in the address does not make it secure") << "http://www.yp.test/r?back=https" << false << "http://www.yp.test/r?back=https" << "www.yp.test/r?back=https";
-        QTest::newRow("an explicit port is used") << "http://127.0.0.1:8089/list" << false << "http://127.0.0.1:8089/list" << "127.0.0.1:8089/list";
-        QTest::newRow("URL-open keeps the address as given") << "http://www.yp.test/Search?Q=A" << true << "http://www.yp.test/Search?Q=A" << "http://www.yp.test/Search?Q=A";
-        QTest::newRow("URL-open adds a scheme only to ask") << "www.yp.test/A" << true << "http://www.yp.test/A" << "www.yp.test/A";
-        QTest::newRow("an empty address cannot be asked") << "" << false << "" << "";
-        QTest::newRow("a bare scheme cannot be asked") << "http://" << false << "" << "";
+        QTest::newRow("the address is lower-cased and kept without its scheme")
+            << "HTTP://WWW.Yp.Test/Search?Q=Plumbers" << false << "http://www.yp.test/search?q=plumbers"
+            << "www.yp.test/search?q=plumbers";
+        QTest::newRow("an address without a path asks for /") << "http://www.yp.test" << false << "http://www.yp.test/"
+                                                              << "www.yp.test";
+        QTest::newRow("an address without a scheme is plain HTTP") << "www.yp.test/a" << false << "http://www.yp.test/a"
+                                                                   << "www.yp.test/a";
+        QTest::newRow("an https address is secure") << "https://www.yp.test/a" << false << "https://www.yp.test/a"
+                                                    << "www.yp.test/a";
+        QTest::newRow("https elsewhere in the address does not make it secure")
+            << "http://www.yp.test/r?back=https" << false << "http://www.yp.test/r?back=https"
+            << "www.yp.test/r?back=https";
+        QTest::newRow("an explicit port is used")
+            << "http://127.0.0.1:8089/list" << false << "http://127.0.0.1:8089/list"
+            << "127.0.0.1:8089/list";
+        QTest::newRow("URL-open keeps the address as given")
+            << "http://www.yp.test/Search?Q=A" << true << "http://www.yp.test/Search?Q=A"
+            << "http://www.yp.test/Search?Q=A";
+        QTest::newRow("URL-open adds a scheme only to ask") << "www.yp.test/A" << true << "http://www.yp.test/A"
+                                                            << "www.yp.test/A";
+        QTest::newRow("an empty address cannot be asked") << "" << false << ""
+                                                          << "";
+        QTest::newRow("a bare scheme cannot be asked") << "http://" << false << ""
+                                                       << "";
     }
     void requestUrl()
     {
@@ -63,15 +77,29 @@ private slots:
         QTest::addColumn<QString>("text");
         const QByteArray cafe1252 = "Caf\xe9 \x93quoted\x94 \x80";
         const QString cafe = QStringLiteral("Caf\u00e9 \u201cquoted\u201d \u20ac");
-        QTest::newRow("UTF-8 without any declaration") << QByteArray("Caf\xc3\xa9") << QByteArray("text/html") << QStringLiteral("Caf\u00e9");
+        QTest::newRow("UTF-8 without any declaration")
+            << QByteArray("Caf\xc3\xa9") << QByteArray("text/html") << QStringLiteral("Caf\u00e9");
         QTest::newRow("bytes that are not UTF-8 are read as Windows-1252") << cafe1252 << QByteArray() << cafe;
-        QTest::newRow("the Content-Type charset is used") << cafe1252 << QByteArray("text/html; charset=windows-1252") << cafe;
-        QTest::newRow("Latin-1 labels read as Windows-1252") << cafe1252 << QByteArray("text/html; Charset=\"ISO-8859-1\"") << cafe;
-        QTest::newRow("a meta charset is used when the header has none") << QByteArray("<html><head><META charset=\"windows-1252\"></head>" + cafe1252) << QByteArray("text/html") << QString(u"<html><head><META charset=\"windows-1252\"></head>"_qs + cafe);
-        QTest::newRow("the http-equiv meta form is understood") << QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\xe9") << QByteArray() << QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\u00e9");
-        QTest::newRow("the header wins over the meta tag") << QByteArray("<meta charset=\"windows-1252\">Caf\xc3\xa9") << QByteArray("text/html; charset=utf-8") << QStringLiteral("<meta charset=\"windows-1252\">Caf\u00e9");
-        QTest::newRow("an unknown charset falls back to the bytes' own form") << QByteArray("Caf\xc3\xa9") << QByteArray("text/html; charset=x-no-such") << QStringLiteral("Caf\u00e9");
-        QTest::newRow("UTF-16 is decoded when declared") << QByteArray("\xff\xfe" "A\0" "\xe9\0", 6) << QByteArray("text/html; charset=utf-16") << QStringLiteral("A\u00e9");
+        QTest::newRow("the Content-Type charset is used")
+            << cafe1252 << QByteArray("text/html; charset=windows-1252") << cafe;
+        QTest::newRow("Latin-1 labels read as Windows-1252")
+            << cafe1252 << QByteArray("text/html; Charset=\"ISO-8859-1\"") << cafe;
+        QTest::newRow("a meta charset is used when the header has none")
+            << QByteArray("<html><head><META charset=\"windows-1252\"></head>" + cafe1252) << QByteArray("text/html")
+            << QString(u"<html><head><META charset=\"windows-1252\"></head>"_qs + cafe);
+        QTest::newRow("the http-equiv meta form is understood")
+            << QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\xe9")
+            << QByteArray()
+            << QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\u00e9");
+        QTest::newRow("the header wins over the meta tag")
+            << QByteArray("<meta charset=\"windows-1252\">Caf\xc3\xa9") << QByteArray("text/html; charset=utf-8")
+            << QStringLiteral("<meta charset=\"windows-1252\">Caf\u00e9");
+        QTest::newRow("an unknown charset falls back to the bytes' own form")
+            << QByteArray("Caf\xc3\xa9") << QByteArray("text/html; charset=x-no-such") << QStringLiteral("Caf\u00e9");
+        QTest::newRow("UTF-16 is decoded when declared") << QByteArray("\xff\xfe"
+                                                                       "A\0"
+                                                                       "\xe9\0",
+            6) << QByteArray("text/html; charset=utf-16") << QStringLiteral("A\u00e9");
     }
     void decode()
     {
@@ -125,7 +153,8 @@ private slots:
     {
         HttpFixture server;
         for (int i = 0; i < 10; ++i) {
-            server.answer("/r" + QByteArray::number(i), { .status = 302, .headers = { { "Location", "/r" + QByteArray::number(i + 1) } } });
+            server.answer("/r" + QByteArray::number(i),
+                { .status = 302, .headers = { { "Location", "/r" + QByteArray::number(i + 1) } } });
         }
         server.page("/r10", "arrived");
         PageFetcher f;
@@ -152,12 +181,17 @@ private slots:
         QTest::addColumn<bool>("omitLength");
         QTest::addColumn<int>("bodySize");
         QTest::addColumn<QString>("message");
-        QTest::newRow("an error status is a failure, not a page") << 500 << -1 << false << false << 100 << "The server answered 500";
+        QTest::newRow("an error status is a failure, not a page")
+            << 500 << -1 << false << false << 100 << "The server answered 500";
         QTest::newRow("a missing page is a failure") << 404 << -1 << false << false << 100 << "The server answered 404";
-        QTest::newRow("a dropped connection mid-page is a failure") << 200 << 50 << false << false << 900 << "HttpSendRequest failed 12030: ";
-        QTest::newRow("no answer within the timeout is a failure") << 200 << -1 << true << false << 10 << "HttpSendRequest failed 12002: ";
-        QTest::newRow("a declared length over the cap is refused") << 200 << -1 << false << false << 5000 << "is larger than the limit";
-        QTest::newRow("an undeclared length over the cap is cut off") << 200 << -1 << false << true << 5000 << "is larger than the limit";
+        QTest::newRow("a dropped connection mid-page is a failure")
+            << 200 << 50 << false << false << 900 << "HttpSendRequest failed 12030: ";
+        QTest::newRow("no answer within the timeout is a failure")
+            << 200 << -1 << true << false << 10 << "HttpSendRequest failed 12002: ";
+        QTest::newRow("a declared length over the cap is refused")
+            << 200 << -1 << false << false << 5000 << "is larger than the limit";
+        QTest::newRow("an undeclared length over the cap is cut off")
+            << 200 << -1 << false << true << 5000 << "is larger than the limit";
     }
     void failures()
     {
@@ -168,7 +202,12 @@ private slots:
         QFETCH(int, bodySize);
         QFETCH(QString, message);
         HttpFixture server;
-        server.answer("/page", { .status = status, .body = QByteArray(bodySize, 'x'), .dropAfter = dropAfter, .hold = hold, .omitLength = omitLength });
+        server.answer("/page",
+            { .status = status,
+                .body = QByteArray(bodySize, 'x'),
+                .dropAfter = dropAfter,
+                .hold = hold,
+                .omitLength = omitLength });
         PageFetcher f;
         f.setTimeout(400);
         f.setMaxBytes(1000);

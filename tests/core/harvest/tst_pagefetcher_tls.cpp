@@ -118,8 +118,8 @@ private slots:
         const auto r = fetchOnce(u"https://127.0.0.1:"_qs + QString::number(server.serverPort()) + u"/"_qs);
         QVERIFY(!r.ok);
         QVERIFY(r.text.isEmpty());
-        QVERIFY2(
-            r.errorString.startsWith(u"HttpSendRequest failed 12045: the certificate of 127.0.0.1 cannot be trusted"_qs),
+        QVERIFY2(r.errorString.startsWith(
+                     u"HttpSendRequest failed 12045: the certificate of 127.0.0.1 cannot be trusted"_qs),
             qPrintable(r.errorString));
         QVERIFY(!server.lastRequest.contains("secret"));
     }

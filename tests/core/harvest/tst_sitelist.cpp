@@ -81,7 +81,8 @@ private slots:
     void rowsWithoutKeyFileAreSkipped()
     {
         GridModel g;
-        makeSites(g, { "Alpha|a.key|x|http://a.test/", "Heading only|||http://nowhere.test/", "Beta|b.key||http://b.test/" });
+        makeSites(
+            g, { "Alpha|a.key|x|http://a.test/", "Heading only|||http://nowhere.test/", "Beta|b.key||http://b.test/" });
         colYPs c;
         c.Add(u"stale"_qs, u"s.key"_qs, QString(), 9);
         QCOMPARE(SiteList::fill(g, c), QStringList({ u"Alpha"_qs, u"Beta"_qs }));
@@ -96,9 +97,14 @@ private slots:
         QTest::addColumn<QStringList>("order");
         QTest::addColumn<QStringList>("column0");
         QTest::addColumn<QStringList>("column2");
-        QTest::newRow("moving the last engine to the top makes it the default") << QStringList { u"C"_qs, u"A"_qs, u"B"_qs } << QStringList { u"C"_qs, u"A"_qs, u"B"_qs } << QStringList { u"c2"_qs, u"a2"_qs, u"b2"_qs };
-        QTest::newRow("the same order writes the same rows") << QStringList { u"A"_qs, u"B"_qs, u"C"_qs } << QStringList { u"A"_qs, u"B"_qs, u"C"_qs } << QStringList { u"a2"_qs, u"b2"_qs, u"c2"_qs };
-        QTest::newRow("swapping two neighbours") << QStringList { u"A"_qs, u"C"_qs, u"B"_qs } << QStringList { u"A"_qs, u"C"_qs, u"B"_qs } << QStringList { u"a2"_qs, u"c2"_qs, u"b2"_qs };
+        QTest::newRow("moving the last engine to the top makes it the default") << QStringList { u"C"_qs, u"A"_qs,
+            u"B"_qs } << QStringList { u"C"_qs, u"A"_qs, u"B"_qs } << QStringList { u"c2"_qs, u"a2"_qs, u"b2"_qs };
+        QTest::newRow("the same order writes the same rows")
+            << QStringList { u"A"_qs, u"B"_qs, u"C"_qs } << QStringList { u"A"_qs, u"B"_qs, u"C"_qs }
+            << QStringList { u"a2"_qs, u"b2"_qs, u"c2"_qs };
+        QTest::newRow("swapping two neighbours")
+            << QStringList { u"A"_qs, u"C"_qs, u"B"_qs } << QStringList { u"A"_qs, u"C"_qs, u"B"_qs }
+            << QStringList { u"a2"_qs, u"c2"_qs, u"b2"_qs };
     }
     void reorder()
     {

@@ -20,21 +20,66 @@ private slots:
     void cutBetween_data()
     {
         addCutColumns();
-        QTest::newRow("both markers present gives the text between the first pair") << "a[b]c[d]" << "[" << "]" << "b";
-        QTest::newRow("empty begin starts at the beginning") << "abc]def" << "" << "]" << "abc";
-        QTest::newRow("empty end takes everything after begin") << "ab[cd]ef" << "[" << "" << "cd]ef";
-        QTest::newRow("both empty give the whole text") << "abc" << "" << "" << "abc";
-        QTest::newRow("absent begin gives nothing") << "abc]" << "[" << "]" << "";
-        QTest::newRow("absent end gives nothing") << "a[bc" << "[" << "]" << "";
-        QTest::newRow("end only before begin gives nothing") << "a]b[c" << "[" << "]" << "";
-        QTest::newRow("begin at the very start") << "<li>x</li>" << "<li>" << "</li>" << "x";
-        QTest::newRow("begin at the very end gives nothing when end is asked") << "abc<li>" << "<li>" << "x" << "";
-        QTest::newRow("begin at the very end with empty end gives empty") << "abc<li>" << "<li>" << "" << "";
-        QTest::newRow("end right after begin gives empty") << "a[]b" << "[" << "]" << "";
-        QTest::newRow("overlapping markers: end is searched after begin") << "abab" << "aba" << "ab" << "";
-        QTest::newRow("same marker twice cuts between the first two") << "|x|y|" << "|" << "|" << "x";
-        QTest::newRow("matching is case-sensitive") << "<LI>x</li>" << "<li>" << "</li>" << "";
-        QTest::newRow("empty text with a begin gives nothing") << "" << "[" << "" << "";
+        QTest::newRow("both markers present gives the text between the first pair") << "a[b]c[d]"
+                                                                                    << "["
+                                                                                    << "]"
+                                                                                    << "b";
+        QTest::newRow("empty begin starts at the beginning") << "abc]def"
+                                                             << ""
+                                                             << "]"
+                                                             << "abc";
+        QTest::newRow("empty end takes everything after begin") << "ab[cd]ef"
+                                                                << "["
+                                                                << ""
+                                                                << "cd]ef";
+        QTest::newRow("both empty give the whole text") << "abc"
+                                                        << ""
+                                                        << ""
+                                                        << "abc";
+        QTest::newRow("absent begin gives nothing") << "abc]"
+                                                    << "["
+                                                    << "]"
+                                                    << "";
+        QTest::newRow("absent end gives nothing") << "a[bc"
+                                                  << "["
+                                                  << "]"
+                                                  << "";
+        QTest::newRow("end only before begin gives nothing") << "a]b[c"
+                                                             << "["
+                                                             << "]"
+                                                             << "";
+        QTest::newRow("begin at the very start") << "<li>x</li>"
+                                                 << "<li>"
+                                                 << "</li>"
+                                                 << "x";
+        QTest::newRow("begin at the very end gives nothing when end is asked") << "abc<li>"
+                                                                               << "<li>"
+                                                                               << "x"
+                                                                               << "";
+        QTest::newRow("begin at the very end with empty end gives empty") << "abc<li>"
+                                                                          << "<li>"
+                                                                          << ""
+                                                                          << "";
+        QTest::newRow("end right after begin gives empty") << "a[]b"
+                                                           << "["
+                                                           << "]"
+                                                           << "";
+        QTest::newRow("overlapping markers: end is searched after begin") << "abab"
+                                                                          << "aba"
+                                                                          << "ab"
+                                                                          << "";
+        QTest::newRow("same marker twice cuts between the first two") << "|x|y|"
+                                                                      << "|"
+                                                                      << "|"
+                                                                      << "x";
+        QTest::newRow("matching is case-sensitive") << "<LI>x</li>"
+                                                    << "<li>"
+                                                    << "</li>"
+                                                    << "";
+        QTest::newRow("empty text with a begin gives nothing") << ""
+                                                               << "["
+                                                               << ""
+                                                               << "";
     }
     void cutBetween()
     {
@@ -48,17 +93,50 @@ private slots:
     void cutBetweenLoose_data()
     {
         addCutColumns();
-        QTest::newRow("both markers present") << "a[b]c" << "[" << "]" << "b";
-        QTest::newRow("empty begin starts at position 1") << "abc]d" << "" << "]" << "abc";
-        QTest::newRow("empty end takes the rest") << "a[bc" << "[" << "" << "bc";
-        QTest::newRow("absent begin gives nothing") << "abc" << "[" << "" << "";
-        QTest::newRow("absent end gives nothing") << "a[bc" << "[" << "]" << "";
-        QTest::newRow("end only before the start gives nothing") << "]a[bc" << "[" << "]" << "";
-        QTest::newRow("end right at the start is an empty span") << "a[]b" << "[" << "]" << "";
-        QTest::newRow("end at position 1 with empty begin is an empty span") << "]abc" << "" << "]" << "";
-        QTest::newRow("begin at the end of the text gives nothing") << "abc[" << "[" << "" << "";
-        QTest::newRow("later end is found when the first lies before the start") << "x=1&y[a&b" << "[" << "&" << "a";
-        QTest::newRow("address prefix up to a page marker") << "www.site.com/s?q=a&page=3&x" << "" << "&page=" << "www.site.com/s?q=a";
+        QTest::newRow("both markers present") << "a[b]c"
+                                              << "["
+                                              << "]"
+                                              << "b";
+        QTest::newRow("empty begin starts at position 1") << "abc]d"
+                                                          << ""
+                                                          << "]"
+                                                          << "abc";
+        QTest::newRow("empty end takes the rest") << "a[bc"
+                                                  << "["
+                                                  << ""
+                                                  << "bc";
+        QTest::newRow("absent begin gives nothing") << "abc"
+                                                    << "["
+                                                    << ""
+                                                    << "";
+        QTest::newRow("absent end gives nothing") << "a[bc"
+                                                  << "["
+                                                  << "]"
+                                                  << "";
+        QTest::newRow("end only before the start gives nothing") << "]a[bc"
+                                                                 << "["
+                                                                 << "]"
+                                                                 << "";
+        QTest::newRow("end right at the start is an empty span") << "a[]b"
+                                                                 << "["
+                                                                 << "]"
+                                                                 << "";
+        QTest::newRow("end at position 1 with empty begin is an empty span") << "]abc"
+                                                                             << ""
+                                                                             << "]"
+                                                                             << "";
+        QTest::newRow("begin at the end of the text gives nothing") << "abc["
+                                                                    << "["
+                                                                    << ""
+                                                                    << "";
+        QTest::newRow("later end is found when the first lies before the start") << "x=1&y[a&b"
+                                                                                 << "["
+                                                                                 << "&"
+                                                                                 << "a";
+        QTest::newRow("address prefix up to a page marker") << "www.site.com/s?q=a&page=3&x"
+                                                            << ""
+                                                            << "&page="
+                                                            << "www.site.com/s?q=a";
     }
     void cutBetweenLoose()
     {
@@ -71,18 +149,54 @@ private slots:
     void cutOutMiddle_data()
     {
         addCutColumns();
-        QTest::newRow("markers and what lies between are removed") << "ab<i>x</i>cd" << "<i>" << "</i>" << "abcd";
-        QTest::newRow("only the first pair is removed") << "a(1)b(2)c" << "(" << ")" << "ab(2)c";
-        QTest::newRow("empty end removes everything from begin on") << "Main St, Suite 4" << ", Suite" << "" << "Main St";
-        QTest::newRow("empty begin cuts from the start") << "junk]keep" << "" << "]" << "keep";
-        QTest::newRow("absent begin leaves the text unchanged") << "abc" << "<" << ">" << "abc";
-        QTest::newRow("absent end leaves the text unchanged") << "a<bc" << "<" << ">" << "a<bc";
-        QTest::newRow("end directly after begin is not taken") << "a<>b>c" << "<" << ">" << "ac";
-        QTest::newRow("end directly after begin and nowhere else leaves the text") << "a<>bc" << "<" << ">" << "a<>bc";
-        QTest::newRow("end before begin is ignored") << "x>a<b>c" << "<" << ">" << "x>ac";
-        QTest::newRow("begin at the start") << "<b>x</b>tail" << "<b>" << "</b>" << "tail";
-        QTest::newRow("end at the very end") << "head<b>x</b>" << "<b>" << "</b>" << "head";
-        QTest::newRow("empty begin and empty end give nothing") << "abc" << "" << "" << "";
+        QTest::newRow("markers and what lies between are removed") << "ab<i>x</i>cd"
+                                                                   << "<i>"
+                                                                   << "</i>"
+                                                                   << "abcd";
+        QTest::newRow("only the first pair is removed") << "a(1)b(2)c"
+                                                        << "("
+                                                        << ")"
+                                                        << "ab(2)c";
+        QTest::newRow("empty end removes everything from begin on") << "Main St, Suite 4"
+                                                                    << ", Suite"
+                                                                    << ""
+                                                                    << "Main St";
+        QTest::newRow("empty begin cuts from the start") << "junk]keep"
+                                                         << ""
+                                                         << "]"
+                                                         << "keep";
+        QTest::newRow("absent begin leaves the text unchanged") << "abc"
+                                                                << "<"
+                                                                << ">"
+                                                                << "abc";
+        QTest::newRow("absent end leaves the text unchanged") << "a<bc"
+                                                              << "<"
+                                                              << ">"
+                                                              << "a<bc";
+        QTest::newRow("end directly after begin is not taken") << "a<>b>c"
+                                                               << "<"
+                                                               << ">"
+                                                               << "ac";
+        QTest::newRow("end directly after begin and nowhere else leaves the text") << "a<>bc"
+                                                                                   << "<"
+                                                                                   << ">"
+                                                                                   << "a<>bc";
+        QTest::newRow("end before begin is ignored") << "x>a<b>c"
+                                                     << "<"
+                                                     << ">"
+                                                     << "x>ac";
+        QTest::newRow("begin at the start") << "<b>x</b>tail"
+                                            << "<b>"
+                                            << "</b>"
+                                            << "tail";
+        QTest::newRow("end at the very end") << "head<b>x</b>"
+                                             << "<b>"
+                                             << "</b>"
+                                             << "head";
+        QTest::newRow("empty begin and empty end give nothing") << "abc"
+                                                                << ""
+                                                                << ""
+                                                                << "";
     }
     void cutOutMiddle()
     {
@@ -98,12 +212,18 @@ private slots:
         QTest::addColumn<QString>("marker");
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("expected");
-        QTest::newRow("positions count from 1") << "abc" << "a" << 1 << 1;
-        QTest::newRow("absent marker is 0") << "abc" << "x" << 1 << 0;
-        QTest::newRow("empty marker is found where the search starts") << "abc" << "" << 2 << 2;
-        QTest::newRow("empty marker in empty text is not found") << "" << "" << 1 << 0;
-        QTest::newRow("search from a later position skips earlier hits") << "a-a" << "a" << 2 << 3;
-        QTest::newRow("start past the end finds nothing") << "abc" << "c" << 4 << 0;
+        QTest::newRow("positions count from 1") << "abc"
+                                                << "a" << 1 << 1;
+        QTest::newRow("absent marker is 0") << "abc"
+                                            << "x" << 1 << 0;
+        QTest::newRow("empty marker is found where the search starts") << "abc"
+                                                                       << "" << 2 << 2;
+        QTest::newRow("empty marker in empty text is not found") << ""
+                                                                 << "" << 1 << 0;
+        QTest::newRow("search from a later position skips earlier hits") << "a-a"
+                                                                         << "a" << 2 << 3;
+        QTest::newRow("start past the end finds nothing") << "abc"
+                                                          << "c" << 4 << 0;
     }
     void instrPositions()
     {

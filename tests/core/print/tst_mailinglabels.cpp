@@ -37,10 +37,16 @@ private slots:
         QTest::addColumn<int>("lastRow");
         QTest::addColumn<QString>("area");
         QTest::addColumn<QList<Cell>>("nameCells"); // where each label's name lands
-        QTest::newRow("five labels in 3 x 10 fill a band of three and two of the next") << QStringLiteral("3 x 10") << 5 << 16 << QStringLiteral("A1:C16") << QList<Cell> { { 2, 1 }, { 2, 2 }, { 2, 3 }, { 8, 1 }, { 8, 2 } };
-        QTest::newRow("seven labels in 2 x 10 put the seventh in column 1 of the fourth band") << QStringLiteral("2 x 10") << 7 << 27 << QStringLiteral("A1:B27") << QList<Cell> { { 2, 1 }, { 2, 2 }, { 8, 1 }, { 8, 2 }, { 14, 1 }, { 14, 2 }, { 20, 1 } };
-        QTest::newRow("one label in 2 x 5 leaves a page of one band") << QStringLiteral("2 x 5") << 1 << 9 << QStringLiteral("A1:B9") << QList<Cell> { { 2, 1 } };
-        QTest::newRow("no labels still give an empty page") << QStringLiteral("3 x 10") << 0 << 6 << QStringLiteral("A1:C6") << QList<Cell> {};
+        QTest::newRow("five labels in 3 x 10 fill a band of three and two of the next")
+            << QStringLiteral("3 x 10") << 5 << 16 << QStringLiteral("A1:C16")
+            << QList<Cell> { { 2, 1 }, { 2, 2 }, { 2, 3 }, { 8, 1 }, { 8, 2 } };
+        QTest::newRow("seven labels in 2 x 10 put the seventh in column 1 of the fourth band")
+            << QStringLiteral("2 x 10") << 7 << 27 << QStringLiteral("A1:B27")
+            << QList<Cell> { { 2, 1 }, { 2, 2 }, { 8, 1 }, { 8, 2 }, { 14, 1 }, { 14, 2 }, { 20, 1 } };
+        QTest::newRow("one label in 2 x 5 leaves a page of one band")
+            << QStringLiteral("2 x 5") << 1 << 9 << QStringLiteral("A1:B9") << QList<Cell> { { 2, 1 } };
+        QTest::newRow("no labels still give an empty page")
+            << QStringLiteral("3 x 10") << 0 << 6 << QStringLiteral("A1:C6") << QList<Cell> {};
     }
     void labelsLandInTheirBands()
     {
@@ -80,9 +86,12 @@ private slots:
         QTest::addColumn<int>("rowHeight");
         QTest::addColumn<QString>("font");
         QTest::addColumn<double>("points");
-        QTest::newRow("3 x 10 has three columns of 240-twip rows in Arial 10") << QStringLiteral("3 x 10") << QList<int> { 3976, 3976, 3300 } << 240 << QStringLiteral("Arial") << 10.0;
-        QTest::newRow("2 x 10 keeps 240-twip rows and Arial 10") << QStringLiteral("2 x 10") << QList<int> { 6120, 5000 } << 240 << QStringLiteral("Arial") << 10.0;
-        QTest::newRow("2 x 5 uses 480-twip rows and Times New Roman 16") << QStringLiteral("2 x 5") << QList<int> { 6120, 5000 } << 480 << QStringLiteral("Times New Roman") << 16.0;
+        QTest::newRow("3 x 10 has three columns of 240-twip rows in Arial 10")
+            << QStringLiteral("3 x 10") << QList<int> { 3976, 3976, 3300 } << 240 << QStringLiteral("Arial") << 10.0;
+        QTest::newRow("2 x 10 keeps 240-twip rows and Arial 10")
+            << QStringLiteral("2 x 10") << QList<int> { 6120, 5000 } << 240 << QStringLiteral("Arial") << 10.0;
+        QTest::newRow("2 x 5 uses 480-twip rows and Times New Roman 16")
+            << QStringLiteral("2 x 5") << QList<int> { 6120, 5000 } << 480 << QStringLiteral("Times New Roman") << 16.0;
     }
     void layoutsSetTheirGeometry()
     {
@@ -117,13 +126,23 @@ private slots:
         QTest::addColumn<QList<int>>("selectedAfter");
         const QStringList gaps { QStringLiteral("A|1 St|X|IL|1"), QStringLiteral("B|2 St|X|IL|"),
             QStringLiteral("C|3 St|X|IL|3"), QStringLiteral("D|4 St|X|IL|"), QStringLiteral("E|5 St|X|IL|5") };
-        QTest::newRow("All with skip leaves out rows without a Zip Code and deselects them") << gaps << true << true << QList<int> {} << QList<int> { 1, 3, 5 } << QList<int> { 1, 3, 5 };
-        QTest::newRow("All without skip prints every data row") << gaps << true << false << QList<int> { 2 } << QList<int> { 1, 2, 3, 4, 5 } << QList<int> { 1, 2, 3, 4, 5 };
-        QTest::newRow("a selection with skip deselects only its incomplete rows") << gaps << false << true << QList<int> { 1, 2, 5 } << QList<int> { 1, 5 } << QList<int> { 1, 5 };
-        QTest::newRow("a selection without skip prints incomplete rows too") << gaps << false << false << QList<int> { 2, 4 } << QList<int> { 2, 4 } << QList<int> { 2, 4 };
-        QTest::newRow("a selected title row never prints") << gaps << false << true << QList<int> { 0, 3 } << QList<int> { 3 } << QList<int> { 0, 3 };
-        QTest::newRow("a Street of one blank is not incomplete") << QStringList { QStringLiteral("A| |X|IL|1"), QStringLiteral("B||X|IL|2") } << true << true << QList<int> {} << QList<int> { 1 } << QList<int> { 1 };
-        QTest::newRow("a missing City or State makes the row incomplete, the Name does not") << QStringList { QStringLiteral("|1 St|X|IL|1"), QStringLiteral("B|2 St||IL|2"), QStringLiteral("C|3 St|X||3") } << true << true << QList<int> {} << QList<int> { 1 } << QList<int> { 1 };
+        QTest::newRow("All with skip leaves out rows without a Zip Code and deselects them")
+            << gaps << true << true << QList<int> {} << QList<int> { 1, 3, 5 } << QList<int> { 1, 3, 5 };
+        QTest::newRow("All without skip prints every data row")
+            << gaps << true << false << QList<int> { 2 } << QList<int> { 1, 2, 3, 4, 5 }
+            << QList<int> { 1, 2, 3, 4, 5 };
+        QTest::newRow("a selection with skip deselects only its incomplete rows")
+            << gaps << false << true << QList<int> { 1, 2, 5 } << QList<int> { 1, 5 } << QList<int> { 1, 5 };
+        QTest::newRow("a selection without skip prints incomplete rows too")
+            << gaps << false << false << QList<int> { 2, 4 } << QList<int> { 2, 4 } << QList<int> { 2, 4 };
+        QTest::newRow("a selected title row never prints")
+            << gaps << false << true << QList<int> { 0, 3 } << QList<int> { 3 } << QList<int> { 0, 3 };
+        QTest::newRow("a Street of one blank is not incomplete")
+            << QStringList { QStringLiteral("A| |X|IL|1"), QStringLiteral("B||X|IL|2") } << true << true
+            << QList<int> {} << QList<int> { 1 } << QList<int> { 1 };
+        QTest::newRow("a missing City or State makes the row incomplete, the Name does not") << QStringList {
+            QStringLiteral("|1 St|X|IL|1"), QStringLiteral("B|2 St||IL|2"), QStringLiteral("C|3 St|X||3")
+        } << true << true << QList<int> {} << QList<int> { 1 } << QList<int> { 1 };
     }
     void skipPassChoosesRows()
     {
@@ -154,11 +173,15 @@ private slots:
     {
         QTest::addColumn<QString>("record");
         QTest::addColumn<QString>("cityLine");
-        QTest::newRow("a full address reads City, State Zip") << QStringLiteral("A|1 St|Dayton|OH|45402") << QStringLiteral("Dayton, OH 45402");
-        QTest::newRow("a City without State and Zip Code shows the city alone") << QStringLiteral("A|1 St|Dayton||") << QStringLiteral("Dayton");
+        QTest::newRow("a full address reads City, State Zip")
+            << QStringLiteral("A|1 St|Dayton|OH|45402") << QStringLiteral("Dayton, OH 45402");
+        QTest::newRow("a City without State and Zip Code shows the city alone")
+            << QStringLiteral("A|1 St|Dayton||") << QStringLiteral("Dayton");
         QTest::newRow("no City, State or Zip Code gives an empty line") << QStringLiteral("A|1 St|||") << QString();
-        QTest::newRow("a City after blanks loses the blanks with the comma") << QStringLiteral("A|1 St|  Dayton||") << QStringLiteral("Dayton");
-        QTest::newRow("a line without trailing comma is left as it is") << QStringLiteral("A|1 St||OH|45402") << QStringLiteral(", OH 45402");
+        QTest::newRow("a City after blanks loses the blanks with the comma")
+            << QStringLiteral("A|1 St|  Dayton||") << QStringLiteral("Dayton");
+        QTest::newRow("a line without trailing comma is left as it is")
+            << QStringLiteral("A|1 St||OH|45402") << QStringLiteral(", OH 45402");
     }
     void cityLineIsCleaned()
     {
@@ -177,8 +200,10 @@ private slots:
         QTest::addColumn<bool>("ticked");
         QTest::addColumn<QString>("country");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("ticked with Canada puts Canada on every fourth line") << true << QStringLiteral("Canada") << QStringLiteral("Canada");
-        QTest::newRow("not ticked leaves the fourth line empty whatever the text") << false << QStringLiteral("Canada") << QString();
+        QTest::newRow("ticked with Canada puts Canada on every fourth line")
+            << true << QStringLiteral("Canada") << QStringLiteral("Canada");
+        QTest::newRow("not ticked leaves the fourth line empty whatever the text")
+            << false << QStringLiteral("Canada") << QString();
     }
     void countryLineFollowsTheTick()
     {

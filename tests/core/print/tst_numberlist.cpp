@@ -15,7 +15,8 @@ private slots:
         QTest::addColumn<QList<int>>("numbers"); // empty: refused
         QTest::newRow("single numbers and ranges mix") << QStringLiteral("2,5,7-9") << QList<int> { 2, 5, 7, 8, 9 };
         QTest::newRow("blanks around entries are allowed") << QStringLiteral(" 3 , 1 - 2 ") << QList<int> { 1, 2, 3 };
-        QTest::newRow("repeats and overlaps count once, in order") << QStringLiteral("4,1-4,2") << QList<int> { 1, 2, 3, 4 };
+        QTest::newRow("repeats and overlaps count once, in order")
+            << QStringLiteral("4,1-4,2") << QList<int> { 1, 2, 3, 4 };
         QTest::newRow("a number past the end is refused") << QStringLiteral("1,11") << QList<int> {};
         QTest::newRow("zero is refused") << QStringLiteral("0-2") << QList<int> {};
         QTest::newRow("a backwards range is refused") << QStringLiteral("5-3") << QList<int> {};

@@ -64,7 +64,8 @@ private slots:
 
         QCOMPARE(fd.rows(), 14);
         QCOMPARE(fd.cols(), 3);
-        QCOMPARE(fd.rowTexts(0), (QStringList { QStringLiteral("Col"), QStringLiteral("Title"), QStringLiteral("Print") }));
+        QCOMPARE(
+            fd.rowTexts(0), (QStringList { QStringLiteral("Col"), QStringLiteral("Title"), QStringLiteral("Print") }));
         QCOMPARE(fd.columnWidth(0), 500);
         QCOMPARE(fd.columnWidth(1), 1500);
         QCOMPARE(fd.columnWidth(2), 700);
@@ -115,8 +116,13 @@ private slots:
         QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<QString>("area");
         QTest::addColumn<QStringList>("firstColumn");
-        QTest::newRow("All prints only the columns A to J of every record") << true << QList<int> { 2 } << QStringLiteral("A1:J4") << QStringList { QStringLiteral("Name1"), QStringLiteral("Name2"), QStringLiteral("Name3"), QStringLiteral("Name4") };
-        QTest::newRow("selected rows print every pasted column of those rows") << false << QList<int> { 4, 2 } << QStringLiteral("A1:M2") << QStringList { QStringLiteral("Name2"), QStringLiteral("Name4") };
+        QTest::newRow("All prints only the columns A to J of every record")
+            << true << QList<int> { 2 } << QStringLiteral("A1:J4")
+            << QStringList { QStringLiteral("Name1"), QStringLiteral("Name2"), QStringLiteral("Name3"),
+                   QStringLiteral("Name4") };
+        QTest::newRow("selected rows print every pasted column of those rows")
+            << false << QList<int> { 4, 2 } << QStringLiteral("A1:M2")
+            << QStringList { QStringLiteral("Name2"), QStringLiteral("Name4") };
         QTest::newRow("no selected rows leave an empty sheet") << false << QList<int> {} << QString() << QStringList {};
     }
     void printAreaFollowsTheRowChoice()

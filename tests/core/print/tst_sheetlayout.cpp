@@ -15,7 +15,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("normalised");
         QTest::newRow("a block reads back as written") << QStringLiteral("A1:C16") << QStringLiteral("A1:C16");
-        QTest::newRow("corners given backwards are put in order") << QStringLiteral("c16:a1") << QStringLiteral("A1:C16");
+        QTest::newRow("corners given backwards are put in order")
+            << QStringLiteral("c16:a1") << QStringLiteral("A1:C16");
         QTest::newRow("a single cell") << QStringLiteral("B7") << QStringLiteral("B7");
         QTest::newRow("two-letter columns follow Z") << QStringLiteral("Z2:AB10") << QStringLiteral("Z2:AB10");
         QTest::newRow("row 0 does not exist") << QStringLiteral("A0:B2") << QString();
@@ -39,11 +40,16 @@ private slots:
         QTest::addColumn<QString>("clip");
         QTest::addColumn<QString>("selection");
         QTest::addColumn<QString>("b2");
-        QTest::newRow("carriage returns start rows") << QStringLiteral("a\tb\rc\td") << QStringLiteral("A1:B2") << QStringLiteral("d");
-        QTest::newRow("CR LF counts as one break") << QStringLiteral("a\tb\r\nc\td") << QStringLiteral("A1:B2") << QStringLiteral("d");
-        QTest::newRow("a trailing break adds no row") << QStringLiteral("a\tb\rc\td\r") << QStringLiteral("A1:B2") << QStringLiteral("d");
-        QTest::newRow("the widest line sets the block's width") << QStringLiteral("a\rb\tc\td") << QStringLiteral("A1:C2") << QStringLiteral("c");
-        QTest::newRow("empty fields keep their places") << QStringLiteral("\t\t\r\tx") << QStringLiteral("A1:C2") << QStringLiteral("x");
+        QTest::newRow("carriage returns start rows")
+            << QStringLiteral("a\tb\rc\td") << QStringLiteral("A1:B2") << QStringLiteral("d");
+        QTest::newRow("CR LF counts as one break")
+            << QStringLiteral("a\tb\r\nc\td") << QStringLiteral("A1:B2") << QStringLiteral("d");
+        QTest::newRow("a trailing break adds no row")
+            << QStringLiteral("a\tb\rc\td\r") << QStringLiteral("A1:B2") << QStringLiteral("d");
+        QTest::newRow("the widest line sets the block's width")
+            << QStringLiteral("a\rb\tc\td") << QStringLiteral("A1:C2") << QStringLiteral("c");
+        QTest::newRow("empty fields keep their places")
+            << QStringLiteral("\t\t\r\tx") << QStringLiteral("A1:C2") << QStringLiteral("x");
         QTest::newRow("nothing pasted selects nothing") << QString() << QString() << QString();
     }
     void pasteFillsFromA1()
@@ -100,12 +106,18 @@ private slots:
         QTest::addColumn<int>("pages");
         QTest::addColumn<int>("rowsOnFirstPage");
         // The printable area below is that of a Letter label sheet: 8.1 x 10 inches.
-        QTest::newRow("sixty 240-twip rows fill ten inches exactly") << 60 << 240 << QList<int> { 3976, 3976, 3300 } << 100 << false << 1 << 60;
-        QTest::newRow("the sixty-first row starts a second page") << 61 << 240 << QList<int> { 3976, 3976, 3300 } << 100 << false << 2 << 60;
-        QTest::newRow("column headings take one row of each page") << 60 << 240 << QList<int> { 1000 } << 100 << true << 2 << 59;
-        QTest::newRow("half scale holds twice the rows") << 120 << 240 << QList<int> { 1000 } << 50 << false << 1 << 120;
-        QTest::newRow("columns wider than the page continue on a page of their own") << 10 << 240 << QList<int> { 6000, 6000 } << 100 << false << 2 << 10;
-        QTest::newRow("zero-width columns take no room") << 10 << 240 << QList<int> { 6000, 0, 0, 4000 } << 100 << false << 1 << 10;
+        QTest::newRow("sixty 240-twip rows fill ten inches exactly")
+            << 60 << 240 << QList<int> { 3976, 3976, 3300 } << 100 << false << 1 << 60;
+        QTest::newRow("the sixty-first row starts a second page")
+            << 61 << 240 << QList<int> { 3976, 3976, 3300 } << 100 << false << 2 << 60;
+        QTest::newRow("column headings take one row of each page")
+            << 60 << 240 << QList<int> { 1000 } << 100 << true << 2 << 59;
+        QTest::newRow("half scale holds twice the rows")
+            << 120 << 240 << QList<int> { 1000 } << 50 << false << 1 << 120;
+        QTest::newRow("columns wider than the page continue on a page of their own")
+            << 10 << 240 << QList<int> { 6000, 6000 } << 100 << false << 2 << 10;
+        QTest::newRow("zero-width columns take no room")
+            << 10 << 240 << QList<int> { 6000, 0, 0, 4000 } << 100 << false << 1 << 10;
     }
     void pagesSplitAsThePaperRequires()
     {

@@ -64,7 +64,9 @@ private slots:
         QFETCH(int, count);
         GridModel table;
         fillRecordTable(table, completeRecords(count));
-        const MailingLabels::Options options { .layout = layout, .printCountry = true, .country = QStringLiteral("Canada"), .allRows = true };
+        const MailingLabels::Options options {
+            .layout = layout, .printCountry = true, .country = QStringLiteral("Canada"), .allRows = true
+        };
         SheetLayout sheet;
         MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
         const PdfText pdf = printed(sheet, QStringLiteral("labels.pdf"));
@@ -75,8 +77,8 @@ private slots:
             const int col = i % columns + 1;
             const QList<Word> name = pdf.find(QStringLiteral("Name%1").arg(i + 1));
             QCOMPARE(name.size(), 1);
-            QVERIFY2(
-                within(name[0].box, cellBox(sheet, 6 * band + 2, col)), qPrintable(QStringLiteral("label %1").arg(i + 1)));
+            QVERIFY2(within(name[0].box, cellBox(sheet, 6 * band + 2, col)),
+                qPrintable(QStringLiteral("label %1").arg(i + 1)));
             const QList<Word> street = pdf.find(QStringLiteral("%1").arg(i + 1));
             QVERIFY(!street.isEmpty());
             QVERIFY(within(street[0].box, cellBox(sheet, 6 * band + 3, col)));

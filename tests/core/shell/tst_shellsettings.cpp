@@ -42,17 +42,29 @@ private slots:
         QTest::addColumn<int>("vbarLeft");
         QTest::addColumn<int>("defaultTab");
         const QList<int> fallback { 0, 0, 12000, 10000 };
-        QTest::newRow("a sound window is used as stored") << QStringList { u"TOP=600"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s } << QList<int> { 600, 900, 14000, 9000 } << 3570 << 1;
-        QTest::newRow("a height of 800 falls back to the default window") << QStringList { u"TOP=600"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=800"_s } << fallback << 3570 << 1;
-        QTest::newRow("a height just above 800 is kept") << QStringList { u"TOP=0"_s, u"LEFT=0"_s, u"WIDTH=14000"_s, u"HEIGHT=801"_s } << QList<int> { 0, 0, 14000, 801 } << 3570 << 1;
-        QTest::newRow("a negative top falls back to the default window") << QStringList { u"TOP=-15"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s } << fallback << 3570 << 1;
-        QTest::newRow("a negative left falls back to the default window") << QStringList { u"TOP=15"_s, u"LEFT=-900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s } << fallback << 3570 << 1;
-        QTest::newRow("a non-numeric top reads as 0") << QStringList { u"TOP=abc"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s } << QList<int> { 0, 900, 14000, 9000 } << 3570 << 1;
-        QTest::newRow("a missing width and height give the default size") << QStringList { u"TOP=30"_s, u"LEFT=45"_s } << QList<int> { 30, 45, 12000, 10000 } << 3570 << 1;
+        QTest::newRow("a sound window is used as stored")
+            << QStringList { u"TOP=600"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s }
+            << QList<int> { 600, 900, 14000, 9000 } << 3570 << 1;
+        QTest::newRow("a height of 800 falls back to the default window")
+            << QStringList { u"TOP=600"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=800"_s } << fallback << 3570 << 1;
+        QTest::newRow("a height just above 800 is kept")
+            << QStringList { u"TOP=0"_s, u"LEFT=0"_s, u"WIDTH=14000"_s, u"HEIGHT=801"_s }
+            << QList<int> { 0, 0, 14000, 801 } << 3570 << 1;
+        QTest::newRow("a negative top falls back to the default window")
+            << QStringList { u"TOP=-15"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s } << fallback << 3570 << 1;
+        QTest::newRow("a negative left falls back to the default window")
+            << QStringList { u"TOP=15"_s, u"LEFT=-900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s } << fallback << 3570 << 1;
+        QTest::newRow("a non-numeric top reads as 0")
+            << QStringList { u"TOP=abc"_s, u"LEFT=900"_s, u"WIDTH=14000"_s, u"HEIGHT=9000"_s }
+            << QList<int> { 0, 900, 14000, 9000 } << 3570 << 1;
+        QTest::newRow("a missing width and height give the default size")
+            << QStringList { u"TOP=30"_s, u"LEFT=45"_s } << QList<int> { 30, 45, 12000, 10000 } << 3570 << 1;
         QTest::newRow("a splitter of 0 gives the default") << QStringList { u"VBarLeft=0"_s } << fallback << 3570 << 1;
-        QTest::newRow("a negative splitter gives the default") << QStringList { u"VBarLeft=-40"_s } << fallback << 3570 << 1;
+        QTest::newRow("a negative splitter gives the default")
+            << QStringList { u"VBarLeft=-40"_s } << fallback << 3570 << 1;
         QTest::newRow("a positive splitter is used") << QStringList { u"VBarLeft=4200"_s } << fallback << 4200 << 1;
-        QTest::newRow("default tab 0 is kept, not mistaken for missing") << QStringList { u"DefaultTab=0"_s } << fallback << 3570 << 0;
+        QTest::newRow("default tab 0 is kept, not mistaken for missing")
+            << QStringList { u"DefaultTab=0"_s } << fallback << 3570 << 0;
         QTest::newRow("default tab 2 is kept") << QStringList { u"DefaultTab=2"_s } << fallback << 3570 << 2;
     }
     void storedValuesAndFallbacks()
@@ -81,8 +93,17 @@ private slots:
     }
     void exitWritesElevenValuesInOrder()
     {
-        const ShellSettings s { .top = 120, .left = 240, .width = 13000, .height = 9500, .vbarLeft = 4000,
-            .alternateColor = false, .lastOpenPath = u"/home/ann/lists/"_s, .showTips = false, .defaultTab = 2, .addressBox = 1, .listIndex = 3 };
+        const ShellSettings s { .top = 120,
+            .left = 240,
+            .width = 13000,
+            .height = 9500,
+            .vbarLeft = 4000,
+            .alternateColor = false,
+            .lastOpenPath = u"/home/ann/lists/"_s,
+            .showTips = false,
+            .defaultTab = 2,
+            .addressBox = 1,
+            .listIndex = 3 };
         const auto values = s.exitValues();
         QStringList names;
         QStringList texts;
@@ -99,8 +120,16 @@ private slots:
     }
     void savedSettingsReadBack()
     {
-        const ShellSettings s { .top = 120, .left = 240, .width = 13000, .height = 9500, .vbarLeft = 4000,
-            .alternateColor = false, .lastOpenPath = u"/home/ann/lists/"_s, .showTips = false, .defaultTab = 0, .addressBox = 1 };
+        const ShellSettings s { .top = 120,
+            .left = 240,
+            .width = 13000,
+            .height = 9500,
+            .vbarLeft = 4000,
+            .alternateColor = false,
+            .lastOpenPath = u"/home/ann/lists/"_s,
+            .showTips = false,
+            .defaultTab = 0,
+            .addressBox = 1 };
         s.save();
         const ShellSettings back = ShellSettings::load(kFolder);
         QCOMPARE(back.exitValues().mid(0, 10), s.exitValues().mid(0, 10));

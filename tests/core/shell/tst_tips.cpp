@@ -18,10 +18,14 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QList<int>>("seen");
         QTest::newRow("Next on the last tip wraps to the first") << 39 << QStringLiteral("nn") << QList<int> { 1, 2 };
-        QTest::newRow("Previous on the first tip wraps to the last") << 1 << QStringLiteral("pp") << QList<int> { 39, 38 };
-        QTest::newRow("Next then Previous from tip 17 comes back to it") << 17 << QStringLiteral("np") << QList<int> { 18, 17 };
-        QTest::newRow("Previous then Next across the wrap comes back to the first") << 1 << QStringLiteral("pn") << QList<int> { 39, 1 };
-        QTest::newRow("Next then Previous across the wrap comes back to the last") << 39 << QStringLiteral("np") << QList<int> { 1, 39 };
+        QTest::newRow("Previous on the first tip wraps to the last")
+            << 1 << QStringLiteral("pp") << QList<int> { 39, 38 };
+        QTest::newRow("Next then Previous from tip 17 comes back to it")
+            << 17 << QStringLiteral("np") << QList<int> { 18, 17 };
+        QTest::newRow("Previous then Next across the wrap comes back to the first")
+            << 1 << QStringLiteral("pn") << QList<int> { 39, 1 };
+        QTest::newRow("Next then Previous across the wrap comes back to the last")
+            << 39 << QStringLiteral("np") << QList<int> { 1, 39 };
     }
     void paging()
     {

@@ -283,7 +283,8 @@ private slots:
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<bool>("opens");
         QTest::newRow("an unchanged table is replaced without a question") << false << QList<int> {} << true;
-        QTest::newRow("edits answered No are dropped and the file opens") << true << QList<int> { int(Answer::No) } << true;
+        QTest::newRow("edits answered No are dropped and the file opens")
+            << true << QList<int> { int(Answer::No) } << true;
         QTest::newRow("edits answered Cancel keep the table") << true << QList<int> { int(Answer::Cancel) } << false;
     }
     void openFileByNameAsksOnlyAboutUnsavedChanges()
@@ -392,9 +393,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("filters");
         QTest::addColumn<bool>("becomesCurrent");
-        QTest::newRow("native becomes the current file") << int(FileKind::Native) << "copy.tsy" << "Tessary Files (*.tsy)" << true;
-        QTest::newRow("comma text is a copy; the current file stays") << int(FileKind::Comma) << "copy.csv" << "Comma Delimited Text Files (*.csv)" << false;
-        QTest::newRow("tab text is a copy; the current file stays") << int(FileKind::Tab) << "copy.txt" << "Tab Delimited Text Files (*.txt)" << false;
+        QTest::newRow("native becomes the current file") << int(FileKind::Native) << "copy.tsy"
+                                                         << "Tessary Files (*.tsy)" << true;
+        QTest::newRow("comma text is a copy; the current file stays") << int(FileKind::Comma) << "copy.csv"
+                                                                      << "Comma Delimited Text Files (*.csv)" << false;
+        QTest::newRow("tab text is a copy; the current file stays") << int(FileKind::Tab) << "copy.txt"
+                                                                    << "Tab Delimited Text Files (*.txt)" << false;
     }
     void saveAsPerKind()
     {

@@ -90,14 +90,17 @@ private slots:
         // nobody reports, m = MakeModified(true), u = MakeModified(false), h = harvest.
         QTest::newRow("a cell edit on the untitled table sets changed but not Save") << false << "e" << true << false;
         QTest::newRow("a cell edit on a named file sets changed but not Save") << true << "e" << true << false;
-        QTest::newRow("a command on the untitled table leaves Save off yet marks it changed") << false << "c" << true << false;
+        QTest::newRow("a command on the untitled table leaves Save off yet marks it changed")
+            << false << "c" << true << false;
         QTest::newRow("a command on a named file makes Save available") << true << "c" << true << true;
         QTest::newRow("a command after a cell edit on a named file leaves Save off") << true << "ec" << true << false;
         QTest::newRow("a grid change nobody reports still marks the table changed") << false << "g" << true << false;
-        QTest::newRow("a harvest into the untitled table marks it changed, Save stays off") << false << "h" << true << false;
+        QTest::newRow("a harvest into the untitled table marks it changed, Save stays off")
+            << false << "h" << true << false;
         QTest::newRow("MakeModified true enables Save on the untitled table") << false << "m" << true << true;
         QTest::newRow("MakeModified false after edits clears both") << true << "ecu" << false << false;
-        QTest::newRow("a command after a save on a named file makes Save available again") << true << "cuc" << true << true;
+        QTest::newRow("a command after a save on a named file makes Save available again")
+            << true << "cuc" << true << true;
     }
     void changedFlagAndSaveState()
     {
@@ -178,13 +181,27 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("a drive, a folder and a file name") << "C:\\Lists\\dentists.tsy" << "dentists.tsy" << "C:\\Lists\\";
-        QTest::newRow("a slash path") << "/home/ann/lists/dentists.csv" << "dentists.csv" << "/home/ann/lists/";
-        QTest::newRow("a bare file name has neither") << "dentists.tsy" << "" << "";
-        QTest::newRow("mixed separators split at the last one") << "/home/ann\\lists/a.txt" << "a.txt" << "/home/ann\\lists/";
-        QTest::newRow("a backslash after the last slash wins") << "/home/ann/lists\\a.txt" << "a.txt" << "/home/ann/lists\\";
-        QTest::newRow("a folder path ending in a separator has no file name") << "/home/ann/" << "" << "/home/ann/";
-        QTest::newRow("the empty path") << "" << "" << "";
+        QTest::newRow("a drive, a folder and a file name") << "C:\\Lists\\dentists.tsy"
+                                                           << "dentists.tsy"
+                                                           << "C:\\Lists\\";
+        QTest::newRow("a slash path") << "/home/ann/lists/dentists.csv"
+                                      << "dentists.csv"
+                                      << "/home/ann/lists/";
+        QTest::newRow("a bare file name has neither") << "dentists.tsy"
+                                                      << ""
+                                                      << "";
+        QTest::newRow("mixed separators split at the last one") << "/home/ann\\lists/a.txt"
+                                                                << "a.txt"
+                                                                << "/home/ann\\lists/";
+        QTest::newRow("a backslash after the last slash wins") << "/home/ann/lists\\a.txt"
+                                                               << "a.txt"
+                                                               << "/home/ann/lists\\";
+        QTest::newRow("a folder path ending in a separator has no file name") << "/home/ann/"
+                                                                              << ""
+                                                                              << "/home/ann/";
+        QTest::newRow("the empty path") << ""
+                                        << ""
+                                        << "";
     }
     void fileNameAndFolder()
     {

@@ -51,9 +51,14 @@ private slots:
         QTest::addColumn<QStringList>("afterFirst");
         QTest::addColumn<QStringList>("afterSecond");
         const QStringList none = lines({ "....", "....", "....", "....", "....", "...." });
-        QTest::newRow("bold in row mode covers every cell of the rows; the second bold clears them all") << int(MouseMode::Row) << int(CellStyling::FontStyle::Bold) << lines({ "....", "....", "xxxx", "xxxx", "xxxx", "...." }) << none;
-        QTest::newRow("italic in block mode covers the block") << int(MouseMode::Block) << int(CellStyling::FontStyle::Italic) << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
-        QTest::newRow("underline in block mode") << int(MouseMode::Block) << int(CellStyling::FontStyle::Underline) << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
+        QTest::newRow("bold in row mode covers every cell of the rows; the second bold clears them all")
+            << int(MouseMode::Row) << int(CellStyling::FontStyle::Bold)
+            << lines({ "....", "....", "xxxx", "xxxx", "xxxx", "...." }) << none;
+        QTest::newRow("italic in block mode covers the block")
+            << int(MouseMode::Block) << int(CellStyling::FontStyle::Italic)
+            << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
+        QTest::newRow("underline in block mode") << int(MouseMode::Block) << int(CellStyling::FontStyle::Underline)
+                                                 << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
     }
     void fontToggles()
     {
@@ -171,7 +176,8 @@ private slots:
         QTest::addColumn<QList<QColor>>("colors");
         const QColor black(0, 0, 0), blue(0, 0, 255), red(255, 0, 0), green(48, 117, 0);
         QTest::newRow("nothing ticked is black only") << false << false << false << QList<QColor> { black };
-        QTest::newRow("red and green follow black in menu order") << false << true << true << QList<QColor> { black, red, green };
+        QTest::newRow("red and green follow black in menu order")
+            << false << true << true << QList<QColor> { black, red, green };
         QTest::newRow("green alone") << false << false << true << QList<QColor> { black, green };
         QTest::newRow("all three") << true << true << true << QList<QColor> { black, blue, red, green };
     }

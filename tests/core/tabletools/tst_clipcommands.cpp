@@ -48,9 +48,15 @@ private slots:
         QTest::addColumn<GridRange>("selection"); // top, left, bottom, right; cursor at top-left
         QTest::addColumn<QString>("clip");
         QTest::addColumn<QStringList>("after");
-        QTest::newRow("row mode empties the three rows across every column and keeps them") << int(MouseMode::Row) << GridRange { 2, 1, 4, 1 } << "a2\tb2\tc2\ra3\tb3\tc3\ra4\tb4\tc4" << table({ "A\tB\tC", "a1\tb1\tc1", "\t\t", "\t\t", "\t\t", "a5\tb5\tc5" });
-        QTest::newRow("block mode empties only the block") << int(MouseMode::Block) << GridRange { 1, 1, 2, 2 } << "b1\tc1\rb2\tc2" << table({ "A\tB\tC", "a1\t\t", "a2\t\t", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" });
-        QTest::newRow("block mode with one cell") << int(MouseMode::Block) << GridRange { 5, 0, 5, 0 } << "a5" << table({ "A\tB\tC", "a1\tb1\tc1", "a2\tb2\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "\tb5\tc5" });
+        QTest::newRow("row mode empties the three rows across every column and keeps them")
+            << int(MouseMode::Row) << GridRange { 2, 1, 4, 1 } << "a2\tb2\tc2\ra3\tb3\tc3\ra4\tb4\tc4"
+            << table({ "A\tB\tC", "a1\tb1\tc1", "\t\t", "\t\t", "\t\t", "a5\tb5\tc5" });
+        QTest::newRow("block mode empties only the block")
+            << int(MouseMode::Block) << GridRange { 1, 1, 2, 2 } << "b1\tc1\rb2\tc2"
+            << table({ "A\tB\tC", "a1\t\t", "a2\t\t", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" });
+        QTest::newRow("block mode with one cell")
+            << int(MouseMode::Block) << GridRange { 5, 0, 5, 0 } << "a5"
+            << table({ "A\tB\tC", "a1\tb1\tc1", "a2\tb2\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "\tb5\tc5" });
     }
     void cut()
     {
@@ -72,13 +78,27 @@ private slots:
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<int>("cellsSet");
-        QTest::newRow("a two by three block into one selected cell fills only that cell") << int(MouseMode::Block) << GridRange { 2, 1, 2, 1 } << "x\ty\tz\rp\tq\tr" << table({ "A\tB\tC", "a1\tb1\tc1", "a2\tx\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" }) << 1;
-        QTest::newRow("a block larger than the selection is cut at its edges") << int(MouseMode::Block) << GridRange { 1, 0, 2, 1 } << "x\ty\tz\rp\tq\tr\rs\tt\tu" << table({ "A\tB\tC", "x\ty\tc1", "p\tq\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" }) << 4;
-        QTest::newRow("row mode pastes from the first column of the current row") << int(MouseMode::Row) << GridRange { 3, 2, 4, 2 } << "x\ty\rp" << table({ "A\tB\tC", "a1\tb1\tc1", "a2\tb2\tc2", "x\ty\tc3", "p\tb4\tc4", "a5\tb5\tc5" }) << 3;
-        QTest::newRow("the line break ending a spreadsheet block empties no cell") << int(MouseMode::Block) << GridRange { 1, 0, 3, 0 } << "x\r\ny\r\n" << table({ "A\tB\tC", "x\tb1\tc1", "y\tb2\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" }) << 2;
-        QTest::newRow("an empty clipboard changes nothing") << int(MouseMode::Block) << GridRange { 1, 0, 3, 2 } << "" << table({ "A\tB\tC", "a1\tb1\tc1", "a2\tb2\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" }) << 0;
-        QTest::newRow("rows beyond the last row are dropped, none is added") << int(MouseMode::Row) << GridRange { 5, 0, 5, 0 } << "x\ry\rz" << table({ "A\tB\tC", "a1\tb1\tc1", "a2\tb2\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "x\tb5\tc5" }) << 1;
-        QTest::newRow("an empty cell in the clip empties its cell") << int(MouseMode::Block) << GridRange { 1, 0, 1, 2 } << "x\t\tz" << table({ "A\tB\tC", "x\t\tz", "a2\tb2\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" }) << 3;
+        QTest::newRow("a two by three block into one selected cell fills only that cell")
+            << int(MouseMode::Block) << GridRange { 2, 1, 2, 1 } << "x\ty\tz\rp\tq\tr"
+            << table({ "A\tB\tC", "a1\tb1\tc1", "a2\tx\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" }) << 1;
+        QTest::newRow("a block larger than the selection is cut at its edges")
+            << int(MouseMode::Block) << GridRange { 1, 0, 2, 1 } << "x\ty\tz\rp\tq\tr\rs\tt\tu"
+            << table({ "A\tB\tC", "x\ty\tc1", "p\tq\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" }) << 4;
+        QTest::newRow("row mode pastes from the first column of the current row")
+            << int(MouseMode::Row) << GridRange { 3, 2, 4, 2 } << "x\ty\rp"
+            << table({ "A\tB\tC", "a1\tb1\tc1", "a2\tb2\tc2", "x\ty\tc3", "p\tb4\tc4", "a5\tb5\tc5" }) << 3;
+        QTest::newRow("the line break ending a spreadsheet block empties no cell")
+            << int(MouseMode::Block) << GridRange { 1, 0, 3, 0 } << "x\r\ny\r\n"
+            << table({ "A\tB\tC", "x\tb1\tc1", "y\tb2\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" }) << 2;
+        QTest::newRow("an empty clipboard changes nothing")
+            << int(MouseMode::Block) << GridRange { 1, 0, 3, 2 } << ""
+            << table({ "A\tB\tC", "a1\tb1\tc1", "a2\tb2\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" }) << 0;
+        QTest::newRow("rows beyond the last row are dropped, none is added")
+            << int(MouseMode::Row) << GridRange { 5, 0, 5, 0 } << "x\ry\rz"
+            << table({ "A\tB\tC", "a1\tb1\tc1", "a2\tb2\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "x\tb5\tc5" }) << 1;
+        QTest::newRow("an empty cell in the clip empties its cell")
+            << int(MouseMode::Block) << GridRange { 1, 0, 1, 2 } << "x\t\tz"
+            << table({ "A\tB\tC", "x\t\tz", "a2\tb2\tc2", "a3\tb3\tc3", "a4\tb4\tc4", "a5\tb5\tc5" }) << 3;
     }
     void paste()
     {

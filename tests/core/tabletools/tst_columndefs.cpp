@@ -81,11 +81,28 @@ private slots:
         QTest::addColumn<QString>("alignment");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("formatList");
-        QTest::newRow("Number aligns right and keeps the format") << "Number" << "Right" << "0.00" << "0|0.0|0.00|0.000|0.0000|%|#.00%|#,###|#,###.00";
-        QTest::newRow("Money aligns right and keeps the format") << "Money" << "Right" << "0.00" << "$#,###|$#,###.00";
-        QTest::newRow("Checkbox centres and clears the format") << "Checkbox" << "Center" << "" << "";
-        QTest::newRow("Date aligns left and clears the format") << "Date" << "Left" << "" << "mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy|mm/dd/yy hh:mm|mm/dd/yy hh:mm:ss|" "mm/dd/yy hh:mm AMPM|mm/dd/yy hh:mm:ss AMPM";
-        QTest::newRow("Text aligns left and clears the format") << "Text" << "Left" << "" << "";
+        QTest::newRow("Number aligns right and keeps the format") << "Number"
+                                                                  << "Right"
+                                                                  << "0.00"
+                                                                  << "0|0.0|0.00|0.000|0.0000|%|#.00%|#,###|#,###.00";
+        QTest::newRow("Money aligns right and keeps the format") << "Money"
+                                                                 << "Right"
+                                                                 << "0.00"
+                                                                 << "$#,###|$#,###.00";
+        QTest::newRow("Checkbox centres and clears the format") << "Checkbox"
+                                                                << "Center"
+                                                                << ""
+                                                                << "";
+        QTest::newRow("Date aligns left and clears the format")
+            << "Date"
+            << "Left"
+            << ""
+            << "mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy|mm/dd/yy hh:mm|mm/dd/yy hh:mm:ss|"
+               "mm/dd/yy hh:mm AMPM|mm/dd/yy hh:mm:ss AMPM";
+        QTest::newRow("Text aligns left and clears the format") << "Text"
+                                                                << "Left"
+                                                                << ""
+                                                                << "";
     }
     void typeChangeRules()
     {
@@ -135,10 +152,11 @@ private slots:
         ColumnDefs::apply(dialog, table, ColumnDefs::Scope::AllColumns, 0);
 
         QCOMPARE(table.cols(), 12);
-        QCOMPARE(
-            table.rowTexts(0), dialogRow({ "C1", "C2", "C4", "C5", "C6", "C7", "C8", "C9", "C10", "C11", "C12", "C13" }));
+        QCOMPARE(table.rowTexts(0),
+            dialogRow({ "C1", "C2", "C4", "C5", "C6", "C7", "C8", "C9", "C10", "C11", "C12", "C13" }));
         // Cells never move: the former column 13's cells are gone.
-        QCOMPARE(table.rowTexts(1), dialogRow({ "D1", "D2", "D3", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12" }));
+        QCOMPARE(table.rowTexts(1),
+            dialogRow({ "D1", "D2", "D3", "D4", "D5", "D6", "D7", "D8", "D9", "D10", "D11", "D12" }));
         QCOMPARE(table.columnDataType(2), DataType::Currency);
         QCOMPARE(table.columnFormat(2), QStringLiteral("$#,###.00"));
         QCOMPARE(table.columnDataType(3), DataType::String);

@@ -59,16 +59,29 @@ private slots:
         QTest::addColumn<QStringList>("sorted");
         const int money = int(DataType::Currency), number = int(DataType::Double), date = int(DataType::Date);
         const int text = int(DataType::String), check = int(DataType::Boolean);
-        QTest::newRow("money by value, non-money text after it, blanks last") << money << true << L("$1,200.00", "15", "", "$3.50", "n/a", "-2") << L("-2", "$3.50", "15", "$1,200.00", "n/a", "");
-        QTest::newRow("money descending keeps blanks last") << money << false << L("$1,200.00", "15", "", "$3.50", "n/a", "-2") << L("$1,200.00", "15", "$3.50", "-2", "n/a", "");
-        QTest::newRow("numbers with thousands separators by value, not as text") << number << true << L("1,000", "200", "30") << L("30", "200", "1,000");
-        QTest::newRow("equal amounts written differently keep their order") << money << true << L("$5", "9", "5.00", "5") << L("$5", "5.00", "5", "9");
-        QTest::newRow("equal amounts keep their order descending too") << money << false << L("$5", "9", "5.00", "5") << L("9", "$5", "5.00", "5");
-        QTest::newRow("dates by date in any typed form") << date << true << L("1/2/2026", "12/31/1999", "Mar-05-2001", "2001-03-04 23:00") << L("12/31/1999", "2001-03-04 23:00", "Mar-05-2001", "1/2/2026");
-        QTest::newRow("times of the same day") << date << false << L("3/7/26 9:00 AM", "3/7/26 1:00 PM", "3/7/26") << L("3/7/26 1:00 PM", "3/7/26 9:00 AM", "3/7/26");
-        QTest::newRow("text ignores letter case, which only breaks ties") << text << true << L("beta", "alpha", "Gamma", "Alpha") << L("Alpha", "alpha", "beta", "Gamma");
-        QTest::newRow("text descending with blanks last") << text << false << L("beta", "", "alpha", "Gamma", "Alpha") << L("Gamma", "beta", "alpha", "Alpha", "");
-        QTest::newRow("check boxes unticked first") << check << true << L("True", "0", "-1", "") << L("0", "", "True", "-1");
+        QTest::newRow("money by value, non-money text after it, blanks last")
+            << money << true << L("$1,200.00", "15", "", "$3.50", "n/a", "-2")
+            << L("-2", "$3.50", "15", "$1,200.00", "n/a", "");
+        QTest::newRow("money descending keeps blanks last")
+            << money << false << L("$1,200.00", "15", "", "$3.50", "n/a", "-2")
+            << L("$1,200.00", "15", "$3.50", "-2", "n/a", "");
+        QTest::newRow("numbers with thousands separators by value, not as text")
+            << number << true << L("1,000", "200", "30") << L("30", "200", "1,000");
+        QTest::newRow("equal amounts written differently keep their order")
+            << money << true << L("$5", "9", "5.00", "5") << L("$5", "5.00", "5", "9");
+        QTest::newRow("equal amounts keep their order descending too")
+            << money << false << L("$5", "9", "5.00", "5") << L("9", "$5", "5.00", "5");
+        QTest::newRow("dates by date in any typed form")
+            << date << true << L("1/2/2026", "12/31/1999", "Mar-05-2001", "2001-03-04 23:00")
+            << L("12/31/1999", "2001-03-04 23:00", "Mar-05-2001", "1/2/2026");
+        QTest::newRow("times of the same day") << date << false << L("3/7/26 9:00 AM", "3/7/26 1:00 PM", "3/7/26")
+                                               << L("3/7/26 1:00 PM", "3/7/26 9:00 AM", "3/7/26");
+        QTest::newRow("text ignores letter case, which only breaks ties")
+            << text << true << L("beta", "alpha", "Gamma", "Alpha") << L("Alpha", "alpha", "beta", "Gamma");
+        QTest::newRow("text descending with blanks last")
+            << text << false << L("beta", "", "alpha", "Gamma", "Alpha") << L("Gamma", "beta", "alpha", "Alpha", "");
+        QTest::newRow("check boxes unticked first")
+            << check << true << L("True", "0", "-1", "") << L("0", "", "True", "-1");
     }
     void sortsByTheColumnsType()
     {
@@ -139,16 +152,28 @@ private slots:
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QStringList>("left");
         QTest::newRow("one data row stays") << L("Acme|Main|Rome|1") << L("Acme|Main|Rome|1");
-        QTest::newRow("three identical rows leave one") << L("Acme|Main|Rome|1", "Acme|Main|Rome|1", "Acme|Main|Rome|1") << L("Acme|Main|Rome|1");
-        QTest::newRow("rows differing only in letter case are no duplicates") << L("Acme|Main|Rome|1", "ACME|Main|Rome|1") << L("ACME|Main|Rome|1", "Acme|Main|Rome|1");
-        QTest::newRow("rows differing only by a trailing blank are no duplicates") << L("Acme|Main|Rome|1", "Acme|Main|Rome|1 ") << L("Acme|Main|Rome|1", "Acme|Main|Rome|1 ");
-        QTest::newRow("a difference in a column after the keys keeps both") << L("Acme|Main|Rome|1", "Acme|Main|Rome|2") << L("Acme|Main|Rome|1", "Acme|Main|Rome|2");
-        QTest::newRow("duplicates that the sort leaves apart are removed too") << L("Joe|Main|Rome|1", "Joe|Main|Rome|2", "Joe|Main|Rome|1") << L("Joe|Main|Rome|1", "Joe|Main|Rome|2");
-        QTest::newRow("a long run of equal keys keeps the first of each") << L("K|K|K|1", "K|K|K|2", "K|K|K|1", "K|K|K|3", "K|K|K|2", "K|K|K|3", "A|A|A|1") << L("A|A|A|1", "K|K|K|1", "K|K|K|2", "K|K|K|3");
-        QTest::newRow("letters beyond ASCII sort after it, as the title-row sort does") << L("Zed|a|a|1", "Émile|a|a|1", "Abe|a|a|1", "Émile|a|a|1") << L("Abe|a|a|1", "Zed|a|a|1", "Émile|a|a|1");
-        QTest::newRow("characters outside the basic plane sort by their UTF-16 units") << L("\uFF21|x|x|1", "\U0001F600|x|x|1", "\uFF21|x|x|1") << L("\U0001F600|x|x|1", "\uFF21|x|x|1");
-        QTest::newRow("long equal names are told apart by later columns") << L("Northside Plumbing and Heating Company|B|x|1", "Northside Plumbing and Heating Company|A|x|1", "Northside Plumbing and Heating Company|B|x|1") << L("Northside Plumbing and Heating Company|A|x|1", "Northside Plumbing and Heating Company|B|x|1");
-        QTest::newRow("blank rows are duplicates of each other") << L("|||", "Acme|Main|Rome|1", "|||") << L("|||", "Acme|Main|Rome|1");
+        QTest::newRow("three identical rows leave one")
+            << L("Acme|Main|Rome|1", "Acme|Main|Rome|1", "Acme|Main|Rome|1") << L("Acme|Main|Rome|1");
+        QTest::newRow("rows differing only in letter case are no duplicates")
+            << L("Acme|Main|Rome|1", "ACME|Main|Rome|1") << L("ACME|Main|Rome|1", "Acme|Main|Rome|1");
+        QTest::newRow("rows differing only by a trailing blank are no duplicates")
+            << L("Acme|Main|Rome|1", "Acme|Main|Rome|1 ") << L("Acme|Main|Rome|1", "Acme|Main|Rome|1 ");
+        QTest::newRow("a difference in a column after the keys keeps both")
+            << L("Acme|Main|Rome|1", "Acme|Main|Rome|2") << L("Acme|Main|Rome|1", "Acme|Main|Rome|2");
+        QTest::newRow("duplicates that the sort leaves apart are removed too")
+            << L("Joe|Main|Rome|1", "Joe|Main|Rome|2", "Joe|Main|Rome|1") << L("Joe|Main|Rome|1", "Joe|Main|Rome|2");
+        QTest::newRow("a long run of equal keys keeps the first of each") << L("K|K|K|1", "K|K|K|2", "K|K|K|1",
+            "K|K|K|3", "K|K|K|2", "K|K|K|3", "A|A|A|1") << L("A|A|A|1", "K|K|K|1", "K|K|K|2", "K|K|K|3");
+        QTest::newRow("letters beyond ASCII sort after it, as the title-row sort does")
+            << L("Zed|a|a|1", "Émile|a|a|1", "Abe|a|a|1", "Émile|a|a|1") << L("Abe|a|a|1", "Zed|a|a|1", "Émile|a|a|1");
+        QTest::newRow("characters outside the basic plane sort by their UTF-16 units")
+            << L("\uFF21|x|x|1", "\U0001F600|x|x|1", "\uFF21|x|x|1") << L("\U0001F600|x|x|1", "\uFF21|x|x|1");
+        QTest::newRow("long equal names are told apart by later columns")
+            << L("Northside Plumbing and Heating Company|B|x|1", "Northside Plumbing and Heating Company|A|x|1",
+                   "Northside Plumbing and Heating Company|B|x|1")
+            << L("Northside Plumbing and Heating Company|A|x|1", "Northside Plumbing and Heating Company|B|x|1");
+        QTest::newRow("blank rows are duplicates of each other")
+            << L("|||", "Acme|Main|Rome|1", "|||") << L("|||", "Acme|Main|Rome|1");
     }
     void deleteDuplicates()
     {
@@ -177,8 +202,8 @@ private slots:
 
         QCOMPARE(prompts.asked.size(), 3);
         QCOMPARE(prompts.asked.at(0).text,
-            QStringLiteral(
-                "This function will sort on the first column then start deleting duplicates. Do you want to continue?"));
+            QStringLiteral("This function will sort on the first column then start deleting duplicates. Do you want to "
+                           "continue?"));
         QCOMPARE(prompts.asked.at(0).icon, UserPrompts::Icon::Question);
         QCOMPARE(prompts.asked.at(0).buttons, UserPrompts::Buttons::YesNoCancel);
     }
@@ -186,16 +211,22 @@ private slots:
     {
         QTest::addColumn<QString>("phone");
         QTest::addColumn<QStringList>("parsed"); // columns 9, 10, 11; they held "old9", "old10", "old11"
-        QTest::newRow("phone, fax and toll-free") << "555-1234; 555-9876 (fax); 800-555-0000 (toll-free)" << L("555-1234", "555-9876", "800-555-0000");
-        QTest::newRow("a toll-free number without a fax is not found") << "555-1234; 800-555-0000 (toll-free)" << L("555-1234", "", "");
+        QTest::newRow("phone, fax and toll-free")
+            << "555-1234; 555-9876 (fax); 800-555-0000 (toll-free)" << L("555-1234", "555-9876", "800-555-0000");
+        QTest::newRow("a toll-free number without a fax is not found")
+            << "555-1234; 800-555-0000 (toll-free)" << L("555-1234", "", "");
         QTest::newRow("a phone alone is copied with its blanks") << "  555-1234 " << L("  555-1234 ", "old10", "old11");
         QTest::newRow("an empty phone empties column 9 only") << "" << L("", "old10", "old11");
-        QTest::newRow("four blanks then a toll-free number") << "555-1234    800-555-0000  (toll-free)" << L("555-1234", "old10", "800-555-0000");
-        QTest::newRow("a long four-blank text without the toll-free mark") << "555-1234    800-555-0000" << L("555-1234", "old10", "");
+        QTest::newRow("four blanks then a toll-free number")
+            << "555-1234    800-555-0000  (toll-free)" << L("555-1234", "old10", "800-555-0000");
+        QTest::newRow("a long four-blank text without the toll-free mark")
+            << "555-1234    800-555-0000" << L("555-1234", "old10", "");
         QTest::newRow("a short text with four blanks is trimmed") << " 555    12 " << L("555    12", "old10", "old11");
-        QTest::newRow("exactly 18 characters is cut at the four blanks") << "555-1234    800-55" << L("555-1234", "old10", "");
+        QTest::newRow("exactly 18 characters is cut at the four blanks")
+            << "555-1234    800-55" << L("555-1234", "old10", "");
         QTest::newRow("17 characters is kept whole") << "555-1234    800-5" << L("555-1234    800-5", "old10", "old11");
-        QTest::newRow("a text starting with the separator is trimmed when short") << "; 555-9876 (fax)" << L("; 555-9876 (fax)", "old10", "old11");
+        QTest::newRow("a text starting with the separator is trimmed when short")
+            << "; 555-9876 (fax)" << L("; 555-9876 (fax)", "old10", "old11");
         QTest::newRow("a fax without its mark is not found") << "555-1234; 555-9876" << L("555-1234", "", "");
     }
     void parsePhone()
@@ -258,9 +289,12 @@ private slots:
     {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("a date format with AMPM") << "mm/dd/yy hh:mm AMPM" << " 03/07/26 12:00 PM 03/07/26 12:30 PM";
-        QTest::newRow("no format gives the general form") << "" << " 3/7/2026 12:00:00 PM 3/7/2026 12:30:00 PM";
-        QTest::newRow("a money format gives the general form") << "$#,###.00" << " 3/7/2026 12:00:00 PM 3/7/2026 12:30:00 PM";
+        QTest::newRow("a date format with AMPM") << "mm/dd/yy hh:mm AMPM"
+                                                 << " 03/07/26 12:00 PM 03/07/26 12:30 PM";
+        QTest::newRow("no format gives the general form") << ""
+                                                          << " 3/7/2026 12:00:00 PM 3/7/2026 12:30:00 PM";
+        QTest::newRow("a money format gives the general form") << "$#,###.00"
+                                                               << " 3/7/2026 12:00:00 PM 3/7/2026 12:30:00 PM";
     }
     void stampTwiceOnAnEmptyCell()
     {

@@ -59,15 +59,31 @@ private slots:
         QTest::addColumn<QStringList>("steps");
         const QString searched = QStringLiteral("The document has been searched.|%1 found.");
         const QString notFound = QStringLiteral("Search text is not found.");
-        QTest::newRow("any case: down the start column, then the next columns, then the end messages") << "smith" << false << false << 0 << 0 << QStringList { QStringLiteral("1,0"), QStringLiteral("2,0"), QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(4), notFound };
-        QTest::newRow("match case finds only the exact letters") << "smith" << true << false << 0 << 0 << QStringList { QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(2), notFound };
-        QTest::newRow("columns left of the current cell are not searched") << "smith" << false << false << 1 << 3 << QStringList { notFound, notFound };
-        QTest::newRow("rows above the current cell are not searched in its column") << "smith" << false << false << 3 << 0 << QStringList { QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(2) };
-        QTest::newRow("from the beginning: a fruitless pass starts again at the first cell") << "smith" << false << true << 4 << 3 << QStringList { QStringLiteral("1,0"), QStringLiteral("2,0"), QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(4), QStringLiteral("1,0") };
-        QTest::newRow("from the beginning: a search that never hits keeps saying not found") << "nowhere" << false << true << 1 << 0 << QStringList { notFound, notFound };
-        QTest::newRow("a hit lower in the start column comes before one higher up in a later column") << "X" << false << false << 0 << 0 << QStringList { QStringLiteral("4,0"), QStringLiteral("1,1"), searched.arg(2) };
-        QTest::newRow("the title row is never searched") << "T2" << false << false << 0 << 0 << QStringList { notFound };
-        QTest::newRow("empty text is found in the first cell looked at") << "" << false << false << 2 << 1 << QStringList { QStringLiteral("2,1"), QStringLiteral("3,1") };
+        QTest::newRow("any case: down the start column, then the next columns, then the end messages")
+            << "smith" << false << false << 0 << 0
+            << QStringList { QStringLiteral("1,0"), QStringLiteral("2,0"), QStringLiteral("3,0"), QStringLiteral("3,2"),
+                   searched.arg(4), notFound };
+        QTest::newRow("match case finds only the exact letters")
+            << "smith" << true << false << 0 << 0
+            << QStringList { QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(2), notFound };
+        QTest::newRow("columns left of the current cell are not searched")
+            << "smith" << false << false << 1 << 3 << QStringList { notFound, notFound };
+        QTest::newRow("rows above the current cell are not searched in its column")
+            << "smith" << false << false << 3 << 0
+            << QStringList { QStringLiteral("3,0"), QStringLiteral("3,2"), searched.arg(2) };
+        QTest::newRow("from the beginning: a fruitless pass starts again at the first cell")
+            << "smith" << false << true << 4 << 3
+            << QStringList { QStringLiteral("1,0"), QStringLiteral("2,0"), QStringLiteral("3,0"), QStringLiteral("3,2"),
+                   searched.arg(4), QStringLiteral("1,0") };
+        QTest::newRow("from the beginning: a search that never hits keeps saying not found")
+            << "nowhere" << false << true << 1 << 0 << QStringList { notFound, notFound };
+        QTest::newRow("a hit lower in the start column comes before one higher up in a later column")
+            << "X" << false << false << 0 << 0
+            << QStringList { QStringLiteral("4,0"), QStringLiteral("1,1"), searched.arg(2) };
+        QTest::newRow("the title row is never searched")
+            << "T2" << false << false << 0 << 0 << QStringList { notFound };
+        QTest::newRow("empty text is found in the first cell looked at")
+            << "" << false << false << 2 << 1 << QStringList { QStringLiteral("2,1"), QStringLiteral("3,1") };
     }
     void searchesColumnByColumn()
     {
@@ -95,7 +111,8 @@ private slots:
         QTest::addColumn<QString>("search");
         QTest::addColumn<bool>("matchCase");
         QTest::addColumn<bool>("found");
-        QTest::newRow("plain letters inside an accented name") << QStringLiteral("Müller Bäckerei") << "BÄCKER" << false << true;
+        QTest::newRow("plain letters inside an accented name")
+            << QStringLiteral("Müller Bäckerei") << "BÄCKER" << false << true;
         QTest::newRow("an accented search in any case") << QStringLiteral("CAFÉ ROMA") << "café" << false << true;
         QTest::newRow("an accented search with match case") << QStringLiteral("CAFÉ ROMA") << "café" << true << false;
         QTest::newRow("exact accented letters with match case") << QStringLiteral("Café Roma") << "é R" << true << true;

@@ -45,7 +45,8 @@ private slots:
         QTest::addColumn<int>("current");
         QTest::addColumn<QStringList>("after");
         QTest::newRow("the current row moves down") << 3 << names({ "Name", "r1", "r2", "", "r3", "r4" });
-        QTest::newRow("a current title row gets the blank row below it") << 0 << names({ "Name", "", "r1", "r2", "r3", "r4" });
+        QTest::newRow("a current title row gets the blank row below it")
+            << 0 << names({ "Name", "", "r1", "r2", "r3", "r4" });
         QTest::newRow("the last row") << 4 << names({ "Name", "r1", "r2", "r3", "", "r4" });
     }
     void insertRowAboveTheCurrentRow()
@@ -79,12 +80,23 @@ private slots:
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<int>("current");
         const GridRange cell3 { 3, 1, 3, 1 };
-        QTest::newRow("scattered rows 3, 7 and 9 in row mode go, and only they") << int(MouseMode::Row) << QList<int> { 3, 7, 9 } << cell3 << names({ "Name", "r1", "r2", "r4", "r5", "r6", "r8", "r10" }) << 3;
-        QTest::newRow("no marked row in row mode removes the current row") << int(MouseMode::Row) << QList<int> {} << GridRange { 5, 0, 5, 0 } << names({ "Name", "r1", "r2", "r3", "r4", "r6", "r7", "r8", "r9", "r10" }) << 5;
-        QTest::newRow("a block removes its rows") << int(MouseMode::Block) << QList<int> {} << GridRange { 2, 1, 4, 2 } << names({ "Name", "r1", "r5", "r6", "r7", "r8", "r9", "r10" }) << 2;
-        QTest::newRow("a block reaching the title row keeps the titles") << int(MouseMode::Block) << QList<int> {} << GridRange { 0, 0, 1, 0 } << names({ "Name", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10" }) << 1;
-        QTest::newRow("the last rows: the new last row becomes current") << int(MouseMode::Row) << QList<int> { 9, 10 } << cell3 << names({ "Name", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8" }) << 8;
-        QTest::newRow("a current title row alone is not deleted") << int(MouseMode::Block) << QList<int> {} << GridRange { 0, 0, 0, 0 } << names({ "Name", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10" }) << 0;
+        QTest::newRow("scattered rows 3, 7 and 9 in row mode go, and only they")
+            << int(MouseMode::Row) << QList<int> { 3, 7, 9 } << cell3
+            << names({ "Name", "r1", "r2", "r4", "r5", "r6", "r8", "r10" }) << 3;
+        QTest::newRow("no marked row in row mode removes the current row")
+            << int(MouseMode::Row) << QList<int> {} << GridRange { 5, 0, 5, 0 }
+            << names({ "Name", "r1", "r2", "r3", "r4", "r6", "r7", "r8", "r9", "r10" }) << 5;
+        QTest::newRow("a block removes its rows") << int(MouseMode::Block) << QList<int> {} << GridRange { 2, 1, 4, 2 }
+                                                  << names({ "Name", "r1", "r5", "r6", "r7", "r8", "r9", "r10" }) << 2;
+        QTest::newRow("a block reaching the title row keeps the titles")
+            << int(MouseMode::Block) << QList<int> {} << GridRange { 0, 0, 1, 0 }
+            << names({ "Name", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10" }) << 1;
+        QTest::newRow("the last rows: the new last row becomes current")
+            << int(MouseMode::Row) << QList<int> { 9, 10 } << cell3
+            << names({ "Name", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8" }) << 8;
+        QTest::newRow("a current title row alone is not deleted")
+            << int(MouseMode::Block) << QList<int> {} << GridRange { 0, 0, 0, 0 }
+            << names({ "Name", "r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8", "r9", "r10" }) << 0;
     }
     void deleteRows()
     {
@@ -143,11 +155,16 @@ private slots:
         QTest::addColumn<QString>("commands"); // i increase, d decrease, r reset
         QTest::addColumn<QList<int>>("heights");
         const QList<int> standard { 240, 240, 240, 240, 240 };
-        QTest::newRow("increase grows every marked row by 240") << standard << 1 << QList<int> { 1, 3 } << "ii" << QList<int> { 240, 720, 240, 720, 240 };
-        QTest::newRow("decrease on a current row at 240 changes nothing") << QList<int> { 240, 240, 720, 720, 240 } << 1 << QList<int> { 1, 2, 3 } << "d" << QList<int> { 240, 240, 720, 720, 240 };
-        QTest::newRow("decrease on a current row at 480 lowers every marked row") << QList<int> { 240, 480, 720, 240, 240 } << 1 << QList<int> { 1, 2 } << "d" << QList<int> { 240, 240, 480, 240, 240 };
-        QTest::newRow("decrease never takes a marked row below 240") << QList<int> { 240, 720, 300, 240, 240 } << 1 << QList<int> { 1, 2, 3 } << "d" << QList<int> { 240, 480, 240, 240, 240 };
-        QTest::newRow("reset brings data rows back to 240 and leaves the title row") << QList<int> { 500, 480, 720, 285, 240 } << 1 << QList<int> { 1 } << "r" << QList<int> { 500, 240, 240, 240, 240 };
+        QTest::newRow("increase grows every marked row by 240")
+            << standard << 1 << QList<int> { 1, 3 } << "ii" << QList<int> { 240, 720, 240, 720, 240 };
+        QTest::newRow("decrease on a current row at 240 changes nothing") << QList<int> { 240, 240, 720, 720,
+            240 } << 1 << QList<int> { 1, 2, 3 } << "d" << QList<int> { 240, 240, 720, 720, 240 };
+        QTest::newRow("decrease on a current row at 480 lowers every marked row") << QList<int> { 240, 480, 720, 240,
+            240 } << 1 << QList<int> { 1, 2 } << "d" << QList<int> { 240, 240, 480, 240, 240 };
+        QTest::newRow("decrease never takes a marked row below 240") << QList<int> { 240, 720, 300, 240,
+            240 } << 1 << QList<int> { 1, 2, 3 } << "d" << QList<int> { 240, 480, 240, 240, 240 };
+        QTest::newRow("reset brings data rows back to 240 and leaves the title row") << QList<int> { 500, 480, 720, 285,
+            240 } << 1 << QList<int> { 1 } << "r" << QList<int> { 500, 240, 240, 240, 240 };
         QTest::newRow("increases then reset") << standard << 2 << QList<int> { 2, 4 } << "iiir" << standard;
     }
     void rowHeights()

@@ -84,7 +84,8 @@ private slots:
         QTest::newRow("general form of a date with a time") << "" << afternoon << "11/23/1999 1:05:09 PM";
         QTest::newRow("general form at noon") << "" << noon << "3/7/2026 12:00:00 PM";
         QTest::newRow("a number format stamps the general form") << "0.00" << noon << "3/7/2026 12:00:00 PM";
-        QTest::newRow("long names and quoted text") << "dddd, mmmm d \"at\" h:nn a/p" << afternoon << "Tuesday, November 23 at 1:05 p";
+        QTest::newRow("long names and quoted text")
+            << "dddd, mmmm d \"at\" h:nn a/p" << afternoon << "Tuesday, November 23 at 1:05 p";
     }
     void dateFormats()
     {
@@ -138,7 +139,8 @@ private slots:
         const QDate d(2026, 3, 7);
         QTest::newRow("m/d/yyyy") << "3/7/2026" << QDateTime(d, QTime(0, 0));
         QTest::newRow("two-digit year before 30 is this century") << "03/07/26" << QDateTime(d, QTime(0, 0));
-        QTest::newRow("two-digit year from 30 is last century") << "1/2/30" << QDateTime(QDate(1930, 1, 2), QTime(0, 0));
+        QTest::newRow("two-digit year from 30 is last century")
+            << "1/2/30" << QDateTime(QDate(1930, 1, 2), QTime(0, 0));
         QTest::newRow("ISO date and time") << "2026-03-07T13:05:09" << QDateTime(d, QTime(13, 5, 9));
         QTest::newRow("day, month name, year") << "07-mar-2026" << QDateTime(d, QTime(0, 0));
         QTest::newRow("month name first with a comma") << "March 7, 2026" << QDateTime(d, QTime(0, 0));
@@ -167,7 +169,8 @@ private slots:
         QTest::addColumn<QDateTime>("shownAs");
         const QDateTime value(QDate(2026, 10, 31), QTime(21, 45, 30));
         const QDate date = value.date();
-        for (const QString &f : QStringLiteral("mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy").split(u'|'))
+        for (const QString &f :
+            QStringLiteral("mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy").split(u'|'))
             QTest::newRow(qPrintable(f)) << f << QDateTime(date, QTime(0, 0));
         QTest::newRow("mm/dd/yy hh:mm") << "mm/dd/yy hh:mm" << QDateTime(date, QTime(21, 45));
         QTest::newRow("mm/dd/yy hh:mm:ss") << "mm/dd/yy hh:mm:ss" << value;
@@ -211,16 +214,36 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
         const int money = int(DataType::Currency), number = int(DataType::Double), date = int(DataType::Date);
-        QTest::newRow("money typed with a sign and commas") << money << "$#,###.00" << "$1,234.5" << "$1,234.50";
-        QTest::newRow("money in parentheses") << money << "$#,###.00" << "(12.5)" << "-$12.50";
-        QTest::newRow("money that is not a number is shown as typed") << money << "$#,###.00" << "ask" << "ask";
-        QTest::newRow("badly grouped digits are shown as typed") << number << "0.00" << "1,23" << "1,23";
-        QTest::newRow("a percentage typed into a number column") << number << "0.00" << "50%" << "0.50";
-        QTest::newRow("a number column without format") << number << "" << "1,000.50" << "1000.5";
-        QTest::newRow("a date column") << date << "dd-Mmm-yyyy" << "3/7/2026" << "07-Mar-2026";
-        QTest::newRow("a date that is not a date is shown as typed") << date << "dd-Mmm-yyyy" << "next week" << "next week";
-        QTest::newRow("text columns ignore formats") << int(DataType::String) << "0.00" << "12" << "12";
-        QTest::newRow("an empty money cell stays empty") << money << "$#,###.00" << "" << "";
+        QTest::newRow("money typed with a sign and commas") << money << "$#,###.00"
+                                                            << "$1,234.5"
+                                                            << "$1,234.50";
+        QTest::newRow("money in parentheses") << money << "$#,###.00"
+                                              << "(12.5)"
+                                              << "-$12.50";
+        QTest::newRow("money that is not a number is shown as typed") << money << "$#,###.00"
+                                                                      << "ask"
+                                                                      << "ask";
+        QTest::newRow("badly grouped digits are shown as typed") << number << "0.00"
+                                                                 << "1,23"
+                                                                 << "1,23";
+        QTest::newRow("a percentage typed into a number column") << number << "0.00"
+                                                                 << "50%"
+                                                                 << "0.50";
+        QTest::newRow("a number column without format") << number << ""
+                                                        << "1,000.50"
+                                                        << "1000.5";
+        QTest::newRow("a date column") << date << "dd-Mmm-yyyy"
+                                       << "3/7/2026"
+                                       << "07-Mar-2026";
+        QTest::newRow("a date that is not a date is shown as typed") << date << "dd-Mmm-yyyy"
+                                                                     << "next week"
+                                                                     << "next week";
+        QTest::newRow("text columns ignore formats") << int(DataType::String) << "0.00"
+                                                     << "12"
+                                                     << "12";
+        QTest::newRow("an empty money cell stays empty") << money << "$#,###.00"
+                                                         << ""
+                                                         << "";
     }
     void cellsShowAsTheirColumnSays()
     {

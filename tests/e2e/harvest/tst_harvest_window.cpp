@@ -97,7 +97,8 @@ private slots:
         sites.setCols(4);
         sites.setRows(2);
         sites.setText(0, 0, QStringLiteral("Searching Site"));
-        const QStringList engine { QStringLiteral("Demo Directory"), QStringLiteral("demo-page.key"), QString(), base() + u"page/" };
+        const QStringList engine { QStringLiteral("Demo Directory"), QStringLiteral("demo-page.key"), QString(),
+            base() + u"page/" };
         for (int c = 0; c < 4; ++c)
             sites.setText(1, c, engine[c]);
         QVERIFY(GridFile::save(sites, home + QStringLiteral("stpl00.bin"), FileKind::Native));
