@@ -10,28 +10,24 @@
 
 using dq::cli::CliCommand;
 
-std::vector<CliCommand> &CliCommand::all()
-{
-    static std::vector<CliCommand> commands;
-    return commands;
-}
-
 static void printHelp(QTextStream &out)
 {
     out << "Usage: dirquill-cli COMMAND [ARGS...]\n"
         << "       dirquill-cli --help | --version | help COMMAND\n\nCommands:\n";
-    auto commands = CliCommand::all();
-    std::sort(commands.begin(), commands.end(), [](const auto &a, const auto &b) { return a.name < b.name; });
-    for (const CliCommand &c : commands)
-        out << "  " << c.name.leftJustified(12) << c.summary << '\n';
+    std::vector<const CliCommand *> commands;
+    for (const auto &c : CliCommand::all())
+        commands.push_back(c.get());
+    std::sort(commands.begin(), commands.end(), [](auto *a, auto *b) { return a->name() < b->name(); });
+    for (const CliCommand *c : commands)
+        out << "  " << c->name().leftJustified(12) << c->summary() << '\n';
 }
 
 int main(int argc, char *argv[])
 {
     const char *commandName = argc > 1 && std::strcmp(argv[1], "help") != 0 ? argv[1] : "";
     bool needsGui = false;
-    for (const CliCommand &c : CliCommand::all())
-        needsGui |= c.needsGui && c.name == QLatin1String(commandName);
+    for (const auto &c : CliCommand::all())
+        needsGui |= c->needsGui() && c->name() == QLatin1String(commandName);
     if (needsGui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app(
@@ -54,14 +50,14 @@ int main(int argc, char *argv[])
     if (help)
         args.removeFirst();
     const QString name = args.value(0);
-    for (const CliCommand &c : CliCommand::all()) {
-        if (c.name != name)
+    for (const auto &c : CliCommand::all()) {
+        if (c->name() != name)
             continue;
         if (help || args.contains(QStringLiteral("--help"))) {
-            out << c.usage << '\n';
+            out << c->usage() << '\n';
             return 0;
         }
-        return c.run(args.mid(1));
+        return c->execute(args.mid(1));
     }
     err << "dirquill-cli: unknown command '" << name << "'\n";
     printHelp(err);

@@ -1,33 +1,28 @@
 #include "cli/printtable.h"
 
+#include "cli/clicommand.h"
 #include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
 #include "core/print/numberlist.h"
-
-#include <QTextStream>
 
 #include <algorithm>
 
 namespace dq::cli {
 
-int loadPrintTable(const QString &command, const QString &in, const QString *rowsText, GridModel &table,
-    const std::function<int(const QString &)> &usageError)
+int loadPrintTable(const CliCommand &command, const QString &in, const QString *rowsText, GridModel &table)
 {
-    const FileResult loaded = GridFile::load(table, in, GridFile::kindForPath(in));
-    if (!loaded) {
-        QTextStream(stderr) << "dirquill-cli " << command << ": " << loaded.errorString << '\n';
-        return 1;
-    }
+    if (const FileResult loaded = GridFile::load(table, in, GridFile::kindForPath(in)); !loaded)
+        return command.failure(loaded.errorString);
     table.setSelectionMode(GridModel::SelectionMode::ListBox);
     if (!rowsText)
-        return 0;
+        return CliCommand::Success;
     QString why;
     const auto rows = parseNumberList(*rowsText, 1, std::max(1, table.rows() - 1), &why);
     if (!rows)
-        return usageError(QStringLiteral("--rows: ") + why);
+        return command.usageError(QStringLiteral("--rows: ") + why);
     for (int r : *rows)
         table.setRowSelected(r, true);
-    return 0;
+    return CliCommand::Success;
 }
 
 } // namespace dq::cli
