@@ -1,7 +1,7 @@
 #include "app/harvest/frmsites.h"
 
 #include "app/grid/gridview.h"
-#include "app/harvest/rowblockmover.h"
+#include "core/grid/rowblockmover.h"
 #include "app/shell/frmmain.h"
 #include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"

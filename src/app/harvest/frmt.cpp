@@ -1,7 +1,7 @@
 #include "app/harvest/frmt.h"
 
 #include "app/grid/gridview.h"
-#include "app/harvest/rowblockmover.h"
+#include "core/grid/rowblockmover.h"
 #include "app/harvest/selectallonfocus.h"
 #include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"

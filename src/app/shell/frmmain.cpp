@@ -1,6 +1,6 @@
 #include "app/shell/frmmain.h"
 
-#include "app/shell/mainlayout.h"
+#include "core/shell/mainlayout.h"
 #include "app/shell/toolbardispatcher.h"
 
 #include "app/contact/contactcommandactions.h"

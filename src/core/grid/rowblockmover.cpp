@@ -1,4 +1,4 @@
-#include "app/harvest/rowblockmover.h"
+#include "core/grid/rowblockmover.h"
 
 #include "core/grid/gridmodel.h"
 

@@ -1,4 +1,4 @@
-#include "app/shell/mainlayout.h"
+#include "core/shell/mainlayout.h"
 
 #include <QTest>
 
