@@ -7,8 +7,6 @@
 #include <QMimeData>
 
 #include <algorithm>
-#include <bit>
-#include <numeric>
 
 namespace dq {
 
@@ -278,6 +276,21 @@ void GridModel::setText(int row, int col, const QString &text)
     emit contentsEdited();
 }
 
+void GridModel::setTexts(const GridRange &range, const std::function<void(const CellSetter &)> &fill)
+{
+    const GridRange r = clampToGrid(range);
+    if (r.isEmpty())
+        return;
+    fill([this, &r](int row, int col, const QString &text) {
+        if (r.contains(row, col))
+            d->s.rows[size_t(row)].cells.setUtf8(col, text.toUtf8());
+    });
+    emit dataChanged(index(r.top, r.left), index(r.bottom, r.right), { Qt::DisplayRole, Qt::EditRole });
+    if (r.top == 0 && fixedRows() > 0)
+        emit headerDataChanged(Qt::Horizontal, r.left, r.right);
+    emit contentsEdited();
+}
+
 QStringList GridModel::rowTexts(int row) const
 {
     QStringList out;
@@ -442,6 +455,28 @@ void GridModel::setRowSelected(int row, bool selected)
         return;
     d->s.rows[size_t(row)].selected = selected;
     emit selectionChanged();
+}
+
+void GridModel::setRowsSelected(const std::vector<int> &rowList, bool selected)
+{
+    bool changed = false;
+    for (int r : rowList) {
+        if (r >= 0 && r < rows() && d->s.rows[size_t(r)].selected != selected) {
+            d->s.rows[size_t(r)].selected = selected;
+            changed = true;
+        }
+    }
+    if (changed)
+        emit selectionChanged();
+}
+
+void GridModel::selectRows(int top, int bottom)
+{
+    if (d->mode == SelectionMode::ListBox) {
+        for (int r = 0; r < rows(); ++r)
+            d->s.rows[size_t(r)].selected = r >= top && r <= bottom;
+    }
+    select(top, 0, bottom, cols() - 1);
 }
 
 void GridModel::clearRowSelection()
@@ -756,37 +791,12 @@ void GridModel::setFontSize(int points)
 
 namespace {
 
-// A sort key that settles most comparisons from its first eight bytes, kept next to each
-// other in memory, instead of following every row's block.
 struct SortKey
 {
-    quint64 prefix; // first eight UTF-8 bytes, big-endian, zero padded
+    Utf8SortPrefix<1> prefix; // kept next to each other in memory
     QByteArrayView text;
     int row;
 };
-
-quint64 prefixOf(QByteArrayView text)
-{
-    quint64 v = 0;
-    const qsizetype n = qMin<qsizetype>(8, text.size());
-    for (qsizetype i = 0; i < n; ++i)
-        v |= quint64(uchar(text[i])) << (56 - 8 * i);
-    return v;
-}
-
-// Byte order of the prefixes, or 0 when the prefixes cannot decide (equal, or the first
-// difference is a byte where UTF-16 order departs from byte order).
-int comparePrefixes(quint64 x, quint64 y)
-{
-    if (x == y)
-        return 0;
-    const int shift = 56 - 8 * (std::countl_zero(x ^ y) / 8);
-    const auto bx = uchar(x >> shift);
-    const auto by = uchar(y >> shift);
-    if (bx >= 0xEE || by >= 0xEE)
-        return 0;
-    return bx < by ? -1 : 1;
-}
 
 } // namespace
 
@@ -796,19 +806,18 @@ void GridModel::sort(int colFrom, int colTo, Qt::SortOrder order)
     const int b = qMin(cols() - 1, qMax(colFrom, colTo));
     if (b < a)
         return;
-    const int code = order == Qt::AscendingOrder ? 1 : 2;
-    emit beforeSort(a, code);
     const int first = fixedRows();
+    std::vector<int> rowOrder;
     if (rows() - first >= 2) {
         std::vector<SortKey> keys;
         keys.reserve(size_t(rows() - first));
         for (int r = first; r < rows(); ++r) {
             const QByteArrayView text = d->s.rows[size_t(r)].cells.utf8(a);
-            keys.push_back({ prefixOf(text), text, r });
+            keys.push_back({ Utf8SortPrefix<1>(text), text, r });
         }
         const bool ascending = order == Qt::AscendingOrder;
         std::stable_sort(keys.begin(), keys.end(), [this, a, b, ascending](const SortKey &x, const SortKey &y) {
-            int cmp = comparePrefixes(x.prefix, y.prefix);
+            int cmp = x.prefix.compare(y.prefix);
             if (cmp == 0)
                 cmp = compareUtf8AsUtf16(x.text, y.text);
             for (int c = a + 1; cmp == 0 && c <= b; ++c)
@@ -816,31 +825,28 @@ void GridModel::sort(int colFrom, int colTo, Qt::SortOrder order)
                     d->s.rows[size_t(x.row)].cells.utf8(c), d->s.rows[size_t(y.row)].cells.utf8(c));
             return ascending ? cmp < 0 : cmp > 0;
         });
-        std::vector<int> rowOrder(keys.size());
+        rowOrder.resize(keys.size());
         for (size_t i = 0; i < keys.size(); ++i)
             rowOrder[i] = keys[i].row;
-        keys = {};
-        applyRowOrder(rowOrder);
     }
-    emit afterSort(a, code);
+    applySort(a, order, rowOrder);
 }
 
-void GridModel::sortDataRows(const std::function<bool(int, int)> &less)
+void GridModel::applySort(int col, Qt::SortOrder order, const std::vector<int> &orderedRows)
+{
+    const int code = order == Qt::AscendingOrder ? 1 : 2;
+    emit beforeSort(col, code);
+    reorderDataRows(orderedRows);
+    emit afterSort(col, code);
+}
+
+void GridModel::reorderDataRows(const std::vector<int> &order)
 {
     const int first = fixedRows();
-    if (rows() - first < 2)
+    if (rows() - first < 2 || order.size() != size_t(rows() - first))
         return;
-    std::vector<int> order(size_t(rows() - first));
-    std::iota(order.begin(), order.end(), first);
-    std::stable_sort(order.begin(), order.end(), less);
-    applyRowOrder(order);
-}
-
-void GridModel::applyRowOrder(const std::vector<int> &order)
-{
     // A reset, not a layout change: views of a million rows would otherwise build a
     // persistent index per row. Cursor, selection and list-box marks live here and survive.
-    const int first = fixedRows();
     beginResetModel();
     std::vector<GridRow> sorted;
     sorted.reserve(order.size());

@@ -126,6 +126,11 @@ public:
     QString text(int row, int col) const;
     void setText(int row, int col, const QString &text);
     QStringList rowTexts(int row) const;
+    // Sets many cells with one change notice: fill calls set(row, col, text) for each cell it
+    // sets; cells outside range are ignored. Views hear one dataChanged for range (and
+    // headerDataChanged for a title row in it), owners one contentsEdited; no cellChanged.
+    using CellSetter = std::function<void(int row, int col, const QString &text)>;
+    void setTexts(const GridRange &range, const std::function<void(const CellSetter &set)> &fill);
     // Clip text: cells separated by tabs, rows by carriage returns.
     QString clip(const GridRange &range) const;
     // Fills range from text (tab = next cell, CR, LF or CR LF = next row), starting at its
@@ -159,6 +164,11 @@ public:
     std::vector<int> selectedRows() const; // ascending
     // Marks exactly these rows (list-box mode) with one selectionChanged().
     void setSelectedRows(const std::vector<int> &rows);
+    // Marks or unmarks these rows, leaving the others; one selectionChanged() if any changed.
+    void setRowsSelected(const std::vector<int> &rows, bool selected);
+    // Rows top..bottom, all columns, become the block (cursor on top) and, in list-box mode,
+    // the only marked rows; one selectionChanged().
+    void selectRows(int top, int bottom);
 
     // Requests to whichever view shows this grid: start editing the current cell, take
     // the keyboard focus.
@@ -210,8 +220,12 @@ public:
     // Stable sort of all data rows (rows >= fixedRows()) on the key columns colFrom..colTo,
     // compared as case-sensitive strings. Cell formats and row heights travel with their rows.
     void sort(int colFrom, int colTo, Qt::SortOrder order);
-    // Stable sort of data rows with a caller-supplied "a before b" on row indexes.
-    void sortDataRows(const std::function<bool(int, int)> &less);
+    // Puts the data rows in the order given (each data row's current index, every data row
+    // once; anything else is ignored) in one model reset. Formats and heights travel along.
+    void reorderDataRows(const std::vector<int> &orderedRows);
+    // The same for the outcome of a sort on column col computed elsewhere, framed by
+    // beforeSort and afterSort so views move their sort arrows.
+    void applySort(int col, Qt::SortOrder order, const std::vector<int> &orderedRows);
 
     // --- QAbstractTableModel --------------------------------------------------------------
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -247,7 +261,6 @@ private:
     std::unique_ptr<Impl> d;
 
     CellFormat *mutableFormat(int row, int col);
-    void applyRowOrder(const std::vector<int> &order); // order[i] = old row of data row i
     // Applies change to one column's attributes, or every column's for -1, with one signal.
     void changeColumns(int col, const std::function<void(ColumnAttributes &)> &change);
     void emitFormatsChanged(const GridRange &range);

@@ -177,7 +177,7 @@ int compareUtf8AsUtf16(QByteArrayView a, QByteArrayView b)
     // U+FFFF (lead bytes F0..F4) are surrogates and sort before U+E000..U+FFFF (EE, EF).
     // The common prefix ends on a character boundary whenever both bytes are lead bytes.
     const auto isSupplementary = [](uchar c) { return c >= 0xF0; };
-    const auto isHighBmp = [](uchar c) { return c == 0xEE || c == 0xEF; };
+    const auto isHighBmp = [](uchar c) { return c >= kFirstByteOutOfUtf16Order && c < 0xF0; };
     if (isSupplementary(x) && isHighBmp(y))
         return -1;
     if (isHighBmp(x) && isSupplementary(y))

@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QString>
 
+#include <array>
+#include <bit>
 #include <memory>
 #include <vector>
 
@@ -89,5 +91,41 @@ struct GridStore
 // UTF-16 code-unit order of two UTF-8 texts without decoding them (sorting compares this way
 // so it matches QString::compare).
 int compareUtf8AsUtf16(QByteArrayView a, QByteArrayView b);
+
+// UTF-8 byte order is code-point order; UTF-16 order departs from it only where a lead byte
+// from here up (U+E000 and above) meets another such byte.
+constexpr uchar kFirstByteOutOfUtf16Order = 0xEE;
+
+// The first 8 * Words bytes of a UTF-8 text packed big-endian (zero padded), so comparing the
+// numbers compares the texts' starts in UTF-16 order: most comparisons of a sort end here,
+// without following every row's block. Prefixes that first differ at a byte from
+// kFirstByteOutOfUtf16Order up do not decide.
+template <size_t Words> struct Utf8SortPrefix
+{
+    std::array<quint64, Words> words {};
+
+    Utf8SortPrefix() = default;
+    explicit Utf8SortPrefix(QByteArrayView s)
+    {
+        const qsizetype n = qMin<qsizetype>(qsizetype(Words) * 8, s.size());
+        for (qsizetype i = 0; i < n; ++i)
+            words[size_t(i / 8)] |= quint64(uchar(s[i])) << (56 - 8 * (i % 8));
+    }
+    // <0 or >0 when the prefixes settle the order; 0 when only the whole texts can tell.
+    int compare(const Utf8SortPrefix &o) const
+    {
+        for (size_t i = 0; i < Words; ++i) {
+            if (words[i] == o.words[i])
+                continue;
+            const int shift = 56 - 8 * (std::countl_zero(words[i] ^ o.words[i]) / 8);
+            const auto x = uchar(words[i] >> shift);
+            const auto y = uchar(o.words[i] >> shift);
+            if (x >= kFirstByteOutOfUtf16Order || y >= kFirstByteOutOfUtf16Order)
+                return 0;
+            return x < y ? -1 : 1;
+        }
+        return 0;
+    }
+};
 
 } // namespace dq

@@ -2,8 +2,6 @@
 
 #include "core/grid/gridmodel.h"
 
-#include <QSignalBlocker>
-
 #include <algorithm>
 
 namespace dq {
@@ -16,18 +14,10 @@ static int firstDataRow(const GridModel &table)
 void selectAllDataRows(GridModel &table)
 {
     const int first = firstDataRow(table);
-    {
-        const QSignalBlocker quiet(table);
-        if (table.selectionMode() == GridModel::SelectionMode::ListBox) {
-            table.clearRowSelection();
-            for (int r = first; r < table.rows(); ++r)
-                table.setRowSelected(r, true);
-        }
-    }
     if (table.rows() > first)
-        table.select(first, 0, table.rows() - 1, table.cols() - 1);
-    else
-        emit table.selectionChanged();
+        table.selectRows(first, table.rows() - 1);
+    else if (table.selectionMode() == GridModel::SelectionMode::ListBox)
+        table.setSelectedRows({});
 }
 
 std::vector<int> selectedDataRows(const GridModel &table)
@@ -40,14 +30,8 @@ std::vector<int> selectedDataRows(const GridModel &table)
 
 void deselectRows(GridModel &table, const std::vector<int> &rows)
 {
-    if (rows.empty() || table.selectionMode() != GridModel::SelectionMode::ListBox)
-        return;
-    {
-        const QSignalBlocker quiet(table);
-        for (int r : rows)
-            table.setRowSelected(r, false);
-    }
-    emit table.selectionChanged();
+    if (table.selectionMode() == GridModel::SelectionMode::ListBox)
+        table.setRowsSelected(rows, false);
 }
 
 } // namespace dq

@@ -6,7 +6,6 @@
 #include "core/table/valueformat.h"
 
 #include <QHash>
-#include <QSignalBlocker>
 
 #include <algorithm>
 #include <array>
@@ -57,53 +56,12 @@ struct TextPrefix
     }
 };
 
-// The first 24 bytes of a UTF-8 text packed for quick comparison in UTF-16 order. Bytes
-// order texts as code points, which differs from UTF-16 order only around characters from
-// U+E000 up; prefixes holding those bytes therefore never decide and the texts are compared.
-struct Utf8Prefix
-{
-    std::array<quint64, 3> words {};
-    bool decides = true;
-
-    Utf8Prefix() = default;
-    explicit Utf8Prefix(QByteArrayView s)
-    {
-        const qsizetype n = qMin<qsizetype>(qsizetype(words.size()) * 8, s.size());
-        for (qsizetype i = 0; i < n; ++i) {
-            const quint64 byte = uchar(s[i]);
-            if (byte >= 0xEE)
-                decides = false;
-            words[size_t(i / 8)] |= byte << (56 - 8 * (i % 8));
-        }
-    }
-    int compare(const Utf8Prefix &o) const
-    {
-        if (!decides || !o.decides)
-            return 0;
-        for (size_t i = 0; i < words.size(); ++i)
-            if (words[i] != o.words[i])
-                return words[i] < o.words[i] ? -1 : 1;
-        return 0;
-    }
-};
-
-// Puts the data rows in the given order (every data row once) in one reorder of the grid.
-void applyOrder(GridModel &table, const std::vector<int> &orderedRows)
-{
-    std::vector<int> rank(size_t(table.rows()), 0);
-    for (size_t i = 0; i < orderedRows.size(); ++i)
-        rank[size_t(orderedRows[i])] = int(i);
-    table.sortDataRows([&rank](int a, int b) { return rank[size_t(a)] < rank[size_t(b)]; });
-}
-
 } // namespace
 
 void DataTools::sortByColumn(GridModel &table, int col, Qt::SortOrder order)
 {
     if (col < 0 || col >= table.cols())
         return;
-    const int code = order == Qt::AscendingOrder ? 1 : 2;
-    emit table.beforeSort(col, code);
     const DataType type = table.columnDataType(col);
     const bool ascending = order == Qt::AscendingOrder;
     const int first = table.fixedRows();
@@ -175,8 +133,7 @@ void DataTools::sortByColumn(GridModel &table, int col, Qt::SortOrder order)
     std::vector<int> ordered(keys.size());
     for (size_t i = 0; i < keys.size(); ++i)
         ordered[i] = first + keys[i].index;
-    applyOrder(table, ordered);
-    emit table.afterSort(col, code);
+    table.applySort(col, order, ordered);
 }
 
 void DataTools::clearSortArrow(GridModel &table, int lastSortedCol, const QString &noPicture)
@@ -219,19 +176,18 @@ int DataTools::removeDuplicateRows(GridModel &table)
 
     // The sort on the first three columns (case-sensitive, ascending, stable) with compact
     // keys; cells are compared in their stored form without decoding them.
-    emit table.beforeSort(0, 1);
     const int first = table.fixedRows();
     const GridStore &store = table.store();
     auto cell = [&store](int r, int c) { return store.rows[size_t(r)].cells.utf8(c); };
     const int count = qMax(0, table.rows() - first);
     struct Key
     {
-        Utf8Prefix prefix; // of the first column
+        Utf8SortPrefix<3> prefix; // of the first column
         int row = 0;
     };
     std::vector<Key> keys(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
-        keys[size_t(i)] = { Utf8Prefix(cell(first + i, 0)), first + i };
+        keys[size_t(i)] = { Utf8SortPrefix<3>(cell(first + i, 0)), first + i };
     auto compareKeys = [&cell, keyCols](const Key &a, const Key &b) {
         const int cmp = a.prefix.compare(b.prefix);
         if (cmp != 0)
@@ -252,8 +208,7 @@ int DataTools::removeDuplicateRows(GridModel &table)
         sameAsPrevious[i] = i > 0 && compareKeys(keys[i - 1], keys[i]) == 0;
     }
     keys.clear();
-    applyOrder(table, ordered);
-    emit table.afterSort(0, 1);
+    table.applySort(0, Qt::AscendingOrder, ordered);
 
     // Equal rows have equal keys, so every duplicate sits in the same run of equal keys as
     // its first occurrence, wherever the sort put other rows between them; each run is
@@ -326,36 +281,31 @@ void DataTools::splitPhoneColumn(GridModel &table)
     const QString tollFree = QStringLiteral(" (toll-free)");
     const QString spacedTollFree = QStringLiteral("  (toll-free)");
     // One change notice for the three columns instead of three per row.
-    QSignalBlocker quiet(table);
-    table.setText(0, kParsedPhoneCol, QStringLiteral("Phone"));
-    table.setText(0, kParsedFaxCol, QStringLiteral("Fax"));
-    table.setText(0, kParsedTollFreeCol, QStringLiteral("Toll-free"));
-    // The title row goes through the same rule, so a plain "Phone" title stays as it is.
-    for (int r = 0; r < table.rows(); ++r) {
-        const QString p = table.text(r, kPhoneCol);
-        if (!p.contains(semicolon) && !p.contains(fourSpaces)) {
-            table.setText(r, kParsedPhoneCol, p);
-            continue;
+    const GridRange parsed { 0, kParsedPhoneCol, table.rows() - 1, kParsedTollFreeCol };
+    table.setTexts(parsed, [&](const GridModel::CellSetter &set) {
+        set(0, kParsedPhoneCol, QStringLiteral("Phone"));
+        set(0, kParsedFaxCol, QStringLiteral("Fax"));
+        set(0, kParsedTollFreeCol, QStringLiteral("Toll-free"));
+        // The title row goes through the same rule, so a plain "Phone" title stays as it is.
+        for (int r = 0; r < table.rows(); ++r) {
+            const QString p = table.text(r, kPhoneCol);
+            if (!p.contains(semicolon) && !p.contains(fourSpaces)) {
+                set(r, kParsedPhoneCol, p);
+                continue;
+            }
+            const QString phone = CutBetween(p, QString(), semicolon);
+            if (!phone.isEmpty()) {
+                set(r, kParsedPhoneCol, phone);
+                set(r, kParsedFaxCol, CutBetween(p, semicolon, fax));
+                set(r, kParsedTollFreeCol, CutBetween(p, afterFax, tollFree));
+            } else if (p.size() < 18) {
+                set(r, kParsedPhoneCol, p.trimmed());
+            } else {
+                set(r, kParsedPhoneCol, CutBetween(p, QString(), fourSpaces));
+                set(r, kParsedTollFreeCol, CutBetween(p, fourSpaces, spacedTollFree));
+            }
         }
-        const QString phone = CutBetween(p, QString(), semicolon);
-        if (!phone.isEmpty()) {
-            table.setText(r, kParsedPhoneCol, phone);
-            table.setText(r, kParsedFaxCol, CutBetween(p, semicolon, fax));
-            table.setText(r, kParsedTollFreeCol, CutBetween(p, afterFax, tollFree));
-        } else if (p.size() < 18) {
-            table.setText(r, kParsedPhoneCol, p.trimmed());
-        } else {
-            table.setText(r, kParsedPhoneCol, CutBetween(p, QString(), fourSpaces));
-            table.setText(r, kParsedTollFreeCol, CutBetween(p, fourSpaces, spacedTollFree));
-        }
-    }
-    quiet.unblock();
-    if (table.rows() > 0) {
-        emit table.headerDataChanged(Qt::Horizontal, kParsedPhoneCol, kParsedTollFreeCol);
-        emit table.dataChanged(table.index(0, kParsedPhoneCol), table.index(table.rows() - 1, kParsedTollFreeCol),
-            { Qt::DisplayRole, Qt::EditRole });
-        emit table.contentsEdited();
-    }
+    });
 }
 
 QString DataTools::stampText(const QString &oldText, const QString &format, const QDateTime &now)
