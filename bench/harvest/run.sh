@@ -1,127 +1,148 @@
 #!/usr/bin/env bash
 # Harvest benchmark: grabs the same demo-directory listings with dirquill-cli and with a
-# Scrapy spider (Debian's python3-scrapy) and prints listings per second for each and the
-# ratio. Both read the same result pages from one dirquill-demo-site on loopback.
+# Scrapy spider (Debian's python3-scrapy) at several result-page sizes and
+# prints, for each size and each runner, listings per second, megabytes of pages per second
+# and the ratio against dirquill-cli grab. Every runner reads the same pages from one
+# dirquill-demo-site on loopback, and its listings are checked against the grab's.
 #
-#   bench/harvest/run.sh                 # 50,000 listings, 50 to a page
-#   LISTINGS=10000 PER_PAGE=100 bench/harvest/run.sh
-#   BUILD=build-release bench/harvest/run.sh      # executables from another build folder
+#   bench/harvest/run.sh                       # sizes 50 200 1000 huge
+#   SIZES="50 200" LISTINGS=20000 bench/harvest/run.sh
+#   RUNNERS="dirquill scrapy_follow" bench/harvest/run.sh
+#   BUILD=build-release bench/harvest/run.sh   # executables from another build folder
 #   DQ_CLI=/path/to/dirquill-cli bench/harvest/run.sh
+#
+# A size is a number of listings to a page, or "huge": 50 listings padded with the site's
+# huge= switch to about 300 KB, the size of many real result pages.
+#
+# Another way to harvest is one more runner: a function run_NAME that grabs "$url" into the
+# CSV file "$1" (a title row, then the eight listing fields first), a label_NAME, and NAME
+# in the runners list below.
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 bin="$root/${BUILD:-build}/bin"
 cli=${DQ_CLI:-$bin/dirquill-cli}
-listings=${LISTINGS:-50000}
-per_page=${PER_PAGE:-50}
+listings=${LISTINGS:-30000}
+sizes=${SIZES:-50 200 1000 huge}
+runners=(${RUNNERS:-dirquill scrapy_follow scrapy_parallel})
 
-for tool in "$bin/dirquill-demo-site"; do
-  [ -x "$tool" ] || { echo "run.sh: $tool is missing; build it first (ninja -C ${BUILD:-build} dirquill-demo-site dirquill-cli)" >&2; exit 1; }
+for tool in "$bin/dirquill-demo-site" "$cli"; do
+  [ -x "$tool" ] || { echo "run.sh: $tool is missing; build it first (cmake --build ${BUILD:-build} --target dirquill-demo-site dirquill-cli)" >&2; exit 1; }
 done
-command -v scrapy >/dev/null || { echo "run.sh: scrapy is missing (scripts/setup installs python3-scrapy)" >&2; exit 1; }
+command -v scrapy >/dev/null || { echo "run.sh: scrapy is missing (apt-get install python3-scrapy)" >&2; exit 1; }
 
 work=$(mktemp -d)
 site_pid=""
-cleanup() {
-  [ -n "$site_pid" ] && kill "$site_pid" 2>/dev/null
-  rm -rf "$work"
+stop_site() {
+  [ -n "$site_pid" ] && kill "$site_pid" 2>/dev/null && wait "$site_pid" 2>/dev/null
+  site_pid=""
 }
-trap cleanup EXIT
+trap 'stop_site; rm -rf "$work"' EXIT
 
-"$bin/dirquill-demo-site" --port 0 --quiet --listings "$listings" --per-page "$per_page" >"$work/site.log" 2>&1 &
-site_pid=$!
-for _ in $(seq 100); do
-  grep -q '^listening on ' "$work/site.log" && break
-  sleep 0.1
-done
-port=$(sed -n 's|^listening on http://127\.0\.0\.1:\([0-9]*\)/$|\1|p' "$work/site.log")
-[ -n "$port" ] || { echo "run.sh: the demo site did not start:" >&2; cat "$work/site.log" >&2; exit 1; }
-url="http://127.0.0.1:$port/page/search?category=plumbers&city=austin&state=tx"
-echo "demo site: $listings listings, $per_page to a page, $url"
+# Starts the site with PER_PAGE listings a page and sets $port; it logs one line per request
+# ("GET target status bytes"), which is how each runner's megabytes are counted.
+start_site() {
+  stop_site
+  "$bin/dirquill-demo-site" --port 0 --listings "$2" --per-page "$1" >"$work/site.log" 2>&1 &
+  site_pid=$!
+  port=""
+  for _ in $(seq 100); do
+    port=$(sed -n 's|^listening on http://127\.0\.0\.1:\([0-9]*\)/$|\1|p' "$work/site.log")
+    [ -n "$port" ] && return 0
+    sleep 0.1
+  done
+  echo "run.sh: the demo site did not start:" >&2; cat "$work/site.log" >&2
+  return 1
+}
+
+label_dirquill="dirquill-cli grab"
+run_dirquill() { "$cli" grab --key "$root/engines/demo-page.key" --url "$url" --out "$1"; }
+
+# Scrapy, following each Next link as a grab does, then with every page asked for at once.
+# Following links, Scrapy idles about 0.1 s a page by its own design (it hands a finished
+# download on after a fixed 100 ms delay), so the all-at-once run is its fair best.
+label_scrapy_follow="scrapy, next links"
+run_scrapy_follow() { scrapy runspider "$here/demo_spider.py" -a mode=follow -a start_url="$url" -O "$1"; }
+label_scrapy_parallel="scrapy, all pages at once"
+run_scrapy_parallel() { scrapy runspider "$here/demo_spider.py" -a mode=parallel -a start_url="$url" -O "$1"; }
 
 # Milliseconds since the epoch, in shell arithmetic.
 now() { echo $(( $(date +%s%N) / 1000000 )); }
+search="category=plumbers&city=austin&state=tx"
 status=0
 
-# Dirquill: one grab with the shipped key file for this paging style.
-dq_ms=""
-if [ -x "$cli" ]; then
+# Nagle's algorithm in a server costs about 40 ms a page at this size, over a second in all;
+# a healthy site and grab take a small fraction of that.
+if start_site 100 3000; then
+  url="http://127.0.0.1:$port/page/search?$search"
   start=$(now)
-  if "$cli" grab --key "$root/engines/demo-page.key" --url "$url" --out "$work/dirquill.csv" 2>"$work/dirquill.log"; then
-    dq_ms=$(( $(now) - start ))
+  if run_dirquill "$work/check.csv" >/dev/null 2>&1; then
+    echo "check: 30 pages of 100 listings grabbed in $(( $(now) - start )) ms"
   else
-    echo "dirquill-cli grab failed:" >&2; tail -5 "$work/dirquill.log" >&2; status=1
+    echo "check: the grab of 30 pages of 100 listings failed" >&2; status=1
   fi
-else
-  echo "$cli is missing; build it first (ninja -C ${BUILD:-build} dirquill-cli)" >&2; status=1
 fi
 
-# Scrapy, following each Next link as a grab does, then with every page asked for at once.
-run_spider() {
-  local mode=$1
-  local start
-  start=$(now)
-  if scrapy runspider "$here/demo_spider.py" -a mode="$mode" -a start_url="$url" -O "$work/scrapy-$mode.csv" \
-      >"$work/scrapy-$mode.log" 2>&1; then
-    echo $(( $(now) - start ))
-  else
-    echo "scrapy ($mode) failed:" >&2; tail -5 "$work/scrapy-$mode.log" >&2
-    return 1
-  fi
-}
-sc_follow=$(run_spider follow) || status=1
-sc_parallel=$(run_spider parallel) || status=1
+# One line per run: size, listings a page, runner, listings expected, milliseconds, bytes served, CSV.
+: >"$work/results.tsv"
+for size in $sizes; do
+  per_page=$size extra=""
+  if [ "$size" = huge ]; then per_page=50 extra="&huge=0.3"; fi
+  start_site "$per_page" "$listings" || { status=1; continue; }
+  url="http://127.0.0.1:$port/page/search?$search$extra"
+  for runner in "${runners[@]}"; do
+    out="$work/$size-$runner.csv"
+    log_from=$(wc -l <"$work/site.log")
+    start=$(now)
+    if "run_$runner" "$out" >"$work/$size-$runner.log" 2>&1; then
+      ms=$(( $(now) - start ))
+      bytes=$(tail -n +"$((log_from + 1))" "$work/site.log" | awk '$1 == "GET" { n += $4 } END { print n + 0 }')
+      label_var="label_$runner"
+      printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$size" "$per_page" "${!label_var}" "$listings" "$ms" "$bytes" "$out" \
+        >>"$work/results.tsv"
+    else
+      echo "$runner failed at size $size:" >&2; tail -5 "$work/$size-$runner.log" >&2; status=1
+    fi
+  done
+done
+stop_site
 
-python3 - "$work" "$listings" "${dq_ms:-}" "${sc_follow:-}" "${sc_parallel:-}" <<'PY' || status=1
-import csv, sys, os
-work, expected = sys.argv[1], int(sys.argv[2])
-ms = {"dirquill-cli grab": sys.argv[3], "scrapy, next links": sys.argv[4], "scrapy, all pages at once": sys.argv[5]}
-files = {"dirquill-cli grab": "dirquill.csv", "scrapy, next links": "scrapy-follow.csv",
-         "scrapy, all pages at once": "scrapy-parallel.csv"}
+python3 - "$work/results.tsv" <<'PY' || status=1
+import csv, sys
 
-def rows(name):
-    path = os.path.join(work, files[name])
-    if not os.path.exists(path):
-        return None
+def listings(path):
     with open(path, newline="", encoding="utf-8") as f:
         data = list(csv.reader(f))
-    # Both write a title row; compare the eight listing fields.
+    # Every runner writes a title row; compare the eight listing fields.
     return sorted(tuple(r[:8]) for r in data[1:] if any(r))
 
-rates = {}
-results = {}
-for name, millis in ms.items():
-    got = rows(name) if millis else None
-    if got is None:
-        print(f"{name:28s} no result")
-        continue
-    results[name] = got
-    seconds = max(int(millis), 1) / 1000.0
-    rate = len(got) / seconds
-    rates[name] = rate
-    print(f"{name:28s} {len(got):7d} listings in {seconds:7.2f} s = {rate:9.0f} listings/s")
-
+runs = [line.rstrip("\n").split("\t") for line in open(sys.argv[1], encoding="utf-8") if line.strip()]
 ok = True
-for name, got in results.items():
-    if len(got) != expected:
-        print(f"!! {name} collected {len(got)} listings, the site has {expected}")
-        ok = False
-if "dirquill-cli grab" in results:
-    for name in ("scrapy, next links", "scrapy, all pages at once"):
-        if name in results and results[name] != results["dirquill-cli grab"]:
-            print(f"!! {name} and dirquill-cli grab differ in their listings")
+print("size: listings a page; a grab keeps at most 201 of a page, and so does the spider")
+print(f"{'size':>5} {'page KB':>8}  {'runner':27s} {'listings':>8} {'seconds':>8} {'listings/s':>11} {'MB/s':>7} {'dirquill x':>10}")
+for size in dict.fromkeys(r[0] for r in runs):
+    rows = [r for r in runs if r[0] == size]
+    base_rate, base_rows = None, None
+    for _, per_page, label, expected, ms, nbytes, path in rows:
+        got = listings(path)
+        seconds = max(int(ms), 1) / 1000.0
+        rate = len(got) / seconds
+        total, per_page = int(expected), int(per_page)
+        pages = -(-total // per_page)
+        # A grab keeps at most 201 listings of a page (the spider does the same).
+        expected = sum(min(201, per_page, total - p * per_page) for p in range(pages))
+        if base_rate is None:
+            base_rate, base_rows = rate, got
+        print(f"{size:>5} {int(nbytes) / pages / 1024:8.0f}  {label:27s} {len(got):8d} {seconds:8.2f} {rate:11.0f} "
+              f"{int(nbytes) / 1e6 / seconds:7.1f} {base_rate / rate:9.1f}x")
+        if len(got) != expected:
+            print(f"!! {label} collected {len(got)} listings at size {size}, the site has {expected}")
             ok = False
-    if ok and len(results) > 1:
-        print("all runs collected the same listings")
-    base = rates.get("dirquill-cli grab")
-    if base:
-        for name in ("scrapy, next links", "scrapy, all pages at once"):
-            if name in rates:
-                print(f"ratio dirquill / {name}: {base / rates[name]:.1f}x")
+        elif got != base_rows:
+            print(f"!! {label} and {rows[0][2]} differ in their listings at size {size}")
+            ok = False
+print("all runs collected the same listings" if ok else "!! some runs differ")
 sys.exit(0 if ok else 1)
 PY
-for mode in follow parallel; do
-  grep -h '^scrapy (' "$work/scrapy-$mode.log" 2>/dev/null | sed 's/^/  spider alone: /'
-done
 exit $status

@@ -107,7 +107,7 @@ const char16_t kFaultHelp[]
       u"<tr><td>drop=1</td><td>close the connection without an answer</td></tr>\n"
       u"<tr><td>drop=mid</td><td>close the connection halfway through the page</td></tr>\n"
       u"<tr><td>drip=MS</td><td>send the page 64 bytes at a time, MS milliseconds apart</td></tr>\n"
-      u"<tr><td>huge=MB</td><td>pad the page to at least MB megabytes (at most 512)</td></tr>\n"
+      u"<tr><td>huge=MB</td><td>pad the page to at least MB megabytes (at most 512; 0.3 is about 300 KB)</td></tr>\n"
       u"<tr><td>charset=windows-1252</td><td>send the page in Windows-1252; declare=header, meta or none "
       u"says where it is declared (default both)</td></tr>\n"
       u"<tr><td>redirect=N</td><td>redirect N times before the page</td></tr>\n</table>\n";
@@ -376,9 +376,10 @@ HttpResponse DemoSite::respond(const HttpRequest &request, const QByteArray &fal
     response.contentType = inHeader ? "text/html; charset=" + charset : QByteArray("text/html");
     response.body = charset == "utf-8" ? html.toUtf8() : toWindows1252(html);
 
-    const int megabytes = faults ? qBound(0, toInt(request.value(QStringLiteral("huge")), 0), 512) : 0;
+    // Fractions too: huge=0.3 makes a result page of a common real size, about 300 KB.
+    const double megabytes = faults ? qBound(0.0, request.value(QStringLiteral("huge")).toDouble(), 512.0) : 0;
     if (megabytes > 0) {
-        const qint64 want = qint64(megabytes) * 1024 * 1024;
+        const qint64 want = qint64(megabytes * 1024 * 1024);
         const QByteArray line(63, 'x');
         QByteArray filler;
         filler.reserve(want + 64);
