@@ -3,6 +3,7 @@
 #include "core/shell/userprompts.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -48,5 +49,19 @@ QString tempDir();
 // window loads without engines. Returns the program folder; empty when the site list
 // could not be written.
 QString useFreshProgramHome();
+
+// The control of a window by its objectName; a missing one ends the test run with its name,
+// so a renamed control shows as such rather than as a crash.
+template <class T> T *named(const QObject &window, const QString &name)
+{
+    T *child = window.findChild<T *>(name);
+    if (!child)
+        qFatal("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
+    return child;
+}
+template <class T> T *named(const QObject &window, const char *name)
+{
+    return named<T>(window, QString::fromLatin1(name));
+}
 
 } // namespace dq::test

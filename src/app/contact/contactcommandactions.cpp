@@ -18,7 +18,7 @@ ContactCommandActions::ContactCommandActions(frmMain &window)
     , m_opener(m_desktopOpener.get())
 {
     setLinkOpener(m_opener);
-    QMenu *tools = window.mnuTools;
+    QMenu *tools = window.menu(frmMain::Menu::Tools);
 
     const auto entry = [this, tools](const char *name, const QString &caption, const QKeySequence &keys,
                            ContactActions::Command command) {

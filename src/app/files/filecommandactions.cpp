@@ -20,7 +20,7 @@ FileCommandActions::FileCommandActions(frmMain &window)
 {
     FileCommands *files = &window.fileCommands();
     RecordTable *table = &window.table();
-    QMenu *menu = window.mnuFile;
+    QMenu *menu = window.menu(frmMain::Menu::File);
 
     // Shortcuts live on the menu entries, so they work while the record tab's menus show.
     const auto entry = [](QMenu *into, const char *name, const QString &caption, const QKeySequence &keys) {
@@ -72,7 +72,7 @@ FileCommandActions::FileCommandActions(frmMain &window)
         connect(a, &QAction::triggered, files, [files, k = kind] { files->open(k); });
     }
     keyOpen->setMenu(openKinds);
-    if (auto *button = qobject_cast<QToolButton *>(window.Toolbar[0]->widgetForAction(keyOpen)))
+    if (auto *button = qobject_cast<QToolButton *>(window.toolbar(0)->widgetForAction(keyOpen)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
 
     const auto followSave = [mnuSave, keySave](bool enabled) {

@@ -1,6 +1,5 @@
 #include "app/harvest/browsercommands.h"
 
-#include "app/harvest/selectallonfocus.h"
 #include "app/shell/frmmain.h"
 #include "core/shell/programfolder.h"
 
@@ -43,27 +42,22 @@ BrowserCommands::BrowserCommands(frmMain &w)
     WBrowser = makeBrowser(w.searchPage(), "WBrowser");
     WBrowserGuide = makeBrowser(w.guidePage(), "WBrowserGuide");
 
-    w.txtDrop->setToolTip(QStringLiteral("URL Address"));
-    w.txtURL->setToolTip(QStringLiteral("URL Address"));
-    w.lbDropBox->setText(QStringLiteral("Address:"));
-    SelectAllOnFocus::install(w.txtDrop);
-
     // Each change of the browser's place shows in its address box; the search box's change
     // runs the address check that enables grabbing.
-    connect(WBrowser, &QWebEngineView::urlChanged, this, [&w](const QUrl &url) { w.txtDrop->setText(url.toString()); });
+    connect(WBrowser, &QWebEngineView::urlChanged, this, [&w](const QUrl &url) { w.setSearchAddress(url.toString()); });
     connect(
-        WBrowserGuide, &QWebEngineView::urlChanged, this, [&w](const QUrl &url) { w.txtURL->setText(url.toString()); });
+        WBrowserGuide, &QWebEngineView::urlChanged, this, [&w](const QUrl &url) { w.setGuideAddress(url.toString()); });
     connect(WBrowser, &QWebEngineView::loadStarted, this, [this] { setBusy(true); });
     connect(WBrowser, &QWebEngineView::loadFinished, this, [this] { setBusy(false); });
     // An address typed into a box and confirmed with Enter is opened in its browser.
-    connect(w.txtDrop, &QLineEdit::returnPressed, this, [this, &w] { navigate(w.txtDrop->text()); });
-    connect(w.txtURL, &QLineEdit::returnPressed, this,
-        [this, &w] { WBrowserGuide->setUrl(QUrl::fromUserInput(w.txtURL->text())); });
+    connect(&w, &frmMain::searchAddressEntered, this, &BrowserCommands::navigate);
+    connect(&w, &frmMain::guideAddressEntered, this,
+        [this](const QString &address) { WBrowserGuide->setUrl(QUrl::fromUserInput(address)); });
 
-    mnuFileB_back = menuEntry(w.mnuFileB, "mnuFileB_back", QStringLiteral("Go &Back"));
-    mnuFileB_forward = menuEntry(w.mnuFileB, "mnuFileB_forward", QStringLiteral("Go &Forward"));
-    mnuFileG_back = menuEntry(w.mnuFileG, "mnuFileG_back", QStringLiteral("Go &Back"));
-    mnuFileG_forward = menuEntry(w.mnuFileG, "mnuFileG_forward", QStringLiteral("Go &Forward"));
+    mnuFileB_back = menuEntry(w.menu(frmMain::Menu::SearchFile), "mnuFileB_back", QStringLiteral("Go &Back"));
+    mnuFileB_forward = menuEntry(w.menu(frmMain::Menu::SearchFile), "mnuFileB_forward", QStringLiteral("Go &Forward"));
+    mnuFileG_back = menuEntry(w.menu(frmMain::Menu::GuideFile), "mnuFileG_back", QStringLiteral("Go &Back"));
+    mnuFileG_forward = menuEntry(w.menu(frmMain::Menu::GuideFile), "mnuFileG_forward", QStringLiteral("Go &Forward"));
     connect(mnuFileB_back, &QAction::triggered, WBrowser, &QWebEngineView::back);
     connect(mnuFileB_forward, &QAction::triggered, WBrowser, &QWebEngineView::forward);
     connect(mnuFileG_back, &QAction::triggered, WBrowserGuide, &QWebEngineView::back);
@@ -123,7 +117,7 @@ QString BrowserCommands::guidePagePath()
 void BrowserCommands::openGuidePage()
 {
     const QUrl url = QUrl::fromLocalFile(guidePagePath());
-    m_window.txtURL->setText(url.toString());
+    m_window.setGuideAddress(url.toString());
     WBrowserGuide->setUrl(url);
 }
 

@@ -26,9 +26,9 @@ frmSites::frmSites(frmMain &w)
 
     m_sites->setFixedRows(0);
     m_sites->setCols(1);
-    m_sites->setRows(w.cboYP2->count());
-    for (int i = 0; i < w.cboYP2->count(); ++i)
-        m_sites->setText(i, 0, w.cboYP2->itemText(i));
+    m_sites->setRows(w.engineBox()->count());
+    for (int i = 0; i < w.engineBox()->count(); ++i)
+        m_sites->setText(i, 0, w.engineBox()->itemText(i));
     m_sites->setCursor(0, 0);
 
     fs = new GridView(this);
@@ -92,7 +92,7 @@ void frmSites::cmdSave_Click()
         = SiteList::saveOrder(order, m_window.engines(), m_window.siteGrid(), programFolder() + SiteList::fileName());
 
     // The engine list takes the new order; the engine shown stays the one in use.
-    QComboBox *list = m_window.cboYP2;
+    QComboBox *list = m_window.engineBox();
     const QString shown = list->currentText();
     {
         const QSignalBlocker quiet(list);

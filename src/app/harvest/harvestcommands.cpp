@@ -44,10 +44,10 @@ HarvestCommands::HarvestCommands(frmMain &w)
     , m_run(new GrabRun(&w.table().fa(), nullptr, this))
 {
     createControls();
-    addSearchColorMenu(w.mnuToolsB);
+    addSearchColorMenu(w.menu(frmMain::Menu::SearchTools));
 
-    connect(w.txtDrop, &QLineEdit::textChanged, this, &HarvestCommands::txtDrop_Change);
-    connect(w.cboYP2, &QComboBox::activated, this, &HarvestCommands::cboYP2_Click);
+    connect(&w, &frmMain::searchAddressChanged, this, &HarvestCommands::txtDrop_Change);
+    connect(w.engineBox(), &QComboBox::activated, this, &HarvestCommands::cboYP2_Click);
     connect(Timer1, &QTimer::timeout, this, &HarvestCommands::Timer1_Timer);
 
     connect(m_run, &GrabRun::grabbedCountChanged, this,
@@ -76,12 +76,12 @@ void HarvestCommands::createControls()
     connect(stop1, &QAction::triggered, this, &HarvestCommands::StopGrab);
     connect(start, &QAction::triggered, this, &HarvestCommands::Grab);
 
-    QToolBar *bar = w.Toolbar[1];
+    QToolBar *bar = w.toolbar(1);
     bar->addSeparator();
-    w.cboYP2->setToolTip(QStringLiteral("Select Yellow Pages Searching Site"));
-    w.cboYP2->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    w.cboYP2->setMinimumContentsLength(24);
-    bar->addWidget(w.cboYP2);
+    w.engineBox()->setToolTip(QStringLiteral("Select Yellow Pages Searching Site"));
+    w.engineBox()->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    w.engineBox()->setMinimumContentsLength(24);
+    bar->addWidget(w.engineBox());
     cmdUpDown = new QToolButton(bar);
     cmdUpDown->setObjectName(QStringLiteral("cmdUpDown"));
     cmdUpDown->setToolTip(QStringLiteral("Set Default Searching Site and Order"));
@@ -124,15 +124,15 @@ void HarvestCommands::createControls()
         (hint0->height() - size) / 2);
 
     // The grab entries lead the search tab's File menu.
-    QAction *first = w.mnuFileB->actions().value(0);
-    mnuFileB_Grab = new QAction(QStringLiteral("Start &Grabbing"), w.mnuFileB);
+    QAction *first = w.menu(frmMain::Menu::SearchFile)->actions().value(0);
+    mnuFileB_Grab = new QAction(QStringLiteral("Start &Grabbing"), w.menu(frmMain::Menu::SearchFile));
     mnuFileB_Grab->setObjectName(QStringLiteral("mnuFileB_Grab"));
     mnuFileB_Grab->setShortcut(QKeySequence(Qt::Key_F5));
-    mnuFileB_StopGrab = new QAction(QStringLiteral("&Stop Grabbing"), w.mnuFileB);
+    mnuFileB_StopGrab = new QAction(QStringLiteral("&Stop Grabbing"), w.menu(frmMain::Menu::SearchFile));
     mnuFileB_StopGrab->setObjectName(QStringLiteral("mnuFileB_StopGrab"));
     mnuFileB_StopGrab->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F5));
-    w.mnuFileB->insertActions(first, { mnuFileB_Grab, mnuFileB_StopGrab });
-    w.mnuFileB->insertSeparator(first);
+    w.menu(frmMain::Menu::SearchFile)->insertActions(first, { mnuFileB_Grab, mnuFileB_StopGrab });
+    w.menu(frmMain::Menu::SearchFile)->insertSeparator(first);
     connect(mnuFileB_Grab, &QAction::triggered, this, &HarvestCommands::Grab);
     connect(mnuFileB_StopGrab, &QAction::triggered, this, &HarvestCommands::StopGrab);
 
@@ -140,13 +140,12 @@ void HarvestCommands::createControls()
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(GrabRun::kAnimationMs);
 
-    txtYP2 = new QLineEdit(w.SSPanWeb);
+    txtYP2 = new QLineEdit;
     txtYP2->setObjectName(QStringLiteral("txtYP2"));
     txtYP2->setReadOnly(true);
     txtYP2->setToolTip(QStringLiteral("Current Searching Site"));
     txtYP2->setMinimumWidth(240);
-    if (auto *row = qobject_cast<QBoxLayout *>(w.SSPanWeb->layout()))
-        row->insertWidget(0, txtYP2);
+    w.insertSearchStatusWidget(txtYP2);
 
     // Nothing can be grabbed before an engine's listing page shows.
     start->setEnabled(false);
@@ -179,11 +178,11 @@ bool HarvestCommands::isGrabbing() const
 void HarvestCommands::cboYP2_Click()
 {
     frmMain &w = m_window;
-    const int index = w.cboYP2->currentIndex();
+    const int index = w.engineBox()->currentIndex();
     if (index < 0)
         return;
     w.setListIndex(index);
-    const QString name = w.cboYP2->itemText(index);
+    const QString name = w.engineBox()->itemText(index);
     frmT &tool = keyTool();
     tool.txtYP->setText(name);
     txtYP2->setText(name);
@@ -200,10 +199,10 @@ void HarvestCommands::cboYP2_Click()
     m_browsers->navigate(loaded.url);
     w.showTab(frmMain::kTabSearch);
     // The check must see the new key table even when the address stays the same.
-    if (w.txtDrop->text() == loaded.url)
+    if (w.searchAddress() == loaded.url)
         txtDrop_Change();
     else
-        w.txtDrop->setText(loaded.url);
+        w.setSearchAddress(loaded.url);
     w.panel(24)->clear();
 }
 
@@ -246,7 +245,7 @@ void HarvestCommands::txtDrop_Change()
     QAction *start = w.toolbarButton(1, QStringLiteral("StartGrab"));
     const bool grabbing = isGrabbing();
     // A missing key file disables grabbing outright, even when an earlier engine had enabled it.
-    if (KeyRules::addressEnablesGrab(keyTable(), w.txtDrop->text(), m_grabDisabled)) {
+    if (KeyRules::addressEnablesGrab(keyTable(), w.searchAddress(), m_grabDisabled)) {
         // A grab already running keeps its command disabled.
         start->setEnabled(!grabbing);
         mnuFileB_Grab->setEnabled(!grabbing);
@@ -309,7 +308,7 @@ void HarvestCommands::Grab()
     };
     m_run->setBatchColors(CellStyling::searchFontColors(ticked(1), ticked(2), ticked(3)));
     m_run->setFresh(w.table().fresh());
-    m_run->start(keyTable(), w.txtDrop->text());
+    m_run->start(keyTable(), w.searchAddress());
 }
 
 void HarvestCommands::StopGrab()
@@ -355,8 +354,8 @@ void HarvestCommands::showLastRow()
     const QModelIndex last = fa.index(fa.rows() - 1, qMax(0, fa.col()));
     if (!last.isValid())
         return;
-    m_window.fa->setCurrentIndex(last);
-    m_window.fa->scrollTo(last);
+    m_window.recordView().setCurrentIndex(last);
+    m_window.recordView().scrollTo(last);
 }
 
 } // namespace dq

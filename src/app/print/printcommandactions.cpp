@@ -13,7 +13,7 @@ namespace dq {
 PrintCommandActions::PrintCommandActions(frmMain &window)
     : QObject(&window)
 {
-    QMenu *file = window.mnuFile;
+    QMenu *file = window.menu(frmMain::Menu::File);
     file->addSeparator();
     QAction *labels = file->addAction(QStringLiteral("&Print Mailing Labels..."));
     labels->setObjectName(QStringLiteral("mnuPrint"));

@@ -12,6 +12,8 @@
 #include "app/shell/frmtips.h"
 #include "app/table/datatoolcommands.h"
 #include "app/table/editcommands.h"
+#include "app/table/formpanel.h"
+#include "app/harvest/selectallonfocus.h"
 #include "app/table/frmcoldef.h"
 #include "app/table/stylecommands.h"
 #include "core/grid/gridfile.h"
@@ -98,7 +100,7 @@ void frmMain::installCommands()
 {
     m_dispatcher = new ToolbarDispatcher(*this);
     new FileCommandActions(*this);
-    new EditCommands(*this);
+    m_edit = new EditCommands(*this);
     new PrintCommandActions(*this);
     m_contact = new ContactCommandActions(*this);
     m_harvest = new HarvestCommands(*this);
@@ -255,12 +257,18 @@ void frmMain::createCentralArea()
     central->setObjectName(QStringLiteral("frmMainClient"));
     central->installEventFilter(this);
 
-    lbDropBox = new QLabel(QStringLiteral("Address"), central);
+    lbDropBox = new QLabel(QStringLiteral("Address:"), central);
     lbDropBox->setObjectName(QStringLiteral("lbDropBox"));
     txtDrop = new QLineEdit(central);
     txtDrop->setObjectName(QStringLiteral("txtDrop"));
     txtURL = new QLineEdit(central);
     txtURL->setObjectName(QStringLiteral("txtURL"));
+    for (QLineEdit *box : { txtDrop, txtURL })
+        box->setToolTip(QStringLiteral("URL Address"));
+    SelectAllOnFocus::install(txtDrop);
+    connect(txtDrop, &QLineEdit::textChanged, this, &frmMain::searchAddressChanged);
+    connect(txtDrop, &QLineEdit::returnPressed, this, [this] { emit searchAddressEntered(txtDrop->text()); });
+    connect(txtURL, &QLineEdit::returnPressed, this, [this] { emit guideAddressEntered(txtURL->text()); });
     // Shown on the browser tabs only, when their menu entry is ticked.
     lbDropBox->hide();
     txtDrop->hide();
@@ -476,6 +484,95 @@ void frmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     relayout();
+}
+
+QMenu *frmMain::menu(Menu which) const
+{
+    switch (which) {
+    case Menu::File:
+        return mnuFile;
+    case Menu::Edit:
+        return mnuEdit;
+    case Menu::View:
+        return mnuView;
+    case Menu::Tools:
+        return mnuTools;
+    case Menu::SearchFile:
+        return mnuFileB;
+    case Menu::SearchView:
+        return mnuViewB;
+    case Menu::SearchTools:
+        return mnuToolsB;
+    case Menu::GuideFile:
+        return mnuFileG;
+    case Menu::GuideView:
+        return mnuViewG;
+    case Menu::Help:
+        return mnuHelp;
+    }
+    return nullptr;
+}
+
+QToolBar *frmMain::toolbar(int tab) const
+{
+    return tab >= 0 && tab <= 2 ? Toolbar[size_t(tab)] : nullptr;
+}
+
+GridView &frmMain::recordView() const
+{
+    return *fa;
+}
+
+GridModel *frmMain::formGrid() const
+{
+    return m_edit ? &m_edit->formPanel().grid() : nullptr;
+}
+
+QWidget *frmMain::formPage() const
+{
+    return tabForm->widget(0);
+}
+
+void frmMain::setFormPanelShown(bool on)
+{
+    tabForm->setVisible(on);
+}
+
+QComboBox *frmMain::engineBox() const
+{
+    return cboYP2;
+}
+
+void frmMain::insertSearchStatusWidget(QWidget *widget)
+{
+    widget->setParent(SSPanWeb);
+    if (auto *row = qobject_cast<QBoxLayout *>(SSPanWeb->layout()))
+        row->insertWidget(0, widget);
+}
+
+QString frmMain::searchAddress() const
+{
+    return txtDrop->text();
+}
+
+void frmMain::setSearchAddress(const QString &address)
+{
+    txtDrop->setText(address);
+}
+
+void frmMain::setGuideAddress(const QString &address)
+{
+    txtURL->setText(address);
+}
+
+bool frmMain::alternateColor() const
+{
+    return mnuAlternateColor->isChecked();
+}
+
+void frmMain::toggleAlternateColor()
+{
+    mnuAlternateColor->trigger();
 }
 
 QLabel *frmMain::panel(int index) const

@@ -21,6 +21,7 @@ class QToolBar;
 namespace dq {
 
 class ContactCommandActions;
+class EditCommands;
 class ToolbarDispatcher;
 class FileCommands;
 class GridModel;
@@ -129,7 +130,62 @@ public:
     int pixelsToTwipsX(int pixels) const;
     int pixelsToTwipsY(int pixels) const;
 
-    // Menu sets, named as their objectNames.
+    // --- What the window offers the subsystems that fill it -------------------------------
+    // The menu sets, one per tab ("Search" and "Guide" for the browser tabs) plus Help.
+    enum class Menu { File, Edit, View, Tools, SearchFile, SearchView, SearchTools, GuideFile, GuideView, Help };
+    QMenu *menu(Menu which) const;
+    // The toolbar of a tab (kTabResults, kTabSearch, kTabGuide); nullptr for another index.
+    QToolBar *toolbar(int tab) const;
+    // The view that shows the record table.
+    GridView &recordView() const;
+    // The Form panel's grid; nullptr until the panel exists.
+    GridModel *formGrid() const;
+    // The page of the "Form" tab that the Form panel fills, and showing or hiding that tab.
+    QWidget *formPage() const;
+    void setFormPanelShown(bool on);
+    // The searching-engine list, filled from the site list; the harvest puts it on its toolbar.
+    QComboBox *engineBox() const;
+    // Puts a control at the front of the search tab's status panel.
+    void insertSearchStatusWidget(QWidget *widget);
+    // The address boxes of the Search and Guide Online tabs (shown when their View entry is ticked).
+    QString searchAddress() const;
+    void setSearchAddress(const QString &address);
+    void setGuideAddress(const QString &address);
+    // The alternate row colour switch of the View menu.
+    bool alternateColor() const;
+    void toggleAlternateColor();
+
+signals:
+    // The program has written its settings and is ending.
+    void ended();
+    // A grid took the keyboard focus (or Select All claimed the record table).
+    void focusOwnerChanged(quint8 owner);
+    void mouseModeChanged(MouseMode mode);
+    void recordTableClicked();
+    // The search address box's text changed, typed or set.
+    void searchAddressChanged(const QString &address);
+    // Enter in an address box: the address to open in that tab's browser.
+    void searchAddressEntered(const QString &address);
+    void guideAddressEntered(const QString &address);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createMenus();
+    void installCommands();
+    void finishMenus();
+    void createToolbars();
+    void createCentralArea();
+    QWidget *createStatusPanel(const QString &name, std::initializer_list<int> indexes);
+    void applyGeometry(const ShellSettings &s);
+    void setAddressBoxTicks(bool on);
+    void updateAddressRow();
+    bool splitterMouse(QEvent *event);
+
+    // The controls, named as their objectNames.
     QMenu *mnuFile = nullptr;
     QMenu *mnuEdit = nullptr;
     QMenu *mnuView = nullptr;
@@ -159,7 +215,6 @@ public:
     QFrame *VBar1 = nullptr;
     QFrame *VBar2 = nullptr;
     GridView *fa = nullptr;
-    GridView *fb = nullptr; // the Form panel's grid, placed by the edit commands
     QWidget *SSPanMain = nullptr;
     QWidget *SSPanWeb = nullptr;
     QWidget *SSPanGuide = nullptr;
@@ -170,38 +225,13 @@ public:
     QComboBox *cboYP2 = nullptr;
     GridModel *ft = nullptr;
 
-signals:
-    // The program has written its settings and is ending.
-    void ended();
-    // A grid took the keyboard focus (or Select All claimed the record table).
-    void focusOwnerChanged(quint8 owner);
-    void mouseModeChanged(MouseMode mode);
-    void recordTableClicked();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    void createMenus();
-    void installCommands();
-    void finishMenus();
-    void createToolbars();
-    void createCentralArea();
-    QWidget *createStatusPanel(const QString &name, std::initializer_list<int> indexes);
-    void applyGeometry(const ShellSettings &s);
-    void setAlternateColor(bool on);
-    void setAddressBoxTicks(bool on);
-    void updateAddressRow();
-    bool splitterMouse(QEvent *event);
-
     UserPrompts &m_prompts;
     RecordTable *m_table;
     FileCommands *m_files;
     ContactCommandActions *m_contact = nullptr;
     colYPs m_colYPs;
     HarvestCommands *m_harvest = nullptr;
+    EditCommands *m_edit = nullptr;
     std::map<int, QLabel *> m_panels;
     QWidget *m_searchPage = nullptr;
     QWidget *m_guidePage = nullptr;

@@ -124,7 +124,7 @@ ToolbarDispatcher::ToolbarDispatcher(frmMain &window)
             a->setIcon(style->standardIcon(icon));
     }
     for (int i = 0; i < 3; ++i) {
-        connect(window.Toolbar[size_t(i)], &QToolBar::actionTriggered, this,
+        connect(window.toolbar(i), &QToolBar::actionTriggered, this,
             [this, i](QAction *a) { dispatch(i, a->data().toString()); });
     }
 }
@@ -132,7 +132,7 @@ ToolbarDispatcher::ToolbarDispatcher(frmMain &window)
 void ToolbarDispatcher::fillMissingIcons()
 {
     for (int i = 0; i < 3; ++i) {
-        const QList<QAction *> actions = m_window.Toolbar[size_t(i)]->actions();
+        const QList<QAction *> actions = m_window.toolbar(i)->actions();
         for (QAction *a : actions) {
             const QString key = a->data().toString();
             if (key.isEmpty() || !a->icon().isNull())

@@ -15,7 +15,7 @@ namespace dq {
 DataToolCommands::DataToolCommands(frmMain &window)
     : QObject(&window)
     , m_window(window)
-    , m_arrows(new SortArrows(*window.fa, this))
+    , m_arrows(new SortArrows(window.recordView(), this))
 {
     setObjectName(QStringLiteral("dataToolCommands"));
     const auto entry = [](QMenu *into, const char *name, const QString &caption, const QKeySequence &keys) {
@@ -24,7 +24,7 @@ DataToolCommands::DataToolCommands(frmMain &window)
         a->setShortcut(keys);
         return a;
     };
-    QMenu *tools = window.mnuTools;
+    QMenu *tools = window.menu(frmMain::Menu::Tools);
     connect(entry(tools, "mnuDateTimeNow", QStringLiteral("DateTime Stamp Now"), QKeySequence(Qt::Key_F3)),
         &QAction::triggered, this, &DataToolCommands::stampNow);
     connect(entry(tools, "mnuDelDup", QStringLiteral("Delete Duplicates"), QKeySequence(Qt::CTRL | Qt::Key_D)),
@@ -33,7 +33,8 @@ DataToolCommands::DataToolCommands(frmMain &window)
         &DataToolCommands::parsePhoneColumn);
 
     GridModel *fa = &window.table().fa();
-    window.fa->setTitleSorter([fa](int col, Qt::SortOrder order) { DataTools::sortByColumn(*fa, col, order); });
+    window.recordView().setTitleSorter(
+        [fa](int col, Qt::SortOrder order) { DataTools::sortByColumn(*fa, col, order); });
     RecordTable *table = &window.table();
     connect(m_arrows, &SortArrows::sorted, this, [this, table] {
         table->markChangedByCommand();
@@ -81,7 +82,7 @@ void DataToolCommands::parsePhoneColumn()
 void DataToolCommands::stampNow()
 {
     GridModel &fa = m_window.table().fa();
-    const GridModel *form = m_window.fb ? m_window.fb->gridModel() : nullptr;
+    const GridModel *form = m_window.formGrid();
     // With the Form panel meant, its current field names the column (field row n is
     // column n - 1); the record's cell is stamped and the panel shows it at once.
     const bool onForm = m_window.focusOwner() != 1 && form;

@@ -84,17 +84,17 @@ EditCommands::EditCommands(frmMain &window)
 
     connect(&window, &frmMain::mouseModeChanged, this, &EditCommands::showModeState);
     connect(&window, &frmMain::focusOwnerChanged, this, &EditCommands::focusOwnerTaken);
-    connect(window.fa, &GridView::focusEntered, this, [this] { m_window.setFocusOwner(1); });
+    connect(&window.recordView(), &GridView::focusEntered, this, [this] { m_window.setFocusOwner(1); });
     connect(m_form->fb, &GridView::focusEntered, this, [this] { m_window.setFocusOwner(2); });
-    connect(window.fa, &GridView::rightButtonUp, this, [this](int, int, const QPoint &at) {
+    connect(&window.recordView(), &GridView::rightButtonUp, this, [this](int, int, const QPoint &at) {
         mnuRowHeight->menuAction()->setVisible(m_window.mouseMode() == MouseMode::Row);
-        m_window.mnuEdit->popup(at);
+        m_window.menu(frmMain::Menu::Edit)->popup(at);
     });
     connect(m_form->fb, &GridView::rightButtonUp, this, [this](int, int, const QPoint &at) {
         // The Form panel's rows always have heights to change, whatever the table's mode.
         mnuRowHeight->menuAction()->setVisible(true);
         mnuRowHeight->menuAction()->setEnabled(true);
-        m_window.mnuEdit->popup(at);
+        m_window.menu(frmMain::Menu::Edit)->popup(at);
     });
     window.installEventFilter(this);
     showModeState(window.mouseMode());
@@ -103,7 +103,7 @@ EditCommands::EditCommands(frmMain &window)
 
 void EditCommands::createMenus()
 {
-    QMenu *edit = m_window.mnuEdit;
+    QMenu *edit = m_window.menu(frmMain::Menu::Edit);
     mnuEditCut = entry(edit, "mnuEditCut", QStringLiteral("C&ut"), QKeySequence(Qt::CTRL | Qt::Key_X));
     mnuEditCopy = entry(edit, "mnuEditCopy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
     mnuEditPaste = entry(edit, "mnuEditPaste", QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
@@ -139,7 +139,7 @@ void EditCommands::createMenus()
     connect(mnuRowHeightInc, &QAction::triggered, this, &EditCommands::rowHeightIncrease);
     connect(mnuRowHeightDec, &QAction::triggered, this, &EditCommands::rowHeightDecrease);
 
-    QMenu *view = m_window.mnuView;
+    QMenu *view = m_window.menu(frmMain::Menu::View);
     view->addSeparator();
     mnuMouseMode[0] = entry(view, "mnuMouseMode_0", QStringLiteral("&Row Mode"), QKeySequence(Qt::Key_F6));
     mnuMouseMode[1] = entry(view, "mnuMouseMode_1", QStringLiteral("&Block && Edit Mode"), QKeySequence(Qt::Key_F7));
@@ -202,13 +202,13 @@ void EditCommands::reapplyMode()
 {
     GridModel &fa = recordGrid();
     if (m_window.mouseMode() == MouseMode::Block) {
-        m_window.fa->setSelectionMode(GridModel::SelectionMode::Free);
+        m_window.recordView().setSelectionMode(GridModel::SelectionMode::Free);
         return;
     }
     // Rows the user marked survive a visit to another window; a grid that was switched to
     // cells (by Find) comes back with its current row.
     const bool wasRows = fa.selectionMode() == GridModel::SelectionMode::ListBox;
-    m_window.fa->setSelectionMode(GridModel::SelectionMode::ListBox);
+    m_window.recordView().setSelectionMode(GridModel::SelectionMode::ListBox);
     if (fa.row() >= fa.fixedRows() && (!wasRows || !fa.isRowSelected(fa.row())))
         TableEdits::makeCurrentRow(fa, fa.row(), MouseMode::Row);
 }

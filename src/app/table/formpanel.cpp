@@ -64,7 +64,7 @@ bool isNavigationKey(int key)
 } // namespace
 
 FormPanel::FormPanel(frmMain &window)
-    : QWidget(window.tabForm->widget(0))
+    : QWidget(window.formPage())
     , m_window(window)
     , m_grid(new GridModel(this))
 {
@@ -78,7 +78,6 @@ FormPanel::FormPanel(frmMain &window)
     fb->horizontalHeader()->setStretchLastSection(true);
     fb->horizontalHeader()->setStyleSheet(
         QStringLiteral("QHeaderView::section { background-color: rgb(0, 128, 0); color: white; font-weight: bold; }"));
-    window.fb = fb;
 
     const std::array<QStyle::StandardPixmap, kButtons> pictures { QStyle::SP_TrashIcon, QStyle::SP_FileIcon,
         QStyle::SP_MediaSkipBackward, QStyle::SP_ArrowUp, QStyle::SP_ArrowDown, QStyle::SP_MediaSkipForward,
@@ -111,12 +110,12 @@ FormPanel::FormPanel(frmMain &window)
     column->setSpacing(2);
     column->addLayout(strip);
     column->addWidget(fb, 1);
-    if (QLayout *area = window.tabForm->widget(0)->layout()) {
+    if (QLayout *area = window.formPage()->layout()) {
         area->setContentsMargins(2, 2, 2, 2);
         area->addWidget(this);
     }
 
-    mnuViewFb = window.mnuView->addAction(QStringLiteral("&Form Panel"));
+    mnuViewFb = window.menu(frmMain::Menu::View)->addAction(QStringLiteral("&Form Panel"));
     mnuViewFb->setObjectName(QStringLiteral("mnuViewFb"));
     mnuViewFb->setShortcut(QKeySequence(Qt::Key_F2));
     mnuViewFb->setCheckable(true);
@@ -159,7 +158,7 @@ FormPanel::FormPanel(frmMain &window)
             markEdited();
     });
 
-    GridView *faView = window.fa;
+    GridView *faView = &window.recordView();
     connect(faView, &GridView::cellClicked, &window, &frmMain::fa_Click);
     connect(faView, &GridView::keyDown, this, [this](int key) {
         // The key moves the current cell after this notification; refresh once it has.
@@ -244,7 +243,7 @@ void FormPanel::setShown(bool on)
         mnuViewFb->setChecked(on); // comes back here through toggled
         return;
     }
-    m_window.tabForm->setVisible(on);
+    m_window.setFormPanelShown(on);
     if (on)
         refresh();
 }
@@ -381,7 +380,7 @@ void FormPanel::goToRow(int row)
 {
     GridModel &fa = m_window.table().fa();
     TableEdits::makeCurrentRow(fa, row, m_window.mouseMode());
-    m_window.fa->scrollTo(fa.index(fa.row(), fa.col()));
+    m_window.recordView().scrollTo(fa.index(fa.row(), fa.col()));
 }
 
 void FormPanel::addRecord()
@@ -432,7 +431,7 @@ void FormPanel::deleteRecord()
 void FormPanel::afterDelete()
 {
     m_window.fa_Click();
-    m_window.fa->setFocus(Qt::OtherFocusReason);
+    m_window.recordView().setFocus(Qt::OtherFocusReason);
 }
 
 void FormPanel::formEdited(int row, int col)

@@ -200,13 +200,14 @@ void frmColDef::installCommands(frmMain &window)
         QObject::connect(dialog, &QDialog::accepted, &window, &frmMain::fa_Click);
         dialog->open();
     };
-    QObject::connect(
-        entry(window.mnuTools, "mnuColumnDefine", QStringLiteral("&Column Define..."), QKeySequence(Qt::Key_F9)),
+    QObject::connect(entry(window.menu(frmMain::Menu::Tools), "mnuColumnDefine", QStringLiteral("&Column Define..."),
+                         QKeySequence(Qt::Key_F9)),
         &QAction::triggered, &window, [open] { open(ColumnDefs::Scope::AllColumns); });
-    window.mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuSpace221"));
-    QObject::connect(entry(window.mnuEdit, "mnuEditColAttr", QStringLiteral("Column &Attributes..."), {}),
+    window.menu(frmMain::Menu::Edit)->addSeparator()->setObjectName(QStringLiteral("mnuSpace221"));
+    QObject::connect(
+        entry(window.menu(frmMain::Menu::Edit), "mnuEditColAttr", QStringLiteral("Column &Attributes..."), {}),
         &QAction::triggered, &window, [open] { open(ColumnDefs::Scope::CurrentColumn); });
-    QObject::connect(entry(window.mnuEdit, "mnuEditColTitle", QStringLiteral("Column &Title..."), {}),
+    QObject::connect(entry(window.menu(frmMain::Menu::Edit), "mnuEditColTitle", QStringLiteral("Column &Title..."), {}),
         &QAction::triggered, &window, [&window] {
             if (ColumnDefs::askColumnTitle(window.table().fa(), window.prompts())) {
                 window.table().markChangedByCommand();

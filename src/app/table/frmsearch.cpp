@@ -71,14 +71,14 @@ void frmSearch::cmdNext_Click()
     const Finder::Outcome outcome = m_finder.findNext(fa, m_window.prompts());
     if (outcome.result != Finder::Result::Hit)
         return;
-    m_window.fa->scrollTo(fa.index(outcome.row, outcome.col));
+    m_window.recordView().scrollTo(fa.index(outcome.row, outcome.col));
     m_window.fa_Click();
 }
 
 void frmSearch::useCellSelection()
 {
     // A hit is one cell; whole-row selection would hide which one.
-    m_window.fa->setSelectionMode(GridModel::SelectionMode::Free);
+    m_window.recordView().setSelectionMode(GridModel::SelectionMode::Free);
 }
 
 bool frmSearch::event(QEvent *event)

@@ -96,8 +96,8 @@ StyleCommands::StyleCommands(frmMain &window)
         a->setObjectName(QLatin1String(name));
         return a;
     };
-    window.mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuSpace222"));
-    QMenu *mnuAlign = window.mnuEdit->addMenu(QStringLiteral("A&lignment"));
+    window.menu(frmMain::Menu::Edit)->addSeparator()->setObjectName(QStringLiteral("mnuSpace222"));
+    QMenu *mnuAlign = window.menu(frmMain::Menu::Edit)->addMenu(QStringLiteral("A&lignment"));
     mnuAlign->setObjectName(QStringLiteral("mnuAlign"));
     mnuAlign->menuAction()->setObjectName(QStringLiteral("mnuAlignAction"));
     const std::array<std::tuple<const char *, QString, Alignment>, 3> alignments { {
@@ -107,15 +107,15 @@ StyleCommands::StyleCommands(frmMain &window)
     } };
     for (const auto &[name, caption, alignment] : alignments)
         connect(entry(mnuAlign, name, caption), &QAction::triggered, this, [this, a = alignment] { align(a); });
-    QAction *mnuBkColor = entry(window.mnuEdit, "mnuBkColor", QStringLiteral("&Backgorund Color..."));
+    QAction *mnuBkColor = entry(window.menu(frmMain::Menu::Edit), "mnuBkColor", QStringLiteral("&Backgorund Color..."));
     connect(mnuBkColor, &QAction::triggered, this, &StyleCommands::backgroundColor);
 
-    m_mnuGrid = entry(window.mnuView, "mnuGrid", QStringLiteral("&Grid Lines"));
+    m_mnuGrid = entry(window.menu(frmMain::Menu::View), "mnuGrid", QStringLiteral("&Grid Lines"));
     m_mnuGrid->setCheckable(true);
     m_mnuGrid->setChecked(fa->gridLines());
     connect(m_mnuGrid, &QAction::triggered, this, &StyleCommands::gridLines);
 
-    QMenu *mnuOptions = window.mnuTools->addMenu(QStringLiteral("&Options"));
+    QMenu *mnuOptions = window.menu(frmMain::Menu::Tools)->addMenu(QStringLiteral("&Options"));
     mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
     connect(entry(mnuOptions, "mnuFonts", QStringLiteral("Fonts")), &QAction::triggered, this, &StyleCommands::fonts);
 
@@ -141,10 +141,10 @@ StyleCommands::StyleCommands(frmMain &window)
     QAction *keyAlternate
         = window.addToolbarButton(0, QStringLiteral("AlternateColor"), QStringLiteral("Toggle Alternate Color"));
     keyAlternate->setIcon(stripesIcon());
-    connect(keyAlternate, &QAction::triggered, window.mnuAlternateColor, &QAction::trigger);
+    connect(keyAlternate, &QAction::triggered, &window, &frmMain::toggleAlternateColor);
 
     // Every results-toolbar key puts the palette away; "Acolor" then brings it back.
-    connect(window.Toolbar[0], &QToolBar::actionTriggered, this, [this](QAction *a) {
+    connect(window.toolbar(0), &QToolBar::actionTriggered, this, [this](QAction *a) {
         if (a->data().toString() == QLatin1String("Acolor"))
             showPalette();
         else
@@ -174,7 +174,7 @@ StyleCommands::StyleCommands(frmMain &window)
 
 GridModel *StyleCommands::formPanel() const
 {
-    return m_window.fb ? m_window.fb->gridModel() : nullptr;
+    return m_window.formGrid();
 }
 
 GridModel *StyleCommands::target(GridRange &range) const
@@ -267,7 +267,7 @@ void StyleCommands::showPalette()
     // Under the key that called it, above everything else in the window.
     QPoint at(0, 0);
     if (QAction *key = m_window.toolbarButton(0, QStringLiteral("Acolor"))) {
-        if (QWidget *button = m_window.Toolbar[0]->widgetForAction(key))
+        if (QWidget *button = m_window.toolbar(0)->widgetForAction(key))
             at = button->mapTo(&m_window, QPoint(0, button->height()));
     }
     m_palette->move(at);
@@ -322,8 +322,8 @@ void StyleCommands::applyWindowSwitches()
 {
     RecordTable &table = m_window.table();
     GridModel &fa = table.fa();
-    const QColor alternate = m_window.mnuAlternateColor->isChecked() ? CellStyling::alternateRowColor()
-                                                                     : QApplication::palette().color(QPalette::Base);
+    const QColor alternate
+        = m_window.alternateColor() ? CellStyling::alternateRowColor() : QApplication::palette().color(QPalette::Base);
     // The window's switches are no edits of the table.
     table.setTracking(false);
     fa.setGridLines(m_mnuGrid->isChecked());

@@ -9,6 +9,7 @@
 #include <memory>
 
 using namespace dq;
+using dq::test::named;
 
 class TestFileCommandActions : public QObject
 {
@@ -66,7 +67,10 @@ private slots:
         QTEST(a->shortcut(), "shortcut");
     }
 
-    void exitIsTheLastEntryOfTheFileMenu() { QCOMPARE(m_window->mnuFile->actions().constLast(), m_window->mnuExit); }
+    void exitIsTheLastEntryOfTheFileMenu()
+    {
+        QCOMPARE(named<QMenu>(*m_window, "mnuFile")->actions().constLast(), named<QAction>(*m_window, "mnuExit"));
+    }
 
     void saveEntryAndKeyFollowTheSaveState()
     {

@@ -25,6 +25,7 @@
 #include <memory>
 
 using namespace dq;
+using dq::test::named;
 using Answer = UserPrompts::Answer;
 
 namespace {
@@ -133,22 +134,22 @@ private slots:
 
     void startUpListsTheEnginesAndSelectsTheFirst()
     {
-        QCOMPARE(listItems(m_w->cboYP2), kNames);
-        QCOMPARE(m_w->cboYP2->toolTip(), QStringLiteral("Select Yellow Pages Searching Site"));
+        QCOMPARE(listItems(named<QComboBox>(*m_w, "cboYP2")), kNames);
+        QCOMPARE(named<QComboBox>(*m_w, "cboYP2")->toolTip(), QStringLiteral("Select Yellow Pages Searching Site"));
         QCOMPARE(m_w->engines().Count(), 3);
         QCOMPARE(m_w->engines().Item(3)->Index, 4);
         QCOMPARE(harvest().keyTool().txtYP->text(), kNames[0]);
         QCOMPARE(harvest().txtYP2->text(), kNames[0]);
         QCOMPARE(harvest().keyTable().text(1, 4), QStringLiteral("/alpha/search?"));
-        QCOMPARE(m_w->tabMain->currentIndex(), int(frmMain::kTabSearch));
-        QCOMPARE(m_w->txtDrop->text(), QStringLiteral("http://127.0.0.1:9/alpha/"));
+        QCOMPARE(named<QTabWidget>(*m_w, "tabMain")->currentIndex(), int(frmMain::kTabSearch));
+        QCOMPARE(named<QLineEdit>(*m_w, "txtDrop")->text(), QStringLiteral("http://127.0.0.1:9/alpha/"));
         QCOMPARE(harvest().browsers().WBrowser->url(), QUrl(QStringLiteral("http://127.0.0.1:9/alpha/")));
         // The start page is no listing page.
         QVERIFY(!key(1, "StartGrab")->isEnabled());
         QCOMPARE(shownHint(), 0);
         QVERIFY(harvest().keyTool().isHidden());
         QVERIFY(m_prompts->asked.isEmpty());
-        QVERIFY(m_w->txtURL->text().endsWith(QStringLiteral("QRBX/Guide/index.html")));
+        QVERIFY(named<QLineEdit>(*m_w, "txtURL")->text().endsWith(QStringLiteral("QRBX/Guide/index.html")));
         QCOMPARE(harvest().browsers().WBrowserGuide->url(), QUrl::fromLocalFile(BrowserCommands::guidePagePath()));
     }
 
@@ -164,22 +165,22 @@ private slots:
         QCOMPARE(m_prompts->asked.size(), 1);
         QVERIFY2(m_prompts->asked.at(0).text.contains(QStringLiteral("stpl00.bin")),
             qPrintable(m_prompts->asked.at(0).text));
-        QCOMPARE(m_w->cboYP2->count(), 0);
+        QCOMPARE(named<QComboBox>(*m_w, "cboYP2")->count(), 0);
         // Without an engine there are no rules, so no address enables grabbing.
-        m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?what=x"));
+        named<QLineEdit>(*m_w, "txtDrop")->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?what=x"));
         QVERIFY(!key(1, "StartGrab")->isEnabled());
         QVERIFY(!harvest().mnuFileB_Grab->isEnabled());
     }
 
     void addressBoxesSelectTheirWholeTextOnFocus()
     {
-        m_w->mnuViewDropBox->trigger();
+        named<QAction>(*m_w, "mnuViewDropBox")->trigger();
         m_w->show();
         QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
-        m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?what=x"));
-        m_w->txtDrop->deselect();
-        QTest::mouseClick(m_w->txtDrop, Qt::LeftButton);
-        QTRY_COMPARE(m_w->txtDrop->selectedText(), m_w->txtDrop->text());
+        named<QLineEdit>(*m_w, "txtDrop")->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?what=x"));
+        named<QLineEdit>(*m_w, "txtDrop")->deselect();
+        QTest::mouseClick(named<QLineEdit>(*m_w, "txtDrop"), Qt::LeftButton);
+        QTRY_COMPARE(named<QLineEdit>(*m_w, "txtDrop")->selectedText(), named<QLineEdit>(*m_w, "txtDrop")->text());
     }
 
     void addressCheck_data()
@@ -207,14 +208,14 @@ private slots:
         if (engine == 2)
             m_prompts->answers << Answer::Ok;
         // Start from a state where grabbing was possible, so a stale enable would show.
-        m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?first"));
+        named<QLineEdit>(*m_w, "txtDrop")->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?first"));
         QVERIFY(key(1, "StartGrab")->isEnabled());
-        m_w->cboYP2->setCurrentIndex(engine);
-        emit m_w->cboYP2->activated(engine);
+        named<QComboBox>(*m_w, "cboYP2")->setCurrentIndex(engine);
+        emit named<QComboBox>(*m_w, "cboYP2")->activated(engine);
         for (int i : { 2, 20, 21, 24 })
             m_w->panel(i)->setText(QStringLiteral("old"));
 
-        m_w->txtDrop->setText(address);
+        named<QLineEdit>(*m_w, "txtDrop")->setText(address);
 
         QCOMPARE(grabCommands(), (QList<bool> { false, false, enabled, enabled, false }));
         QCOMPARE(shownHint(), enabled ? 1 : 0);
@@ -228,27 +229,27 @@ private slots:
     void aMissingKeyFileIsReportedOnceAndTheStartPageStillOpens()
     {
         m_prompts->answers << Answer::Ok;
-        m_w->cboYP2->setCurrentIndex(2);
-        emit m_w->cboYP2->activated(2);
+        named<QComboBox>(*m_w, "cboYP2")->setCurrentIndex(2);
+        emit named<QComboBox>(*m_w, "cboYP2")->activated(2);
         QCOMPARE(
             m_prompts->messages(), QStringList { QStringLiteral("Key file not found. Contact software vender. ") });
         QCOMPARE(m_prompts->asked.at(0).title, QStringLiteral("Select Searching Engine"));
         QCOMPARE(m_prompts->asked.at(0).icon, UserPrompts::Icon::Warning);
         QVERIFY(harvest().grabDisabled());
-        QCOMPARE(m_w->txtDrop->text(), QStringLiteral("http://127.0.0.1:9/gamma/"));
+        QCOMPARE(named<QLineEdit>(*m_w, "txtDrop")->text(), QStringLiteral("http://127.0.0.1:9/gamma/"));
         QCOMPARE(harvest().txtYP2->text(), kNames[2]);
     }
 
     void reselectingAnEngineReloadsItsKeyFile()
     {
-        m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:9/alpha/list/"));
+        named<QLineEdit>(*m_w, "txtDrop")->setText(QStringLiteral("http://127.0.0.1:9/alpha/list/"));
         QVERIFY(!key(1, "StartGrab")->isEnabled());
         writeKeyFile(m_home + QStringLiteral("alpha.key"), QStringLiteral("/list/"));
         m_w->panel(24)->setText(QStringLiteral("17"));
-        emit m_w->cboYP2->activated(0);
+        emit named<QComboBox>(*m_w, "cboYP2")->activated(0);
         QCOMPARE(harvest().keyTable().text(1, 4), QStringLiteral("/list/"));
         QVERIFY(m_w->panel(24)->text().isEmpty());
-        m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:9/alpha/list/"));
+        named<QLineEdit>(*m_w, "txtDrop")->setText(QStringLiteral("http://127.0.0.1:9/alpha/list/"));
         QVERIFY(key(1, "StartGrab")->isEnabled());
     }
 
@@ -292,7 +293,7 @@ private slots:
 
     void stopGrabRestoresTheCommandsAndShowsCancel()
     {
-        m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?what=x"));
+        named<QLineEdit>(*m_w, "txtDrop")->setText(QStringLiteral("http://127.0.0.1:9/alpha/search?what=x"));
         // Nothing listens at the address: the grab waits for its page while we stop it.
         harvest().mnuFileB_Grab->trigger();
         QVERIFY(harvest().isGrabbing());
@@ -301,7 +302,7 @@ private slots:
         QVERIFY(!key(1, "Back")->isEnabled());
         QCOMPARE(shownHint(), 2);
         // A browser moving on during a grab keeps Stop available.
-        m_w->txtDrop->setText(QStringLiteral("http://127.0.0.1:9/elsewhere"));
+        named<QLineEdit>(*m_w, "txtDrop")->setText(QStringLiteral("http://127.0.0.1:9/elsewhere"));
         QVERIFY(key(1, "Stop")->isEnabled());
         QVERIFY(harvest().mnuFileB_StopGrab->isEnabled());
         QCOMPARE(shownHint(), 2);
@@ -340,7 +341,7 @@ private slots:
         QAction *a = m_w->toolbarButton(bar, key);
         QVERIFY(a);
         a->trigger();
-        QCOMPARE(m_w->tabMain->currentIndex(), tab);
+        QCOMPARE(named<QTabWidget>(*m_w, "tabMain")->currentIndex(), tab);
         // Only the search browser's refresh empties the grab status.
         const bool emptied = bar == 1 && key == QStringLiteral("Reload");
         QCOMPARE(m_w->panel(2)->text().isEmpty(), emptied);
@@ -349,19 +350,19 @@ private slots:
 
     void theAddressBoxChoiceShowsTheTabsBox()
     {
-        QVERIFY(!m_w->mnuViewDropBox->isChecked());
+        QVERIFY(!named<QAction>(*m_w, "mnuViewDropBox")->isChecked());
         m_w->showTab(frmMain::kTabSearch);
-        QVERIFY(m_w->txtDrop->isHidden());
-        m_w->mnuViewDropBox->trigger();
-        QVERIFY(m_w->mnuViewDropBoxG->isChecked());
-        QVERIFY(!m_w->txtDrop->isHidden());
-        QVERIFY(m_w->txtURL->isHidden());
+        QVERIFY(named<QLineEdit>(*m_w, "txtDrop")->isHidden());
+        named<QAction>(*m_w, "mnuViewDropBox")->trigger();
+        QVERIFY(named<QAction>(*m_w, "mnuViewDropBoxG")->isChecked());
+        QVERIFY(!named<QLineEdit>(*m_w, "txtDrop")->isHidden());
+        QVERIFY(named<QLineEdit>(*m_w, "txtURL")->isHidden());
         m_w->showTab(frmMain::kTabGuide);
-        QVERIFY(m_w->txtDrop->isHidden());
-        QVERIFY(!m_w->txtURL->isHidden());
-        m_w->mnuViewDropBoxG->trigger();
-        QVERIFY(!m_w->mnuViewDropBox->isChecked());
-        QVERIFY(m_w->txtURL->isHidden());
+        QVERIFY(named<QLineEdit>(*m_w, "txtDrop")->isHidden());
+        QVERIFY(!named<QLineEdit>(*m_w, "txtURL")->isHidden());
+        named<QAction>(*m_w, "mnuViewDropBoxG")->trigger();
+        QVERIFY(!named<QAction>(*m_w, "mnuViewDropBox")->isChecked());
+        QVERIFY(named<QLineEdit>(*m_w, "txtURL")->isHidden());
     }
 
     void siteEditor_data()
@@ -403,9 +404,9 @@ private slots:
         (save ? editor->cmdSave : editor->cmdCancel)->click();
         QTRY_VERIFY(!m_w->findChild<frmSites *>());
 
-        QCOMPARE(listItems(m_w->cboYP2), order);
+        QCOMPARE(listItems(named<QComboBox>(*m_w, "cboYP2")), order);
         // The engine in use stays selected.
-        QCOMPARE(m_w->cboYP2->currentText(), kNames[0]);
+        QCOMPARE(named<QComboBox>(*m_w, "cboYP2")->currentText(), kNames[0]);
         QCOMPARE(m_w->engines().Item(1)->ListName, order[0]);
         GridModel file;
         QVERIFY(GridFile::load(file, siteList, FileKind::Native));

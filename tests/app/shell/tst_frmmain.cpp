@@ -21,6 +21,7 @@
 #include <memory>
 
 using namespace dq;
+using dq::test::named;
 using namespace Qt::StringLiterals;
 using Answer = UserPrompts::Answer;
 
@@ -72,13 +73,13 @@ private slots:
         QCOMPARE(w->pos(), QPoint(0, 0));
         QCOMPARE(w->size(), QSize(w->twipsToPixelsX(12000), w->twipsToPixelsY(10000)));
         QCOMPARE(w->vbarLeft(), 3570);
-        QVERIFY(w->mnuAlternateColor->isChecked());
+        QVERIFY(named<QAction>(*w, "mnuAlternateColor")->isChecked());
         QCOMPARE(w->table().fa().alternateRowColor(), QColor(0xC0, 0xFF, 0xC0));
-        QVERIFY(!w->mnuViewDropBox->isChecked());
-        QVERIFY(!w->mnuViewDropBoxG->isChecked());
+        QVERIFY(!named<QAction>(*w, "mnuViewDropBox")->isChecked());
+        QVERIFY(!named<QAction>(*w, "mnuViewDropBoxG")->isChecked());
         QCOMPARE(w->table().lastOpenFolder(), programFolder());
-        QCOMPARE(w->tabMain->currentIndex(), 1);
-        QVERIFY(w->mnuTabs[1]->isChecked());
+        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 1);
+        QVERIFY(named<QAction>(*w, QStringLiteral("mnuTabs_%1").arg(1))->isChecked());
         QCOMPARE(text(*w, 8), QStringLiteral("3.8"));
         QCOMPARE(text(*w, 4), QStringLiteral("US"));
         QCOMPARE(text(*w, 3), QStringLiteral("ROW"));
@@ -100,21 +101,21 @@ private slots:
         QCOMPARE(w->pos(), QPoint(w->twipsToPixelsX(2880), w->twipsToPixelsY(1440)));
         QCOMPARE(w->size(), QSize(w->twipsToPixelsX(14400), w->twipsToPixelsY(10080)));
         QCOMPARE(w->vbarLeft(), 4320);
-        QVERIFY(!w->mnuAlternateColor->isChecked());
+        QVERIFY(!named<QAction>(*w, "mnuAlternateColor")->isChecked());
         QCOMPARE(w->table().fa().alternateRowColor(), QApplication::palette().color(QPalette::Base));
-        QVERIFY(w->mnuViewDropBox->isChecked());
-        QVERIFY(w->mnuViewDropBoxG->isChecked());
+        QVERIFY(named<QAction>(*w, "mnuViewDropBox")->isChecked());
+        QVERIFY(named<QAction>(*w, "mnuViewDropBoxG")->isChecked());
         QCOMPARE(w->table().lastOpenFolder(), QStringLiteral("/srv/lists/"));
-        QCOMPARE(w->tabMain->currentIndex(), 0);
-        QVERIFY(w->mnuTabs[0]->isChecked());
-        QVERIFY(!w->mnuTabs[1]->isChecked());
+        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 0);
+        QVERIFY(named<QAction>(*w, QStringLiteral("mnuTabs_%1").arg(0))->isChecked());
+        QVERIFY(!named<QAction>(*w, QStringLiteral("mnuTabs_%1").arg(1))->isChecked());
     }
 
     void aDefaultTabOutOfRangeKeepsTheFirstTab()
     {
         writeSettings({ QStringLiteral("DefaultTab=7") });
         auto w = makeWindow();
-        QCOMPARE(w->tabMain->currentIndex(), 0);
+        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 0);
     }
 
     void aMissingSiteListEndsTheProgram()
@@ -159,7 +160,7 @@ private slots:
         QFETCH(bool, ends);
         QFETCH(bool, saved);
         auto w = makeWindow();
-        QCOMPARE(w->tabMain->currentIndex(), 1);
+        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 1);
         if (edited)
             w->table().fa().setText(1, 0, QStringLiteral("Acme"));
         for (int a : answers)
@@ -169,9 +170,9 @@ private slots:
             m_prompts->fileNames << (saveDialogChoosesFile ? target : QString());
         QSignalSpy ended(w.get(), &frmMain::ended);
 
-        w->mnuExit->trigger();
+        named<QAction>(*w, "mnuExit")->trigger();
 
-        QCOMPARE(w->tabMain->currentIndex(), 0);
+        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 0);
         QCOMPARE(ended.size(), ends ? 1 : 0);
         QCOMPARE(m_prompts->asked.isEmpty(), !edited);
         if (edited)
@@ -188,7 +189,7 @@ private slots:
     {
         auto w = makeWindow();
         QSignalSpy ended(w.get(), &frmMain::ended);
-        w->mnuFileBexit->trigger();
+        named<QAction>(*w, "mnuFileBexit")->trigger();
         QCOMPARE(ended.size(), 1);
     }
 
@@ -219,16 +220,16 @@ private slots:
         QCOMPARE(w->close(), closes);
         QCOMPARE(w->isVisible(), !closes);
         QCOMPARE(ended.size(), closes ? 1 : 0);
-        QTEST(w->tabMain->currentIndex(), "tabAfter");
+        QTEST(named<QTabWidget>(*w, "tabMain")->currentIndex(), "tabAfter");
     }
 
     void settingsWrittenAtExitComeBackAtTheNextStart()
     {
         {
             auto w = makeWindow();
-            w->mnuTabs[2]->trigger();
-            w->mnuAlternateColor->trigger();
-            w->mnuViewDropBoxG->trigger();
+            named<QAction>(*w, QStringLiteral("mnuTabs_%1").arg(2))->trigger();
+            named<QAction>(*w, "mnuAlternateColor")->trigger();
+            named<QAction>(*w, "mnuViewDropBoxG")->trigger();
             w->move(w->twipsToPixelsX(720), w->twipsToPixelsY(360));
             w->resize(w->twipsToPixelsX(13500), w->twipsToPixelsY(9600));
             w->table().setLastOpenFolder(QStringLiteral("/srv/lists/"));
@@ -250,18 +251,18 @@ private slots:
         QCOMPARE(Settings::read(QStringLiteral("ListIndex")), QStringLiteral("4"));
 
         auto again = makeWindow();
-        QCOMPARE(again->tabMain->currentIndex(), 2);
-        QVERIFY(!again->mnuAlternateColor->isChecked());
-        QVERIFY(again->mnuViewDropBox->isChecked());
+        QCOMPARE(named<QTabWidget>(*again, "tabMain")->currentIndex(), 2);
+        QVERIFY(!named<QAction>(*again, "mnuAlternateColor")->isChecked());
+        QVERIFY(named<QAction>(*again, "mnuViewDropBox")->isChecked());
         QCOMPARE(again->pos(), QPoint(again->twipsToPixelsX(720), again->twipsToPixelsY(360)));
     }
 
     void alternateRowColourMenuTogglesTheColour()
     {
         auto w = makeWindow();
-        w->mnuAlternateColor->trigger();
+        named<QAction>(*w, "mnuAlternateColor")->trigger();
         QCOMPARE(w->table().fa().alternateRowColor(), QColor(Qt::white));
-        w->mnuAlternateColor->trigger();
+        named<QAction>(*w, "mnuAlternateColor")->trigger();
         QCOMPARE(w->table().fa().alternateRowColor(), QColor(0xC0, 0xFF, 0xC0));
     }
 
@@ -286,9 +287,9 @@ private slots:
         QFETCH(QString, statusShown);
         auto w = makeWindow();
         w->showTab(tab);
-        QCOMPARE(w->tabMain->currentIndex(), tab);
+        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), tab);
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(!w->Toolbar[size_t(i)]->isHidden(), i == tab);
+            QCOMPARE(!named<QToolBar>(*w, QStringLiteral("Toolbar_%1").arg(i))->isHidden(), i == tab);
         const QStringList all { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s,
             u"mnuToolsB"_s, u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s };
         for (const QString &name : all) {
@@ -299,7 +300,7 @@ private slots:
         for (const QString &name :
             { QStringLiteral("SSPanMain"), QStringLiteral("SSPanWeb"), QStringLiteral("SSPanGuide") })
             QCOMPARE(!w->findChild<QWidget *>(name)->isHidden(), name == statusShown);
-        QCOMPARE(w->mnuGudie->isVisible(), tab != 2);
+        QCOMPARE(named<QAction>(*w, "mnuGudie")->isVisible(), tab != 2);
     }
 
     void addressBoxes_data()
@@ -322,26 +323,26 @@ private slots:
         writeSettings({ QStringLiteral("DefaultTab=0"), QStringLiteral("AddressBox=") + (ticked ? u'1' : u'0') });
         auto w = makeWindow();
         w->showTab(tab);
-        QTEST(w->txtDrop->isVisibleTo(w.get()), "searchBox");
-        QTEST(w->txtURL->isVisibleTo(w.get()), "guideBox");
+        QTEST(named<QLineEdit>(*w, "txtDrop")->isVisibleTo(w.get()), "searchBox");
+        QTEST(named<QLineEdit>(*w, "txtURL")->isVisibleTo(w.get()), "guideBox");
     }
 
     void tickingEitherAddressEntryTicksBoth()
     {
         auto w = makeWindow();
-        w->mnuViewDropBox->trigger();
-        QVERIFY(w->mnuViewDropBoxG->isChecked());
-        QVERIFY(w->txtDrop->isVisibleTo(w.get()));
-        w->mnuViewDropBoxG->trigger();
-        QVERIFY(!w->mnuViewDropBox->isChecked());
-        QVERIFY(!w->txtDrop->isVisibleTo(w.get()));
+        named<QAction>(*w, "mnuViewDropBox")->trigger();
+        QVERIFY(named<QAction>(*w, "mnuViewDropBoxG")->isChecked());
+        QVERIFY(named<QLineEdit>(*w, "txtDrop")->isVisibleTo(w.get()));
+        named<QAction>(*w, "mnuViewDropBoxG")->trigger();
+        QVERIFY(!named<QAction>(*w, "mnuViewDropBox")->isChecked());
+        QVERIFY(!named<QLineEdit>(*w, "txtDrop")->isVisibleTo(w.get()));
     }
 
     void guideEntryShowsTheGuideTab()
     {
         auto w = makeWindow();
-        w->mnuGudie->trigger();
-        QCOMPARE(w->tabMain->currentIndex(), 2);
+        named<QAction>(*w, "mnuGudie")->trigger();
+        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 2);
     }
 
     void appendedRowsAreCountedInTheStatus()

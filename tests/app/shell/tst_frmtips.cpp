@@ -19,6 +19,7 @@
 #include <memory>
 
 using namespace dq;
+using dq::test::named;
 
 namespace {
 
@@ -175,9 +176,9 @@ private slots:
     void f1WithTheDialogOpenBringsUpTheSameDialog()
     {
         auto w = makeWindow(false);
-        QCOMPARE(w->mnuTip->text(), QStringLiteral("&Tip of The Day"));
-        QCOMPARE(w->mnuTip->shortcut(), QKeySequence(Qt::Key_F1));
-        QVERIFY(w->mnuHelp->actions().contains(w->mnuTip));
+        QCOMPARE(named<QAction>(*w, "mnuTip")->text(), QStringLiteral("&Tip of The Day"));
+        QCOMPARE(named<QAction>(*w, "mnuTip")->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(named<QMenu>(*w, "mnuHelp")->actions().contains(named<QAction>(*w, "mnuTip")));
         w->show();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
@@ -209,7 +210,7 @@ private slots:
         QTest::mouseClick(first->cmdOK, Qt::LeftButton);
         QTRY_VERIFY(!first);
 
-        w->mnuTip->trigger();
+        named<QAction>(*w, "mnuTip")->trigger();
         frmTips *second = w->tipsDialog();
         QVERIFY(second);
         QVERIFY(second->isVisible());

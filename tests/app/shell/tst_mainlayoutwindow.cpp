@@ -16,6 +16,7 @@
 #include <memory>
 
 using namespace dq;
+using dq::test::named;
 using namespace Qt::StringLiterals;
 
 // The window's own placement of its parts, checked on a shown window.
@@ -26,20 +27,20 @@ class TestMainLayoutWindow : public QObject, public test::TableWindowFixture
     // Left edge of a widget in tabMain's coordinates, in twips.
     int leftInTab(QWidget *child) const
     {
-        return m_window->pixelsToTwipsX(child->mapTo(m_window->tabMain, QPoint(0, 0)).x());
+        return m_window->pixelsToTwipsX(child->mapTo(named<QTabWidget>(*m_window, "tabMain"), QPoint(0, 0)).x());
     }
 
     void pressOnSplitter(QEvent::Type type, int globalX)
     {
-        const QPointF global(globalX, m_window->VBar->mapToGlobal(QPoint(0, 5)).y());
-        const QPointF local = m_window->VBar->mapFromGlobal(global);
+        const QPointF global(globalX, named<QFrame>(*m_window, "VBar")->mapToGlobal(QPoint(0, 5)).y());
+        const QPointF local = named<QFrame>(*m_window, "VBar")->mapFromGlobal(global);
         const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent e(type, local, global, button, held, Qt::NoModifier);
-        QApplication::sendEvent(m_window->VBar, &e);
+        QApplication::sendEvent(named<QFrame>(*m_window, "VBar"), &e);
     }
 
-    int splitterGlobalX() const { return m_window->VBar->mapToGlobal(QPoint(0, 0)).x(); }
+    int splitterGlobalX() const { return named<QFrame>(*m_window, "VBar")->mapToGlobal(QPoint(0, 0)).x(); }
 
 private slots:
     void init()
@@ -83,15 +84,15 @@ private slots:
         QFETCH(bool, searchBox);
         QFETCH(bool, guideBox);
         QFETCH(bool, guideEntry);
-        if (m_window->mnuViewDropBox->isChecked() != addressTicked)
-            m_window->mnuViewDropBox->trigger();
-        QCOMPARE(m_window->mnuViewDropBoxG->isChecked(), addressTicked);
+        if (named<QAction>(*m_window, "mnuViewDropBox")->isChecked() != addressTicked)
+            named<QAction>(*m_window, "mnuViewDropBox")->trigger();
+        QCOMPARE(named<QAction>(*m_window, "mnuViewDropBoxG")->isChecked(), addressTicked);
         // Come from another tab so the switch really runs.
         m_window->showTab((tab + 1) % 3);
         m_window->showTab(tab);
 
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(m_window->Toolbar[size_t(i)]->isVisible(), i == tab);
+            QCOMPARE(named<QToolBar>(*m_window, QStringLiteral("Toolbar_%1").arg(i))->isVisible(), i == tab);
         for (const char *name : { "SSPanMain", "SSPanWeb", "SSPanGuide" })
             QCOMPARE(m_window->findChild<QWidget *>(QLatin1String(name))->isVisible(), status == QLatin1String(name));
         const QStringList all { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s,
@@ -101,10 +102,10 @@ private slots:
             QVERIFY2(menu, qPrintable(name));
             QCOMPARE(menu->menuAction()->isVisible(), menus.contains(name));
         }
-        QVERIFY(m_window->mnuHelp->menuAction()->isVisible());
-        QCOMPARE(m_window->mnuGudie->isVisible(), guideEntry);
-        QCOMPARE(m_window->txtDrop->isVisible(), searchBox);
-        QCOMPARE(m_window->txtURL->isVisible(), guideBox);
+        QVERIFY(named<QMenu>(*m_window, "mnuHelp")->menuAction()->isVisible());
+        QCOMPARE(named<QAction>(*m_window, "mnuGudie")->isVisible(), guideEntry);
+        QCOMPARE(named<QLineEdit>(*m_window, "txtDrop")->isVisible(), searchBox);
+        QCOMPARE(named<QLineEdit>(*m_window, "txtURL")->isVisible(), guideBox);
     }
 
     void everyStatusCellLivesInItsPanel_data()
@@ -127,22 +128,23 @@ private slots:
         QVERIFY2(pan->findChild<QLabel *>(cell), qPrintable(cell));
         // The panel lies over the tab control's bottom edge, right of the tab buttons.
         m_window->showTab(panel == QLatin1String("SSPanMain") ? 0 : 1);
-        QCOMPARE(pan->parentWidget(), m_window->tabMain);
-        QVERIFY(pan->geometry().left() >= m_window->tabMain->tabBar()->geometry().right());
-        QVERIFY(pan->geometry().bottom() >= m_window->tabMain->height() - 2);
+        QCOMPARE(pan->parentWidget(), named<QTabWidget>(*m_window, "tabMain"));
+        QVERIFY(pan->geometry().left() >= named<QTabWidget>(*m_window, "tabMain")->tabBar()->geometry().right());
+        QVERIFY(pan->geometry().bottom() >= named<QTabWidget>(*m_window, "tabMain")->height() - 2);
     }
 
     void tabControlStartsBelowTheAddressBoxOnlyOnBrowserTabs()
     {
-        m_window->mnuViewDropBox->trigger();
-        QVERIFY(m_window->mnuViewDropBox->isChecked());
+        named<QAction>(*m_window, "mnuViewDropBox")->trigger();
+        QVERIFY(named<QAction>(*m_window, "mnuViewDropBox")->isChecked());
         m_window->showTab(frmMain::kTabSearch);
-        QVERIFY(m_window->txtDrop->isVisible());
-        QVERIFY(m_window->tabMain->geometry().top() > m_window->txtDrop->geometry().bottom());
+        QVERIFY(named<QLineEdit>(*m_window, "txtDrop")->isVisible());
+        QVERIFY(named<QTabWidget>(*m_window, "tabMain")->geometry().top()
+            > named<QLineEdit>(*m_window, "txtDrop")->geometry().bottom());
         m_window->showTab(frmMain::kTabResults);
         // On the results tab it sits 50 twips under the toolbar, the box's place empty.
-        QCOMPARE(m_window->tabMain->geometry().top(), m_window->twipsToPixelsY(50));
-        QVERIFY(!m_window->txtDrop->isVisible());
+        QCOMPARE(named<QTabWidget>(*m_window, "tabMain")->geometry().top(), m_window->twipsToPixelsY(50));
+        QVERIFY(!named<QLineEdit>(*m_window, "txtDrop")->isVisible());
     }
 
     void windowNeverNarrowerThanTheMinimum()
@@ -156,25 +158,28 @@ private slots:
     void recordTableTakesTheFormPanelsPlace()
     {
         m_window->showTab(frmMain::kTabResults);
-        const int tabWidth = m_window->pixelsToTwipsX(m_window->tabMain->width());
-        QVERIFY(m_window->VBar->isVisible());
-        const int besideSplitter = leftInTab(m_window->fa);
-        QVERIFY(qAbs(besideSplitter - (leftInTab(m_window->VBar) + m_window->pixelsToTwipsX(m_window->VBar->width())))
+        const int tabWidth = m_window->pixelsToTwipsX(named<QTabWidget>(*m_window, "tabMain")->width());
+        QVERIFY(named<QFrame>(*m_window, "VBar")->isVisible());
+        const int besideSplitter = leftInTab(named<GridView>(*m_window, "fa"));
+        QVERIFY(qAbs(besideSplitter
+                    - (leftInTab(named<QFrame>(*m_window, "VBar"))
+                        + m_window->pixelsToTwipsX(named<QFrame>(*m_window, "VBar")->width())))
             <= 30);
 
         auto *formPanel = m_window->findChild<QAction *>(u"mnuViewFb"_s);
         QVERIFY(formPanel && formPanel->isChecked());
         formPanel->trigger();
-        QVERIFY(!m_window->tabForm->isVisible());
-        QTRY_VERIFY(qAbs(leftInTab(m_window->fa) - 60) <= 30);
-        const int right = leftInTab(m_window->fa) + m_window->pixelsToTwipsX(m_window->fa->width());
+        QVERIFY(!named<QTabWidget>(*m_window, "tabForm")->isVisible());
+        QTRY_VERIFY(qAbs(leftInTab(named<GridView>(*m_window, "fa")) - 60) <= 30);
+        const int right = leftInTab(named<GridView>(*m_window, "fa"))
+            + m_window->pixelsToTwipsX(named<GridView>(*m_window, "fa")->width());
         QVERIFY2(qAbs(tabWidth - right - 70) <= 30, qPrintable(QString::number(tabWidth - right)));
-        QVERIFY(!m_window->VBar->isVisible());
+        QVERIFY(!named<QFrame>(*m_window, "VBar")->isVisible());
 
         formPanel->trigger();
-        QVERIFY(m_window->tabForm->isVisible());
-        QTRY_VERIFY(qAbs(leftInTab(m_window->fa) - besideSplitter) <= 15);
-        QVERIFY(m_window->VBar->isVisible());
+        QVERIFY(named<QTabWidget>(*m_window, "tabForm")->isVisible());
+        QTRY_VERIFY(qAbs(leftInTab(named<GridView>(*m_window, "fa")) - besideSplitter) <= 15);
+        QVERIFY(named<QFrame>(*m_window, "VBar")->isVisible());
     }
 
     void splitterMovesOnlyOnReleaseAndStopsAtItsLimits_data()
@@ -196,27 +201,27 @@ private slots:
         if (expected < 0)
             expected = windowWidth - 600;
         const int start = m_window->vbarLeft();
-        const QRect before = m_window->VBar->geometry();
+        const QRect before = named<QFrame>(*m_window, "VBar")->geometry();
         const int startX = splitterGlobalX();
         const int toX = startX + m_window->twipsToPixelsX(qMin(target, windowWidth * 2) - start);
 
         pressOnSplitter(QEvent::MouseButtonPress, startX);
-        QVERIFY(m_window->VBar1->isVisible());
-        QVERIFY(!m_window->VBar2->isVisible());
+        QVERIFY(named<QFrame>(*m_window, "VBar1")->isVisible());
+        QVERIFY(!named<QFrame>(*m_window, "VBar2")->isVisible());
         pressOnSplitter(QEvent::MouseMove, toX);
-        QCOMPARE(m_window->VBar1->isVisible(), !beyondLimit);
-        QCOMPARE(m_window->VBar2->isVisible(), beyondLimit);
+        QCOMPARE(named<QFrame>(*m_window, "VBar1")->isVisible(), !beyondLimit);
+        QCOMPARE(named<QFrame>(*m_window, "VBar2")->isVisible(), beyondLimit);
         // Held, the splitter itself has not moved yet.
-        QCOMPARE(m_window->VBar->geometry(), before);
+        QCOMPARE(named<QFrame>(*m_window, "VBar")->geometry(), before);
         QCOMPARE(m_window->vbarLeft(), start);
 
         pressOnSplitter(QEvent::MouseButtonRelease, toX);
-        QVERIFY(!m_window->VBar1->isVisible());
-        QVERIFY(!m_window->VBar2->isVisible());
+        QVERIFY(!named<QFrame>(*m_window, "VBar1")->isVisible());
+        QVERIFY(!named<QFrame>(*m_window, "VBar2")->isVisible());
         QVERIFY2(qAbs(m_window->vbarLeft() - expected) <= 15, qPrintable(QString::number(m_window->vbarLeft())));
-        QVERIFY(qAbs(leftInTab(m_window->VBar) - m_window->vbarLeft()) <= 30);
+        QVERIFY(qAbs(leftInTab(named<QFrame>(*m_window, "VBar")) - m_window->vbarLeft()) <= 30);
         // The record table follows the splitter; exit stores where it stands.
-        QVERIFY(leftInTab(m_window->fa) > leftInTab(m_window->VBar));
+        QVERIFY(leftInTab(named<GridView>(*m_window, "fa")) > leftInTab(named<QFrame>(*m_window, "VBar")));
         QCOMPARE(m_window->currentSettings().vbarLeft, m_window->vbarLeft());
     }
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 using namespace dq;
+using dq::test::named;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -161,7 +162,7 @@ private slots:
             u"mnuToolsB"_s, u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s, u"mnuTab"_s };
         for (const QString &name : names)
             QVERIFY2(m_window->findChild<QMenu *>(name), qPrintable(name));
-        QCOMPARE(m_window->mnuTab->title(), QStringLiteral("Set Default &Tab at Start Up"));
+        QCOMPARE(named<QMenu>(*m_window, "mnuTab")->title(), QStringLiteral("Set Default &Tab at Start Up"));
     }
 
     void defaultTabEntriesTickOnlyTheChosenOne_data()
@@ -174,29 +175,29 @@ private slots:
     void defaultTabEntriesTickOnlyTheChosenOne()
     {
         QFETCH(int, chosen);
-        m_window->mnuTabs[size_t(chosen)]->trigger();
+        named<QAction>(*m_window, QStringLiteral("mnuTabs_%1").arg(chosen))->trigger();
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(m_window->mnuTabs[size_t(i)]->isChecked(), i == chosen);
+            QCOMPARE(named<QAction>(*m_window, QStringLiteral("mnuTabs_%1").arg(i))->isChecked(), i == chosen);
         QCOMPARE(m_window->currentSettings().defaultTab, chosen);
         // Choosing a default does not switch the tab now.
-        QCOMPARE(m_window->tabMain->currentIndex(), 1);
+        QCOMPARE(named<QTabWidget>(*m_window, "tabMain")->currentIndex(), 1);
     }
 
     void guideEntryShowsTheGuideTab()
     {
         m_window->showTab(frmMain::kTabResults);
-        m_window->mnuGudie->trigger();
-        QCOMPARE(m_window->tabMain->currentIndex(), int(frmMain::kTabGuide));
-        QVERIFY(!m_window->mnuGudie->isVisible());
+        named<QAction>(*m_window, "mnuGudie")->trigger();
+        QCOMPARE(named<QTabWidget>(*m_window, "tabMain")->currentIndex(), int(frmMain::kTabGuide));
+        QVERIFY(!named<QAction>(*m_window, "mnuGudie")->isVisible());
     }
 
     void addressBoxEntriesAreOneChoice()
     {
-        m_window->mnuViewDropBoxG->trigger();
-        QVERIFY(m_window->mnuViewDropBox->isChecked());
+        named<QAction>(*m_window, "mnuViewDropBoxG")->trigger();
+        QVERIFY(named<QAction>(*m_window, "mnuViewDropBox")->isChecked());
         QCOMPARE(m_window->currentSettings().addressBox, 1);
-        m_window->mnuViewDropBox->trigger();
-        QVERIFY(!m_window->mnuViewDropBoxG->isChecked());
+        named<QAction>(*m_window, "mnuViewDropBox")->trigger();
+        QVERIFY(!named<QAction>(*m_window, "mnuViewDropBoxG")->isChecked());
         QCOMPARE(m_window->currentSettings().addressBox, 0);
     }
 };

@@ -15,6 +15,7 @@
 #include <memory>
 
 using namespace dq;
+using dq::test::named;
 using namespace Qt::StringLiterals;
 
 class TestToolbars : public QObject, public test::TableWindowFixture
@@ -63,7 +64,8 @@ private slots:
         QFETCH(QStringList, tips);
         QStringList shownKeys;
         QStringList shownTips;
-        const QList<QAction *> actions = m_window->Toolbar[size_t(toolbar)]->actions();
+        const QList<QAction *> actions
+            = named<QToolBar>(*m_window, QStringLiteral("Toolbar_%1").arg(toolbar))->actions();
         for (QAction *a : actions) {
             // Widgets riding on a toolbar (the engine list, hint panels) carry no key.
             if (a->data().toString().isEmpty())
@@ -98,11 +100,12 @@ private slots:
         QAction *a = m_window->toolbarButton(toolbar, key);
         QVERIFY(a);
         a->trigger();
-        QCOMPARE(m_window->tabMain->currentIndex(), to);
+        QCOMPARE(named<QTabWidget>(*m_window, "tabMain")->currentIndex(), to);
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(m_window->Toolbar[size_t(i)]->isVisibleTo(m_window.get()), i == to);
-        QCOMPARE(m_window->SSPanMain->isVisibleTo(m_window.get()), to == 0);
-        QCOMPARE(m_window->SSPanWeb->isVisibleTo(m_window.get()), to == 1);
+            QCOMPARE(
+                named<QToolBar>(*m_window, QStringLiteral("Toolbar_%1").arg(i))->isVisibleTo(m_window.get()), i == to);
+        QCOMPARE(named<QWidget>(*m_window, "SSPanMain")->isVisibleTo(m_window.get()), to == 0);
+        QCOMPARE(named<QWidget>(*m_window, "SSPanWeb")->isVisibleTo(m_window.get()), to == 1);
     }
 
     void keysAreComparedExactly_data()
@@ -123,18 +126,18 @@ private slots:
         for (int tab : { 0, 1, 2 }) {
             m_window->showTab(tab);
             m_window->toolbars().dispatch(toolbar, key);
-            QCOMPARE(m_window->tabMain->currentIndex(), tab);
+            QCOMPARE(named<QTabWidget>(*m_window, "tabMain")->currentIndex(), tab);
         }
     }
 
     void resultThenWebComesBackToTheSamePage()
     {
         m_window->showTab(frmMain::kTabSearch);
-        m_window->txtDrop->setText(QStringLiteral("http://127.0.0.1:1/list"));
+        named<QLineEdit>(*m_window, "txtDrop")->setText(QStringLiteral("http://127.0.0.1:1/list"));
         button(1, "Result")->trigger();
         button(0, "Web")->trigger();
-        QCOMPARE(m_window->tabMain->currentIndex(), int(frmMain::kTabSearch));
-        QCOMPARE(m_window->txtDrop->text(), QStringLiteral("http://127.0.0.1:1/list"));
+        QCOMPARE(named<QTabWidget>(*m_window, "tabMain")->currentIndex(), int(frmMain::kTabSearch));
+        QCOMPARE(named<QLineEdit>(*m_window, "txtDrop")->text(), QStringLiteral("http://127.0.0.1:1/list"));
     }
 
     void newKeyClearsAnUnchangedTable()
@@ -208,7 +211,7 @@ private slots:
 
     void alternateColorKeyWorksLikeItsMenuEntry()
     {
-        QAction *menu = m_window->mnuAlternateColor;
+        QAction *menu = named<QAction>(*m_window, "mnuAlternateColor");
         QVERIFY(menu->isChecked());
         button(0, "AlternateColor")->trigger();
         QVERIFY(!menu->isChecked());
@@ -220,10 +223,10 @@ private slots:
 
     void subsystemsAskingForAKeyGetTheButtonInPlace()
     {
-        const int before = m_window->Toolbar[0]->actions().size();
+        const int before = named<QToolBar>(*m_window, QStringLiteral("Toolbar_%1").arg(0))->actions().size();
         QAction *again = m_window->addToolbarButton(0, QStringLiteral("Save"), QStringLiteral("Save"));
         QCOMPARE(again, button(0, "Save"));
-        QCOMPARE(m_window->Toolbar[0]->actions().size(), before);
+        QCOMPARE(named<QToolBar>(*m_window, QStringLiteral("Toolbar_%1").arg(0))->actions().size(), before);
         // The same key on another toolbar is another button.
         QVERIFY(button(0, "Stop") != button(1, "Stop"));
     }

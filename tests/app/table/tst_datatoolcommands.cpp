@@ -9,6 +9,7 @@
 #include <QMenu>
 
 using namespace dq;
+using dq::test::named;
 using namespace Qt::StringLiterals;
 
 class TestDataToolCommands : public QObject, test::TableWindowFixture
@@ -18,7 +19,7 @@ class TestDataToolCommands : public QObject, test::TableWindowFixture
     GridModel *m_form = nullptr;
 
     DataToolCommands *tools() const { return m_window->findChild<DataToolCommands *>(u"dataToolCommands"_s); }
-    void clickTitle(int col) { emit m_window->fa->horizontalHeader()->sectionClicked(col); }
+    void clickTitle(int col) { emit named<GridView>(*m_window, "fa")->horizontalHeader()->sectionClicked(col); }
     QStringList column(int col)
     {
         QStringList texts;
@@ -39,8 +40,8 @@ private slots:
     void init()
     {
         QVERIFY(openWindow(true));
-        QVERIFY(m_window->fb);
-        m_form = m_window->fb->gridModel();
+        QVERIFY(named<GridView>(*m_window, "fb"));
+        m_form = named<GridView>(*m_window, "fb")->gridModel();
         m_window->setFocusOwner(1);
         tools()->setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(9, 5, 7)); });
     }
@@ -69,7 +70,7 @@ private slots:
         QVERIFY2(a, qPrintable(name));
         QCOMPARE(a->text(), caption);
         QCOMPARE(a->shortcut(), shortcut);
-        QVERIFY(m_window->mnuTools->actions().contains(a));
+        QVERIFY(named<QMenu>(*m_window, "mnuTools")->actions().contains(a));
     }
 
     void titleClicksSortByTypeAndMoveTheArrow()
@@ -80,7 +81,7 @@ private slots:
             { u"c"_s, {}, u"100"_s, {}, u"z"_s } });
         m_window->table().MakeModified(false);
         const SortArrows *arrows = tools()->sortArrows();
-        GridView *view = m_window->fa;
+        GridView *view = named<GridView>(*m_window, "fa");
 
         clickTitle(2);
         QCOMPARE(column(2), QStringList({ u"9"_s, u"10"_s, u"100"_s }));
@@ -274,7 +275,7 @@ private slots:
         fa().setColumnDataType(9, DataType(type));
         fa().setColumnFormat(9, format);
         fa().setText(2, 9, text);
-        const QModelIndex index = m_window->fa->model()->index(2, 9);
+        const QModelIndex index = named<GridView>(*m_window, "fa")->model()->index(2, 9);
         QCOMPARE(index.data(Qt::DisplayRole).toString(), shown);
         QCOMPARE(fa().text(2, 9), text);
 

@@ -12,6 +12,7 @@
 #include <QTabWidget>
 
 using namespace dq;
+using dq::test::named;
 using namespace Qt::StringLiterals;
 using Rows = QList<int>;
 
@@ -525,18 +526,18 @@ private slots:
     void theFocusDecidesTheOwnerAndTheEditEntries()
     {
         QVERIFY(showWindow());
-        m_window->fa->setFocus();
+        named<GridView>(*m_window, "fa")->setFocus();
         QTRY_COMPARE(m_window->focusOwner(), quint8(1));
         const QStringList recordOnly { u"mnuEditCut"_s, u"mnuEditPaste"_s, u"mnuSelectAll"_s, u"mnuEditFind"_s,
             u"mnuSpace101"_s, u"mnuSpace102"_s };
         for (const QString &name : recordOnly)
             QVERIFY2(action(name)->isVisible(), qPrintable(name));
-        m_window->fb->setFocus();
+        named<GridView>(*m_window, "fb")->setFocus();
         QTRY_COMPARE(m_window->focusOwner(), quint8(2));
         for (const QString &name : recordOnly)
             QVERIFY2(!action(name)->isVisible(), qPrintable(name));
         QVERIFY(action(u"mnuEditCopy"_s)->isVisible());
-        m_window->fa->setFocus();
+        named<GridView>(*m_window, "fa")->setFocus();
         QTRY_COMPARE(m_window->focusOwner(), quint8(1));
         QVERIFY(action(u"mnuEditCut"_s)->isVisible());
     }
@@ -561,18 +562,18 @@ private slots:
             m_window->enterBlockMode();
         if (formPanel) {
             // The table in Block mode has just hidden Row Height.
-            QTest::mouseClick(
-                m_window->fa->viewport(), Qt::RightButton, {}, m_window->fa->visualRect(fa().index(2, 1)).center());
-            QTRY_VERIFY(m_window->mnuEdit->isVisible());
-            m_window->mnuEdit->hide();
+            QTest::mouseClick(named<GridView>(*m_window, "fa")->viewport(), Qt::RightButton, {},
+                named<GridView>(*m_window, "fa")->visualRect(fa().index(2, 1)).center());
+            QTRY_VERIFY(named<QMenu>(*m_window, "mnuEdit")->isVisible());
+            named<QMenu>(*m_window, "mnuEdit")->hide();
         }
-        GridView *grid = formPanel ? m_window->fb : m_window->fa;
+        GridView *grid = formPanel ? named<GridView>(*m_window, "fb") : named<GridView>(*m_window, "fa");
         const QPoint at = grid->visualRect(grid->model()->index(2, 1)).center();
         QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, at);
-        QTRY_VERIFY(m_window->mnuEdit->isVisible());
+        QTRY_VERIFY(named<QMenu>(*m_window, "mnuEdit")->isVisible());
         QAction *rowHeight = m_window->findChild<QMenu *>(u"mnuRowHeight"_s)->menuAction();
         QTEST(rowHeight->isVisible() && rowHeight->isEnabled(), "rowHeights");
-        m_window->mnuEdit->hide();
+        named<QMenu>(*m_window, "mnuEdit")->hide();
     }
 
     void doubleClickEditsTheCellInEitherMode_data()
@@ -589,11 +590,11 @@ private slots:
         QVERIFY(showWindow());
         if (blockMode)
             m_window->enterBlockMode();
-        const QPoint at = m_window->fa->visualRect(fa().index(3, 2)).center();
+        const QPoint at = named<GridView>(*m_window, "fa")->visualRect(fa().index(3, 2)).center();
         // A user's double click starts with a click.
-        QTest::mouseClick(m_window->fa->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(m_window->fa->viewport(), Qt::LeftButton, {}, at);
-        QTRY_VERIFY(m_window->fa->isEditing());
+        QTest::mouseClick(named<GridView>(*m_window, "fa")->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(named<GridView>(*m_window, "fa")->viewport(), Qt::LeftButton, {}, at);
+        QTRY_VERIFY(named<GridView>(*m_window, "fa")->isEditing());
         QCOMPARE(fa().row(), 3);
         QCOMPARE(fa().col(), 2);
     }
@@ -603,7 +604,7 @@ private slots:
         fillTable(5);
         markRows({ 4 });
         // The Find dialog leaves the table selecting single cells.
-        m_window->fa->setSelectionMode(GridModel::SelectionMode::Free);
+        named<GridView>(*m_window, "fa")->setSelectionMode(GridModel::SelectionMode::Free);
         fa().setCursor(2, 3);
         QEvent activate(QEvent::WindowActivate);
         QCoreApplication::sendEvent(m_window.get(), &activate);

@@ -10,6 +10,7 @@
 #include <QTabWidget>
 
 using namespace dq;
+using dq::test::named;
 using namespace Qt::StringLiterals;
 
 class TestFormPanel : public QObject, test::TableWindowFixture
@@ -55,7 +56,7 @@ class TestFormPanel : public QObject, test::TableWindowFixture
     {
         fb().setCursor(line, 1);
         fb().startEdit();
-        return openEditor(m_window->fb);
+        return openEditor(named<GridView>(*m_window, "fb"));
     }
 
     // Types text into the Form panel's value cell of line through its editor.
@@ -79,8 +80,8 @@ private slots:
 
     void thePanelListsEveryColumnUnderAGreenTitleRow()
     {
-        QVERIFY(m_window->tabForm->isAncestorOf(m_window->fb));
-        QCOMPARE(m_window->tabForm->tabText(0), u"Form"_s);
+        QVERIFY(named<QTabWidget>(*m_window, "tabForm")->isAncestorOf(named<GridView>(*m_window, "fb")));
+        QCOMPARE(named<QTabWidget>(*m_window, "tabForm")->tabText(0), u"Form"_s);
         QCOMPARE(fb().rows(), 14);
         QCOMPARE(fb().text(0, 0), u"Column"_s);
         QCOMPARE(fb().text(0, 1), u"Value"_s);
@@ -253,7 +254,7 @@ private slots:
         QVERIFY(showWindow());
         fb().setCursor(1, 0);
         fb().startEdit();
-        QVERIFY(!m_window->fb->isEditing());
+        QVERIFY(!named<GridView>(*m_window, "fb")->isEditing());
     }
 
     void formEditsFollowTheChangedFlagRule_data()
@@ -326,13 +327,13 @@ private slots:
         goTo(2);
         fa().setCursor(2, 3);
         fa().startEdit();
-        QLineEdit *editor = openEditor(m_window->fa);
+        QLineEdit *editor = openEditor(test::named<GridView>(*m_window, "fa"));
         QVERIFY(editor);
         if (!typed.isEmpty()) {
             editor->selectAll();
             QTest::keyClicks(editor, typed);
         }
-        QSignalSpy after(m_window->fa, &GridView::afterEdit);
+        QSignalSpy after(test::named<GridView>(*m_window, "fa"), &GridView::afterEdit);
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(after.count(), 1);
         const QString expected = typed.isEmpty() ? u"r2c3"_s : typed;
@@ -401,14 +402,14 @@ private slots:
         QAction *entry = m_window->findChild<QAction *>(u"mnuViewFb"_s);
         QVERIFY(entry->isChecked());
         click(m_window->findChild<QLabel *>(u"imgClose"_s));
-        QVERIFY(m_window->tabForm->isHidden());
+        QVERIFY(named<QTabWidget>(*m_window, "tabForm")->isHidden());
         QVERIFY(!entry->isChecked());
         // While hidden the counter still follows; the panel catches up when shown.
         goTo(3);
         QCOMPARE(counter(), u"3 / 4"_s);
         QCOMPARE(fb().text(1, 1), u"r1c0"_s);
         entry->trigger();
-        QVERIFY(!m_window->tabForm->isHidden());
+        QVERIFY(!named<QTabWidget>(*m_window, "tabForm")->isHidden());
         QCOMPARE(fb().text(1, 1), u"r3c0"_s);
     }
 
@@ -417,8 +418,8 @@ private slots:
         fillTable(5);
         QVERIFY(showWindow());
         goTo(2);
-        m_window->fa->setFocus();
-        QTest::keyClick(m_window->fa, Qt::Key_Down);
+        named<GridView>(*m_window, "fa")->setFocus();
+        QTest::keyClick(named<GridView>(*m_window, "fa"), Qt::Key_Down);
         QTRY_COMPARE(counter(), u"3 / 5"_s);
         QCOMPARE(fb().text(1, 1), u"r3c0"_s);
     }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 using namespace dq;
+using dq::test::named;
 using namespace Qt::StringLiterals;
 
 class TestFrmColDef : public QObject, test::TableWindowFixture
@@ -96,7 +97,7 @@ private slots:
         QFETCH(bool, withFormPanel);
         QAction *a = action(name);
         QVERIFY2(a, qPrintable(name));
-        QVERIFY(m_window->mnuEdit->actions().contains(a));
+        QVERIFY(named<QMenu>(*m_window, "mnuEdit")->actions().contains(a));
         m_window->setFocusOwner(2);
         QCOMPARE(a->isVisible(), withFormPanel);
         m_window->setFocusOwner(1);
@@ -301,7 +302,7 @@ private slots:
         QCOMPARE(fa().columnDataType(4), DataType::Currency);
         QCOMPARE(fa().columnAlignment(4), Alignment::RightCenter);
         // The grid shows the value in the money format; the cell keeps its text.
-        QCOMPARE(m_window->fa->model()->index(2, 4).data().toString(), u"$1,234.50"_s);
+        QCOMPARE(named<GridView>(*m_window, "fa")->model()->index(2, 4).data().toString(), u"$1,234.50"_s);
         QCOMPARE(fa().text(2, 4), u"1234.5"_s);
         QCOMPARE(fa().columnDataType(3), DataType::String);
     }
@@ -327,8 +328,8 @@ private slots:
         dialog->definitions().setCellFormat(3, ColumnDefs::HideCol, tick);
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         QVERIFY(fa().columnHidden(2));
-        QVERIFY(m_window->fa->isColumnHidden(2));
-        QVERIFY(!m_window->fa->isColumnHidden(3));
+        QVERIFY(named<GridView>(*m_window, "fa")->isColumnHidden(2));
+        QVERIFY(!named<GridView>(*m_window, "fa")->isColumnHidden(3));
         QCOMPARE(fa().text(1, 2), u"v3"_s);
     }
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 
 using namespace dq;
+using dq::test::named;
 using namespace Qt::StringLiterals;
 using Cell = QPoint; // x = row, y = column
 using Cells = QList<QPoint>;
@@ -53,8 +54,8 @@ class TestFrmSearch : public QObject, test::TableWindowFixture
 
     void clickCell(int row, int col)
     {
-        const QPoint at = m_window->fa->visualRect(fa().index(row, col)).center();
-        QTest::mouseClick(m_window->fa->viewport(), Qt::LeftButton, {}, at);
+        const QPoint at = named<GridView>(*m_window, "fa")->visualRect(fa().index(row, col)).center();
+        QTest::mouseClick(named<GridView>(*m_window, "fa")->viewport(), Qt::LeftButton, {}, at);
     }
 
 private slots:

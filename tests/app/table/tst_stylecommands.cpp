@@ -6,6 +6,7 @@
 #include "support/gui/tablewindowfixture.h"
 
 using namespace dq;
+using dq::test::named;
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(CellStyling::FontStyle)
@@ -78,8 +79,8 @@ private slots:
     {
         QVERIFY(openWindow(true));
         // A Form panel of the current record: a title row, then one field per column.
-        QVERIFY(m_window->fb);
-        m_form = m_window->fb->gridModel();
+        QVERIFY(named<GridView>(*m_window, "fb"));
+        m_form = named<GridView>(*m_window, "fb")->gridModel();
         m_window->setFocusOwner(1);
         fillTable(fa().rows() - 1);
         m_window->table().MakeModified(false);

@@ -25,6 +25,7 @@
 #include <memory>
 
 using namespace dq;
+using dq::test::named;
 using Answer = UserPrompts::Answer;
 
 namespace {
@@ -57,7 +58,7 @@ class TestHarvestWindow : public QObject
         QSignalSpy loaded(browser(), &QWebEngineView::loadFinished);
         browser()->setUrl(QUrl(address));
         QVERIFY(loaded.wait(20000));
-        QCOMPARE(m_w->txtDrop->text(), address);
+        QCOMPARE(named<QLineEdit>(*m_w, "txtDrop")->text(), address);
     }
 
     // Texts of the listing page the browser shows, read from its document.
@@ -118,12 +119,12 @@ private slots:
 
     void startUpOpensTheEngineAndTheGuide()
     {
-        QCOMPARE(m_w->tabMain->currentIndex(), int(frmMain::kTabSearch));
+        QCOMPARE(named<QTabWidget>(*m_w, "tabMain")->currentIndex(), int(frmMain::kTabSearch));
         QTRY_VERIFY_WITH_TIMEOUT(browser()->title().endsWith(QStringLiteral("Demo Directory")), 20000);
-        QCOMPARE(m_w->txtDrop->text(), base() + QStringLiteral("page/"));
+        QCOMPARE(named<QLineEdit>(*m_w, "txtDrop")->text(), base() + QStringLiteral("page/"));
         QVERIFY(!startKey()->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(harvest().browsers().WBrowserGuide->title(), QStringLiteral("Dirquill Guide"), 20000);
-        QVERIFY(m_w->txtURL->text().endsWith(QStringLiteral("/QRBX/Guide/index.html")));
+        QVERIFY(named<QLineEdit>(*m_w, "txtURL")->text().endsWith(QStringLiteral("/QRBX/Guide/index.html")));
         // The hourglass shows while a page downloads and is gone once it is in.
         QTRY_VERIFY(!QApplication::overrideCursor());
         QSignalSpy loaded(browser(), &QWebEngineView::loadFinished);
@@ -148,7 +149,7 @@ private slots:
 
         // Back returns to the listing page and grabbing is possible again.
         harvest().browsers().mnuFileB_back->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(m_w->txtDrop->text(), listingPage(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(named<QLineEdit>(*m_w, "txtDrop")->text(), listingPage(), 20000);
         QVERIFY(startKey()->isEnabled());
     }
 
@@ -192,8 +193,8 @@ private slots:
 
         QCOMPARE(panel(20), QStringLiteral(" Done"));
         QCOMPARE(panel(24), QStringLiteral("250"));
-        QCOMPARE(m_w->tabMain->currentIndex(), int(frmMain::kTabResults));
-        QCOMPARE(m_w->fa->currentIndex().row(), 250);
+        QCOMPARE(named<QTabWidget>(*m_w, "tabMain")->currentIndex(), int(frmMain::kTabResults));
+        QCOMPARE(named<GridView>(*m_w, "fa")->currentIndex().row(), 250);
         QVERIFY(m_w->table().changed());
         QCOMPARE(m_w->table().saveEnabled(), saveBefore);
         QVERIFY(!m_w->table().fresh());
@@ -235,7 +236,7 @@ private slots:
         QCOMPARE(panel(2), QStringLiteral(" Cancel"));
         QCOMPARE(panel(24), QStringLiteral("11"));
         QVERIFY(m_w->table().changed());
-        QCOMPARE(m_w->tabMain->currentIndex(), int(frmMain::kTabSearch));
+        QCOMPARE(named<QTabWidget>(*m_w, "tabMain")->currentIndex(), int(frmMain::kTabSearch));
         QVERIFY(!harvest().Timer1->isActive());
     }
 
@@ -251,7 +252,7 @@ private slots:
         QVERIFY2(m_prompts->asked.at(0).text.contains(QStringLiteral("503")), qPrintable(m_prompts->asked.at(0).text));
         QCOMPARE(m_w->table().fa().rows(), 1 + 20);
         QCOMPARE(panel(24), QStringLiteral("20"));
-        QCOMPARE(m_w->tabMain->currentIndex(), int(frmMain::kTabResults));
+        QCOMPARE(named<QTabWidget>(*m_w, "tabMain")->currentIndex(), int(frmMain::kTabResults));
         QVERIFY(m_w->table().changed());
     }
 };
