@@ -1,17 +1,20 @@
 // The demo directory site, run as the real executable on a free loopback port, and
 // the shipped site list and key files that point at it.
 
+#include "core/grid/gridfile.h"
+#include "core/grid/gridmodel.h"
+#include "core/harvest/colyps.h"
+#include "core/harvest/keyrules.h"
+#include "core/harvest/objyp.h"
+#include "core/harvest/sitelist.h"
+
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSet>
 #include <QSignalSpy>
 #include <QStringDecoder>
 #include <QTcpSocket>
@@ -20,6 +23,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
+using namespace dq;
 
 namespace {
 
@@ -47,65 +51,6 @@ QByteArray resultsPart(const QByteArray &page)
     const qsizetype from = page.indexOf(kResults);
     const qsizetype to = page.indexOf(kEnd);
     return from < 0 || to < from ? QByteArray() : page.mid(from, to - from);
-}
-
-// A grid file as the shipped files store it: a header object, then one array per row.
-struct GridText
-{
-    QJsonObject header;
-    QList<QStringList> rows;
-    QString error;
-
-    QString cell(int r, int c) const { return r < rows.size() ? rows[r].value(c) : QString(); }
-};
-
-GridText readGridText(const QString &path)
-{
-    GridText grid;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        grid.error = u"cannot open "_s + path;
-        return grid;
-    }
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    QJsonParseError parseError;
-    const QJsonDocument head = QJsonDocument::fromJson(lines.value(0), &parseError);
-    if (!head.isObject()) {
-        grid.error = u"line 1 is not a JSON object: "_s + parseError.errorString();
-        return grid;
-    }
-    grid.header = head.object();
-    const int cols = grid.header.value(u"cols").toInt(-1);
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines[i].isEmpty() && i == lines.size() - 1)
-            break;
-        const QJsonDocument row = QJsonDocument::fromJson(lines[i], &parseError);
-        if (!row.isArray()) {
-            grid.error = u"line %1 is not a JSON array"_s.arg(i + 1);
-            return grid;
-        }
-        QStringList cells;
-        for (const QJsonValue &v : row.array()) {
-            if (!v.isString()) {
-                grid.error = u"line %1 holds a cell that is not a string"_s.arg(i + 1);
-                return grid;
-            }
-            cells.append(v.toString());
-        }
-        if (cells.size() != cols) {
-            grid.error = u"line %1 has %2 cells, the header says %3"_s.arg(i + 1).arg(cells.size()).arg(cols);
-            return grid;
-        }
-        grid.rows.append(cells);
-    }
-    return grid;
-}
-
-bool isNumber(const QString &text)
-{
-    bool ok = false;
-    text.toInt(&ok);
-    return ok;
 }
 
 } // namespace
@@ -168,148 +113,6 @@ private slots:
         QVERIFY(!resultsPart(typed.body).isEmpty());
         QCOMPARE(resultsPart(lowered.body), resultsPart(typed.body));
         QVERIFY(typed.body.contains("<span class=\"city\">San Antonio</span>"));
-    }
-    void pagingEnds_data()
-    {
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("beyond");
-        QTest::addColumn<QByteArray>("nextClass");
-        const QString q = u"category=Pizza&city=Boston&state=MA"_s;
-        QTest::newRow("page numbers at the end of the address")
-            << u"/page/search?"_s + q << u"/page/search?"_s + q + u"&page=5"_s << QByteArray("pager-next");
-        QTest::newRow("page numbers in the middle of the address")
-            << u"/pagemiddle/page-1/search?"_s + q << u"/pagemiddle/page-5/search?"_s + q << QByteArray("pager-next");
-        QTest::newRow("first listing numbers at the end of the address")
-            << u"/item/search?"_s + q << u"/item/search?"_s + q + u"&first=41"_s << QByteArray("pager-next");
-        QTest::newRow("first listing numbers in the middle of the address")
-            << u"/itemmiddle/from-1/search?"_s + q << u"/itemmiddle/from-41/search?"_s + q << QByteArray("pager-next");
-        QTest::newRow("next links") << u"/next/search?"_s + q << u"/next/search?"_s + q + u"&page=5"_s
-                                    << QByteArray("next");
-    }
-    void pagingEnds()
-    {
-        QFETCH(QString, first);
-        QFETCH(QString, beyond);
-        QFETCH(QByteArray, nextClass);
-        const QRegularExpression nextLink(u"<a class=\"%1\" href=\"([^\"]*)\">"_s.arg(QString::fromLatin1(nextClass)));
-        QSet<QByteArray> listings;
-        int pages = 0;
-        QString url = first;
-        while (!url.isEmpty() && pages < 10) {
-            const Fetched page = get(url);
-            QCOMPARE(page.status, 200);
-            QVERIFY2(page.body.contains(kResults), qPrintable(url));
-            ++pages;
-            for (const QByteArray &line : resultsPart(page.body).split('\n')) {
-                if (line.startsWith(kListing))
-                    listings.insert(line);
-            }
-            const auto match = nextLink.match(QString::fromUtf8(page.body));
-            url.clear();
-            if (match.hasMatch()) {
-                QString href = match.captured(1);
-                QVERIFY2(href.contains(u"&amp;"), "links carry their ampersands escaped");
-                href.replace(u"&amp;"_s, u"&"_s);
-                url = href.startsWith(u"//") ? u"http:"_s + href : href;
-            }
-        }
-        QCOMPARE(pages, 4);
-        QCOMPARE(listings.size(), kListings);
-
-        const Fetched past = get(beyond);
-        QCOMPARE(past.status, 200);
-        QVERIFY(!past.body.contains(kResults));
-        QVERIFY(past.body.contains("No more listings"));
-    }
-    void faultSwitches_data()
-    {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<bool>("follow");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("failed");
-        QTest::addColumn<bool>("results");
-        QTest::addColumn<int>("atLeastMs");
-        QTest::newRow("no switch gives the plain page") << QString() << false << 200 << false << true << 0;
-        QTest::newRow("status 500 answers with that code and no results")
-            << u"&status=500"_s << false << 500 << false << false << 0;
-        QTest::newRow("status 404 answers with that code and no results")
-            << u"&status=404"_s << false << 404 << false << false << 0;
-        QTest::newRow("a fault for page 2 leaves page 1 alone")
-            << u"&status=503&at=2"_s << false << 200 << false << true << 0;
-        QTest::newRow("a fault for page 2 hits page 2")
-            << u"&status=503&at=2&page=2"_s << false << 503 << false << false << 0;
-        QTest::newRow("drop closes the connection without an answer")
-            << u"&drop=1"_s << false << 0 << true << false << 0;
-        QTest::newRow("drop=mid closes the connection halfway through the page")
-            << u"&drop=mid"_s << false << 200 << true << false << 0;
-        QTest::newRow("delay answers late but whole") << u"&delay=300"_s << false << 200 << false << true << 300;
-        QTest::newRow("redirects lead to the page") << u"&redirect=3"_s << true << 200 << false << true << 0;
-    }
-    void faultSwitches()
-    {
-        QFETCH(QString, query);
-        QFETCH(bool, follow);
-        QFETCH(int, status);
-        QFETCH(bool, failed);
-        QFETCH(bool, results);
-        QFETCH(int, atLeastMs);
-        const Fetched f = get(u"/page/search?category=Plumbers&city=Austin&state=TX"_s + query, follow);
-        QCOMPARE(f.status, status);
-        // Error statuses show as content or server errors; only a broken answer is a transport error.
-        if (failed)
-            QCOMPARE(f.error, QNetworkReply::RemoteHostClosedError);
-        else
-            QVERIFY2(f.error == QNetworkReply::NoError || f.error >= QNetworkReply::ContentAccessDenied,
-                qPrintable(QString::number(f.error)));
-        if (failed && status != 0) {
-            QVERIFY(f.contentLength > 0);
-            QVERIFY(f.body.size() < f.contentLength);
-        }
-        if (!failed)
-            QCOMPARE(f.body.contains(kResults), results);
-        QVERIFY2(f.elapsedMs >= atLeastMs, qPrintable(QString::number(f.elapsedMs)));
-
-        // Whatever the last client saw, the server goes on serving.
-        QCOMPARE(get(u"/page/"_s).status, 200);
-    }
-    void redirectPointsAtTheSameAddressWithOneHopLess()
-    {
-        const Fetched f = get(u"/item/search?category=Pizza&city=Boston&state=MA&redirect=2&first=11"_s);
-        QCOMPARE(f.status, 302);
-        QCOMPARE(QString::fromLatin1(f.location),
-            base() + u"/item/search?category=Pizza&city=Boston&state=MA&redirect=1&first=11"_s);
-    }
-    void dripOutlastsAClientTimeout_data()
-    {
-        QTest::addColumn<int>("dripMs");
-        QTest::addColumn<int>("idleTimeoutMs");
-        QTest::newRow("pieces closer than an idle timeout still take longer than a whole-fetch limit") << 100 << 0;
-        QTest::newRow("pieces further apart than an idle timeout trip it") << 1500 << 500;
-    }
-    void dripOutlastsAClientTimeout()
-    {
-        QFETCH(int, dripMs);
-        QFETCH(int, idleTimeoutMs);
-        QNetworkRequest request(
-            QUrl(base() + u"/page/search?category=Plumbers&city=Austin&state=TX&drip=%1"_s.arg(dripMs)));
-        if (idleTimeoutMs > 0)
-            request.setTransferTimeout(idleTimeoutMs);
-        std::unique_ptr<QNetworkReply> reply(m_net.get(request));
-        QSignalSpy finished(reply.get(), &QNetworkReply::finished);
-        QSignalSpy progress(reply.get(), &QNetworkReply::downloadProgress);
-        if (idleTimeoutMs == 0) {
-            QVERIFY(!finished.wait(1500)); // about 3.5 KB at 64 bytes every 100 ms needs over 5 s
-            QVERIFY(!progress.isEmpty());
-            QVERIFY(reply->bytesAvailable() > 0);
-            QVERIFY(reply->bytesAvailable() < reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
-            reply->abort();
-        } else {
-            QVERIFY(finished.wait(10000));
-            QVERIFY2(reply->error() == QNetworkReply::OperationCanceledError
-                    || reply->error() == QNetworkReply::TimeoutError,
-                qPrintable(QString::number(reply->error())));
-        }
-        QCOMPARE(get(u"/page/search?category=Plumbers&city=Austin&state=TX"_s).body.count(kListing), kPerPage);
     }
     void hugePageIsPaddedToItsSize_data()
     {
@@ -486,157 +289,29 @@ private slots:
         QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(message));
         QVERIFY(process.readAllStandardOutput().isEmpty());
     }
-    void shippedFilesAreGridFiles_data()
+    void shippedEnginesMatchTheirResultPages()
     {
-        QTest::addColumn<QString>("path");
-        const QDir engines(QStringLiteral(DQ_SOURCE_DIR "/engines"));
-        QStringList files = engines.entryList({ u"*.key"_s }, QDir::Files, QDir::Name);
-        QVERIFY(files.size() >= 5);
-        files.prepend(u"stpl00.bin"_s);
-        for (const QString &name : files)
-            QTest::newRow(qPrintable(name + u" is a grid file"_s)) << engines.filePath(name);
-    }
-    void shippedFilesAreGridFiles()
-    {
-        QFETCH(QString, path);
-        const GridText grid = readGridText(path);
-        QVERIFY2(grid.error.isEmpty(), qPrintable(grid.error));
-        QCOMPARE(grid.header.value(u"format").toString(), u"dirquill-grid"_s);
-        QCOMPARE(grid.header.value(u"version").toInt(), 1);
-        QCOMPARE(grid.header.value(u"fixedRows").toInt(-1), 1);
-        QCOMPARE(grid.header.value(u"fixedCols").toInt(-1), 0);
-        QCOMPARE(grid.rows.size(), grid.header.value(u"rows").toInt());
-        if (path.endsWith(u"stpl00.bin"))
-            return;
-
-        // Key files: every cell the grabber reads is where it looks and reads as it expects.
-        QVERIFY(grid.rows.size() >= 30);
-        QVERIFY(grid.header.value(u"cols").toInt() >= 10);
-        for (const auto &[r, c] : { std::pair { 1, 4 }, { 2, 2 }, { 3, 2 }, { 5, 2 }, { 2, 7 } })
-            QVERIFY2(!grid.cell(r, c).isEmpty(), qPrintable(u"cell (%1, %2) is empty"_s.arg(r).arg(c)));
-        QVERIFY2(grid.cell(3, 7).isEmpty(), "the demo site is read with the plain GET fetch");
-        const int lastField = grid.cell(1, 6).toInt();
-        QVERIFY(isNumber(grid.cell(1, 6)) && lastField >= 0 && lastField <= 8);
-        QSet<int> targets;
-        for (int r = 6; r <= 14; ++r) {
-            const bool field = r <= 6 + lastField;
+        // The grabs run every shipped key file against the site; what they cannot see is whether
+        // the browser's address after a search enables grabbing, which the listing-page marker decides.
+        const QString engines = QStringLiteral(DQ_SOURCE_DIR "/engines/");
+        GridModel siteGrid;
+        QVERIFY(GridFile::load(siteGrid, engines + SiteList::fileName(), FileKind::Native));
+        colYPs list;
+        QCOMPARE(SiteList::fill(siteGrid, list).size(), 5);
+        for (int i = 1; i <= list.Count(); ++i) {
+            const objYP &engine = *list.Item(i);
+            QVERIFY2(engine.URL.startsWith(u"http://127.0.0.1:8765/"), qPrintable(engine.URL));
+            GridModel keyTable;
             QVERIFY2(
-                field == !grid.cell(r, 1).isEmpty(), qPrintable(u"row %1: only field rows name a column"_s.arg(r)));
-            if (!field)
-                continue;
-            QVERIFY(isNumber(grid.cell(r, 1)) && grid.cell(r, 1).toInt() >= 0 && grid.cell(r, 1).toInt() <= 12);
-            QVERIFY2(!targets.contains(grid.cell(r, 1).toInt()), "two fields fill one column");
-            targets.insert(grid.cell(r, 1).toInt());
-            QVERIFY(!grid.cell(r, 0).isEmpty() && !grid.cell(r, 2).isEmpty());
-            QVERIFY(isNumber(grid.cell(r, 3)) && isNumber(grid.cell(r, 4)));
-        }
-        int r = 14;
-        for (; r <= 21 && !grid.cell(r, 5).isEmpty(); ++r)
-            QVERIFY(QStringList({ u"Replace"_s, u"TrimMiddle"_s }).contains(grid.cell(r, 5)));
-        QVERIFY(r > 14);
-        for (r = 18; r <= 29 && !grid.cell(r, 0).isEmpty(); ++r) {
-            QVERIFY(QStringList({ u"DeleteIfContain"_s, u"ExtractTo"_s, u"Replace"_s, u"TrimMiddle"_s })
-                        .contains(grid.cell(r, 0)));
-            QVERIFY(isNumber(grid.cell(r, 1)) && isNumber(grid.cell(r, 4)));
-        }
-        QVERIFY(r > 18);
-
-        const QString method = grid.cell(7, 6);
-        if (method == u"Next") {
-            QVERIFY(!grid.cell(15, 2).isEmpty() && !grid.cell(16, 2).isEmpty());
-        } else {
-            QVERIFY2(QStringList({ u"Page"_s, u"PageMiddle"_s, u"Item"_s, u"ItemMiddle"_s }).contains(method),
-                qPrintable(method));
-            QVERIFY(!grid.cell(7, 7).isEmpty());
-            if (method.endsWith(u"Middle"))
-                QVERIFY(!grid.cell(7, 8).isEmpty());
-            if (method.startsWith(u"Item"))
-                QCOMPARE(grid.cell(7, 9).toInt(), kPerPage); // the site's default page size
-        }
-    }
-    void siteListNamesShippedKeyFiles()
-    {
-        const GridText sites = readGridText(QStringLiteral(DQ_SOURCE_DIR "/engines/stpl00.bin"));
-        QVERIFY2(sites.error.isEmpty(), qPrintable(sites.error));
-        QCOMPARE(sites.header.value(u"cols").toInt(), 4);
-        QSet<QString> methods;
-        for (qsizetype r = 1; r < sites.rows.size(); ++r) {
-            QVERIFY(!sites.cell(r, 0).isEmpty());
-            const QString key = QStringLiteral(DQ_SOURCE_DIR "/engines/") + sites.cell(r, 1);
-            QVERIFY2(QFile::exists(key), qPrintable(key));
-            QVERIFY(sites.cell(r, 3).startsWith(u"http://127.0.0.1:8765/"));
-            methods.insert(readGridText(key).cell(7, 6));
-        }
-        QCOMPARE(methods, (QSet<QString> { u"Page"_s, u"PageMiddle"_s, u"Item"_s, u"ItemMiddle"_s, u"Next"_s }));
-    }
-    void keyFilesDriveTheDemoSite_data()
-    {
-        QTest::addColumn<QString>("startUrl");
-        QTest::addColumn<QString>("keyPath");
-        const GridText sites = readGridText(QStringLiteral(DQ_SOURCE_DIR "/engines/stpl00.bin"));
-        for (qsizetype r = 1; r < sites.rows.size(); ++r) {
-            QTest::newRow(qPrintable(sites.cell(r, 0) + u" pages through a search"_s))
-                << sites.cell(r, 3) << QStringLiteral(DQ_SOURCE_DIR "/engines/") + sites.cell(r, 1);
-        }
-    }
-    void keyFilesDriveTheDemoSite()
-    {
-        QFETCH(QString, startUrl);
-        QFETCH(QString, keyPath);
-        const GridText key = readGridText(keyPath);
-        QVERIFY2(key.error.isEmpty(), qPrintable(key.error));
-
-        const Fetched start = get(QString(startUrl).replace(u":8765/"_s, u":%1/"_s.arg(m_port)));
-        QCOMPARE(start.status, 200);
-        const auto action = QRegularExpression(u"<form class=\"search\" method=\"get\" action=\"([^\"]+)\">"_s)
-                                .match(QString::fromUtf8(start.body));
-        QVERIFY(action.hasMatch());
-
-        // What the browser shows after the search, then the same address as a grabber keeps it.
-        const QString shown = base() + action.captured(1) + u"?category=Auto+Repair&city=San+Antonio&state=TX"_s;
-        QVERIFY2(shown.contains(key.cell(1, 4)), "the listing-page marker must match the result address");
-        const QString kept = shown.toLower().mid(QStringLiteral("http://").size());
-
-        // Each page's successor by the key's method, for the first three pages.
-        const QString method = key.cell(7, 6), k7 = key.cell(7, 7), k8 = key.cell(7, 8);
-        const int k9 = key.cell(7, 9).toInt();
-        QString current = kept;
-        for (int n = 0; n < 3; ++n) {
-            const Fetched page = get(u"http://"_s + current);
-            QCOMPARE(page.status, 200);
-            QVERIFY2(page.body.contains(key.cell(2, 7).toUtf8()), "page check marker");
-            const QByteArray s = key.cell(2, 2).toUtf8(), e = key.cell(3, 2).toUtf8(), i = key.cell(5, 2).toUtf8();
-            const qsizetype from = page.body.indexOf(s);
-            const qsizetype to = page.body.indexOf(e, from);
-            QVERIFY(from >= 0 && to > from);
-            QCOMPARE(page.body.mid(from, to - from).count(s), kPerPage);
-            QCOMPARE(page.body.mid(from, to - from).count(i), kPerPage);
-            QVERIFY(page.body.contains(u"Showing %1–"_s.arg(n * kPerPage + 1).toUtf8()));
-
-            QString next;
-            const QString lower = current.toLower();
-            if (method == u"Page") {
-                next = lower.contains(k7) ? QString(lower.left(lower.indexOf(k7)) + k7 + QString::number(n + 2))
-                                          : QString(current + k8);
-            } else if (method == u"Item") {
-                next = lower.contains(k7)
-                    ? QString(current.left(current.indexOf(k7)) + k7 + QString::number((n + 1) * k9 + 1))
-                    : QString(current + k7 + QString::number(k9 + 1));
-            } else if (method.endsWith(u"Middle")) {
-                const QString prefix = kept.left(kept.indexOf(k7));
-                const QString suffix = kept.mid(kept.indexOf(k8) + k8.size());
-                QVERIFY(kept.contains(k7) && kept.contains(k8));
-                next = prefix + k7 + QString::number(method == u"PageMiddle" ? n + 2 : (n + 1) * k9 + 1) + suffix;
-            } else {
-                const QString text = QString::fromUtf8(page.body);
-                const QString b = key.cell(15, 2), en = key.cell(16, 2);
-                const qsizetype at = text.indexOf(b);
-                QVERIFY(at >= 0);
-                next = key.cell(15, 4) + text.mid(at + b.size(), text.indexOf(en, at + b.size()) - at - b.size());
-            }
-            next.replace(u"&amp;"_s, u"&"_s);
-            QVERIFY2(next.size() >= 35, "a shorter next address ends a grab");
-            current = next.startsWith(u"http://") ? next.mid(7) : next;
+                GridFile::load(keyTable, engines + engine.FileName, FileKind::Native), qPrintable(engine.FileName));
+            const KeyRules rules = KeyRules::fromGrid(keyTable);
+            const Fetched start = get(QString(engine.URL).replace(u":8765/"_s, u":%1/"_s.arg(m_port)));
+            const auto action = QRegularExpression(u"<form class=\"search\" method=\"get\" action=\"([^\"]+)\">"_s)
+                                    .match(QString::fromUtf8(start.body));
+            QVERIFY2(action.hasMatch(), qPrintable(engine.URL));
+            const QString shown = base() + action.captured(1) + u"?category=Auto+Repair&city=San+Antonio&state=TX"_s;
+            QVERIFY2(shown.contains(rules.listingPageMarker), qPrintable(engine.FileName));
+            QVERIFY(get(shown).body.contains(rules.pageCheck.toUtf8()));
         }
     }
 
