@@ -19,7 +19,7 @@ if(DQ_SANITIZE)
 endif()
 
 # Adds one Qt Test executable per tst_*.cpp file found below DIR, registered with CTest
-# under LABEL. Tests find shipped files through DIRQUILL_HOME and never touch the user's settings.
+# under LABEL. Tests find shipped files through DIRQUILL_HOME and never touch the user's settings or data.
 function(dq_add_tests dir label)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB_RECURSE tests CONFIGURE_DEPENDS ${dir}/tst_*.cpp)
@@ -38,6 +38,6 @@ function(dq_add_tests dir label)
     endif()
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES LABELS ${label} TIMEOUT 300
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;DIRQUILL_HOME=${CMAKE_BINARY_DIR}/bin;DIRQUILL_CONFIG_DIR=${CMAKE_BINARY_DIR}/test-config/${name};QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu;ASAN_OPTIONS=detect_leaks=0")
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;DIRQUILL_HOME=${CMAKE_BINARY_DIR}/bin;DIRQUILL_CONFIG_DIR=${CMAKE_BINARY_DIR}/test-config/${name};XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-data/${name};QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu;ASAN_OPTIONS=detect_leaks=0")
   endforeach()
 endfunction()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Harvest benchmark: grabs the same demo-directory listings with dirquill-cli and with a
-# Scrapy spider (Debian's python3-scrapy) at several result-page sizes and
+# Scrapy spider (Debian's python3-scrapy, from bench/setup) at several result-page sizes and
 # prints, for each size and each runner, listings per second, megabytes of pages per second
 # and the ratio against dirquill-cli grab. Every runner reads the same pages from one
 # dirquill-demo-site on loopback, and its listings are checked against the grab's.
@@ -30,7 +30,7 @@ runners=(${RUNNERS:-dirquill scrapy_follow scrapy_parallel})
 for tool in "$bin/dirquill-demo-site" "$cli"; do
   [ -x "$tool" ] || { echo "run.sh: $tool is missing; build it first (cmake --build ${BUILD:-build} --target dirquill-demo-site dirquill-cli)" >&2; exit 1; }
 done
-command -v scrapy >/dev/null || { echo "run.sh: scrapy is missing (apt-get install python3-scrapy)" >&2; exit 1; }
+command -v scrapy >/dev/null || { echo "run.sh: scrapy is missing (bench/setup installs python3-scrapy)" >&2; exit 1; }
 
 work=$(mktemp -d)
 site_pid=""

@@ -38,6 +38,7 @@ struct GrabRequest
     QString engine; // empty when keyFile names the key file directly
     QString keyFile;
     QString sitesFile;
+    bool sitesNamed = false; // --sites given: key files beside it, else each looked up as the program does
     QString url;
     QString outFile; // empty: comma text on stdout
     bool append = false;
@@ -68,7 +69,8 @@ public:
                 "  --append           open FILE first and add the rows below its rows\n"
                 "  --max-pages N      stop after N pages (at most 10000)\n"
                 "  --timeout SECONDS  give up on a page after this long (default 60)\n"
-                "  --sites FILE       the site list for --engine (default: stpl00.bin beside the program)\n"
+                "  --sites FILE       the site list for --engine, with its key files beside it (default:\n"
+                "                     the user's stpl00.bin, else the shipped one; key files likewise)\n"
                 "Progress goes to standard error. Ctrl+C stops after the listing in hand and still writes\n"
                 "the rows. Exit status 0 after a normal end, 1 when a page could not be fetched or the table\n"
                 "not written (the rows grabbed before are still written), 2 on bad use, 130 when stopped."))
@@ -124,12 +126,12 @@ private:
             return usageError(QStringLiteral("--timeout needs a number of seconds above 0"));
         request.engine = parser.value(m_engine);
         request.keyFile = parser.value(m_key);
-        request.sitesFile
-            = parser.isSet(m_sites) ? parser.value(m_sites) : dq::programFolder() + dq::SiteList::fileName();
+        request.sitesNamed = parser.isSet(m_sites);
+        request.sitesFile = parser.isSet(m_sites) ? parser.value(m_sites) : dq::dataFile(dq::SiteList::fileName());
         return Success;
     }
 
-    // The key table: a file named directly, or the engine's key file beside its site list.
+    // The key table: a file named directly, or the engine's key file.
     int loadKeyTable(GrabRequest &request, dq::GridModel &keyTable) const
     {
         if (!request.engine.isEmpty()) {
@@ -142,7 +144,9 @@ private:
             if (!yp)
                 return failure(QStringLiteral("no engine '%1' in %2 (dirquill-cli engines lists them)")
                                    .arg(request.engine, request.sitesFile));
-            request.keyFile = QFileInfo(request.sitesFile).absolutePath() + QLatin1Char('/') + yp->FileName;
+            request.keyFile = request.sitesNamed
+                ? QFileInfo(request.sitesFile).absolutePath() + QLatin1Char('/') + yp->FileName
+                : dq::dataFile(yp->FileName);
         }
         if (const dq::FileResult r = dq::GridFile::load(keyTable, request.keyFile, dq::FileKind::Native); !r)
             return failure(r.errorString);

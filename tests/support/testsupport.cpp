@@ -84,6 +84,7 @@ QString useFreshProgramHome()
     const QString home = tempDir();
     qputenv("DIRQUILL_HOME", home.toLocal8Bit());
     qputenv("DIRQUILL_CONFIG_DIR", tempDir().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", tempDir().toLocal8Bit()); // no user copies of the data files
     QFile siteList(home + QStringLiteral("/stpl00.bin"));
     return siteList.open(QIODevice::WriteOnly) ? home : QString();
 }

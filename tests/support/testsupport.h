@@ -44,10 +44,9 @@ public:
 // A fresh temporary folder for one test, removed afterwards.
 QString tempDir();
 
-// Points the program folder (DIRQUILL_HOME) and the settings store (DIRQUILL_CONFIG_DIR) at
-// fresh temporary folders and puts an empty site list in the program folder, so a main
-// window loads without engines. Returns the program folder; empty when the site list
-// could not be written.
+// Points the program folder (DIRQUILL_HOME), the settings store (DIRQUILL_CONFIG_DIR) and the
+// per-user data folder (XDG_DATA_HOME) at fresh temporary folders and puts an empty site list in the program folder, so
+// a main window loads without engines. Returns the program folder; empty when the site list could not be written.
 QString useFreshProgramHome();
 
 // The control of a window by its objectName; a missing one ends the test run with its name,

@@ -89,7 +89,7 @@ void frmSites::cmdSave_Click()
 {
     const QStringList order = names();
     const FileResult saved
-        = SiteList::saveOrder(order, m_window.engines(), m_window.siteGrid(), programFolder() + SiteList::fileName());
+        = SiteList::saveOrder(order, m_window.engines(), m_window.siteGrid(), userDataFile(SiteList::fileName()));
 
     // The engine list takes the new order; the engine shown stays the one in use.
     QComboBox *list = m_window.engineBox();

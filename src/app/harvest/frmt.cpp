@@ -5,8 +5,10 @@
 #include "app/harvest/selectallonfocus.h"
 #include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
+#include "core/shell/programfolder.h"
 #include "core/shell/userprompts.h"
 
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -127,10 +129,13 @@ void frmT::appendToCell(const QString &text)
     m_keyTable->setCurrentText(m_keyTable->currentText() + text);
 }
 
-void frmT::save(const QString &path, bool asSiteList)
+void frmT::save(const QString &shipped, bool asSiteList)
 {
-    if (path.isEmpty())
+    if (shipped.isEmpty())
         return;
+    // Edits go to the user's copy: the shipped folder may be read-only, and the user's
+    // copy is read first from now on.
+    const QString path = userDataFile(QFileInfo(shipped).fileName());
     if (asSiteList != m_showingSites) {
         const QString question = asSiteList
             ? QStringLiteral("The table shows a key file, not the site list. Save it as the site list '") + path

@@ -602,7 +602,7 @@ bool frmMain::load()
 {
     panel(8)->setText(QStringLiteral(DQ_VERSION));
 
-    const ShellSettings s = ShellSettings::load(programFolder());
+    const ShellSettings s = ShellSettings::load(tablesFolder());
     applyGeometry(s);
     m_vbarLeft = s.vbarLeft;
     setVbarLeft(s.vbarLeft);
@@ -632,9 +632,20 @@ bool frmMain::load()
     return true;
 }
 
+bool frmMain::openArguments(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return false;
+    const QString path = QFileInfo(arguments.first()).absoluteFilePath();
+    if (!fileCommands().openFile(path, GridFile::kindForPath(path)))
+        return false;
+    showTab(kTabResults);
+    return true;
+}
+
 bool frmMain::loadSiteList()
 {
-    const QString path = programFolder() + SiteList::fileName();
+    const QString path = dataFile(SiteList::fileName());
     if (QFile::exists(path)) {
         // The site list stays in ft for the run. An empty file lists no engines; a damaged one
         // is reported and the program runs on without engines.

@@ -56,6 +56,11 @@ public:
     // list is missing); the user has then been told why and the caller ends the program.
     bool load();
 
+    // Opens the table named first among the program's arguments (as the desktop entry's %f
+    // passes it) on the Results tab, its kind told by its extension; a relative name is taken
+    // from the working folder. False when there is none or it did not open.
+    bool openArguments(const QStringList &arguments);
+
     // Checks for the site list beside the program and shows the fatal message when it
     // is missing. The searching engines are loaded from it here.
     bool loadSiteList();

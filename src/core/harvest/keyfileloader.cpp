@@ -14,7 +14,8 @@ KeyFileLoader::Result KeyFileLoader::load(
 {
     Result result;
     const objYP *yp = engines.Item(listIndex + 1);
-    result.path = (folder.isEmpty() ? programFolder() : folder) + (yp ? yp->FileName : QString());
+    const QString name = yp ? yp->FileName : QString();
+    result.path = folder.isEmpty() ? dataFile(name) : folder + name;
     if (yp)
         result.url = yp->URL;
 

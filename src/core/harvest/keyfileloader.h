@@ -26,7 +26,7 @@ public:
     static QString title() { return QStringLiteral("Select Searching Engine"); }
 
     // listIndex counts from 0 like the engine list; folder is where key files live and must end
-    // in a separator (the program folder by default).
+    // in a separator (by default the user's copy, else the shipped one).
     static Result load(const colYPs &engines, int listIndex, GridModel &keyTable, UserPrompts &prompts,
         const QString &folder = QString());
 };

@@ -35,7 +35,7 @@ RecordTable::RecordTable(QObject *parent)
 {
     m_fa->setObjectName(QStringLiteral("fa"));
     m_currentFile = untitledPath();
-    m_lastOpenFolder = programFolder();
+    m_lastOpenFolder = tablesFolder();
     connect(m_fa, &GridModel::contentsEdited, this, [this] {
         if (m_tracking)
             setChangedFlag(true);
@@ -125,7 +125,7 @@ void RecordTable::setCaptionFor(const QString &pathOrName)
 
 QString RecordTable::untitledPath()
 {
-    return programFolder() + QStringLiteral("Untitled.tsy");
+    return tablesFolder() + QStringLiteral("Untitled.tsy");
 }
 
 QString RecordTable::FileNameOf(const QString &path)

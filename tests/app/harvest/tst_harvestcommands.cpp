@@ -6,6 +6,7 @@
 #include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
 #include "core/harvest/colyps.h"
+#include "core/shell/programfolder.h"
 #include "core/table/recordtable.h"
 #include "support/testsupport.h"
 
@@ -92,6 +93,7 @@ class TestHarvestCommands : public QObject
     std::unique_ptr<test::ScriptedPrompts> m_prompts;
     std::unique_ptr<frmMain> m_w;
     QString m_home;
+    QString m_user; // the per-user data folder, where edits land
 
     HarvestCommands &harvest() { return m_w->harvest(); }
     QAction *key(int bar, const char *name) { return m_w->toolbarButton(bar, QLatin1String(name)); }
@@ -116,6 +118,9 @@ private slots:
         m_home = test::tempDir() + QLatin1Char('/');
         qputenv("DIRQUILL_HOME", m_home.toLocal8Bit());
         qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
+        const QString data = test::tempDir();
+        qputenv("XDG_DATA_HOME", data.toLocal8Bit());
+        m_user = data + QStringLiteral("/dirquill/");
         writeSiteList(m_home + QStringLiteral("stpl00.bin"));
         writeKeyFile(m_home + QStringLiteral("alpha.key"), QStringLiteral("/alpha/search?"));
         writeKeyFile(m_home + QStringLiteral("beta.key"), QString());
@@ -388,8 +393,8 @@ private slots:
         QFETCH(QList<int>, clicks);
         QFETCH(bool, save);
         QFETCH(QStringList, order);
-        const QString siteList = m_home + QStringLiteral("stpl00.bin");
-        const QByteArray oldBytes = fileBytes(siteList);
+        const QString shipped = m_home + QStringLiteral("stpl00.bin");
+        const QByteArray oldBytes = fileBytes(shipped);
 
         harvest().cmdUpDown->click();
         auto *editor = m_w->findChild<frmSites *>();
@@ -408,12 +413,19 @@ private slots:
         // The engine in use stays selected.
         QCOMPARE(named<QComboBox>(*m_w, "cboYP2")->currentText(), kNames[0]);
         QCOMPARE(m_w->engines().Item(1)->ListName, order[0]);
+        // The edit lands in the user's folder; the shipped list is never written.
+        QCOMPARE(fileBytes(shipped), oldBytes);
+        QCOMPARE(QFile::exists(m_user + QStringLiteral("stpl00.bin")), save);
         GridModel file;
-        QVERIFY(GridFile::load(file, siteList, FileKind::Native));
+        QVERIFY(GridFile::load(file, dataFile(QStringLiteral("stpl00.bin")), FileKind::Native));
         QCOMPARE(column0(file, 1), QStringList({ order[0], order[1], QStringLiteral("Comment row"), order[2] }));
-        if (!save) {
-            QCOMPARE(fileBytes(siteList), oldBytes);
-        } else if (order.first() == kNames[2]) {
+        // The next start reads the user's list (gamma first has no key file: one warning).
+        if (order.first() == kNames[2])
+            m_prompts->answers << Answer::Ok;
+        m_w = std::make_unique<frmMain>(*m_prompts);
+        QVERIFY(m_w->load());
+        QCOMPARE(listItems(m_w->cboYP2), order);
+        if (save && order.first() == kNames[2]) {
             // Everything of the engine's row travels with it.
             QCOMPARE(file.text(1, 1), QStringLiteral("gamma.key"));
             QCOMPARE(file.text(1, 2), QStringLiteral("note c"));
@@ -433,11 +445,13 @@ private slots:
             t.cmdButton[size_t(b)]->click();
         QCOMPARE(k.text(3, 2), QStringLiteral("a\r\n\t\n"));
 
-        // Save writes the key file the engine was loaded from.
+        // Save writes the user's copy of the key file the engine was loaded from.
+        const QByteArray shipped = fileBytes(m_home + QStringLiteral("alpha.key"));
         t.cmdButton[2]->click();
         GridModel saved;
-        QVERIFY(GridFile::load(saved, m_home + QStringLiteral("alpha.key"), FileKind::Native));
+        QVERIFY(GridFile::load(saved, m_user + QStringLiteral("alpha.key"), FileKind::Native));
         QCOMPARE(saved.text(3, 2), QStringLiteral("a\r\n\t\n"));
+        QCOMPARE(fileBytes(m_home + QStringLiteral("alpha.key")), shipped);
 
         // Moving: a block at row 1 cannot go up; at row 3 it can; the last row cannot go down.
         k.select(1, 0, 1, 0);
@@ -469,15 +483,14 @@ private slots:
     void keyToolSitesMap()
     {
         frmT &t = harvest().keyTool();
-        const QString siteList = m_home + QStringLiteral("stpl00.bin");
+        const QString siteList = m_user + QStringLiteral("stpl00.bin");
         // The key table is no site list: saving it as one asks, and No keeps the file.
         m_prompts->answers << Answer::No;
         t.cmdButton[1]->click();
         QCOMPARE(m_prompts->asked.size(), 1);
         QCOMPARE(m_prompts->asked.at(0).buttons, UserPrompts::Buttons::YesNoCancel);
+        QVERIFY(!QFile::exists(siteList));
         GridModel file;
-        QVERIFY(GridFile::load(file, siteList, FileKind::Native));
-        QCOMPARE(file.text(1, 0), kNames[0]);
 
         // The double click shows the site list; edited, it saves without a question.
         QTest::mouseDClick(&t, Qt::LeftButton);
@@ -492,12 +505,10 @@ private slots:
         QCOMPARE(file.text(4, 3), QStringLiteral("http://127.0.0.1:9/gamma/"));
 
         // Saving the site list over the key file asks too.
-        const QString keyPath = m_home + QStringLiteral("alpha.key");
         m_prompts->answers << Answer::Cancel;
         t.cmdButton[2]->click();
         QCOMPARE(m_prompts->asked.size(), 2);
-        QVERIFY(GridFile::load(file, keyPath, FileKind::Native));
-        QCOMPARE(file.text(1, 4), QStringLiteral("/alpha/search?"));
+        QVERIFY(!QFile::exists(m_user + QStringLiteral("alpha.key")));
     }
 };
 
