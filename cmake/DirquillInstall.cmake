@@ -16,7 +16,7 @@ foreach(program dirquill dirquill-cli dirquill-demo-site)
   endif()
 endforeach()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/engines/ DESTINATION ${CMAKE_INSTALL_DATADIR}/dirquill
-  PATTERN CMakeLists.txt EXCLUDE)
+  PATTERN CMakeLists.txt EXCLUDE PATTERN ".*" EXCLUDE)
 
 install(FILES ${dist}/${DQ_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 configure_file(${dist}/${DQ_APP_ID}.metainfo.xml.in ${CMAKE_BINARY_DIR}/dist/${DQ_APP_ID}.metainfo.xml @ONLY)
@@ -28,7 +28,7 @@ foreach(size 16 22 24 32 48 64 128 256)
     RENAME ${DQ_APP_ID}.png)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/cli.md ${PROJECT_SOURCE_DIR}/docs/key-files.md
-  ${PROJECT_SOURCE_DIR}/docs/native-file-format.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  ${PROJECT_SOURCE_DIR}/docs/native-file-format.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/dirquill)
 
 # Manual pages from the built dirquill-cli's own help text, gzipped as Debian installs them.
 # (Not in a sanitizer build, whose leak report at exit would fail the step.)
@@ -48,16 +48,15 @@ set(CPACK_PACKAGE_NAME dirquill)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Orlenco)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "build lists of businesses from online directories")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "build lists of businesses from online directories
- Dirquill searches an online business directory in a browser panel; when a results
- page shows, it fetches the pages itself, cuts every listing out with the site's
- extraction rules and fills a record table page after page. The table can be
- edited, sorted, saved as a native table, comma or tab text, printed as address
- labels or sheets, and its listings dialled through a modem, mapped, visited or
- mailed.
- .
- The package holds the program, the command-line tool dirquill-cli and a demo
- directory site, dirquill-demo-site, for trying it without a network.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Dirquill searches an online business directory in a browser panel; when a
+results page shows, it fetches the pages itself, cuts every listing out with
+the site's extraction rules and fills a record table page after page. The
+table can be edited, sorted, saved as a native table, comma or tab text,
+printed as address labels or sheets, and its listings dialled through a modem,
+mapped, visited or mailed.
+
+The package holds the program, the command-line tool dirquill-cli and a demo
+directory site, dirquill-demo-site, for trying it without a network.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # dirquill_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${DQ_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
