@@ -424,7 +424,7 @@ private slots:
             m_prompts->answers << Answer::Ok;
         m_w = std::make_unique<frmMain>(*m_prompts);
         QVERIFY(m_w->load());
-        QCOMPARE(listItems(m_w->cboYP2), order);
+        QCOMPARE(listItems(named<QComboBox>(*m_w, "cboYP2")), order);
         if (save && order.first() == kNames[2]) {
             // Everything of the engine's row travels with it.
             QCOMPARE(file.text(1, 1), QStringLiteral("gamma.key"));

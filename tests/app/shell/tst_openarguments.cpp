@@ -43,7 +43,7 @@ private slots:
         QVERIFY(w.openArguments({ relative ? name : dir + u'/' + name, QStringLiteral("ignored.tsy") }));
         QCOMPARE(w.table().currentFile(), QDir(dir).absoluteFilePath(name));
         QCOMPARE(w.table().fa().text(1, 0), QStringLiteral("Acme Plumbing"));
-        QCOMPARE(w.tabMain->currentIndex(), frmMain::kTabResults);
+        QCOMPARE(test::named<QTabWidget>(w, "tabMain")->currentIndex(), frmMain::kTabResults);
         QCOMPARE(prompts.unexpected, 0);
     }
 };
