@@ -1,6 +1,7 @@
 #include "app/shell/frmmain.h"
 
 #include "core/shell/mainlayout.h"
+#include "app/shell/longworkbar.h"
 #include "app/shell/toolbardispatcher.h"
 
 #include "app/contact/contactcommandactions.h"
@@ -22,6 +23,7 @@
 #include "core/shell/shellsettings.h"
 #include "core/shell/userprompts.h"
 #include "core/table/filecommands.h"
+#include "core/table/longjobs.h"
 #include "core/table/recordtable.h"
 #include "core/table/tableedits.h"
 #include "core/table/valueformat.h"
@@ -107,6 +109,9 @@ void frmMain::installCommands()
     frmColDef::installCommands(*this);
     new StyleCommands(*this);
     new DataToolCommands(*this);
+    new LongWorkBar(*this, SSPanMain);
+    // A grab adds rows as they come, so nothing may read the table in the background then.
+    m_table->jobs().setInlineWhen([this] { return m_harvest && m_harvest->isGrabbing(); });
 }
 
 void frmMain::createMenus()

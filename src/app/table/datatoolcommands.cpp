@@ -5,10 +5,14 @@
 #include "app/table/sortarrows.h"
 #include "core/table/datatools.h"
 #include "core/table/filecommands.h"
+#include "core/table/longjobs.h"
 #include "core/table/recordtable.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QMenu>
+
+#include <memory>
 
 namespace dq {
 
@@ -33,8 +37,7 @@ DataToolCommands::DataToolCommands(frmMain &window)
         &DataToolCommands::parsePhoneColumn);
 
     GridModel *fa = &window.table().fa();
-    window.recordView().setTitleSorter(
-        [fa](int col, Qt::SortOrder order) { DataTools::sortByColumn(*fa, col, order); });
+    window.recordView().setTitleSorter([this](int col, Qt::SortOrder order) { sortByTitle(col, order); });
     RecordTable *table = &window.table();
     connect(m_arrows, &SortArrows::sorted, this, [this, table] {
         table->markChangedByCommand();
@@ -63,12 +66,52 @@ void DataToolCommands::enableTitleTools()
     m_window.table().setTracking(true);
 }
 
+void DataToolCommands::sortByTitle(int col, Qt::SortOrder order)
+{
+    GridModel *fa = &m_window.table().fa();
+    if (col < 0 || col >= fa->cols())
+        return;
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    m_window.table().jobs().start(
+        QStringLiteral("Sorting"), fa->rows(), [this, fa, col, order, clock](JobControl &control) -> LongJobs::Apply {
+            auto ordered = std::make_shared<std::vector<int>>(DataTools::sortOrder(*fa, col, order, &control));
+            if (control.cancelled())
+                return {};
+            return [this, col, order, ordered, clock] { applySort(col, order, *ordered, clock->elapsed()); };
+        });
+}
+
+void DataToolCommands::applySort(int col, Qt::SortOrder order, const std::vector<int> &ordered, qint64 ms)
+{
+    GridModel &fa = m_window.table().fa();
+    DataTools::applySort(fa, col, order, ordered);
+    m_window.table().jobs().report(QStringLiteral("%1 rows sorted in %2 s")
+                                       .arg(LongJobs::count(fa.rows() - fa.fixedRows()))
+                                       .arg(double(ms) / 1000.0, 0, 'f', 1));
+}
+
 void DataToolCommands::deleteDuplicates()
 {
-    if (DataTools::deleteDuplicates(m_window.table().fa(), m_window.prompts()) < 0)
+    if (m_window.table().jobs().busy() || !DataTools::confirmDeleteDuplicates(m_window.prompts()))
         return;
+    const GridModel *fa = &m_window.table().fa();
+    m_window.table().jobs().start(
+        QStringLiteral("Deleting duplicates"), fa->rows(), [this, fa](JobControl &control) -> LongJobs::Apply {
+            auto removal = std::make_shared<DataTools::DuplicateRemoval>(DataTools::findDuplicateRows(*fa, &control));
+            if (!removal->valid)
+                return {};
+            return [this, removal] { applyDuplicateRemoval(*removal); };
+        });
+}
+
+void DataToolCommands::applyDuplicateRemoval(const DataTools::DuplicateRemoval &removal)
+{
+    DataTools::applyDuplicateRemoval(m_window.table().fa(), removal);
     m_window.table().markChangedByCommand();
     m_window.fa_Click();
+    m_window.table().jobs().report(
+        QStringLiteral("%1 duplicate rows deleted").arg(LongJobs::count(qint64(removal.drop.size()))));
 }
 
 void DataToolCommands::parsePhoneColumn()

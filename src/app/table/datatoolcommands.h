@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/table/datatools.h"
+
 #include <QDateTime>
 #include <QObject>
 
 #include <functional>
+#include <vector>
 
 namespace dq {
 
@@ -21,7 +24,12 @@ class DataToolCommands : public QObject
 public:
     explicit DataToolCommands(frmMain &window);
 
+    // Long on big tables: they run in the table's long jobs and end in the one-step apply
+    // functions below, which also report in the status row.
+    void sortByTitle(int col, Qt::SortOrder order);
     void deleteDuplicates();
+    void applySort(int col, Qt::SortOrder order, const std::vector<int> &ordered, qint64 ms);
+    void applyDuplicateRemoval(const DataTools::DuplicateRemoval &removal);
     void parsePhoneColumn();
     // Appends a blank and the current date and time, in the column's format, to the cell
     // meant: the record table's current cell while it owns the focus, otherwise the Form

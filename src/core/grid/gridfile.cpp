@@ -4,6 +4,7 @@
 #include "core/grid/gridmodel.h"
 #include "core/grid/gridstore.h"
 #include "core/grid/nativegridformat.h"
+#include "core/table/longjobs.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -39,48 +40,96 @@ FileResult GridFile::write(const GridModel &grid, QIODevice &device, FileKind ki
     return DelimitedGridFormat::write(grid.store(), device, separatorOf(kind), name);
 }
 
+namespace {
+
+FileResult readInto(const GridStore &current, QIODevice &device, FileKind kind, const QString &name, GridStore &scratch)
+{
+    if (kind == FileKind::Native)
+        return NativeGridFormat::read(device, name, scratch);
+    const FileResult result = DelimitedGridFormat::read(device, separatorOf(kind), name, scratch);
+    if (!result)
+        return result;
+    // Text carries no formatting: the grid keeps its own settings, fixed rows and the
+    // attributes of the columns that still exist.
+    scratch.settings = current.settings;
+    scratch.fixedRows = current.fixedRows;
+    scratch.fixedCols = current.fixedCols;
+    const size_t kept = qMin(scratch.columns.size(), current.columns.size());
+    std::copy(current.columns.begin(), current.columns.begin() + qsizetype(kept), scratch.columns.begin());
+    return result;
+}
+
+FileResult writeStore(const GridStore &store, QIODevice &device, FileKind kind, const QString &name)
+{
+    if (kind == FileKind::Native)
+        return NativeGridFormat::write(store, device, name);
+    return DelimitedGridFormat::write(store, device, separatorOf(kind), name);
+}
+
+// Roughly the bytes a store writes, for progress only.
+qint64 estimatedBytes(const GridStore &store)
+{
+    qint64 n = 0;
+    for (const GridRow &r : store.rows)
+        n += r.cells.byteSize() + 8;
+    return qMax<qint64>(n, 1);
+}
+
+} // namespace
+
 FileResult GridFile::read(GridModel &grid, QIODevice &device, FileKind kind, const QString &name)
 {
     if (!isKnown(kind))
         return unknownKind(kind, name);
     // Everything is read off to the side; the grid changes only once the whole file is good.
     GridStore scratch;
-    if (kind == FileKind::Native) {
-        const FileResult result = NativeGridFormat::read(device, name, scratch);
-        if (!result)
-            return result;
-    } else {
-        const FileResult result = DelimitedGridFormat::read(device, separatorOf(kind), name, scratch);
-        if (!result)
-            return result;
-        // Text carries no formatting: the grid keeps its own settings, fixed rows and the
-        // attributes of the columns that still exist.
-        const GridStore &current = grid.store();
-        scratch.settings = current.settings;
-        scratch.fixedRows = current.fixedRows;
-        scratch.fixedCols = current.fixedCols;
-        const size_t kept = qMin(scratch.columns.size(), current.columns.size());
-        std::copy(current.columns.begin(), current.columns.begin() + qsizetype(kept), scratch.columns.begin());
-    }
+    const FileResult result = readInto(grid.store(), device, kind, name, scratch);
+    if (!result)
+        return result;
     grid.replaceContents(std::move(scratch));
     return FileResult::success();
 }
 
 FileResult GridFile::save(const GridModel &grid, const QString &path, FileKind kind)
 {
+    return saveStore(grid.store(), path, kind, nullptr);
+}
+
+FileResult GridFile::saveStore(const GridStore &store, const QString &path, FileKind kind, JobControl *control)
+{
     if (!isKnown(kind))
         return unknownKind(kind, path); // before the old file is touched
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return FileResult::failure(QStringLiteral("\"%1\" could not be saved: %2").arg(path, file.errorString()));
-    const FileResult result = write(grid, file, kind, path);
-    if (!result) {
+    FileResult result;
+    if (control) {
+        WatchedDevice watched(file, *control, estimatedBytes(store));
+        result = writeStore(store, watched, kind, path);
+    } else {
+        result = writeStore(store, file, kind, path);
+    }
+    if (!result || (control && control->cancelled())) {
         file.cancelWriting();
-        return result;
+        return result ? FileResult::failure(QStringLiteral("\"%1\" was not saved: cancelled").arg(path)) : result;
     }
     if (!file.commit())
         return FileResult::failure(QStringLiteral("\"%1\" could not be saved: %2").arg(path, file.errorString()));
     return FileResult::success();
+}
+
+FileResult GridFile::loadStore(
+    const GridStore &current, const QString &path, FileKind kind, GridStore &out, JobControl *control)
+{
+    if (!isKnown(kind))
+        return unknownKind(kind, path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return FileResult::failure(QStringLiteral("\"%1\" could not be opened: %2").arg(path, file.errorString()));
+    if (!control)
+        return readInto(current, file, kind, path, out);
+    WatchedDevice watched(file, *control, file.size());
+    return readInto(current, watched, kind, path, out);
 }
 
 FileResult GridFile::load(GridModel &grid, const QString &path, FileKind kind)

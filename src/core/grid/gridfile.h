@@ -7,6 +7,8 @@ class QIODevice;
 namespace dq {
 
 class GridModel;
+class JobControl;
+struct GridStore;
 
 // The three file kinds a grid is saved in. The numbers are the kind codes used in
 // the program's file commands.
@@ -32,6 +34,15 @@ class GridFile
 public:
     static FileResult save(const GridModel &grid, const QString &path, FileKind kind);
     static FileResult load(GridModel &grid, const QString &path, FileKind kind);
+
+    // The halves of a long save or load, for a worker thread. With a control, progress is
+    // reported and Cancel makes the step fail (a cancelled save leaves the old file whole).
+    // saveStore reads only store, which must hold still meanwhile. loadStore reads the file
+    // into out, which the caller then hands to GridModel::replaceContents(); current is the
+    // grid it will replace (text kinds keep its settings and column attributes).
+    static FileResult saveStore(const GridStore &store, const QString &path, FileKind kind, JobControl *control);
+    static FileResult loadStore(
+        const GridStore &current, const QString &path, FileKind kind, GridStore &out, JobControl *control);
 
     // The same on open devices; name is used in error texts.
     static FileResult write(const GridModel &grid, QIODevice &device, FileKind kind, const QString &name);

@@ -254,6 +254,25 @@ void GridModel::appendRows(const std::vector<QStringList> &newRows)
     emit contentsEdited();
 }
 
+void GridModel::appendTextRows(GridStore &&from, int firstRow)
+{
+    const int count = from.rowCount() - qMax(0, firstRow);
+    if (count <= 0)
+        return;
+    const int first = rows();
+    beginInsertRows({}, first, first + count - 1);
+    d->s.rows.reserve(d->s.rows.size() + size_t(count));
+    for (int r = qMax(0, firstRow); r < from.rowCount(); ++r) {
+        GridRow row;
+        row.cells = std::move(from.rows[size_t(r)].cells);
+        row.cells.truncate(cols());
+        d->s.rows.push_back(std::move(row));
+    }
+    from.rows.clear();
+    endInsertRows();
+    emit contentsEdited();
+}
+
 QString GridModel::text(int row, int col) const
 {
     return d->valid(row, col) ? d->s.rows[size_t(row)].cells.text(col) : QString();

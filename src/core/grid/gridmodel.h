@@ -121,6 +121,9 @@ public:
     void moveColumn(int from, int to);
     // Appends rows of cell texts in one batch (short rows are padded, long ones cut).
     void appendRows(const std::vector<QStringList> &rows);
+    // Appends the texts of from's rows firstRow.. in one batch, moving them out of from
+    // (their formats and heights stay behind).
+    void appendTextRows(GridStore &&from, int firstRow);
 
     // --- text --------------------------------------------------------------------------
     QString text(int row, int col) const;

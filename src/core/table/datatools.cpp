@@ -3,6 +3,7 @@
 #include "core/grid/gridstore.h"
 #include "core/harvest/textcutters.h"
 #include "core/shell/userprompts.h"
+#include "core/table/longjobs.h"
 #include "core/table/valueformat.h"
 
 #include <QHash>
@@ -29,6 +30,7 @@ enum KeyClass : quint8 { Value = 0, Text = 1, Empty = 2 };
 // texts' starts; most comparisons of a sort end here, without reaching into the texts.
 struct TextPrefix
 {
+    static constexpr qsizetype kUnits = 24;
     std::array<quint64, 6> words {};
 
     TextPrefix() = default;
@@ -62,27 +64,44 @@ void DataTools::sortByColumn(GridModel &table, int col, Qt::SortOrder order)
 {
     if (col < 0 || col >= table.cols())
         return;
+    applySort(table, col, order, sortOrder(table, col, order, nullptr));
+}
+
+std::vector<int> DataTools::sortOrder(const GridModel &table, int col, Qt::SortOrder order, JobControl *control)
+{
+    if (col < 0 || col >= table.cols())
+        return {};
     const DataType type = table.columnDataType(col);
     const bool ascending = order == Qt::AscendingOrder;
     const int first = table.fixedRows();
     const int count = qMax(0, table.rows() - first);
+    const GridStore &store = table.store();
+    auto cell = [&store, col](int r) { return store.rows[size_t(r)].cells.utf8(col); };
 
     // Keys are read once per sort into one compact array that is sorted on its own; the grid
-    // then only follows the resulting order. Texts are kept aside for the comparisons their
-    // prefixes cannot settle.
+    // then only follows the resulting order. A text's folded form is kept only when it is
+    // longer than its prefix; shorter ones are settled by the prefix and the stored text.
     struct Key
     {
         TextPrefix prefix; // of the value, or of the folded text
         int index = 0; // data row number, 0 = first data row
+        int longText = -1; // index into folded, for texts longer than the prefix
         quint8 cls = Empty;
     };
     std::vector<Key> keys(static_cast<size_t>(count));
-    std::vector<QString> folded(static_cast<size_t>(count));
-    std::vector<QString> texts(static_cast<size_t>(count));
+    std::vector<QString> folded;
     for (int i = 0; i < count; ++i) {
+        if (control && i % 16384 == 0) {
+            if (control->cancelled())
+                return {};
+            control->setProgress(i, qint64(count) * 2);
+        }
         Key &k = keys[size_t(i)];
         k.index = i;
-        const QString text = table.text(first + i, col);
+        const QByteArrayView utf8 = cell(first + i);
+        if (utf8.isEmpty() && type != DataType::Boolean)
+            continue;
+        const QString text = QString::fromUtf8(utf8);
         std::optional<double> v;
         switch (type) {
         case DataType::String:
@@ -111,28 +130,46 @@ void DataTools::sortByColumn(GridModel &table, int col, Qt::SortOrder order)
             k.prefix = TextPrefix::ofValue(*v);
         } else if (!text.isEmpty()) {
             k.cls = Text;
-            folded[size_t(i)] = text.toCaseFolded();
-            texts[size_t(i)] = text;
-            k.prefix = TextPrefix(folded[size_t(i)]);
+            QString f = text.toCaseFolded();
+            k.prefix = TextPrefix(f);
+            if (f.size() > TextPrefix::kUnits) {
+                k.longText = int(folded.size());
+                folded.push_back(std::move(f));
+            }
         }
     }
+    if (control)
+        control->setProgress(1, 2);
     // Rows that compare equal keep their order: the row number breaks every tie.
     std::sort(keys.begin(), keys.end(), [&](const Key &a, const Key &b) {
         if (a.cls != b.cls)
             return a.cls < b.cls;
         int cmp = a.prefix.compare(b.prefix);
         if (cmp == 0 && a.cls == Text) {
-            cmp = folded[size_t(a.index)].compare(folded[size_t(b.index)]);
+            if (a.longText >= 0 || b.longText >= 0) {
+                // Equal prefixes and one text longer: the shorter one is its own prefix.
+                if (a.longText < 0 || b.longText < 0)
+                    cmp = a.longText < 0 ? -1 : 1;
+                else
+                    cmp = folded[size_t(a.longText)].compare(folded[size_t(b.longText)]);
+            }
             if (cmp == 0)
-                cmp = texts[size_t(a.index)].compare(texts[size_t(b.index)]);
+                cmp = compareUtf8AsUtf16(cell(first + a.index), cell(first + b.index));
         }
         if (cmp != 0)
             return ascending ? cmp < 0 : cmp > 0;
         return a.index < b.index;
     });
+    if (control && control->cancelled())
+        return {};
     std::vector<int> ordered(keys.size());
     for (size_t i = 0; i < keys.size(); ++i)
         ordered[i] = first + keys[i].index;
+    return ordered;
+}
+
+void DataTools::applySort(GridModel &table, int col, Qt::SortOrder order, const std::vector<int> &ordered)
+{
     table.applySort(col, order, ordered);
 }
 
@@ -158,21 +195,33 @@ void DataTools::showSortArrow(
 
 int DataTools::deleteDuplicates(GridModel &table, UserPrompts &prompts)
 {
-    const auto answer = prompts.message(applicationTitle(),
-        QStringLiteral(
-            "This function will sort on the first column then start deleting duplicates. Do you want to continue?"),
-        UserPrompts::Icon::Question, UserPrompts::Buttons::YesNoCancel);
-    if (answer != UserPrompts::Answer::Yes)
-        return -1;
-    return removeDuplicateRows(table);
+    return confirmDeleteDuplicates(prompts) ? removeDuplicateRows(table) : -1;
+}
+
+bool DataTools::confirmDeleteDuplicates(UserPrompts &prompts)
+{
+    return prompts.message(applicationTitle(),
+               QStringLiteral("This function will sort on the first column then start deleting duplicates. Do you "
+                              "want to continue?"),
+               UserPrompts::Icon::Question, UserPrompts::Buttons::YesNoCancel)
+        == UserPrompts::Answer::Yes;
 }
 
 int DataTools::removeDuplicateRows(GridModel &table)
 {
     if (table.cols() == 0)
         return 0;
+    const DuplicateRemoval removal = findDuplicateRows(table, nullptr);
+    applyDuplicateRemoval(table, removal);
+    return int(removal.drop.size());
+}
+
+DataTools::DuplicateRemoval DataTools::findDuplicateRows(const GridModel &table, JobControl *control)
+{
+    DuplicateRemoval out;
+    if (table.cols() == 0)
+        return out;
     const int keyCols = qMin(3, table.cols());
-    table.select(table.row(), 0, table.rowSel(), keyCols - 1);
 
     // The sort on the first three columns (case-sensitive, ascending, stable) with compact
     // keys; cells are compared in their stored form without decoding them.
@@ -188,6 +237,11 @@ int DataTools::removeDuplicateRows(GridModel &table)
     std::vector<Key> keys(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
         keys[size_t(i)] = { Utf8SortPrefix<3>(cell(first + i, 0)), first + i };
+    if (control) {
+        if (control->cancelled())
+            return {};
+        control->setProgress(1, 10);
+    }
     auto compareKeys = [&cell, keyCols](const Key &a, const Key &b) {
         const int cmp = a.prefix.compare(b.prefix);
         if (cmp != 0)
@@ -201,20 +255,24 @@ int DataTools::removeDuplicateRows(GridModel &table)
         const int cmp = compareKeys(a, b);
         return cmp != 0 ? cmp < 0 : a.row < b.row;
     });
-    std::vector<int> ordered(keys.size());
+    if (control) {
+        if (control->cancelled())
+            return {};
+        control->setProgress(7, 10);
+    }
+    out.order.resize(keys.size());
     std::vector<bool> sameAsPrevious(keys.size(), false);
     for (size_t i = 0; i < keys.size(); ++i) {
-        ordered[i] = keys[i].row;
+        out.order[i] = keys[i].row;
         sameAsPrevious[i] = i > 0 && compareKeys(keys[i - 1], keys[i]) == 0;
     }
-    keys.clear();
-    table.applySort(0, Qt::AscendingOrder, ordered);
+    keys = {};
 
     // Equal rows have equal keys, so every duplicate sits in the same run of equal keys as
     // its first occurrence, wherever the sort put other rows between them; each run is
-    // checked on its own.
-    const GridStore &sorted = table.store();
-    auto at = [&sorted](int r, int c) { return sorted.rows[size_t(r)].cells.utf8(c); };
+    // checked on its own. Positions are those of the sorted table.
+    const std::vector<int> &order = out.order;
+    auto at = [&cell, &order, first](int r, int c) { return cell(order[size_t(r - first)], c); };
     const int cols = table.cols();
     auto sameCells = [&at, cols](int a, int b) {
         for (int c = 0; c < cols; ++c)
@@ -228,16 +286,17 @@ int DataTools::removeDuplicateRows(GridModel &table)
             h = h * 1000003u ^ qHash(at(r, c));
         return h;
     };
-    std::vector<int> drop;
     std::unordered_multimap<size_t, int> seen;
     int start = 0;
     while (start < count) {
+        if (control && control->cancelled())
+            return {};
         int end = start + 1;
         while (end < count && sameAsPrevious[size_t(end)])
             ++end;
         if (end - start == 2) {
             if (sameCells(first + start, first + start + 1))
-                drop.push_back(first + start + 1);
+                out.drop.push_back(first + start + 1);
         } else if (end - start > 2) {
             seen.clear();
             for (int r = first + start; r < first + end; ++r) {
@@ -247,16 +306,29 @@ int DataTools::removeDuplicateRows(GridModel &table)
                 for (auto it = range.first; it != range.second && !duplicate; ++it)
                     duplicate = sameCells(it->second, r);
                 if (duplicate)
-                    drop.push_back(r);
+                    out.drop.push_back(r);
                 else
                     seen.emplace(h, r);
             }
         }
         start = end;
     }
-    table.removeRowsSorted(drop);
+    out.valid = true;
+    return out;
+}
+
+void DataTools::applyDuplicateRemoval(GridModel &table, const DuplicateRemoval &removal)
+{
+    if (!removal.valid || table.cols() == 0)
+        return;
+    const int keyCols = qMin(3, table.cols());
+    table.select(table.row(), 0, table.rowSel(), keyCols - 1);
+    emit table.beforeSort(0, 1);
+    if (int(removal.order.size()) == table.rows() - table.fixedRows() && !removal.order.empty())
+        table.reorderDataRows(removal.order);
+    emit table.afterSort(0, 1);
+    table.removeRowsSorted(removal.drop);
     table.setCursor(table.rows() - 1, 0);
-    return int(drop.size());
 }
 
 bool DataTools::parsePhoneColumn(GridModel &table, UserPrompts &prompts)

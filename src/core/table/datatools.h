@@ -5,8 +5,11 @@
 #include <QDateTime>
 #include <QString>
 
+#include <vector>
+
 namespace dq {
 
+class JobControl;
 class UserPrompts;
 
 // The record table's whole-table tools: the sort of a title click, Delete Duplicates,
@@ -20,6 +23,11 @@ public:
     // ties). Stable. Values come before text that is not of the column's type, and empty
     // cells stay last in both orders. Emits the model's beforeSort and afterSort.
     static void sortByColumn(GridModel &table, int col, Qt::SortOrder order);
+    // The halves of that sort for a worker thread: sortOrder only reads the table (empty when
+    // cancelled); applySort puts the rows in that order in one step, between beforeSort and
+    // afterSort, and does nothing to the rows when order is empty or out of date.
+    static std::vector<int> sortOrder(const GridModel &table, int col, Qt::SortOrder order, JobControl *control);
+    static void applySort(GridModel &table, int col, Qt::SortOrder order, const std::vector<int> &ordered);
 
     // Title-row sort arrows, as pictures at the right of the title cell. Before a sort the
     // last sorted column's arrow goes (noPicture); after it the sorted column shows the up
@@ -31,9 +39,20 @@ public:
     // Asks first; nothing changes unless the answer is Yes. Returns the number of rows
     // removed, or -1 when declined.
     static int deleteDuplicates(GridModel &table, UserPrompts &prompts);
+    static bool confirmDeleteDuplicates(UserPrompts &prompts);
     // Sorts the data rows on columns 1 to 3 (case-sensitive, ascending), then removes every
     // row equal in all columns to an earlier one, in one batch. The last row becomes current.
     static int removeDuplicateRows(GridModel &table);
+    // The halves of removeDuplicateRows: the search only reads the table; the removal
+    // reorders and drops the rows in one step.
+    struct DuplicateRemoval
+    {
+        std::vector<int> order; // data rows in sorted order
+        std::vector<int> drop; // rows of the sorted table, ascending
+        bool valid = false; // false when cancelled
+    };
+    static DuplicateRemoval findDuplicateRows(const GridModel &table, JobControl *control);
+    static void applyDuplicateRemoval(GridModel &table, const DuplicateRemoval &removal);
 
     // Asks first; returns false when declined.
     static bool parsePhoneColumn(GridModel &table, UserPrompts &prompts);

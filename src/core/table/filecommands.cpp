@@ -1,10 +1,16 @@
 #include "core/table/filecommands.h"
 
 #include "core/grid/gridmodel.h"
+#include "core/grid/gridstore.h"
 #include "core/shell/userprompts.h"
+#include "core/table/longjobs.h"
 #include "core/table/recordtable.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+
+#include <memory>
 
 #include <numeric>
 #include <vector>
@@ -89,8 +95,14 @@ bool FileCommands::saveChangesFirst(const QString &title)
         return true;
     switch (
         m_prompts.message(title, kSaveChangesText, UserPrompts::Icon::Question, UserPrompts::Buttons::YesNoCancel)) {
-    case UserPrompts::Answer::Yes:
-        return m_table.isUntitled() ? saveAs(FileKind::Native) : save();
+    case UserPrompts::Answer::Yes: {
+        // The command waits for this save's outcome, so it is written at once.
+        const bool wasInline = m_waitForSaves;
+        m_waitForSaves = true;
+        const bool saved = m_table.isUntitled() ? saveAs(FileKind::Native) : save();
+        m_waitForSaves = wasInline;
+        return saved;
+    }
     case UserPrompts::Answer::No:
         return true;
     default:
@@ -123,20 +135,68 @@ bool FileCommands::openFile(const QString &path, FileKind kind)
     return load(path, kind);
 }
 
+namespace {
+
+// What a file read off to the side needs of the table it will replace.
+std::shared_ptr<GridStore> shapeOf(const GridStore &current)
+{
+    auto shape = std::make_shared<GridStore>();
+    shape->columns = current.columns;
+    shape->fixedRows = current.fixedRows;
+    shape->fixedCols = current.fixedCols;
+    shape->settings = current.settings;
+    return shape;
+}
+
+qint64 fileRows(const QString &path)
+{
+    // About a hundred bytes a listing row; only the choice of running in the background
+    // depends on it.
+    return QFileInfo(path).size() / 128;
+}
+
+QString seconds(qint64 ms)
+{
+    return QString::number(double(ms) / 1000.0, 'f', 1);
+}
+
+} // namespace
+
 bool FileCommands::load(const QString &chosen, FileKind kind)
 {
-    GridModel &fa = m_table.fa();
-    FileResult result;
-    {
-        Untracked quiet(m_table);
-        result = GridFile::load(fa, chosen, kind);
-        // A text file's first line is the title row.
-        if (result && kind != FileKind::Native && fa.fixedRows() == 0 && fa.rows() > 0)
-            fa.setFixedRows(1);
-    }
+    auto shape = shapeOf(m_table.fa().store());
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto ok = std::make_shared<bool>(false);
+    const bool started = m_table.jobs().start(QStringLiteral("Opening"), fileRows(chosen),
+        [this, shape, chosen, kind, clock, ok](JobControl &control) -> LongJobs::Apply {
+            auto store = std::make_shared<GridStore>();
+            FileResult result = GridFile::loadStore(*shape, chosen, kind, *store, &control);
+            shape->columns.clear();
+            if (control.cancelled())
+                return {};
+            return [this, store, result, chosen, kind, clock, ok] {
+                *ok = applyLoaded(std::move(*store), result, chosen, kind, clock->elapsed());
+            };
+        });
+    // A job in the background reports through its own messages when it ends.
+    return started && (*ok || m_table.jobs().busy());
+}
+
+bool FileCommands::applyLoaded(
+    GridStore &&store, const FileResult &result, const QString &chosen, FileKind kind, qint64 ms)
+{
     if (!result) {
         showFailure(QStringLiteral("Open File"), result);
         return false;
+    }
+    GridModel &fa = m_table.fa();
+    {
+        Untracked quiet(m_table);
+        fa.replaceContents(std::move(store));
+        // A text file's first line is the title row.
+        if (kind != FileKind::Native && fa.fixedRows() == 0 && fa.rows() > 0)
+            fa.setFixedRows(1);
     }
     m_table.setLastOpenFolder(RecordTable::FolderOf(chosen));
     m_table.setCurrentFile(chosen);
@@ -147,7 +207,36 @@ bool FileCommands::load(const QString &chosen, FileKind kind)
     m_table.setCaptionFor(chosen);
     emit opened();
     m_table.MakeModified(false);
+    m_table.jobs().report(
+        QStringLiteral("%1 rows opened in %2 s").arg(LongJobs::count(fa.rows() - fa.fixedRows()), seconds(ms)));
     return true;
+}
+
+bool FileCommands::writeTable(const QString &title, const QString &path, FileKind kind, std::function<void()> saved)
+{
+    auto ok = std::make_shared<bool>(false);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    const GridStore *store = &m_table.fa().store();
+    const qint64 size = m_waitForSaves ? -1 : m_table.fa().rows();
+    const bool started = m_table.jobs().start(
+        QStringLiteral("Saving"), size, [=, this](JobControl &control) -> LongJobs::Apply {
+            const FileResult result = GridFile::saveStore(*store, path, kind, &control);
+            if (control.cancelled())
+                return {};
+            return [=, this] {
+                if (!result) {
+                    showFailure(title, result);
+                    return;
+                }
+                *ok = true;
+                saved();
+                m_table.jobs().report(
+                    QStringLiteral("%1 rows saved in %2 s")
+                        .arg(LongJobs::count(store->rowCount() - m_table.fa().fixedRows()), seconds(clock->elapsed())));
+            };
+        });
+    return started && (*ok || m_table.jobs().busy());
 }
 
 bool FileCommands::save()
@@ -161,19 +250,15 @@ bool FileCommands::save()
         if (answer != UserPrompts::Answer::Yes)
             return saveAs(FileKind::Native);
     }
-    const FileResult result = GridFile::save(m_table.fa(), path, kind);
-    if (!result) {
-        showFailure(QStringLiteral("Save"), result);
-        return false;
-    }
-    if (kind != FileKind::Native) {
-        m_prompts.message(QStringLiteral("Save"),
-            QStringLiteral("Use 'Save As...' Tessary(*.tsy) from the 'File' menu if you want to save "
-                           "data as a RichText Tessary file format."),
-            UserPrompts::Icon::Information, UserPrompts::Buttons::Ok);
-    }
-    m_table.MakeModified(false);
-    return true;
+    return writeTable(QStringLiteral("Save"), path, kind, [this, kind] {
+        if (kind != FileKind::Native) {
+            m_prompts.message(QStringLiteral("Save"),
+                QStringLiteral("Use 'Save As...' Tessary(*.tsy) from the 'File' menu if you want to save "
+                               "data as a RichText Tessary file format."),
+                UserPrompts::Icon::Information, UserPrompts::Buttons::Ok);
+        }
+        m_table.MakeModified(false);
+    });
 }
 
 bool FileCommands::saveAs(FileKind kind)
@@ -181,19 +266,15 @@ bool FileCommands::saveAs(FileKind kind)
     const QString chosen = m_prompts.saveFileName(QStringLiteral("Save As"), QString(), saveAsFilter(kind));
     if (chosen.isEmpty())
         return false;
-    const FileResult result = GridFile::save(m_table.fa(), chosen, kind);
-    if (!result) {
-        showFailure(QStringLiteral("Save As"), result);
-        return false;
-    }
-    m_table.setCaptionFor(chosen);
-    // A text copy is an export: Save keeps writing the file the table belongs to.
-    if (kind == FileKind::Native) {
-        m_table.setCurrentFile(chosen);
-        m_table.setCurrentKind(FileKind::Native);
-    }
-    m_table.MakeModified(false);
-    return true;
+    return writeTable(QStringLiteral("Save As"), chosen, kind, [this, chosen, kind] {
+        m_table.setCaptionFor(chosen);
+        // A text copy is an export: Save keeps writing the file the table belongs to.
+        if (kind == FileKind::Native) {
+            m_table.setCurrentFile(chosen);
+            m_table.setCurrentKind(FileKind::Native);
+        }
+        m_table.MakeModified(false);
+    });
 }
 
 bool FileCommands::append()
@@ -211,29 +292,41 @@ bool FileCommands::append()
         return false;
     }
 
-    GridModel scratch;
-    const FileResult result = GridFile::load(scratch, chosen, FileKind::Native);
-    if (!result) {
-        showFailure(QStringLiteral("Append"), result);
-        return false;
-    }
+    auto shape = shapeOf(m_table.fa().store());
+    auto ok = std::make_shared<bool>(false);
+    const bool started = m_table.jobs().start(QStringLiteral("Appending"), fileRows(chosen),
+        [this, shape, chosen, ok](JobControl &control) -> LongJobs::Apply {
+            auto store = std::make_shared<GridStore>();
+            FileResult result = GridFile::loadStore(*shape, chosen, FileKind::Native, *store, &control);
+            if (control.cancelled())
+                return {};
+            return [this, store, result, ok] {
+                if (!result) {
+                    showFailure(QStringLiteral("Append"), result);
+                    return;
+                }
+                applyAppended(std::move(*store));
+                *ok = true;
+            };
+        });
+    return started && (*ok || m_table.jobs().busy());
+}
 
+void FileCommands::applyAppended(GridStore &&scratch)
+{
     GridModel &fa = m_table.fa();
-    if (scratch.cols() > fa.cols())
-        fa.setCols(scratch.cols());
-    if (scratch.rows() > 0) {
-        for (int c = 0; c < scratch.cols(); ++c) {
-            if (fa.text(0, c).isEmpty() && !scratch.text(0, c).isEmpty())
-                fa.setText(0, c, scratch.text(0, c));
+    if (scratch.colCount() > fa.cols())
+        fa.setCols(scratch.colCount());
+    if (scratch.rowCount() > 0) {
+        for (int c = 0; c < scratch.colCount(); ++c) {
+            const QByteArrayView title = scratch.rows[0].cells.utf8(c);
+            if (fa.text(0, c).isEmpty() && !title.isEmpty())
+                fa.setText(0, c, QString::fromUtf8(title));
         }
     }
 
     const int first = fa.rows();
-    std::vector<QStringList> rows;
-    rows.reserve(size_t(qMax(0, scratch.rows() - 1)));
-    for (int r = 1; r < scratch.rows(); ++r)
-        rows.push_back(scratch.rowTexts(r));
-    fa.appendRows(rows);
+    fa.appendTextRows(std::move(scratch), 1);
     const int last = fa.rows() - 1;
     if (last >= first) {
         fa.select(first, 0, last, fa.cols() - 1);
@@ -246,7 +339,7 @@ bool FileCommands::append()
         emit appended(first, last);
     }
     m_table.markChangedByCommand();
-    return true;
+    m_table.jobs().report(QStringLiteral("%1 rows appended").arg(LongJobs::count(qMax(0, last - first + 1))));
 }
 
 void FileCommands::showFailure(const QString &title, const FileResult &result)

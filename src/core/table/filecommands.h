@@ -5,10 +5,13 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 namespace dq {
 
 class RecordTable;
 class UserPrompts;
+struct GridStore;
 
 // The data-file commands of the record table: New, Open, Save, Save As and Append,
 // with their questions, dialogs and messages. Nothing is ever lost silently: a save
@@ -22,8 +25,8 @@ class FileCommands : public QObject
 public:
     FileCommands(RecordTable &table, UserPrompts &prompts, QObject *parent = nullptr);
 
-    // Each returns true when the command did its work, false when it was cancelled
-    // or failed.
+    // Each returns true when the command did its work (or started it in the table's long
+    // jobs, which report their own outcome), false when it was cancelled or failed.
     bool newTable();
     bool open(FileKind kind);
     // Open without the dialog: asks to save a changed table, then reads path.
@@ -36,6 +39,10 @@ public:
     // Returns true when the caller may go on: the table is unchanged, the user said
     // No, or the save succeeded. title names the command ("New", "Open File", "Exit").
     bool saveChangesFirst(const QString &title);
+
+    // The steps that put a finished Open or Append into the table, each in one go.
+    bool applyLoaded(GridStore &&store, const FileResult &result, const QString &path, FileKind kind, qint64 ms);
+    void applyAppended(GridStore &&scratch);
 
     static QString openFilter(FileKind kind);
     static QString saveAsFilter(FileKind kind);
@@ -50,9 +57,12 @@ signals:
 private:
     void showFailure(const QString &title, const FileResult &result);
     bool load(const QString &path, FileKind kind);
+    // Writes the table as a long job; saved() runs once the file is safely written.
+    bool writeTable(const QString &title, const QString &path, FileKind kind, std::function<void()> saved);
 
     RecordTable &m_table;
     UserPrompts &m_prompts;
+    bool m_waitForSaves = false; // a save asked for by another command runs at once
 };
 
 } // namespace dq

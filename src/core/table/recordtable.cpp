@@ -1,6 +1,7 @@
 #include "core/table/recordtable.h"
 
 #include "core/shell/programfolder.h"
+#include "core/table/longjobs.h"
 
 #include <array>
 
@@ -32,6 +33,7 @@ int lastSeparator(const QString &path)
 RecordTable::RecordTable(QObject *parent)
     : QObject(parent)
     , m_fa(new GridModel(this))
+    , m_jobs(new LongJobs(this))
 {
     m_fa->setObjectName(QStringLiteral("fa"));
     m_currentFile = untitledPath();

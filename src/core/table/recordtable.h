@@ -8,6 +8,8 @@
 
 namespace dq {
 
+class LongJobs;
+
 // The listings table of the main window and its bookkeeping: which file it belongs to
 // and in what kind, whether it has unsaved changes, whether it still holds only the
 // blank rows of a new table, and the folder the Open dialog starts in.
@@ -29,6 +31,8 @@ public:
 
     GridModel &fa() { return *m_fa; }
     const GridModel &fa() const { return *m_fa; }
+    // Runs the long commands on this table, one at a time.
+    LongJobs &jobs() { return *m_jobs; }
 
     // Resets the grid's shape and behaviour: empty, one title row, 50 rows, 9 columns,
     // every column with general alignment.
@@ -84,6 +88,7 @@ private:
     void setChangedFlag(bool flag);
 
     GridModel *m_fa;
+    LongJobs *m_jobs;
     QString m_currentFile;
     FileKind m_currentKind = FileKind::Native;
     QString m_lastOpenFolder;
