@@ -172,7 +172,8 @@ int main(int argc, char **argv)
         prompts.files << dir + QStringLiteral("/dups/listings.tsy");
         trigger(window, "mnuAppend");
     });
-    measure(window, beat, "Sort by title click (City)", [&] { emit window.recordView().horizontalHeader()->sectionClicked(2); });
+    measure(window, beat, "Sort by title click (City)",
+        [&] { emit window.recordView().horizontalHeader()->sectionClicked(2); });
     measure(window, beat, "Delete Duplicates", [&] { trigger(window, "mnuDelDup"); });
     measure(window, beat, "Find to the end", [&] {
         trigger(window, "mnuEditFind");
