@@ -5,8 +5,14 @@
 #include <QFont>
 #include <QIcon>
 #include <QMimeData>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <memory>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace dq {
 
@@ -757,10 +763,53 @@ bool GridModel::hasRowHeights() const
     return std::any_of(d->s.rows.begin(), d->s.rows.end(), [](const GridRow &r) { return r.height >= 0; });
 }
 
+namespace {
+
+// Rows a big change leaves behind are freed on a pool thread: a million of them take the
+// window's thread a tenth of a second. The heap's free pages then go back to the system.
+void release(std::vector<GridRow> &&rows)
+{
+    if (rows.size() < 50'000)
+        return;
+    auto dropped = std::make_shared<std::vector<GridRow>>(std::move(rows));
+    QThreadPool::globalInstance()->start([dropped]() mutable {
+        dropped.reset();
+#if defined(__GLIBC__)
+        malloc_trim(0);
+#endif
+    });
+}
+
+} // namespace
+
+void GridModel::keepDataRows(const std::vector<int> &rowsInOrder)
+{
+    const int first = fixedRows();
+    std::vector<char> taken(d->s.rows.size(), 0);
+    for (int r : rowsInOrder) {
+        if (r < first || r >= rows() || taken[size_t(r)])
+            return;
+        taken[size_t(r)] = 1;
+    }
+    beginResetModel();
+    std::vector<GridRow> kept;
+    kept.reserve(size_t(first) + rowsInOrder.size());
+    for (int r = 0; r < first; ++r)
+        kept.push_back(std::move(d->s.rows[size_t(r)]));
+    for (int r : rowsInOrder)
+        kept.push_back(std::move(d->s.rows[size_t(r)]));
+    std::swap(kept, d->s.rows);
+    endResetModel();
+    release(std::move(kept));
+    setCursor(qMin(d->row, qMax(0, rows() - 1)), d->col);
+    emit contentsEdited();
+}
+
 void GridModel::replaceContents(GridStore &&store)
 {
     beginResetModel();
-    d->s = std::move(store);
+    std::swap(d->s, store);
+    release(std::move(store.rows));
     for (GridRow &r : d->s.rows) {
         d->resizeRow(r);
         r.selected = false;

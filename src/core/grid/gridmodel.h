@@ -115,6 +115,9 @@ public:
     void insertRow(int row); // a blank row before row (row == rows() appends)
     void removeRow(int row);
     void removeRowsSorted(const std::vector<int> &ascendingRows); // one batch
+    // Keeps exactly these data rows, in this order, in one reset; the data rows not named are
+    // dropped. Does nothing when a row is named twice or is no data row.
+    void keepDataRows(const std::vector<int> &rowsInOrder);
     void insertColumn(int col);
     void removeColumn(int col);
     void moveRow(int from, int to);

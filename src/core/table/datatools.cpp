@@ -323,11 +323,22 @@ void DataTools::applyDuplicateRemoval(GridModel &table, const DuplicateRemoval &
         return;
     const int keyCols = qMin(3, table.cols());
     table.select(table.row(), 0, table.rowSel(), keyCols - 1);
+    const int first = table.fixedRows();
+    if (int(removal.order.size()) != table.rows() - first)
+        return;
+    // The sort and the removal land as one change of the table.
+    std::vector<int> kept;
+    kept.reserve(removal.order.size() - qMin(removal.order.size(), removal.drop.size()));
+    size_t next = 0;
+    for (size_t i = 0; i < removal.order.size(); ++i) {
+        if (next < removal.drop.size() && removal.drop[next] == first + int(i))
+            ++next;
+        else
+            kept.push_back(removal.order[i]);
+    }
     emit table.beforeSort(0, 1);
-    if (int(removal.order.size()) == table.rows() - table.fixedRows() && !removal.order.empty())
-        table.reorderDataRows(removal.order);
+    table.keepDataRows(kept);
     emit table.afterSort(0, 1);
-    table.removeRowsSorted(removal.drop);
     table.setCursor(table.rows() - 1, 0);
 }
 
