@@ -113,8 +113,9 @@ void measure(frmMain &window, Heartbeat &beat, const char *name, const std::func
         spin(5);
     const double seconds = double(t.nsecsElapsed()) / 1e9;
     spin(30); // one more heartbeat, so a blocked loop shows as a gap
-    std::printf("%-28s %8.3f s   longest gap %6lld ms   rows %8d   rss %6.0f MB\n", name, seconds,
-        static_cast<long long>(beat.maxGap()), window.table().fa().rows(), double(statusKb("VmRSS:")) / 1024.0);
+    std::printf("%-28s %8.3f s   longest gap %6lld ms   rows %8d   rss %5.0f MB   peak %5.0f MB\n", name, seconds,
+        static_cast<long long>(beat.maxGap()), window.table().fa().rows(), double(statusKb("VmRSS:")) / 1024.0,
+        double(statusKb("VmHWM:")) / 1024.0);
     std::fflush(stdout);
 }
 

@@ -116,10 +116,26 @@ void DataToolCommands::applyDuplicateRemoval(const DataTools::DuplicateRemoval &
 
 void DataToolCommands::parsePhoneColumn()
 {
-    if (!DataTools::parsePhoneColumn(m_window.table().fa(), m_window.prompts()))
+    if (m_window.table().jobs().busy() || !DataTools::confirmParsePhoneColumn(m_window.prompts()))
         return;
+    const GridModel *fa = &m_window.table().fa();
+    m_window.table().jobs().start(
+        QStringLiteral("Parsing phone numbers"), fa->rows(), [this, fa](JobControl &control) -> LongJobs::Apply {
+            auto rows = std::make_shared<std::vector<RowCells>>(DataTools::phoneColumns(*fa, &control));
+            if (control.cancelled())
+                return {};
+            return [this, rows] { applyPhoneColumns(std::move(*rows)); };
+        });
+}
+
+void DataToolCommands::applyPhoneColumns(std::vector<RowCells> &&rows)
+{
+    GridModel &fa = m_window.table().fa();
+    DataTools::applyPhoneColumns(fa, std::move(rows));
     m_window.table().markChangedByCommand();
     m_window.fa_Click();
+    m_window.table().jobs().report(
+        QStringLiteral("%1 phone numbers parsed").arg(LongJobs::count(qMax(0, fa.rows() - fa.fixedRows()))));
 }
 
 void DataToolCommands::stampNow()

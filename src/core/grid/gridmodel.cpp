@@ -767,11 +767,11 @@ namespace {
 
 // Rows a big change leaves behind are freed on a pool thread: a million of them take the
 // window's thread a tenth of a second. The heap's free pages then go back to the system.
-void release(std::vector<GridRow> &&rows)
+template <typename Row> void release(std::vector<Row> &&rows)
 {
     if (rows.size() < 50'000)
         return;
-    auto dropped = std::make_shared<std::vector<GridRow>>(std::move(rows));
+    auto dropped = std::make_shared<std::vector<Row>>(std::move(rows));
     QThreadPool::globalInstance()->start([dropped]() mutable {
         dropped.reset();
 #if defined(__GLIBC__)
@@ -802,6 +802,26 @@ void GridModel::keepDataRows(const std::vector<int> &rowsInOrder)
     endResetModel();
     release(std::move(kept));
     setCursor(qMin(d->row, qMax(0, rows() - 1)), d->col);
+    emit contentsEdited();
+}
+
+void GridModel::replaceCellTexts(int n, std::vector<RowCells> &&texts, int changedFrom, int changedTo)
+{
+    if (texts.size() != d->s.rows.size())
+        return;
+    setCols(n);
+    for (size_t r = 0; r < texts.size(); ++r) {
+        std::swap(d->s.rows[r].cells, texts[r]);
+        d->s.rows[r].cells.truncate(cols());
+    }
+    release(std::move(texts));
+    changedFrom = qMax(0, changedFrom);
+    changedTo = qMin(cols() - 1, changedTo);
+    if (rows() > 0 && changedFrom <= changedTo) {
+        emit dataChanged(index(0, changedFrom), index(rows() - 1, changedTo), { Qt::DisplayRole, Qt::EditRole });
+        if (fixedRows() > 0)
+            emit headerDataChanged(Qt::Horizontal, changedFrom, changedTo);
+    }
     emit contentsEdited();
 }
 

@@ -12,6 +12,7 @@
 namespace dq {
 
 struct GridStore;
+class RowCells;
 
 // Column alignment codes as stored in files and shown by Column Define.
 enum class Alignment : quint8 {
@@ -118,6 +119,10 @@ public:
     // Keeps exactly these data rows, in this order, in one reset; the data rows not named are
     // dropped. Does nothing when a row is named twice or is no data row.
     void keepDataRows(const std::vector<int> &rowsInOrder);
+    // Gives the grid cols columns and row i the texts texts[i], in one change (formats stay);
+    // does nothing unless there is one entry per row. Only columns changedFrom..changedTo
+    // differ, and views hear of those.
+    void replaceCellTexts(int cols, std::vector<RowCells> &&texts, int changedFrom, int changedTo);
     void insertColumn(int col);
     void removeColumn(int col);
     void moveRow(int from, int to);

@@ -344,51 +344,80 @@ void DataTools::applyDuplicateRemoval(GridModel &table, const DuplicateRemoval &
 
 bool DataTools::parsePhoneColumn(GridModel &table, UserPrompts &prompts)
 {
-    const auto answer = prompts.message(QStringLiteral("Parse Phone Column"),
-        QStringLiteral("Do you want to parse the Phone column (Column 6) into Column 9, 10 and 11 for phone, fax and "
-                       "toll-free if any?"),
-        UserPrompts::Icon::Question, UserPrompts::Buttons::YesNoCancel);
-    if (answer != UserPrompts::Answer::Yes)
+    if (!confirmParsePhoneColumn(prompts))
         return false;
     splitPhoneColumn(table);
     return true;
 }
 
+bool DataTools::confirmParsePhoneColumn(UserPrompts &prompts)
+{
+    return prompts.message(QStringLiteral("Parse Phone Column"),
+               QStringLiteral("Do you want to parse the Phone column (Column 6) into Column 9, 10 and 11 for phone, "
+                              "fax and toll-free if any?"),
+               UserPrompts::Icon::Question, UserPrompts::Buttons::YesNoCancel)
+        == UserPrompts::Answer::Yes;
+}
+
 void DataTools::splitPhoneColumn(GridModel &table)
 {
-    table.setCols(kRecordColumns);
+    applyPhoneColumns(table, phoneColumns(table, nullptr));
+}
+
+std::vector<RowCells> DataTools::phoneColumns(const GridModel &table, JobControl *control)
+{
     const QString semicolon = QStringLiteral("; ");
     const QString fourSpaces = QStringLiteral("    ");
     const QString fax = QStringLiteral(" (fax)");
     const QString afterFax = QStringLiteral("(fax); ");
     const QString tollFree = QStringLiteral(" (toll-free)");
     const QString spacedTollFree = QStringLiteral("  (toll-free)");
-    // One change notice for the three columns instead of three per row.
-    const GridRange parsed { 0, kParsedPhoneCol, table.rows() - 1, kParsedTollFreeCol };
-    table.setTexts(parsed, [&](const GridModel::CellSetter &set) {
-        set(0, kParsedPhoneCol, QStringLiteral("Phone"));
-        set(0, kParsedFaxCol, QStringLiteral("Fax"));
-        set(0, kParsedTollFreeCol, QStringLiteral("Toll-free"));
-        // The title row goes through the same rule, so a plain "Phone" title stays as it is.
-        for (int r = 0; r < table.rows(); ++r) {
-            const QString p = table.text(r, kPhoneCol);
-            if (!p.contains(semicolon) && !p.contains(fourSpaces)) {
-                set(r, kParsedPhoneCol, p);
-                continue;
-            }
-            const QString phone = CutBetween(p, QString(), semicolon);
-            if (!phone.isEmpty()) {
-                set(r, kParsedPhoneCol, phone);
-                set(r, kParsedFaxCol, CutBetween(p, semicolon, fax));
-                set(r, kParsedTollFreeCol, CutBetween(p, afterFax, tollFree));
-            } else if (p.size() < 18) {
-                set(r, kParsedPhoneCol, p.trimmed());
-            } else {
-                set(r, kParsedPhoneCol, CutBetween(p, QString(), fourSpaces));
-                set(r, kParsedTollFreeCol, CutBetween(p, fourSpaces, spacedTollFree));
-            }
+    const GridStore &store = table.store();
+    std::vector<RowCells> out;
+    out.reserve(store.rows.size());
+    std::array<QByteArrayView, kRecordColumns> cells;
+    std::array<QByteArray, 3> parsed; // phone, fax, toll-free of the row in hand
+    for (int r = 0; r < table.rows(); ++r) {
+        if (control && r % 16384 == 0) {
+            if (control->cancelled())
+                return {};
+            control->setProgress(r, table.rows());
         }
-    });
+        const RowCells &row = store.rows[size_t(r)].cells;
+        for (int c = 0; c < kRecordColumns; ++c)
+            cells[size_t(c)] = row.utf8(c);
+        // The title row goes through the same rule, so a plain "Phone" title stays as it is.
+        if (r == 0) {
+            cells[kParsedPhoneCol] = "Phone";
+            cells[kParsedFaxCol] = "Fax";
+            cells[kParsedTollFreeCol] = "Toll-free";
+        }
+        const auto set = [&](int col, const QString &text) {
+            parsed[size_t(col - kParsedPhoneCol)] = text.toUtf8();
+            cells[size_t(col)] = parsed[size_t(col - kParsedPhoneCol)];
+        };
+        const QString p = QString::fromUtf8(row.utf8(kPhoneCol));
+        if (!p.contains(semicolon) && !p.contains(fourSpaces)) {
+            set(kParsedPhoneCol, p);
+        } else if (const QString phone = CutBetween(p, QString(), semicolon); !phone.isEmpty()) {
+            set(kParsedPhoneCol, phone);
+            set(kParsedFaxCol, CutBetween(p, semicolon, fax));
+            set(kParsedTollFreeCol, CutBetween(p, afterFax, tollFree));
+        } else if (p.size() < 18) {
+            set(kParsedPhoneCol, p.trimmed());
+        } else {
+            set(kParsedPhoneCol, CutBetween(p, QString(), fourSpaces));
+            set(kParsedTollFreeCol, CutBetween(p, fourSpaces, spacedTollFree));
+        }
+        out.push_back(RowCells::fromUtf8(cells.data(), kRecordColumns));
+    }
+    return out;
+}
+
+void DataTools::applyPhoneColumns(GridModel &table, std::vector<RowCells> &&rows)
+{
+    // The model reports the change once: one dataChanged and one contentsEdited.
+    table.replaceCellTexts(kRecordColumns, std::move(rows), kParsedPhoneCol, kParsedTollFreeCol);
 }
 
 QString DataTools::stampText(const QString &oldText, const QString &format, const QDateTime &now)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/grid/gridmodel.h"
+#include "core/grid/gridstore.h"
 
 #include <QDateTime>
 #include <QString>
@@ -56,10 +57,15 @@ public:
 
     // Asks first; returns false when declined.
     static bool parsePhoneColumn(GridModel &table, UserPrompts &prompts);
+    static bool confirmParsePhoneColumn(UserPrompts &prompts);
     // Cuts column 6's phone text into phone, fax and toll-free in columns 9 to 11. The
     // table is cut to exactly 13 columns first. The model reports the cells in one
     // dataChanged and one contentsEdited (no cellChanged per cell).
     static void splitPhoneColumn(GridModel &table);
+    // Its halves: the texts every row will have (empty when cancelled), read without changing
+    // the table, and the step that puts them in.
+    static std::vector<RowCells> phoneColumns(const GridModel &table, JobControl *control);
+    static void applyPhoneColumns(GridModel &table, std::vector<RowCells> &&rows);
 
     // old text, a blank and now in format (a format without date fields gives the general form).
     static QString stampText(const QString &oldText, const QString &format, const QDateTime &now);

@@ -66,6 +66,9 @@ class TestLongCommands : public QObject, public test::TableWindowFixture
             action(QStringLiteral("mnuSave"))->trigger();
         } else if (command == QLatin1String("sort")) {
             emit m_window->recordView().horizontalHeader()->sectionClicked(2);
+        } else if (command == QLatin1String("parse phone")) {
+            m_prompts->answers << UserPrompts::Answer::Yes;
+            action(QStringLiteral("mnuParsePhoneCol"))->trigger();
         } else if (command == QLatin1String("delete duplicates")) {
             m_prompts->answers << UserPrompts::Answer::Yes;
             action(QStringLiteral("mnuDelDup"))->trigger();
@@ -97,6 +100,8 @@ private slots:
                                                        << "10 rows saved in" << 11;
         QTest::newRow("a title click sorts in the background") << "sort"
                                                                << "10 rows sorted in" << 11;
+        QTest::newRow("Parse Phone Column parses in the background") << "parse phone"
+                                                                     << "10 phone numbers parsed" << 11;
         QTest::newRow("Delete Duplicates searches in the background") << "delete duplicates"
                                                                       << "3 duplicate rows deleted" << 8;
     }
