@@ -36,13 +36,28 @@ bool GrabRun::start(const KeyRules &rules, const QString &address)
 {
     if (m_running || !m_table)
         return false;
-    m_rules = rules;
     m_state = Extractor::RunState();
     m_state.address = address;
-    m_state.columns = m_table->cols();
-    m_message.clear();
     m_pages = 0;
     m_grabbed = 0;
+    return begin(rules);
+}
+
+bool GrabRun::resume(const KeyRules &rules, const Extractor::RunState &state, int pages, int grabbed)
+{
+    if (m_running || !m_table)
+        return false;
+    m_state = state;
+    m_pages = pages;
+    m_grabbed = grabbed;
+    return begin(rules);
+}
+
+bool GrabRun::begin(const KeyRules &rules)
+{
+    m_rules = rules;
+    m_state.columns = m_table->cols();
+    m_message.clear();
     // A Stop left over from an earlier run must not cut this one short.
     m_stop = false;
     m_running = true;
@@ -59,6 +74,15 @@ bool GrabRun::start(const KeyRules &rules, const QString &address)
     m_animation.start();
     fetchCurrent();
     return true;
+}
+
+void GrabRun::tableReplaced()
+{
+    if (!m_running || !m_table)
+        return;
+    for (const auto &[column, title] : m_rules.titles)
+        m_table->setText(0, column, title);
+    m_startRow = m_table->rows();
 }
 
 void GrabRun::stop()
@@ -102,7 +126,7 @@ void GrabRun::onFetched(const PageFetcher::Result &result)
         finish(End::Done, doneText());
         return;
     }
-    if (m_fresh) {
+    if (m_freshQuery ? m_freshQuery() : m_fresh) {
         m_table->setRows(1);
         m_startRow = 1;
         m_fresh = false;
@@ -120,11 +144,13 @@ void GrabRun::onFetched(const PageFetcher::Result &result)
         emit grabbedCountChanged(m_grabbed);
     }
     m_table->setCursor(m_table->rows() - 1, m_table->col());
+    const bool last = stopping || page.end != Extractor::End::None || m_pages >= m_maxPages;
+    emit pageAccepted(page.rows, m_state, last);
     if (stopping) {
         finish(End::Cancelled, cancelText());
         return;
     }
-    if (page.end != Extractor::End::None || m_pages >= m_maxPages) {
+    if (last) {
         finish(End::Done, doneText());
         return;
     }

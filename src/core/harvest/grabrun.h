@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
+
 class QNetworkAccessManager;
 
 namespace dq {
@@ -40,6 +42,11 @@ public:
     // The table holds only placeholder rows: the first accepted page replaces them.
     void setFresh(bool fresh) { m_fresh = fresh; }
     bool isFresh() const { return m_fresh; }
+    // Where the table's owner keeps that state. It is asked when a page is accepted, not when
+    // the run starts, so a table replaced during the run is never wiped by an old answer.
+    void setFreshQuery(std::function<bool()> query) { m_freshQuery = std::move(query); }
+    // The table was replaced (New, Open) while the run goes on: its rows start afresh.
+    void tableReplaced();
 
     // Colours that tell successive runs apart (first entry black); with two or more, each run
     // that ends normally gets the next one. The index persists from run to run.
@@ -63,6 +70,10 @@ public:
     // while a run is going.
     bool start(const GridModel &keyTable, const QString &address);
     bool start(const KeyRules &rules, const QString &address);
+    // Goes on with a run that was cut off: state is where it stood after its last complete
+    // page, pages and grabbed its counts so far.
+    bool resume(const KeyRules &rules, const Extractor::RunState &state, int pages, int grabbed);
+    const Extractor::RunState &state() const { return m_state; }
     // Ends the run after the listing in hand; " Cancel" shows at once.
     void stop();
 
@@ -78,6 +89,9 @@ signals:
     void pageStarted(int page, const QString &address);
     void pageReceived(qint64 bytes);
     void rowsAdded(int firstRow, int count);
+    // A page was accepted and its rows are in the table; state is where the run goes on,
+    // last is set when this page ends the run.
+    void pageAccepted(const std::vector<QStringList> &rows, const dq::Extractor::RunState &state, bool last);
     void grabbedCountChanged(int count);
     void freshCleared();
     void statusText(const QString &text);
@@ -87,6 +101,7 @@ signals:
     void finished(dq::GrabRun::End reason, const QString &message);
 
 private:
+    bool begin(const KeyRules &rules);
     void fetchCurrent();
     void onFetched(const PageFetcher::Result &result);
     void finish(End reason, const QString &message);
@@ -95,6 +110,7 @@ private:
     PageFetcher *m_fetcher;
     KeyRules m_rules;
     Extractor::RunState m_state;
+    std::function<bool()> m_freshQuery;
     QList<QColor> m_colors;
     QString m_message;
     QElapsedTimer m_clock;
