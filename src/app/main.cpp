@@ -1,3 +1,4 @@
+#include "app/files/recoverykeeper.h"
 #include "app/shell/frmmain.h"
 #include "app/shell/qtprompts.h"
 #include "core/shell/shellsettings.h"
@@ -19,6 +20,8 @@ int main(int argc, char *argv[])
         return 1;
     QObject::connect(&window, &dq::frmMain::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
+    // What a crashed run left unsaved comes back before anything else can replace the table.
+    window.recovery().offerRecovery();
     window.openArguments(QCoreApplication::arguments().mid(1));
     return app.exec();
 }

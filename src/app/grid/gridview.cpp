@@ -329,6 +329,8 @@ void GridView::onTitleClicked(int col)
             m_model->select(m_model->fixedRows(), col, m_model->rows() - 1, col);
         return;
     }
+    if (!m_titleSortEnabled)
+        return;
     const Qt::SortOrder order
         = col == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_sortColumn = col;

@@ -42,6 +42,8 @@ public:
     // How a title click sorts; without one the model's case-sensitive string sort is used.
     using TitleSorter = std::function<void(int col, Qt::SortOrder order)>;
     void setTitleSorter(TitleSorter sorter) { m_titleSorter = std::move(sorter); }
+    // Off, a title click does nothing (the rows must keep their order for a while).
+    void setTitleSortEnabled(bool on) { m_titleSortEnabled = on; }
 
     int twipsToPixelsX(int twips) const;
     int twipsToPixelsY(int twips) const;
@@ -92,6 +94,7 @@ private:
     QIcon m_ascending;
     QIcon m_descending;
     TitleSorter m_titleSorter;
+    bool m_titleSortEnabled = true;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_syncing = false; // true while the view and the model mirror each other

@@ -6,6 +6,7 @@
 #include "app/harvest/frmt.h"
 #include "app/harvest/searchcolormenu.h"
 #include "app/shell/frmmain.h"
+#include "core/grid/gridfile.h"
 #include "core/harvest/grabrun.h"
 #include "core/harvest/keyfileloader.h"
 #include "core/harvest/keyrules.h"
@@ -54,7 +55,17 @@ HarvestCommands::HarvestCommands(frmMain &w)
         [this](int count) { m_window.panel(24)->setText(QString::number(count)); });
     connect(m_run, &GrabRun::pageStarted, this,
         [this](int, const QString &address) { m_window.panel(21)->setText(address); });
+    // The table's own fresh flag is asked when a page lands: New or Open during the first
+    // download must not leave the run a stale answer.
+    m_run->setFreshQuery([this] { return m_window.table().fresh(); });
     connect(m_run, &GrabRun::freshCleared, this, [this] { m_window.table().setFresh(false); });
+    connect(&w.table(), &RecordTable::tableRebuilt, m_run, &GrabRun::tableReplaced);
+    // The Form panel and the row counter follow the rows as they come in.
+    connect(m_run, &GrabRun::rowsAdded, this, [this] {
+        showLastRow();
+        m_window.fa_Click();
+    });
+    connect(m_run, &GrabRun::started, this, [this] { setReshapingEnabled(false); });
     connect(m_run, &GrabRun::finished, this,
         [this](GrabRun::End reason, const QString &message) { onFinished(int(reason), message); });
 }
@@ -287,11 +298,8 @@ void HarvestCommands::setBrowsingKeysEnabled(bool on)
     mnuFileB_Grab->setEnabled(on);
 }
 
-void HarvestCommands::Grab()
+void HarvestCommands::enterGrabState()
 {
-    // A stopped run finishes the listing in hand before another can start.
-    if (m_run->isRunning())
-        return;
     frmMain &w = m_window;
     setStopEnabled(true);
     mnuFileB_StopGrab->setEnabled(true);
@@ -307,14 +315,53 @@ void HarvestCommands::Grab()
         return a && a->isChecked();
     };
     m_run->setBatchColors(CellStyling::searchFontColors(ticked(1), ticked(2), ticked(3)));
-    m_run->setFresh(w.table().fresh());
+}
+
+void HarvestCommands::Grab()
+{
+    // Start stays disabled until a stopped run has really ended; a shortcut cannot get past it.
+    if (m_run->isRunning())
+        return;
+    frmMain &w = m_window;
+    m_runInfo = { txtYP2->text(), keyTool().keyFilePath(), w.searchAddress(), w.table().currentFile(),
+        QDateTime::currentDateTimeUtc() };
+    enterGrabState();
     m_run->start(keyTable(), w.searchAddress());
+}
+
+bool HarvestCommands::continueGrab(const HarvestJournal::Contents &journal)
+{
+    if (m_run->isRunning())
+        return false;
+    GridModel keys;
+    if (const FileResult r = GridFile::load(keys, journal.run.keyFile, FileKind::Native); !r) {
+        m_window.prompts().message(
+            QStringLiteral("Continue Grabbing"), r.errorString, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        return false;
+    }
+    m_runInfo = journal.run;
+    m_window.showTab(frmMain::kTabResults);
+    enterGrabState();
+    return m_run->resume(KeyRules::fromGrid(keys), journal.state, journal.pages, journal.grabbed);
+}
+
+void HarvestCommands::setReshapingEnabled(bool on)
+{
+    // Commands that reorder or reshape the table would pull rows out from under the grab;
+    // New and Open stay: the run goes on below whatever table they leave.
+    for (const char *name : { "mnuAppend", "mnuDelDup", "mnuInsertCol", "mnuDeleteCol", "mnuColumnDefine" })
+        if (auto *a = m_window.findChild<QAction *>(QLatin1String(name)))
+            a->setEnabled(on);
+    m_window.recordView().setTitleSortEnabled(on);
 }
 
 void HarvestCommands::StopGrab()
 {
     frmMain &w = m_window;
-    setBrowsingKeysEnabled(true);
+    // Start comes back once the run has really ended (onFinished), never as a dead button.
+    for (const char *key : { "Back", "Forward" })
+        if (QAction *a = w.toolbarButton(1, QLatin1String(key)))
+            a->setEnabled(true);
     mnuFileB_StopGrab->setEnabled(false);
     setStopEnabled(false);
     w.panel(2)->setText(GrabRun::cancelText());
@@ -329,7 +376,9 @@ void HarvestCommands::onFinished(int reason, const QString &message)
     frmMain &w = m_window;
     Timer1->stop();
     w.table().setChangedDirectly();
+    setReshapingEnabled(true);
     if (GrabRun::End(reason) == GrabRun::End::Cancelled) {
+        setBrowsingKeysEnabled(true);
         showLastRow();
         return;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/harvest/harvestjournal.h"
+
 #include <QObject>
 
 #include <array>
@@ -60,6 +62,11 @@ public:
     void Timer1_Timer();
     void Grab();
     void StopGrab();
+    // Goes on with a grab cut off by a crash, from the page after the journal's last one.
+    // Returns false (after saying why) when its key file cannot be read.
+    bool continueGrab(const HarvestJournal::Contents &journal);
+    // What the journal records about the running (or last) grab.
+    const HarvestJournal::Run &runInfo() const { return m_runInfo; }
 
     std::array<QLabel *, 3> pnlHintMsg {};
     QTimer *Timer1 = nullptr;
@@ -75,11 +82,14 @@ private:
     void setBrowsingKeysEnabled(bool on);
     void onFinished(int reason, const QString &message);
     void showLastRow();
+    void enterGrabState();
+    void setReshapingEnabled(bool on);
 
     frmMain &m_window;
     BrowserCommands *m_browsers;
     GrabRun *m_run;
     frmT *m_frmT = nullptr;
+    HarvestJournal::Run m_runInfo;
     bool m_grabDisabled = true;
 };
 

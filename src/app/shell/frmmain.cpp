@@ -6,6 +6,7 @@
 
 #include "app/contact/contactcommandactions.h"
 #include "app/files/filecommandactions.h"
+#include "app/files/recoverykeeper.h"
 #include "app/harvest/browsercommands.h"
 #include "app/harvest/harvestcommands.h"
 #include "app/print/printcommandactions.h"
@@ -106,6 +107,7 @@ void frmMain::installCommands()
     new PrintCommandActions(*this);
     m_contact = new ContactCommandActions(*this);
     m_harvest = new HarvestCommands(*this);
+    m_recovery = new RecoveryKeeper(*this);
     frmColDef::installCommands(*this);
     new StyleCommands(*this);
     new DataToolCommands(*this);

@@ -28,6 +28,7 @@ class GridModel;
 class GridView;
 class HarvestCommands;
 class RecordTable;
+class RecoveryKeeper;
 class UserPrompts;
 class frmTips;
 struct ShellSettings;
@@ -122,6 +123,8 @@ public:
     colYPs &engines() { return m_colYPs; }
     GridModel &siteGrid() { return *ft; }
     HarvestCommands &harvest() { return *m_harvest; }
+    // The harvest journal and recovery copy; start-up offers what a crashed run left.
+    RecoveryKeeper &recovery() { return *m_recovery; }
 
     // The splitter's left edge in twips, as it stands (and as exit stores it).
     int vbarLeft() const { return m_vbarLeft; }
@@ -237,6 +240,7 @@ private:
     colYPs m_colYPs;
     HarvestCommands *m_harvest = nullptr;
     EditCommands *m_edit = nullptr;
+    RecoveryKeeper *m_recovery = nullptr;
     std::map<int, QLabel *> m_panels;
     QWidget *m_searchPage = nullptr;
     QWidget *m_guidePage = nullptr;

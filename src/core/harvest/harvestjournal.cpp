@@ -142,7 +142,8 @@ bool HarvestJournal::open()
     if (!existing.found) {
         m_file.resize(0);
         m_rows = 0;
-        if (!writeLine(lineOf(QJsonObject { { QStringLiteral("format"), kFormat }, { QStringLiteral("version"), kVersion } })))
+        if (!writeLine(
+                lineOf(QJsonObject { { QStringLiteral("format"), kFormat }, { QStringLiteral("version"), kVersion } })))
             return false;
     } else {
         m_file.resize(existing.goodBytes);
@@ -207,8 +208,7 @@ bool HarvestJournal::appendRecovered(const Contents &contents)
 {
     if (contents.rows.empty())
         return true;
-    return beginRun(contents.run)
-        && appendPage(contents.rows, contents.state, contents.pages, contents.grabbed, true)
+    return beginRun(contents.run) && appendPage(contents.rows, contents.state, contents.pages, contents.grabbed, true)
         && endRun(QStringLiteral("Recovered"));
 }
 

@@ -57,14 +57,15 @@ public:
     void setPath(const QString &path);
     QString errorString() const { return m_error; }
     bool hasRows() const { return m_rows > 0; }
+    qint64 rowCount() const { return m_rows; }
     bool runOpen() const { return m_runOpen; }
 
     static Contents read(const QString &path);
 
     // Each write is on disk when it returns true; false leaves errorString() saying why.
     bool beginRun(const Run &run);
-    bool appendPage(const std::vector<QStringList> &rows, const Extractor::RunState &state, int pages, int grabbed,
-        bool last);
+    bool appendPage(
+        const std::vector<QStringList> &rows, const Extractor::RunState &state, int pages, int grabbed, bool last);
     bool endRun(const QString &how);
     // Rows that come back from another journal, as one page of an ended run (before a run starts).
     bool appendRecovered(const Contents &contents);
