@@ -25,7 +25,7 @@ bin="$root/${BUILD:-build}/bin"
 cli=${DQ_CLI:-$bin/dirquill-cli}
 listings=${LISTINGS:-30000}
 sizes=${SIZES:-50 200 1000 huge}
-runners=(${RUNNERS:-dirquill scrapy_follow scrapy_parallel})
+runners=(${RUNNERS:-dirquill dirquill_nojournal scrapy_follow scrapy_parallel})
 
 for tool in "$bin/dirquill-demo-site" "$cli"; do
   [ -x "$tool" ] || { echo "run.sh: $tool is missing; build it first (cmake --build ${BUILD:-build} --target dirquill-demo-site dirquill-cli)" >&2; exit 1; }
@@ -58,6 +58,9 @@ start_site() {
 
 label_dirquill="dirquill-cli grab"
 run_dirquill() { "$cli" grab --key "$root/engines/demo-page.key" --url "$url" --out "$1"; }
+# The same grab without the journal it keeps beside its output: the journal's cost.
+label_dirquill_nojournal="dirquill-cli grab --no-journal"
+run_dirquill_nojournal() { "$cli" grab --key "$root/engines/demo-page.key" --url "$url" --out "$1" --no-journal; }
 
 # Scrapy, following each Next link as a grab does, then with every page asked for at once.
 # Following links, Scrapy idles about 0.1 s a page by its own design (it hands a finished
@@ -142,6 +145,10 @@ for size in dict.fromkeys(r[0] for r in runs):
         elif got != base_rows:
             print(f"!! {label} and {rows[0][2]} differ in their listings at size {size}")
             ok = False
+    times = {r[2]: int(r[4]) for r in rows}
+    if "dirquill-cli grab" in times and "dirquill-cli grab --no-journal" in times:
+        bare = max(times["dirquill-cli grab --no-journal"], 1)
+        print(f"{size:>5} journal overhead: {(times['dirquill-cli grab'] - bare) * 100 / bare:+.0f} %")
 print("all runs collected the same listings" if ok else "!! some runs differ")
 sys.exit(0 if ok else 1)
 PY

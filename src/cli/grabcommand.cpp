@@ -5,6 +5,8 @@
 #include "core/grid/gridmodel.h"
 #include "core/harvest/colyps.h"
 #include "core/harvest/grabrun.h"
+#include "core/harvest/harvestjournal.h"
+#include "core/harvest/keyrules.h"
 #include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"
 
@@ -44,6 +46,8 @@ struct GrabRequest
     bool append = false;
     int maxPages = 10000;
     double timeoutSeconds = 60.0;
+    bool resume = false;
+    QString journalFile; // beside outFile; empty without a journal
 };
 
 struct GrabOutcome
@@ -59,7 +63,8 @@ public:
         : CliCommand(QStringLiteral("grab"), QStringLiteral("grab listing pages from a directory site into a table"),
             QStringLiteral(
                 "Usage: dirquill-cli grab (--engine NAME | --key FILE) --url URL [--out FILE] [--append]\n"
-                "                         [--max-pages N] [--timeout SECONDS] [--sites FILE]\n"
+                "                         [--resume] [--no-journal] [--max-pages N] [--timeout SECONDS]\n"
+                "                         [--sites FILE]\n"
                 "Grabs the listing pages from URL on, following the site's next pages, and writes the rows.\n"
                 "  --engine NAME      a searching engine of the site list (its name or key file name)\n"
                 "  --key FILE         a key file to use directly\n"
@@ -67,20 +72,25 @@ public:
                 "  --out FILE         write the table here; .tsy native, .csv comma text, .txt tab text\n"
                 "                     (without --out: comma text on standard output)\n"
                 "  --append           open FILE first and add the rows below its rows\n"
+                "  --resume           go on with a run of the same command that was cut off: the rows of\n"
+                "                     its journal (FILE.journal) are kept and it goes on from the next page\n"
+                "  --no-journal       keep no journal beside FILE (a killed run then loses its rows)\n"
                 "  --max-pages N      stop after N pages (at most 10000)\n"
                 "  --timeout SECONDS  give up on a page after this long (default 60)\n"
                 "  --sites FILE       the site list for --engine, with its key files beside it (default:\n"
                 "                     the user's stpl00.bin, else the shipped one; key files likewise)\n"
-                "Progress goes to standard error. Ctrl+C stops after the listing in hand and still writes\n"
-                "the rows. Exit status 0 after a normal end, 1 when a page could not be fetched or the table\n"
-                "not written (the rows grabbed before are still written), 2 on bad use, 130 when stopped."))
+                "With --out, every page's rows go to FILE.journal as they arrive; FILE is written (atomically)\n"
+                "at the end and the journal removed. Progress goes to standard error. Ctrl+C stops after the\n"
+                "listing in hand and still writes the rows. Exit status 0 after a normal end, 1 when a page\n"
+                "could not be fetched or the table not written (the rows grabbed before are still written),\n"
+                "2 on bad use, 130 when stopped."))
     {
     }
 
 protected:
     QList<QCommandLineOption> options() const override
     {
-        return { m_engine, m_key, m_url, m_out, m_append, m_maxPages, m_timeout, m_sites };
+        return { m_engine, m_key, m_url, m_out, m_append, m_resume, m_noJournal, m_maxPages, m_timeout, m_sites };
     }
 
     int run(const QCommandLineParser &parser) override
@@ -95,10 +105,33 @@ protected:
         dq::RecordTable record;
         if (const int code = prepareTable(request, record))
             return code;
-        const std::optional<GrabOutcome> outcome = grab(request, keyTable, record.fa());
+        dq::HarvestJournal::Contents left;
+        if (const int code = takeUpJournal(request, record.fa(), left))
+            return code;
+        dq::HarvestJournal journal(request.journalFile);
+        std::optional<GrabOutcome> outcome;
+        if (left.found && left.ended) {
+            err() << "The journal's run had ended: " << left.rows.size() << " listings to write" << Qt::endl;
+            outcome = GrabOutcome();
+        } else {
+            outcome = grab(request, keyTable, record.fa(), journal, left);
+        }
         if (!outcome)
-            return usageError(QStringLiteral("the grab could not start"));
-        return write(request, record.fa(), *outcome);
+            return request.journalFile.isEmpty() || journal.errorString().isEmpty()
+                ? usageError(QStringLiteral("the grab could not start"))
+                : failure(journal.errorString());
+        bool written = false;
+        const int code = write(request, record.fa(), *outcome, written);
+        // The rows stay in the journal until they are safe in FILE; after a failed page it stays
+        // too, so --resume can go on from there.
+        if (request.journalFile.isEmpty())
+            return code;
+        if (written && outcome->end != dq::GrabRun::End::Failed)
+            journal.remove();
+        else
+            err() << "The rows are kept in " << request.journalFile << "; run the same command with --resume to "
+                  << (written ? "go on from the page that failed." : "write them.") << Qt::endl;
+        return code;
     }
 
 private:
@@ -124,6 +157,11 @@ private:
             request.timeoutSeconds = parser.value(m_timeout).toDouble(&ok);
         if (!ok || request.timeoutSeconds <= 0 || request.timeoutSeconds > 86400)
             return usageError(QStringLiteral("--timeout needs a number of seconds above 0"));
+        request.resume = parser.isSet(m_resume);
+        if (!request.outFile.isEmpty() && !parser.isSet(m_noJournal))
+            request.journalFile = request.outFile + QStringLiteral(".journal");
+        else if (request.resume)
+            return usageError(QStringLiteral("--resume needs --out and a journal"));
         request.engine = parser.value(m_engine);
         request.keyFile = parser.value(m_key);
         request.sitesNamed = parser.isSet(m_sites);
@@ -170,10 +208,46 @@ private:
         return Success;
     }
 
-    // Grabs page after page into the table, reporting progress, until the run ends or is
-    // interrupted. Nothing when the run could not start.
-    std::optional<GrabOutcome> grab(const GrabRequest &request, const dq::GridModel &keyTable, dq::GridModel &table)
+    // A journal left beside FILE is either taken up (--resume: its rows go into the table) or
+    // refused, so a new run never writes over rows nobody has yet.
+    int takeUpJournal(const GrabRequest &request, dq::GridModel &table, dq::HarvestJournal::Contents &left) const
     {
+        if (request.journalFile.isEmpty())
+            return Success;
+        left = dq::HarvestJournal::read(request.journalFile);
+        if (!left.found) {
+            if (request.resume)
+                err() << "No journal at " << request.journalFile << ": grabbing from the start" << Qt::endl;
+            return Success;
+        }
+        if (!request.resume)
+            return usageError(QStringLiteral("%1 holds the rows of a grab that was cut off: run the same command with "
+                                             "--resume to go on with it, or delete it to start over")
+                                  .arg(request.journalFile));
+        if (left.run.url != request.url
+            || QFileInfo(left.run.keyFile).absoluteFilePath() != QFileInfo(request.keyFile).absoluteFilePath())
+            return usageError(QStringLiteral("%1 belongs to another grab (%2 with %3)")
+                                  .arg(request.journalFile, left.run.url, left.run.keyFile));
+        table.appendRows(left.rows);
+        err() << "Resuming: " << left.rows.size() << " listings from " << left.pages << " pages in "
+              << request.journalFile << Qt::endl;
+        return Success;
+    }
+
+    // Grabs page after page into the table, reporting progress, until the run ends or is
+    // interrupted; each page goes to the journal first. Nothing when the run could not start.
+    std::optional<GrabOutcome> grab(const GrabRequest &request, const dq::GridModel &keyTable, dq::GridModel &table,
+        dq::HarvestJournal &journal, const dq::HarvestJournal::Contents &left)
+    {
+        const bool journaled = !request.journalFile.isEmpty();
+        const dq::HarvestJournal::Run info { QFileInfo(request.keyFile).fileName(),
+            QFileInfo(request.keyFile).absoluteFilePath(), request.url, request.outFile,
+            left.found ? left.run.started : QDateTime::currentDateTimeUtc() };
+        dq::Extractor::RunState from = left.state;
+        if (!left.found)
+            from.address = request.url;
+        if (journaled && !journal.beginRun(info, from, left.pages, left.grabbed))
+            return std::nullopt;
         dq::GrabRun run(&table);
         run.setTimeout(int(request.timeoutSeconds * 1000));
         run.setMaxPages(request.maxPages);
@@ -195,7 +269,19 @@ private:
             outcome = { reason, text };
             loop.quit();
         });
-        if (!run.start(keyTable, request.url))
+        QString journalError;
+        QObject::connect(&run, &dq::GrabRun::pageAccepted,
+            [&](const std::vector<QStringList> &rows, const dq::Extractor::RunState &state, bool last) {
+                if (journaled && !journal.appendPage(rows, state, run.pageCount(), run.grabbedCount(), last)
+                    && journalError.isEmpty()) {
+                    journalError = journal.errorString();
+                    err() << "dirquill-cli grab: " << journalError << "; going on without it" << Qt::endl;
+                }
+            });
+        const dq::KeyRules rules = dq::KeyRules::fromGrid(keyTable);
+        const bool started
+            = left.found ? run.resume(rules, left.state, left.pages, left.grabbed) : run.start(rules, request.url);
+        if (!started)
             return std::nullopt;
         g_interrupted = false;
         std::signal(SIGINT, onInterrupt);
@@ -213,6 +299,8 @@ private:
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGTERM, SIG_DFL);
 
+        if (journaled && outcome.end != dq::GrabRun::End::Failed)
+            journal.endRun(outcome.message.trimmed());
         err() << (outcome.end == dq::GrabRun::End::Failed ? QStringLiteral("Stopped") : outcome.message.trimmed())
               << ": " << run.grabbedCount() << " listings from " << run.pageCount() << " pages in "
               << QString::number(clock.elapsed() / 1000.0, 'f', 1) << " s" << Qt::endl;
@@ -220,7 +308,7 @@ private:
     }
 
     // Writes the rows grabbed, whatever the end; the exit code tells how the run ended.
-    int write(const GrabRequest &request, const dq::GridModel &table, const GrabOutcome &outcome) const
+    int write(const GrabRequest &request, const dq::GridModel &table, const GrabOutcome &outcome, bool &saved) const
     {
         dq::FileResult written;
         if (request.outFile.isEmpty()) {
@@ -234,6 +322,7 @@ private:
         }
         if (!written)
             return failure(written.errorString);
+        saved = true;
         if (outcome.end == dq::GrabRun::End::Failed)
             return failure(outcome.message);
         return outcome.end == dq::GrabRun::End::Cancelled ? 130 : Success;
@@ -244,6 +333,8 @@ private:
     const QCommandLineOption m_url { QStringLiteral("url"), QString(), QStringLiteral("URL") };
     const QCommandLineOption m_out { QStringLiteral("out"), QString(), QStringLiteral("FILE") };
     const QCommandLineOption m_append { QStringLiteral("append") };
+    const QCommandLineOption m_resume { QStringLiteral("resume") };
+    const QCommandLineOption m_noJournal { QStringLiteral("no-journal") };
     const QCommandLineOption m_maxPages { QStringLiteral("max-pages"), QString(), QStringLiteral("N") };
     const QCommandLineOption m_timeout { QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS") };
     const QCommandLineOption m_sites { QStringLiteral("sites"), QString(), QStringLiteral("FILE") };

@@ -91,7 +91,8 @@ void RecoveryKeeper::onRunStarted()
 {
     m_journalWarned = false;
     m_journal.setPath(journalPath());
-    if (!m_journal.beginRun(m_window.harvest().runInfo()))
+    const GrabRun &run = m_window.harvest().grabRun();
+    if (!m_journal.beginRun(m_window.harvest().runInfo(), run.state(), run.pageCount(), run.grabbedCount()))
         journalFailed();
 }
 
@@ -148,8 +149,7 @@ void RecoveryKeeper::writeCopy()
 
 bool RecoveryKeeper::confirmDelete(const QString &what)
 {
-    return ask(m_window.prompts(),
-               what + QStringLiteral(" will be deleted and cannot be restored later. Delete them?"))
+    return ask(m_window.prompts(), what + QStringLiteral(" will be deleted and cannot be restored later. Delete them?"))
         == UserPrompts::Answer::Yes;
 }
 
@@ -253,8 +253,8 @@ void RecoveryKeeper::offerRecovery()
     }
 
     if (toContinue) {
-        const QString site = toContinue->run.site.isEmpty() ? QFileInfo(toContinue->run.keyFile).fileName()
-                                                            : toContinue->run.site;
+        const QString site
+            = toContinue->run.site.isEmpty() ? QFileInfo(toContinue->run.keyFile).fileName() : toContinue->run.site;
         if (ask(prompts,
                 QStringLiteral("The grab from %1 had not ended. Continue grabbing from page %2?")
                     .arg(site)

@@ -5,6 +5,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -30,34 +35,165 @@ QJsonObject runObject(const HarvestJournal::Run &run)
         { QStringLiteral("started"), run.started.toUTC().toString(Qt::ISODate) } };
 }
 
-QJsonArray rowsArray(const std::vector<QStringList> &rows)
+// Where a run stands, in the fields both "run" and page lines carry.
+void putState(QJsonObject &o, const Extractor::RunState &state, int pages, int grabbed)
 {
-    QJsonArray out;
-    for (const QStringList &row : rows) {
-        // Trailing empty cells cost nothing to leave out; reading pads them back.
+    o.insert(QStringLiteral("address"), state.address);
+    o.insert(QStringLiteral("page"), state.page);
+    o.insert(QStringLiteral("next"), state.next);
+    o.insert(QStringLiteral("prefix"), state.prefix);
+    o.insert(QStringLiteral("suffix"), state.suffix);
+    o.insert(QStringLiteral("scheme"), state.scheme);
+    o.insert(QStringLiteral("pages"), pages);
+    o.insert(QStringLiteral("grabbed"), grabbed);
+}
+
+void takeState(const QJsonObject &o, HarvestJournal::Contents &c)
+{
+    c.state.address = o.value(QStringLiteral("address")).toString();
+    c.state.page = o.value(QStringLiteral("page")).toInt();
+    c.state.next = o.value(QStringLiteral("next")).toString();
+    c.state.prefix = o.value(QStringLiteral("prefix")).toString();
+    c.state.suffix = o.value(QStringLiteral("suffix")).toString();
+    c.state.scheme = o.value(QStringLiteral("scheme")).toString(QStringLiteral("http"));
+    c.pages = o.value(QStringLiteral("pages")).toInt();
+    c.grabbed = o.value(QStringLiteral("grabbed")).toInt();
+}
+
+// A JSON string: only the quote, the backslash and control characters need escapes. Written
+// by hand because a page's rows are serialised on the grab's own thread, for every page.
+void appendJsonString(QByteArray &out, const QString &text)
+{
+    static const char hex[] = "0123456789abcdef";
+    const QByteArray utf8 = text.toUtf8();
+    out.append('"');
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto c = uchar(utf8[i]);
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out.append(QByteArrayView(utf8).sliced(runStart, i - runStart));
+        runStart = i + 1;
+        if (c == '"' || c == '\\') {
+            out.append('\\').append(char(c));
+        } else {
+            const char esc[] = { '\\', 'u', '0', '0', hex[c >> 4], hex[c & 15] };
+            out.append(esc, 6);
+        }
+    }
+    out.append(QByteArrayView(utf8).sliced(runStart));
+    out.append('"');
+}
+
+// The rows as a JSON array of arrays; trailing empty cells cost nothing to leave out and
+// reading pads them back.
+QByteArray rowsJson(const std::vector<QStringList> &rows)
+{
+    QByteArray out;
+    out.reserve(qsizetype(rows.size()) * 256);
+    out.append('[');
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const QStringList &row = rows[r];
         qsizetype used = row.size();
         while (used > 0 && row.at(used - 1).isEmpty())
             --used;
-        out.append(QJsonArray::fromStringList(row.mid(0, used)));
+        out.append(r ? ",[" : "[");
+        for (qsizetype c = 0; c < used; ++c) {
+            if (c)
+                out.append(',');
+            appendJsonString(out, row.at(c));
+        }
+        out.append(']');
     }
+    out.append(']');
     return out;
 }
 
 } // namespace
+
+// Flushes the journal file to disk on its own thread. Requests that arrive while a flush runs
+// are served by one more flush, so a fast grab costs one flush per few pages, not one per page.
+class HarvestJournal::Syncer
+{
+public:
+    explicit Syncer(int fd)
+        : m_fd(fd)
+        , m_thread([this] { loop(); })
+    {
+    }
+
+    // Serves a request still waiting, then ends.
+    ~Syncer()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+
+    void request()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_pending = true;
+        }
+        m_wake.notify_one();
+    }
+
+    bool failed() const { return m_failed; }
+
+private:
+    void loop()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_pending || m_stop; });
+            if (!m_pending)
+                return;
+            m_pending = false;
+            lock.unlock();
+#ifdef Q_OS_UNIX
+            if (::fdatasync(m_fd) != 0)
+                m_failed = true;
+#endif
+            lock.lock();
+        }
+    }
+
+    int m_fd;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_pending = false;
+    bool m_stop = false;
+    std::atomic<bool> m_failed { false };
+    std::thread m_thread;
+};
 
 HarvestJournal::HarvestJournal(const QString &path)
     : m_path(path)
 {
 }
 
-HarvestJournal::~HarvestJournal() = default;
+HarvestJournal::~HarvestJournal()
+{
+    close();
+}
 
 void HarvestJournal::setPath(const QString &path)
 {
     if (path == m_path)
         return;
-    m_file.close();
+    close();
     m_path = path;
+}
+
+void HarvestJournal::close()
+{
+    // The last lines reach the disk before the file is let go.
+    m_syncer.reset();
+    m_file.close();
 }
 
 HarvestJournal::Contents HarvestJournal::read(const QString &path)
@@ -93,10 +229,7 @@ HarvestJournal::Contents HarvestJournal::read(const QString &path)
             c.run.url = r.value(QStringLiteral("url")).toString();
             c.run.tableFile = r.value(QStringLiteral("table")).toString();
             c.run.started = QDateTime::fromString(r.value(QStringLiteral("started")).toString(), Qt::ISODate);
-            c.state = Extractor::RunState();
-            c.state.address = c.run.url;
-            c.pages = 0;
-            c.grabbed = 0;
+            takeState(o, c);
             c.ended = false;
             ++c.runs;
         } else if (o.contains(QStringLiteral("rows"))) {
@@ -106,14 +239,7 @@ HarvestJournal::Contents HarvestJournal::read(const QString &path)
                     cells.append(cell.toString());
                 c.rows.push_back(std::move(cells));
             }
-            c.state.address = o.value(QStringLiteral("address")).toString();
-            c.state.page = o.value(QStringLiteral("page")).toInt();
-            c.state.next = o.value(QStringLiteral("next")).toString();
-            c.state.prefix = o.value(QStringLiteral("prefix")).toString();
-            c.state.suffix = o.value(QStringLiteral("suffix")).toString();
-            c.state.scheme = o.value(QStringLiteral("scheme")).toString(QStringLiteral("http"));
-            c.pages = o.value(QStringLiteral("pages")).toInt();
-            c.grabbed = o.value(QStringLiteral("grabbed")).toInt();
+            takeState(o, c);
             if (o.value(QStringLiteral("last")).toBool())
                 c.ended = true;
         } else if (o.contains(QStringLiteral("end"))) {
@@ -155,24 +281,29 @@ bool HarvestJournal::open()
 
 bool HarvestJournal::writeLine(const QByteArray &line)
 {
+    // Handed to the system at once, the line outlives a kill of this process; the flush to
+    // disk, against power loss, follows on the syncer's thread.
     if (m_file.write(line) != line.size() || !m_file.flush()) {
         m_error = QStringLiteral("\"%1\" could not be written: %2").arg(m_path, m_file.errorString());
         return false;
     }
-#ifdef Q_OS_UNIX
-    if (::fdatasync(m_file.handle()) != 0) {
+    if (!m_syncer)
+        m_syncer = std::make_unique<Syncer>(m_file.handle());
+    if (m_syncer->failed()) {
         m_error = QStringLiteral("\"%1\" could not be flushed to disk").arg(m_path);
         return false;
     }
-#endif
+    m_syncer->request();
     return true;
 }
 
-bool HarvestJournal::beginRun(const Run &run)
+bool HarvestJournal::beginRun(const Run &run, const Extractor::RunState &state, int pages, int grabbed)
 {
     if (!open())
         return false;
-    m_runLine = lineOf(QJsonObject { { QStringLiteral("run"), runObject(run) } });
+    QJsonObject o { { QStringLiteral("run"), runObject(run) } };
+    putState(o, state, pages, grabbed);
+    m_runLine = lineOf(o);
     m_runOpen = true;
     return writeLine(m_runLine);
 }
@@ -182,12 +313,12 @@ bool HarvestJournal::appendPage(
 {
     if (!open())
         return false;
-    const QJsonObject o { { QStringLiteral("rows"), rowsArray(rows) }, { QStringLiteral("address"), state.address },
-        { QStringLiteral("page"), state.page }, { QStringLiteral("next"), state.next },
-        { QStringLiteral("prefix"), state.prefix }, { QStringLiteral("suffix"), state.suffix },
-        { QStringLiteral("scheme"), state.scheme }, { QStringLiteral("pages"), pages },
-        { QStringLiteral("grabbed"), grabbed }, { QStringLiteral("last"), last } };
-    if (!writeLine(lineOf(o)))
+    QJsonObject o { { QStringLiteral("last"), last } };
+    putState(o, state, pages, grabbed);
+    // The rows go in by hand, spliced in as the object's first member.
+    QByteArray line = lineOf(o);
+    line.insert(1, "\"rows\":" + rowsJson(rows) + ',');
+    if (!writeLine(line))
         return false;
     m_rows += qint64(rows.size());
     return true;
@@ -208,7 +339,8 @@ bool HarvestJournal::appendRecovered(const Contents &contents)
 {
     if (contents.rows.empty())
         return true;
-    return beginRun(contents.run) && appendPage(contents.rows, contents.state, contents.pages, contents.grabbed, true)
+    return beginRun(contents.run, contents.state, contents.pages, contents.grabbed)
+        && appendPage(contents.rows, contents.state, contents.pages, contents.grabbed, true)
         && endRun(QStringLiteral("Recovered"));
 }
 
@@ -225,7 +357,7 @@ void HarvestJournal::clear()
 
 void HarvestJournal::remove()
 {
-    m_file.close();
+    close();
     if (!m_path.isEmpty())
         QFile::remove(m_path);
     m_rows = 0;

@@ -7,12 +7,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 namespace dq {
 
-// The harvest journal: the rows of every accepted page, appended and flushed to disk (fsync)
-// as each page arrives, with what a later run needs to go on from the next page. It holds the
+// The harvest journal: the rows of every accepted page, appended as each page arrives and
+// flushed to disk (fsync) right behind it on a thread of its own, with what a later run needs
+// to go on from the next page. It holds the
 // rows grabbed since the table was last saved, possibly over several runs.
 //
 // A kill or power loss costs at most the line being written: reading stops at the first line
@@ -62,8 +64,10 @@ public:
 
     static Contents read(const QString &path);
 
-    // Each write is on disk when it returns true; false leaves errorString() saying why.
-    bool beginRun(const Run &run);
+    // Each write is in the system's hands when it returns true (a kill of this process cannot
+    // lose it) and on disk moments later; false leaves errorString() saying why.
+    // state is where the run starts: its first page, or where a cut-off run goes on.
+    bool beginRun(const Run &run, const Extractor::RunState &state, int pages = 0, int grabbed = 0);
     bool appendPage(
         const std::vector<QStringList> &rows, const Extractor::RunState &state, int pages, int grabbed, bool last);
     bool endRun(const QString &how);
@@ -74,13 +78,18 @@ public:
     void clear();
     // Closes the file and deletes it.
     void remove();
+    // Closes the file once everything written is on disk; the next write opens it again.
+    void close();
 
 private:
+    class Syncer;
+
     bool writeLine(const QByteArray &line);
     bool open();
 
     QString m_path;
     QFile m_file;
+    std::unique_ptr<Syncer> m_syncer; // flushes m_file; goes before the file closes
     QString m_error;
     QByteArray m_runLine; // the running run's "run" line, kept across clear()
     qint64 m_rows = 0;

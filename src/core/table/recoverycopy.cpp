@@ -71,8 +71,8 @@ bool RecoveryCopy::write(const GridModel &grid, const QString &path, const Info 
     m_pool.start([this, store, path, info] {
         // The description goes last: a copy without one is not offered.
         QFile::remove(infoPath(path));
-        FileResult r = saveAtomically(
-            path, [&](QIODevice &device) { return NativeGridFormat::write(*store, device, path); });
+        FileResult r
+            = saveAtomically(path, [&](QIODevice &device) { return NativeGridFormat::write(*store, device, path); });
         if (r)
             r = writeInfo(path, info);
         QMetaObject::invokeMethod(
@@ -109,7 +109,9 @@ bool RecoveryCopy::readInfo(const QString &path, Info &info)
         return false;
     info.tableFile = o.value(QStringLiteral("table")).toString();
     const int kind = o.value(QStringLiteral("kind")).toInt();
-    info.kind = kind == int(FileKind::Comma) ? FileKind::Comma : kind == int(FileKind::Tab) ? FileKind::Tab : FileKind::Native;
+    info.kind = kind == int(FileKind::Comma) ? FileKind::Comma
+        : kind == int(FileKind::Tab)         ? FileKind::Tab
+                                             : FileKind::Native;
     info.saved = QDateTime::fromString(o.value(QStringLiteral("saved")).toString(), Qt::ISODate);
     info.journalRows = o.value(QStringLiteral("journalRows")).toInteger();
     return true;

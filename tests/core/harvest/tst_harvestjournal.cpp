@@ -31,11 +31,12 @@ QString writeTwoRuns()
 {
     const QString path = test::tempDir() + u"/grab.journal"_qs;
     HarvestJournal j(path);
-    j.beginRun({ u"First Site"_qs, u"/k/first.key"_qs, u"http://one.test/"_qs, u"a.tsy"_qs, QDateTime() });
+    j.beginRun({ u"First Site"_qs, u"/k/first.key"_qs, u"http://one.test/"_qs, u"a.tsy"_qs, QDateTime() }, after(-1));
     j.appendPage(page(u"a"_qs, 2), after(0), 1, 2, true);
     j.endRun(u"Done"_qs);
     j.beginRun({ u"Demo Directory"_qs, u"/k/demo.key"_qs, u"http://dir.test/search"_qs, u"b.tsy"_qs,
-        QDateTime(QDate(2026, 12, 6), QTime(9, 30), Qt::UTC) });
+                   QDateTime(QDate(2026, 12, 6), QTime(9, 30), Qt::UTC) },
+        after(-1));
     j.appendPage(page(u"b"_qs, 3), after(0), 1, 3, false);
     j.appendPage(page(u"c"_qs, 3), after(1), 2, 6, false);
     return path;
@@ -93,19 +94,33 @@ private slots:
         QCOMPARE(int(c.rows.size()), 9);
         QCOMPARE(c.rows.back().first(), u"d1"_qs);
         QVERIFY(c.ended);
+
+        // A run taken up again and cut off before its first page still goes on from there.
+        HarvestJournal again(path);
+        QVERIFY(again.beginRun(c.run, after(4), 5, 9));
+        c = HarvestJournal::read(path);
+        QCOMPARE(int(c.rows.size()), 9);
+        QVERIFY(!c.ended);
+        QCOMPARE(c.state.address, after(4).address);
+        QCOMPARE(c.grabbed, 9);
     }
 
     void clearingDropsTheRowsButKeepsTheRunGoing()
     {
         const QString path = test::tempDir() + u"/grab.journal"_qs;
         HarvestJournal j(path);
-        QVERIFY(j.beginRun({ u"Demo"_qs, u"/k/demo.key"_qs, u"http://dir.test/"_qs, QString(), QDateTime() }));
+        QVERIFY(
+            j.beginRun({ u"Demo"_qs, u"/k/demo.key"_qs, u"http://dir.test/"_qs, QString(), QDateTime() }, after(-1)));
         QVERIFY(j.appendPage(page(u"a"_qs, 4), after(0), 1, 4, false));
         j.clear();
         QVERIFY(!j.hasRows());
-        QVERIFY(j.appendPage(page(u"b"_qs, 2), after(1), 2, 6, false));
+        // Cells with quotes, backslashes, line breaks, control and non-ASCII characters come back as written.
+        const QStringList awkward { u"Smith \"Bros\""_qs, u"C:\\yp\\"_qs, u"two\nlines\ttab"_qs,
+            u"\x01caf\u00e9 \u4e2d"_qs };
+        QVERIFY(j.appendPage({ awkward, { u"b2"_qs } }, after(1), 2, 6, false));
         HarvestJournal::Contents c = HarvestJournal::read(path);
         QCOMPARE(int(c.rows.size()), 2);
+        QCOMPARE(c.rows.front(), awkward);
         QCOMPARE(c.run.keyFile, u"/k/demo.key"_qs);
         QVERIFY(!c.ended);
 
