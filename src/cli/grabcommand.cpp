@@ -122,15 +122,14 @@ protected:
                 : failure(journal.errorString());
         bool written = false;
         const int code = write(request, record.fa(), *outcome, written);
-        // The rows stay in the journal until they are safe in FILE; after a failed page it stays
-        // too, so --resume can go on from there.
+        // The rows stay in the journal until they are safe in FILE.
         if (request.journalFile.isEmpty())
             return code;
-        if (written && outcome->end != dq::GrabRun::End::Failed)
+        if (written)
             journal.remove();
         else
-            err() << "The rows are kept in " << request.journalFile << "; run the same command with --resume to "
-                  << (written ? "go on from the page that failed." : "write them.") << Qt::endl;
+            err() << "The rows are kept in " << request.journalFile
+                  << "; run the same command with --resume to write them." << Qt::endl;
         return code;
     }
 
@@ -299,7 +298,7 @@ private:
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGTERM, SIG_DFL);
 
-        if (journaled && outcome.end != dq::GrabRun::End::Failed)
+        if (journaled)
             journal.endRun(outcome.message.trimmed());
         err() << (outcome.end == dq::GrabRun::End::Failed ? QStringLiteral("Stopped") : outcome.message.trimmed())
               << ": " << run.grabbedCount() << " listings from " << run.pageCount() << " pages in "

@@ -171,6 +171,8 @@ private:
     std::thread m_thread;
 };
 
+HarvestJournal::HarvestJournal() = default;
+
 HarvestJournal::HarvestJournal(const QString &path)
     : m_path(path)
 {

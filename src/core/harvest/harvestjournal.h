@@ -49,7 +49,7 @@ public:
         qint64 goodBytes = 0; // length of the file's whole lines
     };
 
-    HarvestJournal() = default;
+    HarvestJournal();
     explicit HarvestJournal(const QString &path);
     ~HarvestJournal();
     HarvestJournal(const HarvestJournal &) = delete;
