@@ -13,7 +13,9 @@ class QToolButton;
 namespace dq {
 
 class BrowserCommands;
+class BrowserCookieMirror;
 class GrabRun;
+class WebPageRenderer;
 class GridModel;
 class frmMain;
 class frmT;
@@ -61,6 +63,13 @@ public:
     void Grab();
     void StopGrab();
 
+    // Settings of the grab's pace, kept between runs: retries of a busy page (default 3) and
+    // the pause between pages in seconds (default 0).
+    static int retriesSetting();
+    static double pauseSetting();
+    void askRetries();
+    void askPause();
+
     std::array<QLabel *, 3> pnlHintMsg {};
     QTimer *Timer1 = nullptr;
     QAction *mnuFileB_Grab = nullptr;
@@ -68,6 +77,8 @@ public:
     QToolButton *cmdUpDown = nullptr;
     QToolButton *Command1 = nullptr;
     QLineEdit *txtYP2 = nullptr;
+    QAction *mnuGrabRetries = nullptr;
+    QAction *mnuGrabPause = nullptr;
 
 private:
     void createControls();
@@ -80,6 +91,9 @@ private:
     BrowserCommands *m_browsers;
     GrabRun *m_run;
     frmT *m_frmT = nullptr;
+    BrowserCookieMirror *m_cookies = nullptr;
+    WebPageRenderer *m_renderer = nullptr;
+    QString m_waitText; // a retry's countdown, shown instead of the animation while it lasts
     bool m_grabDisabled = true;
 };
 
