@@ -32,6 +32,17 @@ QString hostPort(const QUrl &url)
 
 } // namespace
 
+void WebPageRenderer::prepareEngine()
+{
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    for (const QByteArray &flag : { QByteArrayLiteral("--disable-background-timer-throttling"),
+             QByteArrayLiteral("--disable-renderer-backgrounding") }) {
+        if (!flags.contains(flag))
+            flags += (flags.isEmpty() ? "" : " ") + flag;
+    }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+}
+
 WebPageRenderer::WebPageRenderer(QWebEngineProfile *profile, QObject *parent)
     : PageRenderer(parent)
     , m_profile(profile)

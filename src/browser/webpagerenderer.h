@@ -22,6 +22,10 @@ class WebPageRenderer : public PageRenderer
 public:
     static constexpr int kPollMs = 50;
 
+    // Lets the scripts of pages no one sees run at full pace (the engine would otherwise slow their
+    // timers to once a second). Call before the browser engine's first use.
+    static void prepareEngine();
+
     // profile is not owned and must outlive this renderer.
     explicit WebPageRenderer(QWebEngineProfile *profile, QObject *parent = nullptr);
     ~WebPageRenderer() override;

@@ -58,11 +58,9 @@ function dqLink(href, text) {
 function dqBuild() {
   var data = JSON.parse(document.getElementById('listing-data').textContent);
   var box = document.createElement('div'); box.id = 'results';
-  box.appendChild(document.createTextNode('
-'));
+  box.appendChild(document.createTextNode('\n'));
   var p = document.createElement('p'); p.className = 'summary'; p.textContent = data.summary;
-  box.appendChild(p); box.appendChild(document.createTextNode('
-'));
+  box.appendChild(p); box.appendChild(document.createTextNode('\n'));
   data.listings.forEach(function (l) {
     var d = document.createElement('div'); d.className = 'listing';
     var h = document.createElement('h3'); h.className = 'name'; h.textContent = l.name; d.appendChild(h);
@@ -73,11 +71,9 @@ function dqBuild() {
     d.appendChild(dqSpan('phone', 'Phone: ' + l.phone));
     var w = dqSpan('web'); if (l.web) w.appendChild(dqLink(l.web, 'Web site')); d.appendChild(w);
     var m = dqSpan('email'); if (l.email) m.appendChild(dqLink('mailto:' + l.email, 'E-mail')); d.appendChild(m);
-    box.appendChild(d); box.appendChild(document.createTextNode('
-'));
+    box.appendChild(d); box.appendChild(document.createTextNode('\n'));
   });
-  box.appendChild(document.createComment(' end of listings ')); box.appendChild(document.createTextNode('
-'));
+  box.appendChild(document.createComment(' end of listings ')); box.appendChild(document.createTextNode('\n'));
   var mount = document.getElementById('mount');
   mount.parentNode.replaceChild(box, mount);
 }
