@@ -89,7 +89,8 @@ void WebPageRenderer::render(const QUrl &url, const QString &marker, int timeout
     m_busy = true;
     if (!isWebScheme(url)) {
         PageFetcher::Result r;
-        r.errorString = QStringLiteral("failed 12005: '") + url.toDisplayString() + QStringLiteral("' is not a web address");
+        r.errorString
+            = QStringLiteral("failed 12005: '") + url.toDisplayString() + QStringLiteral("' is not a web address");
         QMetaObject::invokeMethod(
             this, [this, r] { deliver(r); }, Qt::QueuedConnection);
         return;

@@ -130,8 +130,7 @@ protected:
         if (const int code = loadKeyTable(request, keyTable))
             return code;
 #ifndef DQ_CLI_BROWSER
-        const QString way
-            = request.browser.isEmpty() ? dq::KeyRules::fromGrid(keyTable).browserFetch : request.browser;
+        const QString way = request.browser.isEmpty() ? dq::KeyRules::fromGrid(keyTable).browserFetch : request.browser;
         if (way == u"render")
             return handOverToBrowser();
 #endif
@@ -175,7 +174,8 @@ private:
         if (parser.isSet(m_retries))
             request.retries = parser.value(m_retries).toInt(&ok);
         if (!ok || request.retries < 0 || request.retries > dq::RetryPolicy::kMaxRetries)
-            return usageError(QStringLiteral("--retries needs a whole number from 0 to %1").arg(dq::RetryPolicy::kMaxRetries));
+            return usageError(
+                QStringLiteral("--retries needs a whole number from 0 to %1").arg(dq::RetryPolicy::kMaxRetries));
         if (parser.isSet(m_delay))
             request.delaySeconds = parser.value(m_delay).toDouble(&ok);
         if (!ok || request.delaySeconds < 0 || request.delaySeconds > 3600)

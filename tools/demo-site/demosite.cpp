@@ -289,15 +289,15 @@ QString DemoSite::scriptedListings(const Search &search, int start, int end, con
         const Listing l = m_catalog.listing(search, i);
         listings.append(QJsonObject { { QStringLiteral("name"), l.name }, { QStringLiteral("street"), l.street },
             { QStringLiteral("city"), l.city }, { QStringLiteral("state"), l.state }, { QStringLiteral("zip"), l.zip },
-            { QStringLiteral("phone"), l.phone }, { QStringLiteral("web"), l.web }, { QStringLiteral("email"), l.email },
-            { QStringLiteral("featured"), l.featured } });
+            { QStringLiteral("phone"), l.phone }, { QStringLiteral("web"), l.web },
+            { QStringLiteral("email"), l.email }, { QStringLiteral("featured"), l.featured } });
     }
     const QJsonObject data { { QStringLiteral("summary"), summary }, { QStringLiteral("listings"), listings } };
     // "<" never appears raw inside the script element, so no data can end it early.
     QString json = QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact));
     json.replace(u'<', QStringLiteral("\\u003c"));
     return u"<div id=\"mount\"><p class=\"loading\">Loading listings…</p></div>\n"
-        u"<script type=\"application/json\" id=\"listing-data\">"
+           u"<script type=\"application/json\" id=\"listing-data\">"
         + json + u"</script>\n" + QString::fromUtf16(kListingScript);
 }
 
@@ -306,11 +306,12 @@ bool DemoSite::overRate(int perSecond) const
     if (!m_clock.isValid())
         m_clock.start();
     const qint64 now = m_clock.elapsed();
-    while (!m_recent.isEmpty() && m_recent.first() <= now - 1000)
-        m_recent.removeFirst();
-    if (m_recent.size() >= perSecond)
+    QList<qint64> &recent = m_recent[perSecond];
+    while (!recent.isEmpty() && recent.first() <= now - 1000)
+        recent.removeFirst();
+    if (recent.size() >= perSecond)
         return true;
-    m_recent.append(now);
+    recent.append(now);
     return false;
 }
 

@@ -4,6 +4,7 @@
 #include "httpmessage.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 
 namespace dq::demo {
@@ -28,7 +29,7 @@ enum class PagingStyle { Page, PageMiddle, Item, ItemMiddle, Next, Script, Wall 
 //                       header and the meta tag (default) or only one of them, or neither
 //   redirect=N          answer 302 to the same address with redirect=N-1, N times
 //   ratelimit=N         answer 429 with "Retry-After: 1" to a request that comes when N
-//                       requests with this switch came within the last second
+//                       requests with the same switch came within the last second
 struct SiteOptions
 {
     int listingsPerSearch = 250;
@@ -64,7 +65,8 @@ private:
 
     DemoCatalog m_catalog;
     int m_perPage;
-    mutable QList<qint64> m_recent; // when the rate-limited requests came, ms since start
+    // When the rate-limited requests came (ms since start), per limit: each limit is its own client.
+    mutable QHash<int, QList<qint64>> m_recent;
     mutable QElapsedTimer m_clock;
 };
 

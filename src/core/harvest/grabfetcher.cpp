@@ -219,11 +219,11 @@ void GrabFetcher::onResult(PageFetcher::Result result)
 void GrabFetcher::startWait(qint64 ms, bool announce, bool siteAsked)
 {
     m_waitMs = ms;
-    m_announce = announce;
+    m_announce = announce && ms > 0;
     m_siteAsked = siteAsked;
     m_waitClock.start();
     m_wait.start(int(qMin<qint64>(ms, INT_MAX)));
-    if (announce) {
+    if (m_announce) {
         tick();
         m_countdown.start();
     }
