@@ -40,17 +40,29 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("message");
         QTest::newRow("the cookie wall turns the plain client away")
-            << "demo-wall" << "" << "--browser plain" << 0 << 0 << "Done: 0 listings";
+            << "demo-wall"
+            << ""
+            << "--browser plain" << 0 << 0 << "Done: 0 listings";
         QTest::newRow("a cookies.txt passes the cookie wall")
-            << "demo-wall" << "" << "--cookies COOKIES" << 0 << 250 << "Done: 250 listings";
+            << "demo-wall"
+            << ""
+            << "--cookies COOKIES" << 0 << 250 << "Done: 250 listings";
         QTest::newRow("the plain client finds no listing in a script-built page")
-            << "demo-script" << "" << "--browser plain" << 0 << 0 << "Done: 0 listings";
+            << "demo-script"
+            << ""
+            << "--browser plain" << 0 << 0 << "Done: 0 listings";
         QTest::newRow("a browser page grabs every listing of the script-built style")
-            << "demo-script" << "" << "--max-pages 25" << 0 << 250 << "Done: 250 listings";
+            << "demo-script"
+            << ""
+            << "--max-pages 25" << 0 << 250 << "Done: 250 listings";
         QTest::newRow("a pause of a second stays under two requests a second")
-            << "demo-page" << "&ratelimit=2" << "--retries 0 --delay 1 --max-pages 4" << 0 << 40 << "Done";
+            << "demo-page"
+            << "&ratelimit=2"
+            << "--retries 0 --delay 1 --max-pages 4" << 0 << 40 << "Done";
         QTest::newRow("without a pause the rate limit ends the grab")
-            << "demo-page" << "&ratelimit=3" << "--retries 0" << 1 << 30 << "The server answered 429";
+            << "demo-page"
+            << "&ratelimit=3"
+            << "--retries 0" << 1 << 30 << "The server answered 429";
     }
     void grab()
     {
@@ -67,10 +79,9 @@ private slots:
         const QString out = m_dir + u"/grab.csv"_qs;
         QFile::remove(out);
         const QStringList extra = test::args(options.replace(u"COOKIES"_qs, m_dir + u"/cookies.txt"_qs));
-        const CliRun r = test::runCli(QStringList { u"grab"_qs, u"--engine"_qs, engine, u"--url"_qs,
-                                          m_site.base() + style + u"/search?category=plumbers&city=austin&state=tx"_qs
-                                              + path,
-                                          u"--out"_qs, out }
+        const CliRun r = test::runCli(
+            QStringList { u"grab"_qs, u"--engine"_qs, engine, u"--url"_qs,
+                m_site.base() + style + u"/search?category=plumbers&city=austin&state=tx"_qs + path, u"--out"_qs, out }
             + extra);
         QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
         QVERIFY2(r.err.contains(message), qPrintable(r.err));

@@ -90,21 +90,21 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<qint64>("shortest"); // wait at jitter -1
         QTest::addColumn<qint64>("longest"); // wait at jitter +1
-        QTest::newRow("a first 503 waits a second, give or take 20 %") << 503 << false << QByteArray() << 0
-                                                                        << int(Kind::Retry) << 800LL << 1200LL;
-        QTest::newRow("the third try waits four") << 502 << false << QByteArray() << 2 << int(Kind::Retry) << 3200LL
-                                                  << 4800LL;
-        QTest::newRow("a dropped connection is tried again") << 0 << true << QByteArray() << 0 << int(Kind::Retry)
-                                                             << 800LL << 1200LL;
-        QTest::newRow("Retry-After is waited exactly") << 429 << false << QByteArray("7") << 0 << int(Kind::Retry)
-                                                       << 7000LL << 7000LL;
-        QTest::newRow("five minutes is still waited") << 503 << false << QByteArray("300") << 0 << int(Kind::Retry)
-                                                      << 300000LL << 300000LL;
-        QTest::newRow("longer than five minutes is not") << 429 << false << QByteArray("301") << 0
-                                                         << int(Kind::TooLong) << 0LL << 0LL;
+        QTest::newRow("a first 503 waits a second, give or take 20 %")
+            << 503 << false << QByteArray() << 0 << int(Kind::Retry) << 800LL << 1200LL;
+        QTest::newRow("the third try waits four")
+            << 502 << false << QByteArray() << 2 << int(Kind::Retry) << 3200LL << 4800LL;
+        QTest::newRow("a dropped connection is tried again")
+            << 0 << true << QByteArray() << 0 << int(Kind::Retry) << 800LL << 1200LL;
+        QTest::newRow("Retry-After is waited exactly")
+            << 429 << false << QByteArray("7") << 0 << int(Kind::Retry) << 7000LL << 7000LL;
+        QTest::newRow("five minutes is still waited")
+            << 503 << false << QByteArray("300") << 0 << int(Kind::Retry) << 300000LL << 300000LL;
+        QTest::newRow("longer than five minutes is not")
+            << 429 << false << QByteArray("301") << 0 << int(Kind::TooLong) << 0LL << 0LL;
         QTest::newRow("a 404 is final") << 404 << false << QByteArray("1") << 0 << int(Kind::GiveUp) << 0LL << 0LL;
-        QTest::newRow("after the last retry the page fails") << 503 << false << QByteArray() << 3
-                                                             << int(Kind::GiveUp) << 0LL << 0LL;
+        QTest::newRow("after the last retry the page fails")
+            << 503 << false << QByteArray() << 3 << int(Kind::GiveUp) << 0LL << 0LL;
     }
     void decisions()
     {
@@ -134,15 +134,19 @@ private slots:
         QTest::addColumn<QString>("waitText"); // the first countdown, empty when none
         QTest::addColumn<QString>("message"); // part of the failure message, empty for a normal end
         QTest::newRow("a 503 asking for a second, then the page keeps every row")
-            << 503 << QByteArray("1") << -1 << 1 << 3 << 2 << "Waiting 1 s: the site asked to slow down" << "";
+            << 503 << QByteArray("1") << -1 << 1 << 3 << 2 << "Waiting 1 s: the site asked to slow down"
+            << "";
         QTest::newRow("an HTTP date is honoured")
-            << 429 << QByteArray("DATE+1") << -1 << 1 << 3 << 2 << "the site asked to slow down" << "";
+            << 429 << QByteArray("DATE+1") << -1 << 1 << 3 << 2 << "the site asked to slow down"
+            << "";
         QTest::newRow("a connection dropped mid-page is tried again")
-            << 200 << QByteArray() << 5 << 1 << 3 << 2 << " s: the site is busy" << "";
+            << 200 << QByteArray() << 5 << 1 << 3 << 2 << " s: the site is busy"
+            << "";
         QTest::newRow("a page failing every try ends after the fourth with the rows before it")
-            << 503 << QByteArray("0") << -1 << -1 << 3 << 4 << "" << "second-page (4 tries)";
-        QTest::newRow("no retries at all when turned off")
-            << 503 << QByteArray("0") << -1 << -1 << 0 << 1 << "" << "The server answered 503";
+            << 503 << QByteArray("0") << -1 << -1 << 3 << 4 << ""
+            << "second-page (4 tries)";
+        QTest::newRow("no retries at all when turned off") << 503 << QByteArray("0") << -1 << -1 << 0 << 1 << ""
+                                                           << "The server answered 503";
         QTest::newRow("an hour's wait ends the grab at once and says how long")
             << 429 << QByteArray("3600") << -1 << -1 << 3 << 1 << ""
             << "The site asked to wait 1 h before the next try, longer than the 5 min a grab waits";
@@ -167,9 +171,8 @@ private slots:
             if (failures < 0 || asked++ < failures) {
                 a.status = status;
                 a.dropAfter = dropAfter;
-                const QByteArray after = retryAfter == "DATE+1"
-                    ? httpDate(QDateTime::currentDateTimeUtc().addSecs(2))
-                    : retryAfter;
+                const QByteArray after
+                    = retryAfter == "DATE+1" ? httpDate(QDateTime::currentDateTimeUtc().addSecs(2)) : retryAfter;
                 if (!after.isEmpty())
                     a.headers = { { "Retry-After", after } };
             }
@@ -234,8 +237,8 @@ private slots:
         QTest::newRow("an expired cookie is left out")
             << QByteArray("example.com\tFALSE\t/\tFALSE\t1000\told\tx") << "" << false << false;
         QTest::newRow("a comment") << QByteArray("# Netscape HTTP Cookie File") << "" << false << false;
-        QTest::newRow("a line with six fields") << QByteArray("example.com\tFALSE\t/\tFALSE\t0\tname") << ""
-                                                << false << false;
+        QTest::newRow("a line with six fields")
+            << QByteArray("example.com\tFALSE\t/\tFALSE\t0\tname") << "" << false << false;
     }
     void cookiesTxtLines()
     {

@@ -43,7 +43,7 @@ class TestBrowserFetch : public QObject
     void searchWith(int engine, const QString &style)
     {
         QSignalSpy started(browser(), &QWebEngineView::loadFinished);
-        m_w->cboYP2->setCurrentIndex(engine);
+        m_w->engineBox()->setCurrentIndex(engine);
         harvest().cboYP2_Click();
         QVERIFY(started.wait(20000));
         QSignalSpy loaded(browser(), &QWebEngineView::loadFinished);
