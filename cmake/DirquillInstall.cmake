@@ -1,5 +1,5 @@
 # Installs Dirquill as a desktop program and packs it as a .deb:
-#   bin/                        dirquill, dirquill-cli, dirquill-demo-site
+#   bin/                        dirquill, dirquill-cli (and dirquill-cli-browser), dirquill-demo-site
 #   share/dirquill/             the shipped site list, key files and offline guide, found by the
 #                               programs as ../share/dirquill beside their own folder
 #   share/applications, share/metainfo, share/mime/packages, share/icons/hicolor, share/man/man1
@@ -10,7 +10,7 @@ set(DQ_HOMEPAGE "https://dirquill.invalid" CACHE STRING "Home page named in the 
 set(DQ_MAINTAINER "Dirquill developers <dirquill@dirquill.invalid>" CACHE STRING "Maintainer of the Debian package")
 set(dist ${PROJECT_SOURCE_DIR}/dist)
 
-foreach(program dirquill dirquill-cli dirquill-demo-site)
+foreach(program dirquill dirquill-cli dirquill-cli-browser dirquill-demo-site)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()

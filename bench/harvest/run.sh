@@ -9,6 +9,7 @@
 #   SIZES="50 200" LISTINGS=20000 bench/harvest/run.sh
 #   RUNNERS="dirquill scrapy_follow" bench/harvest/run.sh
 #   BUILD=build-release bench/harvest/run.sh   # executables from another build folder
+#   RENDER_LISTINGS=0 bench/harvest/run.sh     # without the browser-page (render) run
 #   DQ_CLI=/path/to/dirquill-cli bench/harvest/run.sh
 #
 # A size is a number of listings to a page, or "huge": 50 listings padded with the site's
@@ -25,7 +26,8 @@ bin="$root/${BUILD:-build}/bin"
 cli=${DQ_CLI:-$bin/dirquill-cli}
 listings=${LISTINGS:-30000}
 sizes=${SIZES:-50 200 1000 huge}
-runners=(${RUNNERS:-dirquill dirquill_nojournal scrapy_follow scrapy_parallel})
+runners=(${RUNNERS:-dirquill dirquill_nojournal dirquill_session scrapy_follow scrapy_parallel})
+render_listings=${RENDER_LISTINGS:-2000}
 
 for tool in "$bin/dirquill-demo-site" "$cli"; do
   [ -x "$tool" ] || { echo "run.sh: $tool is missing; build it first (cmake --build ${BUILD:-build} --target dirquill-demo-site dirquill-cli)" >&2; exit 1; }
@@ -61,6 +63,9 @@ run_dirquill() { "$cli" grab --key "$root/engines/demo-page.key" --url "$url" --
 # The same grab without the journal it keeps beside its output: the journal's cost.
 label_dirquill_nojournal="dirquill-cli grab --no-journal"
 run_dirquill_nojournal() { "$cli" grab --key "$root/engines/demo-page.key" --url "$url" --out "$1" --no-journal; }
+# The same grab dressed as a browser session: a cookie jar, a browser's agent and languages.
+label_dirquill_session="dirquill-cli grab, session"
+run_dirquill_session() { "$cli" grab --key "$root/engines/demo-page.key" --browser session --url "$url" --out "$1"; }
 
 # Scrapy, following each Next link as a grab does, then with every page asked for at once.
 # Following links, Scrapy idles about 0.1 s a page by its own design (it hands a finished
@@ -152,4 +157,29 @@ for size in dict.fromkeys(r[0] for r in runs):
 print("all runs collected the same listings" if ok else "!! some runs differ")
 sys.exit(0 if ok else 1)
 PY
+
+# Render: every page loaded in an offscreen browser page, on the style whose listings a script
+# writes in; bounded by the browser engine, so a smaller directory. The page after the last
+# (which never shows the listings) is left out: it would only measure the fetch timeout.
+if [ "$render_listings" -gt 0 ]; then
+  if [ ! -x "$bin/dirquill-cli-browser" ]; then
+    echo "render: $bin/dirquill-cli-browser is missing; build it first" >&2; status=1
+  elif start_site 50 "$render_listings"; then
+    pages=$(( (render_listings + 49) / 50 ))
+    start=$(now)
+    if QTWEBENGINE_DISABLE_SANDBOX=${QTWEBENGINE_DISABLE_SANDBOX:-1} "$cli" grab --key "$root/engines/demo-script.key" \
+        --url "http://127.0.0.1:$port/script/search?$search" --max-pages "$pages" --out "$work/render.csv" \
+        >"$work/render.log" 2>&1; then
+      ms=$(( $(now) - start ))
+      got=$(( $(wc -l <"$work/render.csv") - 1 ))
+      python3 -c "import sys; n, ms, p = int(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3]); \
+print(f'render (browser page, script-built style, 50 a page): {n} listings in {ms / 1000:.2f} s = {n * 1000 / ms:.0f} listings/s, {p * 1000 / ms:.1f} pages/s')" \
+        "$got" "$ms" "$pages"
+      [ "$got" -eq "$render_listings" ] || { echo "!! render collected $got listings, the site has $render_listings"; status=1; }
+    else
+      echo "render grab failed:" >&2; tail -5 "$work/render.log" >&2; status=1
+    fi
+  fi
+  stop_site
+fi
 exit $status

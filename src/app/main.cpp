@@ -1,12 +1,14 @@
 #include "app/files/recoverykeeper.h"
 #include "app/shell/frmmain.h"
 #include "app/shell/qtprompts.h"
+#include "browser/webpagerenderer.h"
 #include "core/shell/shellsettings.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    dq::WebPageRenderer::prepareEngine();
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orlenco"));
     QCoreApplication::setApplicationName(QStringLiteral("Dirquill"));

@@ -3,10 +3,12 @@
 #include "core/grid/gridfile.h"
 #include "core/table/recordtable.h"
 #include "core/grid/gridmodel.h"
+#include "core/harvest/browsersession.h"
 #include "core/harvest/colyps.h"
 #include "core/harvest/grabrun.h"
 #include "core/harvest/harvestjournal.h"
 #include "core/harvest/keyrules.h"
+#include "core/harvest/retrypolicy.h"
 #include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"
 
@@ -17,6 +19,19 @@
 #include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
+
+#ifdef DQ_CLI_BROWSER
+#include "browser/webpagerenderer.h"
+
+#include <QWebEngineCookieStore>
+#include <QWebEngineProfile>
+#else
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+#endif
 
 #include <atomic>
 #include <csignal>
@@ -48,6 +63,10 @@ struct GrabRequest
     double timeoutSeconds = 60.0;
     bool resume = false;
     QString journalFile; // beside outFile; empty without a journal
+    QString browser; // "plain", "session" or "render"; empty: as the key file says
+    QList<QNetworkCookie> cookies; // from --cookies
+    int retries = dq::RetryPolicy::kDefaultRetries;
+    double delaySeconds = 0;
 };
 
 struct GrabOutcome
@@ -64,7 +83,8 @@ public:
             QStringLiteral(
                 "Usage: dirquill-cli grab (--engine NAME | --key FILE) --url URL [--out FILE] [--append]\n"
                 "                         [--resume] [--no-journal] [--max-pages N] [--timeout SECONDS]\n"
-                "                         [--sites FILE]\n"
+                "                         [--sites FILE] [--browser plain|session|render] [--cookies FILE]\n"
+                "                         [--retries N] [--delay SECONDS]\n"
                 "Grabs the listing pages from URL on, following the site's next pages, and writes the rows.\n"
                 "  --engine NAME      a searching engine of the site list (its name or key file name)\n"
                 "  --key FILE         a key file to use directly\n"
@@ -79,6 +99,12 @@ public:
                 "  --timeout SECONDS  give up on a page after this long (default 60)\n"
                 "  --sites FILE       the site list for --engine, with its key files beside it (default:\n"
                 "                     the user's stpl00.bin, else the shipped one; key files likewise)\n"
+                "  --browser WAY      how pages are asked for, instead of what the key file says:\n"
+                "                     plain (the program's own client), session (with a browser's cookies,\n"
+                "                     agent and languages), render (in an offscreen browser page)\n"
+                "  --cookies FILE     cookies for session and render, from a Netscape cookies.txt\n"
+                "  --retries N        ask a busy page again up to N times (default 3, 0 never, at most 10)\n"
+                "  --delay SECONDS    pause between pages, varied by 20 % (default 0)\n"
                 "With --out, every page's rows go to FILE.journal as they arrive; FILE is written (atomically)\n"
                 "at the end and the journal removed. Progress goes to standard error. Ctrl+C stops after the\n"
                 "listing in hand and still writes the rows. Exit status 0 after a normal end, 1 when a page\n"
@@ -90,7 +116,17 @@ public:
 protected:
     QList<QCommandLineOption> options() const override
     {
-        return { m_engine, m_key, m_url, m_out, m_append, m_resume, m_noJournal, m_maxPages, m_timeout, m_sites };
+        return { m_engine, m_key, m_url, m_out, m_append, m_resume, m_noJournal, m_maxPages, m_timeout, m_sites,
+            m_browser, m_cookies, m_retries, m_delay };
+    }
+
+    bool needsGui() const override
+    {
+#ifdef DQ_CLI_BROWSER
+        return true;
+#else
+        return false;
+#endif
     }
 
     int run(const QCommandLineParser &parser) override
@@ -101,6 +137,11 @@ protected:
         dq::GridModel keyTable;
         if (const int code = loadKeyTable(request, keyTable))
             return code;
+#ifndef DQ_CLI_BROWSER
+        const QString way = request.browser.isEmpty() ? dq::KeyRules::fromGrid(keyTable).browserFetch : request.browser;
+        if (way == u"render")
+            return handOverToBrowser();
+#endif
         // The same table a harvest in the window starts from: default titles, widths and types.
         dq::RecordTable record;
         if (const int code = prepareTable(request, record))
@@ -161,12 +202,51 @@ private:
             request.journalFile = request.outFile + QStringLiteral(".journal");
         else if (request.resume)
             return usageError(QStringLiteral("--resume needs --out and a journal"));
+        request.browser = parser.value(m_browser).trimmed().toLower();
+        if (parser.isSet(m_browser) && request.browser != u"plain" && request.browser != u"session"
+            && request.browser != u"render")
+            return usageError(QStringLiteral("--browser takes plain, session or render"));
+        if (parser.isSet(m_retries))
+            request.retries = parser.value(m_retries).toInt(&ok);
+        if (!ok || request.retries < 0 || request.retries > dq::RetryPolicy::kMaxRetries)
+            return usageError(
+                QStringLiteral("--retries needs a whole number from 0 to %1").arg(dq::RetryPolicy::kMaxRetries));
+        if (parser.isSet(m_delay))
+            request.delaySeconds = parser.value(m_delay).toDouble(&ok);
+        if (!ok || request.delaySeconds < 0 || request.delaySeconds > 3600)
+            return usageError(QStringLiteral("--delay needs a number of seconds from 0 to 3600"));
+        if (parser.isSet(m_cookies)) {
+            QString why;
+            if (!dq::BrowserSession::readCookiesTxt(parser.value(m_cookies), request.cookies, &why))
+                return failure(why);
+        }
         request.engine = parser.value(m_engine);
         request.keyFile = parser.value(m_key);
         request.sitesNamed = parser.isSet(m_sites);
         request.sitesFile = parser.isSet(m_sites) ? parser.value(m_sites) : dq::dataFile(dq::SiteList::fileName());
         return Success;
     }
+
+#ifndef DQ_CLI_BROWSER
+    // This program has no browser engine: its sibling beside it does the same grab with one.
+    // It takes over this process, so its exit status and output are this command's.
+    int handOverToBrowser() const
+    {
+        const QString sibling = QCoreApplication::applicationDirPath() + QStringLiteral("/dirquill-cli-browser");
+        QList<QByteArray> args;
+        args << QFile::encodeName(sibling);
+        for (const QString &arg : QCoreApplication::arguments().mid(1))
+            args << arg.toLocal8Bit();
+        std::vector<char *> argv;
+        for (QByteArray &arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        err().flush();
+        ::execv(argv[0], argv.data());
+        return failure(QStringLiteral("loading pages in a browser page needs %1, which cannot be started (%2)")
+                           .arg(sibling, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+#endif
 
     // The key table: a file named directly, or the engine's key file.
     int loadKeyTable(GrabRequest &request, dq::GridModel &keyTable) const
@@ -250,6 +330,24 @@ private:
         dq::GrabRun run(&table);
         run.setTimeout(int(request.timeoutSeconds * 1000));
         run.setMaxPages(request.maxPages);
+        run.setRetries(request.retries);
+        run.setPauseMs(int(request.delaySeconds * 1000));
+        run.setBrowserFetch(request.browser);
+        dq::BrowserSession session;
+        session.cookies = request.cookies;
+        run.setSession(session);
+#ifdef DQ_CLI_BROWSER
+        // A profile of its own that keeps nothing on disk, with the cookies given.
+        QWebEngineProfile profile;
+        for (const QNetworkCookie &cookie : std::as_const(request.cookies))
+            profile.cookieStore()->setCookie(cookie);
+        dq::WebPageRenderer renderer(&profile);
+        run.setRenderer(&renderer);
+#endif
+        QObject::connect(&run, &dq::GrabRun::waiting, [&](const QString &text) {
+            if (!text.isEmpty())
+                err() << text << Qt::endl;
+        });
         QElapsedTimer clock;
         clock.start();
         int page = 0;
@@ -337,6 +435,10 @@ private:
     const QCommandLineOption m_maxPages { QStringLiteral("max-pages"), QString(), QStringLiteral("N") };
     const QCommandLineOption m_timeout { QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS") };
     const QCommandLineOption m_sites { QStringLiteral("sites"), QString(), QStringLiteral("FILE") };
+    const QCommandLineOption m_browser { QStringLiteral("browser"), QString(), QStringLiteral("WAY") };
+    const QCommandLineOption m_cookies { QStringLiteral("cookies"), QString(), QStringLiteral("FILE") };
+    const QCommandLineOption m_retries { QStringLiteral("retries"), QString(), QStringLiteral("N") };
+    const QCommandLineOption m_delay { QStringLiteral("delay"), QString(), QStringLiteral("SECONDS") };
 };
 
 const dq::cli::CliCommand::Registration<GrabCommand> registration;

@@ -1,5 +1,9 @@
 #include "cli/clicommand.h"
 
+#ifdef DQ_CLI_BROWSER
+#include "browser/webpagerenderer.h"
+#endif
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -30,6 +34,13 @@ int main(int argc, char *argv[])
         needsGui |= c->needsGui() && c->name() == QLatin1String(commandName);
     if (needsGui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef DQ_CLI_BROWSER
+    // The browser engine shares its graphics contexts; it must be told before the application exists.
+    if (needsGui) {
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        dq::WebPageRenderer::prepareEngine();
+    }
+#endif
     std::unique_ptr<QCoreApplication> app(
         needsGui ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("dirquill-cli"));

@@ -99,11 +99,11 @@ private slots:
         QTest::newRow("a slow server within the timeout")
             << "&delay=300&at=2" << args(u"--max-pages 3"_qs) << 0 << 30 << "Done";
         QTest::newRow("an error status on page 3 keeps pages 1 and 2")
-            << "&status=503&at=3" << QStringList {} << 1 << 20 << "The server answered 503";
+            << "&status=503&at=3" << args(u"--retries 0"_qs) << 1 << 20 << "The server answered 503";
         QTest::newRow("a connection closed without an answer")
-            << "&drop=1&at=2" << QStringList {} << 1 << 10 << "failed";
+            << "&drop=1&at=2" << args(u"--retries 0"_qs) << 1 << 10 << "failed";
         QTest::newRow("a connection closed halfway through a page")
-            << "&drop=mid&at=4" << QStringList {} << 1 << 30 << "HttpSendRequest failed 12030";
+            << "&drop=mid&at=4" << args(u"--retries 0"_qs) << 1 << 30 << "HttpSendRequest failed 12030";
         QTest::newRow("a page that drips in slower than the timeout")
             << "&drip=50&at=2" << args(u"--timeout 1"_qs) << 1 << 10 << "HttpSendRequest failed 12002";
         QTest::newRow("a page over the size cap")
@@ -195,7 +195,7 @@ private slots:
         const CliRun r = test::runCli({ u"engines"_qs });
         QCOMPARE(r.exitCode, 0);
         const QStringList lines = QString::fromUtf8(r.out).trimmed().split(u'\n');
-        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines.size(), 7);
         QVERIFY(lines.first().startsWith(u"1\tDemo Directory - page numbers\tdemo-page.key\t"_qs));
 
         const CliRun missing = test::runCli({ u"engines"_qs, u"--sites"_qs, m_dir + u"/no-such.bin"_qs });

@@ -1,5 +1,8 @@
 #include "demosite.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringEncoder>
 #include <QUrl>
 
@@ -23,7 +26,61 @@ constexpr StyleInfo kStyles[] = {
     { PagingStyle::ItemMiddle, QLatin1StringView("itemmiddle"),
         QLatin1StringView("first listing number in the middle of the address") },
     { PagingStyle::Next, QLatin1StringView("next"), QLatin1StringView("a Next link on every page") },
+    { PagingStyle::Script, QLatin1StringView("script"),
+        QLatin1StringView("page numbers, listings written into the page by a script") },
+    { PagingStyle::Wall, QLatin1StringView("wall"),
+        QLatin1StringView("page numbers, behind a cookie wall the search page lets you through") },
 };
+
+// The cookie the cookie wall's search page sets and its result pages want to see.
+constexpr char kConsentCookie[] = "dq_consent=yes";
+
+bool hasCookie(const QByteArray &header, const char *pair)
+{
+    for (const QByteArray &part : header.split(';')) {
+        if (part.trimmed() == pair)
+            return true;
+    }
+    return false;
+}
+
+// Builds the listing block in the browser from the page's data, with the same markup the other
+// styles send; the page as sent holds none of it.
+const char16_t kListingScript[] = uR"(<script>
+function dqSpan(cls, text) {
+  var s = document.createElement('span'); s.className = cls;
+  if (text) s.textContent = text;
+  return s;
+}
+function dqLink(href, text) {
+  var a = document.createElement('a'); a.setAttribute('href', href); a.textContent = text; return a;
+}
+function dqBuild() {
+  var data = JSON.parse(document.getElementById('listing-data').textContent);
+  var box = document.createElement('div'); box.id = 'results';
+  box.appendChild(document.createTextNode('\n'));
+  var p = document.createElement('p'); p.className = 'summary'; p.textContent = data.summary;
+  box.appendChild(p); box.appendChild(document.createTextNode('\n'));
+  data.listings.forEach(function (l) {
+    var d = document.createElement('div'); d.className = 'listing';
+    var h = document.createElement('h3'); h.className = 'name'; h.textContent = l.name; d.appendChild(h);
+    if (l.featured) { var e = document.createElement('em'); e.className = 'badge'; e.textContent = 'Featured'; d.appendChild(e); }
+    d.appendChild(dqSpan('street', l.street)); d.appendChild(dqSpan('city', l.city));
+    d.appendChild(document.createTextNode(', ')); d.appendChild(dqSpan('state', l.state));
+    d.appendChild(document.createTextNode(' ')); d.appendChild(dqSpan('zip', l.zip));
+    d.appendChild(dqSpan('phone', 'Phone: ' + l.phone));
+    var w = dqSpan('web'); if (l.web) w.appendChild(dqLink(l.web, 'Web site')); d.appendChild(w);
+    var m = dqSpan('email'); if (l.email) m.appendChild(dqLink('mailto:' + l.email, 'E-mail')); d.appendChild(m);
+    box.appendChild(d); box.appendChild(document.createTextNode('\n'));
+  });
+  box.appendChild(document.createComment(' end of listings ')); box.appendChild(document.createTextNode('\n'));
+  var mount = document.getElementById('mount');
+  mount.parentNode.replaceChild(box, mount);
+}
+// A moment after loading, as sites that fetch their data do.
+window.addEventListener('load', function () { setTimeout(dqBuild, 50); });
+</script>
+)";
 
 const StyleInfo &info(PagingStyle style)
 {
@@ -110,7 +167,9 @@ const char16_t kFaultHelp[]
       u"<tr><td>huge=MB</td><td>pad the page to at least MB megabytes (at most 512; 0.3 is about 300 KB)</td></tr>\n"
       u"<tr><td>charset=windows-1252</td><td>send the page in Windows-1252; declare=header, meta or none "
       u"says where it is declared (default both)</td></tr>\n"
-      u"<tr><td>redirect=N</td><td>redirect N times before the page</td></tr>\n</table>\n";
+      u"<tr><td>redirect=N</td><td>redirect N times before the page</td></tr>\n"
+      u"<tr><td>ratelimit=N</td><td>answer 429 (Retry-After: 1) once more than N requests with this switch come "
+      u"within a second</td></tr>\n</table>\n";
 
 } // namespace
 
@@ -190,7 +249,10 @@ QString DemoSite::pageUrl(const Route &route, const HttpRequest &request, int st
     case PagingStyle::Page:
         return u"/page/search?" + query + (start > 0 ? u"&page=" + QString::number(page) : QString());
     case PagingStyle::Next:
-        return u"/next/search?" + query + (start > 0 ? u"&page=" + QString::number(page) : QString());
+    case PagingStyle::Script:
+    case PagingStyle::Wall:
+        return u'/' + QString(info(route.style).root) + u"/search?" + query
+            + (start > 0 ? u"&page=" + QString::number(page) : QString());
     case PagingStyle::Item:
         return u"/item/search?" + query + (start > 0 ? u"&first=" + QString::number(start + 1) : QString());
     case PagingStyle::PageMiddle:
@@ -218,6 +280,39 @@ QString DemoSite::listingHtml(const Listing &l) const
         html += u"<a href=\"mailto:" + esc(l.email) + u"\">E-mail</a>";
     html += u"</span></div>\n";
     return html;
+}
+
+QString DemoSite::scriptedListings(const Search &search, int start, int end, const QString &summary) const
+{
+    QJsonArray listings;
+    for (int i = start; i < end; ++i) {
+        const Listing l = m_catalog.listing(search, i);
+        listings.append(QJsonObject { { QStringLiteral("name"), l.name }, { QStringLiteral("street"), l.street },
+            { QStringLiteral("city"), l.city }, { QStringLiteral("state"), l.state }, { QStringLiteral("zip"), l.zip },
+            { QStringLiteral("phone"), l.phone }, { QStringLiteral("web"), l.web },
+            { QStringLiteral("email"), l.email }, { QStringLiteral("featured"), l.featured } });
+    }
+    const QJsonObject data { { QStringLiteral("summary"), summary }, { QStringLiteral("listings"), listings } };
+    // "<" never appears raw inside the script element, so no data can end it early.
+    QString json = QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact));
+    json.replace(u'<', QStringLiteral("\\u003c"));
+    return u"<div id=\"mount\"><p class=\"loading\">Loading listings…</p></div>\n"
+           u"<script type=\"application/json\" id=\"listing-data\">"
+        + json + u"</script>\n" + QString::fromUtf16(kListingScript);
+}
+
+bool DemoSite::overRate(int perSecond) const
+{
+    if (!m_clock.isValid())
+        m_clock.start();
+    const qint64 now = m_clock.elapsed();
+    QList<qint64> &recent = m_recent[perSecond];
+    while (!recent.isEmpty() && recent.first() <= now - 1000)
+        recent.removeFirst();
+    if (recent.size() >= perSecond)
+        return true;
+    recent.append(now);
+    return false;
 }
 
 QString DemoSite::homePage() const
@@ -270,12 +365,18 @@ QString DemoSite::resultPage(const Route &r, const HttpRequest &request, const Q
             + u"\">Back to the first page</a></p>\n" + QString::fromUtf16(kPageEnd);
     }
     const int end = qMin(total, r.start + m_perPage);
-    html += u"<h1>" + esc(s.categoryTitle()) + u" in " + esc(where) + u"</h1>\n<div id=\"results\">\n"
-        + u"<p class=\"summary\">Showing " + QString::number(r.start + 1) + u"–" + QString::number(end) + u" of "
-        + QString::number(total) + u" listings</p>\n";
-    for (int i = r.start; i < end; ++i)
-        html += listingHtml(m_catalog.listing(s, i));
-    html += u"<!-- end of listings -->\n</div>\n<nav class=\"pager\">";
+    const QString summary = u"Showing " + QString::number(r.start + 1) + u"–" + QString::number(end) + u" of "
+        + QString::number(total) + u" listings";
+    html += u"<h1>" + esc(s.categoryTitle()) + u" in " + esc(where) + u"</h1>\n";
+    if (r.style == PagingStyle::Script) {
+        html += scriptedListings(s, r.start, end, summary);
+    } else {
+        html += u"<div id=\"results\">\n<p class=\"summary\">" + summary + u"</p>\n";
+        for (int i = r.start; i < end; ++i)
+            html += listingHtml(m_catalog.listing(s, i));
+        html += u"<!-- end of listings -->\n</div>\n";
+    }
+    html += u"<nav class=\"pager\">";
     if (r.start > 0)
         html += u"<a class=\"prev\" href=\"" + esc(pageUrl(r, request, qMax(0, r.start - m_perPage)))
             + u"\">Previous</a> ";
@@ -330,6 +431,14 @@ HttpResponse DemoSite::respond(const HttpRequest &request, const QByteArray &fal
             response.body = "<!DOCTYPE html>\n<html><body><p>Moved.</p></body></html>\n";
             return response;
         }
+        const int perSecond = toInt(request.value(QStringLiteral("ratelimit")), 0);
+        if (perSecond > 0 && overRate(perSecond)) {
+            response.status = 429;
+            response.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("1")));
+            response.body = "<!DOCTYPE html>\n<html><head><title>Slow down</title></head><body><h1>429 Too Many "
+                            "Requests</h1><p>Ask again in a second.</p></body></html>\n";
+            return response;
+        }
         const int status = toInt(request.value(QStringLiteral("status")), 0);
         if (status >= 400 && status <= 599) {
             response.status = status;
@@ -350,8 +459,18 @@ HttpResponse DemoSite::respond(const HttpRequest &request, const QByteArray &fal
         return response;
     case Route::Form:
         html = formPage(r.style, r.search, QString());
+        if (r.style == PagingStyle::Wall)
+            response.headers.append(
+                qMakePair(QByteArray("Set-Cookie"), QByteArray(kConsentCookie) + "; Path=/wall; SameSite=Lax"));
         break;
     case Route::Results:
+        if (r.style == PagingStyle::Wall && !hasCookie(request.cookie, kConsentCookie)) {
+            html = pageHead(QStringLiteral("Before you continue"))
+                + u"<h1>Before you continue</h1>\n<p>This directory shows its listings to visitors who come "
+                  u"through its <a href=\"/wall/\">search page</a>, which sets a cookie.</p>\n"
+                + QString::fromUtf16(kPageEnd);
+            break;
+        }
         html = r.search.isComplete() ? resultPage(r, request, QString::fromLatin1(host))
                                      : formPage(r.style, r.search, QStringLiteral("Enter a category and a city."));
         break;

@@ -3,13 +3,20 @@
 #include "democatalog.h"
 #include "httpmessage.h"
 
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+
 namespace dq::demo {
 
-// How a result page names the next one. Each style has its own path prefix.
-enum class PagingStyle { Page, PageMiddle, Item, ItemMiddle, Next };
+// How a result page names the next one. Each style has its own path prefix. Script and Wall
+// page like Page; Script writes its listings into the page by script from data in the page,
+// Wall answers result pages with a consent page unless the cookie its search page sets comes
+// along.
+enum class PagingStyle { Page, PageMiddle, Item, ItemMiddle, Next, Script, Wall };
 
 // The directory site: turns one request into one response, with no state between
-// requests, so every page can be fetched again and comes back the same.
+// requests (but the rate-limit switch), so every page can be fetched again and comes back the same.
 //
 // Fault switches (query parameters on any page; with at=N only on result page N):
 //   delay=MS            answer after MS milliseconds
@@ -21,6 +28,8 @@ enum class PagingStyle { Page, PageMiddle, Item, ItemMiddle, Next };
 //                       encode the page in Windows-1252, declared in the Content-Type
 //                       header and the meta tag (default) or only one of them, or neither
 //   redirect=N          answer 302 to the same address with redirect=N-1, N times
+//   ratelimit=N         answer 429 with "Retry-After: 1" to a request that comes when N
+//                       requests with the same switch came within the last second
 struct SiteOptions
 {
     int listingsPerSearch = 250;
@@ -51,9 +60,14 @@ private:
     QString resultPage(const Route &route, const HttpRequest &request, const QString &host) const;
     QString listingHtml(const Listing &listing) const;
     QString pageUrl(const Route &route, const HttpRequest &request, int page) const;
+    QString scriptedListings(const Search &search, int start, int end, const QString &summary) const;
+    bool overRate(int perSecond) const;
 
     DemoCatalog m_catalog;
     int m_perPage;
+    // When the rate-limited requests came (ms since start), per limit: each limit is its own client.
+    mutable QHash<int, QList<qint64>> m_recent;
+    mutable QElapsedTimer m_clock;
 };
 
 // The page text in Windows-1252 (every letter and sign the site uses exists there).

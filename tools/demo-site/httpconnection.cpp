@@ -100,6 +100,8 @@ bool HttpConnection::parseRequest(const QByteArray &head, HttpRequest &request) 
         const QByteArray value = line.mid(colon + 1).trimmed();
         if (name == "host" && hostCharsOnly(value))
             request.host = value;
+        else if (name == "cookie")
+            request.cookie = value;
         else if (name == "connection")
             request.keepAlive
                 = value.toLower().contains("keep-alive") || (!http10 && !value.toLower().contains("close"));

@@ -16,6 +16,7 @@ struct HttpRequest
     QString path; // decoded and lower-cased, so the address a grabber lower-cases still routes
     QList<QPair<QString, QString>> query;
     QByteArray host; // the Host header, checked to hold only host-name characters
+    QByteArray cookie; // the Cookie header as sent
     bool keepAlive = true;
 
     QString value(const QString &key) const;

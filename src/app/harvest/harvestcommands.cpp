@@ -6,12 +6,16 @@
 #include "app/harvest/frmt.h"
 #include "app/harvest/searchcolormenu.h"
 #include "app/shell/frmmain.h"
+#include "browser/browsercookiemirror.h"
+#include "browser/webpagerenderer.h"
 #include "core/grid/gridfile.h"
 #include "core/harvest/grabrun.h"
 #include "core/harvest/keyfileloader.h"
 #include "core/harvest/keyrules.h"
+#include "core/harvest/retrypolicy.h"
 #include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"
+#include "core/shell/settings.h"
 #include "core/shell/userprompts.h"
 #include "core/table/cellstyling.h"
 #include "core/table/recordtable.h"
@@ -21,11 +25,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 namespace dq {
 
@@ -33,6 +40,9 @@ namespace {
 
 const char *const kHintCaptions[3]
     = { "Fine tune your searching category until        enabled", " Ready to grab when you see lists", "Grabbing" };
+const QString kRetriesKey = QStringLiteral("GrabRetries");
+const QString kPauseKey = QStringLiteral("PauseBetweenPages");
+
 const char *const kHintTips[3] = { "Go to the listing page and the grab button will become enabled",
     "Click the grab button on the left to start grabbing", "Click the grab button on the left to start grabbing" };
 
@@ -46,6 +56,17 @@ HarvestCommands::HarvestCommands(frmMain &w)
 {
     createControls();
     addSearchColorMenu(w.menu(frmMain::Menu::SearchTools));
+
+    // Grabs that look like the user's browser use the search browser's own profile.
+    QWebEngineProfile *profile = m_browsers->WBrowser->page()->profile();
+    m_cookies = new BrowserCookieMirror(profile, this);
+    m_renderer = new WebPageRenderer(profile, this);
+    m_run->setRenderer(m_renderer);
+    connect(m_run, &GrabRun::waiting, this, [this](const QString &text) {
+        m_waitText = text;
+        if (!text.isEmpty() && Timer1->isActive())
+            Timer1_Timer();
+    });
 
     connect(&w, &frmMain::searchAddressChanged, this, &HarvestCommands::txtDrop_Change);
     connect(w.engineBox(), &QComboBox::activated, this, &HarvestCommands::cboYP2_Click);
@@ -146,6 +167,15 @@ void HarvestCommands::createControls()
     w.menu(frmMain::Menu::SearchFile)->insertSeparator(first);
     connect(mnuFileB_Grab, &QAction::triggered, this, &HarvestCommands::Grab);
     connect(mnuFileB_StopGrab, &QAction::triggered, this, &HarvestCommands::StopGrab);
+
+    QMenu *tools = w.menu(frmMain::Menu::SearchTools);
+    tools->addSeparator();
+    mnuGrabRetries = tools->addAction(QStringLiteral("&Retries of a Busy Page..."));
+    mnuGrabRetries->setObjectName(QStringLiteral("mnuGrabRetries"));
+    mnuGrabPause = tools->addAction(QStringLiteral("&Pause between Pages..."));
+    mnuGrabPause->setObjectName(QStringLiteral("mnuGrabPause"));
+    connect(mnuGrabRetries, &QAction::triggered, this, &HarvestCommands::askRetries);
+    connect(mnuGrabPause, &QAction::triggered, this, &HarvestCommands::askPause);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -279,6 +309,13 @@ void HarvestCommands::txtDrop_Change()
 void HarvestCommands::Timer1_Timer()
 {
     QLabel *status = m_window.panel(2);
+    if (!m_waitText.isEmpty()) {
+        // The animation picks up where it was once the wait is over.
+        m_window.panel(20)->setText(m_waitText);
+        pnlHintMsg[2]->setText(m_waitText);
+        status->setText(m_waitText);
+        return;
+    }
     status->setText(GrabRun::animationStep(status->text()));
     m_window.panel(20)->setText(status->text());
     pnlHintMsg[2]->setText(status->text());
@@ -315,6 +352,10 @@ void HarvestCommands::enterGrabState()
         return a && a->isChecked();
     };
     m_run->setBatchColors(CellStyling::searchFontColors(ticked(1), ticked(2), ticked(3)));
+    m_run->setRetries(retriesSetting());
+    m_run->setPauseMs(int(pauseSetting() * 1000));
+    m_run->setSession(m_cookies->session());
+    m_waitText.clear();
 }
 
 void HarvestCommands::Grab()
@@ -355,6 +396,60 @@ void HarvestCommands::setReshapingEnabled(bool on)
     m_window.recordView().setTitleSortEnabled(on);
 }
 
+int HarvestCommands::retriesSetting()
+{
+    const QString text = Settings::read(kRetriesKey).trimmed();
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok ? qBound(0, n, RetryPolicy::kMaxRetries) : RetryPolicy::kDefaultRetries;
+}
+
+double HarvestCommands::pauseSetting()
+{
+    bool ok = false;
+    const double seconds = Settings::read(kPauseKey).trimmed().toDouble(&ok);
+    return ok ? qBound(0.0, seconds, 3600.0) : 0.0;
+}
+
+void HarvestCommands::askRetries()
+{
+    QString value = QString::number(retriesSetting());
+    const QString label = QStringLiteral("How often a page is asked for again after a busy answer or a dropped "
+                                         "connection (0 to %1; 0 never tries again):")
+                              .arg(RetryPolicy::kMaxRetries);
+    if (!m_window.prompts().input(QStringLiteral("Retries of a Busy Page"), label, value))
+        return;
+    bool ok = false;
+    const int n = value.trimmed().toInt(&ok);
+    if (!ok || n < 0 || n > RetryPolicy::kMaxRetries) {
+        m_window.prompts().message(QStringLiteral("Retries of a Busy Page"),
+            QStringLiteral("Enter a whole number from 0 to %1.").arg(RetryPolicy::kMaxRetries),
+            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        return;
+    }
+    Settings::write(kRetriesKey, QString::number(n));
+}
+
+void HarvestCommands::askPause()
+{
+    QString value = QString::number(pauseSetting());
+    if (!m_window.prompts().input(QStringLiteral("Pause between Pages"),
+            QStringLiteral("Seconds to wait before each next page, so the site is not asked too often "
+                           "(each pause varies by 20 %; 0 for none):"),
+            value))
+        return;
+    bool ok = false;
+    const double seconds = QLocale().toDouble(value.trimmed(), &ok);
+    const double plain = ok ? seconds : value.trimmed().toDouble(&ok);
+    if (!ok || plain < 0 || plain > 3600) {
+        m_window.prompts().message(QStringLiteral("Pause between Pages"),
+            QStringLiteral("Enter a number of seconds from 0 to 3600."), UserPrompts::Icon::Warning,
+            UserPrompts::Buttons::Ok);
+        return;
+    }
+    Settings::write(kPauseKey, QString::number(plain));
+}
+
 void HarvestCommands::StopGrab()
 {
     frmMain &w = m_window;
@@ -374,6 +469,7 @@ void HarvestCommands::StopGrab()
 void HarvestCommands::onFinished(int reason, const QString &message)
 {
     frmMain &w = m_window;
+    m_waitText.clear();
     Timer1->stop();
     w.table().setChangedDirectly();
     setReshapingEnabled(true);

@@ -15,7 +15,9 @@ class QToolButton;
 namespace dq {
 
 class BrowserCommands;
+class BrowserCookieMirror;
 class GrabRun;
+class WebPageRenderer;
 class GridModel;
 class frmMain;
 class frmT;
@@ -68,6 +70,13 @@ public:
     // What the journal records about the running (or last) grab.
     const HarvestJournal::Run &runInfo() const { return m_runInfo; }
 
+    // Settings of the grab's pace, kept between runs: retries of a busy page (default 3) and
+    // the pause between pages in seconds (default 0).
+    static int retriesSetting();
+    static double pauseSetting();
+    void askRetries();
+    void askPause();
+
     std::array<QLabel *, 3> pnlHintMsg {};
     QTimer *Timer1 = nullptr;
     QAction *mnuFileB_Grab = nullptr;
@@ -75,6 +84,8 @@ public:
     QToolButton *cmdUpDown = nullptr;
     QToolButton *Command1 = nullptr;
     QLineEdit *txtYP2 = nullptr;
+    QAction *mnuGrabRetries = nullptr;
+    QAction *mnuGrabPause = nullptr;
 
 private:
     void createControls();
@@ -90,6 +101,9 @@ private:
     GrabRun *m_run;
     frmT *m_frmT = nullptr;
     HarvestJournal::Run m_runInfo;
+    BrowserCookieMirror *m_cookies = nullptr;
+    WebPageRenderer *m_renderer = nullptr;
+    QString m_waitText; // a retry's countdown, shown instead of the animation while it lasts
     bool m_grabDisabled = true;
 };
 

@@ -7,10 +7,22 @@ namespace dq {
 GrabRun::GrabRun(GridModel *table, QNetworkAccessManager *manager, QObject *parent)
     : QObject(parent)
     , m_table(table)
-    , m_fetcher(new PageFetcher(manager, this))
+    , m_fetcher(new GrabFetcher(manager, this))
 {
-    connect(m_fetcher, &PageFetcher::finished, this, &GrabRun::onFetched);
-    connect(m_fetcher, &PageFetcher::received, this, &GrabRun::pageReceived);
+    connect(m_fetcher, &GrabFetcher::finished, this, &GrabRun::onFetched);
+    connect(m_fetcher, &GrabFetcher::received, this, &GrabRun::pageReceived);
+    connect(m_fetcher, &GrabFetcher::waiting, this, [this](const QString &text) {
+        emit waiting(text);
+        if (m_stop)
+            return;
+        // The countdown stands in for the animation while it lasts.
+        if (text.isEmpty()) {
+            m_animation.start();
+        } else {
+            m_animation.stop();
+            emit statusText(text);
+        }
+    });
     m_animation.setInterval(kAnimationMs);
     connect(&m_animation, &QTimer::timeout, this, [this] {
         m_status = animationStep(m_status);
@@ -72,6 +84,13 @@ bool GrabRun::begin(const KeyRules &rules)
     m_status.clear();
     emit statusText(m_status);
     m_animation.start();
+    const QString way = m_wayOverride.isEmpty() ? m_rules.browserFetch : m_wayOverride;
+    const QString unusable = m_fetcher->beginRun(GrabFetcher::wayFor(way), m_rules.pageCheck);
+    if (!unusable.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this, [this, unusable] { finish(End::Failed, unusable); }, Qt::QueuedConnection);
+        return true;
+    }
     fetchCurrent();
     return true;
 }
@@ -93,6 +112,9 @@ void GrabRun::stop()
     m_animation.stop();
     m_status = cancelText();
     emit statusText(m_status);
+    // A wait for the site ends at once; the rows so far stay.
+    if (m_fetcher->isWaiting())
+        m_fetcher->abort();
 }
 
 void GrabRun::fetchCurrent()
@@ -113,7 +135,10 @@ void GrabRun::onFetched(const PageFetcher::Result &result)
         return;
     }
     if (!result.ok) {
-        finish(End::Failed, result.errorString);
+        if (m_stop)
+            finish(End::Cancelled, cancelText());
+        else
+            finish(End::Failed, result.errorString);
         return;
     }
     ++m_pages;

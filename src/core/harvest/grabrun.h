@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/harvest/extractor.h"
+#include "core/harvest/grabfetcher.h"
 #include "core/harvest/keyrules.h"
 #include "core/harvest/pagefetcher.h"
 
@@ -56,6 +57,16 @@ public:
 
     void setTimeout(int ms) { m_fetcher->setTimeout(ms); }
     void setMaxBytes(qint64 bytes) { m_fetcher->setMaxBytes(bytes); }
+    // Tries again after busy answers and dropped connections (0: never), pauses between pages,
+    // and the way pages are asked for (see GrabFetcher).
+    void setRetries(int retries) { m_fetcher->setRetries(retries); }
+    void setPauseMs(int ms) { m_fetcher->setPauseMs(ms); }
+    void setSession(const BrowserSession &session) { m_fetcher->setSession(session); }
+    void setRenderer(PageRenderer *renderer) { m_fetcher->setRenderer(renderer); }
+    // Overrides the key file's browser fetch cell ("session", "render", "plain"); empty follows it.
+    void setBrowserFetch(const QString &way) { m_wayOverride = way; }
+    GrabFetcher &fetcher() { return *m_fetcher; }
+
     // Pages fetched in one run at most (the run ends normally there); at most 10000.
     void setMaxPages(int pages) { m_maxPages = qBound(1, pages, Extractor::kLastPage + 1); }
 
@@ -95,6 +106,8 @@ signals:
     void grabbedCountChanged(int count);
     void freshCleared();
     void statusText(const QString &text);
+    // A retry's countdown ("Waiting 12 s: ..."), once a second; empty when the wait is over.
+    void waiting(const QString &text);
     // While a run goes: "" at its start, then the animation every kAnimationMs; " Cancel" at Stop;
     // the end's text (" Done" or " Cancel") at the end. A failure shows its message instead.
     // reason Done: " Done" in message; Cancelled: " Cancel"; Failed: the fetch failure message.
@@ -107,7 +120,8 @@ private:
     void finish(End reason, const QString &message);
 
     QPointer<GridModel> m_table;
-    PageFetcher *m_fetcher;
+    GrabFetcher *m_fetcher;
+    QString m_wayOverride;
     KeyRules m_rules;
     Extractor::RunState m_state;
     std::function<bool()> m_freshQuery;

@@ -48,6 +48,7 @@ KeyRules KeyRules::fromGrid(const GridModel &t)
     k.listingEnd = t.text(5, 2);
     k.pageCheck = t.text(2, 7);
     k.fetchMode = t.text(3, 7);
+    k.browserFetch = t.text(kBrowserFetchRow, kBrowserFetchColumn).trimmed().toLower();
     k.nextMethod = t.text(7, 6);
     k.k7 = t.text(7, 7);
     k.k8 = t.text(7, 8);

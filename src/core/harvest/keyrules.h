@@ -46,6 +46,10 @@ struct KeyRules
     QString listingEnd; // I
     QString pageCheck; // P, every page must contain it
     QString fetchMode; // non-empty: open the address as given instead of the HTTP GET form
+    // How pages are asked for beyond the HTTP client of old: "session" sends the search
+    // browser's cookies and identity, "render" loads each page in a hidden browser page.
+    // Empty (or any other word) keeps the plain client.
+    QString browserFetch;
     QString nextMethod; // "Page", "PageMiddle", "Item", "ItemMiddle", "Next"
     QString k7;
     QString k8;
@@ -58,6 +62,9 @@ struct KeyRules
     std::vector<std::pair<int, QString>> titles; // (record column, title) from rows 6 to 14
     std::vector<CleanRule> cleanRules;
     std::vector<RecordRule> recordRules;
+
+    static constexpr int kBrowserFetchRow = 4;
+    static constexpr int kBrowserFetchColumn = 7;
 
     static KeyRules fromGrid(const GridModel &keyTable);
 

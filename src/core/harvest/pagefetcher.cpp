@@ -160,7 +160,10 @@ void PageFetcher::fetch(const QString &address, Mode mode)
         return;
     }
     QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Mozilla/4.0"));
+    request.setHeader(
+        QNetworkRequest::UserAgentHeader, m_userAgent.isEmpty() ? QByteArrayLiteral("Mozilla/4.0") : m_userAgent);
+    if (!m_acceptLanguage.isEmpty())
+        request.setRawHeader(QByteArrayLiteral("Accept-Language"), m_acceptLanguage);
     if (mode == Mode::HttpGet)
         request.setRawHeader(QByteArrayLiteral("Accept"), kAccept);
     request.setRawHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-cache"));
@@ -236,6 +239,7 @@ void PageFetcher::onFinished()
     if (!url.scheme().isEmpty())
         r.scheme = url.scheme();
     r.bytes = m_body.size();
+    r.retryAfter = reply->rawHeader(QByteArrayLiteral("Retry-After"));
     const QString where = url.toDisplayString();
     QString error;
     if (m_tooBig) {
@@ -267,6 +271,7 @@ void PageFetcher::onFinished()
                 + QStringLiteral(" cannot be trusted (") + reply->errorString() + QLatin1Char(')');
             break;
         case QNetworkReply::RemoteHostClosedError:
+            r.dropped = true;
             error = QStringLiteral("HttpSendRequest failed 12030: ") + hostPort(url)
                 + QStringLiteral(" closed the connection before the page was complete");
             break;
@@ -292,6 +297,8 @@ void PageFetcher::onFinished()
     }
     if (!error.isEmpty()) {
         m_body.clear();
+        // The status and Retry-After travel with the failure: retries decide by them.
+        m_pending = r;
         fail(error);
         return;
     }

@@ -37,6 +37,8 @@ public:
         QString errorString; // failure message followed by the reason in words
         int status = 0; // HTTP status of the last answer, 0 when none came
         qint64 bytes = 0; // body bytes received
+        QByteArray retryAfter; // the answer's Retry-After header, when it had one
+        bool dropped = false; // the connection closed before the page was complete
     };
 
     static constexpr int kDefaultTimeoutMs = 60000;
@@ -51,6 +53,11 @@ public:
     int timeout() const { return m_timeoutMs; }
     void setMaxBytes(qint64 bytes) { m_maxBytes = bytes; }
     qint64 maxBytes() const { return m_maxBytes; }
+
+    // The identity sent with every request; empty values keep "Mozilla/4.0" and no language.
+    void setUserAgent(const QByteArray &agent) { m_userAgent = agent; }
+    void setAcceptLanguage(const QByteArray &languages) { m_acceptLanguage = languages; }
+    QNetworkAccessManager *manager() const { return m_manager; }
 
     bool isBusy() const { return m_reply != nullptr; }
     // Starts a fetch; finished() follows exactly once, never from inside this call.
@@ -84,6 +91,8 @@ private:
     Result m_pending;
     int m_timeoutMs = kDefaultTimeoutMs;
     qint64 m_maxBytes = kDefaultMaxBytes;
+    QByteArray m_userAgent;
+    QByteArray m_acceptLanguage;
     bool m_timedOut = false;
     bool m_tooBig = false;
 };

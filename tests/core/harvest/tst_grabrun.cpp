@@ -208,6 +208,7 @@ private slots:
         Run r;
         r.run.setFresh(true);
         r.run.setTimeout(500);
+        r.run.setRetries(0);
         QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
         QCOMPARE(r.waitEnd(), GrabRun::End::Failed);
         QVERIFY2(r.endMessage().startsWith(message), qPrintable(r.endMessage()));
