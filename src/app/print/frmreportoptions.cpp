@@ -112,12 +112,12 @@ frmReportOptions::frmReportOptions(GridModel &recordTable, UserPrompts &prompts,
     buttons->addWidget(cmdCancel);
     grid->addLayout(buttons, 5, 0);
 
-    connect(cboLabelFormat, &QComboBox::currentIndexChanged, this, &frmReportOptions::cboLabelFormat_Click);
-    connect(chkCountry, &QCheckBox::toggled, this, &frmReportOptions::chkCountry_Click);
-    connect(cmdPrint, &QPushButton::clicked, this, &frmReportOptions::cmdPrint_Click);
+    connect(cboLabelFormat, &QComboBox::currentIndexChanged, this, &frmReportOptions::labelFormatChosen);
+    connect(chkCountry, &QCheckBox::toggled, this, &frmReportOptions::countryToggled);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmReportOptions::printLabels);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    cboLabelFormat_Click();
-    chkCountry_Click();
+    labelFormatChosen();
+    countryToggled();
 }
 
 void frmReportOptions::mnuPrint(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
@@ -137,7 +137,7 @@ MailingLabels::Options frmReportOptions::options() const
     return o;
 }
 
-void frmReportOptions::cboLabelFormat_Click()
+void frmReportOptions::labelFormatChosen()
 {
     const QString name = cboLabelFormat->currentText();
     const int shown = name == QLatin1String("3 x 10") ? 0 : name == QLatin1String("2 x 10") ? 1 : 2;
@@ -145,12 +145,12 @@ void frmReportOptions::cboLabelFormat_Click()
         imgLayout[size_t(i)]->setVisible(i == shown);
 }
 
-void frmReportOptions::chkCountry_Click()
+void frmReportOptions::countryToggled()
 {
     txtCountry->setEnabled(chkCountry->isChecked());
 }
 
-void frmReportOptions::cmdPrint_Click()
+void frmReportOptions::printLabels()
 {
     const MailingLabels::Options o = options();
     const std::vector<int> rows = MailingLabels::gatherRows(m_table, o);

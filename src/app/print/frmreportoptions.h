@@ -47,11 +47,11 @@ public:
     QPushButton *cmdCancel = nullptr;
 
 public slots:
-    void cmdPrint_Click();
+    void printLabels();
 
 private:
-    void cboLabelFormat_Click();
-    void chkCountry_Click();
+    void labelFormatChosen();
+    void countryToggled();
 
     GridModel &m_table;
     SheetLayout f1;
