@@ -7,10 +7,12 @@
 #include <QDialog>
 
 #include <array>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -50,6 +52,11 @@ public slots:
     void printLabels();
 
 private:
+    QLayout *createLayoutChoice();
+    std::pair<QWidget *, QWidget *> createOptions(); // the country and print-area boxes
+    void createButtons();
+    void layOut(QLayout *sketches, QWidget *countryFrame, QWidget *areaFrame);
+    void connectControls();
     void labelFormatChosen();
     void countryToggled();
 
