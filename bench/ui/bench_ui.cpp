@@ -199,7 +199,7 @@ int main(int argc, char **argv)
         }
         QApplication::clipboard()->setText(clip);
         window.enterBlockMode();
-        window.setFocusOwner(1);
+        window.setFocusOwner(FocusOwner::RecordTable);
         fa.select(1, 0, rows, 7);
         trigger(window, "mnuEditPaste");
     });

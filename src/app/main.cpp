@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
     const bool showTips = dq::ShellSettings::readShowTips();
     dq::QtPrompts prompts;
     dq::frmMain window(prompts, showTips);
-    prompts.setParent(&window);
+    prompts.setDialogParent(&window);
     if (!window.load())
         return 1;
     QObject::connect(&window, &dq::frmMain::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);

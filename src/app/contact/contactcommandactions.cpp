@@ -3,6 +3,7 @@
 #include "app/contact/desktoplinkopener.h"
 #include "app/contact/frmdial.h"
 #include "app/shell/frmmain.h"
+#include "app/shell/menuentry.h"
 #include "core/table/recordtable.h"
 
 #include <QAction>
@@ -22,9 +23,7 @@ ContactCommandActions::ContactCommandActions(frmMain &window)
 
     const auto entry = [this, tools](const char *name, const QString &caption, const QKeySequence &keys,
                            ContactActions::Command command) {
-        QAction *a = tools->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        a->setShortcut(keys);
+        QAction *a = addMenuEntry(tools, name, caption, keys);
         connect(a, &QAction::triggered, this, [this, command] {
             if (command == ContactActions::Command::DialPhone)
                 frmDial::dialPhone(m_window.table().fa(), m_window.prompts(), &m_window);

@@ -55,11 +55,11 @@ frmDial::frmDial(UserPrompts &prompts, QWidget *parent)
     chkDialOne->setChecked(settings.dialOne);
     setExpanded(settings.expanded);
 
-    connect(cmdDial, &QPushButton::clicked, this, &frmDial::cmdDial_Click);
+    connect(cmdDial, &QPushButton::clicked, this, &frmDial::dialNumber);
     connect(cmdCancel, &QPushButton::clicked, m_dialer, &ModemDialer::cancel);
     connect(cmdExit, &QPushButton::clicked, this, &QDialog::close);
-    connect(cmdSet, &QPushButton::clicked, this, &frmDial::cmdSet_Click);
-    connect(cmdSave, &QPushButton::clicked, this, &frmDial::cmdSave_Click);
+    connect(cmdSet, &QPushButton::clicked, this, &frmDial::toggleSettings);
+    connect(cmdSave, &QPushButton::clicked, this, &frmDial::saveSettings);
 
     connect(m_dialer, &ModemDialer::statusChanged, txtStatus, &QLineEdit::setText);
     connect(m_dialer, &ModemDialer::dialingChanged, this, [this](bool dialing) {
@@ -164,7 +164,7 @@ void frmDial::showEvent(QShowEvent *event)
     m_shownOnce = true;
     setExpanded(DialSettings::load().expanded);
     // Dial once the window is on screen, so the user sees the progress from the start.
-    QTimer::singleShot(0, this, &frmDial::cmdDial_Click);
+    QTimer::singleShot(0, this, &frmDial::dialNumber);
 }
 
 void frmDial::done(int result)
@@ -174,17 +174,17 @@ void frmDial::done(int result)
     QDialog::done(result);
 }
 
-void frmDial::cmdDial_Click()
+void frmDial::dialNumber()
 {
     m_dialer->dial(txtNum->text(), txtPort->text());
 }
 
-void frmDial::cmdSet_Click()
+void frmDial::toggleSettings()
 {
     setExpanded(!m_expanded);
 }
 
-void frmDial::cmdSave_Click()
+void frmDial::saveSettings()
 {
     currentSettings().save();
 }

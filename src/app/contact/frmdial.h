@@ -61,9 +61,9 @@ protected:
 
 private:
     void buildWindow();
-    void cmdDial_Click();
-    void cmdSet_Click();
-    void cmdSave_Click();
+    void dialNumber();
+    void toggleSettings();
+    void saveSettings();
     void setExpanded(bool expanded);
     DialSettings currentSettings() const;
 

@@ -1,6 +1,7 @@
 #include "app/files/filecommandactions.h"
 
 #include "app/shell/frmmain.h"
+#include "app/shell/menuentry.h"
 #include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
 
@@ -23,22 +24,17 @@ FileCommandActions::FileCommandActions(frmMain &window)
     QMenu *menu = window.menu(frmMain::Menu::File);
 
     // Shortcuts live on the menu entries, so they work while the record tab's menus show.
-    const auto entry = [](QMenu *into, const char *name, const QString &caption, const QKeySequence &keys) {
-        QAction *a = into->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        a->setShortcut(keys);
-        return a;
-    };
 
-    QAction *mnuNew = entry(menu, "mnuNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
-    QAction *mnuOpen = entry(menu, "mnuOpen", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
-    QAction *mnuAppend = entry(menu, "mnuAppend", QStringLiteral("&Append"), QKeySequence(Qt::SHIFT | Qt::Key_F2));
-    QAction *mnuSave = entry(menu, "mnuSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction *mnuNew = addMenuEntry(menu, "mnuNew", QStringLiteral("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    QAction *mnuOpen = addMenuEntry(menu, "mnuOpen", QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction *mnuAppend
+        = addMenuEntry(menu, "mnuAppend", QStringLiteral("&Append"), QKeySequence(Qt::SHIFT | Qt::Key_F2));
+    QAction *mnuSave = addMenuEntry(menu, "mnuSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
     QMenu *mnuSaveAs = menu->addMenu(QStringLiteral("Save &As"));
     mnuSaveAs->setObjectName(QStringLiteral("mnuSaveAs"));
-    QAction *asTsy = entry(mnuSaveAs, "mnuSaveAsTsy", QStringLiteral("Tessary (*.tsy)"), {});
-    QAction *asCsv = entry(mnuSaveAs, "mnuSaveAsCsv", QStringLiteral("Comma Delimited (*.csv)"), {});
-    QAction *asTxt = entry(mnuSaveAs, "mnuSaveAsTxt", QStringLiteral("Tab Delimited (*.txt)"), {});
+    QAction *asTsy = addMenuEntry(mnuSaveAs, "mnuSaveAsTsy", QStringLiteral("Tessary (*.tsy)"), {});
+    QAction *asCsv = addMenuEntry(mnuSaveAs, "mnuSaveAsCsv", QStringLiteral("Comma Delimited (*.csv)"), {});
+    QAction *asTxt = addMenuEntry(mnuSaveAs, "mnuSaveAsTxt", QStringLiteral("Tab Delimited (*.txt)"), {});
 
     connect(mnuNew, &QAction::triggered, files, &FileCommands::newTable);
     connect(mnuOpen, &QAction::triggered, files, [files] { files->open(FileKind::Native); });

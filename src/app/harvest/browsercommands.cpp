@@ -1,6 +1,7 @@
 #include "app/harvest/browsercommands.h"
 
 #include "app/shell/frmmain.h"
+#include "app/shell/menuentry.h"
 #include "core/shell/programfolder.h"
 
 #include <QAction>
@@ -26,13 +27,6 @@ QWebEngineView *makeBrowser(QWidget *container, const char *name)
     return view;
 }
 
-QAction *menuEntry(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *a = menu->addAction(caption);
-    a->setObjectName(QLatin1String(name));
-    return a;
-}
-
 } // namespace
 
 BrowserCommands::BrowserCommands(frmMain &w)
@@ -54,10 +48,12 @@ BrowserCommands::BrowserCommands(frmMain &w)
     connect(&w, &frmMain::guideAddressEntered, this,
         [this](const QString &address) { WBrowserGuide->setUrl(QUrl::fromUserInput(address)); });
 
-    mnuFileB_back = menuEntry(w.menu(frmMain::Menu::SearchFile), "mnuFileB_back", QStringLiteral("Go &Back"));
-    mnuFileB_forward = menuEntry(w.menu(frmMain::Menu::SearchFile), "mnuFileB_forward", QStringLiteral("Go &Forward"));
-    mnuFileG_back = menuEntry(w.menu(frmMain::Menu::GuideFile), "mnuFileG_back", QStringLiteral("Go &Back"));
-    mnuFileG_forward = menuEntry(w.menu(frmMain::Menu::GuideFile), "mnuFileG_forward", QStringLiteral("Go &Forward"));
+    mnuFileB_back = addMenuEntry(w.menu(frmMain::Menu::SearchFile), "mnuFileB_back", QStringLiteral("Go &Back"));
+    mnuFileB_forward
+        = addMenuEntry(w.menu(frmMain::Menu::SearchFile), "mnuFileB_forward", QStringLiteral("Go &Forward"));
+    mnuFileG_back = addMenuEntry(w.menu(frmMain::Menu::GuideFile), "mnuFileG_back", QStringLiteral("Go &Back"));
+    mnuFileG_forward
+        = addMenuEntry(w.menu(frmMain::Menu::GuideFile), "mnuFileG_forward", QStringLiteral("Go &Forward"));
     connect(mnuFileB_back, &QAction::triggered, WBrowser, &QWebEngineView::back);
     connect(mnuFileB_forward, &QAction::triggered, WBrowser, &QWebEngineView::forward);
     connect(mnuFileG_back, &QAction::triggered, WBrowserGuide, &QWebEngineView::back);

@@ -46,14 +46,14 @@ frmSites::frmSites(frmMain &w)
     for (int i = 0; i < 2; ++i) {
         cmd[i] = new QPushButton(captions.at(i), this);
         cmd[i]->setObjectName(QStringLiteral("cmd_%1").arg(i));
-        connect(cmd[i], &QPushButton::clicked, this, [this, i] { cmd_Click(i); });
+        connect(cmd[i], &QPushButton::clicked, this, [this, i] { moveSelection(i); });
     }
     cmdSave = new QPushButton(QStringLiteral("Save"), this);
     cmdSave->setObjectName(QStringLiteral("cmdSave"));
     cmdSave->setToolTip(QStringLiteral("Save and Close"));
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    connect(cmdSave, &QPushButton::clicked, this, &frmSites::cmdSave_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &frmSites::saveOrder);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *grid = new QGridLayout(this);
@@ -77,7 +77,7 @@ QStringList frmSites::names() const
     return out;
 }
 
-void frmSites::cmd_Click(int index)
+void frmSites::moveSelection(int index)
 {
     if (index == 0)
         RowBlockMover::moveUp(*m_sites, 1);
@@ -85,7 +85,7 @@ void frmSites::cmd_Click(int index)
         RowBlockMover::moveDown(*m_sites);
 }
 
-void frmSites::cmdSave_Click()
+void frmSites::saveOrder()
 {
     const QStringList order = names();
     const FileResult saved

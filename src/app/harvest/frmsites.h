@@ -32,8 +32,8 @@ public:
     QPushButton *cmdCancel = nullptr;
     QLabel *lblDefault = nullptr;
 
-    void cmd_Click(int index);
-    void cmdSave_Click();
+    void moveSelection(int index);
+    void saveOrder();
 
 private:
     frmMain &m_window;

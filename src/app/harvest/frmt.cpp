@@ -44,7 +44,7 @@ frmT::frmT(UserPrompts &prompts, QWidget *parent)
     for (int i = 0; i < 8; ++i) {
         auto *b = new QPushButton(captions[size_t(i)], this);
         b->setObjectName(QStringLiteral("cmdButton_%1").arg(i));
-        connect(b, &QPushButton::clicked, this, [this, i] { cmdButton_Click(i); });
+        connect(b, &QPushButton::clicked, this, [this, i] { runButton(i); });
         cmdButton[size_t(i)] = b;
     }
     cmdButton[5]->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
@@ -92,7 +92,7 @@ frmT::frmT(UserPrompts &prompts, QWidget *parent)
 
 frmT::~frmT() = default;
 
-void frmT::cmdButton_Click(int index)
+void frmT::runButton(int index)
 {
     switch (index) {
     case 0:

@@ -51,7 +51,7 @@ public:
     QPushButton *cmdEraser = nullptr;
     QLabel *lblSites = nullptr;
 
-    void cmdButton_Click(int index);
+    void runButton(int index);
     // The double click: the key table takes the site list's shape and texts.
     void showSites();
 

@@ -6,6 +6,7 @@
 #include "app/harvest/frmt.h"
 #include "app/harvest/searchcolormenu.h"
 #include "app/shell/frmmain.h"
+#include "app/shell/menuentry.h"
 #include "browser/browsercookiemirror.h"
 #include "browser/webpagerenderer.h"
 #include "core/grid/gridfile.h"
@@ -65,12 +66,12 @@ HarvestCommands::HarvestCommands(frmMain &w)
     connect(m_run, &GrabRun::waiting, this, [this](const QString &text) {
         m_waitText = text;
         if (!text.isEmpty() && Timer1->isActive())
-            Timer1_Timer();
+            animateStatus();
     });
 
-    connect(&w, &frmMain::searchAddressChanged, this, &HarvestCommands::txtDrop_Change);
+    connect(&w, &frmMain::searchAddressChanged, this, &HarvestCommands::checkAddress);
     connect(w.engineBox(), &QComboBox::activated, this, &HarvestCommands::cboYP2_Click);
-    connect(Timer1, &QTimer::timeout, this, &HarvestCommands::Timer1_Timer);
+    connect(Timer1, &QTimer::timeout, this, &HarvestCommands::animateStatus);
 
     connect(m_run, &GrabRun::grabbedCountChanged, this,
         [this](int count) { m_window.panel(24)->setText(QString::number(count)); });
@@ -95,9 +96,34 @@ HarvestCommands::~HarvestCommands() = default;
 
 void HarvestCommands::createControls()
 {
+    QAction *start = createToolbarKeys();
+    createToolbarControls(start->icon());
+    createMenuEntries();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(GrabRun::kAnimationMs);
+
+    txtYP2 = new QLineEdit;
+    txtYP2->setObjectName(QStringLiteral("txtYP2"));
+    txtYP2->setReadOnly(true);
+    txtYP2->setToolTip(QStringLiteral("Current Searching Site"));
+    txtYP2->setMinimumWidth(240);
+    m_window.insertSearchStatusWidget(txtYP2);
+
+    // Nothing can be grabbed before an engine's listing page shows.
+    start->setEnabled(false);
+    mnuFileB_Grab->setEnabled(false);
+    mnuFileB_StopGrab->setEnabled(false);
+    setStopEnabled(false);
+    ShowHint(0);
+}
+
+// The grab and stop keys of both toolbars; returns the start key.
+QAction *HarvestCommands::createToolbarKeys()
+{
     frmMain &w = m_window;
     QStyle *style = w.style();
-
     QAction *stop0 = w.addToolbarButton(0, QStringLiteral("Stop"), QStringLiteral("Stop Grabbing"));
     QAction *stop1 = w.addToolbarButton(1, QStringLiteral("Stop"), QStringLiteral("Stop Grabbing"));
     QAction *start = w.addToolbarButton(1, QStringLiteral("StartGrab"), QStringLiteral("Start Grabbing"));
@@ -107,7 +133,14 @@ void HarvestCommands::createControls()
     connect(stop0, &QAction::triggered, this, &HarvestCommands::StopGrab);
     connect(stop1, &QAction::triggered, this, &HarvestCommands::StopGrab);
     connect(start, &QAction::triggered, this, &HarvestCommands::Grab);
+    return start;
+}
 
+// The engine list, its order and key-file buttons and the hints on the search toolbar.
+void HarvestCommands::createToolbarControls(const QIcon &startIcon)
+{
+    frmMain &w = m_window;
+    QStyle *style = w.style();
     QToolBar *bar = w.toolbar(1);
     bar->addSeparator();
     w.engineBox()->setToolTip(QStringLiteral("Select Yellow Pages Searching Site"));
@@ -118,13 +151,13 @@ void HarvestCommands::createControls()
     cmdUpDown->setObjectName(QStringLiteral("cmdUpDown"));
     cmdUpDown->setToolTip(QStringLiteral("Set Default Searching Site and Order"));
     cmdUpDown->setText(QStringLiteral("\u21C5"));
-    connect(cmdUpDown, &QToolButton::clicked, this, &HarvestCommands::cmdUpDown_Click);
+    connect(cmdUpDown, &QToolButton::clicked, this, &HarvestCommands::editSiteOrder);
     bar->addWidget(cmdUpDown);
     Command1 = new QToolButton(bar);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setToolTip(QStringLiteral("Key File"));
     Command1->setIcon(style->standardIcon(QStyle::SP_FileDialogDetailedView));
-    connect(Command1, &QToolButton::clicked, this, &HarvestCommands::Command1_Click);
+    connect(Command1, &QToolButton::clicked, this, &HarvestCommands::showKeyTool);
     bar->addWidget(Command1);
     bar->addSeparator();
     // One container keeps the three hints in one place; exactly one of them shows.
@@ -148,13 +181,17 @@ void HarvestCommands::createControls()
     hint0->setFixedHeight(hint0->sizeHint().height());
     auto *picture = new QLabel(hint0);
     picture->setObjectName(QStringLiteral("imgHintGrab"));
-    picture->setPixmap(start->icon().pixmap(size, size));
+    picture->setPixmap(startIcon.pixmap(size, size));
     const QString caption = hint0->text();
     const QString before = caption.left(caption.indexOf(QStringLiteral("  ")));
     const int gap = metrics.horizontalAdvance(QString(8, QLatin1Char(' ')));
     picture->move(hint0->contentsRect().left() + metrics.horizontalAdvance(before) + qMax(0, (gap - size) / 2),
         (hint0->height() - size) / 2);
+}
 
+void HarvestCommands::createMenuEntries()
+{
+    frmMain &w = m_window;
     // The grab entries lead the search tab's File menu.
     QAction *first = w.menu(frmMain::Menu::SearchFile)->actions().value(0);
     mnuFileB_Grab = new QAction(QStringLiteral("Start &Grabbing"), w.menu(frmMain::Menu::SearchFile));
@@ -169,31 +206,11 @@ void HarvestCommands::createControls()
     connect(mnuFileB_StopGrab, &QAction::triggered, this, &HarvestCommands::StopGrab);
 
     QMenu *tools = w.menu(frmMain::Menu::SearchTools);
-    tools->addSeparator();
-    mnuGrabRetries = tools->addAction(QStringLiteral("&Retries of a Busy Page..."));
-    mnuGrabRetries->setObjectName(QStringLiteral("mnuGrabRetries"));
-    mnuGrabPause = tools->addAction(QStringLiteral("&Pause between Pages..."));
-    mnuGrabPause->setObjectName(QStringLiteral("mnuGrabPause"));
+    addMenuSeparator(tools, "mnuGrabPaceSep");
+    mnuGrabRetries = addMenuEntry(tools, "mnuGrabRetries", QStringLiteral("&Retries of a Busy Page..."));
+    mnuGrabPause = addMenuEntry(tools, "mnuGrabPause", QStringLiteral("&Pause between Pages..."));
     connect(mnuGrabRetries, &QAction::triggered, this, &HarvestCommands::askRetries);
     connect(mnuGrabPause, &QAction::triggered, this, &HarvestCommands::askPause);
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(GrabRun::kAnimationMs);
-
-    txtYP2 = new QLineEdit;
-    txtYP2->setObjectName(QStringLiteral("txtYP2"));
-    txtYP2->setReadOnly(true);
-    txtYP2->setToolTip(QStringLiteral("Current Searching Site"));
-    txtYP2->setMinimumWidth(240);
-    w.insertSearchStatusWidget(txtYP2);
-
-    // Nothing can be grabbed before an engine's listing page shows.
-    start->setEnabled(false);
-    mnuFileB_Grab->setEnabled(false);
-    mnuFileB_StopGrab->setEnabled(false);
-    setStopEnabled(false);
-    ShowHint(0);
 }
 
 frmT &HarvestCommands::keyTool()
@@ -241,13 +258,13 @@ void HarvestCommands::cboYP2_Click()
     w.showTab(frmMain::kTabSearch);
     // The check must see the new key table even when the address stays the same.
     if (w.searchAddress() == loaded.url)
-        txtDrop_Change();
+        checkAddress();
     else
         w.setSearchAddress(loaded.url);
     w.panel(24)->clear();
 }
 
-void HarvestCommands::Command1_Click()
+void HarvestCommands::showKeyTool()
 {
     frmT &tool = keyTool();
     tool.show();
@@ -255,7 +272,7 @@ void HarvestCommands::Command1_Click()
     tool.activateWindow();
 }
 
-void HarvestCommands::cmdUpDown_Click()
+void HarvestCommands::editSiteOrder()
 {
     auto *editor = new frmSites(m_window);
     editor->setAttribute(Qt::WA_DeleteOnClose);
@@ -278,7 +295,7 @@ void HarvestCommands::ClearGrabStatus()
         m_window.panel(i)->clear();
 }
 
-void HarvestCommands::txtDrop_Change()
+void HarvestCommands::checkAddress()
 {
     frmMain &w = m_window;
     w.panel(2)->clear();
@@ -306,7 +323,7 @@ void HarvestCommands::txtDrop_Change()
     }
 }
 
-void HarvestCommands::Timer1_Timer()
+void HarvestCommands::animateStatus()
 {
     QLabel *status = m_window.panel(2);
     if (!m_waitText.isEmpty()) {

@@ -7,6 +7,7 @@
 #include <array>
 
 class QAction;
+class QIcon;
 class QLabel;
 class QLineEdit;
 class QTimer;
@@ -53,15 +54,15 @@ public:
     // start page on the "Search" tab.
     void cboYP2_Click();
     // Shows the key-file tool window.
-    void Command1_Click();
+    void showKeyTool();
     // Opens the site editor, modal to the window; returns at once.
-    void cmdUpDown_Click();
+    void editSiteOrder();
 
     void ShowHint(int index);
     void ClearGrabStatus();
     // The address check, run on every change of the address box.
-    void txtDrop_Change();
-    void Timer1_Timer();
+    void checkAddress();
+    void animateStatus();
     void Grab();
     void StopGrab();
     // Goes on with a grab cut off by a crash, from the page after the journal's last one.
@@ -89,6 +90,9 @@ public:
 
 private:
     void createControls();
+    QAction *createToolbarKeys();
+    void createToolbarControls(const QIcon &startIcon);
+    void createMenuEntries();
     void setStopEnabled(bool on);
     void setBrowsingKeysEnabled(bool on);
     void onFinished(int reason, const QString &message);

@@ -25,6 +25,17 @@ frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidg
     setWindowTitle(QStringLiteral("Print Sheet "));
 
     PrintSheet::buildChooser(m_chooser, m_table);
+    createChooser();
+    QWidget *orientation = createOrientationBox();
+    QWidget *scale = createScaleBox();
+    QWidget *area = createAreaBox();
+    createButtons();
+    layOut(orientation, scale, area);
+    connectControls();
+}
+
+void frmPrintSheet::createChooser()
+{
     fd = new QTableView(this);
     fd->setObjectName(QStringLiteral("fd"));
     fd->setModel(&m_chooser);
@@ -38,7 +49,10 @@ frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidg
     for (int c = 0; c < m_chooser.cols(); ++c)
         fd->setColumnWidth(c, int(m_chooser.columnWidth(c) * pixelsPerTwip));
     fd->setMinimumWidth(int((500 + 1500 + 700) * pixelsPerTwip) + 24);
+}
 
+QWidget *frmPrintSheet::createOrientationBox()
+{
     auto *orientationFrame = new QGroupBox(QStringLiteral("Orintation"), this);
     auto *orientationLayout = new QVBoxLayout(orientationFrame);
     OpOrin[0] = new QRadioButton(QStringLiteral("Portrait"), orientationFrame);
@@ -48,7 +62,11 @@ frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidg
         orientationLayout->addWidget(OpOrin[size_t(i)]);
     }
     OpOrin[0]->setChecked(true);
+    return orientationFrame;
+}
 
+QWidget *frmPrintSheet::createScaleBox()
+{
     auto *scaleFrame = new QGroupBox(QStringLiteral("Print Scale"), this);
     txtScale = new QLineEdit(QStringLiteral("75"), scaleFrame);
     txtScale->setObjectName(QStringLiteral("txtScale"));
@@ -72,7 +90,11 @@ frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidg
     scaleLayout->addWidget(txtScale);
     scaleLayout->addWidget(UpDownCol);
     scaleLayout->addWidget(new QLabel(QStringLiteral("Max 100 Min   50"), scaleFrame));
+    return scaleFrame;
+}
 
+QWidget *frmPrintSheet::createAreaBox()
+{
     auto *areaFrame = new QGroupBox(QStringLiteral("Print Area"), this);
     auto *areaLayout = new QVBoxLayout(areaFrame);
     OpDataSource[0] = new QRadioButton(QStringLiteral("All"), areaFrame);
@@ -83,13 +105,20 @@ frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidg
     }
     OpDataSource[1]->setChecked(true);
     refreshSelectedCaption();
+    return areaFrame;
+}
 
+void frmPrintSheet::createButtons()
+{
     cmdPrint = new QPushButton(QStringLiteral("&Print && Preview"), this);
     cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
     cmdPrint->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+}
 
+void frmPrintSheet::layOut(QWidget *orientationFrame, QWidget *scaleFrame, QWidget *areaFrame)
+{
     auto *hint = new QLabel(
         QStringLiteral("On the main program, adjust each column's width. From the table above, unselect the "
                        "column you don't want to print. Select a few rows to test before printing a "
@@ -112,10 +141,15 @@ frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidg
     auto *top = new QHBoxLayout(this);
     top->addLayout(left, 1);
     top->addLayout(right);
+}
 
-    connect(up, &QToolButton::clicked, this, &frmPrintSheet::UpDownCol_UpClick);
-    connect(down, &QToolButton::clicked, this, &frmPrintSheet::UpDownCol_DownClick);
-    connect(cmdPrint, &QPushButton::clicked, this, &frmPrintSheet::cmdPrint_Click);
+void frmPrintSheet::connectControls()
+{
+    auto *up = UpDownCol->findChild<QToolButton *>(QStringLiteral("UpDownCol_up"));
+    auto *down = UpDownCol->findChild<QToolButton *>(QStringLiteral("UpDownCol_down"));
+    connect(up, &QToolButton::clicked, this, &frmPrintSheet::scaleUp);
+    connect(down, &QToolButton::clicked, this, &frmPrintSheet::scaleDown);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmPrintSheet::printSheet);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -137,12 +171,12 @@ PrintSheet::Options frmPrintSheet::options() const
     return o;
 }
 
-void frmPrintSheet::UpDownCol_UpClick()
+void frmPrintSheet::scaleUp()
 {
     txtScale->setText(PrintSheet::stepScale(txtScale->text(), +1));
 }
 
-void frmPrintSheet::UpDownCol_DownClick()
+void frmPrintSheet::scaleDown()
 {
     txtScale->setText(PrintSheet::stepScale(txtScale->text(), -1));
 }
@@ -159,7 +193,7 @@ void frmPrintSheet::changeEvent(QEvent *event)
     QDialog::changeEvent(event);
 }
 
-void frmPrintSheet::cmdPrint_Click()
+void frmPrintSheet::printSheet()
 {
     const QString clip = PrintSheet::compose(f1, m_table, options());
     if (QClipboard *clipboard = QGuiApplication::clipboard()) {

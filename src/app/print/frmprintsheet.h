@@ -47,14 +47,21 @@ public:
     QPushButton *cmdCancel = nullptr;
 
 public slots:
-    void cmdPrint_Click();
-    void UpDownCol_UpClick();
-    void UpDownCol_DownClick();
+    void printSheet();
+    void scaleUp();
+    void scaleDown();
 
 protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void createChooser();
+    QWidget *createOrientationBox();
+    QWidget *createScaleBox();
+    QWidget *createAreaBox();
+    void createButtons();
+    void layOut(QWidget *orientationFrame, QWidget *scaleFrame, QWidget *areaFrame);
+    void connectControls();
     void refreshSelectedCaption();
 
     GridModel &m_table;

@@ -54,6 +54,16 @@ frmReportOptions::frmReportOptions(GridModel &recordTable, UserPrompts &prompts,
     setObjectName(QStringLiteral("frmReportOptions"));
     setWindowTitle(QStringLiteral("Address Labels Printing"));
 
+    QLayout *sketches = createLayoutChoice();
+    auto [countryFrame, areaFrame] = createOptions();
+    createButtons();
+    layOut(sketches, countryFrame, areaFrame);
+    connectControls();
+}
+
+// The label layouts: the list and a sketch of each sheet.
+QLayout *frmReportOptions::createLayoutChoice()
+{
     cboLabelFormat = new QComboBox(this);
     cboLabelFormat->setObjectName(QStringLiteral("cboLabelFormat"));
     cboLabelFormat->addItems(MailingLabels::layoutNames());
@@ -69,7 +79,11 @@ frmReportOptions::frmReportOptions(GridModel &recordTable, UserPrompts &prompts,
         imgLayout[size_t(i)]->setToolTip(names[i]);
         sketches->addWidget(imgLayout[size_t(i)]);
     }
+    return sketches;
+}
 
+std::pair<QWidget *, QWidget *> frmReportOptions::createOptions()
+{
     chkSkip = new QCheckBox(QStringLiteral("Skip incompleted address"), this);
     chkSkip->setObjectName(QStringLiteral("chkSkip"));
     chkSkip->setChecked(true);
@@ -93,13 +107,20 @@ frmReportOptions::frmReportOptions(GridModel &recordTable, UserPrompts &prompts,
     }
     OpDataSource[1]->setText(QStringLiteral("Slected rows (%1)").arg(m_table.selectedRowCount()));
     OpDataSource[1]->setChecked(true);
+    return { countryFrame, areaFrame };
+}
 
+void frmReportOptions::createButtons()
+{
     cmdPrint = new QPushButton(QStringLiteral("&Print && Preview"), this);
     cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
     cmdPrint->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+}
 
+void frmReportOptions::layOut(QLayout *sketches, QWidget *countryFrame, QWidget *areaFrame)
+{
     auto *grid = new QGridLayout(this);
     grid->addWidget(cboLabelFormat, 0, 0);
     grid->addLayout(sketches, 1, 0);
@@ -111,13 +132,16 @@ frmReportOptions::frmReportOptions(GridModel &recordTable, UserPrompts &prompts,
     buttons->addWidget(cmdPrint);
     buttons->addWidget(cmdCancel);
     grid->addLayout(buttons, 5, 0);
+}
 
-    connect(cboLabelFormat, &QComboBox::currentIndexChanged, this, &frmReportOptions::cboLabelFormat_Click);
-    connect(chkCountry, &QCheckBox::toggled, this, &frmReportOptions::chkCountry_Click);
-    connect(cmdPrint, &QPushButton::clicked, this, &frmReportOptions::cmdPrint_Click);
+void frmReportOptions::connectControls()
+{
+    connect(cboLabelFormat, &QComboBox::currentIndexChanged, this, &frmReportOptions::labelFormatChosen);
+    connect(chkCountry, &QCheckBox::toggled, this, &frmReportOptions::countryToggled);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmReportOptions::printLabels);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    cboLabelFormat_Click();
-    chkCountry_Click();
+    labelFormatChosen();
+    countryToggled();
 }
 
 void frmReportOptions::mnuPrint(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
@@ -137,7 +161,7 @@ MailingLabels::Options frmReportOptions::options() const
     return o;
 }
 
-void frmReportOptions::cboLabelFormat_Click()
+void frmReportOptions::labelFormatChosen()
 {
     const QString name = cboLabelFormat->currentText();
     const int shown = name == QLatin1String("3 x 10") ? 0 : name == QLatin1String("2 x 10") ? 1 : 2;
@@ -145,12 +169,12 @@ void frmReportOptions::cboLabelFormat_Click()
         imgLayout[size_t(i)]->setVisible(i == shown);
 }
 
-void frmReportOptions::chkCountry_Click()
+void frmReportOptions::countryToggled()
 {
     txtCountry->setEnabled(chkCountry->isChecked());
 }
 
-void frmReportOptions::cmdPrint_Click()
+void frmReportOptions::printLabels()
 {
     const MailingLabels::Options o = options();
     const std::vector<int> rows = MailingLabels::gatherRows(m_table, o);

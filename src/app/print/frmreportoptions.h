@@ -7,10 +7,12 @@
 #include <QDialog>
 
 #include <array>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -47,11 +49,16 @@ public:
     QPushButton *cmdCancel = nullptr;
 
 public slots:
-    void cmdPrint_Click();
+    void printLabels();
 
 private:
-    void cboLabelFormat_Click();
-    void chkCountry_Click();
+    QLayout *createLayoutChoice();
+    std::pair<QWidget *, QWidget *> createOptions(); // the country and print-area boxes
+    void createButtons();
+    void layOut(QLayout *sketches, QWidget *countryFrame, QWidget *areaFrame);
+    void connectControls();
+    void labelFormatChosen();
+    void countryToggled();
 
     GridModel &m_table;
     SheetLayout f1;

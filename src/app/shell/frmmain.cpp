@@ -264,6 +264,22 @@ void frmMain::createCentralArea()
     central->setObjectName(QStringLiteral("frmMainClient"));
     central->installEventFilter(this);
 
+    createAddressRow(central);
+    tabMain = new QTabWidget(central);
+    tabMain->setObjectName(QStringLiteral("tabMain"));
+    // The tab buttons sit at the bottom, the status panels beside them.
+    tabMain->setTabPosition(QTabWidget::South);
+    tabMain->installEventFilter(this);
+    tabMain->addTab(createResultsPage(), QStringLiteral("Results"));
+    createBrowserPages();
+    createStatusPanels();
+
+    setCentralWidget(central);
+    showTab(kTabResults);
+}
+
+void frmMain::createAddressRow(QWidget *central)
+{
     lbDropBox = new QLabel(QStringLiteral("Address:"), central);
     lbDropBox->setObjectName(QStringLiteral("lbDropBox"));
     txtDrop = new QLineEdit(central);
@@ -280,13 +296,10 @@ void frmMain::createCentralArea()
     lbDropBox->hide();
     txtDrop->hide();
     txtURL->hide();
+}
 
-    tabMain = new QTabWidget(central);
-    tabMain->setObjectName(QStringLiteral("tabMain"));
-    // The tab buttons sit at the bottom, the status panels beside them.
-    tabMain->setTabPosition(QTabWidget::South);
-    tabMain->installEventFilter(this);
-
+QWidget *frmMain::createResultsPage()
+{
     // Results: the Form panel, the splitter and the record table.
     auto *results = new QWidget;
     results->setObjectName(QStringLiteral("resultsPage"));
@@ -320,8 +333,11 @@ void frmMain::createCentralArea()
     VBar2->setAutoFillBackground(true);
     VBar2->setBackgroundRole(QPalette::Shadow);
     VBar2->hide();
-    tabMain->addTab(results, QStringLiteral("Results"));
+    return results;
+}
 
+void frmMain::createBrowserPages()
+{
     const auto browserPage = [](const QString &pageName) {
         auto *page = new QWidget;
         auto *container = new QWidget(page);
@@ -336,7 +352,10 @@ void frmMain::createCentralArea()
     auto [guide, guideContainer] = browserPage(QStringLiteral("guidePage"));
     m_guidePage = guideContainer;
     tabMain->addTab(guide, QStringLiteral("Guide Online"));
+}
 
+void frmMain::createStatusPanels()
+{
     // The status panels lie over the tab strip, right of the tab buttons.
     SSPanMain = createStatusPanel(QStringLiteral("SSPanMain"), { 2, 3, 4, 5, 6, 8 });
     SSPanWeb = createStatusPanel(QStringLiteral("SSPanWeb"), { 20, 21, 22, 23, 24 });
@@ -349,9 +368,6 @@ void frmMain::createCentralArea()
         pan->setParent(tabMain);
         pan->setAutoFillBackground(true);
     }
-
-    setCentralWidget(central);
-    showTab(kTabResults);
 }
 
 void frmMain::setVbarLeft(int twips)
@@ -724,7 +740,7 @@ void frmMain::enterBlockMode()
     emit mouseModeChanged(m_mouseMode);
 }
 
-void frmMain::setFocusOwner(quint8 owner)
+void frmMain::setFocusOwner(FocusOwner owner)
 {
     m_focusOwner = owner;
     emit focusOwnerChanged(owner);

@@ -40,6 +40,10 @@ struct ShellSettings;
 // Menus are created by name in one place (createMenus); each subsystem adds its
 // entries from its own file through installCommands(), so commands can be added
 // without touching the window's layout code.
+// The grid that had the keyboard focus last; clipboard, styling, row-height and time-stamp
+// commands act on it.
+enum class FocusOwner : quint8 { None, RecordTable, FormPanel };
+
 class frmMain : public QMainWindow
 {
     Q_OBJECT
@@ -93,10 +97,9 @@ public:
     void enterBlockMode();
     MouseMode mouseMode() const { return m_mouseMode; }
 
-    // Which grid had the keyboard focus last: 0 neither yet, 1 the record table, 2 the Form
-    // panel. Clipboard, styling, row-height and time-stamp commands act on that grid.
-    quint8 focusOwner() const { return m_focusOwner; }
-    void setFocusOwner(quint8 owner);
+    // Which grid had the keyboard focus last (None before either had it).
+    FocusOwner focusOwner() const { return m_focusOwner; }
+    void setFocusOwner(FocusOwner owner);
 
     // The one refresh after the record table's current cell or shape changed: the style
     // buttons, the row counter and the Form panel follow through recordTableClicked().
@@ -167,7 +170,7 @@ signals:
     // The program has written its settings and is ending.
     void ended();
     // A grid took the keyboard focus (or Select All claimed the record table).
-    void focusOwnerChanged(quint8 owner);
+    void focusOwnerChanged(FocusOwner owner);
     void mouseModeChanged(MouseMode mode);
     void recordTableClicked();
     // The search address box's text changed, typed or set.
@@ -187,6 +190,10 @@ private:
     void finishMenus();
     void createToolbars();
     void createCentralArea();
+    void createAddressRow(QWidget *central);
+    QWidget *createResultsPage();
+    void createBrowserPages();
+    void createStatusPanels();
     QWidget *createStatusPanel(const QString &name, std::initializer_list<int> indexes);
     void applyGeometry(const ShellSettings &s);
     void setAddressBoxTicks(bool on);
@@ -254,7 +261,7 @@ private:
     bool m_showTips = true;
     QPointer<frmTips> m_tips;
     bool m_ending = false;
-    quint8 m_focusOwner = 0;
+    FocusOwner m_focusOwner = FocusOwner::None;
     MouseMode m_mouseMode = MouseMode::Row;
 };
 

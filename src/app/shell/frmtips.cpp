@@ -41,7 +41,7 @@ frmTips::frmTips(bool showTips, QWidget *parent)
 
     connect(cmdNext, &QPushButton::clicked, this, [this] { showTip(m_tips.next()); });
     connect(cmdPrevious, &QPushButton::clicked, this, [this] { showTip(m_tips.previous()); });
-    connect(cmdOK, &QPushButton::clicked, this, &frmTips::cmdOK_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmTips::finish);
 }
 
 void frmTips::buildWindow()
@@ -110,7 +110,7 @@ void frmTips::showTip(int number)
     Label2->setText(m_tips.currentText());
 }
 
-void frmTips::cmdOK_Click()
+void frmTips::finish()
 {
     emit showTipsChosen(chkShowTips->isChecked());
     close();

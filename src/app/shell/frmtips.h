@@ -40,7 +40,7 @@ signals:
 private:
     void buildWindow();
     void centreOnScreen();
-    void cmdOK_Click();
+    void finish();
 
     Tips m_tips;
 };

@@ -15,7 +15,8 @@ public:
         : m_parent(parent)
     {
     }
-    void setParent(QWidget *parent) { m_parent = parent; }
+    // The window the dialogs are modal to.
+    void setDialogParent(QWidget *parent) { m_parent = parent; }
 
     Answer message(const QString &title, const QString &text, Icon icon, Buttons buttons) override;
     bool input(const QString &title, const QString &label, QString &value) override;

@@ -2,6 +2,7 @@
 
 #include "app/grid/gridview.h"
 #include "app/shell/frmmain.h"
+#include "app/shell/menuentry.h"
 #include "app/table/sortarrows.h"
 #include "core/table/datatools.h"
 #include "core/table/filecommands.h"
@@ -22,19 +23,13 @@ DataToolCommands::DataToolCommands(frmMain &window)
     , m_arrows(new SortArrows(window.recordView(), this))
 {
     setObjectName(QStringLiteral("dataToolCommands"));
-    const auto entry = [](QMenu *into, const char *name, const QString &caption, const QKeySequence &keys) {
-        QAction *a = into->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        a->setShortcut(keys);
-        return a;
-    };
     QMenu *tools = window.menu(frmMain::Menu::Tools);
-    connect(entry(tools, "mnuDateTimeNow", QStringLiteral("DateTime Stamp Now"), QKeySequence(Qt::Key_F3)),
+    connect(addMenuEntry(tools, "mnuDateTimeNow", QStringLiteral("DateTime Stamp Now"), QKeySequence(Qt::Key_F3)),
         &QAction::triggered, this, &DataToolCommands::stampNow);
-    connect(entry(tools, "mnuDelDup", QStringLiteral("Delete Duplicates"), QKeySequence(Qt::CTRL | Qt::Key_D)),
+    connect(addMenuEntry(tools, "mnuDelDup", QStringLiteral("Delete Duplicates"), QKeySequence(Qt::CTRL | Qt::Key_D)),
         &QAction::triggered, this, &DataToolCommands::deleteDuplicates);
-    connect(entry(tools, "mnuParsePhoneCol", QStringLiteral("Parse Phone Column"), {}), &QAction::triggered, this,
-        &DataToolCommands::parsePhoneColumn);
+    connect(addMenuEntry(tools, "mnuParsePhoneCol", QStringLiteral("Parse Phone Column"), {}), &QAction::triggered,
+        this, &DataToolCommands::parsePhoneColumn);
 
     GridModel *fa = &window.table().fa();
     window.recordView().setTitleSorter([this](int col, Qt::SortOrder order) { sortByTitle(col, order); });
@@ -144,7 +139,7 @@ void DataToolCommands::stampNow()
     const GridModel *form = m_window.formGrid();
     // With the Form panel meant, its current field names the column (field row n is
     // column n - 1); the record's cell is stamped and the panel shows it at once.
-    const bool onForm = m_window.focusOwner() != 1 && form;
+    const bool onForm = m_window.focusOwner() != FocusOwner::RecordTable && form;
     const int col = onForm ? form->row() - form->fixedRows() : fa.col();
     const int row = fa.row();
     if (row < fa.fixedRows() || row >= fa.rows() || col < 0 || col >= fa.cols())

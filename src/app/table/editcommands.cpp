@@ -2,6 +2,7 @@
 
 #include "app/grid/gridview.h"
 #include "app/shell/frmmain.h"
+#include "app/shell/menuentry.h"
 #include "app/table/formpanel.h"
 #include "app/table/frmsearch.h"
 #include "core/grid/gridmodel.h"
@@ -26,27 +27,6 @@ namespace {
 constexpr std::array<const char *, 11> kRecordTableEntries { "mnuEditCut", "mnuEditPaste", "mnuSelectAll",
     "mnuEditFind", "mnuEditColAttr", "mnuEditColTitle", "mnuAlign", "mnuSpace101", "mnuSpace102", "mnuSpace221",
     "mnuSpace222" };
-
-QAction *entry(QMenu *into, const char *name, const QString &caption, const QKeySequence &keys = {})
-{
-    QAction *a = into->addAction(caption);
-    a->setObjectName(QLatin1String(name));
-    a->setShortcut(keys);
-    return a;
-}
-
-QMenu *submenu(QMenu *into, const char *name, const QString &caption)
-{
-    QMenu *m = into->addMenu(caption);
-    m->setObjectName(QLatin1String(name));
-    m->menuAction()->setObjectName(QLatin1String(name) + QStringLiteral("Action"));
-    return m;
-}
-
-void separator(QMenu *into, const char *name)
-{
-    into->addSeparator()->setObjectName(QLatin1String(name));
-}
 
 // Calls fn(first, last) for each run of consecutive rows in an ascending list.
 template <typename Fn> void forEachRun(const std::vector<int> &rows, Fn fn)
@@ -84,8 +64,9 @@ EditCommands::EditCommands(frmMain &window)
 
     connect(&window, &frmMain::mouseModeChanged, this, &EditCommands::showModeState);
     connect(&window, &frmMain::focusOwnerChanged, this, &EditCommands::focusOwnerTaken);
-    connect(&window.recordView(), &GridView::focusEntered, this, [this] { m_window.setFocusOwner(1); });
-    connect(m_form->fb, &GridView::focusEntered, this, [this] { m_window.setFocusOwner(2); });
+    connect(&window.recordView(), &GridView::focusEntered, this,
+        [this] { m_window.setFocusOwner(FocusOwner::RecordTable); });
+    connect(m_form->fb, &GridView::focusEntered, this, [this] { m_window.setFocusOwner(FocusOwner::FormPanel); });
     connect(&window.recordView(), &GridView::rightButtonUp, this, [this](int, int, const QPoint &at) {
         mnuRowHeight->menuAction()->setVisible(m_window.mouseMode() == MouseMode::Row);
         m_window.menu(frmMain::Menu::Edit)->popup(at);
@@ -104,26 +85,30 @@ EditCommands::EditCommands(frmMain &window)
 void EditCommands::createMenus()
 {
     QMenu *edit = m_window.menu(frmMain::Menu::Edit);
-    mnuEditCut = entry(edit, "mnuEditCut", QStringLiteral("C&ut"), QKeySequence(Qt::CTRL | Qt::Key_X));
-    mnuEditCopy = entry(edit, "mnuEditCopy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
-    mnuEditPaste = entry(edit, "mnuEditPaste", QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
-    mnuSelectAll = entry(edit, "mnuSelectAll", QStringLiteral("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));
-    separator(edit, "mnuSpace101");
-    mnuEditFind = entry(edit, "mnuEditFind", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F));
-    separator(edit, "mnuSpace102");
-    QMenu *insert = submenu(edit, "mnuInsert", QStringLiteral("&Insert"));
-    mnuEditAddRow = entry(insert, "mnuEditAddRow", QStringLiteral("&Add Row"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    mnuEditCut = addMenuEntry(edit, "mnuEditCut", QStringLiteral("C&ut"), QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuEditCopy = addMenuEntry(edit, "mnuEditCopy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnuEditPaste = addMenuEntry(edit, "mnuEditPaste", QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
+    mnuSelectAll
+        = addMenuEntry(edit, "mnuSelectAll", QStringLiteral("Select &All"), QKeySequence(Qt::CTRL | Qt::Key_A));
+    addMenuSeparator(edit, "mnuSpace101");
+    mnuEditFind = addMenuEntry(edit, "mnuEditFind", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    addMenuSeparator(edit, "mnuSpace102");
+    QMenu *insert = addSubmenu(edit, "mnuInsert", QStringLiteral("&Insert"));
+    mnuEditAddRow
+        = addMenuEntry(insert, "mnuEditAddRow", QStringLiteral("&Add Row"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
     mnuInsertRow
-        = entry(insert, "mnuInsertRow", QStringLiteral("&Insert Row"), QKeySequence(Qt::SHIFT | Qt::Key_Insert));
-    mnuInsertCol = entry(insert, "mnuInsertCol", QStringLiteral("&Col"));
-    QMenu *remove = submenu(edit, "mnuDelete", QStringLiteral("&Delete"));
-    mnuDeleteRow
-        = entry(remove, "mnuDeleteRow", QStringLiteral("&Delete Row(s)"), QKeySequence(Qt::SHIFT | Qt::Key_Delete));
-    mnuDeleteCol = entry(remove, "mnuDeleteCol", QStringLiteral("&Col"));
-    mnuRowHeight = submenu(edit, "mnuRowHeight", QStringLiteral("&Row Height"));
-    mnuRowHeightReset = entry(mnuRowHeight, "mnuRowHeightReset", QStringLiteral("&Reset All"));
-    mnuRowHeightInc = entry(mnuRowHeight, "mnuRowHeightInc", QStringLiteral("&Increase"), QKeySequence(Qt::Key_F11));
-    mnuRowHeightDec = entry(mnuRowHeight, "mnuRowHeightDec", QStringLiteral("&Decrease"), QKeySequence(Qt::Key_F12));
+        = addMenuEntry(insert, "mnuInsertRow", QStringLiteral("&Insert Row"), QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+    mnuInsertCol = addMenuEntry(insert, "mnuInsertCol", QStringLiteral("&Col"));
+    QMenu *remove = addSubmenu(edit, "mnuDelete", QStringLiteral("&Delete"));
+    mnuDeleteRow = addMenuEntry(
+        remove, "mnuDeleteRow", QStringLiteral("&Delete Row(s)"), QKeySequence(Qt::SHIFT | Qt::Key_Delete));
+    mnuDeleteCol = addMenuEntry(remove, "mnuDeleteCol", QStringLiteral("&Col"));
+    mnuRowHeight = addSubmenu(edit, "mnuRowHeight", QStringLiteral("&Row Height"));
+    mnuRowHeightReset = addMenuEntry(mnuRowHeight, "mnuRowHeightReset", QStringLiteral("&Reset All"));
+    mnuRowHeightInc
+        = addMenuEntry(mnuRowHeight, "mnuRowHeightInc", QStringLiteral("&Increase"), QKeySequence(Qt::Key_F11));
+    mnuRowHeightDec
+        = addMenuEntry(mnuRowHeight, "mnuRowHeightDec", QStringLiteral("&Decrease"), QKeySequence(Qt::Key_F12));
 
     connect(mnuEditCut, &QAction::triggered, this, &EditCommands::cut);
     connect(mnuEditCopy, &QAction::triggered, this, &EditCommands::copy);
@@ -141,9 +126,10 @@ void EditCommands::createMenus()
 
     QMenu *view = m_window.menu(frmMain::Menu::View);
     view->addSeparator();
-    mnuMouseMode[0] = entry(view, "mnuMouseMode_0", QStringLiteral("&Row Mode"), QKeySequence(Qt::Key_F6));
-    mnuMouseMode[1] = entry(view, "mnuMouseMode_1", QStringLiteral("&Block && Edit Mode"), QKeySequence(Qt::Key_F7));
-    mnuDragDrop = entry(view, "mnuDragDrop", QStringLiteral("&Drag Mode"), QKeySequence(Qt::Key_F8));
+    mnuMouseMode[0] = addMenuEntry(view, "mnuMouseMode_0", QStringLiteral("&Row Mode"), QKeySequence(Qt::Key_F6));
+    mnuMouseMode[1]
+        = addMenuEntry(view, "mnuMouseMode_1", QStringLiteral("&Block && Edit Mode"), QKeySequence(Qt::Key_F7));
+    mnuDragDrop = addMenuEntry(view, "mnuDragDrop", QStringLiteral("&Drag Mode"), QKeySequence(Qt::Key_F8));
     for (QAction *a : { mnuMouseMode[0], mnuMouseMode[1], mnuDragDrop })
         a->setCheckable(true);
     connect(mnuMouseMode[0], &QAction::triggered, &m_window, &frmMain::enterRowMode);
@@ -213,9 +199,9 @@ void EditCommands::reapplyMode()
         TableEdits::makeCurrentRow(fa, fa.row(), MouseMode::Row);
 }
 
-void EditCommands::focusOwnerTaken(quint8 owner)
+void EditCommands::focusOwnerTaken(FocusOwner owner)
 {
-    if (owner != 1 && owner != 2)
+    if (owner == FocusOwner::None)
         return;
     for (const char *name : kRecordTableEntries) {
         QAction *a = m_window.findChild<QAction *>(QLatin1String(name));
@@ -224,7 +210,7 @@ void EditCommands::focusOwnerTaken(quint8 owner)
                 a = menu->menuAction();
         }
         if (a)
-            a->setVisible(owner == 1);
+            a->setVisible(owner == FocusOwner::RecordTable);
     }
 }
 
@@ -244,7 +230,7 @@ GridModel &EditCommands::recordGrid()
 
 GridModel &EditCommands::rowHeightTarget()
 {
-    return m_window.focusOwner() == 1 ? recordGrid() : m_form->grid();
+    return m_window.focusOwner() == FocusOwner::RecordTable ? recordGrid() : m_form->grid();
 }
 
 void EditCommands::tableChangedByCommand()
@@ -302,14 +288,14 @@ void EditCommands::copy()
     clipboard->clear();
     QString text;
     switch (m_window.focusOwner()) {
-    case 1:
+    case FocusOwner::RecordTable:
         text = m_window.mouseMode() == MouseMode::Row ? rowsClip(recordGrid(), rowModeRows(recordGrid()))
                                                       : ClipCommands::copy(recordGrid(), MouseMode::Block);
         break;
-    case 2:
+    case FocusOwner::FormPanel:
         text = rowsClip(m_form->grid(), rowModeRows(m_form->grid()));
         break;
-    default:
+    case FocusOwner::None:
         return; // neither grid has been used yet
     }
     clipboard->setText(text);
@@ -318,7 +304,7 @@ void EditCommands::copy()
 void EditCommands::cut()
 {
     GridModel &fa = recordGrid();
-    if (m_window.focusOwner() != 1 || fa.rows() <= fa.fixedRows())
+    if (m_window.focusOwner() != FocusOwner::RecordTable || fa.rows() <= fa.fixedRows())
         return;
     QString text;
     if (m_window.mouseMode() == MouseMode::Row) {
@@ -338,7 +324,7 @@ void EditCommands::cut()
 void EditCommands::paste()
 {
     GridModel &fa = recordGrid();
-    if (m_window.focusOwner() != 1 || fa.rows() <= fa.fixedRows())
+    if (m_window.focusOwner() != FocusOwner::RecordTable || fa.rows() <= fa.fixedRows())
         return;
     const QString text = QGuiApplication::clipboard()->text();
     const int written = m_window.mouseMode() == MouseMode::Row ? setRowsClip(fa, rowModeRows(fa), text)
@@ -351,7 +337,7 @@ void EditCommands::paste()
 void EditCommands::selectAll()
 {
     ClipCommands::selectAll(recordGrid());
-    m_window.setFocusOwner(1);
+    m_window.setFocusOwner(FocusOwner::RecordTable);
     m_window.fa_Click();
 }
 

@@ -15,6 +15,7 @@ namespace dq {
 
 class FormPanel;
 class frmMain;
+enum class FocusOwner : quint8;
 class frmSearch;
 class GridModel;
 
@@ -89,7 +90,7 @@ private:
     void createMenus();
     void createToolbarKeys();
     void showModeState(MouseMode mode);
-    void focusOwnerTaken(quint8 owner);
+    void focusOwnerTaken(FocusOwner owner);
     GridModel &recordGrid();
     // The grid the row-height commands act on: the record table when it had the focus
     // last, else the Form panel.

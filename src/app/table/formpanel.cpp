@@ -72,6 +72,14 @@ FormPanel::FormPanel(frmMain &window)
     m_grid->setObjectName(QStringLiteral("fbGrid"));
     setupGrid();
 
+    createWidgets();
+    createActions();
+    followRecordTable();
+    connectForm();
+}
+
+void FormPanel::createWidgets()
+{
     fb = new GridView(this);
     fb->setObjectName(QStringLiteral("fb"));
     fb->setGridModel(m_grid);
@@ -110,21 +118,27 @@ FormPanel::FormPanel(frmMain &window)
     column->setSpacing(2);
     column->addLayout(strip);
     column->addWidget(fb, 1);
-    if (QLayout *area = window.formPage()->layout()) {
+    if (QLayout *area = m_window.formPage()->layout()) {
         area->setContentsMargins(2, 2, 2, 2);
         area->addWidget(this);
     }
+}
 
-    mnuViewFb = window.menu(frmMain::Menu::View)->addAction(QStringLiteral("&Form Panel"));
+void FormPanel::createActions()
+{
+    mnuViewFb = m_window.menu(frmMain::Menu::View)->addAction(QStringLiteral("&Form Panel"));
     mnuViewFb->setObjectName(QStringLiteral("mnuViewFb"));
     mnuViewFb->setShortcut(QKeySequence(Qt::Key_F2));
     mnuViewFb->setCheckable(true);
     mnuViewFb->setChecked(true);
     connect(mnuViewFb, &QAction::toggled, this, &FormPanel::setShown);
+}
 
-    GridModel *fa = &window.table().fa();
-    connect(&window, &frmMain::recordTableClicked, this, &FormPanel::refresh);
-    connect(&window.table(), &RecordTable::tableRebuilt, this, [this] {
+void FormPanel::followRecordTable()
+{
+    GridModel *fa = &m_window.table().fa();
+    connect(&m_window, &frmMain::recordTableClicked, this, &FormPanel::refresh);
+    connect(&m_window.table(), &RecordTable::tableRebuilt, this, [this] {
         columnsChanged();
         m_window.fa_Click();
     });
@@ -158,8 +172,8 @@ FormPanel::FormPanel(frmMain &window)
             markEdited();
     });
 
-    GridView *faView = &window.recordView();
-    connect(faView, &GridView::cellClicked, &window, &frmMain::fa_Click);
+    GridView *faView = &m_window.recordView();
+    connect(faView, &GridView::cellClicked, &m_window, &frmMain::fa_Click);
     connect(faView, &GridView::keyDown, this, [this](int key) {
         // The key moves the current cell after this notification; refresh once it has.
         if (isNavigationKey(key))
@@ -171,7 +185,11 @@ FormPanel::FormPanel(frmMain &window)
         m_editText = fa->text(row, col);
     });
     connect(faView, &GridView::afterEdit, this, &FormPanel::recordEdited);
+}
 
+void FormPanel::connectForm()
+{
+    GridModel *fa = &m_window.table().fa();
     connect(fb, &GridView::beforeEdit, this, [this, fa](int row, int col, bool *cancel) {
         const int field = row - 1;
         const int record = fa->row();
@@ -330,7 +348,7 @@ void FormPanel::updateRowCounter()
         counter->setText(QStringLiteral("%1 / %2").arg(fa.row()).arg(qMax(0, fa.rows() - 1)));
 }
 
-void FormPanel::imgBtn_Click(int index)
+void FormPanel::runButton(int index)
 {
     const GridModel &fa = m_window.table().fa();
     const int first = fa.fixedRows();
@@ -528,7 +546,7 @@ bool FormPanel::eventFilter(QObject *watched, QEvent *event)
         case QEvent::MouseButtonRelease: {
             auto *mouse = static_cast<QMouseEvent *>(event);
             if (mouse->button() == Qt::LeftButton && imgBtn[size_t(i)]->rect().contains(mouse->position().toPoint())) {
-                imgBtn_Click(i);
+                runButton(i);
                 return true;
             }
             break;

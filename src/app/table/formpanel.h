@@ -42,7 +42,7 @@ public:
     // (while the panel is shown) the field titles when due and every value.
     void refresh();
     // The image buttons' actions, by index as in the strip.
-    void imgBtn_Click(int index);
+    void runButton(int index);
     int hoveredButton() const { return m_hovered; }
     // Created on first use; it lives (hidden) as long as the window.
     frmDelDialog &deleteDialog();
@@ -59,6 +59,12 @@ protected:
 
 private:
     void setupGrid();
+    void createWidgets();
+    void createActions();
+    // The record table's changes, clicks and edits reach the panel.
+    void followRecordTable();
+    // The panel's edits and check boxes reach the record table.
+    void connectForm();
     void columnsChanged();
     void writeTitles();
     void fillValues();

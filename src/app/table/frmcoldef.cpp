@@ -2,6 +2,7 @@
 
 #include "app/grid/gridview.h"
 #include "app/shell/frmmain.h"
+#include "app/shell/menuentry.h"
 #include "core/shell/userprompts.h"
 #include "core/table/recordtable.h"
 
@@ -84,12 +85,12 @@ frmColDef::frmColDef(RecordTable &table, UserPrompts &prompts, ColumnDefs::Scope
         if (col == ColumnDefs::TypeCol)
             ColumnDefs::typeEdited(*m_definitions, row);
     });
-    connect(cmdOK, &QPushButton::clicked, this, &frmColDef::cmdOK_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmColDef::applyAndClose);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(cmdAllCols, &QPushButton::clicked, this, &frmColDef::cmdAllCols_Click);
-    connect(cmdAdd, &QPushButton::clicked, this, &frmColDef::cmdAdd_Click);
-    connect(cmdInsert, &QPushButton::clicked, this, &frmColDef::cmdInsert_Click);
-    connect(cmdDelete, &QPushButton::clicked, this, &frmColDef::cmdDelete_Click);
+    connect(cmdAllCols, &QPushButton::clicked, this, &frmColDef::showAllColumns);
+    connect(cmdAdd, &QPushButton::clicked, this, &frmColDef::addColumn);
+    connect(cmdInsert, &QPushButton::clicked, this, &frmColDef::insertColumn);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmColDef::deleteColumn);
 
     ColumnDefs::load(*m_definitions, m_table.fa(), m_scope, m_currentCol);
     showScope();
@@ -116,7 +117,7 @@ void frmColDef::showScope()
     adjustSize();
 }
 
-void frmColDef::cmdAllCols_Click()
+void frmColDef::showAllColumns()
 {
     if (m_scope == ColumnDefs::Scope::AllColumns)
         return;
@@ -125,19 +126,19 @@ void frmColDef::cmdAllCols_Click()
     showScope();
 }
 
-void frmColDef::cmdAdd_Click()
+void frmColDef::addColumn()
 {
     if (m_scope == ColumnDefs::Scope::AllColumns)
         ColumnDefs::addRow(*m_definitions);
 }
 
-void frmColDef::cmdInsert_Click()
+void frmColDef::insertColumn()
 {
     if (m_scope == ColumnDefs::Scope::AllColumns)
         ColumnDefs::insertRow(*m_definitions, qMax(m_definitions->fixedRows(), m_definitions->row()));
 }
 
-void frmColDef::cmdDelete_Click()
+void frmColDef::deleteColumn()
 {
     if (m_scope == ColumnDefs::Scope::AllColumns && m_definitions->row() >= m_definitions->fixedRows())
         ColumnDefs::deleteRow(*m_definitions, m_definitions->row());
@@ -161,7 +162,7 @@ QList<int> frmColDef::droppedColumnsWithData() const
     return dropped;
 }
 
-void frmColDef::cmdOK_Click()
+void frmColDef::applyAndClose()
 {
     if (m_scope == ColumnDefs::Scope::AllColumns && m_definitions->rows() <= m_definitions->fixedRows()) {
         m_prompts.message(windowTitle(), QStringLiteral("The table needs at least one column. Add a row first."),
@@ -186,12 +187,6 @@ void frmColDef::cmdOK_Click()
 
 void frmColDef::installCommands(frmMain &window)
 {
-    const auto entry = [&window](QMenu *into, const char *name, const QString &caption, const QKeySequence &keys) {
-        QAction *a = into->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        a->setShortcut(keys);
-        return a;
-    };
     // Opened window-modal and left to delete itself, so the event loop never nests.
     const auto open = [&window](ColumnDefs::Scope scope) {
         auto *dialog = new frmColDef(window.table(), window.prompts(), scope, &window);
@@ -200,14 +195,15 @@ void frmColDef::installCommands(frmMain &window)
         QObject::connect(dialog, &QDialog::accepted, &window, &frmMain::fa_Click);
         dialog->open();
     };
-    QObject::connect(entry(window.menu(frmMain::Menu::Tools), "mnuColumnDefine", QStringLiteral("&Column Define..."),
-                         QKeySequence(Qt::Key_F9)),
+    QObject::connect(addMenuEntry(window.menu(frmMain::Menu::Tools), "mnuColumnDefine",
+                         QStringLiteral("&Column Define..."), QKeySequence(Qt::Key_F9)),
         &QAction::triggered, &window, [open] { open(ColumnDefs::Scope::AllColumns); });
     window.menu(frmMain::Menu::Edit)->addSeparator()->setObjectName(QStringLiteral("mnuSpace221"));
     QObject::connect(
-        entry(window.menu(frmMain::Menu::Edit), "mnuEditColAttr", QStringLiteral("Column &Attributes..."), {}),
+        addMenuEntry(window.menu(frmMain::Menu::Edit), "mnuEditColAttr", QStringLiteral("Column &Attributes..."), {}),
         &QAction::triggered, &window, [open] { open(ColumnDefs::Scope::CurrentColumn); });
-    QObject::connect(entry(window.menu(frmMain::Menu::Edit), "mnuEditColTitle", QStringLiteral("Column &Title..."), {}),
+    QObject::connect(
+        addMenuEntry(window.menu(frmMain::Menu::Edit), "mnuEditColTitle", QStringLiteral("Column &Title..."), {}),
         &QAction::triggered, &window, [&window] {
             if (ColumnDefs::askColumnTitle(window.table().fa(), window.prompts())) {
                 window.table().markChangedByCommand();

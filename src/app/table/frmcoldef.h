@@ -32,11 +32,11 @@ public:
     GridModel &definitions() { return *m_definitions; }
 
     // Buttons, as their clicks run them.
-    void cmdOK_Click();
-    void cmdAllCols_Click();
-    void cmdAdd_Click();
-    void cmdInsert_Click();
-    void cmdDelete_Click();
+    void applyAndClose();
+    void showAllColumns();
+    void addColumn();
+    void insertColumn();
+    void deleteColumn();
 
     GridView *fg = nullptr;
     QPushButton *cmdOK = nullptr;

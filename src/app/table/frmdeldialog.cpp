@@ -38,7 +38,7 @@ frmDelDialog::frmDelDialog(frmMain &window)
     for (int i = 0; i < 3; ++i) {
         auto *b = new QPushButton(captions[size_t(i)], this);
         b->setObjectName(QStringLiteral("cmdBtn_%1").arg(i));
-        connect(b, &QPushButton::clicked, this, [this, i] { cmdBtn_Click(i); });
+        connect(b, &QPushButton::clicked, this, [this, i] { answer(i); });
         buttons->addWidget(b);
         cmdBtn[size_t(i)] = b;
     }
@@ -62,7 +62,7 @@ void frmDelDialog::ask()
     open();
 }
 
-void frmDelDialog::cmdBtn_Click(int index)
+void frmDelDialog::answer(int index)
 {
     using Button = TableEdits::DeleteRecordQuestion::Button;
     const Button button = index == 0 ? Button::Yes : index == 1 ? Button::No : Button::Cancel;
@@ -76,7 +76,7 @@ void frmDelDialog::cmdBtn_Click(int index)
 
 void frmDelDialog::reject()
 {
-    cmdBtn_Click(2);
+    answer(2);
 }
 
 } // namespace dq

@@ -32,7 +32,7 @@ public:
     void ask();
     TableEdits::DeleteRecordQuestion &question() { return m_question; }
     // The answer of a button (Yes 0, No 1, Cancel 2), as a click on it gives.
-    void cmdBtn_Click(int index);
+    void answer(int index);
 
     std::array<QPushButton *, 3> cmdBtn {};
     QCheckBox *chkAskDel = nullptr;

@@ -58,12 +58,12 @@ frmSearch::frmSearch(frmMain &window)
     row->addLayout(buttons);
 
     connect(txtSearched, &QLineEdit::textChanged, this, [this](const QString &text) { m_finder.setSearchText(text); });
-    connect(cmdNext, &QPushButton::clicked, this, &frmSearch::cmdNext_Click);
+    connect(cmdNext, &QPushButton::clicked, this, &frmSearch::findNext);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
     txtSearched->installEventFilter(this);
 }
 
-void frmSearch::cmdNext_Click()
+void frmSearch::findNext()
 {
     GridModel &fa = m_window.table().fa();
     m_finder.setFromBeginning(chkFromBeginning->isChecked());

@@ -26,7 +26,7 @@ class frmSearch : public QDialog
 public:
     explicit frmSearch(frmMain &window);
 
-    void cmdNext_Click();
+    void findNext();
     const Finder &finder() const { return m_finder; }
 
     QLineEdit *txtSearched = nullptr;

@@ -2,6 +2,7 @@
 
 #include "app/grid/gridview.h"
 #include "app/shell/frmmain.h"
+#include "app/shell/menuentry.h"
 #include "app/table/pancolor.h"
 #include "core/table/recordtable.h"
 
@@ -89,62 +90,69 @@ StyleCommands::StyleCommands(frmMain &window)
     , m_palette(new PanColor(&window))
 {
     setObjectName(QStringLiteral("styleCommands"));
-    GridModel *fa = &window.table().fa();
+    createMenuEntries();
+    createToolbarKeys();
+    connectWindow();
+    refreshState();
+}
 
-    const auto entry = [this](QMenu *into, const char *name, const QString &caption) {
-        QAction *a = into->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        return a;
-    };
-    window.menu(frmMain::Menu::Edit)->addSeparator()->setObjectName(QStringLiteral("mnuSpace222"));
-    QMenu *mnuAlign = window.menu(frmMain::Menu::Edit)->addMenu(QStringLiteral("A&lignment"));
-    mnuAlign->setObjectName(QStringLiteral("mnuAlign"));
-    mnuAlign->menuAction()->setObjectName(QStringLiteral("mnuAlignAction"));
+void StyleCommands::createMenuEntries()
+{
+    QMenu *edit = m_window.menu(frmMain::Menu::Edit);
+    addMenuSeparator(edit, "mnuSpace222");
+    QMenu *mnuAlign = addSubmenu(edit, "mnuAlign", QStringLiteral("A&lignment"));
     const std::array<std::tuple<const char *, QString, Alignment>, 3> alignments { {
         { "mnuAlignLeft", QStringLiteral("&Left"), Alignment::LeftCenter },
         { "mnuAlignCenter", QStringLiteral("&Center"), Alignment::CenterCenter },
         { "mnuAlignRight", QStringLiteral("&Right"), Alignment::RightCenter },
     } };
     for (const auto &[name, caption, alignment] : alignments)
-        connect(entry(mnuAlign, name, caption), &QAction::triggered, this, [this, a = alignment] { align(a); });
-    QAction *mnuBkColor = entry(window.menu(frmMain::Menu::Edit), "mnuBkColor", QStringLiteral("&Backgorund Color..."));
+        connect(addMenuEntry(mnuAlign, name, caption), &QAction::triggered, this, [this, a = alignment] { align(a); });
+    QAction *mnuBkColor = addMenuEntry(edit, "mnuBkColor", QStringLiteral("&Backgorund Color..."));
     connect(mnuBkColor, &QAction::triggered, this, &StyleCommands::backgroundColor);
 
-    m_mnuGrid = entry(window.menu(frmMain::Menu::View), "mnuGrid", QStringLiteral("&Grid Lines"));
+    m_mnuGrid = addMenuEntry(m_window.menu(frmMain::Menu::View), "mnuGrid", QStringLiteral("&Grid Lines"));
     m_mnuGrid->setCheckable(true);
-    m_mnuGrid->setChecked(fa->gridLines());
+    m_mnuGrid->setChecked(m_window.table().fa().gridLines());
     connect(m_mnuGrid, &QAction::triggered, this, &StyleCommands::gridLines);
 
-    QMenu *mnuOptions = window.menu(frmMain::Menu::Tools)->addMenu(QStringLiteral("&Options"));
+    QMenu *mnuOptions = m_window.menu(frmMain::Menu::Tools)->addMenu(QStringLiteral("&Options"));
     mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
-    connect(entry(mnuOptions, "mnuFonts", QStringLiteral("Fonts")), &QAction::triggered, this, &StyleCommands::fonts);
+    connect(addMenuEntry(mnuOptions, "mnuFonts", QStringLiteral("Fonts")), &QAction::triggered, this,
+        &StyleCommands::fonts);
+}
 
+void StyleCommands::createToolbarKeys()
+{
     const std::array<std::tuple<QString, CellStyling::FontStyle>, 3> styles { {
         { kBold, CellStyling::FontStyle::Bold },
         { kItalic, CellStyling::FontStyle::Italic },
         { kUnderline, CellStyling::FontStyle::Underline },
     } };
     for (const auto &[key, style] : styles) {
-        QAction *button = window.addToolbarButton(0, key, key);
+        QAction *button = m_window.addToolbarButton(0, key, key);
         button->setIcon(letterIcon(key.left(1), style));
         button->setCheckable(true);
         connect(button, &QAction::triggered, this, [this, s = style] { toggleStyle(s); });
     }
-    QAction *keyA = window.addToolbarButton(0, QStringLiteral("A"), QStringLiteral("Current Font Color"));
+    QAction *keyA = m_window.addToolbarButton(0, QStringLiteral("A"), QStringLiteral("Current Font Color"));
     keyA->setIcon(PanColor::colorImage(CellStyling::kFirstPaletteImage));
     connect(keyA, &QAction::triggered, this, &StyleCommands::applyCurrentTextColor);
-    window.addToolbarButton(0, QStringLiteral("Acolor"), QStringLiteral("Set Font Color"))->setIcon(paletteIcon());
-    QAction *keyFlood = window.addToolbarButton(0, QStringLiteral("Flood"), QStringLiteral("Set Background Color"));
+    m_window.addToolbarButton(0, QStringLiteral("Acolor"), QStringLiteral("Set Font Color"))->setIcon(paletteIcon());
+    QAction *keyFlood = m_window.addToolbarButton(0, QStringLiteral("Flood"), QStringLiteral("Set Background Color"));
     keyFlood->setIcon(floodIcon());
     connect(keyFlood, &QAction::triggered, this, &StyleCommands::backgroundColor);
     // The key reaches the same switch as the View menu's entry, tick and setting included.
     QAction *keyAlternate
-        = window.addToolbarButton(0, QStringLiteral("AlternateColor"), QStringLiteral("Toggle Alternate Color"));
+        = m_window.addToolbarButton(0, QStringLiteral("AlternateColor"), QStringLiteral("Toggle Alternate Color"));
     keyAlternate->setIcon(stripesIcon());
-    connect(keyAlternate, &QAction::triggered, &window, &frmMain::toggleAlternateColor);
+    connect(keyAlternate, &QAction::triggered, &m_window, &frmMain::toggleAlternateColor);
+}
 
+void StyleCommands::connectWindow()
+{
     // Every results-toolbar key puts the palette away; "Acolor" then brings it back.
-    connect(window.toolbar(0), &QToolBar::actionTriggered, this, [this](QAction *a) {
+    connect(m_window.toolbar(0), &QToolBar::actionTriggered, this, [this](QAction *a) {
         if (a->data().toString() == QLatin1String("Acolor"))
             showPalette();
         else
@@ -152,24 +160,23 @@ StyleCommands::StyleCommands(frmMain &window)
     });
     connect(m_palette, &PanColor::colorChosen, this, &StyleCommands::chooseTextColor);
 
-    connect(fa, &GridModel::selectionChanged, this, [this] {
-        if (m_window.focusOwner() != 2)
+    connect(&m_window.table().fa(), &GridModel::selectionChanged, this, [this] {
+        if (m_window.focusOwner() != FocusOwner::FormPanel)
             refreshState();
     });
-    connect(&window, &frmMain::recordTableClicked, this, &StyleCommands::refreshState);
-    connect(&window, &frmMain::focusOwnerChanged, this, [this](quint8 owner) {
+    connect(&m_window, &frmMain::recordTableClicked, this, &StyleCommands::refreshState);
+    connect(&m_window, &frmMain::focusOwnerChanged, this, [this](FocusOwner owner) {
         m_palette->hide();
-        if (owner == 2) {
+        if (owner == FocusOwner::FormPanel) {
             followFormPanel();
             refreshFormState();
         } else
             refreshState();
     });
-    connect(&window.table(), &RecordTable::tableRebuilt, this, [this] {
+    connect(&m_window.table(), &RecordTable::tableRebuilt, this, [this] {
         applyWindowSwitches();
         refreshState();
     });
-    refreshState();
 }
 
 GridModel *StyleCommands::formPanel() const
@@ -179,7 +186,7 @@ GridModel *StyleCommands::formPanel() const
 
 GridModel *StyleCommands::target(GridRange &range) const
 {
-    if (m_window.focusOwner() == 1) {
+    if (m_window.focusOwner() == FocusOwner::RecordTable) {
         GridModel *fa = &m_window.table().fa();
         range = CellStyling::targetRange(*fa, m_window.mouseMode());
         return fa;
@@ -221,7 +228,7 @@ void StyleCommands::toggleStyle(CellStyling::FontStyle style)
 {
     GridRange range;
     GridModel *grid = target(range);
-    const bool onTable = m_window.focusOwner() == 1;
+    const bool onTable = m_window.focusOwner() == FocusOwner::RecordTable;
     CellStyling::FontState &state = onTable ? m_state : m_formState;
     bool &flag = style == CellStyling::FontStyle::Bold ? state.bold
         : style == CellStyling::FontStyle::Italic      ? state.italic
@@ -248,7 +255,7 @@ void StyleCommands::followFormPanel()
         return;
     m_followedForm = form;
     connect(form, &GridModel::selectionChanged, this, [this, form] {
-        if (m_window.focusOwner() == 2 && form == formPanel())
+        if (m_window.focusOwner() == FocusOwner::FormPanel && form == formPanel())
             refreshFormState();
     });
 }

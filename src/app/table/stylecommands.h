@@ -52,6 +52,9 @@ public:
     PanColor *palette() const { return m_palette; }
 
 private:
+    void createMenuEntries();
+    void createToolbarKeys();
+    void connectWindow();
     // The grid and range a command acts on; nullptr when there is none.
     GridModel *target(GridRange &range) const;
     void tableCommandDone(const GridModel *grid);

@@ -284,7 +284,7 @@ private slots:
         QCOMPARE(harvest().Timer1->interval(), 200);
         QStringList seen;
         for (int tick = 0; tick < 11; ++tick) {
-            harvest().Timer1_Timer();
+            harvest().animateStatus();
             seen << m_w->panel(2)->text();
             QCOMPARE(m_w->panel(20)->text(), seen.last());
             QCOMPARE(harvest().pnlHintMsg[2]->text(), seen.last());

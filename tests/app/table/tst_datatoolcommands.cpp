@@ -42,7 +42,7 @@ private slots:
         QVERIFY(openWindow(true));
         QVERIFY(named<GridView>(*m_window, "fb"));
         m_form = named<GridView>(*m_window, "fb")->gridModel();
-        m_window->setFocusOwner(1);
+        m_window->setFocusOwner(FocusOwner::RecordTable);
         tools()->setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(9, 5, 7)); });
     }
 
@@ -231,7 +231,7 @@ private slots:
     void stampOnTheFormPanelField()
     {
         QFETCH(quint8, owner);
-        m_window->setFocusOwner(owner);
+        m_window->setFocusOwner(FocusOwner(owner));
         fa().setColumnFormat(2, u"dd-Mmm-yyyy"_s);
         fa().setCursor(4, 7);
         fa().setText(4, 2, u"Troy"_s);

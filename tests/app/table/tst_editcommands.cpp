@@ -161,7 +161,7 @@ private slots:
         QCOMPARE(panel(3), u"ROW"_s);
         QCOMPARE(panel(4), u"US"_s);
         QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::ListBox);
-        QCOMPARE(m_window->focusOwner(), quint8(0));
+        QCOMPARE(m_window->focusOwner(), FocusOwner::None);
         // A click on the pressed Row key keeps it pressed.
         key(u"RowMode"_s)->trigger();
         QVERIFY(key(u"RowMode"_s)->isChecked());
@@ -263,7 +263,7 @@ private slots:
         QGuiApplication::clipboard()->setText(u"stale"_s);
         selectSample(blockMode, rows);
         if (owner != 0)
-            m_window->setFocusOwner(quint8(owner));
+            m_window->setFocusOwner(FocusOwner(owner));
         action(u"mnuEditCopy"_s)->trigger();
         QTEST(clipboard(), "expected");
     }
@@ -276,7 +276,7 @@ private slots:
         GridModel &fb = edit().formPanel().grid();
         fb.setCursor(1, 1);
         fb.setSelectedRows({ 1, 6 });
-        m_window->setFocusOwner(2);
+        m_window->setFocusOwner(FocusOwner::FormPanel);
         key(u"Copy"_s)->trigger();
         QCOMPARE(clipboard(), u"Name\tr2c0\rPhone\tr2c5"_s);
         // Cut and Paste leave both grids alone while the Form panel owns the focus.
@@ -307,7 +307,7 @@ private slots:
         QFETCH(Rows, rows);
         fillTable(6);
         selectSample(blockMode, rows);
-        m_window->setFocusOwner(1);
+        m_window->setFocusOwner(FocusOwner::RecordTable);
         action(u"mnuEditCut"_s)->trigger();
         QTEST(clipboard(), "clip");
         QCOMPARE(fa().rows(), 7);
@@ -349,7 +349,7 @@ private slots:
         fillTable(5);
         selectSample(blockMode, rows);
         QGuiApplication::clipboard()->setText(clip);
-        m_window->setFocusOwner(1);
+        m_window->setFocusOwner(FocusOwner::RecordTable);
         action(u"mnuEditPaste"_s)->trigger();
         QCOMPARE(fa().rows(), 6);
         QCOMPARE(fa().cols(), 13);
@@ -367,9 +367,9 @@ private slots:
     void selectAllTakesNoTitles()
     {
         fillTable(4);
-        m_window->setFocusOwner(2);
+        m_window->setFocusOwner(FocusOwner::FormPanel);
         action(u"mnuSelectAll"_s)->trigger();
-        QCOMPARE(m_window->focusOwner(), quint8(1));
+        QCOMPARE(m_window->focusOwner(), FocusOwner::RecordTable);
         QCOMPARE(panel(5), u"4 Sel"_s);
         action(u"mnuEditCopy"_s)->trigger();
         QVERIFY(!clipboard().contains(u"Name"_s));
@@ -410,7 +410,7 @@ private slots:
             m_window->table().MakeModified(false);
         QVERIFY(!m_window->table().changed());
         markRows({ 2 });
-        m_window->setFocusOwner(1);
+        m_window->setFocusOwner(FocusOwner::RecordTable);
         QGuiApplication::clipboard()->setText(u"pasted"_s);
         action(command)->trigger();
         QVERIFY(m_window->table().changed());
@@ -489,7 +489,7 @@ private slots:
     void rowHeightsStepOnTheSelectedRows()
     {
         fillTable(6);
-        m_window->setFocusOwner(1);
+        m_window->setFocusOwner(FocusOwner::RecordTable);
         markRows({ 2, 3 });
         action(u"mnuRowHeightReset"_s)->trigger();
         QCOMPARE(fa().rowHeight(2), 240);
@@ -515,7 +515,7 @@ private slots:
         GridModel &fb = edit().formPanel().grid();
         fb.setCursor(2, 1);
         fb.setSelectedRows({ 2 });
-        m_window->setFocusOwner(2);
+        m_window->setFocusOwner(FocusOwner::FormPanel);
         const int before = fb.rowHeight(2);
         const int record = fa().rowHeight(fa().row());
         action(u"mnuRowHeightInc"_s)->trigger();
@@ -527,18 +527,18 @@ private slots:
     {
         QVERIFY(showWindow());
         named<GridView>(*m_window, "fa")->setFocus();
-        QTRY_COMPARE(m_window->focusOwner(), quint8(1));
+        QTRY_COMPARE(m_window->focusOwner(), FocusOwner::RecordTable);
         const QStringList recordOnly { u"mnuEditCut"_s, u"mnuEditPaste"_s, u"mnuSelectAll"_s, u"mnuEditFind"_s,
             u"mnuSpace101"_s, u"mnuSpace102"_s };
         for (const QString &name : recordOnly)
             QVERIFY2(action(name)->isVisible(), qPrintable(name));
         named<GridView>(*m_window, "fb")->setFocus();
-        QTRY_COMPARE(m_window->focusOwner(), quint8(2));
+        QTRY_COMPARE(m_window->focusOwner(), FocusOwner::FormPanel);
         for (const QString &name : recordOnly)
             QVERIFY2(!action(name)->isVisible(), qPrintable(name));
         QVERIFY(action(u"mnuEditCopy"_s)->isVisible());
         named<GridView>(*m_window, "fa")->setFocus();
-        QTRY_COMPARE(m_window->focusOwner(), quint8(1));
+        QTRY_COMPARE(m_window->focusOwner(), FocusOwner::RecordTable);
         QVERIFY(action(u"mnuEditCut"_s)->isVisible());
     }
 

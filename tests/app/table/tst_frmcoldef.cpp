@@ -98,9 +98,9 @@ private slots:
         QAction *a = action(name);
         QVERIFY2(a, qPrintable(name));
         QVERIFY(named<QMenu>(*m_window, "mnuEdit")->actions().contains(a));
-        m_window->setFocusOwner(2);
+        m_window->setFocusOwner(FocusOwner::FormPanel);
         QCOMPARE(a->isVisible(), withFormPanel);
-        m_window->setFocusOwner(1);
+        m_window->setFocusOwner(FocusOwner::RecordTable);
         QVERIFY(a->isVisible());
     }
 

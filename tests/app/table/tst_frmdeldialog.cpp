@@ -20,7 +20,7 @@ class TestFrmDelDialog : public QObject, test::TableWindowFixture
     frmDelDialog &askForRow(int row)
     {
         fa().setCursor(row, 0);
-        form().imgBtn_Click(0);
+        form().runButton(0);
         return form().deleteDialog();
     }
 
@@ -83,8 +83,8 @@ private slots:
         QVERIFY(!m_window->table().changed());
         // The declined flag was read and reset: a later Yes deletes.
         QVERIFY(!d.question().takeDeclined());
-        form().imgBtn_Click(0);
-        d.cmdBtn_Click(0);
+        form().runButton(0);
+        d.answer(0);
         QCOMPARE(fa().rows(), 4);
     }
 
@@ -109,11 +109,11 @@ private slots:
     {
         frmDelDialog &d = askForRow(1);
         d.chkAskDel->setChecked(true);
-        d.cmdBtn_Click(1); // No, but the tick still counts from now on
+        d.answer(1); // No, but the tick still counts from now on
         QCOMPARE(fa().rows(), 5);
         QCOMPARE(m_window->findChildren<frmDelDialog *>().size(), 1);
         QVERIFY(d.chkAskDel->isChecked());
-        form().imgBtn_Click(0);
+        form().runButton(0);
         QVERIFY(!d.isVisible());
         QCOMPARE(fa().rows(), 4);
     }

@@ -156,7 +156,7 @@ private slots:
     {
         frmSearch *dialog = openSearch();
         dialog->txtSearched->setText(u"blacksmith"_s);
-        dialog->cmdNext_Click();
+        dialog->findNext();
         QCOMPARE(edit().formPanel().grid().text(3, 1), u"blacksmith"_s);
     }
 
@@ -190,10 +190,10 @@ private slots:
         fa().setCursor(1, 3);
         frmSearch *dialog = openSearch();
         dialog->txtSearched->setText(u"smith"_s);
-        dialog->cmdNext_Click();
+        dialog->findNext();
         QCOMPARE(current(), Cell(1, 4));
         m_prompts->answers = { Answer::Ok };
-        dialog->cmdNext_Click();
+        dialog->findNext();
         QCOMPARE(m_prompts->messages(), QStringList { u"The document has been searched.\r\n1 found."_s });
     }
 
@@ -216,11 +216,11 @@ private slots:
         frmSearch *dialog = openShownSearch(u"smith"_s);
         QVERIFY(dialog);
         fa().setCursor(start.x(), start.y());
-        dialog->cmdNext_Click();
+        dialog->findNext();
         QTEST(current(), "firstHit");
         clickCell(click.x(), click.y());
         QCOMPARE(current(), click);
-        dialog->cmdNext_Click();
+        dialog->findNext();
         QTEST(current(), "nextHit");
     }
 
@@ -237,12 +237,12 @@ private slots:
         frmSearch *dialog = openSearch();
         dialog->txtSearched->setText(u"jones"_s);
         dialog->chkFromBeginning->setChecked(fromBeginning);
-        dialog->cmdNext_Click();
+        dialog->findNext();
         QCOMPARE(current(), Cell(4, 4));
         m_prompts->answers = { Answer::Ok, Answer::Ok };
-        dialog->cmdNext_Click();
+        dialog->findNext();
         QCOMPARE(m_prompts->messages().size(), 1);
-        dialog->cmdNext_Click();
+        dialog->findNext();
         if (fromBeginning) {
             QCOMPARE(m_prompts->messages().size(), 1);
             QCOMPARE(current(), Cell(4, 4));
@@ -257,7 +257,7 @@ private slots:
     {
         QPointer<frmSearch> dialog = openSearch();
         dialog->txtSearched->setText(u"smith"_s);
-        dialog->cmdNext_Click();
+        dialog->findNext();
         QCOMPARE(dialog->finder().hitCount(), 1);
         QTest::mouseClick(dialog->cmdClose, Qt::LeftButton);
         QTRY_VERIFY(dialog.isNull());

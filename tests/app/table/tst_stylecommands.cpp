@@ -81,7 +81,7 @@ private slots:
         // A Form panel of the current record: a title row, then one field per column.
         QVERIFY(named<GridView>(*m_window, "fb"));
         m_form = named<GridView>(*m_window, "fb")->gridModel();
-        m_window->setFocusOwner(1);
+        m_window->setFocusOwner(FocusOwner::RecordTable);
         fillTable(fa().rows() - 1);
         m_window->table().MakeModified(false);
     }
@@ -143,7 +143,7 @@ private slots:
         // The record table's cell is styled already; the Form panel's state is its own.
         key(keyOf(style))->trigger();
         m_window->table().MakeModified(false);
-        m_window->setFocusOwner(2);
+        m_window->setFocusOwner(FocusOwner::FormPanel);
         m_form->setCursor(3, 1);
         styles()->refreshFormState();
         QVERIFY(!key(keyOf(style))->isChecked());
@@ -274,7 +274,7 @@ private slots:
         QFETCH(QString, command);
         QFETCH(quint8, owner);
         useNamedFile();
-        m_window->setFocusOwner(owner);
+        m_window->setFocusOwner(FocusOwner(owner));
         const GridRange range = selectSample(MouseMode::Block);
         m_form->setCursor(4, 1);
         GridModel &grid = owner == 1 ? fa() : *m_form;
@@ -325,7 +325,7 @@ private slots:
         QFETCH(int, alignment);
         QFETCH(quint8, owner);
         QFETCH(MouseMode, mode);
-        m_window->setFocusOwner(owner);
+        m_window->setFocusOwner(FocusOwner(owner));
         const GridRange range = selectSample(mode);
         m_form->setCursor(2, 1);
         const QList<CellFormat> formBefore = formatsOf(*m_form);
