@@ -42,6 +42,8 @@ public:
     // How a title click sorts; without one the model's case-sensitive string sort is used.
     using TitleSorter = std::function<void(int col, Qt::SortOrder order)>;
     void setTitleSorter(TitleSorter sorter) { m_titleSorter = std::move(sorter); }
+    // Forgets the sorted column and its arrow: the next title click sorts ascending.
+    void resetTitleSort();
 
     int twipsToPixelsX(int twips) const;
     int twipsToPixelsY(int twips) const;

@@ -161,6 +161,7 @@ frmT &HarvestCommands::keyTool()
         m_frmT = new frmT(m_window.prompts(), &m_window);
         m_frmT->setSiteGrid(&m_window.siteGrid());
         m_frmT->setSiteListPath(programFolder() + SiteList::fileName());
+        connect(m_frmT, &frmT::siteListSaved, this, &HarvestCommands::reloadSiteList);
     }
     return *m_frmT;
 }
@@ -204,6 +205,40 @@ void HarvestCommands::cboYP2_Click()
     else
         w.setSearchAddress(loaded.url);
     w.panel(24)->clear();
+}
+
+void HarvestCommands::reloadSiteList()
+{
+    frmMain &w = m_window;
+    const QString path = programFolder() + SiteList::fileName();
+    if (const FileResult r = GridFile::load(w.siteGrid(), path, FileKind::Native); !r) {
+        w.prompts().message(
+            QStringLiteral("Dirquill"), r.errorString, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        return;
+    }
+    const QStringList names = SiteList::fill(w.siteGrid(), w.engines());
+    // The engine in use stays chosen when it is still listed.
+    const QString shown = w.cboYP2->currentText();
+    {
+        const QSignalBlocker quiet(w.cboYP2);
+        w.cboYP2->clear();
+        w.cboYP2->addItems(names);
+        w.cboYP2->setCurrentIndex(names.isEmpty() ? -1 : qMax(0, int(names.indexOf(shown))));
+    }
+    w.setListIndex(w.cboYP2->currentIndex());
+}
+
+void HarvestCommands::reloadKeyFileIfSites()
+{
+    frmMain &w = m_window;
+    if (!m_frmT || !m_frmT->showingSites() || w.cboYP2->currentIndex() < 0)
+        return;
+    const KeyFileLoader::Result loaded
+        = KeyFileLoader::load(w.engines(), w.cboYP2->currentIndex(), m_frmT->keyTable(), w.prompts());
+    m_grabDisabled = loaded.grabDisabled;
+    m_frmT->setKeyFilePath(loaded.path);
+    if (loaded.loaded)
+        m_frmT->keyFileLoaded();
 }
 
 void HarvestCommands::Command1_Click()
@@ -293,6 +328,10 @@ void HarvestCommands::Grab()
     if (m_run->isRunning())
         return;
     frmMain &w = m_window;
+    // A site list shown in the key table is no set of extraction rules.
+    reloadKeyFileIfSites();
+    if (m_frmT && m_frmT->showingSites())
+        return;
     setStopEnabled(true);
     mnuFileB_StopGrab->setEnabled(true);
     w.panel(2)->clear();

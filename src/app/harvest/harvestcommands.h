@@ -75,6 +75,10 @@ private:
     void setBrowsingKeysEnabled(bool on);
     void onFinished(int reason, const QString &message);
     void showLastRow();
+    // Reads the site list file again into the engines and the engine list.
+    void reloadSiteList();
+    // The key table holds the site list (double click): the engine's own rules come back.
+    void reloadKeyFileIfSites();
 
     frmMain &m_window;
     BrowserCommands *m_browsers;
