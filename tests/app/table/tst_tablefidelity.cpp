@@ -103,7 +103,8 @@ private slots:
         QTest::addColumn<QString>("gesture");
         QTest::addColumn<QString>("command");
         QTest::addColumn<QList<int>>("rows");
-        QTest::newRow("Bold after a click and a Shift-click") << u"shift-click"_s << u"Bold"_s << QList<int> { 2, 3, 4 };
+        QTest::newRow("Bold after a click and a Shift-click")
+            << u"shift-click"_s << u"Bold"_s << QList<int> { 2, 3, 4 };
         QTest::newRow("Bold after Ctrl-clicks") << u"ctrl-click"_s << u"Bold"_s << QList<int> { 2, 4 };
         QTest::newRow("Bold after Shift+Down twice") << u"shift-down"_s << u"Bold"_s << QList<int> { 2, 3, 4 };
         QTest::newRow("Right alignment after a Shift-click")
@@ -151,8 +152,7 @@ private slots:
         QTest::addColumn<bool>("descending");
         QTest::newRow("after New the first click sorts ascending") << u"New"_s << 0 << false;
         QTest::newRow("after Open the first click sorts ascending") << u"Open"_s << 0 << false;
-        QTest::newRow("after Delete Duplicates a click on its column sorts descending")
-            << u"mnuDelDup"_s << 0 << true;
+        QTest::newRow("after Delete Duplicates a click on its column sorts descending") << u"mnuDelDup"_s << 0 << true;
         QTest::newRow("a column moved across the sorted one: the sorted column keeps its direction")
             << u"move"_s << 1 << true;
     }
