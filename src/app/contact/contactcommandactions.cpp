@@ -3,6 +3,7 @@
 #include "app/contact/desktoplinkopener.h"
 #include "app/contact/frmdial.h"
 #include "app/shell/frmmain.h"
+#include "core/shell/settings.h"
 #include "core/table/recordtable.h"
 
 #include <QAction>
@@ -76,6 +77,7 @@ void ContactCommandActions::setLinkOpener(LinkOpener *opener)
 {
     m_opener = opener ? opener : m_desktopOpener.get();
     m_actions = std::make_unique<ContactActions>(m_window.table().fa(), *m_opener, m_window.prompts());
+    m_actions->setMapAddress(Settings::read(QStringLiteral("MapAddress")));
 }
 
 void ContactCommandActions::runToolbarKey(const QString &key)
