@@ -431,9 +431,22 @@ void GridView::keyPressEvent(QKeyEvent *event)
     QTableView::keyPressEvent(event);
 }
 
+void GridView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_pressed = indexAt(event->position().toPoint());
+    QTableView::mousePressEvent(event);
+}
+
 void GridView::mouseReleaseEvent(QMouseEvent *event)
 {
     QTableView::mouseReleaseEvent(event);
+    // A drag across cells ends on another current cell: the window follows it as after a click.
+    if (event->button() == Qt::LeftButton && m_pressed.isValid() && currentIndex().isValid()
+        && indexAt(event->position().toPoint()) != m_pressed)
+        emit cellClicked(currentIndex().row(), currentIndex().column());
+    if (event->button() == Qt::LeftButton)
+        m_pressed = QPersistentModelIndex();
     if (event->button() == Qt::RightButton) {
         const QModelIndex i = indexAt(event->position().toPoint());
         emit rightButtonUp(i.row(), i.column(), event->globalPosition().toPoint());

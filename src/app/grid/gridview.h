@@ -69,6 +69,7 @@ protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void commitData(QWidget *editor) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
@@ -99,6 +100,7 @@ private:
     bool m_syncing = false; // true while the view and the model mirror each other
     bool m_applying = false; // true while model attributes are applied to the headers
     QList<QMetaObject::Connection> m_connections;
+    QPersistentModelIndex m_pressed; // where the left button went down
 };
 
 } // namespace dq

@@ -49,6 +49,13 @@ HarvestCommands::HarvestCommands(frmMain &w)
     connect(&w, &frmMain::searchAddressChanged, this, &HarvestCommands::txtDrop_Change);
     connect(w.engineBox(), &QComboBox::activated, this, &HarvestCommands::cboYP2_Click);
     connect(Timer1, &QTimer::timeout, this, &HarvestCommands::Timer1_Timer);
+    // A finished grab's "Done" belongs to the table it filled, not to a new or opened one.
+    connect(&w.table(), &RecordTable::tableRebuilt, this, [this] {
+        if (!isGrabbing()) {
+            m_window.panel(2)->clear();
+            m_window.panel(20)->clear();
+        }
+    });
 
     connect(m_run, &GrabRun::grabbedCountChanged, this,
         [this](int count) { m_window.panel(24)->setText(QString::number(count)); });
@@ -80,7 +87,8 @@ void HarvestCommands::createControls()
     bar->addSeparator();
     w.engineBox()->setToolTip(QStringLiteral("Select Yellow Pages Searching Site"));
     w.engineBox()->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    w.engineBox()->setMinimumContentsLength(24);
+    // The engine list gives way before the hint does when the window is narrow.
+    w.engineBox()->setMinimumContentsLength(12);
     bar->addWidget(w.engineBox());
     cmdUpDown = new QToolButton(bar);
     cmdUpDown->setObjectName(QStringLiteral("cmdUpDown"));
@@ -218,23 +226,23 @@ void HarvestCommands::reloadSiteList()
     }
     const QStringList names = SiteList::fill(w.siteGrid(), w.engines());
     // The engine in use stays chosen when it is still listed.
-    const QString shown = w.cboYP2->currentText();
+    const QString shown = w.engineBox()->currentText();
     {
-        const QSignalBlocker quiet(w.cboYP2);
-        w.cboYP2->clear();
-        w.cboYP2->addItems(names);
-        w.cboYP2->setCurrentIndex(names.isEmpty() ? -1 : qMax(0, int(names.indexOf(shown))));
+        const QSignalBlocker quiet(w.engineBox());
+        w.engineBox()->clear();
+        w.engineBox()->addItems(names);
+        w.engineBox()->setCurrentIndex(names.isEmpty() ? -1 : qMax(0, int(names.indexOf(shown))));
     }
-    w.setListIndex(w.cboYP2->currentIndex());
+    w.setListIndex(w.engineBox()->currentIndex());
 }
 
 void HarvestCommands::reloadKeyFileIfSites()
 {
     frmMain &w = m_window;
-    if (!m_frmT || !m_frmT->showingSites() || w.cboYP2->currentIndex() < 0)
+    if (!m_frmT || !m_frmT->showingSites() || w.engineBox()->currentIndex() < 0)
         return;
     const KeyFileLoader::Result loaded
-        = KeyFileLoader::load(w.engines(), w.cboYP2->currentIndex(), m_frmT->keyTable(), w.prompts());
+        = KeyFileLoader::load(w.engines(), w.engineBox()->currentIndex(), m_frmT->keyTable(), w.prompts());
     m_grabDisabled = loaded.grabDisabled;
     m_frmT->setKeyFilePath(loaded.path);
     if (loaded.loaded)

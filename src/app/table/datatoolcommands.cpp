@@ -8,6 +8,7 @@
 #include "core/table/recordtable.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 
 namespace dq {
@@ -65,8 +66,11 @@ void DataToolCommands::enableTitleTools()
 
 void DataToolCommands::deleteDuplicates()
 {
-    if (DataTools::deleteDuplicates(m_window.table().fa(), m_window.prompts()) < 0)
+    const int removed = DataTools::deleteDuplicates(m_window.table().fa(), m_window.prompts());
+    if (removed < 0)
         return;
+    m_window.panel(2)->setText(removed == 1 ? QStringLiteral("1 duplicate row deleted")
+                                            : QStringLiteral("%1 duplicate rows deleted").arg(removed));
     m_window.table().markChangedByCommand();
     m_window.fa_Click();
 }

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QToolButton>
 
@@ -296,6 +297,60 @@ private slots:
         const int enabled = darkestInk(start);
         QVERIFY(enabled >= 0);
         QVERIFY2(enabled + 80 < disabled, qPrintable(u"enabled %1, disabled %2"_s.arg(enabled).arg(disabled)));
+    }
+
+    void deleteDuplicatesSaysHowManyRowsWent()
+    {
+        for (int r : { 3, 5 })
+            for (int c = 0; c < fa().cols(); ++c)
+                fa().setText(r, c, fa().text(1, c));
+        m_prompts->answers << UserPrompts::Answer::Yes;
+        action(u"mnuDelDup"_s)->trigger();
+        QCOMPARE(fa().rows(), 5);
+        QCOMPARE(m_window->panel(2)->text(), u"2 duplicate rows deleted"_s);
+    }
+
+    void newAndOpenClearAFinishedGrabsStatus_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("New") << u"mnuNew"_s;
+        QTest::newRow("Open") << u"mnuOpen"_s;
+    }
+
+    void newAndOpenClearAFinishedGrabsStatus()
+    {
+        QFETCH(QString, command);
+        const QString path = m_home + u"/other.tsy"_s;
+        QVERIFY(GridFile::save(fa(), path, FileKind::Native));
+        m_window->panel(2)->setText(u"Done"_s);
+        if (command == u"mnuOpen")
+            openThrough(command, path);
+        else
+            action(command)->trigger();
+        QCOMPARE(m_window->panel(2)->text(), QString());
+    }
+
+    void rowModeDragMovesTheCounterAndTheFormPanel()
+    {
+        GridView *fa = view("fa");
+        const auto at = [fa](int row) { return fa->visualRect(fa->model()->index(row, 0)).center(); };
+        QTest::mousePress(fa->viewport(), Qt::LeftButton, {}, at(2));
+        QTest::mouseMove(fa->viewport(), at(4));
+        QTest::mouseMove(fa->viewport(), at(5));
+        QTest::mouseRelease(fa->viewport(), Qt::LeftButton, {}, at(5));
+        QCOMPARE(this->fa().row(), 5);
+        QCOMPARE(m_window->panel(6)->text(), u"5 / 6"_s);
+        QCOMPARE(view("fb")->gridModel()->text(1, 1), u"r5c0"_s);
+    }
+
+    void searchHintShowsOnTheFirstScreen()
+    {
+        m_window->showTab(frmMain::kTabSearch);
+        QWidget *hint = m_window->findChild<QWidget *>(u"pnlHintMsg_0"_s);
+        QVERIFY(hint);
+        QTRY_VERIFY(hint->isVisible());
+        const QRect shown(hint->mapTo(m_window.get(), QPoint(0, 0)), hint->size());
+        QVERIFY(m_window->rect().contains(shown));
     }
 
     void saveAsStartsInTheLastFolder_data()
