@@ -2,6 +2,7 @@
 
 #include "core/grid/gridmodel.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -118,6 +119,9 @@ frmReportOptions::frmReportOptions(GridModel &recordTable, UserPrompts &prompts,
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     cboLabelFormat_Click();
     chkCountry_Click();
+    // Wide enough for the title bar to show the whole title beside its buttons.
+    const QFontMetrics title(QApplication::font());
+    setMinimumWidth(qMax(minimumSizeHint().width(), title.horizontalAdvance(windowTitle()) * 5 / 4 + 160));
 }
 
 void frmReportOptions::mnuPrint(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
