@@ -68,8 +68,8 @@ private slots:
     {
         keyTool().keyTable().setText(2, 0, u"Beta Renamed"_s);
         keyTool().cmdButton[1]->click(); // Save Sites Map
-        QCOMPARE(m_w->cboYP2->itemText(1), u"Beta Renamed"_s);
-        QCOMPARE(m_w->cboYP2->currentText(), u"Alpha Pages"_s);
+        QCOMPARE(m_w->engineBox()->itemText(1), u"Beta Renamed"_s);
+        QCOMPARE(m_w->engineBox()->currentText(), u"Alpha Pages"_s);
 
         m_w->harvest().cmdUpDown->click();
         auto *editor = m_w->findChild<frmSites *>();
