@@ -4,6 +4,7 @@
 #include "app/contact/frmdial.h"
 #include "app/shell/frmmain.h"
 #include "app/shell/menuentry.h"
+#include "core/shell/settings.h"
 #include "core/table/recordtable.h"
 
 #include <QAction>
@@ -75,6 +76,7 @@ void ContactCommandActions::setLinkOpener(LinkOpener *opener)
 {
     m_opener = opener ? opener : m_desktopOpener.get();
     m_actions = std::make_unique<ContactActions>(m_window.table().fa(), *m_opener, m_window.prompts());
+    m_actions->setMapAddress(Settings::read(QStringLiteral("MapAddress")));
 }
 
 void ContactCommandActions::runToolbarKey(const QString &key)

@@ -4,9 +4,9 @@
 
 namespace dq {
 
-void DesktopLinkOpener::open(const QUrl &url)
+bool DesktopLinkOpener::open(const QUrl &url)
 {
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 } // namespace dq

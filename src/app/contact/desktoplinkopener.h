@@ -8,7 +8,7 @@ namespace dq {
 class DesktopLinkOpener : public LinkOpener
 {
 public:
-    void open(const QUrl &url) override;
+    bool open(const QUrl &url) override;
 };
 
 } // namespace dq

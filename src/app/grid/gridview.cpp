@@ -86,6 +86,11 @@ void GridView::setGridModel(GridModel *model)
         else
             applyFixedRows();
     });
+    on(&QAbstractItemModel::dataChanged, [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+        // The title row is the header: its formats and texts are drawn there.
+        if (topLeft.row() < m_model->fixedRows())
+            m_header->headerDataChanged(Qt::Horizontal, topLeft.column(), bottomRight.column());
+    });
     on(&GridModel::rowHeightsChanged, [this] { applyRowHeights(); });
     on(&GridModel::gridSettingsChanged, [this] { applyGridSettings(); });
     on(&GridModel::selectionChanged, [this] {
@@ -94,7 +99,12 @@ void GridView::setGridModel(GridModel *model)
         pullSelectionFromModel();
     });
     on(&GridModel::beforeSort, [this](int col, int order) { emit beforeSort(col, order); });
-    on(&GridModel::afterSort, [this](int col, int order) { emit afterSort(col, order); });
+    on(&GridModel::afterSort, [this](int col, int order) {
+        // Any sort, not only a title click, decides what the next click on that title does.
+        m_sortColumn = col;
+        m_sortOrder = order == 2 ? Qt::DescendingOrder : Qt::AscendingOrder;
+        emit afterSort(col, order);
+    });
     on(&GridModel::columnMoved, [this](int from, int to) { emit columnMoved(from, to); });
     on(&GridModel::editRequested, [this] {
         if (currentIndex().isValid())
@@ -344,6 +354,13 @@ void GridView::onTitleClicked(int col)
         m_model->sort(col, col, order);
 }
 
+void GridView::resetTitleSort()
+{
+    m_sortColumn = -1;
+    m_sortOrder = Qt::AscendingOrder;
+    m_header->clearPictures();
+}
+
 void GridView::onSectionMoved(int logical, int oldVisual, int newVisual)
 {
     Q_UNUSED(logical);
@@ -355,14 +372,27 @@ void GridView::onSectionMoved(int logical, int oldVisual, int newVisual)
         const QSignalBlocker block(m_header);
         m_header->moveSection(newVisual, oldVisual);
     }
-    if (m_sortColumn == oldVisual)
-        m_sortColumn = newVisual;
-    const QIcon moved = m_header->picture(oldVisual);
+    // The column at oldVisual now stands at newVisual and the ones between shift by one
+    // towards oldVisual; the sorted column and every title picture follow their column.
+    const auto follow = [oldVisual, newVisual](int col) {
+        if (col == oldVisual)
+            return newVisual;
+        if (oldVisual < col && col <= newVisual)
+            return col - 1;
+        if (newVisual <= col && col < oldVisual)
+            return col + 1;
+        return col;
+    };
+    if (m_sortColumn >= 0)
+        m_sortColumn = follow(m_sortColumn);
+    QList<std::pair<int, QIcon>> pictures;
+    for (int c = 0; c < m_model->cols(); ++c)
+        if (const QIcon p = m_header->picture(c); !p.isNull())
+            pictures.append({ follow(c), p });
     m_model->moveColumn(oldVisual, newVisual);
-    if (!moved.isNull()) {
-        m_header->clearPictures();
-        m_header->setPicture(newVisual, moved);
-    }
+    m_header->clearPictures();
+    for (const auto &[col, picture] : std::as_const(pictures))
+        m_header->setPicture(col, picture);
 }
 
 void GridView::onSectionResized(int logical, int oldSize, int newSize)
@@ -403,9 +433,22 @@ void GridView::keyPressEvent(QKeyEvent *event)
     QTableView::keyPressEvent(event);
 }
 
+void GridView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_pressed = indexAt(event->position().toPoint());
+    QTableView::mousePressEvent(event);
+}
+
 void GridView::mouseReleaseEvent(QMouseEvent *event)
 {
     QTableView::mouseReleaseEvent(event);
+    // A drag across cells ends on another current cell: the window follows it as after a click.
+    if (event->button() == Qt::LeftButton && m_pressed.isValid() && currentIndex().isValid()
+        && indexAt(event->position().toPoint()) != m_pressed)
+        emit cellClicked(currentIndex().row(), currentIndex().column());
+    if (event->button() == Qt::LeftButton)
+        m_pressed = QPersistentModelIndex();
     if (event->button() == Qt::RightButton) {
         const QModelIndex i = indexAt(event->position().toPoint());
         emit rightButtonUp(i.row(), i.column(), event->globalPosition().toPoint());

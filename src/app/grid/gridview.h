@@ -44,6 +44,8 @@ public:
     void setTitleSorter(TitleSorter sorter) { m_titleSorter = std::move(sorter); }
     // Off, a title click does nothing (the rows must keep their order for a while).
     void setTitleSortEnabled(bool on) { m_titleSortEnabled = on; }
+    // Forgets the sorted column and its arrow: the next title click sorts ascending.
+    void resetTitleSort();
 
     int twipsToPixelsX(int twips) const;
     int twipsToPixelsY(int twips) const;
@@ -69,6 +71,7 @@ protected:
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void commitData(QWidget *editor) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) override;
@@ -100,6 +103,7 @@ private:
     bool m_syncing = false; // true while the view and the model mirror each other
     bool m_applying = false; // true while model attributes are applied to the headers
     QList<QMetaObject::Connection> m_connections;
+    QPersistentModelIndex m_pressed; // where the left button went down
 };
 
 } // namespace dq

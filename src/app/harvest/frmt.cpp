@@ -147,8 +147,12 @@ void frmT::save(const QString &shipped, bool asSiteList)
             return;
     }
     const FileResult r = GridFile::save(*m_keyTable, path, FileKind::Native);
-    if (!r)
+    if (!r) {
         m_prompts.message(windowTitle(), r.errorString, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        return;
+    }
+    if (asSiteList)
+        emit siteListSaved();
 }
 
 void frmT::deleteRows()

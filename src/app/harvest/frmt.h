@@ -55,6 +55,10 @@ public:
     // The double click: the key table takes the site list's shape and texts.
     void showSites();
 
+signals:
+    // The site list file was written from the key table: the engines must be read again.
+    void siteListSaved();
+
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 

@@ -72,6 +72,13 @@ HarvestCommands::HarvestCommands(frmMain &w)
     connect(&w, &frmMain::searchAddressChanged, this, &HarvestCommands::checkAddress);
     connect(w.engineBox(), &QComboBox::activated, this, &HarvestCommands::cboYP2_Click);
     connect(Timer1, &QTimer::timeout, this, &HarvestCommands::animateStatus);
+    // A finished grab's "Done" belongs to the table it filled, not to a new or opened one.
+    connect(&w.table(), &RecordTable::tableRebuilt, this, [this] {
+        if (!isGrabbing()) {
+            m_window.panel(2)->clear();
+            m_window.panel(20)->clear();
+        }
+    });
 
     connect(m_run, &GrabRun::grabbedCountChanged, this,
         [this](int count) { m_window.panel(24)->setText(QString::number(count)); });
@@ -145,7 +152,8 @@ void HarvestCommands::createToolbarControls(const QIcon &startIcon)
     bar->addSeparator();
     w.engineBox()->setToolTip(QStringLiteral("Select Yellow Pages Searching Site"));
     w.engineBox()->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    w.engineBox()->setMinimumContentsLength(24);
+    // The engine list gives way before the hint does when the window is narrow.
+    w.engineBox()->setMinimumContentsLength(12);
     bar->addWidget(w.engineBox());
     cmdUpDown = new QToolButton(bar);
     cmdUpDown->setObjectName(QStringLiteral("cmdUpDown"));
@@ -219,6 +227,7 @@ frmT &HarvestCommands::keyTool()
         m_frmT = new frmT(m_window.prompts(), &m_window);
         m_frmT->setSiteGrid(&m_window.siteGrid());
         m_frmT->setSiteListPath(programFolder() + SiteList::fileName());
+        connect(m_frmT, &frmT::siteListSaved, this, &HarvestCommands::reloadSiteList);
     }
     return *m_frmT;
 }
@@ -262,6 +271,40 @@ void HarvestCommands::cboYP2_Click()
     else
         w.setSearchAddress(loaded.url);
     w.panel(24)->clear();
+}
+
+void HarvestCommands::reloadSiteList()
+{
+    frmMain &w = m_window;
+    const QString path = dataFile(SiteList::fileName());
+    if (const FileResult r = GridFile::load(w.siteGrid(), path, FileKind::Native); !r) {
+        w.prompts().message(
+            QStringLiteral("Dirquill"), r.errorString, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        return;
+    }
+    const QStringList names = SiteList::fill(w.siteGrid(), w.engines());
+    // The engine in use stays chosen when it is still listed.
+    const QString shown = w.engineBox()->currentText();
+    {
+        const QSignalBlocker quiet(w.engineBox());
+        w.engineBox()->clear();
+        w.engineBox()->addItems(names);
+        w.engineBox()->setCurrentIndex(names.isEmpty() ? -1 : qMax(0, int(names.indexOf(shown))));
+    }
+    w.setListIndex(w.engineBox()->currentIndex());
+}
+
+void HarvestCommands::reloadKeyFileIfSites()
+{
+    frmMain &w = m_window;
+    if (!m_frmT || !m_frmT->showingSites() || w.engineBox()->currentIndex() < 0)
+        return;
+    const KeyFileLoader::Result loaded
+        = KeyFileLoader::load(w.engines(), w.engineBox()->currentIndex(), m_frmT->keyTable(), w.prompts());
+    m_grabDisabled = loaded.grabDisabled;
+    m_frmT->setKeyFilePath(loaded.path);
+    if (loaded.loaded)
+        m_frmT->keyFileLoaded();
 }
 
 void HarvestCommands::showKeyTool()
@@ -355,6 +398,10 @@ void HarvestCommands::setBrowsingKeysEnabled(bool on)
 void HarvestCommands::enterGrabState()
 {
     frmMain &w = m_window;
+    // A site list shown in the key table is no set of extraction rules.
+    reloadKeyFileIfSites();
+    if (m_frmT && m_frmT->showingSites())
+        return;
     setStopEnabled(true);
     mnuFileB_StopGrab->setEnabled(true);
     w.panel(2)->clear();

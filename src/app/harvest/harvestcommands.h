@@ -99,6 +99,10 @@ private:
     void showLastRow();
     void enterGrabState();
     void setReshapingEnabled(bool on);
+    // Reads the site list file again into the engines and the engine list.
+    void reloadSiteList();
+    // The key table holds the site list (double click): the engine's own rules come back.
+    void reloadKeyFileIfSites();
 
     frmMain &m_window;
     BrowserCommands *m_browsers;

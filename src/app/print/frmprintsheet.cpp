@@ -1,5 +1,7 @@
 #include "app/print/frmprintsheet.h"
 
+#include "app/grid/gridview.h"
+
 #include <QClipboard>
 #include <QEvent>
 #include <QGroupBox>
@@ -36,18 +38,14 @@ frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidg
 
 void frmPrintSheet::createChooser()
 {
-    fd = new QTableView(this);
-    fd->setObjectName(QStringLiteral("fd"));
-    fd->setModel(&m_chooser);
-    // Row 0 of the chooser is its title row, drawn by the model's own colours.
-    fd->horizontalHeader()->hide();
-    fd->verticalHeader()->hide();
-    fd->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    fd->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    fd->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The program's own grid view, like every other table: the chooser's title row is its
+    // header, widths and check boxes come from the model.
+    auto *chooser = new GridView(this);
+    chooser->setObjectName(QStringLiteral("fd"));
+    chooser->setGridModel(&m_chooser);
+    chooser->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fd = chooser;
     const double pixelsPerTwip = logicalDpiX() / 1440.0;
-    for (int c = 0; c < m_chooser.cols(); ++c)
-        fd->setColumnWidth(c, int(m_chooser.columnWidth(c) * pixelsPerTwip));
     fd->setMinimumWidth(int((500 + 1500 + 700) * pixelsPerTwip) + 24);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/grid/gridmodel.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -142,6 +143,9 @@ void frmReportOptions::connectControls()
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     labelFormatChosen();
     countryToggled();
+    // Wide enough for the title bar to show the whole title beside its buttons.
+    const QFontMetrics title(QApplication::font());
+    setMinimumWidth(qMax(minimumSizeHint().width(), title.horizontalAdvance(windowTitle()) * 5 / 4 + 160));
 }
 
 void frmReportOptions::mnuPrint(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)

@@ -800,7 +800,13 @@ void frmMain::updateAddressRow()
 ShellSettings frmMain::currentSettings() const
 {
     ShellSettings s;
-    const QRect g = isMaximized() || isMinimized() ? normalGeometry() : QRect(pos(), size());
+    QRect g(pos(), size());
+    if (isMaximized() || isMinimized()) {
+        // normalGeometry() places the inner area; the stored position is the frame's, as
+        // move() takes it back at start-up, or each such run would sit a title bar lower.
+        const QPoint frame = geometry().topLeft() - pos();
+        g = QRect(normalGeometry().topLeft() - frame, normalGeometry().size());
+    }
     s.top = pixelsToTwipsY(g.y());
     s.left = pixelsToTwipsX(g.x());
     s.width = pixelsToTwipsX(g.width());

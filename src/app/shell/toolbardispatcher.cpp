@@ -1,6 +1,7 @@
 #include "app/shell/toolbardispatcher.h"
 
 #include "app/shell/frmmain.h"
+#include "app/shell/toolbaricon.h"
 
 #include <QAction>
 #include <QIcon>
@@ -143,6 +144,10 @@ void ToolbarDispatcher::fillMissingIcons()
             // Last resort: a neutral picture, so no button shows as a blank gap.
             a->setIcon(icon.isNull() ? m_window.style()->standardIcon(QStyle::SP_CommandLink) : icon);
         }
+        const QColor ink = m_window.palette().color(QPalette::Active, QPalette::WindowText);
+        for (QAction *a : actions)
+            if (!a->icon().isNull())
+                a->setIcon(ToolbarIcon::withDisabledLook(a->icon(), ink));
     }
 }
 

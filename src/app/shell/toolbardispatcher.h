@@ -32,7 +32,8 @@ public:
 
     explicit ToolbarDispatcher(frmMain &window);
 
-    // Gives a picture to every button its subsystem left without one.
+    // Gives a picture to every button its subsystem left without one, and every picture a
+    // disabled look that is told apart from the enabled one at a glance.
     void fillMissingIcons();
 
     // Runs the window's own part of a click: toolbar 0 results, 1 search, 2 guide.

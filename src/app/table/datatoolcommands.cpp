@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMenu>
 
 #include <memory>
@@ -144,7 +145,14 @@ void DataToolCommands::stampNow()
     const int row = fa.row();
     if (row < fa.fixedRows() || row >= fa.rows() || col < 0 || col >= fa.cols())
         return;
-    DataTools::stampCell(fa, row, col, m_clock());
+    if (onForm) {
+        // The panel's field gets the stamp after what it shows (a formatted number, date or
+        // an empty tick box), and the record takes that same text.
+        const QString shown = form->text(form->row(), 1);
+        fa.setText(row, col, DataTools::stampText(shown, fa.columnFormat(col), m_clock()));
+    } else {
+        DataTools::stampCell(fa, row, col, m_clock());
+    }
     m_window.table().markChangedByCommand();
 }
 

@@ -60,7 +60,7 @@ SortArrows::SortArrows(GridView &view, QObject *parent)
 void SortArrows::reset()
 {
     if (m_view)
-        m_view->setTitlePicture(m_lastSorted, QIcon());
+        m_view->resetTitleSort();
     m_lastSorted = 0;
 }
 

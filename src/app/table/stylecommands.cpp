@@ -184,17 +184,17 @@ GridModel *StyleCommands::formPanel() const
     return m_window.formGrid();
 }
 
-GridModel *StyleCommands::target(GridRange &range) const
+GridModel *StyleCommands::target(std::vector<GridRange> &ranges) const
 {
     if (m_window.focusOwner() == FocusOwner::RecordTable) {
         GridModel *fa = &m_window.table().fa();
-        range = CellStyling::targetRange(*fa, m_window.mouseMode());
+        ranges = CellStyling::targetRanges(*fa, m_window.mouseMode());
         return fa;
     }
     GridModel *form = formPanel();
     if (!form)
         return nullptr;
-    range = CellStyling::formTarget(*form);
+    ranges = CellStyling::formTargets(*form);
     return form;
 }
 
@@ -226,15 +226,17 @@ void StyleCommands::setStateButtons(const CellStyling::FontState &state)
 
 void StyleCommands::toggleStyle(CellStyling::FontStyle style)
 {
-    GridRange range;
-    GridModel *grid = target(range);
+    std::vector<GridRange> ranges;
+    GridModel *grid = target(ranges);
     const bool onTable = m_window.focusOwner() == FocusOwner::RecordTable;
     CellStyling::FontState &state = onTable ? m_state : m_formState;
     bool &flag = style == CellStyling::FontStyle::Bold ? state.bold
         : style == CellStyling::FontStyle::Italic      ? state.italic
                                                        : state.underline;
-    if (grid && !range.isEmpty()) {
-        flag = CellStyling::toggle(*grid, range, style, flag);
+    if (grid && !ranges.empty()) {
+        const bool wasOn = flag;
+        for (const GridRange &range : ranges)
+            flag = CellStyling::toggle(*grid, range, style, wasOn);
         tableCommandDone(grid);
     }
     // The button shows the stored state, also when there was nothing to style.
@@ -296,33 +298,43 @@ void StyleCommands::chooseTextColor(int index)
 
 void StyleCommands::applyCurrentTextColor()
 {
-    GridRange range;
-    GridModel *grid = target(range);
-    if (!grid || range.isEmpty())
+    std::vector<GridRange> ranges;
+    GridModel *grid = target(ranges);
+    if (!grid || ranges.empty())
         return;
-    CellStyling::setTextColor(*grid, range, CellStyling::paletteColor(m_textColor));
+    for (const GridRange &range : ranges)
+        CellStyling::setTextColor(*grid, range, CellStyling::paletteColor(m_textColor));
     tableCommandDone(grid);
 }
 
 void StyleCommands::backgroundColor()
 {
-    GridRange range;
-    GridModel *grid = target(range);
-    if (!grid)
+    std::vector<GridRange> ranges;
+    GridModel *grid = target(ranges);
+    if (!grid || ranges.empty())
         return;
-    if (CellStyling::chooseBackColor(*grid, range, m_window.prompts()))
-        tableCommandDone(grid);
+    // One question; the colour chosen for the first run goes to every other run too.
+    const GridRange &first = ranges.front();
+    if (!CellStyling::chooseBackColor(*grid, first, m_window.prompts()))
+        return;
+    const QColor chosen = QColor::fromRgb(grid->cellFormat(first.top, first.left).back);
+    for (size_t i = 1; i < ranges.size(); ++i)
+        CellStyling::setBackColor(*grid, ranges[i], chosen);
+    tableCommandDone(grid);
 }
 
 void StyleCommands::align(Alignment alignment)
 {
     GridModel &fa = m_window.table().fa();
-    CellStyling::setAlignment(fa, CellStyling::targetRange(fa, m_window.mouseMode()), alignment);
+    for (const GridRange &range : CellStyling::targetRanges(fa, m_window.mouseMode()))
+        CellStyling::setAlignment(fa, range, alignment);
 }
 
 void StyleCommands::fonts()
 {
-    CellStyling::setUniformFontSize(m_window.table().fa(), 12);
+    // The size is kept in the native file, so a new one is a change to save.
+    if (CellStyling::setUniformFontSize(m_window.table().fa(), 12))
+        tableCommandDone(&m_window.table().fa());
 }
 
 void StyleCommands::applyWindowSwitches()

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <vector>
+
 class QAction;
 
 namespace dq {
@@ -56,7 +58,7 @@ private:
     void createToolbarKeys();
     void connectWindow();
     // The grid and range a command acts on; nullptr when there is none.
-    GridModel *target(GridRange &range) const;
+    GridModel *target(std::vector<GridRange> &ranges) const;
     void tableCommandDone(const GridModel *grid);
     void setStateButtons(const CellStyling::FontState &state);
     QAction *styleButton(CellStyling::FontStyle style) const;

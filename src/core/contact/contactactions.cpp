@@ -29,7 +29,7 @@ ContactActions::Command ContactActions::commandForToolbarKey(const QString &key)
 
 void ContactActions::internetMap()
 {
-    open(ContactLinks::mapLink(m_table, m_table.row()));
+    open(ContactLinks::mapSearchLink(m_table, m_table.row(), m_mapAddress));
 }
 
 void ContactActions::sendMail()
@@ -71,7 +71,15 @@ bool ContactActions::run(Command command)
 
 void ContactActions::open(const QString &link)
 {
-    m_opener.open(ContactLinks::toUrl(link));
+    const QUrl url = ContactLinks::toUrl(link);
+    if (m_opener.open(url))
+        return;
+    // Without a browser or mail program the command would do nothing visible: say so, with
+    // the address to copy.
+    const bool mail = url.scheme().compare(QLatin1String("mailto"), Qt::CaseInsensitive) == 0;
+    const QString text = mail ? QStringLiteral("No program is set up to write e-mail: ") + url.path()
+                              : QStringLiteral("No program is set up to open web addresses: ") + url.toString();
+    m_prompts.message(QStringLiteral("Dirquill"), text, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
 }
 
 } // namespace dq

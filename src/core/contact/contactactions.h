@@ -28,12 +28,16 @@ public:
     // Runs a link command; DialPhone and None are not link commands and return false.
     bool run(Command command);
 
+    // The map search address (the "MapAddress" setting); empty is the default service.
+    void setMapAddress(const QString &address) { m_mapAddress = address; }
+
 private:
     void open(const QString &link);
 
     GridModel &m_table;
     LinkOpener &m_opener;
     UserPrompts &m_prompts;
+    QString m_mapAddress;
 };
 
 } // namespace dq

@@ -2,11 +2,12 @@
 
 #include "core/grid/gridmodel.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace dq {
 
-const QString ContactLinks::kMapServiceHost = QStringLiteral("maps.yahoo.com");
+const QString ContactLinks::kDefaultMapAddress = QStringLiteral("https://www.openstreetmap.org/search?query=%1");
 const QString ContactLinks::kHomePage = QStringLiteral("https://www.dirquill.org/");
 const QString ContactLinks::kExampleSite = QStringLiteral("www.example.com");
 
@@ -24,21 +25,19 @@ QString cell(const GridModel &table, int row, int col)
 
 } // namespace
 
-QString ContactLinks::mapLink(const QString &street, const QString &city, const QString &state, const QString &zip)
+QString ContactLinks::mapSearchLink(const GridModel &table, int row, const QString &service)
 {
-    QStringList words = street.split(QLatin1Char(' '));
-    for (QString &w : words)
-        w = encoded(w);
-    return QStringLiteral("http://") + kMapServiceHost
-        + QStringLiteral("/py/maps.py?BFCat=&Pyt=Tmap&newFL=Use+Address+Below&addr=") + words.join(QLatin1Char('+'))
-        + QStringLiteral("&csz=") + encoded(city) + QStringLiteral("%2C+") + encoded(state) + QLatin1Char('+')
-        + encoded(zip) + QStringLiteral("&Get%A0Map=Get+Map");
-}
-
-QString ContactLinks::mapLink(const GridModel &table, int row)
-{
-    return mapLink(cell(table, row, kStreetCol), cell(table, row, kCityCol), cell(table, row, kStateCol),
-        cell(table, row, kZipCol));
+    const QString stateZip = QStringList { cell(table, row, kStateCol).trimmed(), cell(table, row, kZipCol).trimmed() }
+                                 .filter(QRegularExpression(QStringLiteral("\\S")))
+                                 .join(QLatin1Char(' '));
+    QStringList parts { cell(table, row, kStreetCol).trimmed(), cell(table, row, kCityCol).trimmed(), stateZip };
+    parts.removeAll(QString());
+    const QString address = encoded(parts.join(QStringLiteral(", ")));
+    const QString pattern = service.trimmed().isEmpty() ? kDefaultMapAddress : service.trimmed();
+    if (!pattern.contains(QLatin1String("%1")))
+        return pattern + address;
+    QString link = pattern;
+    return link.replace(QLatin1String("%1"), address);
 }
 
 bool ContactLinks::isMailAddress(const QString &cell)

@@ -20,15 +20,16 @@ public:
     static constexpr int kWebSiteCol = 6;
     static constexpr int kEmailCol = 7;
 
-    static const QString kMapServiceHost;
     static const QString kHomePage;
     static const QString kExampleSite;
 
-    // The street map query of an address. Blanks in the street become "+"; every character
-    // of any field that is not a letter, digit or one of "-._~" is percent-encoded (UTF-8),
-    // so an "&" or "#" in a field cannot cut the query short.
-    static QString mapLink(const QString &street, const QString &city, const QString &state, const QString &zip);
-    static QString mapLink(const GridModel &table, int row);
+    // The map search the Map command opens. service is a web address in which "%1" stands
+    // for the record's address ("street, city, state zip", empty parts left out), percent-
+    // encoded as UTF-8 (all but letters, digits and "-._~"), so an "&" or "#" in a field
+    // cannot cut the query short. Without "%1" the address goes at the end; an empty
+    // service is the default, an OpenStreetMap search.
+    static const QString kDefaultMapAddress;
+    static QString mapSearchLink(const GridModel &table, int row, const QString &service);
 
     // A cell counts as an address when it holds both an "@" and a ".".
     static bool isMailAddress(const QString &cell);

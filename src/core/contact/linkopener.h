@@ -10,7 +10,8 @@ class LinkOpener
 {
 public:
     virtual ~LinkOpener() = default;
-    virtual void open(const QUrl &url) = 0;
+    // False when no program on this system takes the link.
+    virtual bool open(const QUrl &url) = 0;
 };
 
 } // namespace dq

@@ -55,6 +55,9 @@ QString ModemDialer::unavailableMessage(const Port &port, const QString &reason)
 {
     QString text = QStringLiteral("COM") + port.label
         + QStringLiteral(": not available. Change the CommPort property to another port.");
+    // A port number alone does not say which device was tried on this system.
+    if (!port.location.isEmpty() && port.location != port.label)
+        text += QStringLiteral("\nDevice tried: ") + port.location;
     if (!reason.isEmpty())
         text += QLatin1Char('\n') + reason;
     return text;
@@ -96,6 +99,7 @@ void ModemDialer::dial(const QString &number, const QString &portText)
             kMessageTitle, unavailableMessage(port, reason), UserPrompts::Icon::None, UserPrompts::Buttons::Ok);
         if (!alive)
             return;
+        setStatus(QStringLiteral("COM") + port.label + QStringLiteral(": not available"));
         emit portUnavailable();
         finish(Outcome::PortUnavailable, false);
         return;

@@ -357,11 +357,10 @@ ParseOutcome parse(
         error = parser.error();
         return ParseOutcome::Failed;
     }
-    if (store.rows.empty()) {
-        error = QStringLiteral("\"%1\" is empty.").arg(name);
-        return ParseOutcome::Failed;
-    }
-    store.columns.resize(size_t(parser.widest()));
+    // An empty file is an empty table: one blank title cell.
+    if (store.rows.empty())
+        store.rows.emplace_back();
+    store.columns.resize(size_t(qMax(1, parser.widest())));
     return ParseOutcome::Ok;
 }
 

@@ -49,13 +49,12 @@ FileResult readInto(const GridStore &current, QIODevice &device, FileKind kind, 
     const FileResult result = DelimitedGridFormat::read(device, separatorOf(kind), name, scratch);
     if (!result)
         return result;
-    // Text carries no formatting: the grid keeps its own settings, fixed rows and the
-    // attributes of the columns that still exist.
+    // Text carries no formatting: the grid keeps its own settings and fixed rows, and the
+    // file's columns start from the default attributes. Those of the table it replaces
+    // (types, formats, hidden columns, widths) belong to other data.
     scratch.settings = current.settings;
     scratch.fixedRows = current.fixedRows;
     scratch.fixedCols = current.fixedCols;
-    const size_t kept = qMin(scratch.columns.size(), current.columns.size());
-    std::copy(current.columns.begin(), current.columns.begin() + qsizetype(kept), scratch.columns.begin());
     return result;
 }
 

@@ -1053,11 +1053,19 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && fixedRows() > 0 && section >= 0 && section < cols()) {
+    if (orientation == Qt::Horizontal && fixedRows() > 0 && rows() > 0 && section >= 0 && section < cols()) {
         if (role == Qt::DisplayRole || role == Qt::EditRole)
             return text(0, section);
-        if (role == Qt::TextAlignmentRole)
+        // The title row is drawn as the header: its own formats show there as in a cell.
+        const GridRow &title = d->s.rows[0];
+        const CellFormat *f = title.formats ? &(*title.formats)[size_t(section)] : nullptr;
+        if (role == Qt::TextAlignmentRole) {
+            if (f && f->alignment != Alignment::Default && f->alignment != Alignment::General)
+                return int(toQt(f->alignment, false));
             return int(Qt::AlignHCenter | Qt::AlignVCenter);
+        }
+        if (role == Qt::FontRole || role == Qt::ForegroundRole || role == Qt::BackgroundRole)
+            return data(index(0, section), role);
     }
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section;

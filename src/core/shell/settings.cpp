@@ -1,5 +1,8 @@
 #include "core/shell/settings.h"
 
+#include <cmath>
+#include <limits>
+
 #include <QSettings>
 #include <QDir>
 
@@ -44,7 +47,14 @@ int Settings::toInt(const QString &text)
     if (ok)
         return v;
     const double d = text.trimmed().toDouble(&ok);
-    return ok ? int(d) : 0;
+    // A value past the range of int is clamped: converting it as it is would be undefined.
+    if (!ok || std::isnan(d))
+        return 0;
+    if (d >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (d <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(d);
 }
 
 bool Settings::toFlag(const QString &text, bool whenEmpty)

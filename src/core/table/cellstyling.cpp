@@ -19,6 +19,49 @@ GridRange CellStyling::formTarget(const GridModel &form)
     return GridRange::normalized(form.row(), 1, form.rowSel(), 1);
 }
 
+namespace {
+
+// Runs of the marked rows below the title rows, columns left..right; none when no row is marked.
+std::vector<GridRange> markedRowRuns(const GridModel &grid, int left, int right)
+{
+    std::vector<GridRange> runs;
+    if (grid.selectionMode() != GridModel::SelectionMode::ListBox)
+        return runs;
+    for (int r : grid.selectedRows()) {
+        if (r < grid.fixedRows())
+            continue;
+        if (!runs.empty() && runs.back().bottom == r - 1)
+            runs.back().bottom = r;
+        else
+            runs.push_back(GridRange { r, left, r, right });
+    }
+    return runs;
+}
+
+} // namespace
+
+std::vector<GridRange> CellStyling::targetRanges(const GridModel &table, MouseMode mode)
+{
+    if (mode == MouseMode::Row && table.cols() > 0) {
+        std::vector<GridRange> runs = markedRowRuns(table, 0, table.cols() - 1);
+        if (!runs.empty())
+            return runs;
+    }
+    const GridRange one = targetRange(table, mode);
+    return one.isEmpty() ? std::vector<GridRange> {} : std::vector<GridRange> { one };
+}
+
+std::vector<GridRange> CellStyling::formTargets(const GridModel &form)
+{
+    if (form.cols() >= 2) {
+        std::vector<GridRange> runs = markedRowRuns(form, 1, 1);
+        if (!runs.empty())
+            return runs;
+    }
+    const GridRange one = formTarget(form);
+    return one.isEmpty() ? std::vector<GridRange> {} : std::vector<GridRange> { one };
+}
+
 CellStyling::FontState CellStyling::fontState(const GridModel &grid, int row, int col)
 {
     const CellFormat f = grid.cellFormat(row, col);
@@ -101,11 +144,12 @@ bool CellStyling::toggleGridLines(GridModel &grid)
     return grid.gridLines();
 }
 
-void CellStyling::setUniformFontSize(GridModel &grid, int points)
+bool CellStyling::setUniformFontSize(GridModel &grid, int points)
 {
+    bool changed = grid.fontSize() != points;
     grid.setFontSize(points);
     if (!grid.hasAnyCellFormat())
-        return;
+        return changed;
     // Cells with a size of their own follow the grid's size from now on; rows without any
     // cell format are skipped unread.
     for (int r = 0; r < grid.rows(); ++r) {
@@ -116,9 +160,11 @@ void CellStyling::setUniformFontSize(GridModel &grid, int points)
             if (f.fontSize != 0) {
                 f.fontSize = 0;
                 grid.setCellFormat(r, c, f);
+                changed = true;
             }
         }
     }
+    return changed;
 }
 
 QList<QColor> CellStyling::searchFontColors(bool blue, bool red, bool green)

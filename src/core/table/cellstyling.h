@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QList>
 
+#include <vector>
+
 namespace dq {
 
 class UserPrompts;
@@ -32,6 +34,11 @@ public:
     static GridRange targetRange(const GridModel &table, MouseMode mode);
     // The Form panel's target: the value cells (second column) of its selected rows.
     static GridRange formTarget(const GridModel &form);
+    // What a styling command changes: in Row mode every marked row, whole rows, in runs of
+    // consecutive rows (the rows Copy takes, however they were marked); otherwise the one
+    // range above. The Form panel's marked rows give their value cells.
+    static std::vector<GridRange> targetRanges(const GridModel &table, MouseMode mode);
+    static std::vector<GridRange> formTargets(const GridModel &form);
 
     // The bold, italic and underline of one cell, as the toolbar buttons show them.
     static FontState fontState(const GridModel &grid, int row, int col);
@@ -51,8 +58,8 @@ public:
     static QColor alternateRowColor() { return QColor(192, 255, 192); }
     // Flips grid lines; returns whether they are now shown.
     static bool toggleGridLines(GridModel &grid);
-    // Every cell, titles included, in one font size.
-    static void setUniformFontSize(GridModel &grid, int points = 12);
+    // Every cell, titles included, in one font size. Returns whether anything changed.
+    static bool setUniformFontSize(GridModel &grid, int points = 12);
 
     // The text colours successive grab runs take: black first, then each ticked colour in
     // the order blue, red, dark green.

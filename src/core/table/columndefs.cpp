@@ -158,7 +158,7 @@ void ColumnDefs::load(GridModel &dialog, const GridModel &table, Scope scope, in
     dialog.setFixedCols(0);
     const QStringList titles { QStringLiteral("Col"), QStringLiteral("Title"), QStringLiteral("Data Type"),
         QStringLiteral("Data Format"), QStringLiteral("Alignment"), QStringLiteral("Hide") };
-    const int widths[DialogCols] = { 500, 1500, 1000, 2000, 1000, 300 };
+    const int widths[DialogCols] = { 500, 1500, 1000, 2000, 1000, 700 }; // "Hide" fits its bold title
     for (int c = 0; c < DialogCols; ++c) {
         dialog.setText(0, c, titles.at(c));
         dialog.setColumnWidth(c, widths[c]);

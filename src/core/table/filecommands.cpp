@@ -32,6 +32,20 @@ bool isPatternOnly(const QString &chosen)
     return patterns.contains(name, Qt::CaseInsensitive);
 }
 
+// A file picked through "All Files" is read as the kind its name says; a name without a
+// known ending is read as the kind of the Open entry used.
+FileKind kindByExtension(const QString &path, FileKind fallback)
+{
+    const QString name = path.toLower();
+    if (name.endsWith(QLatin1String(".tsy")))
+        return FileKind::Native;
+    if (name.endsWith(QLatin1String(".csv")))
+        return FileKind::Comma;
+    if (name.endsWith(QLatin1String(".txt")))
+        return FileKind::Tab;
+    return fallback;
+}
+
 // RAII guard: grid changes made while loading are not user edits.
 class Untracked
 {
@@ -125,7 +139,7 @@ bool FileCommands::open(FileKind kind)
     const QString chosen = m_prompts.openFileName(QStringLiteral("Open"), m_table.lastOpenFolder(), openFilter(kind));
     if (isPatternOnly(chosen))
         return false;
-    return load(chosen, kind);
+    return load(chosen, kindByExtension(chosen, kind));
 }
 
 bool FileCommands::openFile(const QString &path, FileKind kind)
@@ -263,11 +277,13 @@ bool FileCommands::save()
 
 bool FileCommands::saveAs(FileKind kind)
 {
-    const QString chosen = m_prompts.saveFileName(QStringLiteral("Save As"), QString(), saveAsFilter(kind));
+    const QString chosen
+        = m_prompts.saveFileName(QStringLiteral("Save As"), m_table.lastOpenFolder(), saveAsFilter(kind));
     if (chosen.isEmpty())
         return false;
     return writeTable(QStringLiteral("Save As"), chosen, kind, [this, chosen, kind] {
         m_table.setCaptionFor(chosen);
+        m_table.setLastOpenFolder(RecordTable::FolderOf(chosen));
         // A text copy is an export: Save keeps writing the file the table belongs to.
         if (kind == FileKind::Native) {
             m_table.setCurrentFile(chosen);

@@ -157,6 +157,7 @@ private slots:
         QVERIFY(prompts.asked.first().text.startsWith(
             QString(u"COM" + missing + u": not available. Change the CommPort property to another port.\n")));
         QVERIFY(dialog.isExpanded());
+        QVERIFY(!dialog.txtStatus->text().startsWith(u"Dialing"));
         QVERIFY(dialog.fraSettings->isVisible());
         QVERIFY(dialog.height() > collapsedHeight);
         QVERIFY(dialog.cmdDial->isEnabled());

@@ -20,7 +20,11 @@ class RecordingOpener : public LinkOpener
 {
 public:
     QList<QUrl> opened;
-    void open(const QUrl &url) override { opened.append(url); }
+    bool open(const QUrl &url) override
+    {
+        opened.append(url);
+        return true;
+    }
 };
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "support/testsupport.h"
 
 #include <QTest>
-#include <QUrlQuery>
 
 using namespace dq;
 using dq::test::ScriptedPrompts;
@@ -18,11 +17,13 @@ struct RecordingOpener : LinkOpener
         : prompts(p)
     {
     }
-    void open(const QUrl &url) override
+    bool open(const QUrl &url) override
     {
         urls.append(url);
         questionsBeforeOpen.append(int(prompts.asked.size()));
+        return handled;
     }
+    bool handled = true; // false: no program on the system takes links
     const ScriptedPrompts &prompts;
     QList<QUrl> urls;
     QList<int> questionsBeforeOpen;
@@ -44,14 +45,6 @@ void fill(GridModel &table, const QList<QMap<int, QString>> &rows)
             table.setText(r + 1, it.key(), it.value());
 }
 
-// The query value of key with "+" read as a blank, the way the map service reads it.
-QString formValue(const QUrl &url, const QString &key)
-{
-    QString query = url.query(QUrl::FullyEncoded);
-    query.replace(QLatin1Char('+'), QStringLiteral("%20"));
-    return QUrlQuery(query).queryItemValue(key, QUrl::FullyDecoded);
-}
-
 } // namespace
 
 class TestContactActions : public QObject
@@ -59,59 +52,73 @@ class TestContactActions : public QObject
     Q_OBJECT
 
 private slots:
-    void mapLinkOfTheCurrentRow_data()
+    void mapSearchOfTheCurrentRow_data()
     {
-        QTest::addColumn<QString>("street");
-        QTest::addColumn<QString>("city");
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<QString>("zip");
-        QTest::addColumn<QString>("addr");
-        QTest::addColumn<QString>("csz");
-        const auto row = [](const char *name, const char *street, const char *city, const char *state, const char *zip,
-                             const char *addr, const char *csz) {
-            QTest::newRow(name) << QString::fromUtf8(street) << QString::fromUtf8(city) << QString::fromUtf8(state)
-                                << QString::fromUtf8(zip) << QString::fromLatin1(addr) << QString::fromLatin1(csz);
-        };
-        row("blanks in the street become plus signs", "12 Main St", "Springfield", "IL", "62701", "12+Main+St",
-            "Springfield%2C+IL+62701");
-        row("a blank in the city is encoded, not dropped", "1 Ocean Ave", "Los Angeles", "CA", "90001", "1+Ocean+Ave",
-            "Los%20Angeles%2C+CA+90001");
-        row("an ampersand and a hash cannot cut the query short", "5 A&B Plaza #3", "Fort Worth", "TX", "76102",
-            "5+A%26B+Plaza+%233", "Fort%20Worth%2C+TX+76102");
-        row("a plus sign in the street stays a plus sign", "Hwy 1+9", "Newark", "NJ", "07102", "Hwy+1%2B9",
-            "Newark%2C+NJ+07102");
-        row("letters beyond ASCII are sent as UTF-8", "3 Rue Sainte-Thérèse", "Montréal", "QC", "H2X 1X5",
-            "3+Rue+Sainte-Th%C3%A9r%C3%A8se", "Montr%C3%A9al%2C+QC+H2X%201X5");
-        row("two blanks give two plus signs", "9  Elm", "Reno", "NV", "89501", "9++Elm", "Reno%2C+NV+89501");
-        row("an empty address still gives the query keys", "", "", "", "", "", "%2C++");
+        QTest::addColumn<QStringList>("address"); // street, city, state, zip
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<QString>("link");
+        const QString osm = u"https://www.openstreetmap.org/search?query="_qs;
+        QTest::newRow("the default service gets the whole address, blanks encoded")
+            << QStringList { u"12 Main St"_qs, u"Springfield"_qs, u"IL"_qs, u"62701"_qs } << QString()
+            << osm + u"12%20Main%20St%2C%20Springfield%2C%20IL%2062701"_qs;
+        QTest::newRow("an ampersand and a hash cannot cut the query short")
+            << QStringList { u"5 A&B Plaza #3"_qs, u"Fort Worth"_qs, u"TX"_qs, u""_qs } << QString()
+            << osm + u"5%20A%26B%20Plaza%20%233%2C%20Fort%20Worth%2C%20TX"_qs;
+        QTest::newRow("letters beyond ASCII are sent as UTF-8") << QStringList { u""_qs, u"Montréal"_qs, u"QC"_qs,
+            u""_qs } << QString() << osm + u"Montr%C3%A9al%2C%20QC"_qs;
+        QTest::newRow("a service of the user's own takes the address where it says")
+            << QStringList { u"1 Ocean Ave"_qs, u"Los Angeles"_qs, u""_qs, u""_qs }
+            << u"https://maps.example.net/?q=%1&z=12"_qs
+            << u"https://maps.example.net/?q=1%20Ocean%20Ave%2C%20Los%20Angeles&z=12"_qs;
+        QTest::newRow("a service without a place for it gets the address at its end")
+            << QStringList { u"1 Ocean Ave"_qs, u""_qs, u""_qs, u""_qs } << u"https://maps.example.net/find/"_qs
+            << u"https://maps.example.net/find/1%20Ocean%20Ave"_qs;
     }
-    void mapLinkOfTheCurrentRow()
+    void mapSearchOfTheCurrentRow()
     {
-        QFETCH(QString, street);
-        QFETCH(QString, city);
-        QFETCH(QString, state);
-        QFETCH(QString, zip);
-        QFETCH(QString, addr);
-        QFETCH(QString, csz);
+        QFETCH(QStringList, address);
+        QFETCH(QString, service);
         GridModel table;
         fill(table,
-            { { { 1, u"99 Other Rd"_qs }, { 2, u"Elsewhere"_qs } },
-                { { 1, street }, { 2, city }, { 3, state }, { 4, zip } }, { { 1, u"7 Third St"_qs } } });
+            { { { 1, u"99 Other Rd"_qs } },
+                { { 1, address[0] }, { 2, address[1] }, { 3, address[2] }, { 4, address[3] } } });
         table.setCursor(2, 0);
         ScriptedPrompts prompts;
         RecordingOpener opener(prompts);
-        ContactActions(table, opener, prompts).internetMap();
-
+        ContactActions actions(table, opener, prompts);
+        actions.setMapAddress(service);
+        actions.internetMap();
         QCOMPARE(opener.urls.size(), 1);
-        const QUrl url = opener.urls.first();
-        const QString expected = u"http://"_qs + ContactLinks::kMapServiceHost
-            + u"/py/maps.py?BFCat=&Pyt=Tmap&newFL=Use+Address+Below&addr="_qs + addr + u"&csz="_qs + csz
-            + u"&Get%A0Map=Get+Map"_qs;
-        QCOMPARE(QString::fromLatin1(url.toEncoded()), expected);
-        // What the service decodes is exactly the record's address.
-        QCOMPARE(formValue(url, u"addr"_qs), street);
-        QCOMPARE(formValue(url, u"csz"_qs), QString(city + u", " + state + u' ' + zip));
+        QTEST(QString::fromLatin1(opener.urls.first().toEncoded()), "link");
         QVERIFY(prompts.asked.isEmpty());
+    }
+    void noProgramForALinkIsToldWithTheAddress_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("map")
+            << int(ContactActions::Command::InternetMap)
+            << u"No program is set up to open web addresses: https://www.openstreetmap.org/search?query=Reno"_qs;
+        QTest::newRow("web site") << int(ContactActions::Command::WebLink)
+                                  << u"No program is set up to open web addresses: http://www.acme.com"_qs;
+        QTest::newRow("e-mail") << int(ContactActions::Command::SendMail)
+                                << u"No program is set up to write e-mail: ann@acme.com"_qs;
+    }
+    void noProgramForALinkIsToldWithTheAddress()
+    {
+        QFETCH(int, command);
+        GridModel table;
+        fill(table, { { { 2, u"Reno"_qs }, { 6, u"www.acme.com"_qs }, { 7, u"ann@acme.com"_qs } } });
+        table.setCursor(1, 0);
+        table.setSelectionMode(GridModel::SelectionMode::ListBox);
+        table.setSelectedRows({ 1 });
+        ScriptedPrompts prompts;
+        prompts.answers << UserPrompts::Answer::Ok;
+        RecordingOpener opener(prompts);
+        opener.handled = false;
+        QVERIFY(ContactActions(table, opener, prompts).run(ContactActions::Command(command)));
+        QCOMPARE(prompts.asked.size(), 1);
+        QTEST(prompts.asked.at(0).text, "text");
     }
     void mailGoesToTheUsableAddressesOfTheSelection_data()
     {

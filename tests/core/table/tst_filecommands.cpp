@@ -135,7 +135,7 @@ private slots:
         QVERIFY(m_files->newTable());
         QCOMPARE(m_prompts->asked.at(1).kind, QStringLiteral("save"));
         QCOMPARE(m_prompts->asked.at(1).filters, QStringLiteral("Tessary Files (*.tsy)"));
-        QVERIFY(m_prompts->asked.at(1).text.isEmpty());
+        QCOMPARE(m_prompts->asked.at(1).text, m_table->lastOpenFolder());
         GridModel back;
         QVERIFY(GridFile::load(back, target, FileKind::Native));
         QCOMPARE(back.text(1, 0), QStringLiteral("Acme"));
@@ -412,7 +412,7 @@ private slots:
         m_prompts->fileNames = { target };
         QVERIFY(m_files->saveAs(FileKind(kind)));
         QCOMPARE(m_prompts->asked.at(0).kind, QStringLiteral("save"));
-        QVERIFY(m_prompts->asked.at(0).text.isEmpty());
+        QCOMPARE(m_prompts->asked.at(0).text, m_table->lastOpenFolder());
         QTEST(m_prompts->asked.at(0).filters, "filters");
         QCOMPARE(m_table->caption(), QStringLiteral("Dirquill -- ") + target);
         QCOMPARE(m_table->currentFile(), becomesCurrent ? target : original);
