@@ -45,6 +45,7 @@ bool GrabRun::start(const KeyRules &rules, const QString &address)
     m_grabbed = 0;
     // A Stop left over from an earlier run must not cut this one short.
     m_stop = false;
+    m_toldOversized = false;
     m_running = true;
     m_clock.start();
 
@@ -69,6 +70,9 @@ void GrabRun::stop()
     m_animation.stop();
     m_status = cancelText();
     emit statusText(m_status);
+    // A slow page is not waited for: the fetch in flight ends at once (after this call returns,
+    // so callers never see finished() from inside stop()).
+    QMetaObject::invokeMethod(m_fetcher, &PageFetcher::abort, Qt::QueuedConnection);
 }
 
 void GrabRun::fetchCurrent()
@@ -89,7 +93,10 @@ void GrabRun::onFetched(const PageFetcher::Result &result)
         return;
     }
     if (!result.ok) {
-        finish(End::Failed, result.errorString);
+        if (m_stop)
+            finish(End::Cancelled, cancelText());
+        else
+            finish(End::Failed, result.errorString);
         return;
     }
     ++m_pages;
@@ -98,6 +105,11 @@ void GrabRun::onFetched(const PageFetcher::Result &result)
     m_state.columns = m_table->cols();
 
     Extractor::PageResult page = Extractor::extractPage(m_rules, result.text, m_state);
+    if (page.oversized > 0 && !m_toldOversized) {
+        m_toldOversized = true;
+        emit notice(QStringLiteral("Listings that the key file's rules grow past %1 characters are skipped")
+                        .arg(Extractor::kMaxListingSize));
+    }
     if (!page.accepted) {
         finish(End::Done, doneText());
         return;
