@@ -23,12 +23,12 @@ QByteArray header(int rows, int cols)
         + ",\"cols\":" + QByteArray::number(cols) + "}\n";
 }
 
-FileResult readNative(const QByteArray &bytes, GridModel &grid)
+FileResult read(const QByteArray &bytes, FileKind kind, GridModel &grid)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    return GridFile::read(grid, buffer, FileKind::Native, u"t.tsy"_qs);
+    return GridFile::read(grid, buffer, kind, u"t"_qs);
 }
 
 } // namespace
@@ -46,40 +46,48 @@ private slots:
         QVERIFY(::mkfifo(QFile::encodeName(m_dir + u"/fifo"_qs).constData(), 0600) == 0);
     }
 
-    void nativeCellsAreKeptOrRefused_data()
+    void cellsAreKeptOrRefused_data()
     {
-        QTest::addColumn<QByteArray>("rowLine");
-        QTest::addColumn<QString>("text"); // the cell read back; empty when the file is refused
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("text"); // the cells read back; empty when the file is refused
         QTest::addColumn<QString>("error");
-        QTest::newRow("a cell starting with U+FEFF keeps it")
-            << QByteArray("[\"\\ufeffx\"]") << u"\uFEFFx"_qs << QString();
-        QTest::newRow("a cell of two U+FEFF keeps both")
-            << QByteArray("[\"\xEF\xBB\xBF\xEF\xBB\xBF\"]") << u"\uFEFF\uFEFF"_qs << QString();
-        QTest::newRow("a surrogate pair escape is one character")
-            << QByteArray("[\"\\ud83d\\ude00\"]") << u"\U0001F600"_qs << QString();
-        QTest::newRow("an escaped backslash before ud800 is plain text")
-            << QByteArray("[\"\\\\ud800\"]") << u"\\ud800"_qs << QString();
+        const int native = int(FileKind::Native);
+        const QByteArray head = header(1, 2);
+        QTest::newRow("a cell starting with U+FEFF keeps it") << native << head + "[\"\\ufeffx\"]\n"
+                                                              << u"\uFEFFx"_qs << QString();
+        QTest::newRow("a cell of two U+FEFF keeps both") << native << head + "[\"\xEF\xBB\xBF\xEF\xBB\xBF\"]\n"
+                                                         << u"\uFEFF\uFEFF"_qs << QString();
+        QTest::newRow("a comma-text file's first cell starting with U+FEFF keeps it after the byte-order mark")
+            << int(FileKind::Comma) << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFN\n") << u"\uFEFFN"_qs << QString();
+        QTest::newRow("a surrogate pair escape is one character") << native << head + "[\"\\ud83d\\ude00\"]\n"
+                                                                  << u"\U0001F600"_qs << QString();
+        QTest::newRow("an escaped backslash before ud800 is plain text") << native << head + "[\"\\\\ud800\"]\n"
+                                                                         << u"\\ud800"_qs << QString();
         QTest::newRow("a lone high surrogate escape is refused with its line")
-            << QByteArray("[\"a\\ud800b\"]") << QString() << u"line 2: the row holds a lone surrogate"_qs;
+            << native << head + "[\"a\\ud800b\"]\n"
+            << QString() << u"line 2: the row holds a lone surrogate"_qs;
         QTest::newRow("a lone low surrogate escape is refused with its line")
-            << QByteArray("{\"cells\":[\"\\\\ud800\",\"\\udc00\"]}") << QString() << u"line 2: the row holds a lone surrogate"_qs;
+            << native << head + "{\"cells\":[\"\\\\ud800\",\"\\udc00\"]}\n"
+            << QString() << u"line 2: the row holds a lone surrogate"_qs;
     }
-    void nativeCellsAreKeptOrRefused()
+    void cellsAreKeptOrRefused()
     {
-        QFETCH(QByteArray, rowLine);
+        QFETCH(int, kind);
+        QFETCH(QByteArray, file);
         QFETCH(QString, text);
         QFETCH(QString, error);
         GridModel grid;
-        const FileResult r = readNative(header(1, 2) + rowLine + '\n', grid);
+        const FileResult r = read(file, FileKind(kind), grid);
         QVERIFY2(r.errorString.contains(error) && r.ok == error.isEmpty(), qPrintable(r.errorString));
         if (!r)
             return;
         QCOMPARE(grid.text(0, 0) + grid.text(0, 1), text);
         // And back out: saving and loading again gives the same text.
-        const QString path = m_dir + u"/again.tsy"_qs;
-        QVERIFY(GridFile::save(grid, path, FileKind::Native));
+        const QString path = m_dir + u"/again"_qs;
+        QVERIFY(GridFile::save(grid, path, FileKind(kind)));
         GridModel again;
-        QVERIFY(GridFile::load(again, path, FileKind::Native));
+        QVERIFY(GridFile::load(again, path, FileKind(kind)));
         QCOMPARE(again.text(0, 0) + again.text(0, 1), text);
     }
 
@@ -98,7 +106,7 @@ private slots:
         }
         for (int run = 0; run < 2; ++run) {
             GridModel grid;
-            const FileResult r = readNative(file, grid);
+            const FileResult r = read(file, FileKind::Native, grid);
             QVERIFY(!r.ok);
             QVERIFY2(r.errorString.contains(u"line %1: more than"_qs.arg(crossing)), qPrintable(r.errorString));
         }

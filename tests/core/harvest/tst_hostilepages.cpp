@@ -65,7 +65,8 @@ private slots:
                 << mode << u"start"_qs << u"not an http or https address"_qs;
             QTest::addRow("a next link to a local file with http:// in its query is refused%s", qPrintable(in))
                 << mode << u"next"_qs << u"not an http or https address"_qs;
-            QTest::addRow("a redirect to a local file is refused%s", qPrintable(in)) << mode << u"redirect"_qs << u""_qs;
+            QTest::addRow("a redirect to a local file is refused%s", qPrintable(in))
+                << mode << u"redirect"_qs << u""_qs;
         }
     }
     void onlyWebAddressesAreFetched()
