@@ -219,7 +219,8 @@ int main(int argc, char **argv)
     // Seeds run first, unchanged.
     for (qsizetype i = 0; i < pool.size() || clock.elapsed() < seconds * 1000; ++i) {
         const bool fromSeed = i < pool.size();
-        g_current = fromSeed ? pool.at(i) : mutator.mutate(pool.at(qsizetype(mutator.below(quint64(pool.size())))), pool);
+        g_current
+            = fromSeed ? pool.at(i) : mutator.mutate(pool.at(qsizetype(mutator.below(quint64(pool.size())))), pool);
         const QByteArray name = QCryptographicHash::hash(g_current, QCryptographicHash::Sha1).toHex().left(16);
         std::snprintf(g_crashPath, sizeof g_crashPath, "%s/%s-%s", qPrintable(crashes), qPrintable(target->name),
             name.constData());

@@ -102,14 +102,17 @@ std::vector<Target> targets(const QString &data)
     const QByteArrayList jsonTokens = { "{", "}", "[", "]", "\"", ",", ":", "\\u", "\\ud800", "\\udc00", "\\ufeff",
         "\xEF\xBB\xBF", "\"formats\"", "\"cells\"", "\"col\"", "\"rows\"", "\"cols\"", "\"fixedRows\"", "\"height\"",
         "\"picture\"", "\"bold\":true", "2147483647", "-1", "1e308", "16383", "null", "\n", "\"dirquill-grid\"" };
-    const QByteArrayList textTokens
-        = { "\"", "\"\"", ",", "\t", "\r\n", "\n", "\r", "\xEF\xBB\xBF", "\xC3\xA9", "\xE9", "\xF0\x9F\x98\x80", "\xED\xA0\x80" };
+    const QByteArrayList textTokens = { "\"", "\"\"", ",", "\t", "\r\n", "\n", "\r", "\xEF\xBB\xBF", "\xC3\xA9", "\xE9",
+        "\xF0\x9F\x98\x80", "\xED\xA0\x80" };
     const QByteArrayList pageTokens = { "<li>", "</li>", "<ul>", "</ul>", "&amp;", "<a href=\"", "\">", "|", "http://",
         "https://", "file://", "charset=", "<meta charset=\"windows-1252\">", "\xEF\xBB\xBF" };
     return {
-        { QStringLiteral("native"), jsonTokens, [](const QByteArray &in) -> QByteArray { return roundTrip(in, FileKind::Native); } },
+        { QStringLiteral("native"), jsonTokens,
+            [](const QByteArray &in) -> QByteArray { return roundTrip(in, FileKind::Native); } },
         { QStringLiteral("delimited"), textTokens,
-            [](const QByteArray &in) -> QByteArray { return roundTrip(in, FileKind::Comma) + roundTrip(in, FileKind::Tab); } },
+            [](const QByteArray &in) -> QByteArray {
+                return roundTrip(in, FileKind::Comma) + roundTrip(in, FileKind::Tab);
+            } },
         { QStringLiteral("keyfile"), jsonTokens,
             [pages](const QByteArray &in) -> QByteArray {
                 GridModel grid;
