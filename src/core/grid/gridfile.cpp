@@ -128,9 +128,10 @@ FileResult GridFile::loadStore(
 {
     if (!isKnown(kind))
         return unknownKind(kind, path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileResult::failure(QStringLiteral("\"%1\" could not be opened: %2").arg(path, file.errorString()));
+    QFile file;
+    QString why;
+    if (!RegularFile::open(file, path, &why))
+        return FileResult::failure(QStringLiteral("\"%1\" could not be opened: %2").arg(path, why));
     if (!control)
         return readInto(current, file, kind, path, out);
     WatchedDevice watched(file, *control, file.size());
