@@ -46,7 +46,8 @@ protected:
         QTextStream out(stdout);
         int position = 0;
         for (const dq::objYP &yp : engines) {
-            const bool present = QFileInfo(keyPath(yp.FileName)).isFile();
+            const bool present
+                = dq::SiteList::isSafeKeyFileName(yp.FileName) && QFileInfo(keyPath(yp.FileName)).isFile();
             out << ++position << '\t' << yp.ListName << '\t' << yp.FileName << (present ? "" : " (missing)") << '\t'
                 << yp.URL << '\n';
         }

@@ -1,6 +1,7 @@
 #include "cli/clicommand.h"
 
 #include "core/grid/gridfile.h"
+#include "core/grid/gridoutput.h"
 #include "core/table/recordtable.h"
 #include "core/grid/gridmodel.h"
 #include "core/harvest/browsersession.h"
@@ -105,11 +106,12 @@ public:
                 "  --cookies FILE     cookies for session and render, from a Netscape cookies.txt\n"
                 "  --retries N        ask a busy page again up to N times (default 3, 0 never, at most 10)\n"
                 "  --delay SECONDS    pause between pages, varied by 20 % (default 0)\n"
-                "With --out, every page's rows go to FILE.journal as they arrive; FILE is written (atomically)\n"
-                "at the end and the journal removed. Progress goes to standard error. Ctrl+C stops after the\n"
-                "listing in hand and still writes the rows. Exit status 0 after a normal end, 1 when a page\n"
-                "could not be fetched or the table not written (the rows grabbed before are still written),\n"
-                "2 on bad use, 130 when stopped."))
+                "With --out, every page's rows go to FILE.journal as they arrive; FILE is checked before the\n"
+                "first page and written (atomically) at the end, and the journal removed. When FILE cannot\n"
+                "be written, the rows are kept in the journal and in a recovery file, and the message says\n"
+                "where. Progress goes to standard error. Ctrl+C stops at once and still writes the rows.\n"
+                "Exit status 0 after a normal end, 1 when a page could not be fetched or the table not\n"
+                "written (the rows grabbed before are still written), 2 on bad use, 130 when stopped."))
     {
     }
 
@@ -188,6 +190,8 @@ private:
         request.outFile = parser.value(m_out);
         if (request.append && !parser.isSet(m_out))
             return usageError(QStringLiteral("--append needs --out"));
+        if (parser.isSet(m_out) && !dq::GridOutput::hasKnownExtension(request.outFile))
+            return usageError(request.outFile + QStringLiteral(": unknown file kind (use .tsy, .csv or .txt)"));
         bool ok = true;
         if (parser.isSet(m_maxPages))
             request.maxPages = parser.value(m_maxPages).toInt(&ok);
@@ -261,6 +265,9 @@ private:
             if (!yp)
                 return failure(QStringLiteral("no engine '%1' in %2 (dirquill-cli engines lists them)")
                                    .arg(request.engine, request.sitesFile));
+            if (!dq::SiteList::isSafeKeyFileName(yp->FileName))
+                return failure(QStringLiteral("the key file name of engine '%1' in %2 is not a plain file name")
+                                   .arg(yp->ListName, request.sitesFile));
             request.keyFile = request.sitesNamed
                 ? QFileInfo(request.sitesFile).absolutePath() + QLatin1Char('/') + yp->FileName
                 : dq::dataFile(yp->FileName);
@@ -276,6 +283,11 @@ private:
         record.buildNewTable();
         dq::GridModel &table = record.fa();
         const QString &out = request.outFile;
+        // A harvest can take hours: a path that cannot take the table is found out before it starts.
+        if (!out.isEmpty()) {
+            if (const dq::FileResult r = dq::GridOutput::probe(out); !r)
+                return failure(r.errorString);
+        }
         if (!request.append || !QFileInfo::exists(out)) {
             record.dropFreshRows();
             return Success;
@@ -355,6 +367,7 @@ private:
             page = n + 1;
             err() << "page " << page << ": " << address << Qt::endl;
         });
+        QObject::connect(&run, &dq::GrabRun::notice, [&](const QString &text) { err() << text << Qt::endl; });
         QObject::connect(&run, &dq::GrabRun::rowsAdded, [&](int, int count) {
             const double rate = run.grabbedCount() / qMax(0.001, clock.elapsed() / 1000.0);
             err() << "page " << page << ": " << count << " listings, " << run.grabbedCount() << " in all, "
@@ -386,7 +399,7 @@ private:
         QTimer interruptCheck;
         QObject::connect(&interruptCheck, &QTimer::timeout, &run, [&] {
             if (g_interrupted.exchange(false)) {
-                err() << "Stopping after the listing in hand..." << Qt::endl;
+                err() << "Stopping..." << Qt::endl;
                 run.stop();
             }
         });
@@ -415,7 +428,7 @@ private:
             else
                 written = dq::GridFile::write(table, stdOut, dq::FileKind::Comma, QStringLiteral("standard output"));
         } else {
-            written = dq::GridFile::save(table, request.outFile, dq::GridFile::kindForPath(request.outFile));
+            written = dq::GridOutput::saveOrRecover(table, request.outFile, dq::GridFile::kindForPath(request.outFile));
         }
         if (!written)
             return failure(written.errorString);

@@ -5,6 +5,7 @@
 #include "core/harvest/extractor.h"
 #include "core/harvest/keyrules.h"
 #include "core/harvest/pagefetcher.h"
+#include "core/shell/regularfile.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -40,11 +41,12 @@ protected:
         dq::GridModel keyTable;
         if (const dq::FileResult r = dq::GridFile::load(keyTable, parser.value(m_key), dq::FileKind::Native); !r)
             return failure(r.errorString);
-        QFile pageFile(parser.value(m_page));
-        if (!pageFile.open(QIODevice::ReadOnly))
-            return failure(
-                QStringLiteral("cannot read ") + parser.value(m_page) + QStringLiteral(": ") + pageFile.errorString());
-        const QString text = dq::PageFetcher::decode(pageFile.readAll(), QByteArray());
+        // A saved page gets the same size cap as a fetched one.
+        const dq::RegularFile::Bytes page
+            = dq::RegularFile::read(parser.value(m_page), dq::PageFetcher::kDefaultMaxBytes);
+        if (!page.ok)
+            return failure(page.errorString);
+        const QString text = dq::PageFetcher::decode(page.bytes, QByteArray());
         const dq::KeyRules rules = dq::KeyRules::fromGrid(keyTable);
 
         // The address as the fetch would have left it for the next-page rules.
@@ -62,6 +64,9 @@ protected:
             return Failure;
         }
         err() << result.rows.size() << " listings\n";
+        if (result.oversized > 0)
+            err() << result.oversized << " listings skipped: the rules grow them past "
+                  << dq::Extractor::kMaxListingSize << " characters\n";
         if (result.end == dq::Extractor::End::NoNextAddress)
             err() << "Next address: none (\"" << result.nextAddress << "\" is shorter than "
                   << dq::Extractor::kMinNextAddress << " characters)" << Qt::endl;

@@ -366,6 +366,10 @@ ParseOutcome parse(
 
 bool needsQuotes(QByteArrayView text, char separator)
 {
+    // A field starting with U+FEFF is quoted: at the start of the file it would read back as a
+    // byte-order mark and be lost.
+    if (text.startsWith("\xEF\xBB\xBF"))
+        return true;
     for (char c : text)
         if (c == separator || c == '"' || c == '\r' || c == '\n')
             return true;

@@ -4,6 +4,8 @@
 #include "core/grid/gridmodel.h"
 #include "core/grid/gridstore.h"
 #include "core/grid/nativegridformat.h"
+#include "core/shell/regularfile.h"
+#include "core/shell/writefailure.h"
 #include "core/table/longjobs.h"
 
 #include <QFile>
@@ -108,12 +110,15 @@ FileResult GridFile::saveStore(const GridStore &store, const QString &path, File
     } else {
         result = writeStore(store, file, kind, path);
     }
-    if (!result || (control && control->cancelled())) {
+    if ((!result && file.error() == QFileDevice::NoError) || (control && control->cancelled())) {
         file.cancelWriting();
         return result ? FileResult::failure(QStringLiteral("\"%1\" was not saved: cancelled").arg(path)) : result;
     }
-    if (!file.commit())
-        return FileResult::failure(QStringLiteral("\"%1\" could not be saved: %2").arg(path, file.errorString()));
+    if (!result || !file.commit()) {
+        const QString why = writeFailureReason(path, file.errorString());
+        file.cancelWriting();
+        return FileResult::failure(QStringLiteral("\"%1\" could not be saved: %2").arg(path, why));
+    }
     return FileResult::success();
 }
 
@@ -122,9 +127,10 @@ FileResult GridFile::loadStore(
 {
     if (!isKnown(kind))
         return unknownKind(kind, path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileResult::failure(QStringLiteral("\"%1\" could not be opened: %2").arg(path, file.errorString()));
+    QFile file;
+    QString why;
+    if (!RegularFile::open(file, path, &why))
+        return FileResult::failure(QStringLiteral("\"%1\" could not be opened: %2").arg(path, why));
     if (!control)
         return readInto(current, file, kind, path, out);
     WatchedDevice watched(file, *control, file.size());
@@ -133,9 +139,12 @@ FileResult GridFile::loadStore(
 
 FileResult GridFile::load(GridModel &grid, const QString &path, FileKind kind)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return FileResult::failure(QStringLiteral("\"%1\" could not be opened: %2").arg(path, file.errorString()));
+    // Names of files to load come from data too (key files named by a site list): never open a
+    // FIFO or device, which could block or never end.
+    QFile file;
+    QString why;
+    if (!RegularFile::open(file, path, &why))
+        return FileResult::failure(QStringLiteral("\"%1\" could not be opened: %2").arg(path, why));
     return read(grid, file, kind, path);
 }
 

@@ -2,8 +2,14 @@
 
 #include "core/grid/gridstore.h"
 
+#include "core/shell/regularfile.h"
+
+#include <QBuffer>
 #include <QFont>
+#include <QHash>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QMimeData>
 #include <QThreadPool>
 
@@ -27,6 +33,36 @@ struct GridModel::Impl
     int row = 0, col = 0, rowSel = 0, colSel = 0;
     SelectionMode mode = SelectionMode::Free;
     DisplayFormatter formatter;
+    mutable QHash<QString, QIcon> pictures; // read once per path
+
+    // A cell picture names a resource or a file, and the file name comes from the table's data:
+    // only a small regular file is read, so a name pointing at a FIFO or a device cannot freeze
+    // the window. A picture that cannot be read shows nothing.
+    QIcon picture(const QString &path) const
+    {
+        if (path.startsWith(u':'))
+            return QIcon(path);
+        if (const auto it = pictures.constFind(path); it != pictures.cend())
+            return *it;
+        constexpr qint64 kMaxPictureBytes = 1024 * 1024;
+        constexpr int kMaxPictureMegabytes = 16;
+        constexpr qsizetype kMaxCachedPictures = 256;
+        QIcon icon;
+        const RegularFile::Bytes file = RegularFile::read(path, kMaxPictureBytes);
+        if (file.ok) {
+            QBuffer buffer;
+            buffer.setData(file.bytes);
+            QImageReader reader(&buffer);
+            reader.setAllocationLimit(kMaxPictureMegabytes);
+            const QImage image = reader.read();
+            if (!image.isNull())
+                icon = QIcon(QPixmap::fromImage(image));
+        }
+        if (pictures.size() >= kMaxCachedPictures)
+            pictures.clear();
+        pictures.insert(path, icon);
+        return icon;
+    }
 
     std::vector<GridRow> &rows() { return s.rows; }
     const std::vector<GridRow> &rows() const { return s.rows; }
@@ -1018,7 +1054,7 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
         return {};
     case Qt::DecorationRole:
         if (f && !f->picture.isEmpty())
-            return QIcon(f->picture);
+            return d->picture(f->picture);
         return {};
     case Qt::TextAlignmentRole: {
         bool numeric = false;

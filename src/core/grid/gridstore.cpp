@@ -1,5 +1,7 @@
 #include "core/grid/gridstore.h"
 
+#include <QStringDecoder>
+
 #include <cstring>
 
 namespace dq {
@@ -71,6 +73,13 @@ RowCells RowCells::fromStrings(const QStringList &cells, int maxCount)
         views[size_t(i)] = utf8[size_t(i)];
     }
     return fromUtf8(views.data(), n);
+}
+
+QString RowCells::textOf(QByteArrayView utf8)
+{
+    if (!utf8.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(utf8);
+    return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(utf8);
 }
 
 int RowCells::storedCount() const

@@ -33,7 +33,10 @@ public:
     int storedCount() const;
     bool isBlank() const { return !m_data; }
     QByteArrayView utf8(int col) const;
-    QString text(int col) const { return QString::fromUtf8(utf8(col)); }
+    QString text(int col) const { return textOf(utf8(col)); }
+    // UTF-8 cell bytes as text. Unlike QString::fromUtf8, a U+FEFF at the start is kept: in a
+    // cell it is text, not a byte-order mark.
+    static QString textOf(QByteArrayView utf8);
     qsizetype byteSize() const;
 
     void setUtf8(int col, QByteArrayView value);

@@ -19,6 +19,7 @@
 #include <deque>
 #include <future>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 namespace dq {
@@ -285,7 +286,18 @@ QString readCells(const QJsonArray &array, int cols, GridRow &row)
     return {};
 }
 
-QString readRowObject(const QJsonObject &o, int cols, GridRow &row, std::atomic<qint64> &formattedCells)
+// Whether a row line may carry cell formats: an object line that names "formats". Such lines are
+// counted against the formatted-cell limit as they are read, in file order, so the limit error
+// names the line where it is crossed whatever the threads do.
+bool mayCarryFormats(QByteArrayView line)
+{
+    const QByteArrayView t = line.trimmed();
+    return t.startsWith('{')
+        && std::string_view(t.data(), size_t(t.size())).find("\"formats\"") != std::string_view::npos;
+}
+
+QString readRowObject(
+    const QJsonObject &o, int cols, GridRow &row, bool counted, std::atomic<qint64> &uncountedFormattedCells)
 {
     const QJsonValue cells = o.value(QLatin1String("cells"));
     if (!cells.isUndefined()) {
@@ -313,10 +325,11 @@ QString readRowObject(const QJsonObject &o, int cols, GridRow &row, std::atomic<
         if (!col.isDouble() || c != std::floor(c) || c < 0 || c >= cols)
             return QStringLiteral("a cell format's \"col\" is not a column of the grid");
         if (!row.formats) {
-            // Counted before the allocation, across every thread parsing this file.
-            if (formattedCells.fetch_add(cols) + cols > NativeGridFormat::kMaxFormattedCells)
+            // A key spelled with escapes escaped the count in file order: such rows share a small
+            // allowance of their own, counted before the allocation across every thread.
+            if (!counted && uncountedFormattedCells.fetch_add(cols) + cols > NativeGridFormat::kFreeFormattedCells)
                 return QStringLiteral("more than %1 cells lie in formatted rows")
-                    .arg(NativeGridFormat::kMaxFormattedCells);
+                    .arg(NativeGridFormat::kFreeFormattedCells);
             row.formats = std::make_unique<std::vector<CellFormat>>(size_t(cols));
         }
         CellFormat &cf = (*row.formats)[size_t(c)];
@@ -441,8 +454,19 @@ void appendJsonString(BufferedWriter &out, QByteArrayView text)
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const auto c = uchar(text[i]);
-        if (c >= 0x20 && c != '"' && c != '\\')
+        if (c >= 0x20 && c != '"' && c != '\\' && c != 0xEF)
             continue;
+        // U+FEFF goes out escaped: JSON readers take it raw at the start of a string for a
+        // byte-order mark and drop it.
+        if (c == 0xEF) {
+            if (!text.sliced(i).startsWith("\xEF\xBB\xBF"))
+                continue;
+            out.append(text.sliced(runStart, i - runStart));
+            out.append("\\ufeff");
+            i += 2;
+            runStart = i + 1;
+            continue;
+        }
         out.append(text.sliced(runStart, i - runStart));
         runStart = i + 1;
         switch (c) {
@@ -499,6 +523,35 @@ struct ParsedBatch
     qint64 errorLine = 0;
 };
 
+// Whether a line holds a \uD800-\uDFFF escape without its pair. Such text has no UTF-8 form and
+// the JSON reader would change it silently, so the file is refused instead.
+bool hasLoneSurrogateEscape(QByteArrayView line)
+{
+    auto code = [&](qsizetype at) -> int {
+        if (at + 6 > line.size() || line[at] != '\\' || (line[at + 1] != 'u' && line[at + 1] != 'U'))
+            return -1;
+        bool ok = false;
+        const int value = QByteArray(line.data() + at + 2, 4).toInt(&ok, 16);
+        return ok ? value : -1;
+    };
+    for (qsizetype i = 0; i + 1 < line.size(); ++i) {
+        if (line[i] != '\\')
+            continue;
+        const int c = code(i);
+        if (c >= 0xDC00 && c <= 0xDFFF)
+            return true;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            const int low = code(i + 6);
+            if (low < 0xDC00 || low > 0xDFFF)
+                return true;
+            i += 11;
+        } else {
+            ++i; // the escaped character is never the start of another escape
+        }
+    }
+    return false;
+}
+
 ParsedBatch parseBatch(const Batch &batch, int cols, std::atomic<qint64> &formattedCells)
 {
     ParsedBatch out;
@@ -506,17 +559,23 @@ ParsedBatch parseBatch(const Batch &batch, int cols, std::atomic<qint64> &format
     qsizetype begin = 0;
     QJsonParseError parseError;
     for (size_t i = 0; i < batch.ends.size(); ++i) {
-        const QByteArray line = QByteArray::fromRawData(batch.bytes.constData() + begin, batch.ends[i] - begin);
+        QByteArray line = QByteArray::fromRawData(batch.bytes.constData() + begin, batch.ends[i] - begin);
         begin = batch.ends[i];
+        // A raw U+FEFF at the start of a string would be dropped by the JSON reader as a
+        // byte-order mark; as an escape it is kept.
+        if (line.contains("\xEF\xBB\xBF"))
+            line = QByteArray(line.constData(), line.size()).replace("\xEF\xBB\xBF", "\\ufeff");
         const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
         GridRow row;
         QString error;
-        if (parseError.error != QJsonParseError::NoError)
+        if (line.contains("\\u") && hasLoneSurrogateEscape(line))
+            error = QStringLiteral("the row holds a lone surrogate escape (\\uD800 to \\uDFFF without its pair)");
+        else if (parseError.error != QJsonParseError::NoError)
             error = QStringLiteral("the row is not valid JSON (%1)").arg(parseError.errorString());
         else if (doc.isArray())
             error = readCells(doc.array(), cols, row);
         else if (doc.isObject())
-            error = readRowObject(doc.object(), cols, row, formattedCells);
+            error = readRowObject(doc.object(), cols, row, mayCarryFormats(line), formattedCells);
         else
             error = QStringLiteral("the row is neither an array nor an object");
         if (!error.isEmpty()) {
@@ -607,6 +666,8 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
     };
 
     qint64 taken = 0; // row lines handed out so far
+    qint64 bytesRead = 0; // bytes of those lines
+    qint64 formattedCellsInOrder = 0;
     qint64 blankTail = 0; // empty lines seen but not yet known to be inside the file
     for (;;) {
         status = lines.next(line);
@@ -630,6 +691,20 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
             return failAt(lineError(name, lines.lineNumber(),
                 QStringLiteral("the file holds more rows than the %1 its header declares").arg(rowCount)));
         ++taken;
+        bytesRead += line.size() + 1;
+        if (mayCarryFormats(line)) {
+            // A formatted row keeps a format for every column: its memory is bounded by what the
+            // file has spent so far, so a small file cannot claim gigabytes.
+            formattedCellsInOrder += cols;
+            const qint64 allowed = qMin(kMaxFormattedCells, kFreeFormattedCells + bytesRead);
+            if (formattedCellsInOrder > allowed)
+                return failAt(lineError(name, lines.lineNumber(),
+                    QStringLiteral("more than %1 cells lie in formatted rows (at most %2, and one per byte of the "
+                                   "file beyond the first %3)")
+                        .arg(allowed)
+                        .arg(kMaxFormattedCells)
+                        .arg(kFreeFormattedCells)));
+        }
         batch.bytes.append(line.data(), line.size());
         batch.ends.push_back(batch.bytes.size());
         batch.lineNumbers.push_back(lines.lineNumber());

@@ -25,8 +25,10 @@ public:
     // Rows the header declares beyond the file's row lines (blank rows that cost memory
     // without any bytes in the file to back them).
     static constexpr qint64 kMaxUnbackedRows = 1'000'000;
-    // Cells of the rows that carry formatting (such a row keeps a format for every column).
+    // Cells of the rows that carry formatting (such a row keeps a format for every column): the
+    // first kFreeFormattedCells, then one more per byte of row lines read, up to kMaxFormattedCells.
     static constexpr qint64 kMaxFormattedCells = 20'000'000;
+    static constexpr qint64 kFreeFormattedCells = 1'000'000;
 
     // Fills store from device; on failure store is unspecified and the result names
     // name and the line at fault.

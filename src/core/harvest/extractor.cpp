@@ -1,6 +1,7 @@
 #include "core/harvest/extractor.h"
 
 #include "core/harvest/textcutters.h"
+#include "core/harvest/webaddress.h"
 
 namespace dq {
 
@@ -26,12 +27,6 @@ QStringView trimBlanks(QStringView s)
     while (e > b && s[e - 1] == u' ')
         --e;
     return s.mid(b, e - b);
-}
-
-bool hasScheme(const QString &address)
-{
-    return address.contains(QLatin1String("http://"), Qt::CaseInsensitive)
-        || address.contains(QLatin1String("https://"), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -92,11 +87,12 @@ QStringList Extractor::fillRow(const KeyRules &k, QStringView listing, int colum
         if (from >= 0)
             rest = rest.mid(qMin(from, rest.size()));
     }
-    applyRecordRules(k.recordRules, row);
+    if (!applyRecordRules(k.recordRules, row))
+        return {};
     return row;
 }
 
-void Extractor::applyRecordRules(const std::vector<KeyRules::RecordRule> &rules, QStringList &row)
+bool Extractor::applyRecordRules(const std::vector<KeyRules::RecordRule> &rules, QStringList &row)
 {
     for (const KeyRules::RecordRule &r : rules) {
         const QString x = cell(row, r.c1);
@@ -112,16 +108,21 @@ void Extractor::applyRecordRules(const std::vector<KeyRules::RecordRule> &rules,
                 setCell(row, r.c4, CutBetweenLoose(x, QString(), r.b));
             }
         } else if (r.keyword == QLatin1String("Replace")) {
-            if (contains(x, r.a))
-                setCell(row, r.c1, replaceAll(x, r.a, r.b));
+            if (contains(x, r.a)) {
+                std::optional<QString> replaced = replaceAll(x, r.a, r.b, kMaxListingSize);
+                if (!replaced)
+                    return false;
+                setCell(row, r.c1, *replaced);
+            }
         } else if (r.keyword == QLatin1String("TrimMiddle")) {
             if (contains(x, r.a) || contains(x, r.b))
                 setCell(row, r.c1, CutOutMiddle(x, r.a, r.b));
         }
     }
+    return true;
 }
 
-std::vector<QStringList> Extractor::listings(const KeyRules &k, QStringView page, int columns)
+std::vector<QStringList> Extractor::listings(const KeyRules &k, QStringView page, int columns, int *oversized)
 {
     std::vector<QStringList> rows;
     const QString blockText = k.listStart + CutBetween(page, k.listStart, k.listEnd);
@@ -132,10 +133,16 @@ std::vector<QStringList> Extractor::listings(const KeyRules &k, QStringView page
         QStringView listing = CutBetween(block, k.listStart, k.listingEnd);
         // The listing is copied only when a rule changes it.
         QString cleaned;
+        bool tooLong = false;
         for (const KeyRules::CleanRule &r : k.cleanRules) {
             if (r.keyword == QLatin1String("Replace")) {
                 if (!r.a.isEmpty() && contains(listing, r.a)) {
-                    cleaned = replaceAll(listing, r.a, r.b);
+                    std::optional<QString> replaced = replaceAll(listing, r.a, r.b, kMaxListingSize);
+                    if (!replaced) {
+                        tooLong = true;
+                        break;
+                    }
+                    cleaned = std::move(*replaced);
                     listing = cleaned;
                 }
             } else if (r.keyword == QLatin1String("TrimMiddle")) {
@@ -146,7 +153,13 @@ std::vector<QStringList> Extractor::listings(const KeyRules &k, QStringView page
             }
         }
         block = CutBetween(block, k.listingEnd, QStringView());
-        rows.push_back(fillRow(k, listing, columns));
+        QStringList row = tooLong ? QStringList() : fillRow(k, listing, columns);
+        if (tooLong || (row.isEmpty() && columns > 0)) {
+            if (oversized)
+                ++*oversized;
+            continue;
+        }
+        rows.push_back(std::move(row));
     }
     return rows;
 }
@@ -160,7 +173,7 @@ Extractor::PageResult Extractor::extractPage(const KeyRules &k, QStringView page
     }
     result.accepted = true;
     result.nextAddress = nextAddress(k, page, s);
-    result.rows = listings(k, page, s.columns);
+    result.rows = listings(k, page, s.columns, &result.oversized);
 
     if (result.nextAddress.size() < kMinNextAddress) {
         result.end = End::NoNextAddress;
@@ -170,7 +183,7 @@ Extractor::PageResult Extractor::extractPage(const KeyRules &k, QStringView page
         // A next address without a scheme keeps the scheme the run is using, so a secure site
         // is not left for plain HTTP between pages.
         s.address = result.nextAddress;
-        if (!hasScheme(s.address))
+        if (addressScheme(s.address).isEmpty())
             s.address = s.scheme + QLatin1String("://") + s.address;
         s.page += 1;
     }

@@ -18,6 +18,9 @@ public:
     static constexpr int kMaxListingsPerPage = 201;
     static constexpr int kLastPage = 9999; // page counter limit of one run
     static constexpr int kMinNextAddress = 35; // a shorter next address ends the run
+    // A listing or field that a rule would grow past this many characters is skipped: a key file
+    // cannot make one listing take the memory of the whole program.
+    static constexpr qsizetype kMaxListingSize = 1024 * 1024;
 
     // What a run carries from page to page.
     struct RunState
@@ -44,6 +47,7 @@ public:
         std::vector<QStringList> rows; // one per listing, `columns` cells each
         QString nextAddress;
         End end = End::None;
+        int oversized = 0; // listings skipped because a rule grew them past kMaxListingSize
     };
 
     // Extracts one page and advances state to the next page when there is one.
@@ -52,12 +56,16 @@ public:
     // The next page's address by the rules' method (step 4 of a page), "&amp;" already undone.
     static QString nextAddress(const KeyRules &rules, QStringView page, RunState &state);
 
-    // The listings of one page, at most kMaxListingsPerPage, each cut, cleaned and filled.
-    static std::vector<QStringList> listings(const KeyRules &rules, QStringView page, int columns);
+    // The listings of one page, at most kMaxListingsPerPage, each cut, cleaned and filled; the
+    // ones a rule grew too long are left out and counted in oversized.
+    static std::vector<QStringList> listings(
+        const KeyRules &rules, QStringView page, int columns, int *oversized = nullptr);
 
-    // One listing's row: the fields cut by the field rows, then the record rules.
+    // One listing's row: the fields cut by the field rows, then the record rules. Empty when a
+    // record rule would grow a field past kMaxListingSize.
     static QStringList fillRow(const KeyRules &rules, QStringView listing, int columns);
-    static void applyRecordRules(const std::vector<KeyRules::RecordRule> &rules, QStringList &row);
+    // False (the row half done) when a rule would grow a field past kMaxListingSize.
+    static bool applyRecordRules(const std::vector<KeyRules::RecordRule> &rules, QStringList &row);
 };
 
 } // namespace dq

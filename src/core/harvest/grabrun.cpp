@@ -72,6 +72,7 @@ bool GrabRun::begin(const KeyRules &rules)
     m_message.clear();
     // A Stop left over from an earlier run must not cut this one short.
     m_stop = false;
+    m_toldOversized = false;
     m_running = true;
     m_clock.start();
 
@@ -112,9 +113,9 @@ void GrabRun::stop()
     m_animation.stop();
     m_status = cancelText();
     emit statusText(m_status);
-    // A wait for the site ends at once; the rows so far stay.
-    if (m_fetcher->isWaiting())
-        m_fetcher->abort();
+    // A slow page or a wait for the site is not waited for: the fetch in flight ends at once
+    // (after this call returns, so callers never see finished() from inside stop()).
+    QMetaObject::invokeMethod(m_fetcher, &GrabFetcher::abort, Qt::QueuedConnection);
 }
 
 void GrabRun::fetchCurrent()
@@ -147,6 +148,11 @@ void GrabRun::onFetched(const PageFetcher::Result &result)
     m_state.columns = m_table->cols();
 
     Extractor::PageResult page = Extractor::extractPage(m_rules, result.text, m_state);
+    if (page.oversized > 0 && !m_toldOversized) {
+        m_toldOversized = true;
+        emit notice(QStringLiteral("Listings that the key file's rules grow past %1 characters are skipped")
+                        .arg(Extractor::kMaxListingSize));
+    }
     if (!page.accepted) {
         finish(End::Done, doneText());
         return;

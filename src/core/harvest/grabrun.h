@@ -24,11 +24,10 @@ class GridModel;
 // appends the rows to the record table, until the results end, Stop, a failure or a page limit.
 //
 // Runs asynchronously on the caller's thread: start() returns at once and every step follows a
-// network event. Rows land one page at a time (one model insert per page). Stop takes effect the
-// way users of the grab expect: the listing in hand is finished first, so Stop during a download
-// still adds the page's first listing. A failed fetch ends the run with its message; every row
-// already added stays. Every end leaves the table changed: owners set their changed flag on
-// finished().
+// network event. Rows land one page at a time (one model insert per page). Stop aborts the page
+// being fetched at once and ends the run as cancelled; a page already in hand still gives its
+// first listing. A failed fetch ends the run with its message; every row already added stays. Every end leaves the
+// table changed: owners set their changed flag on finished().
 class GrabRun : public QObject
 {
     Q_OBJECT
@@ -85,7 +84,7 @@ public:
     // page, pages and grabbed its counts so far.
     bool resume(const KeyRules &rules, const Extractor::RunState &state, int pages, int grabbed);
     const Extractor::RunState &state() const { return m_state; }
-    // Ends the run after the listing in hand; " Cancel" shows at once.
+    // Ends the run: the fetch in flight is aborted; " Cancel" shows at once.
     void stop();
 
     static QString doneText() { return QStringLiteral(" Done"); }
@@ -108,6 +107,8 @@ signals:
     void statusText(const QString &text);
     // A retry's countdown ("Waiting 12 s: ..."), once a second; empty when the wait is over.
     void waiting(const QString &text);
+    // Something the user should know that does not end the run; said once per run at most.
+    void notice(const QString &text);
     // While a run goes: "" at its start, then the animation every kAnimationMs; " Cancel" at Stop;
     // the end's text (" Done" or " Cancel") at the end. A failure shows its message instead.
     // reason Done: " Done" in message; Cancelled: " Cancel"; Failed: the fetch failure message.
@@ -139,6 +140,7 @@ private:
     bool m_fresh = false;
     bool m_stop = false;
     bool m_running = false;
+    bool m_toldOversized = false;
 };
 
 } // namespace dq

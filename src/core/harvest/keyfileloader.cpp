@@ -2,6 +2,7 @@
 
 #include "core/grid/gridfile.h"
 #include "core/harvest/colyps.h"
+#include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"
 #include "core/shell/userprompts.h"
 
@@ -20,7 +21,7 @@ KeyFileLoader::Result KeyFileLoader::load(
         result.url = yp->URL;
 
     const QFileInfo info(result.path);
-    if (!yp || yp->FileName.isEmpty() || !info.isFile()) {
+    if (!yp || !SiteList::isSafeKeyFileName(yp->FileName) || !info.isFile()) {
         result.grabDisabled = true;
         prompts.message(title(), QStringLiteral("Key file not found. Contact software vender. "),
             UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);

@@ -1,5 +1,7 @@
 #include "core/harvest/pagefetcher.h"
 
+#include "core/harvest/webaddress.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QSslError>
@@ -51,6 +53,18 @@ QByteArray metaCharset(const QByteArray &body)
     }
 }
 
+// The network stack's reason, completed where it leaves the reason out.
+QString reasonInWords(const QNetworkReply *reply)
+{
+    QString reason = reply->errorString().trimmed();
+    if (reason.endsWith(u':')) {
+        const QByteArray encoding = reply->rawHeader(QByteArrayLiteral("Content-Encoding"));
+        reason += QStringLiteral(" the body does not unpack as its declared encoding ")
+            + (encoding.isEmpty() ? QStringLiteral("(none)") : QString::fromLatin1(encoding));
+    }
+    return reason;
+}
+
 QString hostPort(const QUrl &url)
 {
     const int defaultPort = url.scheme() == QLatin1String("https") ? 443 : 80;
@@ -86,16 +100,23 @@ PageFetcher::~PageFetcher()
 QUrl PageFetcher::requestUrl(const QString &address, Mode mode, QString *keptAddress)
 {
     QString text = address.trimmed();
+    // Decided by the scheme the address starts with, never by "http://" found somewhere in it.
+    const QString scheme = addressScheme(text);
+    if (!scheme.isEmpty() && !isWebScheme(scheme)) {
+        if (keptAddress)
+            *keptAddress = address;
+        return {};
+    }
     if (mode == Mode::UrlOpen) {
         if (keptAddress)
             *keptAddress = address;
-        if (!text.contains(QLatin1String("://")))
+        if (scheme.isEmpty())
             text = QStringLiteral("http://") + text;
         const QUrl url(text, QUrl::TolerantMode);
-        return url.isValid() && !url.host().isEmpty() ? url : QUrl();
+        return url.isValid() && !url.host().isEmpty() && isWebScheme(url.scheme()) ? url : QUrl();
     }
     text = text.toLower();
-    const bool secure = text.startsWith(QLatin1String("https://"));
+    const bool secure = scheme == QLatin1String("https");
     const qsizetype slashes = text.indexOf(QLatin1String("//"));
     const QString rest = slashes < 0 ? text : text.mid(slashes + 2);
     if (keptAddress)
@@ -154,7 +175,11 @@ void PageFetcher::fetch(const QString &address, Mode mode)
     const QUrl url = requestUrl(address, mode, &m_pending.address);
     m_pending.scheme = url.scheme().isEmpty() ? QStringLiteral("http") : url.scheme();
     if (!url.isValid()) {
-        const QString message = QStringLiteral("failed 12005: '") + address + QStringLiteral("' is not a web address");
+        const QString scheme = addressScheme(address);
+        const QString message = !scheme.isEmpty() && !isWebScheme(scheme)
+            ? QStringLiteral("failed 12006: '") + address
+                + QStringLiteral("' is not an http or https address; no other kind is ever opened")
+            : QStringLiteral("failed 12005: '") + address + QStringLiteral("' is not a web address");
         QMetaObject::invokeMethod(
             this, [this, message] { fail(message); }, Qt::QueuedConnection);
         return;
@@ -174,6 +199,9 @@ void PageFetcher::fetch(const QString &address, Mode mode)
     request.setMaximumRedirectsAllowed(kMaxRedirects);
 
     m_reply = m_manager->get(request);
+    // The network stack holds no more than this ahead of us, so an endless fast body stops at the
+    // cap instead of piling up in memory between two reads.
+    m_reply->setReadBufferSize(kReadChunk);
     connect(m_reply, &QIODevice::readyRead, this, &PageFetcher::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &PageFetcher::onFinished);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
@@ -203,13 +231,23 @@ void PageFetcher::onReadyRead()
 {
     if (!m_reply)
         return;
-    m_body += m_reply->readAll();
-    if (m_body.size() > m_maxBytes) {
-        m_tooBig = true;
-        m_reply->abort();
+    if (!readBounded(m_reply))
         return;
-    }
     emit received(m_body.size());
+}
+
+bool PageFetcher::readBounded(QNetworkReply *reply)
+{
+    // Never more than one byte past the cap is taken in.
+    while (reply->isOpen() && reply->bytesAvailable() > 0) {
+        m_body += reply->read(qMin(kReadChunk, m_maxBytes + 1 - m_body.size()));
+        if (m_body.size() > m_maxBytes) {
+            m_tooBig = true;
+            reply->abort();
+            return false;
+        }
+    }
+    return true;
 }
 
 void PageFetcher::fail(const QString &message)
@@ -227,8 +265,9 @@ void PageFetcher::onFinished()
     if (!reply)
         return;
     m_timer->stop();
+    // An aborted reply is closed: reading it would only print a warning.
     if (!m_tooBig)
-        m_body += reply->readAll();
+        readBounded(reply);
     m_reply = nullptr;
     reply->deleteLater();
 
@@ -283,6 +322,14 @@ void PageFetcher::onFinished()
         case QNetworkReply::OperationCanceledError:
             error = QStringLiteral("The fetch of ") + where + QStringLiteral(" was cancelled");
             break;
+        case QNetworkReply::ProtocolUnknownError:
+            // The network stack's words for a redirect that names no address.
+            if (r.status >= 300 && r.status < 400) {
+                error = QStringLiteral("HttpSendRequest failed 12152: ") + where + QStringLiteral(" answered ")
+                    + QString::number(r.status) + QStringLiteral(" (moved) without saying where to");
+                break;
+            }
+            [[fallthrough]];
         default:
             // HTTP error statuses land here too: a server error page is not a result page.
             if (r.status >= 400)
@@ -291,7 +338,7 @@ void PageFetcher::onFinished()
                     + where;
             else
                 error = QStringLiteral("HttpSendRequest failed 12152: ") + where + QStringLiteral(": ")
-                    + reply->errorString();
+                    + reasonInWords(reply);
             break;
         }
     }

@@ -44,6 +44,7 @@ public:
     static constexpr int kDefaultTimeoutMs = 60000;
     static constexpr qint64 kDefaultMaxBytes = 20 * 1024 * 1024;
     static constexpr int kMaxRedirects = 10;
+    static constexpr qint64 kReadChunk = 256 * 1024;
 
     // Uses manager when given (not owned), else a manager of its own.
     explicit PageFetcher(QNetworkAccessManager *manager = nullptr, QObject *parent = nullptr);
@@ -81,6 +82,8 @@ signals:
 
 private:
     void onReadyRead();
+    // Takes what the reply holds into the body; false (and the fetch aborted) past the cap.
+    bool readBounded(QNetworkReply *reply);
     void onFinished();
     void fail(const QString &message);
 

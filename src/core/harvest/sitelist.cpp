@@ -38,6 +38,16 @@ const objYP *SiteList::find(const colYPs &engines, const QString &name)
     return nullptr;
 }
 
+bool SiteList::isSafeKeyFileName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    return std::none_of(name.cbegin(), name.cend(), [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7F || c == u'/' || c == u'\\'
+            || c.category() == QChar::Other_Control;
+    });
+}
+
 void SiteList::applyOrder(const QStringList &names, colYPs &engines, GridModel &g)
 {
     const int n = qMin(int(names.size()), engines.Count());

@@ -27,6 +27,11 @@ public:
     // case; a key file name may leave out its extension. nullptr when none matches.
     static const objYP *find(const colYPs &engines, const QString &name);
 
+    // Whether a key file name from the site list may be opened: a plain name in the site list's
+    // folder, so no control characters (a NUL would cut the name short), no path separators, and
+    // not "." or "..". Other names are treated as missing key files everywhere.
+    static bool isSafeKeyFileName(const QString &name);
+
     // The site editor's Save: brings the engines into the order of names (matching by name),
     // then writes them back into the grid rows that held engines, in that order. Rows without a
     // key file name keep their place and content. Names not matching any engine are ignored.

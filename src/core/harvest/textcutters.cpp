@@ -1,6 +1,7 @@
 #include "core/harvest/textcutters.h"
 
 #include <cstring>
+#include <limits>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -123,20 +124,28 @@ QString CutOutMiddle(QStringView text, QStringView begin, QStringView end)
 
 QString replaceAll(QStringView text, QStringView from, QStringView to)
 {
+    return replaceAll(text, from, to, std::numeric_limits<qsizetype>::max()).value_or(QString());
+}
+
+std::optional<QString> replaceAll(QStringView text, QStringView from, QStringView to, qsizetype maxSize)
+{
     qsizetype hit = from.isEmpty() ? -1 : findIn(text, from, 0);
     if (hit < 0)
-        return text.toString();
+        return text.size() <= maxSize ? std::optional<QString>(text.toString()) : std::nullopt;
     QString out;
-    out.reserve(text.size() + (to.size() > from.size() ? 8 * (to.size() - from.size()) : 0));
+    out.reserve(qMin(maxSize, text.size() + (to.size() > from.size() ? 8 * (to.size() - from.size()) : 0)));
     qsizetype done = 0;
     while (hit >= 0) {
         out.append(text.mid(done, hit - done));
         out.append(to);
+        // The text only grows from here: stop as soon as it is past the limit.
+        if (out.size() > maxSize)
+            return std::nullopt;
         done = hit + from.size();
         hit = findIn(text, from, done);
     }
     out.append(text.mid(done));
-    return out;
+    return out.size() <= maxSize ? std::optional<QString>(std::move(out)) : std::nullopt;
 }
 
 } // namespace dq

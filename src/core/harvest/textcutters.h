@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 namespace dq {
 
 // Plain substring cutting used by every extraction rule. Positions are 1-based and 0 means
@@ -34,5 +36,7 @@ QString CutOutMiddle(QStringView text, QStringView begin, QStringView end);
 
 // Every occurrence of from replaced by to; an empty from leaves the text as it is.
 QString replaceAll(QStringView text, QStringView from, QStringView to);
+// The same, given up (nothing) as soon as the result would pass maxSize characters.
+std::optional<QString> replaceAll(QStringView text, QStringView from, QStringView to, qsizetype maxSize);
 
 } // namespace dq

@@ -1,5 +1,7 @@
 #include "core/print/sheetpainter.h"
 
+#include "core/shell/writefailure.h"
+
 #include "core/print/sheetlayout.h"
 
 #include <QFileInfo>
@@ -8,6 +10,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -221,22 +224,40 @@ int SheetPainter::print(QPagedPaintDevice &device) const
         paintPage(painter, pages[i], i + 1, int(pages.size()), area);
         painter.restore();
     }
-    painter.end();
+    // The last page goes out at end(); a device that failed then has not printed.
+    if (!painter.end())
+        return 0;
     return int(pages.size());
 }
 
 bool SheetPainter::writePdf(const QString &path, QString *errorString) const
 {
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::Letter));
-    writer.setResolution(1200);
-    writer.setCreator(QStringLiteral("Dirquill"));
-    writer.setTitle(QFileInfo(path).completeBaseName());
-    if (print(writer) > 0)
-        return true;
-    if (errorString)
-        *errorString = QStringLiteral("Cannot write %1: the file could not be created.").arg(path);
-    return false;
+    auto fail = [&](const QString &why) {
+        if (errorString)
+            *errorString = QStringLiteral("Cannot write %1: %2.").arg(path, why);
+        return false;
+    };
+    // Written beside the target and renamed at the end, so a full disk or a kill part way leaves
+    // the old file as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    int pages = 0;
+    {
+        QPdfWriter writer(&file);
+        writer.setPageSize(QPageSize(QPageSize::Letter));
+        writer.setResolution(1200);
+        writer.setCreator(QStringLiteral("Dirquill"));
+        writer.setTitle(QFileInfo(path).completeBaseName());
+        pages = print(writer);
+    }
+    if (pages <= 0) {
+        file.cancelWriting();
+        return fail(QStringLiteral("the pages could not be drawn"));
+    }
+    if (file.error() != QFileDevice::NoError || !file.commit())
+        return fail(writeFailureReason(path, file.errorString()));
+    return true;
 }
 
 void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, int pageCount, const QSizeF &area) const

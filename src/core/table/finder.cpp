@@ -44,7 +44,7 @@ Finder::Outcome Finder::findNext(GridModel &table)
             return cell.contains(needle);
         if (asciiNeedle)
             return QLatin1String(cell.data(), cell.size()).contains(asciiText, Qt::CaseInsensitive);
-        return matcher.indexIn(QString::fromUtf8(cell)) >= 0;
+        return matcher.indexIn(RowCells::textOf(cell)) >= 0;
     };
     const GridStore &store = table.store();
     const int startCol = m_nextCol;
