@@ -65,6 +65,10 @@ QString FileCommands::openFilter(FileKind kind)
         return QStringLiteral("Comma Delimited Files (*.csv);;All Files (*.*)");
     case FileKind::Tab:
         return QStringLiteral("Tab Delimited Files (*.txt);;All Files (*.*)");
+    case FileKind::Excel:
+        return QStringLiteral("Excel Workbooks (*.xlsx);;All Files (*.*)");
+    case FileKind::CommaForExcel:
+        return QStringLiteral("Comma Delimited for Excel (*.csv);;All Files (*.*)");
     case FileKind::Native:
         break;
     }
@@ -78,6 +82,10 @@ QString FileCommands::saveAsFilter(FileKind kind)
         return QStringLiteral("Comma Delimited Text Files (*.csv)");
     case FileKind::Tab:
         return QStringLiteral("Tab Delimited Text Files (*.txt)");
+    case FileKind::Excel:
+        return QStringLiteral("Excel Workbook (*.xlsx)");
+    case FileKind::CommaForExcel:
+        return QStringLiteral("Comma Delimited for Excel (*.csv)");
     case FileKind::Native:
         break;
     }
