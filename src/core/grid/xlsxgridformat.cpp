@@ -99,8 +99,9 @@ public:
                 lxw_format *f = cellFormat(r, c, cf, utf8);
                 text.assign(utf8.data(), size_t(utf8.size()));
                 // Always a string cell: text that looks like a formula or a number stays text.
-                const lxw_error e = utf8.isEmpty() ? worksheet_write_blank(m_sheet, lxw_row_t(r), lxw_col_t(c), f)
-                                                   : worksheet_write_string(m_sheet, lxw_row_t(r), lxw_col_t(c), text.c_str(), f);
+                const lxw_error e = utf8.isEmpty()
+                    ? worksheet_write_blank(m_sheet, lxw_row_t(r), lxw_col_t(c), f)
+                    : worksheet_write_string(m_sheet, lxw_row_t(r), lxw_col_t(c), text.c_str(), f);
                 if (e != LXW_NO_ERROR)
                     return fail(e);
             }
@@ -246,7 +247,8 @@ FileResult XlsxGridFormat::write(const GridStore &store, QIODevice &device, cons
     for (;;) {
         const qint64 got = built.read(chunk.data(), chunk.size());
         if (got < 0)
-            return FileResult::failure(QStringLiteral("\"%1\" could not be written: %2").arg(name, built.errorString()));
+            return FileResult::failure(
+                QStringLiteral("\"%1\" could not be written: %2").arg(name, built.errorString()));
         if (got == 0)
             break;
         if (device.write(chunk.constData(), got) != got)

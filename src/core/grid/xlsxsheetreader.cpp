@@ -44,7 +44,10 @@ public:
     PartReader(const PartReader &) = delete;
     PartReader &operator=(const PartReader &) = delete;
 
-    static bool exists(zip_t *zip, const QString &part) { return zip_name_locate(zip, part.toUtf8().constData(), 0) >= 0; }
+    static bool exists(zip_t *zip, const QString &part)
+    {
+        return zip_name_locate(zip, part.toUtf8().constData(), 0) >= 0;
+    }
 
     bool open()
     {
@@ -176,7 +179,8 @@ void unescapeOoxml(QString &s)
     QString out;
     out.reserve(s.size());
     for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s[i] == QLatin1Char('_') && i + 6 < s.size() && s[i + 1] == QLatin1Char('x') && s[i + 6] == QLatin1Char('_')) {
+        if (s[i] == QLatin1Char('_') && i + 6 < s.size() && s[i + 1] == QLatin1Char('x')
+            && s[i + 6] == QLatin1Char('_')) {
             bool ok = false;
             const ushort code = QStringView(s).sliced(i + 2, 4).toUShort(&ok, 16);
             if (ok) {
@@ -364,7 +368,8 @@ QString formatDate(double serial, const QString &code, bool date1904)
     for (const DateToken &t : tokens)
         twelveHour = twelveHour || t.field == QLatin1Char('a') || t.field == QLatin1Char('p');
     const QLocale c = QLocale::c();
-    const auto padded = [](qint64 v, int count) { return QString::number(v).rightJustified(count >= 2 ? 2 : 1, QLatin1Char('0')); };
+    const auto padded
+        = [](qint64 v, int count) { return QString::number(v).rightJustified(count >= 2 ? 2 : 1, QLatin1Char('0')); };
     QString out;
     for (const DateToken &t : tokens) {
         switch (t.field.unicode()) {
@@ -505,8 +510,8 @@ public:
 private:
     FileResult failure(const QString &why = {})
     {
-        return FileResult::failure(
-            QStringLiteral("\"%1\" cannot be read as an Excel workbook: %2.").arg(m_name, why.isEmpty() ? m_error : why));
+        return FileResult::failure(QStringLiteral("\"%1\" cannot be read as an Excel workbook: %2.")
+                                       .arg(m_name, why.isEmpty() ? m_error : why));
     }
     const XlsxLimits &limits() const { return m_budget.limits; }
     bool fail(const QString &why)
@@ -600,9 +605,11 @@ private:
             if (!p.xml().isStartElement())
                 continue;
             if (name == QLatin1String("numFmt")) {
-                numFmts.insert(p.intAttr(QLatin1String("numFmtId"), -1), p.attr(QLatin1String("formatCode")).toString());
-            } else if (name == QLatin1String("fonts") || name == QLatin1String("fills") || name == QLatin1String("cellXfs")
-                || name == QLatin1String("cellStyleXfs") || name == QLatin1String("dxfs")) {
+                numFmts.insert(
+                    p.intAttr(QLatin1String("numFmtId"), -1), p.attr(QLatin1String("formatCode")).toString());
+            } else if (name == QLatin1String("fonts") || name == QLatin1String("fills")
+                || name == QLatin1String("cellXfs") || name == QLatin1String("cellStyleXfs")
+                || name == QLatin1String("dxfs")) {
                 section = name.toString();
             } else if (section == QLatin1String("fonts")) {
                 if (name == QLatin1String("font"))
@@ -764,7 +771,8 @@ private:
             const qsizetype index = value.toLongLong(&ok);
             if (!ok || index < 0 || size_t(index) >= m_shared.size()) {
                 ok = false;
-                return QStringLiteral("a cell refers to shared string \"%1\", which does not exist").arg(value.left(20));
+                return QStringLiteral("a cell refers to shared string \"%1\", which does not exist")
+                    .arg(value.left(20));
             }
             return QString::fromUtf8(m_shared[size_t(index)]);
         }
@@ -781,8 +789,8 @@ private:
         const double number = value.trimmed().toDouble(&ok);
         if (!ok)
             return QStringLiteral("a number cell holds \"%1\"").arg(value.left(20));
-        if (style >= 0 && size_t(style) < m_styles.size() && !m_styles[size_t(style)].dateCode.isEmpty()
-            && number >= 0 && number < 2958466)
+        if (style >= 0 && size_t(style) < m_styles.size() && !m_styles[size_t(style)].dateCode.isEmpty() && number >= 0
+            && number < 2958466)
             return formatDate(number, m_styles[size_t(style)].dateCode, m_date1904);
         return excelGeneralNumber(number);
     }

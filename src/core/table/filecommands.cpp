@@ -25,7 +25,7 @@ const QString kSaveChangesText = QStringLiteral("Changes have been made. Do you 
 bool isPatternOnly(const QString &chosen)
 {
     static const QStringList patterns { QStringLiteral("*.*"), QStringLiteral("*.tsy"), QStringLiteral("*.csv"),
-        QStringLiteral("*.txt") };
+        QStringLiteral("*.txt"), QStringLiteral("*.xlsx") };
     if (chosen.isEmpty())
         return true;
     const QString name = RecordTable::FileNameOf(chosen).isEmpty() ? chosen : RecordTable::FileNameOf(chosen);
@@ -94,7 +94,7 @@ QString FileCommands::saveAsFilter(FileKind kind)
 
 QString FileCommands::appendFilter()
 {
-    return QStringLiteral("Grid Files (*.tsy)");
+    return QStringLiteral("Grid Files (*.tsy);;Excel Workbooks (*.xlsx)");
 }
 
 bool FileCommands::saveChangesFirst(const QString &title)
@@ -172,6 +172,9 @@ QString seconds(qint64 ms)
 
 bool FileCommands::load(const QString &chosen, FileKind kind)
 {
+    // A workbook is a zip archive, never text or a native grid, whichever kind was asked for.
+    if (GridFile::kindForPath(chosen) == FileKind::Excel)
+        kind = FileKind::Excel;
     auto shape = shapeOf(m_table.fa().store());
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
@@ -291,7 +294,8 @@ bool FileCommands::append()
     if (chosen.isEmpty())
         return false;
     const QString ending = chosen.right(3).toUpper();
-    if (ending != QStringLiteral("TSY") && ending != QStringLiteral("QMF")) {
+    const bool workbook = GridFile::kindForPath(chosen) == FileKind::Excel;
+    if (ending != QStringLiteral("TSY") && ending != QStringLiteral("QMF") && !workbook) {
         m_prompts.message(QStringLiteral("Open"),
             QStringLiteral("You can only select the reconizable file types. Plaese select the correct "
                            "file type from the 'File of Types' list box in the Open Dialog and reopen "
@@ -302,10 +306,11 @@ bool FileCommands::append()
 
     auto shape = shapeOf(m_table.fa().store());
     auto ok = std::make_shared<bool>(false);
+    const FileKind kind = workbook ? FileKind::Excel : FileKind::Native;
     const bool started = m_table.jobs().start(QStringLiteral("Appending"), fileRows(chosen),
-        [this, shape, chosen, ok](JobControl &control) -> LongJobs::Apply {
+        [this, shape, chosen, kind, ok](JobControl &control) -> LongJobs::Apply {
             auto store = std::make_shared<GridStore>();
-            FileResult result = GridFile::loadStore(*shape, chosen, FileKind::Native, *store, &control);
+            FileResult result = GridFile::loadStore(*shape, chosen, kind, *store, &control);
             if (control.cancelled())
                 return {};
             return [this, store, result, ok] {

@@ -104,8 +104,10 @@ void TestXlsxGridFormat::roundTripKeepsTextFormatsAndColumns()
         QStringLiteral("first line\nsecond line"), QStringLiteral("  padded  "), QStringLiteral("1e5"),
         QString::fromUtf8("東京 ☎"), QStringLiteral("TRUE") };
     const QList<CellFormat> formats { fmt(true, false, false, -1, -1, Alignment::Default),
-        fmt(false, true, true, -1, -1, Alignment::Default), fmt(false, false, false, 0xC00000, 0xFFFF00, Alignment::Default),
-        fmt(false, false, false, 0x000000, -1, Alignment::CenterCenter, 14), fmt(false, false, false, -1, -1, Alignment::RightCenter) };
+        fmt(false, true, true, -1, -1, Alignment::Default),
+        fmt(false, false, false, 0xC00000, 0xFFFF00, Alignment::Default),
+        fmt(false, false, false, 0x000000, -1, Alignment::CenterCenter, 14),
+        fmt(false, false, false, -1, -1, Alignment::RightCenter) };
     GridModel grid;
     grid.setCols(3);
     grid.setRows(int(texts.size()) + 1);
@@ -183,7 +185,8 @@ void TestXlsxGridFormat::foreignWorkbookShowsNumbersDatesAndBooleans()
     format_set_num_format(longDate, "d mmmm yyyy h:mm AM/PM");
     lxw_format *builtinDate = workbook_add_format(book);
     format_set_num_format_index(builtinDate, 14);
-    const char *titles[] = { "Whole", "Fraction", "Sum", "Huge", "Negative", "Date", "Stamp", "Short", "Flag", "Formula" };
+    const char *titles[]
+        = { "Whole", "Fraction", "Sum", "Huge", "Negative", "Date", "Stamp", "Short", "Flag", "Formula" };
     for (int c = 0; c < 10; ++c)
         worksheet_write_string(sheet, 0, lxw_col_t(c), titles[c], nullptr);
     worksheet_write_number(sheet, 1, 0, 42, nullptr);
@@ -232,21 +235,18 @@ void TestXlsxGridFormat::hostileWorkbookIsRefused_data()
         plain.write("Name,Phone\nAcme,555\n");
     QTest::newRow("plain text is not a zip archive")
         << plain.fileName() << noCap << noCells << QStringLiteral("not a zip archive");
-    QTest::newRow("a zip without a workbook misses a part")
-        << writeZip(QStringLiteral("empty.xlsx"), { { "readme.txt", "hello" } }) << noCap << noCells
-        << QStringLiteral("\"xl/workbook.xml\" is missing");
-    QTest::newRow("a workbook whose sheet part is gone misses a part")
-        << writeZip(QStringLiteral("nosheet.xlsx"),
-               { { "xl/workbook.xml",
-                     "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-                     "<sheets><sheet r:id=\"rId1\"/></sheets></workbook>" },
-                   { "xl/_rels/workbook.xml.rels",
-                       "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"gone.xml\"/>"
-                       "</Relationships>" } })
-        << noCap << noCells << QStringLiteral("\"xl/gone.xml\" is missing");
-    QTest::newRow("elements nested a thousand deep")
-        << workbookWithSheet(QStringLiteral("deep.xlsx"), QByteArray("<a>").repeated(1000) + QByteArray("</a>").repeated(1000))
-        << noCap << noCells << QStringLiteral("more than 64 deep");
+    QTest::newRow("a zip without a workbook misses a part") << writeZip(QStringLiteral("empty.xlsx"),
+        { { "readme.txt", "hello" } }) << noCap << noCells << QStringLiteral("\"xl/workbook.xml\" is missing");
+    QTest::newRow("a workbook whose sheet part is gone misses a part") << writeZip(QStringLiteral("nosheet.xlsx"),
+        { { "xl/workbook.xml",
+              "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+              "<sheets><sheet r:id=\"rId1\"/></sheets></workbook>" },
+            { "xl/_rels/workbook.xml.rels",
+                "<Relationships><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"gone.xml\"/>"
+                "</Relationships>" } }) << noCap << noCells << QStringLiteral("\"xl/gone.xml\" is missing");
+    QTest::newRow("elements nested a thousand deep") << workbookWithSheet(
+        QStringLiteral("deep.xlsx"), QByteArray("<a>").repeated(1000) + QByteArray("</a>").repeated(1000))
+                                                     << noCap << noCells << QStringLiteral("more than 64 deep");
     QTest::newRow("a document type declaration")
         << workbookWithSheet(QStringLiteral("dtd.xlsx"), "<!DOCTYPE w [<!ENTITY a \"aaaa\">]>" + sheet(row)) << noCap
         << noCells << QStringLiteral("declares a document type");
@@ -256,22 +256,20 @@ void TestXlsxGridFormat::hostileWorkbookIsRefused_data()
     QByteArray manyCells;
     for (int r = 1; r <= 100; ++r)
         manyCells += QStringLiteral("<row r=\"%1\"><c t=\"inlineStr\"><is><t>v</t></is></c></row>").arg(r).toUtf8();
-    QTest::newRow("more cells than the cell cap")
-        << workbookWithSheet(QStringLiteral("cells.xlsx"), sheet(manyCells)) << noCap << qint64(50)
-        << QStringLiteral("more than 50 cells");
-    QTest::newRow("a cell of a million characters")
-        << workbookWithSheet(QStringLiteral("huge.xlsx"),
-               sheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" + QByteArray(1 << 20, 'x') + "</t></is></c></row>"))
-        << noCap << noCells << QStringLiteral("longer than 32767 characters");
+    QTest::newRow("more cells than the cell cap") << workbookWithSheet(QStringLiteral("cells.xlsx"), sheet(manyCells))
+                                                  << noCap << qint64(50) << QStringLiteral("more than 50 cells");
+    QTest::newRow("a cell of a million characters") << workbookWithSheet(QStringLiteral("huge.xlsx"),
+        sheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" + QByteArray(1 << 20, 'x') + "</t></is></c></row>"))
+                                                    << noCap << noCells
+                                                    << QStringLiteral("longer than 32767 characters");
     QTest::newRow("a shared string index past the table")
         << workbookWithSheet(QStringLiteral("index.xlsx"), sheet("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row>"))
         << noCap << noCells << QStringLiteral("shared string \"7\"");
     QTest::newRow("a cell address beyond the last column")
         << workbookWithSheet(QStringLiteral("address.xlsx"), sheet("<row r=\"1\"><c r=\"ZZZZ1\"><v>1</v></c></row>"))
         << noCap << noCells << QStringLiteral("address \"ZZZZ1\"");
-    QTest::newRow("a truncated sheet")
-        << workbookWithSheet(QStringLiteral("cut.xlsx"), sheet(row).left(40)) << noCap << noCells
-        << QStringLiteral("not well-formed");
+    QTest::newRow("a truncated sheet") << workbookWithSheet(QStringLiteral("cut.xlsx"), sheet(row).left(40)) << noCap
+                                       << noCells << QStringLiteral("not well-formed");
 }
 
 void TestXlsxGridFormat::hostileWorkbookIsRefused()
