@@ -51,12 +51,14 @@ qint64 payloadBytes(const GridChange &c)
 
 void GridChangeLog::add(GridChange &&c)
 {
-    if (std::holds_alternative<change::Unrecorded>(c)) {
+    if (unrecorded)
+        return;
+    bytes += qint64(sizeof(GridChange)) + payloadBytes(c);
+    if (std::holds_alternative<change::Unrecorded>(c) || bytes > limit) {
         clear();
         unrecorded = true;
         return;
     }
-    bytes += qint64(sizeof(GridChange)) + payloadBytes(c);
     changes.push_back(std::move(c));
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/grid/gridstore.h"
 
+#include <limits>
 #include <memory>
 #include <utility>
 #include <variant>
@@ -79,8 +80,8 @@ struct Unrecorded
 } // namespace change
 
 using GridChange = std::variant<change::CellText, change::CellFormatChange, change::RowHeight, change::ColumnAttrs,
-    change::RowsInserted, change::RowMoved, change::RowsRemoved, change::RowOrder, change::ColumnInserted, change::ColumnRemoved,
-    change::ColumnMoved, change::Settings, change::Unrecorded>;
+    change::RowsInserted, change::RowMoved, change::RowsRemoved, change::RowOrder, change::ColumnInserted,
+    change::ColumnRemoved, change::ColumnMoved, change::Settings, change::Unrecorded>;
 
 // The changes a grid made while the log was attached (GridModel::setChangeLog), oldest
 // first, with an estimate of the memory they hold.
@@ -88,7 +89,10 @@ struct GridChangeLog
 {
     std::vector<GridChange> changes;
     qint64 bytes = 0;
-    bool unrecorded = false; // an Unrecorded change came in
+    // Past this the changes are dropped and the log counts as unrecorded, so one huge change
+    // cannot hold more memory than the whole undo history may.
+    qint64 limit = std::numeric_limits<qint64>::max();
+    bool unrecorded = false; // an Unrecorded change came in, or the limit was passed
 
     void add(GridChange &&c);
     bool empty() const { return changes.empty() && !unrecorded; }

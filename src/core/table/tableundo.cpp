@@ -63,8 +63,10 @@ private:
 TableUndo::TableUndo(RecordTable &table, QObject *parent)
     : QObject(parent)
     , m_table(table)
+    , m_fa(&table.fa())
 {
     m_stack.setUndoLimit(kMaxSteps);
+    m_log.limit = m_maxBytes;
     m_table.fa().setChangeLog(&m_log);
     connect(&m_table.fa(), &GridModel::contentsEdited, this, &TableUndo::onEdited);
     connect(&m_table, &RecordTable::changedFlagChanged, this, &TableUndo::onChangedFlag);
@@ -73,8 +75,8 @@ TableUndo::TableUndo(RecordTable &table, QObject *parent)
 
 TableUndo::~TableUndo()
 {
-    if (m_table.fa().changeLog() == &m_log)
-        m_table.fa().setChangeLog(nullptr);
+    if (m_fa && m_fa->changeLog() == &m_log)
+        m_fa->setChangeLog(nullptr);
 }
 
 qint64 TableUndo::bytes() const
@@ -88,7 +90,9 @@ qint64 TableUndo::bytes() const
 void TableUndo::begin(const QString &text)
 {
     if (m_depth++ == 0) {
-        onEdited(); // anything not yet a step becomes one before this step starts
+        m_depth = 0;
+        flush(); // anything not yet a step becomes one before this step starts
+        m_depth = 1;
         m_text = text;
     }
 }
@@ -103,8 +107,32 @@ void TableUndo::end()
         push(m_text);
 }
 
+void TableUndo::nameStep(const QString &text, bool replace)
+{
+    if (m_depth > 0 || (!replace && !m_pendingName.isEmpty()))
+        return;
+    m_pendingName = text;
+    if (!m_flushQueued) {
+        m_flushQueued = true;
+        QMetaObject::invokeMethod(this, &TableUndo::flush, Qt::QueuedConnection);
+    }
+}
+
+void TableUndo::flush()
+{
+    m_flushQueued = false;
+    if (m_depth > 0)
+        return;
+    if (m_log.unrecorded)
+        reset();
+    else if (!m_log.changes.empty())
+        push(m_pendingName.isEmpty() ? QStringLiteral("Typing") : m_pendingName);
+    m_pendingName.clear();
+}
+
 void TableUndo::undo()
 {
+    flush();
     if (!m_stack.canUndo())
         return;
     m_moving = true;
@@ -115,6 +143,7 @@ void TableUndo::undo()
 
 void TableUndo::redo()
 {
+    flush();
     if (!m_stack.canRedo())
         return;
     m_moving = true;
@@ -125,7 +154,8 @@ void TableUndo::redo()
 
 void TableUndo::reset()
 {
-    m_log.clear();
+    m_pendingName.clear();
+    m_log.clear(); // keeps its limit
     m_stack.clear();
 }
 
@@ -134,7 +164,8 @@ void TableUndo::push(const QString &text)
     auto payload = std::make_shared<Payload>();
     payload->text = text;
     payload->log = std::move(m_log);
-    m_log.clear();
+    m_log = GridChangeLog {};
+    m_log.limit = m_maxBytes;
     m_stack.push(new LoggedStep(*this, std::move(payload), true));
     enforceBytes();
 }
@@ -144,19 +175,27 @@ void TableUndo::onEdited()
     if (m_moving || m_depth > 0)
         return;
     // Loads and rebuilds replace the table: no step can take them back.
-    if (m_log.unrecorded || !m_table.tracking()) {
+    if (!m_table.tracking() || (m_log.unrecorded && !m_deferred)) {
         reset();
         return;
     }
-    if (!m_log.changes.empty())
+    if (m_log.empty())
+        return;
+    if (!m_deferred) {
         push(QStringLiteral("Typing"));
+    } else if (!m_flushQueued) {
+        m_flushQueued = true;
+        QMetaObject::invokeMethod(this, &TableUndo::flush, Qt::QueuedConnection);
+    }
 }
 
 void TableUndo::onChangedFlag(bool changed)
 {
     // Saved (or otherwise declared unchanged): this is the state undo comes back to.
-    if (!changed && !m_moving)
+    if (!changed && !m_moving) {
+        flush();
         m_stack.setClean();
+    }
 }
 
 void TableUndo::afterMove()

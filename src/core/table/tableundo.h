@@ -3,11 +3,13 @@
 #include "core/grid/gridchangelog.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUndoStack>
 
 namespace dq {
 
+class GridModel;
 class RecordTable;
 
 // Undo and redo of every change to the record table. The table's grid records each change
@@ -17,8 +19,8 @@ class RecordTable;
 // it touched, the rows it removed, the permutation of its sort.
 //
 // The stack keeps at most kMaxSteps steps and kMaxBytes of recorded changes, dropping the
-// oldest first. Undoing or redoing back to the saved state clears the table's changed flag;
-// a new or opened table starts an empty stack.
+// oldest first; a single step larger than that cannot be undone and empties the stack. Undoing or redoing back to the
+// saved state clears the table's changed flag; a new or opened table starts an empty stack.
 class TableUndo : public QObject
 {
     Q_OBJECT
@@ -34,7 +36,11 @@ public:
     // Memory the steps on the stack hold, as estimated by their logs.
     qint64 bytes() const;
     // Applies to the next steps; for tests of the bound.
-    void setMaxBytes(qint64 bytes) { m_maxBytes = bytes; }
+    void setMaxBytes(qint64 bytes)
+    {
+        m_maxBytes = bytes;
+        m_log.limit = bytes;
+    }
 
     // Everything the table changes between begin and end is one step named text. Steps nest;
     // the outermost names the step. A step that changed nothing is not kept.
@@ -63,6 +69,14 @@ public:
         TableUndo *m_undo;
     };
 
+    // In deferred mode (the window's), the changes made until control returns to the event
+    // loop are one step, so a menu command is one step whatever it calls; nameStep names it.
+    void setDeferred(bool on) { m_deferred = on; }
+    // A later name replaces an earlier one unless replace is false.
+    void nameStep(const QString &text, bool replace = true);
+    // Makes the changes gathered so far a step now.
+    void flush();
+
     void undo();
     void redo();
     // Drops every step (New, Open).
@@ -77,12 +91,16 @@ private:
     void afterMove();
 
     RecordTable &m_table;
+    QPointer<GridModel> m_fa; // the table may go first when both belong to a window
     QUndoStack m_stack;
     GridChangeLog m_log;
     QString m_text;
     int m_depth = 0;
     bool m_moving = false; // undo or redo in progress
     bool m_silent = false; // rebuilding the stack: steps neither apply nor report
+    bool m_deferred = false;
+    bool m_flushQueued = false;
+    QString m_pendingName;
     qint64 m_maxBytes = kMaxBytes;
 };
 

@@ -62,7 +62,8 @@ void TestTableUndo::undoRestoresAndRedoRepeats_data()
     QTest::addColumn<Command>("command");
     const auto block = [](GridModel &fa, int r1, int c1, int r2, int c2) { fa.select(r1, c1, r2, c2); };
 
-    QTest::newRow("typing into a cell") << "Typing" << Command([](GridModel &fa) { fa.setText(3, 2, QStringLiteral("x")); });
+    QTest::newRow("typing into a cell") << "Typing"
+                                        << Command([](GridModel &fa) { fa.setText(3, 2, QStringLiteral("x")); });
     QTest::newRow("paste over a block") << "Paste" << Command([block](GridModel &fa) {
         block(fa, 2, 0, 3, 1);
         ClipCommands::paste(fa, MouseMode::Block, QStringLiteral("a\tb\rc\td"));
@@ -95,15 +96,16 @@ void TestTableUndo::undoRestoresAndRedoRepeats_data()
         block(fa, 2, 0, 4, 0);
         TableEdits::increaseRowHeights(fa);
     });
-    QTest::newRow("sort by a column") << "Sort"
-                                      << Command([](GridModel &fa) { DataTools::sortByColumn(fa, 0, Qt::DescendingOrder); });
+    QTest::newRow("sort by a column") << "Sort" << Command([](GridModel &fa) {
+        DataTools::sortByColumn(fa, 0, Qt::DescendingOrder);
+    });
     QTest::newRow("delete duplicates") << "Delete Duplicates"
                                        << Command([](GridModel &fa) { DataTools::removeDuplicateRows(fa); });
-    QTest::newRow("parse the phone column") << "Parse Phone Column"
-                                            << Command([](GridModel &fa) { DataTools::splitPhoneColumn(fa); });
-    QTest::newRow("stamp the date and time") << "DateTime" << Command([](GridModel &fa) {
-        DataTools::stampCell(fa, 3, 4, QDateTime(QDate(2024, 5, 6), QTime(7, 8)));
-    });
+    QTest::newRow("parse the phone column")
+        << "Parse Phone Column" << Command([](GridModel &fa) { DataTools::splitPhoneColumn(fa); });
+    QTest::newRow("stamp the date and time")
+        << "DateTime"
+        << Command([](GridModel &fa) { DataTools::stampCell(fa, 3, 4, QDateTime(QDate(2024, 5, 6), QTime(7, 8))); });
     QTest::newRow("bold over a block") << "Bold" << Command([](GridModel &fa) {
         CellStyling::toggle(fa, GridRange { 1, 0, 4, 3 }, CellStyling::FontStyle::Bold, false);
     });
@@ -114,11 +116,10 @@ void TestTableUndo::undoRestoresAndRedoRepeats_data()
     QTest::newRow("alignment") << "Align" << Command([](GridModel &fa) {
         CellStyling::setAlignment(fa, GridRange { 1, 1, 5, 1 }, Alignment::RightCenter);
     });
-    QTest::newRow("alternate rows and grid lines")
-        << "Grid Look" << Command([](GridModel &fa) {
-               CellStyling::setAlternateRowColor(fa, true);
-               CellStyling::toggleGridLines(fa);
-           });
+    QTest::newRow("alternate rows and grid lines") << "Grid Look" << Command([](GridModel &fa) {
+        CellStyling::setAlternateRowColor(fa, true);
+        CellStyling::toggleGridLines(fa);
+    });
     QTest::newRow("one font size for every cell")
         << "Font Size" << Command([](GridModel &fa) { CellStyling::setUniformFontSize(fa, 14); });
     QTest::newRow("column attributes") << "Column Define" << Command([](GridModel &fa) {
@@ -129,7 +130,8 @@ void TestTableUndo::undoRestoresAndRedoRepeats_data()
     QTest::newRow("appended rows and a wider table") << "Append" << Command([](GridModel &fa) {
         fa.setCols(15);
         fa.setText(0, 14, QStringLiteral("Extra"));
-        fa.appendRows({ QStringList { QStringLiteral("New"), QStringLiteral("Row") }, QStringList { QStringLiteral("Other") } });
+        fa.appendRows(
+            { QStringList { QStringLiteral("New"), QStringLiteral("Row") }, QStringList { QStringLiteral("Other") } });
     });
     QTest::newRow("a harvest into the fresh table") << "Grab" << Command([](GridModel &fa) {
         fa.setRows(1);
@@ -218,6 +220,10 @@ void TestTableUndo::theStackDropsTheOldestStepsBeyondItsBounds()
     while (undo.stack().canUndo())
         undo.undo();
     QCOMPARE(fa.text(1, 1), QString::fromLatin1(big) + QLatin1Char('2')); // the oldest kept step's state before
+
+    fa.setText(1, 1, QString(400'000, QLatin1Char('y')));
+    fa.setText(1, 1, QStringLiteral("z")); // its old text is beyond the bound: nothing can be kept
+    QCOMPARE(undo.stack().count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestTableUndo)
