@@ -64,6 +64,7 @@ public:
     {
         for (;;) {
             const QXmlStreamReader::TokenType t = m_xml.readNext();
+            ++m_tokens;
             if (t == QXmlStreamReader::Invalid) {
                 if (m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError && !m_eof && m_error.isEmpty()) {
                     if (feed())
@@ -101,18 +102,28 @@ public:
     bool failed() const { return !m_error.isEmpty(); }
     void fail(const QString &why) { m_error = why; }
 
-    QStringView attr(QLatin1String name) const { return m_xml.attributes().value(name); }
-    int intAttr(QLatin1String name, int fallback) const
+    // The current element's attributes, read once per element (each read copies them all).
+    QStringView attr(QLatin1String name)
+    {
+        if (m_attrsAt != m_tokens) {
+            m_attrs = m_xml.attributes();
+            m_attrsAt = m_tokens;
+        }
+        return m_attrs.value(name);
+    }
+    int intAttr(QLatin1String name, int fallback)
     {
         bool ok = false;
         const int v = attr(name).toInt(&ok);
         return ok ? v : fallback;
     }
-    bool boolAttr(QLatin1String name) const
+    bool boolAttr(QLatin1String name)
     {
         const QStringView v = attr(name);
         return v == QLatin1String("1") || v == QLatin1String("true");
     }
+    // Sheets and string tables use no prefixes; skipping namespace work speeds them up.
+    void setNamespaceProcessing(bool on) { m_xml.setNamespaceProcessing(on); }
 
 private:
     bool feed()
@@ -146,6 +157,9 @@ private:
     QString m_error;
     int m_depth = 0;
     bool m_eof = false;
+    qint64 m_tokens = 0;
+    qint64 m_attrsAt = -1;
+    QXmlStreamAttributes m_attrs;
 };
 
 // Text of an element, gathered from its character tokens, with the cell cap.
@@ -192,6 +206,13 @@ void unescapeOoxml(QString &s)
         out.append(s[i]);
     }
     s = out;
+}
+
+// Without namespace processing a prefixed element ("x:row") keeps its prefix in its name.
+QStringView localName(QStringView name)
+{
+    const qsizetype colon = name.indexOf(QLatin1Char(':'));
+    return colon < 0 ? name : name.sliced(colon + 1);
 }
 
 Alignment alignmentFromXml(QStringView horizontal)
@@ -678,11 +699,12 @@ private:
         PartReader p(m_zip, m_budget, part);
         if (!p.open())
             return fail(p.error());
+        p.setNamespaceProcessing(false);
         TextCollector text(limits().maxCellChars);
         bool inText = false;
         int phonetic = 0;
         while (p.next() != QXmlStreamReader::Invalid) {
-            const QStringView name = p.xml().name();
+            const QStringView name = localName(p.xml().name());
             switch (p.xml().tokenType()) {
             case QXmlStreamReader::StartElement:
                 if (name == QLatin1String("si")) {
@@ -800,6 +822,7 @@ private:
         PartReader p(m_zip, m_budget, part);
         if (!p.open())
             return fail(p.error());
+        p.setNamespaceProcessing(false);
         struct ColumnDef
         {
             int first, last, pixels;
@@ -816,7 +839,7 @@ private:
         int phonetic = 0;
         qint64 cells = 0;
         while (p.next() != QXmlStreamReader::Invalid) {
-            const QStringView name = p.xml().name();
+            const QStringView name = localName(p.xml().name());
             switch (p.xml().tokenType()) {
             case QXmlStreamReader::StartElement:
                 if (name == QLatin1String("c")) {
