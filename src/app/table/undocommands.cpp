@@ -33,7 +33,7 @@ UndoCommands::UndoCommands(frmMain &window)
 {
     m_undo->setDeferred(true);
 
-    QMenu *edit = window.mnuEdit;
+    QMenu *edit = window.menu(frmMain::Menu::Edit);
     QAction *first = edit->actions().value(0);
     m_mnuUndo = new QAction(QStringLiteral("&Undo"), edit);
     m_mnuUndo->setObjectName(QStringLiteral("mnuEditUndo"));
