@@ -343,6 +343,7 @@ void GridModel::appendTextRows(GridStore &&from, int firstRow)
     }
     from.rows.clear();
     endInsertRows();
+    d->noteRowsInserted(first, count);
     emit contentsEdited();
 }
 
@@ -879,6 +880,19 @@ void GridModel::keepDataRows(const std::vector<int> &rowsInOrder)
             return;
         taken[size_t(r)] = 1;
     }
+    if (d->log) {
+        // Recorded as the two changes it is: the kept rows first in their order, the rest
+        // after them, then those dropped.
+        std::vector<int> order(rowsInOrder);
+        for (int r = first; r < rows(); ++r)
+            if (!taken[size_t(r)])
+                order.push_back(r);
+        std::vector<int> dropped(order.size() - rowsInOrder.size());
+        std::iota(dropped.begin(), dropped.end(), first + int(rowsInOrder.size()));
+        reorderDataRows(order);
+        removeRowsSorted(dropped);
+        return;
+    }
     beginResetModel();
     std::vector<GridRow> kept;
     kept.reserve(size_t(first) + rowsInOrder.size());
@@ -898,6 +912,11 @@ void GridModel::replaceCellTexts(int n, std::vector<RowCells> &&texts, int chang
     if (texts.size() != d->s.rows.size())
         return;
     setCols(n);
+    for (size_t r = 0; d->log && r < texts.size(); ++r) {
+        for (int c = qMax(0, changedFrom); c <= qMin(cols() - 1, changedTo); ++c)
+            if (d->s.rows[r].cells.utf8(c) != texts[r].utf8(c))
+                d->note(change::CellText { int(r), c, d->s.rows[r].cells.utf8(c).toByteArray() });
+    }
     for (size_t r = 0; r < texts.size(); ++r) {
         std::swap(d->s.rows[r].cells, texts[r]);
         d->s.rows[r].cells.truncate(cols());
