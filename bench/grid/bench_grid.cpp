@@ -4,12 +4,19 @@
 //   bench_grid load-native FILE  loads a native file
 //   bench_grid load-comma FILE   loads a comma file
 //   bench_grid sort FILE         loads a native file and sorts it by the City column
+//   bench_grid save-xlsx FILE OUT  loads a native file and saves it as a workbook
+//   bench_grid load-xlsx FILE    loads a workbook
+//   bench_grid undo FILE         sorts and deletes duplicates as undo steps, then undoes both
 //
 // Every command prints one line per figure: "name seconds" and finally the process's
 // peak resident memory. Run each in its own process so the peak belongs to that step.
 
 #include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
+#include "core/grid/gridstore.h"
+#include "core/table/datatools.h"
+#include "core/table/recordtable.h"
+#include "core/table/tableundo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -161,6 +168,53 @@ int main(int argc, char **argv)
         failed = timed("load native", [&] { return GridFile::load(m, file, FileKind::Native); });
     } else if (command == QLatin1String("load-comma")) {
         failed = timed("load comma", [&] { return GridFile::load(m, file, FileKind::Comma); });
+    } else if (command == QLatin1String("save-xlsx") && args.size() >= 4) {
+        failed = timed("load native", [&] { return GridFile::load(m, file, FileKind::Native); });
+        failed += timed("save xlsx", [&] { return GridFile::save(m, args.at(3), FileKind::Excel); });
+        std::printf("%-28s %8.1f MB\n", "xlsx file size", double(QFileInfo(args.at(3)).size()) / 1048576.0);
+    } else if (command == QLatin1String("load-xlsx")) {
+        failed = timed("load xlsx", [&] { return GridFile::load(m, file, FileKind::Excel); });
+    } else if (command == QLatin1String("undo")) {
+        RecordTable table;
+        failed = timed("load native", [&] { return GridFile::load(table.fa(), file, FileKind::Native); });
+        GridModel &fa = table.fa();
+        // One row in twenty comes again, for Delete Duplicates to find.
+        std::vector<QStringList> copies;
+        for (int r = 1; r < fa.rows(); r += 20)
+            copies.push_back(fa.rowTexts(r));
+        fa.appendRows(copies);
+        TableUndo undo(table);
+        // The table's own memory: each row's block and its row record.
+        qint64 tableBytes = 0;
+        for (const GridRow &row : fa.store().rows)
+            tableBytes += row.cells.byteSize() + qint64(sizeof(GridRow));
+        const auto step = [&](const char *what, const std::function<void()> &fn) {
+            QElapsedTimer t;
+            g_cpuMark = cpuSeconds();
+            t.start();
+            {
+                TableUndo::Step s(&undo, QString::fromLatin1(what));
+                fn();
+            }
+            report(what, double(t.nsecsElapsed()) / 1e9);
+        };
+        step("sort by City", [&] { fa.sort(2, 2, Qt::AscendingOrder); });
+        const int before = fa.rows();
+        step("delete duplicates", [&] { DataTools::removeDuplicateRows(fa); });
+        std::printf("%-28s %8d\n", "duplicate rows removed", before - fa.rows());
+        const double stackMb = double(undo.bytes()) / 1048576.0;
+        std::printf("%-28s %8.1f MB   (table %.1f MB, %.1f %%)\n", "undo stack after both", stackMb,
+            double(tableBytes) / 1048576.0, 100.0 * double(undo.bytes()) / double(tableBytes));
+        for (const char *what : { "undo delete duplicates", "undo sort" }) {
+            QElapsedTimer t;
+            g_cpuMark = cpuSeconds();
+            t.start();
+            undo.undo();
+            report(what, double(t.nsecsElapsed()) / 1e9);
+        }
+        std::printf("%-28s %8d\n", "rows after undo", fa.rows());
+        reportPeak();
+        return failed;
     } else if (command == QLatin1String("sort")) {
         failed = timed("load native", [&] { return GridFile::load(m, file, FileKind::Native); });
         QElapsedTimer t;

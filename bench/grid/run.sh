@@ -1,7 +1,8 @@
 #!/bin/sh
-# Grid file figures: native and comma save/load of 100,000 and 1,000,000 listing rows,
-# a sort by one column, the peak memory of each step (one process per step), and pandas'
-# read_csv of the same comma file for comparison.
+# Grid file figures: native, comma and Excel workbook save/load of 100,000 and 1,000,000
+# listing rows, a sort by one column, undo of a sort and of Delete Duplicates with the undo
+# stack's memory, the peak memory of each step (one process per step), and pandas' read_csv
+# of the same comma file for comparison.
 #   bench/grid/run.sh [BUILD_DIR]      (default: build)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,6 +25,12 @@ for rows in 100000 1000000; do
     echo "$out"
     ours=$(echo "$out" | awk '/^load comma/ {print $3}')
     "$bin" sort "$work/$rows/listings.tsy" | grep -E 'sort|peak'
+    "$bin" save-xlsx "$work/$rows/listings.tsy" "$work/$rows/listings.xlsx" | grep -E 'xlsx|peak'
+    out=$("$bin" load-xlsx "$work/$rows/listings.xlsx")
+    echo "$out"
+    xlsx=$(echo "$out" | awk '/^load xlsx/ {print $3}')
+    awk -v a="$xlsx" -v b="$ours" 'BEGIN { printf "%-28s %8.2f (target: 3 or less)\n", "xlsx load / comma load", a / b }'
+    "$bin" undo "$work/$rows/listings.tsy" | grep -vE '^load native'
     if "$py" -c 'import pandas' 2>/dev/null; then
         theirs=$("$py" - "$work/$rows/listings.csv" <<'PY'
 import sys, time

@@ -14,17 +14,19 @@ using dq::GridFile;
 bool knownExtension(const QString &path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QStringLiteral("tsy") || suffix == QStringLiteral("csv") || suffix == QStringLiteral("txt");
+    return suffix == QStringLiteral("tsy") || suffix == QStringLiteral("csv") || suffix == QStringLiteral("txt")
+        || suffix == QStringLiteral("xlsx");
 }
 
 class ConvertCommand : public dq::cli::CliCommand
 {
 public:
     ConvertCommand()
-        : CliCommand(QStringLiteral("convert"), QStringLiteral("convert a table between .tsy, .csv and .txt"),
+        : CliCommand(QStringLiteral("convert"), QStringLiteral("convert a table between .tsy, .csv, .txt and .xlsx"),
             QStringLiteral("Usage: dirquill-cli convert IN OUT\n"
-                           "Converts a table between the native (.tsy), comma (.csv) and tab (.txt) kinds,\n"
-                           "each chosen by the file's extension. The title row stays the first row.\n"
+                           "Converts a table between the native (.tsy), comma (.csv), tab (.txt) and Excel\n"
+                           "workbook (.xlsx) kinds, each chosen by the file's extension. The title row stays the "
+                           "first row.\n"
                            "Exit status: 0 on success; 1 when IN cannot be read or OUT cannot be written;\n"
                            "2 for wrong arguments."))
     {
@@ -40,7 +42,7 @@ protected:
         const QString &out = args.at(1);
         for (const QString &path : args) {
             if (!knownExtension(path))
-                return usageError(path + QStringLiteral(": unknown file kind (use .tsy, .csv or .txt)"));
+                return usageError(path + QStringLiteral(": unknown file kind (use .tsy, .csv, .txt or .xlsx)"));
         }
 
         dq::GridModel grid;

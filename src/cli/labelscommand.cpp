@@ -19,7 +19,8 @@ public:
             QStringLiteral(
                 "Usage: dirquill-cli labels IN --layout \"3 x 10\"|\"2 x 10\"|\"2 x 5\" [--rows LIST] [--no-skip]\n"
                 "                           [--country TEXT] --pdf OUT\n"
-                "Writes address labels for the records of the table IN (.tsy, .csv or .txt) to the PDF file OUT.\n"
+                "Writes address labels for the records of the table IN (.tsy, .csv, .txt or .xlsx) to the PDF file "
+                "OUT.\n"
                 "  --layout   the label sheet: 3 x 10 (default), 2 x 10 or 2 x 5\n"
                 "  --rows     the data rows to print, such as 1-20,25 (rows count from 1); default all rows\n"
                 "  --no-skip  print rows with an empty Street, City, State or Zip Code too\n"

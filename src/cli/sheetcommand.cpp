@@ -19,7 +19,7 @@ public:
         : CliCommand(QStringLiteral("sheet"), QStringLiteral("print a table as a sheet to PDF"),
             QStringLiteral(
                 "Usage: dirquill-cli sheet IN --pdf OUT [--columns LIST] [--rows LIST] [--landscape] [--scale N]\n"
-                "Prints the table IN (.tsy, .csv or .txt) as a sheet with column titles to the PDF file OUT.\n"
+                "Prints the table IN (.tsy, .csv, .txt or .xlsx) as a sheet with column titles to the PDF file OUT.\n"
                 "  --columns    the columns to print, such as 1-6,9 (columns count from 1); default the visible "
                 "ones\n"
                 "  --rows       the data rows to print, such as 1-20 (rows count from 1); default all rows,\n"

@@ -46,6 +46,7 @@ private slots:
         QTest::newRow("comma to native and back to comma") << args(QStringLiteral("csv tsy csv"));
         QTest::newRow("comma to tab and back to comma") << args(QStringLiteral("csv txt csv"));
         QTest::newRow("native to tab to comma to native") << args(QStringLiteral("tsy txt csv tsy"));
+        QTest::newRow("comma to workbook and back to comma") << args(QStringLiteral("csv xlsx csv"));
     }
 
     void roundTripKeepsEveryCell()

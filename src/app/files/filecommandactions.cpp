@@ -35,6 +35,9 @@ FileCommandActions::FileCommandActions(frmMain &window)
     QAction *asTsy = addMenuEntry(mnuSaveAs, "mnuSaveAsTsy", QStringLiteral("Tessary (*.tsy)"), {});
     QAction *asCsv = addMenuEntry(mnuSaveAs, "mnuSaveAsCsv", QStringLiteral("Comma Delimited (*.csv)"), {});
     QAction *asTxt = addMenuEntry(mnuSaveAs, "mnuSaveAsTxt", QStringLiteral("Tab Delimited (*.txt)"), {});
+    QAction *asXlsx = addMenuEntry(mnuSaveAs, "mnuSaveAsXlsx", QStringLiteral("Excel Workbook (*.xlsx)"), {});
+    QAction *asCsvExcel
+        = addMenuEntry(mnuSaveAs, "mnuSaveAsCsvExcel", QStringLiteral("Comma Delimited for Excel (*.csv)"), {});
 
     connect(mnuNew, &QAction::triggered, files, &FileCommands::newTable);
     connect(mnuOpen, &QAction::triggered, files, [files] { files->open(FileKind::Native); });
@@ -43,6 +46,8 @@ FileCommandActions::FileCommandActions(frmMain &window)
     connect(asTsy, &QAction::triggered, files, [files] { files->saveAs(FileKind::Native); });
     connect(asCsv, &QAction::triggered, files, [files] { files->saveAs(FileKind::Comma); });
     connect(asTxt, &QAction::triggered, files, [files] { files->saveAs(FileKind::Tab); });
+    connect(asXlsx, &QAction::triggered, files, [files] { files->saveAs(FileKind::Excel); });
+    connect(asCsvExcel, &QAction::triggered, files, [files] { files->saveAs(FileKind::CommaForExcel); });
 
     QAction *keyNew = window.addToolbarButton(0, QStringLiteral("New"), QStringLiteral("New / Clear"));
     QAction *keyOpen = window.addToolbarButton(0, QStringLiteral("Open"), QStringLiteral("Open Data File"));
@@ -56,10 +61,11 @@ FileCommandActions::FileCommandActions(frmMain &window)
 
     auto *openKinds = new QMenu(&window);
     openKinds->setObjectName(QStringLiteral("Toolbar_0_Open_menu"));
-    const std::array<std::tuple<QString, QString, FileKind>, 3> kinds { {
+    const std::array<std::tuple<QString, QString, FileKind>, 4> kinds { {
         { QStringLiteral("OPEN_TSY"), QStringLiteral("Tessary (*.tsy)"), FileKind::Native },
         { QStringLiteral("OPEN_CSV"), QStringLiteral("Comma Delimited (*.csv)"), FileKind::Comma },
         { QStringLiteral("OPEN_TXT"), QStringLiteral("Tab Delimited (*.txt)"), FileKind::Tab },
+        { QStringLiteral("OPEN_XLSX"), QStringLiteral("Excel Workbook (*.xlsx)"), FileKind::Excel },
     } };
     for (const auto &[key, caption, kind] : kinds) {
         QAction *a = openKinds->addAction(caption);

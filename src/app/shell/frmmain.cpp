@@ -18,6 +18,7 @@
 #include "app/harvest/selectallonfocus.h"
 #include "app/table/frmcoldef.h"
 #include "app/table/stylecommands.h"
+#include "app/table/undocommands.h"
 #include "core/grid/gridfile.h"
 #include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"
@@ -114,6 +115,8 @@ void frmMain::installCommands()
     new LongWorkBar(*this, SSPanMain);
     // A grab adds rows as they come, so nothing may read the table in the background then.
     m_table->jobs().setInlineWhen([this] { return m_harvest && m_harvest->isGrabbing(); });
+    // Last: it names its steps after the entries and keys the others made.
+    new UndoCommands(*this);
 }
 
 void frmMain::createMenus()

@@ -14,11 +14,13 @@ namespace dq {
 
 namespace {
 
-constexpr std::array<ToolbarDispatcher::Key, 33> kKeys { {
+constexpr std::array<ToolbarDispatcher::Key, 35> kKeys { {
     { 0, "Web", "Go to Web Browser tab" },
     { 0, "New", "New / Clear" },
     { 0, "Open", "Open Data File" },
     { 0, "Save", "Save" },
+    { 0, "Undo", "Undo" },
+    { 0, "Redo", "Redo" },
     { 0, "Cut", "Cut" },
     { 0, "Copy", "Copy" },
     { 0, "Paste", "Paste" },
@@ -80,7 +82,9 @@ QStyle::StandardPixmap standardIcon(int toolbar, const QString &key)
 // Icon-theme names for the keys, tried when a button has no picture after installation.
 QString themeIcon(const QString &key)
 {
-    static const std::array<std::pair<const char *, const char *>, 18> names { {
+    static const std::array<std::pair<const char *, const char *>, 20> names { {
+        { "Undo", "edit-undo" },
+        { "Redo", "edit-redo" },
         { "Cut", "edit-cut" },
         { "Copy", "edit-copy" },
         { "Paste", "edit-paste" },

@@ -7,6 +7,7 @@
 #include "core/shell/regularfile.h"
 #include "core/shell/writefailure.h"
 #include "core/table/longjobs.h"
+#include "core/grid/xlsxgridformat.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -22,13 +23,23 @@ char separatorOf(FileKind kind)
 
 bool isKnown(FileKind kind)
 {
-    return kind == FileKind::Native || kind == FileKind::Comma || kind == FileKind::Tab;
+    switch (kind) {
+    case FileKind::Native:
+    case FileKind::Comma:
+    case FileKind::Tab:
+    case FileKind::Excel:
+    case FileKind::CommaForExcel:
+        return true;
+    }
+    return false;
 }
 
 FileResult unknownKind(FileKind kind, const QString &name)
 {
     return FileResult::failure(
-        QStringLiteral("\"%1\": %2 is not a grid file kind (native 0, comma 3, tab 4).").arg(name).arg(int(kind)));
+        QStringLiteral("\"%1\": %2 is not a grid file kind (native 0, comma 3, tab 4, Excel 5, comma for Excel 6).")
+            .arg(name)
+            .arg(int(kind)));
 }
 
 } // namespace
@@ -39,6 +50,10 @@ FileResult GridFile::write(const GridModel &grid, QIODevice &device, FileKind ki
         return unknownKind(kind, name);
     if (kind == FileKind::Native)
         return NativeGridFormat::write(grid.store(), device, name);
+    if (kind == FileKind::Excel)
+        return XlsxGridFormat::write(grid.store(), device, name);
+    if (kind == FileKind::CommaForExcel && device.write("\xEF\xBB\xBF", 3) != 3)
+        return FileResult::failure(QStringLiteral("\"%1\" could not be written: %2").arg(name, device.errorString()));
     return DelimitedGridFormat::write(grid.store(), device, separatorOf(kind), name);
 }
 
@@ -48,6 +63,12 @@ FileResult readInto(const GridStore &current, QIODevice &device, FileKind kind, 
 {
     if (kind == FileKind::Native)
         return NativeGridFormat::read(device, name, scratch);
+    if (kind == FileKind::Excel) {
+        // A workbook carries widths, hidden columns and formats but no grid-wide settings.
+        const FileResult result = XlsxGridFormat::read(device, name, scratch);
+        scratch.settings = current.settings;
+        return result;
+    }
     const FileResult result = DelimitedGridFormat::read(device, separatorOf(kind), name, scratch);
     if (!result)
         return result;
@@ -64,6 +85,10 @@ FileResult writeStore(const GridStore &store, QIODevice &device, FileKind kind, 
 {
     if (kind == FileKind::Native)
         return NativeGridFormat::write(store, device, name);
+    if (kind == FileKind::Excel)
+        return XlsxGridFormat::write(store, device, name);
+    if (kind == FileKind::CommaForExcel && device.write("\xEF\xBB\xBF", 3) != 3)
+        return FileResult::failure(QStringLiteral("\"%1\" could not be written: %2").arg(name, device.errorString()));
     return DelimitedGridFormat::write(store, device, separatorOf(kind), name);
 }
 
@@ -154,6 +179,8 @@ FileKind GridFile::kindForPath(const QString &path)
         return FileKind::Comma;
     if (path.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive))
         return FileKind::Tab;
+    if (path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        return FileKind::Excel;
     return FileKind::Native;
 }
 

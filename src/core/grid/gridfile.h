@@ -10,9 +10,10 @@ class GridModel;
 class JobControl;
 struct GridStore;
 
-// The three file kinds a grid is saved in. The numbers are the kind codes used in
-// the program's file commands.
-enum class FileKind { Native = 0, Comma = 3, Tab = 4 };
+// The file kinds a grid is saved in. The numbers are the kind codes used in the program's
+// file commands. CommaForExcel is comma text with a UTF-8 byte-order mark, so that Excel
+// reads it as UTF-8; it reads like Comma.
+enum class FileKind { Native = 0, Comma = 3, Tab = 4, Excel = 5, CommaForExcel = 6 };
 
 // Outcome of a file operation: ok, or an error text that names the file and the reason.
 struct FileResult
@@ -48,7 +49,7 @@ public:
     static FileResult write(const GridModel &grid, QIODevice &device, FileKind kind, const QString &name);
     static FileResult read(GridModel &grid, QIODevice &device, FileKind kind, const QString &name);
 
-    // ".tsy" (any case) is native, ".csv" comma, ".txt" tab; anything else native.
+    // ".tsy" (any case) is native, ".csv" comma, ".txt" tab, ".xlsx" Excel; anything else native.
     static FileKind kindForPath(const QString &path);
 };
 

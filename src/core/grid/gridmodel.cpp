@@ -1,5 +1,6 @@
 #include "core/grid/gridmodel.h"
 
+#include "core/grid/gridchangelog.h"
 #include "core/grid/gridstore.h"
 
 #include "core/shell/regularfile.h"
@@ -64,6 +65,40 @@ struct GridModel::Impl
         return icon;
     }
 
+    GridChangeLog *log = nullptr;
+
+    void note(GridChange &&c)
+    {
+        if (log)
+            log->add(std::move(c));
+    }
+    void noteSettings()
+    {
+        if (log)
+            log->add(change::Settings { std::make_unique<GridSettings>(s.settings), s.fixedRows, s.fixedCols });
+    }
+    void noteRowsInserted(int first, int count)
+    {
+        if (!log || count <= 0)
+            return;
+        std::vector<int> added(static_cast<size_t>(count));
+        std::iota(added.begin(), added.end(), first);
+        log->add(change::RowsInserted { std::move(added) });
+    }
+    std::unique_ptr<change::RemovedColumn> columnRecord(int col) const
+    {
+        auto rec = std::make_unique<change::RemovedColumn>();
+        rec->col = col;
+        rec->attrs = s.columns[size_t(col)];
+        rec->cells.reserve(s.rows.size());
+        for (size_t r = 0; r < s.rows.size(); ++r) {
+            rec->cells.push_back(s.rows[r].cells.utf8(col).toByteArray());
+            if (s.rows[r].formats && !(*s.rows[r].formats)[size_t(col)].isDefault())
+                rec->formats.emplace_back(int(r), (*s.rows[r].formats)[size_t(col)]);
+        }
+        return rec;
+    }
+
     std::vector<GridRow> &rows() { return s.rows; }
     const std::vector<GridRow> &rows() const { return s.rows; }
     int cols() const { return s.colCount(); }
@@ -115,8 +150,15 @@ void GridModel::setRows(int n)
         beginInsertRows({}, old, n - 1);
         d->s.rows.resize(size_t(n));
         endInsertRows();
+        d->noteRowsInserted(old, n - old);
     } else {
         beginRemoveRows({}, n, old - 1);
+        if (d->log) {
+            change::RowsRemoved removed;
+            for (int r = n; r < old; ++r)
+                removed.rows.emplace_back(r, std::move(d->s.rows[size_t(r)]));
+            d->note(std::move(removed));
+        }
         d->s.rows.resize(size_t(n));
         endRemoveRows();
     }
@@ -136,8 +178,12 @@ void GridModel::setCols(int n)
         for (GridRow &r : d->s.rows)
             d->resizeRow(r);
         endInsertColumns();
+        for (int c = old; c < n; ++c)
+            d->note(change::ColumnInserted { c });
     } else {
         beginRemoveColumns({}, n, old - 1);
+        for (int c = old - 1; d->log && c >= n; --c)
+            d->note(change::ColumnRemoved { d->columnRecord(c) });
         d->s.columns.resize(size_t(n));
         for (GridRow &r : d->s.rows)
             d->resizeRow(r);
@@ -149,18 +195,21 @@ void GridModel::setCols(int n)
 
 void GridModel::setFixedRows(int n)
 {
+    d->noteSettings();
     d->s.fixedRows = qMax(0, n);
     emit headerDataChanged(Qt::Vertical, 0, qMax(0, rows() - 1));
 }
 
 void GridModel::setFixedCols(int n)
 {
+    d->noteSettings();
     d->s.fixedCols = qMax(0, n);
     emit headerDataChanged(Qt::Horizontal, 0, qMax(0, cols() - 1));
 }
 
 void GridModel::clear()
 {
+    d->note(change::Unrecorded {});
     beginResetModel();
     for (GridRow &r : d->s.rows) {
         r.cells = RowCells();
@@ -179,6 +228,7 @@ void GridModel::insertRow(int row)
     beginInsertRows({}, row, row);
     d->s.rows.insert(d->s.rows.begin() + row, GridRow());
     endInsertRows();
+    d->noteRowsInserted(row, 1);
     emit contentsEdited();
 }
 
@@ -187,6 +237,11 @@ void GridModel::removeRow(int row)
     if (row < 0 || row >= rows())
         return;
     beginRemoveRows({}, row, row);
+    if (d->log) {
+        change::RowsRemoved removed;
+        removed.rows.emplace_back(row, std::move(d->s.rows[size_t(row)]));
+        d->note(std::move(removed));
+    }
     d->s.rows.erase(d->s.rows.begin() + row);
     endRemoveRows();
     setCursor(qMin(d->row, qMax(0, rows() - 1)), d->col);
@@ -202,6 +257,13 @@ void GridModel::removeRowsSorted(const std::vector<int> &ascendingRows)
         if (r >= 0 && r < rows())
             drop[size_t(r)] = 1;
     beginResetModel();
+    if (d->log) {
+        change::RowsRemoved removed;
+        for (size_t i = 0; i < drop.size(); ++i)
+            if (drop[i])
+                removed.rows.emplace_back(int(i), std::move(d->s.rows[i]));
+        d->note(std::move(removed));
+    }
     size_t out = 0;
     for (size_t i = 0; i < d->s.rows.size(); ++i) {
         if (!drop[i]) {
@@ -228,6 +290,7 @@ void GridModel::insertColumn(int col)
             r.formats->insert(r.formats->begin() + col, CellFormat {});
     }
     endInsertColumns();
+    d->note(change::ColumnInserted { col });
     emit contentsEdited();
 }
 
@@ -236,6 +299,8 @@ void GridModel::removeColumn(int col)
     if (col < 0 || col >= cols())
         return;
     beginRemoveColumns({}, col, col);
+    if (d->log)
+        d->note(change::ColumnRemoved { d->columnRecord(col) });
     d->s.columns.erase(d->s.columns.begin() + col);
     for (GridRow &r : d->s.rows) {
         r.cells.removeCell(col);
@@ -256,6 +321,7 @@ void GridModel::moveRow(int from, int to)
     d->s.rows.erase(d->s.rows.begin() + from);
     d->s.rows.insert(d->s.rows.begin() + to, std::move(r));
     endMoveRows();
+    d->note(change::RowMoved { from, to });
     emit contentsEdited();
 }
 
@@ -276,6 +342,7 @@ void GridModel::moveColumn(int from, int to)
             move(*r.formats);
     }
     endMoveColumns();
+    d->note(change::ColumnMoved { from, to });
     emit columnMoved(from, to);
     emit contentsEdited();
 }
@@ -293,6 +360,7 @@ void GridModel::appendRows(const std::vector<QStringList> &newRows)
         d->s.rows.push_back(std::move(r));
     }
     endInsertRows();
+    d->noteRowsInserted(first, int(newRows.size()));
     emit contentsEdited();
 }
 
@@ -312,6 +380,7 @@ void GridModel::appendTextRows(GridStore &&from, int firstRow)
     }
     from.rows.clear();
     endInsertRows();
+    d->noteRowsInserted(first, count);
     emit contentsEdited();
 }
 
@@ -328,6 +397,8 @@ void GridModel::setText(int row, int col, const QString &text)
     const QByteArray utf8 = text.toUtf8();
     if (cells.utf8(col) == QByteArrayView(utf8))
         return;
+    if (d->log)
+        d->note(change::CellText { row, col, cells.utf8(col).toByteArray() });
     cells.setUtf8(col, utf8);
     const QModelIndex i = index(row, col);
     emit dataChanged(i, i, { Qt::DisplayRole, Qt::EditRole });
@@ -343,8 +414,12 @@ void GridModel::setTexts(const GridRange &range, const std::function<void(const 
     if (r.isEmpty())
         return;
     fill([this, &r](int row, int col, const QString &text) {
-        if (r.contains(row, col))
-            d->s.rows[size_t(row)].cells.setUtf8(col, text.toUtf8());
+        if (!r.contains(row, col))
+            return;
+        RowCells &cells = d->s.rows[size_t(row)].cells;
+        if (d->log)
+            d->note(change::CellText { row, col, cells.utf8(col).toByteArray() });
+        cells.setUtf8(col, text.toUtf8());
     });
     emit dataChanged(index(r.top, r.left), index(r.bottom, r.right), { Qt::DisplayRole, Qt::EditRole });
     if (r.top == 0 && fixedRows() > 0)
@@ -397,6 +472,8 @@ int GridModel::setClip(const GridRange &range, const QString &text)
         if (i < n && ch != QLatin1Char('\t') && ch != QLatin1Char('\r') && ch != QLatin1Char('\n'))
             continue;
         if (col <= r.right) {
+            if (d->log)
+                d->note(change::CellText { row, col, d->s.rows[size_t(row)].cells.utf8(col).toByteArray() });
             d->s.rows[size_t(row)].cells.setText(col, text.mid(start, i - start));
             ++count;
         }
@@ -584,6 +661,8 @@ ColumnAttributes GridModel::columnAttributes(int col) const
 
 void GridModel::setColumnAttributes(int col, const ColumnAttributes &attrs)
 {
+    for (int c = col == -1 ? 0 : col; d->log && c >= 0 && c < cols() && (col == -1 || c == col); ++c)
+        d->note(change::ColumnAttrs { c, std::make_unique<ColumnAttributes>(d->s.columns[size_t(c)]) });
     if (col == -1) {
         for (int c = 0; c < cols(); ++c)
             d->s.columns[size_t(c)] = attrs;
@@ -611,7 +690,10 @@ void GridModel::changeColumns(int col, const std::function<void(ColumnAttributes
         ColumnAttributes &a = d->s.columns[size_t(c)];
         const ColumnAttributes before = a;
         change(a);
-        changed = changed || !(a == before);
+        if (!(a == before)) {
+            changed = true;
+            d->note(change::ColumnAttrs { c, std::make_unique<ColumnAttributes>(before) });
+        }
     }
     if (!changed)
         return;
@@ -689,6 +771,7 @@ void GridModel::setRowHeight(int row, int twips)
 {
     if (row < 0 || row >= rows())
         return;
+    d->note(change::RowHeight { row, d->s.rows[size_t(row)].height });
     d->s.rows[size_t(row)].height = qMax(0, twips);
     emit headerDataChanged(Qt::Vertical, row, row);
     emit rowHeightsChanged();
@@ -710,6 +793,8 @@ CellFormat *GridModel::mutableFormat(int row, int col)
     GridRow &r = d->s.rows[size_t(row)];
     if (!r.formats)
         r.formats = std::make_unique<std::vector<CellFormat>>(size_t(cols()));
+    // Callers write the cell next, so its old format is what takes the change back.
+    d->note(change::CellFormatChange { row, col, (*r.formats)[size_t(col)] });
     return &(*r.formats)[size_t(col)];
 }
 
@@ -745,6 +830,7 @@ QColor GridModel::alternateRowColor() const
 
 void GridModel::setAlternateRowColor(const QColor &c)
 {
+    d->noteSettings();
     d->s.settings.alternateRowColor = c;
     emit gridSettingsChanged();
     if (rows() > 0 && cols() > 0)
@@ -759,6 +845,7 @@ void GridModel::setGridLines(bool on)
 {
     if (d->s.settings.gridLines == on)
         return;
+    d->noteSettings();
     d->s.settings.gridLines = on;
     emit gridSettingsChanged();
 }
@@ -778,18 +865,21 @@ bool GridModel::columnDragEnabled() const
 
 void GridModel::setDragEnabled(bool on)
 {
+    d->noteSettings();
     d->s.settings.dragEnabled = on;
     emit gridSettingsChanged();
 }
 
 void GridModel::setSortOnTitleClick(bool on)
 {
+    d->noteSettings();
     d->s.settings.sortOnTitleClick = on;
     emit gridSettingsChanged();
 }
 
 void GridModel::setColumnDragEnabled(bool on)
 {
+    d->noteSettings();
     d->s.settings.columnDragEnabled = on;
     emit gridSettingsChanged();
 }
@@ -827,6 +917,19 @@ void GridModel::keepDataRows(const std::vector<int> &rowsInOrder)
             return;
         taken[size_t(r)] = 1;
     }
+    if (d->log) {
+        // Recorded as the two changes it is: the kept rows first in their order, the rest
+        // after them, then those dropped.
+        std::vector<int> order(rowsInOrder);
+        for (int r = first; r < rows(); ++r)
+            if (!taken[size_t(r)])
+                order.push_back(r);
+        std::vector<int> dropped(order.size() - rowsInOrder.size());
+        std::iota(dropped.begin(), dropped.end(), first + int(rowsInOrder.size()));
+        reorderDataRows(order);
+        removeRowsSorted(dropped);
+        return;
+    }
     beginResetModel();
     std::vector<GridRow> kept;
     kept.reserve(size_t(first) + rowsInOrder.size());
@@ -846,6 +949,11 @@ void GridModel::replaceCellTexts(int n, std::vector<RowCells> &&texts, int chang
     if (texts.size() != d->s.rows.size())
         return;
     setCols(n);
+    for (size_t r = 0; d->log && r < texts.size(); ++r) {
+        for (int c = qMax(0, changedFrom); c <= qMin(cols() - 1, changedTo); ++c)
+            if (d->s.rows[r].cells.utf8(c) != texts[r].utf8(c))
+                d->note(change::CellText { int(r), c, d->s.rows[r].cells.utf8(c).toByteArray() });
+    }
     for (size_t r = 0; r < texts.size(); ++r) {
         std::swap(d->s.rows[r].cells, texts[r]);
         d->s.rows[r].cells.truncate(cols());
@@ -863,6 +971,7 @@ void GridModel::replaceCellTexts(int n, std::vector<RowCells> &&texts, int chang
 
 void GridModel::replaceContents(GridStore &&store)
 {
+    d->note(change::Unrecorded {});
     beginResetModel();
     std::swap(d->s, store);
     release(std::move(store.rows));
@@ -907,6 +1016,7 @@ int GridModel::fontSize() const
 
 void GridModel::setFontSize(int points)
 {
+    d->noteSettings();
     d->s.settings.fontSize = qBound(1, points, 72);
     emit gridSettingsChanged();
     if (rows() > 0 && cols() > 0)
@@ -971,6 +1081,7 @@ void GridModel::reorderDataRows(const std::vector<int> &order)
         return;
     // A reset, not a layout change: views of a million rows would otherwise build a
     // persistent index per row. Cursor, selection and list-box marks live here and survive.
+    d->note(change::RowOrder { first, order });
     beginResetModel();
     std::vector<GridRow> sorted;
     sorted.reserve(order.size());
@@ -980,6 +1091,110 @@ void GridModel::reorderDataRows(const std::vector<int> &order)
         d->s.rows[size_t(first) + i] = std::move(sorted[i]);
     endResetModel();
     emit contentsEdited();
+}
+
+void GridModel::setChangeLog(GridChangeLog *log)
+{
+    d->log = log;
+}
+
+GridChangeLog *GridModel::changeLog() const
+{
+    return d->log;
+}
+
+void GridModel::revert(GridChangeLog &&log)
+{
+    for (auto it = log.changes.rbegin(); it != log.changes.rend(); ++it) {
+        std::visit(
+            [this](auto &x) {
+                using T = std::decay_t<decltype(x)>;
+                if constexpr (std::is_same_v<T, change::CellText>) {
+                    setText(x.row, x.col, QString::fromUtf8(x.before));
+                } else if constexpr (std::is_same_v<T, change::CellFormatChange>) {
+                    if (d->valid(x.row, x.col)) {
+                        *mutableFormat(x.row, x.col) = x.before;
+                        emitFormatsChanged(GridRange { x.row, x.col, x.row, x.col });
+                    }
+                } else if constexpr (std::is_same_v<T, change::RowHeight>) {
+                    if (x.row < rows()) {
+                        d->note(change::RowHeight { x.row, d->s.rows[size_t(x.row)].height });
+                        d->s.rows[size_t(x.row)].height = x.before;
+                        emit headerDataChanged(Qt::Vertical, x.row, x.row);
+                        emit rowHeightsChanged();
+                        emit contentsEdited();
+                    }
+                } else if constexpr (std::is_same_v<T, change::ColumnAttrs>) {
+                    setColumnAttributes(x.col, *x.before);
+                } else if constexpr (std::is_same_v<T, change::RowsInserted>) {
+                    removeRowsSorted(x.rows);
+                } else if constexpr (std::is_same_v<T, change::RowMoved>) {
+                    moveRow(x.to, x.from);
+                } else if constexpr (std::is_same_v<T, change::RowsRemoved>) {
+                    // Merge the rows back in at the places they had, in one batch.
+                    beginResetModel();
+                    std::vector<GridRow> merged;
+                    merged.reserve(d->s.rows.size() + x.rows.size());
+                    std::vector<int> placed;
+                    placed.reserve(x.rows.size());
+                    size_t kept = 0;
+                    for (auto &[index, row] : x.rows) {
+                        while (int(merged.size()) < index && kept < d->s.rows.size())
+                            merged.push_back(std::move(d->s.rows[kept++]));
+                        placed.push_back(int(merged.size()));
+                        d->resizeRow(row);
+                        merged.push_back(std::move(row));
+                    }
+                    while (kept < d->s.rows.size())
+                        merged.push_back(std::move(d->s.rows[kept++]));
+                    d->s.rows = std::move(merged);
+                    endResetModel();
+                    d->note(change::RowsInserted { std::move(placed) });
+                    emit rowHeightsChanged();
+                    emit contentsEdited();
+                } else if constexpr (std::is_same_v<T, change::RowOrder>) {
+                    std::vector<int> inverse(x.order.size());
+                    for (size_t i = 0; i < x.order.size(); ++i)
+                        inverse[size_t(x.order[i] - x.first)] = x.first + int(i);
+                    const int fixed = d->s.fixedRows;
+                    d->s.fixedRows = x.first; // the order counts from the rows that were fixed then
+                    reorderDataRows(inverse);
+                    d->s.fixedRows = fixed;
+                } else if constexpr (std::is_same_v<T, change::ColumnInserted>) {
+                    removeColumn(x.col);
+                } else if constexpr (std::is_same_v<T, change::ColumnRemoved>) {
+                    const change::RemovedColumn &c = *x.column;
+                    insertColumn(c.col);
+                    d->s.columns[size_t(c.col)] = c.attrs;
+                    for (size_t r = 0; r < c.cells.size() && r < d->s.rows.size(); ++r)
+                        if (!c.cells[r].isEmpty())
+                            d->s.rows[r].cells.setUtf8(c.col, c.cells[r]);
+                    for (const auto &[r, f] : c.formats) {
+                        GridRow &row = d->s.rows[size_t(r)];
+                        if (!row.formats)
+                            row.formats = std::make_unique<std::vector<CellFormat>>(size_t(cols()));
+                        (*row.formats)[size_t(c.col)] = f;
+                    }
+                    emit headerDataChanged(Qt::Horizontal, c.col, c.col);
+                    if (rows() > 0)
+                        emit dataChanged(index(0, c.col), index(rows() - 1, c.col));
+                } else if constexpr (std::is_same_v<T, change::ColumnMoved>) {
+                    moveColumn(x.to, x.from);
+                } else if constexpr (std::is_same_v<T, change::Settings>) {
+                    d->noteSettings();
+                    d->s.settings = *x.before;
+                    d->s.fixedRows = x.fixedRows;
+                    d->s.fixedCols = x.fixedCols;
+                    emit gridSettingsChanged();
+                    emit headerDataChanged(Qt::Vertical, 0, qMax(0, rows() - 1));
+                    emit headerDataChanged(Qt::Horizontal, 0, qMax(0, cols() - 1));
+                    if (rows() > 0 && cols() > 0)
+                        emit dataChanged(index(0, 0), index(rows() - 1, cols() - 1));
+                }
+            },
+            *it);
+    }
+    setCursor(d->row, d->col);
 }
 
 int GridModel::rowCount(const QModelIndex &parent) const

@@ -13,6 +13,7 @@ namespace dq {
 
 struct GridStore;
 class RowCells;
+struct GridChangeLog;
 
 // Column alignment codes as stored in files and shown by Column Define.
 enum class Alignment : quint8 {
@@ -249,6 +250,15 @@ public:
     // Dragging cells out gives their clip text (the block that spans the dragged cells).
     QStringList mimeTypes() const override;
     QMimeData *mimeData(const QModelIndexList &indexes) const override;
+
+    // --- undo ---------------------------------------------------------------------------------
+    // While a log is attached, every change is recorded in it with what it takes to take it
+    // back (see GridChangeLog). Not owned; nullptr detaches.
+    void setChangeLog(GridChangeLog *log);
+    GridChangeLog *changeLog() const;
+    // Takes back the changes of log, newest first. The grid must be as the changes left it.
+    // The taking back is itself recorded in the attached log, which then redoes them.
+    void revert(GridChangeLog &&log);
 
     // Display text hook: how a cell's text is shown (display formats plug in here).
     // The default shows the text as stored.

@@ -25,7 +25,7 @@ const QString kSaveChangesText = QStringLiteral("Changes have been made. Do you 
 bool isPatternOnly(const QString &chosen)
 {
     static const QStringList patterns { QStringLiteral("*.*"), QStringLiteral("*.tsy"), QStringLiteral("*.csv"),
-        QStringLiteral("*.txt") };
+        QStringLiteral("*.txt"), QStringLiteral("*.xlsx") };
     if (chosen.isEmpty())
         return true;
     const QString name = RecordTable::FileNameOf(chosen).isEmpty() ? chosen : RecordTable::FileNameOf(chosen);
@@ -79,6 +79,10 @@ QString FileCommands::openFilter(FileKind kind)
         return QStringLiteral("Comma Delimited Files (*.csv);;All Files (*.*)");
     case FileKind::Tab:
         return QStringLiteral("Tab Delimited Files (*.txt);;All Files (*.*)");
+    case FileKind::Excel:
+        return QStringLiteral("Excel Workbooks (*.xlsx);;All Files (*.*)");
+    case FileKind::CommaForExcel:
+        return QStringLiteral("Comma Delimited for Excel (*.csv);;All Files (*.*)");
     case FileKind::Native:
         break;
     }
@@ -92,6 +96,10 @@ QString FileCommands::saveAsFilter(FileKind kind)
         return QStringLiteral("Comma Delimited Text Files (*.csv)");
     case FileKind::Tab:
         return QStringLiteral("Tab Delimited Text Files (*.txt)");
+    case FileKind::Excel:
+        return QStringLiteral("Excel Workbook (*.xlsx)");
+    case FileKind::CommaForExcel:
+        return QStringLiteral("Comma Delimited for Excel (*.csv)");
     case FileKind::Native:
         break;
     }
@@ -100,7 +108,7 @@ QString FileCommands::saveAsFilter(FileKind kind)
 
 QString FileCommands::appendFilter()
 {
-    return QStringLiteral("Grid Files (*.tsy)");
+    return QStringLiteral("Grid Files (*.tsy);;Excel Workbooks (*.xlsx)");
 }
 
 bool FileCommands::saveChangesFirst(const QString &title)
@@ -178,6 +186,9 @@ QString seconds(qint64 ms)
 
 bool FileCommands::load(const QString &chosen, FileKind kind)
 {
+    // A workbook is a zip archive, never text or a native grid, whichever kind was asked for.
+    if (GridFile::kindForPath(chosen) == FileKind::Excel)
+        kind = FileKind::Excel;
     auto shape = shapeOf(m_table.fa().store());
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
@@ -299,7 +310,8 @@ bool FileCommands::append()
     if (chosen.isEmpty())
         return false;
     const QString ending = chosen.right(3).toUpper();
-    if (ending != QStringLiteral("TSY") && ending != QStringLiteral("QMF")) {
+    const bool workbook = GridFile::kindForPath(chosen) == FileKind::Excel;
+    if (ending != QStringLiteral("TSY") && ending != QStringLiteral("QMF") && !workbook) {
         m_prompts.message(QStringLiteral("Open"),
             QStringLiteral("You can only select the reconizable file types. Plaese select the correct "
                            "file type from the 'File of Types' list box in the Open Dialog and reopen "
@@ -310,10 +322,11 @@ bool FileCommands::append()
 
     auto shape = shapeOf(m_table.fa().store());
     auto ok = std::make_shared<bool>(false);
+    const FileKind kind = workbook ? FileKind::Excel : FileKind::Native;
     const bool started = m_table.jobs().start(QStringLiteral("Appending"), fileRows(chosen),
-        [this, shape, chosen, ok](JobControl &control) -> LongJobs::Apply {
+        [this, shape, chosen, kind, ok](JobControl &control) -> LongJobs::Apply {
             auto store = std::make_shared<GridStore>();
-            FileResult result = GridFile::loadStore(*shape, chosen, FileKind::Native, *store, &control);
+            FileResult result = GridFile::loadStore(*shape, chosen, kind, *store, &control);
             if (control.cancelled())
                 return {};
             return [this, store, result, ok] {

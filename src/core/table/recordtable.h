@@ -71,6 +71,7 @@ public:
 
     // While true, changes to the grid do not count as edits (loading, rebuilding).
     void setTracking(bool on) { m_tracking = on; }
+    bool tracking() const { return m_tracking; }
 
     static QString untitledPath();
     // Split at the last "/" or "\"; both give empty text when the path holds neither.

@@ -107,11 +107,20 @@ private slots:
         QTest::newRow("the key's tab entry opens tab files") << "Toolbar_0_OPEN_TXT"
                                                              << "open"
                                                              << "Tab Delimited Files (*.txt);;All Files (*.*)";
+        QTest::newRow("the key's Excel entry opens workbooks") << "Toolbar_0_OPEN_XLSX"
+                                                               << "open"
+                                                               << "Excel Workbooks (*.xlsx);;All Files (*.*)";
+        QTest::newRow("Save As Excel workbook") << "mnuSaveAsXlsx"
+                                                << "save"
+                                                << "Excel Workbook (*.xlsx)";
+        QTest::newRow("Save As comma for Excel") << "mnuSaveAsCsvExcel"
+                                                 << "save"
+                                                 << "Comma Delimited for Excel (*.csv)";
         QTest::newRow("the key's native entry opens native files") << "Toolbar_0_OPEN_TSY"
                                                                    << "open" << native;
         QTest::newRow("Append asks for a grid file") << "mnuAppend"
                                                      << "open"
-                                                     << "Grid Files (*.tsy)";
+                                                     << "Grid Files (*.tsy);;Excel Workbooks (*.xlsx)";
         QTest::newRow("Save As comma") << "mnuSaveAsCsv"
                                        << "save"
                                        << "Comma Delimited Text Files (*.csv)";

@@ -83,6 +83,8 @@ private slots:
         row("mnuMouseMode_1", "&Block && Edit Mode", "F7", 0);
         row("mnuDragDrop", "&Drag Mode", "F8", 0);
         // Results edit menu.
+        row("mnuEditUndo", "&Undo", "Ctrl+Z", 0);
+        row("mnuEditRedo", "&Redo", "Ctrl+Y", 0);
         row("mnuEditCut", "C&ut", "Ctrl+X", 0);
         row("mnuEditCopy", "&Copy", "Ctrl+C", 0);
         row("mnuEditPaste", "&Paste", "Ctrl+V", 0);

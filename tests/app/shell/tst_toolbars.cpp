@@ -34,19 +34,17 @@ private slots:
         QTest::addColumn<int>("toolbar");
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<QStringList>("tips");
-        QTest::newRow("results toolbar") << 0
-                                         << QStringList { u"Web"_s, u"New"_s, u"Open"_s, u"Save"_s, u"Cut"_s, u"Copy"_s,
-                                                u"Paste"_s, u"Find"_s, u"Bold"_s, u"Italic"_s, u"Underline"_s, u"A"_s,
-                                                u"Acolor"_s, u"Flood"_s, u"RowMode"_s, u"BlockMode"_s, u"DragMode"_s,
-                                                u"AlternateColor"_s, u"map"_s, u"phone"_s, u"mail"_s, u"inet"_s,
-                                                u"Stop"_s }
-                                         << QStringList { u"Go to Web Browser tab"_s, u"New / Clear"_s,
-                                                u"Open Data File"_s, u"Save"_s, u"Cut"_s, u"Copy"_s, u"Paste"_s,
-                                                u"Find Text"_s, u"Bold"_s, u"Italic"_s, u"Underline"_s,
-                                                u"Current Font Color"_s, u"Set Font Color"_s, u"Set Background Color"_s,
-                                                u"Row and Find Mode"_s, u"Block and Edit Mode"_s, u"Toggle Drag Mode"_s,
-                                                u"Toggle Alternate Color"_s, u"Internet Map"_s, u"Dial Phone"_s,
-                                                u"Send Email"_s, u"Web Site Link"_s, u"Stop Grabbing"_s };
+        QTest::newRow("results toolbar")
+            << 0
+            << QStringList { u"Web"_s, u"New"_s, u"Open"_s, u"Save"_s, u"Undo"_s, u"Redo"_s, u"Cut"_s, u"Copy"_s,
+                   u"Paste"_s, u"Find"_s, u"Bold"_s, u"Italic"_s, u"Underline"_s, u"A"_s, u"Acolor"_s, u"Flood"_s,
+                   u"RowMode"_s, u"BlockMode"_s, u"DragMode"_s, u"AlternateColor"_s, u"map"_s, u"phone"_s, u"mail"_s,
+                   u"inet"_s, u"Stop"_s }
+            << QStringList { u"Go to Web Browser tab"_s, u"New / Clear"_s, u"Open Data File"_s, u"Save"_s, u"Undo"_s,
+                   u"Redo"_s, u"Cut"_s, u"Copy"_s, u"Paste"_s, u"Find Text"_s, u"Bold"_s, u"Italic"_s, u"Underline"_s,
+                   u"Current Font Color"_s, u"Set Font Color"_s, u"Set Background Color"_s, u"Row and Find Mode"_s,
+                   u"Block and Edit Mode"_s, u"Toggle Drag Mode"_s, u"Toggle Alternate Color"_s, u"Internet Map"_s,
+                   u"Dial Phone"_s, u"Send Email"_s, u"Web Site Link"_s, u"Stop Grabbing"_s };
         QTest::newRow("search toolbar") << 1
                                         << QStringList { u"Result"_s, u"Back"_s, u"Forward"_s, u"Reload"_s, u"Stop"_s,
                                                u"StartGrab"_s }

@@ -228,7 +228,7 @@ private slots:
             action(u"mnuViewFb"_s)->trigger();
         QVERIFY(fb->isVisible());
         clickCell(fb, col + 1, 1);
-        QCOMPARE(m_window->focusOwner(), quint8(2));
+        QCOMPARE(m_window->focusOwner(), FocusOwner::FormPanel);
         const QString shown = fb->gridModel()->text(col + 1, 1);
         QVERIFY(shown != u"1234");
         action(u"mnuDateTimeNow"_s)->trigger();

@@ -476,7 +476,7 @@ private slots:
         m_prompts->fileNames = { path };
         QSignalSpy appended(m_files.get(), &FileCommands::appended);
         QVERIFY(m_files->append());
-        QCOMPARE(m_prompts->asked.at(0).filters, QStringLiteral("Grid Files (*.tsy)"));
+        QCOMPARE(m_prompts->asked.at(0).filters, QStringLiteral("Grid Files (*.tsy);;Excel Workbooks (*.xlsx)"));
         QCOMPARE(fa().cols(), 15);
         QCOMPARE(fa().text(0, 0), QStringLiteral("Name"));
         QCOMPARE(fa().text(0, 5), QStringLiteral("Phone"));

@@ -1,0 +1,1003 @@
+#include "core/grid/xlsxsheetreader.h"
+
+#include "core/grid/gridstore.h"
+#include "core/grid/xlsxgridformat.h"
+
+#include <QDate>
+#include <QDir>
+#include <QHash>
+#include <QIODevice>
+#include <QLocale>
+#include <QXmlStreamReader>
+
+#include <zip.h>
+
+#include <cmath>
+#include <optional>
+
+namespace dq {
+
+namespace {
+
+// Unpacked bytes of every part read so far, against the cap.
+struct Budget
+{
+    qint64 unpacked = 0;
+    XlsxLimits limits;
+};
+
+// One part of the archive as a stream of XML tokens, unpacked a block at a time.
+class PartReader
+{
+public:
+    PartReader(zip_t *zip, Budget &budget, QString part)
+        : m_zip(zip)
+        , m_budget(budget)
+        , m_part(std::move(part))
+    {
+    }
+    ~PartReader()
+    {
+        if (m_file)
+            zip_fclose(m_file);
+    }
+    PartReader(const PartReader &) = delete;
+    PartReader &operator=(const PartReader &) = delete;
+
+    static bool exists(zip_t *zip, const QString &part)
+    {
+        return zip_name_locate(zip, part.toUtf8().constData(), 0) >= 0;
+    }
+
+    bool open()
+    {
+        const zip_int64_t index = zip_name_locate(m_zip, m_part.toUtf8().constData(), 0);
+        if (index >= 0)
+            m_file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
+        if (!m_file)
+            m_error = QStringLiteral("its part \"%1\" is missing or cannot be unpacked").arg(m_part);
+        return m_file;
+    }
+
+    // The next token; Invalid once the part is bad (error() says why) or has ended.
+    QXmlStreamReader::TokenType next()
+    {
+        for (;;) {
+            const QXmlStreamReader::TokenType t = m_xml.readNext();
+            ++m_tokens;
+            if (t == QXmlStreamReader::Invalid) {
+                if (m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError && !m_eof && m_error.isEmpty()) {
+                    if (feed())
+                        continue;
+                }
+                if (m_error.isEmpty())
+                    m_error = QStringLiteral("its part \"%1\" is not well-formed XML (line %2: %3)")
+                                  .arg(m_part)
+                                  .arg(m_xml.lineNumber())
+                                  .arg(m_xml.errorString());
+                return t;
+            }
+            if (t == QXmlStreamReader::DTD) {
+                // Workbooks never declare one; refusing it rules out entity tricks.
+                m_error = QStringLiteral("its part \"%1\" declares a document type").arg(m_part);
+                return QXmlStreamReader::Invalid;
+            }
+            if (t == QXmlStreamReader::StartElement && ++m_depth > XlsxGridFormat::kMaxDepth) {
+                m_error = QStringLiteral("its part \"%1\" nests XML elements more than %2 deep")
+                              .arg(m_part)
+                              .arg(XlsxGridFormat::kMaxDepth);
+                return QXmlStreamReader::Invalid;
+            }
+            if (t == QXmlStreamReader::EndElement)
+                --m_depth;
+            if (t == QXmlStreamReader::EndDocument)
+                return QXmlStreamReader::Invalid;
+            return t;
+        }
+    }
+
+    QXmlStreamReader &xml() { return m_xml; }
+    const QString &part() const { return m_part; }
+    QString error() const { return m_error; }
+    bool failed() const { return !m_error.isEmpty(); }
+    void fail(const QString &why) { m_error = why; }
+
+    // The current element's attributes, read once per element (each read copies them all).
+    QStringView attr(QLatin1String name)
+    {
+        if (m_attrsAt != m_tokens) {
+            m_attrs = m_xml.attributes();
+            m_attrsAt = m_tokens;
+        }
+        return m_attrs.value(name);
+    }
+    int intAttr(QLatin1String name, int fallback)
+    {
+        bool ok = false;
+        const int v = attr(name).toInt(&ok);
+        return ok ? v : fallback;
+    }
+    bool boolAttr(QLatin1String name)
+    {
+        const QStringView v = attr(name);
+        return v == QLatin1String("1") || v == QLatin1String("true");
+    }
+    // Sheets and string tables use no prefixes; skipping namespace work speeds them up.
+    void setNamespaceProcessing(bool on) { m_xml.setNamespaceProcessing(on); }
+
+private:
+    bool feed()
+    {
+        QByteArray block(256 * 1024, Qt::Uninitialized);
+        const zip_int64_t got = zip_fread(m_file, block.data(), zip_uint64_t(block.size()));
+        if (got < 0) {
+            m_error = QStringLiteral("its part \"%1\" cannot be unpacked: %2")
+                          .arg(m_part, QString::fromUtf8(zip_strerror(m_zip)));
+            return false;
+        }
+        if (got == 0) {
+            m_eof = true;
+            return false;
+        }
+        m_budget.unpacked += got;
+        if (m_budget.unpacked > m_budget.limits.maxUnpackedBytes) {
+            m_error = QStringLiteral("it unpacks to more than %1 MB").arg(m_budget.limits.maxUnpackedBytes >> 20);
+            return false;
+        }
+        block.resize(got);
+        m_xml.addData(block);
+        return true;
+    }
+
+    zip_t *m_zip;
+    Budget &m_budget;
+    QString m_part;
+    zip_file_t *m_file = nullptr;
+    QXmlStreamReader m_xml;
+    QString m_error;
+    int m_depth = 0;
+    bool m_eof = false;
+    qint64 m_tokens = 0;
+    qint64 m_attrsAt = -1;
+    QXmlStreamAttributes m_attrs;
+};
+
+// Text of an element, gathered from its character tokens, with the cell cap.
+class TextCollector
+{
+public:
+    explicit TextCollector(int maxChars)
+        : m_max(qsizetype(maxChars) * 7) // escapes (_xHHHH_) shrink later
+    {
+    }
+    void clear() { m_text.clear(); }
+    bool append(QStringView s)
+    {
+        if (m_text.size() + s.size() > m_max)
+            return false;
+        m_text.append(s);
+        return true;
+    }
+    QString &text() { return m_text; }
+
+private:
+    qsizetype m_max;
+    QString m_text;
+};
+
+// "_x000D_" and the like stand for characters XML cannot carry.
+void unescapeOoxml(QString &s)
+{
+    if (!s.contains(QLatin1String("_x")))
+        return;
+    QString out;
+    out.reserve(s.size());
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] == QLatin1Char('_') && i + 6 < s.size() && s[i + 1] == QLatin1Char('x')
+            && s[i + 6] == QLatin1Char('_')) {
+            bool ok = false;
+            const ushort code = QStringView(s).sliced(i + 2, 4).toUShort(&ok, 16);
+            if (ok) {
+                out.append(QChar(code));
+                i += 6;
+                continue;
+            }
+        }
+        out.append(s[i]);
+    }
+    s = out;
+}
+
+// Without namespace processing a prefixed element ("x:row") keeps its prefix in its name.
+QStringView localName(QStringView name)
+{
+    const qsizetype colon = name.indexOf(QLatin1Char(':'));
+    return colon < 0 ? name : name.sliced(colon + 1);
+}
+
+Alignment alignmentFromXml(QStringView horizontal)
+{
+    if (horizontal == QLatin1String("left"))
+        return Alignment::LeftCenter;
+    if (horizontal == QLatin1String("center") || horizontal == QLatin1String("centerContinuous"))
+        return Alignment::CenterCenter;
+    if (horizontal == QLatin1String("right"))
+        return Alignment::RightCenter;
+    return Alignment::General;
+}
+
+std::optional<QRgb> colorFromXml(QStringView rgb)
+{
+    bool ok = false;
+    const uint v = rgb.toUInt(&ok, 16);
+    if (!ok || (rgb.size() != 6 && rgb.size() != 8))
+        return std::nullopt;
+    return QRgb(0xFF000000u | (v & 0xFFFFFFu));
+}
+
+struct Font
+{
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    double size = 0;
+    std::optional<QRgb> color;
+};
+
+struct CellStyle
+{
+    CellFormat format; // alignment: General when the style sets none
+    QString dateCode; // the number format when it shows a date or time
+};
+
+// Built-in number formats that show dates and times, as Excel's US English shows them.
+QString builtinDateCode(int id)
+{
+    switch (id) {
+    case 14:
+        return QStringLiteral("m/d/yyyy");
+    case 15:
+        return QStringLiteral("d-mmm-yy");
+    case 16:
+        return QStringLiteral("d-mmm");
+    case 17:
+        return QStringLiteral("mmm-yy");
+    case 18:
+        return QStringLiteral("h:mm AM/PM");
+    case 19:
+        return QStringLiteral("h:mm:ss AM/PM");
+    case 20:
+        return QStringLiteral("h:mm");
+    case 21:
+        return QStringLiteral("h:mm:ss");
+    case 22:
+        return QStringLiteral("m/d/yyyy h:mm");
+    case 45:
+        return QStringLiteral("mm:ss");
+    case 46:
+        return QStringLiteral("[h]:mm:ss");
+    case 47:
+        return QStringLiteral("mm:ss.0");
+    default:
+        return {};
+    }
+}
+
+// One piece of a date format: a field letter repeated count times, or literal text.
+struct DateToken
+{
+    QChar field; // y m d h s n(minute) a(AM/PM) p(A/P) H(elapsed hours); null = literal
+    int count = 0;
+    QString literal;
+};
+
+std::vector<DateToken> tokenizeDateCode(const QString &code)
+{
+    std::vector<DateToken> out;
+    const QString section = code.section(QLatin1Char(';'), 0, 0);
+    const auto literal = [&out](const QString &text) {
+        if (!out.empty() && out.back().field.isNull())
+            out.back().literal += text;
+        else
+            out.push_back({ QChar(), 0, text });
+    };
+    for (qsizetype i = 0; i < section.size(); ++i) {
+        const QChar c = section[i];
+        const QChar lower = c.toLower();
+        if (c == QLatin1Char('"')) {
+            const qsizetype end = section.indexOf(QLatin1Char('"'), i + 1);
+            literal(section.mid(i + 1, end < 0 ? -1 : end - i - 1));
+            i = end < 0 ? section.size() : end;
+        } else if (c == QLatin1Char('\\') && i + 1 < section.size()) {
+            literal(QString(section[++i]));
+        } else if ((c == QLatin1Char('_') || c == QLatin1Char('*')) && i + 1 < section.size()) {
+            ++i;
+            if (c == QLatin1Char('_'))
+                literal(QStringLiteral(" "));
+        } else if (c == QLatin1Char('[')) {
+            const qsizetype end = section.indexOf(QLatin1Char(']'), i + 1);
+            const QString inner = section.mid(i + 1, end < 0 ? -1 : end - i - 1).toLower();
+            if (!inner.isEmpty() && inner.count(QLatin1Char('h')) == inner.size())
+                out.push_back({ QLatin1Char('H'), int(inner.size()), {} });
+            i = end < 0 ? section.size() : end;
+        } else if (section.mid(i, 5).compare(QLatin1String("AM/PM"), Qt::CaseInsensitive) == 0) {
+            out.push_back({ QLatin1Char('a'), 1, {} });
+            i += 4;
+        } else if (section.mid(i, 3).compare(QLatin1String("A/P"), Qt::CaseInsensitive) == 0) {
+            out.push_back({ QLatin1Char('p'), 1, {} });
+            i += 2;
+        } else if (QStringLiteral("ymdhs").contains(lower)) {
+            int n = 1;
+            while (i + 1 < section.size() && section[i + 1].toLower() == lower) {
+                ++n;
+                ++i;
+            }
+            out.push_back({ lower, n, {} });
+        } else if (c == QLatin1Char('.') && i + 1 < section.size() && section[i + 1] == QLatin1Char('0')) {
+            while (i + 1 < section.size() && section[i + 1] == QLatin1Char('0'))
+                ++i; // fractions of a second are not shown
+        } else {
+            literal(QString(c));
+        }
+    }
+    // "m" next to hours or seconds means minutes.
+    for (size_t k = 0; k < out.size(); ++k) {
+        if (out[k].field != QLatin1Char('m') || out[k].count > 2)
+            continue;
+        QChar before, after;
+        for (size_t j = k; j-- > 0;)
+            if (!out[j].field.isNull()) {
+                before = out[j].field;
+                break;
+            }
+        for (size_t j = k + 1; j < out.size(); ++j)
+            if (!out[j].field.isNull()) {
+                after = out[j].field;
+                break;
+            }
+        if (before == QLatin1Char('h') || before == QLatin1Char('H') || after == QLatin1Char('s'))
+            out[k].field = QLatin1Char('n');
+    }
+    return out;
+}
+
+bool isDateCode(const QString &code)
+{
+    if (code.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0)
+        return false;
+    for (const DateToken &t : tokenizeDateCode(code))
+        if (!t.field.isNull())
+            return true;
+    return false;
+}
+
+QString formatDate(double serial, const QString &code, bool date1904)
+{
+    const double whole = std::floor(serial);
+    qint64 seconds = std::llround((serial - whole) * 86400.0);
+    qint64 days = qint64(whole);
+    if (seconds >= 86400) {
+        ++days;
+        seconds -= 86400;
+    }
+    // The 1900 system counts a 29 February 1900 that never was, so early serials start a day later.
+    const QDate base = date1904 ? QDate(1904, 1, 1) : serial < 61 ? QDate(1899, 12, 31) : QDate(1899, 12, 30);
+    const QDate date = base.addDays(days);
+    const int hour = int(seconds / 3600), minute = int(seconds / 60 % 60), second = int(seconds % 60);
+    const std::vector<DateToken> tokens = tokenizeDateCode(code);
+    bool twelveHour = false;
+    for (const DateToken &t : tokens)
+        twelveHour = twelveHour || t.field == QLatin1Char('a') || t.field == QLatin1Char('p');
+    const QLocale c = QLocale::c();
+    const auto padded
+        = [](qint64 v, int count) { return QString::number(v).rightJustified(count >= 2 ? 2 : 1, QLatin1Char('0')); };
+    QString out;
+    for (const DateToken &t : tokens) {
+        switch (t.field.unicode()) {
+        case 0:
+            out += t.literal;
+            break;
+        case 'y':
+            out += t.count <= 2 ? padded(date.year() % 100, 2) : QString::number(date.year());
+            break;
+        case 'm':
+            out += t.count <= 2 ? padded(date.month(), t.count)
+                : t.count == 3  ? c.monthName(date.month(), QLocale::ShortFormat)
+                : t.count == 4  ? c.monthName(date.month(), QLocale::LongFormat)
+                                : c.monthName(date.month(), QLocale::NarrowFormat);
+            break;
+        case 'd':
+            out += t.count <= 2 ? padded(date.day(), t.count)
+                : t.count == 3  ? c.dayName(date.dayOfWeek(), QLocale::ShortFormat)
+                                : c.dayName(date.dayOfWeek(), QLocale::LongFormat);
+            break;
+        case 'h':
+            out += padded(twelveHour ? (hour % 12 == 0 ? 12 : hour % 12) : hour, t.count);
+            break;
+        case 'H':
+            out += padded(days * 24 + hour, t.count);
+            break;
+        case 'n':
+            out += padded(minute, t.count);
+            break;
+        case 's':
+            out += padded(second, t.count);
+            break;
+        case 'a':
+            out += hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
+            break;
+        case 'p':
+            out += hour < 12 ? QStringLiteral("A") : QStringLiteral("P");
+            break;
+        }
+    }
+    return out;
+}
+
+// "AB12" to zero-based row and column; false when it is no cell address.
+bool parseCellRef(QStringView ref, int &row, int &col)
+{
+    qsizetype i = 0;
+    qint64 c = 0;
+    while (i < ref.size() && ref[i].isLetter() && ref[i].unicode() < 128) {
+        c = c * 26 + (ref[i].toUpper().unicode() - 'A' + 1);
+        if (c > XlsxGridFormat::kMaxCols)
+            return false;
+        ++i;
+    }
+    bool ok = false;
+    const int r = ref.sliced(i).toInt(&ok);
+    if (i == 0 || !ok || r < 1 || r > XlsxGridFormat::kMaxRows)
+        return false;
+    row = r - 1;
+    col = int(c - 1);
+    return true;
+}
+
+struct Relationship
+{
+    QString type; // last path piece of the type URI ("worksheet", "sharedStrings", ...)
+    QString target; // part name inside the archive
+};
+
+// Part names in relationships are relative to the folder of the part that holds them.
+QString resolveTarget(const QString &sourcePart, const QString &target)
+{
+    if (target.startsWith(QLatin1Char('/')))
+        return QDir::cleanPath(target.mid(1));
+    const qsizetype slash = sourcePart.lastIndexOf(QLatin1Char('/'));
+    return QDir::cleanPath(sourcePart.left(slash + 1) + target);
+}
+
+QString relsPartOf(const QString &part)
+{
+    const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
+    return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
+}
+
+class SheetReader
+{
+public:
+    SheetReader(const QString &name, GridStore &store, const XlsxLimits &limits)
+        : m_name(name)
+        , m_store(store)
+    {
+        m_budget.limits = limits;
+    }
+    ~SheetReader()
+    {
+        if (m_zip)
+            zip_discard(m_zip);
+        if (m_source && !m_zip)
+            zip_source_free(m_source);
+    }
+    SheetReader(const SheetReader &) = delete;
+    SheetReader &operator=(const SheetReader &) = delete;
+
+    FileResult run(QIODevice &device)
+    {
+        if (!openArchive(device))
+            return failure();
+        QHash<QString, Relationship> rootRels;
+        QString workbook = QStringLiteral("xl/workbook.xml");
+        if (PartReader::exists(m_zip, QStringLiteral("_rels/.rels"))) {
+            if (!readRelationships(QStringLiteral("_rels/.rels"), QString(), rootRels))
+                return failure();
+            for (const Relationship &r : std::as_const(rootRels))
+                if (r.type == QLatin1String("officeDocument"))
+                    workbook = r.target;
+        }
+        QString sheetRelId;
+        if (!readWorkbook(workbook, sheetRelId))
+            return failure();
+        QHash<QString, Relationship> bookRels;
+        if (!readRelationships(relsPartOf(workbook), workbook, bookRels))
+            return failure();
+        const auto sheet = bookRels.constFind(sheetRelId);
+        if (sheet == bookRels.cend())
+            return failure(QStringLiteral("its first sheet has no part"));
+        for (const Relationship &r : std::as_const(bookRels)) {
+            if (r.type == QLatin1String("styles") && PartReader::exists(m_zip, r.target) && !readStyles(r.target))
+                return failure();
+            if (r.type == QLatin1String("sharedStrings") && PartReader::exists(m_zip, r.target)
+                && !readSharedStrings(r.target))
+                return failure();
+        }
+        if (!readSheet(sheet->target))
+            return failure();
+        return FileResult::success();
+    }
+
+private:
+    FileResult failure(const QString &why = {})
+    {
+        return FileResult::failure(QStringLiteral("\"%1\" cannot be read as an Excel workbook: %2.")
+                                       .arg(m_name, why.isEmpty() ? m_error : why));
+    }
+    const XlsxLimits &limits() const { return m_budget.limits; }
+    bool fail(const QString &why)
+    {
+        m_error = why;
+        return false;
+    }
+
+    bool openArchive(QIODevice &device)
+    {
+        if (device.size() > limits().maxFileBytes)
+            return fail(QStringLiteral("it is larger than %1 MB").arg(limits().maxFileBytes >> 20));
+        m_bytes = device.readAll();
+        if (m_bytes.startsWith("\xD0\xCF\x11\xE0"))
+            return fail(QStringLiteral("it is an encrypted workbook or an old-style .xls file"));
+        if (!m_bytes.startsWith("PK"))
+            return fail(QStringLiteral("it is not a zip archive"));
+        zip_error_t error;
+        zip_error_init(&error);
+        m_source = zip_source_buffer_create(m_bytes.constData(), zip_uint64_t(m_bytes.size()), 0, &error);
+        if (m_source)
+            m_zip = zip_open_from_source(m_source, ZIP_RDONLY, &error);
+        const QString why = QString::fromUtf8(zip_error_strerror(&error));
+        zip_error_fini(&error);
+        if (!m_zip)
+            return fail(QStringLiteral("it is not a readable zip archive (%1)").arg(why));
+        return true;
+    }
+
+    bool readRelationships(const QString &part, const QString &source, QHash<QString, Relationship> &out)
+    {
+        PartReader p(m_zip, m_budget, part);
+        if (!p.open())
+            return fail(p.error());
+        while (p.next() != QXmlStreamReader::Invalid) {
+            if (p.xml().isStartElement() && p.xml().name() == QLatin1String("Relationship")) {
+                if (p.attr(QLatin1String("TargetMode")) == QLatin1String("External"))
+                    continue;
+                const QString type = p.attr(QLatin1String("Type")).toString();
+                out.insert(p.attr(QLatin1String("Id")).toString(),
+                    { type.mid(type.lastIndexOf(QLatin1Char('/')) + 1),
+                        resolveTarget(source, p.attr(QLatin1String("Target")).toString()) });
+            }
+        }
+        return p.failed() ? fail(p.error()) : true;
+    }
+
+    bool readWorkbook(const QString &part, QString &sheetRelId)
+    {
+        PartReader p(m_zip, m_budget, part);
+        if (!p.open())
+            return fail(p.error());
+        while (p.next() != QXmlStreamReader::Invalid) {
+            if (!p.xml().isStartElement())
+                continue;
+            if (p.xml().name() == QLatin1String("workbookPr"))
+                m_date1904 = p.boolAttr(QLatin1String("date1904"));
+            if (p.xml().name() == QLatin1String("sheet") && sheetRelId.isEmpty()) {
+                for (const QXmlStreamAttribute &a : p.xml().attributes())
+                    if (a.name() == QLatin1String("id") && a.namespaceUri().endsWith(QLatin1String("/relationships")))
+                        sheetRelId = a.value().toString();
+            }
+        }
+        if (p.failed())
+            return fail(p.error());
+        return sheetRelId.isEmpty() ? fail(QStringLiteral("it lists no sheet")) : true;
+    }
+
+    bool readStyles(const QString &part)
+    {
+        PartReader p(m_zip, m_budget, part);
+        if (!p.open())
+            return fail(p.error());
+        QHash<int, QString> numFmts;
+        std::vector<Font> fonts;
+        std::vector<std::optional<QRgb>> fills;
+        struct Xf
+        {
+            int font = 0, fill = 0, numFmt = 0;
+            Alignment alignment = Alignment::General;
+        };
+        std::vector<Xf> xfs;
+        QString section;
+        while (p.next() != QXmlStreamReader::Invalid) {
+            const QStringView name = p.xml().name();
+            if (p.xml().isEndElement()) {
+                if (name == section)
+                    section.clear();
+                continue;
+            }
+            if (!p.xml().isStartElement())
+                continue;
+            if (name == QLatin1String("numFmt")) {
+                numFmts.insert(
+                    p.intAttr(QLatin1String("numFmtId"), -1), p.attr(QLatin1String("formatCode")).toString());
+            } else if (name == QLatin1String("fonts") || name == QLatin1String("fills")
+                || name == QLatin1String("cellXfs") || name == QLatin1String("cellStyleXfs")
+                || name == QLatin1String("dxfs")) {
+                section = name.toString();
+            } else if (section == QLatin1String("fonts")) {
+                if (name == QLatin1String("font"))
+                    fonts.emplace_back();
+                else if (fonts.empty())
+                    continue;
+                else if (name == QLatin1String("b"))
+                    fonts.back().bold = p.attr(QLatin1String("val")) != QLatin1String("0");
+                else if (name == QLatin1String("i"))
+                    fonts.back().italic = p.attr(QLatin1String("val")) != QLatin1String("0");
+                else if (name == QLatin1String("u"))
+                    fonts.back().underline = p.attr(QLatin1String("val")) != QLatin1String("none");
+                else if (name == QLatin1String("sz"))
+                    fonts.back().size = p.attr(QLatin1String("val")).toDouble();
+                else if (name == QLatin1String("color"))
+                    fonts.back().color = colorFromXml(p.attr(QLatin1String("rgb")));
+            } else if (section == QLatin1String("fills")) {
+                if (name == QLatin1String("fill"))
+                    fills.emplace_back();
+                else if (name == QLatin1String("fgColor") && !fills.empty())
+                    fills.back() = colorFromXml(p.attr(QLatin1String("rgb")));
+            } else if (section == QLatin1String("cellXfs")) {
+                if (name == QLatin1String("xf")) {
+                    xfs.push_back({ p.intAttr(QLatin1String("fontId"), 0), p.intAttr(QLatin1String("fillId"), 0),
+                        p.intAttr(QLatin1String("numFmtId"), 0), Alignment::General });
+                } else if (name == QLatin1String("alignment") && !xfs.empty()) {
+                    xfs.back().alignment = alignmentFromXml(p.attr(QLatin1String("horizontal")));
+                }
+            }
+            if (xfs.size() > 65'536 || fonts.size() > 65'536 || fills.size() > 65'536)
+                return fail(QStringLiteral("its styles part holds too many styles"));
+        }
+        if (p.failed())
+            return fail(p.error());
+        const double defaultSize = fonts.empty() ? 0 : fonts.front().size;
+        for (const Xf &xf : xfs) {
+            CellStyle style;
+            if (xf.font >= 0 && size_t(xf.font) < fonts.size()) {
+                const Font &f = fonts[size_t(xf.font)];
+                style.format.bold = f.bold;
+                style.format.italic = f.italic;
+                style.format.underline = f.underline;
+                if (f.size != defaultSize && f.size >= 1 && f.size <= 255)
+                    style.format.fontSize = quint8(std::lround(f.size));
+                if (f.color) {
+                    style.format.hasFore = true;
+                    style.format.fore = *f.color;
+                }
+            }
+            // The first two fills are reserved (none and gray125); a later one with a colour is the background.
+            if (xf.fill >= 2 && size_t(xf.fill) < fills.size() && fills[size_t(xf.fill)]) {
+                style.format.hasBack = true;
+                style.format.back = *fills[size_t(xf.fill)];
+            }
+            style.format.alignment = xf.alignment == Alignment::General ? Alignment::Default : xf.alignment;
+            style.dateCode = numFmts.contains(xf.numFmt) ? numFmts.value(xf.numFmt) : builtinDateCode(xf.numFmt);
+            if (!style.dateCode.isEmpty() && !isDateCode(style.dateCode))
+                style.dateCode.clear();
+            m_styles.push_back(std::move(style));
+        }
+        return true;
+    }
+
+    bool readSharedStrings(const QString &part)
+    {
+        PartReader p(m_zip, m_budget, part);
+        if (!p.open())
+            return fail(p.error());
+        p.setNamespaceProcessing(false);
+        TextCollector text(limits().maxCellChars);
+        bool inText = false;
+        int phonetic = 0;
+        while (p.next() != QXmlStreamReader::Invalid) {
+            const QStringView name = localName(p.xml().name());
+            switch (p.xml().tokenType()) {
+            case QXmlStreamReader::StartElement:
+                if (name == QLatin1String("si")) {
+                    text.clear();
+                    if (qint64(m_shared.size()) >= limits().maxCells)
+                        return fail(QStringLiteral("it holds more than %1 strings").arg(limits().maxCells));
+                } else if (name == QLatin1String("t")) {
+                    inText = true;
+                } else if (name == QLatin1String("rPh")) {
+                    ++phonetic;
+                }
+                break;
+            case QXmlStreamReader::Characters:
+                if (inText && !phonetic && !text.append(p.xml().text()))
+                    return fail(hugeCell());
+                break;
+            case QXmlStreamReader::EndElement:
+                if (name == QLatin1String("t")) {
+                    inText = false;
+                } else if (name == QLatin1String("rPh")) {
+                    --phonetic;
+                } else if (name == QLatin1String("si")) {
+                    unescapeOoxml(text.text());
+                    if (text.text().size() > limits().maxCellChars)
+                        return fail(hugeCell());
+                    m_shared.push_back(text.text().toUtf8());
+                }
+                break;
+            default:
+                break;
+            }
+        }
+        return p.failed() ? fail(p.error()) : true;
+    }
+
+    QString hugeCell() const
+    {
+        return QStringLiteral("it holds a cell longer than %1 characters").arg(limits().maxCellChars);
+    }
+
+    // The texts and formats of the row being read, until it is stored.
+    struct PendingRow
+    {
+        int index = -1;
+        int height = -1;
+        std::vector<QByteArray> cells;
+        std::vector<CellFormat> formats;
+        bool hasFormats = false;
+    };
+
+    void flushRow(PendingRow &row)
+    {
+        if (row.index < 0)
+            return;
+        if (size_t(row.index) >= m_store.rows.size())
+            m_store.rows.resize(size_t(row.index) + 1);
+        GridRow &target = m_store.rows[size_t(row.index)];
+        if (!target.cells.isBlank()) {
+            // The same row number twice: the later cells join the earlier ones.
+            for (int c = 0; c < target.cells.storedCount(); ++c) {
+                if (size_t(c) >= row.cells.size())
+                    row.cells.resize(size_t(c) + 1);
+                if (row.cells[size_t(c)].isEmpty())
+                    row.cells[size_t(c)] = target.cells.utf8(c).toByteArray();
+            }
+        }
+        std::vector<QByteArrayView> views(row.cells.begin(), row.cells.end());
+        target.cells = RowCells::fromUtf8(views.data(), int(views.size()));
+        if (row.hasFormats) {
+            if (row.index == 0)
+                for (CellFormat &f : row.formats)
+                    f.bold = false; // the title row's bold is the titles' look, given back by the grid
+            row.formats.resize(row.cells.size());
+            target.formats = std::make_unique<std::vector<CellFormat>>(std::move(row.formats));
+        }
+        if (row.height >= 0)
+            target.height = row.height;
+        m_widest = qMax(m_widest, int(row.cells.size()));
+        row = PendingRow {};
+    }
+
+    QString cellText(QStringView type, QString &value, int style, bool &ok)
+    {
+        ok = true;
+        if (type == QLatin1String("s")) {
+            const qsizetype index = value.toLongLong(&ok);
+            if (!ok || index < 0 || size_t(index) >= m_shared.size()) {
+                ok = false;
+                return QStringLiteral("a cell refers to shared string \"%1\", which does not exist")
+                    .arg(value.left(20));
+            }
+            return QString::fromUtf8(m_shared[size_t(index)]);
+        }
+        if (type == QLatin1String("b"))
+            return value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+        if (type == QLatin1String("inlineStr") || type == QLatin1String("str")) {
+            unescapeOoxml(value);
+            return value;
+        }
+        if (type == QLatin1String("e") || type == QLatin1String("d"))
+            return value;
+        if (value.isEmpty())
+            return value;
+        const double number = value.trimmed().toDouble(&ok);
+        if (!ok)
+            return QStringLiteral("a number cell holds \"%1\"").arg(value.left(20));
+        if (style >= 0 && size_t(style) < m_styles.size() && !m_styles[size_t(style)].dateCode.isEmpty() && number >= 0
+            && number < 2958466)
+            return formatDate(number, m_styles[size_t(style)].dateCode, m_date1904);
+        return excelGeneralNumber(number);
+    }
+
+    bool readSheet(const QString &part)
+    {
+        PartReader p(m_zip, m_budget, part);
+        if (!p.open())
+            return fail(p.error());
+        p.setNamespaceProcessing(false);
+        struct ColumnDef
+        {
+            int first, last, pixels;
+            bool hidden, hasWidth;
+            int style;
+        };
+        std::vector<ColumnDef> columnDefs;
+        PendingRow row;
+        int nextRow = 0, nextCol = 0;
+        int cellRow = 0, cellCol = 0, cellStyle = -1;
+        QString cellType;
+        TextCollector value(limits().maxCellChars);
+        bool inValue = false, inInline = false;
+        int phonetic = 0;
+        qint64 cells = 0;
+        while (p.next() != QXmlStreamReader::Invalid) {
+            const QStringView name = localName(p.xml().name());
+            switch (p.xml().tokenType()) {
+            case QXmlStreamReader::StartElement:
+                if (name == QLatin1String("c")) {
+                    if (++cells > limits().maxCells)
+                        return fail(QStringLiteral("it holds more than %1 cells").arg(limits().maxCells));
+                    if (row.index < 0)
+                        return fail(QStringLiteral("a cell stands outside any row"));
+                    const QStringView ref = p.attr(QLatin1String("r"));
+                    cellRow = row.index;
+                    cellCol = nextCol;
+                    if (!ref.isEmpty() && !parseCellRef(ref, cellRow, cellCol))
+                        return fail(QStringLiteral("a cell has the address \"%1\"").arg(ref.left(20)));
+                    if (cellRow != row.index)
+                        return fail(QStringLiteral("cell %1 stands in row %2").arg(ref.left(20)).arg(row.index + 1));
+                    if (cellCol >= XlsxGridFormat::kMaxCols)
+                        return fail(QStringLiteral("a row has more than %1 cells").arg(XlsxGridFormat::kMaxCols));
+                    nextCol = cellCol + 1;
+                    cellType = p.attr(QLatin1String("t")).toString();
+                    cellStyle = p.intAttr(QLatin1String("s"), -1);
+                    value.clear();
+                } else if (name == QLatin1String("row")) {
+                    flushRow(row);
+                    const int r = p.intAttr(QLatin1String("r"), nextRow + 1);
+                    if (r < 1 || r > XlsxGridFormat::kMaxRows)
+                        return fail(QStringLiteral("it has a row numbered %1").arg(r));
+                    row.index = r - 1;
+                    nextRow = r;
+                    nextCol = 0;
+                    if (p.boolAttr(QLatin1String("customHeight")))
+                        row.height = int(std::lround(qBound(0.0, p.attr(QLatin1String("ht")).toDouble(), 409.0) * 20));
+                } else if (name == QLatin1String("v")) {
+                    inValue = true;
+                } else if (name == QLatin1String("is")) {
+                    inInline = true;
+                } else if (name == QLatin1String("rPh")) {
+                    ++phonetic;
+                } else if (name == QLatin1String("col")) {
+                    const int first = p.intAttr(QLatin1String("min"), 0), last = p.intAttr(QLatin1String("max"), 0);
+                    if (first >= 1 && last >= first && last <= XlsxGridFormat::kMaxCols) {
+                        const double width = p.attr(QLatin1String("width")).toDouble();
+                        const int pixels = width < 1 ? int(width * 12 + 0.5) : int(width * 7 + 0.5);
+                        columnDefs.push_back({ first - 1, last - 1, pixels, p.boolAttr(QLatin1String("hidden")),
+                            !p.attr(QLatin1String("width")).isEmpty(), p.intAttr(QLatin1String("style"), -1) });
+                    }
+                }
+                break;
+            case QXmlStreamReader::Characters:
+                if ((inValue || (inInline && !phonetic)) && !value.append(p.xml().text()))
+                    return fail(hugeCell());
+                break;
+            case QXmlStreamReader::EndElement:
+                if (name == QLatin1String("v")) {
+                    inValue = false;
+                } else if (name == QLatin1String("is")) {
+                    inInline = false;
+                } else if (name == QLatin1String("rPh")) {
+                    --phonetic;
+                } else if (name == QLatin1String("row")) {
+                    flushRow(row);
+                } else if (name == QLatin1String("c")) {
+                    bool ok = true;
+                    const QString text = cellText(cellType, value.text(), cellStyle, ok);
+                    if (!ok)
+                        return fail(text);
+                    if (text.size() > limits().maxCellChars)
+                        return fail(hugeCell());
+                    if (size_t(cellCol) >= row.cells.size())
+                        row.cells.resize(size_t(cellCol) + 1);
+                    row.cells[size_t(cellCol)] = text.toUtf8();
+                    if (cellStyle > 0 && size_t(cellStyle) < m_styles.size()) {
+                        CellFormat f = m_styles[size_t(cellStyle)].format;
+                        if (!f.isDefault()) {
+                            if (size_t(cellCol) >= row.formats.size())
+                                row.formats.resize(size_t(cellCol) + 1);
+                            row.formats[size_t(cellCol)] = f;
+                            row.hasFormats = true;
+                        }
+                    }
+                }
+                break;
+            default:
+                break;
+            }
+        }
+        if (p.failed())
+            return fail(p.error());
+        flushRow(row);
+        if (m_widest == 0)
+            return fail(QStringLiteral("its first sheet is empty"));
+        m_store.columns.assign(size_t(m_widest), ColumnAttributes {});
+        for (const ColumnDef &d : columnDefs) {
+            for (int c = d.first; c <= qMin(d.last, m_widest - 1); ++c) {
+                ColumnAttributes &a = m_store.columns[size_t(c)];
+                if (d.hasWidth && !(d.hidden && d.pixels == 0)) // a hidden column may give up its width
+                    a.width = d.pixels * 15;
+                a.hidden = d.hidden;
+                if (d.style >= 0 && size_t(d.style) < m_styles.size())
+                    a.alignment = m_styles[size_t(d.style)].format.alignment;
+            }
+        }
+        // A cell that only repeats its column's alignment keeps none of its own.
+        for (GridRow &r : m_store.rows) {
+            if (!r.formats)
+                continue;
+            for (size_t c = 0; c < r.formats->size(); ++c) {
+                CellFormat &f = (*r.formats)[c];
+                if (f.alignment == m_store.columns[c].alignment)
+                    f.alignment = Alignment::Default;
+            }
+        }
+        m_store.fixedRows = 1;
+        m_store.fixedCols = 0;
+        return true;
+    }
+
+    QString m_name;
+    GridStore &m_store;
+    QString m_error;
+    QByteArray m_bytes;
+    zip_source_t *m_source = nullptr;
+    zip_t *m_zip = nullptr;
+    Budget m_budget;
+    bool m_date1904 = false;
+    std::vector<CellStyle> m_styles;
+    std::vector<QByteArray> m_shared;
+    int m_widest = 0;
+};
+
+} // namespace
+
+QString excelGeneralNumber(double value)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("#NUM!");
+    if (value == 0)
+        return QStringLiteral("0");
+    const auto trimZeros = [](QString s) {
+        if (s.contains(QLatin1Char('.'))) {
+            while (s.endsWith(QLatin1Char('0')))
+                s.chop(1);
+            if (s.endsWith(QLatin1Char('.')))
+                s.chop(1);
+        }
+        return s;
+    };
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 1e-9 && magnitude < 1e15) {
+        const int exponent = int(std::floor(std::log10(magnitude)));
+        return trimZeros(QString::number(value, 'f', qBound(0, 14 - exponent, 24)));
+    }
+    const QString s = QString::number(value, 'E', 14);
+    const qsizetype e = s.indexOf(QLatin1Char('E'));
+    return trimZeros(s.left(e)) + s.mid(e);
+}
+
+FileResult XlsxSheetReader::read(QIODevice &device, const QString &name, GridStore &store, const XlsxLimits &limits)
+{
+    return SheetReader(name, store, limits).run(device);
+}
+
+} // namespace dq
