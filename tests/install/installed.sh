@@ -31,7 +31,7 @@ before=$(find "$usr" -newer "$root/install.log" | wc -l)
 
 engines=$(run "$usr/bin/dirquill-cli" engines) || fail "dirquill-cli engines failed"
 echo "$engines"
-[ "$(echo "$engines" | wc -l)" -eq 5 ] || fail "expected the 5 shipped engines"
+[ "$(echo "$engines" | wc -l)" -eq 7 ] || fail "expected the 7 shipped engines"
 echo "$engines" | grep -q missing && fail "a shipped key file is missing"
 
 run "$usr/bin/dirquill-demo-site" --port 0 --quiet >"$root/site.log" 2>&1 &

@@ -3,6 +3,7 @@
 #include "app/harvest/harvestcommands.h"
 #include "app/shell/frmmain.h"
 #include "core/grid/gridfile.h"
+#include "core/shell/programfolder.h"
 #include "core/grid/gridmodel.h"
 #include "support/testsupport.h"
 
@@ -76,7 +77,8 @@ private slots:
         QVERIFY(editor);
         editor->cmdSave->click();
         GridModel file;
-        QVERIFY(GridFile::load(file, m_home + u"stpl00.bin"_s, FileKind::Native));
+        // Edits go to the user's copy of the site list, which is read from then on.
+        QVERIFY(GridFile::load(file, userDataFile(SiteList::fileName()), FileKind::Native));
         QCOMPARE(file.text(2, 0), u"Beta Renamed"_s);
     }
 
