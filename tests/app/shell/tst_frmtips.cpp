@@ -38,8 +38,7 @@ class TestFrmTips : public QObject
     std::unique_ptr<frmMain> makeWindow(bool showTips)
     {
         auto w = std::make_unique<frmMain>(*m_prompts, showTips);
-        if (!w->load())
-            qWarning("load() failed");
+        QTest::qVerify(w->load(), "w->load()", "the window failed to load", __FILE__, __LINE__);
         return w;
     }
 
