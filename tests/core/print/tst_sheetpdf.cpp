@@ -1,7 +1,7 @@
 #include "core/grid/gridmodel.h"
 #include "core/print/mailinglabels.h"
 #include "core/print/printsheet.h"
-#include "core/print/recordtable.h"
+#include "core/print/addressrecords.h"
 #include "core/print/sheetlayout.h"
 #include "core/print/sheetpainter.h"
 #include "core/print/pdfwords.h"
