@@ -158,10 +158,13 @@ private slots:
         QVERIFY(p.waitForFinished(10000));
         progress += QString::fromUtf8(p.readAllStandardError());
         QCOMPARE(p.exitCode(), 130);
-        QVERIFY2(progress.contains(u"Cancel: 10 listings"_qs), qPrintable(progress));
+        // Which page the signal lands in depends on timing: the rows are those of every page
+        // that came in (the page in flight is abandoned), and the run stopped before the end.
         GridModel t;
         QVERIFY(GridFile::load(t, out, FileKind::Comma));
-        QCOMPARE(t.rows(), 1 + 10);
+        const int listings = t.rows() - 1;
+        QVERIFY2(listings >= 10 && listings < 250, qPrintable(QString::number(listings)));
+        QVERIFY2(progress.contains(u"Cancel: %1 listings"_qs.arg(listings)), qPrintable(progress));
     }
 
     void appendAddsBelowTheSavedRows()

@@ -42,39 +42,6 @@ class TestFrmDial : public QObject
 private slots:
     void init() { qputenv("DIRQUILL_CONFIG_DIR", dq::test::tempDir().toLocal8Bit()); }
 
-    void controlsCarryTheirNamesAndTexts()
-    {
-        ScriptedPrompts prompts;
-        frmDial dialog(prompts);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Dial Phone"));
-
-        struct Button
-        {
-            const char *name, *text, *tip;
-        };
-        const Button buttons[] = { { "cmdDial", "&Dial", "Redial Number" }, { "cmdCancel", "&Cancel", "Cancel Dial" },
-            { "cmdExit", "C&lose", "Exit" }, { "cmdSet", "", "Show Hide Settings" },
-            { "cmdSave", "&Save Settings", "Save settings on the left" } };
-        for (const Button &b : buttons) {
-            auto *button = dialog.findChild<QPushButton *>(QLatin1String(b.name));
-            QVERIFY2(button, b.name);
-            QCOMPARE(button->text(), QLatin1String(b.text));
-            QCOMPARE(button->toolTip(), QLatin1String(b.tip));
-        }
-        for (const char *name : { "txtNum", "txtStatus", "txtPort", "txtLongDis" })
-            QVERIFY2(dialog.findChild<QLineEdit *>(QLatin1String(name)), name);
-        auto *check = dialog.findChild<QCheckBox *>(QStringLiteral("chkDialOne"));
-        QVERIFY(check);
-        QCOMPARE(check->text(), QStringLiteral("Dial '1' before number for long distance"));
-
-        QStringList labels;
-        for (const QLabel *l : dialog.findChildren<QLabel *>())
-            labels.append(l->text());
-        for (const char *text :
-            { "Dialing Number:", "Status:", "Comm Port:", "Dial ", "before number for long distance" })
-            QVERIFY2(labels.contains(QLatin1String(text)), text);
-    }
-
     void dialsTheCurrentRecordWithTheLongDistancePrefix()
     {
         PtyModem modem;

@@ -3,7 +3,6 @@
 #include "support/testsupport.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QTest>
 
 #include <memory>
@@ -33,43 +32,6 @@ private slots:
     {
         m_window.reset();
         m_prompts.reset();
-    }
-
-    void fileMenuEntries_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QKeySequence>("shortcut");
-        QTest::newRow("New") << "mnuNew"
-                             << "&New" << QKeySequence(Qt::CTRL | Qt::Key_N);
-        QTest::newRow("Open") << "mnuOpen"
-                              << "&Open" << QKeySequence(Qt::CTRL | Qt::Key_O);
-        QTest::newRow("Append") << "mnuAppend"
-                                << "&Append" << QKeySequence(Qt::SHIFT | Qt::Key_F2);
-        QTest::newRow("Save") << "mnuSave"
-                              << "&Save" << QKeySequence(Qt::CTRL | Qt::Key_S);
-        QTest::newRow("Save As native") << "mnuSaveAsTsy"
-                                        << "Tessary (*.tsy)" << QKeySequence();
-        QTest::newRow("Save As comma") << "mnuSaveAsCsv"
-                                       << "Comma Delimited (*.csv)" << QKeySequence();
-        QTest::newRow("Save As tab") << "mnuSaveAsTxt"
-                                     << "Tab Delimited (*.txt)" << QKeySequence();
-        QTest::newRow("Exit") << "mnuExit"
-                              << "E&xit" << QKeySequence();
-    }
-
-    void fileMenuEntries()
-    {
-        QFETCH(QString, name);
-        QAction *a = action(name);
-        QVERIFY2(a, qPrintable(name));
-        QTEST(a->text(), "caption");
-        QTEST(a->shortcut(), "shortcut");
-    }
-
-    void exitIsTheLastEntryOfTheFileMenu()
-    {
-        QCOMPARE(named<QMenu>(*m_window, "mnuFile")->actions().constLast(), named<QAction>(*m_window, "mnuExit"));
     }
 
     void saveEntryAndKeyFollowTheSaveState()

@@ -40,8 +40,8 @@ struct Fixture
         view.setGridModel(&model);
         view.resize(600, 400);
         view.show();
-        if (!QTest::qWaitForWindowExposed(&view))
-            qWarning("view not exposed");
+        // Records a failure without leaving the constructor; clicks on a hidden view would miss.
+        QTest::qVerify(QTest::qWaitForWindowExposed(&view), "exposed", "the view was not shown", __FILE__, __LINE__);
     }
 
     QPoint cellCenter(int row, int col) const { return view.visualRect(model.index(row, col)).center(); }

@@ -68,27 +68,6 @@ private slots:
         m_prompts.reset();
     }
 
-    void entriesCarryTheirShortcuts_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::newRow("Dial Phone") << QStringLiteral("mnuTools_DialPhone") << QKeySequence(Qt::CTRL | Qt::Key_F7);
-        QTest::newRow("Internet Map") << QStringLiteral("mnuTools_InternetMap") << QKeySequence(Qt::CTRL | Qt::Key_F6);
-        QTest::newRow("Send Email") << QStringLiteral("mnuTools_SendMail") << QKeySequence(Qt::CTRL | Qt::Key_F8);
-        QTest::newRow("Web Site Link") << QStringLiteral("mnuTools_WebLink") << QKeySequence(Qt::CTRL | Qt::Key_F9);
-        QTest::newRow("Mailing labels") << QStringLiteral("mnuPrint") << QKeySequence(Qt::CTRL | Qt::Key_M);
-        QTest::newRow("Print sheet") << QStringLiteral("mnuPrintSheet0") << QKeySequence(Qt::CTRL | Qt::Key_P);
-    }
-
-    void entriesCarryTheirShortcuts()
-    {
-        QFETCH(QString, name);
-        QFETCH(QKeySequence, keys);
-        auto *a = m_window->findChild<QAction *>(name);
-        QVERIFY2(a, qPrintable(name));
-        QCOMPARE(a->shortcut(), keys);
-    }
-
     void linkEntriesAndKeysOpenTheCurrentRecordsLinks()
     {
         action("mnuTools_InternetMap")->trigger();

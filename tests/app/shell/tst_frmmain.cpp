@@ -11,12 +11,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
-#include <QToolBar>
 
 #include <memory>
 
@@ -36,8 +33,8 @@ class TestFrmMain : public QObject
     {
         auto w = std::make_unique<frmMain>(*m_prompts);
         const bool loaded = w->load();
-        if (loaded != expectLoaded)
-            qWarning("load() gave %d", int(loaded));
+        // Records a failure without ending the helper, so the caller still gets its window.
+        QTest::qCompare(loaded, expectLoaded, "loaded", "expectLoaded", __FILE__, __LINE__);
         return w;
     }
 
@@ -264,85 +261,6 @@ private slots:
         QCOMPARE(w->table().fa().alternateRowColor(), QColor(Qt::white));
         named<QAction>(*w, "mnuAlternateColor")->trigger();
         QCOMPARE(w->table().fa().alternateRowColor(), QColor(0xC0, 0xFF, 0xC0));
-    }
-
-    void eachTabBringsUpItsOwnBars_data()
-    {
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<QStringList>("menusShown");
-        QTest::addColumn<QString>("statusShown");
-        QTest::newRow("results") << 0
-                                 << QStringList { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s,
-                                        u"mnuHelp"_s }
-                                 << "SSPanMain";
-        QTest::newRow("search") << 1 << QStringList { u"mnuFileB"_s, u"mnuViewB"_s, u"mnuToolsB"_s, u"mnuHelp"_s }
-                                << "SSPanWeb";
-        QTest::newRow("guide") << 2 << QStringList { u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s } << "SSPanGuide";
-    }
-
-    void eachTabBringsUpItsOwnBars()
-    {
-        QFETCH(int, tab);
-        QFETCH(QStringList, menusShown);
-        QFETCH(QString, statusShown);
-        auto w = makeWindow();
-        w->showTab(tab);
-        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), tab);
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(!named<QToolBar>(*w, QStringLiteral("Toolbar_%1").arg(i))->isHidden(), i == tab);
-        const QStringList all { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s,
-            u"mnuToolsB"_s, u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s };
-        for (const QString &name : all) {
-            auto *menu = w->findChild<QMenu *>(name);
-            QVERIFY2(menu, qPrintable(name));
-            QVERIFY2(menu->menuAction()->isVisible() == menusShown.contains(name), qPrintable(name));
-        }
-        for (const QString &name :
-            { QStringLiteral("SSPanMain"), QStringLiteral("SSPanWeb"), QStringLiteral("SSPanGuide") })
-            QCOMPARE(!w->findChild<QWidget *>(name)->isHidden(), name == statusShown);
-        QCOMPARE(named<QAction>(*w, "mnuGudie")->isVisible(), tab != 2);
-    }
-
-    void addressBoxes_data()
-    {
-        QTest::addColumn<bool>("ticked");
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<bool>("searchBox");
-        QTest::addColumn<bool>("guideBox");
-        QTest::newRow("the results tab shows no address box even when ticked") << true << 0 << false << false;
-        QTest::newRow("the search tab shows its box when ticked") << true << 1 << true << false;
-        QTest::newRow("the guide tab shows its box when ticked") << true << 2 << false << true;
-        QTest::newRow("the search tab hides its box when not ticked") << false << 1 << false << false;
-        QTest::newRow("the guide tab hides its box when not ticked") << false << 2 << false << false;
-    }
-
-    void addressBoxes()
-    {
-        QFETCH(bool, ticked);
-        QFETCH(int, tab);
-        writeSettings({ QStringLiteral("DefaultTab=0"), QStringLiteral("AddressBox=") + (ticked ? u'1' : u'0') });
-        auto w = makeWindow();
-        w->showTab(tab);
-        QTEST(named<QLineEdit>(*w, "txtDrop")->isVisibleTo(w.get()), "searchBox");
-        QTEST(named<QLineEdit>(*w, "txtURL")->isVisibleTo(w.get()), "guideBox");
-    }
-
-    void tickingEitherAddressEntryTicksBoth()
-    {
-        auto w = makeWindow();
-        named<QAction>(*w, "mnuViewDropBox")->trigger();
-        QVERIFY(named<QAction>(*w, "mnuViewDropBoxG")->isChecked());
-        QVERIFY(named<QLineEdit>(*w, "txtDrop")->isVisibleTo(w.get()));
-        named<QAction>(*w, "mnuViewDropBoxG")->trigger();
-        QVERIFY(!named<QAction>(*w, "mnuViewDropBox")->isChecked());
-        QVERIFY(!named<QLineEdit>(*w, "txtDrop")->isVisibleTo(w.get()));
-    }
-
-    void guideEntryShowsTheGuideTab()
-    {
-        auto w = makeWindow();
-        named<QAction>(*w, "mnuGudie")->trigger();
-        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 2);
     }
 
     void appendedRowsAreCountedInTheStatus()

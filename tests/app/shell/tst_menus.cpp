@@ -69,6 +69,9 @@ private slots:
         row("mnuOpen", "&Open", "Ctrl+O", 0);
         row("mnuAppend", "&Append", "Shift+F2", 0);
         row("mnuSave", "&Save", "Ctrl+S", 0);
+        row("mnuSaveAsTsy", "Tessary (*.tsy)", "", 0);
+        row("mnuSaveAsCsv", "Comma Delimited (*.csv)", "", 0);
+        row("mnuSaveAsTxt", "Tab Delimited (*.txt)", "", 0);
         row("mnuPrint", "", "Ctrl+M", 0);
         row("mnuPrintSheet0", "", "Ctrl+P", 0);
         row("mnuExit", "E&xit", "", 0);
@@ -109,6 +112,8 @@ private slots:
         row("mnuDateTimeNow", "DateTime Stamp Now", "F3", 0);
         row("mnuDelDup", "Delete Duplicates", "Ctrl+D", 0);
         row("mnuParsePhoneCol", "Parse Phone Column", "", 0);
+        row("mnuEditColAttr", "Column &Attributes...", "", 0);
+        row("mnuEditColTitle", "Column &Title...", "", 0);
         row("mnuTabs_0", "&Results", "", 0);
         row("mnuTabs_1", "&Search", "", 0);
         row("mnuTabs_2", "&Guide Online", "", 0);
@@ -128,6 +133,7 @@ private slots:
         row("mnuViewDropBoxG", "&URL Address Box", "", 2);
         // Help.
         row("mnuGudie", "&Guide Online / Version Update", "", 0);
+        row("mnuTip", "&Tip of The Day", "F1", 0);
     }
     void everyEntryIsThereAndItsKeyReachesIt()
     {
@@ -156,6 +162,50 @@ private slots:
         QCOMPARE(catcher.ambiguous, 0);
         QCOMPARE(catcher.caught, 1);
         m_window->table().MakeModified(false);
+    }
+
+    // menu, its caption ("" where free), entries it holds (submenus by their name).
+    void entriesSitInTheirMenus_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QStringList>("entries");
+        const auto row = [](const char *menu, const char *caption, const char *entries) {
+            QTest::newRow(menu) << QString::fromLatin1(menu) << QString::fromLatin1(caption)
+                                << QString::fromLatin1(entries).split(u' ');
+        };
+        row("mnuEdit", "",
+            "mnuEditCut mnuEditCopy mnuEditPaste mnuSelectAll mnuEditFind mnuInsert mnuDelete "
+            "mnuRowHeight mnuEditColAttr mnuEditColTitle");
+        row("mnuInsert", "&Insert", "mnuEditAddRow mnuInsertRow mnuInsertCol");
+        row("mnuDelete", "&Delete", "mnuDeleteRow mnuDeleteCol");
+        row("mnuRowHeight", "&Row Height", "mnuRowHeightReset mnuRowHeightInc mnuRowHeightDec");
+        row("mnuView", "", "mnuMouseMode_0 mnuMouseMode_1 mnuDragDrop mnuViewFb");
+        row("mnuTools", "", "mnuColumnDefine mnuDateTimeNow mnuDelDup mnuParsePhoneCol");
+        row("mnuHelp", "", "mnuTip");
+    }
+    void entriesSitInTheirMenus()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QString, caption);
+        QFETCH(QStringList, entries);
+        auto *m = named<QMenu>(*m_window, menu);
+        if (!caption.isEmpty())
+            QCOMPARE(m->title(), caption);
+        QStringList held;
+        for (QAction *a : m->actions()) {
+            const QString name = a->menu() ? a->menu()->objectName() : a->objectName();
+            if (entries.contains(name))
+                held << name;
+        }
+        held.sort();
+        entries.sort();
+        QCOMPARE(held, entries);
+    }
+
+    void exitIsTheLastEntryOfTheFileMenu()
+    {
+        QCOMPARE(named<QMenu>(*m_window, "mnuFile")->actions().constLast(), named<QAction>(*m_window, "mnuExit"));
     }
 
     void menuNamesAreThoseOfTheirSets()

@@ -99,38 +99,6 @@ private slots:
         QCOMPARE(fb().selectionMode(), GridModel::SelectionMode::ListBox);
     }
 
-    void buttonsCarryTheirToolTips_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("tip");
-        QTest::newRow("delete") << "imgBtn_0"
-                                << "Dlete this record";
-        QTest::newRow("add") << "imgBtn_1"
-                             << "Add one record";
-        QTest::newRow("first") << "imgBtn_2"
-                               << "First record";
-        QTest::newRow("up") << "imgBtn_3"
-                            << "Up one record";
-        QTest::newRow("down") << "imgBtn_4"
-                              << "Down one record";
-        QTest::newRow("last") << "imgBtn_5"
-                              << "Last record";
-        QTest::newRow("taller") << "imgBtn_6"
-                                << "Row Height Increase";
-        QTest::newRow("lower") << "imgBtn_7"
-                               << "Row Height Decrease";
-        QTest::newRow("close box") << "imgClose"
-                                   << "Close Form (F2)";
-    }
-
-    void buttonsCarryTheirToolTips()
-    {
-        QFETCH(QString, name);
-        auto *b = m_window->findChild<QLabel *>(name);
-        QVERIFY2(b, qPrintable(name));
-        QTEST(b->toolTip(), "tip");
-    }
-
     void hoveringMovesTheFrame()
     {
         QEvent enter(QEvent::Enter);
@@ -261,7 +229,6 @@ private slots:
     {
         QTest::addColumn<bool>("named");
         QTest::newRow("a named file gets Save") << true;
-        QTest::newRow("the untitled table is changed, Save stays off") << false;
     }
 
     void formEditsFollowTheChangedFlagRule()
@@ -309,8 +276,6 @@ private slots:
         QTest::addColumn<bool>("changed");
         QTest::addColumn<bool>("saveEnabled");
         QTest::newRow("an edit of a saved named file enables Save") << true << "Zed" << true << true;
-        QTest::newRow("an edit of the untitled table asks to be saved, Save stays off")
-            << false << "Zed" << true << false;
         QTest::newRow("an edit that changes nothing marks nothing") << true << "" << false << false;
     }
 

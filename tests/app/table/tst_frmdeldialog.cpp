@@ -39,16 +39,8 @@ private slots:
     void theDialogAsksAboutTheCurrentRecord()
     {
         frmDelDialog &d = askForRow(3);
-        QCOMPARE(d.objectName(), u"frmDelDialog"_s);
-        QCOMPARE(d.windowTitle(), u"Delete Record"_s);
         QVERIFY(d.isVisible());
         QVERIFY(d.isModal());
-        QCOMPARE(d.cmdBtn[0]->objectName(), u"cmdBtn_0"_s);
-        QCOMPARE(d.cmdBtn[0]->text(), u"&Yes"_s);
-        QCOMPARE(d.cmdBtn[1]->text(), u"&No"_s);
-        QCOMPARE(d.cmdBtn[2]->text(), u"&Cancel"_s);
-        QCOMPARE(d.chkAskDel->objectName(), u"chkAskDel"_s);
-        QCOMPARE(d.chkAskDel->text(), u"Do not ask me next time"_s);
         QVERIFY(!d.chkAskDel->isChecked());
         QVERIFY(d.lblRecord->text().contains(u"Firm 3"_s));
         // A stray Enter must not delete.

@@ -92,12 +92,10 @@ private slots:
     {
         QTest::addColumn<Style>("style");
         QTest::addColumn<MouseMode>("mode");
+        // Each key once; the styling rules themselves are the core's.
         QTest::newRow("Bold in Row mode styles whole rows") << Style::Bold << MouseMode::Row;
-        QTest::newRow("Bold in Block mode styles the block") << Style::Bold << MouseMode::Block;
-        QTest::newRow("Italic in Row mode") << Style::Italic << MouseMode::Row;
-        QTest::newRow("Italic in Block mode") << Style::Italic << MouseMode::Block;
+        QTest::newRow("Italic in Block mode styles the block") << Style::Italic << MouseMode::Block;
         QTest::newRow("Underline in Row mode") << Style::Underline << MouseMode::Row;
-        QTest::newRow("Underline in Block mode") << Style::Underline << MouseMode::Block;
     }
 
     void toggleActsOnTheSelection()
@@ -130,8 +128,6 @@ private slots:
     void formPanelFocusStylesOnlyItsValueCell_data()
     {
         QTest::addColumn<Style>("style");
-        QTest::newRow("Bold") << Style::Bold;
-        QTest::newRow("Italic") << Style::Italic;
         QTest::newRow("Underline") << Style::Underline;
     }
 
@@ -186,7 +182,6 @@ private slots:
     {
         QTest::addColumn<bool>("named");
         QTest::newRow("a named file offers Save") << true;
-        QTest::newRow("the untitled table is changed without Save") << false;
     }
 
     void changedFlagOfTableCommands()
@@ -394,49 +389,6 @@ private slots:
         m_window->fileCommands().newTable();
         QVERIFY(!fa().gridLines());
         QVERIFY(!m_window->table().changed());
-    }
-
-    void entriesCarryTheirTexts_data()
-    {
-        QTest::addColumn<QString>("name"); // "key:" names a toolbar key, whose tool tip counts
-        QTest::addColumn<QString>("text");
-        QTest::newRow("Left") << "mnuAlignLeft"
-                              << "&Left";
-        QTest::newRow("Center") << "mnuAlignCenter"
-                                << "&Center";
-        QTest::newRow("Right") << "mnuAlignRight"
-                               << "&Right";
-        QTest::newRow("Background colour") << "mnuBkColor"
-                                           << "&Backgorund Color...";
-        QTest::newRow("Alternate row colour") << "mnuAlternateColor"
-                                              << "&Alternate Row Color";
-        QTest::newRow("Grid lines") << "mnuGrid"
-                                    << "&Grid Lines";
-        QTest::newRow("Fonts") << "mnuFonts"
-                               << "Fonts";
-        QTest::newRow("the Bold key") << "key:Bold"
-                                      << "Bold";
-        QTest::newRow("the Italic key") << "key:Italic"
-                                        << "Italic";
-        QTest::newRow("the Underline key") << "key:Underline"
-                                           << "Underline";
-        QTest::newRow("the A key") << "key:A"
-                                   << "Current Font Color";
-        QTest::newRow("the Acolor key") << "key:Acolor"
-                                        << "Set Font Color";
-        QTest::newRow("the Flood key") << "key:Flood"
-                                       << "Set Background Color";
-        QTest::newRow("the AlternateColor key") << "key:AlternateColor"
-                                                << "Toggle Alternate Color";
-    }
-
-    void entriesCarryTheirTexts()
-    {
-        QFETCH(QString, name);
-        const bool isKey = name.startsWith(u"key:"_s);
-        QAction *a = isKey ? key(name.mid(4)) : action(name);
-        QVERIFY2(a, qPrintable(name));
-        QTEST(isKey ? a->toolTip() : a->text(), "text");
     }
 };
 

@@ -2,7 +2,7 @@
 #include "core/print/mailinglabels.h"
 #include "core/print/sheetlayout.h"
 #include "core/print/sheetpainter.h"
-#include "core/print/recordtable.h"
+#include "core/print/addressrecords.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "core/grid/gridmodel.h"
 #include "core/print/printsheet.h"
-#include "core/print/recordtable.h"
+#include "core/print/addressrecords.h"
 #include "core/print/sheetlayout.h"
 #include "core/print/sheetpainter.h"
 #include "support/testsupport.h"

@@ -47,8 +47,7 @@ QString writeNative(const QString &path, const QStringList &titles, const QList<
         for (int c = 0; c < rows.at(r).size(); ++c)
             g.setText(r + 1, c, rows.at(r).at(c));
     const FileResult written = GridFile::save(g, path, FileKind::Native);
-    if (!written)
-        qWarning("%s", qPrintable(written.errorString));
+    QTest::qVerify(bool(written), "written", qPrintable(written.errorString), __FILE__, __LINE__);
     return path;
 }
 
