@@ -3,6 +3,7 @@
 #include "app/harvest/harvestcommands.h"
 #include "app/shell/frmmain.h"
 #include "core/grid/gridfile.h"
+#include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"
 #include "core/grid/gridmodel.h"
 #include "support/testsupport.h"
