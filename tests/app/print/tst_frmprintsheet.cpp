@@ -15,133 +15,68 @@
 using namespace dq;
 using dq::test::completeRecords;
 using dq::test::fillRecordTable;
+using dq::test::named;
 using dq::test::selectRows;
 
+// The Print Sheet dialog hands its choices to PrintSheet, whose rules are in tst_printsheet.
 class TestFrmPrintSheet : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void opensWithItsStartValues()
-    {
-        GridModel table;
-        fillRecordTable(table, completeRecords(5));
-        table.setColumnHidden(2, true);
-        selectRows(table, { 1, 2 });
-        dq::test::ScriptedPrompts prompts;
-        frmPrintSheet dialog(table, prompts);
-
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Print Sheet "));
-        auto *fd = dialog.findChild<QTableView *>(QStringLiteral("fd"));
-        QVERIFY(fd && fd->model());
-        QCOMPARE(fd->model()->rowCount(), 14);
-        QCOMPARE(fd->model()->index(0, 2).data().toString(), QStringLiteral("Print"));
-        QCOMPARE(fd->model()->index(2, 1).data().toString(), QStringLiteral("Street"));
-        QCOMPARE(fd->model()->index(2, 2).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
-        QCOMPARE(fd->model()->index(3, 2).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked)); // hidden column
-        QVERIFY(fd->model()->flags(fd->model()->index(3, 2)) & Qt::ItemIsUserCheckable);
-
-        auto *portrait = dialog.findChild<QRadioButton *>(QStringLiteral("OpOrin_0"));
-        auto *landscape = dialog.findChild<QRadioButton *>(QStringLiteral("OpOrin_1"));
-        QVERIFY(portrait && landscape && portrait->isChecked() && !landscape->isChecked());
-        auto *scale = dialog.findChild<QLineEdit *>(QStringLiteral("txtScale"));
-        QVERIFY(scale);
-        QCOMPARE(scale->text(), QStringLiteral("75"));
-        QVERIFY(dialog.findChild<QWidget *>(QStringLiteral("UpDownCol")));
-        auto *selected = dialog.findChild<QRadioButton *>(QStringLiteral("OpDataSource_1"));
-        QVERIFY(selected && selected->isChecked());
-        QCOMPARE(selected->text(), QStringLiteral("Slected rows (2)"));
-    }
-
-    void blockModeOpensNothing()
-    {
-        GridModel table;
-        fillRecordTable(table, completeRecords(2));
-        table.setSelectionMode(GridModel::SelectionMode::Free);
-        dq::test::ScriptedPrompts prompts;
-        prompts.answers = { UserPrompts::Answer::Ok };
-        // Returns at once: a dialog that opened would block here.
-        frmPrintSheet::mnuPrintSheet0(table, prompts, nullptr);
-        QCOMPARE(prompts.messages(),
-            QStringList { QStringLiteral("Select Row Mode (not Block Mode) selection and try again.") });
-        QCOMPARE(prompts.asked[0].title, QStringLiteral("Print Sheet"));
-        QVERIFY(!QApplication::activeModalWidget());
-    }
-
-    void upDownButtonsStepTheScale_data()
-    {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("clicks");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("99 up once gives 100") << "99"
-                                              << "UpDownCol_up" << 1 << "100";
-        QTest::newRow("up stops at 100") << "98"
-                                         << "UpDownCol_up" << 5 << "100";
-        QTest::newRow("down stops at 50") << "52"
-                                          << "UpDownCol_down" << 5 << "50";
-        QTest::newRow("75 down twice gives 73") << "75"
-                                                << "UpDownCol_down" << 2 << "73";
-    }
-
-    void upDownButtonsStepTheScale()
-    {
-        QFETCH(QString, start);
-        QFETCH(QString, button);
-        QFETCH(int, clicks);
-        QFETCH(QString, expected);
-
-        GridModel table;
-        fillRecordTable(table, completeRecords(1));
-        dq::test::ScriptedPrompts prompts;
-        frmPrintSheet dialog(table, prompts);
-        auto *scale = dialog.findChild<QLineEdit *>(QStringLiteral("txtScale"));
-        scale->setText(start);
-        auto *b = dialog.findChild<QToolButton *>(button);
-        QVERIFY(b);
-        for (int i = 0; i < clicks; ++i)
-            b->click();
-        QCOMPARE(scale->text(), expected);
-    }
-
-    void printUsesTheChooserAndFillsTheClipboard()
+    void printTakesTheDialogsChoices()
     {
         GridModel table;
         fillRecordTable(table, completeRecords(4));
+        table.setColumnHidden(2, true);
         selectRows(table, { 2, 4 });
         dq::test::ScriptedPrompts prompts;
         frmPrintSheet dialog(table, prompts);
         QList<SheetLayout> previews;
         dialog.setPreviewHandler([&](const SheetLayout &sheet) { previews << sheet; });
 
-        auto *fd = dialog.findChild<QTableView *>(QStringLiteral("fd"));
-        QVERIFY(fd->model()->setData(fd->model()->index(2, 2), Qt::Unchecked, Qt::CheckStateRole)); // Street
-        dialog.findChild<QRadioButton *>(QStringLiteral("OpOrin_1"))->setChecked(true);
-        dialog.findChild<QLineEdit *>(QStringLiteral("txtScale"))->setText(QStringLiteral("60"));
-        dialog.findChild<QPushButton *>(QStringLiteral("cmdPrint"))->click();
+        auto *fd = named<QTableView>(dialog, "fd")->model();
+        QCOMPARE(fd->rowCount(), 14);
+        QCOMPARE(fd->index(3, 2).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked)); // the hidden column
+        QVERIFY(named<QRadioButton>(dialog, "OpOrin_0")->isChecked());
+        QCOMPARE(named<QLineEdit>(dialog, "txtScale")->text(), QStringLiteral("75"));
+        QVERIFY(named<QRadioButton>(dialog, "OpDataSource_1")->isChecked());
+        QCOMPARE(named<QRadioButton>(dialog, "OpDataSource_1")->text(), QStringLiteral("Slected rows (2)"));
 
+        QVERIFY(fd->setData(fd->index(2, 2), Qt::Unchecked, Qt::CheckStateRole)); // Street
+        named<QRadioButton>(dialog, "OpOrin_1")->setChecked(true);
+        named<QLineEdit>(dialog, "txtScale")->setText(QStringLiteral("60"));
+        named<QPushButton>(dialog, "cmdPrint")->click();
         QCOMPARE(previews.size(), 1);
-        const SheetLayout &sheet = previews[0];
-        QCOMPARE(sheet.colWidth(2), 0);
-        QCOMPARE(sheet.colWidth(1), 3000);
-        QCOMPARE(sheet.printArea(), QStringLiteral("A1:M2"));
-        QCOMPARE(sheet.text(2, 1), QStringLiteral("Name4"));
-        QCOMPARE(sheet.orientation(), QPageLayout::Landscape);
-        QCOMPARE(sheet.scale(), 60);
-        QCOMPARE(sheet.printHeader(), QStringLiteral("Orlenco Dirquill"));
-
-        const QString clip = QGuiApplication::clipboard()->text();
-        const QStringList lines = clip.split(u'\r');
+        QCOMPARE(previews[0].colWidth(2), 0);
+        QCOMPARE(previews[0].colWidth(3), 0);
+        QCOMPARE(previews[0].printArea(), QStringLiteral("A1:M2"));
+        QCOMPARE(previews[0].text(2, 1), QStringLiteral("Name4"));
+        QCOMPARE(previews[0].orientation(), QPageLayout::Landscape);
+        QCOMPARE(previews[0].scale(), 60);
+        const QStringList lines = QGuiApplication::clipboard()->text().split(u'\r');
         QCOMPARE(lines.size(), 2);
         QVERIFY(lines[0].startsWith(QStringLiteral("Name2\t2 Main St\tSpringfield\tIL\t")));
-        QVERIFY(lines[1].startsWith(QStringLiteral("Name4\t")));
-        QCOMPARE(table.rowTexts(1).first(), QStringLiteral("Name1")); // the record table keeps its data
 
-        dialog.findChild<QRadioButton *>(QStringLiteral("OpDataSource_0"))->setChecked(true);
-        dialog.findChild<QPushButton *>(QStringLiteral("cmdPrint"))->click();
+        named<QRadioButton>(dialog, "OpDataSource_0")->setChecked(true);
+        named<QPushButton>(dialog, "cmdPrint")->click();
         QCOMPARE(previews.size(), 2);
         QCOMPARE(previews[1].printArea(), QStringLiteral("A1:J4"));
-        QCOMPARE(table.selectedRowCount(), 4);
+    }
+
+    void upDownButtonsStepTheScale()
+    {
+        GridModel table;
+        fillRecordTable(table, completeRecords(1));
+        dq::test::ScriptedPrompts prompts;
+        frmPrintSheet dialog(table, prompts);
+        auto *scale = named<QLineEdit>(dialog, "txtScale");
+        scale->setText(QStringLiteral("99"));
+        for (int i = 0; i < 2; ++i)
+            named<QToolButton>(dialog, "UpDownCol_up")->click();
+        QCOMPARE(scale->text(), QStringLiteral("100"));
+        named<QToolButton>(dialog, "UpDownCol_down")->click();
+        QCOMPARE(scale->text(), QStringLiteral("99"));
     }
 
     void activationRecountsTheSelection()
@@ -151,7 +86,7 @@ private slots:
         selectRows(table, { 1 });
         dq::test::ScriptedPrompts prompts;
         frmPrintSheet dialog(table, prompts);
-        auto *selected = dialog.findChild<QRadioButton *>(QStringLiteral("OpDataSource_1"));
+        auto *selected = named<QRadioButton>(dialog, "OpDataSource_1");
         QCOMPARE(selected->text(), QStringLiteral("Slected rows (1)"));
         selectRows(table, { 1, 2, 3 });
         dialog.show();

@@ -14,8 +14,10 @@
 using namespace dq;
 using dq::test::completeRecords;
 using dq::test::fillRecordTable;
+using dq::test::named;
 using dq::test::selectRows;
 
+// The label dialog hands its choices to MailingLabels, whose rules are in tst_mailinglabels.
 class TestFrmReportOptions : public QObject
 {
     Q_OBJECT
@@ -28,66 +30,31 @@ private slots:
         selectRows(table, { 1, 3, 4 });
         dq::test::ScriptedPrompts prompts;
         frmReportOptions dialog(table, prompts);
-
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Address Labels Printing"));
-        auto *combo = dialog.findChild<QComboBox *>(QStringLiteral("cboLabelFormat"));
-        QVERIFY(combo);
-        QStringList layouts;
-        for (int i = 0; i < combo->count(); ++i)
-            layouts << combo->itemText(i);
-        QCOMPARE(
-            layouts, (QStringList { QStringLiteral("3 x 10"), QStringLiteral("2 x 10"), QStringLiteral("2 x 5") }));
+        auto *combo = named<QComboBox>(dialog, "cboLabelFormat");
+        QCOMPARE(combo->count(), 3);
         QCOMPARE(combo->currentText(), QStringLiteral("3 x 10"));
-        auto *skip = dialog.findChild<QCheckBox *>(QStringLiteral("chkSkip"));
-        QVERIFY(skip && skip->isChecked());
-        auto *country = dialog.findChild<QLineEdit *>(QStringLiteral("txtCountry"));
-        QVERIFY(country);
-        QCOMPARE(country->text(), QStringLiteral("U.S.A."));
-        QVERIFY(!country->isEnabled());
-        auto *countryTick = dialog.findChild<QCheckBox *>(QStringLiteral("chkCountry"));
-        QVERIFY(countryTick && !countryTick->isChecked());
-        // The country box follows its tick.
-        countryTick->setChecked(true);
-        QVERIFY(country->isEnabled());
-        countryTick->setChecked(false);
-        QVERIFY(!country->isEnabled());
-        auto *all = dialog.findChild<QRadioButton *>(QStringLiteral("OpDataSource_0"));
-        auto *selected = dialog.findChild<QRadioButton *>(QStringLiteral("OpDataSource_1"));
-        QVERIFY(all && selected && !all->isChecked() && selected->isChecked());
-        QCOMPARE(selected->text(), QStringLiteral("Slected rows (3)"));
-        auto *print = dialog.findChild<QPushButton *>(QStringLiteral("cmdPrint"));
-        auto *cancel = dialog.findChild<QPushButton *>(QStringLiteral("cmdCancel"));
-        QVERIFY(print && cancel);
-
+        QVERIFY(named<QCheckBox>(dialog, "chkSkip")->isChecked());
+        QVERIFY(!named<QCheckBox>(dialog, "chkCountry")->isChecked());
+        QCOMPARE(named<QLineEdit>(dialog, "txtCountry")->text(), QStringLiteral("U.S.A."));
+        QVERIFY(named<QRadioButton>(dialog, "OpDataSource_1")->isChecked());
+        QCOMPARE(named<QRadioButton>(dialog, "OpDataSource_1")->text(), QStringLiteral("Slected rows (3)"));
+        // The country box follows its tick; each layout shows its own sketch.
         dialog.show();
-        cancel->click();
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(prompts.asked.size(), 0);
-    }
-
-    void layoutChoiceShowsItsSketch_data()
-    {
-        QTest::addColumn<int>("choice");
-        QTest::newRow("3 x 10 shows the first sketch") << 0;
-        QTest::newRow("2 x 10 shows the second sketch") << 1;
-        QTest::newRow("2 x 5 shows the third sketch") << 2;
-    }
-
-    void layoutChoiceShowsItsSketch()
-    {
-        QFETCH(int, choice);
-        GridModel table;
-        fillRecordTable(table, completeRecords(1));
-        dq::test::ScriptedPrompts prompts;
-        frmReportOptions dialog(table, prompts);
-        dialog.show();
-        dialog.findChild<QComboBox *>(QStringLiteral("cboLabelFormat"))->setCurrentIndex(choice);
-        for (int i = 0; i < 3; ++i) {
-            auto *img = dialog.findChild<QLabel *>(QStringLiteral("imgLayout_%1").arg(i));
-            QVERIFY(img);
-            QCOMPARE(img->isVisible(), i == choice);
-            QVERIFY(!img->pixmap().isNull());
+        for (bool tick : { true, false }) {
+            named<QCheckBox>(dialog, "chkCountry")->setChecked(tick);
+            QCOMPARE(named<QLineEdit>(dialog, "txtCountry")->isEnabled(), tick);
         }
+        for (int choice = 0; choice < 3; ++choice) {
+            combo->setCurrentIndex(choice);
+            for (int i = 0; i < 3; ++i) {
+                auto *sketch = named<QLabel>(dialog, QStringLiteral("imgLayout_%1").arg(i));
+                QCOMPARE(sketch->isVisible(), i == choice);
+                QVERIFY(!sketch->pixmap().isNull());
+            }
+        }
+        named<QPushButton>(dialog, "cmdCancel")->click();
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(prompts.asked.isEmpty());
     }
 
     void printingTwiceWithOtherChoicesRebuildsThePage()
@@ -102,31 +69,26 @@ private slots:
         QList<SheetLayout> previews;
         dialog.setPreviewHandler([&](const SheetLayout &sheet) { previews << sheet; });
 
-        dialog.findChild<QRadioButton *>(QStringLiteral("OpDataSource_0"))->setChecked(true);
-        dialog.findChild<QCheckBox *>(QStringLiteral("chkCountry"))->setChecked(true);
-        dialog.findChild<QLineEdit *>(QStringLiteral("txtCountry"))->setText(QStringLiteral("Canada"));
-        dialog.findChild<QPushButton *>(QStringLiteral("cmdPrint"))->click();
+        named<QRadioButton>(dialog, "OpDataSource_0")->setChecked(true);
+        named<QCheckBox>(dialog, "chkCountry")->setChecked(true);
+        named<QLineEdit>(dialog, "txtCountry")->setText(QStringLiteral("Canada"));
+        named<QPushButton>(dialog, "cmdPrint")->click();
         QCOMPARE(previews.size(), 1);
-        QCOMPARE(previews[0].printArea(), QStringLiteral("A1:C20")); // seven labels
-        QCOMPARE(previews[0].text(2, 3), QStringLiteral("Name4"));
+        QCOMPARE(previews[0].printArea(), QStringLiteral("A1:C20")); // seven labels: the incomplete one skipped
         QCOMPARE(previews[0].text(5, 1), QStringLiteral("Canada"));
-        QVERIFY(!table.isRowSelected(2)); // skipped as incomplete
-        QVERIFY(table.isRowSelected(8));
 
-        selectRows(table, { 5 });
-        dialog.findChild<QComboBox *>(QStringLiteral("cboLabelFormat"))->setCurrentIndex(2);
-        dialog.findChild<QRadioButton *>(QStringLiteral("OpDataSource_1"))->setChecked(true);
-        dialog.findChild<QCheckBox *>(QStringLiteral("chkCountry"))->setChecked(false);
-        dialog.findChild<QPushButton *>(QStringLiteral("cmdPrint"))->click();
+        selectRows(table, { 2, 5 });
+        named<QComboBox>(dialog, "cboLabelFormat")->setCurrentIndex(2);
+        named<QRadioButton>(dialog, "OpDataSource_1")->setChecked(true);
+        named<QCheckBox>(dialog, "chkCountry")->setChecked(false);
+        named<QCheckBox>(dialog, "chkSkip")->setChecked(false);
+        named<QPushButton>(dialog, "cmdPrint")->click();
         QCOMPARE(previews.size(), 2);
-        const SheetLayout &second = previews[1];
-        QCOMPARE(second.printArea(), QStringLiteral("A1:B9"));
-        QCOMPARE(second.text(2, 1), QStringLiteral("Name5"));
-        for (const QPoint cell : { QPoint(2, 2), QPoint(5, 1), QPoint(2, 3) }) // row, column
-            QVERIFY2(second.text(cell.x(), cell.y()).isEmpty(), qPrintable(second.text(cell.x(), cell.y())));
-        QCOMPARE(second.rowHeight(1), 480);
-        QCOMPARE(second.fontFamily(), QStringLiteral("Times New Roman"));
-        QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("cmdPrint"))->isEnabled());
+        QCOMPARE(previews[1].printArea(), QStringLiteral("A1:B12"));
+        QCOMPARE(previews[1].text(2, 1), QStringLiteral("Name2")); // printed now that skipping is off
+        QCOMPARE(previews[1].text(2, 2), QStringLiteral("Name5"));
+        QVERIFY(previews[1].text(5, 1).isEmpty());
+        QCOMPARE(previews[1].rowHeight(1), 480);
     }
 };
 
