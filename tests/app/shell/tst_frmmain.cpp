@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
@@ -124,28 +125,41 @@ private slots:
         QVERIFY(!w->isVisible());
     }
 
-    void exitCommand_data()
+    // Exit from the menu, or the window's close box (shown window), with each answer to the save question.
+    void exitAndClose_data()
     {
+        QTest::addColumn<bool>("viaClose");
         QTest::addColumn<bool>("edited");
         QTest::addColumn<int>("answer"); // -1: no question
         QTest::addColumn<bool>("saveDialogChoosesFile");
         QTest::addColumn<bool>("ends");
-        QTest::newRow("an unchanged table ends without a question") << false << -1 << false << true;
+        QTest::addColumn<int>("tabAfter");
+        QTest::newRow("Exit on an unchanged table ends without a question")
+            << false << false << -1 << false << true << 0;
         QTest::newRow("Cancel keeps the program running with the table as it was")
-            << true << int(Answer::Cancel) << false << false;
-        QTest::newRow("No ends without saving") << true << int(Answer::No) << false << true;
+            << false << true << int(Answer::Cancel) << false << false << 0;
+        QTest::newRow("No ends without saving") << false << true << int(Answer::No) << false << true << 0;
         QTest::newRow("Yes on the untitled table saves as native, then ends")
-            << true << int(Answer::Yes) << true << true;
+            << false << true << int(Answer::Yes) << true << true << 0;
         QTest::newRow("Yes whose save dialog is cancelled keeps the program running")
-            << true << int(Answer::Yes) << false << false;
+            << false << true << int(Answer::Yes) << false << false << 0;
+        QTest::newRow("closing with an unchanged table stays on its tab") << true << false << -1 << false << true << 1;
+        QTest::newRow("Cancel refuses the close and shows the results")
+            << true << true << int(Answer::Cancel) << false << false << 0;
+        QTest::newRow("No closes") << true << true << int(Answer::No) << false << true << 0;
     }
-    void exitCommand()
+    void exitAndClose()
     {
+        QFETCH(bool, viaClose);
         QFETCH(bool, edited);
         QFETCH(int, answer);
         QFETCH(bool, saveDialogChoosesFile);
         QFETCH(bool, ends);
         auto w = makeWindow();
+        if (viaClose) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        }
         if (edited)
             w->table().fa().setText(1, 0, QStringLiteral("Acme"));
         if (answer >= 0)
@@ -155,9 +169,12 @@ private slots:
             m_prompts->fileNames << (saveDialogChoosesFile ? target : QString());
         QSignalSpy ended(w.get(), &frmMain::ended);
 
-        named<QAction>(*w, "mnuExit")->trigger();
+        if (viaClose)
+            QCOMPARE(w->close(), ends);
+        else
+            named<QAction>(*w, "mnuExit")->trigger();
 
-        QCOMPARE(tab(*w), 0);
+        QTEST(tab(*w), "tabAfter");
         QCOMPARE(ended.size(), ends ? 1 : 0);
         QCOMPARE(m_prompts->asked.isEmpty(), !edited);
         if (edited)
@@ -177,35 +194,6 @@ private slots:
         QSignalSpy ended(w.get(), &frmMain::ended);
         named<QAction>(*w, "mnuFileBexit")->trigger();
         QCOMPARE(ended.size(), 1);
-    }
-
-    void closingTheWindow_data()
-    {
-        QTest::addColumn<bool>("edited");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("closes");
-        QTest::addColumn<int>("tabAfter");
-        QTest::newRow("an unchanged table closes and stays on its tab") << false << int(Answer::Ok) << true << 1;
-        QTest::newRow("Cancel refuses the close and shows the results") << true << int(Answer::Cancel) << false << 0;
-        QTest::newRow("No closes") << true << int(Answer::No) << true << 0;
-    }
-    void closingTheWindow()
-    {
-        QFETCH(bool, edited);
-        QFETCH(int, answer);
-        QFETCH(bool, closes);
-        auto w = makeWindow();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        if (edited) {
-            w->table().fa().setText(1, 0, QStringLiteral("Acme"));
-            m_prompts->answers = { Answer(answer) };
-        }
-        QSignalSpy ended(w.get(), &frmMain::ended);
-        QCOMPARE(w->close(), closes);
-        QCOMPARE(w->isVisible(), !closes);
-        QCOMPARE(ended.size(), closes ? 1 : 0);
-        QTEST(tab(*w), "tabAfter");
     }
 
     void exitStoresTheWindowsState()
@@ -254,6 +242,32 @@ private slots:
         m_prompts->fileNames = { path };
         QVERIFY(w->fileCommands().append());
         QCOMPARE(w->panel(5)->text(), QStringLiteral("2 Sel"));
+    }
+
+    // A table named on the command line, as the desktop entry passes it with %f.
+    void opensTheTableNamedOnTheCommandLine_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("relative");
+        QTest::newRow("a native table by its full path") << QStringLiteral("list.tsy") << false;
+        QTest::newRow("a comma table named from the working folder") << QStringLiteral("list.csv") << true;
+    }
+    void opensTheTableNamedOnTheCommandLine()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, relative);
+        const QString dir = test::tempDir();
+        GridModel table;
+        table.setRows(2);
+        table.setCols(2);
+        table.setText(1, 0, QStringLiteral("Acme Plumbing"));
+        QVERIFY(GridFile::save(table, dir + u'/' + name, GridFile::kindForPath(name)));
+        QVERIFY(QDir::setCurrent(dir));
+        auto w = makeWindow();
+        QVERIFY(w->openArguments({ relative ? name : dir + u'/' + name, QStringLiteral("ignored.tsy") }));
+        QCOMPARE(w->table().currentFile(), QDir(dir).absoluteFilePath(name));
+        QCOMPARE(w->table().fa().text(1, 0), QStringLiteral("Acme Plumbing"));
+        QCOMPARE(tab(*w), int(frmMain::kTabResults));
     }
 };
 
