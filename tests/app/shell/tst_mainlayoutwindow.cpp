@@ -108,24 +108,6 @@ private slots:
         QCOMPARE(named<QLineEdit>(*m_window, "txtURL")->isVisible(), guideBox);
     }
 
-    void everyStatusCellLivesInItsPanel()
-    {
-        const QList<std::pair<const char *, QList<int>>> panels { { "SSPanMain", { 2, 3, 4, 5, 6, 8 } },
-            { "SSPanWeb", { 20, 21, 22, 23, 24 } } };
-        auto *tabMain = named<QTabWidget>(*m_window, "tabMain");
-        for (const auto &[name, cells] : panels) {
-            auto *pan = named<QWidget>(*m_window, name);
-            for (int i : cells)
-                QVERIFY2(pan->findChild<QLabel *>(u"Panels_%1"_s.arg(i)), name);
-            QCOMPARE(pan->parentWidget(), tabMain);
-            // Over the tab control's bottom edge, right of the tab buttons.
-            m_window->showTab(name == std::string_view("SSPanMain") ? 0 : 1);
-            QVERIFY(pan->geometry().left() >= tabMain->tabBar()->geometry().right());
-            QVERIFY(pan->geometry().bottom() >= tabMain->height() - 2);
-        }
-        QVERIFY(named<QWidget>(*m_window, "SSPanWeb")->findChild<QLabel *>(u"Image4"_s));
-    }
-
     // The computed layout is applied: the rules themselves are in tst_mainlayout.
     void theComputedLayoutIsApplied()
     {
@@ -135,6 +117,11 @@ private slots:
         QVERIFY(tabMain->geometry().top() > named<QLineEdit>(*m_window, "txtDrop")->geometry().bottom());
         m_window->showTab(frmMain::kTabResults);
         QCOMPARE(tabMain->geometry().top(), m_window->twipsToPixelsY(50));
+        // The status panel lies over the tab control's bottom edge, right of the tab buttons.
+        auto *status = named<QWidget>(*m_window, "SSPanMain");
+        QCOMPARE(status->parentWidget(), tabMain);
+        QVERIFY(status->geometry().left() >= tabMain->tabBar()->geometry().right());
+        QVERIFY(status->geometry().bottom() >= tabMain->height() - 2);
 
         m_window->resize(m_window->twipsToPixelsX(5000), m_window->height());
         QTRY_COMPARE(m_window->width(), m_window->twipsToPixelsX(9000));
