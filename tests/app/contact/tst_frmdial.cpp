@@ -1,6 +1,7 @@
 #include "app/contact/frmdial.h"
 #include "core/contact/modemdialer.h"
 #include "core/grid/gridmodel.h"
+#include "core/print/addressrecords.h"
 #include "core/shell/settings.h"
 #include "support/testsupport.h"
 #include "../../core/contact/ptymodem.h"
@@ -20,13 +21,10 @@ using dq::test::ScriptedPrompts;
 
 namespace {
 
+// The second of two records, as the current row.
 void recordWithPhone(GridModel &table, const QString &phone)
 {
-    table.setCols(13);
-    table.setRows(3);
-    table.setFixedRows(1);
-    table.setText(1, 5, QStringLiteral("999-0000"));
-    table.setText(2, 5, phone);
+    dq::test::fillRecordTable(table, { QStringLiteral("|||||999-0000"), QStringLiteral("|||||") + phone });
     table.setCursor(2, 0);
 }
 
