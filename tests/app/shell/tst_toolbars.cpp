@@ -1,5 +1,4 @@
 #include "app/shell/frmmain.h"
-#include "app/shell/toolbardispatcher.h"
 #include "core/shell/shellsettings.h"
 #include "core/table/recordtable.h"
 #include "core/grid/gridmodel.h"
@@ -119,28 +118,6 @@ private slots:
             m_window->showTab(from);
             button(toolbar, key)->trigger();
             QCOMPARE(named<QTabWidget>(*m_window, "tabMain")->currentIndex(), to);
-        }
-    }
-
-    void keysAreComparedExactly_data()
-    {
-        QTest::addColumn<int>("toolbar");
-        QTest::addColumn<QString>("key");
-        QTest::newRow("lower-case web is not Web") << 0 << u"web"_s;
-        QTest::newRow("upper-case RESULT is not Result") << 1 << u"RESULT"_s;
-        QTest::newRow("a key of another toolbar") << 0 << u"Result"_s;
-        QTest::newRow("a key with a trailing blank") << 2 << u"Web "_s;
-        QTest::newRow("an empty key") << 1 << u""_s;
-        QTest::newRow("a toolbar that does not exist") << 3 << u"Web"_s;
-    }
-    void keysAreComparedExactly()
-    {
-        QFETCH(int, toolbar);
-        QFETCH(QString, key);
-        for (int tab : { 0, 1, 2 }) {
-            m_window->showTab(tab);
-            m_window->toolbars().dispatch(toolbar, key);
-            QCOMPARE(named<QTabWidget>(*m_window, "tabMain")->currentIndex(), tab);
         }
     }
 
