@@ -1,4 +1,6 @@
+#include "app/contact/contactcommandactions.h"
 #include "app/shell/frmmain.h"
+#include "core/contact/linkopener.h"
 #include "core/shell/shellsettings.h"
 #include "core/table/recordtable.h"
 #include "support/gui/tablewindowfixture.h"
@@ -32,6 +34,18 @@ protected:
             ++ambiguous;
         else
             ++caught;
+        return true;
+    }
+};
+
+// Records the links the contact entries open instead of handing them to the desktop.
+class RecordingOpener : public LinkOpener
+{
+public:
+    QList<QUrl> opened;
+    bool open(const QUrl &url) override
+    {
+        opened.append(url);
         return true;
     }
 };
@@ -250,6 +264,45 @@ private slots:
         named<QAction>(*m_window, "mnuAltColorBlack")->trigger();
         for (QAction *a : added)
             QVERIFY(!a->isChecked());
+    }
+
+    // The Tools and File entries reach the contact and printing commands with the record table's
+    // current row and selection; the link rules are in tst_contactactions.
+    void contactEntriesAndKeysOpenTheCurrentRecordsLinks()
+    {
+        RecordingOpener opener;
+        m_window->contactCommands().setLinkOpener(&opener);
+        const QStringList record { QStringLiteral("Acme & Sons"), QStringLiteral("12 Main St"),
+            QStringLiteral("Springfield"), QStringLiteral("IL"), QStringLiteral("62701"),
+            QStringLiteral("217-555-0100"), QStringLiteral("WWW.ACME.COM"), QStringLiteral("info@acme.com") };
+        for (int c = 0; c < record.size(); ++c)
+            fa().setText(2, c, record[c]);
+        fa().setCursor(2, 0);
+        fa().setRowSelected(2, true); // as a click on the row does in Row mode
+
+        action(QStringLiteral("mnuTools_InternetMap"))->trigger();
+        m_window->contactCommands().runToolbarKey(QStringLiteral("inet"));
+        action(QStringLiteral("mnuTools_SendMail"))->trigger();
+        // Entries that change nothing here, and keys that are no key, open nothing.
+        action(QStringLiteral("mnuTools_MapCanada"))->trigger();
+        action(QStringLiteral("mnuTools_SendBulkMail"))->trigger();
+        m_window->contactCommands().runToolbarKey(QStringLiteral("MAP"));
+        m_window->contactCommands().runToolbarKey(QStringLiteral("nothing"));
+        QCOMPARE(opener.opened.size(), 3);
+        QVERIFY(opener.opened[0].toString().contains(QStringLiteral("Springfield")));
+        QCOMPARE(opener.opened[1], QUrl(QStringLiteral("http://WWW.ACME.COM")));
+        QCOMPARE(opener.opened[2].toString(), QStringLiteral("mailto:info@acme.com"));
+        QVERIFY(m_prompts->asked.isEmpty());
+        m_window->contactCommands().setLinkOpener(nullptr);
+    }
+
+    void printSheetInBlockModeOnlyExplains()
+    {
+        fa().setSelectionMode(GridModel::SelectionMode::Free);
+        m_prompts->answers = { UserPrompts::Answer::Ok };
+        action(QStringLiteral("mnuPrintSheet0"))->trigger();
+        QCOMPARE(m_prompts->messages(),
+            QStringList { QStringLiteral("Select Row Mode (not Block Mode) selection and try again.") });
     }
 };
 
