@@ -1,14 +1,15 @@
 #include "app/shell/frmmain.h"
-#include "core/table/filecommands.h"
 #include "core/grid/gridfile.h"
 #include "core/shell/programfolder.h"
 #include "core/shell/settings.h"
 #include "core/shell/shellsettings.h"
+#include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
 #include "support/testsupport.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
@@ -19,9 +20,9 @@
 
 using namespace dq;
 using dq::test::named;
-using namespace Qt::StringLiterals;
 using Answer = UserPrompts::Answer;
 
+// Start-up, exit and the settings between them, on the main window.
 class TestFrmMain : public QObject
 {
     Q_OBJECT
@@ -38,22 +39,14 @@ class TestFrmMain : public QObject
         return w;
     }
 
-    static QString text(const frmMain &w, int panel) { return w.panel(panel)->text(); }
-
-    static void writeSettings(const QStringList &pairs)
-    {
-        for (const QString &pair : pairs)
-            Settings::write(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-    }
+    static int tab(const frmMain &w) { return named<QTabWidget>(w, "tabMain")->currentIndex(); }
+    static bool ticked(const frmMain &w, const char *name) { return named<QAction>(w, name)->isChecked(); }
 
 private slots:
     void init()
     {
-        m_home = test::tempDir();
-        qputenv("DIRQUILL_HOME", m_home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QFile siteList(m_home + QStringLiteral("/stpl00.bin"));
-        QVERIFY(siteList.open(QIODevice::WriteOnly));
+        m_home = test::useFreshProgramHome();
+        QVERIFY(!m_home.isEmpty());
         m_prompts = std::make_unique<test::ScriptedPrompts>();
     }
 
@@ -63,56 +56,58 @@ private slots:
         m_prompts.reset();
     }
 
-    void firstRunUsesEveryDefault()
+    void startUpAppliesTheSettings_data()
     {
+        QTest::addColumn<QStringList>("stored"); // name=value pairs
+        QTest::addColumn<QList<int>>("geometry"); // left, top, width, height in twips
+        QTest::addColumn<int>("vbarLeft");
+        QTest::addColumn<bool>("alternate");
+        QTest::addColumn<bool>("addressBox");
+        QTest::addColumn<QString>("folder"); // empty: the program folder
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("tickedTab"); // the Default Tab entry ticked
+        QTest::newRow("a first run uses every default")
+            << QStringList {} << QList<int> { 0, 0, 12000, 10000 } << 3570 << true << false << QString() << 1 << 1;
+        QTest::newRow("stored settings are applied") << QStringList { QStringLiteral("TOP=1440"),
+            QStringLiteral("LEFT=2880"), QStringLiteral("WIDTH=14400"), QStringLiteral("HEIGHT=10080"),
+            QStringLiteral("VBarLeft=4320"), QStringLiteral("AlternateColor=False"), QStringLiteral("AddressBox=1"),
+            QStringLiteral("LastOpenPath=/srv/lists/"), QStringLiteral("DefaultTab=0") }
+                                                     << QList<int> { 2880, 1440, 14400, 10080 } << 4320 << false << true
+                                                     << QStringLiteral("/srv/lists/") << 0 << 0;
+        QTest::newRow("a default tab out of range keeps the first tab")
+            << QStringList { QStringLiteral("DefaultTab=7") } << QList<int> { 0, 0, 12000, 10000 } << 3570 << true
+            << false << QString() << 0 << 1;
+    }
+    void startUpAppliesTheSettings()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QList<int>, geometry);
+        QFETCH(bool, alternate);
+        QFETCH(bool, addressBox);
+        QFETCH(QString, folder);
+        QFETCH(int, tab);
+        QFETCH(int, tickedTab);
+        for (const QString &pair : stored)
+            Settings::write(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
         auto w = makeWindow();
         QVERIFY(m_prompts->asked.isEmpty());
-        QCOMPARE(w->pos(), QPoint(0, 0));
-        QCOMPARE(w->size(), QSize(w->twipsToPixelsX(12000), w->twipsToPixelsY(10000)));
-        QCOMPARE(w->vbarLeft(), 3570);
-        QVERIFY(named<QAction>(*w, "mnuAlternateColor")->isChecked());
-        QCOMPARE(w->table().fa().alternateRowColor(), QColor(0xC0, 0xFF, 0xC0));
-        QVERIFY(!named<QAction>(*w, "mnuViewDropBox")->isChecked());
-        QVERIFY(!named<QAction>(*w, "mnuViewDropBoxG")->isChecked());
-        QCOMPARE(w->table().lastOpenFolder(), programFolder());
-        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 1);
-        QVERIFY(named<QAction>(*w, QStringLiteral("mnuTabs_%1").arg(1))->isChecked());
-        QCOMPARE(text(*w, 8), QStringLiteral("3.8"));
-        QCOMPARE(text(*w, 4), QStringLiteral("US"));
-        QCOMPARE(text(*w, 3), QStringLiteral("ROW"));
-        QCOMPARE(w->table().fa().rows(), 21);
-        QCOMPARE(w->table().fa().cols(), 13);
-        QVERIFY(w->table().fresh());
-        QVERIFY(!w->table().changed());
+        QCOMPARE(w->pos(), QPoint(w->twipsToPixelsX(geometry[0]), w->twipsToPixelsY(geometry[1])));
+        QCOMPARE(w->size(), QSize(w->twipsToPixelsX(geometry[2]), w->twipsToPixelsY(geometry[3])));
+        QTEST(w->vbarLeft(), "vbarLeft");
+        QCOMPARE(ticked(*w, "mnuAlternateColor"), alternate);
+        QCOMPARE(w->table().fa().alternateRowColor(),
+            alternate ? QColor(0xC0, 0xFF, 0xC0) : QApplication::palette().color(QPalette::Base));
+        QCOMPARE(ticked(*w, "mnuViewDropBox"), addressBox);
+        QCOMPARE(ticked(*w, "mnuViewDropBoxG"), addressBox);
+        QCOMPARE(w->table().lastOpenFolder(), folder.isEmpty() ? programFolder() : folder);
+        QCOMPARE(this->tab(*w), tab);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(named<QAction>(*w, QStringLiteral("mnuTabs_%1").arg(i))->isChecked(), i == tickedTab);
+        // Whatever the settings, the status row and title start the same.
+        QCOMPARE(w->panel(8)->text(), QStringLiteral("3.8"));
+        QCOMPARE(w->panel(4)->text(), QStringLiteral("US"));
+        QCOMPARE(w->panel(3)->text(), QStringLiteral("ROW"));
         QCOMPARE(w->windowTitle(), QStringLiteral("Dirquill -- Untitled.tsy"));
-        QVERIFY(w->showTips());
-    }
-
-    void storedSettingsAreApplied()
-    {
-        writeSettings({ QStringLiteral("TOP=1440"), QStringLiteral("LEFT=2880"), QStringLiteral("WIDTH=14400"),
-            QStringLiteral("HEIGHT=10080"), QStringLiteral("VBarLeft=4320"), QStringLiteral("AlternateColor=False"),
-            QStringLiteral("AddressBox=1"), QStringLiteral("LastOpenPath=/srv/lists/"),
-            QStringLiteral("DefaultTab=0") });
-        auto w = makeWindow();
-        QCOMPARE(w->pos(), QPoint(w->twipsToPixelsX(2880), w->twipsToPixelsY(1440)));
-        QCOMPARE(w->size(), QSize(w->twipsToPixelsX(14400), w->twipsToPixelsY(10080)));
-        QCOMPARE(w->vbarLeft(), 4320);
-        QVERIFY(!named<QAction>(*w, "mnuAlternateColor")->isChecked());
-        QCOMPARE(w->table().fa().alternateRowColor(), QApplication::palette().color(QPalette::Base));
-        QVERIFY(named<QAction>(*w, "mnuViewDropBox")->isChecked());
-        QVERIFY(named<QAction>(*w, "mnuViewDropBoxG")->isChecked());
-        QCOMPARE(w->table().lastOpenFolder(), QStringLiteral("/srv/lists/"));
-        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 0);
-        QVERIFY(named<QAction>(*w, QStringLiteral("mnuTabs_%1").arg(0))->isChecked());
-        QVERIFY(!named<QAction>(*w, QStringLiteral("mnuTabs_%1").arg(1))->isChecked());
-    }
-
-    void aDefaultTabOutOfRangeKeepsTheFirstTab()
-    {
-        writeSettings({ QStringLiteral("DefaultTab=7") });
-        auto w = makeWindow();
-        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 0);
     }
 
     void aMissingSiteListEndsTheProgram()
@@ -121,61 +116,72 @@ private slots:
         m_prompts->answers = { Answer::Ok };
         auto w = makeWindow(false);
         QCOMPARE(m_prompts->asked.size(), 1);
-        QCOMPARE(m_prompts->asked.at(0).text,
+        QCOMPARE(m_prompts->asked[0].text,
             QStringLiteral("Key file 'stpl00.bin' not found. Make sure the file is in the same directory or contact "
                            "your software vendor."));
-        QCOMPARE(m_prompts->asked.at(0).icon, UserPrompts::Icon::Critical);
-        QCOMPARE(m_prompts->asked.at(0).buttons, UserPrompts::Buttons::Ok);
+        QCOMPARE(m_prompts->asked[0].icon, UserPrompts::Icon::Critical);
         // The steps after the check did not run.
-        QVERIFY(text(*w, 4).isEmpty());
+        QVERIFY(w->panel(4)->text().isEmpty());
         QVERIFY(!w->isVisible());
     }
 
-    void exitCommand_data()
+    // Exit from the menu, or the window's close box (shown window), with each answer to the save question.
+    void exitAndClose_data()
     {
+        QTest::addColumn<bool>("viaClose");
         QTest::addColumn<bool>("edited");
-        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<int>("answer"); // -1: no question
         QTest::addColumn<bool>("saveDialogChoosesFile");
         QTest::addColumn<bool>("ends");
-        QTest::addColumn<bool>("saved");
-
-        QTest::newRow("an unchanged table ends without a question") << false << QList<int> {} << false << true << false;
+        QTest::addColumn<int>("tabAfter");
+        QTest::newRow("Exit on an unchanged table ends without a question")
+            << false << false << -1 << false << true << 0;
         QTest::newRow("Cancel keeps the program running with the table as it was")
-            << true << QList<int> { int(Answer::Cancel) } << false << false << false;
-        QTest::newRow("No ends without saving") << true << QList<int> { int(Answer::No) } << false << true << false;
+            << false << true << int(Answer::Cancel) << false << false << 0;
+        QTest::newRow("No ends without saving") << false << true << int(Answer::No) << false << true << 0;
         QTest::newRow("Yes on the untitled table saves as native, then ends")
-            << true << QList<int> { int(Answer::Yes) } << true << true << true;
+            << false << true << int(Answer::Yes) << true << true << 0;
         QTest::newRow("Yes whose save dialog is cancelled keeps the program running")
-            << true << QList<int> { int(Answer::Yes) } << false << false << false;
+            << false << true << int(Answer::Yes) << false << false << 0;
+        QTest::newRow("closing with an unchanged table stays on its tab") << true << false << -1 << false << true << 1;
+        QTest::newRow("Cancel refuses the close and shows the results")
+            << true << true << int(Answer::Cancel) << false << false << 0;
+        QTest::newRow("No closes") << true << true << int(Answer::No) << false << true << 0;
     }
-
-    void exitCommand()
+    void exitAndClose()
     {
+        QFETCH(bool, viaClose);
         QFETCH(bool, edited);
-        QFETCH(QList<int>, answers);
+        QFETCH(int, answer);
         QFETCH(bool, saveDialogChoosesFile);
         QFETCH(bool, ends);
-        QFETCH(bool, saved);
         auto w = makeWindow();
-        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 1);
+        if (viaClose) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        }
         if (edited)
             w->table().fa().setText(1, 0, QStringLiteral("Acme"));
-        for (int a : answers)
-            m_prompts->answers << Answer(a);
+        if (answer >= 0)
+            m_prompts->answers << Answer(answer);
         const QString target = test::tempDir() + QStringLiteral("/exit.tsy");
-        if (edited && answers.value(0) == int(Answer::Yes))
+        if (answer == int(Answer::Yes))
             m_prompts->fileNames << (saveDialogChoosesFile ? target : QString());
         QSignalSpy ended(w.get(), &frmMain::ended);
 
-        named<QAction>(*w, "mnuExit")->trigger();
+        if (viaClose)
+            QCOMPARE(w->close(), ends);
+        else
+            named<QAction>(*w, "mnuExit")->trigger();
 
-        QCOMPARE(named<QTabWidget>(*w, "tabMain")->currentIndex(), 0);
+        QTEST(tab(*w), "tabAfter");
         QCOMPARE(ended.size(), ends ? 1 : 0);
         QCOMPARE(m_prompts->asked.isEmpty(), !edited);
         if (edited)
-            QCOMPARE(m_prompts->asked.at(0).title, QStringLiteral("Exit"));
+            QCOMPARE(m_prompts->asked[0].title, QStringLiteral("Exit"));
+        // Settings are written only when the program ends.
         QCOMPARE(!Settings::read(QStringLiteral("TOP")).isEmpty(), ends);
-        QCOMPARE(QFile::exists(target), saved);
+        QCOMPARE(QFile::exists(target), saveDialogChoosesFile);
         if (!ends) {
             QCOMPARE(w->table().fa().text(1, 0), QStringLiteral("Acme"));
             QVERIFY(w->table().changed());
@@ -190,41 +196,11 @@ private slots:
         QCOMPARE(ended.size(), 1);
     }
 
-    void closingTheWindow_data()
-    {
-        QTest::addColumn<bool>("edited");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("closes");
-        QTest::addColumn<int>("tabAfter");
-        QTest::newRow("an unchanged table closes and stays on its tab") << false << int(Answer::Ok) << true << 1;
-        QTest::newRow("Cancel refuses the close and shows the results") << true << int(Answer::Cancel) << false << 0;
-        QTest::newRow("No closes") << true << int(Answer::No) << true << 0;
-    }
-
-    void closingTheWindow()
-    {
-        QFETCH(bool, edited);
-        QFETCH(int, answer);
-        QFETCH(bool, closes);
-        auto w = makeWindow();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        if (edited) {
-            w->table().fa().setText(1, 0, QStringLiteral("Acme"));
-            m_prompts->answers = { Answer(answer) };
-        }
-        QSignalSpy ended(w.get(), &frmMain::ended);
-        QCOMPARE(w->close(), closes);
-        QCOMPARE(w->isVisible(), !closes);
-        QCOMPARE(ended.size(), closes ? 1 : 0);
-        QTEST(named<QTabWidget>(*w, "tabMain")->currentIndex(), "tabAfter");
-    }
-
-    void settingsWrittenAtExitComeBackAtTheNextStart()
+    void exitStoresTheWindowsState()
     {
         {
             auto w = makeWindow();
-            named<QAction>(*w, QStringLiteral("mnuTabs_%1").arg(2))->trigger();
+            named<QAction>(*w, "mnuTabs_2")->trigger();
             named<QAction>(*w, "mnuAlternateColor")->trigger();
             named<QAction>(*w, "mnuViewDropBoxG")->trigger();
             w->move(w->twipsToPixelsX(720), w->twipsToPixelsY(360));
@@ -235,23 +211,12 @@ private slots:
             w->exitCommand();
         }
         const ShellSettings s = ShellSettings::load(programFolder());
-        QCOMPARE(s.defaultTab, 2);
+        QCOMPARE((QList<int> { s.left, s.top, s.width, s.height, s.vbarLeft, s.defaultTab, s.addressBox }),
+            (QList<int> { 720, 360, 13500, 9600, 3570, 2, 1 }));
         QCOMPARE(s.alternateColor, false);
-        QCOMPARE(s.addressBox, 1);
-        QCOMPARE(s.left, 720);
-        QCOMPARE(s.top, 360);
-        QCOMPARE(s.width, 13500);
-        QCOMPARE(s.height, 9600);
-        QCOMPARE(s.vbarLeft, 3570);
         QCOMPARE(s.lastOpenPath, QStringLiteral("/srv/lists/"));
         QCOMPARE(s.showTips, false);
         QCOMPARE(Settings::read(QStringLiteral("ListIndex")), QStringLiteral("4"));
-
-        auto again = makeWindow();
-        QCOMPARE(named<QTabWidget>(*again, "tabMain")->currentIndex(), 2);
-        QVERIFY(!named<QAction>(*again, "mnuAlternateColor")->isChecked());
-        QVERIFY(named<QAction>(*again, "mnuViewDropBox")->isChecked());
-        QCOMPARE(again->pos(), QPoint(again->twipsToPixelsX(720), again->twipsToPixelsY(360)));
     }
 
     void alternateRowColourMenuTogglesTheColour()
@@ -276,7 +241,33 @@ private slots:
         QVERIFY(GridFile::save(more, path, FileKind::Native));
         m_prompts->fileNames = { path };
         QVERIFY(w->fileCommands().append());
-        QCOMPARE(text(*w, 5), QStringLiteral("2 Sel"));
+        QCOMPARE(w->panel(5)->text(), QStringLiteral("2 Sel"));
+    }
+
+    // A table named on the command line, as the desktop entry passes it with %f.
+    void opensTheTableNamedOnTheCommandLine_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("relative");
+        QTest::newRow("a native table by its full path") << QStringLiteral("list.tsy") << false;
+        QTest::newRow("a comma table named from the working folder") << QStringLiteral("list.csv") << true;
+    }
+    void opensTheTableNamedOnTheCommandLine()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, relative);
+        const QString dir = test::tempDir();
+        GridModel table;
+        table.setRows(2);
+        table.setCols(2);
+        table.setText(1, 0, QStringLiteral("Acme Plumbing"));
+        QVERIFY(GridFile::save(table, dir + u'/' + name, GridFile::kindForPath(name)));
+        QVERIFY(QDir::setCurrent(dir));
+        auto w = makeWindow();
+        QVERIFY(w->openArguments({ relative ? name : dir + u'/' + name, QStringLiteral("ignored.tsy") }));
+        QCOMPARE(w->table().currentFile(), QDir(dir).absoluteFilePath(name));
+        QCOMPARE(w->table().fa().text(1, 0), QStringLiteral("Acme Plumbing"));
+        QCOMPARE(tab(*w), int(frmMain::kTabResults));
     }
 };
 

@@ -1,4 +1,6 @@
+#include "app/contact/contactcommandactions.h"
 #include "app/shell/frmmain.h"
+#include "core/contact/linkopener.h"
 #include "core/shell/shellsettings.h"
 #include "core/table/recordtable.h"
 #include "support/gui/tablewindowfixture.h"
@@ -12,7 +14,6 @@
 
 using namespace dq;
 using dq::test::named;
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -33,6 +34,18 @@ protected:
             ++ambiguous;
         else
             ++caught;
+        return true;
+    }
+};
+
+// Records the links the contact entries open instead of handing them to the desktop.
+class RecordingOpener : public LinkOpener
+{
+public:
+    QList<QUrl> opened;
+    bool open(const QUrl &url) override
+    {
+        opened.append(url);
         return true;
     }
 };
@@ -183,6 +196,7 @@ private slots:
         row("mnuView", "", "mnuMouseMode_0 mnuMouseMode_1 mnuDragDrop mnuViewFb");
         row("mnuTools", "", "mnuColumnDefine mnuDateTimeNow mnuDelDup mnuParsePhoneCol");
         row("mnuHelp", "", "mnuTip");
+        row("mnuTab", "Set Default &Tab at Start Up", "mnuTabs_0 mnuTabs_1 mnuTabs_2");
     }
     void entriesSitInTheirMenus()
     {
@@ -208,29 +222,14 @@ private slots:
         QCOMPARE(named<QMenu>(*m_window, "mnuFile")->actions().constLast(), named<QAction>(*m_window, "mnuExit"));
     }
 
-    void menuNamesAreThoseOfTheirSets()
-    {
-        const QStringList names { u"mnuFile"_s, u"mnuEdit"_s, u"mnuView"_s, u"mnuTools"_s, u"mnuFileB"_s, u"mnuViewB"_s,
-            u"mnuToolsB"_s, u"mnuFileG"_s, u"mnuViewG"_s, u"mnuHelp"_s, u"mnuTab"_s };
-        for (const QString &name : names)
-            QVERIFY2(m_window->findChild<QMenu *>(name), qPrintable(name));
-        QCOMPARE(named<QMenu>(*m_window, "mnuTab")->title(), QStringLiteral("Set Default &Tab at Start Up"));
-    }
-
-    void defaultTabEntriesTickOnlyTheChosenOne_data()
-    {
-        QTest::addColumn<int>("chosen");
-        QTest::newRow("choosing Results") << 0;
-        QTest::newRow("choosing Search") << 1;
-        QTest::newRow("choosing Guide Online") << 2;
-    }
     void defaultTabEntriesTickOnlyTheChosenOne()
     {
-        QFETCH(int, chosen);
-        named<QAction>(*m_window, QStringLiteral("mnuTabs_%1").arg(chosen))->trigger();
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(named<QAction>(*m_window, QStringLiteral("mnuTabs_%1").arg(i))->isChecked(), i == chosen);
-        QCOMPARE(m_window->currentSettings().defaultTab, chosen);
+        for (int chosen : { 0, 2, 1 }) {
+            named<QAction>(*m_window, QStringLiteral("mnuTabs_%1").arg(chosen))->trigger();
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(named<QAction>(*m_window, QStringLiteral("mnuTabs_%1").arg(i))->isChecked(), i == chosen);
+            QCOMPARE(m_window->currentSettings().defaultTab, chosen);
+        }
         // Choosing a default does not switch the tab now.
         QCOMPARE(named<QTabWidget>(*m_window, "tabMain")->currentIndex(), 1);
     }
@@ -240,7 +239,6 @@ private slots:
         m_window->showTab(frmMain::kTabResults);
         named<QAction>(*m_window, "mnuGudie")->trigger();
         QCOMPARE(named<QTabWidget>(*m_window, "tabMain")->currentIndex(), int(frmMain::kTabGuide));
-        QVERIFY(!named<QAction>(*m_window, "mnuGudie")->isVisible());
     }
 
     void addressBoxEntriesAreOneChoice()
@@ -251,6 +249,60 @@ private slots:
         named<QAction>(*m_window, "mnuViewDropBox")->trigger();
         QVERIFY(!named<QAction>(*m_window, "mnuViewDropBoxG")->isChecked());
         QCOMPARE(m_window->currentSettings().addressBox, 0);
+    }
+
+    void normalSearchColourClearsEveryAddedColour()
+    {
+        QList<QAction *> added;
+        for (int i = 1; i <= 3; ++i) {
+            added << named<QAction>(*m_window, QStringLiteral("mnuAltColor_%1").arg(i));
+            added.last()->trigger();
+            QVERIFY(added.last()->isChecked());
+        }
+        added[1]->trigger();
+        QVERIFY(!added[1]->isChecked());
+        named<QAction>(*m_window, "mnuAltColorBlack")->trigger();
+        for (QAction *a : added)
+            QVERIFY(!a->isChecked());
+    }
+
+    // The Tools and File entries reach the contact and printing commands with the record table's
+    // current row and selection; the link rules are in tst_contactactions.
+    void contactEntriesAndKeysOpenTheCurrentRecordsLinks()
+    {
+        RecordingOpener opener;
+        m_window->contactCommands().setLinkOpener(&opener);
+        const QStringList record { QStringLiteral("Acme & Sons"), QStringLiteral("12 Main St"),
+            QStringLiteral("Springfield"), QStringLiteral("IL"), QStringLiteral("62701"),
+            QStringLiteral("217-555-0100"), QStringLiteral("WWW.ACME.COM"), QStringLiteral("info@acme.com") };
+        for (int c = 0; c < record.size(); ++c)
+            fa().setText(2, c, record[c]);
+        fa().setCursor(2, 0);
+        fa().setRowSelected(2, true); // as a click on the row does in Row mode
+
+        action(QStringLiteral("mnuTools_InternetMap"))->trigger();
+        m_window->contactCommands().runToolbarKey(QStringLiteral("inet"));
+        action(QStringLiteral("mnuTools_SendMail"))->trigger();
+        // Entries that change nothing here, and keys that are no key, open nothing.
+        action(QStringLiteral("mnuTools_MapCanada"))->trigger();
+        action(QStringLiteral("mnuTools_SendBulkMail"))->trigger();
+        m_window->contactCommands().runToolbarKey(QStringLiteral("MAP"));
+        m_window->contactCommands().runToolbarKey(QStringLiteral("nothing"));
+        QCOMPARE(opener.opened.size(), 3);
+        QVERIFY(opener.opened[0].toString().contains(QStringLiteral("Springfield")));
+        QCOMPARE(opener.opened[1], QUrl(QStringLiteral("http://WWW.ACME.COM")));
+        QCOMPARE(opener.opened[2].toString(), QStringLiteral("mailto:info@acme.com"));
+        QVERIFY(m_prompts->asked.isEmpty());
+        m_window->contactCommands().setLinkOpener(nullptr);
+    }
+
+    void printSheetInBlockModeOnlyExplains()
+    {
+        fa().setSelectionMode(GridModel::SelectionMode::Free);
+        m_prompts->answers = { UserPrompts::Answer::Ok };
+        action(QStringLiteral("mnuPrintSheet0"))->trigger();
+        QCOMPARE(m_prompts->messages(),
+            QStringList { QStringLiteral("Select Row Mode (not Block Mode) selection and try again.") });
     }
 };
 

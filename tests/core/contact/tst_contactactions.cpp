@@ -2,11 +2,13 @@
 #include "core/contact/contactlinks.h"
 #include "core/contact/linkopener.h"
 #include "core/grid/gridmodel.h"
+#include "core/print/addressrecords.h"
 #include "support/testsupport.h"
 
 #include <QTest>
 
 using namespace dq;
+using dq::test::fillRecordTable;
 using dq::test::ScriptedPrompts;
 
 namespace {
@@ -28,22 +30,6 @@ struct RecordingOpener : LinkOpener
     QList<QUrl> urls;
     QList<int> questionsBeforeOpen;
 };
-
-// A record table with the usual 13 columns, a title row and one data row per entry of
-// cells (each entry maps a column index to its text).
-void fill(GridModel &table, const QList<QMap<int, QString>> &rows)
-{
-    table.setCols(13);
-    table.setRows(int(rows.size()) + 1);
-    table.setFixedRows(1);
-    const QStringList titles = { u"Name"_qs, u"Street"_qs, u"City"_qs, u"State"_qs, u"Zip Code"_qs, u"Phone"_qs,
-        u"Web Site"_qs, u"E-mail"_qs };
-    for (int c = 0; c < titles.size(); ++c)
-        table.setText(0, c, titles.at(c));
-    for (int r = 0; r < rows.size(); ++r)
-        for (auto it = rows.at(r).cbegin(); it != rows.at(r).cend(); ++it)
-            table.setText(r + 1, it.key(), it.value());
-}
 
 } // namespace
 
@@ -79,9 +65,7 @@ private slots:
         QFETCH(QStringList, address);
         QFETCH(QString, service);
         GridModel table;
-        fill(table,
-            { { { 1, u"99 Other Rd"_qs } },
-                { { 1, address[0] }, { 2, address[1] }, { 3, address[2] }, { 4, address[3] } } });
+        fillRecordTable(table, { u"|99 Other Rd"_qs, u"|"_qs + address.join(u'|') });
         table.setCursor(2, 0);
         ScriptedPrompts prompts;
         RecordingOpener opener(prompts);
@@ -108,9 +92,8 @@ private slots:
     {
         QFETCH(int, command);
         GridModel table;
-        fill(table, { { { 2, u"Reno"_qs }, { 6, u"www.acme.com"_qs }, { 7, u"ann@acme.com"_qs } } });
+        fillRecordTable(table, { u"||Reno||||www.acme.com|ann@acme.com"_qs });
         table.setCursor(1, 0);
-        table.setSelectionMode(GridModel::SelectionMode::ListBox);
         table.setSelectedRows({ 1 });
         ScriptedPrompts prompts;
         prompts.answers << UserPrompts::Answer::Ok;
@@ -152,15 +135,14 @@ private slots:
         QFETCH(QList<int>, selected);
         QFETCH(QString, link);
         GridModel table;
-        QList<QMap<int, QString>> rows;
+        QStringList rows;
         for (const QString &c : cells)
-            rows.append({ { 0, u"Listing"_qs }, { 7, c } });
-        fill(table, rows);
+            rows << u"Listing|||||||"_qs + c;
+        fillRecordTable(table, rows);
         if (blockMode) {
             table.setSelectionMode(GridModel::SelectionMode::Free);
             table.select(selected.at(0), 7, selected.at(1), 7);
         } else {
-            table.setSelectionMode(GridModel::SelectionMode::ListBox);
             for (int r : selected)
                 table.setRowSelected(r, true);
         }
@@ -203,7 +185,7 @@ private slots:
         QFETCH(QString, opened);
         QFETCH(bool, warned);
         GridModel table;
-        fill(table, { { { 6, u"www.first.com"_qs } }, { { 6, cell } } });
+        fillRecordTable(table, { u"||||||www.first.com"_qs, u"||||||"_qs + cell });
         table.setCursor(2, 3);
         ScriptedPrompts prompts;
         prompts.answers = { UserPrompts::Answer::Ok };

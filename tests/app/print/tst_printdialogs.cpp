@@ -1,0 +1,172 @@
+#include "app/print/frmprintsheet.h"
+#include "app/print/frmreportoptions.h"
+#include "core/grid/gridmodel.h"
+#include "core/print/addressrecords.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+using namespace dq;
+using dq::test::completeRecords;
+using dq::test::fillRecordTable;
+using dq::test::named;
+using dq::test::selectRows;
+
+// The Print Sheet and label dialogs hand their choices to PrintSheet and MailingLabels, whose rules
+// are in tst_printsheet and tst_mailinglabels.
+class TestPrintDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void printSheetTakesTheDialogsChoices()
+    {
+        GridModel table;
+        fillRecordTable(table, completeRecords(4));
+        table.setColumnHidden(2, true);
+        selectRows(table, { 2, 4 });
+        dq::test::ScriptedPrompts prompts;
+        frmPrintSheet dialog(table, prompts);
+        QList<SheetLayout> previews;
+        dialog.setPreviewHandler([&](const SheetLayout &sheet) { previews << sheet; });
+
+        auto *fd = named<QTableView>(dialog, "fd")->model();
+        QCOMPARE(fd->rowCount(), 14);
+        QCOMPARE(fd->index(3, 2).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked)); // the hidden column
+        QVERIFY(named<QRadioButton>(dialog, "OpOrin_0")->isChecked());
+        QCOMPARE(named<QLineEdit>(dialog, "txtScale")->text(), QStringLiteral("75"));
+        QVERIFY(named<QRadioButton>(dialog, "OpDataSource_1")->isChecked());
+        QCOMPARE(named<QRadioButton>(dialog, "OpDataSource_1")->text(), QStringLiteral("Slected rows (2)"));
+
+        QVERIFY(fd->setData(fd->index(2, 2), Qt::Unchecked, Qt::CheckStateRole)); // Street
+        named<QRadioButton>(dialog, "OpOrin_1")->setChecked(true);
+        named<QLineEdit>(dialog, "txtScale")->setText(QStringLiteral("60"));
+        named<QPushButton>(dialog, "cmdPrint")->click();
+        QCOMPARE(previews.size(), 1);
+        QCOMPARE(previews[0].colWidth(2), 0);
+        QCOMPARE(previews[0].colWidth(3), 0);
+        QCOMPARE(previews[0].printArea(), QStringLiteral("A1:M2"));
+        QCOMPARE(previews[0].text(2, 1), QStringLiteral("Name4"));
+        QCOMPARE(previews[0].orientation(), QPageLayout::Landscape);
+        QCOMPARE(previews[0].scale(), 60);
+        const QStringList lines = QGuiApplication::clipboard()->text().split(u'\r');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].startsWith(QStringLiteral("Name2\t2 Main St\tSpringfield\tIL\t")));
+
+        named<QRadioButton>(dialog, "OpDataSource_0")->setChecked(true);
+        named<QPushButton>(dialog, "cmdPrint")->click();
+        QCOMPARE(previews.size(), 2);
+        QCOMPARE(previews[1].printArea(), QStringLiteral("A1:J4"));
+    }
+
+    void printSheetUpDownButtonsStepTheScale()
+    {
+        GridModel table;
+        fillRecordTable(table, completeRecords(1));
+        dq::test::ScriptedPrompts prompts;
+        frmPrintSheet dialog(table, prompts);
+        auto *scale = named<QLineEdit>(dialog, "txtScale");
+        scale->setText(QStringLiteral("99"));
+        for (int i = 0; i < 2; ++i)
+            named<QToolButton>(dialog, "UpDownCol_up")->click();
+        QCOMPARE(scale->text(), QStringLiteral("100"));
+        named<QToolButton>(dialog, "UpDownCol_down")->click();
+        QCOMPARE(scale->text(), QStringLiteral("99"));
+    }
+
+    void printSheetActivationRecountsTheSelection()
+    {
+        GridModel table;
+        fillRecordTable(table, completeRecords(5));
+        selectRows(table, { 1 });
+        dq::test::ScriptedPrompts prompts;
+        frmPrintSheet dialog(table, prompts);
+        auto *selected = named<QRadioButton>(dialog, "OpDataSource_1");
+        QCOMPARE(selected->text(), QStringLiteral("Slected rows (1)"));
+        selectRows(table, { 1, 2, 3 });
+        dialog.show();
+        dialog.activateWindow();
+        QTRY_COMPARE_WITH_TIMEOUT(selected->text(), QStringLiteral("Slected rows (3)"), 5000);
+    }
+
+    void labelsOpenWithTheirStartValues()
+    {
+        GridModel table;
+        fillRecordTable(table, completeRecords(6));
+        selectRows(table, { 1, 3, 4 });
+        dq::test::ScriptedPrompts prompts;
+        frmReportOptions dialog(table, prompts);
+        auto *combo = named<QComboBox>(dialog, "cboLabelFormat");
+        QCOMPARE(combo->count(), 3);
+        QCOMPARE(combo->currentText(), QStringLiteral("3 x 10"));
+        QVERIFY(named<QCheckBox>(dialog, "chkSkip")->isChecked());
+        QVERIFY(!named<QCheckBox>(dialog, "chkCountry")->isChecked());
+        QCOMPARE(named<QLineEdit>(dialog, "txtCountry")->text(), QStringLiteral("U.S.A."));
+        QVERIFY(named<QRadioButton>(dialog, "OpDataSource_1")->isChecked());
+        QCOMPARE(named<QRadioButton>(dialog, "OpDataSource_1")->text(), QStringLiteral("Slected rows (3)"));
+        // The country box follows its tick; each layout shows its own sketch.
+        dialog.show();
+        for (bool tick : { true, false }) {
+            named<QCheckBox>(dialog, "chkCountry")->setChecked(tick);
+            QCOMPARE(named<QLineEdit>(dialog, "txtCountry")->isEnabled(), tick);
+        }
+        for (int choice = 0; choice < 3; ++choice) {
+            combo->setCurrentIndex(choice);
+            for (int i = 0; i < 3; ++i) {
+                auto *sketch = named<QLabel>(dialog, QStringLiteral("imgLayout_%1").arg(i));
+                QCOMPARE(sketch->isVisible(), i == choice);
+                QVERIFY(!sketch->pixmap().isNull());
+            }
+        }
+        named<QPushButton>(dialog, "cmdCancel")->click();
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(prompts.asked.isEmpty());
+    }
+
+    void labelsPrintedTwiceWithOtherChoicesRebuildThePage()
+    {
+        GridModel table;
+        QStringList records = completeRecords(8);
+        records[1] = QStringLiteral("Name2|2 Main St|Springfield|IL|"); // no Zip Code
+        fillRecordTable(table, records);
+        selectRows(table, { 2, 3 });
+        dq::test::ScriptedPrompts prompts;
+        frmReportOptions dialog(table, prompts);
+        QList<SheetLayout> previews;
+        dialog.setPreviewHandler([&](const SheetLayout &sheet) { previews << sheet; });
+
+        named<QRadioButton>(dialog, "OpDataSource_0")->setChecked(true);
+        named<QCheckBox>(dialog, "chkCountry")->setChecked(true);
+        named<QLineEdit>(dialog, "txtCountry")->setText(QStringLiteral("Canada"));
+        named<QPushButton>(dialog, "cmdPrint")->click();
+        QCOMPARE(previews.size(), 1);
+        QCOMPARE(previews[0].printArea(), QStringLiteral("A1:C20")); // seven labels: the incomplete one skipped
+        QCOMPARE(previews[0].text(5, 1), QStringLiteral("Canada"));
+
+        selectRows(table, { 2, 5 });
+        named<QComboBox>(dialog, "cboLabelFormat")->setCurrentIndex(2);
+        named<QRadioButton>(dialog, "OpDataSource_1")->setChecked(true);
+        named<QCheckBox>(dialog, "chkCountry")->setChecked(false);
+        named<QCheckBox>(dialog, "chkSkip")->setChecked(false);
+        named<QPushButton>(dialog, "cmdPrint")->click();
+        QCOMPARE(previews.size(), 2);
+        QCOMPARE(previews[1].printArea(), QStringLiteral("A1:B12"));
+        QCOMPARE(previews[1].text(2, 1), QStringLiteral("Name2")); // printed now that skipping is off
+        QCOMPARE(previews[1].text(2, 2), QStringLiteral("Name5"));
+        QVERIFY(previews[1].text(5, 1).isEmpty());
+        QCOMPARE(previews[1].rowHeight(1), 480);
+    }
+};
+
+QTEST_MAIN(TestPrintDialogs)
+#include "tst_printdialogs.moc"
