@@ -556,8 +556,8 @@ XlsxScanner::Step XlsxScanner::scanStartTag()
                 return malformed("an attribute appears twice");
         if (m_attributes.size() >= 1024)
             return malformed("a tag has too many attributes");
-        m_attributes.push_back({ attrName, attrLocalName,
-            QByteArrayView(valueBegin, close - valueBegin), plain, isNamespaceDeclaration(attrName) });
+        m_attributes.push_back({ attrName, attrLocalName, QByteArrayView(valueBegin, close - valueBegin), plain,
+            isNamespaceDeclaration(attrName) });
         encoded = encoded || !plain;
         p = close + 1;
     }

@@ -35,6 +35,10 @@ public:
     // The value of the current start element's attribute of this local name; empty when absent.
     QByteArrayView attribute(QByteArrayView localName) const;
     bool hasAttribute(QByteArrayView localName) const;
+    template <qsizetype N> QByteArrayView attribute(const char (&localName)[N]) const
+    {
+        return attribute(QByteArrayView(localName, N - 1));
+    }
     // Characters with references replaced and line ends made "\n". Long text may come as
     // several Characters tokens in a row; CDATA sections come as Characters too.
     QByteArrayView text() const { return m_text; }

@@ -1026,6 +1026,8 @@ private:
 
     static int intOf(QByteArrayView v, int fallback)
     {
+        if (v.isEmpty())
+            return fallback;
         bool ok = false;
         const int n = v.toInt(&ok);
         return ok ? n : fallback;
