@@ -196,8 +196,6 @@ bool XlsxScanner::fill()
         m_eof = true;
         return false;
     }
-    if (m_discarded == 0 && m_buf.isEmpty() && block.startsWith("\xEF\xBB\xBF"))
-        block.remove(0, 3); // a byte-order mark
     if (m_buf.isEmpty())
         m_buf.swap(block);
     else
@@ -224,6 +222,17 @@ XlsxScanner::Token XlsxScanner::next()
             if (!m_rootSeen || !m_nameStarts.empty())
                 return fail(Fault::Malformed, "the document ends early");
             return m_token = EndDocument;
+        }
+        if (!m_bomSeen) {
+            const char *at = m_buf.constData() + m_pos;
+            const int bom = startsWith(at, m_buf.constData() + m_buf.size(), "\xEF\xBB\xBF");
+            if (bom < 0 && fill())
+                continue;
+            if (m_fault != Fault::None)
+                return Invalid;
+            m_pos += bom == 1 ? 3 : 0;
+            m_bomSeen = true;
+            continue;
         }
         switch (m_buf.constData()[m_pos] == '<' ? scanMarkup() : scanText()) {
         case Step::Done:

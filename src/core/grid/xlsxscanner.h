@@ -80,6 +80,7 @@ private:
     qsizetype m_pos = 0;
     qint64 m_discarded = 0; // bytes dropped from the front of m_buf so far
     bool m_eof = false;
+    bool m_bomSeen = false; // a byte-order mark at the start has been looked for
     bool m_rootSeen = false;
     bool m_rootClosed = false;
     bool m_pendingEnd = false; // a self-closing element's end comes next
