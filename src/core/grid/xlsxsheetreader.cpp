@@ -15,6 +15,7 @@
 
 #include <zip.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <condition_variable>
@@ -341,8 +342,10 @@ void unescapeOoxml(QString &s)
     for (qsizetype i = 0; i < s.size(); ++i) {
         if (s[i] == QLatin1Char('_') && i + 6 < s.size() && s[i + 1] == QLatin1Char('x')
             && s[i + 6] == QLatin1Char('_')) {
-            bool ok = false;
-            const ushort code = QStringView(s).sliced(i + 2, 4).toUShort(&ok, 16);
+            bool ok = true;
+            for (qsizetype k = i + 2; k < i + 6; ++k)
+                ok = ok && s[k].unicode() < 128 && std::isxdigit(s[k].unicode());
+            const ushort code = ok ? QStringView(s).sliced(i + 2, 4).toUShort(&ok, 16) : 0;
             if (ok) {
                 out.append(QChar(code));
                 i += 6;
