@@ -146,6 +146,28 @@ int startsWith(const char *p, const char *end, QByteArrayView text)
     return have == text.size() ? 1 : -1;
 }
 
+// One pass finds where text ends (the next '<', or end) and whether it can be used as it
+// stands: valid UTF-8 with no reference, carriage return or control character.
+inline const char *textEnd(const char *p, const char *end, bool &plain)
+{
+    while (p < end) {
+        const auto c = uchar(*p);
+        if (c == '<')
+            break;
+        if (c < 0x80) {
+            if (c < 0x20 ? c != '\n' && c != '\t' : c == '&')
+                plain = false;
+            ++p;
+        } else if (const int n = utf8Length(p, end)) {
+            p += n;
+        } else {
+            plain = false;
+            ++p;
+        }
+    }
+    return p;
+}
+
 } // namespace
 
 XlsxScanner::XlsxScanner(Source source, int maxDepth)
@@ -316,28 +338,39 @@ bool XlsxScanner::decodeText(const char *begin, const char *end, bool references
     return true;
 }
 
+bool XlsxScanner::readTextContent()
+{
+    if (m_token != StartElement || m_pendingEnd)
+        return false;
+    const char *begin = m_buf.constData() + m_pos;
+    const char *end = m_buf.constData() + m_buf.size();
+    bool plain = true;
+    const char *close = textEnd(begin, end, plain);
+    const QByteArrayView name = QByteArrayView(m_names).sliced(m_nameStarts.back());
+    if (end - close < name.size() + 3 || close[1] != '/' || !same(QByteArrayView(close + 2, name.size()), name))
+        return false;
+    const char *p = close + 2 + name.size();
+    while (p < end && isSpace(*p))
+        ++p;
+    if (p == end || *p != '>')
+        return false;
+    if (plain)
+        m_text = QByteArrayView(begin, close - begin);
+    else if (!decodeText(begin, close, true, m_decoded))
+        return false;
+    m_names.resize(size_t(m_nameStarts.back()));
+    m_nameStarts.pop_back();
+    m_pos = p + 1 - m_buf.constData();
+    m_token = EndElement;
+    return true;
+}
+
 XlsxScanner::Step XlsxScanner::scanText()
 {
     const char *begin = m_buf.constData() + m_pos;
     const char *end = m_buf.constData() + m_buf.size();
-    // One pass finds the end of the text and whether it stands as it is.
-    const char *stop = begin;
     bool plain = true;
-    while (stop < end) {
-        const auto c = uchar(*stop);
-        if (c == '<')
-            break;
-        if (c < 0x80) {
-            if (c < 0x20 ? c != '\n' && c != '\t' : c == '&')
-                plain = false;
-            ++stop;
-        } else if (const int n = utf8Length(stop, end)) {
-            stop += n;
-        } else {
-            plain = false;
-            ++stop;
-        }
-    }
+    const char *stop = textEnd(begin, end, plain);
     if (stop == end) {
         if (!m_eof && end - begin < kTextPiece)
             return Step::NeedMore;

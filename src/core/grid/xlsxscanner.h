@@ -43,6 +43,12 @@ public:
     // several Characters tokens in a row; CDATA sections come as Characters too.
     QByteArrayView text() const { return m_text; }
 
+    // Right after a start element: when all the element holds is text up to its own end tag,
+    // and all of that has arrived, reads through the end tag in one go: text() gives the text
+    // and the element has ended (tokenType() is EndElement). Otherwise nothing is read, and
+    // false (the tokens come one by one as usual; a fault in the text is kept for next()).
+    bool readTextContent();
+
     Fault fault() const { return m_fault; }
     // What is wrong (for Malformed), with the byte offset where it was found.
     QString errorString() const { return m_error; }

@@ -888,7 +888,10 @@ private:
                     if (qint64(m_shared.size()) >= limits().maxCells)
                         return fail(QStringLiteral("it holds more than %1 strings").arg(limits().maxCells));
                 } else if (is(name, "t")) {
-                    inText = true;
+                    if (phonetic || !x.readTextContent())
+                        inText = true;
+                    else if (!text.append(x.text()))
+                        return fail(hugeCell());
                 } else if (is(name, "rPh")) {
                     ++phonetic;
                 }
@@ -1096,7 +1099,14 @@ private:
                     if (boolOf(x.attribute("customHeight")))
                         row.height = int(std::lround(qBound(0.0, x.attribute("ht").toDouble(), 409.0) * 20));
                 } else if (is(name, "v")) {
-                    inValue = true;
+                    if (!x.readTextContent())
+                        inValue = true;
+                    else if (!value.append(x.text()))
+                        return fail(hugeCell());
+                } else if (is(name, "t") && inInline && !phonetic) {
+                    // Its text would come as characters anyway; this is only quicker.
+                    if (x.readTextContent() && !value.append(x.text()))
+                        return fail(hugeCell());
                 } else if (is(name, "is")) {
                     inInline = true;
                 } else if (is(name, "rPh")) {
