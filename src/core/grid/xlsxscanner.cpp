@@ -365,6 +365,55 @@ bool XlsxScanner::readTextContent()
     return true;
 }
 
+bool XlsxScanner::readWrappedText(QByteArrayView innerName)
+{
+    if (m_token != StartElement || m_pendingEnd)
+        return false;
+    const qsizetype start = m_pos;
+    const size_t depth = m_nameStarts.size();
+    const QByteArrayView outer = m_name;
+    const char *p = m_buf.constData() + m_pos;
+    const char *end = m_buf.constData() + m_buf.size();
+    if (end - p < 2 || p[0] != '<' || p[1] == '/' || p[1] == '!' || p[1] == '?')
+        return false;
+    if (scanStartTag() != Step::Done)
+        return rollBack(start, depth, outer);
+    if (m_pendingEnd || !same(m_name, innerName) || !readTextContent())
+        return rollBack(start, depth, outer);
+    // Now the outer end tag, right away.
+    const QByteArrayView outerName = QByteArrayView(m_names).sliced(m_nameStarts.back());
+    p = m_buf.constData() + m_pos;
+    if (end - p < outerName.size() + 3 || p[0] != '<' || p[1] != '/'
+        || !same(QByteArrayView(p + 2, outerName.size()), outerName))
+        return rollBack(start, depth, outer);
+    p += 2 + outerName.size();
+    while (p < end && isSpace(*p))
+        ++p;
+    if (p == end || *p != '>')
+        return rollBack(start, depth, outer);
+    m_names.resize(size_t(m_nameStarts.back()));
+    m_nameStarts.pop_back();
+    m_pos = p + 1 - m_buf.constData();
+    m_name = outer;
+    m_token = EndElement;
+    return true;
+}
+
+bool XlsxScanner::rollBack(qsizetype pos, size_t depth, QByteArrayView name)
+{
+    if (m_fault != Fault::None)
+        return false; // next() reports it
+    m_pos = pos;
+    if (m_nameStarts.size() > depth) {
+        m_names.resize(size_t(m_nameStarts[depth]));
+        m_nameStarts.resize(depth);
+    }
+    m_pendingEnd = false;
+    m_name = name;
+    m_token = StartElement;
+    return false;
+}
+
 XlsxScanner::Step XlsxScanner::scanText()
 {
     const char *begin = m_buf.constData() + m_pos;

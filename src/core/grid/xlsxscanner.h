@@ -49,6 +49,12 @@ public:
     // false (the tokens come one by one as usual; a fault in the text is kept for next()).
     bool readTextContent();
 
+    // The same for an element that holds nothing but one element named innerName holding
+    // nothing but text (an inline string's <is><t>text</t></is>): on true the outer element
+    // has ended and text() gives the inner text. The outer element's attributes are gone
+    // either way.
+    bool readWrappedText(QByteArrayView innerName);
+
     Fault fault() const { return m_fault; }
     // What is wrong (for Malformed), with the byte offset where it was found.
     QString errorString() const { return m_error; }
@@ -77,6 +83,7 @@ private:
     Step scanEndTag();
     Step scanCdata();
     bool decodeAttributes();
+    bool rollBack(qsizetype pos, size_t depth, QByteArrayView name);
     bool decodeText(const char *begin, const char *end, bool references, std::string &out);
 
     Source m_source;

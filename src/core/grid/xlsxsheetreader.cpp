@@ -887,6 +887,12 @@ private:
                     text.clear();
                     if (qint64(m_shared.size()) >= limits().maxCells)
                         return fail(QStringLiteral("it holds more than %1 strings").arg(limits().maxCells));
+                    if (x.readWrappedText("t")) {
+                        if (!text.append(x.text()))
+                            return fail(hugeCell());
+                        if (!addShared(text.text()))
+                            return false;
+                    }
                 } else if (is(name, "t")) {
                     if (phonetic || !x.readTextContent())
                         inText = true;
@@ -899,13 +905,19 @@ private:
                 inText = false;
             } else if (is(name, "rPh")) {
                 --phonetic;
-            } else if (is(name, "si")) {
-                unescapeOoxml(text.text());
-                if (utf16Length(text.text()) > limits().maxCellChars)
-                    return fail(hugeCell());
-                m_shared.emplace_back(text.text().data(), qsizetype(text.text().size()));
+            } else if (is(name, "si") && !addShared(text.text())) {
+                return false;
             }
         }
+        return true;
+    }
+
+    bool addShared(std::string &text)
+    {
+        unescapeOoxml(text);
+        if (utf16Length(text) > limits().maxCellChars)
+            return fail(hugeCell());
+        m_shared.emplace_back(text.data(), qsizetype(text.size()));
         return true;
     }
 
@@ -1108,7 +1120,10 @@ private:
                     if (x.readTextContent() && !value.append(x.text()))
                         return fail(hugeCell());
                 } else if (is(name, "is")) {
-                    inInline = true;
+                    if (!x.readWrappedText("t"))
+                        inInline = true;
+                    else if (!value.append(x.text()))
+                        return fail(hugeCell());
                 } else if (is(name, "rPh")) {
                     ++phonetic;
                 } else if (is(name, "col")) {
