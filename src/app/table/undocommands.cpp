@@ -3,6 +3,7 @@
 #include "app/shell/frmmain.h"
 #include "core/grid/gridmodel.h"
 #include "core/harvest/grabrun.h"
+#include "core/table/longjobs.h"
 #include "core/table/recordtable.h"
 #include "core/table/tableundo.h"
 
@@ -59,8 +60,25 @@ UndoCommands::UndoCommands(frmMain &window)
     for (QAction *a : window.findChildren<QAction *>()) {
         if (a == m_mnuUndo || a == m_mnuRedo || a == m_keyUndo || a == m_keyRedo)
             continue;
-        connect(a, &QAction::triggered, this, [this, a] { m_undo->nameStep(stepName(a->toolTip())); });
+        connect(a, &QAction::triggered, this, [this, a, &window] {
+            if (window.table().jobs().busy())
+                m_jobStep = stepName(a->toolTip());
+            else
+                m_undo->nameStep(stepName(a->toolTip()));
+        });
     }
+    // A command whose work runs off the window's thread has returned long before its result
+    // lands: the step that result makes takes the name the command gave while it ran.
+    LongJobs &jobs = window.table().jobs();
+    connect(&jobs, &LongJobs::applying, this, [this] {
+        if (!m_jobStep.isEmpty())
+            m_undo->begin(m_jobStep);
+    });
+    connect(&jobs, &LongJobs::finished, this, [this](bool applied) {
+        if (applied && !m_jobStep.isEmpty())
+            m_undo->end();
+        m_jobStep.clear();
+    });
     connect(&window.table().fa(), &GridModel::beforeSort, this,
         [this] { m_undo->nameStep(QStringLiteral("Sort"), false); });
     for (GrabRun *run : window.findChildren<GrabRun *>()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class QAction;
 
@@ -30,6 +31,7 @@ private:
     QAction *m_mnuRedo;
     QAction *m_keyUndo;
     QAction *m_keyRedo;
+    QString m_jobStep; // the name of the step a running long job's result makes
 };
 
 } // namespace dq

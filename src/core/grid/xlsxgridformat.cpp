@@ -9,6 +9,8 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <string>
 #include <tuple>
@@ -38,6 +40,23 @@ lxw_color_t lxwColor(QRgb rgb)
 {
     const lxw_color_t c = rgb & 0xFFFFFF;
     return c == 0 ? lxw_color_t(LXW_COLOR_BLACK) : c; // 0 means "unset" to the library
+}
+
+// Workbooks carry characters XML cannot as "_xHHHH_"; text that only looks like that would
+// read back as the character, so its underscore is written as such an escape ("_x005F_").
+void escapeLiteralEscapes(std::string &text)
+{
+    if (text.find("_x") == std::string::npos)
+        return;
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '_' && i + 6 < text.size() && text[i + 1] == 'x' && text[i + 6] == '_'
+            && std::all_of(text.begin() + qsizetype(i) + 2, text.begin() + qsizetype(i) + 6,
+                [](char c) { return std::isxdigit(uchar(c)); }))
+            out += "_x005F";
+        out += text[i];
+    }
+    text.swap(out);
 }
 
 class WorkbookWriter
@@ -90,14 +109,19 @@ public:
                 if (const lxw_error e = worksheet_set_row(m_sheet, lxw_row_t(r), row.height / 20.0, nullptr))
                     return fail(e);
             }
-            const int stored = row.formats ? m_store.colCount() : qMin(row.cells.storedCount(), m_store.colCount());
+            // Title cells are written even when empty (as bold blanks), so an empty last
+            // column still counts when the workbook is read back.
+            const bool title = r < m_store.fixedRows;
+            const int stored
+                = row.formats || title ? m_store.colCount() : qMin(row.cells.storedCount(), m_store.colCount());
             for (int c = 0; c < stored; ++c) {
                 const QByteArrayView utf8 = row.cells.utf8(c);
                 const CellFormat *cf = row.formats ? &(*row.formats)[size_t(c)] : nullptr;
-                if (utf8.isEmpty() && (!cf || cf->isDefault()))
+                if (utf8.isEmpty() && !title && (!cf || cf->isDefault()))
                     continue;
                 lxw_format *f = cellFormat(r, c, cf, utf8);
                 text.assign(utf8.data(), size_t(utf8.size()));
+                escapeLiteralEscapes(text);
                 // Always a string cell: text that looks like a formula or a number stays text.
                 const lxw_error e = utf8.isEmpty()
                     ? worksheet_write_blank(m_sheet, lxw_row_t(r), lxw_col_t(c), f)

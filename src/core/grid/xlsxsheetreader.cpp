@@ -2,6 +2,7 @@
 
 #include "core/grid/gridstore.h"
 #include "core/grid/xlsxgridformat.h"
+#include "core/grid/xlsxscanner.h"
 
 #include <QDate>
 #include <QDir>
@@ -10,10 +11,19 @@
 #include <QLocale>
 #include <QXmlStreamReader>
 
+#include <QStringDecoder>
+
 #include <zip.h>
 
+#include <cctype>
 #include <cmath>
+#include <cstring>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
+#include <string>
+#include <thread>
 
 namespace dq {
 
@@ -122,8 +132,6 @@ public:
         const QStringView v = attr(name);
         return v == QLatin1String("1") || v == QLatin1String("true");
     }
-    // Sheets and string tables use no prefixes; skipping namespace work speeds them up.
-    void setNamespaceProcessing(bool on) { m_xml.setNamespaceProcessing(on); }
 
 private:
     bool feed()
@@ -162,28 +170,167 @@ private:
     QXmlStreamAttributes m_attrs;
 };
 
-// Text of an element, gathered from its character tokens, with the cell cap.
+// One part unpacked on a thread of its own and handed over a block at a time, so that
+// unpacking and scanning a big sheet share two cores. Only a few blocks wait at any time.
+class PartPipe
+{
+public:
+    PartPipe(zip_t *zip, Budget &budget, QString part)
+        : m_zip(zip)
+        , m_budget(budget)
+        , m_part(std::move(part))
+    {
+    }
+    ~PartPipe()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_file)
+            zip_fclose(m_file);
+    }
+    PartPipe(const PartPipe &) = delete;
+    PartPipe &operator=(const PartPipe &) = delete;
+
+    bool open()
+    {
+        const zip_int64_t index = zip_name_locate(m_zip, m_part.toUtf8().constData(), 0);
+        if (index >= 0)
+            m_file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
+        if (!m_file) {
+            m_error = QStringLiteral("its part \"%1\" is missing or cannot be unpacked").arg(m_part);
+            return false;
+        }
+        m_thread = std::thread([this] { produce(); });
+        return true;
+    }
+
+    // The next block, empty at the end; false once unpacking failed (error() says why).
+    bool pull(QByteArray &block)
+    {
+        std::unique_lock lock(m_mutex);
+        if (block.capacity() >= kBlock && m_spent.size() < kWaiting)
+            m_spent.push_back(std::move(block));
+        m_changed.wait(lock, [this] { return !m_blocks.empty() || m_done; });
+        if (m_blocks.empty()) {
+            block.clear();
+            return m_error.isEmpty();
+        }
+        block = std::move(m_blocks.front());
+        m_blocks.pop_front();
+        m_changed.notify_all();
+        return true;
+    }
+
+    QString error()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_error;
+    }
+    const QString &part() const { return m_part; }
+
+private:
+    static constexpr qsizetype kBlock = 512 * 1024;
+    static constexpr size_t kWaiting = 4;
+
+    void produce()
+    {
+        std::optional<QStringDecoder> utf16; // parts in UTF-16 are read as UTF-8
+        for (bool first = true;; first = false) {
+            QByteArray block;
+            {
+                const std::lock_guard lock(m_mutex);
+                if (!m_spent.empty()) {
+                    block = std::move(m_spent.back());
+                    m_spent.pop_back();
+                }
+            }
+            block.resize(kBlock); // a spent block is used again without reallocating
+            const zip_int64_t got = zip_fread(m_file, block.data(), zip_uint64_t(block.size()));
+            QString error;
+            if (got < 0) {
+                error = QStringLiteral("its part \"%1\" cannot be unpacked: %2")
+                            .arg(m_part, QString::fromUtf8(zip_file_strerror(m_file)));
+            } else if ((m_budget.unpacked += got) > m_budget.limits.maxUnpackedBytes) {
+                error = QStringLiteral("it unpacks to more than %1 MB").arg(m_budget.limits.maxUnpackedBytes >> 20);
+            }
+            block.resize(qMax<zip_int64_t>(got, 0));
+            if (first && (block.startsWith("\xFF\xFE") || block.startsWith("\xFE\xFF")))
+                utf16.emplace(block.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+            if (utf16 && !block.isEmpty())
+                block = QString((*utf16)(block)).toUtf8();
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_blocks.size() < kWaiting || m_stop; });
+            if (m_stop)
+                return;
+            if (got > 0 && error.isEmpty()) {
+                if (!block.isEmpty())
+                    m_blocks.push_back(std::move(block));
+            } else {
+                m_error = error;
+                m_done = true;
+            }
+            m_changed.notify_all();
+            if (m_done)
+                return;
+        }
+    }
+
+    zip_t *m_zip;
+    Budget &m_budget;
+    QString m_part;
+    zip_file_t *m_file = nullptr;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<QByteArray> m_blocks;
+    std::vector<QByteArray> m_spent;
+    bool m_done = false;
+    bool m_stop = false;
+    QString m_error;
+};
+
+// UTF-8 text of an element, gathered from its character tokens, with the cell cap.
 class TextCollector
 {
 public:
     explicit TextCollector(int maxChars)
-        : m_max(qsizetype(maxChars) * 7) // escapes (_xHHHH_) shrink later
+        : m_max(qsizetype(maxChars) * 4 * 7) // UTF-8 bytes; escapes (_xHHHH_) shrink later
     {
     }
     void clear() { m_text.clear(); }
-    bool append(QStringView s)
+    bool append(QByteArrayView s)
     {
-        if (m_text.size() + s.size() > m_max)
+        if (qsizetype(m_text.size()) + s.size() > m_max)
             return false;
-        m_text.append(s);
+        m_text.append(s.data(), size_t(s.size()));
         return true;
     }
-    QString &text() { return m_text; }
+    std::string &text() { return m_text; }
 
 private:
     qsizetype m_max;
-    QString m_text;
+    std::string m_text;
 };
+
+// Comparison with a literal, without measuring the literal at run time.
+template <size_t N> inline bool is(QByteArrayView v, const char (&literal)[N])
+{
+    return v.size() == qsizetype(N - 1) && std::memcmp(v.data(), literal, N - 1) == 0;
+}
+
+// UTF-16 length of UTF-8 text: every byte but continuation bytes, and four-byte characters twice.
+qsizetype utf16Length(QByteArrayView utf8)
+{
+    qsizetype n = 0;
+    for (const char c : utf8)
+        n += ((uchar(c) & 0xC0) != 0x80) + (uchar(c) >= 0xF0);
+    return n;
+}
 
 // "_x000D_" and the like stand for characters XML cannot carry.
 void unescapeOoxml(QString &s)
@@ -195,8 +342,10 @@ void unescapeOoxml(QString &s)
     for (qsizetype i = 0; i < s.size(); ++i) {
         if (s[i] == QLatin1Char('_') && i + 6 < s.size() && s[i + 1] == QLatin1Char('x')
             && s[i + 6] == QLatin1Char('_')) {
-            bool ok = false;
-            const ushort code = QStringView(s).sliced(i + 2, 4).toUShort(&ok, 16);
+            bool ok = true;
+            for (qsizetype k = i + 2; k < i + 6; ++k)
+                ok = ok && s[k].unicode() < 128 && std::isxdigit(s[k].unicode());
+            const ushort code = ok ? QStringView(s).sliced(i + 2, 4).toUShort(&ok, 16) : 0;
             if (ok) {
                 out.append(QChar(code));
                 i += 6;
@@ -206,13 +355,6 @@ void unescapeOoxml(QString &s)
         out.append(s[i]);
     }
     s = out;
-}
-
-// Without namespace processing a prefixed element ("x:row") keeps its prefix in its name.
-QStringView localName(QStringView name)
-{
-    const qsizetype colon = name.indexOf(QLatin1Char(':'));
-    return colon < 0 ? name : name.sliced(colon + 1);
 }
 
 Alignment alignmentFromXml(QStringView horizontal)
@@ -435,21 +577,23 @@ QString formatDate(double serial, const QString &code, bool date1904)
 }
 
 // "AB12" to zero-based row and column; false when it is no cell address.
-bool parseCellRef(QStringView ref, int &row, int &col)
+bool parseCellRef(QByteArrayView ref, int &row, int &col)
 {
     qsizetype i = 0;
     qint64 c = 0;
-    while (i < ref.size() && ref[i].isLetter() && ref[i].unicode() < 128) {
-        c = c * 26 + (ref[i].toUpper().unicode() - 'A' + 1);
+    while (i < ref.size() && ((ref[i] >= 'A' && ref[i] <= 'Z') || (ref[i] >= 'a' && ref[i] <= 'z'))) {
+        c = c * 26 + ((ref[i] & ~0x20) - 'A' + 1);
         if (c > XlsxGridFormat::kMaxCols)
             return false;
         ++i;
     }
-    bool ok = false;
-    const int r = ref.sliced(i).toInt(&ok);
-    if (i == 0 || !ok || r < 1 || r > XlsxGridFormat::kMaxRows)
+    const qsizetype letters = i;
+    qint64 r = 0;
+    for (; i < ref.size() && ref[i] >= '0' && ref[i] <= '9' && r <= XlsxGridFormat::kMaxRows; ++i)
+        r = r * 10 + (ref[i] - '0');
+    if (letters == 0 || i == letters || i != ref.size() || r < 1 || r > XlsxGridFormat::kMaxRows)
         return false;
-    row = r - 1;
+    row = int(r - 1);
     col = int(c - 1);
     return true;
 }
@@ -694,50 +838,87 @@ private:
         return true;
     }
 
+    // The message for a scan that stopped on a fault.
+    bool scanFailed(const XlsxScanner &x, PartPipe &pipe)
+    {
+        switch (x.fault()) {
+        case XlsxScanner::Fault::Source:
+            return fail(pipe.error());
+        case XlsxScanner::Fault::DocumentType:
+            return fail(QStringLiteral("its part \"%1\" declares a document type").arg(pipe.part()));
+        case XlsxScanner::Fault::TooDeep:
+            return fail(QStringLiteral("its part \"%1\" nests XML elements more than %2 deep")
+                            .arg(pipe.part())
+                            .arg(XlsxGridFormat::kMaxDepth));
+        default:
+            return fail(
+                QStringLiteral("its part \"%1\" is not well-formed XML (%2)").arg(pipe.part(), x.errorString()));
+        }
+    }
+
+    // "_x000D_" and the like, in UTF-8 text.
+    static void unescapeOoxml(std::string &utf8)
+    {
+        if (utf8.find("_x") == std::string::npos)
+            return;
+        QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+        dq::unescapeOoxml(text);
+        utf8 = text.toStdString();
+    }
+
     bool readSharedStrings(const QString &part)
     {
-        PartReader p(m_zip, m_budget, part);
-        if (!p.open())
-            return fail(p.error());
-        p.setNamespaceProcessing(false);
+        PartPipe pipe(m_zip, m_budget, part);
+        if (!pipe.open())
+            return fail(pipe.error());
+        XlsxScanner x([&pipe](QByteArray &block) { return pipe.pull(block); }, XlsxGridFormat::kMaxDepth);
         TextCollector text(limits().maxCellChars);
         bool inText = false;
         int phonetic = 0;
-        while (p.next() != QXmlStreamReader::Invalid) {
-            const QStringView name = localName(p.xml().name());
-            switch (p.xml().tokenType()) {
-            case QXmlStreamReader::StartElement:
-                if (name == QLatin1String("si")) {
+        for (XlsxScanner::Token t; (t = x.next()) != XlsxScanner::EndDocument;) {
+            if (t == XlsxScanner::Invalid)
+                return scanFailed(x, pipe);
+            const QByteArrayView name = x.name();
+            if (t == XlsxScanner::Characters) {
+                if (inText && !phonetic && !text.append(x.text()))
+                    return fail(hugeCell());
+            } else if (t == XlsxScanner::StartElement) {
+                if (is(name, "si")) {
                     text.clear();
                     if (qint64(m_shared.size()) >= limits().maxCells)
                         return fail(QStringLiteral("it holds more than %1 strings").arg(limits().maxCells));
-                } else if (name == QLatin1String("t")) {
-                    inText = true;
-                } else if (name == QLatin1String("rPh")) {
+                    if (x.readWrappedText("t")) {
+                        if (!text.append(x.text()))
+                            return fail(hugeCell());
+                        if (!addShared(text.text()))
+                            return false;
+                    }
+                } else if (is(name, "t")) {
+                    if (phonetic || !x.readTextContent())
+                        inText = true;
+                    else if (!text.append(x.text()))
+                        return fail(hugeCell());
+                } else if (is(name, "rPh")) {
                     ++phonetic;
                 }
-                break;
-            case QXmlStreamReader::Characters:
-                if (inText && !phonetic && !text.append(p.xml().text()))
-                    return fail(hugeCell());
-                break;
-            case QXmlStreamReader::EndElement:
-                if (name == QLatin1String("t")) {
-                    inText = false;
-                } else if (name == QLatin1String("rPh")) {
-                    --phonetic;
-                } else if (name == QLatin1String("si")) {
-                    unescapeOoxml(text.text());
-                    if (text.text().size() > limits().maxCellChars)
-                        return fail(hugeCell());
-                    m_shared.push_back(text.text().toUtf8());
-                }
-                break;
-            default:
-                break;
+            } else if (is(name, "t")) {
+                inText = false;
+            } else if (is(name, "rPh")) {
+                --phonetic;
+            } else if (is(name, "si") && !addShared(text.text())) {
+                return false;
             }
         }
-        return p.failed() ? fail(p.error()) : true;
+        return true;
+    }
+
+    bool addShared(std::string &text)
+    {
+        unescapeOoxml(text);
+        if (utf16Length(text) > limits().maxCellChars)
+            return fail(hugeCell());
+        m_shared.emplace_back(text.data(), qsizetype(text.size()));
+        return true;
     }
 
     QString hugeCell() const
@@ -745,14 +926,32 @@ private:
         return QStringLiteral("it holds a cell longer than %1 characters").arg(limits().maxCellChars);
     }
 
-    // The texts and formats of the row being read, until it is stored.
+    // The texts and formats of the row being read, until it is stored: the cells' UTF-8 back
+    // to back, and where each column's text lies in it.
     struct PendingRow
     {
         int index = -1;
         int height = -1;
-        std::vector<QByteArray> cells;
+        std::string bytes;
+        std::vector<std::pair<qsizetype, qsizetype>> cells; // offset and length
         std::vector<CellFormat> formats;
         bool hasFormats = false;
+
+        void set(int col, QByteArrayView text)
+        {
+            if (size_t(col) >= cells.size())
+                cells.resize(size_t(col) + 1);
+            cells[size_t(col)] = { qsizetype(bytes.size()), text.size() };
+            bytes.append(text.data(), size_t(text.size()));
+        }
+        void clear()
+        {
+            index = height = -1;
+            bytes.clear();
+            cells.clear();
+            formats.clear();
+            hasFormats = false;
+        }
     };
 
     void flushRow(PendingRow &row)
@@ -764,15 +963,14 @@ private:
         GridRow &target = m_store.rows[size_t(row.index)];
         if (!target.cells.isBlank()) {
             // The same row number twice: the later cells join the earlier ones.
-            for (int c = 0; c < target.cells.storedCount(); ++c) {
-                if (size_t(c) >= row.cells.size())
-                    row.cells.resize(size_t(c) + 1);
-                if (row.cells[size_t(c)].isEmpty())
-                    row.cells[size_t(c)] = target.cells.utf8(c).toByteArray();
-            }
+            for (int c = 0; c < target.cells.storedCount(); ++c)
+                if (size_t(c) >= row.cells.size() || row.cells[size_t(c)].second == 0)
+                    row.set(c, target.cells.utf8(c));
         }
-        std::vector<QByteArrayView> views(row.cells.begin(), row.cells.end());
-        target.cells = RowCells::fromUtf8(views.data(), int(views.size()));
+        m_views.clear();
+        for (const auto &[offset, length] : row.cells)
+            m_views.emplace_back(row.bytes.data() + offset, length);
+        target.cells = RowCells::fromUtf8(m_views.data(), int(m_views.size()));
         if (row.hasFormats) {
             if (row.index == 0)
                 for (CellFormat &f : row.formats)
@@ -783,46 +981,83 @@ private:
         if (row.height >= 0)
             target.height = row.height;
         m_widest = qMax(m_widest, int(row.cells.size()));
-        row = PendingRow {};
+        row.clear();
     }
 
-    QString cellText(QStringView type, QString &value, int style, bool &ok)
+    // A cell's text from its type and value, in out; false with the reason in out otherwise.
+    bool cellText(QByteArrayView type, std::string &value, int style, std::string &out)
     {
-        ok = true;
-        if (type == QLatin1String("s")) {
-            const qsizetype index = value.toLongLong(&ok);
+        if (is(type, "s")) {
+            bool ok = false;
+            const qsizetype index = QByteArrayView(value).trimmed().toLongLong(&ok);
             if (!ok || index < 0 || size_t(index) >= m_shared.size()) {
-                ok = false;
-                return QStringLiteral("a cell refers to shared string \"%1\", which does not exist")
-                    .arg(value.left(20));
+                out = QStringLiteral("a cell refers to shared string \"%1\", which does not exist")
+                          .arg(QString::fromUtf8(value).left(20))
+                          .toStdString();
+                return false;
             }
-            return QString::fromUtf8(m_shared[size_t(index)]);
+            const QByteArray &shared = m_shared[size_t(index)];
+            out.assign(shared.constData(), size_t(shared.size()));
+            return true;
         }
-        if (type == QLatin1String("b"))
-            return value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-        if (type == QLatin1String("inlineStr") || type == QLatin1String("str")) {
+        if (is(type, "b")) {
+            out = QByteArrayView(value).trimmed() == "1" ? "TRUE" : "FALSE";
+            return true;
+        }
+        if (is(type, "inlineStr") || is(type, "str"))
             unescapeOoxml(value);
-            return value;
+        if (is(type, "inlineStr") || is(type, "str") || is(type, "e") || is(type, "d") || value.empty()) {
+            out.swap(value);
+            return true;
         }
-        if (type == QLatin1String("e") || type == QLatin1String("d"))
-            return value;
-        if (value.isEmpty())
-            return value;
-        const double number = value.trimmed().toDouble(&ok);
-        if (!ok)
-            return QStringLiteral("a number cell holds \"%1\"").arg(value.left(20));
-        if (style >= 0 && size_t(style) < m_styles.size() && !m_styles[size_t(style)].dateCode.isEmpty() && number >= 0
-            && number < 2958466)
-            return formatDate(number, m_styles[size_t(style)].dateCode, m_date1904);
-        return excelGeneralNumber(number);
+        const QByteArrayView number = QByteArrayView(value).trimmed();
+        const bool dated = style >= 0 && size_t(style) < m_styles.size() && !m_styles[size_t(style)].dateCode.isEmpty();
+        if (!dated && isPlainWhole(number)) {
+            out.assign(number.data(), size_t(number.size())); // shown as it stands
+            return true;
+        }
+        bool ok = false;
+        const double v = number.toDouble(&ok);
+        if (!ok) {
+            out = QStringLiteral("a number cell holds \"%1\"").arg(QString::fromUtf8(value).left(20)).toStdString();
+            return false;
+        }
+        if (dated && v >= 0 && v < 2958466)
+            out = formatDate(v, m_styles[size_t(style)].dateCode, m_date1904).toStdString();
+        else
+            out = excelGeneralNumber(v).toStdString();
+        return true;
     }
+
+    // Whole numbers of up to 15 digits look the same in the General format.
+    static bool isPlainWhole(QByteArrayView s)
+    {
+        const qsizetype sign = s.startsWith('-') ? 1 : 0;
+        const qsizetype digits = s.size() - sign;
+        if (digits < 1 || digits > 15 || (s[sign] == '0' && digits > 1) || (sign && s == "-0"))
+            return false;
+        for (qsizetype i = sign; i < s.size(); ++i)
+            if (s[i] < '0' || s[i] > '9')
+                return false;
+        return true;
+    }
+
+    static int intOf(QByteArrayView v, int fallback)
+    {
+        if (v.isEmpty())
+            return fallback;
+        bool ok = false;
+        const int n = v.toInt(&ok);
+        return ok ? n : fallback;
+    }
+    static bool boolOf(QByteArrayView v) { return v == "1" || v == "true"; }
 
     bool readSheet(const QString &part)
     {
-        PartReader p(m_zip, m_budget, part);
-        if (!p.open())
-            return fail(p.error());
-        p.setNamespaceProcessing(false);
+        PartPipe pipe(m_zip, m_budget, part);
+        if (!pipe.open())
+            return fail(pipe.error());
+        XlsxScanner x([&pipe](QByteArray &block) { return pipe.pull(block); }, XlsxGridFormat::kMaxDepth);
         struct ColumnDef
         {
             int first, last, pixels;
@@ -833,82 +1068,93 @@ private:
         PendingRow row;
         int nextRow = 0, nextCol = 0;
         int cellRow = 0, cellCol = 0, cellStyle = -1;
-        QString cellType;
+        std::string cellType;
         TextCollector value(limits().maxCellChars);
+        std::string text;
         bool inValue = false, inInline = false;
         int phonetic = 0;
         qint64 cells = 0;
-        while (p.next() != QXmlStreamReader::Invalid) {
-            const QStringView name = localName(p.xml().name());
-            switch (p.xml().tokenType()) {
-            case QXmlStreamReader::StartElement:
-                if (name == QLatin1String("c")) {
+        for (XlsxScanner::Token t; (t = x.next()) != XlsxScanner::EndDocument;) {
+            if (t == XlsxScanner::Invalid)
+                return scanFailed(x, pipe);
+            const QByteArrayView name = x.name();
+            switch (t) {
+            case XlsxScanner::StartElement:
+                if (is(name, "c")) {
                     if (++cells > limits().maxCells)
                         return fail(QStringLiteral("it holds more than %1 cells").arg(limits().maxCells));
                     if (row.index < 0)
                         return fail(QStringLiteral("a cell stands outside any row"));
-                    const QStringView ref = p.attr(QLatin1String("r"));
+                    const QByteArrayView ref = x.attribute("r");
+                    const auto shown = [ref] { return QString::fromUtf8(ref.first(qMin<qsizetype>(ref.size(), 20))); };
                     cellRow = row.index;
                     cellCol = nextCol;
                     if (!ref.isEmpty() && !parseCellRef(ref, cellRow, cellCol))
-                        return fail(QStringLiteral("a cell has the address \"%1\"").arg(ref.left(20)));
+                        return fail(QStringLiteral("a cell has the address \"%1\"").arg(shown()));
                     if (cellRow != row.index)
-                        return fail(QStringLiteral("cell %1 stands in row %2").arg(ref.left(20)).arg(row.index + 1));
+                        return fail(QStringLiteral("cell %1 stands in row %2").arg(shown()).arg(row.index + 1));
                     if (cellCol >= XlsxGridFormat::kMaxCols)
                         return fail(QStringLiteral("a row has more than %1 cells").arg(XlsxGridFormat::kMaxCols));
                     nextCol = cellCol + 1;
-                    cellType = p.attr(QLatin1String("t")).toString();
-                    cellStyle = p.intAttr(QLatin1String("s"), -1);
+                    const QByteArrayView type = x.attribute("t");
+                    cellType.assign(type.data(), size_t(type.size()));
+                    cellStyle = intOf(x.attribute("s"), -1);
                     value.clear();
-                } else if (name == QLatin1String("row")) {
+                } else if (is(name, "row")) {
                     flushRow(row);
-                    const int r = p.intAttr(QLatin1String("r"), nextRow + 1);
+                    const int r = intOf(x.attribute("r"), nextRow + 1);
                     if (r < 1 || r > XlsxGridFormat::kMaxRows)
                         return fail(QStringLiteral("it has a row numbered %1").arg(r));
                     row.index = r - 1;
                     nextRow = r;
                     nextCol = 0;
-                    if (p.boolAttr(QLatin1String("customHeight")))
-                        row.height = int(std::lround(qBound(0.0, p.attr(QLatin1String("ht")).toDouble(), 409.0) * 20));
-                } else if (name == QLatin1String("v")) {
-                    inValue = true;
-                } else if (name == QLatin1String("is")) {
-                    inInline = true;
-                } else if (name == QLatin1String("rPh")) {
+                    if (boolOf(x.attribute("customHeight")))
+                        row.height = int(std::lround(qBound(0.0, x.attribute("ht").toDouble(), 409.0) * 20));
+                } else if (is(name, "v")) {
+                    if (!x.readTextContent())
+                        inValue = true;
+                    else if (!value.append(x.text()))
+                        return fail(hugeCell());
+                } else if (is(name, "t") && inInline && !phonetic) {
+                    // Its text would come as characters anyway; this is only quicker.
+                    if (x.readTextContent() && !value.append(x.text()))
+                        return fail(hugeCell());
+                } else if (is(name, "is")) {
+                    if (!x.readWrappedText("t"))
+                        inInline = true;
+                    else if (!value.append(x.text()))
+                        return fail(hugeCell());
+                } else if (is(name, "rPh")) {
                     ++phonetic;
-                } else if (name == QLatin1String("col")) {
-                    const int first = p.intAttr(QLatin1String("min"), 0), last = p.intAttr(QLatin1String("max"), 0);
+                } else if (is(name, "col")) {
+                    const int first = intOf(x.attribute("min"), 0), last = intOf(x.attribute("max"), 0);
                     if (first >= 1 && last >= first && last <= XlsxGridFormat::kMaxCols) {
-                        const double width = p.attr(QLatin1String("width")).toDouble();
+                        const double width = x.attribute("width").toDouble();
                         const int pixels = width < 1 ? int(width * 12 + 0.5) : int(width * 7 + 0.5);
-                        columnDefs.push_back({ first - 1, last - 1, pixels, p.boolAttr(QLatin1String("hidden")),
-                            !p.attr(QLatin1String("width")).isEmpty(), p.intAttr(QLatin1String("style"), -1) });
+                        columnDefs.push_back({ first - 1, last - 1, pixels, boolOf(x.attribute("hidden")),
+                            x.hasAttribute("width"), intOf(x.attribute("style"), -1) });
                     }
                 }
                 break;
-            case QXmlStreamReader::Characters:
-                if ((inValue || (inInline && !phonetic)) && !value.append(p.xml().text()))
+            case XlsxScanner::Characters:
+                if ((inValue || (inInline && !phonetic)) && !value.append(x.text()))
                     return fail(hugeCell());
                 break;
-            case QXmlStreamReader::EndElement:
-                if (name == QLatin1String("v")) {
+            default:
+                if (is(name, "v")) {
                     inValue = false;
-                } else if (name == QLatin1String("is")) {
+                } else if (is(name, "is")) {
                     inInline = false;
-                } else if (name == QLatin1String("rPh")) {
+                } else if (is(name, "rPh")) {
                     --phonetic;
-                } else if (name == QLatin1String("row")) {
+                } else if (is(name, "row")) {
                     flushRow(row);
-                } else if (name == QLatin1String("c")) {
-                    bool ok = true;
-                    const QString text = cellText(cellType, value.text(), cellStyle, ok);
-                    if (!ok)
-                        return fail(text);
-                    if (text.size() > limits().maxCellChars)
+                } else if (is(name, "c")) {
+                    if (!cellText(cellType, value.text(), cellStyle, text))
+                        return fail(QString::fromStdString(text));
+                    if (qsizetype(text.size()) > limits().maxCellChars && utf16Length(text) > limits().maxCellChars)
                         return fail(hugeCell());
-                    if (size_t(cellCol) >= row.cells.size())
-                        row.cells.resize(size_t(cellCol) + 1);
-                    row.cells[size_t(cellCol)] = text.toUtf8();
+                    row.set(cellCol, text);
                     if (cellStyle > 0 && size_t(cellStyle) < m_styles.size()) {
                         CellFormat f = m_styles[size_t(cellStyle)].format;
                         if (!f.isDefault()) {
@@ -920,12 +1166,8 @@ private:
                     }
                 }
                 break;
-            default:
-                break;
             }
         }
-        if (p.failed())
-            return fail(p.error());
         flushRow(row);
         if (m_widest == 0)
             return fail(QStringLiteral("its first sheet is empty"));
@@ -965,6 +1207,7 @@ private:
     bool m_date1904 = false;
     std::vector<CellStyle> m_styles;
     std::vector<QByteArray> m_shared;
+    std::vector<QByteArrayView> m_views; // the pending row's cells, reused row after row
     int m_widest = 0;
 };
 

@@ -134,8 +134,10 @@ void LongJobs::finish(Apply apply)
     // first and the result's own signals set the commands' states.
     m_busy = false;
     emit busyChanged(false);
-    if (applied)
+    if (applied) {
+        emit applying();
         apply();
+    }
     emit finished(applied);
 }
 

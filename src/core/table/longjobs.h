@@ -91,6 +91,8 @@ signals:
     void busyChanged(bool busy);
     void started(const QString &title);
     void progress(int percent);
+    // Right before the result lands on the caller's thread.
+    void applying();
     // applied is false when the job was cancelled (or its work gave nothing to apply).
     void finished(bool applied);
     void reported(const QString &message);
