@@ -969,6 +969,33 @@ void GridModel::replaceCellTexts(int n, std::vector<RowCells> &&texts, int chang
     emit contentsEdited();
 }
 
+void GridModel::replaceRowTexts(
+    const std::vector<int> &rows, std::vector<RowCells> &&texts, int changedFrom, int changedTo)
+{
+    if (rows.empty() || texts.size() != rows.size() || rows.front() < 0 || rows.back() >= this->rows()
+        || !std::is_sorted(rows.begin(), rows.end()))
+        return;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        RowCells &cells = d->s.rows[size_t(rows[i])].cells;
+        std::swap(cells, texts[i]);
+        cells.truncate(cols());
+    }
+    // texts now holds the old texts.
+    if (d->log)
+        d->note(change::RowTexts { rows, std::move(texts) });
+    else
+        release(std::move(texts));
+    changedFrom = qMax(0, changedFrom);
+    changedTo = qMin(cols() - 1, changedTo);
+    if (changedFrom <= changedTo) {
+        emit dataChanged(
+            index(rows.front(), changedFrom), index(rows.back(), changedTo), { Qt::DisplayRole, Qt::EditRole });
+        if (rows.front() < fixedRows())
+            emit headerDataChanged(Qt::Horizontal, changedFrom, changedTo);
+    }
+    emit contentsEdited();
+}
+
 void GridModel::replaceContents(GridStore &&store)
 {
     d->note(change::Unrecorded {});
@@ -1160,6 +1187,9 @@ void GridModel::revert(GridChangeLog &&log)
                     d->s.fixedRows = x.first; // the order counts from the rows that were fixed then
                     reorderDataRows(inverse);
                     d->s.fixedRows = fixed;
+                } else if constexpr (std::is_same_v<T, change::RowTexts>) {
+                    if (!x.rows.empty() && x.rows.back() < rows())
+                        replaceRowTexts(x.rows, std::move(x.before), 0, cols() - 1);
                 } else if constexpr (std::is_same_v<T, change::ColumnInserted>) {
                     removeColumn(x.col);
                 } else if constexpr (std::is_same_v<T, change::ColumnRemoved>) {
