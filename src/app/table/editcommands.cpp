@@ -323,7 +323,9 @@ void EditCommands::paste()
             rows.push_back(r);
     }
     const qint64 lines = text->count(QLatin1Char('\r')) + text->count(QLatin1Char('\n')) + 1;
-    jobs.start(QStringLiteral("Pasting"), qMin(qint64(rows.size()), lines),
+    // Taken before rows moves into the work.
+    const qint64 size = qMin(qint64(rows.size()), lines);
+    jobs.start(QStringLiteral("Pasting"), size,
         [this, fa, rows = std::move(rows), left, right, text](JobControl &control) -> LongJobs::Apply {
             auto plan = std::make_shared<ClipCommands::PastePlan>(
                 ClipCommands::planPaste(*fa, rows, left, right, *text, &control));

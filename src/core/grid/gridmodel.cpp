@@ -949,15 +949,29 @@ void GridModel::replaceCellTexts(int n, std::vector<RowCells> &&texts, int chang
     if (texts.size() != d->s.rows.size())
         return;
     setCols(n);
+    // The log keeps the old texts of the rows that change, whole: a copy per changed cell
+    // would cost the window's thread a moment per hundred thousand cells.
+    change::RowTexts old;
     for (size_t r = 0; d->log && r < texts.size(); ++r) {
-        for (int c = qMax(0, changedFrom); c <= qMin(cols() - 1, changedTo); ++c)
-            if (d->s.rows[r].cells.utf8(c) != texts[r].utf8(c))
-                d->note(change::CellText { int(r), c, d->s.rows[r].cells.utf8(c).toByteArray() });
+        for (int c = qMax(0, changedFrom); c <= qMin(cols() - 1, changedTo); ++c) {
+            if (d->s.rows[r].cells.utf8(c) != texts[r].utf8(c)) {
+                old.rows.push_back(int(r));
+                break;
+            }
+        }
     }
+    old.before.reserve(old.rows.size());
+    size_t next = 0;
     for (size_t r = 0; r < texts.size(); ++r) {
         std::swap(d->s.rows[r].cells, texts[r]);
         d->s.rows[r].cells.truncate(cols());
+        if (next < old.rows.size() && old.rows[next] == int(r)) {
+            old.before.push_back(std::move(texts[r]));
+            ++next;
+        }
     }
+    if (!old.rows.empty())
+        d->note(std::move(old));
     release(std::move(texts));
     changedFrom = qMax(0, changedFrom);
     changedTo = qMin(cols() - 1, changedTo);
