@@ -952,22 +952,18 @@ void GridModel::replaceCellTexts(int n, std::vector<RowCells> &&texts, int chang
     // The log keeps the old texts of the rows that change, whole: a copy per changed cell
     // would cost the window's thread a moment per hundred thousand cells.
     change::RowTexts old;
-    for (size_t r = 0; d->log && r < texts.size(); ++r) {
-        for (int c = qMax(0, changedFrom); c <= qMin(cols() - 1, changedTo); ++c) {
-            if (d->s.rows[r].cells.utf8(c) != texts[r].utf8(c)) {
-                old.rows.push_back(int(r));
-                break;
-            }
-        }
-    }
-    old.before.reserve(old.rows.size());
-    size_t next = 0;
+    const int from = qMax(0, changedFrom);
+    const int to = qMin(cols() - 1, changedTo);
     for (size_t r = 0; r < texts.size(); ++r) {
-        std::swap(d->s.rows[r].cells, texts[r]);
-        d->s.rows[r].cells.truncate(cols());
-        if (next < old.rows.size() && old.rows[next] == int(r)) {
+        RowCells &cells = d->s.rows[r].cells;
+        bool differs = false;
+        for (int c = from; d->log && !differs && c <= to; ++c)
+            differs = cells.utf8(c) != texts[r].utf8(c);
+        std::swap(cells, texts[r]);
+        cells.truncate(cols());
+        if (differs) {
+            old.rows.push_back(int(r));
             old.before.push_back(std::move(texts[r]));
-            ++next;
         }
     }
     if (!old.rows.empty())

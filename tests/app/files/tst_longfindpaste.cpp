@@ -120,7 +120,8 @@ private slots:
         QTEST(fa().text(2, 1), "cell");
         QTEST(ended.size() == 1, "ends");
         // Every command that saved left the table saved.
-        QCOMPARE(QFile::exists(listFile()), !command.startsWith(QLatin1String("find")) && command != QLatin1String("paste"));
+        QCOMPARE(
+            QFile::exists(listFile()), !command.startsWith(QLatin1String("find")) && command != QLatin1String("paste"));
     }
 
     void cancelLeavesTheTableAsItWas_data()
