@@ -4,6 +4,7 @@
 #include <QSizeF>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 class QPagedPaintDevice;
@@ -57,9 +58,13 @@ private:
     bool pageHasContent(const Page &page) const;
     void paintPage(QPainter &painter, const Page &page, int number, int pageCount, const QSizeF &area) const;
 
+    // The check boxes anchored in sheet rows first..last, as indexes into the sheet's list.
+    template <typename Fn> void forBoxesInRows(int first, int last, Fn fn) const;
+
     const SheetLayout &m_sheet;
     std::vector<int> m_rows;
     std::vector<int> m_cols;
+    std::vector<std::pair<int, int>> m_boxRows; // (anchor row, index), sorted
 };
 
 } // namespace dq
