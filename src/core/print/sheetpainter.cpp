@@ -226,7 +226,7 @@ void SheetPainter::applyPageSetup(QPagedPaintDevice &device) const
         QPageLayout::Inch);
 }
 
-int SheetPainter::print(QPagedPaintDevice &device) const
+int SheetPainter::print(QPagedPaintDevice &device, const Progress &progress) const
 {
     applyPageSetup(device);
     QPainter painter;
@@ -234,7 +234,10 @@ int SheetPainter::print(QPagedPaintDevice &device) const
         return 0;
     const QSizeF area(device.width() * 1440.0 / device.logicalDpiX(), device.height() * 1440.0 / device.logicalDpiY());
     const QList<Page> pages = paginate(area);
-    for (int i = 0; i < pages.size(); ++i) {
+    int painted = 0;
+    for (int i = 0; i < pages.size(); ++i, ++painted) {
+        if (progress && !progress(i, int(pages.size())))
+            break;
         if (i > 0)
             device.newPage();
         painter.save();
@@ -245,7 +248,9 @@ int SheetPainter::print(QPagedPaintDevice &device) const
     // The last page goes out at end(); a device that failed then has not printed.
     if (!painter.end())
         return 0;
-    return int(pages.size());
+    if (progress && painted == pages.size())
+        progress(painted, painted);
+    return painted;
 }
 
 bool SheetPainter::writePdf(const QString &path, QString *errorString) const

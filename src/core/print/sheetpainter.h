@@ -4,6 +4,7 @@
 #include <QSizeF>
 #include <QString>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -42,9 +43,13 @@ public:
     // nothing on it is dropped, but there is always at least one page.
     QList<Page> paginate(const QSizeF &printableTwips) const;
 
+    // Told the pages painted and the page count before each page and once at the end;
+    // answering false stops the painting there (Cancel).
+    using Progress = std::function<bool(int done, int total)>;
+
     // Gives the device the sheet's orientation and margins, then paints every page.
-    // Returns the number of pages, 0 when the device cannot be painted on.
-    int print(QPagedPaintDevice &device) const;
+    // Returns the number of pages painted, 0 when the device cannot be painted on.
+    int print(QPagedPaintDevice &device, const Progress &progress = {}) const;
     void applyPageSetup(QPagedPaintDevice &device) const;
 
     // Writes the pages to a PDF file on US Letter paper. Returns false with a reason
