@@ -343,15 +343,18 @@ void GridView::onTitleClicked(int col)
         return;
     const Qt::SortOrder order
         = col == m_sortColumn && m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    if (m_titleSorter) {
+        // The sorter may sort later or not at all (Cancel): the arrow and the next click's
+        // order follow the sort when it lands (afterSort).
+        m_titleSorter(col, order);
+        return;
+    }
     m_sortColumn = col;
     m_sortOrder = order;
     m_header->clearPictures();
     m_header->setPicture(col, order == Qt::AscendingOrder ? m_ascending : m_descending);
     // The arrow is in place before afterSort, so a caller's own picture there wins.
-    if (m_titleSorter)
-        m_titleSorter(col, order);
-    else
-        m_model->sort(col, col, order);
+    m_model->sort(col, col, order);
 }
 
 void GridView::resetTitleSort()

@@ -30,6 +30,8 @@
 #include "core/table/tableedits.h"
 #include "core/table/valueformat.h"
 
+#include <memory>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -827,8 +829,10 @@ ShellSettings frmMain::currentSettings() const
 void frmMain::exitCommand()
 {
     showTab(kTabResults);
-    if (m_files->saveChangesFirst(QStringLiteral("Exit")))
+    m_files->saveChangesFirst(QStringLiteral("Exit"), [this] {
         saveSettingsAndEnd();
+        return true;
+    });
 }
 
 void frmMain::saveSettingsAndEnd()
@@ -847,14 +851,23 @@ void frmMain::closeEvent(QCloseEvent *event)
     }
     if (m_table->changed())
         showTab(kTabResults);
-    if (m_files->saveChangesFirst(QStringLiteral("Exit"))) {
+    // A save that runs on after this event closes the window itself once the file is written.
+    auto inside = std::make_shared<bool>(true);
+    m_files->saveChangesFirst(QStringLiteral("Exit"), [this, inside] {
+        if (!*inside) {
+            saveSettingsAndEnd();
+            return true;
+        }
         currentSettings().save();
         m_ending = true;
-        event->accept();
         emit ended();
-    } else {
+        return true;
+    });
+    *inside = false;
+    if (m_ending)
+        event->accept();
+    else
         event->ignore();
-    }
 }
 
 } // namespace dq

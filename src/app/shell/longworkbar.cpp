@@ -124,8 +124,8 @@ bool LongWorkBar::eventFilter(QObject *watched, QEvent *event)
         // The window system's window hands these on to the widget, where they are judged.
         return watched->isWidgetType() && !isOwn(watched);
     case QEvent::Close:
-        // The window closes once the job is over or cancelled.
-        return watched == &m_window;
+        // Windows close once the job is over or cancelled (a Find dialog waits for its search).
+        return watched->isWidgetType() && static_cast<QWidget *>(watched)->isWindow();
     default:
         return false;
     }

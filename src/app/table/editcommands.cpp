@@ -6,6 +6,7 @@
 #include "app/table/formpanel.h"
 #include "app/table/frmsearch.h"
 #include "core/grid/gridmodel.h"
+#include "core/table/longjobs.h"
 #include "core/table/recordtable.h"
 #include "core/table/tableedits.h"
 
@@ -17,6 +18,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <memory>
 
 namespace dq {
 
@@ -262,26 +264,6 @@ QString EditCommands::rowsClip(const GridModel &grid, const std::vector<int> &ro
     return parts.join(QLatin1Char('\r'));
 }
 
-int EditCommands::setRowsClip(GridModel &grid, const std::vector<int> &rows, const QString &text)
-{
-    QString clip = text;
-    clip.replace(QStringLiteral("\r\n"), QStringLiteral("\r")).replace(QLatin1Char('\n'), QLatin1Char('\r'));
-    // The line break that ends a copied block is no empty row of its own.
-    if (clip.endsWith(QLatin1Char('\r')))
-        clip.chop(1);
-    if (clip.isEmpty() || grid.cols() == 0)
-        return 0;
-    const QStringList lines = clip.split(QLatin1Char('\r'));
-    const std::vector<int> target(rows.begin(), rows.begin() + qMin(qsizetype(rows.size()), lines.size()));
-    qsizetype next = 0;
-    forEachRun(target, [&](int first, int last) {
-        const qsizetype count = last - first + 1;
-        grid.setClip(GridRange { first, 0, last, grid.cols() - 1 }, lines.mid(next, count).join(QLatin1Char('\r')));
-        next += count;
-    });
-    return int(target.size());
-}
-
 void EditCommands::copy()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
@@ -323,15 +305,44 @@ void EditCommands::cut()
 
 void EditCommands::paste()
 {
-    GridModel &fa = recordGrid();
-    if (m_window.focusOwner() != FocusOwner::RecordTable || fa.rows() <= fa.fixedRows())
+    GridModel *fa = &recordGrid();
+    LongJobs &jobs = m_window.table().jobs();
+    if (jobs.busy() || m_window.focusOwner() != FocusOwner::RecordTable || fa->rows() <= fa->fixedRows())
         return;
-    const QString text = QGuiApplication::clipboard()->text();
-    const int written = m_window.mouseMode() == MouseMode::Row ? setRowsClip(fa, rowModeRows(fa), text)
-                                                               : ClipCommands::paste(fa, MouseMode::Block, text);
-    if (written > 0)
+    auto text = std::make_shared<const QString>(QGuiApplication::clipboard()->text());
+    std::vector<int> rows;
+    int left = 0;
+    int right = fa->cols() - 1;
+    if (m_window.mouseMode() == MouseMode::Row) {
+        rows = rowModeRows(*fa);
+    } else {
+        const GridRange block = fa->selection();
+        left = block.left;
+        right = block.right;
+        for (int r = qMax(0, block.top); r <= qMin(fa->rows() - 1, block.bottom); ++r)
+            rows.push_back(r);
+    }
+    const qint64 lines = text->count(QLatin1Char('\r')) + text->count(QLatin1Char('\n')) + 1;
+    // Taken before rows moves into the work.
+    const qint64 size = qMin(qint64(rows.size()), lines);
+    jobs.start(QStringLiteral("Pasting"), size,
+        [this, fa, rows = std::move(rows), left, right, text](JobControl &control) -> LongJobs::Apply {
+            auto plan = std::make_shared<ClipCommands::PastePlan>(
+                ClipCommands::planPaste(*fa, rows, left, right, *text, &control));
+            if (control.cancelled())
+                return {};
+            return [this, plan] { applyPaste(std::move(*plan)); };
+        });
+}
+
+void EditCommands::applyPaste(ClipCommands::PastePlan &&plan)
+{
+    const qint64 rows = qint64(plan.rows.size());
+    if (ClipCommands::applyPaste(recordGrid(), std::move(plan)) > 0)
         tableChangedByCommand();
     m_window.fa_Click();
+    m_window.table().jobs().report(
+        rows == 1 ? QStringLiteral("1 row pasted") : QStringLiteral("%1 rows pasted").arg(LongJobs::count(rows)));
 }
 
 void EditCommands::selectAll()

@@ -62,9 +62,6 @@ public:
     static std::vector<int> rowModeRows(const GridModel &grid);
     // Clip text of whole rows (every column), rows separated by carriage returns.
     static QString rowsClip(const GridModel &grid, const std::vector<int> &rows);
-    // Fills whole rows from clip text, one line per row in order, bounded by the rows
-    // given. Returns the number of rows written.
-    static int setRowsClip(GridModel &grid, const std::vector<int> &rows, const QString &text);
 
     QAction *mnuEditCut = nullptr;
     QAction *mnuEditCopy = nullptr;
@@ -96,6 +93,8 @@ private:
     // last, else the Form panel.
     GridModel &rowHeightTarget();
     void tableChangedByCommand();
+    // The step that puts a paste worked out in the background into the table.
+    void applyPaste(ClipCommands::PastePlan &&plan);
 
     frmMain &m_window;
     FormPanel *m_form;

@@ -2,6 +2,7 @@
 
 #include "app/grid/gridview.h"
 #include "app/shell/frmmain.h"
+#include "core/table/longjobs.h"
 #include "core/table/recordtable.h"
 
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -65,12 +67,40 @@ frmSearch::frmSearch(frmMain &window)
 
 void frmSearch::findNext()
 {
-    GridModel &fa = m_window.table().fa();
+    GridModel *fa = &m_window.table().fa();
+    LongJobs &jobs = m_window.table().jobs();
+    if (jobs.busy())
+        return;
     m_finder.setFromBeginning(chkFromBeginning->isChecked());
     m_finder.setMatchCase(chkMatchCase->isChecked());
-    const Finder::Outcome outcome = m_finder.findNext(fa, m_window.prompts());
-    if (outcome.result != Finder::Result::Hit)
+    const Finder::Request request = m_finder.request(*fa);
+    QPointer<frmSearch> self(this);
+    jobs.start(QStringLiteral("Searching"), qint64(request.lastRow - request.firstRow + 1),
+        [fa, request, self](JobControl &control) -> LongJobs::Apply {
+            const Finder::Found found = Finder::search(*fa, request, &control);
+            if (control.cancelled())
+                return {};
+            return [fa, request, found, self] {
+                if (self)
+                    self->showFound(*fa, request, found);
+            };
+        });
+}
+
+void frmSearch::showFound(GridModel &fa, const Finder::Request &request, const Finder::Found &found)
+{
+    const Finder::Outcome outcome = m_finder.conclude(fa, request, found);
+    LongJobs &jobs = m_window.table().jobs();
+    if (outcome.result != Finder::Result::Hit) {
+        jobs.report(QStringLiteral("%1 rows searched: %2")
+                        .arg(LongJobs::count(found.rowsRead),
+                            outcome.result == Finder::Result::NotFound ? QStringLiteral("not found")
+                                                                       : outcome.message.section(u'\n', 1)));
+        Finder::announce(m_window.prompts(), outcome);
         return;
+    }
+    jobs.report(QStringLiteral("Found in row %1 of %2")
+                    .arg(LongJobs::count(outcome.row), LongJobs::count(fa.rows() - fa.fixedRows())));
     m_window.recordView().scrollTo(fa.index(outcome.row, outcome.col));
     m_window.fa_Click();
 }

@@ -42,6 +42,8 @@ protected:
 
 private:
     void useCellSelection();
+    // Moves to a finished search's hit, or tells that the pass is over.
+    void showFound(GridModel &fa, const Finder::Request &request, const Finder::Found &found);
 
     frmMain &m_window;
     Finder m_finder;

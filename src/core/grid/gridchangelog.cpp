@@ -33,6 +33,11 @@ qint64 payloadBytes(const GridChange &c)
                 return n;
             } else if constexpr (std::is_same_v<T, change::RowOrder>) {
                 return qint64(x.order.capacity() * sizeof(int));
+            } else if constexpr (std::is_same_v<T, change::RowTexts>) {
+                qint64 n = qint64(x.rows.capacity() * sizeof(int) + x.before.capacity() * sizeof(RowCells));
+                for (const RowCells &cells : x.before)
+                    n += cells.byteSize();
+                return n;
             } else if constexpr (std::is_same_v<T, change::ColumnRemoved>) {
                 qint64 n = qint64(sizeof(change::RemovedColumn) + x.column->cells.capacity() * sizeof(QByteArray));
                 for (const QByteArray &b : x.column->cells)

@@ -49,6 +49,12 @@ struct RowOrder
     int first;
     std::vector<int> order; // order[i] = the old index of row first + i
 };
+// The whole old texts of rows a batch replaced (formats stay with the rows).
+struct RowTexts
+{
+    std::vector<int> rows; // ascending
+    std::vector<RowCells> before; // one per row
+};
 struct ColumnInserted
 {
     int col;
@@ -80,8 +86,8 @@ struct Unrecorded
 } // namespace change
 
 using GridChange = std::variant<change::CellText, change::CellFormatChange, change::RowHeight, change::ColumnAttrs,
-    change::RowsInserted, change::RowMoved, change::RowsRemoved, change::RowOrder, change::ColumnInserted,
-    change::ColumnRemoved, change::ColumnMoved, change::Settings, change::Unrecorded>;
+    change::RowsInserted, change::RowMoved, change::RowsRemoved, change::RowOrder, change::RowTexts,
+    change::ColumnInserted, change::ColumnRemoved, change::ColumnMoved, change::Settings, change::Unrecorded>;
 
 // The changes a grid made while the log was attached (GridModel::setChangeLog), oldest
 // first, with an estimate of the memory they hold.

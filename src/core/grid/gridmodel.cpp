@@ -949,21 +949,58 @@ void GridModel::replaceCellTexts(int n, std::vector<RowCells> &&texts, int chang
     if (texts.size() != d->s.rows.size())
         return;
     setCols(n);
-    for (size_t r = 0; d->log && r < texts.size(); ++r) {
-        for (int c = qMax(0, changedFrom); c <= qMin(cols() - 1, changedTo); ++c)
-            if (d->s.rows[r].cells.utf8(c) != texts[r].utf8(c))
-                d->note(change::CellText { int(r), c, d->s.rows[r].cells.utf8(c).toByteArray() });
-    }
+    // The log keeps the old texts of the rows that change, whole: a copy per changed cell
+    // would cost the window's thread a moment per hundred thousand cells.
+    change::RowTexts old;
+    const int from = qMax(0, changedFrom);
+    const int to = qMin(cols() - 1, changedTo);
     for (size_t r = 0; r < texts.size(); ++r) {
-        std::swap(d->s.rows[r].cells, texts[r]);
-        d->s.rows[r].cells.truncate(cols());
+        RowCells &cells = d->s.rows[r].cells;
+        bool differs = false;
+        for (int c = from; d->log && !differs && c <= to; ++c)
+            differs = cells.utf8(c) != texts[r].utf8(c);
+        std::swap(cells, texts[r]);
+        cells.truncate(cols());
+        if (differs) {
+            old.rows.push_back(int(r));
+            old.before.push_back(std::move(texts[r]));
+        }
     }
+    if (!old.rows.empty())
+        d->note(std::move(old));
     release(std::move(texts));
     changedFrom = qMax(0, changedFrom);
     changedTo = qMin(cols() - 1, changedTo);
     if (rows() > 0 && changedFrom <= changedTo) {
         emit dataChanged(index(0, changedFrom), index(rows() - 1, changedTo), { Qt::DisplayRole, Qt::EditRole });
         if (fixedRows() > 0)
+            emit headerDataChanged(Qt::Horizontal, changedFrom, changedTo);
+    }
+    emit contentsEdited();
+}
+
+void GridModel::replaceRowTexts(
+    const std::vector<int> &rows, std::vector<RowCells> &&texts, int changedFrom, int changedTo)
+{
+    if (rows.empty() || texts.size() != rows.size() || rows.front() < 0 || rows.back() >= this->rows()
+        || !std::is_sorted(rows.begin(), rows.end()))
+        return;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        RowCells &cells = d->s.rows[size_t(rows[i])].cells;
+        std::swap(cells, texts[i]);
+        cells.truncate(cols());
+    }
+    // texts now holds the old texts.
+    if (d->log)
+        d->note(change::RowTexts { rows, std::move(texts) });
+    else
+        release(std::move(texts));
+    changedFrom = qMax(0, changedFrom);
+    changedTo = qMin(cols() - 1, changedTo);
+    if (changedFrom <= changedTo) {
+        emit dataChanged(
+            index(rows.front(), changedFrom), index(rows.back(), changedTo), { Qt::DisplayRole, Qt::EditRole });
+        if (rows.front() < fixedRows())
             emit headerDataChanged(Qt::Horizontal, changedFrom, changedTo);
     }
     emit contentsEdited();
@@ -1160,6 +1197,9 @@ void GridModel::revert(GridChangeLog &&log)
                     d->s.fixedRows = x.first; // the order counts from the rows that were fixed then
                     reorderDataRows(inverse);
                     d->s.fixedRows = fixed;
+                } else if constexpr (std::is_same_v<T, change::RowTexts>) {
+                    if (!x.rows.empty() && x.rows.back() < rows())
+                        replaceRowTexts(x.rows, std::move(x.before), 0, cols() - 1);
                 } else if constexpr (std::is_same_v<T, change::ColumnInserted>) {
                     removeColumn(x.col);
                 } else if constexpr (std::is_same_v<T, change::ColumnRemoved>) {

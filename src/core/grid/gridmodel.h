@@ -124,6 +124,11 @@ public:
     // does nothing unless there is one entry per row. Only columns changedFrom..changedTo
     // differ, and views hear of those.
     void replaceCellTexts(int cols, std::vector<RowCells> &&texts, int changedFrom, int changedTo);
+    // Gives row rows[i] the texts texts[i] (formats stay), in one change; rows ascend and
+    // texts has one entry per row, else nothing happens. Views hear of the columns
+    // changedFrom..changedTo of the rows' span. The old texts are kept whole for undo, so a
+    // paste of many rows costs no copy per cell.
+    void replaceRowTexts(const std::vector<int> &rows, std::vector<RowCells> &&texts, int changedFrom, int changedTo);
     void insertColumn(int col);
     void removeColumn(int col);
     void moveRow(int from, int to);

@@ -209,9 +209,12 @@ int SheetLayout::addCheckBox(const QRectF &cellRect)
 
 void SheetLayout::setCheckBoxChecked(int id, bool checked)
 {
-    for (CheckBoxObject &box : m_checkBoxes)
-        if (box.id == id)
-            box.checked = checked;
+    // Ids grow as boxes are added and removing keeps the order, so the list is sorted by id:
+    // a sheet of a million rows has a million boxes.
+    const auto box = std::lower_bound(m_checkBoxes.begin(), m_checkBoxes.end(), id,
+        [](const CheckBoxObject &b, int wanted) { return b.id < wanted; });
+    if (box != m_checkBoxes.end() && box->id == id)
+        box->checked = checked;
 }
 
 bool SheetLayout::setPrintArea(const QString &text)

@@ -119,6 +119,22 @@ SheetPainter::SheetPainter(const SheetLayout &sheet)
     for (int c = area.left; c <= area.right; ++c)
         if (sheet.colWidth(c) > 0)
             m_cols.push_back(c);
+    // Each page looks only at the boxes of its own rows.
+    const QList<SheetLayout::CheckBoxObject> &boxes = sheet.checkBoxes();
+    m_boxRows.reserve(size_t(boxes.size()));
+    for (qsizetype i = 0; i < boxes.size(); ++i)
+        m_boxRows.emplace_back(int(boxes[i].rect.top()) + 1, int(i));
+    std::sort(m_boxRows.begin(), m_boxRows.end());
+}
+
+template <typename Fn> void SheetPainter::forBoxesInRows(int first, int last, Fn fn) const
+{
+    const QList<SheetLayout::CheckBoxObject> &boxes = m_sheet.checkBoxes();
+    for (auto it = std::lower_bound(m_boxRows.begin(), m_boxRows.end(), std::pair(first, -1));
+         it != m_boxRows.end() && it->first <= last; ++it) {
+        if (it->second < boxes.size() && fn(boxes[it->second]))
+            return;
+    }
 }
 
 int SheetPainter::headerFooterBand() const
@@ -185,11 +201,13 @@ bool SheetPainter::pageHasContent(const Page &page) const
         return false;
     const SheetRange span { m_rows[size_t(page.rowBegin)], m_cols[size_t(page.colBegin)],
         m_rows[size_t(page.rowEnd - 1)], m_cols[size_t(page.colEnd - 1)] };
-    for (const SheetLayout::CheckBoxObject &box : m_sheet.checkBoxes())
-        if (span.contains(int(box.rect.top()) + 1, int(box.rect.left()) + 1)
-            && m_sheet.colWidth(int(box.rect.left()) + 1) > 0)
-            return true;
-    return false;
+    bool found = false;
+    forBoxesInRows(span.top, span.bottom, [&](const SheetLayout::CheckBoxObject &box) {
+        found = span.contains(int(box.rect.top()) + 1, int(box.rect.left()) + 1)
+            && m_sheet.colWidth(int(box.rect.left()) + 1) > 0;
+        return found;
+    });
+    return found;
 }
 
 void SheetPainter::applyPageSetup(QPagedPaintDevice &device) const
@@ -208,7 +226,7 @@ void SheetPainter::applyPageSetup(QPagedPaintDevice &device) const
         QPageLayout::Inch);
 }
 
-int SheetPainter::print(QPagedPaintDevice &device) const
+int SheetPainter::print(QPagedPaintDevice &device, const Progress &progress) const
 {
     applyPageSetup(device);
     QPainter painter;
@@ -216,7 +234,10 @@ int SheetPainter::print(QPagedPaintDevice &device) const
         return 0;
     const QSizeF area(device.width() * 1440.0 / device.logicalDpiX(), device.height() * 1440.0 / device.logicalDpiY());
     const QList<Page> pages = paginate(area);
-    for (int i = 0; i < pages.size(); ++i) {
+    int painted = 0;
+    for (int i = 0; i < pages.size(); ++i, ++painted) {
+        if (progress && !progress(i, int(pages.size())))
+            break;
         if (i > 0)
             device.newPage();
         painter.save();
@@ -227,7 +248,9 @@ int SheetPainter::print(QPagedPaintDevice &device) const
     // The last page goes out at end(); a device that failed then has not printed.
     if (!painter.end())
         return 0;
-    return int(pages.size());
+    if (progress && painted == pages.size())
+        progress(painted, painted);
+    return painted;
 }
 
 bool SheetPainter::writePdf(const QString &path, QString *errorString) const
@@ -331,15 +354,15 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, in
         const int firstCol = m_cols[size_t(page.colBegin)];
         const int lastCol = m_cols[size_t(page.colEnd - 1)];
         painter.setBrush(Qt::NoBrush);
-        for (const SheetLayout::CheckBoxObject &box : m_sheet.checkBoxes()) {
+        forBoxesInRows(firstRow, lastRow, [&](const SheetLayout::CheckBoxObject &box) {
             const int row = int(box.rect.top()) + 1;
             const int col = int(box.rect.left()) + 1;
             if (row < firstRow || row > lastRow || col < firstCol || col > lastCol)
-                continue;
+                return false;
             const auto ci = std::find(m_cols.begin() + page.colBegin, m_cols.begin() + page.colEnd, col);
             const auto ri = std::find(m_rows.begin() + page.rowBegin, m_rows.begin() + page.rowEnd, row);
             if (ci == m_cols.begin() + page.colEnd || ri == m_rows.begin() + page.rowEnd)
-                continue; // its column or row takes no space on paper
+                return false; // its column or row takes no space on paper
             const double w = m_sheet.colWidth(col);
             const double h = m_sheet.rowHeight(row);
             const double left = xs[size_t(ci - m_cols.begin() - page.colBegin)] + (box.rect.left() - (col - 1)) * w;
@@ -354,7 +377,8 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, in
                     { r.left() + r.width() * 0.82, r.top() + r.height() * 0.2 } };
                 painter.drawPolyline(tick, 3);
             }
-        }
+            return false;
+        });
     }
     painter.restore();
 }

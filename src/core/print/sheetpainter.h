@@ -4,6 +4,8 @@
 #include <QSizeF>
 #include <QString>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 class QPagedPaintDevice;
@@ -41,9 +43,13 @@ public:
     // nothing on it is dropped, but there is always at least one page.
     QList<Page> paginate(const QSizeF &printableTwips) const;
 
+    // Told the pages painted and the page count before each page and once at the end;
+    // answering false stops the painting there (Cancel).
+    using Progress = std::function<bool(int done, int total)>;
+
     // Gives the device the sheet's orientation and margins, then paints every page.
-    // Returns the number of pages, 0 when the device cannot be painted on.
-    int print(QPagedPaintDevice &device) const;
+    // Returns the number of pages painted, 0 when the device cannot be painted on.
+    int print(QPagedPaintDevice &device, const Progress &progress = {}) const;
     void applyPageSetup(QPagedPaintDevice &device) const;
 
     // Writes the pages to a PDF file on US Letter paper. Returns false with a reason
@@ -57,9 +63,13 @@ private:
     bool pageHasContent(const Page &page) const;
     void paintPage(QPainter &painter, const Page &page, int number, int pageCount, const QSizeF &area) const;
 
+    // The check boxes anchored in sheet rows first..last, as indexes into the sheet's list.
+    template <typename Fn> void forBoxesInRows(int first, int last, Fn fn) const;
+
     const SheetLayout &m_sheet;
     std::vector<int> m_rows;
     std::vector<int> m_cols;
+    std::vector<std::pair<int, int>> m_boxRows; // (anchor row, index), sorted
 };
 
 } // namespace dq

@@ -1,10 +1,15 @@
 #pragma once
 
 #include "core/grid/gridmodel.h"
+#include "core/grid/gridstore.h"
 
 #include <QString>
 
+#include <vector>
+
 namespace dq {
+
+class JobControl;
 
 // The record table's two mouse modes: Row mode acts on whole rows from the current row to
 // the selection end row, Block and Edit mode on the selected block of cells.
@@ -28,6 +33,23 @@ public:
     // all columns first. The line break that ends a copied block is no empty row of its own,
     // and an empty clipboard changes nothing. Returns the number of cells set.
     static int paste(GridModel &grid, MouseMode mode, const QString &clipboardText);
+
+    // A paste worked out without changing the grid (so it can run off the window's thread on
+    // a table that holds still): the new texts of the rows it fills.
+    struct PastePlan
+    {
+        std::vector<int> rows; // ascending
+        std::vector<RowCells> texts; // one per row
+        int left = 0;
+        int right = -1;
+        int cells = 0; // cells set
+    };
+    // Line i of the clip text fills row rows[i] (ascending) from column left to right. An
+    // empty plan when the text is empty or Cancel was pressed.
+    static PastePlan planPaste(const GridModel &grid, const std::vector<int> &rows, int left, int right,
+        const QString &clipboardText, JobControl *control = nullptr);
+    // Puts a plan in as one change; returns the number of cells set.
+    static int applyPaste(GridModel &grid, PastePlan &&plan);
     // Selects every data row and column (never the title rows); in list-box selection the
     // data rows are marked too.
     static void selectAll(GridModel &grid);

@@ -11,8 +11,9 @@
 #include <QFileInfo>
 
 #include <memory>
-
 #include <numeric>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace dq {
@@ -111,22 +112,23 @@ QString FileCommands::appendFilter()
     return QStringLiteral("Grid Files (*.tsy);;Excel Workbooks (*.xlsx)");
 }
 
-bool FileCommands::saveChangesFirst(const QString &title)
+bool FileCommands::saveChangesFirst(const QString &title, const std::function<bool()> &next)
 {
     if (!m_table.changed())
-        return true;
+        return next();
     switch (
         m_prompts.message(title, kSaveChangesText, UserPrompts::Icon::Question, UserPrompts::Buttons::YesNoCancel)) {
     case UserPrompts::Answer::Yes: {
-        // The command waits for this save's outcome, so it is written at once.
-        const bool wasInline = m_waitForSaves;
-        m_waitForSaves = true;
-        const bool saved = m_table.isUntitled() ? saveAs(FileKind::Native) : save();
-        m_waitForSaves = wasInline;
-        return saved;
+        // The command goes on once the file is safely written, which on a big table happens
+        // later, in the save's own long job; a failed or cancelled save stops it there.
+        auto going = std::make_shared<std::optional<bool>>();
+        m_afterSave = [next, going] { *going = next(); };
+        const bool saving = m_table.isUntitled() ? saveAs(FileKind::Native) : save();
+        m_afterSave = {};
+        return saving && going->value_or(true);
     }
     case UserPrompts::Answer::No:
-        return true;
+        return next();
     default:
         return false;
     }
@@ -134,27 +136,24 @@ bool FileCommands::saveChangesFirst(const QString &title)
 
 bool FileCommands::newTable()
 {
-    if (!saveChangesFirst(QStringLiteral("New")))
-        return false;
-    m_table.buildNewTable();
-    return true;
+    return saveChangesFirst(QStringLiteral("New"), [this] {
+        m_table.buildNewTable();
+        return true;
+    });
 }
 
 bool FileCommands::open(FileKind kind)
 {
-    if (!saveChangesFirst(QStringLiteral("Open File")))
-        return false;
-    const QString chosen = m_prompts.openFileName(QStringLiteral("Open"), m_table.lastOpenFolder(), openFilter(kind));
-    if (isPatternOnly(chosen))
-        return false;
-    return load(chosen, kindByExtension(chosen, kind));
+    return saveChangesFirst(QStringLiteral("Open File"), [this, kind] {
+        const QString chosen
+            = m_prompts.openFileName(QStringLiteral("Open"), m_table.lastOpenFolder(), openFilter(kind));
+        return !isPatternOnly(chosen) && load(chosen, kindByExtension(chosen, kind));
+    });
 }
 
 bool FileCommands::openFile(const QString &path, FileKind kind)
 {
-    if (!saveChangesFirst(QStringLiteral("Open File")))
-        return false;
-    return load(path, kind);
+    return saveChangesFirst(QStringLiteral("Open File"), [this, path, kind] { return load(path, kind); });
 }
 
 namespace {
@@ -243,9 +242,10 @@ bool FileCommands::writeTable(const QString &title, const QString &path, FileKin
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     const GridStore *store = &m_table.fa().store();
-    const qint64 size = m_waitForSaves ? -1 : m_table.fa().rows();
+    // A command that asked for this save goes on after it (see saveChangesFirst).
+    std::function<void()> then = std::exchange(m_afterSave, {});
     const bool started = m_table.jobs().start(
-        QStringLiteral("Saving"), size, [=, this](JobControl &control) -> LongJobs::Apply {
+        QStringLiteral("Saving"), m_table.fa().rows(), [=, this](JobControl &control) -> LongJobs::Apply {
             const FileResult result = GridFile::saveStore(*store, path, kind, &control);
             if (control.cancelled())
                 return {};
@@ -259,6 +259,8 @@ bool FileCommands::writeTable(const QString &title, const QString &path, FileKin
                 m_table.jobs().report(
                     QStringLiteral("%1 rows saved in %2 s")
                         .arg(LongJobs::count(store->rowCount() - m_table.fa().fixedRows()), seconds(clock->elapsed())));
+                if (then)
+                    then();
             };
         });
     return started && (*ok || m_table.jobs().busy());

@@ -35,10 +35,12 @@ public:
     bool saveAs(FileKind kind);
     bool append();
 
-    // Asks to save a changed table before it is replaced or the program ends.
-    // Returns true when the caller may go on: the table is unchanged, the user said
-    // No, or the save succeeded. title names the command ("New", "Open File", "Exit").
-    bool saveChangesFirst(const QString &title);
+    // Asks to save a changed table before it is replaced or the program ends, then runs next:
+    // at once when the table is unchanged or the user said No, once the file is written when
+    // Yes (a big table's save is a long job, so that can be later); never after Cancel or a
+    // failed or cancelled save. title names the command ("New", "Open File", "Exit").
+    // Returns next's answer when it ran, true while the save still runs, else false.
+    bool saveChangesFirst(const QString &title, const std::function<bool()> &next);
 
     // The steps that put a finished Open or Append into the table, each in one go.
     bool applyLoaded(GridStore &&store, const FileResult &result, const QString &path, FileKind kind, qint64 ms);
@@ -62,7 +64,7 @@ private:
 
     RecordTable &m_table;
     UserPrompts &m_prompts;
-    bool m_waitForSaves = false; // a save asked for by another command runs at once
+    std::function<void()> m_afterSave; // what the next save goes on with once it succeeded
 };
 
 } // namespace dq

@@ -5,6 +5,7 @@
 namespace dq {
 
 class GridModel;
+class JobControl;
 class UserPrompts;
 
 // The search behind the Find dialog. It walks the record table column by column from a
@@ -31,10 +32,34 @@ public:
     void setMatchCase(bool on) { m_matchCase = on; }
     bool matchCase() const { return m_matchCase; }
 
+    // One search, fixed when it starts, so it can run off the window's thread on a table
+    // that holds still.
+    struct Request
+    {
+        QString text;
+        bool matchCase = false;
+        int firstRow = 1, lastRow = 0, lastCol = -1;
+        int startRow = 1, startCol = 0;
+    };
+    struct Found
+    {
+        int row = -1, col = -1; // the hit; -1 when there is none
+        int rowsRead = 0;
+    };
+    // Takes the start position (following the table's current cell) and the options.
+    Request request(const GridModel &table);
+    // The first hit of a request in column order; reports progress and stops on Cancel
+    // (its result is then meaningless).
+    static Found search(const GridModel &table, const Request &request, JobControl *control = nullptr);
+    // Moves to the hit (the table's only selected, current cell) or ends the pass.
+    Outcome conclude(GridModel &table, const Request &request, const Found &found);
+
     // Finds the next hit and makes it the table's only selected, current cell.
     Outcome findNext(GridModel &table);
     // The same, showing the end message (exclamation icon, OK) when the pass is over.
     Outcome findNext(GridModel &table, UserPrompts &prompts);
+    // Shows the end message (exclamation icon, OK) when the pass is over.
+    static void announce(UserPrompts &prompts, const Outcome &outcome);
 
     int nextRow() const { return m_nextRow; }
     int nextCol() const { return m_nextCol; }

@@ -1,5 +1,6 @@
 #include "core/table/recordtable.h"
 
+#include "core/grid/gridstore.h"
 #include "core/shell/programfolder.h"
 #include "core/table/longjobs.h"
 
@@ -59,7 +60,11 @@ void RecordTable::SetDefaults()
 void RecordTable::buildNewTable()
 {
     m_tracking = false;
-    m_fa->setCols(0);
+    // The old rows go in one swap, freed off the window's thread when there are many; the
+    // grid-wide settings stay the user's.
+    GridStore empty;
+    empty.settings = m_fa->store().settings;
+    m_fa->replaceContents(std::move(empty));
     SetDefaults();
     for (int c = 0; c < int(kDefaultColumnSet.size()); ++c) {
         m_fa->setText(0, c, QString::fromUtf16(kDefaultColumnSet[size_t(c)].title));

@@ -3,6 +3,8 @@
 #include "core/grid/gridmodel.h"
 #include "core/table/recordtable.h"
 
+#include <QThreadPool>
+
 #include <memory>
 #include <vector>
 
@@ -155,8 +157,18 @@ void TableUndo::redo()
 void TableUndo::reset()
 {
     m_pendingName.clear();
-    m_log.clear(); // keeps its limit
+    // The steps of a big table hold millions of small blocks: they are freed on a pool thread,
+    // so New or Open does not stop the window while they go.
+    auto dropped = std::make_shared<std::vector<std::shared_ptr<Payload>>>();
+    for (int i = 0; i < m_stack.count(); ++i)
+        dropped->push_back(static_cast<const LoggedStep *>(m_stack.command(i))->payload());
+    auto pending = std::make_shared<Payload>();
+    pending->log = std::move(m_log);
+    dropped->push_back(std::move(pending));
+    m_log = GridChangeLog {};
+    m_log.limit = m_maxBytes;
     m_stack.clear();
+    QThreadPool::globalInstance()->start([dropped]() mutable { dropped.reset(); });
 }
 
 void TableUndo::push(const QString &text)
