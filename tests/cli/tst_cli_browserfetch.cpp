@@ -1,13 +1,7 @@
 // dirquill-cli grab in the browser's ways and at a polite pace, against dirquill-demo-site's
 // cookie-wall and script-built styles and its rate-limit switch.
-#include "core/grid/gridfile.h"
-#include "core/grid/gridmodel.h"
+#include "support/demoharvest.h"
 
-#include "support/clirun.h"
-#include "support/demosite.h"
-#include "support/testsupport.h"
-
-#include <QFile>
 #include <QTest>
 
 using namespace dq;
@@ -40,29 +34,17 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("message");
         QTest::newRow("the cookie wall turns the plain client away")
-            << "demo-wall"
-            << ""
-            << "--browser plain" << 0 << 0 << "Done: 0 listings";
+            << "demo-wall" << QString() << "--browser plain" << 0 << 0 << "Done: 0 listings";
         QTest::newRow("a cookies.txt passes the cookie wall")
-            << "demo-wall"
-            << ""
-            << "--cookies COOKIES" << 0 << 250 << "Done: 250 listings";
+            << "demo-wall" << QString() << "--cookies COOKIES" << 0 << 250 << "Done: 250 listings";
         QTest::newRow("the plain client finds no listing in a script-built page")
-            << "demo-script"
-            << ""
-            << "--browser plain" << 0 << 0 << "Done: 0 listings";
+            << "demo-script" << QString() << "--browser plain" << 0 << 0 << "Done: 0 listings";
         QTest::newRow("a browser page grabs every listing of the script-built style")
-            << "demo-script"
-            << ""
-            << "--max-pages 25" << 0 << 250 << "Done: 250 listings";
+            << "demo-script" << QString() << "--max-pages 25" << 0 << 250 << "Done: 250 listings";
         QTest::newRow("a pause of a second stays under two requests a second")
-            << "demo-page"
-            << "&ratelimit=2"
-            << "--retries 0 --delay 1 --max-pages 4" << 0 << 40 << "Done";
+            << "demo-page" << u"&ratelimit=2"_qs << "--retries 0 --delay 1 --max-pages 4" << 0 << 40 << "Done";
         QTest::newRow("without a pause the rate limit ends the grab")
-            << "demo-page"
-            << "&ratelimit=3"
-            << "--retries 0" << 1 << 30 << "The server answered 429";
+            << "demo-page" << u"&ratelimit=3"_qs << "--retries 0" << 1 << 30 << "The server answered 429";
     }
     void grab()
     {
@@ -75,14 +57,10 @@ private slots:
         if (engine == u"demo-script" && !options.contains(u"plain"_qs)
             && !QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-cli-browser")))
             QSKIP("dirquill-cli-browser is not built here (a build without the browser engine)");
-        const QString style = engine.mid(5);
         const QString out = m_dir + u"/grab.csv"_qs;
         QFile::remove(out);
-        const QStringList extra = test::args(options.replace(u"COOKIES"_qs, m_dir + u"/cookies.txt"_qs));
-        const CliRun r = test::runCli(
-            QStringList { u"grab"_qs, u"--engine"_qs, engine, u"--url"_qs,
-                m_site.base() + style + u"/search?category=plumbers&city=austin&state=tx"_qs + path, u"--out"_qs, out }
-            + extra);
+        const CliRun r = test::grabCli(engine, test::demoSearch(m_site, engine.mid(5) + u'/', path), out,
+            test::args(options.replace(u"COOKIES"_qs, m_dir + u"/cookies.txt"_qs)));
         QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         GridModel t;

@@ -2,11 +2,8 @@
 // dirquill-demo-site on a free loopback port.
 #include "core/harvest/harvestjournal.h"
 
-#include "support/clirun.h"
-#include "support/demosite.h"
-#include "support/testsupport.h"
+#include "support/demoharvest.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTest>
 
@@ -32,7 +29,7 @@ class TestCliResume : public QObject
     {
         // Slow pages leave time to kill the run between them.
         return { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs,
-            m_site.base() + u"page/search?category=Plumbers&city=Austin&state=TX&delay=150"_qs, u"--out"_qs, out };
+            test::demoSearch(m_site, u"page/"_qs, u"&delay=150"_qs), u"--out"_qs, out };
     }
 
 private slots:
