@@ -6,14 +6,11 @@
 #include "httpfixture.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace dq;
 using dq::test::HttpFixture;
-
-Q_DECLARE_METATYPE(dq::test::HttpFixture::Answer)
 
 namespace {
 
@@ -36,15 +33,6 @@ KeyRules rules(const QString &fetchMode)
 QByteArray page(const QByteArray &name, const QString &next = QString())
 {
     return "<ul><li>" + name + "|555-0000|</li></ul><a next=\"" + next.toUtf8() + "\">more</a>";
-}
-
-PageFetcher::Result fetchOnce(PageFetcher &f, const QString &address)
-{
-    QSignalSpy spy(&f, &PageFetcher::finished);
-    f.fetch(address, PageFetcher::Mode::HttpGet);
-    if (spy.isEmpty() && !spy.wait(10000))
-        return {};
-    return spy.first().first().value<PageFetcher::Result>();
 }
 
 } // namespace
@@ -122,37 +110,6 @@ private slots:
         QCOMPARE(result.oversized, 1);
         QCOMPARE(int(result.rows.size()), 1);
         QCOMPARE(result.rows.front().at(0), u"Fine"_qs);
-    }
-
-    void fetchFailuresAreSaidInWords_data()
-    {
-        QTest::addColumn<HttpFixture::Answer>("answer");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("a redirect without a Location says so")
-            << HttpFixture::Answer { .status = 302 } << u"302 (moved) without saying where to"_qs;
-        QTest::newRow("a body that does not unpack names its encoding")
-            << HttpFixture::Answer { .body = QByteArray(64, 'x'), .headers = { { "Content-Encoding", "gzip" } } }
-            << u"does not unpack as its declared encoding gzip"_qs;
-        QTest::newRow("a timeout gives its message and no stray warning")
-            << HttpFixture::Answer { .hold = true } << u"within 0.3 seconds"_qs;
-        QTest::newRow("an endless body stops at the cap as it arrives")
-            << HttpFixture::Answer { .body = QByteArray(8 << 20, 'x'), .omitLength = true }
-            << u"larger than the limit of 1 MB"_qs;
-    }
-    void fetchFailuresAreSaidInWords()
-    {
-        QFETCH(HttpFixture::Answer, answer);
-        QFETCH(QString, message);
-        QTest::failOnWarning(QRegularExpression(u".*"_qs));
-        HttpFixture server;
-        server.answer("/page", answer);
-        PageFetcher f;
-        f.setTimeout(300);
-        f.setMaxBytes(1 << 20);
-        const PageFetcher::Result r = fetchOnce(f, server.base() + u"/page"_qs);
-        QVERIFY(!r.ok);
-        QVERIFY2(r.errorString.contains(message), qPrintable(r.errorString));
-        QVERIFY2(r.bytes <= f.maxBytes() + 1, qPrintable(QString::number(r.bytes)));
     }
 };
 
