@@ -33,16 +33,11 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("expected");
-        QTest::newRow("plain number") << "12" << 12;
-        QTest::newRow("negative number") << "-1" << -1;
-        QTest::newRow("explicit plus") << "+3" << 3;
-        QTest::newRow("leading blanks are skipped") << "  7" << 7;
-        QTest::newRow("digits followed by words keep the digits") << "10 per page" << 10;
-        QTest::newRow("empty cell is 0") << "" << 0;
-        QTest::newRow("a word is 0") << "Page" << 0;
-        QTest::newRow("a lone minus is 0") << "-" << 0;
-        QTest::newRow("numbers beyond 16 bits are held at the top") << "99999999999" << 32767;
-        QTest::newRow("large negatives are held at the bottom") << "-40000" << -32768;
+        const std::pair<const char *, int> rows[]
+            = { { "12", 12 }, { "-1", -1 }, { "+3", 3 }, { "  7", 7 }, { "10 per page", 10 }, { "", 0 }, { "Page", 0 },
+                  { "-", 0 }, { "99999999999", 32767 }, { "-40000", -32768 } };
+        for (const auto &[text, value] : rows)
+            QTest::addRow("'%s' is %d", text, value) << QString::fromUtf8(text) << value;
     }
     void numbers()
     {
@@ -82,53 +77,37 @@ private slots:
         const std::vector<std::pair<int, QString>> expected = { { 0, u"Name"_qs }, { 7, u"Email"_qs } };
         QCOMPARE(k.titles, expected);
     }
-    void cleaningRulesStopAtFirstEmptyAndAtEight()
+    // Cleaning rules (from row 14, columns 5 to 7) and record rules (from row 18, columns 0 to 4)
+    // share rows with each other and with the titles; each list ends at its first empty row or limit.
+    void ruleListsEndAtTheirFirstEmptyRowOrLimit()
     {
         GridModel g;
-        fill(g, {});
-        for (int r = 14; r < 24; ++r) {
+        fill(g, { { 14, 0, u"Fax"_qs }, { 14, 1, u"9"_qs } });
+        g.setRows(40);
+        for (int r = 14; r < 35; ++r) {
             g.setText(r, 5, u"Replace"_qs);
             g.setText(r, 6, QString::number(r));
-        }
-        QCOMPARE(int(KeyRules::fromGrid(g).cleanRules.size()), 8);
-        QCOMPARE(KeyRules::fromGrid(g).cleanRules.back().a, u"21"_qs);
-        g.setText(17, 5, QString());
-        const KeyRules k = KeyRules::fromGrid(g);
-        QCOMPARE(int(k.cleanRules.size()), 3);
-        QCOMPARE(k.cleanRules[2].a, u"16"_qs);
-    }
-    void recordRulesStopAtFirstEmptyAndAtTwelve()
-    {
-        GridModel g;
-        fill(g, {});
-        g.setRows(40);
-        for (int r = 18; r < 35; ++r) {
-            g.setText(r, 0, u"Replace"_qs);
-            g.setText(r, 1, u"3"_qs);
-            g.setText(r, 2, QString::number(r));
-            g.setText(r, 4, u"-1"_qs);
+            if (r >= 18) {
+                g.setText(r, 0, u"ExtractTo"_qs);
+                g.setText(r, 1, u"3"_qs);
+                g.setText(r, 2, QString::number(r));
+                g.setText(r, 4, u"-1"_qs);
+            }
         }
         KeyRules k = KeyRules::fromGrid(g);
+        QCOMPARE(int(k.cleanRules.size()), 8);
+        QCOMPARE(k.cleanRules.back().a, u"21"_qs);
         QCOMPARE(int(k.recordRules.size()), 12);
         QCOMPARE(k.recordRules.back().a, u"29"_qs);
         QCOMPARE(k.recordRules.front().c1, 3);
         QCOMPARE(k.recordRules.front().c4, -1);
-        g.setText(18, 0, QString());
-        QVERIFY(KeyRules::fromGrid(g).recordRules.empty());
-    }
-    void ruleAreasShareRowsButNotColumns()
-    {
-        GridModel g;
-        fill(g,
-            { { 14, 0, u"Fax"_qs }, { 14, 1, u"9"_qs }, { 14, 5, u"TrimMiddle"_qs }, { 14, 6, u"<"_qs },
-                { 14, 7, u">"_qs }, { 18, 0, u"ExtractTo"_qs }, { 18, 1, u"5"_qs }, { 18, 5, u"Replace"_qs },
-                { 15, 5, u"Replace"_qs }, { 16, 5, u"Replace"_qs }, { 17, 5, u"Replace"_qs } });
-        const KeyRules k = KeyRules::fromGrid(g);
-        QCOMPARE(int(k.cleanRules.size()), 5);
-        QCOMPARE(k.cleanRules[0].keyword, u"TrimMiddle"_qs);
-        QCOMPARE(int(k.recordRules.size()), 1);
-        QCOMPARE(k.recordRules[0].keyword, u"ExtractTo"_qs);
         QCOMPARE(k.titles.back(), std::make_pair(9, u"Fax"_qs));
+        g.setText(17, 5, QString());
+        g.setText(18, 0, QString());
+        k = KeyRules::fromGrid(g);
+        QCOMPARE(int(k.cleanRules.size()), 3);
+        QCOMPARE(k.cleanRules[2].a, u"16"_qs);
+        QVERIFY(k.recordRules.empty());
     }
     void addressCheck_data()
     {
@@ -136,19 +115,13 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("disabled");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("address containing the marker enables grabbing")
-            << "/search/"
-            << "http://yp.example/search/plumbers" << false << true;
-        QTest::newRow("address without the marker does not") << "/search/"
-                                                             << "http://yp.example/" << false << false;
-        QTest::newRow("the marker is matched case-sensitively") << "/Search/"
-                                                                << "http://yp.example/search/x" << false << false;
-        QTest::newRow("an empty marker matches every address") << ""
-                                                               << "http://anything.example/" << false << true;
-        QTest::newRow("a missing key file never enables grabbing") << ""
-                                                                   << "http://yp.example/search/" << true << false;
-        QTest::newRow("a missing key file wins over a matching marker") << "/search/"
-                                                                        << "http://yp.example/search/" << true << false;
+        const QString found = u"http://yp.example/search/x"_qs;
+        QTest::newRow("an address holding the marker enables grabbing") << u"/search/"_qs << found << false << true;
+        QTest::newRow("one without it does not") << u"/search/"_qs << u"http://yp.example/"_qs << false << false;
+        QTest::newRow("the marker is matched case-sensitively") << u"/Search/"_qs << found << false << false;
+        QTest::newRow("an empty marker matches every address") << QString() << found << false << true;
+        QTest::newRow("a missing key file never enables grabbing") << QString() << found << true << false;
+        QTest::newRow("a missing key file wins over a matching marker") << u"/search/"_qs << found << true << false;
     }
     void addressCheck()
     {

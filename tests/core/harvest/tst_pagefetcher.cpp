@@ -2,8 +2,13 @@
 
 #include "httpfixture.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace dq;
@@ -22,6 +27,38 @@ PageFetcher::Result fetchOnce(
         return {};
     return spy.first().first().value<PageFetcher::Result>();
 }
+
+// A self-signed certificate for 127.0.0.1 and its key, made for this test only.
+QByteArray tlsFile(const char *name)
+{
+    QFile f(QStringLiteral(DQ_TEST_DATA_DIR "/tls/127.0.0.1.") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class TlsServer : public QTcpServer
+{
+public:
+    TlsServer() { listen(QHostAddress::LocalHost); }
+    QByteArray lastRequest;
+
+protected:
+    void incomingConnection(qintptr handle) override
+    {
+        auto *socket = new QSslSocket(this);
+        socket->setSocketDescriptor(handle);
+        socket->setLocalCertificate(QSslCertificate(tlsFile("crt")));
+        socket->setPrivateKey(QSslKey(tlsFile("key"), QSsl::Rsa));
+        connect(socket, &QSslSocket::readyRead, this, [this, socket] {
+            lastRequest += socket->readAll();
+            if (!lastRequest.contains("\r\n\r\n"))
+                return;
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 6\r\n\r\nsecret");
+            socket->flush();
+        });
+        connect(socket, &QSslSocket::errorOccurred, socket, &QObject::deleteLater);
+        socket->startServerEncryption();
+    }
+};
 
 } // namespace
 
@@ -234,6 +271,40 @@ private slots:
         const auto r = spy.first().first().value<PageFetcher::Result>();
         QVERIFY(!r.ok);
         QVERIFY2(r.errorString.contains(u"cancelled"_qs), qPrintable(r.errorString));
+    }
+    // A certificate nobody vouches for is refused the way the user knows it (error 12045); once
+    // trusted, the same server answers, also behind a redirect from a plain address.
+    void certificates()
+    {
+        if (!QSslSocket::supportsSsl())
+            QSKIP("this Qt has no TLS backend");
+        TlsServer server;
+        const QString secure = u"https://127.0.0.1:"_qs + QString::number(server.serverPort());
+        PageFetcher f;
+        auto r = fetchOnce(f, secure + u"/"_qs);
+        QVERIFY(!r.ok && r.text.isEmpty());
+        QVERIFY2(r.errorString.startsWith(
+                     u"HttpSendRequest failed 12045: the certificate of 127.0.0.1 cannot be trusted"_qs),
+            qPrintable(r.errorString));
+        QVERIFY(!server.lastRequest.contains("secret"));
+
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        config.addCaCertificate(QSslCertificate(tlsFile("crt")));
+        QSslConfiguration::setDefaultConfiguration(config);
+        server.lastRequest.clear();
+        PageFetcher trusting;
+        r = fetchOnce(trusting, secure.toUpper() + u"/Page"_qs);
+        QVERIFY2(r.ok, qPrintable(r.errorString));
+        QCOMPARE(r.text, u"secret"_qs);
+        QCOMPARE(r.scheme, u"https"_qs);
+        QVERIFY(server.lastRequest.startsWith("GET /page HTTP/1.1"));
+
+        HttpFixture plain;
+        plain.answer("/start", { .status = 301, .headers = { { "Location", secure.toUtf8() + "/page" } } });
+        r = fetchOnce(trusting, plain.base() + u"/start"_qs);
+        QVERIFY2(r.ok, qPrintable(r.errorString));
+        QCOMPARE(r.text, u"secret"_qs);
+        QCOMPARE(r.scheme, u"https"_qs);
     }
 };
 
