@@ -310,6 +310,29 @@ private slots:
         QVERIFY(Extractor::listings(k, u"results [a;]", 13).empty());
         QCOMPARE(int(Extractor::listings(k, u"results [ab|;]", 13).size()), 1);
     }
+    void rulesCannotGrowAListingWithoutBound_data()
+    {
+        QTest::addColumn<bool>("recordRules");
+        QTest::newRow("four listing Replace rules that multiply '<' skip that listing") << false;
+        QTest::newRow("four record Replace rules that multiply '<' skip that listing") << true;
+    }
+    void rulesCannotGrowAListingWithoutBound()
+    {
+        QFETCH(bool, recordRules);
+        KeyRules k = barRules(1);
+        for (int i = 0; i < 4; ++i) {
+            if (recordRules)
+                k.recordRules.push_back({ u"Replace"_qs, 0, u"<"_qs, QString(100, u'<'), 0 });
+            else
+                k.cleanRules.push_back({ u"Replace"_qs, u"<"_qs, QString(100, u'<') });
+        }
+        const QString text = page({ QString(30, u'<') + u"Bomb|1|"_qs, u"Fine|2|"_qs });
+        Extractor::RunState state;
+        const Extractor::PageResult result = Extractor::extractPage(k, text, state);
+        QCOMPARE(result.oversized, 1);
+        QCOMPARE(int(result.rows.size()), 1);
+        QCOMPARE(result.rows.front().at(0), u"Fine"_qs);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestExtractor)
