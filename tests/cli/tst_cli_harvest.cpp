@@ -1,5 +1,7 @@
 // dirquill-cli grab, engines and test-rules run as a user runs them, against
-// dirquill-demo-site on a free loopback port.
+// dirquill-demo-site on a free loopback port: every paging style and fault, Ctrl+C, a killed run
+// resumed, appending.
+#include "core/harvest/harvestjournal.h"
 #include "support/demoharvest.h"
 
 #include <QProcess>
@@ -25,6 +27,17 @@ class TestCliHarvest : public QObject
     {
         return test::demoSearch(m_site, style, faults);
     }
+    static QByteArray contents(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QStringList grabTo(const QString &out) const
+    {
+        // Slow pages leave time to kill the run between them.
+        return { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, search(u"page/"_qs, u"&delay=150"_qs),
+            u"--out"_qs, out };
+    }
 
 private slots:
     void initTestCase()
@@ -32,81 +45,95 @@ private slots:
         const QString failure = m_site.start();
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         m_dir = test::tempDir() + u'/';
+        QFile cookies(m_dir + u"cookies.txt"_qs);
+        QVERIFY(cookies.open(QIODevice::WriteOnly));
+        cookies.write("# Netscape HTTP Cookie File\n127.0.0.1\tFALSE\t/wall\tFALSE\t0\tdq_consent\tyes\n");
     }
 
-    void everyPagingStyleGrabsEveryListing_data()
+    // Every paging style, every fault of the site, and the browser's ways past a cookie wall and
+    // script-built pages, each grabbed into comma text.
+    void grabs_data()
     {
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("style");
-        QTest::newRow("page number at the end") << u"demo-page"_qs << u"page/"_qs;
-        QTest::newRow("page number in the middle") << u"demo-pagemiddle"_qs << u"pagemiddle/page-1/"_qs;
-        QTest::newRow("first listing number at the end") << u"demo-item"_qs << u"item/"_qs;
-        QTest::newRow("first listing number in the middle") << u"demo-itemmiddle"_qs << u"itemmiddle/from-1/"_qs;
-        QTest::newRow("next links") << u"demo-next"_qs << u"next/"_qs;
-    }
-    void everyPagingStyleGrabsEveryListing()
-    {
-        QFETCH(QString, engine);
-        QFETCH(QString, style);
-        const QString out = m_dir + engine + u".tsy"_qs;
-        const CliRun r = grabCli(engine, search(style), out);
-        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-        QVERIFY2(r.err.contains(u"Done: 250 listings"_qs), qPrintable(r.err));
-        GridModel t;
-        QVERIFY(GridFile::load(t, out, FileKind::Native));
-        QCOMPARE(t.rows(), 251);
-        QCOMPARE(t.text(0, 7), u"E-mail"_qs);
-        // Every page once: no listing twice, none missing, none with an empty name or phone.
-        QSet<QString> rows;
-        for (int r = 1; r < t.rows(); ++r) {
-            rows.insert(t.rowTexts(r).join(u'\t'));
-            QVERIFY(!t.text(r, 0).isEmpty() && !t.text(r, 5).isEmpty() && !t.text(r, 5).startsWith(u"Phone"_qs));
-        }
-        QCOMPARE(rows.size(), 250);
-    }
-
-    void faults_data()
-    {
         QTest::addColumn<QString>("faults");
-        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("options"); // COOKIES stands for a cookies.txt of the wall's consent
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("message");
-        QTest::newRow("a slow server within the timeout")
-            << "&delay=300&at=2" << args(u"--max-pages 3"_qs) << 0 << 30 << "Done";
-        QTest::newRow("an error status on page 3 keeps pages 1 and 2")
-            << "&status=503&at=3" << args(u"--retries 0"_qs) << 1 << 20 << "The server answered 503";
-        QTest::newRow("a connection closed without an answer")
-            << "&drop=1&at=2" << args(u"--retries 0"_qs) << 1 << 10 << "failed";
-        QTest::newRow("a connection closed halfway through a page")
-            << "&drop=mid&at=4" << args(u"--retries 0"_qs) << 1 << 30 << "HttpSendRequest failed 12030";
-        QTest::newRow("a page that drips in slower than the timeout")
-            << "&drip=50&at=2" << args(u"--timeout 1"_qs) << 1 << 10 << "HttpSendRequest failed 12002";
-        QTest::newRow("a page over the size cap")
-            << "&huge=30&at=2" << QStringList {} << 1 << 10 << "larger than the limit";
-        QTest::newRow("a page in Windows-1252")
-            << "&charset=windows-1252" << args(u"--max-pages 2"_qs) << 0 << 20 << "Done";
-        QTest::newRow("a page declared only in its meta tag")
-            << "&charset=windows-1252&declare=meta" << args(u"--max-pages 2"_qs) << 0 << 20 << "Done";
-        QTest::newRow("redirects before every page") << "&redirect=3" << args(u"--max-pages 2"_qs) << 0 << 20 << "Done";
+        const auto style = [](const char *name, const char *engine, const char *path) {
+            QTest::newRow(name) << QString::fromUtf8(engine) << QString::fromUtf8(path) << QString() << QString() << 0
+                                << 250 << u"Done: 250 listings"_qs;
+        };
+        style("page number at the end", "demo-page", "page/");
+        style("page number in the middle", "demo-pagemiddle", "pagemiddle/page-1/");
+        style("first listing number at the end", "demo-item", "item/");
+        style("first listing number in the middle", "demo-itemmiddle", "itemmiddle/from-1/");
+        style("next links", "demo-next", "next/");
+        const auto fault = [](const char *name, const char *faults, const char *options, int exitCode, int rows,
+                               const char *message) {
+            QTest::newRow(name) << u"demo-page"_qs << u"page/"_qs << QString::fromUtf8(faults)
+                                << QString::fromUtf8(options) << exitCode << rows << QString::fromUtf8(message);
+        };
+        fault("a slow server within the timeout", "&delay=300&at=2", "--max-pages 3", 0, 30, "Done");
+        fault("an error status on page 3 keeps pages 1 and 2", "&status=503&at=3", "--retries 0", 1, 20,
+            "The server answered 503");
+        fault("a connection closed without an answer", "&drop=1&at=2", "--retries 0", 1, 10, "failed");
+        fault("a connection closed halfway through a page", "&drop=mid&at=4", "--retries 0", 1, 30,
+            "HttpSendRequest failed 12030");
+        fault("a page that drips in slower than the timeout", "&drip=50&at=2", "--timeout 1", 1, 10,
+            "HttpSendRequest failed 12002");
+        fault("a page over the size cap", "&huge=30&at=2", "", 1, 10, "larger than the limit");
+        fault("a page in Windows-1252", "&charset=windows-1252", "--max-pages 2", 0, 20, "Done");
+        fault("a page declared only in its meta tag", "&charset=windows-1252&declare=meta", "--max-pages 2", 0, 20,
+            "Done");
+        fault("redirects before every page", "&redirect=3", "--max-pages 2", 0, 20, "Done");
+        fault("a pause of a second stays under two requests a second", "&ratelimit=2",
+            "--retries 0 --delay 1 --max-pages 4", 0, 40, "Done");
+        fault("without a pause the rate limit ends the grab", "&ratelimit=3", "--retries 0", 1, 30,
+            "The server answered 429");
+        const auto browser = [](const char *name, const char *engine, const char *options, int rows) {
+            QTest::newRow(name) << QString::fromUtf8(engine) << QString::fromUtf8(engine).mid(5) + u'/' << QString()
+                                << QString::fromUtf8(options) << 0 << rows << u"Done: %1 listings"_qs.arg(rows);
+        };
+        browser("the cookie wall turns the plain client away", "demo-wall", "--browser plain", 0);
+        browser("a cookies.txt passes the cookie wall", "demo-wall", "--cookies COOKIES", 250);
+        browser("the plain client finds no listing in a script-built page", "demo-script", "--browser plain", 0);
+        browser("a browser page grabs every listing of the script-built style", "demo-script", "--max-pages 25", 250);
     }
-    void faults()
+    void grabs()
     {
+        QFETCH(QString, engine);
+        QFETCH(QString, style);
         QFETCH(QString, faults);
-        QFETCH(QStringList, options);
-        QFETCH(int, exitCode);
+        QFETCH(QString, options);
         QFETCH(int, rows);
         QFETCH(QString, message);
-        const QString out = m_dir + u"faults.csv"_qs;
+        if (engine == u"demo-script" && !options.contains(u"plain"_qs)
+            && !QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-cli-browser")))
+            QSKIP("dirquill-cli-browser is not built here (a build without the browser engine)");
+        const QString out = m_dir + u"grab.csv"_qs;
         QFile::remove(out);
-        const CliRun r = grabCli(u"demo-page"_qs, search(u"page/"_qs, faults), out, options);
-        QVERIFY2(r.exitCode == exitCode, qPrintable(r.err));
+        const CliRun r = grabCli(
+            engine, search(style, faults), out, args(options.replace(u"COOKIES"_qs, m_dir + u"cookies.txt"_qs)));
+        QTEST(r.exitCode, "exitCode");
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        GridModel t;
+        QVERIFY(GridFile::load(t, out, FileKind::Comma));
+        QCOMPARE(t.rows(), 1 + rows);
+        // No listing twice, none with an empty name or phone.
+        QSet<QString> distinct;
+        for (int row = 1; row < t.rows(); ++row) {
+            distinct.insert(t.rowTexts(row).join(u'\t'));
+            QVERIFY(!t.text(row, 0).isEmpty() && !t.text(row, 5).isEmpty() && !t.text(row, 5).startsWith(u"Phone"_qs));
+        }
+        QCOMPARE(distinct.size(), rows);
+        if (faults.isEmpty())
+            return;
         // The same listings as a clean run: nothing lost or garbled by the fault.
-        const CliRun clean = grabCli(
-            u"demo-page"_qs, search(u"page/"_qs), {}, { u"--max-pages"_qs, QString::number((rows + 9) / 10) });
+        const CliRun clean
+            = grabCli(engine, search(style), {}, { u"--max-pages"_qs, QString::number((rows + 9) / 10) });
         QCOMPARE(clean.exitCode, 0);
-        QCOMPARE(clean.out.count('\n'), 1 + rows);
         QFile written(out);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(written.readAll()), QString::fromUtf8(clean.out));
@@ -134,6 +161,45 @@ private slots:
         QVERIFY2(progress.contains(u"Cancel: 10 listings"_qs), qPrintable(progress));
     }
 
+    void aKilledRunResumedEqualsACleanRun_data()
+    {
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("comma text") << u".csv"_qs;
+        QTest::newRow("native file") << u".tsy"_qs;
+    }
+
+    void aKilledRunResumedEqualsACleanRun()
+    {
+        QFETCH(QString, extension);
+        const QString dir = test::tempDir();
+        const QString clean = dir + u"/clean"_qs + extension;
+        test::CliRun r = test::runCli(grabTo(clean));
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(!QFile::exists(clean + u".journal"_qs));
+
+        const QString out = dir + u"/out"_qs + extension;
+        const QString journal = out + u".journal"_qs;
+        QProcess killed;
+        killed.start(QStringLiteral(DQ_BIN_DIR "/dirquill-cli"), grabTo(out));
+        QTRY_VERIFY_WITH_TIMEOUT(HarvestJournal::read(journal).pages >= 3, 30000);
+        killed.kill();
+        QVERIFY(killed.waitForFinished());
+        QVERIFY(!QFile::exists(out));
+        const HarvestJournal::Contents left = HarvestJournal::read(journal);
+        QVERIFY(!left.ended);
+
+        // Run again without --resume: the journal is not written over.
+        r = test::runCli(grabTo(out));
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(u"--resume"_qs), qPrintable(r.err));
+        QVERIFY(HarvestJournal::read(journal).rows.size() == left.rows.size());
+
+        r = test::runCli(grabTo(out) << u"--resume"_qs);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY2(r.err.contains(u"Resuming: %1 listings"_qs.arg(left.rows.size())), qPrintable(r.err));
+        QCOMPARE(contents(out), contents(clean));
+        QVERIFY(!QFile::exists(journal));
+    }
     void appendAddsBelowTheSavedRows_data()
     {
         QTest::addColumn<QString>("file");
