@@ -1,16 +1,21 @@
 #include "app/grid/gridview.h"
 #include "app/harvest/browsercommands.h"
+#include "browser/webpagerenderer.h"
+#include "core/harvest/grabrun.h"
 #include "core/table/filecommands.h"
 
 #include "demowindow.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWebEngineCookieStore>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 using namespace dq;
@@ -18,7 +23,8 @@ using dq::test::named;
 using Answer = UserPrompts::Answer;
 
 // The whole road of a harvest in the window against the demo directory on loopback: pick the
-// engine, browse to a listing page, grab it, save it, stop, and live through a failing server.
+// engine, browse to a listing page, grab it, save it, stop, live through a failing server, and
+// grab the two sites that turn a program away in the key file's session and render ways.
 class TestHarvestWindow : public QObject
 {
     Q_OBJECT
@@ -55,13 +61,37 @@ class TestHarvestWindow : public QObject
         return result.toStringList();
     }
 
+    // Picks engine i as the engine list does, then searches its site the way a user clicks.
+    void searchWith(int engine, const QString &style)
+    {
+        QSignalSpy started(browser(), &QWebEngineView::loadFinished);
+        m_win.w->engineBox()->setCurrentIndex(engine);
+        harvest().cboYP2_Click();
+        QVERIFY(started.wait(20000));
+        browseTo(test::demoSearch(m_site, style));
+        QVERIFY(m_win.startKey()->isEnabled());
+    }
+    void grab()
+    {
+        harvest().mnuFileB_Grab->trigger();
+        QVERIFY(m_win.grabEnds(120000));
+        QCOMPARE(m_win.panel(2), GrabRun::doneText());
+    }
+
 private slots:
     void initTestCase()
     {
+        WebPageRenderer::prepareEngine();
         const QString failure = m_site.start();
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
-    void init() { QVERIFY(m_win.open(m_site, { test::kDemoPage })); }
+    void init()
+    {
+        const auto engine = [](const QString &style) {
+            return test::DemoEngine { style, u"demo-"_qs + style + u".key"_qs, style + u'/' };
+        };
+        QVERIFY(m_win.open(m_site, { test::kDemoPage, engine(u"wall"_qs), engine(u"script"_qs) }));
+    }
     void cleanup() { QCOMPARE(m_win.close(), 0); }
 
     void startUpShowsTheEngineAndOnlyAListingPageEnablesGrabbing()
@@ -188,6 +218,35 @@ private slots:
         QCOMPARE(m_win.table().rows(), 1 + 20);
         QCOMPARE(m_win.panel(24), u"20"_qs);
         QCOMPARE(currentTab(), int(frmMain::kTabResults));
+    }
+
+    void sessionPassesTheCookieWallOnlyWithTheBrowsersCookie()
+    {
+        searchWith(1, u"wall/"_qs);
+        grab();
+        QCOMPARE(m_win.table().rows(), 1 + 250);
+        QCOMPARE(m_win.table().text(250, 3), u"TX"_qs);
+
+        // The same grab once the browser has forgotten its cookies meets the consent page.
+        QWebEngineCookieStore *store = browser()->page()->profile()->cookieStore();
+        QSignalSpy removed(store, &QWebEngineCookieStore::cookieRemoved);
+        store->deleteAllCookies();
+        QVERIFY(removed.wait(10000));
+        grab();
+        QCOMPARE(m_win.table().rows(), 1 + 250);
+        QCOMPARE(harvest().grabRun().grabbedCount(), 0);
+    }
+
+    void renderGrabsEveryListingTheScriptWrites()
+    {
+        searchWith(2, u"script/"_qs);
+        // The page after the last holds no listings and never will: it costs the whole timeout.
+        harvest().grabRun().setTimeout(3000);
+        grab();
+        QCOMPARE(m_win.table().rows(), 1 + 250);
+        QCOMPARE(m_win.panel(24), u"250"_qs);
+        QVERIFY(!m_win.table().text(1, 0).isEmpty());
+        QVERIFY(m_win.table().text(1, 5).startsWith(u'('));
     }
 };
 
