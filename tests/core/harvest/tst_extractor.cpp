@@ -1,5 +1,9 @@
+#include "core/grid/gridfile.h"
+#include "core/grid/gridmodel.h"
 #include "core/harvest/extractor.h"
+#include "core/harvest/pagefetcher.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace dq;
@@ -26,6 +30,12 @@ QString page(const QStringList &listings)
     for (const QString &l : listings)
         p += u"<li>"_qs + l + u"</li>\n"_qs;
     return p + u"</ul></html>"_qs;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString str(const char *text)
@@ -333,7 +343,58 @@ private slots:
         QCOMPARE(int(result.rows.size()), 1);
         QCOMPARE(result.rows.front().at(0), u"Fine"_qs);
     }
+    // Every folder in tests/data/sites: a saved result page (page.html), the key file that cuts it
+    // (rules.key), the address it came from as a fetch leaves it (address.txt), the rows it must
+    // give (expected.csv, titles first) and the next page's address (next.txt, empty when the run
+    // ends there). Adding a case is adding a folder.
+    void goldenFolders_data()
+    {
+        QTest::addColumn<QString>("folder");
+        const QDir root(QStringLiteral(DQ_TEST_DATA_DIR "/sites"));
+        const QStringList folders = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        QVERIFY2(folders.size() >= 5, "the golden folders are missing");
+        for (const QString &name : folders)
+            QTest::newRow(qPrintable(name)) << root.filePath(name);
+    }
+    void goldenFolders()
+    {
+        QFETCH(QString, folder);
+        GridModel key;
+        const FileResult keyLoaded = GridFile::load(key, folder + u"/rules.key"_qs, FileKind::Native);
+        QVERIFY2(keyLoaded, qPrintable(keyLoaded.errorString));
+        GridModel expected;
+        const FileResult expectedLoaded = GridFile::load(expected, folder + u"/expected.csv"_qs, FileKind::Comma);
+        QVERIFY2(expectedLoaded, qPrintable(expectedLoaded.errorString));
+        const QString page = PageFetcher::decode(readFile(folder + u"/page.html"_qs), QByteArray());
+        QVERIFY(!page.isEmpty());
+
+        const KeyRules rules = KeyRules::fromGrid(key);
+        Extractor::RunState state;
+        state.address = QString::fromUtf8(readFile(folder + u"/address.txt"_qs)).trimmed();
+        const QString address = state.address;
+        const Extractor::PageResult result = Extractor::extractPage(rules, page, state);
+
+        GridModel table;
+        table.setCols(13);
+        table.setRows(1);
+        for (const auto &[column, title] : rules.titles)
+            table.setText(0, column, title);
+        table.appendRows(result.rows);
+
+        QCOMPARE(table.rows(), expected.rows());
+        for (int r = 0; r < expected.rows(); ++r)
+            QCOMPARE(table.rowTexts(r), expected.rowTexts(r));
+
+        const QString next = QString::fromUtf8(readFile(folder + u"/next.txt"_qs)).trimmed();
+        if (next.isEmpty()) {
+            QVERIFY(result.end != Extractor::End::None);
+            QCOMPARE(state.address, address);
+        } else {
+            QCOMPARE(result.end, Extractor::End::None);
+            QCOMPARE(state.address, next);
+        }
+    }
 };
 
-QTEST_APPLESS_MAIN(TestExtractor)
+QTEST_GUILESS_MAIN(TestExtractor)
 #include "tst_extractor.moc"

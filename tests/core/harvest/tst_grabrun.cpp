@@ -162,6 +162,10 @@ private slots:
         QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
         QCOMPARE(r.waitEnd(), GrabRun::End::Cancelled);
         QCOMPARE(r.endMessage(), u" Cancel"_qs);
+        // The status no longer animates once the run has ended.
+        const qsizetype statuses = r.status.size();
+        QVERIFY(!r.status.wait(3 * GrabRun::kAnimationMs));
+        QCOMPARE(r.status.size(), statuses);
         QCOMPARE(column(r.table, 0), QStringList({ u"A1"_qs, u"A2"_qs }));
         // A run ended by Stop is not coloured.
         QCOMPARE(r.table.cellFormat(1, 0).hasFore, false);
@@ -251,25 +255,6 @@ private slots:
         QFETCH(QString, next);
         QCOMPARE(GrabRun::animationStep(current), next);
     }
-    void animationRunsOnlyWhileGrabbing()
-    {
-        HttpFixture server;
-        server.answer("/p1", { .hold = true });
-        Run r;
-        QVERIFY(r.run.start(rules(), server.base() + u"/p1"_qs));
-        QCOMPARE(r.status.first().first().toString(), QString());
-        // The timer keeps ticking while this waits, so wait for at least three changes.
-        QTRY_VERIFY_WITH_TIMEOUT(r.status.size() >= 3, 2000);
-        QCOMPARE(r.status.at(1).first().toString(), u" Grabbing >"_qs);
-        QCOMPARE(r.status.at(2).first().toString(), u" Grabbing >>"_qs);
-        r.run.stop();
-        QCOMPARE(r.waitEnd(), GrabRun::End::Cancelled);
-        const int afterEnd = int(r.status.size());
-        QCOMPARE(r.status.last().first().toString(), u" Cancel"_qs);
-        QVERIFY(!r.status.wait(3 * GrabRun::kAnimationMs));
-        QCOMPARE(int(r.status.size()), afterEnd);
-    }
-
     void retryAfterIsRead_data()
     {
         QTest::addColumn<QByteArray>("value");
@@ -422,17 +407,17 @@ private slots:
         QTest::addColumn<QString>("domain"); // empty: the line gives no cookie
         QTest::addColumn<bool>("secure");
         QTest::addColumn<bool>("httpOnly");
-        QTest::newRow("a host-only cookie")
-            << QByteArray("127.0.0.1\tFALSE\t/wall\tFALSE\t0\tdq_consent\tyes") << "127.0.0.1" << false << false;
-        QTest::newRow("a cookie for the subdomains too")
-            << QByteArray("example.com\tTRUE\t/\tTRUE\t4102444800\tid\t7") << ".example.com" << true << false;
-        QTest::newRow("an HTTP-only cookie as curl writes it")
-            << QByteArray("#HttpOnly_.example.com\tTRUE\t/\tFALSE\t0\tsid\tx") << ".example.com" << false << true;
-        QTest::newRow("an expired cookie is left out")
-            << QByteArray("example.com\tFALSE\t/\tFALSE\t1000\told\tx") << "" << false << false;
-        QTest::newRow("a comment") << QByteArray("# Netscape HTTP Cookie File") << "" << false << false;
-        QTest::newRow("a line with six fields")
-            << QByteArray("example.com\tFALSE\t/\tFALSE\t0\tname") << "" << false << false;
+        const auto row = [](const char *name, const char *line, const char *domain, bool secure, bool httpOnly) {
+            QTest::newRow(name) << QByteArray(line) << QString::fromUtf8(domain) << secure << httpOnly;
+        };
+        row("a host-only cookie", "127.0.0.1\tFALSE\t/wall\tFALSE\t0\tdq_consent\tyes", "127.0.0.1", false, false);
+        row("a cookie for the subdomains too", "example.com\tTRUE\t/\tTRUE\t4102444800\tid\t7", ".example.com", true,
+            false);
+        row("an HTTP-only cookie as curl writes it", "#HttpOnly_.example.com\tTRUE\t/\tFALSE\t0\tsid\tx",
+            ".example.com", false, true);
+        row("an expired cookie is left out", "example.com\tFALSE\t/\tFALSE\t1000\told\tx", "", false, false);
+        row("a comment", "# Netscape HTTP Cookie File", "", false, false);
+        row("a line with six fields", "example.com\tFALSE\t/\tFALSE\t0\tname", "", false, false);
     }
     void cookiesTxtLines()
     {

@@ -167,17 +167,6 @@ private slots:
         QVERIFY(head.contains("User-Agent: Mozilla/4.0\r\n"));
         QVERIFY(head.contains("Accept: image/gif,image/x-xbitmap,image/jpeg,image/pjpeg,*/*"));
     }
-    void urlOpenKeepsTheAddress()
-    {
-        HttpFixture server;
-        server.page("/List?Q=A", "mixed case");
-        PageFetcher f;
-        const QString address = server.base() + u"/List?Q=A"_qs;
-        const auto r = fetchOnce(f, address, PageFetcher::Mode::UrlOpen);
-        QVERIFY2(r.ok, qPrintable(r.errorString));
-        QCOMPARE(r.text, u"mixed case"_qs);
-        QCOMPARE(r.address, address);
-    }
     void redirectsAreFollowed()
     {
         HttpFixture server;

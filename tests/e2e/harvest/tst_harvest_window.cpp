@@ -109,13 +109,8 @@ private slots:
         QVERIFY(loaded.wait(20000));
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(m_win.startKey()->isEnabled());
-        QVERIFY(harvest().mnuFileB_Grab->isEnabled());
-        QVERIFY(!harvest().pnlHintMsg[1]->isHidden());
-
         browseTo(m_site.base() + u"page/"_qs);
         QVERIFY(!m_win.startKey()->isEnabled());
-        QVERIFY(!harvest().mnuFileB_Grab->isEnabled());
-        QVERIFY(!harvest().pnlHintMsg[0]->isHidden());
         // Back returns to the listing page and grabbing is possible again.
         harvest().browsers().mnuFileB_back->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(m_win.startKey()->isEnabled(), 20000);
@@ -187,24 +182,6 @@ private slots:
             QCOMPARE(fa.rowTexts(r), grabbed[r]);
         QCOMPARE(fa.cellFormat(250, 12).fore, QColor(Qt::blue).rgb());
         QCOMPARE(fa.cellFormat(251, 0).fore, QColor(Qt::black).rgb());
-    }
-
-    void stopDuringAGrabKeepsTheRows()
-    {
-        browseTo(listingPage(u"&delay=120000&at=2"_qs));
-        harvest().mnuFileB_Grab->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(m_win.panel(24), u"10"_qs, 60000);
-        // The status animates while the next page is on its way.
-        QTRY_VERIFY(m_win.panel(2).startsWith(u" Grabbing >"_qs));
-        harvest().mnuFileB_StopGrab->trigger();
-        QCOMPARE(m_win.panel(2), u" Cancel"_qs);
-        QVERIFY(m_win.grabEnds());
-        // The rows of every page that came in; the page in flight is abandoned at once.
-        QCOMPARE(m_win.table().rows(), 1 + 10);
-        QCOMPARE(m_win.panel(2), u" Cancel"_qs);
-        QVERIFY(m_win.w->table().changed());
-        QCOMPARE(currentTab(), int(frmMain::kTabSearch));
-        QVERIFY(!harvest().Timer1->isActive());
     }
 
     void aFailingServerIsReportedAndTheRowsStay()
