@@ -31,7 +31,6 @@ void fill(GridModel &g, const QList<Cell> &cells)
         g.setText(c.row, c.col, c.text);
 }
 
-
 // A site list grid: title row, then "name|key file|column 2|start page" per row.
 void makeSites(GridModel &g, std::initializer_list<const char *> rows)
 {
