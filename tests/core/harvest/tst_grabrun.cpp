@@ -9,7 +9,6 @@
 #include "httpfixture.h"
 
 #include <QFile>
-#include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -90,11 +89,6 @@ struct Run
 };
 
 const QDateTime kNow(QDate(2026, 12, 6), QTime(14, 0), Qt::UTC);
-
-QByteArray httpDate(const QDateTime &when)
-{
-    return QLocale::c().toString(when.toUTC(), u"ddd, dd MMM yyyy HH:mm:ss 'GMT'"_qs).toLatin1();
-}
 
 } // namespace
 
@@ -281,24 +275,22 @@ private slots:
         QTest::addColumn<bool>("dropped");
         QTest::addColumn<QByteArray>("retryAfter");
         QTest::addColumn<int>("retriesDone");
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<Kind>("kind");
         QTest::addColumn<qint64>("shortest"); // wait at jitter -1
         QTest::addColumn<qint64>("longest"); // wait at jitter +1
-        QTest::newRow("a first 503 waits a second, give or take 20 %")
-            << 503 << false << QByteArray() << 0 << int(Kind::Retry) << 800LL << 1200LL;
-        QTest::newRow("the third try waits four")
-            << 502 << false << QByteArray() << 2 << int(Kind::Retry) << 3200LL << 4800LL;
-        QTest::newRow("a dropped connection is tried again")
-            << 0 << true << QByteArray() << 0 << int(Kind::Retry) << 800LL << 1200LL;
-        QTest::newRow("Retry-After is waited exactly")
-            << 429 << false << QByteArray("7") << 0 << int(Kind::Retry) << 7000LL << 7000LL;
-        QTest::newRow("five minutes is still waited")
-            << 503 << false << QByteArray("300") << 0 << int(Kind::Retry) << 300000LL << 300000LL;
-        QTest::newRow("longer than five minutes is not")
-            << 429 << false << QByteArray("301") << 0 << int(Kind::TooLong) << 0LL << 0LL;
-        QTest::newRow("a 404 is final") << 404 << false << QByteArray("1") << 0 << int(Kind::GiveUp) << 0LL << 0LL;
-        QTest::newRow("after the last retry the page fails")
-            << 503 << false << QByteArray() << 3 << int(Kind::GiveUp) << 0LL << 0LL;
+        const auto row = [](const char *name, int status, bool dropped, const char *retryAfter, int retriesDone,
+                             Kind kind, qint64 shortest, qint64 longest) {
+            QTest::newRow(name) << status << dropped << QByteArray(retryAfter) << retriesDone << kind << shortest
+                                << longest;
+        };
+        row("a first 503 waits a second, give or take 20 %", 503, false, "", 0, Kind::Retry, 800, 1200);
+        row("the third try waits four", 502, false, "", 2, Kind::Retry, 3200, 4800);
+        row("a dropped connection is tried again", 0, true, "", 0, Kind::Retry, 800, 1200);
+        row("Retry-After is waited exactly", 429, false, "7", 0, Kind::Retry, 7000, 7000);
+        row("five minutes is still waited", 503, false, "300", 0, Kind::Retry, 300000, 300000);
+        row("longer than five minutes is not", 429, false, "301", 0, Kind::TooLong, 0, 0);
+        row("a 404 is final", 404, false, "1", 0, Kind::GiveUp, 0, 0);
+        row("after the last retry the page fails", 503, false, "", 3, Kind::GiveUp, 0, 0);
     }
     void decisions()
     {
@@ -306,14 +298,11 @@ private slots:
         QFETCH(bool, dropped);
         QFETCH(QByteArray, retryAfter);
         QFETCH(int, retriesDone);
-        QFETCH(int, kind);
-        QFETCH(qint64, shortest);
-        QFETCH(qint64, longest);
         const auto low = RetryPolicy::decide(status, dropped, retryAfter, retriesDone, 3, kNow, -1);
         const auto high = RetryPolicy::decide(status, dropped, retryAfter, retriesDone, 3, kNow, 1);
-        QCOMPARE(int(low.kind), kind);
-        QCOMPARE(low.waitMs, shortest);
-        QCOMPARE(high.waitMs, longest);
+        QTEST(low.kind, "kind");
+        QTEST(low.waitMs, "shortest");
+        QTEST(high.waitMs, "longest");
     }
 
     // Page 1 is fine; page 2 fails `failures` times (always when -1), then comes.
@@ -330,8 +319,6 @@ private slots:
         QTest::newRow("a 503 asking for a second, then the page keeps every row")
             << 503 << QByteArray("1") << -1 << 1 << 3 << 2 << u"Waiting 1 s: the site asked to slow down"_qs
             << QString();
-        QTest::newRow("an HTTP date is honoured")
-            << 429 << QByteArray("DATE+1") << -1 << 1 << 3 << 2 << u"the site asked to slow down"_qs << QString();
         QTest::newRow("a connection dropped mid-page is tried again")
             << 200 << QByteArray() << 5 << 1 << 3 << 2 << u" s: the site is busy"_qs << QString();
         QTest::newRow("a page failing every try ends after the fourth with the rows before it")
@@ -362,10 +349,8 @@ private slots:
             if (failures < 0 || asked++ < failures) {
                 a.status = status;
                 a.dropAfter = dropAfter;
-                const QByteArray after
-                    = retryAfter == "DATE+1" ? httpDate(QDateTime::currentDateTimeUtc().addSecs(2)) : retryAfter;
-                if (!after.isEmpty())
-                    a.headers = { { "Retry-After", after } };
+                if (!retryAfter.isEmpty())
+                    a.headers = { { "Retry-After", retryAfter } };
             }
             server.answer("/results/second-page", a);
         };
