@@ -1,5 +1,9 @@
+#include "core/grid/gridfile.h"
+#include "core/grid/gridmodel.h"
 #include "core/harvest/extractor.h"
+#include "core/harvest/pagefetcher.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace dq;
@@ -28,13 +32,99 @@ QString page(const QStringList &listings)
     return p + u"</ul></html>"_qs;
 }
 
-QStringList row(const QStringList &cells, int columns = 13)
+QByteArray readFile(const QString &path)
 {
-    QStringList r = cells;
-    while (r.size() < columns)
-        r.append(QString());
-    return r;
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+QString str(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+const struct NextCase
+{
+    const char *name, *method, *k7, *k8;
+    int k9;
+    const char *address;
+    int n;
+    const char *expected;
+} kNext[] = {
+    { "Page on an address with its marker: up to the marker, lower-cased, then n + 2", "Page", "&page=", "&page=2", 0,
+        "www.yp.test/Search?Q=Plumbers&page=1&x=1", 0, "www.yp.test/search?q=plumbers&page=2" },
+    { "Page on the fourth page gives page 5", "Page", "&page=", "", 0, "www.yp.test/s?q=a&page=4", 3,
+        "www.yp.test/s?q=a&page=5" },
+    { "Page on an address without its marker appends K8", "Page", "&page=", "&page=2", 0,
+        "www.yp.test/Search?Q=Plumbers", 0, "www.yp.test/Search?Q=Plumbers&page=2" },
+    { "Item on an address without its marker starts at K9 + 1", "Item", "&start=", "", 10, "www.yp.test/s?q=a", 0,
+        "www.yp.test/s?q=a&start=11" },
+    { "Item keeps the address's letter case", "Item", "&start=", "", 10, "www.yp.test/S?Q=A&start=11", 1,
+        "www.yp.test/S?Q=A&start=21" },
+    { "PageMiddle puts the page between prefix and suffix, K8 itself dropped", "PageMiddle", "/p", "/austin", 0,
+        "www.yp.test/list/p1/austin-tx.html", 0, "www.yp.test/list/p2-tx.html" },
+    { "ItemMiddle counts listings between prefix and suffix", "ItemMiddle", "/from-", "/to", 25,
+        "www.yp.test/list/from-1/to/austin", 1, "www.yp.test/list/from-51/austin" },
+    { "an unknown method has no next page", "Later", "&p=", "&p=2", 10, "www.yp.test/s?q=a", 0, "" },
+    { "an empty method has no next page", "", "&p=", "&p=2", 10, "www.yp.test/s?q=a", 0, "" },
+    { "methods are matched exactly", "page", "&page=", "&page=2", 0, "www.yp.test/s", 0, "" },
+    { "&amp; in the built address becomes &", "Page", "&amp;page=", "&amp;page=2", 0, "www.yp.test/s?q=a", 0,
+        "www.yp.test/s?q=a&page=2" },
+};
+
+// Fields 0, 1, 2 cut from one listing into columns 0, 1, 2.
+const struct FieldCase
+{
+    const char *name, *listing, *markers[3];
+    int endOffsets[3], skipOffsets[3];
+    const char *cells[3];
+} kFields[] = {
+    { "end offset -1 and skip 0 take the text before the marker and go on after it", "Acme | 1 Main St|Austin|",
+        { "|", "|", "|" }, { -1, -1, -1 }, { 0, 0, 0 }, { "Acme", "1 Main St", "Austin" } },
+    { "end offset 0 keeps the marker's first character", "Acme;x", { ";" }, { 0 }, { 0 }, { "Acme;", "", "" } },
+    { "a missing marker leaves the cell empty and the text where it was", "Acme|Austin|", { "|", "#", "|" },
+        { -1, -1, -1 }, { 0, 0, 0 }, { "Acme", "", "Austin" } },
+    { "a skip offset on the first field shifts the second", "Acme|XXAustin|", { "|", "|" }, { -1, -1 }, { 2, 0 },
+        { "Acme", "Austin", "" } },
+    { "a negative skip offset steps back into the marker", "ab<b>cd<b>", { "<b>", "<b>" }, { -1, -1 }, { -2, 0 },
+        { "ab", "b>cd", "" } },
+    { "an end offset below the start leaves the cell empty and the text where it was", "ab|cd|", { "|", "|" },
+        { -5, -1 }, { 0, 0 }, { "", "ab", "" } },
+    { "a large end offset takes the whole rest", "ab|cd", { "|" }, { 90 }, { 0 }, { "ab|cd", "", "" } },
+    { "only blanks are trimmed, not line breaks", "\n  Acme  |", { "|" }, { -1 }, { 0 }, { "\n  Acme", "", "" } },
+    { "a field finds nothing in an emptied listing", "Acme|", { "|", "|" }, { -1, 0 }, { 0, 0 }, { "Acme", "", "" } },
+};
+
+// Record rules on the row below; each changes at most one cell.
+const QStringList kRecord { u"Acme Plumbing"_qs, u"1 Main St Ste 4"_qs, u"(512) 555-1234 fax"_qs, QString() };
+const struct RecordCase
+{
+    const char *name, *keyword;
+    int c1;
+    const char *a, *b;
+    int c4;
+    int changed; // -1: the row stays as it was
+    const char *value;
+} kRecordRules[] = {
+    { "DeleteIfContain empties C1 when it contains A", "DeleteIfContain", 2, "fax", "", -1, 2, "" },
+    { "DeleteIfContain keeps C1 when A is absent", "DeleteIfContain", 2, "email", "", -1, -1, "" },
+    { "DeleteIfContain with B and C4 tests C4 for B instead", "DeleteIfContain", 1, "nowhere", "Plumbing", 0, 1, "" },
+    { "DeleteIfContain with B tests C4 and ignores A", "DeleteIfContain", 1, "Main", "Bakery", 0, -1, "" },
+    { "DeleteIfContain with B but negative C4 tests C1 for A", "DeleteIfContain", 1, "Main", "Bakery", -1, 1, "" },
+    { "DeleteIfContain with empty A empties any non-empty cell", "DeleteIfContain", 0, "", "", -1, 0, "" },
+    { "ExtractTo copies the text between A and B into C4", "ExtractTo", 2, "(", ")", 3, 3, "512" },
+    { "ExtractTo does nothing when A is absent", "ExtractTo", 2, "[", "]", 3, -1, "" },
+    { "ExtractTo with empty A takes the text before B", "ExtractTo", 1, "", " Ste", 3, 3, "1 Main St" },
+    { "ExtractTo with empty A does nothing when B is absent", "ExtractTo", 1, "", "#", 3, -1, "" },
+    { "ExtractTo with empty B takes the rest after A", "ExtractTo", 0, "Acme ", "", 3, 3, "Plumbing" },
+    { "Replace changes every A in C1 into B", "Replace", 2, "5", "#", -1, 2, "(#12) ###-1234 fax" },
+    { "Replace with empty A changes nothing", "Replace", 0, "", "x", -1, -1, "" },
+    { "TrimMiddle cuts out A to B", "TrimMiddle", 2, "(", ") ", -1, 2, "555-1234 fax" },
+    { "TrimMiddle with only B present leaves the text when A is absent", "TrimMiddle", 2, "[", "fax", -1, -1, "" },
+    { "TrimMiddle with empty B cuts from A to the end", "TrimMiddle", 1, " Ste", "", -1, 1, "1 Main St" },
+    { "an unknown keyword changes nothing", "Upper", 0, "A", "a", -1, -1, "" },
+    { "columns beyond the row are ignored", "ExtractTo", 0, "Acme", "", 40, -1, "" },
+};
 
 } // namespace
 
@@ -45,106 +135,24 @@ class TestExtractor : public QObject
 private slots:
     void nextAddress_data()
     {
-        QTest::addColumn<QString>("method");
-        QTest::addColumn<QString>("k7");
-        QTest::addColumn<QString>("k8");
-        QTest::addColumn<int>("k9");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<int>("n");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("Page on an address with its marker: up to the marker, lower-cased, then n + 2")
-            << "Page"
-            << "&page="
-            << "&page=2" << 0 << "www.yp.test/Search?Q=Plumbers&page=1&x=1" << 0
-            << "www.yp.test/search?q=plumbers&page=2";
-        QTest::newRow("Page on the fourth page gives page 5")
-            << "Page"
-            << "&page="
-            << "" << 0 << "www.yp.test/s?q=a&page=4" << 3 << "www.yp.test/s?q=a&page=5";
-        QTest::newRow("Page on an address without its marker appends K8")
-            << "Page"
-            << "&page="
-            << "&page=2" << 0 << "www.yp.test/Search?Q=Plumbers" << 0 << "www.yp.test/Search?Q=Plumbers&page=2";
-        QTest::newRow("Item on an address without its marker starts at K9 + 1")
-            << "Item"
-            << "&start="
-            << "" << 10 << "www.yp.test/s?q=a" << 0 << "www.yp.test/s?q=a&start=11";
-        QTest::newRow("Item keeps the address's letter case")
-            << "Item"
-            << "&start="
-            << "" << 10 << "www.yp.test/S?Q=A&start=11" << 1 << "www.yp.test/S?Q=A&start=21";
-        QTest::newRow("PageMiddle puts the page between prefix and suffix, K8 itself dropped")
-            << "PageMiddle"
-            << "/p"
-            << "/austin" << 0 << "www.yp.test/list/p1/austin-tx.html" << 0 << "www.yp.test/list/p2-tx.html";
-        QTest::newRow("ItemMiddle counts listings between prefix and suffix")
-            << "ItemMiddle"
-            << "/from-"
-            << "/to" << 25 << "www.yp.test/list/from-1/to/austin" << 1 << "www.yp.test/list/from-51/austin";
-        QTest::newRow("an unknown method has no next page") << "Later"
-                                                            << "&p="
-                                                            << "&p=2" << 10 << "www.yp.test/s?q=a" << 0 << "";
-        QTest::newRow("an empty method has no next page") << ""
-                                                          << "&p="
-                                                          << "&p=2" << 10 << "www.yp.test/s?q=a" << 0 << "";
-        QTest::newRow("methods are matched exactly") << "page"
-                                                     << "&page="
-                                                     << "&page=2" << 0 << "www.yp.test/s" << 0 << "";
-        QTest::newRow("&amp; in the built address becomes &")
-            << "Page"
-            << "&amp;page="
-            << "&amp;page=2" << 0 << "www.yp.test/s?q=a" << 0 << "www.yp.test/s?q=a&page=2";
+        QTest::addColumn<int>("i");
+        for (int i = 0; i < int(std::size(kNext)); ++i)
+            QTest::newRow(kNext[i].name) << i;
     }
     void nextAddress()
     {
-        QFETCH(QString, method);
-        QFETCH(QString, k7);
-        QFETCH(QString, k8);
-        QFETCH(int, k9);
-        QFETCH(QString, address);
-        QFETCH(int, n);
-        QFETCH(QString, expected);
+        QFETCH(int, i);
+        const NextCase &c = kNext[i];
         KeyRules k;
-        k.nextMethod = method;
-        k.k7 = k7;
-        k.k8 = k8;
-        k.k9 = k9;
+        k.nextMethod = str(c.method);
+        k.k7 = str(c.k7);
+        k.k8 = str(c.k8);
+        k.k9 = c.k9;
         Extractor::RunState s;
-        s.address = address;
-        s.page = n;
-        QCOMPARE(Extractor::nextAddress(k, u"", s), expected);
-        QCOMPARE(s.next, expected);
-    }
-    void middleMethodsKeepTheFirstPagesParts()
-    {
-        KeyRules k;
-        k.nextMethod = u"PageMiddle"_qs;
-        k.k7 = u"/page-"_qs;
-        k.k8 = u"/city"_qs;
-        Extractor::RunState s;
-        s.address = u"www.yp.test/plumbers/page-1/city/austin"_qs;
-        QCOMPARE(Extractor::nextAddress(k, u"", s), u"www.yp.test/plumbers/page-2/austin"_qs);
-        s.address = u"www.other.test/x/page-2/austin"_qs;
-        s.page = 1;
-        QCOMPARE(Extractor::nextAddress(k, u"", s), u"www.yp.test/plumbers/page-3/austin"_qs);
-    }
-    void itemMethodCountsListingsAcrossPages()
-    {
-        KeyRules k = barRules(1);
-        k.nextMethod = u"Item"_qs;
-        k.k7 = u"&first="_qs;
-        k.k9 = 10;
-        Extractor::RunState s;
-        s.address = u"www.yellow.test/search?what=plumbers&where=austin"_qs;
-        QStringList visited;
-        for (int i = 0; i < 3; ++i) {
-            const auto r = Extractor::extractPage(k, page({ u"a|"_qs }), s);
-            QCOMPARE(r.end, Extractor::End::None);
-            visited << s.address.section(u"&first="_qs, 1);
-            // The fetch hands the address back without its scheme.
-            s.address = s.address.mid(7);
-        }
-        QCOMPARE(visited, QStringList({ u"11"_qs, u"21"_qs, u"31"_qs }));
+        s.address = str(c.address);
+        s.page = c.n;
+        QCOMPARE(Extractor::nextAddress(k, u"", s), str(c.expected));
+        QCOMPARE(s.next, str(c.expected));
     }
     void endReasons_data()
     {
@@ -152,34 +160,32 @@ private slots:
         QTest::addColumn<QString>("pageText");
         QTest::addColumn<int>("n");
         QTest::addColumn<bool>("accepted");
-        QTest::addColumn<int>("end");
+        QTest::addColumn<Extractor::End>("end");
         QTest::addColumn<int>("rows");
+        using End = Extractor::End;
+        const QString one = page({ u"a|"_qs });
         const QString next = u"<a class=\"next\" href=\"/search?q=plumbers&amp;page=2\">"_qs;
-        QTest::newRow("an empty page ends the run") << "Next"
-                                                    << "" << 0 << false << int(Extractor::End::NoPage) << 0;
+        QTest::newRow("an empty page ends the run") << u"Next"_qs << QString() << 0 << false << End::NoPage << 0;
         QTest::newRow("a page without the check marker ends the run")
-            << "Next" << u"<li>a|</li></ul>"_qs + next << 0 << false << int(Extractor::End::NoPage) << 0;
+            << u"Next"_qs << u"<li>a|</li></ul>"_qs + next << 0 << false << End::NoPage << 0;
         QTest::newRow("an empty method grabs one page")
-            << "" << page({ u"a|"_qs }) + next << 0 << true << int(Extractor::End::NoNextAddress) << 1;
+            << QString() << one + next << 0 << true << End::NoNextAddress << 1;
         QTest::newRow("a next link makes a long enough address")
-            << "Next" << page({ u"a|"_qs }) + next << 0 << true << int(Extractor::End::None) << 1;
+            << u"Next"_qs << one + next << 0 << true << End::None << 1;
         QTest::newRow("a missing next link ends after the page")
-            << "Next" << page({ u"a|"_qs, u"b|"_qs }) << 0 << true << int(Extractor::End::NoNextAddress) << 2;
+            << u"Next"_qs << page({ u"a|"_qs, u"b|"_qs }) << 0 << true << End::NoNextAddress << 2;
         QTest::newRow("the page counter ends at 9999")
-            << "Next" << page({ u"a|"_qs }) + next << 9999 << true << int(Extractor::End::PageLimit) << 1;
-        QTest::newRow("page 9998 still goes on")
-            << "Next" << page({ u"a|"_qs }) + next << 9998 << true << int(Extractor::End::None) << 1;
+            << u"Next"_qs << one + next << 9999 << true << End::PageLimit << 1;
+        QTest::newRow("page 9998 still goes on") << u"Next"_qs << one + next << 9998 << true << End::None << 1;
         QTest::newRow("a page without listings still goes on")
-            << "Next" << QString(u"results<ul></ul>"_qs + next) << 0 << true << int(Extractor::End::None) << 0;
+            << u"Next"_qs << u"results<ul></ul>"_qs + next << 0 << true << End::None << 0;
     }
     void endReasons()
     {
         QFETCH(QString, method);
         QFETCH(QString, pageText);
         QFETCH(int, n);
-        QFETCH(bool, accepted);
-        QFETCH(int, end);
-        QFETCH(int, rows);
+        QFETCH(Extractor::End, end);
         KeyRules k = barRules(1);
         k.nextMethod = method;
         k.nextLinkBegin = u"class=\"next\" href=\""_qs;
@@ -189,33 +195,26 @@ private slots:
         s.address = u"www.yellow-directory.test/search?q=plumbers"_qs;
         s.page = n;
         const auto r = Extractor::extractPage(k, pageText, s);
-        QCOMPARE(r.accepted, accepted);
-        QCOMPARE(int(r.end), end);
-        QCOMPARE(int(r.rows.size()), rows);
-        if (r.end == Extractor::End::None) {
+        QTEST(r.accepted, "accepted");
+        QCOMPARE(r.end, end);
+        QTEST(int(r.rows.size()), "rows");
+        const bool goesOn = end == Extractor::End::None;
+        QCOMPARE(s.page, goesOn ? n + 1 : n);
+        if (goesOn)
             QCOMPARE(s.address, u"http://www.yellow-directory.test/search?q=plumbers&page=2"_qs);
-            QCOMPARE(s.page, n + 1);
-        } else {
-            QCOMPARE(s.page, n);
-        }
     }
     void nextAddressGetsTheRunsScheme_data()
     {
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<QString>("scheme");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("34 characters are too short") << "www.abcdefghijklmnopqrs.test"
-                                                     << "http"
-                                                     << "";
-        QTest::newRow("35 characters go on, over plain HTTP") << "www.abcdefghijklmnopqrst.test"
-                                                              << "http"
-                                                              << "http://www.abcdefghijklmnopqrst.test/p?n=2";
-        QTest::newRow("a secure run stays secure") << "www.abcdefghijklmnopqrst.test"
-                                                   << "https"
-                                                   << "https://www.abcdefghijklmnopqrst.test/p?n=2";
-        QTest::newRow("an address with its own scheme is kept") << "https://www.abcdefghijklmnopq.test"
-                                                                << "http"
-                                                                << "https://www.abcdefghijklmnopq.test/p?n=2";
+        QTest::newRow("34 characters are too short") << u"www.abcdefghijklmnopqrs.test"_qs << u"http"_qs << QString();
+        QTest::newRow("35 characters go on, over plain HTTP")
+            << u"www.abcdefghijklmnopqrst.test"_qs << u"http"_qs << u"http://www.abcdefghijklmnopqrst.test/p?n=2"_qs;
+        QTest::newRow("a secure run stays secure")
+            << u"www.abcdefghijklmnopqrst.test"_qs << u"https"_qs << u"https://www.abcdefghijklmnopqrst.test/p?n=2"_qs;
+        QTest::newRow("an address with its own scheme is kept")
+            << u"https://www.abcdefghijklmnopq.test"_qs << u"http"_qs << u"https://www.abcdefghijklmnopq.test/p?n=2"_qs;
     }
     void nextAddressGetsTheRunsScheme()
     {
@@ -230,137 +229,53 @@ private slots:
         Extractor::RunState s;
         s.scheme = scheme;
         s.address = u"www.start.test/"_qs;
-        const QString text = page({ u"a|"_qs }) + u"<a href=\"/p?n=2\">"_qs;
-        const auto r = Extractor::extractPage(k, text, s);
-        QCOMPARE(r.nextAddress.size() >= Extractor::kMinNextAddress, !expected.isEmpty());
+        const auto r = Extractor::extractPage(k, QString(page({ u"a|"_qs }) + u"<a href=\"/p?n=2\">"_qs), s);
+        QCOMPARE(r.end, expected.isEmpty() ? Extractor::End::NoNextAddress : Extractor::End::None);
         if (!expected.isEmpty())
             QCOMPARE(s.address, expected);
-        else
-            QCOMPARE(r.end, Extractor::End::NoNextAddress);
     }
     void fields_data()
     {
-        QTest::addColumn<QString>("listing");
-        QTest::addColumn<QString>("markers"); // one marker per field, separated by spaces
-        QTest::addColumn<QList<int>>("endOffsets");
-        QTest::addColumn<QList<int>>("skipOffsets");
-        QTest::addColumn<QStringList>("cells"); // columns 0, 1, 2
-        QTest::newRow("end offset -1 and skip 0 take the text before the marker and go on after it")
-            << "Acme | 1 Main St|Austin|"
-            << "| | |" << QList<int> { -1, -1, -1 } << QList<int> { 0, 0, 0 }
-            << QStringList { u"Acme"_qs, u"1 Main St"_qs, u"Austin"_qs };
-        QTest::newRow("end offset 0 keeps the marker's first character")
-            << "Acme;x"
-            << ";" << QList<int> { 0 } << QList<int> { 0 } << QStringList { u"Acme;"_qs, QString(), QString() };
-        QTest::newRow("a missing marker leaves the cell empty and the text where it was")
-            << "Acme|Austin|"
-            << "| # |" << QList<int> { -1, -1, -1 } << QList<int> { 0, 0, 0 }
-            << QStringList { u"Acme"_qs, QString(), u"Austin"_qs };
-        QTest::newRow("a skip offset on the first field shifts the second")
-            << "Acme|XXAustin|"
-            << "| |" << QList<int> { -1, -1 } << QList<int> { 2, 0 }
-            << QStringList { u"Acme"_qs, u"Austin"_qs, QString() };
-        QTest::newRow("a negative skip offset steps back into the marker")
-            << "ab<b>cd<b>"
-            << "<b> <b>" << QList<int> { -1, -1 } << QList<int> { -2, 0 }
-            << QStringList { u"ab"_qs, u"b>cd"_qs, QString() };
-        QTest::newRow("an end offset below the start leaves the cell empty and the text where it was")
-            << "ab|cd|"
-            << "| |" << QList<int> { -5, -1 } << QList<int> { 0, 0 } << QStringList { QString(), u"ab"_qs, QString() };
-        QTest::newRow("a large end offset takes the whole rest")
-            << "ab|cd"
-            << "|" << QList<int> { 90 } << QList<int> { 0 } << QStringList { u"ab|cd"_qs, QString(), QString() };
-        QTest::newRow("only blanks are trimmed, not line breaks")
-            << "\n  Acme  |"
-            << "|" << QList<int> { -1 } << QList<int> { 0 } << QStringList { u"\n  Acme"_qs, QString(), QString() };
-        QTest::newRow("a field finds nothing in an emptied listing")
-            << "Acme|"
-            << "| |" << QList<int> { -1, 0 } << QList<int> { 0, 0 } << QStringList { u"Acme"_qs, QString(), QString() };
+        QTest::addColumn<int>("i");
+        for (int i = 0; i < int(std::size(kFields)); ++i)
+            QTest::newRow(kFields[i].name) << i;
     }
     void fields()
     {
-        QFETCH(QString, listing);
-        QFETCH(QString, markers);
-        QFETCH(QList<int>, endOffsets);
-        QFETCH(QList<int>, skipOffsets);
-        QFETCH(QStringList, cells);
+        QFETCH(int, i);
+        const FieldCase &c = kFields[i];
         KeyRules k;
-        const QStringList m = markers.split(u' ');
-        for (int f = 0; f < m.size(); ++f)
-            k.fields.push_back({ f, m[f], endOffsets[f], skipOffsets[f] });
-        const QStringList r = Extractor::fillRow(k, listing, 3);
-        QCOMPARE(r, cells);
+        QStringList cells;
+        for (int f = 0; f < 3; ++f) {
+            if (c.markers[f])
+                k.fields.push_back({ f, str(c.markers[f]), c.endOffsets[f], c.skipOffsets[f] });
+            cells << str(c.cells[f]);
+        }
+        QCOMPARE(Extractor::fillRow(k, str(c.listing), 3), cells);
+    }
+    void fieldsBeyondTheTableAreDropped()
+    {
+        KeyRules k;
+        for (int column : { 2, 20, -1, 0 })
+            k.fields.push_back({ column, u"|"_qs, -1, 0 });
+        QCOMPARE(Extractor::fillRow(k, u"a|b|c|d|", 3), QStringList({ u"d"_qs, QString(), u"a"_qs }));
     }
     void recordRules_data()
     {
-        QTest::addColumn<QString>("keyword");
-        QTest::addColumn<int>("c1");
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<int>("c4");
-        QTest::addColumn<QStringList>("before");
-        QTest::addColumn<QStringList>("after");
-        const QStringList base { u"Acme Plumbing"_qs, u"1 Main St Ste 4"_qs, u"(512) 555-1234 fax"_qs, QString() };
-
-        QTest::newRow("DeleteIfContain empties C1 when it contains A")
-            << "DeleteIfContain" << 2 << "fax"
-            << "" << -1 << base << QStringList { base[0], base[1], QString(), QString() };
-        QTest::newRow("DeleteIfContain keeps C1 when A is absent") << "DeleteIfContain" << 2 << "email"
-                                                                   << "" << -1 << base << base;
-        QTest::newRow("DeleteIfContain with B and C4 tests C4 for B instead")
-            << "DeleteIfContain" << 1 << "nowhere"
-            << "Plumbing" << 0 << base << QStringList { base[0], QString(), base[2], QString() };
-        QTest::newRow("DeleteIfContain with B tests C4 and ignores A") << "DeleteIfContain" << 1 << "Main"
-                                                                       << "Bakery" << 0 << base << base;
-        QTest::newRow("DeleteIfContain with B but negative C4 tests C1 for A")
-            << "DeleteIfContain" << 1 << "Main"
-            << "Bakery" << -1 << base << QStringList { base[0], QString(), base[2], QString() };
-        QTest::newRow("DeleteIfContain with empty A empties any non-empty cell")
-            << "DeleteIfContain" << 0 << ""
-            << "" << -1 << base << QStringList { QString(), base[1], base[2], QString() };
-        QTest::newRow("ExtractTo copies the text between A and B into C4")
-            << "ExtractTo" << 2 << "("
-            << ")" << 3 << base << QStringList { base[0], base[1], base[2], u"512"_qs };
-        QTest::newRow("ExtractTo does nothing when A is absent") << "ExtractTo" << 2 << "["
-                                                                 << "]" << 3 << base << base;
-        QTest::newRow("ExtractTo with empty A takes the text before B")
-            << "ExtractTo" << 1 << ""
-            << " Ste" << 3 << base << QStringList { base[0], base[1], base[2], u"1 Main St"_qs };
-        QTest::newRow("ExtractTo with empty A does nothing when B is absent") << "ExtractTo" << 1 << ""
-                                                                              << "#" << 3 << base << base;
-        QTest::newRow("ExtractTo with empty B takes the rest after A")
-            << "ExtractTo" << 0 << "Acme "
-            << "" << 3 << base << QStringList { base[0], base[1], base[2], u"Plumbing"_qs };
-        QTest::newRow("Replace changes every A in C1 into B")
-            << "Replace" << 2 << "5"
-            << "#" << -1 << base << QStringList { base[0], base[1], u"(#12) ###-1234 fax"_qs, QString() };
-        QTest::newRow("Replace with empty A changes nothing") << "Replace" << 0 << ""
-                                                              << "x" << -1 << base << base;
-        QTest::newRow("TrimMiddle cuts out A to B")
-            << "TrimMiddle" << 2 << "("
-            << ") " << -1 << base << QStringList { base[0], base[1], u"555-1234 fax"_qs, QString() };
-        QTest::newRow("TrimMiddle with only B present leaves the text when A is absent") << "TrimMiddle" << 2 << "["
-                                                                                         << "fax" << -1 << base << base;
-        QTest::newRow("TrimMiddle with empty B cuts from A to the end")
-            << "TrimMiddle" << 1 << " Ste"
-            << "" << -1 << base << QStringList { base[0], u"1 Main St"_qs, base[2], QString() };
-        QTest::newRow("an unknown keyword changes nothing") << "Upper" << 0 << "A"
-                                                            << "a" << -1 << base << base;
-        QTest::newRow("columns beyond the row are ignored") << "ExtractTo" << 0 << "Acme"
-                                                            << "" << 40 << base << base;
+        QTest::addColumn<int>("i");
+        for (int i = 0; i < int(std::size(kRecordRules)); ++i)
+            QTest::newRow(kRecordRules[i].name) << i;
     }
     void recordRules()
     {
-        QFETCH(QString, keyword);
-        QFETCH(int, c1);
-        QFETCH(QString, a);
-        QFETCH(QString, b);
-        QFETCH(int, c4);
-        QFETCH(QStringList, before);
-        QFETCH(QStringList, after);
-        QStringList r = before;
-        Extractor::applyRecordRules({ { keyword, c1, a, b, c4 } }, r);
-        QCOMPARE(r, after);
+        QFETCH(int, i);
+        const RecordCase &c = kRecordRules[i];
+        QStringList row = kRecord;
+        Extractor::applyRecordRules({ { str(c.keyword), c.c1, str(c.a), str(c.b), c.c4 } }, row);
+        QStringList expected = kRecord;
+        if (c.changed >= 0)
+            expected[c.changed] = str(c.value);
+        QCOMPARE(row, expected);
     }
     void listingCleaning_data()
     {
@@ -368,18 +283,12 @@ private slots:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<QString>("name");
-        QTest::newRow("Replace works on the listing before the fields are cut") << "Replace"
-                                                                                << "&amp;"
-                                                                                << "&"
-                                                                                << "Smith & Sons<span>ad</span>";
-        QTest::newRow("TrimMiddle removes a tag and its content") << "TrimMiddle"
-                                                                  << "<span>"
-                                                                  << "</span>"
-                                                                  << "Smith &amp; Sons";
-        QTest::newRow("another keyword does nothing") << "Remove"
-                                                      << "<span>"
-                                                      << "</span>"
-                                                      << "Smith &amp; Sons<span>ad</span>";
+        QTest::newRow("Replace works on the listing before the fields are cut")
+            << u"Replace"_qs << u"&amp;"_qs << u"&"_qs << u"Smith & Sons<span>ad</span>"_qs;
+        QTest::newRow("TrimMiddle removes a tag and its content")
+            << u"TrimMiddle"_qs << u"<span>"_qs << u"</span>"_qs << u"Smith &amp; Sons"_qs;
+        QTest::newRow("another keyword does nothing")
+            << u"Remove"_qs << u"<span>"_qs << u"</span>"_qs << u"Smith &amp; Sons<span>ad</span>"_qs;
     }
     void listingCleaning()
     {
@@ -393,14 +302,6 @@ private slots:
         QCOMPARE(int(rows.size()), 1);
         QCOMPARE(rows[0].at(0), name);
     }
-    void listingsAreCutInOrder()
-    {
-        const auto rows
-            = Extractor::listings(barRules(), page({ u"Acme|1 Main|555-1|"_qs, u"Bolt|2 Oak|555-2|"_qs }), 13);
-        QCOMPARE(int(rows.size()), 2);
-        QCOMPARE(rows[0], row({ u"Acme"_qs, u"1 Main"_qs, QString(), QString(), QString(), u"555-1"_qs }));
-        QCOMPARE(rows[1], row({ u"Bolt"_qs, u"2 Oak"_qs, QString(), QString(), QString(), u"555-2"_qs }));
-    }
     void atMost201ListingsPerPage()
     {
         QStringList listings;
@@ -409,16 +310,6 @@ private slots:
         const auto rows = Extractor::listings(barRules(1), page(listings), 13);
         QCOMPARE(int(rows.size()), 201);
         QCOMPARE(rows.back().at(0), u"201"_qs);
-    }
-    void blockWithoutListingEndYieldsNoRows()
-    {
-        KeyRules k = barRules();
-        k.listingEnd = u"</article>"_qs;
-        QVERIFY(Extractor::listings(k, page({ u"Acme|1 Main|555|"_qs }), 13).empty());
-        Extractor::RunState s;
-        const auto r = Extractor::extractPage(k, page({ u"Acme|"_qs }), s);
-        QVERIFY(r.accepted);
-        QVERIFY(r.rows.empty());
     }
     void shortBlockYieldsNoRows()
     {
@@ -429,16 +320,81 @@ private slots:
         QVERIFY(Extractor::listings(k, u"results [a;]", 13).empty());
         QCOMPARE(int(Extractor::listings(k, u"results [ab|;]", 13).size()), 1);
     }
-    void fieldsBeyondTheTableAreDropped()
+    void rulesCannotGrowAListingWithoutBound_data()
     {
-        KeyRules k;
-        k.fields.push_back({ 2, u"|"_qs, -1, 0 });
-        k.fields.push_back({ 20, u"|"_qs, -1, 0 });
-        k.fields.push_back({ -1, u"|"_qs, -1, 0 });
-        k.fields.push_back({ 0, u"|"_qs, -1, 0 });
-        QCOMPARE(Extractor::fillRow(k, u"a|b|c|d|", 3), QStringList({ u"d"_qs, QString(), u"a"_qs }));
+        QTest::addColumn<bool>("recordRules");
+        QTest::newRow("four listing Replace rules that multiply '<' skip that listing") << false;
+        QTest::newRow("four record Replace rules that multiply '<' skip that listing") << true;
+    }
+    void rulesCannotGrowAListingWithoutBound()
+    {
+        QFETCH(bool, recordRules);
+        KeyRules k = barRules(1);
+        for (int i = 0; i < 4; ++i) {
+            if (recordRules)
+                k.recordRules.push_back({ u"Replace"_qs, 0, u"<"_qs, QString(100, u'<'), 0 });
+            else
+                k.cleanRules.push_back({ u"Replace"_qs, u"<"_qs, QString(100, u'<') });
+        }
+        const QString text = page({ QString(30, u'<') + u"Bomb|1|"_qs, u"Fine|2|"_qs });
+        Extractor::RunState state;
+        const Extractor::PageResult result = Extractor::extractPage(k, text, state);
+        QCOMPARE(result.oversized, 1);
+        QCOMPARE(int(result.rows.size()), 1);
+        QCOMPARE(result.rows.front().at(0), u"Fine"_qs);
+    }
+    // Every folder in tests/data/sites: a saved result page (page.html), the key file that cuts it
+    // (rules.key), the address it came from as a fetch leaves it (address.txt), the rows it must
+    // give (expected.csv, titles first) and the next page's address (next.txt, empty when the run
+    // ends there). Adding a case is adding a folder.
+    void goldenFolders_data()
+    {
+        QTest::addColumn<QString>("folder");
+        const QDir root(QStringLiteral(DQ_TEST_DATA_DIR "/sites"));
+        const QStringList folders = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        QVERIFY2(folders.size() >= 5, "the golden folders are missing");
+        for (const QString &name : folders)
+            QTest::newRow(qPrintable(name)) << root.filePath(name);
+    }
+    void goldenFolders()
+    {
+        QFETCH(QString, folder);
+        GridModel key;
+        const FileResult keyLoaded = GridFile::load(key, folder + u"/rules.key"_qs, FileKind::Native);
+        QVERIFY2(keyLoaded, qPrintable(keyLoaded.errorString));
+        GridModel expected;
+        const FileResult expectedLoaded = GridFile::load(expected, folder + u"/expected.csv"_qs, FileKind::Comma);
+        QVERIFY2(expectedLoaded, qPrintable(expectedLoaded.errorString));
+        const QString page = PageFetcher::decode(readFile(folder + u"/page.html"_qs), QByteArray());
+        QVERIFY(!page.isEmpty());
+
+        const KeyRules rules = KeyRules::fromGrid(key);
+        Extractor::RunState state;
+        state.address = QString::fromUtf8(readFile(folder + u"/address.txt"_qs)).trimmed();
+        const QString address = state.address;
+        const Extractor::PageResult result = Extractor::extractPage(rules, page, state);
+
+        GridModel table;
+        table.setCols(13);
+        table.setRows(1);
+        for (const auto &[column, title] : rules.titles)
+            table.setText(0, column, title);
+        table.appendRows(result.rows);
+
+        QCOMPARE(table.rows(), expected.rows());
+        for (int r = 0; r < expected.rows(); ++r)
+            QCOMPARE(table.rowTexts(r), expected.rowTexts(r));
+
+        const QString next = QString::fromUtf8(readFile(folder + u"/next.txt"_qs)).trimmed();
+        if (next.isEmpty()) {
+            QVERIFY(result.end != Extractor::End::None);
+            QCOMPARE(state.address, address);
+        } else {
+            QCOMPARE(result.end, Extractor::End::None);
+            QCOMPARE(state.address, next);
+        }
     }
 };
 
-QTEST_APPLESS_MAIN(TestExtractor)
+QTEST_GUILESS_MAIN(TestExtractor)
 #include "tst_extractor.moc"

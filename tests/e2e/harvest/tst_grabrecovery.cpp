@@ -1,34 +1,19 @@
 #include "app/files/recoverykeeper.h"
-#include "app/harvest/harvestcommands.h"
-#include "app/shell/frmmain.h"
-#include "core/grid/gridfile.h"
-#include "core/grid/gridmodel.h"
 #include "core/harvest/grabrun.h"
 #include "core/shell/sessionfiles.h"
 #include "core/shell/settings.h"
 #include "core/table/filecommands.h"
-#include "core/table/recordtable.h"
 #include "core/table/recoverycopy.h"
-#include "support/demosite.h"
-#include "support/testsupport.h"
 
-#include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
+#include "demowindow.h"
+
 #include <QLocale>
 #include <QSignalSpy>
-#include <QTest>
-
-#include <memory>
 
 using namespace dq;
 using Answer = UserPrompts::Answer;
 
 namespace {
-
-constexpr int kGrabTimeout = 60000;
 
 QStringList allRows(const GridModel &fa)
 {
@@ -62,34 +47,25 @@ class TestGrabRecovery : public QObject
     Q_OBJECT
 
     test::DemoSite m_site;
-    test::ScriptedPrompts m_prompts;
-    std::unique_ptr<frmMain> m_w;
-    QString m_home;
+    test::DemoWindow m_win;
 
-    HarvestCommands &harvest() { return m_w->harvest(); }
-    QAction *startKey() { return m_w->toolbarButton(1, u"StartGrab"_qs); }
-    QString listingPage(const QString &faults = QString()) const
-    {
-        return m_site.base() + u"page/search?category=Plumbers&city=Austin&state=TX"_qs + faults;
-    }
-
+    HarvestCommands &harvest() { return m_win.harvest(); }
+    QString listingPage(const QString &faults = {}) const { return test::demoSearch(m_site, u"page/"_qs, faults); }
     std::unique_ptr<frmMain> newWindow()
     {
-        auto w = std::make_unique<frmMain>(m_prompts, false);
+        auto w = m_win.another();
         return w->load() ? std::move(w) : nullptr;
     }
 
     // Starts a grab the way Start Grabbing does, from address.
     void grab(const QString &address, int maxPages = 10000)
     {
-        m_w->setSearchAddress(address);
-        QVERIFY(startKey()->isEnabled());
+        m_win.w->setSearchAddress(address);
+        QVERIFY(m_win.startKey()->isEnabled());
         harvest().grabRun().setMaxPages(maxPages);
-        startKey()->trigger();
+        m_win.startKey()->trigger();
         QVERIFY(harvest().isGrabbing());
     }
-
-    void waitForEnd() { QTRY_VERIFY_WITH_TIMEOUT(!harvest().isGrabbing(), kGrabTimeout); }
 
 private slots:
     void initTestCase()
@@ -97,28 +73,10 @@ private slots:
         const QString failure = m_site.start();
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
-
-    void init()
-    {
-        m_home = test::tempDir() + u'/';
-        qputenv("DIRQUILL_HOME", m_home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QVERIFY(QFile::copy(QStringLiteral(DQ_BIN_DIR "/demo-page.key"), m_home + u"demo-page.key"_qs));
-        GridModel sites;
-        sites.setCols(4);
-        sites.setRows(2);
-        const QStringList engine { u"Demo Directory"_qs, u"demo-page.key"_qs, QString(), m_site.base() + u"page/"_qs };
-        for (int c = 0; c < 4; ++c)
-            sites.setText(1, c, engine[c]);
-        QVERIFY(GridFile::save(sites, m_home + u"stpl00.bin"_qs, FileKind::Native));
-        m_prompts = test::ScriptedPrompts();
-        m_w = newWindow();
-    }
-
+    void init() { QVERIFY(m_win.open(m_site, { test::kDemoPage })); }
     void cleanup()
     {
-        m_w.reset();
-        QCOMPARE(m_prompts.unexpected, 0);
+        QCOMPARE(m_win.close(), 0);
         // A window that ends normally leaves nothing to recover.
         QCOMPARE(QDir(SessionFiles::folder()).entryList(QDir::Files), QStringList());
     }
@@ -132,31 +90,31 @@ private slots:
             if (harvest().grabRun().pageCount() != 3)
                 return;
             journal = test::tempDir() + u"/x.journal"_qs;
-            QFile::copy(m_w->recovery().journalPath(), journal);
+            QFile::copy(m_win.w->recovery().journalPath(), journal);
             QFile f(journal);
             QVERIFY(f.open(QIODevice::Append));
             f.write("{\"rows\":[[\"Torn");
         });
-        waitForEnd();
+        QVERIFY(m_win.grabEnds());
         QVERIFY(!journal.isEmpty());
-        const QStringList clean = allRows(m_w->table().fa());
+        const QStringList clean = allRows(m_win.w->table().fa());
         QCOMPARE(clean.size(), 250);
         QVERIFY(!asKilledSession({ journal }).isEmpty());
 
         // A second window starts: it asks, restores the 30 rows, and goes on from page 4.
         const HarvestJournal::Contents left = HarvestJournal::read(journal);
-        m_prompts.answers << Answer::Yes << Answer::Yes;
+        m_win.prompts.answers << Answer::Yes << Answer::Yes;
         std::unique_ptr<frmMain> second = newWindow();
         second->recovery().offerRecovery();
-        QCOMPARE(m_prompts.messages().value(0),
+        QCOMPARE(m_win.prompts.messages().value(0),
             u"Dirquill found 30 rows grabbed from Demo Directory on %1 that were never saved. Restore them?"_qs.arg(
                 QLocale().toString(left.run.started.toLocalTime(), QLocale::ShortFormat)));
-        QCOMPARE(m_prompts.messages().value(1),
+        QCOMPARE(m_win.prompts.messages().value(1),
             u"The grab from Demo Directory had not ended. Continue grabbing from page 4?"_qs);
         QVERIFY(second->harvest().isGrabbing());
         QVERIFY(second->table().changed());
         QCOMPARE(allRows(second->table().fa()), clean.mid(0, 30));
-        QTRY_VERIFY_WITH_TIMEOUT(!second->harvest().isGrabbing(), kGrabTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(!second->harvest().isGrabbing(), 60000);
         QCOMPARE(allRows(second->table().fa()), clean);
         // The restored rows are at risk until saved: they are in the second window's journal now.
         QCOMPARE(HarvestJournal::read(second->recovery().journalPath()).rows.size(), size_t(250));
@@ -174,47 +132,47 @@ private slots:
     {
         QFETCH(QString, command);
         grab(listingPage(), 2);
-        waitForEnd();
-        const QString journal = m_w->recovery().journalPath();
+        QVERIFY(m_win.grabEnds());
+        const QString journal = m_win.w->recovery().journalPath();
         QCOMPARE(HarvestJournal::read(journal).rows.size(), size_t(20));
-        FileCommands &files = m_w->fileCommands();
+        FileCommands &files = m_win.w->fileCommands();
         if (command == u"save") {
             QVERIFY(files.save());
         } else if (command == u"new") {
-            m_prompts.answers << Answer::No;
+            m_win.prompts.answers << Answer::No;
             QVERIFY(files.newTable());
         } else {
             GridModel other;
             other.setCols(2);
             other.setRows(2);
-            QVERIFY(GridFile::save(other, m_home + u"other.tsy"_qs, FileKind::Native));
-            m_prompts.answers << Answer::No;
-            QVERIFY(files.openFile(m_home + u"other.tsy"_qs, FileKind::Native));
+            QVERIFY(GridFile::save(other, m_win.home + u"other.tsy"_qs, FileKind::Native));
+            m_win.prompts.answers << Answer::No;
+            QVERIFY(files.openFile(m_win.home + u"other.tsy"_qs, FileKind::Native));
         }
         QVERIFY(HarvestJournal::read(journal).rows.empty());
     }
 
     void unsavedEditsAreCopiedAndComeBackAfterACrash()
     {
-        m_w.reset();
+        m_win.w.reset();
         Settings::write(RecoveryKeeper::intervalSetting(), u"1"_qs);
-        m_w = newWindow();
-        const QString file = m_home + u"mine.tsy"_qs;
+        m_win.w = newWindow();
+        const QString file = m_win.home + u"mine.tsy"_qs;
         GridModel mine;
         mine.setCols(3);
         mine.setRows(3);
         mine.setText(1, 0, u"Acme"_qs);
         QVERIFY(GridFile::save(mine, file, FileKind::Native));
-        QVERIFY(m_w->fileCommands().openFile(file, FileKind::Native));
-        m_w->table().fa().setText(2, 1, u"edited"_qs);
-        const QString copy = m_w->recovery().copyPath();
+        QVERIFY(m_win.w->fileCommands().openFile(file, FileKind::Native));
+        m_win.w->table().fa().setText(2, 1, u"edited"_qs);
+        const QString copy = m_win.w->recovery().copyPath();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(RecoveryCopy::infoPath(copy)), 20000);
         QVERIFY(!asKilledSession({ copy, RecoveryCopy::infoPath(copy) }).isEmpty());
 
-        m_prompts.answers << Answer::Yes;
+        m_win.prompts.answers << Answer::Yes;
         std::unique_ptr<frmMain> second = newWindow();
         second->recovery().offerRecovery();
-        QVERIFY(m_prompts.messages().value(0).startsWith(u"Dirquill found unsaved changes to mine.tsy from "_qs));
+        QVERIFY(m_win.prompts.messages().value(0).startsWith(u"Dirquill found unsaved changes to mine.tsy from "_qs));
         RecordTable &t = second->table();
         QCOMPARE(t.fa().text(1, 0), u"Acme"_qs);
         QCOMPARE(t.fa().text(2, 1), u"edited"_qs);
@@ -227,57 +185,39 @@ private slots:
 
     void openDuringTheFirstDownloadKeepsTheOpenedRowsAbove()
     {
-        const QString file = m_home + u"opened.tsy"_qs;
+        const QString file = m_win.home + u"opened.tsy"_qs;
         GridModel opened;
         opened.setCols(13);
         opened.setRows(3);
         opened.setText(1, 0, u"Opened One"_qs);
         opened.setText(2, 0, u"Opened Two"_qs);
         QVERIFY(GridFile::save(opened, file, FileKind::Native));
-        QVERIFY(m_w->table().fresh());
+        QVERIFY(m_win.w->table().fresh());
         grab(listingPage(u"&delay=800"_qs), 1);
         // The run's titles already count as a change.
-        m_prompts.answers << Answer::No;
-        QVERIFY(m_w->fileCommands().openFile(file, FileKind::Native));
-        waitForEnd();
-        const GridModel &fa = m_w->table().fa();
+        m_win.prompts.answers << Answer::No;
+        QVERIFY(m_win.w->fileCommands().openFile(file, FileKind::Native));
+        QVERIFY(m_win.grabEnds());
+        const GridModel &fa = m_win.table();
         QCOMPARE(fa.rows(), 3 + 10);
         QCOMPARE(fa.text(1, 0), u"Opened One"_qs);
         QCOMPARE(fa.text(2, 0), u"Opened Two"_qs);
         QVERIFY(!fa.text(3, 0).isEmpty());
     }
 
-    void theFormPanelAndCounterFollowEachPage()
+    void theCounterFollowsEachPageAndDeleteDuplicatesWaitsForTheGrab()
     {
         QSignalSpy pages(&harvest().grabRun(), &GrabRun::rowsAdded);
-        grab(listingPage(u"&delay=300"_qs), 3);
-        QVERIFY(pages.wait(kGrabTimeout));
-        const GridModel &fa = m_w->table().fa();
-        const int last = fa.rows() - 1;
-        QCOMPARE(m_w->panel(6)->text(), u"%1 / %1"_qs.arg(last));
-        auto *form = m_w->findChild<GridModel *>(u"fbGrid"_qs);
-        QVERIFY(form);
-        QCOMPARE(form->text(1, 1), fa.text(last, 0));
-        waitForEnd();
-    }
-
-    void startComesBackOnlyOnceAStoppedGrabHasEnded()
-    {
         grab(listingPage(u"&delay=1000"_qs));
-        QAction *deleteDuplicates = m_w->findChild<QAction *>(u"mnuDelDup"_qs);
+        QAction *deleteDuplicates = m_win.w->findChild<QAction *>(u"mnuDelDup"_qs);
         QVERIFY(!deleteDuplicates->isEnabled());
+        QVERIFY(pages.wait(60000));
+        const int last = m_win.table().rows() - 1;
+        QCOMPARE(m_win.panel(6), u"%1 / %1"_qs.arg(last));
+        QCOMPARE(test::named<GridModel>(*m_win.w, "fbGrid")->text(1, 1), m_win.table().text(last, 0));
         harvest().StopGrab();
-        // The stopped run still waits on its page: Start is no dead button meanwhile.
-        QVERIFY(harvest().isGrabbing());
-        QVERIFY(!startKey()->isEnabled());
-        QVERIFY(!harvest().mnuFileB_Grab->isEnabled());
-        waitForEnd();
-        QVERIFY(startKey()->isEnabled());
+        QVERIFY(m_win.grabEnds());
         QVERIFY(deleteDuplicates->isEnabled());
-        startKey()->trigger();
-        QVERIFY(harvest().isGrabbing());
-        harvest().StopGrab();
-        waitForEnd();
     }
 };
 

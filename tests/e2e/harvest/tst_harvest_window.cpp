@@ -1,56 +1,41 @@
 #include "app/grid/gridview.h"
 #include "app/harvest/browsercommands.h"
-#include "app/harvest/harvestcommands.h"
-#include "app/shell/frmmain.h"
-#include "core/grid/gridfile.h"
-#include "core/grid/gridmodel.h"
-#include "core/table/recordtable.h"
-#include "support/demosite.h"
-#include "support/testsupport.h"
+#include "browser/webpagerenderer.h"
+#include "core/harvest/grabrun.h"
+#include "core/table/filecommands.h"
 
-#include <QAction>
+#include "demowindow.h"
+
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTest>
 #include <QTimer>
+#include <QWebEngineCookieStore>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
-
-#include <memory>
 
 using namespace dq;
 using dq::test::named;
 using Answer = UserPrompts::Answer;
 
-namespace {
-
-const QString kSearch = QStringLiteral("search?category=Plumbers&city=Austin&state=TX");
-constexpr int kGrabTimeout = 60000;
-
-} // namespace
-
 // The whole road of a harvest in the window against the demo directory on loopback: pick the
-// engine, browse to a listing page, grab it, stop, and live through a failing server.
+// engine, browse to a listing page, grab it, save it, stop, live through a failing server, and
+// grab the two sites that turn a program away in the key file's session and render ways.
 class TestHarvestWindow : public QObject
 {
     Q_OBJECT
 
     test::DemoSite m_site;
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-    std::unique_ptr<frmMain> m_w;
+    test::DemoWindow m_win;
 
-    QString base() const { return m_site.base(); }
-    QString listingPage(const QString &faults = QString()) const { return base() + u"page/" + kSearch + faults; }
-    HarvestCommands &harvest() { return m_w->harvest(); }
+    QString listingPage(const QString &faults = {}) const { return test::demoSearch(m_site, u"page/"_qs, faults); }
+    HarvestCommands &harvest() { return m_win.harvest(); }
     QWebEngineView *browser() { return harvest().browsers().WBrowser; }
-    QString panel(int i) { return m_w->panel(i)->text(); }
-    QAction *startKey() { return m_w->toolbarButton(1, QStringLiteral("StartGrab")); }
+    int currentTab() { return named<QTabWidget>(*m_win.w, "tabMain")->currentIndex(); }
 
     // Browses the search panel to address the way a user's click would.
     void browseTo(const QString &address)
@@ -58,7 +43,7 @@ class TestHarvestWindow : public QObject
         QSignalSpy loaded(browser(), &QWebEngineView::loadFinished);
         browser()->setUrl(QUrl(address));
         QVERIFY(loaded.wait(20000));
-        QCOMPARE(named<QLineEdit>(*m_w, "txtDrop")->text(), address);
+        QCOMPARE(named<QLineEdit>(*m_win.w, "txtDrop")->text(), address);
     }
 
     // Texts of the listing page the browser shows, read from its document.
@@ -67,8 +52,7 @@ class TestHarvestWindow : public QObject
         QVariant result;
         bool done = false;
         browser()->page()->runJavaScript(
-            QStringLiteral("Array.from(document.querySelectorAll('%1')).map(e => e.textContent)")
-                .arg(QLatin1String(selector)),
+            u"Array.from(document.querySelectorAll('%1')).map(e => e.textContent)"_qs.arg(QLatin1String(selector)),
             [&](const QVariant &v) {
                 result = v;
                 done = true;
@@ -77,97 +61,73 @@ class TestHarvestWindow : public QObject
         return result.toStringList();
     }
 
+    // Picks engine i as the engine list does, then searches its site the way a user clicks.
+    void searchWith(int engine, const QString &style)
+    {
+        QSignalSpy started(browser(), &QWebEngineView::loadFinished);
+        m_win.w->engineBox()->setCurrentIndex(engine);
+        harvest().cboYP2_Click();
+        QVERIFY(started.wait(20000));
+        browseTo(test::demoSearch(m_site, style));
+        QVERIFY(m_win.startKey()->isEnabled());
+    }
+    void grab()
+    {
+        harvest().mnuFileB_Grab->trigger();
+        QVERIFY(m_win.grabEnds(120000));
+        QCOMPARE(m_win.panel(2), GrabRun::doneText());
+    }
+
 private slots:
     void initTestCase()
     {
-        QVERIFY2(QFile::exists(QStringLiteral(DQ_BIN_DIR "/demo-page.key")), "build dq_engines first");
+        WebPageRenderer::prepareEngine();
         const QString failure = m_site.start();
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
     }
-
     void init()
     {
-        const QString home = test::tempDir() + QLatin1Char('/');
-        qputenv("DIRQUILL_HOME", home.toLocal8Bit());
-        qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
-        QVERIFY(QFile::copy(QStringLiteral(DQ_BIN_DIR "/demo-page.key"), home + QStringLiteral("demo-page.key")));
-        QVERIFY(QDir(home).mkpath(QStringLiteral("QRBX/Guide")));
-        QVERIFY(QFile::copy(
-            QStringLiteral(DQ_BIN_DIR "/QRBX/Guide/index.html"), home + QStringLiteral("QRBX/Guide/index.html")));
-        GridModel sites;
-        sites.setCols(4);
-        sites.setRows(2);
-        sites.setText(0, 0, QStringLiteral("Searching Site"));
-        const QStringList engine { QStringLiteral("Demo Directory"), QStringLiteral("demo-page.key"), QString(),
-            base() + u"page/" };
-        for (int c = 0; c < 4; ++c)
-            sites.setText(1, c, engine[c]);
-        QVERIFY(GridFile::save(sites, home + QStringLiteral("stpl00.bin"), FileKind::Native));
-
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-        // Tips off: the tip dialog would take the keyboard focus these tests follow.
-        m_w = std::make_unique<frmMain>(*m_prompts, false);
-        QVERIFY(m_w->load());
+        const auto engine = [](const QString &style) {
+            return test::DemoEngine { style, u"demo-"_qs + style + u".key"_qs, style + u'/' };
+        };
+        QVERIFY(m_win.open(m_site, { test::kDemoPage, engine(u"wall"_qs), engine(u"script"_qs) }));
     }
+    void cleanup() { QCOMPARE(m_win.close(), 0); }
 
-    void cleanup()
+    void startUpShowsTheEngineAndOnlyAListingPageEnablesGrabbing()
     {
-        m_w.reset();
-        QCOMPARE(m_prompts->unexpected, 0);
-        m_prompts.reset();
-    }
-
-    void startUpOpensTheEngineAndTheGuide()
-    {
-        QCOMPARE(named<QTabWidget>(*m_w, "tabMain")->currentIndex(), int(frmMain::kTabSearch));
-        QTRY_VERIFY_WITH_TIMEOUT(browser()->title().endsWith(QStringLiteral("Demo Directory")), 20000);
-        QCOMPARE(named<QLineEdit>(*m_w, "txtDrop")->text(), base() + QStringLiteral("page/"));
-        QVERIFY(!startKey()->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(harvest().browsers().WBrowserGuide->title(), QStringLiteral("Dirquill Guide"), 20000);
-        QVERIFY(named<QLineEdit>(*m_w, "txtURL")->text().endsWith(QStringLiteral("/QRBX/Guide/index.html")));
+        QCOMPARE(currentTab(), int(frmMain::kTabSearch));
+        QTRY_VERIFY_WITH_TIMEOUT(browser()->title().endsWith(u"Demo Directory"_qs), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(harvest().browsers().WBrowserGuide->title(), u"Dirquill Guide"_qs, 20000);
+        QVERIFY(!m_win.startKey()->isEnabled());
         // The hourglass shows while a page downloads and is gone once it is in.
         QTRY_VERIFY(!QApplication::overrideCursor());
         QSignalSpy loaded(browser(), &QWebEngineView::loadFinished);
-        browser()->setUrl(QUrl(listingPage(QStringLiteral("&delay=1000"))));
+        browser()->setUrl(QUrl(listingPage(u"&delay=1000"_qs)));
         QTRY_VERIFY_WITH_TIMEOUT(QApplication::overrideCursor(), 10000);
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QVERIFY(loaded.wait(20000));
         QVERIFY(!QApplication::overrideCursor());
-    }
-
-    void aListingPageEnablesGrabbingAndLeavingItDisables()
-    {
-        browseTo(listingPage());
-        QVERIFY(startKey()->isEnabled());
-        QVERIFY(harvest().mnuFileB_Grab->isEnabled());
-        QVERIFY(!harvest().pnlHintMsg[1]->isHidden());
-
-        browseTo(base() + QStringLiteral("page/"));
-        QVERIFY(!startKey()->isEnabled());
-        QVERIFY(!harvest().mnuFileB_Grab->isEnabled());
-        QVERIFY(!harvest().pnlHintMsg[0]->isHidden());
-
+        QVERIFY(m_win.startKey()->isEnabled());
+        browseTo(m_site.base() + u"page/"_qs);
+        QVERIFY(!m_win.startKey()->isEnabled());
         // Back returns to the listing page and grabbing is possible again.
         harvest().browsers().mnuFileB_back->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(named<QLineEdit>(*m_w, "txtDrop")->text(), listingPage(), 20000);
-        QVERIFY(startKey()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(m_win.startKey()->isEnabled(), 20000);
     }
 
-    void f5GrabsEveryPageIntoTheTable()
+    void f5GrabsEveryPageAndTheSavedFileReadsBack()
     {
-        m_w->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+        m_win.w->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_win.w.get()));
         browseTo(listingPage());
-        QVERIFY(startKey()->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(shownListings("h3.name").size() == 10, 20000);
         const QStringList names = shownListings("h3.name");
         const QStringList phones = shownListings("span.phone");
-        const bool saveBefore = m_w->table().saveEnabled();
         // "Add Blue" ticked in the search font colours: runs alternate black and blue.
-        auto *addBlue = m_w->findChild<QAction *>(QStringLiteral("mnuAltColor_1"));
+        auto *addBlue = m_win.w->findChild<QAction *>(u"mnuAltColor_1"_qs);
         QVERIFY(addBlue);
         addBlue->trigger();
-        QVERIFY(addBlue->isChecked());
 
         // F5 works while the page in the browser has the keyboard focus.
         QWidget *page = browser()->focusProxy() ? browser()->focusProxy() : browser();
@@ -175,87 +135,95 @@ private slots:
         QTRY_VERIFY(page->hasFocus());
         QTest::keyClick(page, Qt::Key_F5);
         QVERIFY(harvest().isGrabbing());
-        QTRY_COMPARE_WITH_TIMEOUT(panel(2), QStringLiteral(" Done"), kGrabTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(m_win.panel(2), u" Done"_qs, 60000);
 
-        const GridModel &fa = m_w->table().fa();
-        // The fresh table's blank rows gave way to the 250 listings.
+        const GridModel &fa = m_win.table();
+        // The fresh table's blank rows gave way to the 250 listings, each once.
         QCOMPARE(fa.rows(), 251);
-        QCOMPARE(fa.text(0, 0), QStringLiteral("Name"));
-        QCOMPARE(fa.text(0, 5), QStringLiteral("Phone"));
+        QCOMPARE(fa.text(0, 5), u"Phone"_qs);
         for (int i = 0; i < 10; ++i) {
             QCOMPARE(fa.text(i + 1, 0), names.at(i));
             QCOMPARE(fa.text(i + 1, 5), phones.at(i).mid(QStringLiteral("Phone: ").size()));
         }
         QSet<QString> distinct;
         for (int r = 1; r < fa.rows(); ++r)
-            distinct.insert(fa.rowTexts(r).join(QLatin1Char('\t')));
+            distinct.insert(fa.rowTexts(r).join(u'\t'));
         QCOMPARE(distinct.size(), 250);
-
-        QCOMPARE(panel(20), QStringLiteral(" Done"));
-        QCOMPARE(panel(24), QStringLiteral("250"));
-        QCOMPARE(named<QTabWidget>(*m_w, "tabMain")->currentIndex(), int(frmMain::kTabResults));
-        QCOMPARE(named<GridView>(*m_w, "fa")->currentIndex().row(), 250);
-        QVERIFY(m_w->table().changed());
-        QCOMPARE(m_w->table().saveEnabled(), saveBefore);
-        QVERIFY(!m_w->table().fresh());
-        QVERIFY(startKey()->isEnabled());
-        QVERIFY(!m_w->toolbarButton(0, QStringLiteral("Stop"))->isEnabled());
+        QCOMPARE(m_win.panel(24), u"250"_qs);
+        QCOMPARE(currentTab(), int(frmMain::kTabResults));
+        QCOMPARE(named<GridView>(*m_win.w, "fa")->currentIndex().row(), 250);
+        QVERIFY(m_win.w->table().changed());
+        QVERIFY(m_win.startKey()->isEnabled());
         QVERIFY(!harvest().Timer1->isActive());
-        QVERIFY(!harvest().pnlHintMsg[1]->isHidden());
 
         // A second grab appends below the first one's rows. Started on the last page, the page
         // method counts on from page 2, so every listing comes again.
-        m_w->showTab(frmMain::kTabSearch);
-        browseTo(listingPage(QStringLiteral("&page=25")));
+        m_win.w->showTab(frmMain::kTabSearch);
+        browseTo(listingPage(u"&page=25"_qs));
         harvest().mnuFileB_Grab->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!harvest().isGrabbing(), kGrabTimeout);
+        QVERIFY(m_win.grabEnds());
         QCOMPARE(fa.rows(), 501);
         QCOMPARE(fa.rowTexts(251), fa.rowTexts(241));
-        for (int r : { 1, 250 })
-            QCOMPARE(fa.cellFormat(r, 12).fore, QColor(Qt::blue).rgb());
-        for (int r : { 251, 500 }) {
-            QVERIFY(fa.cellFormat(r, 0).hasFore);
-            QCOMPARE(fa.cellFormat(r, 0).fore, QColor(Qt::black).rgb());
-        }
-    }
+        QCOMPARE(fa.cellFormat(250, 12).fore, QColor(Qt::blue).rgb());
+        QCOMPARE(fa.cellFormat(251, 0).fore, QColor(Qt::black).rgb());
 
-    void stopDuringAGrabKeepsTheRows()
-    {
-        browseTo(listingPage(QStringLiteral("&delay=120000&at=2")));
-        harvest().mnuFileB_Grab->trigger();
-        QVERIFY(harvest().Timer1->isActive());
-        QTRY_COMPARE_WITH_TIMEOUT(panel(24), QStringLiteral("10"), kGrabTimeout);
-        // The status animates while the next page is on its way.
-        QTRY_VERIFY(panel(2).startsWith(QStringLiteral(" Grabbing >")));
-
-        harvest().mnuFileB_StopGrab->trigger();
-        QCOMPARE(panel(2), QStringLiteral(" Cancel"));
-        QTRY_VERIFY_WITH_TIMEOUT(!harvest().isGrabbing(), kGrabTimeout);
-        // The rows of every page that came in; the page in flight is abandoned at once. Which
-        // page Stop lands in depends on timing.
-        const int listings = m_w->table().fa().rows() - 1;
-        QVERIFY2(listings >= 10 && listings < 250, qPrintable(QString::number(listings)));
-        QCOMPARE(panel(2), QStringLiteral(" Cancel"));
-        QCOMPARE(panel(24), QString::number(listings));
-        QVERIFY(m_w->table().changed());
-        QCOMPARE(named<QTabWidget>(*m_w, "tabMain")->currentIndex(), int(frmMain::kTabSearch));
-        QVERIFY(!harvest().Timer1->isActive());
+        // Saved and opened again, the file holds every row and colour.
+        const QString file = m_win.home + u"plumbers.tsy"_qs;
+        m_win.prompts.fileNames << file;
+        QVERIFY(m_win.w->fileCommands().saveAs(FileKind::Native));
+        QVERIFY(!m_win.w->table().changed());
+        QList<QStringList> grabbed;
+        for (int r = 0; r < fa.rows(); ++r)
+            grabbed << fa.rowTexts(r);
+        QVERIFY(m_win.w->fileCommands().newTable());
+        QVERIFY(m_win.w->fileCommands().openFile(file, FileKind::Native));
+        QCOMPARE(fa.rows(), 501);
+        for (int r = 0; r < fa.rows(); ++r)
+            QCOMPARE(fa.rowTexts(r), grabbed[r]);
+        QCOMPARE(fa.cellFormat(250, 12).fore, QColor(Qt::blue).rgb());
+        QCOMPARE(fa.cellFormat(251, 0).fore, QColor(Qt::black).rgb());
     }
 
     void aFailingServerIsReportedAndTheRowsStay()
     {
-        browseTo(listingPage(QStringLiteral("&status=503&at=3")));
-        m_prompts->answers << Answer::Ok;
+        browseTo(listingPage(u"&status=503&at=3"_qs));
+        m_win.prompts.answers << Answer::Ok;
         harvest().mnuFileB_Grab->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!harvest().isGrabbing(), kGrabTimeout);
-        QCOMPARE(m_prompts->asked.size(), 1);
-        QVERIFY(m_prompts->asked.at(0).title.isEmpty());
-        QCOMPARE(m_prompts->asked.at(0).buttons, UserPrompts::Buttons::Ok);
-        QVERIFY2(m_prompts->asked.at(0).text.contains(QStringLiteral("503")), qPrintable(m_prompts->asked.at(0).text));
-        QCOMPARE(m_w->table().fa().rows(), 1 + 20);
-        QCOMPARE(panel(24), QStringLiteral("20"));
-        QCOMPARE(named<QTabWidget>(*m_w, "tabMain")->currentIndex(), int(frmMain::kTabResults));
-        QVERIFY(m_w->table().changed());
+        QVERIFY(m_win.grabEnds());
+        QCOMPARE(m_win.prompts.asked.size(), 1);
+        QVERIFY2(m_win.prompts.asked.at(0).text.contains(u"503"_qs), qPrintable(m_win.prompts.asked.at(0).text));
+        QCOMPARE(m_win.table().rows(), 1 + 20);
+        QCOMPARE(m_win.panel(24), u"20"_qs);
+        QCOMPARE(currentTab(), int(frmMain::kTabResults));
+    }
+
+    void sessionPassesTheCookieWallOnlyWithTheBrowsersCookie()
+    {
+        searchWith(1, u"wall/"_qs);
+        grab();
+        QCOMPARE(m_win.table().rows(), 1 + 250);
+        QCOMPARE(m_win.table().text(250, 3), u"TX"_qs);
+
+        // The same grab once the browser has forgotten its cookies meets the consent page.
+        QWebEngineCookieStore *store = browser()->page()->profile()->cookieStore();
+        QSignalSpy removed(store, &QWebEngineCookieStore::cookieRemoved);
+        store->deleteAllCookies();
+        QVERIFY(removed.wait(10000));
+        grab();
+        QCOMPARE(m_win.table().rows(), 1 + 250);
+        QCOMPARE(harvest().grabRun().grabbedCount(), 0);
+    }
+
+    void renderGrabsEveryListingTheScriptWrites()
+    {
+        searchWith(2, u"script/"_qs);
+        // The page after the last holds no listings and never will: it costs the whole timeout.
+        harvest().grabRun().setTimeout(3000);
+        grab();
+        QCOMPARE(m_win.table().rows(), 1 + 250);
+        QCOMPARE(m_win.panel(24), u"250"_qs);
+        QVERIFY(!m_win.table().text(1, 0).isEmpty());
+        QVERIFY(m_win.table().text(1, 5).startsWith(u'('));
     }
 };
 
