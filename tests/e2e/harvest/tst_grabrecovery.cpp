@@ -103,6 +103,7 @@ private slots:
         m_home = test::tempDir() + u'/';
         qputenv("DIRQUILL_HOME", m_home.toLocal8Bit());
         qputenv("DIRQUILL_CONFIG_DIR", test::tempDir().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", test::tempDir().toLocal8Bit());
         QVERIFY(QFile::copy(QStringLiteral(DQ_BIN_DIR "/demo-page.key"), m_home + u"demo-page.key"_qs));
         GridModel sites;
         sites.setCols(4);
