@@ -1,6 +1,7 @@
 #include "app/files/recoverykeeper.h"
 #include "app/harvest/harvestcommands.h"
 #include "app/shell/frmmain.h"
+#include "app/table/frmcoldef.h"
 #include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
 #include "core/harvest/grabrun.h"
@@ -236,8 +237,8 @@ private slots:
         QVERIFY(GridFile::save(opened, file, FileKind::Native));
         QVERIFY(m_w->table().fresh());
         grab(listingPage(u"&delay=800"_qs), 1);
-        // The run's titles already count as a change.
-        m_prompts.answers << Answer::No;
+        // The run's titles are no unsaved data: Open asks nothing before the first rows.
+        QVERIFY(!m_w->table().changed());
         QVERIFY(m_w->fileCommands().openFile(file, FileKind::Native));
         waitForEnd();
         const GridModel &fa = m_w->table().fa();
@@ -245,6 +246,28 @@ private slots:
         QCOMPARE(fa.text(1, 0), u"Opened One"_qs);
         QCOMPARE(fa.text(2, 0), u"Opened Two"_qs);
         QVERIFY(!fa.text(3, 0).isEmpty());
+    }
+
+    void columnDefineOpenedBeforeAGrabWaitsForItsEnd()
+    {
+        m_w->findChild<QAction *>(u"mnuColumnDefine"_qs)->trigger();
+        auto *define = m_w->findChild<frmColDef *>();
+        QVERIFY(define);
+        grab(listingPage(u"&delay=300"_qs), 2);
+        define->definitions().setCursor(define->definitions().rows() - 1, 0);
+        define->deleteColumn();
+        m_prompts.answers << Answer::Ok;
+        define->applyAndClose();
+        QVERIFY(m_prompts.messages().value(0).startsWith(u"The columns cannot be redefined while a grab"_qs));
+        QVERIFY(define->isVisible());
+        waitForEnd();
+        const GridModel &fa = m_w->table().fa();
+        QCOMPARE(fa.cols(), 13);
+        QCOMPARE(fa.rows(), 1 + 20);
+        // Once the grab has ended, the same OK applies the edits (the dropped column is empty).
+        define->applyAndClose();
+        QCOMPARE(fa.cols(), 12);
+        QCOMPARE(m_prompts.messages().size(), 1);
     }
 
     void theFormPanelAndCounterFollowEachPage()
