@@ -11,6 +11,7 @@
 #   BUILD=build-release bench/harvest/run.sh   # executables from another build folder
 #   RENDER_LISTINGS=0 bench/harvest/run.sh     # without the browser-page (render) run
 #   DQ_CLI=/path/to/dirquill-cli bench/harvest/run.sh
+#   JOURNAL_PAIRS=20 JOURNAL_SIZES=50 bench/harvest/run.sh   # more turns for the journal's cost
 #
 # A size is a number of listings to a page, or "huge": 50 listings padded with the site's
 # huge= switch to about 300 KB, the size of many real result pages.
@@ -28,6 +29,12 @@ listings=${LISTINGS:-30000}
 sizes=${SIZES:-50 200 1000 huge}
 runners=(${RUNNERS:-dirquill dirquill_nojournal dirquill_session scrapy_follow scrapy_parallel})
 render_listings=${RENDER_LISTINGS:-2000}
+# The journal's cost: this many grabs with it and as many without, taking turns (so a machine
+# busy with other work weighs on both alike), of JOURNAL_LISTINGS listings at each of
+# JOURNAL_SIZES; 0 pairs leaves it out.
+journal_pairs=${JOURNAL_PAIRS:-8}
+journal_sizes=${JOURNAL_SIZES:-50 200}
+journal_listings=${JOURNAL_LISTINGS:-50000}
 
 for tool in "$bin/dirquill-demo-site" "$cli"; do
   [ -x "$tool" ] || { echo "run.sh: $tool is missing; build it first (cmake --build ${BUILD:-build} --target dirquill-demo-site dirquill-cli)" >&2; exit 1; }
@@ -116,6 +123,24 @@ for size in $sizes; do
 done
 stop_site
 
+# One line per journal run: size, with or without, wall, user and system seconds.
+: >"$work/journal.tsv"
+if [ "$journal_pairs" -gt 0 ]; then
+  for size in $journal_sizes; do
+    start_site "$size" "$journal_listings" || { status=1; continue; }
+    url="http://127.0.0.1:$port/page/search?$search"
+    for _ in $(seq "$journal_pairs"); do
+      for runner in dirquill dirquill_nojournal; do
+        rm -f "$work/journal.csv" "$work/journal.csv.journal"
+        TIMEFORMAT="$size $runner %R %U %S"
+        { time "run_$runner" "$work/journal.csv" >"$work/journal.log" 2>&1; } 2>>"$work/journal.tsv" \
+          || { echo "$runner failed in the journal runs:" >&2; tail -5 "$work/journal.log" >&2; status=1; }
+      done
+    done
+  done
+  stop_site
+fi
+
 python3 - "$work/results.tsv" <<'PY' || status=1
 import csv, sys
 
@@ -150,12 +175,30 @@ for size in dict.fromkeys(r[0] for r in runs):
         elif got != base_rows:
             print(f"!! {label} and {rows[0][2]} differ in their listings at size {size}")
             ok = False
-    times = {r[2]: int(r[4]) for r in rows}
-    if "dirquill-cli grab" in times and "dirquill-cli grab --no-journal" in times:
-        bare = max(times["dirquill-cli grab --no-journal"], 1)
-        print(f"{size:>5} journal overhead: {(times['dirquill-cli grab'] - bare) * 100 / bare:+.0f} %")
 print("all runs collected the same listings" if ok else "!! some runs differ")
 sys.exit(0 if ok else 1)
+PY
+
+python3 - "$work/journal.tsv" "$journal_pairs" "$journal_listings" <<'PY'
+import statistics, sys
+
+runs = {}
+for line in open(sys.argv[1], encoding="utf-8"):
+    f = line.split()
+    if len(f) == 5:
+        runs.setdefault((f[0], f[1]), []).append((float(f[2]), float(f[3]) + float(f[4])))
+if runs:
+    print(f"journal overhead: {sys.argv[2]} grabs of {sys.argv[3]} listings with the journal and as many "
+          "without, taking turns; medians")
+    print(f"{'size':>5} {'with s':>7} {'without s':>9} {'ratio':>6}   {'CPU with s':>10} {'without s':>9} {'ratio':>6}")
+    for size in dict.fromkeys(k[0] for k in runs):
+        a, b = runs.get((size, "dirquill"), []), runs.get((size, "dirquill_nojournal"), [])
+        if not a or not b:
+            continue
+        wall = [statistics.median(r[0] for r in x) for x in (a, b)]
+        cpu = [statistics.median(r[1] for r in x) for x in (a, b)]
+        print(f"{size:>5} {wall[0]:7.2f} {wall[1]:9.2f} {wall[0] / max(wall[1], 1e-3):5.2f}x   "
+              f"{cpu[0]:10.2f} {cpu[1]:9.2f} {cpu[0] / max(cpu[1], 1e-3):5.2f}x")
 PY
 
 # Render: every page loaded in an offscreen browser page, on the style whose listings a script

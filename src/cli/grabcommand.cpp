@@ -1,5 +1,6 @@
 #include "cli/clicommand.h"
 
+#include "core/grid/delimitedgridformat.h"
 #include "core/grid/gridfile.h"
 #include "core/grid/gridoutput.h"
 #include "core/table/recordtable.h"
@@ -40,9 +41,11 @@
 
 namespace {
 
-// Ctrl+C (or a polite kill) during a grab stops it the way the Stop button does, so the rows
-// grabbed so far are still written. A second one ends the program at once.
+// Ctrl+C (or a polite kill, or the terminal going away) during a grab stops it the way the
+// Stop button does, so the rows grabbed so far are still written. A second one ends the
+// program at once.
 std::atomic<bool> g_interrupted { false };
+constexpr int kStopSignals[] = { SIGINT, SIGTERM, SIGHUP };
 
 extern "C" void onInterrupt(int signal)
 {
@@ -92,7 +95,7 @@ public:
                 "  --url URL          the first listing page\n"
                 "  --out FILE         write the table here; .tsy native, .csv comma text, .txt tab text,\n"
                 "                     .xlsx Excel workbook\n"
-                "                     (without --out: comma text on standard output)\n"
+                "                     (without --out: comma text on standard output, page by page)\n"
                 "  --append           open FILE first and add the rows below its rows\n"
                 "  --resume           go on with a run of the same command that was cut off: the rows of\n"
                 "                     its journal (FILE.journal) are kept and it goes on from the next page\n"
@@ -110,7 +113,8 @@ public:
                 "With --out, every page's rows go to FILE.journal as they arrive; FILE is checked before the\n"
                 "first page and written (atomically) at the end, and the journal removed. When FILE cannot\n"
                 "be written, the rows are kept in the journal and in a recovery file, and the message says\n"
-                "where. Progress goes to standard error. Ctrl+C stops at once and still writes the rows.\n"
+                "where. Progress goes to standard error. Ctrl+C (or SIGTERM, SIGHUP) stops at once and still\n"
+                "writes the rows.\n"
                 "Exit status 0 after a normal end, 1 when a page could not be fetched or the table not\n"
                 "written (the rows grabbed before are still written), 2 on bad use, 130 when stopped."))
     {
@@ -370,6 +374,9 @@ private:
         });
         QObject::connect(&run, &dq::GrabRun::notice, [&](const QString &text) { err() << text << Qt::endl; });
         QObject::connect(&run, &dq::GrabRun::rowsAdded, [&](int, int count) {
+            // Nobody reads the rows any more: grabbing on would only lose them at the end.
+            if (request.outFile.isEmpty() && !streamRows(table))
+                run.stop();
             const double rate = run.grabbedCount() / qMax(0.001, clock.elapsed() / 1000.0);
             err() << "page " << page << ": " << count << " listings, " << run.grabbedCount() << " in all, "
                   << QString::number(rate, 'f', 1) << " listings/s" << Qt::endl;
@@ -394,9 +401,11 @@ private:
             = left.found ? run.resume(rules, left.state, left.pages, left.grabbed) : run.start(rules, request.url);
         if (!started)
             return std::nullopt;
+        if (request.outFile.isEmpty())
+            streamRows(table);
         g_interrupted = false;
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
+        for (const int signal : kStopSignals)
+            std::signal(signal, onInterrupt);
         QTimer interruptCheck;
         QObject::connect(&interruptCheck, &QTimer::timeout, &run, [&] {
             if (g_interrupted.exchange(false)) {
@@ -407,8 +416,8 @@ private:
         interruptCheck.start(100);
         loop.exec();
         interruptCheck.stop();
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
+        for (const int signal : kStopSignals)
+            std::signal(signal, SIG_DFL);
 
         if (journaled)
             journal.endRun(outcome.message.trimmed());
@@ -419,15 +428,11 @@ private:
     }
 
     // Writes the rows grabbed, whatever the end; the exit code tells how the run ended.
-    int write(const GrabRequest &request, const dq::GridModel &table, const GrabOutcome &outcome, bool &saved) const
+    int write(const GrabRequest &request, const dq::GridModel &table, const GrabOutcome &outcome, bool &saved)
     {
         dq::FileResult written;
         if (request.outFile.isEmpty()) {
-            QFile stdOut;
-            if (!stdOut.open(stdout, QIODevice::WriteOnly))
-                written = dq::FileResult::failure(QStringLiteral("cannot write to standard output"));
-            else
-                written = dq::GridFile::write(table, stdOut, dq::FileKind::Comma, QStringLiteral("standard output"));
+            written = streamRows(table) ? dq::FileResult::success() : dq::FileResult::failure(m_streamError);
         } else {
             written = dq::GridOutput::saveOrRecover(table, request.outFile, dq::GridFile::kindForPath(request.outFile));
         }
@@ -438,6 +443,30 @@ private:
             return failure(outcome.message);
         return outcome.end == dq::GrabRun::End::Cancelled ? 130 : Success;
     }
+
+    // Without --out the rows go to standard output as each page arrives, so they are out
+    // whatever ends the program: writes the rows not yet written; false once a write failed.
+    bool streamRows(const dq::GridModel &table)
+    {
+        if (!m_streamError.isEmpty())
+            return false;
+        if (!m_stdout.isOpen() && !m_stdout.open(stdout, QIODevice::WriteOnly)) {
+            m_streamError = QStringLiteral("cannot write to standard output");
+            return false;
+        }
+        const dq::FileResult r = dq::DelimitedGridFormat::write(
+            table.store(), m_stdout, ',', QStringLiteral("standard output"), m_streamed);
+        if (!r || !m_stdout.flush()) {
+            m_streamError = r ? QStringLiteral("standard output could not be written") : r.errorString;
+            return false;
+        }
+        m_streamed = table.rows();
+        return true;
+    }
+
+    QFile m_stdout;
+    int m_streamed = 0;
+    QString m_streamError;
 
     const QCommandLineOption m_engine { QStringLiteral("engine"), QString(), QStringLiteral("NAME") };
     const QCommandLineOption m_key { QStringLiteral("key"), QString(), QStringLiteral("FILE") };

@@ -199,6 +199,25 @@ private slots:
         QCOMPARE(contents(out), contents(clean));
         QVERIFY(!QFile::exists(journal));
     }
+
+    void aKilledRunWithoutOutHasWrittenEveryPageSoFar()
+    {
+        const QStringList toStdout = grabTo(QString()).mid(0, 5);
+        QProcess killed;
+        killed.start(QStringLiteral(DQ_BIN_DIR "/dirquill-cli"), toStdout);
+        QByteArray out;
+        // The title line and three pages of ten listings.
+        QTRY_VERIFY_WITH_TIMEOUT((out += killed.readAllStandardOutput()).count('\n') >= 31, 30000);
+        killed.kill();
+        QVERIFY(killed.waitForFinished());
+        out += killed.readAllStandardOutput();
+
+        const test::CliRun clean = test::runCli(toStdout);
+        QVERIFY2(clean.exitCode == 0, qPrintable(clean.err));
+        QVERIFY(clean.out.size() > out.size());
+        QVERIFY(clean.out.startsWith(out));
+    }
+
     void appendAddsBelowTheSavedRows_data()
     {
         QTest::addColumn<QString>("file");

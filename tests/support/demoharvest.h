@@ -37,13 +37,15 @@ struct DemoEngine
     QString style; // its start page on the demo site
 };
 
-// A fresh program folder (DIRQUILL_HOME, with a fresh DIRQUILL_CONFIG_DIR) holding the engines'
+// A fresh program folder (DIRQUILL_HOME, with a fresh DIRQUILL_CONFIG_DIR and per-user data folder)
+// holding the engines'
 // key files, the guide, and a site list naming them. Empty when a file could not be written.
 inline QString demoProgramHome(const DemoSite &site, const QList<DemoEngine> &engines)
 {
     const QString home = tempDir() + u'/';
     qputenv("DIRQUILL_HOME", home.toLocal8Bit());
     qputenv("DIRQUILL_CONFIG_DIR", tempDir().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", tempDir().toLocal8Bit());
     const QString bin = QStringLiteral(DQ_BIN_DIR "/");
     const QString guide = QStringLiteral("QRBX/Guide/index.html");
     if (!QDir(home).mkpath(QStringLiteral("QRBX/Guide")) || !QFile::copy(bin + guide, home + guide))

@@ -431,7 +431,19 @@ void HarvestCommands::Grab()
     m_runInfo = { txtYP2->text(), keyTool().keyFilePath(), w.searchAddress(), w.table().currentFile(),
         QDateTime::currentDateTimeUtc() };
     enterGrabState();
-    m_run->start(keyTable(), w.searchAddress());
+    startUntracked([&] { return m_run->start(keyTable(), w.searchAddress()); });
+}
+
+bool HarvestCommands::startUntracked(const std::function<bool()> &start)
+{
+    // The run puts the key file's column titles in at once; they are no data of the user's,
+    // so only the rows, when they come, mark the table changed.
+    RecordTable &table = m_window.table();
+    const bool tracking = table.tracking();
+    table.setTracking(false);
+    const bool started = start();
+    table.setTracking(tracking);
+    return started;
 }
 
 bool HarvestCommands::continueGrab(const HarvestJournal::Contents &journal)
@@ -447,7 +459,8 @@ bool HarvestCommands::continueGrab(const HarvestJournal::Contents &journal)
     m_runInfo = journal.run;
     m_window.showTab(frmMain::kTabResults);
     enterGrabState();
-    return m_run->resume(KeyRules::fromGrid(keys), journal.state, journal.pages, journal.grabbed);
+    return startUntracked(
+        [&] { return m_run->resume(KeyRules::fromGrid(keys), journal.state, journal.pages, journal.grabbed); });
 }
 
 void HarvestCommands::setReshapingEnabled(bool on)

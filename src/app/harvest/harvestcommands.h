@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <array>
+#include <functional>
 
 class QAction;
 class QIcon;
@@ -99,6 +100,8 @@ private:
     void showLastRow();
     void enterGrabState();
     void setReshapingEnabled(bool on);
+    // Runs start (a run's start or resume) with the run's title changes not counted as edits.
+    bool startUntracked(const std::function<bool()> &start);
     // Reads the site list file again into the engines and the engine list.
     void reloadSiteList();
     // The key table holds the site list (double click): the engine's own rules come back.

@@ -1,6 +1,7 @@
 #include "app/table/frmcoldef.h"
 
 #include "app/grid/gridview.h"
+#include "app/harvest/harvestcommands.h"
 #include "app/shell/frmmain.h"
 #include "app/shell/menuentry.h"
 #include "core/shell/userprompts.h"
@@ -164,6 +165,13 @@ QList<int> frmColDef::droppedColumnsWithData() const
 
 void frmColDef::applyAndClose()
 {
+    if (m_scope == ColumnDefs::Scope::AllColumns && m_grabbing && m_grabbing()) {
+        m_prompts.message(windowTitle(),
+            QStringLiteral("The columns cannot be redefined while a grab adds rows to the table. "
+                           "Press OK again once the grab has ended."),
+            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        return;
+    }
     if (m_scope == ColumnDefs::Scope::AllColumns && m_definitions->rows() <= m_definitions->fixedRows()) {
         m_prompts.message(windowTitle(), QStringLiteral("The table needs at least one column. Add a row first."),
             UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
@@ -191,6 +199,7 @@ void frmColDef::installCommands(frmMain &window)
     const auto open = [&window](ColumnDefs::Scope scope) {
         auto *dialog = new frmColDef(window.table(), window.prompts(), scope, &window);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setGrabbingQuery([&window] { return window.harvest().isGrabbing(); });
         // The Form panel shows the new titles and formats.
         QObject::connect(dialog, &QDialog::accepted, &window, &frmMain::fa_Click);
         dialog->open();

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -17,7 +19,9 @@ class frmMain;
 // The Column Define dialog: the record table's columns (all of them, or the current one)
 // as rows of a small grid of title, data type, format, alignment and hide flag. It edits
 // a copy; OK writes the rows back to the columns at the same positions, Cancel drops it.
-// OK asks first when it would remove columns that still hold data.
+// OK asks first when it would remove columns that still hold data. While a grab fills the
+// table, OK refuses to redefine every column (the rows arriving would land in the wrong
+// ones) and leaves the dialog open with its edits, to be applied once the grab has ended.
 class frmColDef : public QDialog
 {
     Q_OBJECT
@@ -29,6 +33,8 @@ public:
     static void installCommands(frmMain &window);
 
     ColumnDefs::Scope scope() const { return m_scope; }
+    // Asked at OK: true while a grab adds rows to the table.
+    void setGrabbingQuery(std::function<bool()> grabbing) { m_grabbing = std::move(grabbing); }
     GridModel &definitions() { return *m_definitions; }
 
     // Buttons, as their clicks run them.
@@ -56,6 +62,7 @@ private:
     UserPrompts &m_prompts;
     GridModel *m_definitions;
     ColumnDefs::Scope m_scope;
+    std::function<bool()> m_grabbing;
     int m_currentCol;
 };
 

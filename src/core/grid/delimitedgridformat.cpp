@@ -398,11 +398,13 @@ FileResult DelimitedGridFormat::read(QIODevice &device, char separator, const QS
     return FileResult::success();
 }
 
-FileResult DelimitedGridFormat::write(const GridStore &store, QIODevice &device, char separator, const QString &name)
+FileResult DelimitedGridFormat::write(
+    const GridStore &store, QIODevice &device, char separator, const QString &name, int firstRow)
 {
     BufferedWriter out(device);
     const int cols = store.colCount();
-    for (const GridRow &row : store.rows) {
+    for (size_t r = size_t(qMax(0, firstRow)); r < store.rows.size(); ++r) {
+        const GridRow &row = store.rows[r];
         for (int c = 0; c < cols; ++c) {
             if (c)
                 out.append(separator);

@@ -26,7 +26,9 @@ public:
     // attributes are kept for the columns that still exist). The device must be seekable
     // if it may hold Windows-1252 text, since the read starts again in that encoding.
     static FileResult read(QIODevice &device, char separator, const QString &name, GridStore &store);
-    static FileResult write(const GridStore &store, QIODevice &device, char separator, const QString &name);
+    // Writes store's rows from firstRow on (a table written piece by piece as it grows).
+    static FileResult write(
+        const GridStore &store, QIODevice &device, char separator, const QString &name, int firstRow = 0);
 };
 
 } // namespace dq

@@ -1,10 +1,11 @@
 #include "core/grid/gridoutput.h"
 
+#include "core/shell/programfolder.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 namespace dq {
 
@@ -35,9 +36,9 @@ FileResult GridOutput::saveOrRecover(const GridModel &grid, const QString &path,
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) + QStringLiteral(".tsy");
     // Beside the target only when its folder is still there; the per-user folder is made as needed.
     QStringList places { target.absolutePath() };
-    const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (!userData.isEmpty() && QDir().mkpath(userData + QStringLiteral("/recovery")))
-        places << userData + QStringLiteral("/recovery");
+    const QString recovery = userDataFolder() + QStringLiteral("recovery");
+    if (QDir().mkpath(recovery))
+        places << recovery;
     for (const QString &place : places) {
         const QString kept = place + u'/' + name;
         if (QFileInfo(place).isDir() && GridFile::save(grid, kept, FileKind::Native))

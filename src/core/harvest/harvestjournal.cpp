@@ -5,10 +5,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
+#include <variant>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -61,114 +63,212 @@ void takeState(const QJsonObject &o, HarvestJournal::Contents &c)
 }
 
 // A JSON string: only the quote, the backslash and control characters need escapes. Written
-// by hand because a page's rows are serialised on the grab's own thread, for every page.
-void appendJsonString(QByteArray &out, const QString &text)
+// by hand, in UTF-16 with one conversion a page, because every page's rows pass through here.
+void appendJsonString(QString &out, QStringView text)
 {
     static const char hex[] = "0123456789abcdef";
-    const QByteArray utf8 = text.toUtf8();
-    out.append('"');
+    out.append(u'"');
+    // Most cells need no escape: a check without early exit, which the compiler vectorises.
+    bool plain = true;
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        plain &= c >= 0x20 && c != u'"' && c != u'\\';
+    }
+    if (plain) {
+        out.append(text);
+        out.append(u'"');
+        return;
+    }
     qsizetype runStart = 0;
-    for (qsizetype i = 0; i < utf8.size(); ++i) {
-        const auto c = uchar(utf8[i]);
-        if (c >= 0x20 && c != '"' && c != '\\')
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c != u'"' && c != u'\\')
             continue;
-        out.append(QByteArrayView(utf8).sliced(runStart, i - runStart));
+        out.append(text.sliced(runStart, i - runStart));
         runStart = i + 1;
-        if (c == '"' || c == '\\') {
-            out.append('\\').append(char(c));
+        if (c == u'"' || c == u'\\') {
+            out.append(u'\\').append(QChar(c));
         } else {
-            const char esc[] = { '\\', 'u', '0', '0', hex[c >> 4], hex[c & 15] };
-            out.append(esc, 6);
+            const char16_t esc[] = { u'\\', u'u', u'0', u'0', char16_t(hex[c >> 4]), char16_t(hex[c & 15]) };
+            out.append(QStringView(esc, 6));
         }
     }
-    out.append(QByteArrayView(utf8).sliced(runStart));
-    out.append('"');
+    out.append(text.sliced(runStart));
+    out.append(u'"');
 }
 
 // The rows as a JSON array of arrays; trailing empty cells cost nothing to leave out and
 // reading pads them back.
 QByteArray rowsJson(const std::vector<QStringList> &rows)
 {
-    QByteArray out;
+    QString out;
     out.reserve(qsizetype(rows.size()) * 256);
-    out.append('[');
+    out.append(u'[');
     for (size_t r = 0; r < rows.size(); ++r) {
         const QStringList &row = rows[r];
         qsizetype used = row.size();
         while (used > 0 && row.at(used - 1).isEmpty())
             --used;
-        out.append(r ? ",[" : "[");
+        if (r)
+            out.append(u',');
+        out.append(u'[');
         for (qsizetype c = 0; c < used; ++c) {
             if (c)
-                out.append(',');
+                out.append(u',');
             appendJsonString(out, row.at(c));
         }
-        out.append(']');
+        out.append(u']');
     }
-    out.append(']');
-    return out;
+    out.append(u']');
+    return out.toUtf8();
 }
 
 } // namespace
 
-// Flushes the journal file to disk on its own thread. Requests that arrive while a flush runs
-// are served by one more flush, so a fast grab costs one flush per few pages, not one per page.
-class HarvestJournal::Syncer
+// Writes the journal's lines on a thread of its own: a page's rows become JSON there, so the
+// grab's thread only hands them over. Lines are written as soon as they come (a kill of the
+// process cannot lose them then) and flushed to disk (fdatasync) at most every kSyncGap: a
+// flush costs about a millisecond of disk work, and a fast grab accepts pages faster than that.
+class HarvestJournal::Writer
 {
 public:
-    explicit Syncer(int fd)
-        : m_fd(fd)
+    static constexpr std::chrono::milliseconds kSyncGap { 100 };
+
+    struct Page
+    {
+        std::vector<QStringList> rows;
+        Extractor::RunState state;
+        int pages = 0;
+        int grabbed = 0;
+        bool last = false;
+    };
+    using Job = std::variant<QByteArray, Page>;
+
+    // file stays open, and untouched by anyone else, until the writer is gone.
+    explicit Writer(QFile &file)
+        : m_file(file)
         , m_thread([this] { loop(); })
     {
     }
 
-    // Serves a request still waiting, then ends.
-    ~Syncer()
+    // Writes and flushes everything handed over (unless dropped), then ends.
+    ~Writer()
     {
         {
             std::lock_guard lock(m_mutex);
             m_stop = true;
         }
-        m_wake.notify_one();
+        m_wake.notify_all();
         m_thread.join();
     }
 
-    void request()
+    void put(Job &&job)
     {
         {
             std::lock_guard lock(m_mutex);
-            m_pending = true;
+            m_queue.push_back(std::move(job));
         }
-        m_wake.notify_one();
+        m_wake.notify_all();
     }
 
-    bool failed() const { return m_failed; }
+    // Forgets what is not yet written and skips the flush: the file is about to go.
+    void drop()
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.clear();
+        m_dropped = true;
+    }
 
-private:
-    void loop()
+    // Returns once every line handed over is written (in the system's hands); false when
+    // one could not be.
+    bool wait()
     {
         std::unique_lock lock(m_mutex);
+        m_idle.wait(lock, [this] { return m_queue.empty() && !m_busy; });
+        return m_error.isEmpty();
+    }
+
+    QString error() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_error;
+    }
+
+private:
+    static QByteArray lineFor(const Job &job)
+    {
+        if (const auto *line = std::get_if<QByteArray>(&job))
+            return *line;
+        const Page &page = std::get<Page>(job);
+        QJsonObject o { { QStringLiteral("last"), page.last } };
+        putState(o, page.state, page.pages, page.grabbed);
+        // The rows go in by hand, spliced in as the object's first member.
+        QByteArray line = lineOf(o);
+        line.insert(1, "\"rows\":" + rowsJson(page.rows) + ',');
+        return line;
+    }
+
+    void loop()
+    {
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point lastSync; // long ago: the first flush goes at once
+        bool syncDue = false;
+        std::unique_lock lock(m_mutex);
+        const auto ready = [this] { return !m_queue.empty() || m_stop; };
         for (;;) {
-            m_wake.wait(lock, [this] { return m_pending || m_stop; });
-            if (!m_pending)
-                return;
-            m_pending = false;
-            lock.unlock();
+            if (syncDue && !m_dropped)
+                m_wake.wait_until(lock, lastSync + kSyncGap, ready);
+            else
+                m_wake.wait(lock, ready);
+
+            if (!m_queue.empty()) {
+                std::deque<Job> batch;
+                batch.swap(m_queue);
+                m_busy = true;
+                lock.unlock();
+                QByteArray out;
+                for (const Job &job : batch)
+                    out += lineFor(job);
+                batch.clear();
+                const bool written = m_file.write(out) == out.size() && m_file.flush();
+                const QString why = written ? QString() : m_file.errorString();
+                lock.lock();
+                m_busy = false;
+                if (!written && m_error.isEmpty())
+                    m_error = QStringLiteral("\"%1\" could not be written: %2").arg(m_file.fileName(), why);
+                syncDue = syncDue || written;
+                m_idle.notify_all();
+                continue;
+            }
+            if (syncDue && !m_dropped) {
+                lock.unlock();
 #ifdef Q_OS_UNIX
-            if (::fdatasync(m_fd) != 0)
-                m_failed = true;
+                const bool synced = ::fdatasync(m_file.handle()) == 0;
+#else
+                const bool synced = true;
 #endif
-            lock.lock();
+                lock.lock();
+                lastSync = Clock::now();
+                syncDue = false;
+                if (!synced && m_error.isEmpty())
+                    m_error = QStringLiteral("\"%1\" could not be flushed to disk").arg(m_file.fileName());
+                continue;
+            }
+            if (m_stop)
+                return;
         }
     }
 
-    int m_fd;
-    std::mutex m_mutex;
+    QFile &m_file;
+    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    bool m_pending = false;
+    std::condition_variable m_idle;
+    std::deque<Job> m_queue;
+    QString m_error;
+    bool m_busy = false;
     bool m_stop = false;
-    std::atomic<bool> m_failed { false };
-    std::thread m_thread;
+    bool m_dropped = false;
+    std::thread m_thread; // last: starts once the rest is ready
 };
 
 HarvestJournal::HarvestJournal() = default;
@@ -194,8 +294,29 @@ void HarvestJournal::setPath(const QString &path)
 void HarvestJournal::close()
 {
     // The last lines reach the disk before the file is let go.
-    m_syncer.reset();
+    if (m_writer) {
+        takeError();
+        m_writer.reset();
+    }
     m_file.close();
+}
+
+bool HarvestJournal::takeError()
+{
+    if (!m_writer)
+        return true;
+    const QString error = m_writer->error();
+    if (!error.isEmpty())
+        m_error = error;
+    return error.isEmpty();
+}
+
+bool HarvestJournal::flush()
+{
+    if (!m_writer)
+        return true;
+    m_writer->wait();
+    return takeError();
 }
 
 HarvestJournal::Contents HarvestJournal::read(const QString &path)
@@ -281,21 +402,19 @@ bool HarvestJournal::open()
     return true;
 }
 
-bool HarvestJournal::writeLine(const QByteArray &line)
+bool HarvestJournal::writerReady()
 {
-    // Handed to the system at once, the line outlives a kill of this process; the flush to
-    // disk, against power loss, follows on the syncer's thread.
-    if (m_file.write(line) != line.size() || !m_file.flush()) {
-        m_error = QStringLiteral("\"%1\" could not be written: %2").arg(m_path, m_file.errorString());
+    if (!m_writer)
+        m_writer = std::make_unique<Writer>(m_file);
+    // A line that could not be written is reported with the next one handed over.
+    return takeError();
+}
+
+bool HarvestJournal::writeLine(QByteArray line)
+{
+    if (!writerReady())
         return false;
-    }
-    if (!m_syncer)
-        m_syncer = std::make_unique<Syncer>(m_file.handle());
-    if (m_syncer->failed()) {
-        m_error = QStringLiteral("\"%1\" could not be flushed to disk").arg(m_path);
-        return false;
-    }
-    m_syncer->request();
+    m_writer->put(std::move(line));
     return true;
 }
 
@@ -311,18 +430,14 @@ bool HarvestJournal::beginRun(const Run &run, const Extractor::RunState &state, 
 }
 
 bool HarvestJournal::appendPage(
-    const std::vector<QStringList> &rows, const Extractor::RunState &state, int pages, int grabbed, bool last)
+    std::vector<QStringList> rows, const Extractor::RunState &state, int pages, int grabbed, bool last)
 {
     if (!open())
         return false;
-    QJsonObject o { { QStringLiteral("last"), last } };
-    putState(o, state, pages, grabbed);
-    // The rows go in by hand, spliced in as the object's first member.
-    QByteArray line = lineOf(o);
-    line.insert(1, "\"rows\":" + rowsJson(rows) + ',');
-    if (!writeLine(line))
+    if (!writerReady())
         return false;
     m_rows += qint64(rows.size());
+    m_writer->put(Writer::Page { std::move(rows), state, pages, grabbed, last });
     return true;
 }
 
@@ -334,7 +449,8 @@ bool HarvestJournal::endRun(const QString &how)
     m_runLine.clear();
     if (!open())
         return false;
-    return writeLine(lineOf(QJsonObject { { QStringLiteral("end"), how } }));
+    // A run's end is where a caller may look at the file: every line is written by then.
+    return writeLine(lineOf(QJsonObject { { QStringLiteral("end"), how } })) && flush();
 }
 
 bool HarvestJournal::appendRecovered(const Contents &contents)
@@ -359,6 +475,9 @@ void HarvestJournal::clear()
 
 void HarvestJournal::remove()
 {
+    // What is not yet written or flushed is not worth the wait.
+    if (m_writer)
+        m_writer->drop();
     close();
     if (!m_path.isEmpty())
         QFile::remove(m_path);

@@ -12,15 +12,17 @@
 
 namespace dq {
 
-// The harvest journal: the rows of every accepted page, appended as each page arrives and
-// flushed to disk (fsync) right behind it on a thread of its own, with what a later run needs
-// to go on from the next page. It holds the
-// rows grabbed since the table was last saved, possibly over several runs.
+// The harvest journal: the rows of every accepted page, appended as each page arrives, with
+// what a later run needs to go on from the next page. It holds the rows grabbed since the
+// table was last saved, possibly over several runs.
 //
-// A kill or power loss costs at most the line being written: reading stops at the first line
-// that is not a whole record, keeps every complete page before it, and the next write cuts the
-// torn tail off before appending. JSON Lines: a format line, then per run a "run" line, one
-// line per page and an "end" line when the run ended.
+// The lines are written on a thread of its own moments after they are handed over, and
+// flushed to disk (fdatasync) within a tenth of a second, so the grab never waits for the disk.
+// A kill or power loss costs at most the pages not yet written or flushed, and each page line
+// says where the run goes on after it, so a run taken up from the journal grabs those pages again. Reading stops at the
+// first line that is not a whole record and keeps every complete page before it; the next write cuts the torn tail off
+// before appending. JSON Lines: a format line, then per run a "run" line, one line per page and an "end" line when the
+// run ended.
 class HarvestJournal
 {
 public:
@@ -64,13 +66,17 @@ public:
 
     static Contents read(const QString &path);
 
-    // Each write is in the system's hands when it returns true (a kill of this process cannot
-    // lose it) and on disk moments later; false leaves errorString() saying why.
+    // Each write is handed to the journal's thread; false (errorString() says why) when the
+    // file cannot be opened or an earlier line could not be written.
     // state is where the run starts: its first page, or where a cut-off run goes on.
     bool beginRun(const Run &run, const Extractor::RunState &state, int pages = 0, int grabbed = 0);
-    bool appendPage(
-        const std::vector<QStringList> &rows, const Extractor::RunState &state, int pages, int grabbed, bool last);
+    // rows are taken over: move them in where the caller has no more use for them.
+    bool appendPage(std::vector<QStringList> rows, const Extractor::RunState &state, int pages, int grabbed, bool last);
+    // Returns once every line, the end's included, is written (a kill of this process can no
+    // longer lose it).
     bool endRun(const QString &how);
+    // Returns once every line handed over is written; false when one could not be.
+    bool flush();
     // Rows that come back from another journal, as one page of an ended run (before a run starts).
     bool appendRecovered(const Contents &contents);
     // The table was saved or replaced: the rows are no longer at risk. A run still going keeps
@@ -82,14 +88,17 @@ public:
     void close();
 
 private:
-    class Syncer;
+    class Writer;
 
-    bool writeLine(const QByteArray &line);
     bool open();
+    bool writerReady();
+    bool writeLine(QByteArray line);
+    // Takes up an error of the journal's thread; false when there was one.
+    bool takeError();
 
     QString m_path;
     QFile m_file;
-    std::unique_ptr<Syncer> m_syncer; // flushes m_file; goes before the file closes
+    std::unique_ptr<Writer> m_writer; // writes m_file; goes before the file closes
     QString m_error;
     QByteArray m_runLine; // the running run's "run" line, kept across clear()
     qint64 m_rows = 0;

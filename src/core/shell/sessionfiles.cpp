@@ -1,10 +1,11 @@
 #include "core/shell/sessionfiles.h"
 
+#include "core/shell/programfolder.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QLockFile>
 #include <QSet>
-#include <QStandardPaths>
 
 #include <atomic>
 
@@ -38,12 +39,7 @@ SessionFiles::~SessionFiles() = default;
 
 QString SessionFiles::folder()
 {
-    QString dir = qEnvironmentVariable("DIRQUILL_DATA_DIR");
-    if (dir.isEmpty())
-        dir = qEnvironmentVariable("DIRQUILL_CONFIG_DIR");
-    if (dir.isEmpty())
-        dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return QDir::cleanPath(dir) + QStringLiteral("/sessions/");
+    return userDataFolder() + QStringLiteral("sessions/");
 }
 
 bool SessionFiles::lock()

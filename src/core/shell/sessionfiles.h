@@ -15,8 +15,8 @@ namespace dq {
 // window never takes another's files, and a later start can tell the files of a run that ended
 // without cleaning up (crash, kill, power loss) from those of a window still open.
 //
-// The folder is QStandardPaths::AppDataLocation; DIRQUILL_DATA_DIR moves it, and so does
-// DIRQUILL_CONFIG_DIR (tests that redirect the settings never touch the user's data either).
+// The folder is "sessions" in the program's per-user data folder (userDataFolder()), so
+// XDG_DATA_HOME moves it.
 class SessionFiles
 {
 public:

@@ -89,6 +89,7 @@ private slots:
         // Going on cuts the torn tail off first, so the new page is readable after the old ones.
         HarvestJournal more(path);
         QVERIFY(more.appendPage(page(u"d"_qs, 1), after(2), 3, 7, true));
+        QVERIFY(more.flush());
         c = HarvestJournal::read(path);
         QVERIFY(!c.torn);
         QCOMPARE(int(c.rows.size()), 9);
@@ -98,6 +99,7 @@ private slots:
         // A run taken up again and cut off before its first page still goes on from there.
         HarvestJournal again(path);
         QVERIFY(again.beginRun(c.run, after(4), 5, 9));
+        QVERIFY(again.flush());
         c = HarvestJournal::read(path);
         QCOMPARE(int(c.rows.size()), 9);
         QVERIFY(!c.ended);
@@ -118,6 +120,7 @@ private slots:
         const QStringList awkward { u"Smith \"Bros\""_qs, u"C:\\yp\\"_qs, u"two\nlines\ttab"_qs,
             u"\x01caf\u00e9 \u4e2d"_qs };
         QVERIFY(j.appendPage({ awkward, { u"b2"_qs } }, after(1), 2, 6, false));
+        QVERIFY(j.flush());
         HarvestJournal::Contents c = HarvestJournal::read(path);
         QCOMPARE(int(c.rows.size()), 2);
         QCOMPARE(c.rows.front(), awkward);

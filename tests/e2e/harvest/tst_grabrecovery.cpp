@@ -1,4 +1,5 @@
 #include "app/files/recoverykeeper.h"
+#include "app/table/frmcoldef.h"
 #include "core/harvest/grabrun.h"
 #include "core/shell/sessionfiles.h"
 #include "core/shell/settings.h"
@@ -84,19 +85,18 @@ private slots:
     void aKilledGrabComesBackAndGoesOnWhereItStopped()
     {
         grab(listingPage());
-        // The journal as a kill after the third page leaves it, its last line torn.
-        QString journal;
-        connect(&harvest().grabRun(), &GrabRun::pageAccepted, this, [&] {
-            if (harvest().grabRun().pageCount() != 3)
-                return;
-            journal = test::tempDir() + u"/x.journal"_qs;
-            QFile::copy(m_win.w->recovery().journalPath(), journal);
-            QFile f(journal);
-            QVERIFY(f.open(QIODevice::Append));
-            f.write("{\"rows\":[[\"Torn");
-        });
         QVERIFY(m_win.grabEnds());
-        QVERIFY(!journal.isEmpty());
+        // The journal as a kill after the third page leaves it (format, run and three page
+        // lines), its last line torn.
+        QFile whole(m_win.w->recovery().journalPath());
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QString journal = test::tempDir() + u"/x.journal"_qs;
+        QFile f(journal);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        for (int line = 0; line < 5; ++line)
+            f.write(whole.readLine());
+        f.write("{\"rows\":[[\"Torn");
+        f.close();
         const QStringList clean = allRows(m_win.w->table().fa());
         QCOMPARE(clean.size(), 250);
         QVERIFY(!asKilledSession({ journal }).isEmpty());
@@ -194,8 +194,8 @@ private slots:
         QVERIFY(GridFile::save(opened, file, FileKind::Native));
         QVERIFY(m_win.w->table().fresh());
         grab(listingPage(u"&delay=800"_qs), 1);
-        // The run's titles already count as a change.
-        m_win.prompts.answers << Answer::No;
+        // The run's titles are no unsaved data: Open asks nothing before the first rows.
+        QVERIFY(!m_win.w->table().changed());
         QVERIFY(m_win.w->fileCommands().openFile(file, FileKind::Native));
         QVERIFY(m_win.grabEnds());
         const GridModel &fa = m_win.table();
@@ -203,6 +203,28 @@ private slots:
         QCOMPARE(fa.text(1, 0), u"Opened One"_qs);
         QCOMPARE(fa.text(2, 0), u"Opened Two"_qs);
         QVERIFY(!fa.text(3, 0).isEmpty());
+    }
+
+    void columnDefineOpenedBeforeAGrabWaitsForItsEnd()
+    {
+        m_win.w->findChild<QAction *>(u"mnuColumnDefine"_qs)->trigger();
+        auto *define = m_win.w->findChild<frmColDef *>();
+        QVERIFY(define);
+        grab(listingPage(u"&delay=300"_qs), 2);
+        define->definitions().setCursor(define->definitions().rows() - 1, 0);
+        define->deleteColumn();
+        m_win.prompts.answers << Answer::Ok;
+        define->applyAndClose();
+        QVERIFY(m_win.prompts.messages().value(0).startsWith(u"The columns cannot be redefined while a grab"_qs));
+        QVERIFY(define->isVisible());
+        QVERIFY(m_win.grabEnds());
+        const GridModel &fa = m_win.table();
+        QCOMPARE(fa.cols(), 13);
+        QCOMPARE(fa.rows(), 1 + 20);
+        // Once the grab has ended, the same OK applies the edits (the dropped column is empty).
+        define->applyAndClose();
+        QCOMPARE(fa.cols(), 12);
+        QCOMPARE(m_win.prompts.messages().size(), 1);
     }
 
     void theCounterFollowsEachPageAndDeleteDuplicatesWaitsForTheGrab()
