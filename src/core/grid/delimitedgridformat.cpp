@@ -495,7 +495,8 @@ bool parseSplit(QIODevice &device, char separator, const QString &name, GridStor
         } catch (const std::system_error &) {
             inFlight.push_back(std::async(std::launch::deferred, parsePiece, piece));
         }
-        if (inFlight.size() >= 4 && !collect()) {
+        // Two pieces parse at a time: both cores busy, little text and few rows in between.
+        if (inFlight.size() >= 2 && !collect()) {
             abandon();
             return false;
         }

@@ -27,7 +27,7 @@ public:
     // if it may hold Windows-1252 text, since the read starts again in that encoding.
     // A big UTF-8 file on a seekable device is parsed in pieces of about pieceBytes on worker
     // threads; 0 reads it in one pass (the result is the same either way).
-    static constexpr qint64 kPieceBytes = 4 << 20;
+    static constexpr qint64 kPieceBytes = 2 << 20;
     static FileResult read(
         QIODevice &device, char separator, const QString &name, GridStore &store, qint64 pieceBytes = kPieceBytes);
     static FileResult write(const GridStore &store, QIODevice &device, char separator, const QString &name);

@@ -87,7 +87,8 @@ private slots:
 
         QTest::newRow("plain texts and an empty one") << QByteArray("[\"Main St\",\"\",  \"x\"]");
         QTest::newRow("every short escape") << QByteArray("[\"a\\\"b\\\\c\\/d\",\"\\b\\f\\n\\r\\t\"]");
-        QTest::newRow("two-, three- and four-byte characters") << QByteArray("[\"S\xC3\xA3o \xE2\x82\xAC \xF0\x9F\x98\x80\"]");
+        QTest::newRow("two-, three- and four-byte characters")
+            << QByteArray("[\"S\xC3\xA3o \xE2\x82\xAC \xF0\x9F\x98\x80\"]");
         QTest::newRow("spaces and tabs between the cells") << QByteArray("[ \"a\" ,\t\"b\"\t]");
         QTest::newRow("an empty row") << QByteArray("[]");
         QTest::newRow("a unicode escape") << QByteArray("[\"\\u00e9\\ud83d\\ude00\"]");
@@ -128,7 +129,8 @@ private slots:
             << QByteArray("a,b\rc\"d,e\r\r\"f\rg\",h\n\ni,j\n");
         QTest::newRow("a byte-order mark and a row wider than the rest")
             << QByteArray("\xEF\xBB\xBFh1,h2\n1,2,3,4\n\"5\n\",6\n");
-        QTest::newRow("Windows-1252 text") << QByteArray("Stra\xDF" "e,\"M\xFC\nller\"\nx,y\n");
+        QTest::newRow("Windows-1252 text") << QByteArray("Stra\xDF"
+                                                         "e,\"M\xFC\nller\"\nx,y\n");
         QTest::newRow("a quoted field never closed") << QByteArray("a,b\nc,\"d\ne\nf,g\n");
     }
 
