@@ -419,19 +419,31 @@ bool parseSplit(QIODevice &device, char separator, const QString &name, GridStor
         return qint64(store.rows.size()) <= DelimitedGridFormat::kMaxRows
             && qint64(store.rows.size()) * widest <= DelimitedGridFormat::kMaxCells;
     };
+    // Buffers of pieces done with, for the next pieces: fresh ones would cost page faults.
+    std::vector<QByteArray> spareBytes;
+    std::vector<std::vector<GridRow>> spareRows;
+    const auto spare = [&](Piece &piece) {
+        piece.rows.rows.clear();
+        spareRows.push_back(std::move(piece.rows.rows));
+        spareBytes.push_back(std::move(piece.bytes));
+    };
     const auto collect = [&] {
         PiecePtr piece = inFlight.front().get();
         inFlight.pop_front();
         taken += piece->bytes.size();
         if (truth && !truth->parser->betweenRows()) {
-            if (!truth->parser->feed(piece->bytes))
+            const bool fed = truth->parser->feed(piece->bytes);
+            spare(*piece);
+            if (!fed)
                 return false;
         } else {
             if (!piece->ok)
                 return false;
+            if (truth)
+                spare(*truth);
             truth = std::move(piece);
         }
-        truth->bytes.clear();
+        spareBytes.push_back(std::move(truth->bytes));
         return takeRows();
     };
     const auto drain = [&] {
@@ -450,7 +462,13 @@ bool parseSplit(QIODevice &device, char separator, const QString &name, GridStor
     QByteArray carry;
     bool first = true;
     for (bool end = false; !end;) {
-        QByteArray bytes = std::move(carry);
+        QByteArray bytes;
+        if (!spareBytes.empty()) {
+            bytes = std::move(spareBytes.back());
+            spareBytes.pop_back();
+            bytes.resize(0);
+        }
+        bytes.append(carry);
         carry = QByteArray();
         const qsizetype old = bytes.size();
         bytes.resize(old + pieceBytes);
@@ -490,6 +508,10 @@ bool parseSplit(QIODevice &device, char separator, const QString &name, GridStor
             continue;
         auto piece = std::make_shared<Piece>();
         piece->bytes = std::move(bytes);
+        if (!spareRows.empty()) {
+            piece->rows.rows = std::move(spareRows.back());
+            spareRows.pop_back();
+        }
         try {
             inFlight.push_back(std::async(std::launch::async, parsePiece, piece));
         } catch (const std::system_error &) {
