@@ -5,7 +5,13 @@
 
 #include <QIODevice>
 
+#include <array>
 #include <cstring>
+#include <deque>
+#include <future>
+#include <memory>
+#include <string>
+#include <system_error>
 
 namespace dq {
 
@@ -149,6 +155,8 @@ public:
         , m_name(name)
         , m_store(store)
     {
+        for (const char c : { separator, '\n', '\r', '"' })
+            m_special[uchar(c)] = true;
     }
 
     bool feed(QByteArrayView bytes)
@@ -178,7 +186,7 @@ public:
             if (m_afterQuote) {
                 m_afterQuote = false;
                 if (c == '"') { // a doubled quote inside a quoted field
-                    m_field.append('"');
+                    m_field.push_back('"');
                     m_inQuotes = true;
                     ++i;
                     continue;
@@ -200,7 +208,7 @@ public:
                     return false;
                 m_pendingCr = c == '\r';
                 ++i;
-            } else if (c == '"' && m_fieldStart == m_field.size() && !m_fieldHasText) {
+            } else if (c == '"' && m_fieldStart == qsizetype(m_field.size()) && !m_fieldHasText) {
                 m_inQuotes = true;
                 m_quoteLine = m_line;
                 m_rowHasText = true;
@@ -209,7 +217,7 @@ public:
             } else {
                 // Plain text up to the next special byte in one copy.
                 qsizetype k = i;
-                while (k < n && p[k] != m_sep && p[k] != '\n' && p[k] != '\r' && p[k] != '"')
+                while (k < n && !m_special[uchar(p[k])])
                     ++k;
                 if (k == i)
                     k = i + 1; // a quote inside an unquoted field is kept as it is
@@ -237,19 +245,25 @@ public:
 
     const QString &error() const { return m_error; }
     int widest() const { return m_widest; }
+    // Between rows: what a parser that starts afresh assumes (line numbers aside).
+    bool betweenRows() const
+    {
+        return !m_inQuotes && !m_afterQuote && !m_pendingCr && m_ends.empty() && m_field.empty() && !m_rowHasText
+            && !m_fieldHasText;
+    }
 
 private:
     void endField()
     {
-        m_ends.push_back(m_field.size());
-        m_fieldStart = m_field.size();
+        m_ends.push_back(qsizetype(m_field.size()));
+        m_fieldStart = qsizetype(m_field.size());
         m_fieldHasText = false;
         m_rowHasText = true;
     }
 
     bool checkRowSize()
     {
-        if (m_field.size() <= DelimitedGridFormat::kMaxRowBytes)
+        if (qsizetype(m_field.size()) <= DelimitedGridFormat::kMaxRowBytes)
             return true;
         m_error = QStringLiteral("\"%1\", line %2: the row is longer than the 64 MB a row may hold")
                       .arg(m_name)
@@ -259,7 +273,7 @@ private:
 
     bool endRow()
     {
-        m_ends.push_back(m_field.size());
+        m_ends.push_back(qsizetype(m_field.size()));
         const int count = int(m_ends.size());
         if (count > DelimitedGridFormat::kMaxCols) {
             m_error = QStringLiteral("\"%1\", line %2: the row has %3 fields, more than the %4 columns a grid holds")
@@ -272,7 +286,7 @@ private:
         m_views.resize(size_t(count));
         qsizetype begin = 0;
         for (int c = 0; c < count; ++c) {
-            m_views[size_t(c)] = QByteArrayView(m_field.constData() + begin, m_ends[size_t(c)] - begin);
+            m_views[size_t(c)] = QByteArrayView(m_field.data() + begin, m_ends[size_t(c)] - begin);
             begin = m_ends[size_t(c)];
         }
         m_widest = qMax(m_widest, count);
@@ -300,9 +314,10 @@ private:
     }
 
     char m_sep;
+    std::array<bool, 256> m_special {}; // the bytes that end a run of plain text
     const QString &m_name;
     GridStore &m_store;
-    QByteArray m_field; // the current row's field bytes back to back
+    std::string m_field; // the current row's field bytes back to back
     std::vector<qsizetype> m_ends; // end offset of each finished field in m_field
     std::vector<QByteArrayView> m_views;
     qsizetype m_fieldStart = 0;
@@ -364,6 +379,164 @@ ParseOutcome parse(
     return ParseOutcome::Ok;
 }
 
+// A big file is cut after line ends into pieces that worker threads parse, each as if a row
+// started there. A piece's rows count only when the text before it really ended between rows;
+// when a quoted line break straddles the cut, the parser of the text before reads on through
+// the piece itself. Text that is not UTF-8, any fault, or a limit that might be crossed gives
+// false: the single pass then reads the file again, decides its encoding and words the error.
+bool parseSplit(QIODevice &device, char separator, const QString &name, GridStore &store, qint64 pieceBytes)
+{
+    struct Piece
+    {
+        QByteArray bytes;
+        GridStore rows;
+        std::unique_ptr<Parser> parser;
+        bool ok = false;
+    };
+    using PiecePtr = std::shared_ptr<Piece>;
+    const auto parsePiece = [separator, &name](PiecePtr piece) {
+        piece->rows.rows.reserve(size_t(piece->bytes.size() / 64));
+        piece->parser = std::make_unique<Parser>(separator, name, piece->rows);
+        piece->ok = piece->parser->feed(piece->bytes);
+        return piece;
+    };
+
+    std::deque<std::future<PiecePtr>> inFlight;
+    PiecePtr truth; // the parser whose state is the file's own at the end of the pieces taken
+    int widest = 0;
+    const qint64 total = device.size() - device.pos();
+    qint64 taken = 0; // bytes of the pieces taken
+    const auto takeRows = [&] {
+        if (store.rows.empty() && taken > 0 && truth->rows.rowCount() > 0) {
+            // The first piece tells how many rows the file will give, near enough to grow once.
+            store.rows.reserve(size_t(qMin<qint64>(DelimitedGridFormat::kMaxRows,
+                qint64(truth->rows.rowCount()) * total / taken + qint64(truth->rows.rowCount()) / 8)));
+        }
+        for (GridRow &row : truth->rows.rows)
+            store.rows.push_back(std::move(row));
+        truth->rows.rows.clear();
+        widest = qMax(widest, truth->parser->widest());
+        return qint64(store.rows.size()) <= DelimitedGridFormat::kMaxRows
+            && qint64(store.rows.size()) * widest <= DelimitedGridFormat::kMaxCells;
+    };
+    // Buffers of pieces done with, for the next pieces: fresh ones would cost page faults.
+    std::vector<QByteArray> spareBytes;
+    std::vector<std::vector<GridRow>> spareRows;
+    const auto spare = [&](Piece &piece) {
+        piece.rows.rows.clear();
+        spareRows.push_back(std::move(piece.rows.rows));
+        spareBytes.push_back(std::move(piece.bytes));
+    };
+    const auto collect = [&] {
+        PiecePtr piece = inFlight.front().get();
+        inFlight.pop_front();
+        taken += piece->bytes.size();
+        if (truth && !truth->parser->betweenRows()) {
+            const bool fed = truth->parser->feed(piece->bytes);
+            spare(*piece);
+            if (!fed)
+                return false;
+        } else {
+            if (!piece->ok)
+                return false;
+            if (truth)
+                spare(*truth);
+            truth = std::move(piece);
+        }
+        spareBytes.push_back(std::move(truth->bytes));
+        return takeRows();
+    };
+    const auto drain = [&] {
+        while (!inFlight.empty())
+            if (!collect())
+                return false;
+        return true;
+    };
+    const auto abandon = [&] {
+        for (auto &job : inFlight)
+            job.wait();
+        inFlight.clear();
+    };
+
+    Utf8Validator validator;
+    QByteArray carry;
+    bool first = true;
+    for (bool end = false; !end;) {
+        QByteArray bytes;
+        if (!spareBytes.empty()) {
+            bytes = std::move(spareBytes.back());
+            spareBytes.pop_back();
+            bytes.resize(0);
+        }
+        bytes.append(carry);
+        carry = QByteArray();
+        const qsizetype old = bytes.size();
+        bytes.resize(old + pieceBytes);
+        const qint64 got = device.read(bytes.data() + old, pieceBytes);
+        if (got < 0) {
+            abandon();
+            return false;
+        }
+        bytes.resize(old + got);
+        end = got == 0;
+        qsizetype fresh = old; // bytes not yet validated start here
+        if (first) {
+            // A byte-order mark is dropped once three bytes tell whether there is one.
+            if (bytes.size() < 3 && !end) {
+                carry = std::move(bytes);
+                continue;
+            }
+            if (bytes.startsWith("\xEF\xBB\xBF"))
+                bytes.remove(0, 3);
+            first = false;
+            fresh = 0;
+        }
+        if (!validator.feed(QByteArrayView(bytes).sliced(fresh))) {
+            abandon();
+            return false;
+        }
+        // Cut after the last line end; text without one goes out whole (its row then goes on
+        // in the parser of the piece before).
+        qsizetype cut = bytes.size();
+        while (!end && cut > 0 && bytes[cut - 1] != '\n' && bytes[cut - 1] != '\r')
+            --cut;
+        if (!end && cut > 0) {
+            carry = bytes.sliced(cut);
+            bytes.truncate(cut);
+        }
+        if (bytes.isEmpty())
+            continue;
+        auto piece = std::make_shared<Piece>();
+        piece->bytes = std::move(bytes);
+        if (!spareRows.empty()) {
+            piece->rows.rows = std::move(spareRows.back());
+            spareRows.pop_back();
+        }
+        try {
+            inFlight.push_back(std::async(std::launch::async, parsePiece, piece));
+        } catch (const std::system_error &) {
+            inFlight.push_back(std::async(std::launch::deferred, parsePiece, piece));
+        }
+        // Two pieces parse at a time: both cores busy, little text and few rows in between.
+        if (inFlight.size() >= 2 && !collect()) {
+            abandon();
+            return false;
+        }
+    }
+    if (!drain()) {
+        abandon();
+        return false;
+    }
+    if (!validator.complete())
+        return false;
+    if (truth && (!truth->parser->finish() || !takeRows()))
+        return false;
+    if (store.rows.empty())
+        store.rows.emplace_back();
+    store.columns.resize(size_t(qMax(1, widest)));
+    return true;
+}
+
 bool needsQuotes(QByteArrayView text, char separator)
 {
     // A field starting with U+FEFF is quoted: at the start of the file it would read back as a
@@ -378,12 +551,21 @@ bool needsQuotes(QByteArrayView text, char separator)
 
 } // namespace
 
-FileResult DelimitedGridFormat::read(QIODevice &device, char separator, const QString &name, GridStore &store)
+FileResult DelimitedGridFormat::read(
+    QIODevice &device, char separator, const QString &name, GridStore &store, qint64 pieceBytes)
 {
     const qint64 start = device.pos();
     QString error;
     store.rows.clear();
-    ParseOutcome outcome = parse(device, separator, false, name, store, error);
+    ParseOutcome outcome = ParseOutcome::Failed;
+    if (pieceBytes > 0 && !device.isSequential() && device.size() - start > pieceBytes) {
+        if (parseSplit(device, separator, name, store, pieceBytes))
+            outcome = ParseOutcome::Ok;
+        else if (store.rows.clear(); !device.seek(start))
+            return FileResult::failure(QStringLiteral("\"%1\" could not be read: %2").arg(name, device.errorString()));
+    }
+    if (outcome == ParseOutcome::Failed)
+        outcome = parse(device, separator, false, name, store, error);
     if (outcome == ParseOutcome::NotUtf8) {
         store.rows.clear();
         if (device.isSequential() || !device.seek(start))
@@ -393,8 +575,6 @@ FileResult DelimitedGridFormat::read(QIODevice &device, char separator, const QS
     }
     if (outcome != ParseOutcome::Ok)
         return FileResult::failure(error);
-    for (GridRow &row : store.rows)
-        row.cells.truncate(store.colCount());
     return FileResult::success();
 }
 

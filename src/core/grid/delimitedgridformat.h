@@ -25,7 +25,11 @@ public:
     // Fills store's rows and columns from device (store's other settings are kept; column
     // attributes are kept for the columns that still exist). The device must be seekable
     // if it may hold Windows-1252 text, since the read starts again in that encoding.
-    static FileResult read(QIODevice &device, char separator, const QString &name, GridStore &store);
+    // A big UTF-8 file on a seekable device is parsed in pieces of about pieceBytes on worker
+    // threads; 0 reads it in one pass (the result is the same either way).
+    static constexpr qint64 kPieceBytes = 2 << 20;
+    static FileResult read(
+        QIODevice &device, char separator, const QString &name, GridStore &store, qint64 pieceBytes = kPieceBytes);
     // Writes store's rows from firstRow on (a table written piece by piece as it grows).
     static FileResult write(
         const GridStore &store, QIODevice &device, char separator, const QString &name, int firstRow = 0);

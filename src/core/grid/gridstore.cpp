@@ -46,19 +46,32 @@ RowCells RowCells::fromUtf8(const QByteArrayView *cells, int count)
     if (count <= 0)
         return row;
     qsizetype bytes = 0;
-    for (int i = 0; i < count; ++i)
+    bool shortCells = count <= kMaxShortCells;
+    for (int i = 0; i < count; ++i) {
         bytes += cells[i].size();
-    const size_t header = sizeof(quint32) * size_t(count + 1);
+        shortCells = shortCells && cells[i].size() <= 0xFF;
+    }
+    const size_t header = shortCells ? size_t(1 + count) : 1 + sizeof(quint32) * size_t(count + 1);
     row.m_data = std::make_unique_for_overwrite<char[]>(header + size_t(bytes));
     char *p = row.m_data.get();
-    writeU32(p, quint32(count));
     char *text = p + header;
-    quint32 end = 0;
+    if (shortCells) {
+        p[0] = char(count);
+        for (int i = 0; i < count; ++i)
+            p[1 + i] = char(uchar(cells[i].size()));
+    } else {
+        p[0] = char(kWide);
+        writeU32(p + 1, quint32(count));
+        quint32 end = 0;
+        for (int i = 0; i < count; ++i) {
+            end += quint32(cells[i].size());
+            writeU32(p + 1 + sizeof(quint32) * size_t(i + 1), end);
+        }
+    }
     for (int i = 0; i < count; ++i) {
         if (!cells[i].isEmpty())
-            std::memcpy(text + end, cells[i].data(), size_t(cells[i].size()));
-        end += quint32(cells[i].size());
-        writeU32(p + sizeof(quint32) * size_t(i + 1), end);
+            std::memcpy(text, cells[i].data(), size_t(cells[i].size()));
+        text += cells[i].size();
     }
     return row;
 }
@@ -84,7 +97,10 @@ QString RowCells::textOf(QByteArrayView utf8)
 
 int RowCells::storedCount() const
 {
-    return m_data ? int(readU32(m_data.get())) : 0;
+    if (!m_data)
+        return 0;
+    const auto tag = uchar(m_data[0]);
+    return tag == kWide ? int(readU32(m_data.get() + 1)) : int(tag);
 }
 
 QByteArrayView RowCells::utf8(int col) const
@@ -93,9 +109,16 @@ QByteArrayView RowCells::utf8(int col) const
     if (col < 0 || col >= n)
         return {};
     const char *p = m_data.get();
-    const char *text = p + sizeof(quint32) * size_t(n + 1);
-    const quint32 begin = col == 0 ? 0 : readU32(p + sizeof(quint32) * size_t(col));
-    const quint32 end = readU32(p + sizeof(quint32) * size_t(col + 1));
+    if (uchar(p[0]) != kWide) {
+        const auto *lengths = reinterpret_cast<const uchar *>(p + 1);
+        qsizetype begin = 0;
+        for (int i = 0; i < col; ++i)
+            begin += lengths[i];
+        return QByteArrayView(p + 1 + n + begin, lengths[col]);
+    }
+    const char *text = p + 1 + sizeof(quint32) * size_t(n + 1);
+    const quint32 begin = col == 0 ? 0 : readU32(p + 1 + sizeof(quint32) * size_t(col));
+    const quint32 end = readU32(p + 1 + sizeof(quint32) * size_t(col + 1));
     return QByteArrayView(text + begin, qsizetype(end - begin));
 }
 
@@ -104,7 +127,14 @@ qsizetype RowCells::byteSize() const
     const int n = storedCount();
     if (!n)
         return 0;
-    return qsizetype(sizeof(quint32) * size_t(n + 1)) + qsizetype(readU32(m_data.get() + sizeof(quint32) * size_t(n)));
+    const char *p = m_data.get();
+    if (uchar(p[0]) != kWide) {
+        qsizetype bytes = 1 + n;
+        for (int i = 0; i < n; ++i)
+            bytes += uchar(p[1 + i]);
+        return bytes;
+    }
+    return qsizetype(1 + sizeof(quint32) * size_t(n + 1)) + qsizetype(readU32(p + 1 + sizeof(quint32) * size_t(n)));
 }
 
 std::vector<QByteArrayView> RowCells::views(int atLeast) const

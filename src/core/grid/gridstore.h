@@ -13,10 +13,11 @@
 
 namespace dq {
 
-// The texts of one grid row in one allocation: a cell count, the end offset of every cell
-// and then the cells' UTF-8 bytes back to back. A row of empty cells costs no allocation;
-// cells past the stored count read as empty. A million 13-column listing rows then cost one
-// small block each instead of thirteen separately allocated strings.
+// The texts of one grid row in one allocation: a cell count, where every cell ends and then
+// the cells' UTF-8 bytes back to back. A row of empty cells costs no allocation; cells past
+// the stored count read as empty. A million 13-column listing rows then cost one small block
+// each instead of thirteen separately allocated strings. A row of few, short cells (the usual
+// listing) keeps one length byte per cell; other rows keep four-byte end offsets.
 class RowCells
 {
 public:
@@ -48,6 +49,10 @@ public:
 
 private:
     std::vector<QByteArrayView> views(int atLeast) const;
+    // Header of the block: the first byte is the cell count when it is at most kMaxShortCells
+    // and one length byte per cell follows; kWide means a four-byte count and four-byte ends.
+    static constexpr int kMaxShortCells = 64;
+    static constexpr uchar kWide = 0xFF;
     std::unique_ptr<char[]> m_data;
 };
 

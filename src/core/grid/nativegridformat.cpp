@@ -523,6 +523,150 @@ struct ParsedBatch
     qint64 errorLine = 0;
 };
 
+// One UTF-8 sequence of two to four bytes at p (p < end), checked as the JSON reader checks
+// it; 0 when it is not one this fast path takes. Lead byte EF (U+F000..U+FFFF: the byte-order
+// mark and the noncharacters among them) and the last two code points of each plane are left to
+// the JSON reader, so the two paths can never disagree on them.
+int plainUtf8Sequence(const uchar *p, const uchar *end)
+{
+    const uchar c = *p;
+    int len = 0;
+    quint32 code = 0;
+    quint32 min = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        code = c & 0x1F;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEE) {
+        len = 3;
+        code = c & 0x0F;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        code = c & 0x07;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (end - p < len)
+        return 0;
+    for (int i = 1; i < len; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || (code & 0xFFFE) == 0xFFFE)
+        return 0;
+    return len;
+}
+
+// Most row lines are a plain array of texts without \u escapes: such a line is decoded straight
+// into the row's UTF-8 block, as the JSON reader would decode it. Anything else (objects, other
+// values, \u escapes, odd spacing, too many cells, any fault) gives false and goes through the
+// JSON reader, which also words the errors.
+bool readPlainCells(QByteArrayView line, int cols, GridRow &row)
+{
+    static thread_local std::vector<char> bytes;
+    static thread_local std::vector<qsizetype> ends;
+    static thread_local std::vector<QByteArrayView> views;
+    const auto *p = reinterpret_cast<const uchar *>(line.data());
+    const uchar *const end = p + line.size();
+    const auto skipSpace = [&] {
+        while (p < end && (*p == ' ' || *p == '\t'))
+            ++p;
+    };
+    bytes.clear();
+    ends.clear();
+    skipSpace();
+    if (p == end || *p != '[')
+        return false;
+    ++p;
+    skipSpace();
+    if (p < end && *p == ']') {
+        ++p;
+    } else {
+        for (;;) {
+            if (p == end || *p != '"')
+                return false;
+            ++p;
+            for (;;) {
+                const uchar *run = p;
+                while (p < end && *p >= 0x20 && *p < 0x80 && *p != '"' && *p != '\\')
+                    ++p;
+                bytes.insert(bytes.end(), run, p);
+                if (p == end || *p < 0x20)
+                    return false;
+                if (*p == '"') {
+                    ++p;
+                    break;
+                }
+                if (*p == '\\') {
+                    if (end - p < 2)
+                        return false;
+                    char unescaped = 0;
+                    switch (p[1]) {
+                    case '"':
+                    case '\\':
+                    case '/':
+                        unescaped = char(p[1]);
+                        break;
+                    case 'b':
+                        unescaped = '\b';
+                        break;
+                    case 'f':
+                        unescaped = '\f';
+                        break;
+                    case 'n':
+                        unescaped = '\n';
+                        break;
+                    case 'r':
+                        unescaped = '\r';
+                        break;
+                    case 't':
+                        unescaped = '\t';
+                        break;
+                    default:
+                        return false;
+                    }
+                    bytes.push_back(unescaped);
+                    p += 2;
+                    continue;
+                }
+                const int len = plainUtf8Sequence(p, end);
+                if (!len)
+                    return false;
+                bytes.insert(bytes.end(), p, p + len);
+                p += len;
+            }
+            ends.push_back(qsizetype(bytes.size()));
+            if (qsizetype(ends.size()) > cols)
+                return false;
+            skipSpace();
+            if (p < end && *p == ',') {
+                ++p;
+                skipSpace();
+                continue;
+            }
+            if (p < end && *p == ']') {
+                ++p;
+                break;
+            }
+            return false;
+        }
+    }
+    skipSpace();
+    if (p != end)
+        return false;
+    views.resize(ends.size());
+    qsizetype begin = 0;
+    for (size_t i = 0; i < ends.size(); ++i) {
+        views[i] = QByteArrayView(bytes.data() + begin, ends[i] - begin);
+        begin = ends[i];
+    }
+    row.cells = RowCells::fromUtf8(views.data(), int(views.size()));
+    return true;
+}
+
 // Whether a line holds a \uD800-\uDFFF escape without its pair. Such text has no UTF-8 form and
 // the JSON reader would change it silently, so the file is refused instead.
 bool hasLoneSurrogateEscape(QByteArrayView line)
@@ -561,6 +705,10 @@ ParsedBatch parseBatch(const Batch &batch, int cols, std::atomic<qint64> &format
     for (size_t i = 0; i < batch.ends.size(); ++i) {
         QByteArray line = QByteArray::fromRawData(batch.bytes.constData() + begin, batch.ends[i] - begin);
         begin = batch.ends[i];
+        if (GridRow plain; readPlainCells(line, cols, plain)) {
+            out.rows.push_back(std::move(plain));
+            continue;
+        }
         // A raw U+FEFF at the start of a string would be dropped by the JSON reader as a
         // byte-order mark; as an escape it is kept.
         if (line.contains("\xEF\xBB\xBF"))
@@ -617,7 +765,10 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
 
     const int cols = store.colCount();
     store.rows.clear();
-    store.rows.reserve(size_t(qMin<qint64>(rowCount, 1'000'000)));
+    // Room for the declared rows when the file is big enough to hold them, so a big table is not
+    // copied while it grows and keeps no spare capacity; a header alone reserves little.
+    const qint64 backedRows = qMax<qint64>(1'000'000, device.isSequential() ? 0 : device.size() / 16);
+    store.rows.reserve(size_t(qMin(rowCount, backedRows)));
 
     constexpr size_t kBatchLines = 2048;
     const int inFlightLimit = qBound(1, QThread::idealThreadCount(), 4) * 2;

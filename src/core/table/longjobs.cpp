@@ -2,9 +2,14 @@
 
 #include <QLocale>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <memory>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace dq {
 
@@ -139,6 +144,16 @@ void LongJobs::finish(Apply apply)
         apply();
     }
     emit finished(applied);
+    giveBackFreedMemory();
+}
+
+void LongJobs::giveBackFreedMemory()
+{
+#if defined(__GLIBC__)
+    // A long job frees big buffers (sort keys, a replaced table, a cancelled result) in the
+    // middle of the heap, where the allocator keeps them: hand those pages back, off this thread.
+    QThreadPool::globalInstance()->start([] { malloc_trim(0); });
+#endif
 }
 
 void LongJobs::report(const QString &message)

@@ -99,6 +99,7 @@ signals:
 
 private:
     void finish(Apply apply);
+    static void giveBackFreedMemory();
 
     bool m_busy = false;
     QString m_title;
