@@ -5,6 +5,8 @@
 #include "support/testsupport.h"
 
 #include <QBuffer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -36,18 +38,16 @@ QString writeFile(const QString &name, const QByteArray &bytes)
     return test::writeBytes(test::tempDir() + QLatin1Char('/') + name, bytes);
 }
 
-// Hand-written native files: a leading '@' stands for a 2-by-2 header line, a leading '#' for
-// the start of a header up to its version.
-QByteArray native(const char *text)
+// The start of a native file's header, up to its shape.
+const QByteArray kHeader = R"({"format":"dirquill-grid","version":1,)";
+
+QJsonObject cases(const QString &name)
 {
-    const QByteArray t(text);
-    if (t.startsWith('@'))
-        return R"({"format":"dirquill-grid","version":1,"rows":2,"cols":2})"
-               "\n"
-            + t.mid(1);
-    if (t.startsWith('#'))
-        return R"({"format":"dirquill-grid","version":1,)" + t.mid(1);
-    return t;
+    const QJsonObject o
+        = QJsonDocument::fromJson(test::readBytes(QStringLiteral(DQ_TEST_DATA_DIR "/grid/load/") + name)).object();
+    if (o.isEmpty())
+        qFatal("no cases in %s", qPrintable(name));
+    return o;
 }
 
 // A small grid with something in every kind of state a load could disturb.
@@ -208,7 +208,7 @@ private slots:
         QCOMPARE(back.rowHeight(14999), GridModel::kDefaultRowHeight);
 
         // A fault deep in such a file is reported at its own line, ahead of later faults.
-        QByteArray bad = native(R"(#"rows":9000,"cols":1})") + '\n';
+        QByteArray bad = kHeader + R"("rows":9000,"cols":1})" + '\n';
         for (int i = 0; i < 7000; ++i)
             bad += i == 6000 ? QByteArray("[1]\n") : QByteArray("[\"ok\"]\n");
         bad += "[\"a\",\"b\"]\n" + QByteArray("[]\n").repeated(3000);
@@ -220,68 +220,22 @@ private slots:
     }
     void filesInEveryVariantLoad_data()
     {
-        QTest::addColumn<FileKind>("kind");
-        QTest::addColumn<QByteArray>("file");
+        // Hand-written files (loads.json: what each loads as) and damaged ones (refused.json:
+        // the reason given), one file per case.
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("fixedRows");
-        const struct
-        {
-            const char *name;
-            FileKind kind;
-            const char *file;
-            const char *expected;
-            int fixedRows = 1;
-        } rows[] = {
-            { "native: plain arrays of strings, no columns or grid given", FileKind::Native,
-                "@[\"Name\",\"Street\"]\n[\"a\",\"b\"]\n", "2x2\nName|Street\na|b" },
-            { "native: a shorter array leaves the remaining cells empty", FileKind::Native, "@[\"Name\"]\n[]\n",
-                "2x2\nName|\n|" },
-            { "native: fewer row lines than rows leaves the rest blank", FileKind::Native, "@[\"a\",\"b\"]\n",
-                "2x2\na|b\n|" },
-            { "native: CR LF line ends, a byte-order mark and no final line end", FileKind::Native,
-                "\xEF\xBB\xBF{\"format\":\"dirquill-grid\",\"version\":1,\"rows\":2,\"cols\":2}\r\n[\"a\"]\r\n[\"c\"]",
-                "2x2\na|\nc|" },
-            { "native: trailing empty lines are ignored", FileKind::Native, "@[\"a\"]\n\n\n", "2x2\na|\n|" },
-            { "native: an object row with only cells", FileKind::Native, "@{\"cells\":[\"x\",\"y\"]}\n",
-                "2x2\nx|y\n|" },
-            { "native: fixedRows zero is kept", FileKind::Native,
-                R"(#"rows":1,"cols":1,"fixedRows":0})"
-                "\n[\"a\"]\n",
-                "1x1\na", 0 },
-            { "native: unknown fields are ignored", FileKind::Native,
-                R"(#"rows":1,"cols":1,"comment":"hi","columns":[{"note":1}]})"
-                "\n{\"cells\":[\"a\"],\"later\":true}\n",
-                "1x1\na" },
-            { "native: escaped JSON text", FileKind::Native, "@[\"\\u00e9\\\"\\n\\ud83d\\ude42\"]\n",
-                "2x2\né\"\n🙂|\n|" },
-            { "comma: LF line ends", FileKind::Comma, "a,b\nc,d\n", "2x2\na|b\nc|d" },
-            { "comma: CR LF line ends", FileKind::Comma, "a,b\r\nc,d\r\n", "2x2\na|b\nc|d" },
-            { "comma: old CR-only line ends", FileKind::Comma, "a,b\rc,d\r", "2x2\na|b\nc|d" },
-            { "comma: no line end after the last row", FileKind::Comma, "a,b\nc,d", "2x2\na|b\nc|d" },
-            { "comma: a byte-order mark is not part of the first title", FileKind::Comma, "\xEF\xBB\xBFName,x\n",
-                "1x2\nName|x" },
-            { "comma: a quoted field over several lines", FileKind::Comma, "a,\"one\r\ntwo\nthree\"\nc,d\n",
-                "2x2\na|one\r\ntwo\nthree\nc|d" },
-            { "comma: doubled quotes inside quotes", FileKind::Comma, "\"\"\"a\"\"\",\"\"\n", "1x2\n\"a\"|" },
-            { "comma: ragged rows take the widest line's width", FileKind::Comma, "a\nb,c,d\ne,\n",
-                "3x3\na||\nb|c|d\ne||" },
-            { "comma: a blank line in the middle is a blank row", FileKind::Comma, "a,b\n\nc,d\n", "3x2\na|b\n|\nc|d" },
-            { "comma: a stray quote inside an unquoted field is kept", FileKind::Comma, "5\" disk,x\n",
-                "1x2\n5\" disk|x" },
-            { "comma: text that is not UTF-8 is read as Windows-1252", FileKind::Comma,
-                "Caf\xe9,\x80 5,\x93quoted\x94\n", "1x3\nCafé|€ 5|“quoted”" },
-            { "comma: a lone CR LF counts as one line end", FileKind::Comma, "x\r\n", "1x1\nx" },
-            { "tab: commas are left alone", FileKind::Tab, "a,b\tc\n", "1x2\na,b|c" },
-        };
-        for (const auto &row : rows)
-            QTest::newRow(row.name) << row.kind << native(row.file) << s(row.expected) << row.fixedRows;
+        const QJsonObject loads = cases(QStringLiteral("loads.json"));
+        for (auto it = loads.begin(); it != loads.end(); ++it)
+            QTest::newRow(qPrintable(it.key()))
+                << it.key() << it->toObject().value(u"grid").toString() << it->toObject().value(u"fixedRows").toInt();
     }
     void filesInEveryVariantLoad()
     {
-        QFETCH(FileKind, kind);
-        QFETCH(QByteArray, file);
+        QFETCH(QString, file);
+        const FileKind kind = GridFile::kindForPath(file);
         GridModel m;
-        const FileResult r = GridFile::load(m, writeFile(QStringLiteral("hand"), file), kind);
+        const FileResult r = GridFile::load(m, QStringLiteral(DQ_TEST_DATA_DIR "/grid/load/") + file, kind);
         QVERIFY2(r.ok, qPrintable(r.errorString));
         QTEST(dump(m), "expected");
         if (kind == FileKind::Native) {
@@ -294,64 +248,19 @@ private slots:
         QTest::addColumn<FileKind>("kind");
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("problem");
-        const struct
-        {
-            const char *name;
-            const char *file;
-            const char *problem;
-        } rows[] = {
-            { "an empty file", "", "is empty" },
-            { "a comma text file opened as native", "Name,Street\na,b\n", "line 1: this is not a Dirquill grid file" },
-            { "a first line that is an array", "[\"a\"]\n", "line 1: this is not a Dirquill grid file" },
-            { "a different format tag", R"({"format":"other","version":1,"rows":1,"cols":1})", "lacks \"format\"" },
-            { "a newer version", R"({"format":"dirquill-grid","version":7,"rows":1,"cols":1})", "newer version" },
-            { "no version", R"({"format":"dirquill-grid","rows":1,"cols":1})", "no \"version\"" },
-            { "no shape", R"(#"x":1})", "does not give \"rows\"" },
-            { "a trillion rows", R"(#"rows":1e12,"cols":13})", "\"rows\" is 1000000000000, outside" },
-            { "more cells than a grid holds", R"(#"rows":9000000,"cols":13})", "more than the 50000000 cells" },
-            { "negative columns", R"(#"rows":1,"cols":-3})", "\"cols\" is -3, outside" },
-            { "fractional rows", R"(#"rows":2.5,"cols":1})", "\"rows\" is not a whole number" },
-            { "columns given as text", R"(#"rows":1,"cols":"13"})", "\"cols\" is not a whole number" },
-            { "a column width given as text", R"(#"rows":1,"cols":1,"columns":[{"width":"wide"}]})",
-                "column 1: \"width\" is not a whole number" },
-            { "an unknown data type", R"(#"rows":1,"cols":1,"columns":[{"type":"blob"}]})", "\"type\" \"blob\"" },
-            { "an alignment code that does not exist", R"(#"rows":1,"cols":1,"columns":[{"align":3}]})",
-                "alignment codes" },
-            { "more column entries than columns", R"(#"rows":1,"cols":1,"columns":[{},{}]})", "describes 2 columns" },
-            { "a grid colour that is not a colour", R"(#"rows":1,"cols":1,"grid":{"alternateRowColor":"blue-ish"}})",
-                "grid: \"alternateRowColor\" is not a colour" },
-            { "a truncated row", "@[\"a\",\"b\"]\n[\"c\",\"d", "line 3: the row is not valid JSON" },
-            { "a cell that is a number", "@[\"a\",2]\n", "line 2: cell 2 is not text" },
-            { "a row wider than the grid", "@[\"a\",\"b\",\"c\"]\n",
-                "line 2: the row has 3 cells but the grid has 2 columns" },
-            { "more rows than the header declares", "@[]\n[]\n[]\n", "line 4: the file holds more rows than the 2" },
-            { "invalid UTF-8 in a cell", "@[\"caf\xe9\"]\n", "line 2: the row is not valid JSON" },
-            { "an empty line between rows", "@[\"a\"]\n\n[\"b\"]\n", "line 3: the line is empty" },
-            { "a row that is a number", "@42\n", "line 2: the row is not valid JSON" },
-            { "a row object whose cells are not an array", "@{\"cells\":\"a\"}\n",
-                "line 2: \"cells\" is not an array" },
-            { "a negative row height", "@{\"cells\":[],\"height\":-5}\n", "line 2: \"height\" is -5" },
-            { "a cell format for a column that does not exist", "@{\"formats\":[{\"col\":2,\"bold\":true}]}\n",
-                "\"col\" is not a column" },
-            { "a cell format with a wrong type", "@{\"formats\":[{\"col\":0,\"bold\":\"yes\"}]}\n",
-                "\"bold\" is not true or false" },
-            { "a cell colour without a hash", "@{\"formats\":[{\"col\":0,\"fore\":\"red\"}]}\n",
-                "\"fore\" is not a colour" },
-            { "an unknown check state", "@{\"formats\":[{\"col\":0,\"check\":\"maybe\"}]}\n", "\"check\" is not" },
-            { "a header declaring millions of rows the file does not hold",
-                R"(#"rows":5000000,"cols":1})"
-                "\n[\"a\"]\n",
-                "declares 5000000 rows but the file holds only 1 row lines" },
-        };
-        for (const auto &row : rows)
-            QTest::newRow(row.name) << FileKind::Native << native(row.file) << s(row.problem);
+        const QJsonObject refused = cases(QStringLiteral("refused.json"));
+        for (auto it = refused.begin(); it != refused.end(); ++it)
+            QTest::newRow(qPrintable(it.key()))
+                << FileKind::Native << test::readBytes(QStringLiteral(DQ_TEST_DATA_DIR "/grid/load/") + it.key())
+                << it->toString();
         // Formatting for every row of a very wide grid would take gigabytes.
         QTest::newRow("formatting that would take gigabytes") << FileKind::Native
-                                                              << native(R"(#"rows":3000,"cols":16000})") + "\n"
+                                                              << kHeader + R"("rows":3000,"cols":16000})" + "\n"
                 + QByteArray("{\"formats\":[{\"col\":1,\"bold\":true}]}\n").repeated(1300)
                                                               << s("cells lie in formatted rows");
         QTest::newRow("a line over 64 MB")
-            << FileKind::Native << native("@[\"") + QByteArray(65 * 1024 * 1024, 'x') + "\"]\n"
+            << FileKind::Native
+            << kHeader + R"("rows":2,"cols":2})" + "\n[\"" + QByteArray(65 * 1024 * 1024, 'x') + "\"]\n"
             << s("line 2: the line is longer than the 64 MB");
         QTest::newRow("comma: an unbalanced quote")
             << FileKind::Comma << QByteArray("a,b\nc,\"d\ne,f\n") << s("line 2: a quoted field is never closed");
