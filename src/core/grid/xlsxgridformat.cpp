@@ -249,6 +249,31 @@ private:
     std::map<FormatKey, lxw_format *> m_formats;
 };
 
+// The last row holding any text, -1 when none does.
+int lastFilledRow(const GridStore &store)
+{
+    for (int r = store.rowCount() - 1; r >= 0; --r)
+        for (int c = 0; c < store.colCount(); ++c)
+            if (!store.rows[size_t(r)].cells.utf8(c).isEmpty())
+                return r;
+    return -1;
+}
+
+// The library does not check its writes to its own temporary files: a full disk or a file-size
+// limit leaves a shortened sheet that still packs into a sound archive. Reading the workbook
+// back shows whether every row made it, before the old file is replaced.
+FileResult checkBuilt(const QString &path, const GridStore &store, const QString &name)
+{
+    QFile built(path);
+    GridStore back;
+    const bool read = built.open(QIODevice::ReadOnly) && XlsxSheetReader::read(built, name, back);
+    if (read && lastFilledRow(back) == lastFilledRow(store))
+        return FileResult::success();
+    return FileResult::failure(
+        QStringLiteral("\"%1\" could not be written: the workbook came out incomplete (the disk may be full)")
+            .arg(name));
+}
+
 } // namespace
 
 FileResult XlsxGridFormat::write(const GridStore &store, QIODevice &device, const QString &name)
@@ -264,6 +289,8 @@ FileResult XlsxGridFormat::write(const GridStore &store, QIODevice &device, cons
         if (const FileResult r = writer.run(); !r)
             return r;
     }
+    if (const FileResult r = checkBuilt(path, store, name); !r)
+        return r;
     QFile built(path);
     if (!built.open(QIODevice::ReadOnly))
         return FileResult::failure(QStringLiteral("\"%1\" could not be written: %2").arg(name, built.errorString()));

@@ -124,7 +124,9 @@ private slots:
             lines({ "....", ".xx.", "....", "....", "....", "...." }));
 
         test::ScriptedPrompts prompts;
-        prompts.colors = { QColor(10, 20, 30) };
+        prompts.colors = { QColor(), QColor(10, 20, 30) }; // the first dialog is cancelled
+        QVERIFY(!CellStyling::chooseBackColor(m, GridRange { 0, 0, 5, 3 }, prompts));
+        QVERIFY(!m.cellFormat(5, 3).hasBack);
         QVERIFY(CellStyling::chooseBackColor(m, GridRange { 2, 0, 3, 0 }, prompts));
         QCOMPARE(map(m, [](const CellFormat &f) { return f.hasBack && f.back == qRgb(10, 20, 30); }),
             lines({ "....", "....", "x...", "x...", "....", "...." }));
@@ -132,17 +134,6 @@ private slots:
         CellStyling::setAlignment(m, GridRange { 5, 0, 5, 3 }, Alignment::RightCenter);
         QCOMPARE(map(m, [](const CellFormat &f) { return f.alignment == Alignment::RightCenter; }),
             lines({ "....", "....", "....", "....", "....", "xxxx" }));
-    }
-    void cancelledColourDialogChangesNothing()
-    {
-        GridModel m;
-        fillTable(m);
-        test::ScriptedPrompts prompts;
-        prompts.colors = { QColor(), QColor() };
-        QVERIFY(!CellStyling::chooseBackColor(m, GridRange { 0, 0, 5, 3 }, prompts));
-        QVERIFY(!CellStyling::chooseBackColor(m, GridRange { 1, 1, 1, 1 }, prompts));
-        QVERIFY(!m.hasAnyCellFormat());
-        QCOMPARE(prompts.asked.size(), 2);
     }
     void gridWideSwitches()
     {
@@ -168,26 +159,13 @@ private slots:
         QCOMPARE(m.cellFormat(4, 3).fontSize, 0);
         QVERIFY(m.cellFormat(4, 3).bold);
     }
-    void searchFontColors_data()
-    {
-        QTest::addColumn<bool>("blue");
-        QTest::addColumn<bool>("red");
-        QTest::addColumn<bool>("green");
-        QTest::addColumn<QList<QColor>>("colors");
-        const QColor black(0, 0, 0), blue(0, 0, 255), red(255, 0, 0), green(48, 117, 0);
-        QTest::newRow("nothing ticked is black only") << false << false << false << QList<QColor> { black };
-        QTest::newRow("red and green follow black in menu order")
-            << false << true << true << QList<QColor> { black, red, green };
-        QTest::newRow("green alone") << false << false << true << QList<QColor> { black, green };
-        QTest::newRow("all three") << true << true << true << QList<QColor> { black, blue, red, green };
-    }
     void searchFontColors()
     {
-        QFETCH(bool, blue);
-        QFETCH(bool, red);
-        QFETCH(bool, green);
-        QFETCH(QList<QColor>, colors);
-        QCOMPARE(CellStyling::searchFontColors(blue, red, green), colors);
+        const QColor black(0, 0, 0), blue(0, 0, 255), red(255, 0, 0), green(48, 117, 0);
+        QCOMPARE(CellStyling::searchFontColors(false, false, false), QList<QColor> { black });
+        QCOMPARE(CellStyling::searchFontColors(false, true, true), (QList<QColor> { black, red, green }));
+        QCOMPARE(CellStyling::searchFontColors(false, false, true), (QList<QColor> { black, green }));
+        QCOMPARE(CellStyling::searchFontColors(true, true, true), (QList<QColor> { black, blue, red, green }));
     }
 };
 

@@ -50,26 +50,16 @@ class TestColumnDefs : public QObject
     Q_OBJECT
 
 private slots:
-    void namesMapToTypesAndAlignments_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("typeNameBack");
-        QTest::newRow("Number") << "Number" << int(DataType::Double) << "Number";
-        QTest::newRow("Money") << "Money" << int(DataType::Currency) << "Money";
-        QTest::newRow("Date") << "Date" << int(DataType::Date) << "Date";
-        QTest::newRow("Checkbox") << "Checkbox" << int(DataType::Boolean) << "Checkbox";
-        QTest::newRow("Text") << "Text" << int(DataType::String) << "Text";
-        QTest::newRow("any other text is text") << "Currency" << int(DataType::String) << "Text";
-    }
     void namesMapToTypesAndAlignments()
     {
-        QFETCH(QString, name);
-        QFETCH(int, type);
-        QFETCH(QString, typeNameBack);
-        QCOMPARE(int(ColumnDefs::typeFromName(name)), type);
-        QCOMPARE(ColumnDefs::typeName(DataType(type)), typeNameBack);
-
+        const QList<std::pair<const char *, DataType>> types { { "Number", DataType::Double },
+            { "Money", DataType::Currency }, { "Date", DataType::Date }, { "Checkbox", DataType::Boolean },
+            { "Text", DataType::String } };
+        for (const auto &[name, type] : types) {
+            QCOMPARE(ColumnDefs::typeFromName(QString::fromLatin1(name)), type);
+            QCOMPARE(ColumnDefs::typeName(type), QString::fromLatin1(name));
+        }
+        QCOMPARE(ColumnDefs::typeFromName(QStringLiteral("Currency")), DataType::String); // any other name is text
         QCOMPARE(ColumnDefs::alignmentName(Alignment::General), QStringLiteral("Left"));
         QCOMPARE(ColumnDefs::alignmentName(Alignment::CenterCenter), QStringLiteral("Center"));
         QCOMPARE(ColumnDefs::alignmentFromName(QStringLiteral("Right")), Alignment::RightCenter);
@@ -79,30 +69,24 @@ private slots:
     {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("alignment");
-        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("format"); // after "0.00"
         QTest::addColumn<QString>("formatList");
-        QTest::newRow("Number aligns right and keeps the format") << "Number"
-                                                                  << "Right"
-                                                                  << "0.00"
-                                                                  << "0|0.0|0.00|0.000|0.0000|%|#.00%|#,###|#,###.00";
-        QTest::newRow("Money aligns right and keeps the format") << "Money"
-                                                                 << "Right"
-                                                                 << "0.00"
-                                                                 << "$#,###|$#,###.00";
-        QTest::newRow("Checkbox centres and clears the format") << "Checkbox"
-                                                                << "Center"
-                                                                << ""
-                                                                << "";
-        QTest::newRow("Date aligns left and clears the format")
-            << "Date"
-            << "Left"
-            << ""
-            << "mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy|mm/dd/yy hh:mm|mm/dd/yy hh:mm:ss|"
-               "mm/dd/yy hh:mm AMPM|mm/dd/yy hh:mm:ss AMPM";
-        QTest::newRow("Text aligns left and clears the format") << "Text"
-                                                                << "Left"
-                                                                << ""
-                                                                << "";
+        const struct
+        {
+            const char *name, *type, *alignment, *format, *formatList;
+        } rows[] = {
+            { "Number aligns right and keeps the format", "Number", "Right", "0.00",
+                "0|0.0|0.00|0.000|0.0000|%|#.00%|#,###|#,###.00" },
+            { "Money aligns right and keeps the format", "Money", "Right", "0.00", "$#,###|$#,###.00" },
+            { "Checkbox centres and clears the format", "Checkbox", "Center", "", "" },
+            { "Date aligns left and clears the format", "Date", "Left", "",
+                "mm/dd/yy|mm/dd/yyyy|m/d/yy|m/d/yyyy|dd-Mmm-yyyy|Mmm-dd-yyyy|mm/dd/yy hh:mm|mm/dd/yy hh:mm:ss|"
+                "mm/dd/yy hh:mm AMPM|mm/dd/yy hh:mm:ss AMPM" },
+            { "Text aligns left and clears the format", "Text", "Left", "", "" },
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.name) << QString::fromLatin1(row.type) << QString::fromLatin1(row.alignment)
+                                    << QString::fromLatin1(row.format) << QString::fromLatin1(row.formatList);
     }
     void typeChangeRules()
     {
@@ -144,10 +128,13 @@ private slots:
         QVERIFY(dialog.cellFormat(12, 5).hasBack);
         QVERIFY(!dialog.cellFormat(13, 1).hasBack);
     }
-    void deletingADefinitionRowAppliesByPosition()
+    void deletingAndHidingApplyByPosition()
     {
         Defs d;
         GridModel &table = d.table, &dialog = d.dialog;
+        CellFormat hide = dialog.cellFormat(9, ColumnDefs::HideCol);
+        hide.check = CheckBox::Checked;
+        dialog.setCellFormat(9, ColumnDefs::HideCol, hide); // column 9, the eighth after the deletion
         ColumnDefs::deleteRow(dialog, 3); // the row of column 3
         ColumnDefs::apply(dialog, table, ColumnDefs::Scope::AllColumns, 0);
 
@@ -160,6 +147,8 @@ private slots:
         QCOMPARE(table.columnDataType(2), DataType::Currency);
         QCOMPARE(table.columnFormat(2), QStringLiteral("$#,###.00"));
         QCOMPARE(table.columnDataType(3), DataType::String);
+        QVERIFY(table.columnHidden(7) && !table.columnHidden(6) && !table.columnHidden(8));
+        QCOMPARE(table.text(1, 7), QStringLiteral("D8")); // a hidden column keeps its data
     }
     void rowButtonsRenumber()
     {
@@ -193,18 +182,6 @@ private slots:
         QCOMPARE(table.text(0, 3), QStringLiteral("Price"));
         QCOMPARE(table.columnFormat(3), QStringLiteral("$#,###"));
         QCOMPARE(table.text(0, 0), QStringLiteral("C1"));
-    }
-    void hiddenColumnKeepsItsData()
-    {
-        Defs d;
-        GridModel &table = d.table, &dialog = d.dialog;
-        CellFormat hide = dialog.cellFormat(9, ColumnDefs::HideCol);
-        hide.check = CheckBox::Checked;
-        dialog.setCellFormat(9, ColumnDefs::HideCol, hide);
-        ColumnDefs::apply(dialog, table, ColumnDefs::Scope::AllColumns, 0);
-        QVERIFY(table.columnHidden(8));
-        QVERIFY(!table.columnHidden(7));
-        QCOMPARE(table.text(1, 8), QStringLiteral("D9"));
     }
     void checkBoxColumnsKeepTheirValues()
     {

@@ -10,54 +10,8 @@ class TestRecordTable : public QObject
 {
     Q_OBJECT
 
-private:
-    static QString namedFile() { return QStringLiteral("/data/lists/plumbers.tsy"); }
-
 private slots:
-    void newTableHasTheDefaultShape()
-    {
-        RecordTable t;
-        t.buildNewTable();
-        const GridModel &fa = t.fa();
-        QCOMPARE(fa.rows(), 21);
-        QCOMPARE(fa.cols(), 13);
-        QCOMPARE(fa.fixedRows(), 1);
-        QCOMPARE(fa.fixedCols(), 0);
-        QCOMPARE(fa.rowTexts(0),
-            (QStringList { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
-                QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone"), {}, {}, {}, {}, {}, {},
-                {} }));
-        const QList<int> widths { 2500, 2500, 1000, 500, 1000, 1400, 2100, 2000 };
-        for (int c = 0; c < widths.size(); ++c)
-            QCOMPARE(fa.columnWidth(c), widths.at(c));
-        QCOMPARE(fa.columnWidth(8), GridModel::kDefaultColumnWidth);
-        for (int c = 0; c <= 10; ++c) {
-            QCOMPARE(fa.columnAlignment(c), Alignment::LeftCenter);
-            QCOMPARE(fa.columnDataType(c), DataType::String);
-        }
-        QCOMPARE(fa.columnAlignment(11), Alignment::General);
-        QCOMPARE(fa.columnAlignment(12), Alignment::General);
-        for (int r = 1; r < fa.rows(); ++r)
-            QVERIFY(fa.rowTexts(r).join(QString()).isEmpty());
-    }
-    void newTableStateIsUntitledFreshAndUnchanged()
-    {
-        RecordTable t;
-        QSignalSpy caption(&t, &RecordTable::captionChanged);
-        t.setCurrentFile(namedFile());
-        t.setCurrentKind(FileKind::Comma);
-        t.MakeModified(true);
-        t.buildNewTable();
-        QCOMPARE(t.currentFile(), programFolder() + QStringLiteral("Untitled.tsy"));
-        QVERIFY(t.isUntitled());
-        QCOMPARE(t.currentKind(), FileKind::Native);
-        QVERIFY(t.fresh());
-        QVERIFY(!t.changed());
-        QVERIFY(!t.saveEnabled());
-        QCOMPARE(t.caption(), QStringLiteral("Dirquill -- Untitled.tsy"));
-        QCOMPARE(caption.last().at(0).toString(), QStringLiteral("Dirquill -- Untitled.tsy"));
-    }
-    void newTableDropsEverythingOfTheOldTable()
+    void newTableIsTheDefaultUntitledTableWhateverCameBefore()
     {
         RecordTable t;
         GridModel &fa = t.fa();
@@ -71,14 +25,38 @@ private slots:
         bold.bold = true;
         fa.setCellFormat(1, 1, bold);
         fa.setRowHeight(2, 900);
+        t.setCurrentFile(QStringLiteral("/data/lists/plumbers.tsy"));
+        t.setCurrentKind(FileKind::Comma);
+        t.MakeModified(true);
+        QSignalSpy caption(&t, &RecordTable::captionChanged);
+
         t.buildNewTable();
-        QCOMPARE(fa.cols(), 13);
         QCOMPARE(fa.rows(), 21);
-        QVERIFY(fa.text(3, 2).isEmpty());
-        QVERIFY(!fa.columnHidden(2));
-        QVERIFY(fa.columnFormat(4).isEmpty());
+        QCOMPARE(fa.cols(), 13);
+        QCOMPARE(fa.fixedRows(), 1);
+        QCOMPARE(fa.fixedCols(), 0);
+        QCOMPARE(fa.rowTexts(0).join(u'|'), QStringLiteral("Name|Street|City|State|Zip Code|Phone|||||||"));
+        const QList<int> widths { 2500, 2500, 1000, 500, 1000, 1400, 2100, 2000, GridModel::kDefaultColumnWidth };
+        for (int c = 0; c < fa.cols(); ++c) {
+            QCOMPARE(fa.columnWidth(c), widths.value(c, GridModel::kDefaultColumnWidth));
+            QCOMPARE(fa.columnAlignment(c), c <= 10 ? Alignment::LeftCenter : Alignment::General);
+            QCOMPARE(fa.columnAttributes(c).hidden, false);
+            QCOMPARE(fa.columnAttributes(c).format, QString());
+            QCOMPARE(fa.columnDataType(c), DataType::String);
+        }
+        for (int r = 1; r < fa.rows(); ++r)
+            QVERIFY(fa.rowTexts(r).join(QString()).isEmpty());
         QVERIFY(!fa.hasAnyCellFormat());
         QCOMPARE(fa.rowHeight(2), GridModel::kDefaultRowHeight);
+
+        QCOMPARE(t.currentFile(), programFolder() + QStringLiteral("Untitled.tsy"));
+        QCOMPARE(t.currentKind(), FileKind::Native);
+        QVERIFY(t.isUntitled() && t.fresh() && !t.changed() && !t.saveEnabled());
+        QCOMPARE(caption.last().at(0).toString(), QStringLiteral("Dirquill -- Untitled.tsy"));
+        t.setCurrentFile(programFolder() + QStringLiteral("UNTITLED.TSY")); // letter case does not matter
+        QVERIFY(t.isUntitled());
+        t.setCurrentFile(programFolder() + QStringLiteral("Untitled2.tsy"));
+        QVERIFY(!t.isUntitled());
     }
     void changedFlagAndSaveState_data()
     {
@@ -88,19 +66,26 @@ private slots:
         QTest::addColumn<bool>("saveEnabled");
         // Steps: e = cell edit, c = command that changes the table, g = grid change that
         // nobody reports, m = MakeModified(true), u = MakeModified(false), h = harvest.
-        QTest::newRow("a cell edit on the untitled table sets changed but not Save") << false << "e" << true << false;
-        QTest::newRow("a cell edit on a named file sets changed but not Save") << true << "e" << true << false;
-        QTest::newRow("a command on the untitled table leaves Save off yet marks it changed")
-            << false << "c" << true << false;
-        QTest::newRow("a command on a named file makes Save available") << true << "c" << true << true;
-        QTest::newRow("a command after a cell edit on a named file leaves Save off") << true << "ec" << true << false;
-        QTest::newRow("a grid change nobody reports still marks the table changed") << false << "g" << true << false;
-        QTest::newRow("a harvest into the untitled table marks it changed, Save stays off")
-            << false << "h" << true << false;
-        QTest::newRow("MakeModified true enables Save on the untitled table") << false << "m" << true << true;
-        QTest::newRow("MakeModified false after edits clears both") << true << "ecu" << false << false;
-        QTest::newRow("a command after a save on a named file makes Save available again")
-            << true << "cuc" << true << true;
+        const struct
+        {
+            const char *name;
+            bool named;
+            const char *steps;
+            bool changed, saveEnabled;
+        } rows[] = {
+            { "a cell edit on the untitled table sets changed but not Save", false, "e", true, false },
+            { "a cell edit on a named file sets changed but not Save", true, "e", true, false },
+            { "a command on the untitled table leaves Save off yet marks it changed", false, "c", true, false },
+            { "a command on a named file makes Save available", true, "c", true, true },
+            { "a command after a cell edit on a named file leaves Save off", true, "ec", true, false },
+            { "a grid change nobody reports still marks the table changed", false, "g", true, false },
+            { "a harvest into the untitled table marks it changed, Save stays off", false, "h", true, false },
+            { "MakeModified true, twice, enables Save on the untitled table", false, "mm", true, true },
+            { "MakeModified false after edits clears both", true, "ecu", false, false },
+            { "a command after a save on a named file makes Save available again", true, "cuc", true, true },
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.name) << row.named << QString::fromLatin1(row.steps) << row.changed << row.saveEnabled;
     }
     void changedFlagAndSaveState()
     {
@@ -109,51 +94,37 @@ private slots:
         RecordTable t;
         t.buildNewTable();
         if (named)
-            t.setCurrentFile(namedFile());
+            t.setCurrentFile(QStringLiteral("/data/lists/plumbers.tsy"));
+        QSignalSpy saveState(&t, &RecordTable::saveEnabledChanged);
         GridModel &fa = t.fa();
         for (const QChar step : steps) {
-            switch (step.toLatin1()) {
-            case 'e':
+            if (step == u'e') {
                 fa.setText(1, 0, QStringLiteral("Acme"));
                 t.setChangedDirectly();
-                break;
-            case 'c':
+            } else if (step == u'c') {
                 fa.insertRow(1);
                 t.markChangedByCommand();
-                break;
-            case 'g': {
+            } else if (step == u'g') {
                 CellFormat f;
                 f.italic = true;
                 fa.setCellFormat(2, 2, f);
-                break;
-            }
-            case 'h':
+            } else if (step == u'h') {
                 t.dropFreshRows();
                 fa.appendRows({ { QStringLiteral("Acme"), QStringLiteral("1 Main St") } });
                 t.setChangedDirectly();
-                break;
-            case 'm':
-                t.MakeModified(true);
-                break;
-            case 'u':
-                t.MakeModified(false);
-                break;
+            } else {
+                t.MakeModified(step == u'm');
             }
         }
         QTEST(t.changed(), "changed");
         QTEST(t.saveEnabled(), "saveEnabled");
-    }
-    void saveStateIsSignalledOncePerChange()
-    {
-        RecordTable t;
-        t.buildNewTable();
-        QSignalSpy spy(&t, &RecordTable::saveEnabledChanged);
-        t.MakeModified(true);
-        t.MakeModified(true);
-        t.MakeModified(false);
-        QCOMPARE(spy.size(), 2);
-        QCOMPARE(spy.at(0).at(0).toBool(), true);
-        QCOMPARE(spy.at(1).at(0).toBool(), false);
+        // Only real changes of the Save state are signalled, each with the new state.
+        bool shown = false;
+        for (const QList<QVariant> &signal : saveState) {
+            QVERIFY(signal.at(0).toBool() != shown);
+            shown = signal.at(0).toBool();
+        }
+        QCOMPARE(shown, t.saveEnabled());
     }
     void harvestIntoAFreshTableDropsThePlaceholderRowsOnce()
     {
@@ -167,47 +138,25 @@ private slots:
         t.dropFreshRows();
         QCOMPARE(t.fa().rows(), 2);
     }
-    void untitledPathIsComparedWithoutLetterCase()
-    {
-        RecordTable t;
-        t.buildNewTable();
-        t.setCurrentFile(programFolder() + QStringLiteral("UNTITLED.TSY"));
-        QVERIFY(t.isUntitled());
-        t.setCurrentFile(programFolder() + QStringLiteral("Untitled2.tsy"));
-        QVERIFY(!t.isUntitled());
-    }
-    void fileNameAndFolder_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("folder");
-        QTest::newRow("a drive, a folder and a file name") << "C:\\Lists\\dentists.tsy"
-                                                           << "dentists.tsy"
-                                                           << "C:\\Lists\\";
-        QTest::newRow("a slash path") << "/home/ann/lists/dentists.csv"
-                                      << "dentists.csv"
-                                      << "/home/ann/lists/";
-        QTest::newRow("a bare file name has neither") << "dentists.tsy"
-                                                      << ""
-                                                      << "";
-        QTest::newRow("mixed separators split at the last one") << "/home/ann\\lists/a.txt"
-                                                                << "a.txt"
-                                                                << "/home/ann\\lists/";
-        QTest::newRow("a backslash after the last slash wins") << "/home/ann/lists\\a.txt"
-                                                               << "a.txt"
-                                                               << "/home/ann/lists\\";
-        QTest::newRow("a folder path ending in a separator has no file name") << "/home/ann/"
-                                                                              << ""
-                                                                              << "/home/ann/";
-        QTest::newRow("the empty path") << ""
-                                        << ""
-                                        << "";
-    }
     void fileNameAndFolder()
     {
-        QFETCH(QString, path);
-        QTEST(RecordTable::FileNameOf(path), "fileName");
-        QTEST(RecordTable::FolderOf(path), "folder");
+        const struct
+        {
+            const char *path, *fileName, *folder;
+        } rows[] = {
+            { "C:\\Lists\\dentists.tsy", "dentists.tsy", "C:\\Lists\\" },
+            { "/home/ann/lists/dentists.csv", "dentists.csv", "/home/ann/lists/" },
+            { "dentists.tsy", "", "" }, // a bare file name has neither
+            { "/home/ann\\lists/a.txt", "a.txt", "/home/ann\\lists/" }, // split at the last separator
+            { "/home/ann/lists\\a.txt", "a.txt", "/home/ann/lists\\" },
+            { "/home/ann/", "", "/home/ann/" },
+            { "", "", "" },
+        };
+        for (const auto &row : rows) {
+            const QString path = QString::fromLatin1(row.path);
+            QCOMPARE(RecordTable::FileNameOf(path), QString::fromLatin1(row.fileName));
+            QCOMPARE(RecordTable::FolderOf(path), QString::fromLatin1(row.folder));
+        }
     }
 };
 

@@ -106,14 +106,10 @@ void TestTableUndo::undoRestoresAndRedoRepeats_data()
     QTest::newRow("stamp the date and time")
         << "DateTime"
         << Command([](GridModel &fa) { DataTools::stampCell(fa, 3, 4, QDateTime(QDate(2024, 5, 6), QTime(7, 8))); });
-    QTest::newRow("bold over a block") << "Bold" << Command([](GridModel &fa) {
+    QTest::newRow("bold, colours and alignment over blocks") << "Format" << Command([](GridModel &fa) {
         CellStyling::toggle(fa, GridRange { 1, 0, 4, 3 }, CellStyling::FontStyle::Bold, false);
-    });
-    QTest::newRow("text and back colours") << "Colour" << Command([](GridModel &fa) {
         CellStyling::setTextColor(fa, GridRange { 1, 0, 2, 2 }, Qt::red);
         CellStyling::setBackColor(fa, GridRange { 2, 1, 3, 3 }, Qt::yellow);
-    });
-    QTest::newRow("alignment") << "Align" << Command([](GridModel &fa) {
         CellStyling::setAlignment(fa, GridRange { 1, 1, 5, 1 }, Alignment::RightCenter);
     });
     QTest::newRow("alternate rows and grid lines") << "Grid Look" << Command([](GridModel &fa) {
