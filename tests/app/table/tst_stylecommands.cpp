@@ -288,8 +288,10 @@ private slots:
     void wholeTableSwitches()
     {
         // The rules are the core's: each entry reaches them once.
+        useNamedFile();
         action(u"mnuFonts"_s)->trigger();
         QCOMPARE(fa().fontSize(), 12);
+        QVERIFY(m_window->table().saveEnabled()); // Fonts is a change to save
         QAction *alternate = action(u"mnuAlternateColor"_s);
         const bool was = alternate->isChecked();
         key(u"AlternateColor"_s)->trigger();
