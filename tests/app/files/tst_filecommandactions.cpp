@@ -81,11 +81,13 @@ private slots:
     void entriesAndKeysReachTheirCommand()
     {
         QFETCH(QString, trigger);
+        m_window->table().setLastOpenFolder(m_home + u"/lists/"_s);
         m_prompts->fileNames = { QString() };
         find(trigger)->trigger();
         QCOMPARE(m_prompts->asked.size(), 1);
         QTEST(m_prompts->asked.at(0).kind, "dialog");
         QTEST(m_prompts->asked.at(0).filters.section(u";;"_s, 0, 0), "filters");
+        QVERIFY(m_prompts->asked.at(0).text.startsWith(m_home + u"/lists/"_s)); // the last folder
     }
 
     void newEntryAndKeyBuildANewTable()

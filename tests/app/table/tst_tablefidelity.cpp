@@ -332,23 +332,6 @@ private slots:
         const QRect shown(hint->mapTo(m_window.get(), QPoint(0, 0)), hint->size());
         QVERIFY(m_window->rect().contains(shown));
     }
-
-    void saveAsStartsInTheLastFolder_data()
-    {
-        QTest::addColumn<QString>("entry");
-        QTest::newRow("Save As Tessary") << u"mnuSaveAsTsy"_s;
-        QTest::newRow("Save As Comma") << u"mnuSaveAsCsv"_s;
-    }
-
-    void saveAsStartsInTheLastFolder()
-    {
-        QFETCH(QString, entry);
-        m_window->table().setLastOpenFolder(m_home);
-        m_prompts->fileNames << QString();
-        action(entry)->trigger();
-        QCOMPARE(m_prompts->asked.size(), 1);
-        QCOMPARE(m_prompts->asked.at(0).text, m_home);
-    }
 };
 
 QTEST_MAIN(TestTableFidelity)
