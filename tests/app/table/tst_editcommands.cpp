@@ -1,4 +1,5 @@
 #include "app/grid/gridview.h"
+#include "app/table/datatoolcommands.h"
 #include "app/table/editcommands.h"
 #include "app/table/formpanel.h"
 #include "support/gui/tablewindowfixture.h"
@@ -7,6 +8,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+
+#include <functional>
 
 using namespace dq;
 using dq::test::named;
@@ -44,35 +47,105 @@ class TestEditCommands : public QObject, test::TableWindowFixture
         }
     }
 
-    // One observation of the window by name: "rows", "cols", "counter", "selected", "save",
-    // "form" (the Form panel's lines), "h<row>" (a row height) or "<row>,<col>" (a cell).
+    // One observation of the window by name: "rows", "cols", "counter", "selected", "save", "changed",
+    // "form" (the Form panel's lines), "font", "grid", "alternate", "h<row>" (a row height),
+    // "<row>,<col>" (a cell), "fb <line>" (a Form panel value), "bold|italic|underline|align|back <row>,<col>"
+    // (a cell's format; "fb" in place of the cell for the Form panel's current value), "key <name>"
+    // (a toolbar key pressed).
     QString probe(const QString &what)
     {
-        if (what == u"rows")
-            return QString::number(fa().rows());
-        if (what == u"cols")
-            return QString::number(fa().cols());
-        if (what == u"counter")
-            return panel(6);
-        if (what == u"save")
-            return QString::number(m_window->table().saveEnabled());
-        if (what == u"form")
-            return QString::number(fb().rows());
-        if (what == u"selected") {
-            QStringList rows;
-            for (int r : fa().selectedRows())
-                rows << QString::number(r);
-            return rows.join(u' ') + (fa().selection().right == fa().cols() - 1 ? u" whole"_s : QString());
+        const QString arg = what.section(u' ', 1);
+        const CellFormat f = arg == u"fb"
+            ? fb().cellFormat(fb().row(), 1)
+            : fa().cellFormat(arg.section(u',', 0, 0).toInt(), arg.section(u',', 1).toInt());
+        const QMap<QString, std::function<QString()>> probes {
+            { u"rows"_s, [&] { return QString::number(fa().rows()); } },
+            { u"cols"_s, [&] { return QString::number(fa().cols()); } },
+            { u"counter"_s, [&] { return panel(6); } },
+            { u"save"_s, [&] { return QString::number(m_window->table().saveEnabled()); } },
+            { u"changed"_s, [&] { return QString::number(m_window->table().changed()); } },
+            { u"form"_s, [&] { return QString::number(fb().rows()); } },
+            { u"font"_s, [&] { return QString::number(fa().fontSize()); } },
+            { u"grid"_s, [&] { return QString::number(fa().gridLines()); } },
+            { u"alternate"_s, [&] { return fa().alternateRowColor().name(); } },
+            { u"fb"_s, [&] { return fb().text(arg.toInt(), 1); } },
+            { u"bold"_s, [&] { return QString::number(f.bold); } },
+            { u"italic"_s, [&] { return QString::number(f.italic); } },
+            { u"underline"_s, [&] { return QString::number(f.underline); } },
+            { u"align"_s, [&] { return QString::number(int(f.alignment)); } },
+            { u"back"_s, [&] { return f.hasBack ? QColor::fromRgb(f.back).name() : u"none"_s; } },
+            { u"key"_s, [&] { return QString::number(key(arg)->isChecked()); } },
+            { u"selected"_s,
+                [&]() -> QString {
+                    QStringList rows;
+                    for (int r : fa().selectedRows())
+                        rows << QString::number(r);
+                    return rows.join(u' ') + (fa().selection().right == fa().cols() - 1 ? u" whole"_s : QString());
+                } },
+        };
+        const QString name = what.section(u' ', 0, 0);
+        if (probes.contains(name))
+            return probes[name]();
+        if (name.startsWith(u'h'))
+            return QString::number(fa().rowHeight(name.mid(1).toInt()));
+        return fa().text(name.section(u',', 0, 0).toInt(), name.section(u',', 1).toInt());
+    }
+
+    // Sets the window up from "word=value" tokens: rows=<data rows> (6), untitled, marks=<rows> (Row mode,
+    // the cursor on the last), block=<top,left[,bottom,right]>, owner=form|none (the record table),
+    // line=<Form panel line>, answer=yes|no, color=<name>, cell=<row,col> (emptied first),
+    // dup=<row> (a copy of row 1), phones (two phones in row 1 of a table 15 columns wide).
+    void setUp(const QString &setup)
+    {
+        QMap<QString, QString> with;
+        for (const QString &token : setup.split(u' ', Qt::SkipEmptyParts))
+            with.insert(token.section(u'=', 0, 0), token.section(u'=', 1));
+        fillTable(with.value(u"rows"_s, u"6"_s).toInt());
+        fa().setRowHeight(2, 720);
+        fa().setRowHeight(3, 480);
+        if (with.contains(u"dup"_s))
+            for (int c = 0; c < fa().cols(); ++c)
+                fa().setText(with.value(u"dup"_s).toInt(), c, fa().text(1, c));
+        if (with.contains(u"phones"_s)) {
+            fa().setCols(15);
+            fa().setText(1, 5, u"555-1234; 555-9876 (fax)"_s);
         }
-        if (what.startsWith(u'h'))
-            return QString::number(fa().rowHeight(what.mid(1).toInt()));
-        return fa().text(what.section(u',', 0, 0).toInt(), what.section(u',', 1).toInt());
+        if (!with.contains(u"untitled"_s))
+            useNamedFile();
+        m_window->table().MakeModified(false);
+        auto numbers = [&](const QString &name) {
+            Rows out;
+            for (const QString &n : with.value(name).split(u',', Qt::SkipEmptyParts))
+                out << n.toInt();
+            return out;
+        };
+        if (with.contains(u"block"_s))
+            selectSample(true, numbers(u"block"_s));
+        else if (with.contains(u"marks"_s))
+            selectSample(false, numbers(u"marks"_s));
+        if (with.contains(u"cell"_s))
+            fa().setText(numbers(u"cell"_s)[0], numbers(u"cell"_s)[1], {});
+        if (with.contains(u"line"_s)) {
+            m_window->fa_Click();
+            fb().setCursor(with.value(u"line"_s).toInt(), 1);
+        }
+        const QString owner = with.value(u"owner"_s);
+        m_window->setFocusOwner(owner == u"form" ? FocusOwner::FormPanel
+                : owner == u"none"               ? FocusOwner::None
+                                                 : FocusOwner::RecordTable);
+        if (with.contains(u"answer"_s))
+            m_prompts->answers
+                = { with.value(u"answer"_s) == u"yes" ? UserPrompts::Answer::Yes : UserPrompts::Answer::No };
+        if (with.contains(u"color"_s))
+            m_prompts->colors = { QColor(with.value(u"color"_s)) };
     }
 
 private slots:
     void init()
     {
         QVERIFY(openWindow());
+        m_window->findChild<DataToolCommands *>()->setClock(
+            [] { return QDateTime(QDate(2026, 3, 4), QTime(9, 5, 7)); });
         m_window->showTab(frmMain::kTabResults);
         QGuiApplication::clipboard()->clear();
     }
@@ -201,65 +274,69 @@ private slots:
         QCOMPARE(m_window->table().saveEnabled(), !changes.isEmpty());
     }
 
+    // One row per command of the record table's menus and keys: each reaches its rule (checked in the core).
     void tableCommands_data()
     {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("dataRows");
-        QTest::addColumn<bool>("named");
-        QTest::addColumn<bool>("blockMode");
-        QTest::addColumn<Rows>("rows"); // as in clipCommands
-        QTest::addColumn<QStringList>("seen"); // probe=expected
-        QTest::newRow("Insert Row puts a blank row above the current row and selects it")
-            << "mnuInsertRow" << 8 << true << false << Rows { 5 }
-            << QStringList { u"rows=10"_s, u"5,0="_s, u"6,0=r5c0"_s, u"counter=5 / 9"_s, u"selected=5 whole"_s,
-                   u"save=1"_s };
-        QTest::newRow("Add Row on a title-only table makes row 1 without offering Save")
-            << "mnuEditAddRow" << 0 << true << false << Rows { 0 }
-            << QStringList { u"rows=2"_s, u"counter=1 / 1"_s, u"0,0=Name"_s, u"save=0"_s };
-        QTest::newRow("Delete Row removes exactly the marked rows")
-            << "mnuDeleteRow" << 10 << true << false << Rows { 3, 7, 9 }
-            << QStringList { u"rows=8"_s, u"3,0=r4c0"_s, u"6,0=r8c0"_s, u"7,0=r10c0"_s, u"save=1"_s };
-        QTest::newRow("Delete Row in Block mode takes the current row")
-            << "mnuDeleteRow" << 4 << true << true << Rows { 2, 3 } << QStringList { u"rows=4"_s, u"2,0=r3c0"_s };
-        QTest::newRow("Delete Column takes the current column")
-            << "mnuDeleteCol" << 3 << true << true << Rows { 2, 8 }
-            << QStringList { u"cols=12"_s, u"1,8=r1c9"_s, u"form=13"_s, u"save=1"_s };
-        QTest::newRow("Insert Column puts an untitled column at the current column")
-            << "mnuInsertCol" << 3 << true << true << Rows { 2, 1 }
-            << QStringList { u"cols=14"_s, u"1,1="_s, u"0,1="_s, u"0,2=Street"_s, u"form=15"_s, u"save=1"_s };
-        QTest::newRow("Row Height Increase steps the marked rows without offering Save")
-            << "mnuRowHeightInc" << 6 << true << false << Rows { 2, 3 }
-            << QStringList { u"h2=960"_s, u"h3=720"_s, u"h4=285"_s, u"save=0"_s };
-        QTest::newRow("Row Height Decrease steps them back")
-            << "mnuRowHeightDec" << 6 << true << false << Rows { 2, 3 } << QStringList { u"h2=480"_s, u"h3=240"_s };
-        QTest::newRow("Row Height Reset resets every data row")
-            << "mnuRowHeightReset" << 6 << true << false << Rows { 5 }
-            << QStringList { u"h2=240"_s, u"h3=240"_s, u"h5=240"_s };
-        QTest::newRow("Cut on the untitled table leaves Save off")
-            << "mnuEditCut" << 6 << false << false << Rows { 2 } << QStringList { u"2,0="_s, u"save=0"_s };
+        QTest::addColumn<QString>("command"); // an action, or "key:<toolbar key>"
+        QTest::addColumn<QString>("setup"); // see setUp()
+        QTest::addColumn<QStringList>("seen"); // probe=expected, see probe()
+        auto row = [](const char *name, const char *command, const char *setup, const char *seen) {
+            QTest::newRow(name) << QString::fromUtf8(command) << QString::fromUtf8(setup)
+                                << QString::fromUtf8(seen).split(u';');
+        };
+        row("Insert Row puts a blank row above the current row and selects it", "mnuInsertRow", "rows=8 marks=5",
+            "rows=10;5,0=;6,0=r5c0;counter=5 / 9;selected=5 whole;save=1");
+        row("Add Row on a title-only table makes row 1 without offering Save", "mnuEditAddRow", "rows=0 marks=0",
+            "rows=2;counter=1 / 1;0,0=Name;changed=1;save=0");
+        row("Delete Row removes exactly the marked rows", "mnuDeleteRow", "rows=10 marks=3,7,9",
+            "rows=8;3,0=r4c0;6,0=r8c0;7,0=r10c0;save=1");
+        row("Delete Row in Block mode takes the current row", "mnuDeleteRow", "rows=4 block=2,3", "rows=4;2,0=r3c0");
+        row("Delete Column takes the current column", "mnuDeleteCol", "rows=3 block=2,8",
+            "cols=12;1,8=r1c9;form=13;save=1");
+        row("Insert Column puts an untitled column at the current column", "mnuInsertCol", "rows=3 block=2,1",
+            "cols=14;1,1=;0,1=;0,2=Street;form=15;save=1");
+        row("Row Height Increase steps the marked rows without offering Save", "mnuRowHeightInc", "marks=2,3",
+            "h2=960;h3=720;h4=285;h0=285;changed=1;save=0");
+        row("Row Height Decrease steps them back", "mnuRowHeightDec", "marks=2,3", "h2=480;h3=240");
+        row("Row Height Reset resets every data row", "mnuRowHeightReset", "marks=5", "h2=240;h3=240;h5=240");
+        row("Cut on the untitled table leaves Save off", "mnuEditCut", "untitled marks=2", "2,0=;changed=1;save=0");
+        row("Bold in Row mode styles the marked rows and stays pressed", "key:Bold", "marks=2,3",
+            "bold 2,12=1;bold 3,0=1;bold 4,0=0;key Bold=1;save=1");
+        row("Italic in Block mode styles the block", "key:Italic", "block=2,1,3,2",
+            "italic 3,2=1;italic 3,3=0;italic 2,0=0;key Italic=1");
+        row("Underline on the untitled table leaves Save off", "key:Underline", "untitled marks=4",
+            "underline 4,5=1;changed=1;save=0");
+        row("Background Colour colours the block", "mnuBkColor", "block=2,1,3,2 color=#0a141e",
+            "back 3,2=#0a141e;back 3,3=none;save=1");
+        row("the Flood key colours the block too", "key:Flood", "block=2,1,3,2 color=#0a141e", "back 2,1=#0a141e");
+        row("Background Colour on the Form panel colours its value only", "mnuBkColor",
+            "owner=form line=4 color=#0a141e", "back fb=#0a141e;back 1,3=none;changed=0");
+        row("Center on a block changes without offering Save", "mnuAlignCenter", "block=2,1,3,2",
+            "align 3,2=4;align 3,3=0;changed=1;save=0");
+        row("Left with the Form panel focused aligns the record table", "mnuAlignLeft", "owner=form block=2,1",
+            "align 2,1=1;align 3,1=0");
+        row("Right with no grid focused yet aligns the record table", "mnuAlignRight", "owner=none marks=2",
+            "align 2,4=7");
+        row("Fonts makes every cell 12 points and offers Save", "mnuFonts", "", "font=12;save=1");
+        row("the Grid entry turns the lines off", "mnuGrid", "", "grid=0;changed=0");
+        row("the Alternate Color key turns the colour off", "key:AlternateColor", "", "alternate=#ffffff");
+        row("Delete Duplicates answered Yes removes the copy", "mnuDelDup", "dup=4 answer=yes",
+            "rows=6;4,0=r5c0;save=1");
+        row("Delete Duplicates answered No changes nothing", "mnuDelDup", "dup=4 answer=no", "rows=7;changed=0");
+        row("Parse Phone Column answered Yes splits the phones", "mnuParsePhoneCol", "phones answer=yes",
+            "cols=13;1,9=555-9876;save=1");
+        row("Parse Phone Column answered No changes nothing", "mnuParsePhoneCol", "phones answer=no",
+            "cols=15;1,9=r1c9;changed=0");
+        row("Date/Time Now stamps the empty current cell by the window's clock", "mnuDateTimeNow", "block=3,8 cell=3,8",
+            "3,8= 3/4/2026 9:05:07 AM;changed=1");
     }
 
     void tableCommands()
     {
         QFETCH(QString, command);
-        QFETCH(int, dataRows);
-        QFETCH(Rows, rows);
-        fillTable(dataRows);
-        fa().setRowHeight(2, 720);
-        fa().setRowHeight(3, 480);
-        QFETCH(bool, named);
-        if (named)
-            useNamedFile();
-        m_window->table().MakeModified(false);
-        QFETCH(bool, blockMode);
-        blockMode ? fa().setCursor(rows[0], rows[1]) : selectSample(false, rows);
-        if (blockMode)
-            m_window->enterBlockMode();
-        m_window->setFocusOwner(FocusOwner::RecordTable);
-        const int titleHeight = fa().rowHeight(0);
-        action(command)->trigger();
-        QVERIFY(m_window->table().changed());
-        QCOMPARE(fa().rowHeight(0), titleHeight);
+        QFETCH(QString, setup);
+        setUp(setup);
+        (command.startsWith(u"key:"_s) ? key(command.mid(4)) : action(command))->trigger();
         QFETCH(QStringList, seen);
         for (const QString &s : seen)
             QCOMPARE(s.section(u'=', 0, 0) + u'=' + probe(s.section(u'=', 0, 0)), s);
