@@ -25,15 +25,9 @@ class TestEditCommands : public QObject, test::TableWindowFixture
     QAction *key(const QString &name) const { return m_window->toolbarButton(0, name); }
     QString panel(int index) const { return m_window->panel(index)->text(); }
     static QString clipboard() { return QGuiApplication::clipboard()->text(); }
+    // Clip text on one line: cells end at '|', lines at '/' (a CR) and '^' (an LF).
+    static QString escaped(QString text) { return text.replace(u'\t', u'|').replace(u'\r', u'/').replace(u'\n', u'^'); }
     GridView *view(const char *name) const { return named<GridView>(*m_window, name); }
-
-    static QString row(int r)
-    {
-        QStringList cells;
-        for (int c = 0; c < 13; ++c)
-            cells << u"r%1c%2"_s.arg(r).arg(c);
-        return cells.join(u'\t');
-    }
 
     // Block mode: rows holds top, left, bottom, right; Row mode: the marked rows.
     void selectSample(bool blockMode, const Rows &rows)
@@ -51,7 +45,7 @@ class TestEditCommands : public QObject, test::TableWindowFixture
     // "form" (the Form panel's lines), "font", "grid", "alternate", "h<row>" (a row height),
     // "<row>,<col>" (a cell), "fb <line>" (a Form panel value), "bold|italic|underline|align|back <row>,<col>"
     // (a cell's format; "fb" in place of the cell for the Form panel's current value), "key <name>"
-    // (a toolbar key pressed).
+    // (a toolbar key pressed), "clip" (the clipboard, see escaped()).
     QString probe(const QString &what)
     {
         const QString arg = what.section(u' ', 1);
@@ -75,6 +69,7 @@ class TestEditCommands : public QObject, test::TableWindowFixture
             { u"align"_s, [&] { return QString::number(int(f.alignment)); } },
             { u"back"_s, [&] { return f.hasBack ? QColor::fromRgb(f.back).name() : u"none"_s; } },
             { u"key"_s, [&] { return QString::number(key(arg)->isChecked()); } },
+            { u"clip"_s, [&] { return escaped(clipboard()); } },
             { u"selected"_s,
                 [&]() -> QString {
                     QStringList rows;
@@ -94,7 +89,8 @@ class TestEditCommands : public QObject, test::TableWindowFixture
     // Sets the window up from "word=value" tokens: rows=<data rows> (6), untitled, marks=<rows> (Row mode,
     // the cursor on the last), block=<top,left[,bottom,right]>, owner=form|none (the record table),
     // line=<Form panel line>, answer=yes|no, color=<name>, cell=<row,col> (emptied first),
-    // dup=<row> (a copy of row 1), phones (two phones in row 1 of a table 15 columns wide).
+    // dup=<row> (a copy of row 1), phones (two phones in row 1 of a table 15 columns wide),
+    // cols=<columns>, clip=<clipboard text, see escaped()>.
     void setUp(const QString &setup)
     {
         QMap<QString, QString> with;
@@ -103,6 +99,11 @@ class TestEditCommands : public QObject, test::TableWindowFixture
         fillTable(with.value(u"rows"_s, u"6"_s).toInt());
         fa().setRowHeight(2, 720);
         fa().setRowHeight(3, 480);
+        if (with.contains(u"cols"_s))
+            fa().setCols(with.value(u"cols"_s).toInt());
+        if (with.contains(u"clip"_s))
+            QGuiApplication::clipboard()->setText(
+                with.value(u"clip"_s).replace(u'|', u'\t').replace(u'/', u'\r').replace(u'^', u'\n'));
         if (with.contains(u"dup"_s))
             for (int c = 0; c < fa().cols(); ++c)
                 fa().setText(with.value(u"dup"_s).toInt(), c, fa().text(1, c));
@@ -215,65 +216,6 @@ private slots:
         QVERIFY(!m_window->table().changed()); // a way of selecting is no change
     }
 
-    void clipCommands_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<bool>("blockMode");
-        QTest::addColumn<int>("owner");
-        QTest::addColumn<Rows>("rows"); // Row mode: marked rows; Block mode: top, left, bottom, right
-        QTest::addColumn<QString>("clipIn");
-        QTest::addColumn<QString>("clipOut");
-        QTest::addColumn<QStringList>("changes"); // "row,col=text"; "row,*=" empties the row
-        QTest::newRow("Copy in Row mode takes scattered rows without those between")
-            << "mnuEditCopy" << false << 1 << Rows { 2, 5 } << "stale" << row(2) + u"\r"_s + row(5) << QStringList();
-        QTest::newRow("Copy in Block mode takes the block")
-            << "mnuEditCopy" << true << 1 << Rows { 2, 1, 3, 2 } << "stale"
-            << "r2c1\tr2c2\rr3c1\tr3c2" << QStringList();
-        QTest::newRow("Copy before either grid had the focus copies nothing")
-            << "mnuEditCopy" << false << 0 << Rows { 2, 3 } << "stale"
-            << "" << QStringList();
-        QTest::newRow("Cut in Row mode empties scattered rows but keeps them")
-            << "mnuEditCut" << false << 1 << Rows { 1, 5 } << "" << row(1) + u"\r"_s + row(5)
-            << QStringList { u"1,*="_s, u"5,*="_s };
-        QTest::newRow("Cut in Block mode empties the block only")
-            << "mnuEditCut" << true << 1 << Rows { 2, 1, 3, 2 } << ""
-            << "r2c1\tr2c2\rr3c1\tr3c2" << QStringList { u"2,1="_s, u"2,2="_s, u"3,1="_s, u"3,2="_s };
-        QTest::newRow("Paste of a block into one cell fills that cell only")
-            << "mnuEditPaste" << true << 1 << Rows { 2, 1 } << "a\tb\tc\rd\te\tf"
-            << "a\tb\tc\rd\te\tf" << QStringList { u"2,1=a"_s };
-        QTest::newRow("Paste in Row mode puts lines into scattered rows in order")
-            << "mnuEditPaste" << false << 1 << Rows { 1, 4 } << "a\r\nb\r\n"
-            << "a\r\nb\r\n"
-            << QStringList { u"1,0=a"_s, u"4,0=b"_s };
-    }
-
-    void clipCommands()
-    {
-        QFETCH(QString, command);
-        QFETCH(int, owner);
-        QFETCH(Rows, rows);
-        QFETCH(QString, clipIn);
-        QFETCH(QStringList, changes);
-        fillTable(6);
-        useNamedFile();
-        QGuiApplication::clipboard()->setText(clipIn);
-        QFETCH(bool, blockMode);
-        selectSample(blockMode, rows);
-        m_window->setFocusOwner(FocusOwner(owner));
-        action(command)->trigger();
-        QTEST(clipboard(), "clipOut");
-        QCOMPARE(fa().rows(), 7);
-        for (int r = 0; r <= 6; ++r)
-            for (int c = 0; c < 13; ++c) {
-                QString expected = r == 0 ? fa().text(0, c) : u"r%1c%2"_s.arg(r).arg(c);
-                for (const QString &change : changes)
-                    if (change.startsWith(u"%1,%2="_s.arg(r).arg(c)) || change.startsWith(u"%1,*="_s.arg(r)))
-                        expected = change.section(u'=', 1);
-                QCOMPARE(fa().text(r, c), expected);
-            }
-        QCOMPARE(m_window->table().saveEnabled(), !changes.isEmpty());
-    }
-
     // One row per command of the record table's menus and keys: each reaches its rule (checked in the core).
     void tableCommands_data()
     {
@@ -284,6 +226,19 @@ private slots:
             QTest::newRow(name) << QString::fromUtf8(command) << QString::fromUtf8(setup)
                                 << QString::fromUtf8(seen).split(u';');
         };
+        row("Copy in Row mode takes scattered rows without those between", "mnuEditCopy", "cols=3 marks=2,5 clip=stale",
+            "clip=r2c0|r2c1|r2c2/r5c0|r5c1|r5c2;changed=0");
+        row("Copy in Block mode takes the block", "mnuEditCopy", "block=2,1,3,2", "clip=r2c1|r2c2/r3c1|r3c2");
+        row("Copy before either grid had the focus copies nothing", "mnuEditCopy", "owner=none marks=2,3 clip=stale",
+            "clip=");
+        row("Cut in Row mode empties scattered rows but keeps them", "mnuEditCut", "cols=3 marks=1,5",
+            "clip=r1c0|r1c1|r1c2/r5c0|r5c1|r5c2;rows=7;1,0=;1,2=;5,1=;2,0=r2c0;4,2=r4c2;0,0=Name;save=1");
+        row("Cut in Block mode empties the block only", "mnuEditCut", "block=2,1,3,2",
+            "clip=r2c1|r2c2/r3c1|r3c2;2,1=;3,2=;2,0=r2c0;3,3=r3c3;4,1=r4c1;1,1=r1c1");
+        row("Paste of a block into one cell fills that cell only", "mnuEditPaste", "block=2,1 clip=a|b|c/d|e|f",
+            "2,1=a;2,2=r2c2;3,1=r3c1;rows=7;cols=13;save=1");
+        row("Paste in Row mode puts lines into scattered rows in order", "mnuEditPaste", "marks=1,4 clip=a/^b/^",
+            "1,0=a;4,0=b;2,0=r2c0;1,1=r1c1");
         row("Insert Row puts a blank row above the current row and selects it", "mnuInsertRow", "rows=8 marks=5",
             "rows=10;5,0=;6,0=r5c0;counter=5 / 9;selected=5 whole;save=1");
         row("Add Row on a title-only table makes row 1 without offering Save", "mnuEditAddRow", "rows=0 marks=0",
