@@ -207,6 +207,7 @@ private slots:
         fa().setColumnFormat(col, u"$#,###.00"_s);
         fa().setText(2, col, u"1234"_s);
         clickCell(view("fa"), 2, 0);
+        QCOMPARE(m_window->focusOwner(), FocusOwner::RecordTable); // a click gives the grid the focus
         GridView *fb = view("fb");
         clickCell(fb, col + 1, 1);
         QCOMPARE(m_window->focusOwner(), FocusOwner::FormPanel);
