@@ -504,7 +504,9 @@ void HarvestCommands::askRetries()
             UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
         return;
     }
-    Settings::write(kRetriesKey, QString::number(n));
+    if (!Settings::write(kRetriesKey, QString::number(n)))
+        m_window.prompts().message(QStringLiteral("Retries of a Busy Page"), Settings::writeFailedText(),
+            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
 }
 
 void HarvestCommands::askPause()
@@ -524,7 +526,9 @@ void HarvestCommands::askPause()
             UserPrompts::Buttons::Ok);
         return;
     }
-    Settings::write(kPauseKey, QString::number(plain));
+    if (!Settings::write(kPauseKey, QString::number(plain)))
+        m_window.prompts().message(QStringLiteral("Pause between Pages"), Settings::writeFailedText(),
+            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
 }
 
 void HarvestCommands::StopGrab()

@@ -22,6 +22,7 @@
 #include "core/grid/gridfile.h"
 #include "core/harvest/sitelist.h"
 #include "core/shell/programfolder.h"
+#include "core/shell/settings.h"
 #include "core/shell/shellsettings.h"
 #include "core/shell/userprompts.h"
 #include "core/table/filecommands.h"
@@ -837,10 +838,18 @@ void frmMain::exitCommand()
 
 void frmMain::saveSettingsAndEnd()
 {
-    currentSettings().save();
+    saveSettingsOrSay();
     m_ending = true;
     close();
     emit ended();
+}
+
+void frmMain::saveSettingsOrSay()
+{
+    // The window still closes: the user loses only the layout, and is told so.
+    if (!currentSettings().save())
+        m_prompts.message(QStringLiteral("Dirquill"), Settings::writeFailedText(), UserPrompts::Icon::Warning,
+            UserPrompts::Buttons::Ok);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -858,7 +867,7 @@ void frmMain::closeEvent(QCloseEvent *event)
             saveSettingsAndEnd();
             return true;
         }
-        currentSettings().save();
+        saveSettingsOrSay();
         m_ending = true;
         emit ended();
         return true;

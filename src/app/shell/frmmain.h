@@ -185,6 +185,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Writes the settings; a store that cannot be written is reported, not ignored.
+    void saveSettingsOrSay();
     void createMenus();
     void installCommands();
     void finishMenus();

@@ -25,12 +25,12 @@ DialSettings DialSettings::load()
     return s;
 }
 
-void DialSettings::save() const
+bool DialSettings::save() const
 {
-    Settings::write(kPort, port);
-    Settings::write(kLongDistance, longDistance);
-    Settings::write(kDialOne, dialOne ? QStringLiteral("1") : QStringLiteral("0"));
-    Settings::write(kExpanded, Settings::fromFlag(expanded));
+    bool ok = Settings::write(kPort, port);
+    ok = Settings::write(kLongDistance, longDistance) && ok;
+    ok = Settings::write(kDialOne, dialOne ? QStringLiteral("1") : QStringLiteral("0")) && ok;
+    return Settings::write(kExpanded, Settings::fromFlag(expanded)) && ok;
 }
 
 QString DialSettings::numberFor(const QString &phone) const

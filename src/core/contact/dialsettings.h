@@ -16,7 +16,7 @@ struct DialSettings
 
     // Empty or missing values give the defaults above.
     static DialSettings load();
-    void save() const;
+    bool save() const; // false when the store could not be written
 
     // The number to dial for a Phone cell: the cell text unchanged, preceded by the
     // trimmed prefix when dialOne is set.

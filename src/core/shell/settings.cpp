@@ -33,11 +33,18 @@ QString Settings::read(const QString &name)
     return v.toString().left(kMaxValueLength);
 }
 
-void Settings::write(const QString &name, const QString &value)
+bool Settings::write(const QString &name, const QString &value)
 {
     QSettings s = store();
     s.setValue(name, value);
     s.sync();
+    return s.status() == QSettings::NoError;
+}
+
+QString Settings::writeFailedText()
+{
+    return QStringLiteral("The settings could not be saved to %1. They will be as before the next time.")
+        .arg(QDir::toNativeSeparators(store().fileName()));
 }
 
 int Settings::toInt(const QString &text)

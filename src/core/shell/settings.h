@@ -12,7 +12,10 @@ class Settings
 {
 public:
     static QString read(const QString &name);
-    static void write(const QString &name, const QString &value);
+    // False when the store could not be written (a full disk, an unwritable folder).
+    static bool write(const QString &name, const QString &value);
+    // What the user is told when a write failed: where the store is.
+    static QString writeFailedText();
 
     // Conversions the callers share: empty or non-numeric text is 0; "True" is on.
     static int toInt(const QString &text);

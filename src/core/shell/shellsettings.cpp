@@ -57,10 +57,12 @@ QList<QPair<QString, QString>> ShellSettings::exitValues() const
     };
 }
 
-void ShellSettings::save() const
+bool ShellSettings::save() const
 {
+    bool ok = true;
     for (const auto &[name, value] : exitValues())
-        Settings::write(name, value);
+        ok = Settings::write(name, value) && ok;
+    return ok;
 }
 
 } // namespace dq

@@ -35,8 +35,8 @@ struct ShellSettings
 
     // The eleven values written at exit, in the order they are written.
     QList<QPair<QString, QString>> exitValues() const;
-    // Writes exitValues() to the store, in order.
-    void save() const;
+    // Writes exitValues() to the store, in order; false when any could not be written.
+    bool save() const;
 
     static bool readShowTips();
 };

@@ -1,120 +1,117 @@
-#include "app/shell/frmmain.h"
-#include "core/table/recordtable.h"
-#include "support/testsupport.h"
+#include "core/shell/settings.h"
+#include "support/gui/tablewindowfixture.h"
 
-#include <QAction>
-#include <QTest>
-
-#include <memory>
+#include <QFile>
+#include <QSignalSpy>
 
 using namespace dq;
-using dq::test::named;
+using namespace Qt::StringLiterals;
 
-class TestFileCommandActions : public QObject
+class TestFileCommandActions : public QObject, test::TableWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-    std::unique_ptr<frmMain> m_window;
-
-    QAction *action(const QString &name) const { return m_window->findChild<QAction *>(name); }
+    QAction *find(const QString &trigger) const
+    {
+        return trigger.startsWith(u"key:"_s) ? m_window->toolbarButton(0, trigger.mid(4)) : action(trigger);
+    }
 
 private slots:
-    void init()
-    {
-        QVERIFY(!test::useFreshProgramHome().isEmpty());
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-        m_window = std::make_unique<frmMain>(*m_prompts);
-        QVERIFY(m_window->load());
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_prompts.reset();
-    }
+    void init() { QVERIFY(openWindow()); }
+    void cleanup() { QCOMPARE(closeWindow(), 0); }
 
     void saveEntryAndKeyFollowTheSaveState()
     {
-        QAction *entry = action(QStringLiteral("mnuSave"));
-        QAction *key = m_window->toolbarButton(0, QStringLiteral("Save"));
-        QVERIFY(key);
-        QVERIFY(!entry->isEnabled());
-        QVERIFY(!key->isEnabled());
+        QAction *entry = action(u"mnuSave"_s);
+        QAction *key = find(u"key:Save"_s);
+        QVERIFY(!entry->isEnabled() && !key->isEnabled());
         // A cell edit counts as a change but leaves Save as it was.
-        m_window->table().fa().setText(1, 0, QStringLiteral("Acme"));
+        fa().setText(1, 0, u"Acme"_s);
         m_window->table().setChangedDirectly();
         QVERIFY(!entry->isEnabled());
         m_window->table().MakeModified(true);
-        QVERIFY(entry->isEnabled());
-        QVERIFY(key->isEnabled());
+        QVERIFY(entry->isEnabled() && key->isEnabled());
         m_window->table().MakeModified(false);
-        QVERIFY(!entry->isEnabled());
-        QVERIFY(!key->isEnabled());
+        QVERIFY(!entry->isEnabled() && !key->isEnabled());
     }
 
     void entriesAndKeysReachTheirCommand_data()
     {
         QTest::addColumn<QString>("trigger"); // an action name, or "key:<toolbar key>"
         QTest::addColumn<QString>("dialog");
-        QTest::addColumn<QString>("filters");
-        const QString native = QStringLiteral("Tessary Files (*.tsy);;All Files (*.*)");
+        QTest::addColumn<QString>("filters"); // the first filter names the file kind
         QTest::newRow("the Open entry opens native files") << "mnuOpen"
-                                                           << "open" << native;
+                                                           << "open"
+                                                           << "Tessary Files (*.tsy)";
         QTest::newRow("the Open key opens native files") << "key:Open"
-                                                         << "open" << native;
-        QTest::newRow("the key's comma entry opens comma files") << "Toolbar_0_OPEN_CSV"
-                                                                 << "open"
-                                                                 << "Comma Delimited Files (*.csv);;All Files (*.*)";
-        QTest::newRow("the key's tab entry opens tab files") << "Toolbar_0_OPEN_TXT"
-                                                             << "open"
-                                                             << "Tab Delimited Files (*.txt);;All Files (*.*)";
-        QTest::newRow("the key's Excel entry opens workbooks") << "Toolbar_0_OPEN_XLSX"
-                                                               << "open"
-                                                               << "Excel Workbooks (*.xlsx);;All Files (*.*)";
-        QTest::newRow("Save As Excel workbook") << "mnuSaveAsXlsx"
-                                                << "save"
-                                                << "Excel Workbook (*.xlsx)";
-        QTest::newRow("Save As comma for Excel") << "mnuSaveAsCsvExcel"
-                                                 << "save"
-                                                 << "Comma Delimited for Excel (*.csv)";
-        QTest::newRow("the key's native entry opens native files") << "Toolbar_0_OPEN_TSY"
-                                                                   << "open" << native;
+                                                         << "open"
+                                                         << "Tessary Files (*.tsy)";
+        QTest::newRow("the key's native entry") << "Toolbar_0_OPEN_TSY"
+                                                << "open"
+                                                << "Tessary Files (*.tsy)";
+        QTest::newRow("the key's comma entry") << "Toolbar_0_OPEN_CSV"
+                                               << "open"
+                                               << "Comma Delimited Files (*.csv)";
+        QTest::newRow("the key's tab entry") << "Toolbar_0_OPEN_TXT"
+                                             << "open"
+                                             << "Tab Delimited Files (*.txt)";
+        QTest::newRow("the key's Excel entry") << "Toolbar_0_OPEN_XLSX"
+                                               << "open"
+                                               << "Excel Workbooks (*.xlsx)";
         QTest::newRow("Append asks for a grid file") << "mnuAppend"
                                                      << "open"
-                                                     << "Grid Files (*.tsy);;Excel Workbooks (*.xlsx)";
+                                                     << "Grid Files (*.tsy)";
+        QTest::newRow("Save As native") << "mnuSaveAsTsy"
+                                        << "save"
+                                        << "Tessary Files (*.tsy)";
         QTest::newRow("Save As comma") << "mnuSaveAsCsv"
                                        << "save"
                                        << "Comma Delimited Text Files (*.csv)";
         QTest::newRow("Save As tab") << "mnuSaveAsTxt"
                                      << "save"
                                      << "Tab Delimited Text Files (*.txt)";
-        QTest::newRow("Save As native") << "mnuSaveAsTsy"
-                                        << "save"
-                                        << "Tessary Files (*.tsy)";
+        QTest::newRow("Save As Excel") << "mnuSaveAsXlsx"
+                                       << "save"
+                                       << "Excel Workbook (*.xlsx)";
+        QTest::newRow("Save As comma for Excel") << "mnuSaveAsCsvExcel"
+                                                 << "save"
+                                                 << "Comma Delimited for Excel (*.csv)";
     }
 
     void entriesAndKeysReachTheirCommand()
     {
         QFETCH(QString, trigger);
-        QAction *a
-            = trigger.startsWith(QStringLiteral("key:")) ? m_window->toolbarButton(0, trigger.mid(4)) : action(trigger);
-        QVERIFY2(a, qPrintable(trigger));
+        m_window->table().setLastOpenFolder(m_home + u"/lists/"_s);
         m_prompts->fileNames = { QString() };
-        a->trigger();
+        find(trigger)->trigger();
         QCOMPARE(m_prompts->asked.size(), 1);
         QTEST(m_prompts->asked.at(0).kind, "dialog");
-        QTEST(m_prompts->asked.at(0).filters, "filters");
+        QTEST(m_prompts->asked.at(0).filters.section(u";;"_s, 0, 0), "filters");
+        QVERIFY(m_prompts->asked.at(0).text.startsWith(m_home + u"/lists/"_s)); // the last folder
     }
 
     void newEntryAndKeyBuildANewTable()
     {
-        for (QAction *a : { action(QStringLiteral("mnuNew")), m_window->toolbarButton(0, QStringLiteral("New")) }) {
-            m_window->table().fa().setRows(3);
+        for (const QString &trigger : { u"mnuNew"_s, u"key:New"_s }) {
+            fa().setRows(3);
             m_window->table().MakeModified(false);
-            a->trigger();
-            QCOMPARE(m_window->table().fa().rows(), 21);
+            find(trigger)->trigger();
+            QCOMPARE(fa().rows(), 21);
         }
+    }
+
+    void exitWithSettingsThatCannotBeWrittenSaysSoAndEnds()
+    {
+        const QString file = test::tempDir() + u"/plain"_s;
+        QFile plain(file);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        qputenv("DIRQUILL_CONFIG_DIR", (file + u"/config"_s).toLocal8Bit());
+        QSignalSpy ended(m_window.get(), &frmMain::ended);
+        m_prompts->answers = { UserPrompts::Answer::Ok };
+        action(u"mnuExit"_s)->trigger();
+        QCOMPARE(m_prompts->messages(), QStringList { Settings::writeFailedText() });
+        QCOMPARE(m_prompts->asked.at(0).icon, UserPrompts::Icon::Warning);
+        QCOMPARE(ended.count(), 1);
     }
 };
 

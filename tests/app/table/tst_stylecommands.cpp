@@ -1,49 +1,28 @@
 #include "app/grid/gridview.h"
+#include "app/table/datatoolcommands.h"
 #include "app/table/pancolor.h"
+#include "app/table/sortarrows.h"
 #include "app/table/stylecommands.h"
 #include "core/shell/shellsettings.h"
 #include "core/table/filecommands.h"
 #include "support/gui/tablewindowfixture.h"
 
+#include <QHeaderView>
+
 using namespace dq;
 using dq::test::named;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(CellStyling::FontStyle)
-Q_DECLARE_METATYPE(MouseMode)
-
 namespace {
-
-using Style = CellStyling::FontStyle;
-
-bool hasStyle(const CellFormat &f, Style style)
-{
-    return style == Style::Bold ? f.bold : style == Style::Italic ? f.italic : f.underline;
-}
-
-// The toolbar key of a style.
-QString keyOf(Style style)
-{
-    return style == Style::Bold ? u"Bold"_s : style == Style::Italic ? u"Italic"_s : u"Underline"_s;
-}
-
-QList<CellFormat> formatsOf(const GridModel &grid)
-{
-    QList<CellFormat> formats;
-    for (int r = 0; r < grid.rows(); ++r)
-        for (int c = 0; c < grid.cols(); ++c)
-            formats.append(grid.cellFormat(r, c));
-    return formats;
-}
-
 // The colour of the bar under the "A" of a toolbar colour picture.
 QColor barColor(const QIcon &icon)
 {
     return icon.pixmap(QSize(20, 20)).toImage().pixelColor(10, 17);
 }
-
 } // namespace
 
+// The style and data commands' own behaviour in the window; the one-row-per-command wiring is
+// tst_editcommands', the rules are the core's.
 class TestStyleCommands : public QObject, test::TableWindowFixture
 {
     Q_OBJECT
@@ -53,110 +32,62 @@ class TestStyleCommands : public QObject, test::TableWindowFixture
     StyleCommands *styles() const { return m_window->findChild<StyleCommands *>(u"styleCommands"_s); }
     QAction *key(const QString &k) const { return m_window->toolbarButton(0, k); }
 
-    void setMode(MouseMode mode)
+    DataToolCommands *tools() const { return m_window->findChild<DataToolCommands *>(u"dataToolCommands"_s); }
+    void clickTitle(int col) { emit named<GridView>(*m_window, "fa")->horizontalHeader()->sectionClicked(col); }
+    QStringList column(int col)
     {
-        if (mode == MouseMode::Row)
-            m_window->enterRowMode();
-        else
-            m_window->enterBlockMode();
+        QStringList texts;
+        for (int r = 1; r < fa().rows(); ++r)
+            texts.append(fa().text(r, col));
+        return texts;
     }
-
-    // Rows 2 and 3 in Row mode; the block (2,1)-(3,2) in Block mode.
-    GridRange selectSample(MouseMode mode)
+    void fillRows(const QList<QStringList> &rows)
     {
-        setMode(mode);
-        if (mode == MouseMode::Row) {
-            fa().select(2, 0, 3, fa().cols() - 1);
-            fa().setSelectedRows({ 2, 3 });
-            return GridRange { 2, 0, 3, fa().cols() - 1 };
-        }
-        fa().select(2, 1, 3, 2);
-        return GridRange { 2, 1, 3, 2 };
+        fa().setRows(1 + int(rows.size()));
+        for (int r = 0; r < rows.size(); ++r)
+            for (int c = 0; c < fa().cols(); ++c)
+                fa().setText(r + 1, c, rows.at(r).value(c));
     }
+    bool sameIcon(const QIcon &a, const QIcon &b) const { return a.cacheKey() == b.cacheKey(); }
 
 private slots:
     void init()
     {
         QVERIFY(openWindow(true));
-        // A Form panel of the current record: a title row, then one field per column.
-        QVERIFY(named<GridView>(*m_window, "fb"));
         m_form = named<GridView>(*m_window, "fb")->gridModel();
         m_window->setFocusOwner(FocusOwner::RecordTable);
         fillTable(fa().rows() - 1);
         m_window->table().MakeModified(false);
+        tools()->setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(9, 5, 7)); });
     }
 
     void cleanup() { QCOMPARE(closeWindow(), 0); }
 
-    void toggleActsOnTheSelection_data()
-    {
-        QTest::addColumn<Style>("style");
-        QTest::addColumn<MouseMode>("mode");
-        // Each key once; the styling rules themselves are the core's.
-        QTest::newRow("Bold in Row mode styles whole rows") << Style::Bold << MouseMode::Row;
-        QTest::newRow("Italic in Block mode styles the block") << Style::Italic << MouseMode::Block;
-        QTest::newRow("Underline in Row mode") << Style::Underline << MouseMode::Row;
-    }
-
-    void toggleActsOnTheSelection()
-    {
-        QFETCH(Style, style);
-        QFETCH(MouseMode, mode);
-        const GridRange range = selectSample(mode);
-        QAction *button = key(keyOf(style));
-        QVERIFY(button);
-        QVERIFY(!button->isChecked());
-
-        button->trigger();
-        QVERIFY(button->isChecked());
-        for (int r = 1; r < fa().rows(); ++r)
-            for (int c = 0; c < fa().cols(); ++c)
-                QCOMPARE(hasStyle(fa().cellFormat(r, c), style), range.contains(r, c));
-
-        // A cell of the range turned plain by other means: the second press still turns
-        // the style off over the whole range, because the current cell shows it on.
-        CellFormat plain = fa().cellFormat(range.bottom, range.right);
-        plain = CellFormat {};
-        fa().setCellFormat(range.bottom, range.right, plain);
-        button->trigger();
-        QVERIFY(!button->isChecked());
-        for (int r = range.top; r <= range.bottom; ++r)
-            for (int c = range.left; c <= range.right; ++c)
-                QVERIFY(!hasStyle(fa().cellFormat(r, c), style));
-    }
-
-    void formPanelFocusStylesOnlyItsValueCell_data()
-    {
-        QTest::addColumn<Style>("style");
-        QTest::newRow("Underline") << Style::Underline;
-    }
-
     void formPanelFocusStylesOnlyItsValueCell()
     {
-        QFETCH(Style, style);
         useNamedFile();
-        selectSample(MouseMode::Row);
+        fa().setCursor(2, 0);
+        fa().setSelectedRows({ 2 });
         // The record table's cell is styled already; the Form panel's state is its own.
-        key(keyOf(style))->trigger();
+        key(u"Underline"_s)->trigger();
         m_window->table().MakeModified(false);
         m_window->setFocusOwner(FocusOwner::FormPanel);
         m_form->setCursor(3, 1);
         styles()->refreshFormState();
-        QVERIFY(!key(keyOf(style))->isChecked());
+        QVERIFY(!key(u"Underline"_s)->isChecked());
 
-        key(keyOf(style))->trigger();
-        QVERIFY(hasStyle(m_form->cellFormat(3, 1), style));
-        QVERIFY(!hasStyle(m_form->cellFormat(3, 0), style));
-        QVERIFY(!hasStyle(m_form->cellFormat(4, 1), style));
-        QVERIFY(hasStyle(fa().cellFormat(2, 0), style));
+        key(u"Underline"_s)->trigger();
+        QVERIFY(m_form->cellFormat(3, 1).underline);
+        QVERIFY(!m_form->cellFormat(3, 0).underline && !m_form->cellFormat(4, 1).underline);
+        QVERIFY(fa().cellFormat(2, 0).underline);
         // The Form panel only changes how the record is shown.
         QVERIFY(!m_window->table().changed());
         QVERIFY(!m_window->table().saveEnabled());
-        QVERIFY(key(keyOf(style))->isChecked());
+        QVERIFY(key(u"Underline"_s)->isChecked());
 
-        key(keyOf(style))->trigger();
-        QVERIFY(!hasStyle(m_form->cellFormat(3, 1), style));
-        QVERIFY(hasStyle(fa().cellFormat(2, 0), style));
+        key(u"Underline"_s)->trigger();
+        QVERIFY(!m_form->cellFormat(3, 1).underline);
+        QVERIFY(fa().cellFormat(2, 0).underline);
     }
 
     void buttonsFollowTheCurrentCell()
@@ -165,7 +96,7 @@ private slots:
         f.bold = true;
         f.underline = true;
         fa().setCellFormat(5, 3, f);
-        setMode(MouseMode::Block);
+        m_window->enterBlockMode();
         fa().setCursor(5, 3);
         QVERIFY(key(u"Bold"_s)->isChecked());
         QVERIFY(!key(u"Italic"_s)->isChecked());
@@ -178,29 +109,9 @@ private slots:
         QVERIFY(fa().cellFormat(6, 3).bold);
     }
 
-    void changedFlagOfTableCommands_data()
-    {
-        QTest::addColumn<bool>("named");
-        QTest::newRow("a named file offers Save") << true;
-    }
-
-    void changedFlagOfTableCommands()
-    {
-        QFETCH(bool, named);
-        if (named)
-            useNamedFile();
-        selectSample(MouseMode::Block);
-        QVERIFY(!m_window->table().changed());
-        key(u"Italic"_s)->trigger();
-        QVERIFY(m_window->table().changed());
-        QCOMPARE(m_window->table().saveEnabled(), named);
-        QCOMPARE(key(u"Save"_s)->isEnabled(), named);
-    }
-
     void paletteChoosesAndRemembersTheTextColour()
     {
-        PanColor *pan = m_window->findChild<PanColor *>(u"PanColor"_s);
-        QVERIFY(pan);
+        PanColor *pan = named<PanColor>(*m_window, "PanColor");
         QVERIFY(!pan->isVisible());
         QVERIFY(showWindow());
         key(u"Acolor"_s)->trigger();
@@ -210,20 +121,19 @@ private slots:
         QVERIFY(!pan->isVisible());
         key(u"Italic"_s)->trigger();
 
-        const GridRange range = selectSample(MouseMode::Block);
+        m_window->enterBlockMode();
+        const GridRange range { 2, 1, 3, 2 };
+        fa().select(2, 1, 3, 2);
         key(u"Acolor"_s)->trigger();
-        QFrame *swatch = pan->findChild<QFrame *>(u"SSPanelColor_5"_s);
-        QVERIFY(swatch);
+        QFrame *swatch = named<QFrame>(*pan, "SSPanelColor_5");
         QTest::mouseClick(swatch, Qt::LeftButton);
         QVERIFY(!pan->isVisible());
         QCOMPARE(swatch->frameShadow(), QFrame::Sunken);
         QCOMPARE(pan->findChild<QFrame *>(u"SSPanelColor_0"_s)->frameShadow(), QFrame::Raised);
         const QColor purple(128, 0, 128);
         for (int r = range.top; r <= range.bottom; ++r)
-            for (int c = range.left; c <= range.right; ++c) {
-                QVERIFY(fa().cellFormat(r, c).hasFore);
-                QCOMPARE(QColor::fromRgb(fa().cellFormat(r, c).fore), purple);
-            }
+            for (int c = range.left; c <= range.right; ++c)
+                QVERIFY(fa().cellFormat(r, c).hasFore && QColor::fromRgb(fa().cellFormat(r, c).fore) == purple);
         QCOMPARE(barColor(key(u"A"_s)->icon()), purple);
 
         fa().select(8, 4, 8, 4);
@@ -238,132 +148,6 @@ private slots:
         QCOMPARE(styles()->currentTextColor(), 5);
     }
 
-    void colourPicturesShowTheSwatches_data()
-    {
-        QTest::addColumn<int>("image");
-        QTest::addColumn<QColor>("colour");
-        QTest::newRow("image 16 is black") << 16 << QColor(0, 0, 0);
-        QTest::newRow("image 17 is red") << 17 << QColor(255, 0, 0);
-        QTest::newRow("image 20 is navy") << 20 << QColor(0, 0, 128);
-        QTest::newRow("image 23 is blue") << 23 << QColor(0, 0, 255);
-    }
-
-    void colourPicturesShowTheSwatches()
-    {
-        QFETCH(int, image);
-        QFETCH(QColor, colour);
-        QCOMPARE(barColor(PanColor::colorImage(image)), colour);
-    }
-
-    void backgroundColour_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<quint8>("owner");
-        QTest::newRow("the menu entry on the record table") << "mnuBkColor" << quint8(1);
-        QTest::newRow("the Flood key on the record table") << "Toolbar_0_Flood" << quint8(1);
-        QTest::newRow("the menu entry on the Form panel") << "mnuBkColor" << quint8(2);
-    }
-
-    void backgroundColour()
-    {
-        QFETCH(QString, command);
-        QFETCH(quint8, owner);
-        useNamedFile();
-        m_window->setFocusOwner(FocusOwner(owner));
-        const GridRange range = selectSample(MouseMode::Block);
-        m_form->setCursor(4, 1);
-        GridModel &grid = owner == 1 ? fa() : *m_form;
-        const GridRange target = owner == 1 ? range : GridRange { 4, 1, 4, 1 };
-        m_prompts->colors = { QColor(), QColor(), QColor(10, 20, 30) };
-        const QList<CellFormat> before = formatsOf(grid);
-
-        // Cancelled, on the first use as on the next: nothing changes.
-        for (int i = 0; i < 2; ++i) {
-            action(command)->trigger();
-            QVERIFY(formatsOf(grid) == before);
-            QVERIFY(!m_window->table().changed());
-        }
-        action(command)->trigger();
-        QCOMPARE(m_prompts->asked.size(), 3);
-        for (int r = 0; r < grid.rows(); ++r)
-            for (int c = 0; c < grid.cols(); ++c) {
-                const CellFormat f = grid.cellFormat(r, c);
-                if (target.contains(r, c)) {
-                    QVERIFY(f.hasBack);
-                    QCOMPARE(QColor::fromRgb(f.back), QColor(10, 20, 30));
-                } else {
-                    QVERIFY(f == before.at(r * grid.cols() + c));
-                }
-            }
-        QCOMPARE(m_window->table().saveEnabled(), owner == 1);
-    }
-
-    void alignmentAlwaysActsOnTheRecordTable_data()
-    {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<int>("alignment");
-        QTest::addColumn<quint8>("owner");
-        QTest::addColumn<MouseMode>("mode");
-        QTest::newRow("Right on a Row-mode selection")
-            << "mnuAlignRight" << int(Alignment::RightCenter) << quint8(1) << MouseMode::Row;
-        QTest::newRow("Center on a block")
-            << "mnuAlignCenter" << int(Alignment::CenterCenter) << quint8(1) << MouseMode::Block;
-        QTest::newRow("Left with the Form panel focused")
-            << "mnuAlignLeft" << int(Alignment::LeftCenter) << quint8(2) << MouseMode::Block;
-        QTest::newRow("Right with no grid focused yet")
-            << "mnuAlignRight" << int(Alignment::RightCenter) << quint8(0) << MouseMode::Row;
-    }
-
-    void alignmentAlwaysActsOnTheRecordTable()
-    {
-        QFETCH(QString, entry);
-        QFETCH(int, alignment);
-        QFETCH(quint8, owner);
-        QFETCH(MouseMode, mode);
-        m_window->setFocusOwner(FocusOwner(owner));
-        const GridRange range = selectSample(mode);
-        m_form->setCursor(2, 1);
-        const QList<CellFormat> formBefore = formatsOf(*m_form);
-        action(entry)->trigger();
-        for (int r = 0; r < fa().rows(); ++r)
-            for (int c = 0; c < fa().cols(); ++c)
-                QCOMPARE(
-                    int(fa().cellFormat(r, c).alignment), range.contains(r, c) ? alignment : int(Alignment::Default));
-        QVERIFY(formatsOf(*m_form) == formBefore);
-        // A change of the table's formats: New, Open and Exit will ask, Save stays as it was.
-        QVERIFY(m_window->table().changed());
-        QVERIFY(!m_window->table().saveEnabled());
-    }
-
-    void wholeTableSwitches()
-    {
-        QAction *grid = action(u"mnuGrid"_s);
-        QVERIFY(grid->isChecked() && fa().gridLines());
-        for (bool on : { false, true }) {
-            grid->trigger();
-            QCOMPARE(grid->isChecked(), on);
-            QCOMPARE(fa().gridLines(), on);
-        }
-
-        // Every cell, titles included, ends in 12 points, also those with a size of their own.
-        CellFormat small;
-        small.fontSize = 8;
-        fa().setCellFormat(0, 2, small);
-        fa().setCellFormat(4, 5, small);
-        action(u"mnuFonts"_s)->trigger();
-        QCOMPARE(fa().fontSize(), 12);
-        for (int r = 0; r < fa().rows(); ++r)
-            for (int c = 0; c < fa().cols(); ++c)
-                QCOMPARE(int(fa().cellFormat(r, c).fontSize), 0);
-
-        QAction *alternate = action(u"mnuAlternateColor"_s);
-        const bool was = alternate->isChecked();
-        key(u"AlternateColor"_s)->trigger();
-        QCOMPARE(alternate->isChecked(), !was);
-        QCOMPARE(fa().alternateRowColor(), was ? QColor(Qt::white) : QColor(192, 255, 192));
-        QCOMPARE(m_window->currentSettings().alternateColor, !was);
-    }
-
     void openedTablesFollowTheWindowsSwitches()
     {
         const QString path = test::tempDir() + u"/switches.tsy"_s;
@@ -372,7 +156,7 @@ private slots:
         if (!alternate->isChecked())
             alternate->trigger();
         grid->trigger();
-        QVERIFY(!fa().gridLines());
+        QVERIFY(!grid->isChecked() && !fa().gridLines());
         m_prompts->fileNames = { path };
         QVERIFY(m_window->fileCommands().saveAs(FileKind::Native));
 
@@ -389,6 +173,86 @@ private slots:
         m_window->fileCommands().newTable();
         QVERIFY(!fa().gridLines());
         QVERIFY(!m_window->table().changed());
+    }
+
+    void titleClicksSortByTypeAndMoveTheArrow()
+    {
+        useNamedFile();
+        fa().setColumnDataType(2, DataType::Double);
+        fillRows({ { u"b"_s, {}, u"10"_s, {}, u"x"_s }, { u"a"_s, {}, u"9"_s, {}, u"Y"_s },
+            { u"c"_s, {}, u"100"_s, {}, u"z"_s } });
+        m_window->table().MakeModified(false);
+        const SortArrows *arrows = tools()->sortArrows();
+        GridView *view = named<GridView>(*m_window, "fa");
+
+        clickTitle(2);
+        QCOMPARE(column(2), QStringList({ u"9"_s, u"10"_s, u"100"_s }));
+        QVERIFY(sameIcon(view->titlePicture(2), arrows->ImgU()));
+        QCOMPARE(arrows->lastSortedColumn(), 2);
+        QVERIFY(m_window->table().saveEnabled());
+
+        clickTitle(2);
+        QCOMPARE(column(2), QStringList({ u"100"_s, u"10"_s, u"9"_s }));
+        QVERIFY(sameIcon(view->titlePicture(2), arrows->ImgD()));
+
+        // Text sorts without regard to letter case; the first column loses its arrow.
+        clickTitle(4);
+        QCOMPARE(column(4), QStringList({ u"x"_s, u"Y"_s, u"z"_s }));
+        QVERIFY(sameIcon(view->titlePicture(4), arrows->ImgU()));
+        QVERIFY(!sameIcon(view->titlePicture(2), arrows->ImgU()));
+        QVERIFY(!sameIcon(view->titlePicture(2), arrows->ImgD()));
+        QCOMPARE(arrows->lastSortedColumn(), 4);
+
+        clickTitle(4);
+        QVERIFY(sameIcon(view->titlePicture(4), arrows->ImgD()));
+        QCOMPARE(column(4), QStringList({ u"z"_s, u"Y"_s, u"x"_s }));
+    }
+
+    void movingAColumnByItsTitle()
+    {
+        useNamedFile();
+        clickTitle(1);
+        QCOMPARE(tools()->sortArrows()->lastSortedColumn(), 1);
+        m_window->table().MakeModified(false);
+        fa().moveColumn(1, 4);
+        QVERIFY(m_window->table().saveEnabled());
+        QCOMPARE(fa().text(0, 4), u"Street"_s);
+        // The arrow's column is still the one that was sorted.
+        QCOMPARE(tools()->sortArrows()->lastSortedColumn(), 4);
+        fa().moveColumn(0, 6);
+        QCOMPARE(tools()->sortArrows()->lastSortedColumn(), 3);
+    }
+
+    void aNewTableSortsOnTitleClicksToo()
+    {
+        clickTitle(3);
+        m_window->table().buildNewTable();
+        QVERIFY(fa().sortOnTitleClick());
+        QVERIFY(fa().columnDragEnabled());
+        QCOMPARE(tools()->sortArrows()->lastSortedColumn(), 0);
+        QVERIFY(!m_window->table().changed());
+    }
+
+    void stampOnTheFormPanelField_data()
+    {
+        QTest::addColumn<quint8>("owner");
+        QTest::newRow("the Form panel had the focus last") << quint8(2);
+        QTest::newRow("no grid has had the focus yet") << quint8(0);
+    }
+
+    void stampOnTheFormPanelField()
+    {
+        QFETCH(quint8, owner);
+        m_window->setFocusOwner(FocusOwner(owner));
+        fa().setColumnFormat(2, u"dd-Mmm-yyyy"_s);
+        fa().setCursor(4, 7);
+        fa().setText(4, 2, u"Troy"_s);
+        m_window->fa_Click();
+        m_form->setCursor(3, 1);
+        action(u"mnuDateTimeNow"_s)->trigger();
+        QCOMPARE(m_form->text(3, 1), u"Troy 04-Mar-2026"_s);
+        QCOMPARE(fa().text(4, 2), u"Troy 04-Mar-2026"_s);
+        QCOMPARE(fa().text(4, 7), u"r4c7"_s);
     }
 };
 
