@@ -105,7 +105,8 @@ private:
     QByteArrayView m_name;
     QByteArrayView m_text;
     std::string m_decoded;
-    std::vector<Attribute> m_attributes;
+    std::vector<Attribute> m_attributes; // only the first m_attrCount belong to the current tag
+    size_t m_attrCount = 0;
     std::string m_attrValues;
 
     Fault m_fault = Fault::None;
