@@ -188,9 +188,10 @@ inline const char *textEnd(const char *p, const char *end, bool &plain)
 
 } // namespace
 
-XlsxScanner::XlsxScanner(Source source, int maxDepth)
+XlsxScanner::XlsxScanner(Source source, int maxDepth, qsizetype headroom)
     : m_source(std::move(source))
     , m_maxDepth(maxDepth)
+    , m_headroom(headroom)
 {
 }
 
@@ -221,25 +222,32 @@ bool XlsxScanner::fill()
 {
     if (m_eof)
         return false;
-    if (m_pos > 0) {
-        m_buf.remove(0, m_pos);
-        m_discarded += m_pos;
-        m_pos = 0;
-    }
     QByteArray block = std::move(m_spare);
     if (!m_source(block)) {
         m_fault = Fault::Source;
         m_token = Invalid;
         return false;
     }
-    if (block.isEmpty()) {
+    if (block.size() <= m_headroom) {
         m_eof = true;
         return false;
     }
-    if (m_buf.isEmpty())
-        m_buf.swap(block);
-    else
-        m_buf.append(block);
+    const qsizetype left = m_buf.size() - m_pos;
+    if (left <= m_headroom) {
+        // The unscanned rest moves in front of the new bytes; the old buffer is handed back.
+        const qsizetype at = m_headroom - left;
+        if (left > 0)
+            std::memcpy(block.data() + at, m_buf.constData() + m_pos, size_t(left));
+        m_discarded += m_pos - at;
+        m_spare = std::move(m_buf);
+        m_buf = std::move(block);
+        m_pos = at;
+        return true;
+    }
+    m_buf.remove(0, m_pos);
+    m_discarded += m_pos;
+    m_pos = 0;
+    m_buf.append(QByteArrayView(block).sliced(m_headroom));
     m_spare = std::move(block);
     return true;
 }
