@@ -26,6 +26,23 @@ constexpr std::array<uchar, 256> kNameTable = [] {
     return t;
 }();
 
+// Bytes that end the plain run of an attribute value: either quote, '<', '&' and literal
+// white space other than a blank (which decoding turns into blanks).
+constexpr std::array<bool, 256> kValueStop = [] {
+    std::array<bool, 256> t {};
+    for (const char c : { '"', '\'', '<', '&', '\t', '\n', '\r' })
+        t[uchar(c)] = true;
+    return t;
+}();
+
+// Text bytes: 0 plain ASCII, 1 '<', 2 a reference or control character, 3 a multi-byte lead.
+constexpr std::array<uchar, 256> kTextClass = [] {
+    std::array<uchar, 256> t {};
+    for (int c = 0; c < 256; ++c)
+        t[size_t(c)] = c == '<' ? 1 : c >= 0x80 ? 3 : c == '&' || (c < 0x20 && c != '\n' && c != '\t') ? 2 : 0;
+    return t;
+}();
+
 inline bool isNameStart(char c)
 {
     return kNameTable[uchar(c)] & 1;
@@ -151,12 +168,13 @@ int startsWith(const char *p, const char *end, QByteArrayView text)
 inline const char *textEnd(const char *p, const char *end, bool &plain)
 {
     while (p < end) {
-        const auto c = uchar(*p);
-        if (c == '<')
+        const uchar k = kTextClass[uchar(*p)];
+        if (!k) {
+            ++p;
+        } else if (k == 1) {
             break;
-        if (c < 0x80) {
-            if (c < 0x20 ? c != '\n' && c != '\t' : c == '&')
-                plain = false;
+        } else if (k == 2) {
+            plain = false;
             ++p;
         } else if (const int n = utf8Length(p, end)) {
             p += n;
@@ -170,24 +188,25 @@ inline const char *textEnd(const char *p, const char *end, bool &plain)
 
 } // namespace
 
-XlsxScanner::XlsxScanner(Source source, int maxDepth)
+XlsxScanner::XlsxScanner(Source source, int maxDepth, qsizetype headroom)
     : m_source(std::move(source))
     , m_maxDepth(maxDepth)
+    , m_headroom(headroom)
 {
 }
 
 QByteArrayView XlsxScanner::attribute(QByteArrayView localName) const
 {
-    for (const Attribute &a : m_attributes)
-        if (same(a.localName, localName) && !a.declaresNamespace)
+    for (size_t i = 0; i < m_attrCount; ++i)
+        if (const Attribute &a = m_attributes[i]; same(a.localName, localName) && !a.declaresNamespace)
             return a.value;
     return {};
 }
 
 bool XlsxScanner::hasAttribute(QByteArrayView localName) const
 {
-    for (const Attribute &a : m_attributes)
-        if (same(a.localName, localName) && !a.declaresNamespace)
+    for (size_t i = 0; i < m_attrCount; ++i)
+        if (const Attribute &a = m_attributes[i]; same(a.localName, localName) && !a.declaresNamespace)
             return true;
     return false;
 }
@@ -203,25 +222,32 @@ bool XlsxScanner::fill()
 {
     if (m_eof)
         return false;
-    if (m_pos > 0) {
-        m_buf.remove(0, m_pos);
-        m_discarded += m_pos;
-        m_pos = 0;
-    }
     QByteArray block = std::move(m_spare);
     if (!m_source(block)) {
         m_fault = Fault::Source;
         m_token = Invalid;
         return false;
     }
-    if (block.isEmpty()) {
+    if (block.size() <= m_headroom) {
         m_eof = true;
         return false;
     }
-    if (m_buf.isEmpty())
-        m_buf.swap(block);
-    else
-        m_buf.append(block);
+    const qsizetype left = m_buf.size() - m_pos;
+    if (left <= m_headroom) {
+        // The unscanned rest moves in front of the new bytes; the old buffer is handed back.
+        const qsizetype at = m_headroom - left;
+        if (left > 0)
+            std::memcpy(block.data() + at, m_buf.constData() + m_pos, size_t(left));
+        m_discarded += m_pos - at;
+        m_spare = std::move(m_buf);
+        m_buf = std::move(block);
+        m_pos = at;
+        return true;
+    }
+    m_buf.remove(0, m_pos);
+    m_discarded += m_pos;
+    m_pos = 0;
+    m_buf.append(QByteArrayView(block).sliced(m_headroom));
     m_spare = std::move(block);
     return true;
 }
@@ -548,7 +574,8 @@ XlsxScanner::Step XlsxScanner::scanEndTag()
 bool XlsxScanner::decodeAttributes()
 {
     m_attrValues.clear();
-    for (Attribute &a : m_attributes) {
+    for (size_t i = 0; i < m_attrCount; ++i) {
+        Attribute &a = m_attributes[i];
         if (a.plain)
             continue;
         // Literal white space turns into blanks; white space from references stays.
@@ -565,8 +592,8 @@ bool XlsxScanner::decodeAttributes()
         a.decodedSize = m_text.size();
         m_attrValues.append(m_text.data(), size_t(m_text.size()));
     }
-    for (Attribute &a : m_attributes)
-        if (a.decodedAt >= 0)
+    for (size_t i = 0; i < m_attrCount; ++i)
+        if (Attribute &a = m_attributes[i]; a.decodedAt >= 0)
             a.value = QByteArrayView(m_attrValues).sliced(a.decodedAt, a.decodedSize);
     return true; // the views are taken once the buffer has stopped growing
 }
@@ -587,7 +614,7 @@ XlsxScanner::Step XlsxScanner::scanStartTag()
     p = scanName(p, end, local);
     const QByteArrayView name(start + 1, p - start - 1);
     const QByteArrayView localName(local, p - local);
-    m_attributes.clear();
+    m_attrCount = 0;
     bool selfClosing = false;
     bool encoded = false;
     for (;;) {
@@ -616,13 +643,17 @@ XlsxScanner::Step XlsxScanner::scanStartTag()
         p = scanName(p, end, attrLocal);
         const QByteArrayView attrName(attrBegin, p - attrBegin);
         const QByteArrayView attrLocalName(attrLocal, p - attrLocal);
-        while (p < end && isSpace(*p))
+        if (p < end && *p == '=') {
             ++p;
-        if (p == end)
-            return Step::NeedMore;
-        if (*p != '=')
-            return malformed("an attribute has no value");
-        ++p;
+        } else {
+            while (p < end && isSpace(*p))
+                ++p;
+            if (p == end)
+                return Step::NeedMore;
+            if (*p != '=')
+                return malformed("an attribute has no value");
+            ++p;
+        }
         while (p < end && isSpace(*p))
             ++p;
         if (p == end)
@@ -633,22 +664,35 @@ XlsxScanner::Step XlsxScanner::scanStartTag()
         const char *valueBegin = p + 1;
         const char *close = valueBegin;
         bool plain = true;
-        for (; close < end && *close != quote; ++close) {
+        for (;; ++close) {
+            while (close < end && !kValueStop[uchar(*close)])
+                ++close;
+            if (close == end)
+                return Step::NeedMore;
             const char c = *close;
+            if (c == quote)
+                break;
             if (c == '<')
                 return malformed("an attribute value holds '<'");
-            if (c == '&' || c == '\t' || c == '\n' || c == '\r')
+            if (c != '"' && c != '\'')
                 plain = false;
         }
-        if (close == end)
-            return Step::NeedMore;
-        for (const Attribute &a : m_attributes)
-            if (same(a.name, attrName))
+        for (size_t i = 0; i < m_attrCount; ++i)
+            if (same(m_attributes[i].name, attrName))
                 return malformed("an attribute appears twice");
-        if (m_attributes.size() >= 1024)
+        if (m_attrCount >= 1024)
             return malformed("a tag has too many attributes");
-        m_attributes.push_back({ attrName, attrLocalName, QByteArrayView(valueBegin, close - valueBegin), plain,
-            isNamespaceDeclaration(attrName) });
+        // Filled in place: a new entry is made only when a tag has more attributes than any before.
+        if (m_attrCount == m_attributes.size())
+            m_attributes.emplace_back();
+        Attribute &a = m_attributes[m_attrCount++];
+        a.name = attrName;
+        a.localName = attrLocalName;
+        a.value = QByteArrayView(valueBegin, close - valueBegin);
+        a.plain = plain;
+        a.declaresNamespace = attrName[0] == 'x' && isNamespaceDeclaration(attrName);
+        a.decodedAt = -1;
+        a.decodedSize = 0;
         encoded = encoded || !plain;
         p = close + 1;
     }

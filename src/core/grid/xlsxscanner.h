@@ -26,7 +26,10 @@ public:
     // false stops the scan with Fault::Source (the source knows why).
     using Source = std::function<bool(QByteArray &block)>;
 
-    XlsxScanner(Source source, int maxDepth);
+    // With headroom, every block starts with that many bytes that are not part of the XML and
+    // that the scanner may overwrite: markup split between two blocks is then joined there,
+    // without copying the whole of the later block.
+    XlsxScanner(Source source, int maxDepth, qsizetype headroom = 0);
 
     Token next();
     Token tokenType() const { return m_token; }
@@ -88,10 +91,11 @@ private:
 
     Source m_source;
     int m_maxDepth;
+    qsizetype m_headroom;
     QByteArray m_buf;
     QByteArray m_spare;
     qsizetype m_pos = 0;
-    qint64 m_discarded = 0; // bytes dropped from the front of m_buf so far
+    qint64 m_discarded = 0; // where m_buf starts in the document (negative within the first headroom)
     bool m_eof = false;
     bool m_bomSeen = false; // a byte-order mark at the start has been looked for
     bool m_rootSeen = false;
@@ -105,7 +109,8 @@ private:
     QByteArrayView m_name;
     QByteArrayView m_text;
     std::string m_decoded;
-    std::vector<Attribute> m_attributes;
+    std::vector<Attribute> m_attributes; // only the first m_attrCount belong to the current tag
+    size_t m_attrCount = 0;
     std::string m_attrValues;
 
     Fault m_fault = Fault::None;

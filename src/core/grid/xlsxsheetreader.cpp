@@ -233,6 +233,9 @@ public:
     }
     const QString &part() const { return m_part; }
 
+    // Every block starts with this much room for the scanner's carry-over.
+    static constexpr qsizetype kHeadroom = 64 * 1024;
+
 private:
     static constexpr qsizetype kBlock = 512 * 1024;
     static constexpr size_t kWaiting = 4;
@@ -249,8 +252,8 @@ private:
                     m_spent.pop_back();
                 }
             }
-            block.resize(kBlock); // a spent block is used again without reallocating
-            const zip_int64_t got = zip_fread(m_file, block.data(), zip_uint64_t(block.size()));
+            block.resize(kHeadroom + kBlock); // a spent block is used again without reallocating
+            const zip_int64_t got = zip_fread(m_file, block.data() + kHeadroom, zip_uint64_t(kBlock));
             QString error;
             if (got < 0) {
                 error = QStringLiteral("its part \"%1\" cannot be unpacked: %2")
@@ -258,17 +261,18 @@ private:
             } else if ((m_budget.unpacked += got) > m_budget.limits.maxUnpackedBytes) {
                 error = QStringLiteral("it unpacks to more than %1 MB").arg(m_budget.limits.maxUnpackedBytes >> 20);
             }
-            block.resize(qMax<zip_int64_t>(got, 0));
-            if (first && (block.startsWith("\xFF\xFE") || block.startsWith("\xFE\xFF")))
-                utf16.emplace(block.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
-            if (utf16 && !block.isEmpty())
-                block = QString((*utf16)(block)).toUtf8();
+            block.resize(kHeadroom + qMax<zip_int64_t>(got, 0));
+            const QByteArrayView data = QByteArrayView(block).sliced(kHeadroom);
+            if (first && (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF")))
+                utf16.emplace(data.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+            if (utf16 && !data.isEmpty())
+                block = QByteArray(kHeadroom, '\0') + QString((*utf16)(data)).toUtf8();
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [this] { return m_blocks.size() < kWaiting || m_stop; });
             if (m_stop)
                 return;
             if (got > 0 && error.isEmpty()) {
-                if (!block.isEmpty())
+                if (block.size() > kHeadroom)
                     m_blocks.push_back(std::move(block));
             } else {
                 m_error = error;
@@ -871,7 +875,8 @@ private:
         PartPipe pipe(m_zip, m_budget, part);
         if (!pipe.open())
             return fail(pipe.error());
-        XlsxScanner x([&pipe](QByteArray &block) { return pipe.pull(block); }, XlsxGridFormat::kMaxDepth);
+        XlsxScanner x(
+            [&pipe](QByteArray &block) { return pipe.pull(block); }, XlsxGridFormat::kMaxDepth, PartPipe::kHeadroom);
         TextCollector text(limits().maxCellChars);
         bool inText = false;
         int phonetic = 0;
@@ -1057,7 +1062,8 @@ private:
         PartPipe pipe(m_zip, m_budget, part);
         if (!pipe.open())
             return fail(pipe.error());
-        XlsxScanner x([&pipe](QByteArray &block) { return pipe.pull(block); }, XlsxGridFormat::kMaxDepth);
+        XlsxScanner x(
+            [&pipe](QByteArray &block) { return pipe.pull(block); }, XlsxGridFormat::kMaxDepth, PartPipe::kHeadroom);
         struct ColumnDef
         {
             int first, last, pixels;
