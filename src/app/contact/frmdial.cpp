@@ -4,6 +4,8 @@
 #include "core/contact/modemdialer.h"
 #include "core/contact/serialportline.h"
 #include "core/grid/gridmodel.h"
+#include "core/shell/settings.h"
+#include "core/shell/userprompts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,6 +44,7 @@ QLabel *label(const QString &text, const char *name, QWidget *buddy = nullptr)
 
 frmDial::frmDial(UserPrompts &prompts, QWidget *parent)
     : QDialog(parent)
+    , m_prompts(prompts)
     , m_line(new SerialPortLine(this))
 {
     m_dialer = new ModemDialer(*m_line, prompts, this);
@@ -170,7 +173,7 @@ void frmDial::showEvent(QShowEvent *event)
 void frmDial::done(int result)
 {
     m_dialer->hangUp();
-    currentSettings().save();
+    saveSettings();
     QDialog::done(result);
 }
 
@@ -186,7 +189,9 @@ void frmDial::toggleSettings()
 
 void frmDial::saveSettings()
 {
-    currentSettings().save();
+    if (!currentSettings().save())
+        m_prompts.message(QStringLiteral("Dial Phone"), Settings::writeFailedText(), UserPrompts::Icon::Warning,
+            UserPrompts::Buttons::Ok);
 }
 
 void frmDial::setExpanded(bool expanded)

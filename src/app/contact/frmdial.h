@@ -63,10 +63,12 @@ private:
     void buildWindow();
     void dialNumber();
     void toggleSettings();
+    // Writes the settings; a write that fails is reported, and the dialog goes on.
     void saveSettings();
     void setExpanded(bool expanded);
     DialSettings currentSettings() const;
 
+    UserPrompts &m_prompts;
     SerialLine *m_line = nullptr;
     ModemDialer *m_dialer = nullptr;
     bool m_expanded = false;

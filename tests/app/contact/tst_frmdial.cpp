@@ -7,6 +7,7 @@
 #include "../../core/contact/ptymodem.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -179,6 +180,21 @@ private slots:
         QVERIFY(!again.isVisible());
         QCOMPARE(Settings::read(QStringLiteral("LONGFORM")), QStringLiteral("False"));
         QVERIFY(prompts.asked.isEmpty());
+    }
+
+    void aSettingsWriteThatFailsIsReported()
+    {
+        // A store folder below a plain file cannot be made, even for root.
+        const QString plain = dq::test::tempDir() + QStringLiteral("/plain");
+        QFile file(plain);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        qputenv("DIRQUILL_CONFIG_DIR", (plain + QStringLiteral("/config")).toLocal8Bit());
+        ScriptedPrompts prompts;
+        prompts.answers << UserPrompts::Answer::Ok << UserPrompts::Answer::Ok;
+        frmDial dialog(prompts);
+        dialog.cmdSave->click(); // Save Settings, then the window's close
+        dialog.reject();
+        QCOMPARE(prompts.messages(), QStringList(2, Settings::writeFailedText()));
     }
 };
 
