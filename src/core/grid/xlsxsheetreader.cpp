@@ -34,7 +34,26 @@ struct Budget
 {
     qint64 unpacked = 0;
     XlsxLimits limits;
+
+    // Counts got more unpacked bytes: why to stop once past the cap, else empty.
+    QString spend(qint64 got)
+    {
+        unpacked += got;
+        return unpacked > limits.maxUnpackedBytes
+            ? QStringLiteral("it unpacks to more than %1 MB").arg(limits.maxUnpackedBytes >> 20)
+            : QString();
+    }
 };
+
+// Opens part of zip for unpacking; null, with why in error, when it is missing or cannot be unpacked.
+zip_file_t *openPart(zip_t *zip, const QString &part, QString &error)
+{
+    const zip_int64_t index = zip_name_locate(zip, part.toUtf8().constData(), 0);
+    zip_file_t *file = index >= 0 ? zip_fopen_index(zip, zip_uint64_t(index), 0) : nullptr;
+    if (!file)
+        error = QStringLiteral("its part \"%1\" is missing or cannot be unpacked").arg(part);
+    return file;
+}
 
 // One part of the archive as a stream of XML tokens, unpacked a block at a time.
 class PartReader
@@ -61,11 +80,7 @@ public:
 
     bool open()
     {
-        const zip_int64_t index = zip_name_locate(m_zip, m_part.toUtf8().constData(), 0);
-        if (index >= 0)
-            m_file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
-        if (!m_file)
-            m_error = QStringLiteral("its part \"%1\" is missing or cannot be unpacked").arg(m_part);
+        m_file = openPart(m_zip, m_part, m_error);
         return m_file;
     }
 
@@ -147,11 +162,9 @@ private:
             m_eof = true;
             return false;
         }
-        m_budget.unpacked += got;
-        if (m_budget.unpacked > m_budget.limits.maxUnpackedBytes) {
-            m_error = QStringLiteral("it unpacks to more than %1 MB").arg(m_budget.limits.maxUnpackedBytes >> 20);
+        m_error = m_budget.spend(got);
+        if (!m_error.isEmpty())
             return false;
-        }
         block.resize(got);
         m_xml.addData(block);
         return true;
@@ -198,13 +211,9 @@ public:
 
     bool open()
     {
-        const zip_int64_t index = zip_name_locate(m_zip, m_part.toUtf8().constData(), 0);
-        if (index >= 0)
-            m_file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
-        if (!m_file) {
-            m_error = QStringLiteral("its part \"%1\" is missing or cannot be unpacked").arg(m_part);
+        m_file = openPart(m_zip, m_part, m_error);
+        if (!m_file)
             return false;
-        }
         m_thread = std::thread([this] { produce(); });
         return true;
     }
@@ -258,8 +267,8 @@ private:
             if (got < 0) {
                 error = QStringLiteral("its part \"%1\" cannot be unpacked: %2")
                             .arg(m_part, QString::fromUtf8(zip_file_strerror(m_file)));
-            } else if ((m_budget.unpacked += got) > m_budget.limits.maxUnpackedBytes) {
-                error = QStringLiteral("it unpacks to more than %1 MB").arg(m_budget.limits.maxUnpackedBytes >> 20);
+            } else {
+                error = m_budget.spend(got);
             }
             block.resize(kHeadroom + qMax<zip_int64_t>(got, 0));
             const QByteArrayView data = QByteArrayView(block).sliced(kHeadroom);
