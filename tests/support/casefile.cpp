@@ -39,16 +39,18 @@ QString dataPath(const QString &file)
     return QStringLiteral(DQ_TEST_DATA_DIR "/") + file;
 }
 
-void addCaseRows(const QString &file)
+void addCaseRows(const QString &file, const QStringList &names)
 {
     const QStringList lines = QString::fromUtf8(readData(file)).split(u'\n', Qt::SkipEmptyParts);
     if (lines.size() < 2)
         qFatal("no cases in %s", qPrintable(file));
     const QStringList columns = lines.first().split(u'\t');
-    static QByteArrayList names; // the test table keeps only pointers to its column names
-    for (const QString &column : columns.first(columns.size() - 1)) {
-        names << column.toUtf8();
-        QTest::addColumn<QString>(names.last().constData());
+    if (!names.isEmpty() && names.size() + 1 != columns.size())
+        qFatal("%s: %d columns named", qPrintable(file), int(names.size()));
+    static QByteArrayList kept; // the test table keeps only pointers to its column names
+    for (const QString &column : names.isEmpty() ? columns.first(columns.size() - 1) : names) {
+        kept << column.toUtf8();
+        QTest::addColumn<QString>(kept.last().constData());
     }
     for (const QString &line : lines.mid(1)) {
         const QStringList fields = line.split(u'\t');

@@ -11,8 +11,8 @@ namespace dq::test {
 // A case table (.tsv) is UTF-8: a first line naming the columns, then one case per line, its
 // fields split by tabs and its last field naming the case; blank lines are skipped. In a field
 // \t, \r, \n and \\ stand for a tab, CR, LF and a backslash. addCaseRows() adds one QString
-// column per name but the last and one row per case.
-void addCaseRows(const QString &file);
+// column per name but the last (or per entry of names, when given) and one row per case.
+void addCaseRows(const QString &file, const QStringList &names = {});
 
 // A JSON case file is an array of objects, each naming itself under "case"; addJsonCases()
 // adds one QJsonObject column "row" and one row per object.
