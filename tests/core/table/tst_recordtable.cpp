@@ -1,10 +1,12 @@
 #include "core/shell/programfolder.h"
 #include "core/table/recordtable.h"
+#include "support/casefile.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace dq;
+using namespace Qt::StringLiterals;
 
 class TestRecordTable : public QObject
 {
@@ -18,88 +20,68 @@ private slots:
         t.buildNewTable();
         fa.setCols(30);
         fa.setRows(500);
-        fa.setText(3, 2, QStringLiteral("left over"));
+        fa.setText(3, 2, u"left over"_s);
         fa.setColumnHidden(2, true);
-        fa.setColumnFormat(4, QStringLiteral("0.00"));
+        fa.setColumnFormat(4, u"0.00"_s);
         CellFormat bold;
         bold.bold = true;
         fa.setCellFormat(1, 1, bold);
         fa.setRowHeight(2, 900);
-        t.setCurrentFile(QStringLiteral("/data/lists/plumbers.tsy"));
+        t.setCurrentFile(u"/data/lists/plumbers.tsy"_s);
         t.setCurrentKind(FileKind::Comma);
         t.MakeModified(true);
         QSignalSpy caption(&t, &RecordTable::captionChanged);
 
         t.buildNewTable();
         QCOMPARE(fa.rows(), 21);
-        QCOMPARE(fa.cols(), 13);
         QCOMPARE(fa.fixedRows(), 1);
         QCOMPARE(fa.fixedCols(), 0);
-        QCOMPARE(fa.rowTexts(0).join(u'|'), QStringLiteral("Name|Street|City|State|Zip Code|Phone|||||||"));
-        const QList<int> widths { 2500, 2500, 1000, 500, 1000, 1400, 2100, 2000, GridModel::kDefaultColumnWidth };
-        for (int c = 0; c < fa.cols(); ++c) {
-            QCOMPARE(fa.columnWidth(c), widths.value(c, GridModel::kDefaultColumnWidth));
-            QCOMPARE(fa.columnAlignment(c), c <= 10 ? Alignment::LeftCenter : Alignment::General);
-            QCOMPARE(fa.columnAttributes(c).hidden, false);
-            QCOMPARE(fa.columnAttributes(c).format, QString());
-            QCOMPARE(fa.columnDataType(c), DataType::String);
+        QCOMPARE(fa.rowTexts(0).join(u'|'), u"Name|Street|City|State|Zip Code|Phone|||||||"_s);
+        const QList<int> widths { 2500, 2500, 1000, 500, 1000, 1400, 2100, 2000 };
+        for (int c = 0; c < fa.cols(); ++c) { // nothing hidden, formatted or typed is left over
+            ColumnAttributes expected;
+            expected.width = widths.value(c, GridModel::kDefaultColumnWidth);
+            expected.alignment = c <= 10 ? Alignment::LeftCenter : Alignment::General;
+            QCOMPARE(fa.columnAttributes(c), expected);
         }
         for (int r = 1; r < fa.rows(); ++r)
             QVERIFY(fa.rowTexts(r).join(QString()).isEmpty());
         QVERIFY(!fa.hasAnyCellFormat());
         QCOMPARE(fa.rowHeight(2), GridModel::kDefaultRowHeight);
 
-        QCOMPARE(t.currentFile(), programFolder() + QStringLiteral("Untitled.tsy"));
+        QCOMPARE(t.currentFile(), programFolder() + u"Untitled.tsy"_s);
         QCOMPARE(t.currentKind(), FileKind::Native);
         QVERIFY(t.isUntitled() && t.fresh() && !t.changed() && !t.saveEnabled());
-        QCOMPARE(caption.last().at(0).toString(), QStringLiteral("Dirquill -- Untitled.tsy"));
-        t.setCurrentFile(programFolder() + QStringLiteral("UNTITLED.TSY")); // letter case does not matter
+        QCOMPARE(caption.last().at(0).toString(), u"Dirquill -- Untitled.tsy"_s);
+        t.setCurrentFile(programFolder() + u"UNTITLED.TSY"_s); // letter case does not matter
         QVERIFY(t.isUntitled());
-        t.setCurrentFile(programFolder() + QStringLiteral("Untitled2.tsy"));
+        t.setCurrentFile(programFolder() + u"Untitled2.tsy"_s);
         QVERIFY(!t.isUntitled());
+
+        // A harvest into a fresh table drops its placeholder rows, once.
+        t.dropFreshRows();
+        QCOMPARE(fa.rows(), 1);
+        QVERIFY(!t.fresh());
+        fa.appendRows({ { u"Acme"_s } });
+        t.dropFreshRows();
+        QCOMPARE(fa.rows(), 2);
     }
-    void changedFlagAndSaveState_data()
-    {
-        QTest::addColumn<bool>("named");
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<bool>("changed");
-        QTest::addColumn<bool>("saveEnabled");
-        // Steps: e = cell edit, c = command that changes the table, g = grid change that
-        // nobody reports, m = MakeModified(true), u = MakeModified(false), h = harvest.
-        const struct
-        {
-            const char *name;
-            bool named;
-            const char *steps;
-            bool changed, saveEnabled;
-        } rows[] = {
-            { "a cell edit on the untitled table sets changed but not Save", false, "e", true, false },
-            { "a cell edit on a named file sets changed but not Save", true, "e", true, false },
-            { "a command on the untitled table leaves Save off yet marks it changed", false, "c", true, false },
-            { "a command on a named file makes Save available", true, "c", true, true },
-            { "a command after a cell edit on a named file leaves Save off", true, "ec", true, false },
-            { "a grid change nobody reports still marks the table changed", false, "g", true, false },
-            { "a harvest into the untitled table marks it changed, Save stays off", false, "h", true, false },
-            { "MakeModified true, twice, enables Save on the untitled table", false, "mm", true, true },
-            { "MakeModified false after edits clears both", true, "ecu", false, false },
-            { "a command after a save on a named file makes Save available again", true, "cuc", true, true },
-        };
-        for (const auto &row : rows)
-            QTest::newRow(row.name) << row.named << QString::fromLatin1(row.steps) << row.changed << row.saveEnabled;
-    }
+    // Steps: e = cell edit, c = command that changes the table, g = grid change that nobody
+    // reports, m = MakeModified(true), u = MakeModified(false), h = harvest.
+    void changedFlagAndSaveState_data() { test::addCaseRows(u"table/recordtable/changed.tsv"_s); }
     void changedFlagAndSaveState()
     {
-        QFETCH(bool, named);
+        QFETCH(QString, file);
         QFETCH(QString, steps);
         RecordTable t;
         t.buildNewTable();
-        if (named)
-            t.setCurrentFile(QStringLiteral("/data/lists/plumbers.tsy"));
+        if (file == u"named")
+            t.setCurrentFile(u"/data/lists/plumbers.tsy"_s);
         QSignalSpy saveState(&t, &RecordTable::saveEnabledChanged);
         GridModel &fa = t.fa();
         for (const QChar step : steps) {
             if (step == u'e') {
-                fa.setText(1, 0, QStringLiteral("Acme"));
+                fa.setText(1, 0, u"Acme"_s);
                 t.setChangedDirectly();
             } else if (step == u'c') {
                 fa.insertRow(1);
@@ -110,14 +92,14 @@ private slots:
                 fa.setCellFormat(2, 2, f);
             } else if (step == u'h') {
                 t.dropFreshRows();
-                fa.appendRows({ { QStringLiteral("Acme"), QStringLiteral("1 Main St") } });
+                fa.appendRows({ { u"Acme"_s, u"1 Main St"_s } });
                 t.setChangedDirectly();
             } else {
                 t.MakeModified(step == u'm');
             }
         }
-        QTEST(t.changed(), "changed");
-        QTEST(t.saveEnabled(), "saveEnabled");
+        QTEST(QString::fromLatin1(t.changed() ? "yes" : "no"), "changed");
+        QTEST(QString::fromLatin1(t.saveEnabled() ? "yes" : "no"), "saveEnabled");
         // Only real changes of the Save state are signalled, each with the new state.
         bool shown = false;
         for (const QList<QVariant> &signal : saveState) {
@@ -126,37 +108,12 @@ private slots:
         }
         QCOMPARE(shown, t.saveEnabled());
     }
-    void harvestIntoAFreshTableDropsThePlaceholderRowsOnce()
-    {
-        RecordTable t;
-        t.buildNewTable();
-        t.dropFreshRows();
-        QCOMPARE(t.fa().rows(), 1);
-        QVERIFY(!t.fresh());
-        QCOMPARE(t.fa().text(0, 0), QStringLiteral("Name"));
-        t.fa().appendRows({ { QStringLiteral("Acme") } });
-        t.dropFreshRows();
-        QCOMPARE(t.fa().rows(), 2);
-    }
+    void fileNameAndFolder_data() { test::addCaseRows(u"table/recordtable/paths.tsv"_s); }
     void fileNameAndFolder()
     {
-        const struct
-        {
-            const char *path, *fileName, *folder;
-        } rows[] = {
-            { "C:\\Lists\\dentists.tsy", "dentists.tsy", "C:\\Lists\\" },
-            { "/home/ann/lists/dentists.csv", "dentists.csv", "/home/ann/lists/" },
-            { "dentists.tsy", "", "" }, // a bare file name has neither
-            { "/home/ann\\lists/a.txt", "a.txt", "/home/ann\\lists/" }, // split at the last separator
-            { "/home/ann/lists\\a.txt", "a.txt", "/home/ann/lists\\" },
-            { "/home/ann/", "", "/home/ann/" },
-            { "", "", "" },
-        };
-        for (const auto &row : rows) {
-            const QString path = QString::fromLatin1(row.path);
-            QCOMPARE(RecordTable::FileNameOf(path), QString::fromLatin1(row.fileName));
-            QCOMPARE(RecordTable::FolderOf(path), QString::fromLatin1(row.folder));
-        }
+        QFETCH(QString, path);
+        QTEST(RecordTable::FileNameOf(path), "fileName");
+        QTEST(RecordTable::FolderOf(path), "folder");
     }
 };
 
