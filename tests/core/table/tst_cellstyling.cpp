@@ -1,40 +1,31 @@
 #include "core/table/cellstyling.h"
+#include "support/gridtext.h"
 #include "support/testsupport.h"
 
 #include <QTest>
 
 using namespace dq;
+using namespace Qt::StringLiterals;
+using Style = CellStyling::FontStyle;
 
 namespace {
 
-void fillTable(GridModel &m)
-{
-    m.setCols(4);
-    m.setRows(6);
-    for (int r = 0; r < 6; ++r)
-        for (int c = 0; c < 4; ++c)
-            m.setText(r, c, QStringLiteral("%1%2").arg(r).arg(c));
-}
-
-// One character per cell of rows 0..5, columns 0..3: "x" where pick(format) holds, "." elsewhere.
-template <typename Pick> QStringList map(const GridModel &m, Pick pick)
+// One character per cell of a 6 by 4 table, rows split by "/": "x" where pick(format) holds.
+template <typename Pick> QString map(const GridModel &m, Pick pick)
 {
     QStringList out;
     for (int r = 0; r < m.rows(); ++r) {
         QString line;
         for (int c = 0; c < m.cols(); ++c)
-            line += pick(m.cellFormat(r, c)) ? QLatin1Char('x') : QLatin1Char('.');
+            line += pick(m.cellFormat(r, c)) ? u'x' : u'.';
         out << line;
     }
-    return out;
+    return out.join(u'/');
 }
 
-QStringList lines(std::initializer_list<const char *> items)
+bool has(const CellStyling::FontState &f, Style s)
 {
-    QStringList out;
-    for (const char *s : items)
-        out << QString::fromUtf8(s);
-    return out;
+    return s == Style::Bold ? f.bold : s == Style::Italic ? f.italic : f.underline;
 }
 
 } // namespace
@@ -46,61 +37,37 @@ class TestCellStyling : public QObject
 private slots:
     void fontToggles_data()
     {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("style");
-        QTest::addColumn<QStringList>("afterFirst");
-        QTest::addColumn<QStringList>("afterSecond");
-        const QStringList none = lines({ "....", "....", "....", "....", "....", "...." });
-        QTest::newRow("bold in row mode covers every cell of the rows; the second bold clears them all")
-            << int(MouseMode::Row) << int(CellStyling::FontStyle::Bold)
-            << lines({ "....", "....", "xxxx", "xxxx", "xxxx", "...." }) << none;
+        QTest::addColumn<MouseMode>("mode");
+        QTest::addColumn<Style>("style");
+        QTest::addColumn<QString>("styled");
+        QTest::newRow("bold in row mode covers every cell of the rows")
+            << MouseMode::Row << Style::Bold << u"x.../..../xxxx/xxxx/xxxx/...."_s;
         QTest::newRow("italic in block mode covers the block")
-            << int(MouseMode::Block) << int(CellStyling::FontStyle::Italic)
-            << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
-        QTest::newRow("underline in block mode") << int(MouseMode::Block) << int(CellStyling::FontStyle::Underline)
-                                                 << lines({ "....", "....", ".xx.", ".xx.", ".xx.", "...." }) << none;
+            << MouseMode::Block << Style::Italic << u"x.../..../.xx./.xx./.xx./...."_s;
+        QTest::newRow("underline in block mode")
+            << MouseMode::Block << Style::Underline << u"x.../..../.xx./.xx./.xx./...."_s;
     }
     void fontToggles()
     {
-        QFETCH(int, mode);
-        QFETCH(int, style);
-        QFETCH(QStringList, afterFirst);
-        QFETCH(QStringList, afterSecond);
+        QFETCH(MouseMode, mode);
+        QFETCH(Style, style);
         GridModel m;
-        fillTable(m);
-        // A cell outside the range is styled already and must stay so.
-        const auto s = CellStyling::FontStyle(style);
-        CellStyling::toggle(m, GridRange { 0, 0, 0, 0 }, s, false);
+        m.setCols(4);
+        m.setRows(6);
+        const auto pick = [style](const CellFormat &f) { return has({ f.bold, f.italic, f.underline }, style); };
+        CellStyling::toggle(m, GridRange { 0, 0, 0, 0 }, style, false); // outside the range, and stays so
         m.select(2, 1, 4, 2);
-        const GridRange range = CellStyling::targetRange(m, MouseMode(mode));
-        auto pick = [s](const CellFormat &f) {
-            return s == CellStyling::FontStyle::Bold  ? f.bold
-                : s == CellStyling::FontStyle::Italic ? f.italic
-                                                      : f.underline;
-        };
-        auto withOrigin = [](QStringList l) {
-            l[0][0] = QLatin1Char('x');
-            return l;
-        };
+        const GridRange range = CellStyling::targetRange(m, mode);
+        QVERIFY(CellStyling::toggle(m, range, style, false));
+        QTEST(map(m, pick), "styled");
 
-        bool state = false;
-        state = CellStyling::toggle(m, range, s, state);
-        QVERIFY(state);
-        QCOMPARE(map(m, pick), withOrigin(afterFirst));
-
-        // Some cells of the range lose the style by hand; the current cell still has it, so the
+        // A cell of the range loses the style by hand; the current cell still has it, so the
         // next toggle clears the whole range.
-        CellFormat f = m.cellFormat(4, 2);
-        f.bold = f.italic = f.underline = false;
-        m.setCellFormat(4, 2, f);
-        const CellStyling::FontState shown = CellStyling::fontState(m, m.row(), m.col());
-        const bool current = s == CellStyling::FontStyle::Bold ? shown.bold
-            : s == CellStyling::FontStyle::Italic              ? shown.italic
-                                                               : shown.underline;
+        m.setCellFormat(4, 2, CellFormat());
+        const bool current = has(CellStyling::fontState(m, m.row(), m.col()), style);
         QVERIFY(current);
-        state = CellStyling::toggle(m, range, s, current);
-        QVERIFY(!state);
-        QCOMPARE(map(m, pick), withOrigin(afterSecond));
+        QVERIFY(!CellStyling::toggle(m, range, style, current));
+        QCOMPARE(map(m, pick), u"x.../..../..../..../..../...."_s);
     }
     void formPanelTargetIsTheValueColumn()
     {
@@ -113,37 +80,36 @@ private slots:
     void colours()
     {
         GridModel m;
-        fillTable(m);
+        m.setCols(4);
+        m.setRows(6);
         QCOMPARE(CellStyling::paletteColor(5), QColor(128, 0, 128));
         QCOMPARE(CellStyling::kFirstPaletteImage + 5, 21);
         QCOMPARE(CellStyling::paletteColor(6), QColor(255, 0, 255));
         QVERIFY(!CellStyling::paletteColor(8).isValid());
-
         CellStyling::setTextColor(m, GridRange { 1, 1, 1, 2 }, CellStyling::paletteColor(5));
         QCOMPARE(map(m, [](const CellFormat &f) { return f.hasFore && f.fore == qRgb(128, 0, 128); }),
-            lines({ "....", ".xx.", "....", "....", "....", "...." }));
+            u"..../.xx./..../..../..../...."_s);
 
         test::ScriptedPrompts prompts;
         prompts.colors = { QColor(), QColor(10, 20, 30) }; // the first dialog is cancelled
         QVERIFY(!CellStyling::chooseBackColor(m, GridRange { 0, 0, 5, 3 }, prompts));
-        QVERIFY(!m.cellFormat(5, 3).hasBack);
         QVERIFY(CellStyling::chooseBackColor(m, GridRange { 2, 0, 3, 0 }, prompts));
-        QCOMPARE(map(m, [](const CellFormat &f) { return f.hasBack && f.back == qRgb(10, 20, 30); }),
-            lines({ "....", "....", "x...", "x...", "....", "...." }));
+        QCOMPARE(map(m, [](const CellFormat &f) { return f.hasBack; }), u"..../..../x.../x.../..../...."_s);
+        QCOMPARE(QColor(m.cellFormat(2, 0).back), QColor(10, 20, 30));
 
         CellStyling::setAlignment(m, GridRange { 5, 0, 5, 3 }, Alignment::RightCenter);
         QCOMPARE(map(m, [](const CellFormat &f) { return f.alignment == Alignment::RightCenter; }),
-            lines({ "....", "....", "....", "....", "....", "xxxx" }));
+            u"..../..../..../..../..../xxxx"_s);
     }
     void gridWideSwitches()
     {
         GridModel m;
-        fillTable(m);
+        m.setCols(4);
+        m.setRows(6);
         CellStyling::setAlternateRowColor(m, true);
         QCOMPARE(m.alternateRowColor(), QColor(192, 255, 192));
         CellStyling::setAlternateRowColor(m, false);
         QCOMPARE(m.alternateRowColor(), QColor(Qt::white));
-
         const bool before = m.gridLines();
         QCOMPARE(CellStyling::toggleGridLines(m), !before);
         QCOMPARE(CellStyling::toggleGridLines(m), before);
@@ -155,8 +121,7 @@ private slots:
         m.setCellFormat(4, 3, big);
         CellStyling::setUniformFontSize(m);
         QCOMPARE(m.fontSize(), 12);
-        QCOMPARE(m.cellFormat(0, 1).fontSize, 0);
-        QCOMPARE(m.cellFormat(4, 3).fontSize, 0);
+        QCOMPARE(map(m, [](const CellFormat &f) { return f.fontSize != 0; }), u"..../..../..../..../..../...."_s);
         QVERIFY(m.cellFormat(4, 3).bold);
     }
     void searchFontColors()
