@@ -1,5 +1,5 @@
 #include "core/shell/mainlayout.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 
 #include <QHash>
 #include <QTest>

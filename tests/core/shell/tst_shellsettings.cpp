@@ -1,6 +1,6 @@
 #include "core/shell/settings.h"
 #include "core/shell/shellsettings.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/testsupport.h"
 
 #include <QFile>

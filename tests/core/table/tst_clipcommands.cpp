@@ -1,5 +1,5 @@
 #include "core/table/clipcommands.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/gridtext.h"
 
 #include <QTest>

@@ -1,5 +1,5 @@
 #include "core/table/columndefs.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/gridtext.h"
 #include "support/testsupport.h"
 

@@ -1,6 +1,6 @@
 #include "core/table/columndefs.h"
 #include "core/table/datatools.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/gridtext.h"
 #include "support/testsupport.h"
 

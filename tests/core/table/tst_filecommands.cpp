@@ -1,7 +1,7 @@
 #include "core/grid/gridfile.h"
 #include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/gridtext.h"
 #include "support/testsupport.h"
 
@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "core/grid/gridmodel.h"
 #include "core/table/finder.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/gridtext.h"
 #include "support/testsupport.h"
 

@@ -1,6 +1,6 @@
 #include "core/shell/programfolder.h"
 #include "core/table/recordtable.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 
 #include <QSignalSpy>
 #include <QTest>

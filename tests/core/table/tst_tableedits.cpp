@@ -1,6 +1,6 @@
 #include "core/grid/gridmodel.h"
 #include "core/table/tableedits.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 
 #include <QTest>
 

@@ -1,7 +1,6 @@
 #include "core/table/columndefs.h"
 #include "core/table/valueformat.h"
-#include "support/casefile.h"
-#include "support/gridtext.h"
+#include "support/casetable.h"
 
 #include <QTest>
 
@@ -22,30 +21,21 @@ class TestValueFormat : public QObject
     Q_OBJECT
 
 private slots:
-    void numberFormats_data()
-    {
-        test::addCaseRows(u"table/valueformat/numbers.tsv"_s, test::texts({ "format", "value", "expected" }));
-    }
+    void numberFormats_data() { test::addCaseRows(u"table/valueformat/numbers.tsv"_s); }
     void numberFormats()
     {
         QFETCH(QString, format);
         QFETCH(QString, value);
         QTEST(ValueFormat::formatNumber(value.toDouble(), format), "expected");
     }
-    void dateFormats_data()
-    {
-        test::addCaseRows(u"table/valueformat/dates.tsv"_s, test::texts({ "format", "value", "expected" }));
-    }
+    void dateFormats_data() { test::addCaseRows(u"table/valueformat/dates.tsv"_s); }
     void dateFormats()
     {
         QFETCH(QString, format);
         QFETCH(QString, value);
         QTEST(ValueFormat::formatDateTime(dateTime(value), format), "expected");
     }
-    void typedNumbersReadBack_data()
-    {
-        test::addCaseRows(u"table/valueformat/typednumbers.tsv"_s, test::texts({ "typed", "value" }));
-    }
+    void typedNumbersReadBack_data() { test::addCaseRows(u"table/valueformat/typednumbers.tsv"_s); }
     void typedNumbersReadBack()
     {
         QFETCH(QString, typed);
@@ -55,10 +45,7 @@ private slots:
         if (v)
             QCOMPARE(*v, value.toDouble());
     }
-    void typedDatesReadBack_data()
-    {
-        test::addCaseRows(u"table/valueformat/typeddates.tsv"_s, test::texts({ "typed", "expected" }));
-    }
+    void typedDatesReadBack_data() { test::addCaseRows(u"table/valueformat/typeddates.tsv"_s); }
     void typedDatesReadBack()
     {
         QFETCH(QString, typed);
@@ -66,10 +53,7 @@ private slots:
         QCOMPARE(ValueFormat::parseDateTime(typed), dateTime(expected));
     }
     // Every date format offered reads back what it shows of 2026-10-31 21:45:30.
-    void everyListedDateFormatReadsBack_data()
-    {
-        test::addCaseRows(u"table/valueformat/roundtrip.tsv"_s, test::texts({ "format", "readBack" }));
-    }
+    void everyListedDateFormatReadsBack_data() { test::addCaseRows(u"table/valueformat/roundtrip.tsv"_s); }
     void everyListedDateFormatReadsBack()
     {
         QFETCH(QString, format);
@@ -77,20 +61,14 @@ private slots:
         const QString shown = ValueFormat::formatDateTime(QDateTime(QDate(2026, 10, 31), QTime(21, 45, 30)), format);
         QCOMPARE(ValueFormat::parseDateTime(shown), dateTime(readBack));
     }
-    void truthValues_data()
-    {
-        test::addCaseRows(u"table/valueformat/truth.tsv"_s, test::texts({ "typed", "expected" }));
-    }
+    void truthValues_data() { test::addCaseRows(u"table/valueformat/truth.tsv"_s); }
     void truthValues()
     {
         QFETCH(QString, typed);
         const auto v = ValueFormat::parseBool(typed);
         QTEST(v ? QString::number(int(*v)) : QStringLiteral("-"), "expected");
     }
-    void cellsShowAsTheirColumnSays_data()
-    {
-        test::addCaseRows(u"table/valueformat/display.tsv"_s, test::texts({ "type", "format", "text", "shown" }));
-    }
+    void cellsShowAsTheirColumnSays_data() { test::addCaseRows(u"table/valueformat/display.tsv"_s); }
     void cellsShowAsTheirColumnSays()
     {
         QFETCH(QString, type);
