@@ -1,45 +1,35 @@
 #include "core/shell/tips.h"
+#include "support/casetable.h"
 
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
 
 using namespace dq;
+using namespace Qt::StringLiterals;
 
 class TestTips : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // steps: 'n' for Next, 'p' for Previous; seen: the tip number after each step.
-    void paging_data()
-    {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QList<int>>("seen");
-        QTest::newRow("Next on the last tip wraps to the first") << 39 << "nn" << QList<int> { 1, 2 };
-        QTest::newRow("Previous on the first tip wraps to the last") << 1 << "pp" << QList<int> { 39, 38 };
-        QTest::newRow("Next then Previous from tip 17 comes back to it") << 17 << "np" << QList<int> { 18, 17 };
-        QTest::newRow("Previous then Next across the wrap comes back to the first")
-            << 1 << "pn" << QList<int> { 39, 1 };
-        QTest::newRow("a number outside the list is ignored") << 0 << "n" << QList<int> { 6 };
-        QTest::newRow("one past the last tip is ignored") << 40 << "p" << QList<int> { 4 };
-    }
+    // steps: n for Next, p for Previous, from tip 5 moved to start; seen: the tip after each step.
+    void paging_data() { test::addCaseRows(u"shell/tippaging.tsv"_s); }
     void paging()
     {
-        QFETCH(int, start);
+        QFETCH(QString, start);
         QFETCH(QString, steps);
-        QFETCH(QList<int>, seen);
+        QFETCH(QString, seen);
         Tips tips;
         tips.setCurrent(5);
-        tips.setCurrent(start);
+        tips.setCurrent(start.toInt());
         QList<int> got;
         for (QChar step : steps) {
             got << (step == u'n' ? tips.next() : tips.previous());
             QCOMPARE(got.last(), tips.current());
             QCOMPARE(tips.currentText(), Tips::text(got.last()));
         }
-        QCOMPARE(got, seen);
+        QCOMPARE(got, test::numbers(seen));
         QVERIFY(Tips::text(0).isEmpty() && Tips::text(40).isEmpty());
     }
     void aFullRoundEitherWayShowsEveryTipOnceAndComesBack()
@@ -58,28 +48,23 @@ private slots:
     {
         QRandomGenerator generator(20261206);
         QList<int> hits(Tips::count() + 2, 0);
-        for (int i = 0; i < 20000; ++i) {
-            const int n = Tips::randomNumber(generator);
-            QVERIFY2(n >= 1 && n <= Tips::count(), qPrintable(QString::number(n)));
-            ++hits[n];
-        }
+        for (int i = 0; i < 20000; ++i)
+            ++hits[qBound(0, Tips::randomNumber(generator), Tips::count() + 1)];
+        QCOMPARE(hits.first() + hits.last(), 0);
         QVERIFY(!hits.mid(1, Tips::count()).contains(0));
-        QRandomGenerator drawn(99);
-        QRandomGenerator same(99);
+        QRandomGenerator drawn(99), same(99);
         Tips tips;
         tips.start(drawn);
         QCOMPARE(tips.current(), Tips::randomNumber(same));
     }
     void everyTipStartsWithFiveBlanksAndOnlySomeEndWithOne()
     {
-        const QSet<int> endingInBlank { 26, 27, 38, 39 };
         QSet<QString> texts;
         for (int n = 1; n <= Tips::count(); ++n) {
             const QString t = Tips::text(n);
-            const QByteArray where = "tip " + QByteArray::number(n);
-            QVERIFY2(t.startsWith(QStringLiteral("     ")) && !t.at(5).isSpace(), where.constData());
-            QVERIFY2(
-                t.endsWith(u' ') == endingInBlank.contains(n) && !t.endsWith(QStringLiteral("  ")), where.constData());
+            const bool endsInBlank = QSet<int> { 26, 27, 38, 39 }.contains(n);
+            QVERIFY2(t.startsWith(u"     "_s) && !t.at(5).isSpace(), qPrintable(QString::number(n)));
+            QVERIFY2(t.endsWith(u' ') == endsInBlank && !t.endsWith(u"  "_s), qPrintable(QString::number(n)));
             texts.insert(t);
         }
         QCOMPARE(texts.size(), Tips::count());
