@@ -1,5 +1,5 @@
 #include "core/table/cellstyling.h"
-#include "support/gridtext.h"
+#include "support/casetable.h"
 #include "support/testsupport.h"
 
 #include <QTest>
@@ -35,29 +35,20 @@ class TestCellStyling : public QObject
     Q_OBJECT
 
 private slots:
-    void fontToggles_data()
-    {
-        QTest::addColumn<MouseMode>("mode");
-        QTest::addColumn<Style>("style");
-        QTest::addColumn<QString>("styled");
-        QTest::newRow("bold in row mode covers every cell of the rows")
-            << MouseMode::Row << Style::Bold << u"x.../..../xxxx/xxxx/xxxx/...."_s;
-        QTest::newRow("italic in block mode covers the block")
-            << MouseMode::Block << Style::Italic << u"x.../..../.xx./.xx./.xx./...."_s;
-        QTest::newRow("underline in block mode")
-            << MouseMode::Block << Style::Underline << u"x.../..../.xx./.xx./.xx./...."_s;
-    }
+    // styled: the cells styled after the first toggle of the block rows 2-4, columns 1-2.
+    void fontToggles_data() { test::addCaseRows(u"table/fonttoggles.tsv"_s); }
     void fontToggles()
     {
-        QFETCH(MouseMode, mode);
-        QFETCH(Style, style);
+        QFETCH(QString, mode);
+        QFETCH(QString, font);
+        const Style style = Style(test::choice(font, { "bold", "italic", "underline" }));
         GridModel m;
         m.setCols(4);
         m.setRows(6);
         const auto pick = [style](const CellFormat &f) { return has({ f.bold, f.italic, f.underline }, style); };
         CellStyling::toggle(m, GridRange { 0, 0, 0, 0 }, style, false); // outside the range, and stays so
         m.select(2, 1, 4, 2);
-        const GridRange range = CellStyling::targetRange(m, mode);
+        const GridRange range = CellStyling::targetRange(m, mode == u"row" ? MouseMode::Row : MouseMode::Block);
         QVERIFY(CellStyling::toggle(m, range, style, false));
         QTEST(map(m, pick), "styled");
 
@@ -83,7 +74,6 @@ private slots:
         m.setCols(4);
         m.setRows(6);
         QCOMPARE(CellStyling::paletteColor(5), QColor(128, 0, 128));
-        QCOMPARE(CellStyling::kFirstPaletteImage + 5, 21);
         QCOMPARE(CellStyling::paletteColor(6), QColor(255, 0, 255));
         QVERIFY(!CellStyling::paletteColor(8).isValid());
         CellStyling::setTextColor(m, GridRange { 1, 1, 1, 2 }, CellStyling::paletteColor(5));
