@@ -89,10 +89,6 @@ private slots:
                 "3|C3|Text||Left|", "4|C4|Money|$#,###.00|Right|" }));
         QCOMPARE(dialog.cellFormat(6, ColumnDefs::HideCol).check, CheckBox::Checked);
         QCOMPARE(dialog.cellFormat(5, ColumnDefs::HideCol).check, CheckBox::Unchecked);
-        const CellFormat title = dialog.cellFormat(0, 2);
-        QVERIFY(title.bold && title.back == qRgb(0, 0x80, 0) && title.fore == qRgb(255, 255, 255));
-        QCOMPARE(QColor::fromRgb(dialog.cellFormat(7, 1).back), QColor(0xEA, 0xEA, 0xAE)); // banded rows
-        QVERIFY(!dialog.cellFormat(6, 1).hasBack);
     }
     void deletingAndHidingApplyByPosition()
     {
