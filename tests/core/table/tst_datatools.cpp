@@ -66,7 +66,6 @@ private slots:
         QCOMPARE(m.cellFormat(0, 1).pictureAlignment, Alignment::RightCenter);
         DataTools::sortByColumn(m, 2, Qt::AscendingOrder);
         QCOMPARE(pictures(), (QStringList { QString(), QString(), up }));
-        m.disconnect(this);
     }
     void deleteDuplicates_data() { test::addCaseRows(u"table/datatools/duplicates.tsv"_s); }
     void deleteDuplicates()
