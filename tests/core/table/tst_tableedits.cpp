@@ -53,6 +53,7 @@ private slots:
         m.setSelectionMode(GridModel::SelectionMode::ListBox);
         TableEdits::addRow(m, MouseMode::Row);
         QCOMPARE(m.rows(), 2);
+        QCOMPARE(m.row(), 1);
         QCOMPARE(m.selectedRows(), std::vector<int> { 1 });
         QCOMPARE(m.selection(), (GridRange { 1, 0, 1, 2 }));
     }
