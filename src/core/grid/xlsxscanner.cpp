@@ -3,6 +3,10 @@
 #include <array>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace dq {
 
 namespace {
@@ -42,6 +46,11 @@ constexpr std::array<uchar, 256> kTextClass = [] {
         t[size_t(c)] = c == '<' ? 1 : c >= 0x80 ? 3 : c == '&' || (c < 0x20 && c != '\n' && c != '\t') ? 2 : 0;
     return t;
 }();
+
+inline bool isAlnum(char c)
+{
+    return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+}
 
 inline bool isNameStart(char c)
 {
@@ -167,6 +176,19 @@ int startsWith(const char *p, const char *end, QByteArrayView text)
 // stands: valid UTF-8 with no reference, carriage return or control character.
 inline const char *textEnd(const char *p, const char *end, bool &plain)
 {
+#ifdef __SSE2__
+    // Sixteen plain ASCII bytes at a time: none is '<', '&', a control character or a lead byte.
+    const __m128i lt = _mm_set1_epi8('<'), amp = _mm_set1_epi8('&'), blank = _mm_set1_epi8(' ');
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        // As signed bytes, control characters and the bytes from 0x80 up are all below a blank.
+        const __m128i stop
+            = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)), _mm_cmplt_epi8(v, blank));
+        if (_mm_movemask_epi8(stop))
+            break;
+        p += 16;
+    }
+#endif
     while (p < end) {
         const uchar k = kTextClass[uchar(*p)];
         if (!k) {
@@ -438,6 +460,87 @@ bool XlsxScanner::rollBack(qsizetype pos, size_t depth, QByteArrayView name)
     m_name = name;
     m_token = StartElement;
     return false;
+}
+
+bool XlsxScanner::readCell(Cell &cell)
+{
+    if (m_fault != Fault::None || m_pendingEnd || m_nameStarts.empty() || int(m_nameStarts.size()) + 3 > m_maxDepth)
+        return false;
+    const char *p = m_buf.constData() + m_pos;
+    const char *const end = m_buf.constData() + m_buf.size();
+    while (p < end && isSpace(*p))
+        ++p;
+    if (end - p < 4 || p[0] != '<' || p[1] != 'c')
+        return false;
+    p += 2;
+    Cell c;
+    for (unsigned seen = 0;;) {
+        if (end - p < 2)
+            return false;
+        if (*p == '>') {
+            ++p;
+            break;
+        }
+        if (*p == '/') {
+            if (p[1] != '>')
+                return false;
+            m_pos = p + 2 - m_buf.constData();
+            m_text = {};
+            return endCell(cell, c);
+        }
+        // One blank, a one-letter name, '=' and a quoted value of letters and digits.
+        if (*p != ' ' || end - p < 5)
+            return false;
+        const char n = p[1];
+        const unsigned bit = n == 'r' ? 1 : n == 's' ? 2 : n == 't' ? 4 : 0;
+        if (!bit || (seen & bit) || p[2] != '=' || (p[3] != '"' && p[3] != '\''))
+            return false;
+        seen |= bit;
+        const char *value = p + 4;
+        const char *q = value;
+        while (q < end && isAlnum(*q))
+            ++q;
+        if (q == end || *q != p[3])
+            return false;
+        (n == 'r' ? c.ref : n == 's' ? c.style : c.type) = QByteArrayView(value, q - value);
+        p = q + 1;
+    }
+    const auto literal = [&p, end]<size_t N>(const char(&text)[N]) {
+        if (end - p < qsizetype(N - 1) || std::memcmp(p, text, N - 1) != 0)
+            return false;
+        p += N - 1;
+        return true;
+    };
+    if (literal("</c>")) {
+        m_pos = p - m_buf.constData();
+        m_text = {};
+        return endCell(cell, c);
+    }
+    const bool value = literal("<v>");
+    if (!value && !literal("<is><t>") && !literal("<is><t xml:space=\"preserve\">"))
+        return false;
+    const char *begin = p;
+    bool plain = true;
+    p = textEnd(begin, end, plain);
+    const char *close = p;
+    if (!(value ? literal("</v></c>") : literal("</t></is></c>")))
+        return false;
+    if (plain)
+        m_text = QByteArrayView(begin, close - begin);
+    else if (!decodeText(begin, close, true, m_decoded))
+        return false;
+    m_pos = p - m_buf.constData();
+    return endCell(cell, c);
+}
+
+bool XlsxScanner::endCell(Cell &cell, const Cell &read)
+{
+    cell = read;
+    cell.text = m_text;
+    m_attrCount = 0;
+    m_name = QByteArrayView("c", 1);
+    m_token = EndElement;
+    return true;
 }
 
 XlsxScanner::Step XlsxScanner::scanText()

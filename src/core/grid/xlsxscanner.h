@@ -58,6 +58,20 @@ public:
     // either way.
     bool readWrappedText(QByteArrayView innerName);
 
+    // A sheet cell in the plain shape workbook writers give it: attributes r, s and t (each at
+    // most once, values of letters and digits) and nothing inside, <v>text</v> or
+    // <is><t>text</t></is>. Views last until the scanner moves on.
+    struct Cell
+    {
+        QByteArrayView ref, style, type, text;
+    };
+    // Where a cell may start (after its row's start tag or the previous cell's end): when a whole
+    // cell in the plain shape comes next, after white space at most, reads through its end tag
+    // (tokenType() is EndElement) and fills cell. Anything else, or a cell not all arrived, is
+    // left for next() to read token by token: false (a fault in the text is kept for next()).
+    // Most cells of a big sheet are read this way, without a token for each tag.
+    bool readCell(Cell &cell);
+
     Fault fault() const { return m_fault; }
     // What is wrong (for Malformed), with the byte offset where it was found.
     QString errorString() const { return m_error; }
@@ -87,6 +101,7 @@ private:
     Step scanCdata();
     bool decodeAttributes();
     bool rollBack(qsizetype pos, size_t depth, QByteArrayView name);
+    bool endCell(Cell &cell, const Cell &read);
     bool decodeText(const char *begin, const char *end, bool references, std::string &out);
 
     Source m_source;

@@ -899,14 +899,10 @@ private:
             } else if (t == XlsxScanner::StartElement) {
                 if (is(name, "si")) {
                     text.clear();
-                    if (qint64(m_shared.size()) >= limits().maxCells)
+                    if (qint64(m_sharedEnds.size()) >= limits().maxCells)
                         return fail(QStringLiteral("it holds more than %1 strings").arg(limits().maxCells));
-                    if (x.readWrappedText("t")) {
-                        if (!text.append(x.text()))
-                            return fail(hugeCell());
-                        if (!addShared(text.text()))
-                            return false;
-                    }
+                    if (x.readWrappedText("t") && !addShared(x.text()))
+                        return false;
                 } else if (is(name, "t")) {
                     if (phonetic || !x.readTextContent())
                         inText = true;
@@ -926,13 +922,33 @@ private:
         return true;
     }
 
-    bool addShared(std::string &text)
+    bool addShared(QByteArrayView text)
     {
-        unescapeOoxml(text);
-        if (utf16Length(text) > limits().maxCellChars)
+        text = unescaped(text);
+        if (text.size() > limits().maxCellChars && utf16Length(text) > limits().maxCellChars)
             return fail(hugeCell());
-        m_shared.emplace_back(text.data(), qsizetype(text.size()));
+        m_sharedBytes.append(text.data(), size_t(text.size()));
+        m_sharedEnds.push_back(qsizetype(m_sharedBytes.size()));
         return true;
+    }
+
+    QByteArrayView shared(size_t index) const
+    {
+        const qsizetype begin = index == 0 ? 0 : m_sharedEnds[index - 1];
+        return QByteArrayView(m_sharedBytes).sliced(begin, m_sharedEnds[index] - begin);
+    }
+
+    // Text with "_x000D_" and the like replaced (in m_scratch), or as it stands when it holds none.
+    QByteArrayView unescaped(QByteArrayView text)
+    {
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] == '_' && text[i + 1] == 'x') {
+                m_scratch.assign(text.data(), size_t(text.size()));
+                unescapeOoxml(m_scratch);
+                return m_scratch;
+            }
+        }
+        return text;
     }
 
     QString hugeCell() const
@@ -947,14 +963,20 @@ private:
         int index = -1;
         int height = -1;
         std::string bytes;
-        std::vector<std::pair<qsizetype, qsizetype>> cells; // offset and length
+        // Offset and length of each column's text; only the first count belong to this row,
+        // the rest are kept empty for the rows to come.
+        std::vector<std::pair<qsizetype, qsizetype>> cells;
+        int count = 0;
         std::vector<CellFormat> formats;
         bool hasFormats = false;
 
         void set(int col, QByteArrayView text)
         {
-            if (size_t(col) >= cells.size())
-                cells.resize(size_t(col) + 1);
+            if (col >= count) {
+                if (size_t(col) >= cells.size())
+                    cells.resize(size_t(col) + 1);
+                count = col + 1;
+            }
             cells[size_t(col)] = { qsizetype(bytes.size()), text.size() };
             bytes.append(text.data(), size_t(text.size()));
         }
@@ -962,7 +984,8 @@ private:
         {
             index = height = -1;
             bytes.clear();
-            cells.clear();
+            std::fill_n(cells.begin(), count, std::pair<qsizetype, qsizetype>());
+            count = 0;
             formats.clear();
             hasFormats = false;
         }
@@ -978,68 +1001,98 @@ private:
         if (!target.cells.isBlank()) {
             // The same row number twice: the later cells join the earlier ones.
             for (int c = 0; c < target.cells.storedCount(); ++c)
-                if (size_t(c) >= row.cells.size() || row.cells[size_t(c)].second == 0)
+                if (c >= row.count || row.cells[size_t(c)].second == 0)
                     row.set(c, target.cells.utf8(c));
         }
-        m_views.clear();
-        for (const auto &[offset, length] : row.cells)
-            m_views.emplace_back(row.bytes.data() + offset, length);
-        target.cells = RowCells::fromUtf8(m_views.data(), int(m_views.size()));
+        m_views.resize(size_t(row.count));
+        for (int c = 0; c < row.count; ++c)
+            m_views[size_t(c)]
+                = QByteArrayView(row.bytes.data() + row.cells[size_t(c)].first, row.cells[size_t(c)].second);
+        target.cells = RowCells::fromUtf8(m_views.data(), row.count);
         if (row.hasFormats) {
             if (row.index == 0)
                 for (CellFormat &f : row.formats)
                     f.bold = false; // the title row's bold is the titles' look, given back by the grid
-            row.formats.resize(row.cells.size());
+            row.formats.resize(size_t(row.count));
             target.formats = std::make_unique<std::vector<CellFormat>>(std::move(row.formats));
         }
         if (row.height >= 0)
             target.height = row.height;
-        m_widest = qMax(m_widest, int(row.cells.size()));
+        m_widest = qMax(m_widest, row.count);
         row.clear();
     }
 
-    // A cell's text from its type and value, in out; false with the reason in out otherwise.
-    bool cellText(QByteArrayView type, std::string &value, int style, std::string &out)
+    // Starts the cell at ref (empty: the next column) of the row being read.
+    bool beginCell(QByteArrayView ref)
     {
+        if (++m_cells > limits().maxCells)
+            return fail(QStringLiteral("it holds more than %1 cells").arg(limits().maxCells));
+        if (m_row.index < 0)
+            return fail(QStringLiteral("a cell stands outside any row"));
+        const auto shown = [ref] { return QString::fromUtf8(ref.first(qMin<qsizetype>(ref.size(), 20))); };
+        int cellRow = m_row.index;
+        m_cellCol = m_nextCol;
+        if (!ref.isEmpty() && !parseCellRef(ref, cellRow, m_cellCol))
+            return fail(QStringLiteral("a cell has the address \"%1\"").arg(shown()));
+        if (cellRow != m_row.index)
+            return fail(QStringLiteral("cell %1 stands in row %2").arg(shown()).arg(m_row.index + 1));
+        if (m_cellCol >= XlsxGridFormat::kMaxCols)
+            return fail(QStringLiteral("a row has more than %1 cells").arg(XlsxGridFormat::kMaxCols));
+        m_nextCol = m_cellCol + 1;
+        return true;
+    }
+
+    // Ends the cell begun last: its text from its type and value goes straight into the row.
+    bool endCell(QByteArrayView type, QByteArrayView value, int style)
+    {
+        QByteArrayView text = value;
         if (is(type, "s")) {
             bool ok = false;
-            const qsizetype index = QByteArrayView(value).trimmed().toLongLong(&ok);
-            if (!ok || index < 0 || size_t(index) >= m_shared.size()) {
-                out = QStringLiteral("a cell refers to shared string \"%1\", which does not exist")
-                          .arg(QString::fromUtf8(value).left(20))
-                          .toStdString();
-                return false;
+            const qsizetype index = value.trimmed().toLongLong(&ok);
+            if (!ok || index < 0 || size_t(index) >= m_sharedEnds.size())
+                return fail(QStringLiteral("a cell refers to shared string \"%1\", which does not exist")
+                                .arg(QString::fromUtf8(value).left(20)));
+            text = shared(size_t(index));
+        } else if (is(type, "b")) {
+            text = value.trimmed() == "1" ? QByteArrayView("TRUE") : QByteArrayView("FALSE");
+        } else if (is(type, "inlineStr") || is(type, "str")) {
+            text = unescaped(value);
+        } else if (!is(type, "e") && !is(type, "d") && !value.isEmpty() && !numberText(value, style, text)) {
+            return false;
+        }
+        if (text.size() > limits().maxCellChars && utf16Length(text) > limits().maxCellChars)
+            return fail(hugeCell());
+        m_row.set(m_cellCol, text);
+        if (style > 0 && size_t(style) < m_styles.size()) {
+            const CellFormat &f = m_styles[size_t(style)].format;
+            if (!f.isDefault()) {
+                if (size_t(m_cellCol) >= m_row.formats.size())
+                    m_row.formats.resize(size_t(m_cellCol) + 1);
+                m_row.formats[size_t(m_cellCol)] = f;
+                m_row.hasFormats = true;
             }
-            const QByteArray &shared = m_shared[size_t(index)];
-            out.assign(shared.constData(), size_t(shared.size()));
-            return true;
         }
-        if (is(type, "b")) {
-            out = QByteArrayView(value).trimmed() == "1" ? "TRUE" : "FALSE";
-            return true;
-        }
-        if (is(type, "inlineStr") || is(type, "str"))
-            unescapeOoxml(value);
-        if (is(type, "inlineStr") || is(type, "str") || is(type, "e") || is(type, "d") || value.empty()) {
-            out.swap(value);
-            return true;
-        }
-        const QByteArrayView number = QByteArrayView(value).trimmed();
+        return true;
+    }
+
+    // A number cell's value as Excel's General format or its date format shows it.
+    bool numberText(QByteArrayView value, int style, QByteArrayView &text)
+    {
+        const QByteArrayView number = value.trimmed();
         const bool dated = style >= 0 && size_t(style) < m_styles.size() && !m_styles[size_t(style)].dateCode.isEmpty();
         if (!dated && isPlainWhole(number)) {
-            out.assign(number.data(), size_t(number.size())); // shown as it stands
+            text = number; // shown as it stands
             return true;
         }
         bool ok = false;
         const double v = number.toDouble(&ok);
-        if (!ok) {
-            out = QStringLiteral("a number cell holds \"%1\"").arg(QString::fromUtf8(value).left(20)).toStdString();
-            return false;
-        }
+        if (!ok)
+            return fail(QStringLiteral("a number cell holds \"%1\"").arg(QString::fromUtf8(value).left(20)));
         if (dated && v >= 0 && v < 2958466)
-            out = formatDate(v, m_styles[size_t(style)].dateCode, m_date1904).toStdString();
+            m_scratch = formatDate(v, m_styles[size_t(style)].dateCode, m_date1904).toStdString();
         else
-            out = excelGeneralNumber(v).toStdString();
+            m_scratch = excelGeneralNumber(v).toStdString();
+        text = m_scratch;
         return true;
     }
 
@@ -1080,15 +1133,19 @@ private:
             int style;
         };
         std::vector<ColumnDef> columnDefs;
-        PendingRow row;
-        int nextRow = 0, nextCol = 0;
-        int cellRow = 0, cellCol = 0, cellStyle = -1;
+        int nextRow = 0, cellStyle = -1;
         std::string cellType;
         TextCollector value(limits().maxCellChars);
-        std::string text;
         bool inValue = false, inInline = false;
         int phonetic = 0;
-        qint64 cells = 0;
+        // Cells in the usual plain shape are read whole; the rest token by token below.
+        const auto plainCells = [&x, this] {
+            XlsxScanner::Cell cell;
+            while (x.readCell(cell))
+                if (!beginCell(cell.ref) || !endCell(cell.type, cell.text, intOf(cell.style, -1)))
+                    return false;
+            return true;
+        };
         for (XlsxScanner::Token t; (t = x.next()) != XlsxScanner::EndDocument;) {
             if (t == XlsxScanner::Invalid)
                 return scanFailed(x, pipe);
@@ -1096,35 +1153,24 @@ private:
             switch (t) {
             case XlsxScanner::StartElement:
                 if (is(name, "c")) {
-                    if (++cells > limits().maxCells)
-                        return fail(QStringLiteral("it holds more than %1 cells").arg(limits().maxCells));
-                    if (row.index < 0)
-                        return fail(QStringLiteral("a cell stands outside any row"));
-                    const QByteArrayView ref = x.attribute("r");
-                    const auto shown = [ref] { return QString::fromUtf8(ref.first(qMin<qsizetype>(ref.size(), 20))); };
-                    cellRow = row.index;
-                    cellCol = nextCol;
-                    if (!ref.isEmpty() && !parseCellRef(ref, cellRow, cellCol))
-                        return fail(QStringLiteral("a cell has the address \"%1\"").arg(shown()));
-                    if (cellRow != row.index)
-                        return fail(QStringLiteral("cell %1 stands in row %2").arg(shown()).arg(row.index + 1));
-                    if (cellCol >= XlsxGridFormat::kMaxCols)
-                        return fail(QStringLiteral("a row has more than %1 cells").arg(XlsxGridFormat::kMaxCols));
-                    nextCol = cellCol + 1;
+                    if (!beginCell(x.attribute("r")))
+                        return false;
                     const QByteArrayView type = x.attribute("t");
                     cellType.assign(type.data(), size_t(type.size()));
                     cellStyle = intOf(x.attribute("s"), -1);
                     value.clear();
                 } else if (is(name, "row")) {
-                    flushRow(row);
+                    flushRow(m_row);
                     const int r = intOf(x.attribute("r"), nextRow + 1);
                     if (r < 1 || r > XlsxGridFormat::kMaxRows)
                         return fail(QStringLiteral("it has a row numbered %1").arg(r));
-                    row.index = r - 1;
+                    m_row.index = r - 1;
                     nextRow = r;
-                    nextCol = 0;
+                    m_nextCol = 0;
                     if (boolOf(x.attribute("customHeight")))
-                        row.height = int(std::lround(qBound(0.0, x.attribute("ht").toDouble(), 409.0) * 20));
+                        m_row.height = int(std::lround(qBound(0.0, x.attribute("ht").toDouble(), 409.0) * 20));
+                    if (!plainCells())
+                        return false;
                 } else if (is(name, "v")) {
                     if (!x.readTextContent())
                         inValue = true;
@@ -1163,27 +1209,15 @@ private:
                 } else if (is(name, "rPh")) {
                     --phonetic;
                 } else if (is(name, "row")) {
-                    flushRow(row);
+                    flushRow(m_row);
                 } else if (is(name, "c")) {
-                    if (!cellText(cellType, value.text(), cellStyle, text))
-                        return fail(QString::fromStdString(text));
-                    if (qsizetype(text.size()) > limits().maxCellChars && utf16Length(text) > limits().maxCellChars)
-                        return fail(hugeCell());
-                    row.set(cellCol, text);
-                    if (cellStyle > 0 && size_t(cellStyle) < m_styles.size()) {
-                        CellFormat f = m_styles[size_t(cellStyle)].format;
-                        if (!f.isDefault()) {
-                            if (size_t(cellCol) >= row.formats.size())
-                                row.formats.resize(size_t(cellCol) + 1);
-                            row.formats[size_t(cellCol)] = f;
-                            row.hasFormats = true;
-                        }
-                    }
+                    if (!endCell(cellType, value.text(), cellStyle) || !plainCells())
+                        return false;
                 }
                 break;
             }
         }
-        flushRow(row);
+        flushRow(m_row);
         if (m_widest == 0)
             return fail(QStringLiteral("its first sheet is empty"));
         m_store.columns.assign(size_t(m_widest), ColumnAttributes {});
@@ -1221,7 +1255,12 @@ private:
     Budget m_budget;
     bool m_date1904 = false;
     std::vector<CellStyle> m_styles;
-    std::vector<QByteArray> m_shared;
+    std::string m_sharedBytes; // every shared string back to back
+    std::vector<qsizetype> m_sharedEnds;
+    std::string m_scratch; // a cell's text when it is not the text read
+    PendingRow m_row;
+    int m_nextCol = 0, m_cellCol = 0;
+    qint64 m_cells = 0;
     std::vector<QByteArrayView> m_views; // the pending row's cells, reused row after row
     int m_widest = 0;
 };
