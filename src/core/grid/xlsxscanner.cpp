@@ -505,9 +505,13 @@ bool XlsxScanner::readCell(Cell &cell)
         (n == 'r' ? c.ref : n == 's' ? c.style : c.type) = QByteArrayView(value, q - value);
         p = q + 1;
     }
+    // Short markup compared byte by byte: a call to memcmp would cost more than the comparison.
     const auto literal = [&p, end]<size_t N>(const char(&text)[N]) {
-        if (end - p < qsizetype(N - 1) || std::memcmp(p, text, N - 1) != 0)
+        if (end - p < qsizetype(N - 1))
             return false;
+        for (size_t i = 0; i < N - 1; ++i)
+            if (p[i] != text[i])
+                return false;
         p += N - 1;
         return true;
     };

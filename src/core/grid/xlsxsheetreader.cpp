@@ -13,8 +13,10 @@
 
 #include <QStringDecoder>
 
+#include <isa-l/igzip_lib.h>
 #include <zip.h>
 
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -54,6 +56,70 @@ zip_file_t *openPart(zip_t *zip, const QString &part, QString &error)
         error = QStringLiteral("its part \"%1\" is missing or cannot be unpacked").arg(part);
     return file;
 }
+
+// A part's raw deflate data unpacked with ISA-L, several times quicker than zlib does it
+// through libzip, and checked against the archive's size and CRC as libzip checks them.
+class Inflater
+{
+public:
+    Inflater(zip_file_t *raw, zip_uint64_t size, zip_uint32_t crc)
+        : m_raw(raw)
+        , m_size(size)
+        , m_crc(crc)
+        , m_state(std::make_unique<inflate_state>())
+    {
+        isal_inflate_init(m_state.get());
+        m_state->crc_flag = ISAL_GZIP_NO_HDR; // the CRC-32 zip archives use
+    }
+
+    // Unpacks up to max bytes into out: how many, 0 at the end, or -1 with why in error.
+    qint64 read(char *out, qsizetype max, QString &error)
+    {
+        inflate_state &s = *m_state;
+        s.next_out = reinterpret_cast<uint8_t *>(out);
+        s.avail_out = uint32_t(max);
+        while (s.avail_out > 0 && s.block_state != ISAL_BLOCK_FINISH) {
+            if (s.avail_in == 0 && !m_inputEnded) {
+                const zip_int64_t got = zip_fread(m_raw, m_in.data(), m_in.size());
+                if (got < 0) {
+                    error = QString::fromUtf8(zip_file_strerror(m_raw));
+                    return -1;
+                }
+                m_inputEnded = got == 0;
+                s.next_in = reinterpret_cast<uint8_t *>(m_in.data());
+                s.avail_in = uint32_t(got);
+            }
+            const uint32_t outBefore = s.avail_out, inBefore = s.avail_in;
+            const int bitsBefore = s.read_in_length;
+            const isal_block_state stateBefore = s.block_state;
+            if (isal_inflate(&s) != ISAL_DECOMP_OK) {
+                error = QStringLiteral("its compressed data is damaged");
+                return -1;
+            }
+            if (m_inputEnded && s.avail_out == outBefore && s.avail_in == inBefore && s.read_in_length == bitsBefore
+                && s.block_state == stateBefore) {
+                error = QStringLiteral("its compressed data ends early");
+                return -1;
+            }
+        }
+        const qint64 got = max - qint64(s.avail_out);
+        m_total += zip_uint64_t(got);
+        if (s.block_state == ISAL_BLOCK_FINISH && got == 0 && (m_total != m_size || s.crc != m_crc)) {
+            error = QStringLiteral("its unpacked bytes do not match the archive's size and check sum");
+            return -1;
+        }
+        return got;
+    }
+
+private:
+    zip_file_t *m_raw;
+    zip_uint64_t m_size;
+    zip_uint32_t m_crc;
+    zip_uint64_t m_total = 0;
+    bool m_inputEnded = false;
+    std::unique_ptr<inflate_state> m_state;
+    std::array<char, 64 * 1024> m_in;
+};
 
 // One part of the archive as a stream of XML tokens, unpacked a block at a time.
 class PartReader
@@ -211,7 +277,20 @@ public:
 
     bool open()
     {
-        m_file = openPart(m_zip, m_part, m_error);
+        // Deflated parts (every part of the usual workbook) are unpacked by ISA-L; others by libzip.
+        const zip_int64_t index = zip_name_locate(m_zip, m_part.toUtf8().constData(), 0);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        constexpr zip_uint64_t needed
+            = ZIP_STAT_SIZE | ZIP_STAT_CRC | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+        if (index >= 0 && zip_stat_index(m_zip, zip_uint64_t(index), 0, &st) == 0 && (st.valid & needed) == needed
+            && st.comp_method == ZIP_CM_DEFLATE && st.encryption_method == ZIP_EM_NONE) {
+            m_file = zip_fopen_index(m_zip, zip_uint64_t(index), ZIP_FL_COMPRESSED);
+            if (m_file)
+                m_inflater.emplace(m_file, st.size, st.crc);
+        }
+        if (!m_file)
+            m_file = openPart(m_zip, m_part, m_error);
         if (!m_file)
             return false;
         m_thread = std::thread([this] { produce(); });
@@ -262,11 +341,13 @@ private:
                 }
             }
             block.resize(kHeadroom + kBlock); // a spent block is used again without reallocating
-            const zip_int64_t got = zip_fread(m_file, block.data() + kHeadroom, zip_uint64_t(kBlock));
             QString error;
+            const zip_int64_t got = m_inflater ? m_inflater->read(block.data() + kHeadroom, kBlock, error)
+                                               : zip_fread(m_file, block.data() + kHeadroom, zip_uint64_t(kBlock));
             if (got < 0) {
-                error = QStringLiteral("its part \"%1\" cannot be unpacked: %2")
-                            .arg(m_part, QString::fromUtf8(zip_file_strerror(m_file)));
+                if (!m_inflater)
+                    error = QString::fromUtf8(zip_file_strerror(m_file));
+                error = QStringLiteral("its part \"%1\" cannot be unpacked: %2").arg(m_part, error);
             } else {
                 error = m_budget.spend(got);
             }
@@ -297,6 +378,7 @@ private:
     Budget &m_budget;
     QString m_part;
     zip_file_t *m_file = nullptr;
+    std::optional<Inflater> m_inflater;
     std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_changed;
