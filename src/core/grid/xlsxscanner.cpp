@@ -1,6 +1,7 @@
 #include "core/grid/xlsxscanner.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -47,10 +48,12 @@ constexpr std::array<uchar, 256> kTextClass = [] {
     return t;
 }();
 
-inline bool isAlnum(char c)
-{
-    return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
-}
+constexpr std::array<bool, 256> kAlnum = [] {
+    std::array<bool, 256> t {};
+    for (int c = 0; c < 256; ++c)
+        t[size_t(c)] = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return t;
+}();
 
 inline bool isNameStart(char c)
 {
@@ -172,6 +175,50 @@ int startsWith(const char *p, const char *end, QByteArrayView text)
     return have == text.size() ? 1 : -1;
 }
 
+// Short markup compared eight bytes at a time: a call to memcmp would cost more.
+template <size_t N> inline bool sameBytes(const char *p, const char (&text)[N])
+{
+    constexpr size_t n = N - 1;
+    const auto word = [](const char *at) {
+        quint64 w;
+        std::memcpy(&w, at, sizeof w);
+        return w;
+    };
+    if constexpr (n < 8) {
+        for (size_t i = 0; i < n; ++i)
+            if (p[i] != text[i])
+                return false;
+        return true;
+    } else {
+        for (size_t i = 0; i + 8 <= n; i += 8)
+            if (word(p + i) != word(text + i))
+                return false;
+        return word(p + n - 8) == word(text + n - 8);
+    }
+}
+
+// Where a run of ASCII letters and digits starting at p ends.
+inline const char *alnumEnd(const char *p, const char *end)
+{
+#ifdef __SSE2__
+    if (end - p >= 16) {
+        // A byte is in [lo, hi] when, moved so that lo lands on -128, it is below -128 + (hi - lo + 1).
+        const auto inRange = [](__m128i v, char lo, char hi) {
+            const __m128i moved = _mm_add_epi8(v, _mm_set1_epi8(char(0x80 - uchar(lo))));
+            return _mm_cmplt_epi8(moved, _mm_set1_epi8(char(0x80 + (hi - lo + 1))));
+        };
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i alnum
+            = _mm_or_si128(inRange(v, '0', '9'), inRange(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'z'));
+        if (const unsigned other = ~unsigned(_mm_movemask_epi8(alnum)) & 0xFFFFu)
+            return p + std::countr_zero(other);
+    }
+#endif
+    while (p < end && kAlnum[uchar(*p)])
+        ++p;
+    return p;
+}
+
 // One pass finds where text ends (the next '<', or end) and whether it can be used as it
 // stands: valid UTF-8 with no reference, carriage return or control character.
 inline const char *textEnd(const char *p, const char *end, bool &plain)
@@ -184,8 +231,12 @@ inline const char *textEnd(const char *p, const char *end, bool &plain)
         // As signed bytes, control characters and the bytes from 0x80 up are all below a blank.
         const __m128i stop
             = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, amp)), _mm_cmplt_epi8(v, blank));
-        if (_mm_movemask_epi8(stop))
+        if (const int mask = _mm_movemask_epi8(stop)) {
+            p += std::countr_zero(unsigned(mask));
+            if (*p == '<')
+                return p;
             break;
+        }
         p += 16;
     }
 #endif
@@ -473,7 +524,16 @@ bool XlsxScanner::readCell(Cell &cell)
     if (end - p < 4 || p[0] != '<' || p[1] != 'c')
         return false;
     p += 2;
-    Cell c;
+    cell = {};
+    const auto done = [&](QByteArrayView text) {
+        m_pos = p - m_buf.constData();
+        m_text = text;
+        cell.text = text;
+        m_attrCount = 0;
+        m_name = QByteArrayView("c", 1);
+        m_token = EndElement;
+        return true;
+    };
     for (unsigned seen = 0;;) {
         if (end - p < 2)
             return false;
@@ -484,9 +544,8 @@ bool XlsxScanner::readCell(Cell &cell)
         if (*p == '/') {
             if (p[1] != '>')
                 return false;
-            m_pos = p + 2 - m_buf.constData();
-            m_text = {};
-            return endCell(cell, c);
+            p += 2;
+            return done({});
         }
         // One blank, a one-letter name, '=' and a quoted value of letters and digits.
         if (*p != ' ' || end - p < 5)
@@ -497,29 +556,20 @@ bool XlsxScanner::readCell(Cell &cell)
             return false;
         seen |= bit;
         const char *value = p + 4;
-        const char *q = value;
-        while (q < end && isAlnum(*q))
-            ++q;
+        const char *q = alnumEnd(value, end);
         if (q == end || *q != p[3])
             return false;
-        (n == 'r' ? c.ref : n == 's' ? c.style : c.type) = QByteArrayView(value, q - value);
+        (n == 'r' ? cell.ref : n == 's' ? cell.style : cell.type) = QByteArrayView(value, q - value);
         p = q + 1;
     }
-    // Short markup compared byte by byte: a call to memcmp would cost more than the comparison.
     const auto literal = [&p, end]<size_t N>(const char(&text)[N]) {
-        if (end - p < qsizetype(N - 1))
+        if (end - p < qsizetype(N - 1) || !sameBytes(p, text))
             return false;
-        for (size_t i = 0; i < N - 1; ++i)
-            if (p[i] != text[i])
-                return false;
         p += N - 1;
         return true;
     };
-    if (literal("</c>")) {
-        m_pos = p - m_buf.constData();
-        m_text = {};
-        return endCell(cell, c);
-    }
+    if (literal("</c>"))
+        return done({});
     const bool value = literal("<v>");
     if (!value && !literal("<is><t>") && !literal("<is><t xml:space=\"preserve\">"))
         return false;
@@ -530,21 +580,10 @@ bool XlsxScanner::readCell(Cell &cell)
     if (!(value ? literal("</v></c>") : literal("</t></is></c>")))
         return false;
     if (plain)
-        m_text = QByteArrayView(begin, close - begin);
-    else if (!decodeText(begin, close, true, m_decoded))
+        return done(QByteArrayView(begin, close - begin));
+    if (!decodeText(begin, close, true, m_decoded))
         return false;
-    m_pos = p - m_buf.constData();
-    return endCell(cell, c);
-}
-
-bool XlsxScanner::endCell(Cell &cell, const Cell &read)
-{
-    cell = read;
-    cell.text = m_text;
-    m_attrCount = 0;
-    m_name = QByteArrayView("c", 1);
-    m_token = EndElement;
-    return true;
+    return done(m_text);
 }
 
 XlsxScanner::Step XlsxScanner::scanText()

@@ -68,7 +68,8 @@ public:
     // Where a cell may start (after its row's start tag or the previous cell's end): when a whole
     // cell in the plain shape comes next, after white space at most, reads through its end tag
     // (tokenType() is EndElement) and fills cell. Anything else, or a cell not all arrived, is
-    // left for next() to read token by token: false (a fault in the text is kept for next()).
+    // left for next() to read token by token: false, and cell holds nothing of use (a fault in
+    // the text is kept for next()).
     // Most cells of a big sheet are read this way, without a token for each tag.
     bool readCell(Cell &cell);
 
@@ -101,7 +102,6 @@ private:
     Step scanCdata();
     bool decodeAttributes();
     bool rollBack(qsizetype pos, size_t depth, QByteArrayView name);
-    bool endCell(Cell &cell, const Cell &read);
     bool decodeText(const char *begin, const char *end, bool references, std::string &out);
 
     Source m_source;

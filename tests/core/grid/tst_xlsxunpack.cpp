@@ -89,13 +89,13 @@ private slots:
         QTest::addColumn<QString>("reason"); // empty: the sheet loads
         QTest::newRow("a sound deflated sheet loads") << QString() << QString();
         QTest::newRow("a stored sheet loads") << QStringLiteral("stored") << QString();
-        QTest::newRow("a check sum that does not match is refused") << QStringLiteral("crc")
-                                                                     << QStringLiteral("check sum");
-        QTest::newRow("a recorded size that does not match is refused") << QStringLiteral("size")
-                                                                        << QStringLiteral("check sum");
+        QTest::newRow("a check sum that does not match is refused")
+            << QStringLiteral("crc") << QStringLiteral("check sum");
+        QTest::newRow("a recorded size that does not match is refused")
+            << QStringLiteral("size") << QStringLiteral("check sum");
         QTest::newRow("packed data cut short is refused") << QStringLiteral("cut") << QStringLiteral("ends early");
-        QTest::newRow("packed data that is not deflate is refused") << QStringLiteral("garbage")
-                                                                    << QStringLiteral("damaged");
+        QTest::newRow("packed data that is not deflate is refused")
+            << QStringLiteral("garbage") << QStringLiteral("damaged");
     }
     void sheetIsCheckedAsItUnpacks()
     {
