@@ -34,44 +34,30 @@ Entry deflated(const char *name, const QByteArray &plain)
     return { name, z.mid(6).chopped(4), 8, crc32Of(plain), quint32(plain.size()) };
 }
 
+// A zip archive made by hand, so that a part's packed bytes, size and CRC can lie.
 QByteArray zipOf(const QList<Entry> &entries)
 {
     QByteArray out, directory;
-    const auto put = [](QByteArray &to, quint64 v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            to.append(char(v >> (8 * i)));
+    const auto put = [](QByteArray &to, std::initializer_list<std::pair<quint32, int>> fields) {
+        for (const auto &[v, bytes] : fields)
+            for (int i = 0; i < bytes; ++i)
+                to.append(char(i < 4 ? v >> (8 * i) : 0));
     };
     for (const Entry &e : entries) {
-        const auto header = [&](QByteArray &to, bool central) {
-            put(to, central ? 0x02014b50 : 0x04034b50, 4);
-            if (central)
-                put(to, 20, 2);
-            for (const quint64 v : { 20, 0, int(e.method), 0, 0x21 })
-                put(to, v, 2);
-            put(to, e.crc, 4);
-            put(to, quint64(e.packed.size()), 4);
-            put(to, e.size, 4);
-            put(to, quint64(e.name.size()), 2);
-            put(to, 0, 2);
-            if (central) {
-                put(to, 0, 10); // comment length, disk, attributes
-                put(to, quint64(out.size()), 4);
-            }
-            to.append(e.name);
-        };
-        header(directory, true);
-        header(out, false);
-        out.append(e.packed);
+        const quint32 packed = quint32(e.packed.size()), name = quint32(e.name.size());
+        put(directory,
+            { { 0x02014b50, 4 }, { 20, 2 }, { 20, 2 }, { 0, 2 }, { e.method, 2 }, { 0, 2 }, { 0x21, 2 }, { e.crc, 4 },
+                { packed, 4 }, { e.size, 4 }, { name, 2 }, { 0, 12 }, { quint32(out.size()), 4 } });
+        directory += e.name;
+        put(out,
+            { { 0x04034b50, 4 }, { 20, 2 }, { 0, 2 }, { e.method, 2 }, { 0, 2 }, { 0x21, 2 }, { e.crc, 4 },
+                { packed, 4 }, { e.size, 4 }, { name, 2 }, { 0, 2 } });
+        out += e.name + e.packed;
     }
-    const qsizetype at = out.size();
-    out.append(directory);
-    put(out, 0x06054b50, 4);
-    put(out, 0, 4);
-    put(out, quint64(entries.size()), 2);
-    put(out, quint64(entries.size()), 2);
-    put(out, quint64(directory.size()), 4);
-    put(out, quint64(at), 4);
-    put(out, 0, 2);
+    const quint32 at = quint32(out.size()), n = quint32(entries.size());
+    out += directory;
+    put(out,
+        { { 0x06054b50, 4 }, { 0, 4 }, { n, 2 }, { n, 2 }, { quint32(directory.size()), 4 }, { at, 4 }, { 0, 2 } });
     return out;
 }
 
@@ -101,11 +87,8 @@ private slots:
     {
         QFETCH(QString, spoil);
         QFETCH(QString, reason);
-        QByteArray rows;
-        for (int r = 1; r <= 3000; ++r)
-            rows += "<row r=\"" + QByteArray::number(r) + "\"><c t=\"inlineStr\"><is><t>Row " + QByteArray::number(r)
-                + "</t></is></c><c><v>" + QByteArray::number(r * 7) + "</v></c></row>";
-        const QByteArray sheetXml = "<worksheet><sheetData>" + rows + "</sheetData></worksheet>";
+        const QByteArray row = "<row><c t=\"inlineStr\"><is><t>Acme</t></is></c><c><v>42</v></c></row>";
+        const QByteArray sheetXml = "<worksheet><sheetData>" + row.repeated(3000) + "</sheetData></worksheet>";
         Entry sheet = deflated("xl/worksheets/sheet1.xml", sheetXml);
         if (spoil == QLatin1String("stored")) {
             sheet.method = 0;
@@ -133,8 +116,7 @@ private slots:
         if (reason.isEmpty()) {
             QVERIFY2(result, qPrintable(result.errorString));
             QCOMPARE(store.rowCount(), 3000);
-            QCOMPARE(store.rows[2999].cells.utf8(0), QByteArrayView("Row 3000"));
-            QCOMPARE(store.rows[2999].cells.utf8(1), QByteArrayView("21000"));
+            QCOMPARE(store.rows[2999].cells.utf8(1), QByteArrayView("42"));
             return;
         }
         QVERIFY(!result);
