@@ -3,7 +3,7 @@
 # listing rows, a sort by one column, undo of a sort and of Delete Duplicates with the undo
 # stack's memory, the peak memory of each step (one process per step), and pandas' read_csv
 # of the same comma file for comparison.
-#   bench/grid/run.sh [BUILD_DIR]      (default: build)
+#   bench/grid/run.sh [BUILD_DIR]      (default: build; DQ_BENCH_ROUNDS load rounds, default 7)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -17,19 +17,27 @@ trap 'rm -rf "$work"' EXIT
 py=/usr/bin/python3
 [ -x "$py" ] || py=python3
 
+rounds=$(seq "${DQ_BENCH_ROUNDS:-7}")
+
 for rows in 100000 1000000; do
     echo "== $rows rows x 13 columns"
     "$bin" make "$rows" "$work/$rows"
     "$bin" load-native "$work/$rows/listings.tsy"
-    out=$("$bin" load-comma "$work/$rows/listings.csv")
-    echo "$out"
-    ours=$(echo "$out" | awk '/^load comma/ {print $3}')
+    "$bin" load-comma "$work/$rows/listings.csv"
     "$bin" sort "$work/$rows/listings.tsy" | grep -E 'sort|peak'
     "$bin" save-xlsx "$work/$rows/listings.tsy" "$work/$rows/listings.xlsx" | grep -E 'xlsx|peak'
-    out=$("$bin" load-xlsx "$work/$rows/listings.xlsx")
-    echo "$out"
-    xlsx=$(echo "$out" | awk '/^load xlsx/ {print $3}')
-    awk -v a="$xlsx" -v b="$ours" 'BEGIN { printf "%-28s %8.2f (target: 3 or less)\n", "xlsx load / comma load", a / b }'
+    "$bin" load-xlsx "$work/$rows/listings.xlsx"
+    # One run of each says little on a shared machine: the two loads take turns, and the
+    # medians of their wall and CPU times are compared.
+    for round in $rounds; do
+        "$bin" load-comma "$work/$rows/listings.csv" | awk '/^load comma/ {print "comma", $3, $6}'
+        "$bin" load-xlsx "$work/$rows/listings.xlsx" | awk '/^load xlsx/ {print "xlsx", $3, $6}'
+    done >"$work/rounds"
+    median() { grep "^$1 " "$work/rounds" | awk -v f="$2" '{print $f}' | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+    ours=$(median comma 2) xlsx=$(median xlsx 2) oursCpu=$(median comma 3) xlsxCpu=$(median xlsx 3)
+    printf '%-28s %8.3f s   (cpu %.3f s)\n' "load comma, median" "$ours" "$oursCpu" "load xlsx, median" "$xlsx" "$xlsxCpu"
+    awk -v a="$xlsx" -v b="$ours" -v c="$xlsxCpu" -v d="$oursCpu" -v n="$(echo $rounds | wc -w)" \
+        'BEGIN { printf "%-28s %8.2f (cpu %.2f; target: 3 or less; %d rounds)\n", "xlsx load / comma load", a / b, c / d, n }'
     "$bin" undo "$work/$rows/listings.tsy" | grep -vE '^load native'
     if "$py" -c 'import pandas' 2>/dev/null; then
         theirs=$("$py" - "$work/$rows/listings.csv" <<'PY'

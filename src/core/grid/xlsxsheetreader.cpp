@@ -1023,8 +1023,9 @@ private:
     // Text with "_x000D_" and the like replaced (in m_scratch), or as it stands when it holds none.
     QByteArrayView unescaped(QByteArrayView text)
     {
-        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-            if (text[i] == '_' && text[i + 1] == 'x') {
+        const char *end = text.data() + text.size();
+        for (const char *p = text.data(); (p = static_cast<const char *>(std::memchr(p, '_', size_t(end - p))));) {
+            if (++p < end && *p == 'x') {
                 m_scratch.assign(text.data(), size_t(text.size()));
                 unescapeOoxml(m_scratch);
                 return m_scratch;

@@ -67,10 +67,12 @@ private slots:
             << QByteArray("<row><c><v>\xC3(</v></c></row>") << false << true;
         QTest::newRow("an attribute twice is left to the tokens, which refuse it")
             << QByteArray("<row><c r=\"A1\" r=\"B1\"><v>1</v></c></row>") << false << true;
-        QTest::newRow("rich text and other attributes are left to the tokens") << QByteArray(
-            "<row><c cm=\"1\"><v>1</v></c><c t=\"inlineStr\"><is><r><t>a</t></r></is></c></row>") << false << false;
-        QTest::newRow("a cell nested too deep is left to the tokens, which refuse it") << QByteArray(
-            "<p><q><r><s><row><c t=\"inlineStr\"><is><t>x</t></is></c></row></s></r></q></p>") << false << true;
+        QTest::newRow("rich text and other attributes are left to the tokens")
+            << QByteArray("<row><c cm=\"1\"><v>1</v></c><c t=\"inlineStr\"><is><r><t>a</t></r></is></c></row>") << false
+            << false;
+        QTest::newRow("a cell nested too deep is left to the tokens, which refuse it")
+            << QByteArray("<p><q><r><s><row><c t=\"inlineStr\"><is><t>x</t></is></c></row></s></r></q></p>") << false
+            << true;
     }
     void wholeCellsReadAsTokensDo()
     {
