@@ -117,17 +117,18 @@ void DataToolCommands::parsePhoneColumn()
     const GridModel *fa = &m_window.table().fa();
     m_window.table().jobs().start(
         QStringLiteral("Parsing phone numbers"), fa->rows(), [this, fa](JobControl &control) -> LongJobs::Apply {
-            auto rows = std::make_shared<std::vector<RowCells>>(DataTools::phoneColumns(*fa, &control));
-            if (control.cancelled())
+            std::optional<ColumnTextsBatch> batch = DataTools::phoneColumns(*fa, &control);
+            if (!batch || control.cancelled())
                 return {};
-            return [this, rows] { applyPhoneColumns(std::move(*rows)); };
+            auto parsed = std::make_shared<ColumnTextsBatch>(std::move(*batch));
+            return [this, parsed] { applyPhoneColumns(std::move(*parsed)); };
         });
 }
 
-void DataToolCommands::applyPhoneColumns(std::vector<RowCells> &&rows)
+void DataToolCommands::applyPhoneColumns(ColumnTextsBatch &&batch)
 {
     GridModel &fa = m_window.table().fa();
-    DataTools::applyPhoneColumns(fa, std::move(rows));
+    DataTools::applyPhoneColumns(fa, std::move(batch));
     m_window.table().markChangedByCommand();
     m_window.fa_Click();
     m_window.table().jobs().report(

@@ -31,7 +31,7 @@ public:
     void applySort(int col, Qt::SortOrder order, const std::vector<int> &ordered, qint64 ms);
     void applyDuplicateRemoval(const DataTools::DuplicateRemoval &removal);
     void parsePhoneColumn();
-    void applyPhoneColumns(std::vector<RowCells> &&rows);
+    void applyPhoneColumns(ColumnTextsBatch &&batch);
     // Appends a blank and the current date and time, in the column's format, to the cell
     // meant: the record table's current cell while it owns the focus, otherwise the Form
     // panel's current field and the record's cell behind it.

@@ -38,6 +38,9 @@ qint64 payloadBytes(const GridChange &c)
                 for (const RowCells &cells : x.before)
                     n += cells.byteSize();
                 return n;
+            } else if constexpr (std::is_same_v<T, change::ColumnTexts>) {
+                return qint64(x.rows.capacity() * sizeof(int) + x.ends.capacity() * sizeof(quint32))
+                    + x.text.capacity();
             } else if constexpr (std::is_same_v<T, change::ColumnRemoved>) {
                 qint64 n = qint64(sizeof(change::RemovedColumn) + x.column->cells.capacity() * sizeof(QByteArray));
                 for (const QByteArray &b : x.column->cells)
@@ -53,6 +56,43 @@ qint64 payloadBytes(const GridChange &c)
 }
 
 } // namespace
+
+void change::ColumnTexts::append(int row, const RowCells &cells)
+{
+    rows.push_back(row);
+    for (int c = first; c <= last; ++c) {
+        text.append(cells.utf8(c));
+        ends.push_back(quint32(text.size()));
+    }
+}
+
+QByteArrayView change::ColumnTexts::cell(size_t i, int col) const
+{
+    if (col < first || col > last || i >= rows.size())
+        return {};
+    const size_t at = i * size_t(last - first + 1) + size_t(col - first);
+    const quint32 begin = at == 0 ? 0 : ends[at - 1];
+    return QByteArrayView(text).sliced(begin, ends[at] - begin);
+}
+
+ColumnTextsBatch::ColumnTextsBatch(int cols, int first, int last)
+    : cols(cols)
+{
+    before.first = first;
+    before.last = last;
+}
+
+void ColumnTextsBatch::add(int row, const RowCells &old, RowCells &&texts)
+{
+    bool differs = false;
+    for (int c = before.first; !differs && c <= before.last; ++c)
+        differs = old.utf8(c) != texts.utf8(c);
+    if (!differs)
+        return;
+    texts.truncate(cols);
+    before.append(row, old);
+    this->texts.push_back(std::move(texts));
+}
 
 void GridChangeLog::add(GridChange &&c)
 {

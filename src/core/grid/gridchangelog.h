@@ -55,6 +55,20 @@ struct RowTexts
     std::vector<int> rows; // ascending
     std::vector<RowCells> before; // one per row
 };
+// The old texts of columns first..last of the rows a batch changed, packed, for a batch that
+// changes only those columns: no copy of the rows' other cells is kept.
+struct ColumnTexts
+{
+    int first = 0, last = -1;
+    std::vector<int> rows; // ascending
+    std::vector<quint32> ends; // where each cell's bytes end in text, row after row
+    QByteArray text;
+
+    // Adds row with the texts its columns first..last have in cells.
+    void append(int row, const RowCells &cells);
+    // The text column col of the i-th row had.
+    QByteArrayView cell(size_t i, int col) const;
+};
 struct ColumnInserted
 {
     int col;
@@ -87,7 +101,22 @@ struct Unrecorded
 
 using GridChange = std::variant<change::CellText, change::CellFormatChange, change::RowHeight, change::ColumnAttrs,
     change::RowsInserted, change::RowMoved, change::RowsRemoved, change::RowOrder, change::RowTexts,
-    change::ColumnInserted, change::ColumnRemoved, change::ColumnMoved, change::Settings, change::Unrecorded>;
+    change::ColumnTexts, change::ColumnInserted, change::ColumnRemoved, change::ColumnMoved, change::Settings,
+    change::Unrecorded>;
+
+// New texts for some rows of a grid, worked out off the window's thread while the grid holds
+// still (GridModel::replaceColumnTexts puts them in). Only columns before.first..before.last
+// change, and before keeps those columns' old texts for the undo history.
+struct ColumnTextsBatch
+{
+    int cols = 0; // the grid's column count once the batch is in
+    change::ColumnTexts before;
+    std::vector<RowCells> texts; // one per row of before.rows
+
+    ColumnTextsBatch(int cols, int first, int last);
+    // Takes texts for row unless its columns first..last read as in old; texts are cut to cols.
+    void add(int row, const RowCells &old, RowCells &&texts);
+};
 
 // The changes a grid made while the log was attached (GridModel::setChangeLog), oldest
 // first, with an estimate of the memory they hold.

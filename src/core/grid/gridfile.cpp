@@ -156,10 +156,16 @@ FileResult GridFile::loadStore(
     QString why;
     if (!RegularFile::open(file, path, &why))
         return FileResult::failure(QStringLiteral("\"%1\" could not be opened: %2").arg(path, why));
-    if (!control)
-        return readInto(current, file, kind, path, out);
-    WatchedDevice watched(file, *control, file.size());
-    return readInto(current, watched, kind, path, out);
+    FileResult result;
+    if (control) {
+        WatchedDevice watched(file, *control, file.size());
+        result = readInto(current, watched, kind, path, out);
+    } else {
+        result = readInto(current, file, kind, path, out);
+    }
+    if (result)
+        out.fitRows();
+    return result;
 }
 
 FileResult GridFile::load(GridModel &grid, const QString &path, FileKind kind)

@@ -1,5 +1,6 @@
 #include "core/grid/gridmodel.h"
 
+#include "core/grid/backgroundrelease.h"
 #include "core/grid/gridchangelog.h"
 #include "core/grid/gridstore.h"
 
@@ -12,14 +13,9 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QMimeData>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <memory>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 namespace dq {
 
@@ -892,18 +888,12 @@ bool GridModel::hasRowHeights() const
 namespace {
 
 // Rows a big change leaves behind are freed on a pool thread: a million of them take the
-// window's thread a tenth of a second. The heap's free pages then go back to the system.
+// window's thread a tenth of a second.
 template <typename Row> void release(std::vector<Row> &&rows)
 {
     if (rows.size() < 50'000)
         return;
-    auto dropped = std::make_shared<std::vector<Row>>(std::move(rows));
-    QThreadPool::globalInstance()->start([dropped]() mutable {
-        dropped.reset();
-#if defined(__GLIBC__)
-        malloc_trim(0);
-#endif
-    });
+    releaseInBackground(std::move(rows));
 }
 
 } // namespace
@@ -944,38 +934,51 @@ void GridModel::keepDataRows(const std::vector<int> &rowsInOrder)
     emit contentsEdited();
 }
 
-void GridModel::replaceCellTexts(int n, std::vector<RowCells> &&texts, int changedFrom, int changedTo)
+void GridModel::replaceColumnTexts(ColumnTextsBatch &&batch)
 {
-    if (texts.size() != d->s.rows.size())
+    const std::vector<int> &changed = batch.before.rows;
+    if (batch.texts.size() != changed.size() || (!changed.empty() && changed.back() >= rows()))
         return;
-    setCols(n);
-    // The log keeps the old texts of the rows that change, whole: a copy per changed cell
-    // would cost the window's thread a moment per hundred thousand cells.
-    change::RowTexts old;
-    const int from = qMax(0, changedFrom);
-    const int to = qMin(cols() - 1, changedTo);
-    for (size_t r = 0; r < texts.size(); ++r) {
-        RowCells &cells = d->s.rows[r].cells;
-        bool differs = false;
-        for (int c = from; d->log && !differs && c <= to; ++c)
-            differs = cells.utf8(c) != texts[r].utf8(c);
-        std::swap(cells, texts[r]);
-        cells.truncate(cols());
-        if (differs) {
-            old.rows.push_back(int(r));
-            old.before.push_back(std::move(texts[r]));
-        }
-    }
-    if (!old.rows.empty())
-        d->note(std::move(old));
-    release(std::move(texts));
-    changedFrom = qMax(0, changedFrom);
-    changedTo = qMin(cols() - 1, changedTo);
-    if (rows() > 0 && changedFrom <= changedTo) {
-        emit dataChanged(index(0, changedFrom), index(rows() - 1, changedTo), { Qt::DisplayRole, Qt::EditRole });
+    setCols(batch.cols);
+    // The rows were read and the old texts packed off this thread: here each row only swaps
+    // its block, without reading it.
+    for (size_t i = 0; i < changed.size(); ++i)
+        std::swap(d->s.rows[size_t(changed[i])].cells, batch.texts[i]);
+    const int from = qMax(0, batch.before.first);
+    const int to = qMin(cols() - 1, batch.before.last);
+    if (!changed.empty())
+        d->note(std::move(batch.before));
+    release(std::move(batch.texts));
+    if (rows() > 0 && from <= to) {
+        emit dataChanged(index(0, from), index(rows() - 1, to), { Qt::DisplayRole, Qt::EditRole });
         if (fixedRows() > 0)
-            emit headerDataChanged(Qt::Horizontal, changedFrom, changedTo);
+            emit headerDataChanged(Qt::Horizontal, from, to);
     }
+    emit contentsEdited();
+}
+
+void GridModel::restoreColumnTexts(const change::ColumnTexts &old)
+{
+    if (old.rows.empty() || old.rows.back() >= rows() || old.first < 0 || old.last >= cols())
+        return;
+    change::ColumnTexts taken;
+    taken.first = old.first;
+    taken.last = old.last;
+    std::vector<QByteArrayView> cells;
+    for (size_t i = 0; i < old.rows.size(); ++i) {
+        RowCells &row = d->s.rows[size_t(old.rows[i])].cells;
+        if (d->log)
+            taken.append(old.rows[i], row);
+        cells.assign(size_t(cols()), QByteArrayView());
+        for (int c = 0; c < cols(); ++c)
+            cells[size_t(c)] = c >= old.first && c <= old.last ? old.cell(i, c) : row.utf8(c);
+        row = RowCells::fromUtf8(cells.data(), cols());
+    }
+    d->note(std::move(taken));
+    emit dataChanged(
+        index(old.rows.front(), old.first), index(old.rows.back(), old.last), { Qt::DisplayRole, Qt::EditRole });
+    if (old.rows.front() < fixedRows())
+        emit headerDataChanged(Qt::Horizontal, old.first, old.last);
     emit contentsEdited();
 }
 
@@ -1012,10 +1015,9 @@ void GridModel::replaceContents(GridStore &&store)
     beginResetModel();
     std::swap(d->s, store);
     release(std::move(store.rows));
-    for (GridRow &r : d->s.rows) {
-        d->resizeRow(r);
-        r.selected = false;
-    }
+    if (!d->s.rowsFitted)
+        d->s.fitRows();
+    d->s.rowsFitted = false; // edits may break it from here on
     endResetModel();
     emit gridSettingsChanged();
     emit rowHeightsChanged();
@@ -1200,6 +1202,8 @@ void GridModel::revert(GridChangeLog &&log)
                 } else if constexpr (std::is_same_v<T, change::RowTexts>) {
                     if (!x.rows.empty() && x.rows.back() < rows())
                         replaceRowTexts(x.rows, std::move(x.before), 0, cols() - 1);
+                } else if constexpr (std::is_same_v<T, change::ColumnTexts>) {
+                    restoreColumnTexts(x);
                 } else if constexpr (std::is_same_v<T, change::ColumnInserted>) {
                     removeColumn(x.col);
                 } else if constexpr (std::is_same_v<T, change::ColumnRemoved>) {

@@ -14,6 +14,10 @@ namespace dq {
 struct GridStore;
 class RowCells;
 struct GridChangeLog;
+struct ColumnTextsBatch;
+namespace change {
+struct ColumnTexts;
+}
 
 // Column alignment codes as stored in files and shown by Column Define.
 enum class Alignment : quint8 {
@@ -120,10 +124,10 @@ public:
     // Keeps exactly these data rows, in this order, in one reset; the data rows not named are
     // dropped. Does nothing when a row is named twice or is no data row.
     void keepDataRows(const std::vector<int> &rowsInOrder);
-    // Gives the grid cols columns and row i the texts texts[i], in one change (formats stay);
-    // does nothing unless there is one entry per row. Only columns changedFrom..changedTo
-    // differ, and views hear of those.
-    void replaceCellTexts(int cols, std::vector<RowCells> &&texts, int changedFrom, int changedTo);
+    // Gives the grid batch.cols columns and the batch's rows their new texts (formats stay), in
+    // one change. Views hear of the batch's columns; the undo history keeps only their old
+    // texts. The grid must be as it was when the batch was worked out.
+    void replaceColumnTexts(ColumnTextsBatch &&batch);
     // Gives row rows[i] the texts texts[i] (formats stay), in one change; rows ascend and
     // texts has one entry per row, else nothing happens. Views hear of the columns
     // changedFrom..changedTo of the rows' span. The old texts are kept whole for undo, so a
@@ -287,6 +291,8 @@ private:
     std::unique_ptr<Impl> d;
 
     CellFormat *mutableFormat(int row, int col);
+    // Puts back the column texts a batch replaced, recording the texts it replaces in turn.
+    void restoreColumnTexts(const change::ColumnTexts &old);
     // Applies change to one column's attributes, or every column's for -1, with one signal.
     void changeColumns(int col, const std::function<void(ColumnAttributes &)> &change);
     void emitFormatsChanged(const GridRange &range);

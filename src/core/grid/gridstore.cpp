@@ -200,6 +200,17 @@ void RowCells::moveCell(int from, int to)
     m_data = std::move(next.m_data);
 }
 
+void GridStore::fitRows()
+{
+    for (GridRow &r : rows) {
+        r.cells.truncate(colCount());
+        if (r.formats)
+            r.formats->resize(columns.size());
+        r.selected = false;
+    }
+    rowsFitted = true;
+}
+
 int compareUtf8AsUtf16(QByteArrayView a, QByteArrayView b)
 {
     const qsizetype n = qMin(a.size(), b.size());

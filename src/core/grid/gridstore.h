@@ -92,8 +92,14 @@ struct GridStore
     int fixedCols = 0;
     GridSettings settings;
 
+    // Set by fitRows(): no row holds more cells than there are columns, formats match the
+    // columns and no row is marked, so a grid takes the rows without looking at each one.
+    bool rowsFitted = false;
+
     int rowCount() const { return int(rows.size()); }
     int colCount() const { return int(columns.size()); }
+    // Readers call this on their own thread, so the window's thread need not touch every row.
+    void fitRows();
 };
 
 // UTF-16 code-unit order of two UTF-8 texts without decoding them (sorting compares this way

@@ -362,10 +362,11 @@ bool DataTools::confirmParsePhoneColumn(UserPrompts &prompts)
 
 void DataTools::splitPhoneColumn(GridModel &table)
 {
-    applyPhoneColumns(table, phoneColumns(table, nullptr));
+    if (std::optional<ColumnTextsBatch> batch = phoneColumns(table, nullptr))
+        applyPhoneColumns(table, std::move(*batch));
 }
 
-std::vector<RowCells> DataTools::phoneColumns(const GridModel &table, JobControl *control)
+std::optional<ColumnTextsBatch> DataTools::phoneColumns(const GridModel &table, JobControl *control)
 {
     const QString semicolon = QStringLiteral("; ");
     const QString fourSpaces = QStringLiteral("    ");
@@ -374,14 +375,13 @@ std::vector<RowCells> DataTools::phoneColumns(const GridModel &table, JobControl
     const QString tollFree = QStringLiteral(" (toll-free)");
     const QString spacedTollFree = QStringLiteral("  (toll-free)");
     const GridStore &store = table.store();
-    std::vector<RowCells> out;
-    out.reserve(store.rows.size());
+    ColumnTextsBatch out(kRecordColumns, kParsedPhoneCol, kParsedTollFreeCol);
     std::array<QByteArrayView, kRecordColumns> cells;
     std::array<QByteArray, 3> parsed; // phone, fax, toll-free of the row in hand
     for (int r = 0; r < table.rows(); ++r) {
         if (control && r % 16384 == 0) {
             if (control->cancelled())
-                return {};
+                return std::nullopt;
             control->setProgress(r, table.rows());
         }
         const RowCells &row = store.rows[size_t(r)].cells;
@@ -410,15 +410,15 @@ std::vector<RowCells> DataTools::phoneColumns(const GridModel &table, JobControl
             set(kParsedPhoneCol, CutBetween(p, QString(), fourSpaces));
             set(kParsedTollFreeCol, CutBetween(p, fourSpaces, spacedTollFree));
         }
-        out.push_back(RowCells::fromUtf8(cells.data(), kRecordColumns));
+        out.add(r, row, RowCells::fromUtf8(cells.data(), kRecordColumns));
     }
     return out;
 }
 
-void DataTools::applyPhoneColumns(GridModel &table, std::vector<RowCells> &&rows)
+void DataTools::applyPhoneColumns(GridModel &table, ColumnTextsBatch &&batch)
 {
     // The model reports the change once: one dataChanged and one contentsEdited.
-    table.replaceCellTexts(kRecordColumns, std::move(rows), kParsedPhoneCol, kParsedTollFreeCol);
+    table.replaceColumnTexts(std::move(batch));
 }
 
 QString DataTools::stampText(const QString &oldText, const QString &format, const QDateTime &now)

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/grid/gridchangelog.h"
 #include "core/grid/gridmodel.h"
 #include "core/grid/gridstore.h"
 
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace dq {
@@ -62,10 +64,10 @@ public:
     // table is cut to exactly 13 columns first. The model reports the cells in one
     // dataChanged and one contentsEdited (no cellChanged per cell).
     static void splitPhoneColumn(GridModel &table);
-    // Its halves: the texts every row will have (empty when cancelled), read without changing
-    // the table, and the step that puts them in.
-    static std::vector<RowCells> phoneColumns(const GridModel &table, JobControl *control);
-    static void applyPhoneColumns(GridModel &table, std::vector<RowCells> &&rows);
+    // Its halves: the new texts of the rows that change (nothing when cancelled), worked out
+    // without changing the table, and the step that puts them in.
+    static std::optional<ColumnTextsBatch> phoneColumns(const GridModel &table, JobControl *control);
+    static void applyPhoneColumns(GridModel &table, ColumnTextsBatch &&batch);
 
     // old text, a blank and now in format (a format without date fields gives the general form).
     static QString stampText(const QString &oldText, const QString &format, const QDateTime &now);

@@ -1,15 +1,12 @@
 #include "core/table/longjobs.h"
 
+#include "core/grid/backgroundrelease.h"
+
 #include <QLocale>
 #include <QThread>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <memory>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 namespace dq {
 
@@ -149,11 +146,9 @@ void LongJobs::finish(Apply apply)
 
 void LongJobs::giveBackFreedMemory()
 {
-#if defined(__GLIBC__)
     // A long job frees big buffers (sort keys, a replaced table, a cancelled result) in the
-    // middle of the heap, where the allocator keeps them: hand those pages back, off this thread.
-    QThreadPool::globalInstance()->start([] { malloc_trim(0); });
-#endif
+    // middle of the heap, where the allocator keeps them.
+    returnFreedMemory();
 }
 
 void LongJobs::report(const QString &message)

@@ -1,9 +1,8 @@
 #include "core/table/tableundo.h"
 
+#include "core/grid/backgroundrelease.h"
 #include "core/grid/gridmodel.h"
 #include "core/table/recordtable.h"
-
-#include <QThreadPool>
 
 #include <memory>
 #include <vector>
@@ -168,7 +167,7 @@ void TableUndo::reset()
     m_log = GridChangeLog {};
     m_log.limit = m_maxBytes;
     m_stack.clear();
-    QThreadPool::globalInstance()->start([dropped]() mutable { dropped.reset(); });
+    releaseInBackground(std::move(dropped));
 }
 
 void TableUndo::push(const QString &text)
