@@ -62,6 +62,10 @@ struct GridModel::Impl
     }
 
     GridChangeLog *log = nullptr;
+    // False when no row has its own height, or no row a list-box mark: asking then costs no
+    // pass over a million rows. True only says that some row may.
+    bool mayHaveHeights = false;
+    bool mayHaveMarks = false;
 
     void note(GridChange &&c)
     {
@@ -213,6 +217,8 @@ void GridModel::clear()
         r.height = -1;
         r.selected = false;
     }
+    d->mayHaveHeights = false;
+    d->mayHaveMarks = false;
     endResetModel();
     emit contentsEdited();
 }
@@ -588,6 +594,7 @@ void GridModel::setRowSelected(int row, bool selected)
     if (row < 0 || row >= rows() || d->s.rows[size_t(row)].selected == selected)
         return;
     d->s.rows[size_t(row)].selected = selected;
+    d->mayHaveMarks = d->mayHaveMarks || selected;
     emit selectionChanged();
 }
 
@@ -597,6 +604,7 @@ void GridModel::setRowsSelected(const std::vector<int> &rowList, bool selected)
     for (int r : rowList) {
         if (r >= 0 && r < rows() && d->s.rows[size_t(r)].selected != selected) {
             d->s.rows[size_t(r)].selected = selected;
+            d->mayHaveMarks = d->mayHaveMarks || selected;
             changed = true;
         }
     }
@@ -607,16 +615,24 @@ void GridModel::setRowsSelected(const std::vector<int> &rowList, bool selected)
 void GridModel::selectRows(int top, int bottom)
 {
     if (d->mode == SelectionMode::ListBox) {
-        for (int r = 0; r < rows(); ++r)
-            d->s.rows[size_t(r)].selected = r >= top && r <= bottom;
+        if (d->mayHaveMarks) {
+            for (GridRow &r : d->s.rows)
+                r.selected = false;
+        }
+        for (int r = qMax(0, top); r <= bottom && r < rows(); ++r)
+            d->s.rows[size_t(r)].selected = true;
+        d->mayHaveMarks = qMax(0, top) <= qMin(bottom, rows() - 1);
     }
     select(top, 0, bottom, cols() - 1);
 }
 
 void GridModel::clearRowSelection()
 {
-    for (GridRow &r : d->s.rows)
-        r.selected = false;
+    if (d->mayHaveMarks) {
+        for (GridRow &r : d->s.rows)
+            r.selected = false;
+    }
+    d->mayHaveMarks = false;
     emit selectionChanged();
 }
 
@@ -626,6 +642,8 @@ int GridModel::selectedRowCount() const
         const GridRange s = selection();
         return s.isEmpty() ? 0 : s.bottom - s.top + 1;
     }
+    if (!d->mayHaveMarks)
+        return 0;
     return int(std::count_if(d->s.rows.begin(), d->s.rows.end(), [](const GridRow &r) { return r.selected; }));
 }
 
@@ -644,7 +662,7 @@ std::vector<int> GridModel::selectedRows() const
             out.push_back(r);
         return out;
     }
-    for (int r = 0; r < rows(); ++r)
+    for (int r = 0; d->mayHaveMarks && r < rows(); ++r)
         if (d->s.rows[size_t(r)].selected)
             out.push_back(r);
     return out;
@@ -769,6 +787,7 @@ void GridModel::setRowHeight(int row, int twips)
         return;
     d->note(change::RowHeight { row, d->s.rows[size_t(row)].height });
     d->s.rows[size_t(row)].height = qMax(0, twips);
+    d->mayHaveHeights = true;
     emit headerDataChanged(Qt::Vertical, row, row);
     emit rowHeightsChanged();
     emit contentsEdited();
@@ -882,7 +901,8 @@ void GridModel::setColumnDragEnabled(bool on)
 
 bool GridModel::hasRowHeights() const
 {
-    return std::any_of(d->s.rows.begin(), d->s.rows.end(), [](const GridRow &r) { return r.height >= 0; });
+    return d->mayHaveHeights
+        && std::any_of(d->s.rows.begin(), d->s.rows.end(), [](const GridRow &r) { return r.height >= 0; });
 }
 
 namespace {
@@ -907,28 +927,38 @@ void GridModel::keepDataRows(const std::vector<int> &rowsInOrder)
             return;
         taken[size_t(r)] = 1;
     }
+    // One pass over the rows. The log holds the two changes it is: the kept rows first in
+    // their order with the rest after them, then those dropped.
+    const size_t keptCount = size_t(first) + rowsInOrder.size();
+    std::vector<int> order;
+    change::RowsRemoved removed;
     if (d->log) {
-        // Recorded as the two changes it is: the kept rows first in their order, the rest
-        // after them, then those dropped.
-        std::vector<int> order(rowsInOrder);
-        for (int r = first; r < rows(); ++r)
-            if (!taken[size_t(r)])
-                order.push_back(r);
-        std::vector<int> dropped(order.size() - rowsInOrder.size());
-        std::iota(dropped.begin(), dropped.end(), first + int(rowsInOrder.size()));
-        reorderDataRows(order);
-        removeRowsSorted(dropped);
-        return;
+        order.reserve(d->s.rows.size() - size_t(first));
+        order = rowsInOrder;
+        removed.rows.reserve(d->s.rows.size() - keptCount);
     }
     beginResetModel();
     std::vector<GridRow> kept;
-    kept.reserve(size_t(first) + rowsInOrder.size());
+    kept.reserve(keptCount);
     for (int r = 0; r < first; ++r)
         kept.push_back(std::move(d->s.rows[size_t(r)]));
     for (int r : rowsInOrder)
         kept.push_back(std::move(d->s.rows[size_t(r)]));
+    if (d->log) {
+        for (int r = first; r < rows(); ++r) {
+            if (!taken[size_t(r)]) {
+                removed.rows.emplace_back(int(first + order.size()), std::move(d->s.rows[size_t(r)]));
+                order.push_back(r);
+            }
+        }
+    }
     std::swap(kept, d->s.rows);
     endResetModel();
+    if (d->log) {
+        d->note(change::RowOrder { first, std::move(order) });
+        if (!removed.rows.empty())
+            d->note(std::move(removed));
+    }
     release(std::move(kept));
     setCursor(qMin(d->row, qMax(0, rows() - 1)), d->col);
     emit contentsEdited();
@@ -1018,6 +1048,8 @@ void GridModel::replaceContents(GridStore &&store)
     if (!d->s.rowsFitted)
         d->s.fitRows();
     d->s.rowsFitted = false; // edits may break it from here on
+    d->mayHaveHeights = d->s.anyRowHeight;
+    d->mayHaveMarks = false;
     endResetModel();
     emit gridSettingsChanged();
     emit rowHeightsChanged();
@@ -1032,11 +1064,17 @@ const GridStore &GridModel::store() const
 
 void GridModel::setSelectedRows(const std::vector<int> &rowList)
 {
-    for (GridRow &r : d->s.rows)
-        r.selected = false;
-    for (int r : rowList)
-        if (r >= 0 && r < rows())
+    if (d->mayHaveMarks) {
+        for (GridRow &r : d->s.rows)
+            r.selected = false;
+    }
+    d->mayHaveMarks = false;
+    for (int r : rowList) {
+        if (r >= 0 && r < rows()) {
             d->s.rows[size_t(r)].selected = true;
+            d->mayHaveMarks = true;
+        }
+    }
     emit selectionChanged();
 }
 
@@ -1123,12 +1161,14 @@ void GridModel::reorderDataRows(const std::vector<int> &order)
     d->note(change::RowOrder { first, order });
     beginResetModel();
     std::vector<GridRow> sorted;
-    sorted.reserve(order.size());
+    sorted.reserve(d->s.rows.size());
+    for (int r = 0; r < first; ++r)
+        sorted.push_back(std::move(d->s.rows[size_t(r)]));
     for (int i : order)
         sorted.push_back(std::move(d->s.rows[size_t(i)]));
-    for (size_t i = 0; i < sorted.size(); ++i)
-        d->s.rows[size_t(first) + i] = std::move(sorted[i]);
+    std::swap(sorted, d->s.rows);
     endResetModel();
+    release(std::move(sorted));
     emit contentsEdited();
 }
 
@@ -1159,6 +1199,7 @@ void GridModel::revert(GridChangeLog &&log)
                     if (x.row < rows()) {
                         d->note(change::RowHeight { x.row, d->s.rows[size_t(x.row)].height });
                         d->s.rows[size_t(x.row)].height = x.before;
+                        d->mayHaveHeights = d->mayHaveHeights || x.before >= 0;
                         emit headerDataChanged(Qt::Vertical, x.row, x.row);
                         emit rowHeightsChanged();
                         emit contentsEdited();
@@ -1182,6 +1223,8 @@ void GridModel::revert(GridChangeLog &&log)
                             merged.push_back(std::move(d->s.rows[kept++]));
                         placed.push_back(int(merged.size()));
                         d->resizeRow(row);
+                        d->mayHaveHeights = d->mayHaveHeights || row.height >= 0;
+                        d->mayHaveMarks = d->mayHaveMarks || row.selected;
                         merged.push_back(std::move(row));
                     }
                     while (kept < d->s.rows.size())

@@ -202,11 +202,13 @@ void RowCells::moveCell(int from, int to)
 
 void GridStore::fitRows()
 {
+    anyRowHeight = false;
     for (GridRow &r : rows) {
         r.cells.truncate(colCount());
         if (r.formats)
             r.formats->resize(columns.size());
         r.selected = false;
+        anyRowHeight = anyRowHeight || r.height >= 0;
     }
     rowsFitted = true;
 }

@@ -95,6 +95,7 @@ struct GridStore
     // Set by fitRows(): no row holds more cells than there are columns, formats match the
     // columns and no row is marked, so a grid takes the rows without looking at each one.
     bool rowsFitted = false;
+    bool anyRowHeight = true; // false once fitRows() found no row with its own height
 
     int rowCount() const { return int(rows.size()); }
     int colCount() const { return int(columns.size()); }
