@@ -1,5 +1,7 @@
 #include "core/grid/backgroundrelease.h"
 
+#include <QThread>
+
 #include <atomic>
 #include <mutex>
 
@@ -9,6 +11,16 @@
 
 namespace dq {
 
+void runWhenIdle(std::function<void()> work)
+{
+    QThreadPool::globalInstance()->start([work = std::move(work)] {
+        QThread *thread = QThread::currentThread();
+        thread->setPriority(QThread::IdlePriority);
+        work();
+        thread->setPriority(QThread::NormalPriority);
+    });
+}
+
 void returnFreedMemory()
 {
 #if defined(__GLIBC__)
@@ -16,7 +28,7 @@ void returnFreedMemory()
     static std::mutex running;
     if (queued.exchange(true))
         return;
-    QThreadPool::globalInstance()->start([] {
+    runWhenIdle([] {
         const std::lock_guard lock(running);
         // Cleared once this pass is sure to start: memory freed from here on is covered by it
         // or by the one the next request queues.

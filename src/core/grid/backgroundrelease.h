@@ -2,6 +2,7 @@
 
 #include <QThreadPool>
 
+#include <functional>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -13,13 +14,17 @@ namespace dq {
 // queued at a time and a request made while one is queued is covered by it.
 void returnFreedMemory();
 
+// Runs work on a pool thread at idle priority, so it takes only time the window's thread
+// and the long jobs leave over.
+void runWhenIdle(std::function<void()> work);
+
 // Frees value on a pool thread, then returns the freed pages: a million rows take the window's
 // thread a tenth of a second to free. The value is moved into the task, so its last owner is
 // always the pool thread, never the caller.
 template <typename T> void releaseInBackground(T &&value)
 {
     auto owned = std::make_shared<std::decay_t<T>>(std::forward<T>(value));
-    QThreadPool::globalInstance()->start([owned = std::move(owned)]() mutable {
+    runWhenIdle([owned = std::move(owned)]() mutable {
         owned.reset();
         returnFreedMemory();
     });
