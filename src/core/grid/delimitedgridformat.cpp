@@ -395,6 +395,7 @@ bool parseSplit(QIODevice &device, char separator, const QString &name, GridStor
     };
     using PiecePtr = std::shared_ptr<Piece>;
     const auto parsePiece = [separator, &name](PiecePtr piece) {
+        const RowCells::Pool pool;
         piece->rows.rows.reserve(size_t(piece->bytes.size() / 64));
         piece->parser = std::make_unique<Parser>(separator, name, piece->rows);
         piece->ok = piece->parser->feed(piece->bytes);

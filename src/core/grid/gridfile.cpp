@@ -128,6 +128,8 @@ FileResult GridFile::saveStore(const GridStore &store, const QString &path, File
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return FileResult::failure(QStringLiteral("\"%1\" could not be saved: %2").arg(path, file.errorString()));
+    // The rows of a loaded table come from shared blocks (see RowCells::Pool).
+    const RowCells::Pool pool;
     FileResult result;
     if (control) {
         WatchedDevice watched(file, *control, estimatedBytes(store));
@@ -156,6 +158,8 @@ FileResult GridFile::loadStore(
     QString why;
     if (!RegularFile::open(file, path, &why))
         return FileResult::failure(QStringLiteral("\"%1\" could not be opened: %2").arg(path, why));
+    // The rows of a loaded table come from shared blocks (see RowCells::Pool).
+    const RowCells::Pool pool;
     FileResult result;
     if (control) {
         WatchedDevice watched(file, *control, file.size());

@@ -2,7 +2,13 @@
 
 #include <QStringDecoder>
 
+#include <atomic>
 #include <cstring>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace dq {
 
@@ -20,14 +26,135 @@ void writeU32(char *p, quint32 v)
     std::memcpy(p, &v, sizeof v);
 }
 
+// Shared row blocks. Each is kBlockBytes, aligned to its size, so a row finds its block from
+// its own address; the block's first bytes count the rows still in it, plus one while a pool
+// is still cutting rows from it. The last one out unmaps it.
+#if defined(__linux__)
+constexpr size_t kBlockBytes = 64 * 1024;
+constexpr size_t kBlockHeader = 16;
+
+std::atomic<qint32> &liveRows(char *block)
+{
+    return *reinterpret_cast<std::atomic<qint32> *>(block);
+}
+
+char *blockOf(const char *row)
+{
+    return reinterpret_cast<char *>(reinterpret_cast<quintptr>(row) & ~quintptr(kBlockBytes - 1));
+}
+
+void dropBlockReference(char *block)
+{
+    if (liveRows(block).fetch_sub(1, std::memory_order_acq_rel) == 1)
+        munmap(block, kBlockBytes);
+}
+
+char *newBlock()
+{
+    // Twice the size, then the unaligned ends go back.
+    void *raw = mmap(nullptr, 2 * kBlockBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    const auto start = reinterpret_cast<quintptr>(raw);
+    const quintptr aligned = (start + kBlockBytes - 1) & ~quintptr(kBlockBytes - 1);
+    if (aligned > start)
+        munmap(raw, aligned - start);
+    if (const quintptr tail = start + 2 * kBlockBytes - (aligned + kBlockBytes))
+        munmap(reinterpret_cast<void *>(aligned + kBlockBytes), tail);
+    char *block = reinterpret_cast<char *>(aligned);
+    new (block) std::atomic<qint32>(1); // the pool's own reference
+    return block;
+}
+
+struct ThreadPool
+{
+    int depth = 0;
+    char *block = nullptr;
+    size_t used = 0;
+
+    void leaveBlock()
+    {
+        if (block)
+            dropBlockReference(block);
+        block = nullptr;
+    }
+    // Room for bytes in the current block or a fresh one; nullptr when a row is too big.
+    char *take(size_t bytes)
+    {
+        if (bytes > kBlockBytes - kBlockHeader)
+            return nullptr;
+        if (!block || used + bytes > kBlockBytes) {
+            leaveBlock();
+            block = newBlock();
+            used = kBlockHeader;
+            if (!block)
+                return nullptr;
+        }
+        char *p = block + used;
+        used += bytes;
+        liveRows(block).fetch_add(1, std::memory_order_relaxed);
+        return p;
+    }
+};
+
+thread_local ThreadPool t_pool;
+#endif
+
+// Room for a row's bytes: from this thread's pool when one is open, else from the heap.
+// pooled says which, for the row's first byte.
+char *allocateRow(size_t bytes, bool &pooled)
+{
+#if defined(__linux__)
+    if (t_pool.depth > 0) {
+        if (char *p = t_pool.take(bytes)) {
+            pooled = true;
+            return p;
+        }
+    }
+#endif
+    pooled = false;
+    return new char[bytes];
+}
+
 } // namespace
+
+RowCells::Pool::Pool()
+{
+#if defined(__linux__)
+    ++t_pool.depth;
+#endif
+}
+
+RowCells::Pool::~Pool()
+{
+#if defined(__linux__)
+    if (--t_pool.depth == 0)
+        t_pool.leaveBlock();
+#endif
+}
+
+void RowCells::reset(char *data)
+{
+    char *old = std::exchange(m_data, data);
+    if (!old)
+        return;
+#if defined(__linux__)
+    if (uchar(old[0]) & kPooled) {
+        dropBlockReference(blockOf(old));
+        return;
+    }
+#endif
+    delete[] old;
+}
 
 RowCells::RowCells(const RowCells &other)
 {
     if (other.m_data) {
+        // A copy is one row on its own: from the heap, whatever the original came from.
         const qsizetype n = other.byteSize();
-        m_data = std::make_unique_for_overwrite<char[]>(size_t(n));
-        std::memcpy(m_data.get(), other.m_data.get(), size_t(n));
+        m_data = new char[size_t(n)];
+        std::memcpy(m_data, other.m_data, size_t(n));
+        m_data[0] = char(uchar(m_data[0]) & ~kPooled);
     }
 }
 
@@ -52,15 +179,17 @@ RowCells RowCells::fromUtf8(const QByteArrayView *cells, int count)
         shortCells = shortCells && cells[i].size() <= 0xFF;
     }
     const size_t header = shortCells ? size_t(1 + count) : 1 + sizeof(quint32) * size_t(count + 1);
-    row.m_data = std::make_unique_for_overwrite<char[]>(header + size_t(bytes));
-    char *p = row.m_data.get();
+    bool pooled = false;
+    char *p = allocateRow(header + size_t(bytes), pooled);
+    row.m_data = p;
     char *text = p + header;
+    const uchar pooledBit = pooled ? kPooled : 0;
     if (shortCells) {
-        p[0] = char(count);
+        p[0] = char(uchar(count) | pooledBit);
         for (int i = 0; i < count; ++i)
             p[1 + i] = char(uchar(cells[i].size()));
     } else {
-        p[0] = char(kWide);
+        p[0] = char(kWide | pooledBit);
         writeU32(p + 1, quint32(count));
         quint32 end = 0;
         for (int i = 0; i < count; ++i) {
@@ -99,8 +228,8 @@ int RowCells::storedCount() const
 {
     if (!m_data)
         return 0;
-    const auto tag = uchar(m_data[0]);
-    return tag == kWide ? int(readU32(m_data.get() + 1)) : int(tag);
+    const auto tag = uchar(uchar(m_data[0]) & ~kPooled);
+    return tag == kWide ? int(readU32(m_data + 1)) : int(tag);
 }
 
 QByteArrayView RowCells::utf8(int col) const
@@ -108,8 +237,8 @@ QByteArrayView RowCells::utf8(int col) const
     const int n = storedCount();
     if (col < 0 || col >= n)
         return {};
-    const char *p = m_data.get();
-    if (uchar(p[0]) != kWide) {
+    const char *p = m_data;
+    if ((uchar(p[0]) & ~kPooled) != kWide) {
         const auto *lengths = reinterpret_cast<const uchar *>(p + 1);
         qsizetype begin = 0;
         for (int i = 0; i < col; ++i)
@@ -127,8 +256,8 @@ qsizetype RowCells::byteSize() const
     const int n = storedCount();
     if (!n)
         return 0;
-    const char *p = m_data.get();
-    if (uchar(p[0]) != kWide) {
+    const char *p = m_data;
+    if ((uchar(p[0]) & ~kPooled) != kWide) {
         qsizetype bytes = 1 + n;
         for (int i = 0; i < n; ++i)
             bytes += uchar(p[1 + i]);
@@ -156,7 +285,7 @@ void RowCells::setUtf8(int col, QByteArrayView value)
     v[size_t(col)] = value;
     // The views point into the old block, which lives until the assignment below.
     RowCells next = fromUtf8(v.data(), int(v.size()));
-    m_data = std::move(next.m_data);
+    reset(std::exchange(next.m_data, nullptr));
 }
 
 void RowCells::truncate(int count)
@@ -165,7 +294,7 @@ void RowCells::truncate(int count)
         return;
     std::vector<QByteArrayView> v = views(0);
     RowCells next = fromUtf8(v.data(), qMax(0, count));
-    m_data = std::move(next.m_data);
+    reset(std::exchange(next.m_data, nullptr));
 }
 
 void RowCells::insertCell(int col)
@@ -175,7 +304,7 @@ void RowCells::insertCell(int col)
     std::vector<QByteArrayView> v = views(0);
     v.insert(v.begin() + col, QByteArrayView());
     RowCells next = fromUtf8(v.data(), int(v.size()));
-    m_data = std::move(next.m_data);
+    reset(std::exchange(next.m_data, nullptr));
 }
 
 void RowCells::removeCell(int col)
@@ -185,7 +314,7 @@ void RowCells::removeCell(int col)
     std::vector<QByteArrayView> v = views(0);
     v.erase(v.begin() + col);
     RowCells next = fromUtf8(v.data(), int(v.size()));
-    m_data = std::move(next.m_data);
+    reset(std::exchange(next.m_data, nullptr));
 }
 
 void RowCells::moveCell(int from, int to)
@@ -197,7 +326,7 @@ void RowCells::moveCell(int from, int to)
     v.erase(v.begin() + from);
     v.insert(v.begin() + to, item);
     RowCells next = fromUtf8(v.data(), int(v.size()));
-    m_data = std::move(next.m_data);
+    reset(std::exchange(next.m_data, nullptr));
 }
 
 void GridStore::fitRows()

@@ -9,6 +9,7 @@
 #include <array>
 #include <bit>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace dq {
@@ -18,14 +19,38 @@ namespace dq {
 // the stored count read as empty. A million 13-column listing rows then cost one small block
 // each instead of thirteen separately allocated strings. A row of few, short cells (the usual
 // listing) keeps one length byte per cell; other rows keep four-byte end offsets.
+//
+// Rows built while a thread holds a Pool are cut from shared 64 KB blocks instead of the heap:
+// no allocator header or rounding per row, and a block goes back to the system as soon as its
+// last row is gone, so freeing a whole table leaves no holes in the heap.
 class RowCells
 {
 public:
     RowCells() = default;
-    RowCells(RowCells &&) noexcept = default;
-    RowCells &operator=(RowCells &&) noexcept = default;
+    RowCells(RowCells &&other) noexcept
+        : m_data(std::exchange(other.m_data, nullptr))
+    {
+    }
+    RowCells &operator=(RowCells &&other) noexcept
+    {
+        if (this != &other)
+            reset(std::exchange(other.m_data, nullptr));
+        return *this;
+    }
     RowCells(const RowCells &other);
     RowCells &operator=(const RowCells &other);
+    ~RowCells() { reset(nullptr); }
+
+    // While one lives, rows built on this thread come from shared blocks (see above). Meant
+    // for readers and whole-table commands that build many rows at once off the window's thread.
+    class Pool
+    {
+    public:
+        Pool();
+        ~Pool();
+        Pool(const Pool &) = delete;
+        Pool &operator=(const Pool &) = delete;
+    };
 
     // Builds a row from UTF-8 cells; trailing empty cells are not stored.
     static RowCells fromUtf8(const QByteArrayView *cells, int count);
@@ -49,11 +74,14 @@ public:
 
 private:
     std::vector<QByteArrayView> views(int atLeast) const;
+    void reset(char *data);
     // Header of the block: the first byte is the cell count when it is at most kMaxShortCells
     // and one length byte per cell follows; kWide means a four-byte count and four-byte ends.
+    // kPooled is added to the first byte of a row cut from a shared block.
     static constexpr int kMaxShortCells = 64;
-    static constexpr uchar kWide = 0xFF;
-    std::unique_ptr<char[]> m_data;
+    static constexpr uchar kWide = 0x7F;
+    static constexpr uchar kPooled = 0x80;
+    char *m_data = nullptr;
 };
 
 struct GridRow

@@ -795,6 +795,7 @@ FileResult NativeGridFormat::read(QIODevice &device, const QString &name, GridSt
         if (batch.ends.empty())
             return true;
         auto job = [work = std::make_shared<Batch>(std::move(batch)), cols, &formattedCells] {
+            const RowCells::Pool pool;
             return parseBatch(*work, cols, formattedCells);
         };
         try {

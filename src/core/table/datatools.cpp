@@ -376,6 +376,7 @@ std::optional<ColumnTextsBatch> DataTools::phoneColumns(const GridModel &table, 
     const QString spacedTollFree = QStringLiteral("  (toll-free)");
     const GridStore &store = table.store();
     ColumnTextsBatch out(kRecordColumns, kParsedPhoneCol, kParsedTollFreeCol);
+    const RowCells::Pool pool; // a new row for most rows of the table
     std::array<QByteArrayView, kRecordColumns> cells;
     std::array<QByteArray, 3> parsed; // phone, fax, toll-free of the row in hand
     for (int r = 0; r < table.rows(); ++r) {
