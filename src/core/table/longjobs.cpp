@@ -141,6 +141,9 @@ void LongJobs::finish(Apply apply)
         apply();
     }
     emit finished(applied);
+    // A result Cancel dropped can be a whole table: it is freed off this thread.
+    if (apply && !applied)
+        releaseInBackground(std::move(apply));
     giveBackFreedMemory();
 }
 
