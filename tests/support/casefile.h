@@ -45,6 +45,18 @@ inline void addCaseRows(const char *file, std::initializer_list<const char *> co
     }
 }
 
+// The index of field among choices; a field that is none of them ends the run.
+inline int choice(const QString &field, std::initializer_list<const char *> choices)
+{
+    int i = 0;
+    for (const char *c : choices) {
+        if (field == QLatin1String(c))
+            return i;
+        ++i;
+    }
+    qFatal("\"%s\" is none of the choices", qPrintable(field));
+}
+
 // A field's "\r", "\n", "\t" and "\\" as the bytes they stand for.
 inline QByteArray unescaped(const QString &field)
 {

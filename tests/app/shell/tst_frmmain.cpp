@@ -5,6 +5,8 @@
 #include "core/shell/shellsettings.h"
 #include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
+#include "support/casefile.h"
+#include "support/gridtext.h"
 #include "support/testsupport.h"
 
 #include <QAction>
@@ -16,11 +18,17 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <array>
 #include <memory>
 
 using namespace dq;
 using dq::test::named;
+using namespace Qt::StringLiterals;
 using Answer = UserPrompts::Answer;
+
+namespace {
+const QStringList kTabs { u"results"_s, u"search"_s, u"guide"_s };
+} // namespace
 
 // Start-up, exit and the settings between them, on the main window.
 class TestFrmMain : public QObject
@@ -40,7 +48,7 @@ class TestFrmMain : public QObject
     }
 
     static int tab(const frmMain &w) { return named<QTabWidget>(w, "tabMain")->currentIndex(); }
-    static bool ticked(const frmMain &w, const char *name) { return named<QAction>(w, name)->isChecked(); }
+    static bool ticked(const frmMain &w, const QString &name) { return named<QAction>(w, name)->isChecked(); }
 
 private slots:
     void init()
@@ -56,144 +64,103 @@ private slots:
         m_prompts.reset();
     }
 
+    // The fallbacks of each stored value are in tst_shellsettings; here they reach the window.
     void startUpAppliesTheSettings_data()
     {
-        QTest::addColumn<QStringList>("stored"); // name=value pairs
-        QTest::addColumn<QList<int>>("geometry"); // left, top, width, height in twips
-        QTest::addColumn<int>("vbarLeft");
-        QTest::addColumn<bool>("alternate");
-        QTest::addColumn<bool>("addressBox");
-        QTest::addColumn<QString>("folder"); // empty: the program folder
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<int>("tickedTab"); // the Default Tab entry ticked
-        QTest::newRow("a first run uses every default")
-            << QStringList {} << QList<int> { 0, 0, 12000, 10000 } << 3570 << true << false << QString() << 1 << 1;
-        QTest::newRow("stored settings are applied") << QStringList { QStringLiteral("TOP=1440"),
-            QStringLiteral("LEFT=2880"), QStringLiteral("WIDTH=14400"), QStringLiteral("HEIGHT=10080"),
-            QStringLiteral("VBarLeft=4320"), QStringLiteral("AlternateColor=False"), QStringLiteral("AddressBox=1"),
-            QStringLiteral("LastOpenPath=/srv/lists/"), QStringLiteral("DefaultTab=0") }
-                                                     << QList<int> { 2880, 1440, 14400, 10080 } << 4320 << false << true
-                                                     << QStringLiteral("/srv/lists/") << 0 << 0;
-        QTest::newRow("a default tab out of range keeps the first tab")
-            << QStringList { QStringLiteral("DefaultTab=7") } << QList<int> { 0, 0, 12000, 10000 } << 3570 << true
-            << false << QString() << 0 << 1;
+        test::addCaseRows("shell/startup.tsv",
+            { "case", "stored", "window", "splitter", "alternate", "addressBox", "folder", "tab", "tickedTab" });
     }
     void startUpAppliesTheSettings()
     {
-        QFETCH(QStringList, stored);
-        QFETCH(QList<int>, geometry);
-        QFETCH(bool, alternate);
-        QFETCH(bool, addressBox);
+        QFETCH(QString, stored);
+        QFETCH(QString, window);
+        QFETCH(QString, alternate);
         QFETCH(QString, folder);
-        QFETCH(int, tab);
-        QFETCH(int, tickedTab);
-        for (const QString &pair : stored)
-            Settings::write(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        QFETCH(QString, tickedTab);
+        for (const QString &pair : stored.split(u' ', Qt::SkipEmptyParts))
+            Settings::write(pair.section(u'=', 0, 0), pair.section(u'=', 1));
         auto w = makeWindow();
-        QVERIFY(m_prompts->asked.isEmpty());
-        QCOMPARE(w->pos(), QPoint(w->twipsToPixelsX(geometry[0]), w->twipsToPixelsY(geometry[1])));
-        QCOMPARE(w->size(), QSize(w->twipsToPixelsX(geometry[2]), w->twipsToPixelsY(geometry[3])));
-        QTEST(w->vbarLeft(), "vbarLeft");
-        QCOMPARE(ticked(*w, "mnuAlternateColor"), alternate);
+        QList<int> twips;
+        for (const QString &n : window.split(u' '))
+            twips << n.toInt();
+        QCOMPARE(w->pos(), QPoint(w->twipsToPixelsX(twips[0]), w->twipsToPixelsY(twips[1])));
+        QCOMPARE(w->size(), QSize(w->twipsToPixelsX(twips[2]), w->twipsToPixelsY(twips[3])));
+        QTEST(QString::number(w->vbarLeft()), "splitter");
+        const bool alternating = test::choice(alternate, { "off", "on" });
+        QCOMPARE(ticked(*w, u"mnuAlternateColor"_s), alternating);
         QCOMPARE(w->table().fa().alternateRowColor(),
-            alternate ? QColor(0xC0, 0xFF, 0xC0) : QApplication::palette().color(QPalette::Base));
-        QCOMPARE(ticked(*w, "mnuViewDropBox"), addressBox);
-        QCOMPARE(ticked(*w, "mnuViewDropBoxG"), addressBox);
+            alternating ? QColor(0xC0, 0xFF, 0xC0) : QApplication::palette().color(QPalette::Base));
+        QTEST(ticked(*w, u"mnuViewDropBox"_s) ? u"on"_s : u"off"_s, "addressBox");
         QCOMPARE(w->table().lastOpenFolder(), folder.isEmpty() ? programFolder() : folder);
-        QCOMPARE(this->tab(*w), tab);
+        QTEST(kTabs[tab(*w)], "tab");
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(named<QAction>(*w, QStringLiteral("mnuTabs_%1").arg(i))->isChecked(), i == tickedTab);
-        // Whatever the settings, the status row and title start the same.
-        QCOMPARE(w->panel(8)->text(), QStringLiteral("3.8"));
-        QCOMPARE(w->panel(4)->text(), QStringLiteral("US"));
-        QCOMPARE(w->panel(3)->text(), QStringLiteral("ROW"));
-        QCOMPARE(w->windowTitle(), QStringLiteral("Dirquill -- Untitled.tsy"));
+            QCOMPARE(ticked(*w, u"mnuTabs_%1"_s.arg(i)), kTabs[i] == tickedTab);
+        // Whatever the settings, the version and title start the same.
+        QCOMPARE(w->panel(8)->text(), u"3.8"_s);
+        QCOMPARE(w->windowTitle(), u"Dirquill -- Untitled.tsy"_s);
     }
 
     void aMissingSiteListEndsTheProgram()
     {
-        QVERIFY(QFile::remove(m_home + QStringLiteral("/stpl00.bin")));
+        QVERIFY(QFile::remove(m_home + u"/stpl00.bin"_s));
         m_prompts->answers = { Answer::Ok };
         auto w = makeWindow(false);
-        QCOMPARE(m_prompts->asked.size(), 1);
-        QCOMPARE(m_prompts->asked[0].text,
-            QStringLiteral("Key file 'stpl00.bin' not found. Make sure the file is in the same directory or contact "
-                           "your software vendor."));
+        QCOMPARE(m_prompts->messages(),
+            QStringList { u"Key file 'stpl00.bin' not found. Make sure the file is in the same directory or contact "
+                          u"your software vendor."_s });
         QCOMPARE(m_prompts->asked[0].icon, UserPrompts::Icon::Critical);
         // The steps after the check did not run.
         QVERIFY(w->panel(4)->text().isEmpty());
         QVERIFY(!w->isVisible());
     }
 
-    // Exit from the menu, or the window's close box (shown window), with each answer to the save question.
+    // Exit from either tab's menu, or the window's close box (shown window), with each answer to
+    // the save question.
     void exitAndClose_data()
     {
-        QTest::addColumn<bool>("viaClose");
-        QTest::addColumn<bool>("edited");
-        QTest::addColumn<int>("answer"); // -1: no question
-        QTest::addColumn<bool>("saveDialogChoosesFile");
-        QTest::addColumn<bool>("ends");
-        QTest::addColumn<int>("tabAfter");
-        QTest::newRow("Exit on an unchanged table ends without a question")
-            << false << false << -1 << false << true << 0;
-        QTest::newRow("Cancel keeps the program running with the table as it was")
-            << false << true << int(Answer::Cancel) << false << false << 0;
-        QTest::newRow("No ends without saving") << false << true << int(Answer::No) << false << true << 0;
-        QTest::newRow("Yes on the untitled table saves as native, then ends")
-            << false << true << int(Answer::Yes) << true << true << 0;
-        QTest::newRow("Yes whose save dialog is cancelled keeps the program running")
-            << false << true << int(Answer::Yes) << false << false << 0;
-        QTest::newRow("closing with an unchanged table stays on its tab") << true << false << -1 << false << true << 1;
-        QTest::newRow("Cancel refuses the close and shows the results")
-            << true << true << int(Answer::Cancel) << false << false << 0;
-        QTest::newRow("No closes") << true << true << int(Answer::No) << false << true << 0;
+        test::addCaseRows("shell/exit.tsv", { "case", "how", "edited", "answer", "saveDialog", "ends", "tabAfter" });
     }
     void exitAndClose()
     {
-        QFETCH(bool, viaClose);
-        QFETCH(bool, edited);
-        QFETCH(int, answer);
-        QFETCH(bool, saveDialogChoosesFile);
-        QFETCH(bool, ends);
+        QFETCH(QString, how);
+        QFETCH(QString, saveDialog);
+        QFETCH(QString, edited);
+        QFETCH(QString, answer);
+        QFETCH(QString, ends);
+        const bool edit = test::choice(edited, { "no", "yes" });
+        const bool ending = test::choice(ends, { "runs on", "ends" });
+        const bool fileChosen = test::choice(saveDialog, { "", "cancelled", "chooses a file" }) == 2;
         auto w = makeWindow();
-        if (viaClose) {
+        if (how == u"close") {
             w->show();
             QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         }
-        if (edited)
-            w->table().fa().setText(1, 0, QStringLiteral("Acme"));
-        if (answer >= 0)
-            m_prompts->answers << Answer(answer);
-        const QString target = test::tempDir() + QStringLiteral("/exit.tsy");
-        if (answer == int(Answer::Yes))
-            m_prompts->fileNames << (saveDialogChoosesFile ? target : QString());
+        if (edit)
+            w->table().fa().setText(1, 0, u"Acme"_s);
+        if (const int a = test::choice(answer, { "none", "Yes", "No", "Cancel" }))
+            m_prompts->answers << std::array { Answer::Yes, Answer::No, Answer::Cancel }[size_t(a - 1)];
+        const QString target = test::tempDir() + u"/exit.tsy"_s;
+        if (!saveDialog.isEmpty())
+            m_prompts->fileNames << (fileChosen ? target : QString());
         QSignalSpy ended(w.get(), &frmMain::ended);
 
-        if (viaClose)
-            QCOMPARE(w->close(), ends);
+        if (how == u"close")
+            QCOMPARE(w->close(), ending);
         else
-            named<QAction>(*w, "mnuExit")->trigger();
+            named<QAction>(*w, how)->trigger();
 
-        QTEST(tab(*w), "tabAfter");
-        QCOMPARE(ended.size(), ends ? 1 : 0);
-        QCOMPARE(m_prompts->asked.isEmpty(), !edited);
-        if (edited)
-            QCOMPARE(m_prompts->asked[0].title, QStringLiteral("Exit"));
+        QTEST(kTabs[tab(*w)], "tabAfter");
+        QCOMPARE(ended.size(), ending ? 1 : 0);
+        QCOMPARE(m_prompts->asked.isEmpty(), !edit);
+        if (edit)
+            QCOMPARE(m_prompts->asked[0].title, u"Exit"_s);
         // Settings are written only when the program ends.
-        QCOMPARE(!Settings::read(QStringLiteral("TOP")).isEmpty(), ends);
-        QCOMPARE(QFile::exists(target), saveDialogChoosesFile);
-        if (!ends) {
-            QCOMPARE(w->table().fa().text(1, 0), QStringLiteral("Acme"));
+        QCOMPARE(!Settings::read(u"TOP"_s).isEmpty(), ending);
+        QCOMPARE(QFile::exists(target), fileChosen);
+        if (!ending) {
+            QCOMPARE(w->table().fa().text(1, 0), u"Acme"_s);
             QVERIFY(w->table().changed());
         }
-    }
-
-    void theSearchTabsExitRunsTheSameCommand()
-    {
-        auto w = makeWindow();
-        QSignalSpy ended(w.get(), &frmMain::ended);
-        named<QAction>(*w, "mnuFileBexit")->trigger();
-        QCOMPARE(ended.size(), 1);
     }
 
     void exitStoresTheWindowsState()
@@ -205,43 +172,37 @@ private slots:
             named<QAction>(*w, "mnuViewDropBoxG")->trigger();
             w->move(w->twipsToPixelsX(720), w->twipsToPixelsY(360));
             w->resize(w->twipsToPixelsX(13500), w->twipsToPixelsY(9600));
-            w->table().setLastOpenFolder(QStringLiteral("/srv/lists/"));
+            w->table().setLastOpenFolder(u"/srv/lists/"_s);
             w->setShowTips(false);
             w->setListIndex(4);
             w->exitCommand();
         }
-        const ShellSettings s = ShellSettings::load(programFolder());
-        QCOMPARE((QList<int> { s.left, s.top, s.width, s.height, s.vbarLeft, s.defaultTab, s.addressBox }),
-            (QList<int> { 720, 360, 13500, 9600, 3570, 2, 1 }));
-        QCOMPARE(s.alternateColor, false);
-        QCOMPARE(s.lastOpenPath, QStringLiteral("/srv/lists/"));
-        QCOMPARE(s.showTips, false);
-        QCOMPARE(Settings::read(QStringLiteral("ListIndex")), QStringLiteral("4"));
+        QStringList stored;
+        for (const auto &[name, text] : ShellSettings::load(programFolder()).exitValues())
+            stored << text;
+        QCOMPARE(stored.join(u'|'), u"360|720|13500|9600|3570|False|/srv/lists/|False|2|1|4"_s);
     }
 
-    void alternateRowColourMenuTogglesTheColour()
+    void alternateRowColourFollowsItsEntryAndKey()
     {
         auto w = makeWindow();
         named<QAction>(*w, "mnuAlternateColor")->trigger();
         QCOMPARE(w->table().fa().alternateRowColor(), QColor(Qt::white));
-        named<QAction>(*w, "mnuAlternateColor")->trigger();
+        w->toolbarButton(0, u"AlternateColor"_s)->trigger();
+        QVERIFY(ticked(*w, u"mnuAlternateColor"_s));
         QCOMPARE(w->table().fa().alternateRowColor(), QColor(0xC0, 0xFF, 0xC0));
     }
 
     void appendedRowsAreCountedInTheStatus()
     {
         auto w = makeWindow();
-        const QString path = test::tempDir() + QStringLiteral("/more.tsy");
         GridModel more;
-        more.setCols(2);
-        more.setRows(3);
+        test::fillRows(more, { u"Name"_s, u"Acme"_s, u"Bolt"_s }, 2);
         more.setFixedRows(1);
-        more.setText(1, 0, QStringLiteral("Acme"));
-        more.setText(2, 0, QStringLiteral("Bolt"));
-        QVERIFY(GridFile::save(more, path, FileKind::Native));
-        m_prompts->fileNames = { path };
+        m_prompts->fileNames = { test::tempDir() + u"/more.tsy"_s };
+        QVERIFY(GridFile::save(more, m_prompts->fileNames[0], FileKind::Native));
         QVERIFY(w->fileCommands().append());
-        QCOMPARE(w->panel(5)->text(), QStringLiteral("2 Sel"));
+        QCOMPARE(w->panel(5)->text(), u"2 Sel"_s);
     }
 
     // A table named on the command line, as the desktop entry passes it with %f.
@@ -249,8 +210,8 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("relative");
-        QTest::newRow("a native table by its full path") << QStringLiteral("list.tsy") << false;
-        QTest::newRow("a comma table named from the working folder") << QStringLiteral("list.csv") << true;
+        QTest::newRow("a native table by its full path") << u"list.tsy"_s << false;
+        QTest::newRow("a comma table named from the working folder") << u"list.csv"_s << true;
     }
     void opensTheTableNamedOnTheCommandLine()
     {
@@ -258,15 +219,13 @@ private slots:
         QFETCH(bool, relative);
         const QString dir = test::tempDir();
         GridModel table;
-        table.setRows(2);
-        table.setCols(2);
-        table.setText(1, 0, QStringLiteral("Acme Plumbing"));
+        test::fillRows(table, { u"Name|Street"_s, u"Acme Plumbing|"_s });
         QVERIFY(GridFile::save(table, dir + u'/' + name, GridFile::kindForPath(name)));
         QVERIFY(QDir::setCurrent(dir));
         auto w = makeWindow();
-        QVERIFY(w->openArguments({ relative ? name : dir + u'/' + name, QStringLiteral("ignored.tsy") }));
+        QVERIFY(w->openArguments({ relative ? name : dir + u'/' + name, u"ignored.tsy"_s }));
         QCOMPARE(w->table().currentFile(), QDir(dir).absoluteFilePath(name));
-        QCOMPARE(w->table().fa().text(1, 0), QStringLiteral("Acme Plumbing"));
+        QCOMPARE(w->table().fa().text(1, 0), u"Acme Plumbing"_s);
         QCOMPARE(tab(*w), int(frmMain::kTabResults));
     }
 };
