@@ -5,7 +5,7 @@
 #include "core/shell/shellsettings.h"
 #include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/gridtext.h"
 #include "support/testsupport.h"
 
@@ -65,11 +65,7 @@ private slots:
     }
 
     // The fallbacks of each stored value are in tst_shellsettings; here they reach the window.
-    void startUpAppliesTheSettings_data()
-    {
-        test::addCaseRows("shell/startup.tsv",
-            { "case", "stored", "window", "splitter", "alternate", "addressBox", "folder", "tab", "tickedTab" });
-    }
+    void startUpAppliesTheSettings_data() { test::addCaseRows(u"shell/startup.tsv"_s); }
     void startUpAppliesTheSettings()
     {
         QFETCH(QString, stored);
@@ -116,10 +112,7 @@ private slots:
 
     // Exit from either tab's menu, or the window's close box (shown window), with each answer to
     // the save question.
-    void exitAndClose_data()
-    {
-        test::addCaseRows("shell/exit.tsv", { "case", "how", "edited", "answer", "saveDialog", "ends", "tabAfter" });
-    }
+    void exitAndClose_data() { test::addCaseRows(u"shell/exit.tsv"_s); }
     void exitAndClose()
     {
         QFETCH(QString, how);

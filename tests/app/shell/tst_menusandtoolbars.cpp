@@ -3,7 +3,7 @@
 #include "core/contact/linkopener.h"
 #include "core/shell/shellsettings.h"
 #include "core/table/recordtable.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/gui/tablewindowfixture.h"
 
 #include <QAction>
@@ -71,13 +71,10 @@ private slots:
 
     void cleanup() { QCOMPARE(closeWindow(), 0); }
 
-    void everyEntrySitsInItsMenuAndItsKeyReachesIt_data()
-    {
-        test::addCaseRows("shell/menus.tsv", { "name", "menu", "caption", "shortcut" });
-    }
+    void everyEntrySitsInItsMenuAndItsKeyReachesIt_data() { test::addCaseRows(u"shell/menus.tsv"_s); }
     void everyEntrySitsInItsMenuAndItsKeyReachesIt()
     {
-        QFETCH(QString, name);
+        const QString name = QString::fromUtf8(QTest::currentDataTag());
         QFETCH(QString, menu);
         QFETCH(QString, caption);
         QFETCH(QString, shortcut);
@@ -111,7 +108,7 @@ private slots:
     void everyToolbarKeyStandsInItsPlace()
     {
         QList<QStringList> listed(3);
-        for (const QStringList &fields : test::caseLines("shell/toolbars.tsv"))
+        for (const QStringList &fields : test::caseLines(u"shell/toolbars.tsv"_s))
             if (fields[1] != u"widget")
                 listed[kTabs.indexOf(fields[0].section(u' ', 0, 0))] << fields[0].section(u' ', 1);
         for (int bar = 0; bar < 3; ++bar) {
@@ -123,13 +120,10 @@ private slots:
         }
     }
 
-    void everyToolbarKeyAndWidget_data()
-    {
-        test::addCaseRows("shell/toolbars.tsv", { "name", "kind", "tooltip", "showsTab", "text" });
-    }
+    void everyToolbarKeyAndWidget_data() { test::addCaseRows(u"shell/toolbars.tsv"_s); }
     void everyToolbarKeyAndWidget()
     {
-        QFETCH(QString, name);
+        const QString name = QString::fromUtf8(QTest::currentDataTag());
         QFETCH(QString, kind);
         QFETCH(QString, showsTab);
         const int bar = kTabs.indexOf(name.section(u' ', 0, 0));

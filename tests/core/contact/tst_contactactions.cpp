@@ -2,7 +2,7 @@
 #include "core/contact/linkopener.h"
 #include "core/grid/gridmodel.h"
 #include "core/print/addressrecords.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/testsupport.h"
 
 #include <QTest>
@@ -33,9 +33,7 @@ struct RecordingOpener : LinkOpener
     QList<int> questionsBeforeOpen;
 };
 
-// A record table for a case of tests/data/contact/links.tsv. Map and web cases: the cells of
-// the current row (street to zip, or the web site) under another record. Mail cases: the
-// e-mail cells of rows 1..n, chosen as "rows R..." (marked in Row mode) or "block FIRST LAST".
+// The record table of a case in tests/data/contact/links.tsv.
 void fillTable(GridModel &table, int command, const QString &cells, const QString &chosen)
 {
     if (command != 1) {
@@ -66,11 +64,7 @@ class TestContactActions : public QObject
     Q_OBJECT
 
 private slots:
-    void linksOfTheChosenRecords_data()
-    {
-        test::addCaseRows(
-            "contact/links.tsv", { "case", "command", "cells", "chosen", "service", "desktop", "opened", "told" });
-    }
+    void linksOfTheChosenRecords_data() { test::addCaseRows(u"contact/links.tsv"_s); }
     void linksOfTheChosenRecords()
     {
         QFETCH(QString, command);

@@ -1,15 +1,13 @@
 #pragma once
 
-// A scripted modem on the far end of a real pseudo-terminal pair. The program under test
-// opens path() as its serial port; the test reads what arrived in received() and answers
-// with send(). The test keeps its own slave descriptor open so the master never sees a
-// hang-up when the program closes the port between dials.
+// A scripted modem on the far end of a real pseudo-terminal pair: the program under test opens
+// path() as its serial port; the test reads what arrived in received() and answers with send().
+// The slave stays open here too, so the master sees no hang-up when the program closes the port.
 
 #include <QByteArray>
 #include <QSocketNotifier>
 #include <QString>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <memory>
 #include <pty.h>
@@ -34,18 +32,19 @@ public:
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
         m_path = QString::fromLocal8Bit(name);
         m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { drain(); });
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
+            char buf[512];
+            for (ssize_t n; (n = ::read(m_master, buf, sizeof buf)) > 0;)
+                m_received.append(buf, qsizetype(n));
+        });
     }
-
     ~PtyModem()
     {
         m_notifier.reset();
-        if (m_master >= 0)
-            ::close(m_master);
-        if (m_slave >= 0)
-            ::close(m_slave);
+        for (int fd : { m_master, m_slave })
+            if (fd >= 0)
+                ::close(fd);
     }
-
     PtyModem(const PtyModem &) = delete;
     PtyModem &operator=(const PtyModem &) = delete;
 
@@ -53,24 +52,12 @@ public:
     QString path() const { return m_path; }
     QByteArray received() const { return m_received; }
     void clearReceived() { m_received.clear(); }
-
     bool send(const QByteArray &bytes)
     {
         return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
     }
 
 private:
-    void drain()
-    {
-        char buf[512];
-        for (;;) {
-            const ssize_t n = ::read(m_master, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            m_received.append(buf, qsizetype(n));
-        }
-    }
-
     int m_master = -1;
     int m_slave = -1;
     QString m_path;
