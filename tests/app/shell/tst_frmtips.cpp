@@ -1,87 +1,50 @@
 #include "app/shell/frmmain.h"
 #include "app/shell/frmtips.h"
-#include "core/shell/settings.h"
 #include "core/shell/shellsettings.h"
 #include "core/shell/tips.h"
-#include "support/testsupport.h"
+#include "support/gui/tablewindowfixture.h"
+#include "support/pendingevents.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
-
-#include <memory>
 
 using namespace dq;
 using dq::test::named;
 
 namespace {
-
 enum class Closing { CloseButton, WindowCloseBox, EscapeKey };
-
 } // namespace
 
 Q_DECLARE_METATYPE(Closing)
 
-// The Tip of the Day dialog as the main window shows it; the tip list's own rules are in tst_tips.
-class TestFrmTips : public QObject
+// The Tip of the Day dialog as the main window shows it; the tip list's own rules are in tst_tips,
+// the stored choice's in tst_shellsettings.
+class TestFrmTips : public QObject, public test::TableWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<test::ScriptedPrompts> m_prompts;
-
-    std::unique_ptr<frmMain> makeWindow(bool showTips)
-    {
-        auto w = std::make_unique<frmMain>(*m_prompts, showTips);
-        QTest::qVerify(w->load(), "w->load()", "the window failed to load", __FILE__, __LINE__);
-        return w;
-    }
-
-    // Zero-time timers run in the order they were started, so once this one has fired
-    // every zero timer started before it has too.
-    static bool letPendingEventsRun()
-    {
-        QTimer t;
-        t.setSingleShot(true);
-        QSignalSpy fired(&t, &QTimer::timeout);
-        t.start(0);
-        return fired.wait(5000);
-    }
-
-    static int openTipDialogs(const frmMain &w)
+    int openTipDialogs() const
     {
         int open = 0;
-        for (frmTips *d : w.findChildren<frmTips *>())
+        for (frmTips *d : m_window->findChildren<frmTips *>())
             open += d->isVisible() ? 1 : 0;
         return open;
     }
 
 private slots:
-    void init()
-    {
-        QVERIFY(!test::useFreshProgramHome().isEmpty());
-        m_prompts = std::make_unique<test::ScriptedPrompts>();
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(m_prompts->unexpected, 0);
-        m_prompts.reset();
-    }
+    void cleanup() { QCOMPARE(closeWindow(), 0); }
 
     void theButtonsPageThroughTheTips()
     {
         frmTips dialog(true);
         QVERIFY(!dialog.isModal());
-        // The five leading blanks survive into the label.
-        QCOMPARE(dialog.Label2->text(), Tips::text(dialog.tips().current()));
         dialog.showTip(Tips::count());
         QTest::mouseClick(dialog.cmdNext, Qt::LeftButton);
-        QCOMPARE(dialog.tips().current(), 1);
+        // The tip's leading blanks survive into the label.
         QCOMPARE(dialog.Label2->text(), Tips::text(1));
         QTest::mouseClick(dialog.cmdPrevious, Qt::LeftButton);
         QCOMPARE(dialog.Label2->text(), Tips::text(Tips::count()));
@@ -106,14 +69,13 @@ private slots:
         QFETCH(bool, before);
         QFETCH(Closing, how);
         QFETCH(bool, after);
-        auto w = makeWindow(before);
-        QVERIFY(letPendingEventsRun());
-        w->showTipOfTheDay();
-        QPointer<frmTips> dialog = w->tipsDialog();
-        QVERIFY(dialog);
+        QVERIFY(openWindow(before));
+        QVERIFY(test::runPendingZeroTimers());
+        m_window->showTipOfTheDay();
+        QPointer<frmTips> dialog = m_window->tipsDialog();
         QCOMPARE(dialog->chkShowTips->isChecked(), before);
         QTest::mouseClick(dialog->chkShowTips, Qt::LeftButton);
-        QCOMPARE(w->showTips(), before); // nothing changes until the dialog goes
+        QCOMPARE(m_window->showTips(), before); // nothing changes until the dialog goes
 
         if (how == Closing::CloseButton)
             QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
@@ -122,58 +84,47 @@ private slots:
         else
             QTest::keyClick(dialog, Qt::Key_Escape);
         // What exit stores follows too.
-        QCOMPARE(w->currentSettings().showTips, after);
+        QCOMPARE(m_window->currentSettings().showTips, after);
         // The dialog is gone, so the next showing loads it afresh with the flag it left.
         QTRY_VERIFY(!dialog);
-        named<QAction>(*w, "mnuTip")->trigger();
-        QVERIFY(w->tipsDialog());
-        QCOMPARE(w->tipsDialog()->chkShowTips->isChecked(), after);
-        QCOMPARE(openTipDialogs(*w), 1);
+        named<QAction>(*m_window, "mnuTip")->trigger();
+        QCOMPARE(m_window->tipsDialog()->chkShowTips->isChecked(), after);
+        QCOMPARE(openTipDialogs(), 1);
     }
 
     void f1WithTheDialogOpenBringsUpTheSameDialog()
     {
-        auto w = makeWindow(false);
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-
-        QTest::keyClick(w.get(), Qt::Key_F1);
-        QPointer<frmTips> first = w->tipsDialog();
-        QVERIFY(first);
+        QVERIFY(openWindow(false));
+        QVERIFY(showWindow());
+        QTest::keyClick(m_window.get(), Qt::Key_F1);
+        QPointer<frmTips> first = m_window->tipsDialog();
         QVERIFY(first->isVisible());
         first->showTip(12);
 
-        w->activateWindow();
-        QTRY_COMPARE(QApplication::activeWindow(), w.get());
-        QTest::keyClick(w.get(), Qt::Key_F1);
-        QCOMPARE(w->tipsDialog(), first.data());
-        QCOMPARE(openTipDialogs(*w), 1);
+        m_window->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), m_window.get());
+        QTest::keyClick(m_window.get(), Qt::Key_F1);
+        QCOMPARE(m_window->tipsDialog(), first.data());
+        QCOMPARE(openTipDialogs(), 1);
         // Still the same loaded dialog: the tip on display was kept.
         QCOMPARE(first->tips().current(), 12);
         QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(first.data()));
     }
 
-    void startUpShowsTheTipsByTheSetting_data()
+    void startUpShowsTheTipsByTheChoice_data()
     {
-        QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("no setting shows the tips") << QString() << true;
-        QTest::newRow("False shows nothing") << QStringLiteral("False") << false;
+        QTest::newRow("tips on show the dialog") << true;
+        QTest::newRow("tips off show nothing") << false;
     }
-    void startUpShowsTheTipsByTheSetting()
+    void startUpShowsTheTipsByTheChoice()
     {
-        QFETCH(QString, stored);
         QFETCH(bool, shown);
-        if (!stored.isNull())
-            Settings::write(QStringLiteral("ShowTips"), stored);
-        auto w = makeWindow(ShellSettings::readShowTips());
+        QVERIFY(openWindow(shown));
         // Not during load: the window's pending events run first.
-        QVERIFY(!w->tipsDialog());
-        QVERIFY(letPendingEventsRun());
-        QCOMPARE(openTipDialogs(*w), shown ? 1 : 0);
-        if (shown)
-            QVERIFY(w->tipsDialog()->chkShowTips->isChecked());
+        QVERIFY(!m_window->tipsDialog());
+        QVERIFY(test::runPendingZeroTimers());
+        QCOMPARE(openTipDialogs(), shown ? 1 : 0);
     }
 };
 
