@@ -3,6 +3,7 @@
 #include "core/contact/linkopener.h"
 #include "core/shell/shellsettings.h"
 #include "core/table/recordtable.h"
+#include "core/print/addressrecords.h"
 #include "support/casetable.h"
 #include "support/gui/tablewindowfixture.h"
 
@@ -183,10 +184,8 @@ private slots:
     {
         RecordingOpener opener;
         m_window->contactCommands().setLinkOpener(&opener);
-        const QStringList record { u"Acme & Sons"_s, u"12 Main St"_s, u"Springfield"_s, u"IL"_s, u"62701"_s,
-            u"217-555-0100"_s, u"WWW.ACME.COM"_s, u"info@acme.com"_s };
-        for (int c = 0; c < record.size(); ++c)
-            fa().setText(2, c, record[c]);
+        test::fillRecordTable(fa(),
+            { QString(), u"Acme & Sons|12 Main St|Springfield|IL|62701|217-555-0100|WWW.ACME.COM|info@acme.com"_s });
         fa().setCursor(2, 0);
         fa().setRowSelected(2, true); // as a click on the row does in Row mode
 
