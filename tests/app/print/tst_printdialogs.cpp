@@ -61,45 +61,39 @@ private slots:
         QCOMPARE(previews[0].scale(), 60);
         QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Name2\t2 Main St\tSpringfield\tIL\t")));
 
+        // Activated again, the dialog counts the selection anew.
+        selectRows(table, { 1, 2, 3 });
+        dialog.show();
+        dialog.activateWindow();
+        QTRY_COMPARE(named<QRadioButton>(dialog, "OpDataSource_1")->text(), QStringLiteral("Slected rows (3)"));
         named<QRadioButton>(dialog, "OpDataSource_0")->setChecked(true);
         named<QPushButton>(dialog, "cmdPrint")->click();
         QCOMPARE(previews.value(1).printArea(), QStringLiteral("A1:J4"));
     }
 
-    void printSheetActivationRecountsTheSelection()
+    void labelsTakeTheDialogsChoices()
     {
         GridModel table;
-        fillRecordTable(table, completeRecords(5));
-        selectRows(table, { 1 });
-        dq::test::ScriptedPrompts prompts;
-        frmPrintSheet dialog(table, prompts);
-        auto *selected = named<QRadioButton>(dialog, "OpDataSource_1");
-        QCOMPARE(selected->text(), QStringLiteral("Slected rows (1)"));
-        selectRows(table, { 1, 2, 3 });
-        dialog.show();
-        dialog.activateWindow();
-        QTRY_COMPARE_WITH_TIMEOUT(selected->text(), QStringLiteral("Slected rows (3)"), 5000);
-    }
-
-    void labelsOpenWithTheirStartValues()
-    {
-        GridModel table;
-        fillRecordTable(table, completeRecords(6));
+        QStringList records = completeRecords(8);
+        records[1] = QStringLiteral("Name2|2 Main St|Springfield|IL|"); // no Zip Code
+        fillRecordTable(table, records);
         selectRows(table, { 1, 3, 4 });
         dq::test::ScriptedPrompts prompts;
         frmReportOptions dialog(table, prompts);
+        QList<SheetLayout> previews;
+        dialog.setPreviewHandler([&](const SheetLayout &sheet) { previews << sheet; });
         auto *combo = named<QComboBox>(dialog, "cboLabelFormat");
+        auto *country = named<QCheckBox>(dialog, "chkCountry");
         QCOMPARE(combo->currentText(), QStringLiteral("3 x 10"));
         QCOMPARE(named<QLineEdit>(dialog, "txtCountry")->text(), QStringLiteral("U.S.A."));
         QCOMPARE(named<QRadioButton>(dialog, "OpDataSource_1")->text(), QStringLiteral("Slected rows (3)"));
-        QCOMPARE((QList<bool> { named<QCheckBox>(dialog, "chkSkip")->isChecked(),
-                     named<QCheckBox>(dialog, "chkCountry")->isChecked(),
+        QCOMPARE((QList<bool> { named<QCheckBox>(dialog, "chkSkip")->isChecked(), country->isChecked(),
                      named<QRadioButton>(dialog, "OpDataSource_1")->isChecked() }),
             (QList<bool> { true, false, true }));
         // The country box follows its tick; each layout shows its own sketch.
         dialog.show();
         for (bool tick : { true, false }) {
-            named<QCheckBox>(dialog, "chkCountry")->setChecked(tick);
+            country->setChecked(tick);
             QCOMPARE(named<QLineEdit>(dialog, "txtCountry")->isEnabled(), tick);
         }
         for (int choice = 0; choice < 3; ++choice) {
@@ -110,39 +104,28 @@ private slots:
                 QVERIFY(!sketch->pixmap().isNull());
             }
         }
-        named<QPushButton>(dialog, "cmdCancel")->click();
-        QVERIFY(!dialog.isVisible());
-    }
 
-    void labelsPrintedTwiceWithOtherChoicesRebuildThePage()
-    {
-        GridModel table;
-        QStringList records = completeRecords(8);
-        records[1] = QStringLiteral("Name2|2 Main St|Springfield|IL|"); // no Zip Code
-        fillRecordTable(table, records);
-        selectRows(table, { 2, 3 });
-        dq::test::ScriptedPrompts prompts;
-        frmReportOptions dialog(table, prompts);
-        QList<SheetLayout> previews;
-        dialog.setPreviewHandler([&](const SheetLayout &sheet) { previews << sheet; });
-
+        // Printed twice with other choices, the page is built anew.
+        combo->setCurrentIndex(0);
         named<QRadioButton>(dialog, "OpDataSource_0")->setChecked(true);
-        named<QCheckBox>(dialog, "chkCountry")->setChecked(true);
+        country->setChecked(true);
         named<QLineEdit>(dialog, "txtCountry")->setText(QStringLiteral("Canada"));
         named<QPushButton>(dialog, "cmdPrint")->click();
         QCOMPARE(previews.value(0).printArea(), QStringLiteral("A1:C20")); // seven labels: the incomplete one skipped
         QCOMPARE(previews.value(0).text(5, 1), QStringLiteral("Canada"));
 
         selectRows(table, { 2, 5 });
-        named<QComboBox>(dialog, "cboLabelFormat")->setCurrentIndex(2);
+        combo->setCurrentIndex(2);
         named<QRadioButton>(dialog, "OpDataSource_1")->setChecked(true);
-        named<QCheckBox>(dialog, "chkCountry")->setChecked(false);
+        country->setChecked(false);
         named<QCheckBox>(dialog, "chkSkip")->setChecked(false);
         named<QPushButton>(dialog, "cmdPrint")->click();
         QCOMPARE(previews.value(1).printArea(), QStringLiteral("A1:B12"));
         QCOMPARE(previews.value(1).text(2, 1), QStringLiteral("Name2")); // printed now that skipping is off
         QCOMPARE(previews.value(1).text(2, 2), QStringLiteral("Name5"));
         QVERIFY(previews.value(1).text(5, 1).isEmpty());
+        named<QPushButton>(dialog, "cmdCancel")->click();
+        QVERIFY(!dialog.isVisible());
     }
 };
 
