@@ -102,7 +102,6 @@ private slots:
         dialog.show();
         QTRY_COMPARE(m_prompts.asked.size(), 1);
         QVERIFY(dialog.fraSettings->isVisible());
-        QVERIFY(dialog.cmdDial->isEnabled());
         dialog.close();
         QCOMPARE(Settings::read(u"LONGFORM"_s), u"True"_s);
     }

@@ -60,8 +60,6 @@ private slots:
         QTest::newRow("ticking the box and pressing Close turns the tips on") << false << Closing::CloseButton << true;
         QTest::newRow("clearing the box and using the close box keeps the tips on")
             << true << Closing::WindowCloseBox << true;
-        QTest::newRow("ticking the box and using the close box keeps the tips off")
-            << false << Closing::WindowCloseBox << false;
         QTest::newRow("clearing the box and pressing Escape keeps the tips on") << true << Closing::EscapeKey << true;
     }
     void theCheckBoxTakesEffectOnlyThroughClose()

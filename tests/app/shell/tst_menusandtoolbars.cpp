@@ -154,11 +154,10 @@ private slots:
 
     void defaultTabEntriesTickOnlyTheChosenOne()
     {
-        for (int chosen : { 0, 2 }) {
-            named<QAction>(*m_window, u"mnuTabs_%1"_s.arg(chosen))->trigger();
-            for (int i = 0; i < 3; ++i)
-                QCOMPARE(named<QAction>(*m_window, u"mnuTabs_%1"_s.arg(i))->isChecked(), i == chosen);
-        }
+        named<QAction>(*m_window, "mnuTabs_0")->trigger();
+        named<QAction>(*m_window, "mnuTabs_2")->trigger();
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(named<QAction>(*m_window, u"mnuTabs_%1"_s.arg(i))->isChecked(), i == 2);
         QCOMPARE(m_window->currentSettings().defaultTab, 2);
         // Choosing a default does not switch the tab now; the guide entry does.
         QCOMPARE(currentTab(), 1);
