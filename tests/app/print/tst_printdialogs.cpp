@@ -42,8 +42,10 @@ private slots:
 
         auto *fd = named<QTableView>(dialog, "fd")->model();
         QCOMPARE(fd->index(3, 2).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked)); // the hidden column
-        QVERIFY(named<QRadioButton>(dialog, "OpDataSource_1")->isChecked());
+        QVERIFY(named<QRadioButton>(dialog, "OpDataSource_1")->isChecked()
+            && named<QRadioButton>(dialog, "OpOrin_0")->isChecked());
         QCOMPARE(named<QRadioButton>(dialog, "OpDataSource_1")->text(), QStringLiteral("Slected rows (2)"));
+        QCOMPARE(named<QLineEdit>(dialog, "txtScale")->text(), QStringLiteral("75"));
 
         QVERIFY(fd->setData(fd->index(2, 2), Qt::Unchecked, Qt::CheckStateRole)); // Street
         named<QRadioButton>(dialog, "OpOrin_1")->setChecked(true);
