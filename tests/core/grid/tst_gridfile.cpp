@@ -88,82 +88,16 @@ class TestGridFile : public QObject
     Q_OBJECT
 
 private slots:
-    void nativeRoundTripKeepsEverything()
-    {
-        GridModel m;
-        m.setCols(5);
-        m.setRows(7);
-        m.setFixedRows(2);
-        m.setFixedCols(1);
-        m.setText(6, 4, QStringLiteral("corner"));
-        ColumnAttributes a;
-        a.width = 1400;
-        a.alignment = Alignment::RightCenter;
-        a.dataType = DataType::Currency;
-        a.format = QStringLiteral("$#,###.00");
-        a.hidden = true;
-        a.pickList = QStringLiteral("a|b|c");
-        m.setColumnAttributes(3, a);
-        m.setColumnDataType(0, DataType::Boolean);
-        m.setRowHeight(2, 600);
-        m.setRowHeight(5, 0);
-        m.setAlternateRowColor(QColor(200, 220, 255));
-        m.setGridLines(false);
-        m.setFontSize(11);
-        m.setDragEnabled(true);
-        m.setSortOnTitleClick(true);
-        m.setColumnDragEnabled(true);
-        // One cell format of each kind, the title row formatted like any other.
-        QList<CellFormat> formats(8);
-        formats[0].bold = true;
-        formats[1].italic = formats[1].underline = true;
-        formats[1].fontSize = 14;
-        formats[2].hasFore = formats[2].hasBack = true;
-        formats[2].fore = qRgb(255, 0, 0);
-        formats[2].back = qRgba(0, 0, 255, 128);
-        formats[3].hasBack = true; // black, which is not the same as no background
-        formats[3].back = qRgb(0, 0, 0);
-        formats[4].alignment = Alignment::CenterCenter;
-        formats[5].check = CheckBox::Checked;
-        formats[6].check = CheckBox::Unchecked;
-        formats[7].picture = QStringLiteral(":/pictures/arrow up.png");
-        formats[7].pictureAlignment = Alignment::RightCenter;
-        for (int i = 0; i < formats.size(); ++i)
-            m.setCellFormat(i % 7, i % 5, formats[i]);
-
-        const QString path = test::tempDir() + QStringLiteral("/all.tsy");
-        QVERIFY(GridFile::save(m, path, FileKind::Native));
-        GridModel back;
-        const FileResult r = GridFile::load(back, path, FileKind::Native);
-        QVERIFY2(r.ok, qPrintable(r.errorString));
-
-        QCOMPARE(dump(back), dump(m));
-        QCOMPARE(back.fixedRows(), 2);
-        QCOMPARE(back.fixedCols(), 1);
-        for (int c = 0; c < m.cols(); ++c)
-            QCOMPARE(back.columnAttributes(c), m.columnAttributes(c));
-        for (int row = 0; row < m.rows(); ++row) {
-            QCOMPARE(back.store().rows[size_t(row)].height, m.store().rows[size_t(row)].height);
-            for (int c = 0; c < m.cols(); ++c)
-                QCOMPARE(back.cellFormat(row, c), m.cellFormat(row, c));
-        }
-        QCOMPARE(back.store().settings, m.store().settings);
-
-        // Saving what was loaded gives the same bytes: nothing drifts over repeated saves.
-        const QString again = test::tempDir() + QStringLiteral("/again.tsy");
-        QVERIFY(GridFile::save(back, again, FileKind::Native));
-        QCOMPARE(readBytes(again), readBytes(path));
-    }
     void goldenNativeFileReadsAndWritesBackByteForByte()
     {
-        // Files already written (and written by hand) keep loading the same way; saving does not
-        // drift from the documented layout. The checks pin the codes a reader and writer could
-        // both get wrong alike.
+        // A file holding every attribute loads and saves back to the same bytes, so neither side
+        // drops one. The checks pin the codes a reader and writer could both get wrong alike.
         const QString golden = QStringLiteral(DQ_TEST_DATA_DIR "/grid/golden.tsy");
         GridModel m;
         const FileResult r = GridFile::load(m, golden, FileKind::Native);
         QVERIFY2(r.ok, qPrintable(r.errorString));
-        QCOMPARE(m.rows(), 6);
+        QCOMPARE(m.rows(), 7);
+        QCOMPARE(m.fixedCols(), 1);
         QCOMPARE(m.text(1, 0), s("Acme \"Tools\""));
         QCOMPARE(m.text(2, 0), s("Zürich – 東京 🙂"));
         QCOMPARE(m.text(2, 2), s("Center\nnext line"));
@@ -174,6 +108,9 @@ private slots:
         QCOMPARE(qAlpha(m.cellFormat(3, 1).back), 0x80);
         QCOMPARE(m.cellFormat(4, 3).check, CheckBox::Checked);
         QCOMPARE(m.cellFormat(4, 2).pictureAlignment, Alignment::RightCenter);
+        QCOMPARE(m.cellFormat(5, 1).back, qRgb(0, 0, 0)); // black, not the absence of a background
+        QCOMPARE(m.cellFormat(5, 3).check, CheckBox::Unchecked);
+        QCOMPARE(m.rowHeight(5), 0);
 
         const QString again = test::tempDir() + QStringLiteral("/golden.tsy");
         QVERIFY(GridFile::save(m, again, FileKind::Native));
@@ -181,14 +118,13 @@ private slots:
     }
     void largeNativeFilesKeepRowOrder()
     {
-        // Enough rows to be read in many pieces; every row must land where it was.
+        // Enough rows to be read in many pieces; every row, format and height must land where it was.
         GridModel m;
-        m.setCols(3);
+        m.setCols(2);
         m.setRows(1);
         std::vector<QStringList> rows;
         for (int i = 0; i < 20000; ++i)
-            rows.push_back(
-                { QString::number(i), QStringLiteral("row %1 \"q\"").arg(i), i % 3 ? QString() : QStringLiteral("x") });
+            rows.push_back({ QString::number(i), i % 3 ? QString() : QStringLiteral("row %1 \"q\"").arg(i) });
         m.appendRows(rows);
         CellFormat italic;
         italic.italic = true;
@@ -205,7 +141,6 @@ private slots:
         for (int r = 0; r < m.rows(); ++r)
             QCOMPARE(back.cellFormat(r, 1).italic, (r - 1) % 997 == 0 && r >= 1);
         QCOMPARE(back.rowHeight(15000), 500);
-        QCOMPARE(back.rowHeight(14999), GridModel::kDefaultRowHeight);
 
         // A fault deep in such a file is reported at its own line, ahead of later faults.
         QByteArray bad = kHeader + R"("rows":9000,"cols":1})" + '\n';
@@ -220,8 +155,7 @@ private slots:
     }
     void filesInEveryVariantLoad_data()
     {
-        // Hand-written files (loads.json: what each loads as) and damaged ones (refused.json:
-        // the reason given), one file per case.
+        // Hand-written files (loads.json: what each loads as), one file per case.
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("fixedRows");
@@ -238,50 +172,43 @@ private slots:
         const FileResult r = GridFile::load(m, QStringLiteral(DQ_TEST_DATA_DIR "/grid/load/") + file, kind);
         QVERIFY2(r.ok, qPrintable(r.errorString));
         QTEST(dump(m), "expected");
-        if (kind == FileKind::Native) {
+        if (kind == FileKind::Native)
             QTEST(m.fixedRows(), "fixedRows");
-            QCOMPARE(m.columnWidth(0), GridModel::kDefaultColumnWidth);
-        }
+        // Whatever was read saves and loads back the same.
+        const QString again = test::tempDir() + QStringLiteral("/again");
+        QVERIFY(GridFile::save(m, again, kind));
+        GridModel back;
+        QVERIFY(GridFile::load(back, again, kind));
+        QCOMPARE(dump(back), dump(m));
     }
     void hostileFilesLeaveTheGridAsItWas_data()
     {
-        QTest::addColumn<FileKind>("kind");
-        QTest::addColumn<QByteArray>("file");
+        // Damaged files (refused.json: the reason given) and ones too big to keep.
+        QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("problem");
         const QJsonObject refused = cases(QStringLiteral("refused.json"));
         for (auto it = refused.begin(); it != refused.end(); ++it)
             QTest::newRow(qPrintable(it.key()))
-                << FileKind::Native << test::readBytes(QStringLiteral(DQ_TEST_DATA_DIR "/grid/load/") + it.key())
-                << it->toString();
-        // Formatting for every row of a very wide grid would take gigabytes.
-        QTest::newRow("formatting that would take gigabytes") << FileKind::Native
-                                                              << kHeader + R"("rows":3000,"cols":16000})" + "\n"
-                + QByteArray("{\"formats\":[{\"col\":1,\"bold\":true}]}\n").repeated(1300)
-                                                              << s("cells lie in formatted rows");
-        QTest::newRow("a line over 64 MB")
-            << FileKind::Native
-            << kHeader + R"("rows":2,"cols":2})" + "\n[\"" + QByteArray(65 * 1024 * 1024, 'x') + "\"]\n"
-            << s("line 2: the line is longer than the 64 MB");
-        QTest::newRow("comma: an unbalanced quote")
-            << FileKind::Comma << QByteArray("a,b\nc,\"d\ne,f\n") << s("line 2: a quoted field is never closed");
+                << QStringLiteral(DQ_TEST_DATA_DIR "/grid/load/") + it.key() << it->toString();
+        QTest::newRow("a line over 64 MB") << writeFile(QStringLiteral("long.tsy"),
+            kHeader + R"("rows":2,"cols":2})" + "\n[\"" + QByteArray(65 * 1024 * 1024, 'x') + "\"]\n")
+                                           << s("line 2: the line is longer than the 64 MB");
         QTest::newRow("comma: more fields on a line than a grid has columns")
-            << FileKind::Comma << QByteArray(20000, ',') << s("more than the 16384 columns");
+            << writeFile(QStringLiteral("wide.csv"), QByteArray(20000, ',')) << s("more than the 16384 columns");
         QTest::newRow("comma: more lines than a grid has rows")
-            << FileKind::Comma << QByteArray(10'000'001, '\n') << s("more than the 10000000 rows");
+            << writeFile(QStringLiteral("long.csv"), QByteArray(10'000'001, '\n')) << s("more than the 10000000 rows");
     }
     void hostileFilesLeaveTheGridAsItWas()
     {
-        QFETCH(FileKind, kind);
-        QFETCH(QByteArray, file);
+        QFETCH(QString, path);
         QFETCH(QString, problem);
         GridModel m;
         fillSample(m);
         const QString before = dump(m);
-        const QString path = writeFile(QStringLiteral("bad file"), file);
         QSignalSpy edited(&m, &GridModel::contentsEdited);
         QSignalSpy reset(&m, &GridModel::modelReset);
 
-        const FileResult r = GridFile::load(m, path, kind);
+        const FileResult r = GridFile::load(m, path, GridFile::kindForPath(path));
         QVERIFY(!r.ok);
         QVERIFY2(r.errorString.contains(path) && r.errorString.contains(problem), qPrintable(r.errorString));
         QCOMPARE(dump(m), before);
@@ -357,15 +284,12 @@ private slots:
         fillSample(m);
         m.setGridLines(false);
         m.setColumnAlignment(0, Alignment::RightCenter);
-        QSignalSpy reset(&m, &GridModel::modelReset);
         QVERIFY(GridFile::load(m, writeFile(QStringLiteral("w.csv"), "A,B,C,D,E\n1,2,3,4,5\n"), FileKind::Comma));
-        QCOMPARE(reset.count(), 1);
         QCOMPARE(dump(m), s("2x5\nA|B|C|D|E\n1|2|3|4|5"));
         QCOMPARE(m.columnAlignment(0), Alignment::General);
         QCOMPARE(m.columnWidth(1), GridModel::kDefaultColumnWidth);
         QVERIFY(!m.gridLines());
         QCOMPARE(m.cellFormat(1, 1), CellFormat {}); // text carries no formats
-        QCOMPARE(m.headerData(3, Qt::Horizontal).toString(), QStringLiteral("D"));
     }
     void aSaveFailingPastItsFirstMegabyteKeepsTheOldFile_data()
     {
