@@ -125,6 +125,7 @@ private slots:
     {
         GridModel table;
         fillRecordTable(table, completeRecords(31));
+        table.setText(1, 0, QStringLiteral("Upper\nLower")); // a line break inside a cell prints as a space
         selectRows(table, {});
         for (int r = 1; r <= 30; ++r)
             table.setRowSelected(r, true);
@@ -136,6 +137,12 @@ private slots:
         const QList<Word> last = full.find(QStringLiteral("Name30"));
         QCOMPARE(last.size(), 1);
         QVERIFY(within(last[0], cellBox(sheet, 56, 3)));
+        const QList<Word> upper = full.find(QStringLiteral("Upper"));
+        const QList<Word> lower = full.find(QStringLiteral("Lower"));
+        QCOMPARE(upper.size(), 1);
+        QCOMPARE(lower.size(), 1);
+        QVERIFY(within(upper[0], cellBox(sheet, 2, 1)) && within(lower[0], cellBox(sheet, 2, 1)));
+        QVERIFY(lower[0].box.left() > upper[0].box.right());
 
         table.setRowSelected(31, true);
         MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
@@ -151,10 +158,8 @@ private slots:
     {
         GridModel table;
         fillRecordTable(table, completeRecords(120));
-        table.setText(0, 6, QStringLiteral("Website"));
         table.setText(0, 11, QStringLiteral("Twelfth"));
-        table.setColumnDataType(8, DataType::Boolean);
-        table.setText(0, 8, QStringLiteral("Called"));
+        table.setColumnDataType(8, DataType::Boolean); // tick boxes on every page
         PrintSheet::Options options;
         options.allRows = true;
         options.printColumns = std::vector<bool>(13, true);
@@ -172,9 +177,6 @@ private slots:
                 numbered |= w.page == p && w.text == QString::number(p);
             QVERIFY2(numbered, qPrintable(QStringLiteral("page %1 has no number").arg(p)));
         }
-        const QList<Word> phone = pdf.find(QStringLiteral("Phone"));
-        QVERIFY(!phone.isEmpty());
-        QCOMPARE(phone[0].page, 1);
         QVERIFY(pdf.find(QStringLiteral("Street")).isEmpty()); // its column prints at zero width
         QVERIFY(pdf.find(QStringLiteral("Main")).isEmpty());
         QVERIFY(pdf.find(QStringLiteral("Twelfth")).isEmpty()); // "All" stops at column J
@@ -186,22 +188,6 @@ private slots:
         const Word first = pdf.find(QStringLiteral("Name1"))[0];
         QVERIFY(inked(header).bottom() <= inked(heading).top());
         QVERIFY(inked(heading).bottom() <= inked(first).top());
-    }
-    void cellLineBreaksPrintOnOneLine()
-    {
-        GridModel table;
-        fillRecordTable(table, { QStringLiteral("Upper\nLower|1 St|X|IL|1") });
-        const MailingLabels::Options options { .allRows = true };
-        SheetLayout sheet;
-        MailingLabels::compose(sheet, table, MailingLabels::gatherRows(table, options), options);
-        const PdfText pdf = printed(sheet, QStringLiteral("breaks.pdf"));
-        const QList<Word> upper = pdf.find(QStringLiteral("Upper"));
-        const QList<Word> lower = pdf.find(QStringLiteral("Lower"));
-        QCOMPARE(upper.size(), 1);
-        QCOMPARE(lower.size(), 1);
-        QVERIFY(within(upper[0], cellBox(sheet, 2, 1)));
-        QVERIFY(within(lower[0], cellBox(sheet, 2, 1)));
-        QVERIFY(lower[0].box.left() > upper[0].box.right());
     }
 
 private:
