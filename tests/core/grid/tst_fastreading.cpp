@@ -1,6 +1,7 @@
 #include "core/grid/delimitedgridformat.h"
 #include "core/grid/gridstore.h"
 #include "core/grid/nativegridformat.h"
+#include "support/casetable.h"
 
 #include <QBuffer>
 #include <QTest>
@@ -83,31 +84,12 @@ private slots:
 
     void plainLinesReadAsTheJsonReaderReadsThem_data()
     {
-        QTest::addColumn<QByteArray>("cells"); // a JSON array of cells
-
-        QTest::newRow("plain texts and an empty one") << QByteArray("[\"Main St\",\"\",  \"x\"]");
-        QTest::newRow("every short escape") << QByteArray("[\"a\\\"b\\\\c\\/d\",\"\\b\\f\\n\\r\\t\"]");
-        QTest::newRow("two-, three- and four-byte characters")
-            << QByteArray("[\"S\xC3\xA3o \xE2\x82\xAC \xF0\x9F\x98\x80\"]");
-        QTest::newRow("spaces and tabs between the cells") << QByteArray("[ \"a\" ,\t\"b\"\t]");
-        QTest::newRow("an empty row") << QByteArray("[]");
-        QTest::newRow("a unicode escape") << QByteArray("[\"\\u00e9\\ud83d\\ude00\"]");
-        QTest::newRow("a byte-order mark inside a cell") << QByteArray("[\"a\xEF\xBB\xBF\"]");
-        QTest::newRow("a noncharacter") << QByteArray("[\"\xF0\x9F\xBF\xBF\"]");
-        QTest::newRow("an overlong encoding") << QByteArray("[\"\xC0\xAF\"]");
-        QTest::newRow("an encoded surrogate") << QByteArray("[\"\xED\xA0\x80\"]");
-        QTest::newRow("a cut-off character") << QByteArray("[\"\xE2\x82\"]");
-        QTest::newRow("a raw control character") << QByteArray("[\"a\x01\"]");
-        QTest::newRow("an unknown escape") << QByteArray("[\"\\x\"]");
-        QTest::newRow("a number among the cells") << QByteArray("[\"a\",1]");
-        QTest::newRow("more cells than columns") << QByteArray("[\"a\",\"b\",\"c\",\"d\"]");
-        QTest::newRow("a trailing comma") << QByteArray("[\"a\",]");
-        QTest::newRow("text after the array") << QByteArray("[\"a\"] x");
+        test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/grid/fast/rows.tsv"));
     }
-
     void plainLinesReadAsTheJsonReaderReadsThem()
     {
-        QFETCH(QByteArray, cells);
+        QFETCH(QByteArray, cellsBytes);
+        const QByteArray &cells = cellsBytes;
         GridStore plain;
         GridStore object;
         const FileResult fromPlain = readNative(cells, plain);
@@ -118,25 +100,11 @@ private slots:
             QCOMPARE(texts(plain), texts(object));
     }
 
-    void piecesReadAsOnePass_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-
-        QTest::newRow("quoted line breaks, CR LF and characters of every width")
-            << QByteArray("Name,Note\r\n\"Caf\xC3\xA9\",\"two\r\nlines\"\r\nx,\"a \"\"quote\"\"\"\r\n\xF0\x9F\x98\x80,"
-                          "\xE2\x82\xAC\r\n,\r\nlast,\"line\n\nbreaks\"");
-        QTest::newRow("CR alone, blank lines and a quote inside a plain field")
-            << QByteArray("a,b\rc\"d,e\r\r\"f\rg\",h\n\ni,j\n");
-        QTest::newRow("a byte-order mark and a row wider than the rest")
-            << QByteArray("\xEF\xBB\xBFh1,h2\n1,2,3,4\n\"5\n\",6\n");
-        QTest::newRow("Windows-1252 text") << QByteArray("Stra\xDF"
-                                                         "e,\"M\xFC\nller\"\nx,y\n");
-        QTest::newRow("a quoted field never closed") << QByteArray("a,b\nc,\"d\ne\nf,g\n");
-    }
-
+    void piecesReadAsOnePass_data() { test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/grid/fast/pieces.tsv")); }
     void piecesReadAsOnePass()
     {
-        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, textBytes);
+        QByteArray &text = textBytes;
         const auto read = [&](qint64 pieceBytes, GridStore &store) {
             QBuffer device(&text);
             device.open(QIODevice::ReadOnly);
