@@ -82,10 +82,7 @@ private slots:
         check();
     }
 
-    void plainLinesReadAsTheJsonReaderReadsThem_data()
-    {
-        test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/grid/fast/rows.tsv"));
-    }
+    void plainLinesReadAsTheJsonReaderReadsThem_data() { test::addCaseRows(QStringLiteral("grid/fast/rows.tsv")); }
     void plainLinesReadAsTheJsonReaderReadsThem()
     {
         QFETCH(QByteArray, cellsBytes);
@@ -100,7 +97,7 @@ private slots:
             QCOMPARE(texts(plain), texts(object));
     }
 
-    void piecesReadAsOnePass_data() { test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/grid/fast/pieces.tsv")); }
+    void piecesReadAsOnePass_data() { test::addCaseRows(QStringLiteral("grid/fast/pieces.tsv")); }
     void piecesReadAsOnePass()
     {
         QFETCH(QByteArray, textBytes);

@@ -69,7 +69,7 @@ class TestGridModel : public QObject
 private slots:
     void rowAndColumnOperationsCarryTextAndFormats_data()
     {
-        test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/grid/model/operations.tsv"));
+        test::addCaseRows(QStringLiteral("grid/model/operations.tsv"));
     }
     void rowAndColumnOperationsCarryTextAndFormats()
     {
@@ -180,7 +180,7 @@ private slots:
         QCOMPARE(m.fixedRows(), 1);
         QCOMPARE(m.text(0, 0), QStringLiteral("Name"));
     }
-    void clipIsCutToTheGrid_data() { test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/grid/model/clips.tsv")); }
+    void clipIsCutToTheGrid_data() { test::addCaseRows(QStringLiteral("grid/model/clips.tsv")); }
     void clipIsCutToTheGrid()
     {
         QFETCH(QString, range);

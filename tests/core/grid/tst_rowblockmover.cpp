@@ -12,7 +12,7 @@ class TestRowBlockMover : public QObject
     Q_OBJECT
 
 private slots:
-    void rowBlocks_data() { test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/grid/rowblocks.tsv")); }
+    void rowBlocks_data() { test::addCaseRows(QStringLiteral("grid/rowblocks.tsv")); }
     void rowBlocks()
     {
         QFETCH(QString, top);

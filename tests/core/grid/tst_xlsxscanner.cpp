@@ -75,7 +75,7 @@ class TestXlsxScanner : public QObject
 private slots:
     void tokensMatchAGeneralXmlReader_data()
     {
-        test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/grid/xml/tokens.tsv"));
+        test::addCaseRows(QStringLiteral("grid/xml/tokens.tsv"));
         QTest::newRow("a text longer than one piece, with references and line ends throughout")
             << QByteArray("<t>" + QByteArray("\xC3\xA9&amp;x\r\n").repeated(12'000) + "</t>");
     }
@@ -135,18 +135,18 @@ private slots:
             }
         }
     }
-    void malformedXmlIsRefused_data() { test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/grid/xml/refused.tsv")); }
+    void malformedXmlIsRefused_data() { test::addCaseRows(QStringLiteral("grid/xml/refused.tsv")); }
     void malformedXmlIsRefused()
     {
         QFETCH(QByteArray, xmlBytes);
         QFETCH(QString, fault);
-        const QStringList faults { u"none"_qs, u"malformed"_qs, u"document type"_qs, u"too deep"_qs };
         for (const qsizetype blockSize : { qsizetype(1), xmlBytes.size() }) {
             Fed fed(xmlBytes, blockSize);
             XlsxScanner::Token t;
             while ((t = fed.scanner.next()) != XlsxScanner::EndDocument && t != XlsxScanner::Invalid) { }
             QCOMPARE(t, XlsxScanner::Invalid);
-            QCOMPARE(faults.value(int(fed.scanner.fault())), fault);
+            QCOMPARE(
+                int(fed.scanner.fault()), test::choice(fault, { "none", "malformed", "document type", "too deep" }));
             QVERIFY(!fed.scanner.errorString().isEmpty());
         }
     }

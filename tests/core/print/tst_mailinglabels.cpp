@@ -35,10 +35,7 @@ class TestMailingLabels : public QObject
     Q_OBJECT
 
 private slots:
-    void labelsLandInTheirBands_data()
-    {
-        test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/print/labels/bands.tsv"));
-    }
+    void labelsLandInTheirBands_data() { test::addCaseRows(QStringLiteral("print/labels/bands.tsv")); }
     void labelsLandInTheirBands()
     {
         QFETCH(QString, layout);
@@ -88,7 +85,7 @@ private slots:
         QCOMPARE(a.vertical, SheetLayout::VAlign::Bottom);
         QVERIFY(!a.wrap);
     }
-    void skipPassChoosesRows_data() { test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/print/labels/choice.tsv")); }
+    void skipPassChoosesRows_data() { test::addCaseRows(QStringLiteral("print/labels/choice.tsv")); }
     void skipPassChoosesRows()
     {
         QFETCH(QString, records);
@@ -111,7 +108,7 @@ private slots:
         for (size_t i = 0; i < rows.size(); ++i)
             QCOMPARE(sheet.text(2 + 6 * int(i / 3), 1 + int(i % 3)), table.text(rows[i], 0));
     }
-    void cityLineIsCleaned_data() { test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/print/labels/cityline.tsv")); }
+    void cityLineIsCleaned_data() { test::addCaseRows(QStringLiteral("print/labels/cityline.tsv")); }
     void cityLineIsCleaned()
     {
         QFETCH(QString, record);

@@ -10,7 +10,7 @@ class TestNumberList : public QObject
     Q_OBJECT
 
 private slots:
-    void listsParse_data() { test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/print/numberlist.tsv")); }
+    void listsParse_data() { test::addCaseRows(QStringLiteral("print/numberlist.tsv")); }
     void listsParse()
     {
         QFETCH(QString, text);

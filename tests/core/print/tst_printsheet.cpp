@@ -33,10 +33,7 @@ private slots:
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Select Row Mode (not Block Mode) selection and try again."));
         QCOMPARE(prompts.asked[0].icon, UserPrompts::Icon::Warning);
     }
-    void scaleButtonsStopAtTheLimits_data()
-    {
-        test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/print/sheet/scalesteps.tsv"));
-    }
+    void scaleButtonsStopAtTheLimits_data() { test::addCaseRows(QStringLiteral("print/sheet/scalesteps.tsv")); }
     void scaleButtonsStopAtTheLimits()
     {
         QFETCH(QString, text);
@@ -156,10 +153,7 @@ private slots:
         QCOMPARE(sheet.text(2, 2), QStringLiteral("2 St"));
         QCOMPARE(clip.count(u'\r'), 1);
     }
-    void scaleTextAndOrientation_data()
-    {
-        test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/print/sheet/scales.tsv"));
-    }
+    void scaleTextAndOrientation_data() { test::addCaseRows(QStringLiteral("print/sheet/scales.tsv")); }
     void scaleTextAndOrientation()
     {
         QFETCH(QString, scaleText);

@@ -6,21 +6,12 @@
 
 using namespace dq;
 
-namespace {
-
-void addRows(const char *table)
-{
-    test::addCaseRows(QStringLiteral(DQ_TEST_DATA_DIR "/print/layout/") + QLatin1String(table));
-}
-
-} // namespace
-
 class TestSheetLayout : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void rangeTextRoundTrips_data() { addRows("ranges.tsv"); }
+    void rangeTextRoundTrips_data() { test::addCaseRows(QStringLiteral("print/layout/ranges.tsv")); }
     void rangeTextRoundTrips()
     {
         QFETCH(QString, text);
@@ -31,7 +22,7 @@ private slots:
         QCOMPARE(sheet.setPrintArea(text), !normalised.isEmpty());
         QCOMPARE(sheet.printArea(), normalised.isEmpty() ? QStringLiteral("A1:B2") : normalised);
     }
-    void pasteFillsFromA1_data() { addRows("paste.tsv"); }
+    void pasteFillsFromA1_data() { test::addCaseRows(QStringLiteral("print/layout/paste.tsv")); }
     void pasteFillsFromA1()
     {
         QFETCH(QString, clip);
@@ -58,13 +49,13 @@ private slots:
         QCOMPARE(sheet.lastRow(), 10);
         QCOMPARE(sheet.lastCol(), 2);
     }
-    void pageCodesExpand_data() { addRows("pagecodes.tsv"); }
+    void pageCodesExpand_data() { test::addCaseRows(QStringLiteral("print/layout/pagecodes.tsv")); }
     void pageCodesExpand()
     {
         QFETCH(QString, text);
         QTEST(SheetLayout::expandPageCodes(text, 3, 7), "expected");
     }
-    void pagesSplitAsThePaperRequires_data() { addRows("pages.tsv"); }
+    void pagesSplitAsThePaperRequires_data() { test::addCaseRows(QStringLiteral("print/layout/pages.tsv")); }
     void pagesSplitAsThePaperRequires()
     {
         QFETCH(QString, rows);
