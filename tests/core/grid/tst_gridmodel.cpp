@@ -12,16 +12,15 @@
 
 using namespace dq;
 
+using Batch = std::function<void(GridModel &)>;
+Q_DECLARE_METATYPE(Batch)
+
 namespace {
 
 // A 4-row, 3-column grid whose cells read "<row><col>", with cell (1,0) bold.
 void fillNumbered(GridModel &m)
 {
-    m.setCols(3);
-    m.setRows(4);
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 3; ++c)
-            m.setText(r, c, QStringLiteral("%1%2").arg(r).arg(c));
+    test::fillRows(m, { u"00|01|02"_qs, u"10|11|12"_qs, u"20|21|22"_qs, u"30|31|32"_qs });
     CellFormat bold;
     bold.bold = true;
     m.setCellFormat(1, 0, bold);
@@ -29,10 +28,7 @@ void fillNumbered(GridModel &m)
 
 QString dump(const GridModel &m)
 {
-    QStringList lines;
-    for (int r = 0; r < m.rows(); ++r)
-        lines << m.rowTexts(r).join(QLatin1Char(' '));
-    return lines.join(QLatin1Char('/'));
+    return test::rowsOf(m).join(u'/');
 }
 
 QString boldCells(const GridModel &m)
@@ -114,7 +110,7 @@ private slots:
 
         m.sort(0, 0, Qt::AscendingOrder);
 
-        QCOMPARE(dump(m), QStringLiteral("Title /a /b /c "));
+        QCOMPARE(dump(m), QStringLiteral("Title|/a|/b|/c|"));
         QCOMPARE(m.cellFormat(3, 1), red);
         QCOMPARE(m.rowHeight(1), 700);
         QCOMPARE(m.selectedRows(), (std::vector<int> { 2 }));
@@ -156,12 +152,8 @@ private slots:
             } else if (kind == 9 && cols > 0) {
                 const int n = int(rng.bounded(1, 9));
                 m.setCols(n);
-                for (QStringList &row : plain) {
-                    while (row.size() > n)
-                        row.removeLast();
-                    while (row.size() < n)
-                        row.append(QString());
-                }
+                for (QStringList &row : plain)
+                    row.resize(n);
             }
             for (int r = 0; r < m.rows(); ++r)
                 QCOMPARE(m.rowTexts(r), plain[r]);
@@ -249,6 +241,73 @@ private slots:
         QCOMPARE(m.setSelectionClip(QStringLiteral("A\tB\tC")), 2);
         QCOMPARE(m.rowTexts(0), (QStringList { QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("02") }));
         QCOMPARE(header.count(), 1); // the titles shown in a header change with row 0
+    }
+    void oneNoticePerBatch_data()
+    {
+        // Batch edits of a thousand rows reach views and owners as one notice each, never one per row.
+        QTest::addColumn<Batch>("batch");
+        QTest::addColumn<QList<int>>(
+            "counts"); // dataChanged, cellChanged, contentsEdited, selectionChanged, reset, rowsInserted
+        QTest::addColumn<QString>("cell"); // text of (500, 1) afterwards
+
+        QTest::newRow("setting two columns of every row is one data change") << Batch([](GridModel &g) {
+            g.setTexts({ 0, 1, g.rows() - 1, 2 }, [&](const GridModel::CellSetter &set) {
+                for (int r = 0; r < g.rows(); ++r) {
+                    set(r, 1, QStringLiteral("x%1").arg(r));
+                    set(r, 0, QStringLiteral("outside the range"));
+                }
+            });
+        }) << QList<int> { 1, 0, 1, 0, 0, 0 } << "x500";
+        QTest::newRow("reordering the data rows is one reset") << Batch([](GridModel &g) {
+            std::vector<int> order;
+            for (int r = g.rows() - 1; r >= g.fixedRows(); --r)
+                order.push_back(r);
+            g.applySort(0, Qt::DescendingOrder, order);
+        }) << QList<int> { 0, 0, 1, 0, 1, 0 } << "v501";
+        QTest::newRow("appending rows is one insertion") << Batch([](GridModel &g) {
+            g.appendRows(std::vector<QStringList>(5000, QStringList { QStringLiteral("a"), QStringLiteral("b") }));
+        }) << QList<int> { 0, 0, 1, 0, 0, 1 } << "v500";
+        QTest::newRow("formatting a block is one data change") << Batch([](GridModel &g) {
+            g.updateFormats(GridRange { 1, 0, 400, 2 }, [](CellFormat &f) { f.italic = true; });
+        }) << QList<int> { 1, 0, 1, 0, 0, 0 } << "v500";
+        QTest::newRow("removing scattered rows is one reset") << Batch([](GridModel &g) {
+            g.removeRowsSorted({ 1, 3, 499 });
+        }) << QList<int> { 0, 0, 1, 1, 1, 0 } << "v503";
+        QTest::newRow("replacing the contents is one reset") << Batch([](GridModel &g) {
+            GridStore store;
+            store.columns.resize(3);
+            store.rows.resize(501);
+            g.replaceContents(std::move(store));
+        }) << QList<int> { 0, 0, 1, 1, 1, 0 } << "";
+        QTest::newRow("marking many rows is one selection change") << Batch([](GridModel &g) {
+            g.setRowsSelected({ 3, 4, 5, 900 }, true);
+        }) << QList<int> { 0, 0, 0, 1, 0, 0 } << "v500";
+        QTest::newRow("selecting a run of rows is one selection change")
+            << Batch([](GridModel &g) { g.selectRows(1, g.rows() - 1); }) << QList<int> { 0, 0, 0, 1, 0, 0 } << "v500";
+    }
+
+    void oneNoticePerBatch()
+    {
+        QFETCH(Batch, batch);
+        QFETCH(QList<int>, counts);
+        GridModel g;
+        g.setCols(3);
+        g.setRows(1001);
+        g.setSelectionMode(GridModel::SelectionMode::ListBox);
+        for (int r = 0; r < g.rows(); ++r)
+            g.setText(r, 1, QStringLiteral("v%1").arg(r));
+        QSignalSpy data(&g, &GridModel::dataChanged);
+        QSignalSpy cell(&g, &GridModel::cellChanged);
+        QSignalSpy edited(&g, &GridModel::contentsEdited);
+        QSignalSpy selection(&g, &GridModel::selectionChanged);
+        QSignalSpy reset(&g, &GridModel::modelReset);
+        QSignalSpy inserted(&g, &GridModel::rowsInserted);
+        batch(g);
+        QCOMPARE((QList<int> { int(data.count()), int(cell.count()), int(edited.count()), int(selection.count()),
+                     int(reset.count()), int(inserted.count()) }),
+            counts);
+        QTEST(g.text(500, 1), "cell");
+        QCOMPARE(g.text(500, 0), QString());
     }
 };
 
