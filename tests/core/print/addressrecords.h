@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/grid/gridmodel.h"
+#include "support/gridtext.h"
 
 #include <QStringList>
 
@@ -12,22 +13,12 @@ namespace dq::test {
 // the label on the page.
 inline void fillRecordTable(GridModel &table, const QStringList &records)
 {
-    table.setCols(0);
-    table.setCols(13);
+    table.setCols(0); // no column attributes left from before
+    fillRows(table, QStringList { QStringLiteral("Name|Street|City|State|Zip Code|Phone") } + records, 13);
     table.setFixedRows(1);
-    table.setRows(int(records.size()) + 1);
-    const QStringList titles { QStringLiteral("Name"), QStringLiteral("Street"), QStringLiteral("City"),
-        QStringLiteral("State"), QStringLiteral("Zip Code"), QStringLiteral("Phone") };
     const int widths[] = { 2500, 2500, 1000, 500, 1000, 1400, 2100, 2000 };
-    for (int c = 0; c < titles.size(); ++c)
-        table.setText(0, c, titles[c]);
     for (int c = 0; c < 8; ++c)
         table.setColumnWidth(c, widths[c]);
-    for (int r = 0; r < records.size(); ++r) {
-        const QStringList fields = records[r].split(u'|');
-        for (int c = 0; c < fields.size(); ++c)
-            table.setText(r + 1, c, fields[c]);
-    }
     table.setSelectionMode(GridModel::SelectionMode::ListBox);
 }
 

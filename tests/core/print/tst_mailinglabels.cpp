@@ -5,7 +5,6 @@
 #include "core/print/sheetpainter.h"
 #include "support/casetable.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace dq;
@@ -135,18 +134,6 @@ private slots:
         QCOMPARE(sheet.text(8, 1), QString());
         QCOMPARE(sheet.rowHeight(3), 480);
         QCOMPARE(int(SheetPainter(sheet).printedCols().size()), 2);
-    }
-    void selectionChangesReachViewsInOneBatch()
-    {
-        QStringList records = completeRecords(500);
-        for (int i = 1; i < 500; i += 2)
-            records[i] = QStringLiteral("N|S|C|ST|"); // no Zip Code
-        GridModel table;
-        fillRecordTable(table, records);
-        QSignalSpy changed(&table, &GridModel::selectionChanged);
-        QCOMPARE(int(MailingLabels::gatherRows(table, { .allRows = true }).size()), 250);
-        QCOMPARE(table.selectedRowCount(), 250);
-        QVERIFY2(changed.count() <= 2, qPrintable(QString::number(changed.count())));
     }
 };
 

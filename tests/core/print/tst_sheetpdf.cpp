@@ -108,9 +108,6 @@ private slots:
             QCOMPARE(name.size(), 1);
             QVERIFY2(
                 within(name[0], cellBox(sheet, 6 * band + 2, col)), qPrintable(QStringLiteral("label %1").arg(i + 1)));
-            const QList<Word> street = pdf.find(QStringLiteral("%1").arg(i + 1));
-            QVERIFY(!street.isEmpty());
-            QVERIFY(within(street[0], cellBox(sheet, 6 * band + 3, col)));
         }
         const QList<Word> countries = pdf.find(QStringLiteral("Canada"));
         QCOMPARE(countries.size(), count);
@@ -167,7 +164,6 @@ private slots:
         PrintSheet::compose(sheet, table, options);
         const PdfText pdf = printed(sheet, QStringLiteral("sheet.pdf"));
         QVERIFY(pdf.pages.size() >= 2);
-        QVERIFY(pdf.pages[0].width() > pdf.pages[0].height());
         QCOMPARE(pdf.find(QStringLiteral("Orlenco")).size(), pdf.pages.size());
         for (int p = 1; p <= pdf.pages.size(); ++p) {
             bool numbered = false;
