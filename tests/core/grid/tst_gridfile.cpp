@@ -26,8 +26,6 @@
 using namespace dq;
 using test::readBytes;
 
-Q_DECLARE_METATYPE(dq::FileKind)
-
 namespace {
 
 QString s(const char *utf8)

@@ -10,6 +10,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -165,12 +166,11 @@ private slots:
         const PdfText pdf = printed(sheet, QStringLiteral("sheet.pdf"));
         QVERIFY(pdf.pages.size() >= 2);
         QCOMPARE(pdf.find(QStringLiteral("Orlenco")).size(), pdf.pages.size());
-        for (int p = 1; p <= pdf.pages.size(); ++p) {
-            bool numbered = false;
-            for (const Word &w : pdf.words)
-                numbered |= w.page == p && w.text == QString::number(p);
-            QVERIFY2(numbered, qPrintable(QStringLiteral("page %1 has no number").arg(p)));
-        }
+        QSet<int> numbered; // pages that carry their own number
+        for (const Word &w : pdf.words)
+            if (w.text == QString::number(w.page))
+                numbered << w.page;
+        QCOMPARE(numbered.size(), pdf.pages.size());
         QVERIFY(pdf.find(QStringLiteral("Twelfth")).isEmpty()); // "All" stops at column J
         QVERIFY(!pdf.find(QStringLiteral("Name120")).isEmpty());
 
