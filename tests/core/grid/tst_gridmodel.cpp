@@ -1,5 +1,6 @@
 #include "core/grid/gridmodel.h"
 #include "core/grid/gridstore.h"
+#include "core/grid/rowblockmover.h"
 #include "support/casetable.h"
 #include "support/gridtext.h"
 
@@ -127,29 +128,26 @@ private slots:
         for (int step = 0; step < 3000; ++step) {
             const int cols = m.cols();
             const int kind = int(rng.bounded(10));
-            if (kind < 6 && cols > 0) {
+            const int c = int(rng.bounded(cols + 1)); // == cols only where a column is inserted
+            if (kind < 6 && c < cols) {
                 const int r = int(rng.bounded(m.rows()));
-                const int c = int(rng.bounded(cols));
                 const QString t = rng.bounded(4) == 0 ? QString() : randomText(rng) + QString::number(step);
                 m.setText(r, c, t);
                 plain[r][c] = t;
             } else if (kind == 6 && cols < 9) {
-                const int c = int(rng.bounded(cols + 1));
                 m.insertColumn(c);
                 for (QStringList &row : plain)
                     row.insert(c, QString());
-            } else if (kind == 7 && cols > 1) {
-                const int c = int(rng.bounded(cols));
+            } else if (kind == 7 && c < cols && cols > 1) {
                 m.removeColumn(c);
                 for (QStringList &row : plain)
                     row.removeAt(c);
-            } else if (kind == 8 && cols > 1) {
-                const int from = int(rng.bounded(cols));
+            } else if (kind == 8 && c < cols) {
                 const int to = int(rng.bounded(cols));
-                m.moveColumn(from, to);
+                m.moveColumn(c, to);
                 for (QStringList &row : plain)
-                    row.move(from, to);
-            } else if (kind == 9 && cols > 0) {
+                    row.move(c, to);
+            } else if (kind == 9) {
                 const int n = int(rng.bounded(1, 9));
                 m.setCols(n);
                 for (QStringList &row : plain)
@@ -307,6 +305,30 @@ private slots:
             counts);
         QTEST(g.text(500, 1), "cell");
         QCOMPARE(g.text(500, 0), QString());
+    }
+    void rowBlocks_data() { test::addCaseRows(QStringLiteral("grid/rowblocks.tsv")); }
+    void rowBlocks()
+    {
+        QFETCH(QString, top);
+        QFETCH(QString, bottom);
+        QFETCH(QString, up);
+        QFETCH(QString, minTop);
+        QFETCH(QString, order);
+        QFETCH(QString, newTop);
+        GridModel g;
+        test::fillRows(g, test::texts({ "T|", "1|v1", "2|v2", "3|v3", "4|v4", "5|v5" }));
+        g.select(top.toInt(), 1, bottom.toInt(), 1);
+        const bool moved = up == u"1" ? RowBlockMover::moveUp(g, minTop.toInt()) : RowBlockMover::moveDown(g);
+        QStringList column0;
+        for (int r = 0; r < g.rows(); ++r)
+            column0 << g.text(r, 0);
+        QCOMPARE(column0.join(u' '), order);
+        QCOMPARE(moved, newTop != top);
+        const int at = newTop.toInt();
+        QCOMPARE(g.selection(), (GridRange { at, 1, at + bottom.toInt() - top.toInt(), 1 }));
+        // Whole rows move, not just the first column.
+        for (int r = 1; r < 6; ++r)
+            QCOMPARE(g.text(r, 1), QStringLiteral("v") + g.text(r, 0));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "core/grid/gridmodel.h"
 #include "core/print/addressrecords.h"
+#include "core/print/numberlist.h"
 #include "core/print/printsheet.h"
 #include "core/print/sheetlayout.h"
 #include "core/print/sheetpainter.h"
@@ -157,6 +158,20 @@ private slots:
         PrintSheet::compose(sheet, table, options);
         QTEST(QString::number(sheet.scale()), "scale");
         QCOMPARE(sheet.orientation(), options.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    }
+    void rowAndColumnListsParse_data() { test::addCaseRows(QStringLiteral("print/numberlist.tsv")); }
+    void rowAndColumnListsParse()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, accepted);
+        const QList<int> numbers = test::numbers(accepted);
+        QString error;
+        const auto parsed = parseNumberList(text, 1, 10, &error);
+        QCOMPARE(parsed.has_value(), !numbers.isEmpty());
+        if (parsed)
+            QCOMPARE(QList<int>(parsed->begin(), parsed->end()), numbers);
+        else
+            QVERIFY(!error.isEmpty());
     }
 };
 
