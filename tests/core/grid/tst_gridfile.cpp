@@ -257,10 +257,8 @@ private slots:
         GridModel m;
         fillSample(m);
         m.setGridLines(false);
-        m.setColumnAlignment(0, Alignment::RightCenter);
         QVERIFY(GridFile::load(m, writeFile(QStringLiteral("w.csv"), "A,B,C,D,E\n1,2,3,4,5\n"), FileKind::Comma));
         QCOMPARE(dump(m), s("2x5\nA|B|C|D|E\n1|2|3|4|5"));
-        QCOMPARE(m.columnAlignment(0), Alignment::General);
         QCOMPARE(m.columnWidth(1), GridModel::kDefaultColumnWidth);
         QVERIFY(!m.gridLines());
         QCOMPARE(m.cellFormat(1, 1), CellFormat {}); // text carries no formats

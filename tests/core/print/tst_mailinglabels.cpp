@@ -8,10 +8,7 @@
 #include <QTest>
 
 using namespace dq;
-using dq::test::completeRecords;
-using dq::test::fillRecordTable;
-using dq::test::numbers;
-using dq::test::selectRows;
+using namespace dq::test;
 
 namespace {
 

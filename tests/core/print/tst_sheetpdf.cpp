@@ -15,11 +15,7 @@
 #include <QTest>
 
 using namespace dq;
-using dq::test::completeRecords;
-using dq::test::fillRecordTable;
-using dq::test::PdfText;
-using dq::test::readPdf;
-using dq::test::selectRows;
+using namespace dq::test;
 using Word = dq::test::PdfWord;
 
 namespace {
