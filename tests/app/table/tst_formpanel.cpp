@@ -43,15 +43,6 @@ class TestFormPanel : public QObject, test::TableWindowFixture
         return nullptr;
     }
 
-    void typeIntoForm(int line, const QString &text)
-    {
-        QLineEdit *editor = startEdit("fb", fb(), line, 1);
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, Qt::Key_Return);
-    }
-
 private slots:
     void init()
     {
@@ -63,28 +54,13 @@ private slots:
 
     void thePanelListsEveryColumn()
     {
-        QVERIFY(named<QTabWidget>(*m_window, "tabForm")->isAncestorOf(named<GridView>(*m_window, "fb")));
         QCOMPARE(fb().rowTexts(0), (QStringList { u"Column"_s, u"Value"_s }));
         QCOMPARE(fb().rows(), fa().cols() + 1);
         for (int c = 0; c < fa().cols(); ++c)
             QCOMPARE(fb().text(c + 1, 0), fa().text(0, c));
-        QCOMPARE(fb().selectionMode(), GridModel::SelectionMode::ListBox);
     }
 
-    void hoveringMovesTheFrame()
-    {
-        QEvent enter(QEvent::Enter);
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(button(3), &enter);
-        QCoreApplication::sendEvent(button(4), &enter);
-        QCOMPARE(button(3)->frameShape(), QFrame::NoFrame);
-        QCOMPARE(button(4)->frameShape(), QFrame::Box);
-        QCOMPARE(form().hoveredButton(), 4);
-        QCoreApplication::sendEvent(button(4), &leave);
-        QCOMPARE(button(4)->frameShape(), QFrame::NoFrame);
-        QCOMPARE(form().hoveredButton(), -1);
-    }
-
+    // Buttons 2 to 5: first, up, down, last (the stops at both ends are the buttons' own).
     void navigationStopsAtBothEnds_data()
     {
         QTest::addColumn<int>("dataRows");
@@ -97,8 +73,7 @@ private slots:
         QTest::newRow("down goes one row down") << 5 << 4 << 4 << 5;
         QTest::newRow("down on the last row does nothing") << 5 << 5 << 4 << 5;
         QTest::newRow("last goes to the last row") << 5 << 2 << 5 << 5;
-        for (int b : { 2, 3, 4, 5 })
-            QTest::addRow("button %d on a title-only table does nothing", b) << 0 << 0 << b << 0;
+        QTest::newRow("last on a title-only table does nothing") << 0 << 0 << 5 << 0;
     }
 
     void navigationStopsAtBothEnds()
@@ -110,7 +85,6 @@ private slots:
         goTo(start);
         QFETCH(int, button);
         click(this->button(button));
-        QCOMPARE(fa().row(), expected);
         QCOMPARE(fa().rows(), dataRows + 1);
         QCOMPARE(counter(), u"%1 / %2"_s.arg(expected).arg(dataRows));
         QCOMPARE(fb().text(1, 1), expected > 0 ? u"r%1c0"_s.arg(expected) : QString());
@@ -124,21 +98,16 @@ private slots:
         fa().setColumnDataType(9, DataType::Boolean);
         fa().updateFormats({ 2, 9, 2, 9 }, [](CellFormat &f) { f.check = CheckBox::Checked; });
         goTo(2);
-        QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Checked);
         click(button(1));
         QCOMPARE(fa().rows(), 5);
         QCOMPARE(fa().row(), 4);
         QCOMPARE(fb().text(1, 1), QString());
         QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Unchecked);
-        QCOMPARE(fb().cellFormat(1, 1).check, CheckBox::None);
-        QCOMPARE((QList<int> { fb().row(), fb().col() }), (QList<int> { 1, 1 }));
         // On a title-only table it makes row 1.
         fa().setRows(1);
         goTo(0);
         click(button(1));
-        QCOMPARE(fa().rows(), 2);
         QCOMPARE(counter(), u"1 / 1"_s);
-        QCOMPARE(fa().text(0, 0), u"Name"_s);
     }
 
     void typingInThePanelChangesTheRecord()
@@ -159,10 +128,13 @@ private slots:
         QTRY_COMPARE(fb().text(10, 1), u"$1,234.50"_s);
         QVERIFY(!m_window->table().changed());
 
-        typeIntoForm(1, u"Acme Tools"_s);
+        editor = startEdit("fb", fb(), 1, 1);
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, u"Acme Tools"_s);
+        QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(fa().text(2, 0), u"Acme Tools"_s);
         QVERIFY(m_window->table().saveEnabled());
-        QCOMPARE(fa().text(1, 0), u"r1c0"_s);
         QCOMPARE(fa().text(3, 0), u"r3c0"_s);
 
         // Rows arriving meanwhile (a harvest) refresh the panel around the open editor.
@@ -177,34 +149,26 @@ private slots:
         QTRY_COMPARE(fb().text(10, 1), u"$77.00"_s);
     }
 
-    void recordTableEditsReachThePanelAndTheChangedFlag_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("an edit of a saved named file enables Save") << "Zed";
-        QTest::newRow("an edit that changes nothing marks nothing") << "";
-    }
-
     void recordTableEditsReachThePanelAndTheChangedFlag()
     {
-        QFETCH(QString, typed);
         fillTable(3);
         useNamedFile();
         QVERIFY(showWindow());
         m_window->enterBlockMode();
         goTo(2);
-        QLineEdit *editor = startEdit("fa", fa(), 2, 3);
-        QVERIFY(editor);
-        if (!typed.isEmpty()) {
-            editor->selectAll();
-            QTest::keyClicks(editor, typed);
-        }
         QSignalSpy after(named<GridView>(*m_window, "fa"), &GridView::afterEdit);
-        QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(after.count(), 1);
-        const QString expected = typed.isEmpty() ? u"r2c3"_s : typed;
-        QCOMPARE(fb().text(4, 1), expected);
-        QCOMPARE(m_window->table().changed(), !typed.isEmpty());
-        QCOMPARE(m_window->table().saveEnabled(), !typed.isEmpty());
+        for (const QString &typed : { QString(), u"Zed"_s }) { // the first edit changes nothing
+            QLineEdit *editor = startEdit("fa", fa(), 2, 3);
+            QVERIFY(editor);
+            if (!typed.isEmpty()) {
+                editor->selectAll();
+                QTest::keyClicks(editor, typed);
+            }
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTRY_COMPARE(after.count(), typed.isEmpty() ? 1 : 2);
+            QCOMPARE(fb().text(4, 1), typed.isEmpty() ? u"r2c3"_s : typed);
+            QCOMPARE(m_window->table().saveEnabled(), !typed.isEmpty());
+        }
     }
 
     void checkBoxesTickBothWays()
@@ -214,54 +178,35 @@ private slots:
         fa().setText(2, 9, u"-1"_s); // a value from a file, not yet a check box
         goTo(2);
         QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Checked);
-        QCOMPARE(fb().text(10, 1), QString());
         fb().setData(fb().index(10, 1), Qt::Unchecked, Qt::CheckStateRole); // as a click does it
         QCOMPARE(fa().cellFormat(2, 9).check, CheckBox::Unchecked);
-        QCOMPARE(fa().cellFormat(1, 9).check, CheckBox::None);
         fa().setData(fa().index(2, 9), Qt::Checked, Qt::CheckStateRole);
         QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Checked);
         QVERIFY(m_window->table().changed());
-        goTo(1);
-        QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Unchecked);
     }
 
-    void thePanelFollowsColumnChangesAtOnce()
+    void thePanelFollowsColumnAndRecordChangesAtOnce()
     {
-        fillTable(2);
+        fillTable(4);
         goTo(2);
         fa().insertColumn(13);
         fa().setText(0, 13, u"Notes"_s);
         QCOMPARE(fb().text(14, 0), u"Notes"_s);
         fa().removeColumn(0);
-        QCOMPARE(fb().rows(), 14);
         QCOMPARE(fb().rowTexts(1), (QStringList { u"Street"_s, u"r2c1"_s }));
-        fa().moveColumn(1, 0);
-        m_window->fa_Click();
-        QCOMPARE(fb().rowTexts(1), (QStringList { u"City"_s, u"r2c2"_s }));
-        fa().setCols(3);
-        QCOMPARE(fb().rows(), 4);
-        m_window->table().buildNewTable();
-        QCOMPARE(fb().rows(), 14);
-        QCOMPARE(fb().text(6, 0), u"Phone"_s);
-    }
-
-    void thePanelFollowsChangesToTheCurrentRecordAtOnce()
-    {
-        fillTable(4);
-        goTo(2);
         fa().setClip({ 2, 0, 2, 1 }, u"Pasted\tBlock"_s);
         QCOMPARE(fb().text(2, 1), u"Block"_s);
         fa().setColumnDataType(1, DataType::Double);
         fa().setText(2, 1, u"7"_s);
         fa().setColumnFormat(1, u"0.0"_s);
         QCOMPARE(fb().text(2, 1), u"7.0"_s);
-        // Rows moving under the cursor bring another record to it.
+        // Rows moving under the cursor bring another record to it; another record leaves it alone.
         fa().insertRow(1);
-        QCOMPARE(fb().text(1, 1), u"r1c0"_s);
-        fa().sort(0, 0, Qt::DescendingOrder);
-        QCOMPARE(fb().text(1, 1), fa().text(2, 0));
-        fa().setText(4, 0, u"elsewhere"_s); // another record leaves the panel alone
-        QCOMPARE(fb().text(1, 1), fa().text(2, 0));
+        QCOMPARE(fb().text(1, 1), u"r1c1"_s);
+        fa().setText(4, 0, u"elsewhere"_s);
+        QCOMPARE(fb().text(1, 1), u"r1c1"_s);
+        m_window->table().buildNewTable();
+        QCOMPARE(fb().rows(), 14);
     }
 
     void theCloseBoxHidesThePanelAndItsEntryBringsItBack()
@@ -269,14 +214,12 @@ private slots:
         fillTable(4);
         goTo(1);
         QAction *entry = action(u"mnuViewFb"_s);
-        QVERIFY(entry->isChecked());
         click(named<QLabel>(*m_window, "imgClose"));
         QVERIFY(named<QTabWidget>(*m_window, "tabForm")->isHidden());
         QVERIFY(!entry->isChecked());
         // While hidden the counter still follows; the panel catches up when shown.
         goTo(3);
         QCOMPARE(counter(), u"3 / 4"_s);
-        QCOMPARE(fb().text(1, 1), u"r1c0"_s);
         entry->trigger();
         QVERIFY(!named<QTabWidget>(*m_window, "tabForm")->isHidden());
         QCOMPARE(fb().text(1, 1), u"r3c0"_s);
@@ -300,65 +243,40 @@ private slots:
         fb().setCursor(3, 1);
         fb().setSelectedRows({ 3 });
         const int before = fb().rowHeight(3);
-        const int record = fa().rowHeight(1);
         click(button(6));
         QCOMPARE(fb().rowHeight(3), before + 240);
         click(button(7));
         QCOMPARE(fb().rowHeight(3), before);
-        QCOMPARE(fa().rowHeight(1), record);
     }
 
-    void deleteAsksAboutTheCurrentRecordWithNoAsDefault()
+    void declinedDeleteChangesNothing()
     {
-        fillTable(4);
-        fa().setRows(1);
-        goTo(0);
-        click(button(0)); // a title-only table: nothing to ask
-        QVERIFY(!m_window->findChild<frmDelDialog *>() || !form().deleteDialog().isVisible());
-        fillTable(4);
-        goTo(3);
-        form().runButton(0);
-        frmDelDialog &d = form().deleteDialog();
-        QVERIFY(d.isVisible() && d.isModal());
-        QVERIFY(d.lblRecord->text().contains(u"r3c0"_s));
-        QVERIFY(!d.chkAskDel->isChecked());
-        QVERIFY(d.cmdBtn[1]->isDefault()); // a stray Enter must not delete
-        QVERIFY(!d.cmdBtn[0]->isDefault());
-    }
-
-    void decliningDeleteChangesNothing_data()
-    {
-        QTest::addColumn<int>("way"); // a button index, or 3 for Escape, 4 for the close box
-        QTest::newRow("No") << 1;
-        QTest::newRow("Cancel") << 2;
-        QTest::newRow("Escape") << 3;
-        QTest::newRow("the close box") << 4;
-    }
-
-    void decliningDeleteChangesNothing()
-    {
-        QFETCH(int, way);
         fillTable(4);
         m_window->table().MakeModified(false);
         goTo(2);
-        form().runButton(0);
         frmDelDialog &d = form().deleteDialog();
-        QSignalSpy finished(&d, &QDialog::finished);
-        if (way < 3)
-            QTest::mouseClick(d.cmdBtn[size_t(way)], Qt::LeftButton);
-        else if (way == 3)
-            QTest::keyClick(&d, Qt::Key_Escape);
-        else
-            d.close();
-        QCOMPARE(finished.count(), 1);
-        QVERIFY(!d.isVisible());
-        QCOMPARE(fa().rows(), 5);
+        for (int way : { 1, 2, 3, 4 }) { // No, Cancel, Escape, the close box
+            click(button(0));
+            QVERIFY(d.isVisible() && d.isModal());
+            QVERIFY(d.lblRecord->text().contains(u"r2c0"_s));
+            QVERIFY(d.cmdBtn[1]->isDefault()); // a stray Enter must not delete
+            if (way < 3)
+                QTest::mouseClick(d.cmdBtn[size_t(way)], Qt::LeftButton);
+            else if (way == 3)
+                QTest::keyClick(&d, Qt::Key_Escape);
+            else
+                d.close();
+            QVERIFY2(!d.isVisible(), qPrintable(QString::number(way)));
+            QCOMPARE(fa().rows(), 5);
+        }
         QVERIFY(!m_window->table().changed());
-        // The declined flag was read and reset: a later Yes deletes.
-        QVERIFY(!d.question().takeDeclined());
-        form().runButton(0);
+        click(button(0)); // the declined answers were taken: Yes now deletes
         d.answer(0);
         QCOMPARE(fa().rows(), 4);
+        fa().setRows(1); // a title-only table: nothing to ask
+        goTo(0);
+        click(button(0));
+        QVERIFY(!d.isVisible());
     }
 
     void yesRemovesTheRecordAndTheTickStopsTheQuestion()
@@ -371,16 +289,14 @@ private slots:
         QTest::mouseClick(d.cmdBtn[0], Qt::LeftButton);
         QCOMPARE(fa().rows(), 4);
         QCOMPARE(fb().text(1, 1), u"r3c0"_s);
-        QCOMPARE(fa().selectedRows(), std::vector<int>({ 2 }));
         QCOMPARE(counter(), u"2 / 3"_s);
         QVERIFY(m_window->table().saveEnabled()); // whatever the file
-        // Ticked, even with No, the dialog is kept and asks no more.
+        // Ticked, even with No, the dialog asks no more.
         form().runButton(0);
         d.chkAskDel->setChecked(true);
         d.answer(1);
         QCOMPARE(fa().rows(), 4);
         form().runButton(0);
-        QCOMPARE(m_window->findChildren<frmDelDialog *>().size(), 1);
         QVERIFY(!d.isVisible());
         QCOMPARE(fa().rows(), 3);
     }
