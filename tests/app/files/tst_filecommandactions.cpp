@@ -1,5 +1,5 @@
 #include "core/shell/settings.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/gui/tablewindowfixture.h"
 
 #include <QFile>
@@ -33,10 +33,7 @@ private slots:
     }
 
     // Each entry or key asks for its kind of file in the last folder (the dialog is cancelled).
-    void entriesAndKeysReachTheirCommand_data()
-    {
-        test::addCaseRows("app/files/dialogs.tsv", { "trigger", "dialog", "filters" });
-    }
+    void entriesAndKeysReachTheirCommand_data() { test::addCaseRows(u"app/files/dialogs.tsv"_s); }
 
     void entriesAndKeysReachTheirCommand()
     {

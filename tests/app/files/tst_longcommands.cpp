@@ -1,122 +1,129 @@
 #include "app/grid/gridview.h"
+#include "app/table/frmsearch.h"
 #include "core/grid/gridfile.h"
-#include "core/grid/gridstore.h"
 #include "core/table/longjobs.h"
+#include "support/casetable.h"
 #include "support/gui/tablewindowfixture.h"
 
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 
 using namespace dq;
+using namespace Qt::StringLiterals;
+using Answer = UserPrompts::Answer;
 
-// The record table's long commands, run in the background even on small tables (the size
-// below which they run at once is set to nothing).
+// The record table's long commands, and the saves New, Open and Exit ask for, run in the
+// background even on small tables (the size below which they run at once is set to nothing).
 class TestLongCommands : public QObject, public test::TableWindowFixture
 {
     Q_OBJECT
 
     LongJobs &jobs() { return m_window->table().jobs(); }
+    QString listFile() const { return m_home + u"/list.tsy"_s; }
+    QString otherFile() const { return m_home + u"/other.tsy"_s; }
+    void clickTitle(int col) { emit m_window->recordView().horizontalHeader()->sectionClicked(col); }
 
-    // Every text, format and height of the table, and its changed flag.
+    // Every text, format and height of the table, its changed flag and its title arrows.
     QString snapshot()
     {
-        QString out = m_window->table().changed() ? QStringLiteral("changed\n") : QStringLiteral("unchanged\n");
+        QString out = m_window->table().changed() ? u"changed\n"_s : u"unchanged\n"_s;
+        for (int c = 0; c < fa().cols(); ++c)
+            out += u"arrow%1 "_s.arg(m_window->recordView().titlePicture(c).cacheKey());
         for (int r = 0; r < fa().rows(); ++r) {
-            out += fa().rowTexts(r).join(QLatin1Char('|'));
+            out += u'\n' + fa().rowTexts(r).join(u'|');
             for (int c = 0; c < fa().cols(); ++c)
                 if (!fa().cellFormat(r, c).isDefault())
-                    out += QStringLiteral(" fmt%1").arg(c);
-            out += QStringLiteral(" h%1\n").arg(fa().rowHeight(r));
+                    out += u" fmt%1"_s.arg(c);
+            out += u" h%1"_s.arg(fa().rowHeight(r));
         }
         return out;
-    }
-
-    // Ten data rows with three duplicates, a bold cell and a changed flag.
-    void prepareTable()
-    {
-        fillTable(10);
-        for (int r : { 3, 6, 9 })
-            for (int c = 0; c < fa().cols(); ++c)
-                fa().setText(r, c, fa().text(r - 1, c));
-        fa().setText(4, 2, QStringLiteral("Aardvark"));
-        CellFormat bold;
-        bold.bold = true;
-        fa().setCellFormat(4, 1, bold);
-        useNamedFile();
-        m_window->table().MakeModified(true);
-        QVERIFY(GridFile::save(fa(), m_home + QStringLiteral("/other.tsy"), FileKind::Native));
     }
 
     // Starts the command named; false when it did not get as far as its job.
     bool startCommand(const QString &command)
     {
-        if (command == QLatin1String("open")) {
-            m_prompts->answers << UserPrompts::Answer::No; // keep the changes? no
-            m_prompts->fileNames << m_home + QStringLiteral("/other.tsy");
-            action(QStringLiteral("mnuOpen"))->trigger();
-        } else if (command == QLatin1String("append")) {
-            m_prompts->fileNames << m_home + QStringLiteral("/other.tsy");
-            action(QStringLiteral("mnuAppend"))->trigger();
-        } else if (command == QLatin1String("save as comma")) {
-            m_prompts->fileNames << m_home + QStringLiteral("/copy.csv");
-            action(QStringLiteral("mnuSaveAsCsv"))->trigger();
-        } else if (command == QLatin1String("save")) {
-            action(QStringLiteral("mnuSave"))->trigger();
-        } else if (command == QLatin1String("sort")) {
-            emit m_window->recordView().horizontalHeader()->sectionClicked(2);
-        } else if (command == QLatin1String("parse phone")) {
-            m_prompts->answers << UserPrompts::Answer::Yes;
-            action(QStringLiteral("mnuParsePhoneCol"))->trigger();
-        } else if (command == QLatin1String("delete duplicates")) {
-            m_prompts->answers << UserPrompts::Answer::Yes;
-            action(QStringLiteral("mnuDelDup"))->trigger();
+        const QMap<QString, QString> entries { { u"append"_s, u"mnuAppend"_s }, { u"save"_s, u"mnuSave"_s },
+            { u"save as comma"_s, u"mnuSaveAsCsv"_s }, { u"parse phone"_s, u"mnuParsePhoneCol"_s },
+            { u"delete duplicates"_s, u"mnuDelDup"_s }, { u"open"_s, u"mnuOpen"_s },
+            { u"save then open"_s, u"mnuOpen"_s }, { u"save then new"_s, u"mnuNew"_s },
+            { u"save then exit"_s, u"mnuExit"_s } };
+        if (command.startsWith(u"save then"_s))
+            m_prompts->answers << Answer::Yes; // save the changes first
+        else if (command == u"open")
+            m_prompts->answers << Answer::No; // keep the changes? no
+        else if (command == u"parse phone" || command == u"delete duplicates")
+            m_prompts->answers << Answer::Yes;
+        if (command.endsWith(u"open"_s) || command == u"append")
+            m_prompts->fileNames << otherFile();
+        else if (command == u"save as comma")
+            m_prompts->fileNames << m_home + u"/copy.csv"_s;
+        if (entries.contains(command)) {
+            action(entries[command])->trigger();
+        } else if (command == u"sort") {
+            clickTitle(2);
+        } else if (command.startsWith(u"find "_s)) {
+            m_prompts->answers << Answer::Ok; // the end of the pass
+            action(u"mnuEditFind"_s)->trigger();
+            auto *find = m_window->findChild<frmSearch *>();
+            find->txtSearched->setText(command.section(u' ', 1));
+            find->cmdNext->click();
+        } else if (command == u"paste") {
+            QGuiApplication::clipboard()->setText(u"x\ty\rp\tq\r"_s);
+            m_window->enterBlockMode();
+            m_window->setFocusOwner(FocusOwner::RecordTable);
+            fa().select(2, 1, 5, 2);
+            action(u"mnuEditPaste"_s)->trigger();
         }
         return jobs().busy();
     }
 
 private slots:
+    // Ten data rows, rows 3, 6 and 9 copies of the row above, a bold cell, a changed named file.
     void init()
     {
         QVERIFY(openWindow());
         jobs().setInlineBelow(0);
-        prepareTable();
+        fillTable(10);
+        for (int r : { 3, 6, 9 })
+            for (int c = 0; c < fa().cols(); ++c)
+                fa().setText(r, c, fa().text(r - 1, c));
+        fa().setText(4, 2, u"Aardvark"_s);
+        CellFormat bold;
+        bold.bold = true;
+        fa().setCellFormat(4, 1, bold);
+        QVERIFY(GridFile::save(fa(), otherFile(), FileKind::Native));
+        useNamedFile();
+        m_window->table().MakeModified(true);
     }
     void cleanup() { QCOMPARE(closeWindow(), 0); }
 
-    void longCommands_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("report"); // what the status row says when it is done
-        QTest::addColumn<int>("rows"); // after the command
-        QTest::newRow("Open reads the file in the background") << "open"
-                                                               << "10 rows opened in" << 11;
-        QTest::newRow("Append reads the file in the background") << "append"
-                                                                 << "10 rows appended" << 21;
-        QTest::newRow("Save As writes in the background") << "save as comma"
-                                                          << "10 rows saved in" << 11;
-        QTest::newRow("Save writes in the background") << "save"
-                                                       << "10 rows saved in" << 11;
-        QTest::newRow("a title click sorts in the background") << "sort"
-                                                               << "10 rows sorted in" << 11;
-        QTest::newRow("Parse Phone Column parses in the background") << "parse phone"
-                                                                     << "10 phone numbers parsed" << 11;
-        QTest::newRow("Delete Duplicates searches in the background") << "delete duplicates"
-                                                                      << "3 duplicate rows deleted" << 8;
-    }
+    // report: what the status row says when it is done; cell: row 2, column 1 afterwards; saved:
+    // the table's own file was written; ends: the program ends.
+    void longCommands_data() { test::addCaseRows(u"app/files/longcommands.tsv"_s); }
 
     void longCommands()
     {
         QFETCH(QString, command);
         QSignalSpy progress(&jobs(), &LongJobs::progress);
+        QSignalSpy ended(m_window.get(), &frmMain::ended);
         QVERIFY(startCommand(command));
         QTRY_VERIFY(!jobs().busy());
-        QVERIFY(!progress.isEmpty());
         QCOMPARE(progress.constLast().at(0).toInt(), 100);
         QFETCH(QString, report);
-        QVERIFY2(m_window->panel(2)->text().startsWith(report), qPrintable(m_window->panel(2)->text()));
-        QTEST(fa().rows(), "rows");
+        QCOMPARE(m_window->panel(2)->text().left(report.size()), report);
+        QTEST(QString::number(fa().rows()), "rows");
+        QTEST(fa().text(2, 1), "cell");
+        QTEST(QString::number(QFile::exists(listFile())), "saved");
+        QTEST(QString::number(ended.size()), "ends");
+        // A table saved, then replaced, leaves nothing to undo.
+        if (command == u"save then new" || command == u"save then open")
+            QVERIFY(!action(u"mnuEditUndo"_s)->isEnabled());
     }
 
     void cancelLeavesTheTableAsItWas_data() { longCommands_data(); }
@@ -127,31 +134,64 @@ private slots:
         const QString before = snapshot();
         const QString caption = m_window->table().caption();
         QSignalSpy finished(&jobs(), &LongJobs::finished);
+        QSignalSpy ended(m_window.get(), &frmMain::ended);
         QVERIFY(startCommand(command));
-        m_window->findChild<QPushButton *>(QStringLiteral("cmdCancelWork"))->click();
+        m_window->findChild<QPushButton *>(u"cmdCancelWork"_s)->click();
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished.at(0).at(0).toBool(), false);
         QCOMPARE(snapshot(), before);
         QCOMPARE(m_window->table().caption(), caption);
-        QVERIFY(m_window->panel(2)->text().endsWith(QLatin1String("cancelled")));
+        // A command stopped with its save: nothing written, the program runs on.
+        QVERIFY(!QFile::exists(listFile()));
+        QVERIFY(ended.isEmpty());
+        QVERIFY(m_window->panel(2)->text().endsWith(u"cancelled"_s));
+    }
+
+    void cancelledSortKeepsTheArrowAndTheNextOrder()
+    {
+        clickTitle(2);
+        QTRY_VERIFY(!jobs().busy());
+        const QString before = snapshot();
+        clickTitle(2);
+        jobs().cancel();
+        QTRY_VERIFY(!jobs().busy());
+        QCOMPARE(snapshot(), before);
+        // The next click still sorts descending, as the first one would have.
+        clickTitle(2);
+        QTRY_VERIFY(!jobs().busy());
+        QCOMPARE(fa().text(1, 2), u"r8c2"_s);
     }
 
     void commandsWhileOneRunsDoNoHarm()
     {
-        QVERIFY(startCommand(QStringLiteral("delete duplicates")));
+        QVERIFY(startCommand(u"delete duplicates"_s));
         // Started again: no question, no second job.
-        action(QStringLiteral("mnuDelDup"))->trigger();
-        emit m_window->recordView().horizontalHeader()->sectionClicked(0);
+        action(u"mnuDelDup"_s)->trigger();
+        clickTitle(0);
         // Typed into the table: the keys never reach it.
         fa().setCursor(1, 0);
-        QTest::keyClicks(&m_window->recordView(), QStringLiteral("typed"));
+        QTest::keyClicks(&m_window->recordView(), u"typed"_s);
         QTest::keyClick(&m_window->recordView(), Qt::Key_Delete);
         QTRY_VERIFY(!jobs().busy());
         QCOMPARE(fa().rows(), 8);
-        QCOMPARE(m_window->panel(2)->text(), QStringLiteral("3 duplicate rows deleted"));
+        QCOMPARE(m_window->panel(2)->text(), u"3 duplicate rows deleted"_s);
         QVERIFY(!m_window->recordView().isEditing());
         for (int r = 1; r < fa().rows(); ++r)
-            QVERIFY(fa().text(r, 0).startsWith(QLatin1Char('r')));
+            QVERIFY(fa().text(r, 0).startsWith(u'r'));
+    }
+
+    void commandsWhileASearchRunsDoNothing()
+    {
+        const QString before = snapshot();
+        QVERIFY(startCommand(u"find nowhere"_s));
+        // Find Next again, and a paste: refused while the search runs.
+        m_window->findChild<frmSearch *>()->findNext();
+        QGuiApplication::clipboard()->setText(u"pasted"_s);
+        m_window->setFocusOwner(FocusOwner::RecordTable);
+        action(u"mnuEditPaste"_s)->trigger();
+        QTRY_VERIFY(!jobs().busy());
+        QCOMPARE(m_prompts->messages(), QStringList { Finder::notFoundMessage() });
+        QCOMPARE(snapshot(), before);
     }
 };
 

@@ -3,7 +3,7 @@
 #include "app/table/editcommands.h"
 #include "app/table/formpanel.h"
 #include "core/table/longjobs.h"
-#include "support/casefile.h"
+#include "support/casetable.h"
 #include "support/gui/tablewindowfixture.h"
 
 #include <QClipboard>
@@ -176,7 +176,7 @@ private slots:
     // One row per command, menu entry or key of the record table: each reaches its rule (checked in
     // the core) and the window shows the result. command: triggers in turn (an action, "key:<toolbar
     // key>", or "focus:form|table" to move the focus); setup: see setUp(); seen: probe=expected, see probe().
-    void tableCommands_data() { test::addCaseRows("app/table/commands.tsv", { "command", "setup", "seen" }); }
+    void tableCommands_data() { test::addCaseRows(u"app/table/commands.tsv"_s); }
 
     void tableCommands()
     {
