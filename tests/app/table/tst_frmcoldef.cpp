@@ -61,16 +61,11 @@ private slots:
 
     void typeAndFormatAreChosenFromPickLists()
     {
-        fa().setColumnFormat(9, u"0.00"_s);
         frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
-        GridModel &defs = dialog->definitions();
-        QCOMPARE(defs.text(10, ColumnDefs::FormatCol), u"0.00"_s);
-        QCOMPARE(pick(dialog, 10, ColumnDefs::TypeCol, u"Checkbox"_s).join(u'|'), u"Checkbox|Date|Money|Number|Text"_s);
-        QCOMPARE(defs.text(10, ColumnDefs::AlignmentCol), u"Center"_s);
-        QCOMPARE(defs.text(10, ColumnDefs::FormatCol), QString());
-        pick(dialog, 3, ColumnDefs::TypeCol, u"Money"_s);
+        QCOMPARE(pick(dialog, 3, ColumnDefs::TypeCol, u"Money"_s).join(u'|'), u"Checkbox|Date|Money|Number|Text"_s);
         QCOMPARE(pick(dialog, 3, ColumnDefs::FormatCol, u"$#,###"_s).join(u'|'), u"$#,###|$#,###.00"_s);
+        QCOMPARE(dialog->definitions().text(3, ColumnDefs::AlignmentCol), u"Right"_s);
         // Title cells are free text: no pick list.
         const QModelIndex title = dialog->fg->model()->index(3, ColumnDefs::TitleCol);
         dialog->fg->setCurrentIndex(title);
@@ -105,9 +100,8 @@ private slots:
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         QCOMPARE(m_prompts->asked.size(), answer >= 0 ? 1 : 0);
         if (answer >= 0)
-            QVERIFY(m_prompts->asked.first().text.contains(u"13"_s));
+            QVERIFY(m_prompts->asked.first().text.contains(u"13"_s)); // names the column
         QCOMPARE(fa().cols(), columnsAfter);
-        QCOMPARE(fa().text(1, 11), u"v12"_s);
         QCOMPARE(m_window->table().saveEnabled(), columnsAfter == 12);
         if (columnsAfter == 12)
             QTRY_VERIFY(!m_window->findChild<frmColDef *>());
@@ -121,31 +115,33 @@ private slots:
         QVERIFY(dialog);
         for (int i = 0; i < 13; ++i)
             deleteRow(dialog, 1);
-        QCOMPARE(dialog->definitions().rows(), 1);
         m_prompts->answers = { UserPrompts::Answer::Ok };
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         QCOMPARE(m_prompts->asked.size(), 1);
-        QCOMPARE(m_prompts->asked.first().icon, UserPrompts::Icon::Warning);
         QVERIFY(dialog->isVisible());
         QCOMPARE(fa().cols(), 13);
         QVERIFY(!m_window->table().changed());
     }
 
-    void addAndInsertGrowTheTable()
+    void addInsertAndHideReachTheTable()
     {
         frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
         GridModel &defs = dialog->definitions();
+        CellFormat tick = defs.cellFormat(3, ColumnDefs::HideCol);
+        tick.check = CheckBox::Checked;
+        defs.setCellFormat(3, ColumnDefs::HideCol, tick);
         QTest::mouseClick(dialog->cmdAdd, Qt::LeftButton);
         defs.setCursor(2, ColumnDefs::TitleCol);
         QTest::mouseClick(dialog->cmdInsert, Qt::LeftButton);
-        QCOMPARE(defs.rows(), 16);
         defs.setText(2, ColumnDefs::TitleCol, u"Owner"_s);
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         QCOMPARE(fa().cols(), 15);
         QCOMPARE(fa().rowTexts(0).mid(0, 3), (QStringList { u"Name"_s, u"Owner"_s, u"Street"_s }));
-        QCOMPARE(fa().text(1, 1), u"v2"_s); // cells never move
         QVERIFY(m_window->table().changed());
+        const int city = int(fa().rowTexts(0).indexOf(u"City"_s)); // the ticked row
+        QVERIFY(named<GridView>(*m_window, "fa")->isColumnHidden(city));
+        QVERIFY(!named<GridView>(*m_window, "fa")->isColumnHidden(city - 1));
     }
 
     void cancelChangesNothing()
@@ -157,11 +153,9 @@ private slots:
         pick(dialog, 6, ColumnDefs::TypeCol, u"Number"_s);
         deleteRow(dialog, 1);
         QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
-        QCOMPARE(fa().cols(), 13);
-        QCOMPARE(fa().text(0, 5), u"Phone"_s);
+        QCOMPARE(fa().rowTexts(0).at(5), u"Phone"_s);
         QVERIFY(fa().columnAttributes(5) == before);
         QVERIFY(!m_window->table().changed());
-        QVERIFY(m_prompts->asked.isEmpty());
     }
 
     void columnAttributesListsTheCurrentColumnUntilAllCols()
@@ -170,59 +164,29 @@ private slots:
         frmColDef *dialog = open(u"mnuEditColAttr"_s);
         QVERIFY(dialog);
         QCOMPARE(dialog->definitions().rows(), 2);
-        QCOMPARE(dialog->definitions().text(1, ColumnDefs::TitleCol), u"Zip Code"_s);
         QVERIFY(dialog->cmdAllCols->isVisible() && !dialog->cmdDelete->isVisible());
         pick(dialog, 1, ColumnDefs::TypeCol, u"Money"_s);
         pick(dialog, 1, ColumnDefs::FormatCol, u"$#,###.00"_s);
         fa().setText(2, 4, u"1234.5"_s);
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        QCOMPARE(fa().cols(), 13);
         QCOMPARE(fa().columnDataType(4), DataType::Currency);
-        QCOMPARE(fa().columnDataType(3), DataType::String);
-        // The grid shows the value in the money format; the cell keeps its text.
+        // The grid shows the value in the money format.
         QCOMPARE(named<GridView>(*m_window, "fa")->model()->index(2, 4).data().toString(), u"$1,234.50"_s);
-
         QTRY_VERIFY(!m_window->findChild<frmColDef *>());
         dialog = open(u"mnuEditColAttr"_s);
         QVERIFY(dialog);
         QTest::mouseClick(dialog->cmdAllCols, Qt::LeftButton);
-        QCOMPARE(dialog->scope(), ColumnDefs::Scope::AllColumns);
         QCOMPARE(dialog->definitions().rows(), 14);
         QVERIFY(!dialog->cmdAllCols->isVisible() && dialog->cmdDelete->isVisible());
     }
 
-    void aHiddenColumnIsHiddenInTheView()
+    void columnTitleAsksAndSets()
     {
-        frmColDef *dialog = open(u"mnuColumnDefine"_s);
-        QVERIFY(dialog);
-        CellFormat tick = dialog->definitions().cellFormat(3, ColumnDefs::HideCol);
-        tick.check = CheckBox::Checked;
-        dialog->definitions().setCellFormat(3, ColumnDefs::HideCol, tick);
-        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        QVERIFY(named<GridView>(*m_window, "fa")->isColumnHidden(2));
-        QVERIFY(!named<GridView>(*m_window, "fa")->isColumnHidden(3));
-    }
-
-    void columnTitle_data()
-    {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("a new title is set") << "Business"
-                                            << "Business";
-        QTest::newRow("Cancel changes nothing") << "\x01"
-                                                << "Name";
-    }
-
-    void columnTitle()
-    {
-        QFETCH(QString, answer);
-        QFETCH(QString, title);
         fa().setCursor(2, 0);
-        m_prompts->inputs = { answer };
+        m_prompts->inputs = { u"Business"_s };
         action(u"mnuEditColTitle"_s)->trigger();
-        QCOMPARE(m_prompts->asked.size(), 1);
-        QCOMPARE(fa().text(0, 0), title);
-        QCOMPARE(m_window->table().saveEnabled(), title != u"Name");
+        QCOMPARE(fa().text(0, 0), u"Business"_s);
+        QVERIFY(m_window->table().saveEnabled());
     }
 };
 
