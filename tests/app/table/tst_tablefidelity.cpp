@@ -1,11 +1,9 @@
 #include "app/grid/gridview.h"
 #include "core/grid/gridfile.h"
-#include "core/table/filecommands.h"
 #include "support/casetable.h"
 #include "support/gridtext.h"
 #include "support/gui/tablewindowfixture.h"
 
-#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
