@@ -1,9 +1,8 @@
 #include "app/grid/gridview.h"
 #include "support/gridtext.h"
+#include "support/testsupport.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
@@ -131,19 +130,7 @@ private slots:
         QCOMPARE(f.model.row(), clicks.section(u' ', -1).left(1).toInt());
     }
 
-    void modelMarksShowInTheView()
-    {
-        Fixture f;
-        // A command may switch the mode on the model alone; the view follows.
-        f.model.setSelectionMode(GridModel::SelectionMode::ListBox);
-        QCOMPARE(f.view.selectionBehavior(), QAbstractItemView::SelectRows);
-        f.model.setSelectedRows({ 2, 3, 6 });
-        QItemSelectionModel *sel = f.view.selectionModel();
-        for (int r = 1; r <= 6; ++r)
-            QCOMPARE(sel->isRowSelected(r, {}), r == 2 || r == 3 || r == 6);
-    }
-
-    void blockSelectionMirrorsTheModel()
+    void selectionsMirrorTheModelBothWays()
     {
         Fixture f;
         QTest::mouseClick(f.view.viewport(), Qt::LeftButton, {}, f.cellCenter(2, 0));
@@ -157,10 +144,20 @@ private slots:
         f.view.setFocus();
         QTest::keyClick(&f.view, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(f.model.selection(), (GridRange { 1, 0, f.model.rows() - 1, 2 }));
-        f.view.setSelectionMode(GridModel::SelectionMode::ListBox);
+        // A command may switch the mode and mark rows on the model alone; the view follows.
+        f.model.setSelectionMode(GridModel::SelectionMode::ListBox);
+        QCOMPARE(f.view.selectionBehavior(), QAbstractItemView::SelectRows);
+        f.model.setSelectedRows({ 2, 3, 6 });
+        for (int r = 1; r <= 6; ++r)
+            QCOMPARE(f.view.selectionModel()->isRowSelected(r, {}), r == 2 || r == 3 || r == 6);
         QTest::keyClick(&f.view, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(f.model.selectedRowCount(), f.model.rows() - 1);
-        QCOMPARE(f.model.selectedRow(0), 1);
+        // Dragged cells carry their block as clip text.
+        f.model.setDragEnabled(true);
+        QVERIFY(f.view.dragEnabled());
+        std::unique_ptr<QMimeData> mime(
+            f.model.mimeData({ f.model.index(2, 1), f.model.index(1, 0), f.model.index(2, 0), f.model.index(1, 1) }));
+        QCOMPARE(mime->text(), u"n1\tc4\rn2\tc2"_s);
     }
 
     void titleDragsAndSizesGoBetweenViewAndModel()
@@ -229,22 +226,12 @@ private slots:
         QCOMPARE(f.model.cellFormat(2, 2).check, CheckBox::Unchecked);
     }
 
-    void draggedCellsCarryClipText()
-    {
-        Fixture f;
-        f.model.setDragEnabled(true);
-        QVERIFY(f.view.dragEnabled());
-        std::unique_ptr<QMimeData> mime(
-            f.model.mimeData({ f.model.index(2, 1), f.model.index(1, 0), f.model.index(2, 0), f.model.index(1, 1) }));
-        QCOMPARE(mime->text(), u"n1\t%1\rn2\t%2"_s.arg(f.model.text(1, 1), f.model.text(2, 1)));
-    }
-
     void cellPicturesShowAtTheirSide()
     {
         Fixture f;
         QImage image(12, 12, QImage::Format_ARGB32);
         image.fill(Qt::red);
-        const QString path = QDir::temp().filePath(u"dq-grid-picture-%1.png"_s.arg(QCoreApplication::applicationPid()));
+        const QString path = test::tempDir() + u"/picture.png"_s;
         QVERIFY(image.save(path));
         CellFormat pictured;
         pictured.picture = path;
@@ -253,7 +240,6 @@ private slots:
         // The red picture is drawn at the cell's right end, not its left.
         f.view.repaint();
         const QImage shot = f.view.viewport()->grab().toImage();
-        QFile::remove(path);
         const QRect cell = f.view.visualRect(f.model.index(2, 1));
         auto redIn = [&](int x0, int x1) {
             for (int x = x0; x < x1; ++x)
