@@ -54,7 +54,8 @@ class TestEditCommands : public QObject, test::TableWindowFixture
     // "owner" (the focus owner), "selection" (top,left,bottom,right), "selected" (the marked rows),
     // "counter", "panel <i>" (a status panel), "h<row>" (a row height), "<row>,<col>" (a cell),
     // "fb <line>" (a Form panel value), "bold|italic|underline|align|back <row>,<col>" (a cell's
-    // format; "fb" for the Form panel's current value), "checked <trigger>", "visible <action>",
+    // format; "fb" for the Form panel's current value), "fh<line>" (a Form panel line's height),
+    // "checked <trigger>", "visible <action>",
     // "clip" (the clipboard, see escaped()).
     QString probe(const QString &what)
     {
@@ -102,6 +103,8 @@ class TestEditCommands : public QObject, test::TableWindowFixture
         const QString name = what.section(u' ', 0, 0);
         if (probes.contains(name))
             return probes[name]();
+        if (name.startsWith(u"fh"_s))
+            return n(fb().rowHeight(name.mid(2).toInt()));
         if (name.startsWith(u'h'))
             return n(fa().rowHeight(name.mid(1).toInt()));
         if (!name.contains(u','))
@@ -113,9 +116,9 @@ class TestEditCommands : public QObject, test::TableWindowFixture
 
     // Sets the window up from "word=value" tokens: rows=<data rows> (6), untitled, marks=<rows> (Row mode,
     // the cursor on the last), block=<top,left[,bottom,right]>, mode=block, owner=form|none (the record
-    // table), line=<Form panel line>, answer=yes, color=<name>, cell=<row,col> (emptied first),
-    // dup=<row> (a copy of row 1), phones (two phones in row 1 of a table 15 columns wide),
-    // cols=<columns>, clip=<clipboard text, see escaped()>.
+    // table), line=<Form panel line>, formmarks=<Form panel lines>, answer=yes, color=<name>, cell=<row,col> (emptied
+    // first), dup=<row> (a copy of row 1), phones (two phones in row 1 of a table 15 columns wide), cols=<columns>,
+    // clip=<clipboard text, see escaped()>.
     void setUp(const QString &setup)
     {
         QMap<QString, QString> with;
@@ -156,6 +159,10 @@ class TestEditCommands : public QObject, test::TableWindowFixture
         if (with.contains(u"line"_s)) {
             m_window->fa_Click();
             fb().setCursor(with.value(u"line"_s).toInt(), 1);
+        }
+        if (with.contains(u"formmarks"_s)) {
+            const Rows marks = numbers(u"formmarks"_s);
+            fb().setSelectedRows(std::vector<int>(marks.begin(), marks.end()));
         }
         const QString owner = with.value(u"owner"_s);
         m_window->setFocusOwner(owner == u"form" ? FocusOwner::FormPanel
@@ -212,29 +219,6 @@ private slots:
         m_window->enterRowMode();
         QCOMPARE(fa().selectedRows(), std::vector<int>({ 6 }));
         QCOMPARE(fa().selection(), (GridRange { 6, 0, 6, fa().cols() - 1 }));
-    }
-
-    void theFormPanelCopiesItsLinesAndTakesRowHeightsButNoCutOrPaste()
-    {
-        fillTable(3);
-        fa().setCursor(2, 0);
-        m_window->fa_Click();
-        fb().setCursor(1, 1);
-        fb().setSelectedRows({ 1, 6 });
-        m_window->setFocusOwner(FocusOwner::FormPanel);
-        key(u"Copy"_s)->trigger();
-        QCOMPARE(clipboard(), u"Name\tr2c0\rPhone\tr2c5"_s);
-        QGuiApplication::clipboard()->setText(u"X"_s);
-        action(u"mnuEditCut"_s)->trigger();
-        action(u"mnuEditPaste"_s)->trigger();
-        QCOMPARE(fa().text(2, 0), u"r2c0"_s);
-        QCOMPARE(fb().text(1, 1), u"r2c0"_s);
-        QCOMPARE(clipboard(), u"X"_s);
-        const int before = fb().rowHeight(6);
-        const int record = fa().rowHeight(2);
-        action(u"mnuRowHeightInc"_s)->trigger();
-        QCOMPARE(fb().rowHeight(6), before + 240);
-        QCOMPARE(fa().rowHeight(2), record);
     }
 
     void rightClickShowsTheEditMenuWithRowHeightWhereItApplies()
