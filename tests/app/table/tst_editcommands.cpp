@@ -115,10 +115,10 @@ class TestEditCommands : public QObject, test::TableWindowFixture
     QAction *trigger(const QString &name) const { return name.startsWith(u"key:"_s) ? key(name.mid(4)) : action(name); }
 
     // Sets the window up from "word=value" tokens: rows=<data rows> (6), untitled, marks=<rows> (Row mode,
-    // the cursor on the last), block=<top,left[,bottom,right]>, mode=block, owner=form|none (the record
-    // table), line=<Form panel line>, formmarks=<Form panel lines>, answer=yes, color=<name>, cell=<row,col> (emptied
-    // first), dup=<row> (a copy of row 1), phones (two phones in row 1 of a table 15 columns wide), cols=<columns>,
-    // clip=<clipboard text, see escaped()>.
+    // the cursor on the last), block=<top,left[,bottom,right]>, goto=<row> (clicked), mode=block, owner=form|none (the
+    // record table), line=<Form panel line>, formmarks=<Form panel lines>, answer=yes, color=<name>, cell=<row,col>
+    // (emptied first), dup=<row> (a copy of row 1), phones (two phones in row 1 of a table 15 columns wide),
+    // cols=<columns>, clip=<clipboard text, see escaped()>.
     void setUp(const QString &setup)
     {
         QMap<QString, QString> with;
@@ -154,6 +154,10 @@ class TestEditCommands : public QObject, test::TableWindowFixture
             selectSample(true, numbers(u"block"_s));
         else if (with.contains(u"marks"_s))
             selectSample(false, numbers(u"marks"_s));
+        if (with.contains(u"goto"_s)) {
+            fa().setCursor(with.value(u"goto"_s).toInt(), 0);
+            m_window->fa_Click();
+        }
         if (with.contains(u"cell"_s))
             fa().setText(numbers(u"cell"_s)[0], numbers(u"cell"_s)[1], {});
         if (with.contains(u"line"_s)) {
@@ -188,7 +192,8 @@ private slots:
 
     // One row per command, menu entry or key of the record table: each reaches its rule (checked in
     // the core) and the window shows the result. command: triggers in turn (an action, "key:<toolbar
-    // key>", or "focus:form|table" to move the focus); setup: see setUp(); seen: probe=expected, see probe().
+    // key>", "button:<i>" for a Form panel button, or "focus:form|table" to move the focus); setup: see setUp(); seen:
+    // probe=expected, see probe().
     void tableCommands_data() { test::addCaseRows(u"app/table/commands.tsv"_s); }
 
     void tableCommands()
@@ -198,10 +203,14 @@ private slots:
         QFETCH(QString, seen);
         setUp(setup);
         for (const QString &step : command.split(u' ', Qt::SkipEmptyParts)) {
-            if (step.startsWith(u"focus:"_s))
+            if (step.startsWith(u"focus:"_s)) {
                 m_window->setFocusOwner(step == u"focus:form" ? FocusOwner::FormPanel : FocusOwner::RecordTable);
-            else
+            } else if (step.startsWith(u"button:"_s)) {
+                QLabel *button = named<QLabel>(*m_window, u"imgBtn_"_s + step.mid(7));
+                QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+            } else {
                 trigger(step)->trigger();
+            }
         }
         for (const QString &s : seen.split(u';'))
             QCOMPARE(s.section(u'=', 0, 0) + u'=' + probe(s.section(u'=', 0, 0)), s);

@@ -60,56 +60,6 @@ private slots:
             QCOMPARE(fb().text(c + 1, 0), fa().text(0, c));
     }
 
-    // Buttons 2 to 5: first, up, down, last (the stops at both ends are the buttons' own).
-    void navigationStopsAtBothEnds_data()
-    {
-        QTest::addColumn<int>("dataRows");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("button");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("first goes to row 1") << 5 << 4 << 2 << 1;
-        QTest::newRow("up goes one row up") << 5 << 4 << 3 << 3;
-        QTest::newRow("up on row 1 does nothing") << 5 << 1 << 3 << 1;
-        QTest::newRow("down goes one row down") << 5 << 4 << 4 << 5;
-        QTest::newRow("down on the last row does nothing") << 5 << 5 << 4 << 5;
-        QTest::newRow("last goes to the last row") << 5 << 2 << 5 << 5;
-        QTest::newRow("last on a title-only table does nothing") << 0 << 0 << 5 << 0;
-    }
-
-    void navigationStopsAtBothEnds()
-    {
-        QFETCH(int, dataRows);
-        QFETCH(int, start);
-        QFETCH(int, expected);
-        fillTable(dataRows);
-        goTo(start);
-        QFETCH(int, button);
-        click(this->button(button));
-        QCOMPARE(fa().rows(), dataRows + 1);
-        QCOMPARE(counter(), u"%1 / %2"_s.arg(expected).arg(dataRows));
-        QCOMPARE(fb().text(1, 1), expected > 0 ? u"r%1c0"_s.arg(expected) : QString());
-        if (expected != start)
-            QCOMPARE(fa().selectedRows(), std::vector<int>({ expected }));
-    }
-
-    void addOneRecordEmptiesThePanelAndUnticksChecks()
-    {
-        fillTable(3);
-        fa().setColumnDataType(9, DataType::Boolean);
-        fa().updateFormats({ 2, 9, 2, 9 }, [](CellFormat &f) { f.check = CheckBox::Checked; });
-        goTo(2);
-        click(button(1));
-        QCOMPARE(fa().rows(), 5);
-        QCOMPARE(fa().row(), 4);
-        QCOMPARE(fb().text(1, 1), QString());
-        QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Unchecked);
-        // On a title-only table it makes row 1.
-        fa().setRows(1);
-        goTo(0);
-        click(button(1));
-        QCOMPARE(counter(), u"1 / 1"_s);
-    }
-
     void typingInThePanelChangesTheRecord()
     {
         fillTable(3);
@@ -171,7 +121,7 @@ private slots:
         }
     }
 
-    void checkBoxesTickBothWays()
+    void checkBoxesTickBothWaysAndANewRecordStartsUnticked()
     {
         fillTable(3);
         fa().setColumnDataType(9, DataType::Boolean);
@@ -183,6 +133,9 @@ private slots:
         fa().setData(fa().index(2, 9), Qt::Checked, Qt::CheckStateRole);
         QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Checked);
         QVERIFY(m_window->table().changed());
+        click(button(1)); // Add One Record
+        QCOMPARE(fa().row(), 4);
+        QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Unchecked);
     }
 
     void thePanelFollowsColumnAndRecordChangesAtOnce()
@@ -234,19 +187,6 @@ private slots:
         QTest::keyClick(named<GridView>(*m_window, "fa"), Qt::Key_Down);
         QTRY_COMPARE(counter(), u"3 / 5"_s);
         QCOMPARE(fb().text(1, 1), u"r3c0"_s);
-    }
-
-    void rowHeightButtonsChangeThePanelRows()
-    {
-        fillTable(2);
-        goTo(1);
-        fb().setCursor(3, 1);
-        fb().setSelectedRows({ 3 });
-        const int before = fb().rowHeight(3);
-        click(button(6));
-        QCOMPARE(fb().rowHeight(3), before + 240);
-        click(button(7));
-        QCOMPARE(fb().rowHeight(3), before);
     }
 
     void declinedDeleteChangesNothing()
