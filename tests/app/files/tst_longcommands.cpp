@@ -45,27 +45,15 @@ class TestLongCommands : public QObject, public test::TableWindowFixture
         return out;
     }
 
-    // Starts the command named; false when it did not get as far as its job.
-    bool startCommand(const QString &command)
+    // Starts a command (an action, "sort", "find <text>" or "paste") with the answer to its question
+    // and the file it asks for, if any; false when it did not get as far as its job.
+    bool startCommand(const QString &command, const QString &answer = {}, const QString &file = {})
     {
-        const QMap<QString, QString> entries { { u"append"_s, u"mnuAppend"_s }, { u"save"_s, u"mnuSave"_s },
-            { u"save as comma"_s, u"mnuSaveAsCsv"_s }, { u"parse phone"_s, u"mnuParsePhoneCol"_s },
-            { u"delete duplicates"_s, u"mnuDelDup"_s }, { u"open"_s, u"mnuOpen"_s },
-            { u"save then open"_s, u"mnuOpen"_s }, { u"save then new"_s, u"mnuNew"_s },
-            { u"save then exit"_s, u"mnuExit"_s } };
-        if (command.startsWith(u"save then"_s))
-            m_prompts->answers << Answer::Yes; // save the changes first
-        else if (command == u"open")
-            m_prompts->answers << Answer::No; // keep the changes? no
-        else if (command == u"parse phone" || command == u"delete duplicates")
-            m_prompts->answers << Answer::Yes;
-        if (command.endsWith(u"open"_s) || command == u"append")
-            m_prompts->fileNames << otherFile();
-        else if (command == u"save as comma")
-            m_prompts->fileNames << m_home + u"/copy.csv"_s;
-        if (entries.contains(command)) {
-            action(entries[command])->trigger();
-        } else if (command == u"sort") {
+        if (!answer.isEmpty())
+            m_prompts->answers << (answer == u"yes" ? Answer::Yes : Answer::No);
+        if (!file.isEmpty())
+            m_prompts->fileNames << m_home + u'/' + file;
+        if (command == u"sort") {
             clickTitle(2);
         } else if (command.startsWith(u"find "_s)) {
             m_prompts->answers << Answer::Ok; // the end of the pass
@@ -79,6 +67,8 @@ class TestLongCommands : public QObject, public test::TableWindowFixture
             m_window->setFocusOwner(FocusOwner::RecordTable);
             fa().select(2, 1, 5, 2);
             action(u"mnuEditPaste"_s)->trigger();
+        } else {
+            action(command)->trigger();
         }
         return jobs().busy();
     }
@@ -103,16 +93,19 @@ private slots:
     }
     void cleanup() { QCOMPARE(closeWindow(), 0); }
 
-    // report: what the status row says when it is done; cell: row 2, column 1 afterwards; saved:
+    // answer: to the command's question ("yes" before New, Open or Exit saves first); file: the one
+    // it asks for; report: what the status row says when it is done; cell: row 2, column 1 afterwards; saved:
     // the table's own file was written; ends: the program ends.
     void longCommands_data() { test::addCaseRows(u"app/files/longcommands.tsv"_s); }
 
     void longCommands()
     {
         QFETCH(QString, command);
+        QFETCH(QString, answer);
+        QFETCH(QString, file);
         QSignalSpy progress(&jobs(), &LongJobs::progress);
         QSignalSpy ended(m_window.get(), &frmMain::ended);
-        QVERIFY(startCommand(command));
+        QVERIFY(startCommand(command, answer, file));
         QTRY_VERIFY(!jobs().busy());
         QCOMPARE(progress.constLast().at(0).toInt(), 100);
         QFETCH(QString, report);
@@ -122,7 +115,7 @@ private slots:
         QTEST(QString::number(QFile::exists(listFile())), "saved");
         QTEST(QString::number(ended.size()), "ends");
         // A table saved, then replaced, leaves nothing to undo.
-        if (command == u"save then new" || command == u"save then open")
+        if (answer == u"yes" && (command == u"mnuNew" || command == u"mnuOpen"))
             QVERIFY(!action(u"mnuEditUndo"_s)->isEnabled());
     }
 
@@ -131,11 +124,13 @@ private slots:
     void cancelLeavesTheTableAsItWas()
     {
         QFETCH(QString, command);
+        QFETCH(QString, answer);
+        QFETCH(QString, file);
         const QString before = snapshot();
         const QString caption = m_window->table().caption();
         QSignalSpy finished(&jobs(), &LongJobs::finished);
         QSignalSpy ended(m_window.get(), &frmMain::ended);
-        QVERIFY(startCommand(command));
+        QVERIFY(startCommand(command, answer, file));
         m_window->findChild<QPushButton *>(u"cmdCancelWork"_s)->click();
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished.at(0).at(0).toBool(), false);
@@ -164,7 +159,7 @@ private slots:
 
     void commandsWhileOneRunsDoNoHarm()
     {
-        QVERIFY(startCommand(u"delete duplicates"_s));
+        QVERIFY(startCommand(u"mnuDelDup"_s, u"yes"_s));
         // Started again: no question, no second job.
         action(u"mnuDelDup"_s)->trigger();
         clickTitle(0);
