@@ -2,6 +2,8 @@
 #include "app/table/datatoolcommands.h"
 #include "app/table/editcommands.h"
 #include "app/table/formpanel.h"
+#include "app/table/frmdeldialog.h"
+#include "app/table/frmsearch.h"
 #include "app/table/pancolor.h"
 #include "app/table/sortarrows.h"
 #include "app/table/stylecommands.h"
@@ -10,11 +12,17 @@
 #include "support/casetable.h"
 #include "support/gui/tablewindowfixture.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
 
 #include <functional>
 
@@ -22,14 +30,62 @@ using namespace dq;
 using dq::test::named;
 using namespace Qt::StringLiterals;
 using Rows = QList<int>;
+using Cell = QPoint; // x = row, y = column
+using Cells = QList<QPoint>;
+using Answer = UserPrompts::Answer;
 
 // The record table's commands reach their rules (checked in the core); the style keys' own state,
-// the text colour palette, the look switches and the sort arrows.
+// the text colour palette, the look switches and the sort arrows; the Form panel and the Find dialog.
 class TestEditCommands : public QObject, test::TableWindowFixture
 {
     Q_OBJECT
 
-    GridModel &fb() { return m_window->findChild<EditCommands *>()->formPanel().grid(); }
+    GridModel &fb() { return form().grid(); }
+    FormPanel &form() { return m_window->findChild<EditCommands *>()->formPanel(); }
+    QString counter() const { return m_window->panel(6)->text(); }
+    QLabel *button(int i) const { return named<QLabel>(*m_window, u"imgBtn_%1"_s.arg(i)); }
+    void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
+
+    void goTo(int row)
+    {
+        fa().setCursor(row, 0);
+        m_window->fa_Click();
+    }
+
+    // The editor open in a view now (a closed one may linger until it is deleted).
+    QLineEdit *startEdit(const char *viewName, GridModel &grid, int row, int col)
+    {
+        grid.setCursor(row, col);
+        grid.startEdit();
+        for (QLineEdit *e : named<GridView>(*m_window, viewName)->viewport()->findChildren<QLineEdit *>())
+            if (e->isVisible())
+                return e;
+        return nullptr;
+    }
+
+    EditCommands &edit() { return *m_window->findChild<EditCommands *>(); }
+    Cell current() { return Cell(fa().row(), fa().col()); }
+
+    frmSearch *openSearch(const QString &text)
+    {
+        action(u"mnuEditFind"_s)->trigger();
+        frmSearch *dialog = edit().findDialog();
+        dialog->txtSearched->setText(text);
+        return dialog;
+    }
+
+    // Six data rows; "smith" in four spellings spread over three columns.
+    void fillSearchTable()
+    {
+        fa().setRows(7);
+        fa().setText(2, 0, u"SMITH"_s);
+        fa().setText(5, 0, u"Smith"_s);
+        fa().setText(3, 2, u"blacksmith"_s);
+        fa().setText(1, 4, u"smith & co"_s);
+        fa().setText(4, 4, u"Jones"_s);
+        fa().setCursor(1, 0);
+    }
+
     QAction *key(const QString &name) const { return m_window->toolbarButton(0, name); }
     QString panel(int index) const { return m_window->panel(index)->text(); }
     static QString clipboard() { return QGuiApplication::clipboard()->text(); }
@@ -397,6 +453,293 @@ private slots:
         const qint64 left = view->titlePicture(2).cacheKey(); // the arrow left the first column
         QVERIFY(left != arrows->ImgU().cacheKey() && left != arrows->ImgD().cacheKey());
         QCOMPARE(arrows->lastSortedColumn(), 4);
+    }
+    // The Form panel beside the record table, and its Delete dialog.
+    void thePanelListsEveryColumn()
+    {
+        QCOMPARE(fb().rowTexts(0), (QStringList { u"Column"_s, u"Value"_s }));
+        QCOMPARE(fb().rows(), fa().cols() + 1);
+        for (int c = 0; c < fa().cols(); ++c)
+            QCOMPARE(fb().text(c + 1, 0), fa().text(0, c));
+    }
+
+    void typingInThePanelChangesTheRecord()
+    {
+        fillTable(3);
+        fa().setColumnDataType(9, DataType::Currency);
+        fa().setColumnFormat(9, u"$#,###.00"_s);
+        fa().setText(2, 9, u"1234.5"_s);
+        useNamedFile();
+        goTo(2);
+        QVERIFY(showWindow());
+        // Titles cannot be edited; the value editor starts from the stored value, not the shown one.
+        QVERIFY(!startEdit("fb", fb(), 1, 0));
+        QLineEdit *editor = startEdit("fb", fb(), 10, 1);
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), u"1234.5"_s);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QTRY_COMPARE(fb().text(10, 1), u"$1,234.50"_s);
+        QVERIFY(!m_window->table().changed());
+
+        editor = startEdit("fb", fb(), 1, 1);
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, u"Acme Tools"_s);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(fa().text(2, 0), u"Acme Tools"_s);
+        QVERIFY(m_window->table().saveEnabled());
+        QCOMPARE(fa().text(3, 0), u"r3c0"_s);
+
+        // Rows arriving meanwhile (a harvest) refresh the panel around the open editor.
+        editor = startEdit("fb", fb(), 10, 1);
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, u"77"_s);
+        fa().appendRows({ QStringList { u"new"_s } });
+        QCOMPARE(editor->text(), u"77"_s);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(fa().text(2, 9), u"77"_s);
+        QTRY_COMPARE(fb().text(10, 1), u"$77.00"_s);
+    }
+
+    void recordTableEditsReachThePanelAndTheChangedFlag()
+    {
+        fillTable(3);
+        useNamedFile();
+        QVERIFY(showWindow());
+        m_window->enterBlockMode();
+        goTo(2);
+        QSignalSpy after(named<GridView>(*m_window, "fa"), &GridView::afterEdit);
+        for (const QString &typed : { QString(), u"Zed"_s }) { // the first edit changes nothing
+            QLineEdit *editor = startEdit("fa", fa(), 2, 3);
+            QVERIFY(editor);
+            if (!typed.isEmpty()) {
+                editor->selectAll();
+                QTest::keyClicks(editor, typed);
+            }
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTRY_COMPARE(after.count(), typed.isEmpty() ? 1 : 2);
+            QCOMPARE(fb().text(4, 1), typed.isEmpty() ? u"r2c3"_s : typed);
+            QCOMPARE(m_window->table().saveEnabled(), !typed.isEmpty());
+        }
+    }
+
+    void checkBoxesTickBothWaysAndANewRecordStartsUnticked()
+    {
+        fillTable(3);
+        fa().setColumnDataType(9, DataType::Boolean);
+        fa().setText(2, 9, u"-1"_s); // a value from a file, not yet a check box
+        goTo(2);
+        QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Checked);
+        fb().setData(fb().index(10, 1), Qt::Unchecked, Qt::CheckStateRole); // as a click does it
+        QCOMPARE(fa().cellFormat(2, 9).check, CheckBox::Unchecked);
+        fa().setData(fa().index(2, 9), Qt::Checked, Qt::CheckStateRole);
+        QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Checked);
+        QVERIFY(m_window->table().changed());
+        click(button(1)); // Add One Record
+        QCOMPARE(fa().row(), 4);
+        QCOMPARE(fb().cellFormat(10, 1).check, CheckBox::Unchecked);
+    }
+
+    void thePanelFollowsColumnAndRecordChangesAtOnce()
+    {
+        fillTable(4);
+        goTo(2);
+        fa().insertColumn(13);
+        fa().setText(0, 13, u"Notes"_s);
+        QCOMPARE(fb().text(14, 0), u"Notes"_s);
+        fa().removeColumn(0);
+        QCOMPARE(fb().rowTexts(1), (QStringList { u"Street"_s, u"r2c1"_s }));
+        fa().setClip({ 2, 0, 2, 1 }, u"Pasted\tBlock"_s);
+        QCOMPARE(fb().text(2, 1), u"Block"_s);
+        fa().setColumnDataType(1, DataType::Double);
+        fa().setText(2, 1, u"7"_s);
+        fa().setColumnFormat(1, u"0.0"_s);
+        QCOMPARE(fb().text(2, 1), u"7.0"_s);
+        // Rows moving under the cursor bring another record to it; another record leaves it alone.
+        fa().insertRow(1);
+        QCOMPARE(fb().text(1, 1), u"r1c1"_s);
+        fa().setText(4, 0, u"elsewhere"_s);
+        QCOMPARE(fb().text(1, 1), u"r1c1"_s);
+        m_window->table().buildNewTable();
+        QCOMPARE(fb().rows(), 14);
+    }
+
+    void theCloseBoxHidesThePanelAndItsEntryBringsItBack()
+    {
+        fillTable(4);
+        goTo(1);
+        QAction *entry = action(u"mnuViewFb"_s);
+        click(named<QLabel>(*m_window, "imgClose"));
+        QVERIFY(named<QTabWidget>(*m_window, "tabForm")->isHidden());
+        QVERIFY(!entry->isChecked());
+        // While hidden the counter still follows; the panel catches up when shown.
+        goTo(3);
+        QCOMPARE(counter(), u"3 / 4"_s);
+        entry->trigger();
+        QVERIFY(!named<QTabWidget>(*m_window, "tabForm")->isHidden());
+        QCOMPARE(fb().text(1, 1), u"r3c0"_s);
+    }
+
+    void navigationKeysInTheTableRefreshThePanel()
+    {
+        fillTable(5);
+        QVERIFY(showWindow());
+        goTo(2);
+        named<GridView>(*m_window, "fa")->setFocus();
+        QTest::keyClick(named<GridView>(*m_window, "fa"), Qt::Key_Down);
+        QTRY_COMPARE(counter(), u"3 / 5"_s);
+        QCOMPARE(fb().text(1, 1), u"r3c0"_s);
+    }
+
+    void declinedDeleteChangesNothing()
+    {
+        fillTable(4);
+        m_window->table().MakeModified(false);
+        goTo(2);
+        frmDelDialog &d = form().deleteDialog();
+        for (int way : { 1, 2, 3, 4 }) { // No, Cancel, Escape, the close box
+            click(button(0));
+            QVERIFY(d.isVisible() && d.isModal());
+            QVERIFY(d.lblRecord->text().contains(u"r2c0"_s));
+            QVERIFY(d.cmdBtn[1]->isDefault()); // a stray Enter must not delete
+            if (way < 3)
+                QTest::mouseClick(d.cmdBtn[size_t(way)], Qt::LeftButton);
+            else if (way == 3)
+                QTest::keyClick(&d, Qt::Key_Escape);
+            else
+                d.close();
+            QVERIFY2(!d.isVisible(), qPrintable(QString::number(way)));
+            QCOMPARE(fa().rows(), 5);
+        }
+        QVERIFY(!m_window->table().changed());
+        click(button(0)); // the declined answers were taken: Yes now deletes
+        d.answer(0);
+        QCOMPARE(fa().rows(), 4);
+        fa().setRows(1); // a title-only table: nothing to ask
+        goTo(0);
+        click(button(0));
+        QVERIFY(!d.isVisible());
+    }
+
+    void yesRemovesTheRecordAndTheTickStopsTheQuestion()
+    {
+        fillTable(4);
+        goTo(2);
+        form().runButton(0);
+        frmDelDialog &d = form().deleteDialog();
+        QCOMPARE(fa().rows(), 5); // nothing goes before the answer
+        QTest::mouseClick(d.cmdBtn[0], Qt::LeftButton);
+        QCOMPARE(fa().rows(), 4);
+        QCOMPARE(fb().text(1, 1), u"r3c0"_s);
+        QCOMPARE(counter(), u"2 / 3"_s);
+        QVERIFY(m_window->table().saveEnabled()); // whatever the file
+        // Ticked, even with No, the dialog asks no more.
+        form().runButton(0);
+        d.chkAskDel->setChecked(true);
+        d.answer(1);
+        QCOMPARE(fa().rows(), 4);
+        form().runButton(0);
+        QVERIFY(!d.isVisible());
+        QCOMPARE(fa().rows(), 3);
+    }
+    // The Find dialog passes its text, ticks and the table's clicks to the finder (whose rules and
+    // messages tst_finder decides) and shows each hit in the table, the counter and the Form panel.
+    void openingSwitchesToSingleCellsAndTheFindKeyReopens()
+    {
+        fillSearchTable();
+        frmSearch *first = openSearch({});
+        QVERIFY(!first->isModal());
+        QCOMPARE(fa().selectionMode(), GridModel::SelectionMode::Free);
+        QCOMPARE(m_window->mouseMode(), MouseMode::Row);
+        m_window->toolbarButton(0, u"Find"_s)->trigger();
+        QCOMPARE(edit().findDialog(), first);
+        QVERIFY(first->isVisible());
+    }
+
+    void hitsShowInTheTableTheCounterAndTheFormPanel_data()
+    {
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<Cells>("hits");
+        QTest::newRow("without Match case every spelling") << false << Cells { { 2, 0 }, { 5, 0 }, { 3, 2 }, { 1, 4 } };
+        QTest::newRow("with Match case only the same letters") << true << Cells { { 3, 2 }, { 1, 4 } };
+    }
+
+    void hitsShowInTheTableTheCounterAndTheFormPanel()
+    {
+        fillSearchTable();
+        QFETCH(bool, matchCase);
+        QFETCH(Cells, hits);
+        frmSearch *dialog = openSearch(u"smith"_s);
+        dialog->chkMatchCase->setChecked(matchCase);
+        for (const Cell &hit : hits) {
+            QTest::mouseClick(dialog->cmdNext, Qt::LeftButton);
+            QCOMPARE(fa().selection(), (GridRange { hit.x(), hit.y(), hit.x(), hit.y() }));
+            QCOMPARE(m_window->panel(6)->text(), u"%1 / 6"_s.arg(hit.x()));
+            QCOMPARE(edit().formPanel().grid().text(hit.y() + 1, 1), fa().text(hit.x(), hit.y()));
+        }
+        m_prompts->answers = { Answer::Ok, Answer::Ok };
+        QTest::mouseClick(dialog->cmdNext, Qt::LeftButton);
+        QTest::mouseClick(dialog->cmdNext, Qt::LeftButton);
+        QCOMPARE(m_prompts->messages().size(), 2); // searched, then not found
+        QCOMPARE(current(), hits.last());
+    }
+
+    void enterInTheTextBoxFindsOnceAndFocusSelectsTheText()
+    {
+        fillSearchTable();
+        QVERIFY(showWindow());
+        frmSearch *dialog = openSearch({});
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        dialog->txtSearched->setFocus();
+        QTest::keyClicks(dialog->txtSearched, u"smith"_s);
+        QTest::keyClick(dialog->txtSearched, Qt::Key_Return);
+        QCOMPARE(current(), Cell(2, 0));
+        QTest::keyClick(dialog->txtSearched, Qt::Key_Enter);
+        QCOMPARE(current(), Cell(5, 0));
+        QCOMPARE(dialog->finder().hitCount(), 2);
+        dialog->cmdNext->setFocus();
+        dialog->txtSearched->deselect();
+        dialog->txtSearched->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(dialog->txtSearched->selectedText(), u"smith"_s);
+    }
+
+    void aClickMovesTheStart()
+    {
+        fillSearchTable();
+        QVERIFY(showWindow());
+        frmSearch *dialog = openSearch(u"smith"_s);
+        dialog->findNext();
+        const QPoint at = named<GridView>(*m_window, "fa")->visualRect(fa().index(4, 1)).center();
+        QTest::mouseClick(named<GridView>(*m_window, "fa")->viewport(), Qt::LeftButton, {}, at);
+        dialog->findNext();
+        QCOMPARE(current(), Cell(3, 2));
+    }
+
+    void fromTheBeginningRestartsAfterTheEnd()
+    {
+        fillSearchTable();
+        frmSearch *dialog = openSearch(u"jones"_s);
+        dialog->chkFromBeginning->setChecked(true);
+        m_prompts->answers = { Answer::Ok };
+        for (int i = 0; i < 3; ++i)
+            dialog->findNext();
+        QCOMPARE(m_prompts->messages().size(), 1);
+        QCOMPARE(current(), Cell(4, 4));
+    }
+
+    void closingLosesTheSearchState()
+    {
+        fillSearchTable();
+        QPointer<frmSearch> dialog = openSearch(u"smith"_s);
+        dialog->findNext();
+        QTest::mouseClick(dialog->cmdClose, Qt::LeftButton);
+        QTRY_VERIFY(dialog.isNull());
+        action(u"mnuEditFind"_s)->trigger();
+        frmSearch *again = edit().findDialog();
+        QCOMPARE(again->finder().hitCount(), 0);
+        QCOMPARE(again->finder().nextRow(), 1);
+        QCOMPARE(again->txtSearched->text(), QString());
     }
 };
 
