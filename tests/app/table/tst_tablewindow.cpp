@@ -2,18 +2,22 @@
 #include "app/table/datatoolcommands.h"
 #include "app/table/editcommands.h"
 #include "app/table/formpanel.h"
+#include "app/table/frmcoldef.h"
 #include "app/table/frmdeldialog.h"
 #include "app/table/frmsearch.h"
 #include "app/table/pancolor.h"
 #include "app/table/sortarrows.h"
 #include "app/table/stylecommands.h"
+#include "core/grid/gridfile.h"
 #include "core/table/filecommands.h"
 #include "core/table/longjobs.h"
 #include "support/casetable.h"
+#include "support/gridtext.h"
 #include "support/gui/tablewindowfixture.h"
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,6 +27,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QToolButton>
 
 #include <functional>
 
@@ -36,7 +41,7 @@ using Answer = UserPrompts::Answer;
 
 // The record table's commands reach their rules (checked in the core); the style keys' own state,
 // the text colour palette, the look switches and the sort arrows; the Form panel and the Find dialog.
-class TestEditCommands : public QObject, test::TableWindowFixture
+class TestTableWindow : public QObject, test::TableWindowFixture
 {
     Q_OBJECT
 
@@ -232,6 +237,107 @@ class TestEditCommands : public QObject, test::TableWindowFixture
             m_prompts->answers = { UserPrompts::Answer::Yes };
         if (with.contains(u"color"_s))
             m_prompts->colors = { QColor(with.value(u"color"_s)) };
+    }
+
+    // Opens the dialog through its menu entry, as the user does.
+    frmColDef *open(const QString &entry)
+    {
+        action(entry)->trigger();
+        auto *dialog = m_window->findChild<frmColDef *>(u"frmColDef"_s);
+        return dialog && dialog->isVisible() ? dialog : nullptr;
+    }
+
+    // Picks a value in a dialog cell through its pick-list editor; returns the items offered.
+    QStringList pick(frmColDef *dialog, int row, int col, const QString &value)
+    {
+        const QModelIndex index = dialog->fg->model()->index(row, col);
+        dialog->fg->setCurrentIndex(index);
+        dialog->fg->edit(index);
+        auto *combo = dialog->fg->viewport()->findChild<QComboBox *>();
+        if (!combo)
+            return {};
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items.append(combo->itemText(i));
+        combo->setCurrentText(value);
+        QTest::keyClick(combo, Qt::Key_Return);
+        // The editor commits and closes from the event loop.
+        return QTest::qWaitFor([&] { return !dialog->fg->isEditing(); }, 2000) ? items : QStringList();
+    }
+
+    void deleteRow(frmColDef *dialog, int row)
+    {
+        dialog->definitions().setCursor(row, ColumnDefs::TitleCol);
+        QTest::mouseClick(dialog->cmdDelete, Qt::LeftButton);
+    }
+
+    // One data row "v1".."v13" of a named file, in the shown window.
+    void fillColumnTable()
+    {
+        for (int c = 0; c < fa().cols(); ++c)
+            fa().setText(1, c, u"v%1"_s.arg(c + 1));
+        useNamedFile();
+        QVERIFY(showWindow());
+    }
+
+    void clickCell(GridView *v, int row, int col, Qt::KeyboardModifiers mods = {})
+    {
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, mods, v->visualRect(v->model()->index(row, col)).center());
+    }
+
+    void clickTitle(int col)
+    {
+        QHeaderView *titles = view("fa")->horizontalHeader();
+        const QPoint at(titles->sectionViewportPosition(col) + titles->sectionSize(col) / 2, titles->height() / 2);
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    QStringList column(int col)
+    {
+        QStringList texts;
+        for (int r = 1; r < fa().rows(); ++r)
+            texts << fa().text(r, col);
+        return texts;
+    }
+
+    void fillShuffled()
+    {
+        test::fillRows(fa(), test::texts({ "Name|Street|City|State", "c|a|d|b", "a|d|b|c", "d|b|c|a", "b|c|a|d" }), 13);
+    }
+
+    // Open by the menu entry, or by the Open key's entry of that kind.
+    void openThrough(const QString &entryKey, const QString &path)
+    {
+        m_prompts->fileNames << path;
+        if (entryKey == u"mnuOpen")
+            action(entryKey)->trigger();
+        else
+            for (QAction *a : m_window->findChild<QMenu *>(u"Toolbar_0_Open_menu"_s)->actions())
+                if (a->data().toString() == entryKey)
+                    a->trigger();
+    }
+
+    // The darkest grey on a toolbar key as drawn: the ink of its picture.
+    int darkestInk(QAction *key)
+    {
+        for (QToolButton *b : m_window->findChildren<QToolButton *>()) {
+            if (b->defaultAction() != key)
+                continue;
+            const QImage image = b->grab().toImage();
+            int darkest = 255;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    darkest = qMin(darkest, qGray(image.pixel(x, y)));
+            return darkest;
+        }
+        return -1;
+    }
+
+    void fillShownTable()
+    {
+        QVERIFY(showWindow());
+        fillTable(6);
+        m_window->table().MakeModified(false);
     }
 
 private slots:
@@ -552,10 +658,6 @@ private slots:
         QCOMPARE(fb().rowTexts(1), (QStringList { u"Street"_s, u"r2c1"_s }));
         fa().setClip({ 2, 0, 2, 1 }, u"Pasted\tBlock"_s);
         QCOMPARE(fb().text(2, 1), u"Block"_s);
-        fa().setColumnDataType(1, DataType::Double);
-        fa().setText(2, 1, u"7"_s);
-        fa().setColumnFormat(1, u"0.0"_s);
-        QCOMPARE(fb().text(2, 1), u"7.0"_s);
         // Rows moving under the cursor bring another record to it; another record leaves it alone.
         fa().insertRow(1);
         QCOMPARE(fb().text(1, 1), u"r1c1"_s);
@@ -710,8 +812,7 @@ private slots:
         QVERIFY(showWindow());
         frmSearch *dialog = openSearch(u"smith"_s);
         dialog->findNext();
-        const QPoint at = named<GridView>(*m_window, "fa")->visualRect(fa().index(4, 1)).center();
-        QTest::mouseClick(named<GridView>(*m_window, "fa")->viewport(), Qt::LeftButton, {}, at);
+        clickCell(view("fa"), 4, 1);
         dialog->findNext();
         QCOMPARE(current(), Cell(3, 2));
     }
@@ -741,7 +842,345 @@ private slots:
         QCOMPARE(again->finder().nextRow(), 1);
         QCOMPARE(again->txtSearched->text(), QString());
     }
+    // The column dialog's buttons and editors reach the column rules (checked in the core).
+    void typeAndFormatAreChosenFromPickLists()
+    {
+        fillColumnTable();
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
+        QVERIFY(dialog);
+        QCOMPARE(pick(dialog, 3, ColumnDefs::TypeCol, u"Money"_s).join(u'|'), u"Checkbox|Date|Money|Number|Text"_s);
+        QCOMPARE(pick(dialog, 3, ColumnDefs::FormatCol, u"$#,###"_s).join(u'|'), u"$#,###|$#,###.00"_s);
+        QCOMPARE(dialog->definitions().text(3, ColumnDefs::AlignmentCol), u"Right"_s);
+        // Title cells are free text: no pick list.
+        const QModelIndex title = dialog->fg->model()->index(3, ColumnDefs::TitleCol);
+        dialog->fg->setCurrentIndex(title);
+        dialog->fg->edit(title);
+        QVERIFY(!dialog->fg->viewport()->findChild<QComboBox *>());
+    }
+
+    void droppingColumnsWithDataAsksFirst_data()
+    {
+        QTest::addColumn<bool>("lastHoldsData");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("columnsAfter");
+        QTest::newRow("an empty last column goes without a question") << false << -1 << 12;
+        QTest::newRow("a last column with data goes on Yes") << true << int(UserPrompts::Answer::Yes) << 12;
+        QTest::newRow("No keeps the dialog and the table") << true << int(UserPrompts::Answer::No) << 13;
+        QTest::newRow("Cancel keeps the dialog and the table") << true << int(UserPrompts::Answer::Cancel) << 13;
+    }
+
+    void droppingColumnsWithDataAsksFirst()
+    {
+        fillColumnTable();
+        QFETCH(bool, lastHoldsData);
+        QFETCH(int, answer);
+        QFETCH(int, columnsAfter);
+        if (!lastHoldsData)
+            fa().setText(1, 12, QString());
+        m_window->table().MakeModified(false);
+        if (answer >= 0)
+            m_prompts->answers = { UserPrompts::Answer(answer) };
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
+        QVERIFY(dialog);
+        deleteRow(dialog, 13);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(m_prompts->asked.size(), answer >= 0 ? 1 : 0);
+        if (answer >= 0)
+            QVERIFY(m_prompts->asked.first().text.contains(u"13"_s)); // names the column
+        QCOMPARE(fa().cols(), columnsAfter);
+        QCOMPARE(m_window->table().saveEnabled(), columnsAfter == 12);
+        if (columnsAfter == 12)
+            QTRY_VERIFY(!m_window->findChild<frmColDef *>());
+        else
+            QVERIFY(dialog->isVisible());
+    }
+
+    void deletingEveryRowKeepsTheTable()
+    {
+        fillColumnTable();
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
+        QVERIFY(dialog);
+        for (int i = 0; i < 13; ++i)
+            deleteRow(dialog, 1);
+        m_prompts->answers = { UserPrompts::Answer::Ok };
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(m_prompts->asked.size(), 1);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(fa().cols(), 13);
+        QVERIFY(!m_window->table().changed());
+    }
+
+    void addInsertAndHideReachTheTable()
+    {
+        fillColumnTable();
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
+        QVERIFY(dialog);
+        GridModel &defs = dialog->definitions();
+        CellFormat tick = defs.cellFormat(3, ColumnDefs::HideCol);
+        tick.check = CheckBox::Checked;
+        defs.setCellFormat(3, ColumnDefs::HideCol, tick);
+        QTest::mouseClick(dialog->cmdAdd, Qt::LeftButton);
+        defs.setCursor(2, ColumnDefs::TitleCol);
+        QTest::mouseClick(dialog->cmdInsert, Qt::LeftButton);
+        defs.setText(2, ColumnDefs::TitleCol, u"Owner"_s);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(fa().cols(), 15);
+        QCOMPARE(fa().rowTexts(0).mid(0, 3), (QStringList { u"Name"_s, u"Owner"_s, u"Street"_s }));
+        QVERIFY(m_window->table().changed());
+        const int city = int(fa().rowTexts(0).indexOf(u"City"_s)); // the ticked row
+        QVERIFY(named<GridView>(*m_window, "fa")->isColumnHidden(city));
+        QVERIFY(!named<GridView>(*m_window, "fa")->isColumnHidden(city - 1));
+    }
+
+    void cancelChangesNothing()
+    {
+        fillColumnTable();
+        const ColumnAttributes before = fa().columnAttributes(5);
+        frmColDef *dialog = open(u"mnuColumnDefine"_s);
+        QVERIFY(dialog);
+        dialog->definitions().setText(6, ColumnDefs::TitleCol, u"Telephone"_s);
+        pick(dialog, 6, ColumnDefs::TypeCol, u"Number"_s);
+        deleteRow(dialog, 1);
+        QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        QCOMPARE(fa().rowTexts(0).at(5), u"Phone"_s);
+        QVERIFY(fa().columnAttributes(5) == before);
+        QVERIFY(!m_window->table().changed());
+    }
+
+    void columnAttributesListsTheCurrentColumnUntilAllCols()
+    {
+        fillColumnTable();
+        fa().setCursor(1, 4);
+        frmColDef *dialog = open(u"mnuEditColAttr"_s);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->definitions().rows(), 2);
+        QVERIFY(dialog->cmdAllCols->isVisible() && !dialog->cmdDelete->isVisible());
+        pick(dialog, 1, ColumnDefs::TypeCol, u"Money"_s);
+        pick(dialog, 1, ColumnDefs::FormatCol, u"$#,###.00"_s);
+        fa().setText(2, 4, u"1234.5"_s);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(fa().columnDataType(4), DataType::Currency);
+        // The grid shows the value in the money format.
+        QCOMPARE(named<GridView>(*m_window, "fa")->model()->index(2, 4).data().toString(), u"$1,234.50"_s);
+        QTRY_VERIFY(!m_window->findChild<frmColDef *>());
+        dialog = open(u"mnuEditColAttr"_s);
+        QVERIFY(dialog);
+        QTest::mouseClick(dialog->cmdAllCols, Qt::LeftButton);
+        QCOMPARE(dialog->definitions().rows(), 14);
+        QVERIFY(!dialog->cmdAllCols->isVisible() && dialog->cmdDelete->isVisible());
+    }
+
+    void columnTitleAsksAndSets()
+    {
+        fillColumnTable();
+        fa().setCursor(2, 0);
+        m_prompts->inputs = { u"Business"_s };
+        action(u"mnuEditColTitle"_s)->trigger();
+        QCOMPARE(fa().text(0, 0), u"Business"_s);
+        QVERIFY(m_window->table().saveEnabled());
+    }
+    // The record table as a user meets it: every gesture goes through the views and the
+    // window's own commands, so what is checked is what the user would see happen.
+    void rowModeStylingTakesEveryMarkedRow_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QList<int>>("rows");
+        QTest::newRow("Bold after Ctrl-clicks") << u"ctrl-click"_s << u"key:Bold"_s << QList<int> { 2, 4 };
+        QTest::newRow("Bold after Shift+Down twice") << u"shift-down"_s << u"key:Bold"_s << QList<int> { 2, 3, 4 };
+        QTest::newRow("Right alignment after Ctrl-clicks")
+            << u"ctrl-click"_s << u"mnuAlignRight"_s << QList<int> { 2, 4 };
+    }
+
+    void rowModeStylingTakesEveryMarkedRow()
+    {
+        fillShownTable();
+        QFETCH(QString, gesture);
+        QFETCH(QString, command);
+        QFETCH(QList<int>, rows);
+        GridView *fa = view("fa");
+        clickCell(fa, 2, 1);
+        if (gesture == u"ctrl-click") {
+            clickCell(fa, 4, 1, Qt::ControlModifier);
+        } else {
+            QTest::keyClick(fa, Qt::Key_Down, Qt::ShiftModifier);
+            QTest::keyClick(fa, Qt::Key_Down, Qt::ShiftModifier);
+        }
+        (command == u"key:Bold" ? m_window->toolbarButton(0, u"Bold"_s) : action(command))->trigger();
+        for (int r = 1; r < this->fa().rows(); ++r) {
+            const CellFormat f = this->fa().cellFormat(r, 3);
+            QVERIFY2((command == u"key:Bold" ? f.bold : f.alignment == Alignment::RightCenter) == rows.contains(r),
+                qPrintable(u"row %1"_s.arg(r)));
+        }
+    }
+
+    void titleClickSortsAscendingFirst_data()
+    {
+        QTest::addColumn<QString>("between");
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<bool>("descending");
+        QTest::newRow("after New the first click sorts ascending") << u"New"_s << 0 << false;
+        QTest::newRow("after Open the first click sorts ascending") << u"Open"_s << 0 << false;
+        QTest::newRow("after Delete Duplicates a click on its column sorts descending") << u"mnuDelDup"_s << 0 << true;
+        QTest::newRow("a column moved across the sorted one: the sorted column keeps its direction")
+            << u"move"_s << 1 << true;
+    }
+
+    void titleClickSortsAscendingFirst()
+    {
+        fillShownTable();
+        QFETCH(QString, between);
+        QFETCH(int, clicked);
+        QFETCH(bool, descending);
+        const QString saved = m_home + u"/sorted.tsy"_s;
+        fillShuffled();
+        QVERIFY(GridFile::save(fa(), saved, FileKind::Native));
+        clickTitle(between == u"move" ? 2 : 0);
+        if (between == u"New" || between == u"Open") {
+            m_prompts->answers << UserPrompts::Answer::No; // the sorted table is not saved
+            if (between == u"New")
+                action(u"mnuNew"_s)->trigger();
+            else
+                openThrough(u"mnuOpen"_s, saved);
+            fillShuffled();
+        } else if (between == u"mnuDelDup") {
+            clickTitle(0); // now descending
+            m_prompts->answers << UserPrompts::Answer::Yes;
+            action(between)->trigger();
+        } else {
+            // Column 0 is dragged past the sorted column 2, which becomes column 1, arrow and all.
+            const qint64 arrow = view("fa")->titlePicture(2).cacheKey();
+            view("fa")->horizontalHeader()->moveSection(0, 3);
+            QCOMPARE(view("fa")->titlePicture(1).cacheKey(), arrow);
+        }
+        clickTitle(clicked);
+        QStringList expected = column(clicked);
+        std::sort(expected.begin(), expected.end());
+        if (descending)
+            std::reverse(expected.begin(), expected.end());
+        QCOMPARE(column(clicked), expected);
+    }
+
+    void titleRowFormatsAreDrawn()
+    {
+        fillShownTable();
+        GridModel titled;
+        test::fillRows(titled, test::texts({ "Name|", "|" }));
+        titled.updateFormats(GridRange { 0, 0, 0, 1 }, [](CellFormat &f) {
+            f.hasBack = true;
+            f.back = qRgb(200, 30, 30);
+        });
+        const QString path = m_home + u"/titled.tsy"_s;
+        QVERIFY(GridFile::save(titled, path, FileKind::Native));
+        openThrough(u"mnuOpen"_s, path);
+        QHeaderView *titles = view("fa")->horizontalHeader();
+        const QImage drawn = titles->grab().toImage();
+        const QPoint inside(titles->sectionViewportPosition(1) + 4, titles->height() / 2);
+        // The style shades the title's background; red it must stay.
+        const QColor shown = drawn.pixelColor(inside * drawn.devicePixelRatio());
+        QVERIFY2(shown.red() > shown.green() + 80 && shown.red() > shown.blue() + 80, qPrintable(shown.name()));
+    }
+
+    void stampFromTheFormPanelFollowsWhatItShows()
+    {
+        fillShownTable();
+        const int col = 11;
+        fa().setColumnDataType(col, DataType::Currency);
+        fa().setColumnFormat(col, u"$#,###.00"_s);
+        fa().setText(2, col, u"1234"_s);
+        clickCell(view("fa"), 2, 0);
+        QCOMPARE(m_window->focusOwner(), FocusOwner::RecordTable); // a click gives the grid the focus
+        clickCell(view("fb"), col + 1, 1);
+        QCOMPARE(m_window->focusOwner(), FocusOwner::FormPanel);
+        const QString shown = view("fb")->gridModel()->text(col + 1, 1);
+        action(u"mnuDateTimeNow"_s)->trigger();
+        QVERIFY2(fa().text(2, col).startsWith(shown + u' '), qPrintable(fa().text(2, col)));
+        QVERIFY(shown != u"1234");
+    }
+
+    void opensTextFilesAsTheyAre_data() { test::addCaseRows(u"app/table/opentext.tsv"_s); }
+
+    void opensTextFilesAsTheyAre()
+    {
+        fillShownTable();
+        QFETCH(QString, entry);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, contentBytes);
+        const QString path = test::writeBytes(m_home + u'/' + name, contentBytes);
+        m_window->enterBlockMode();
+        openThrough(entry, path);
+        QCOMPARE(m_prompts->messages(), QStringList());
+        QCOMPARE(m_window->mouseMode(), MouseMode::Row); // an opened table starts in Row mode
+        QCOMPARE(view("fb")->gridModel()->rows(), fa().cols() + 1);
+        QCOMPARE(m_window->table().currentFile(), path);
+        const FileKind kind = m_window->table().currentKind();
+        QTEST(kind == FileKind::Comma ? u"comma"_s : kind == FileKind::Tab ? u"tab"_s : u"other"_s, "kind");
+        QTEST(fa().text(qMin(1, fa().rows() - 1), 0), "firstCell"); // the title when there is no data row
+    }
+
+    void openedTextStartsFromDefaultColumns()
+    {
+        fillShownTable();
+        fa().setColumnDataType(1, DataType::Currency);
+        fa().setColumnFormat(1, u"$#,##0.00"_s);
+        fa().setColumnHidden(2, true);
+        fa().setColumnPickList(3, u"x|y"_s);
+        m_window->table().MakeModified(false);
+        openThrough(u"OPEN_CSV"_s, test::writeBytes(m_home + u"/plain.csv"_s, "a,b,c,d\n5,6,7,8\n"));
+        for (int c = 0; c < fa().cols(); ++c) {
+            const ColumnAttributes a = fa().columnAttributes(c);
+            QVERIFY(a.dataType == DataType::String && a.format.isEmpty() && !a.hidden && a.pickList.isEmpty());
+        }
+    }
+
+    void startGrabKeyLooksAvailableOnlyWhenItIs()
+    {
+        fillShownTable();
+        m_window->showTab(frmMain::kTabSearch);
+        QAction *start = m_window->toolbarButton(frmMain::kTabSearch, u"StartGrab"_s);
+        QVERIFY(!start->isEnabled()); // no engine, no listing page
+        const int disabled = darkestInk(start);
+        start->setEnabled(true);
+        const int enabled = darkestInk(start);
+        QVERIFY(enabled >= 0);
+        QVERIFY2(enabled + 80 < disabled, qPrintable(u"enabled %1, disabled %2"_s.arg(enabled).arg(disabled)));
+    }
+
+    void newAndOpenClearAFinishedGrabsStatus()
+    {
+        fillShownTable();
+        const QString path = m_home + u"/other.tsy"_s;
+        QVERIFY(GridFile::save(fa(), path, FileKind::Native));
+        m_window->panel(2)->setText(u"Done"_s);
+        action(u"mnuNew"_s)->trigger();
+        QCOMPARE(m_window->panel(2)->text(), QString());
+        m_window->panel(2)->setText(u"Done"_s);
+        openThrough(u"mnuOpen"_s, path); // Open reports what it opened instead
+        QVERIFY2(!m_window->panel(2)->text().contains(u"Done"), qPrintable(m_window->panel(2)->text()));
+    }
+
+    void rowModeDragMovesTheCounterAndTheFormPanel()
+    {
+        fillShownTable();
+        GridView *fa = view("fa");
+        const auto at = [fa](int row) { return fa->visualRect(fa->model()->index(row, 0)).center(); };
+        QTest::mousePress(fa->viewport(), Qt::LeftButton, {}, at(2));
+        QTest::mouseMove(fa->viewport(), at(4));
+        QTest::mouseMove(fa->viewport(), at(5));
+        QTest::mouseRelease(fa->viewport(), Qt::LeftButton, {}, at(5));
+        QCOMPARE(m_window->panel(6)->text(), u"5 / 6"_s);
+        QCOMPARE(view("fb")->gridModel()->text(1, 1), u"r5c0"_s);
+    }
+
+    void searchHintShowsOnTheFirstScreen()
+    {
+        fillShownTable();
+        m_window->showTab(frmMain::kTabSearch);
+        auto *hint = test::named<QWidget>(*m_window, "pnlHintMsg_0");
+        QTRY_VERIFY(hint->isVisible());
+        QVERIFY(m_window->rect().contains(QRect(hint->mapTo(m_window.get(), QPoint(0, 0)), hint->size())));
+    }
 };
 
-QTEST_MAIN(TestEditCommands)
-#include "tst_editcommands.moc"
+QTEST_MAIN(TestTableWindow)
+#include "tst_tablewindow.moc"
