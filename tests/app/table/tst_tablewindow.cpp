@@ -39,8 +39,9 @@ using Cell = QPoint; // x = row, y = column
 using Cells = QList<QPoint>;
 using Answer = UserPrompts::Answer;
 
-// The record table's commands reach their rules (checked in the core); the style keys' own state,
-// the text colour palette, the look switches and the sort arrows; the Form panel and the Find dialog.
+// The record table's window: its commands reach their rules (checked in the core); the style keys'
+// own state, the palette, look switches and sort arrows; the Form panel, the Find and Column dialogs;
+// and what the user sees of the table through the views.
 class TestTableWindow : public QObject, test::TableWindowFixture
 {
     Q_OBJECT
@@ -215,10 +216,8 @@ class TestTableWindow : public QObject, test::TableWindowFixture
             selectSample(true, numbers(u"block"_s));
         else if (with.contains(u"marks"_s))
             selectSample(false, numbers(u"marks"_s));
-        if (with.contains(u"goto"_s)) {
-            fa().setCursor(with.value(u"goto"_s).toInt(), 0);
-            m_window->fa_Click();
-        }
+        if (with.contains(u"goto"_s))
+            goTo(with.value(u"goto"_s).toInt());
         if (with.contains(u"cell"_s))
             fa().setText(numbers(u"cell"_s)[0], numbers(u"cell"_s)[1], {});
         if (with.contains(u"line"_s)) {
@@ -368,8 +367,7 @@ private slots:
             if (step.startsWith(u"focus:"_s)) {
                 m_window->setFocusOwner(step == u"focus:form" ? FocusOwner::FormPanel : FocusOwner::RecordTable);
             } else if (step.startsWith(u"button:"_s)) {
-                QLabel *button = named<QLabel>(*m_window, u"imgBtn_"_s + step.mid(7));
-                QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+                click(button(step.mid(7).toInt()));
             } else {
                 trigger(step)->trigger();
             }
@@ -858,38 +856,30 @@ private slots:
         QVERIFY(!dialog->fg->viewport()->findChild<QComboBox *>());
     }
 
-    void droppingColumnsWithDataAsksFirst_data()
-    {
-        QTest::addColumn<bool>("lastHoldsData");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("columnsAfter");
-        QTest::newRow("an empty last column goes without a question") << false << -1 << 12;
-        QTest::newRow("a last column with data goes on Yes") << true << int(UserPrompts::Answer::Yes) << 12;
-        QTest::newRow("No keeps the dialog and the table") << true << int(UserPrompts::Answer::No) << 13;
-        QTest::newRow("Cancel keeps the dialog and the table") << true << int(UserPrompts::Answer::Cancel) << 13;
-    }
+    void droppingColumnsWithDataAsksFirst_data() { test::addCaseRows(u"app/table/dropcolumn.tsv"_s); }
 
     void droppingColumnsWithDataAsksFirst()
     {
         fillColumnTable();
-        QFETCH(bool, lastHoldsData);
-        QFETCH(int, answer);
-        QFETCH(int, columnsAfter);
-        if (!lastHoldsData)
+        QFETCH(QString, lastHoldsData);
+        QFETCH(QString, answer);
+        QFETCH(QString, columnsAfter);
+        if (lastHoldsData == u"0")
             fa().setText(1, 12, QString());
         m_window->table().MakeModified(false);
-        if (answer >= 0)
-            m_prompts->answers = { UserPrompts::Answer(answer) };
+        const int asked = test::choice(answer, { "none", "yes", "no", "cancel" });
+        if (asked > 0)
+            m_prompts->answers = { QList { Answer::Yes, Answer::No, Answer::Cancel }.at(asked - 1) };
         frmColDef *dialog = open(u"mnuColumnDefine"_s);
         QVERIFY(dialog);
         deleteRow(dialog, 13);
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        QCOMPARE(m_prompts->asked.size(), answer >= 0 ? 1 : 0);
-        if (answer >= 0)
+        QCOMPARE(m_prompts->asked.size(), asked > 0 ? 1 : 0);
+        if (asked > 0)
             QVERIFY(m_prompts->asked.first().text.contains(u"13"_s)); // names the column
-        QCOMPARE(fa().cols(), columnsAfter);
-        QCOMPARE(m_window->table().saveEnabled(), columnsAfter == 12);
-        if (columnsAfter == 12)
+        QCOMPARE(fa().cols(), columnsAfter.toInt());
+        QCOMPARE(m_window->table().saveEnabled(), columnsAfter == u"12");
+        if (columnsAfter == u"12")
             QTRY_VERIFY(!m_window->findChild<frmColDef *>());
         else
             QVERIFY(dialog->isVisible());
@@ -981,23 +971,14 @@ private slots:
     }
     // The record table as a user meets it: every gesture goes through the views and the
     // window's own commands, so what is checked is what the user would see happen.
-    void rowModeStylingTakesEveryMarkedRow_data()
-    {
-        QTest::addColumn<QString>("gesture");
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<QList<int>>("rows");
-        QTest::newRow("Bold after Ctrl-clicks") << u"ctrl-click"_s << u"key:Bold"_s << QList<int> { 2, 4 };
-        QTest::newRow("Bold after Shift+Down twice") << u"shift-down"_s << u"key:Bold"_s << QList<int> { 2, 3, 4 };
-        QTest::newRow("Right alignment after Ctrl-clicks")
-            << u"ctrl-click"_s << u"mnuAlignRight"_s << QList<int> { 2, 4 };
-    }
+    void rowModeStylingTakesEveryMarkedRow_data() { test::addCaseRows(u"app/table/rowmarks.tsv"_s); }
 
     void rowModeStylingTakesEveryMarkedRow()
     {
         fillShownTable();
         QFETCH(QString, gesture);
         QFETCH(QString, command);
-        QFETCH(QList<int>, rows);
+        QFETCH(QString, rows);
         GridView *fa = view("fa");
         clickCell(fa, 2, 1);
         if (gesture == u"ctrl-click") {
@@ -1006,32 +987,23 @@ private slots:
             QTest::keyClick(fa, Qt::Key_Down, Qt::ShiftModifier);
             QTest::keyClick(fa, Qt::Key_Down, Qt::ShiftModifier);
         }
-        (command == u"key:Bold" ? m_window->toolbarButton(0, u"Bold"_s) : action(command))->trigger();
+        trigger(command)->trigger();
         for (int r = 1; r < this->fa().rows(); ++r) {
             const CellFormat f = this->fa().cellFormat(r, 3);
-            QVERIFY2((command == u"key:Bold" ? f.bold : f.alignment == Alignment::RightCenter) == rows.contains(r),
+            QVERIFY2((command == u"key:Bold" ? f.bold : f.alignment == Alignment::RightCenter)
+                    == test::numbers(rows).contains(r),
                 qPrintable(u"row %1"_s.arg(r)));
         }
     }
 
-    void titleClickSortsAscendingFirst_data()
-    {
-        QTest::addColumn<QString>("between");
-        QTest::addColumn<int>("clicked");
-        QTest::addColumn<bool>("descending");
-        QTest::newRow("after New the first click sorts ascending") << u"New"_s << 0 << false;
-        QTest::newRow("after Open the first click sorts ascending") << u"Open"_s << 0 << false;
-        QTest::newRow("after Delete Duplicates a click on its column sorts descending") << u"mnuDelDup"_s << 0 << true;
-        QTest::newRow("a column moved across the sorted one: the sorted column keeps its direction")
-            << u"move"_s << 1 << true;
-    }
+    void titleClickSortsAscendingFirst_data() { test::addCaseRows(u"app/table/titlesort.tsv"_s); }
 
     void titleClickSortsAscendingFirst()
     {
         fillShownTable();
         QFETCH(QString, between);
-        QFETCH(int, clicked);
-        QFETCH(bool, descending);
+        QFETCH(QString, clicked);
+        QFETCH(QString, descending);
         const QString saved = m_home + u"/sorted.tsy"_s;
         fillShuffled();
         QVERIFY(GridFile::save(fa(), saved, FileKind::Native));
@@ -1053,12 +1025,12 @@ private slots:
             view("fa")->horizontalHeader()->moveSection(0, 3);
             QCOMPARE(view("fa")->titlePicture(1).cacheKey(), arrow);
         }
-        clickTitle(clicked);
-        QStringList expected = column(clicked);
+        clickTitle(clicked.toInt());
+        QStringList expected = column(clicked.toInt());
         std::sort(expected.begin(), expected.end());
-        if (descending)
+        if (descending == u"1")
             std::reverse(expected.begin(), expected.end());
-        QCOMPARE(column(clicked), expected);
+        QCOMPARE(column(clicked.toInt()), expected);
     }
 
     void titleRowFormatsAreDrawn()
