@@ -38,8 +38,7 @@ struct DemoEngine
 };
 
 // A fresh program folder (DIRQUILL_HOME, with a fresh DIRQUILL_CONFIG_DIR and per-user data folder)
-// holding the engines'
-// key files, the guide, and a site list naming them. Empty when a file could not be written.
+// holding the engines' key files, the guide, and a site list naming them. Empty when a file could not be written.
 inline QString demoProgramHome(const DemoSite &site, const QList<DemoEngine> &engines)
 {
     const QString home = tempDir() + u'/';
