@@ -137,7 +137,9 @@ FileResult GridFile::saveStore(const GridStore &store, const QString &path, File
     } else {
         result = writeStore(store, file, kind, path);
     }
-    if ((!result && file.error() == QFileDevice::NoError) || (control && control->cancelled())) {
+    // A Cancel that comes once the old file is being replaced is too late: the save lands.
+    const bool cancelled = control && (result ? !control->commit() : control->cancelled());
+    if ((!result && file.error() == QFileDevice::NoError) || cancelled) {
         file.cancelWriting();
         return result ? FileResult::failure(QStringLiteral("\"%1\" was not saved: cancelled").arg(path)) : result;
     }

@@ -17,13 +17,27 @@ namespace dq {
 class JobControl
 {
 public:
-    bool cancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
-    void cancel() { m_cancelled.store(true, std::memory_order_relaxed); }
+    bool cancelled() const { return m_state.load() == Cancelled; }
+    // Ignored once the work has passed the step it cannot take back (see commit()).
+    void cancel()
+    {
+        int running = Running;
+        m_state.compare_exchange_strong(running, Cancelled);
+    }
+    // The work calls this right before a step that cannot be taken back, such as replacing a
+    // file: from then on Cancel is ignored and the result lands, so a late Cancel never reports
+    // a file as not saved when it was. False when Cancel came first.
+    bool commit()
+    {
+        int state = Running;
+        return m_state.compare_exchange_strong(state, Committed) || state == Committed;
+    }
     void setProgress(qint64 done, qint64 total);
     int percent() const { return m_percent.load(std::memory_order_relaxed); }
 
 private:
-    std::atomic<bool> m_cancelled { false };
+    enum State { Running, Cancelled, Committed };
+    std::atomic<int> m_state { Running };
     std::atomic<int> m_percent { 0 };
 };
 
