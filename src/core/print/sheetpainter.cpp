@@ -8,6 +8,10 @@
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
+#include <QSet>
+#include <QTextLayout>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -93,19 +97,52 @@ bool showsPageCount(const QString &text)
     return false;
 }
 
-// Advances of the Latin letters in a font, for telling cheaply that a text surely fits.
-class QuickWidths
+} // namespace
+
+// Cell texts shaped once each: names, towns and web addresses recur all down a long table,
+// and shaping text is a good part of what printing costs. A text is kept shaped from its second
+// showing on; one seen once is drawn straight, and measured only when it might not fit.
+class ShapedTexts
 {
 public:
-    explicit QuickWidths(const QFontMetricsF &metrics)
-        : m_metrics(metrics)
-        , m_slack(metrics.height() * 0.1)
+    struct Shaped
+    {
+        QList<QGlyphRun> runs; // glyph positions from the top left of the line
+        double width = 0;
+        double ascent = 0;
+    };
+
+    ShapedTexts(const QFont &font, QPaintDevice *device)
+        : m_font(font)
+        , m_device(device)
+        , m_metrics(font, device)
+        , m_slack(m_metrics.height() * 0.1)
     {
         m_advance.fill(-1);
     }
 
+    // The text shaped, or null when it is seen for the first time.
+    const Shaped *shaped(const QString &text)
+    {
+        if (const auto it = m_shaped.constFind(text); it != m_shaped.constEnd())
+            return &*it;
+        if (m_seen.size() >= kKept || m_shaped.size() >= kKept) {
+            m_seen.clear();
+            m_shaped.clear();
+        }
+        if (!m_seen.contains(text)) {
+            m_seen.insert(text);
+            return nullptr;
+        }
+        QTextLayout layout(text, m_font, m_device);
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout(); // one line as wide as the text
+        return &*m_shaped.insert(text, Shaped { layout.glyphRuns(), line.naturalTextWidth(), line.ascent() });
+    }
+
     // True when text is narrower than width whatever kerning or ligatures make of it; false
-    // when it may not be (then it is measured).
+    // when it may not be.
     bool surelyFits(const QString &text, double width)
     {
         double sum = 0;
@@ -124,12 +161,19 @@ public:
     }
 
 private:
-    const QFontMetricsF &m_metrics;
+    static constexpr qsizetype kKept = 20'000;
+    QFont m_font;
+    QPaintDevice *m_device;
+    QFontMetricsF m_metrics;
     double m_slack; // kerning never moves a letter this far
-    std::array<double, 0x250> m_advance;
+    std::array<double, 0x250> m_advance; // of the Latin letters, as asked for
+    QHash<QString, Shaped> m_shaped;
+    QSet<QString> m_seen;
 };
 
-void drawCellText(QPainter &painter, const QFontMetricsF &metrics, QuickWidths &quick, const QRectF &rect, int flags,
+namespace {
+
+void drawCellText(QPainter &painter, const QFontMetricsF &metrics, ShapedTexts &texts, const QRectF &rect, int flags,
     const QString &raw)
 {
     if (flags & Qt::TextWordWrap) {
@@ -137,11 +181,20 @@ void drawCellText(QPainter &painter, const QFontMetricsF &metrics, QuickWidths &
         return;
     }
     const QString text = oneLine(raw);
+    const ShapedTexts::Shaped *shaped = texts.shaped(text);
     const bool tall = metrics.height() > rect.height() + kCellPadY * 2;
-    // A left-aligned text that surely fits needs no measuring: only its start matters.
     const bool left = !(flags & (Qt::AlignRight | Qt::AlignHCenter));
-    const double width = left && !tall && quick.surelyFits(text, rect.width()) ? 0 : metrics.horizontalAdvance(text);
+    // A left-aligned text that surely fits needs no measuring: only its start matters.
+    double width = 0;
+    if (shaped)
+        width = shaped->width;
+    else if (!left || tall || !texts.surelyFits(text, rect.width()))
+        width = metrics.horizontalAdvance(text);
     const bool clip = tall || width > rect.width();
+    if (clip && !left) {
+        painter.drawText(rect, flags, text);
+        return;
+    }
     double x = rect.left();
     if (flags & Qt::AlignRight)
         x = rect.right() - width;
@@ -152,20 +205,19 @@ void drawCellText(QPainter &painter, const QFontMetricsF &metrics, QuickWidths &
         baseline = rect.top() + metrics.ascent();
     else if (flags & Qt::AlignVCenter)
         baseline = rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent();
-    if (!clip) {
-        painter.drawText(QPointF(x, baseline), text);
-        return;
-    }
     // Too wide or too tall: cut at the cell's edges. A left-aligned text starts where it would
-    // in a laid-out rectangle, so it is not laid out a second time.
-    if (!left) {
-        painter.drawText(rect, flags, text);
-        return;
+    // in a laid-out rectangle.
+    if (clip) {
+        painter.save();
+        painter.setClipRect(rect, Qt::IntersectClip);
     }
-    painter.save();
-    painter.setClipRect(rect, Qt::IntersectClip);
-    painter.drawText(QPointF(x, baseline), text);
-    painter.restore();
+    if (!shaped)
+        painter.drawText(QPointF(x, baseline), text);
+    else
+        for (const QGlyphRun &run : shaped->runs)
+            painter.drawGlyphRun(QPointF(x, baseline - shaped->ascent), run);
+    if (clip)
+        painter.restore();
 }
 
 } // namespace
@@ -353,12 +405,13 @@ int SheetPainter::print(QPagedPaintDevice &device, const Progress &progress) con
             pageCount += pageHasContent(page, cellsFor(page, work, workCells)) ? 1 : 0;
     }
 
+    ShapedTexts shaped(sheetFont(m_sheet), &device);
     const auto paint = [&](const Page &page, const Cells &cells, int number) {
         if (number > 1)
             device.newPage();
         painter.save();
         painter.scale(device.logicalDpiX() / 1440.0, device.logicalDpiY() / 1440.0);
-        paintPage(painter, page, cells, number, std::max(pageCount, number), area);
+        paintPage(painter, page, cells, shaped, number, std::max(pageCount, number), area);
         painter.restore();
     };
     int painted = 0;
@@ -416,8 +469,8 @@ bool SheetPainter::writePdf(const QString &path, QString *errorString) const
     return true;
 }
 
-void SheetPainter::paintPage(
-    QPainter &painter, const Page &page, const Cells &cells, int number, int pageCount, const QSizeF &area) const
+void SheetPainter::paintPage(QPainter &painter, const Page &page, const Cells &cells, ShapedTexts &shaped, int number,
+    int pageCount, const QSizeF &area) const
 {
     const SheetLayout &sheet = *cells.sheet;
     painter.setPen(Qt::black);
@@ -466,7 +519,6 @@ void SheetPainter::paintPage(
     }
 
     const QFontMetricsF metrics(painter.font());
-    QuickWidths quick(metrics);
     std::vector<double> ys;
     for (int i = page.rowBegin; i < page.rowEnd; ++i) {
         const int row = m_rows[size_t(i)];
@@ -478,7 +530,7 @@ void SheetPainter::paintPage(
             if (text.isEmpty())
                 continue;
             const QRectF cell(xs[size_t(j - page.colBegin)], y, m_sheet.colWidth(col), h);
-            drawCellText(painter, metrics, quick, cell.adjusted(kCellPadX, kCellPadY, -kCellPadX, -kCellPadY),
+            drawCellText(painter, metrics, shaped, cell.adjusted(kCellPadX, kCellPadY, -kCellPadX, -kCellPadY),
                 alignmentFlags(m_sheet.alignment(row, col), text), text);
         }
         y += h;

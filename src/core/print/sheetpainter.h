@@ -14,6 +14,7 @@ class QPainter;
 namespace dq {
 
 class SheetLayout;
+class ShapedTexts;
 
 // Supplies a long sheet's cells a few rows at a time, so that printing it never holds every
 // row's text at once.
@@ -89,8 +90,8 @@ private:
     // The cells of page: the whole sheet's, or the page's rows filled into work.
     const Cells &cellsFor(const Page &page, SheetLayout &work, Cells &workCells) const;
     bool pageHasContent(const Page &page, const Cells &cells) const;
-    void paintPage(
-        QPainter &painter, const Page &page, const Cells &cells, int number, int pageCount, const QSizeF &area) const;
+    void paintPage(QPainter &painter, const Page &page, const Cells &cells, ShapedTexts &shaped, int number,
+        int pageCount, const QSizeF &area) const;
 
     // The check boxes anchored in sheet rows first..last, as indexes into the sheet's list.
     template <typename Fn> static void forBoxesInRows(const Cells &cells, int first, int last, Fn fn);
