@@ -121,8 +121,8 @@ public:
         m_advance.fill(-1);
     }
 
-    // The text shaped, or null when it is seen for the first time.
-    const Shaped *shaped(const QString &text)
+    // The text shaped, or null when it is seen for the first time (unless always).
+    const Shaped *shaped(const QString &text, bool always = false)
     {
         if (const auto it = m_shaped.constFind(text); it != m_shaped.constEnd())
             return &*it;
@@ -130,7 +130,7 @@ public:
             m_seen.clear();
             m_shaped.clear();
         }
-        if (!m_seen.contains(text)) {
+        if (!always && !m_seen.contains(text)) {
             m_seen.insert(text);
             return nullptr;
         }
@@ -181,15 +181,13 @@ void drawCellText(QPainter &painter, const QFontMetricsF &metrics, ShapedTexts &
         return;
     }
     const QString text = oneLine(raw);
-    const ShapedTexts::Shaped *shaped = texts.shaped(text);
     const bool tall = metrics.height() > rect.height() + kCellPadY * 2;
     const bool left = !(flags & (Qt::AlignRight | Qt::AlignHCenter));
-    // A left-aligned text that surely fits needs no measuring: only its start matters.
-    double width = 0;
-    if (shaped)
-        width = shaped->width;
-    else if (!left || tall || !texts.surelyFits(text, rect.width()))
-        width = metrics.horizontalAdvance(text);
+    // A left-aligned text that surely fits needs no measuring: only its start matters. One that
+    // may not is shaped, which measures it too.
+    const bool fits = left && !tall && texts.surelyFits(text, rect.width());
+    const ShapedTexts::Shaped *shaped = texts.shaped(text, !fits);
+    const double width = shaped ? shaped->width : 0;
     const bool clip = tall || width > rect.width();
     if (clip && !left) {
         painter.drawText(rect, flags, text);
@@ -205,17 +203,18 @@ void drawCellText(QPainter &painter, const QFontMetricsF &metrics, ShapedTexts &
         baseline = rect.top() + metrics.ascent();
     else if (flags & Qt::AlignVCenter)
         baseline = rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent();
+    if (!shaped) {
+        painter.drawText(QPointF(x, baseline), text);
+        return;
+    }
     // Too wide or too tall: cut at the cell's edges. A left-aligned text starts where it would
     // in a laid-out rectangle.
     if (clip) {
         painter.save();
         painter.setClipRect(rect, Qt::IntersectClip);
     }
-    if (!shaped)
-        painter.drawText(QPointF(x, baseline), text);
-    else
-        for (const QGlyphRun &run : shaped->runs)
-            painter.drawGlyphRun(QPointF(x, baseline - shaped->ascent), run);
+    for (const QGlyphRun &run : shaped->runs)
+        painter.drawGlyphRun(QPointF(x, baseline - shaped->ascent), run);
     if (clip)
         painter.restore();
 }
