@@ -23,7 +23,11 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -127,6 +131,46 @@ void trigger(frmMain &window, const char *action)
         std::fprintf(stderr, "no action %s\n", action);
 }
 
+// Opens a print dialog from its menu entry, prints every row with "All", waits for the preview's
+// pages, prints them to a PDF file from the preview and closes both dialogs. Every step runs
+// from a timer, as the dialogs are modal.
+void printFromDialog(frmMain &window, const char *action, const QString &pdf)
+{
+    QTimer poll;
+    poll.setInterval(20);
+    bool clicked = false;
+    bool printed = false;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (auto *preview = qobject_cast<QPrintPreviewDialog *>(modal)) {
+            auto *pages = preview->findChild<QPrintPreviewWidget *>();
+            if (printed || !pages || pages->pageCount() == 0)
+                return;
+            printed = true;
+            preview->printer()->setOutputFileName(pdf);
+            pages->print();
+            preview->reject();
+            return;
+        }
+        if (modal->objectName() != QLatin1String("frmReportOptions")
+            && modal->objectName() != QLatin1String("frmPrintSheet"))
+            return;
+        if (printed) {
+            static_cast<QDialog *>(modal)->reject();
+            return;
+        }
+        if (!clicked) {
+            clicked = true;
+            modal->findChild<QRadioButton *>(QStringLiteral("OpDataSource_0"))->setChecked(true);
+            modal->findChild<QPushButton *>(QStringLiteral("cmdPrint"))->click();
+        }
+    });
+    poll.start();
+    trigger(window, action);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -221,6 +265,11 @@ int main(int argc, char **argv)
         prompts.files << out + QStringLiteral("/copy.txt");
         trigger(window, "mnuSaveAsTxt");
     });
+    window.enterRowMode();
+    measure(window, beat, "Labels: preview, print",
+        [&] { printFromDialog(window, "mnuPrint", out + QStringLiteral("/labels.pdf")); });
+    measure(window, beat, "Sheet: preview, print",
+        [&] { printFromDialog(window, "mnuPrintSheet0", out + QStringLiteral("/sheet.pdf")); });
     measure(window, beat, "New, saving changes first", [&] {
         table.MakeModified(true);
         trigger(window, "mnuNew");

@@ -44,20 +44,41 @@ bool MailingLabels::isIncomplete(const GridModel &table, int row)
 
 std::vector<int> MailingLabels::gatherRows(GridModel &table, const Options &options)
 {
+    Picked picked = pickRows(table, options);
+    markPicked(table, options, picked);
+    return std::move(picked.rows);
+}
+
+MailingLabels::Picked MailingLabels::pickRows(const GridModel &table, const Options &options)
+{
+    Picked picked;
+    picked.rows = options.allRows ? allDataRows(table) : selectedDataRows(table);
+    if (!options.skipIncomplete)
+        return picked;
+    // From the last row back, so deselecting never moves a row still to be visited.
+    for (auto it = picked.rows.rbegin(); it != picked.rows.rend(); ++it)
+        if (isIncomplete(table, *it))
+            picked.incomplete.push_back(*it);
+    if (!picked.incomplete.empty()) {
+        std::vector<int> kept;
+        kept.reserve(picked.rows.size() - picked.incomplete.size());
+        auto gone = picked.incomplete.rbegin(); // ascending
+        for (int r : picked.rows) {
+            if (gone != picked.incomplete.rend() && *gone == r)
+                ++gone;
+            else
+                kept.push_back(r);
+        }
+        picked.rows = std::move(kept);
+    }
+    return picked;
+}
+
+void MailingLabels::markPicked(GridModel &table, const Options &options, const Picked &picked)
+{
     if (options.allRows)
         selectAllDataRows(table);
-    std::vector<int> rows = selectedDataRows(table);
-    if (!options.skipIncomplete)
-        return rows;
-
-    // From the last row back, so deselecting never moves a row still to be visited.
-    std::vector<int> incomplete;
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
-        if (isIncomplete(table, *it))
-            incomplete.push_back(*it);
-    deselectRows(table, incomplete);
-    rows.erase(std::remove_if(rows.begin(), rows.end(), [&](int r) { return isIncomplete(table, r); }), rows.end());
-    return rows;
+    deselectRows(table, picked.incomplete);
 }
 
 QString MailingLabels::cityLine(const GridModel &table, int row)

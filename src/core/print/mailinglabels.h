@@ -53,6 +53,17 @@ public:
     // left out). Title rows never print.
     static std::vector<int> gatherRows(GridModel &table, const Options &options);
 
+    // gatherRows in two steps, so that the reading can run off the window's thread: the rows to
+    // print and the incomplete rows to deselect, read without changing anything...
+    struct Picked
+    {
+        std::vector<int> rows;
+        std::vector<int> incomplete; // from the last back
+    };
+    static Picked pickRows(const GridModel &table, const Options &options);
+    // ...then the record table's selection changed to match.
+    static void markPicked(GridModel &table, const Options &options, const Picked &picked);
+
     // Rebuilds sheet as the label page for rows (record-table row indexes).
     static void compose(
         SheetLayout &sheet, const GridModel &table, const std::vector<int> &rows, const Options &options);

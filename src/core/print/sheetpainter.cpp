@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QSet>
 #include <QTextLayout>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -117,9 +118,14 @@ public:
         , m_device(device)
         , m_metrics(font, device)
         , m_slack(m_metrics.height() * 0.1)
+        , m_drawShaped(device->paintEngine() && device->paintEngine()->type() == QPaintEngine::Pdf)
     {
         m_advance.fill(-1);
     }
+
+    // Whether shaped text goes to the device as it is. A PDF takes its letters; other devices
+    // (a print preview's recorded pages) would turn them into outlines, so they get the text.
+    bool drawShaped() const { return m_drawShaped; }
 
     // The text shaped, or null when it is seen for the first time (unless always).
     const Shaped *shaped(const QString &text, bool always = false)
@@ -166,6 +172,7 @@ private:
     QPaintDevice *m_device;
     QFontMetricsF m_metrics;
     double m_slack; // kerning never moves a letter this far
+    bool m_drawShaped;
     std::array<double, 0x250> m_advance; // of the Latin letters, as asked for
     QHash<QString, Shaped> m_shaped;
     QSet<QString> m_seen;
@@ -203,18 +210,17 @@ void drawCellText(QPainter &painter, const QFontMetricsF &metrics, ShapedTexts &
         baseline = rect.top() + metrics.ascent();
     else if (flags & Qt::AlignVCenter)
         baseline = rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent();
-    if (!shaped) {
-        painter.drawText(QPointF(x, baseline), text);
-        return;
-    }
     // Too wide or too tall: cut at the cell's edges. A left-aligned text starts where it would
     // in a laid-out rectangle.
     if (clip) {
         painter.save();
         painter.setClipRect(rect, Qt::IntersectClip);
     }
-    for (const QGlyphRun &run : shaped->runs)
-        painter.drawGlyphRun(QPointF(x, baseline - shaped->ascent), run);
+    if (!shaped || !texts.drawShaped())
+        painter.drawText(QPointF(x, baseline), text);
+    else
+        for (const QGlyphRun &run : shaped->runs)
+            painter.drawGlyphRun(QPointF(x, baseline - shaped->ascent), run);
     if (clip)
         painter.restore();
 }
