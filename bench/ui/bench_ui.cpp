@@ -149,9 +149,12 @@ void printFromDialog(frmMain &window, const char *action, const QString &pdf)
             if (printed || !pages || pages->pageCount() == 0)
                 return;
             printed = true;
-            preview->printer()->setOutputFileName(pdf);
-            pages->print();
-            preview->reject();
+            // From the event loop, not from this timer: a modal step would hold the timer.
+            QTimer::singleShot(0, preview, [preview, pages, pdf] {
+                preview->printer()->setOutputFileName(pdf);
+                pages->print();
+                preview->reject();
+            });
             return;
         }
         if (modal->objectName() != QLatin1String("frmReportOptions")
@@ -164,7 +167,7 @@ void printFromDialog(frmMain &window, const char *action, const QString &pdf)
         if (!clicked) {
             clicked = true;
             modal->findChild<QRadioButton *>(QStringLiteral("OpDataSource_0"))->setChecked(true);
-            modal->findChild<QPushButton *>(QStringLiteral("cmdPrint"))->click();
+            QTimer::singleShot(0, modal->findChild<QPushButton *>(QStringLiteral("cmdPrint")), &QPushButton::click);
         }
     });
     poll.start();
