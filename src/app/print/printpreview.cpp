@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
+#include <QPaintEngine>
 #include <QPageSize>
 #include <QPointer>
 #include <QPrintPreviewDialog>
@@ -31,16 +33,24 @@ void preview(const SheetPainter &painter, UserPrompts &prompts, QWidget *parent)
         progress.setWindowTitle(QStringLiteral("Print"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(500);
-        const int pages = painter.print(*target, [&progress](int done, int total) {
+        // The preview records its pages; anything else is a real print run.
+        const bool previewing = target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture;
+        const int pages = painter.print(*target, [&](int done, int total) {
             progress.setMaximum(total);
             progress.setValue(done);
             // Until the progress dialog shows (and keeps the user's hands off the
             // preview), the window repaints and runs its timers but takes no input.
             if (!progress.isVisible())
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            // A cancelled print run is dropped rather than sent with the pages so far.
+            if (progress.wasCanceled() && !previewing)
+                target->abort();
             return !progress.wasCanceled();
         });
         failed = pages == 0 && !progress.wasCanceled();
+        if (progress.wasCanceled() && !previewing && target->outputFormat() == QPrinter::PdfFormat
+            && !target->outputFileName().isEmpty())
+            QFile::remove(target->outputFileName());
     });
     dialog.exec();
     if (failed)
