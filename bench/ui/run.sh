@@ -3,6 +3,7 @@
 # waited (10 ms heartbeat), and the peak memory, at 100,000 and 1,000,000 rows (one process
 # per size, so the peak belongs to that size).
 #   bench/ui/run.sh [BUILD_DIR] [SIZES...]      (defaults: build, 100000 1000000)
+#   DQ_BENCH_PRINT=0 bench/ui/run.sh             (without the label and sheet previews)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)

@@ -58,13 +58,15 @@ protected:
         const QString rowsText = parser.value(m_rows);
         if (const int code = loadPrintTable(*this, positional.first(), options.allRows ? nullptr : &rowsText, table))
             return code;
+        // A page of labels at a time: a million labels never sit in memory at once.
         dq::SheetLayout sheet;
-        const std::vector<int> rows = dq::MailingLabels::gatherRows(table, options);
-        dq::MailingLabels::compose(sheet, table, rows, options);
+        std::vector<int> rows = dq::MailingLabels::gatherRows(table, options);
+        const size_t count = rows.size();
+        const auto labels = dq::MailingLabels::composeStreamed(sheet, table, std::move(rows), options);
         QString error;
-        if (!dq::SheetPainter(sheet).writePdf(pdf, &error))
+        if (!dq::SheetPainter(sheet, *labels).writePdf(pdf, &error))
             return failure(error);
-        QTextStream(stdout) << rows.size() << " labels written to " << pdf << '\n';
+        QTextStream(stdout) << count << " labels written to " << pdf << '\n';
         return Success;
     }
 

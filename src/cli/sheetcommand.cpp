@@ -61,10 +61,11 @@ protected:
             return code;
         if (const int code = chooseColumns(parser.value(m_columns), table, options))
             return code;
+        // A page of rows at a time: the cells of a million rows never sit in memory at once.
         dq::SheetLayout sheet;
-        dq::PrintSheet::compose(sheet, table, options);
+        const auto rows = dq::PrintSheet::composeStreamed(sheet, table, options);
         QString error;
-        if (!dq::SheetPainter(sheet).writePdf(pdf, &error))
+        if (!dq::SheetPainter(sheet, *rows).writePdf(pdf, &error))
             return failure(error);
         QTextStream(stdout) << table.selectedRowCount() << " rows written to " << pdf << '\n';
         return Success;

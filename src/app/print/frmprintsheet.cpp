@@ -1,6 +1,8 @@
 #include "app/print/frmprintsheet.h"
 
 #include "app/grid/gridview.h"
+#include "core/print/recordselection.h"
+#include "core/print/sheetpainter.h"
 
 #include <QClipboard>
 #include <QEvent>
@@ -18,10 +20,12 @@
 
 namespace dq {
 
-frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
+frmPrintSheet::frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidget *parent, LongJobs *jobs)
     : QDialog(parent)
     , m_table(recordTable)
     , m_preview(printPreviewHandler(prompts, this))
+    , m_streamed(printStreamedPreviewHandler(prompts, this))
+    , m_jobs(jobs)
 {
     setObjectName(QStringLiteral("frmPrintSheet"));
     setWindowTitle(QStringLiteral("Print Sheet "));
@@ -151,11 +155,11 @@ void frmPrintSheet::connectControls()
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void frmPrintSheet::mnuPrintSheet0(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
+void frmPrintSheet::mnuPrintSheet0(GridModel &recordTable, UserPrompts &prompts, QWidget *parent, LongJobs *jobs)
 {
     if (!PrintSheet::mayOpen(recordTable, prompts))
         return;
-    frmPrintSheet dialog(recordTable, prompts, parent);
+    frmPrintSheet dialog(recordTable, prompts, parent, jobs);
     dialog.exec();
 }
 
@@ -193,13 +197,34 @@ void frmPrintSheet::changeEvent(QEvent *event)
 
 void frmPrintSheet::printSheet()
 {
-    const QString clip = PrintSheet::compose(f1, m_table, options());
-    if (QClipboard *clipboard = QGuiApplication::clipboard()) {
-        clipboard->clear();
-        clipboard->setText(clip);
+    const PrintSheet::Options o = options();
+    const auto toClipboard = [](const QString &clip) {
+        if (QClipboard *clipboard = QGuiApplication::clipboard()) {
+            clipboard->clear();
+            clipboard->setText(clip);
+        }
+    };
+    if (!m_streamed) {
+        toClipboard(PrintSheet::compose(f1, m_table, o));
+        if (m_preview)
+            m_preview(f1);
+        return;
     }
-    if (m_preview)
-        m_preview(f1);
+    // The clipboard's text is made off the window's thread; the cells are written a page at a
+    // time as the preview paints them.
+    runPrintJob(m_jobs, this, QStringLiteral("Reading the rows..."), m_table.rows(),
+        [this, o, toClipboard](JobControl &control) -> LongJobs::Apply {
+            const std::vector<int> rows = o.allRows ? allDataRows(m_table) : selectedDataRows(m_table);
+            auto clip = std::make_shared<QString>(PrintSheet::clipText(m_table, rows));
+            if (control.cancelled())
+                return {};
+            return [this, o, clip, toClipboard] {
+                toClipboard(*clip);
+                clip->clear();
+                const auto rows = PrintSheet::composeStreamed(f1, m_table, o);
+                m_streamed(f1, *rows);
+            };
+        });
 }
 
 } // namespace dq

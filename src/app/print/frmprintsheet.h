@@ -17,6 +17,7 @@ class QToolButton;
 
 namespace dq {
 
+class LongJobs;
 class UserPrompts;
 
 // "Print Sheet ": prints the record table, or its selected rows, with the columns ticked
@@ -27,13 +28,20 @@ class frmPrintSheet : public QDialog
     Q_OBJECT
 
 public:
-    frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidget *parent = nullptr);
+    // With jobs, what is read from a big table is read off the window's thread as a long job.
+    frmPrintSheet(GridModel &recordTable, UserPrompts &prompts, QWidget *parent = nullptr, LongJobs *jobs = nullptr);
 
     // The File menu's "Print &Sheet...": refuses in Block mode with a message, otherwise
     // opens the dialog modally.
-    static void mnuPrintSheet0(GridModel &recordTable, UserPrompts &prompts, QWidget *parent);
+    static void mnuPrintSheet0(GridModel &recordTable, UserPrompts &prompts, QWidget *parent, LongJobs *jobs = nullptr);
 
-    void setPreviewHandler(PreviewHandler handler) { m_preview = std::move(handler); }
+    // A handler set here gets the whole page composed, instead of the program's preview that
+    // is handed the page a part at a time.
+    void setPreviewHandler(PreviewHandler handler)
+    {
+        m_preview = std::move(handler);
+        m_streamed = nullptr;
+    }
     const SheetLayout &sheet() const { return f1; }
     GridModel &chooser() { return m_chooser; }
     PrintSheet::Options options() const;
@@ -68,6 +76,8 @@ private:
     GridModel m_chooser;
     SheetLayout f1;
     PreviewHandler m_preview;
+    StreamedPreviewHandler m_streamed;
+    LongJobs *m_jobs;
 };
 
 } // namespace dq

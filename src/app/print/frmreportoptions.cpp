@@ -1,6 +1,7 @@
 #include "app/print/frmreportoptions.h"
 
 #include "core/grid/gridmodel.h"
+#include "core/print/sheetpainter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,10 +48,12 @@ QPixmap layoutSketch(const MailingLabels::Layout &layout, int labelRows)
 
 } // namespace
 
-frmReportOptions::frmReportOptions(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
+frmReportOptions::frmReportOptions(GridModel &recordTable, UserPrompts &prompts, QWidget *parent, LongJobs *jobs)
     : QDialog(parent)
     , m_table(recordTable)
     , m_preview(printPreviewHandler(prompts, this))
+    , m_streamed(printStreamedPreviewHandler(prompts, this))
+    , m_jobs(jobs)
 {
     setObjectName(QStringLiteral("frmReportOptions"));
     setWindowTitle(QStringLiteral("Address Labels Printing"));
@@ -148,9 +151,9 @@ void frmReportOptions::connectControls()
     setMinimumWidth(qMax(minimumSizeHint().width(), title.horizontalAdvance(windowTitle()) * 5 / 4 + 160));
 }
 
-void frmReportOptions::mnuPrint(GridModel &recordTable, UserPrompts &prompts, QWidget *parent)
+void frmReportOptions::mnuPrint(GridModel &recordTable, UserPrompts &prompts, QWidget *parent, LongJobs *jobs)
 {
-    frmReportOptions dialog(recordTable, prompts, parent);
+    frmReportOptions dialog(recordTable, prompts, parent, jobs);
     dialog.exec();
 }
 
@@ -181,10 +184,26 @@ void frmReportOptions::countryToggled()
 void frmReportOptions::printLabels()
 {
     const MailingLabels::Options o = options();
-    const std::vector<int> rows = MailingLabels::gatherRows(m_table, o);
-    MailingLabels::compose(f1, m_table, rows, o);
-    if (m_preview)
-        m_preview(f1);
+    if (!m_streamed) {
+        const std::vector<int> rows = MailingLabels::gatherRows(m_table, o);
+        MailingLabels::compose(f1, m_table, rows, o);
+        if (m_preview)
+            m_preview(f1);
+        return;
+    }
+    // The rows are read off the window's thread; the labels are written a page at a time as
+    // the preview paints them.
+    runPrintJob(m_jobs, this, QStringLiteral("Reading the addresses..."), m_table.rows(),
+        [this, o](JobControl &control) -> LongJobs::Apply {
+            auto picked = std::make_shared<MailingLabels::Picked>(MailingLabels::pickRows(m_table, o));
+            if (control.cancelled())
+                return {};
+            return [this, o, picked] {
+                MailingLabels::markPicked(m_table, o, *picked);
+                const auto labels = MailingLabels::composeStreamed(f1, m_table, std::move(picked->rows), o);
+                m_streamed(f1, *labels);
+            };
+        });
 }
 
 } // namespace dq

@@ -20,6 +20,7 @@ class QRadioButton;
 namespace dq {
 
 class GridModel;
+class LongJobs;
 class UserPrompts;
 
 // "Address Labels Printing": the user picks a label layout, whether incomplete addresses
@@ -30,12 +31,19 @@ class frmReportOptions : public QDialog
     Q_OBJECT
 
 public:
-    frmReportOptions(GridModel &recordTable, UserPrompts &prompts, QWidget *parent = nullptr);
+    // With jobs, what is read from a big table is read off the window's thread as a long job.
+    frmReportOptions(GridModel &recordTable, UserPrompts &prompts, QWidget *parent = nullptr, LongJobs *jobs = nullptr);
 
     // Opens the dialog modally on the record table.
-    static void mnuPrint(GridModel &recordTable, UserPrompts &prompts, QWidget *parent);
+    static void mnuPrint(GridModel &recordTable, UserPrompts &prompts, QWidget *parent, LongJobs *jobs = nullptr);
 
-    void setPreviewHandler(PreviewHandler handler) { m_preview = std::move(handler); }
+    // A handler set here gets the whole page composed, instead of the program's preview that
+    // is handed the page a part at a time.
+    void setPreviewHandler(PreviewHandler handler)
+    {
+        m_preview = std::move(handler);
+        m_streamed = nullptr;
+    }
     const SheetLayout &sheet() const { return f1; }
     MailingLabels::Options options() const;
 
@@ -63,6 +71,8 @@ private:
     GridModel &m_table;
     SheetLayout f1;
     PreviewHandler m_preview;
+    StreamedPreviewHandler m_streamed;
+    LongJobs *m_jobs;
 };
 
 } // namespace dq

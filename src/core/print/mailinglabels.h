@@ -3,12 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 namespace dq {
 
 class GridModel;
 class SheetLayout;
+class SheetRows;
 
 // Address labels from the record table, composed on a SheetLayout: each label is one
 // sheet column wide and a band of six rows high (blank, name, street, city line,
@@ -51,9 +53,26 @@ public:
     // left out). Title rows never print.
     static std::vector<int> gatherRows(GridModel &table, const Options &options);
 
+    // gatherRows in two steps, so that the reading can run off the window's thread: the rows to
+    // print and the incomplete rows to deselect, read without changing anything...
+    struct Picked
+    {
+        std::vector<int> rows;
+        std::vector<int> incomplete; // from the last back
+    };
+    static Picked pickRows(const GridModel &table, const Options &options);
+    // ...then the record table's selection changed to match.
+    static void markPicked(GridModel &table, const Options &options, const Picked &picked);
+
     // Rebuilds sheet as the label page for rows (record-table row indexes).
     static void compose(
         SheetLayout &sheet, const GridModel &table, const std::vector<int> &rows, const Options &options);
+
+    // The same page for printing a band at a time: sheet gets the page setup and no labels,
+    // and the returned rows write the labels of the bands SheetPainter(sheet, rows) asks for.
+    // table must outlive the returned rows and hold still while they are used.
+    static std::unique_ptr<SheetRows> composeStreamed(
+        SheetLayout &sheet, const GridModel &table, std::vector<int> rows, const Options &options);
 
     // The label's city line: City, ", ", State, " ", Zip Code.
     static QString cityLine(const GridModel &table, int row);

@@ -3,8 +3,10 @@
 #include "core/grid/gridmodel.h"
 #include "core/print/recordselection.h"
 #include "core/print/sheetlayout.h"
+#include "core/print/sheetpainter.h"
 #include "core/shell/userprompts.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace dq {
@@ -108,7 +110,11 @@ bool PrintSheet::isTicked(const GridModel &table, int row, int col)
     return false;
 }
 
-QString PrintSheet::compose(SheetLayout &sheet, GridModel &table, const Options &options)
+namespace {
+
+// The page setup before the rows go in: widths, headings, header; then the printed rows,
+// selected as the options say.
+std::vector<int> setUpSheet(SheetLayout &sheet, GridModel &table, const PrintSheet::Options &options)
 {
     const int cols = table.cols();
     sheet.clearRange(1, 1, std::max(1, sheet.lastRow()), std::max(cols, sheet.lastCol()));
@@ -126,31 +132,13 @@ QString PrintSheet::compose(SheetLayout &sheet, GridModel &table, const Options 
 
     if (options.allRows)
         selectAllDataRows(table);
-    const std::vector<int> rows = selectedDataRows(table);
+    return selectedDataRows(table);
+}
 
-    QString clip;
-    for (size_t j = 0; j < rows.size(); ++j) {
-        if (j)
-            clip += u'\r';
-        for (int c = 0; c < cols; ++c) {
-            if (c)
-                clip += u'\t';
-            clip += pasteSafe(table.text(rows[j], c));
-        }
-    }
-    const SheetRange pasted = sheet.editPaste(clip);
-
-    for (int c = 0; c < cols; ++c) {
-        const int w = table.columnWidth(c);
-        if (table.columnDataType(c) != DataType::Boolean || w <= 0)
-            continue;
-        for (size_t j = 0; j < rows.size(); ++j) {
-            const int id = sheet.addCheckBox(QRectF(c + 0.4, double(j) + 0.1, kTickTwips / w, 0.8));
-            sheet.setText(int(j) + 1, c + 1, QString());
-            sheet.setCheckBoxChecked(id, isTicked(table, rows[j], c));
-        }
-    }
-
+// The page setup once the rows are in: alignment of the pasted block, print area, scale.
+void finishSheet(
+    SheetLayout &sheet, const GridModel &table, const PrintSheet::Options &options, const SheetRange &pasted)
+{
     sheet.setAlignment(pasted, { SheetLayout::HAlign::Left, false, SheetLayout::VAlign::Bottom });
     if (options.allRows)
         sheet.setPrintArea(SheetRange { 1, 1, table.rows() - 1, kAllRowsLastCol });
@@ -162,7 +150,98 @@ QString PrintSheet::compose(SheetLayout &sheet, GridModel &table, const Options 
     if (ok && std::isfinite(scale))
         sheet.setScale(int(std::lround(std::clamp(scale, -1e6, 1e6))));
     sheet.setOrientation(options.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+bool isTickColumn(const GridModel &table, int c)
+{
+    return table.columnDataType(c) == DataType::Boolean && table.columnWidth(c) > 0;
+}
+
+QRectF tickRect(const GridModel &table, int c, size_t j)
+{
+    return QRectF(c + 0.4, double(j) + 0.1, kTickTwips / table.columnWidth(c), 0.8);
+}
+
+// The cells of the printed rows, a few at a time: sheet row j + 1 is the j-th printed row.
+class TableRows : public SheetRows
+{
+public:
+    TableRows(const GridModel &table, std::vector<int> rows)
+        : m_table(table)
+        , m_rows(std::move(rows))
+    {
+    }
+
+    void fill(SheetLayout &cells, int first, int last) const override
+    {
+        const int cols = m_table.cols();
+        for (int r = std::max(1, first); r <= std::min(last, int(m_rows.size())); ++r) {
+            const size_t j = size_t(r - 1);
+            for (int c = 0; c < cols; ++c) {
+                if (!isTickColumn(m_table, c)) {
+                    cells.setText(r, c + 1, pasteSafe(m_table.text(m_rows[j], c)));
+                    continue;
+                }
+                const int id = cells.addCheckBox(tickRect(m_table, c, j));
+                cells.setCheckBoxChecked(id, PrintSheet::isTicked(m_table, m_rows[j], c));
+            }
+        }
+    }
+
+private:
+    const GridModel &m_table;
+    const std::vector<int> m_rows;
+};
+
+} // namespace
+
+QString PrintSheet::clipText(const GridModel &table, const std::vector<int> &rows)
+{
+    const int cols = table.cols();
+    QString clip;
+    for (size_t j = 0; j < rows.size(); ++j) {
+        if (j)
+            clip += u'\r';
+        for (int c = 0; c < cols; ++c) {
+            if (c)
+                clip += u'\t';
+            clip += pasteSafe(table.text(rows[j], c));
+        }
+    }
     return clip;
+}
+
+QString PrintSheet::compose(SheetLayout &sheet, GridModel &table, const Options &options)
+{
+    const std::vector<int> rows = setUpSheet(sheet, table, options);
+    const QString clip = clipText(table, rows);
+    const SheetRange pasted = sheet.editPaste(clip);
+
+    for (int c = 0; c < table.cols(); ++c) {
+        if (!isTickColumn(table, c))
+            continue;
+        for (size_t j = 0; j < rows.size(); ++j) {
+            const int id = sheet.addCheckBox(tickRect(table, c, j));
+            sheet.setText(int(j) + 1, c + 1, QString());
+            sheet.setCheckBoxChecked(id, isTicked(table, rows[j], c));
+        }
+    }
+    finishSheet(sheet, table, options, pasted);
+    return clip;
+}
+
+std::unique_ptr<SheetRows> PrintSheet::composeStreamed(SheetLayout &sheet, GridModel &table, const Options &options)
+{
+    std::vector<int> rows = setUpSheet(sheet, table, options);
+    // What pasting the rows' clip text would cover: a line per row, except that a last line
+    // with nothing on it (one column, empty) ends the text instead.
+    const int cols = table.cols();
+    int lines = int(rows.size());
+    if (lines && cols <= 1 && (cols == 0 || table.text(rows.back(), 0).isEmpty()))
+        --lines;
+    const SheetRange pasted = lines ? SheetRange { 1, 1, lines, std::max(1, cols) } : SheetRange {};
+    finishSheet(sheet, table, options, pasted);
+    return std::make_unique<TableRows>(table, std::move(rows));
 }
 
 } // namespace dq

@@ -2,12 +2,14 @@
 
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 namespace dq {
 
 class GridModel;
 class SheetLayout;
+class SheetRows;
 class UserPrompts;
 
 // The record table, or its selected rows, as a printed sheet: chosen columns at 1.2
@@ -45,6 +47,14 @@ public:
     // table first. Returns the printed rows as clip text (tabs between cells, carriage
     // returns between rows), the text pasted into the sheet and meant for the clipboard.
     static QString compose(SheetLayout &sheet, GridModel &table, const Options &options);
+
+    // The same page for printing a page at a time: sheet gets the page setup and no cells, and
+    // the returned rows write the cells SheetPainter(sheet, rows) asks for. Selects as compose
+    // does but makes no clip text. table must outlive the rows and hold still while they are used.
+    static std::unique_ptr<SheetRows> composeStreamed(SheetLayout &sheet, GridModel &table, const Options &options);
+
+    // The printed rows as clip text, as compose returns it.
+    static QString clipText(const GridModel &table, const std::vector<int> &rows);
 
     // Whether a checkbox column's cell is ticked: its check state, else its text
     // ("True", "Yes", "1", "-1", "X", any case).

@@ -20,6 +20,16 @@ void selectAllDataRows(GridModel &table)
         table.setSelectedRows({});
 }
 
+std::vector<int> allDataRows(const GridModel &table)
+{
+    std::vector<int> rows;
+    const int first = firstDataRow(table);
+    rows.reserve(size_t(std::max(0, table.rows() - first)));
+    for (int r = first; r < table.rows(); ++r)
+        rows.push_back(r);
+    return rows;
+}
+
 std::vector<int> selectedDataRows(const GridModel &table)
 {
     std::vector<int> rows = table.selectedRows();

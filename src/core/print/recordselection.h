@@ -11,6 +11,8 @@ class GridModel;
 
 // Selects every data row (all columns); in Row mode the rows are marked as well.
 void selectAllDataRows(GridModel &table);
+// Every data row, ascending, whatever is selected.
+std::vector<int> allDataRows(const GridModel &table);
 // The selected rows below the title rows, ascending.
 std::vector<int> selectedDataRows(const GridModel &table);
 // Unmarks rows in Row mode; a Block-mode block cannot lose single rows and stays.

@@ -61,9 +61,10 @@ void SheetLayout::grow(int row, int col)
 
 void SheetLayout::clearRange(int top, int left, int bottom, int right)
 {
-    const SheetRange r { std::max(1, top), std::max(1, left), std::min(bottom, int(m_cells.size())), right };
+    const SheetRange r { std::max(m_cellBase + 1, top), std::max(1, left),
+        std::min(bottom, m_cellBase + int(m_cells.size())), right };
     for (int row = r.top; row <= r.bottom; ++row) {
-        auto &cells = m_cells[size_t(row - 1)];
+        auto &cells = m_cells[size_t(row - 1 - m_cellBase)];
         for (int col = r.left; col <= std::min(r.right, int(cells.size())); ++col)
             cells[size_t(col - 1)].clear();
     }
@@ -78,8 +79,8 @@ void SheetLayout::clearRange(int top, int left, int bottom, int right)
 void SheetLayout::setLastRow(int row)
 {
     m_lastRow = std::max(0, row);
-    if (int(m_cells.size()) > m_lastRow)
-        m_cells.resize(size_t(m_lastRow));
+    if (m_cellBase + int(m_cells.size()) > m_lastRow)
+        m_cells.resize(size_t(std::max(0, m_lastRow - m_cellBase)));
 }
 
 void SheetLayout::setLastCol(int col)
@@ -137,23 +138,24 @@ void SheetLayout::setFont(const QString &family, double points)
 
 QString SheetLayout::text(int row, int col) const
 {
-    if (row < 1 || col < 1 || row > int(m_cells.size()))
+    if (row <= m_cellBase || col < 1 || row > m_cellBase + int(m_cells.size()))
         return {};
-    const auto &cells = m_cells[size_t(row - 1)];
+    const auto &cells = m_cells[size_t(row - 1 - m_cellBase)];
     return col <= int(cells.size()) ? cells[size_t(col - 1)] : QString();
 }
 
 void SheetLayout::setText(int row, int col, const QString &text)
 {
-    if (row < 1 || col < 1)
+    if (row <= m_cellBase || col < 1)
         return;
+    const int at = row - 1 - m_cellBase;
     // Emptying a cell that was never written neither stores nor grows anything.
-    if (text.isEmpty() && (row > int(m_cells.size()) || col > int(m_cells[size_t(row - 1)].size())))
+    if (text.isEmpty() && (at >= int(m_cells.size()) || col > int(m_cells[size_t(at)].size())))
         return;
     grow(row, col);
-    if (int(m_cells.size()) < row)
-        m_cells.resize(size_t(row));
-    auto &cells = m_cells[size_t(row - 1)];
+    if (int(m_cells.size()) <= at)
+        m_cells.resize(size_t(at + 1));
+    auto &cells = m_cells[size_t(at)];
     if (int(cells.size()) < col)
         cells.resize(size_t(col));
     cells[size_t(col - 1)] = text;
@@ -184,6 +186,13 @@ SheetRange SheetLayout::editPaste(const QString &clip)
     }
     m_selection = row ? SheetRange { 1, 1, row, widest } : SheetRange {};
     return m_selection;
+}
+
+void SheetLayout::restartCells(int firstRow)
+{
+    m_cells.clear();
+    m_checkBoxes.clear();
+    m_cellBase = std::max(0, firstRow - 1);
 }
 
 void SheetLayout::setAlignment(const SheetRange &range, const CellAlignment &alignment)

@@ -96,6 +96,11 @@ public:
     SheetRange editPaste(const QString &clip);
     SheetRange selection() const { return m_selection; }
 
+    // Drops every cell's text and every check box, and from now on keeps text only for rows
+    // from firstRow on (earlier rows read as empty, writes to them are ignored). A long sheet
+    // is printed a page at a time through one layout that never holds more than a page.
+    void restartCells(int firstRow);
+
     void setAlignment(const SheetRange &range, const CellAlignment &alignment);
     CellAlignment alignment(int row, int col) const;
 
@@ -141,7 +146,8 @@ private:
 
     void grow(int row, int col);
 
-    std::vector<std::vector<QString>> m_cells; // [row - 1][col - 1], rows may be short
+    std::vector<std::vector<QString>> m_cells; // [row - 1 - m_cellBase][col - 1], rows may be short
+    int m_cellBase = 0; // rows up to this one hold no text
     int m_lastRow = 0;
     int m_lastCol = 0;
     std::vector<int> m_colWidths; // -1 = default

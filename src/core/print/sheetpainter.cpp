@@ -8,11 +8,17 @@
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
+#include <QSet>
+#include <QTextLayout>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace dq {
@@ -80,15 +86,117 @@ QString oneLine(const QString &text)
     return out;
 }
 
-void drawCellText(QPainter &painter, const QFontMetricsF &metrics, const QRectF &rect, int flags, const QString &raw)
+bool showsPageCount(const QString &text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&')
+            continue;
+        if (text[i + 1] == u'N' || text[i + 1] == u'n')
+            return true;
+        ++i; // "&&" and "&P" say nothing of the count
+    }
+    return false;
+}
+
+} // namespace
+
+// Cell texts shaped once each: names, towns and web addresses recur all down a long table,
+// and shaping text is a good part of what printing costs. A text is kept shaped from its second
+// showing on; one seen once is drawn straight, and measured only when it might not fit.
+class ShapedTexts
+{
+public:
+    struct Shaped
+    {
+        QList<QGlyphRun> runs; // glyph positions from the top left of the line
+        double width = 0;
+        double ascent = 0;
+    };
+
+    ShapedTexts(const QFont &font, QPaintDevice *device)
+        : m_font(font)
+        , m_device(device)
+        , m_metrics(font, device)
+        , m_slack(m_metrics.height() * 0.1)
+        , m_drawShaped(device->paintEngine() && device->paintEngine()->type() == QPaintEngine::Pdf)
+    {
+        m_advance.fill(-1);
+    }
+
+    // Whether shaped text goes to the device as it is. A PDF takes its letters; other devices
+    // (a print preview's recorded pages) would turn them into outlines, so they get the text.
+    bool drawShaped() const { return m_drawShaped; }
+
+    // The text shaped, or null when it is seen for the first time (unless always).
+    const Shaped *shaped(const QString &text, bool always = false)
+    {
+        if (const auto it = m_shaped.constFind(text); it != m_shaped.constEnd())
+            return &*it;
+        if (m_seen.size() >= kKept || m_shaped.size() >= kKept) {
+            m_seen.clear();
+            m_shaped.clear();
+        }
+        if (!always && !m_seen.contains(text)) {
+            m_seen.insert(text);
+            return nullptr;
+        }
+        QTextLayout layout(text, m_font, m_device);
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout(); // one line as wide as the text
+        return &*m_shaped.insert(text, Shaped { layout.glyphRuns(), line.naturalTextWidth(), line.ascent() });
+    }
+
+    // True when text is narrower than width whatever kerning or ligatures make of it; false
+    // when it may not be.
+    bool surelyFits(const QString &text, double width)
+    {
+        double sum = 0;
+        for (QChar ch : text) {
+            const char16_t u = ch.unicode();
+            if (u >= m_advance.size())
+                return false;
+            double &a = m_advance[u];
+            if (a < 0)
+                a = m_metrics.horizontalAdvance(ch);
+            sum += a + m_slack;
+            if (sum >= width)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr qsizetype kKept = 20'000;
+    QFont m_font;
+    QPaintDevice *m_device;
+    QFontMetricsF m_metrics;
+    double m_slack; // kerning never moves a letter this far
+    bool m_drawShaped;
+    std::array<double, 0x250> m_advance; // of the Latin letters, as asked for
+    QHash<QString, Shaped> m_shaped;
+    QSet<QString> m_seen;
+};
+
+namespace {
+
+void drawCellText(QPainter &painter, const QFontMetricsF &metrics, ShapedTexts &texts, const QRectF &rect, int flags,
+    const QString &raw)
 {
     if (flags & Qt::TextWordWrap) {
         painter.drawText(rect, flags, raw);
         return;
     }
     const QString text = oneLine(raw);
-    const double width = metrics.horizontalAdvance(text);
-    if (width > rect.width() || metrics.height() > rect.height() + kCellPadY * 2) {
+    const bool tall = metrics.height() > rect.height() + kCellPadY * 2;
+    const bool left = !(flags & (Qt::AlignRight | Qt::AlignHCenter));
+    // A left-aligned text that surely fits needs no measuring: only its start matters. One that
+    // may not is shaped, which measures it too.
+    const bool fits = left && !tall && texts.surelyFits(text, rect.width());
+    const ShapedTexts::Shaped *shaped = texts.shaped(text, !fits);
+    const double width = shaped ? shaped->width : 0;
+    const bool clip = tall || width > rect.width();
+    if (clip && !left) {
         painter.drawText(rect, flags, text);
         return;
     }
@@ -102,7 +210,19 @@ void drawCellText(QPainter &painter, const QFontMetricsF &metrics, const QRectF 
         baseline = rect.top() + metrics.ascent();
     else if (flags & Qt::AlignVCenter)
         baseline = rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent();
-    painter.drawText(QPointF(x, baseline), text);
+    // Too wide or too tall: cut at the cell's edges. A left-aligned text starts where it would
+    // in a laid-out rectangle.
+    if (clip) {
+        painter.save();
+        painter.setClipRect(rect, Qt::IntersectClip);
+    }
+    if (!shaped || !texts.drawShaped())
+        painter.drawText(QPointF(x, baseline), text);
+    else
+        for (const QGlyphRun &run : shaped->runs)
+            painter.drawGlyphRun(QPointF(x, baseline - shaped->ascent), run);
+    if (clip)
+        painter.restore();
 }
 
 } // namespace
@@ -119,19 +239,32 @@ SheetPainter::SheetPainter(const SheetLayout &sheet)
     for (int c = area.left; c <= area.right; ++c)
         if (sheet.colWidth(c) > 0)
             m_cols.push_back(c);
-    // Each page looks only at the boxes of its own rows.
-    const QList<SheetLayout::CheckBoxObject> &boxes = sheet.checkBoxes();
-    m_boxRows.reserve(size_t(boxes.size()));
-    for (qsizetype i = 0; i < boxes.size(); ++i)
-        m_boxRows.emplace_back(int(boxes[i].rect.top()) + 1, int(i));
-    std::sort(m_boxRows.begin(), m_boxRows.end());
+    m_cells.sheet = &sheet;
+    m_cells.indexBoxes();
 }
 
-template <typename Fn> void SheetPainter::forBoxesInRows(int first, int last, Fn fn) const
+SheetPainter::SheetPainter(const SheetLayout &sheet, const SheetRows &rows)
+    : SheetPainter(sheet)
 {
-    const QList<SheetLayout::CheckBoxObject> &boxes = m_sheet.checkBoxes();
-    for (auto it = std::lower_bound(m_boxRows.begin(), m_boxRows.end(), std::pair(first, -1));
-         it != m_boxRows.end() && it->first <= last; ++it) {
+    m_source = &rows;
+}
+
+void SheetPainter::Cells::indexBoxes()
+{
+    // Each page looks only at the boxes of its own rows.
+    const QList<SheetLayout::CheckBoxObject> &boxes = sheet->checkBoxes();
+    boxRows.clear();
+    boxRows.reserve(size_t(boxes.size()));
+    for (qsizetype i = 0; i < boxes.size(); ++i)
+        boxRows.emplace_back(int(boxes[i].rect.top()) + 1, int(i));
+    std::sort(boxRows.begin(), boxRows.end());
+}
+
+template <typename Fn> void SheetPainter::forBoxesInRows(const Cells &cells, int first, int last, Fn fn)
+{
+    const QList<SheetLayout::CheckBoxObject> &boxes = cells.sheet->checkBoxes();
+    for (auto it = std::lower_bound(cells.boxRows.begin(), cells.boxRows.end(), std::pair(first, -1));
+         it != cells.boxRows.end() && it->first <= last; ++it) {
         if (it->second < boxes.size() && fn(boxes[it->second]))
             return;
     }
@@ -142,7 +275,7 @@ int SheetPainter::headerFooterBand() const
     return int(std::lround(m_sheet.fontSize() * 20 * 2));
 }
 
-QList<SheetPainter::Page> SheetPainter::paginate(const QSizeF &printableTwips) const
+std::pair<SheetPainter::Runs, SheetPainter::Runs> SheetPainter::runs(const QSizeF &printableTwips) const
 {
     const double zoom = m_sheet.scale() / 100.0;
     double height = printableTwips.height();
@@ -156,8 +289,8 @@ QList<SheetPainter::Page> SheetPainter::paginate(const QSizeF &printableTwips) c
     const double width = printableTwips.width() / zoom;
 
     // Greedy runs; an item larger than a whole page still gets a page of its own.
-    auto runs = [](const std::vector<int> &items, auto sizeOf, double room) {
-        std::vector<std::pair<int, int>> out;
+    auto cut = [](const std::vector<int> &items, auto sizeOf, double room) {
+        Runs out;
         int begin = 0;
         double used = 0;
         for (int i = 0; i < int(items.size()); ++i) {
@@ -173,36 +306,68 @@ QList<SheetPainter::Page> SheetPainter::paginate(const QSizeF &printableTwips) c
             out.emplace_back(begin, int(items.size()));
         return out;
     };
-    const auto colRuns = runs(
-        m_cols, [&](int c) { return double(m_sheet.colWidth(c)); }, width);
-    const auto rowRuns = runs(
+    Runs rowRuns = cut(
         m_rows, [&](int r) { return double(m_sheet.rowHeight(r)); }, height);
+    Runs colRuns = cut(
+        m_cols, [&](int c) { return double(m_sheet.colWidth(c)); }, width);
+    return { std::move(rowRuns), std::move(colRuns) };
+}
 
-    QList<Page> pages;
+QList<SheetPainter::Page> SheetPainter::places(const Runs &rowRuns, const Runs &colRuns) const
+{
+    QList<Page> out;
+    out.reserve(qsizetype(rowRuns.size() * colRuns.size()));
     for (const auto &[c0, c1] : colRuns)
-        for (const auto &[r0, r1] : rowRuns) {
-            const Page page { r0, r1, c0, c1 };
-            if (pageHasContent(page))
-                pages.append(page);
-        }
+        for (const auto &[r0, r1] : rowRuns)
+            out.append(Page { r0, r1, c0, c1 });
+    return out;
+}
+
+QList<SheetPainter::Page> SheetPainter::paginate(const QSizeF &printableTwips) const
+{
+    const auto [rowRuns, colRuns] = runs(printableTwips);
+    SheetLayout work;
+    Cells workCells;
+    QList<Page> pages;
+    for (const Page &page : places(rowRuns, colRuns))
+        if (pageHasContent(page, cellsFor(page, work, workCells)))
+            pages.append(page);
     if (pages.isEmpty())
         pages.append(
             Page { 0, rowRuns.empty() ? 0 : rowRuns.front().second, 0, colRuns.empty() ? 0 : colRuns.front().second });
     return pages;
 }
 
-bool SheetPainter::pageHasContent(const Page &page) const
+const SheetPainter::Cells &SheetPainter::cellsFor(const Page &page, SheetLayout &work, Cells &workCells) const
 {
+    if (!m_source)
+        return m_cells;
+    if (!workCells.sheet) {
+        work = m_sheet; // the page setup; the cells come a page at a time
+        workCells.sheet = &work;
+    }
+    const int first = page.rowBegin < page.rowEnd ? m_rows[size_t(page.rowBegin)] : 1;
+    const int last = page.rowBegin < page.rowEnd ? m_rows[size_t(page.rowEnd - 1)] : 0;
+    work.restartCells(first);
+    if (first <= last)
+        m_source->fill(work, first, last);
+    workCells.indexBoxes();
+    return workCells;
+}
+
+bool SheetPainter::pageHasContent(const Page &page, const Cells &cells) const
+{
+    const SheetLayout &sheet = *cells.sheet;
     for (int i = page.rowBegin; i < page.rowEnd; ++i)
         for (int j = page.colBegin; j < page.colEnd; ++j)
-            if (!m_sheet.text(m_rows[size_t(i)], m_cols[size_t(j)]).isEmpty())
+            if (!sheet.text(m_rows[size_t(i)], m_cols[size_t(j)]).isEmpty())
                 return true;
     if (page.rowBegin >= page.rowEnd || page.colBegin >= page.colEnd)
         return false;
     const SheetRange span { m_rows[size_t(page.rowBegin)], m_cols[size_t(page.colBegin)],
         m_rows[size_t(page.rowEnd - 1)], m_cols[size_t(page.colEnd - 1)] };
     bool found = false;
-    forBoxesInRows(span.top, span.bottom, [&](const SheetLayout::CheckBoxObject &box) {
+    forBoxesInRows(cells, span.top, span.bottom, [&](const SheetLayout::CheckBoxObject &box) {
         found = span.contains(int(box.rect.top()) + 1, int(box.rect.left()) + 1)
             && m_sheet.colWidth(int(box.rect.left()) + 1) > 0;
         return found;
@@ -233,23 +398,49 @@ int SheetPainter::print(QPagedPaintDevice &device, const Progress &progress) con
     if (!painter.begin(&device))
         return 0;
     const QSizeF area(device.width() * 1440.0 / device.logicalDpiX(), device.height() * 1440.0 / device.logicalDpiY());
-    const QList<Page> pages = paginate(area);
-    int painted = 0;
-    for (int i = 0; i < pages.size(); ++i, ++painted) {
-        if (progress && !progress(i, int(pages.size())))
-            break;
-        if (i > 0)
+    const auto [rowRuns, colRuns] = runs(area);
+    const QList<Page> places = this->places(rowRuns, colRuns);
+    SheetLayout work;
+    Cells workCells;
+
+    // Only a header or footer that shows the page count needs the pages counted first.
+    int pageCount = 0;
+    if (showsPageCount(m_sheet.printHeader()) || showsPageCount(m_sheet.printFooter())) {
+        for (const Page &page : places)
+            pageCount += pageHasContent(page, cellsFor(page, work, workCells)) ? 1 : 0;
+    }
+
+    ShapedTexts shaped(sheetFont(m_sheet), &device);
+    const auto paint = [&](const Page &page, const Cells &cells, int number) {
+        if (number > 1)
             device.newPage();
         painter.save();
         painter.scale(device.logicalDpiX() / 1440.0, device.logicalDpiY() / 1440.0);
-        paintPage(painter, pages[i], i + 1, int(pages.size()), area);
+        paintPage(painter, page, cells, shaped, number, std::max(pageCount, number), area);
         painter.restore();
+    };
+    int painted = 0;
+    bool cancelled = false;
+    for (qsizetype i = 0; i < places.size(); ++i) {
+        if (progress && !progress(int(i), int(places.size()))) {
+            cancelled = true;
+            break;
+        }
+        const Cells &cells = cellsFor(places[i], work, workCells);
+        if (pageHasContent(places[i], cells))
+            paint(places[i], cells, ++painted);
+    }
+    if (!painted && !cancelled) {
+        // Nothing to print still gives one page: the headings of the first columns.
+        const Page first { 0, rowRuns.empty() ? 0 : rowRuns.front().second, 0,
+            colRuns.empty() ? 0 : colRuns.front().second };
+        paint(first, cellsFor(first, work, workCells), ++painted);
     }
     // The last page goes out at end(); a device that failed then has not printed.
     if (!painter.end())
         return 0;
-    if (progress && painted == pages.size())
-        progress(painted, painted);
+    if (progress && !cancelled)
+        progress(int(places.size()), int(places.size()));
     return painted;
 }
 
@@ -283,8 +474,10 @@ bool SheetPainter::writePdf(const QString &path, QString *errorString) const
     return true;
 }
 
-void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, int pageCount, const QSizeF &area) const
+void SheetPainter::paintPage(QPainter &painter, const Page &page, const Cells &cells, ShapedTexts &shaped, int number,
+    int pageCount, const QSizeF &area) const
 {
+    const SheetLayout &sheet = *cells.sheet;
     painter.setPen(Qt::black);
     painter.setFont(sheetFont(m_sheet));
     const int band = headerFooterBand();
@@ -338,11 +531,11 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, in
         ys.push_back(y);
         for (int j = page.colBegin; j < page.colEnd; ++j) {
             const int col = m_cols[size_t(j)];
-            const QString text = m_sheet.text(row, col);
+            const QString text = sheet.text(row, col);
             if (text.isEmpty())
                 continue;
             const QRectF cell(xs[size_t(j - page.colBegin)], y, m_sheet.colWidth(col), h);
-            drawCellText(painter, metrics, cell.adjusted(kCellPadX, kCellPadY, -kCellPadX, -kCellPadY),
+            drawCellText(painter, metrics, shaped, cell.adjusted(kCellPadX, kCellPadY, -kCellPadX, -kCellPadY),
                 alignmentFlags(m_sheet.alignment(row, col), text), text);
         }
         y += h;
@@ -354,7 +547,7 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, int number, in
         const int firstCol = m_cols[size_t(page.colBegin)];
         const int lastCol = m_cols[size_t(page.colEnd - 1)];
         painter.setBrush(Qt::NoBrush);
-        forBoxesInRows(firstRow, lastRow, [&](const SheetLayout::CheckBoxObject &box) {
+        forBoxesInRows(cells, firstRow, lastRow, [&](const SheetLayout::CheckBoxObject &box) {
             const int row = int(box.rect.top()) + 1;
             const int col = int(box.rect.left()) + 1;
             if (row < firstRow || row > lastRow || col < firstCol || col > lastCol)

@@ -14,6 +14,18 @@ class QPainter;
 namespace dq {
 
 class SheetLayout;
+class ShapedTexts;
+
+// Supplies a long sheet's cells a few rows at a time, so that printing it never holds every
+// row's text at once.
+class SheetRows
+{
+public:
+    virtual ~SheetRows() = default;
+    // Writes the text and check boxes of sheet rows first..last into cells, which holds the
+    // page setup and no cells yet; writing a few rows more does no harm.
+    virtual void fill(SheetLayout &cells, int first, int last) const = 0;
+};
 
 // Puts a SheetLayout's print area on paper: the page header, the column headings, the
 // cell text, the check-box objects and the page footer, split into as many pages as the
@@ -34,6 +46,9 @@ public:
     };
 
     explicit SheetPainter(const SheetLayout &sheet);
+    // A sheet whose cells rows supplies a page at a time; sheet holds the page setup (shape,
+    // widths, heights, print area, alignment) and is printed as if it held the cells.
+    SheetPainter(const SheetLayout &sheet, const SheetRows &rows);
 
     // Sheet rows and columns of the print area that take up space on paper.
     const std::vector<int> &printedRows() const { return m_rows; }
@@ -43,7 +58,8 @@ public:
     // nothing on it is dropped, but there is always at least one page.
     QList<Page> paginate(const QSizeF &printableTwips) const;
 
-    // Told the pages painted and the page count before each page and once at the end;
+    // Told how many of the page places have been painted or passed over (a place with
+    // nothing on it prints no page) and how many there are, before each and once at the end;
     // answering false stops the painting there (Cancel).
     using Progress = std::function<bool(int done, int total)>;
 
@@ -60,16 +76,31 @@ public:
     int headerFooterBand() const;
 
 private:
-    bool pageHasContent(const Page &page) const;
-    void paintPage(QPainter &painter, const Page &page, int number, int pageCount, const QSizeF &area) const;
+    // Where a page's text and check boxes come from: the whole sheet, or the page's rows.
+    struct Cells
+    {
+        const SheetLayout *sheet = nullptr;
+        std::vector<std::pair<int, int>> boxRows; // (anchor row, index into the boxes), sorted
+        void indexBoxes();
+    };
+    using Runs = std::vector<std::pair<int, int>>;
+
+    std::pair<Runs, Runs> runs(const QSizeF &printableTwips) const; // rows, columns
+    QList<Page> places(const Runs &rowRuns, const Runs &colRuns) const;
+    // The cells of page: the whole sheet's, or the page's rows filled into work.
+    const Cells &cellsFor(const Page &page, SheetLayout &work, Cells &workCells) const;
+    bool pageHasContent(const Page &page, const Cells &cells) const;
+    void paintPage(QPainter &painter, const Page &page, const Cells &cells, ShapedTexts &shaped, int number,
+        int pageCount, const QSizeF &area) const;
 
     // The check boxes anchored in sheet rows first..last, as indexes into the sheet's list.
-    template <typename Fn> void forBoxesInRows(int first, int last, Fn fn) const;
+    template <typename Fn> static void forBoxesInRows(const Cells &cells, int first, int last, Fn fn);
 
     const SheetLayout &m_sheet;
+    const SheetRows *m_source = nullptr;
     std::vector<int> m_rows;
     std::vector<int> m_cols;
-    std::vector<std::pair<int, int>> m_boxRows; // (anchor row, index), sorted
+    Cells m_cells;
 };
 
 } // namespace dq
