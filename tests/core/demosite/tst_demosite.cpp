@@ -8,6 +8,8 @@
 #include "core/harvest/keyrules.h"
 #include "core/harvest/sitelist.h"
 #include "demoserver.h"
+#include "support/casefields.h"
+#include "support/casetable.h"
 
 #include <QDir>
 #include <QProcess>
@@ -18,6 +20,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace dq;
+using test::field;
 
 class TestDemoSite : public QObject
 {
@@ -96,52 +99,21 @@ private slots:
         m_server.waitForFinished(5000);
     }
 
-    void connectionHandling_data()
-    {
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<QList<int>>("statuses");
-        QTest::addColumn<QList<QByteArray>>("bodyHas");
-        QTest::addColumn<bool>("closed");
-        const QByteArray search = "GET /page/search?category=Plumbers&city=Austin&state=TX";
-        const QByteArray page2 = search + "&page=2 HTTP/1.1\r\nHost: x\r\n\r\n";
-        QTest::newRow("pipelined requests are answered in order on a kept connection")
-            << search + " HTTP/1.1\r\nHost: x\r\n\r\n" + page2 << QList<int> { 200, 200 }
-            << QList<QByteArray> { "Showing 1–10", "Showing 11–20" } << false;
-        QTest::newRow("Connection: close ends the connection after the answer")
-            << QByteArray("GET /page/ HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n") << QList<int> { 200 }
-            << QList<QByteArray> { "<form" } << true;
-        QTest::newRow("an HTTP/1.0 request ends the connection after the answer")
-            << QByteArray("GET /item/ HTTP/1.0\r\n\r\n") << QList<int> { 200 }
-            << QList<QByteArray> { "action=\"/item/search\"" } << true;
-        QTest::newRow("HEAD sends the headers only")
-            << QByteArray("HEAD /page/ HTTP/1.1\r\nHost: x\r\n\r\n") + page2 << QList<int> { 200, 200 }
-            << QList<QByteArray> { "", "Showing 11–20" } << false;
-        QTest::newRow("a request line that is not HTTP gets 400 and a closed connection")
-            << QByteArray("HELLO THERE\r\n\r\n") << QList<int> { 400 } << QList<QByteArray> { "" } << true;
-        QTest::newRow("a POST gets 405 and a closed connection, its body unread")
-            << QByteArray("POST /page/ HTTP/1.1\r\nHost: x\r\nContent-Length: 20\r\n\r\nGET / HTTP/1.1\r\n\r\n\r\n")
-            << QList<int> { 405 } << QList<QByteArray> { "" } << true;
-        QTest::newRow("an endless request head gets 431 and a closed connection")
-            << QByteArray("GET /page/ HTTP/1.1\r\nX-Long: ") + QByteArray(40000, 'a') << QList<int> { 431 }
-            << QList<QByteArray> { "" } << true;
-        QTest::newRow("a lower-cased address finds the same listings")
-            << QByteArray(
-                   "GET /pagemiddle/page-2/search?category=auto+repair&city=san%20antonio&state=tx HTTP/1.0\r\n\r\n")
-            << QList<int> { 200 } << QList<QByteArray> { "<span class=\"city\">San Antonio</span>" } << true;
-    }
+    // @LONG@ stands for 40,000 letters.
+    void connectionHandling_data() { test::addCaseRows(u"demosite/requests.tsv"_qs); }
     void connectionHandling()
     {
-        QFETCH(QByteArray, request);
-        QFETCH(QList<int>, statuses);
-        QFETCH(QList<QByteArray>, bodyHas);
-        const Exchange x = exchange(request, int(statuses.size()));
+        QFETCH(QByteArray, requestBytes);
+        const QList<int> statuses = test::numbers(field("statuses"));
+        const QStringList bodyHas = test::items(field("bodyHas"));
+        const Exchange x = exchange(requestBytes.replace("@LONG@", QByteArray(40000, 'a')), int(statuses.size()));
         QCOMPARE(x.heads.size(), statuses.size());
         for (int i = 0; i < statuses.size(); ++i) {
             QVERIFY2(x.heads[i].startsWith(QByteArray("HTTP/1.1 " + QByteArray::number(statuses[i]) + ' ')),
                 x.heads[i].constData());
-            QVERIFY(x.bodies[i].contains(bodyHas[i]));
+            QVERIFY(x.bodies[i].contains(bodyHas.value(i).toUtf8()));
         }
-        QTEST(x.closed, "closed");
+        QCOMPARE(int(x.closed), test::number("closed"));
         QVERIFY(x.rest.isEmpty());
     }
     void closedConnectionsAreReleased()
@@ -158,33 +130,21 @@ private slots:
         }
         QTRY_VERIFY_WITH_TIMEOUT(serverOpenFiles() <= m_idleOpenFiles, 5000);
     }
-    void badOptionsAreRefused_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("a port beyond 65535") << QStringList { u"--port"_s, u"70000"_s } << 2 << u"--port"_s;
-        QTest::newRow("a port that is not a number") << QStringList { u"--port"_s, u"http"_s } << 2 << u"--port"_s;
-        QTest::newRow("a negative listing count") << QStringList { u"--listings"_s, u"-5"_s } << 2 << u"--listings"_s;
-        QTest::newRow("no listings on a page") << QStringList { u"--per-page"_s, u"0"_s } << 2 << u"--per-page"_s;
-        QTest::newRow("a seed that is not a number") << QStringList { u"--seed"_s, u"x"_s } << 2 << u"--seed"_s;
-        QTest::newRow("a port already taken") << QStringList { u"--port"_s, u"@PORT@"_s } << 1 << u"cannot listen"_s;
-    }
+    // Arguments are split at '|'; @PORT@ is the port the site above holds.
+    void badOptionsAreRefused_data() { test::addCaseRows(u"demosite/bad-options.tsv"_qs); }
     void badOptionsAreRefused()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, message);
-        arguments.replaceInStrings(u"@PORT@"_s, QString::number(m_port));
         QProcess process;
-        process.start(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"), arguments << u"--quiet"_s);
+        process.start(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"),
+            field("arguments").replace(u"@PORT@"_s, QString::number(m_port)).split(u'|') << u"--quiet"_s);
         if (!process.waitForFinished(10000)) {
             process.kill();
             process.waitForFinished(5000);
             QFAIL("the server started instead of refusing");
         }
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QTEST(process.exitCode(), "exitCode");
-        QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(message));
+        QCOMPARE(process.exitCode(), test::number("exitCode"));
+        QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(field("message")));
         QVERIFY(process.readAllStandardOutput().isEmpty());
     }
     void shippedEnginesMatchTheirResultPages()
