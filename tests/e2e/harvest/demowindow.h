@@ -13,16 +13,17 @@
 
 namespace dq::test {
 
-// A main window over a fresh program folder whose engines grab the demo site, its questions
-// answered from a script.
+// The demo site and a main window over a fresh program folder whose engines grab it, its
+// questions answered from a script.
 struct DemoWindow
 {
+    DemoSite site;
     ScriptedPrompts prompts;
     std::unique_ptr<frmMain> w;
     QString home;
 
     // False when the program folder or the window could not be made.
-    bool open(const DemoSite &site, const QList<DemoEngine> &engines)
+    bool open(const QList<DemoEngine> &engines)
     {
         prompts = ScriptedPrompts();
         home = demoProgramHome(site, engines);
@@ -45,6 +46,8 @@ struct DemoWindow
     {
         return QTest::qWaitFor([this] { return !w->harvest().isGrabbing(); }, ms);
     }
+    // The site's listing page of the page-number style, with its fault switches.
+    QString listingPage(const QString &faults = {}) const { return demoSearch(site, QStringLiteral("page/"), faults); }
 };
 
 inline const DemoEngine kDemoPage { QStringLiteral("Demo Directory"), QStringLiteral("demo-page.key"),
