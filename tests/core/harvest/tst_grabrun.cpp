@@ -195,24 +195,17 @@ private slots:
         QVERIFY(grab(u"/p2"_qs));
         QVERIFY(!r.table.cellFormat(5, 0).hasFore);
     }
-    void fetchModeDecidesHowAddressesAreAsked_data()
-    {
-        QTest::addColumn<QString>("fetchMode");
-        QTest::addColumn<QList<QByteArray>>("paths");
-        QTest::newRow("an empty fetch mode asks lower-cased addresses")
-            << QString() << QList<QByteArray> { "/list/austin-plumbers", "/list/austin-plumbers?pg=2" };
-        QTest::newRow("a fetch mode asks addresses as they stand")
-            << u"Inet"_qs << QList<QByteArray> { "/List/Austin-Plumbers", "/List/Austin-Plumbers?PG=2" };
-    }
+    void fetchModeDecidesHowAddressesAreAsked_data() { addCaseRows(u"harvest/grabrun/fetch-mode.tsv"_qs); }
     void fetchModeDecidesHowAddressesAreAsked()
     {
-        QFETCH(QString, fetchMode);
-        QFETCH(QList<QByteArray>, paths);
+        QList<QByteArray> paths;
+        for (const QString &path : test::items(field("paths")))
+            paths << path.toUtf8();
         HttpFixture server;
         server.page(paths[0], resultPage({ u"one"_qs }));
         server.page(paths[1], resultPage({ u"two"_qs }));
         KeyRules k = rules();
-        k.fetchMode = fetchMode;
+        k.fetchMode = field("fetchMode");
         k.nextMethod = u"Page"_qs;
         k.k7 = u"?PG="_qs;
         k.k8 = u"?PG=2"_qs;
@@ -308,26 +301,10 @@ private slots:
         }
     }
 
-    void onlyWebAddressesAreFetched_data()
-    {
-        QTest::addColumn<QString>("fetchMode");
-        QTest::addColumn<QString>("where"); // start, next or redirect
-        QTest::addColumn<QString>("message");
-        for (const QString &mode : { u"1"_qs, QString() }) {
-            const QString in = mode.isEmpty() ? u" with the HTTP GET form"_qs : u" opening addresses as given"_qs;
-            QTest::addRow("a start page on the local disk is refused%s", qPrintable(in))
-                << mode << u"start"_qs << u"not an http or https address"_qs;
-            QTest::addRow("a next link to a local file with http:// in its query is refused%s", qPrintable(in))
-                << mode << u"next"_qs << u"not an http or https address"_qs;
-            QTest::addRow("a redirect to a local file is refused%s", qPrintable(in))
-                << mode << u"redirect"_qs << u""_qs;
-        }
-    }
+    void onlyWebAddressesAreFetched_data() { addCaseRows(u"harvest/grabrun/web-addresses-only.tsv"_qs); }
     void onlyWebAddressesAreFetched()
     {
-        QFETCH(QString, fetchMode);
-        QFETCH(QString, where);
-        QFETCH(QString, message);
+        const QString where = field("where");
         // A local file that would give a row if it were ever read.
         const QString local = test::writeBytes(test::tempDir() + u"/local.html"_qs, resultPage({ u"LOCAL"_qs }));
         const QString fileUrl = u"file://localhost"_qs + local + u"?u=http://example.com/results"_qs;
@@ -338,9 +315,9 @@ private slots:
         Run r(1);
         const QString start
             = where == u"start" ? fileUrl : server.base() + (where == u"next" ? u"/p1"_qs : u"/moved"_qs);
-        QVERIFY(r.run.start(rules(fetchMode), start));
+        QVERIFY(r.run.start(rules(field("fetchMode")), start));
         QCOMPARE(r.waitEnd(), GrabRun::End::Failed);
-        QVERIFY2(r.endMessage().contains(message), qPrintable(r.endMessage()));
+        QVERIFY2(r.endMessage().contains(field("message")), qPrintable(r.endMessage()));
         QVERIFY(!column(r.table, 0).contains(u"LOCAL"_qs));
     }
 };
