@@ -92,13 +92,6 @@ private slots:
         QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(20 * 1024 * 1024 + 1));
     }
 
-    void version()
-    {
-        const CliRun version = runCli({ u"--version"_qs });
-        QCOMPARE(version.exitCode, 0);
-        QCOMPARE(version.out.trimmed(), QByteArray("3.8"));
-    }
-
     void roundTripKeepsEveryCell_data()
     {
         QTest::addColumn<QStringList>("chain"); // extensions, first to last
