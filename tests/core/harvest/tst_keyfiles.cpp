@@ -62,33 +62,21 @@ class TestKeyFiles : public QObject
 private slots:
     void numbers_data() { addCaseRows(u"harvest/keyfiles/numbers.tsv"_qs); }
     void numbers() { QCOMPARE(KeyRules::toNumber(field("text")), number("number")); }
-    void fieldRowsRunFromSixToSixPlusF()
+    // Key cells are "row,column=text"; fields read back as "column marker end skip", titles
+    // as "column=title"; all split at ';'.
+    void keyRules_data() { addCaseRows(u"harvest/keyfiles/key-rules.tsv"_qs); }
+    void keyRules()
     {
         GridModel g;
-        keyTable(g,
-            test::texts({ "1,6=2", "6,1=0", "6,2=|", "6,3=-1", "6,4=0", "7,1=5", "7,2=#", "7,3=2", "7,4=-3", "8,1=1",
-                "8,2=%", "9,1=4", "9,2=not a field" }));
+        keyTable(g, field("cells").split(u';'));
         const KeyRules k = KeyRules::fromGrid(g);
-        QCOMPARE(int(k.fields.size()), 3);
-        QCOMPARE(k.fields[0].endOffset, -1);
-        QCOMPARE(k.fields[1].column, 5);
-        QCOMPARE(k.fields[1].marker, u"#"_qs);
-        QCOMPARE(k.fields[1].endOffset, 2);
-        QCOMPARE(k.fields[1].skipOffset, -3);
-        QCOMPARE(k.fields[2].marker, u"%"_qs);
-        g.setText(1, 6, u"-1"_qs);
-        QVERIFY(KeyRules::fromGrid(g).fields.empty());
-        g.setText(1, 6, u"0"_qs);
-        QCOMPARE(int(KeyRules::fromGrid(g).fields.size()), 1);
-    }
-    void titlesComeFromRowsSixToFourteen()
-    {
-        GridModel g;
-        keyTable(g,
-            test::texts(
-                { "1,6=0", "6,0=Name", "6,1=0", "7,0=no column", "14,0=Email", "14,1=7", "15,0=beyond", "15,1=8" }));
-        const std::vector<std::pair<int, QString>> expected = { { 0, u"Name"_qs }, { 7, u"Email"_qs } };
-        QCOMPARE(KeyRules::fromGrid(g).titles, expected);
+        QStringList fields, titles;
+        for (const KeyRules::Field &f : k.fields)
+            fields << u"%1 %2 %3 %4"_qs.arg(f.column).arg(f.marker).arg(f.endOffset).arg(f.skipOffset);
+        for (const auto &[column, title] : k.titles)
+            titles << u"%1=%2"_qs.arg(column).arg(title);
+        QTEST(fields.join(u';'), "fields");
+        QTEST(titles.join(u';'), "titles");
     }
     // Cleaning rules (from row 14, columns 5 to 7) and record rules (from row 18, columns 0 to 4)
     // share rows with each other and with the titles; each list ends at its first empty row or limit.
@@ -143,35 +131,27 @@ private slots:
         QVERIFY(c.Remove(u"A"_qs));
         QCOMPARE(names(c), QStringList({ u"Alpha"_qs }));
     }
-    void rowsWithoutKeyFileAreSkipped()
+    // A site list's rows under its title row (split at ';', cells at '|'), reordered when an
+    // order is given; then its engines (name,key file,column 2,row,start page) and its rows.
+    void siteLists_data() { addCaseRows(u"harvest/keyfiles/site-lists.tsv"_qs); }
+    void siteLists()
     {
         GridModel g;
-        makeSites(g,
-            test::texts({ "Alpha|a.key|x|http://a.test/", "Heading only|||http://nowhere.test/",
-                "Beta|b.key||http://b.test/" }));
+        makeSites(g, field("rows").split(u';'));
         colYPs c;
         c.Add(u"stale"_qs, u"s.key"_qs, QString(), 9);
-        QCOMPARE(SiteList::fill(g, c), QStringList({ u"Alpha"_qs, u"Beta"_qs }));
-        QCOMPARE(c.Count(), 2);
-        QCOMPARE(c.Item(1)->Column2, u"x"_qs);
-        QCOMPARE(c.Item(2)->Index, 3);
-        QCOMPARE(c.Item(2)->URL, u"http://b.test/"_qs);
-    }
-    // Moving an engine moves its whole row; rows without a key file keep their place.
-    void reorderMovesWholeRows()
-    {
-        GridModel g;
-        makeSites(g,
-            test::texts({ "A|a.key|a2|http://a.test/", "-- Canada --|||", "B|b.key|b2|http://b.test/",
-                "C|c.key|c2|http://c.test/" }));
-        colYPs c;
         SiteList::fill(g, c);
-        const QStringList order { u"C"_qs, u"A"_qs, u"B"_qs };
-        SiteList::applyOrder(order, c, g);
-        QCOMPARE(names(c), order);
-        QCOMPARE(rowsOf(g),
-            test::texts({ "Site|||", "C|c.key|c2|http://c.test/", "-- Canada --|||", "A|a.key|a2|http://a.test/",
-                "B|b.key|b2|http://b.test/" }));
+        if (!field("order").isEmpty())
+            SiteList::applyOrder(test::items(field("order")), c, g);
+        QStringList engines;
+        for (const objYP &yp : c)
+            engines << QStringList { yp.ListName, yp.FileName, yp.Column2, QString::number(yp.Index), yp.URL }.join(
+                u',');
+        QCOMPARE(engines, test::items(field("engines")));
+        QCOMPARE(rowsOf(g, 1), field("after").split(u';'));
+        // Read again, the list gives the same engines in the same order.
+        colYPs again;
+        QCOMPARE(SiteList::fill(g, again), names(c));
     }
     void reorderWithDuplicateNames()
     {
