@@ -111,26 +111,6 @@ private slots:
         keyTable(g, { u"1,4="_qs + field("marker") });
         QCOMPARE(int(KeyRules::addressEnablesGrab(g, field("address"), number("disabled"))), number("enabled"));
     }
-    void collection()
-    {
-        colYPs c;
-        QVERIFY(!c.Item(1));
-        QCOMPARE(c.Add(u"Alpha"_qs, u"a.key"_qs, u"http://a.test/"_qs, 1, u"A"_qs)->URL, u"http://a.test/"_qs);
-        c.Add(u"Beta"_qs, u"b.key"_qs, QString(), 2);
-        c.Add(u"Gamma"_qs, u"g.key"_qs, QString(), 4);
-        QVERIFY(!c.Add(u"Again"_qs, u"x.key"_qs, QString(), 3, u"A"_qs));
-        QCOMPARE(c.Count(), 3);
-        QVERIFY(!c.Item(0) && !c.Item(4) && !c.Item(u"B"_qs) && !c.Item(QString()));
-        QCOMPARE(c.Item(u"A"_qs)->ListName, u"Alpha"_qs);
-        QVERIFY(c.Remove(2));
-        QVERIFY(!c.Remove(3));
-        c.swap(1, 2);
-        QCOMPARE(names(c), QStringList({ u"Gamma"_qs, u"Alpha"_qs }));
-        QCOMPARE(c.Item(1)->Index, 4);
-        // A key stays with its position, not with the engine swapped away.
-        QVERIFY(c.Remove(u"A"_qs));
-        QCOMPARE(names(c), QStringList({ u"Alpha"_qs }));
-    }
     // A site list's rows under its title row (split at ';', cells at '|'), reordered when an
     // order is given; then its engines (name,key file,column 2,row,start page) and its rows.
     void siteLists_data() { addCaseRows(u"harvest/keyfiles/site-lists.tsv"_qs); }
