@@ -7,14 +7,12 @@
 #include "core/harvest/colyps.h"
 #include "core/harvest/keyrules.h"
 #include "core/harvest/sitelist.h"
-#include "demoserver.h"
 #include "support/casefields.h"
 #include "support/casetable.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 
@@ -175,25 +173,6 @@ private slots:
                 QVERIFY(results.bodies.value(0).contains(rules.pageCheck.toUtf8()));
             }
         }
-    }
-    // With Nagle's algorithm on, the end of each answer waits for the client's delayed
-    // acknowledgement: 30 pages of 100 listings took over a second instead of a tenth. The
-    // switch is read back from the operating system, so no timing enters the test; the
-    // harvest benchmark shows the speed it buys.
-    void answersWithNagleOff()
-    {
-        dq::demo::DemoServer server({ 300, 100, 1 }, true);
-        QVERIFY(server.listen(0));
-        QTcpSocket client;
-        client.connectToHost(u"127.0.0.1"_s, server.port());
-        QVERIFY(client.waitForConnected(10000));
-        client.write("GET /page/search?category=Plumbers&city=Austin&state=TX HTTP/1.1\r\nHost: x\r\n\r\n");
-        QTRY_VERIFY(client.bytesAvailable() > 0);
-        QVERIFY(client.readLine().startsWith("HTTP/1.1 200 OK"));
-
-        const QList<QTcpSocket *> served = server.findChildren<QTcpSocket *>();
-        QCOMPARE(served.size(), 1);
-        QCOMPARE(served[0]->socketOption(QAbstractSocket::LowDelayOption).toInt(), 1);
     }
 };
 
