@@ -17,14 +17,6 @@ using Answer = UserPrompts::Answer;
 
 namespace {
 
-QStringList allRows(const GridModel &fa)
-{
-    QStringList out;
-    for (int r = 1; r < fa.rows(); ++r)
-        out << fa.rowTexts(r).mid(0, 8).join(u'|');
-    return out;
-}
-
 // Makes files look like those of a window that was killed: the same files under a session
 // id that no live window holds.
 QString asKilledSession(const QStringList &paths)
@@ -91,7 +83,7 @@ private slots:
         const QByteArrayList lines = test::readBytes(m_win.w->recovery().journalPath()).split('\n');
         const QString journal
             = test::writeBytes(test::tempDir() + u"/x.journal"_qs, lines.mid(0, 5).join('\n') + "\n{\"rows\":[[\"Torn");
-        const QStringList clean = allRows(m_win.w->table().fa());
+        const QStringList clean = test::rowsOf(m_win.w->table().fa(), 1);
         QVERIFY(!asKilledSession({ journal }).isEmpty());
 
         // A second window starts: it asks, restores the 30 rows, and goes on from page 4.
@@ -105,9 +97,9 @@ private slots:
         QCOMPARE(m_win.prompts.messages().value(1),
             u"The grab from Demo Directory had not ended. Continue grabbing from page 4?"_qs);
         QVERIFY(second->table().changed());
-        QCOMPARE(allRows(second->table().fa()), clean.mid(0, 30));
+        QCOMPARE(test::rowsOf(second->table().fa(), 1), clean.mid(0, 30));
         QTRY_VERIFY_WITH_TIMEOUT(!second->harvest().isGrabbing(), 60000);
-        QCOMPARE(allRows(second->table().fa()), clean);
+        QCOMPARE(test::rowsOf(second->table().fa(), 1), clean);
         // The restored rows are at risk until saved: they are in the second window's journal now.
         QCOMPARE(HarvestJournal::read(second->recovery().journalPath()).rows.size(), size_t(250));
     }
