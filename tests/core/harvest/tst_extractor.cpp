@@ -83,17 +83,10 @@ private slots:
         QStringList cells;
         for (const QByteArray f : { "1", "2", "3" }) {
             if (const QString marker = field("marker" + f); !marker.isEmpty())
-                k.fields.push_back({ f.toInt() - 1, marker, number("end" + f), number("skip" + f) });
+                k.fields.push_back({ number("column" + f), marker, number("end" + f), number("skip" + f) });
             cells << field("cell" + f);
         }
         QCOMPARE(Extractor::fillRow(k, field("listing"), 3), cells);
-    }
-    void fieldsBeyondTheTableAreDropped()
-    {
-        KeyRules k;
-        for (int column : { 2, 20, -1, 0 })
-            k.fields.push_back({ column, u"|"_qs, -1, 0 });
-        QCOMPARE(Extractor::fillRow(k, u"a|b|c|d|", 3), QStringList({ u"d"_qs, QString(), u"a"_qs }));
     }
     // Each rule works on this row and changes at most the one cell named.
     void recordRules_data() { addCaseRows(u"harvest/extractor/record-rules.tsv"_qs); }
