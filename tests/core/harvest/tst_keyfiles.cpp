@@ -133,16 +133,6 @@ private slots:
         colYPs again;
         QCOMPARE(SiteList::fill(g, again), names(c));
     }
-    void reorderWithDuplicateNames()
-    {
-        GridModel g;
-        makeSites(g, test::texts({ "Same|one.key||", "Other|other.key||", "Same|two.key||" }));
-        colYPs c;
-        SiteList::fill(g, c);
-        SiteList::applyOrder({ u"Other"_qs, u"Same"_qs, u"Same"_qs }, c, g);
-        QCOMPARE(g.text(1, 1), u"other.key"_qs);
-        QCOMPARE(QSet<QString>({ g.text(2, 1), g.text(3, 1) }), QSet<QString>({ u"one.key"_qs, u"two.key"_qs }));
-    }
     void savedOrderIsReadAtTheNextStart()
     {
         const QString dir = test::tempDir();
