@@ -18,14 +18,19 @@ using test::rowsOf;
 
 namespace {
 
-// A key table of 10 columns and 40 rows with the given cells, each "row,column=text".
+// A key table of 10 columns and 40 rows with the given cells, each "row,column=text"; a row
+// range "first-last" sets the cell in each of its rows, an @ in the text standing for the row.
 void keyTable(GridModel &g, const QStringList &cells)
 {
     g.setCols(10);
     g.setRows(40);
     for (const QString &cell : cells) {
         const qsizetype comma = cell.indexOf(u','), equals = cell.indexOf(u'=');
-        g.setText(cell.left(comma).toInt(), cell.mid(comma + 1, equals - comma - 1).toInt(), cell.mid(equals + 1));
+        const QStringList rows = cell.left(comma).split(u'-');
+        for (int r = rows.first().toInt(); r <= rows.last().toInt(); ++r) {
+            g.setText(r, cell.mid(comma + 1, equals - comma - 1).toInt(),
+                cell.mid(equals + 1).replace(u'@', QString::number(r)));
+        }
     }
 }
 
@@ -62,8 +67,9 @@ class TestKeyFiles : public QObject
 private slots:
     void numbers_data() { addCaseRows(u"harvest/keyfiles/numbers.tsv"_qs); }
     void numbers() { QCOMPARE(KeyRules::toNumber(field("text")), number("number")); }
-    // Key cells are "row,column=text"; fields read back as "column marker end skip", titles
-    // as "column=title"; all split at ';'.
+    // Key cells as keyTable() takes them; fields read back as "column marker end skip", titles
+    // as "column=title", cleaning rules (from row 14, columns 5 to 7) as "keyword(a,b)" and
+    // record rules (from row 18, columns 0 to 4) as "keyword(c1,a,b,c4)", all split at ';'.
     void keyRules_data() { addCaseRows(u"harvest/keyfiles/key-rules.tsv"_qs); }
     void keyRules()
     {
@@ -75,34 +81,15 @@ private slots:
             fields << u"%1 %2 %3 %4"_qs.arg(f.column).arg(f.marker).arg(f.endOffset).arg(f.skipOffset);
         for (const auto &[column, title] : k.titles)
             titles << u"%1=%2"_qs.arg(column).arg(title);
+        QStringList clean, record;
+        for (const KeyRules::CleanRule &c : k.cleanRules)
+            clean << c.keyword + u'(' + c.a + u',' + c.b + u')';
+        for (const KeyRules::RecordRule &r : k.recordRules)
+            record << u"%1(%2,%3,%4,%5)"_qs.arg(r.keyword).arg(r.c1).arg(r.a, r.b).arg(r.c4);
         QTEST(fields.join(u';'), "fields");
         QTEST(titles.join(u';'), "titles");
-    }
-    // Cleaning rules (from row 14, columns 5 to 7) and record rules (from row 18, columns 0 to 4)
-    // share rows with each other and with the titles; each list ends at its first empty row or limit.
-    void ruleListsEndAtTheirFirstEmptyRowOrLimit()
-    {
-        GridModel g;
-        keyTable(g, test::texts({ "14,0=Fax", "14,1=9" }));
-        for (int r = 14; r < 35; ++r) {
-            const QString n = QString::number(r);
-            keyTable(g, { n + u",5=Replace"_qs, n + u",6="_qs + n });
-            if (r >= 18)
-                keyTable(g, { n + u",0=ExtractTo"_qs, n + u",1=3"_qs, n + u",2="_qs + n, n + u",4=-1"_qs });
-        }
-        KeyRules k = KeyRules::fromGrid(g);
-        QCOMPARE(int(k.cleanRules.size()), 8);
-        QCOMPARE(k.cleanRules.back().a, u"21"_qs);
-        QCOMPARE(int(k.recordRules.size()), 12);
-        QCOMPARE(k.recordRules.back().a, u"29"_qs);
-        QCOMPARE(k.recordRules.front().c1, 3);
-        QCOMPARE(k.recordRules.front().c4, -1);
-        QCOMPARE(k.titles.back(), std::make_pair(9, u"Fax"_qs));
-        g.setText(17, 5, QString());
-        g.setText(18, 0, QString());
-        k = KeyRules::fromGrid(g);
-        QCOMPARE(int(k.cleanRules.size()), 3);
-        QVERIFY(k.recordRules.empty());
+        QTEST(clean.join(u';'), "clean");
+        QTEST(record.join(u';'), "record");
     }
     void addressCheck_data() { addCaseRows(u"harvest/keyfiles/address-check.tsv"_qs); }
     void addressCheck()
