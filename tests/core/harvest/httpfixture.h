@@ -62,10 +62,7 @@ private:
         heads << head;
         if (onRequest)
             onRequest(path);
-        Answer missing;
-        missing.status = 404;
-        missing.body = "<html>not here</html>";
-        const Answer a = m_answers.value(path, missing);
+        const Answer a = m_answers.value(path, Answer { .status = 404, .body = "<html>not here</html>" });
         if (a.hold)
             return;
         QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " Status\r\n";
