@@ -1,5 +1,7 @@
 #include "core/harvest/harvestjournal.h"
 
+#include "support/casefields.h"
+#include "support/casetable.h"
 #include "support/gridtext.h"
 #include "support/testsupport.h"
 
@@ -52,24 +54,15 @@ class TestHarvestJournal : public QObject
     Q_OBJECT
 
 private slots:
-    void aTornTailKeepsEveryCompletePage_data()
-    {
-        QTest::addColumn<QByteArray>("tail");
-        QTest::addColumn<bool>("torn");
-        QTest::newRow("a journal written to the end reads whole") << QByteArray() << false;
-        QTest::newRow("a line cut before its newline is left out") << QByteArray("{\"rows\":[[\"d1\"") << true;
-        QTest::newRow("a line of garbage ends the journal") << QByteArray("\0\0\0\0\n", 5) << true;
-    }
-
+    void aTornTailKeepsEveryCompletePage_data() { test::addCaseRows(u"harvest/journal-tails.tsv"_qs); }
     void aTornTailKeepsEveryCompletePage()
     {
-        QFETCH(QByteArray, tail);
-        QFETCH(bool, torn);
+        QFETCH(QByteArray, tailBytes);
         const QString path = writeTwoRuns();
-        test::writeBytes(path, test::readBytes(path) + tail);
+        test::writeBytes(path, test::readBytes(path) + tailBytes);
 
         HarvestJournal::Contents c = HarvestJournal::read(path);
-        QCOMPARE(c.torn, torn);
+        QCOMPARE(int(c.torn), test::number("torn"));
         QCOMPARE(int(c.rows.size()), 8);
         QCOMPARE(c.rows.front().first(), u"a1"_qs);
         QCOMPARE(c.rows.back(), (QStringList { u"c3"_qs, QString(), u"555-0100"_qs }));

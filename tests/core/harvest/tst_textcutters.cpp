@@ -30,20 +30,12 @@ private slots:
         QCOMPARE(instr(u"abc"_qs, u"c"_qs, 4), 0);
         QCOMPARE(replaceAll(u"abc", u"", u"X"), u"abc"_qs);
     }
-    void searchAgreesWithQtAtEveryPosition_data()
-    {
-        QTest::addColumn<QString>("marker");
-        QTest::newRow("two characters") << "</";
-        QTest::newRow("a tag") << "</span>";
-        QTest::newRow("first and last character alike") << "<a<";
-        QTest::newRow("longer than one block of eight") << "<div class=\"listing\">";
-        QTest::newRow("characters beyond Latin-1") << u"\u20ac\u00e9"_qs;
-    }
+    void searchAgreesWithQtAtEveryPosition_data() { test::addCaseRows(u"harvest/search-markers.tsv"_qs); }
     // The page search works on blocks of characters; a marker must be found wherever it starts,
     // across block edges and up to the very end, and a near miss must not count.
     void searchAgreesWithQtAtEveryPosition()
     {
-        QFETCH(QString, marker);
+        const QString marker = field("marker");
         QString nearMiss = marker;
         nearMiss[nearMiss.size() / 2] = u'#';
         for (int length = marker.size(); length < 40; ++length) {
