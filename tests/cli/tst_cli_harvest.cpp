@@ -105,16 +105,10 @@ private slots:
         QVERIFY2(progress.contains(u"Cancel: 10 listings"_qs), qPrintable(progress));
     }
 
-    void aKilledRunResumedEqualsACleanRun_data()
-    {
-        QTest::addColumn<QString>("extension");
-        QTest::newRow("comma text") << u".csv"_qs;
-        QTest::newRow("native file") << u".tsy"_qs;
-    }
-
+    void aKilledRunResumedEqualsACleanRun_data() { addCaseRows(u"cli/resume.tsv"_qs); }
     void aKilledRunResumedEqualsACleanRun()
     {
-        QFETCH(QString, extension);
+        const QString extension = field("extension");
         const QString dir = test::tempDir();
         const QString clean = dir + u"/clean"_qs + extension;
         test::CliRun r = test::runCli(grabTo(clean));
@@ -161,23 +155,17 @@ private slots:
         QVERIFY(clean.out.startsWith(out));
     }
 
-    void appendAddsBelowTheSavedRows_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("before"); // empty: written by a first grab of one page
-        QTest::newRow("a native file a grab wrote") << "append.tsy" << QByteArray();
-        QTest::newRow("a comma file of two columns") << "narrow.csv" << QByteArray("Name,Phone\nKept,555-0100\n");
-    }
+    // A file written by a first grab of one page when no bytes are given.
+    void appendAddsBelowTheSavedRows_data() { addCaseRows(u"cli/append.tsv"_qs); }
     void appendAddsBelowTheSavedRows()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, before);
-        const QString out = m_dir + file;
+        QFETCH(QByteArray, beforeBytes);
+        const QString out = m_dir + field("file");
         const QString url = search(u"item/"_qs);
-        if (before.isEmpty()) {
+        if (beforeBytes.isEmpty()) {
             QCOMPARE(grabCli(u"demo-item"_qs, url, out, args(u"--max-pages 1"_qs)).exitCode, 0);
         } else {
-            test::writeBytes(out, before);
+            test::writeBytes(out, beforeBytes);
         }
         GridModel old;
         QVERIFY(GridFile::load(old, out, GridFile::kindForPath(out)));
