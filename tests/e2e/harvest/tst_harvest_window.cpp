@@ -11,6 +11,8 @@
 #include "core/table/filecommands.h"
 #include "core/table/recordtable.h"
 #include "core/table/recoverycopy.h"
+#include "support/casefields.h"
+#include "support/casetable.h"
 #include "support/demoharvest.h"
 #include "support/gridtext.h"
 
@@ -104,7 +106,6 @@ class TestHarvestWindow : public QObject
 
     DemoWindow m_win;
 
-    QString listingPage(const QString &faults = {}) const { return m_win.listingPage(faults); }
     HarvestCommands &harvest() { return m_win.harvest(); }
     QWebEngineView *browser() { return harvest().browsers().WBrowser; }
     int currentTab() { return named<QTabWidget>(*m_win.w, "tabMain")->currentIndex(); }
@@ -196,7 +197,7 @@ private slots:
         // The hourglass shows while a page downloads and is gone once it is in.
         QTRY_VERIFY(!QApplication::overrideCursor());
         QSignalSpy loaded(browser(), &QWebEngineView::loadFinished);
-        browser()->setUrl(QUrl(listingPage(u"&delay=1000"_qs)));
+        browser()->setUrl(QUrl(m_win.listingPage(u"&delay=1000"_qs)));
         QTRY_VERIFY_WITH_TIMEOUT(QApplication::overrideCursor(), 10000);
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QVERIFY(loaded.wait(20000));
@@ -213,7 +214,7 @@ private slots:
     {
         m_win.w->show();
         QVERIFY(QTest::qWaitForWindowActive(m_win.w.get()));
-        browseTo(listingPage());
+        browseTo(m_win.listingPage());
         QTRY_VERIFY_WITH_TIMEOUT(shownListings("h3.name").size() == 10, 20000);
         const QStringList names = shownListings("h3.name");
         const QStringList phones = shownListings("span.phone");
@@ -255,7 +256,7 @@ private slots:
 
     void aFailingServerIsReportedAndTheRowsStay()
     {
-        browseTo(listingPage(u"&status=503&at=3"_qs));
+        browseTo(m_win.listingPage(u"&status=503&at=3"_qs));
         m_win.prompts.answers << Answer::Ok;
         harvest().mnuFileB_Grab->trigger();
         QVERIFY(m_win.grabEnds());
@@ -294,7 +295,7 @@ private slots:
 
     void aKilledGrabComesBackAndGoesOnWhereItStopped()
     {
-        startGrab(listingPage());
+        startGrab(m_win.listingPage());
         QVERIFY(m_win.grabEnds());
         // The journal as a kill after the third page leaves it (format, run and three page
         // lines), its last line torn.
@@ -322,18 +323,11 @@ private slots:
         QCOMPARE(HarvestJournal::read(second->recovery().journalPath()).rows.size(), size_t(250));
     }
 
-    void savingOrReplacingTheTableEmptiesTheJournal_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::newRow("Save writes the rows to a file") << u"save"_qs;
-        QTest::newRow("New after its question gives the rows up") << u"new"_qs;
-        QTest::newRow("Open after its question gives the rows up") << u"open"_qs;
-    }
-
+    void savingOrReplacingTheTableEmptiesTheJournal_data() { addCaseRows(u"e2e/journal-emptied.tsv"_qs); }
     void savingOrReplacingTheTableEmptiesTheJournal()
     {
-        QFETCH(QString, command);
-        startGrab(listingPage(), 2);
+        const QString command = field("command");
+        startGrab(m_win.listingPage(), 2);
         QVERIFY(m_win.grabEnds());
         const QString journal = m_win.w->recovery().journalPath();
         QCOMPARE(HarvestJournal::read(journal).rows.size(), size_t(20));
@@ -388,7 +382,7 @@ private slots:
         test::fillRows(opened, { QString(), u"Opened One"_qs, u"Opened Two"_qs }, 13);
         QVERIFY(GridFile::save(opened, file, FileKind::Native));
         QVERIFY(m_win.w->table().fresh());
-        startGrab(listingPage(u"&delay=800"_qs), 1);
+        startGrab(m_win.listingPage(u"&delay=800"_qs), 1);
         // The run's titles are no unsaved data: Open asks nothing before the first rows.
         QVERIFY(!m_win.w->table().changed());
         QVERIFY(m_win.w->fileCommands().openFile(file, FileKind::Native));
@@ -404,7 +398,7 @@ private slots:
     {
         m_win.w->findChild<QAction *>(u"mnuColumnDefine"_qs)->trigger();
         auto *define = m_win.w->findChild<frmColDef *>();
-        startGrab(listingPage(u"&delay=300"_qs), 2);
+        startGrab(m_win.listingPage(u"&delay=300"_qs), 2);
         define->definitions().setCursor(define->definitions().rows() - 1, 0);
         define->deleteColumn();
         m_win.prompts.answers << Answer::Ok;
@@ -423,7 +417,7 @@ private slots:
     void theCounterFollowsEachPageAndDeleteDuplicatesWaitsForTheGrab()
     {
         QSignalSpy pages(&harvest().grabRun(), &GrabRun::rowsAdded);
-        startGrab(listingPage(u"&delay=1000"_qs));
+        startGrab(m_win.listingPage(u"&delay=1000"_qs));
         QAction *deleteDuplicates = m_win.w->findChild<QAction *>(u"mnuDelDup"_qs);
         QVERIFY(!deleteDuplicates->isEnabled());
         QVERIFY(pages.wait(60000));
