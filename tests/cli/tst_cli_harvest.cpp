@@ -2,7 +2,10 @@
 // dirquill-demo-site on a free loopback port: every paging style and fault, Ctrl+C, a killed run
 // resumed, appending.
 #include "core/harvest/harvestjournal.h"
+#include "support/casefields.h"
+#include "support/casetable.h"
 #include "support/demoharvest.h"
+#include "support/gridtext.h"
 
 #include <QProcess>
 #include <QSet>
@@ -11,9 +14,12 @@
 #include <csignal>
 
 using namespace dq;
+using test::addCaseRows;
 using test::args;
 using test::CliRun;
+using test::field;
 using test::grabCli;
+using test::number;
 
 class TestCliHarvest : public QObject
 {
@@ -26,16 +32,11 @@ class TestCliHarvest : public QObject
     {
         return test::demoSearch(m_site, style, faults);
     }
-    static QByteArray contents(const QString &path)
+    // Slow pages leave time to kill the run between them.
+    QStringList grabTo(const QString &out, const QString &faults = u"&delay=150"_qs) const
     {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QStringList grabTo(const QString &out) const
-    {
-        // Slow pages leave time to kill the run between them.
-        return { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, search(u"page/"_qs, u"&delay=150"_qs),
-            u"--out"_qs, out };
+        return { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, search(u"page/"_qs, faults), u"--out"_qs,
+            out };
     }
 
 private slots:
@@ -44,79 +45,27 @@ private slots:
         const QString failure = m_site.start();
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         m_dir = test::tempDir() + u'/';
-        QFile cookies(m_dir + u"cookies.txt"_qs);
-        QVERIFY(cookies.open(QIODevice::WriteOnly));
-        cookies.write("# Netscape HTTP Cookie File\n127.0.0.1\tFALSE\t/wall\tFALSE\t0\tdq_consent\tyes\n");
+        test::writeBytes(m_dir + u"cookies.txt"_qs,
+            "# Netscape HTTP Cookie File\n127.0.0.1\tFALSE\t/wall\tFALSE\t0\tdq_consent\tyes\n");
     }
 
     // Every paging style, every fault of the site, and the browser's ways past a cookie wall and
-    // script-built pages, each grabbed into comma text.
-    void grabs_data()
-    {
-        QTest::addColumn<QString>("engine");
-        QTest::addColumn<QString>("style");
-        QTest::addColumn<QString>("faults");
-        QTest::addColumn<QString>("options"); // COOKIES stands for a cookies.txt of the wall's consent
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<QString>("message");
-        const auto style = [](const char *name, const char *engine, const char *path) {
-            QTest::newRow(name) << QString::fromUtf8(engine) << QString::fromUtf8(path) << QString() << QString() << 0
-                                << 250 << u"Done: 250 listings"_qs;
-        };
-        style("page number at the end", "demo-page", "page/");
-        style("page number in the middle", "demo-pagemiddle", "pagemiddle/page-1/");
-        style("first listing number at the end", "demo-item", "item/");
-        style("first listing number in the middle", "demo-itemmiddle", "itemmiddle/from-1/");
-        style("next links", "demo-next", "next/");
-        const auto fault = [](const char *name, const char *faults, const char *options, int exitCode, int rows,
-                               const char *message) {
-            QTest::newRow(name) << u"demo-page"_qs << u"page/"_qs << QString::fromUtf8(faults)
-                                << QString::fromUtf8(options) << exitCode << rows << QString::fromUtf8(message);
-        };
-        fault("a slow server within the timeout", "&delay=300&at=2", "--max-pages 3", 0, 30, "Done");
-        fault("an error status on page 3 keeps pages 1 and 2", "&status=503&at=3", "--retries 0", 1, 20,
-            "The server answered 503");
-        fault("a connection closed without an answer", "&drop=1&at=2", "--retries 0", 1, 10, "failed");
-        fault("a connection closed halfway through a page", "&drop=mid&at=4", "--retries 0", 1, 30,
-            "HttpSendRequest failed 12030");
-        fault("a page that drips in slower than the timeout", "&drip=50&at=2", "--timeout 1", 1, 10,
-            "HttpSendRequest failed 12002");
-        fault("a page over the size cap", "&huge=30&at=2", "", 1, 10, "larger than the limit");
-        fault("a page in Windows-1252", "&charset=windows-1252", "--max-pages 2", 0, 20, "Done");
-        fault("a page declared only in its meta tag", "&charset=windows-1252&declare=meta", "--max-pages 2", 0, 20,
-            "Done");
-        fault("redirects before every page", "&redirect=3", "--max-pages 2", 0, 20, "Done");
-        fault("a pause of a second stays under two requests a second", "&ratelimit=2",
-            "--retries 0 --delay 1 --max-pages 4", 0, 40, "Done");
-        fault("without a pause the rate limit ends the grab", "&ratelimit=3", "--retries 0", 1, 30,
-            "The server answered 429");
-        const auto browser = [](const char *name, const char *engine, const char *options, int rows) {
-            QTest::newRow(name) << QString::fromUtf8(engine) << QString::fromUtf8(engine).mid(5) + u'/' << QString()
-                                << QString::fromUtf8(options) << 0 << rows << u"Done: %1 listings"_qs.arg(rows);
-        };
-        browser("the cookie wall turns the plain client away", "demo-wall", "--browser plain", 0);
-        browser("a cookies.txt passes the cookie wall", "demo-wall", "--cookies COOKIES", 250);
-        browser("the plain client finds no listing in a script-built page", "demo-script", "--browser plain", 0);
-        browser("a browser page grabs every listing of the script-built style", "demo-script", "--max-pages 25", 250);
-    }
+    // script-built pages, each grabbed into comma text. COOKIES in the options stands for a
+    // cookies.txt of the wall's consent.
+    void grabs_data() { addCaseRows(u"cli/grabs.tsv"_qs); }
     void grabs()
     {
-        QFETCH(QString, engine);
-        QFETCH(QString, style);
-        QFETCH(QString, faults);
-        QFETCH(QString, options);
-        QFETCH(int, rows);
-        QFETCH(QString, message);
+        const QString engine = field("engine"), style = field("style"), faults = field("faults");
+        const QString options = field("options").replace(u"COOKIES"_qs, m_dir + u"cookies.txt"_qs);
+        const int rows = number("rows");
         if (engine == u"demo-script" && !options.contains(u"plain"_qs)
             && !QFile::exists(QStringLiteral(DQ_BIN_DIR "/dirquill-cli-browser")))
             QSKIP("dirquill-cli-browser is not built here (a build without the browser engine)");
         const QString out = m_dir + u"grab.csv"_qs;
         QFile::remove(out);
-        const CliRun r = grabCli(
-            engine, search(style, faults), out, args(options.replace(u"COOKIES"_qs, m_dir + u"cookies.txt"_qs)));
-        QTEST(r.exitCode, "exitCode");
-        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        const CliRun r = grabCli(engine, search(style, faults), out, args(options));
+        QCOMPARE(r.exitCode, number("exitCode"));
+        QVERIFY2(r.err.contains(field("message")), qPrintable(r.err));
         GridModel t;
         QVERIFY(GridFile::load(t, out, FileKind::Comma));
         QCOMPARE(t.rows(), 1 + rows);
@@ -133,18 +82,14 @@ private slots:
         const CliRun clean
             = grabCli(engine, search(style), {}, { u"--max-pages"_qs, QString::number((rows + 9) / 10) });
         QCOMPARE(clean.exitCode, 0);
-        QFile written(out);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(written.readAll()), QString::fromUtf8(clean.out));
+        QCOMPARE(QString::fromUtf8(test::readBytes(out)), QString::fromUtf8(clean.out));
     }
 
     void interruptStopsAndKeepsTheRows()
     {
         const QString out = m_dir + u"interrupted.csv"_qs;
         QProcess p;
-        p.start(QStringLiteral(DQ_BIN_DIR "/dirquill-cli"),
-            { u"grab"_qs, u"--engine"_qs, u"demo-page"_qs, u"--url"_qs, search(u"page/"_qs, u"&delay=120000&at=2"_qs),
-                u"--out"_qs, out });
+        p.start(QStringLiteral(DQ_BIN_DIR "/dirquill-cli"), grabTo(out, u"&delay=120000&at=2"_qs));
         // Interrupt once the first page is in: the second one would take two minutes.
         QString progress;
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -160,21 +105,14 @@ private slots:
         QVERIFY2(progress.contains(u"Cancel: 10 listings"_qs), qPrintable(progress));
     }
 
-    void aKilledRunResumedEqualsACleanRun_data()
-    {
-        QTest::addColumn<QString>("extension");
-        QTest::newRow("comma text") << u".csv"_qs;
-        QTest::newRow("native file") << u".tsy"_qs;
-    }
-
+    void aKilledRunResumedEqualsACleanRun_data() { addCaseRows(u"cli/resume.tsv"_qs); }
     void aKilledRunResumedEqualsACleanRun()
     {
-        QFETCH(QString, extension);
+        const QString extension = field("extension");
         const QString dir = test::tempDir();
         const QString clean = dir + u"/clean"_qs + extension;
         test::CliRun r = test::runCli(grabTo(clean));
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-        QVERIFY(!QFile::exists(clean + u".journal"_qs));
 
         const QString out = dir + u"/out"_qs + extension;
         const QString journal = out + u".journal"_qs;
@@ -185,7 +123,6 @@ private slots:
         QVERIFY(killed.waitForFinished());
         QVERIFY(!QFile::exists(out));
         const HarvestJournal::Contents left = HarvestJournal::read(journal);
-        QVERIFY(!left.ended);
 
         // Run again without --resume: the journal is not written over.
         r = test::runCli(grabTo(out));
@@ -196,7 +133,7 @@ private slots:
         r = test::runCli(grabTo(out) << u"--resume"_qs);
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QVERIFY2(r.err.contains(u"Resuming: %1 listings"_qs.arg(left.rows.size())), qPrintable(r.err));
-        QCOMPARE(contents(out), contents(clean));
+        QCOMPARE(test::readBytes(out), test::readBytes(clean));
         QVERIFY(!QFile::exists(journal));
     }
 
@@ -218,24 +155,17 @@ private slots:
         QVERIFY(clean.out.startsWith(out));
     }
 
-    void appendAddsBelowTheSavedRows_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("before"); // empty: written by a first grab of one page
-        QTest::newRow("a native file a grab wrote") << "append.tsy" << QByteArray();
-        QTest::newRow("a comma file of two columns") << "narrow.csv" << QByteArray("Name,Phone\nKept,555-0100\n");
-    }
+    // A file written by a first grab of one page when no bytes are given.
+    void appendAddsBelowTheSavedRows_data() { addCaseRows(u"cli/append.tsv"_qs); }
     void appendAddsBelowTheSavedRows()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, before);
-        const QString out = m_dir + file;
+        QFETCH(QByteArray, beforeBytes);
+        const QString out = m_dir + field("file");
         const QString url = search(u"item/"_qs);
-        if (before.isEmpty()) {
+        if (beforeBytes.isEmpty()) {
             QCOMPARE(grabCli(u"demo-item"_qs, url, out, args(u"--max-pages 1"_qs)).exitCode, 0);
         } else {
-            QFile f(out);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(before) == before.size());
+            test::writeBytes(out, beforeBytes);
         }
         GridModel old;
         QVERIFY(GridFile::load(old, out, GridFile::kindForPath(out)));
@@ -255,70 +185,23 @@ private slots:
         QVERIFY(t.text(first + 10, 7) != t.text(first, 7));
     }
 
-    void commaTextOnStandardOutput()
+    // What a command prints: its line count, its first line whole, all of it when a data file is
+    // named, and every '|'-separated part of its messages. SITE/ stands for the demo site's
+    // address, DATA/ for tests/data.
+    void outputs_data() { addCaseRows(u"cli/outputs.tsv"_qs); }
+    void outputs()
     {
-        const CliRun r = grabCli(u"Demo Directory - Next links"_qs, search(u"next/"_qs), {}, args(u"--max-pages 1"_qs));
+        const QString args
+            = field("args").replace(u"SITE/"_qs, m_site.base()).replace(u"DATA/"_qs, test::dataPath(QString()));
+        const CliRun r = test::runCli(args.split(u'|'));
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-        const QList<QByteArray> lines = r.out.trimmed().split('\n');
-        QCOMPARE(lines.size(), 11);
-        QVERIFY(lines.first().startsWith("Name,Street,City,State,Zip Code,Phone,Web Site,E-mail"));
-        QVERIFY2(r.err.contains(u"page 1: 10 listings"_qs), qPrintable(r.err));
-    }
-
-    void enginesAreListedInOrder()
-    {
-        const CliRun r = test::runCli({ u"engines"_qs });
-        QCOMPARE(r.exitCode, 0);
-        const QStringList lines = QString::fromUtf8(r.out).trimmed().split(u'\n');
-        QCOMPARE(lines.size(), 7);
-        QVERIFY(lines.first().startsWith(u"1\tDemo Directory - page numbers\tdemo-page.key\t"_qs));
-        const CliRun missing = test::runCli({ u"engines"_qs, u"--sites"_qs, m_dir + u"no-such.bin"_qs });
-        QCOMPARE(missing.exitCode, 1);
-        QVERIFY(missing.err.contains(u"no-such.bin"_qs));
-    }
-
-    // A saved page cut as the first page of a run from its address: the golden folder's rows
-    // and next address.
-    void testRulesShowsOnePage()
-    {
-        const QString folder = QStringLiteral(DQ_TEST_DATA_DIR "/sites/page-method-with-cleaning/");
-        const auto text
-            = [&](const QString &name) { return QString::fromUtf8(contents(folder + name)).remove(u'\r').trimmed(); };
-        const CliRun r = test::runCli({ u"test-rules"_qs, u"--key"_qs, folder + u"rules.key"_qs, u"--page"_qs,
-            folder + u"page.html"_qs, u"--url"_qs, text(u"address.txt"_qs) });
-        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-        QCOMPARE(QString::fromUtf8(r.out).remove(u'\r').trimmed(), text(u"expected.csv"_qs));
-        QVERIFY2(r.err.contains(u"3 listings"_qs), qPrintable(r.err));
-        QVERIFY2(r.err.contains(u"Next address: "_qs + text(u"next.txt"_qs)), qPrintable(r.err));
-    }
-
-    void badUse_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("grab without an address") << args(u"grab --engine demo-page"_qs) << 2 << "--url";
-        QTest::newRow("grab with both an engine and a key")
-            << args(u"grab --engine a --key b --url http://x/"_qs) << 2 << "either --engine or --key";
-        QTest::newRow("grab with an unknown engine")
-            << args(u"grab --engine Nowhere --url http://x/"_qs) << 1 << "no engine 'Nowhere'";
-        QTest::newRow("grab with a missing key file")
-            << args(u"grab --key /no/such.key --url http://x/"_qs) << 1 << "/no/such.key";
-        QTest::newRow("grab with a bad page count")
-            << args(u"grab --engine demo-page --url http://x/ --max-pages 0"_qs) << 2 << "--max-pages";
-        QTest::newRow("append without an output file")
-            << args(u"grab --engine demo-page --url http://x/ --append"_qs) << 2 << "--append needs --out";
-        QTest::newRow("test-rules without a page") << args(u"test-rules --key k"_qs) << 2 << "--page";
-    }
-    void badUse()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        QFETCH(QString, message);
-        const CliRun r = test::runCli(args);
-        QCOMPARE(r.exitCode, exitCode);
-        QVERIFY2(r.err.contains(message), qPrintable(r.err));
-        QVERIFY(r.out.isEmpty());
+        const QString out = QString::fromUtf8(r.out).remove(u'\r').trimmed();
+        QCOMPARE(out.count(u'\n') + 1, number("lines"));
+        QTEST(out.section(u'\n', 0, 0), "first");
+        if (!field("out").isEmpty())
+            QCOMPARE(out, QString::fromUtf8(test::readBytes(test::dataPath(field("out")))).remove(u'\r').trimmed());
+        for (const QString &part : test::items(field("messages")))
+            QVERIFY2(r.err.contains(part), qPrintable(r.err));
     }
 };
 

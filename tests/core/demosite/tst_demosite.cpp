@@ -7,17 +7,18 @@
 #include "core/harvest/colyps.h"
 #include "core/harvest/keyrules.h"
 #include "core/harvest/sitelist.h"
-#include "demoserver.h"
+#include "support/casefields.h"
+#include "support/casetable.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using namespace dq;
+using test::field;
 
 class TestDemoSite : public QObject
 {
@@ -96,52 +97,21 @@ private slots:
         m_server.waitForFinished(5000);
     }
 
-    void connectionHandling_data()
-    {
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<QList<int>>("statuses");
-        QTest::addColumn<QList<QByteArray>>("bodyHas");
-        QTest::addColumn<bool>("closed");
-        const QByteArray search = "GET /page/search?category=Plumbers&city=Austin&state=TX";
-        const QByteArray page2 = search + "&page=2 HTTP/1.1\r\nHost: x\r\n\r\n";
-        QTest::newRow("pipelined requests are answered in order on a kept connection")
-            << search + " HTTP/1.1\r\nHost: x\r\n\r\n" + page2 << QList<int> { 200, 200 }
-            << QList<QByteArray> { "Showing 1–10", "Showing 11–20" } << false;
-        QTest::newRow("Connection: close ends the connection after the answer")
-            << QByteArray("GET /page/ HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n") << QList<int> { 200 }
-            << QList<QByteArray> { "<form" } << true;
-        QTest::newRow("an HTTP/1.0 request ends the connection after the answer")
-            << QByteArray("GET /item/ HTTP/1.0\r\n\r\n") << QList<int> { 200 }
-            << QList<QByteArray> { "action=\"/item/search\"" } << true;
-        QTest::newRow("HEAD sends the headers only")
-            << QByteArray("HEAD /page/ HTTP/1.1\r\nHost: x\r\n\r\n") + page2 << QList<int> { 200, 200 }
-            << QList<QByteArray> { "", "Showing 11–20" } << false;
-        QTest::newRow("a request line that is not HTTP gets 400 and a closed connection")
-            << QByteArray("HELLO THERE\r\n\r\n") << QList<int> { 400 } << QList<QByteArray> { "" } << true;
-        QTest::newRow("a POST gets 405 and a closed connection, its body unread")
-            << QByteArray("POST /page/ HTTP/1.1\r\nHost: x\r\nContent-Length: 20\r\n\r\nGET / HTTP/1.1\r\n\r\n\r\n")
-            << QList<int> { 405 } << QList<QByteArray> { "" } << true;
-        QTest::newRow("an endless request head gets 431 and a closed connection")
-            << QByteArray("GET /page/ HTTP/1.1\r\nX-Long: ") + QByteArray(40000, 'a') << QList<int> { 431 }
-            << QList<QByteArray> { "" } << true;
-        QTest::newRow("a lower-cased address finds the same listings")
-            << QByteArray(
-                   "GET /pagemiddle/page-2/search?category=auto+repair&city=san%20antonio&state=tx HTTP/1.0\r\n\r\n")
-            << QList<int> { 200 } << QList<QByteArray> { "<span class=\"city\">San Antonio</span>" } << true;
-    }
+    // @LONG@ stands for 40,000 letters.
+    void connectionHandling_data() { test::addCaseRows(u"demosite/requests.tsv"_qs); }
     void connectionHandling()
     {
-        QFETCH(QByteArray, request);
-        QFETCH(QList<int>, statuses);
-        QFETCH(QList<QByteArray>, bodyHas);
-        const Exchange x = exchange(request, int(statuses.size()));
+        QFETCH(QByteArray, requestBytes);
+        const QList<int> statuses = test::numbers(field("statuses"));
+        const QStringList bodyHas = test::items(field("bodyHas"));
+        const Exchange x = exchange(requestBytes.replace("@LONG@", QByteArray(40000, 'a')), int(statuses.size()));
         QCOMPARE(x.heads.size(), statuses.size());
         for (int i = 0; i < statuses.size(); ++i) {
             QVERIFY2(x.heads[i].startsWith(QByteArray("HTTP/1.1 " + QByteArray::number(statuses[i]) + ' ')),
                 x.heads[i].constData());
-            QVERIFY(x.bodies[i].contains(bodyHas[i]));
+            QVERIFY(x.bodies[i].contains(bodyHas.value(i).toUtf8()));
         }
-        QTEST(x.closed, "closed");
+        QCOMPARE(int(x.closed), test::number("closed"));
         QVERIFY(x.rest.isEmpty());
     }
     void closedConnectionsAreReleased()
@@ -158,39 +128,27 @@ private slots:
         }
         QTRY_VERIFY_WITH_TIMEOUT(serverOpenFiles() <= m_idleOpenFiles, 5000);
     }
-    void badOptionsAreRefused_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("a port beyond 65535") << QStringList { u"--port"_s, u"70000"_s } << 2 << u"--port"_s;
-        QTest::newRow("a port that is not a number") << QStringList { u"--port"_s, u"http"_s } << 2 << u"--port"_s;
-        QTest::newRow("a negative listing count") << QStringList { u"--listings"_s, u"-5"_s } << 2 << u"--listings"_s;
-        QTest::newRow("no listings on a page") << QStringList { u"--per-page"_s, u"0"_s } << 2 << u"--per-page"_s;
-        QTest::newRow("a seed that is not a number") << QStringList { u"--seed"_s, u"x"_s } << 2 << u"--seed"_s;
-        QTest::newRow("a port already taken") << QStringList { u"--port"_s, u"@PORT@"_s } << 1 << u"cannot listen"_s;
-    }
+    // Arguments are split at '|'; @PORT@ is the port the site above holds.
+    void badOptionsAreRefused_data() { test::addCaseRows(u"demosite/bad-options.tsv"_qs); }
     void badOptionsAreRefused()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, message);
-        arguments.replaceInStrings(u"@PORT@"_s, QString::number(m_port));
         QProcess process;
-        process.start(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"), arguments << u"--quiet"_s);
+        process.start(QStringLiteral(DQ_BIN_DIR "/dirquill-demo-site"),
+            field("arguments").replace(u"@PORT@"_s, QString::number(m_port)).split(u'|') << u"--quiet"_s);
         if (!process.waitForFinished(10000)) {
             process.kill();
             process.waitForFinished(5000);
             QFAIL("the server started instead of refusing");
         }
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QTEST(process.exitCode(), "exitCode");
-        QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(message));
+        QCOMPARE(process.exitCode(), test::number("exitCode"));
+        QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(field("message")));
         QVERIFY(process.readAllStandardOutput().isEmpty());
     }
     void shippedEnginesMatchTheirResultPages()
     {
-        // The grabs run every shipped key file against the site; what they cannot see is whether
-        // the browser's address after a search enables grabbing, which the listing-page marker decides.
+        // The grabs run every shipped key file against the site's result pages; what they cannot
+        // see is whether the browser's address after a search enables grabbing.
         const QString engines = QStringLiteral(DQ_SOURCE_DIR "/engines/");
         GridModel siteGrid;
         QVERIFY(GridFile::load(siteGrid, engines + SiteList::fileName(), FileKind::Native));
@@ -209,31 +167,7 @@ private slots:
             QVERIFY2(action.hasMatch(), qPrintable(engine.URL));
             const QString shown = action.captured(1) + u"?category=Auto+Repair&city=San+Antonio&state=TX"_s;
             QVERIFY2(QString(base() + shown).contains(rules.listingPageMarker), qPrintable(engine.FileName));
-            // Pages behind a cookie wall or built by script show their listings only to a browser.
-            if (rules.browserFetch.isEmpty()) {
-                const Exchange results = exchange("GET " + shown.toUtf8() + " HTTP/1.0\r\n\r\n", 1);
-                QVERIFY(results.bodies.value(0).contains(rules.pageCheck.toUtf8()));
-            }
         }
-    }
-    // With Nagle's algorithm on, the end of each answer waits for the client's delayed
-    // acknowledgement: 30 pages of 100 listings took over a second instead of a tenth. The
-    // switch is read back from the operating system, so no timing enters the test; the
-    // harvest benchmark shows the speed it buys.
-    void answersWithNagleOff()
-    {
-        dq::demo::DemoServer server({ 300, 100, 1 }, true);
-        QVERIFY(server.listen(0));
-        QTcpSocket client;
-        client.connectToHost(u"127.0.0.1"_s, server.port());
-        QVERIFY(client.waitForConnected(10000));
-        client.write("GET /page/search?category=Plumbers&city=Austin&state=TX HTTP/1.1\r\nHost: x\r\n\r\n");
-        QTRY_VERIFY(client.bytesAvailable() > 0);
-        QVERIFY(client.readLine().startsWith("HTTP/1.1 200 OK"));
-
-        const QList<QTcpSocket *> served = server.findChildren<QTcpSocket *>();
-        QCOMPARE(served.size(), 1);
-        QCOMPARE(served[0]->socketOption(QAbstractSocket::LowDelayOption).toInt(), 1);
     }
 };
 

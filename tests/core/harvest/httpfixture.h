@@ -4,17 +4,15 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
-#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 
 #include <functional>
 
 namespace dq::test {
 
 // A loopback HTTP/1.1 server with scripted answers per path, for fetch and grab tests.
-// Each answer can be delayed, cut off mid-body, held forever or sent as a raw response.
+// Each answer can be cut off mid-body, held forever or sent without a length.
 class HttpFixture : public QObject
 {
 public:
@@ -24,7 +22,6 @@ public:
         QByteArray contentType = "text/html";
         QByteArray body {};
         QList<QPair<QByteArray, QByteArray>> headers {};
-        int delayMs = 0; // wait before answering
         int dropAfter = -1; // close the connection after this many body bytes
         bool hold = false; // never answer
         bool omitLength = false; // no Content-Length: the body ends when the connection closes
@@ -65,38 +62,24 @@ private:
         heads << head;
         if (onRequest)
             onRequest(path);
-        Answer missing;
-        missing.status = 404;
-        missing.body = "<html>not here</html>";
-        const Answer a = m_answers.value(path, missing);
+        const Answer a = m_answers.value(path, Answer { .status = 404, .body = "<html>not here</html>" });
         if (a.hold)
             return;
-        QPointer<QTcpSocket> sock(s);
-        auto send = [this, sock, a] {
-            if (!sock)
-                return;
-            QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " Status\r\n";
-            if (!a.contentType.isEmpty())
-                out += "Content-Type: " + a.contentType + "\r\n";
-            for (const auto &h : a.headers)
-                out += h.first + ": " + h.second + "\r\n";
-            if (a.omitLength)
-                out += "Connection: close\r\n";
-            else
-                out += "Content-Length: " + QByteArray::number(a.body.size()) + "\r\n";
-            out += "\r\n";
-            const bool drop = a.dropAfter >= 0;
-            out += drop ? a.body.left(a.dropAfter) : a.body;
-            sock->write(out);
-            if (drop || a.omitLength) {
-                sock->flush();
-                sock->disconnectFromHost();
-            }
-        };
-        if (a.delayMs > 0)
-            QTimer::singleShot(a.delayMs, this, send);
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " Status\r\n";
+        if (!a.contentType.isEmpty())
+            out += "Content-Type: " + a.contentType + "\r\n";
+        for (const auto &h : a.headers)
+            out += h.first + ": " + h.second + "\r\n";
+        if (a.omitLength)
+            out += "Connection: close\r\n";
         else
-            send();
+            out += "Content-Length: " + QByteArray::number(a.body.size()) + "\r\n";
+        const bool drop = a.dropAfter >= 0;
+        s->write(out + "\r\n" + (drop ? a.body.left(a.dropAfter) : a.body));
+        if (drop || a.omitLength) {
+            s->flush();
+            s->disconnectFromHost();
+        }
     }
 
     QTcpServer m_server;

@@ -1,5 +1,8 @@
 #include "core/harvest/harvestjournal.h"
 
+#include "support/casefields.h"
+#include "support/casetable.h"
+#include "support/gridtext.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -51,28 +54,15 @@ class TestHarvestJournal : public QObject
     Q_OBJECT
 
 private slots:
-    void aTornTailKeepsEveryCompletePage_data()
-    {
-        QTest::addColumn<QByteArray>("tail");
-        QTest::addColumn<bool>("torn");
-        QTest::newRow("a journal written to the end reads whole") << QByteArray() << false;
-        QTest::newRow("a line cut before its newline is left out") << QByteArray("{\"rows\":[[\"d1\"") << true;
-        QTest::newRow("a line of garbage ends the journal") << QByteArray("\0\0\0\0\n", 5) << true;
-    }
-
+    void aTornTailKeepsEveryCompletePage_data() { test::addCaseRows(u"harvest/journal-tails.tsv"_qs); }
     void aTornTailKeepsEveryCompletePage()
     {
-        QFETCH(QByteArray, tail);
-        QFETCH(bool, torn);
+        QFETCH(QByteArray, tailBytes);
         const QString path = writeTwoRuns();
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::Append));
-        f.write(tail);
-        f.close();
+        test::writeBytes(path, test::readBytes(path) + tailBytes);
 
         HarvestJournal::Contents c = HarvestJournal::read(path);
-        QVERIFY(c.found);
-        QCOMPARE(c.torn, torn);
+        QCOMPARE(int(c.torn), test::number("torn"));
         QCOMPARE(int(c.rows.size()), 8);
         QCOMPARE(c.rows.front().first(), u"a1"_qs);
         QCOMPARE(c.rows.back(), (QStringList { u"c3"_qs, QString(), u"555-0100"_qs }));
@@ -133,17 +123,13 @@ private slots:
         QVERIFY(!QFile::exists(path));
         QVERIFY(j.appendRecovered(c));
         c = HarvestJournal::read(path);
-        QCOMPARE(int(c.rows.size()), 2);
+        QCOMPARE(c.rows.front(), awkward);
         QVERIFY(c.ended);
     }
 
     void aFileThatIsNoJournalIsNotRead()
     {
-        const QString path = test::tempDir() + u"/other.journal"_qs;
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[\"Name\",\"Street\"]\n");
-        f.close();
+        const QString path = test::writeBytes(test::tempDir() + u"/other.journal"_qs, "[\"Name\",\"Street\"]\n");
         QVERIFY(!HarvestJournal::read(path).found);
         QVERIFY(!HarvestJournal::read(path + u".missing"_qs).found);
     }
