@@ -1,6 +1,9 @@
 #include "support/gridtext.h"
 
+#include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
+
+#include <QBuffer>
 
 #include <QFile>
 
@@ -47,6 +50,15 @@ QString writeBytes(const QString &path, const QByteArray &bytes)
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+QByteArray nativeState(const GridModel &grid)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!GridFile::write(grid, buffer, FileKind::Native, QStringLiteral("state")))
+        qFatal("cannot write the grid state");
+    return buffer.data();
 }
 
 } // namespace dq::test

@@ -1,23 +1,13 @@
 #include "core/grid/gridchangelog.h"
-#include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
 #include "core/table/datatools.h"
+#include "support/gridtext.h"
 
-#include <QBuffer>
 #include <QTest>
 
 using namespace dq;
 
 namespace {
-
-QByteArray state(const GridModel &grid)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    if (!GridFile::write(grid, buffer, FileKind::Native, QStringLiteral("state")))
-        qFatal("cannot write the grid state");
-    return buffer.data();
-}
 
 // Texts separated by "|"; "" is no text at all.
 QStringList texts(const char *joined)
@@ -70,13 +60,13 @@ private slots:
                 fa.setText(r, 8, filled.at(r - 1));
             fa.setText(r, cols - 1, QStringLiteral("last %1").arg(r));
         }
-        const QByteArray before = state(fa);
+        const QByteArray before = test::nativeState(fa);
 
         GridChangeLog log;
         fa.setChangeLog(&log);
         DataTools::splitPhoneColumn(fa);
         fa.setChangeLog(nullptr);
-        const QByteArray after = state(fa);
+        const QByteArray after = test::nativeState(fa);
         QCOMPARE(fa.cols(), DataTools::kRecordColumns);
 
         const change::ColumnTexts *record = nullptr;
@@ -92,14 +82,14 @@ private slots:
         GridChangeLog redo;
         fa.setChangeLog(&redo);
         fa.revert(std::move(log));
-        QCOMPARE(state(fa), before);
+        QCOMPARE(test::nativeState(fa), before);
         GridChangeLog again;
         fa.setChangeLog(&again);
         fa.revert(std::move(redo));
-        QCOMPARE(state(fa), after);
+        QCOMPARE(test::nativeState(fa), after);
         fa.setChangeLog(nullptr);
         fa.revert(std::move(again));
-        QCOMPARE(state(fa), before);
+        QCOMPARE(test::nativeState(fa), before);
     }
 };
 

@@ -1,4 +1,3 @@
-#include "core/grid/gridfile.h"
 #include "core/grid/gridmodel.h"
 #include "core/table/cellstyling.h"
 #include "core/table/clipcommands.h"
@@ -10,7 +9,6 @@
 #include "support/gridtext.h"
 #include "support/testsupport.h"
 
-#include <QBuffer>
 #include <QTest>
 
 #include <functional>
@@ -22,16 +20,6 @@ using Command = std::function<void(GridModel &)>;
 Q_DECLARE_METATYPE(Command)
 
 namespace {
-
-// Everything a native file holds: texts, shape, formats, heights, columns, grid settings.
-QByteArray state(const GridModel &grid)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    if (!GridFile::write(grid, buffer, FileKind::Native, QStringLiteral("state")))
-        qFatal("cannot write the grid state");
-    return buffer.data();
-}
 
 // Ten listing rows, two of them exact duplicates, with phone texts to parse.
 void fillListings(GridModel &fa)
@@ -133,21 +121,21 @@ private slots:
         fillListings(fa);
         undo.reset();
 
-        const QByteArray before = state(fa);
+        const QByteArray before = test::nativeState(fa);
         {
             TableUndo::Step step(name == u"Typing" ? nullptr : &undo, name);
             command(fa);
         }
-        const QByteArray after = state(fa);
+        const QByteArray after = test::nativeState(fa);
         QVERIFY(after != before);
         QCOMPARE(undo.stack().count(), 1);
         QCOMPARE(undo.stack().undoText(), name);
         undo.undo();
-        QCOMPARE(state(fa), before);
+        QCOMPARE(test::nativeState(fa), before);
         undo.redo();
-        QCOMPARE(state(fa), after);
+        QCOMPARE(test::nativeState(fa), after);
         undo.undo();
-        QCOMPARE(state(fa), before);
+        QCOMPARE(test::nativeState(fa), before);
     }
     void undoingToTheSavedStateClearsTheChangedFlag()
     {
