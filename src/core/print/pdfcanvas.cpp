@@ -22,9 +22,8 @@ constexpr double kCellPadY = 15; // as the sheet pads its cells
 
 QString oneLine(const QString &text)
 {
-    const auto isBreak = [](QChar ch) {
-        return ch == u'\n' || ch == u'\r' || ch == u'\t' || ch == QChar::LineSeparator;
-    };
+    const auto isBreak
+        = [](QChar ch) { return ch == u'\n' || ch == u'\r' || ch == u'\t' || ch == QChar::LineSeparator; };
     if (std::none_of(text.begin(), text.end(), isBreak))
         return text;
     QString out = text;
@@ -149,8 +148,8 @@ bool PdfCanvas::shapeHere(Face &face, const QString &text, Line &line)
         return false;
     PdfFont &font = m_document.font(face.index);
     hb_buffer_clear_contents(m_buffer);
-    hb_buffer_add_utf16(m_buffer, reinterpret_cast<const uint16_t *>(text.utf16()), int(text.size()), 0,
-        int(text.size()));
+    hb_buffer_add_utf16(
+        m_buffer, reinterpret_cast<const uint16_t *>(text.utf16()), int(text.size()), 0, int(text.size()));
     hb_buffer_guess_segment_properties(m_buffer);
     hb_shape(font.shaper(), m_buffer, nullptr, 0);
     unsigned count = 0;
@@ -210,15 +209,20 @@ void PdfCanvas::shapeByQt(Face &face, const QString &text, Line &line)
                     font->use(ids[0], ch);
             }
         }
+        // No font has these characters: readers skip glyph 0 of an embedded font, so the box
+        // that says so is drawn as outlines.
+        Run missing;
+        missing.raw = run.raw;
         const QList<quint32> ids = glyphRun.glyphIndexes();
         const QList<QPointF> positions = glyphRun.positions();
         for (qsizetype i = 0; i < ids.size() && i < positions.size(); ++i) {
-            if (font)
+            if (font && ids[i] != 0)
                 font->use(ids[i], {});
-            run.glyphs.push_back(
-                Glyph { ids[i], float(positions[i].x()), float(positions[i].y() - qtLine.ascent()) });
+            const Glyph glyph { ids[i], float(positions[i].x()), float(positions[i].y() - qtLine.ascent()) };
+            (ids[i] == 0 ? missing : run).glyphs.push_back(glyph);
         }
         line.runs.push_back(std::move(run));
+        line.runs.push_back(std::move(missing));
     }
 }
 

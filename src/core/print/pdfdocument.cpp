@@ -108,8 +108,8 @@ void PdfDocument::writeStream(int number, const QByteArray &dictionary, std::str
     if (packed.isEmpty() && !data.empty())
         m_failed = true;
     beginObject(number);
-    write(("<< " + dictionary + " /Filter /FlateDecode /Length " + QByteArray::number(packed.size())
-        + " >>\nstream\n"));
+    write(
+        ("<< " + dictionary + " /Filter /FlateDecode /Length " + QByteArray::number(packed.size()) + " >>\nstream\n"));
     write(std::string_view(packed.constData(), size_t(packed.size())));
     write(std::string_view("\nendstream\nendobj\n"));
 }
@@ -183,8 +183,8 @@ bool PdfDocument::finish()
         std::snprintf(entry, sizeof entry, "%010lld 00000 n \n", static_cast<long long>(m_objects[i]));
         write(std::string_view(entry));
     }
-    write("trailer\n<< /Size " + std::to_string(m_objects.size()) + " /Root " + ref(kCatalog).toStdString()
-        + " /Info " + ref(kInfo).toStdString() + " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n");
+    write("trailer\n<< /Size " + std::to_string(m_objects.size()) + " /Root " + ref(kCatalog).toStdString() + " /Info "
+        + ref(kInfo).toStdString() + " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n");
     flush();
     return !m_failed;
 }

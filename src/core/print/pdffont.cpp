@@ -86,8 +86,8 @@ void PdfFont::markUsed(unsigned glyph, QStringView text)
 QByteArray PdfFont::subset() const
 {
     // The tables a PDF reader needs to draw TrueType glyphs; the others only cost bytes.
-    static const char *const tags[] = { "head", "hhea", "hmtx", "maxp", "glyf", "loca", "cvt ", "fpgm", "prep",
-        "cmap", "post", "name", "OS/2" };
+    static const char *const tags[]
+        = { "head", "hhea", "hmtx", "maxp", "glyf", "loca", "cvt ", "fpgm", "prep", "cmap", "post", "name", "OS/2" };
     hb_face_t *builder = hb_face_builder_create();
     for (const char *tag : tags) {
         if (hb_blob_t *blob = tableBlob(m_raw, hb_tag_from_string(tag, 4))) {

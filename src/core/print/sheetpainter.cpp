@@ -533,11 +533,17 @@ bool SheetPainter::writePdf(const QString &path, QString *errorString) const
         writer.setTitle(title);
         pages = print(writer);
     }
+    // A write that failed part way is named as such, not as pages that could not be drawn.
+    if (file.error() != QFileDevice::NoError) {
+        const QString reason = writeFailureReason(path, file.errorString());
+        file.cancelWriting();
+        return fail(reason);
+    }
     if (pages <= 0) {
         file.cancelWriting();
         return fail(QStringLiteral("the pages could not be drawn"));
     }
-    if (file.error() != QFileDevice::NoError || !file.commit())
+    if (!file.commit())
         return fail(writeFailureReason(path, file.errorString()));
     return true;
 }
