@@ -202,7 +202,7 @@ void PdfDocument::write(std::string_view bytes)
 void PdfDocument::flush()
 {
     if (!m_buffer.empty() && m_out.write(m_buffer.data(), qint64(m_buffer.size())) != qint64(m_buffer.size()))
-        m_failed = true;
+        m_failed = m_writeFailed = true;
     m_offset += qint64(m_buffer.size());
     m_buffer.clear();
 }

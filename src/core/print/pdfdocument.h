@@ -33,8 +33,10 @@ public:
 
     // Adds a page of the size in points with the content stream.
     void addPage(const QSizeF &points, std::string_view content);
-    // Writes what follows the pages. False when any write failed.
+    // Writes what follows the pages. False when anything failed.
     bool finish();
+    // Whether the device took less than it was given (a full disk).
+    bool writeFailed() const { return m_writeFailed; }
 
 private:
     int reserve();
@@ -50,6 +52,7 @@ private:
     std::string m_buffer;
     qint64 m_offset = 0;
     bool m_failed = false;
+    bool m_writeFailed = false;
     std::vector<qint64> m_objects; // offset of each object; index 0 is unused
     std::vector<int> m_pages;
     std::vector<std::unique_ptr<PdfFont>> m_fonts;

@@ -521,9 +521,10 @@ bool SheetPainter::writePdf(const QString &path, QString *errorString) const
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     int pages = 0;
+    bool shortWrite = false;
     const QString title = QFileInfo(path).completeBaseName();
     if (PdfCanvas::canWrite(sheetFont(m_sheet)) && PdfCanvas::canWrite(sheetFont(m_sheet, true))) {
-        pages = writeDirectPdf(file, title);
+        pages = writeDirectPdf(file, title, &shortWrite);
     } else {
         // Fonts without TrueType outlines go through Qt's own PDF engine.
         QPdfWriter writer(&file);
@@ -534,7 +535,7 @@ bool SheetPainter::writePdf(const QString &path, QString *errorString) const
         pages = print(writer);
     }
     // A write that failed part way is named as such, not as pages that could not be drawn.
-    if (file.error() != QFileDevice::NoError) {
+    if (shortWrite || file.error() != QFileDevice::NoError) {
         const QString reason = writeFailureReason(path, file.errorString());
         file.cancelWriting();
         return fail(reason);
@@ -548,7 +549,7 @@ bool SheetPainter::writePdf(const QString &path, QString *errorString) const
     return true;
 }
 
-int SheetPainter::writeDirectPdf(QIODevice &file, const QString &title) const
+int SheetPainter::writeDirectPdf(QIODevice &file, const QString &title, bool *shortWrite) const
 {
     const QPageLayout layout(QPageSize(QPageSize::Letter), m_sheet.orientation(), m_sheet.margins(), QPageLayout::Inch);
     // The printable area as QPdfWriter measures it at its 1200 dots an inch.
@@ -563,7 +564,9 @@ int SheetPainter::writeDirectPdf(QIODevice &file, const QString &title) const
         paintPage(canvas, page, cells, number, count, area);
         canvas.endPage();
     });
-    return document.finish() ? painted.pages : 0;
+    const bool finished = document.finish();
+    *shortWrite = document.writeFailed();
+    return finished ? painted.pages : 0;
 }
 
 void SheetPainter::paintPage(QPainter &painter, const Page &page, const Cells &cells, ShapedTexts &shaped, int number,

@@ -106,8 +106,9 @@ private:
         int pageCount, const QSizeF &area) const;
     void paintPage(
         PageCanvas &painter, const Page &page, const Cells &cells, int number, int pageCount, const QSizeF &area) const;
-    // Writes the pages straight into a PDF; the number of pages, 0 when writing failed.
-    int writeDirectPdf(QIODevice &file, const QString &title) const;
+    // Writes the pages straight into a PDF; the number of pages, 0 when that failed (and
+    // *shortWrite tells whether the file took less than it was given).
+    int writeDirectPdf(QIODevice &file, const QString &title, bool *shortWrite) const;
 
     // The check boxes anchored in sheet rows first..last, as indexes into the sheet's list.
     template <typename Fn> static void forBoxesInRows(const Cells &cells, int first, int last, Fn fn);

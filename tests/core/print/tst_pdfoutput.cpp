@@ -3,7 +3,6 @@
 #include "core/print/sheetpainter.h"
 #include "support/testsupport.h"
 
-#include <QFile>
 #include <QImage>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -12,9 +11,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <csignal>
-
-#include <sys/resource.h>
 
 using namespace dq;
 using HAlign = SheetLayout::HAlign;
@@ -78,10 +74,10 @@ private slots:
         QTest::addColumn<HAlign>("align");
         QTest::addColumn<bool>("wrap");
         QTest::addColumn<bool>("framed"); // header, footer, headings, check boxes, 150 %
-        QTest::newRow("kerned pairs keep their kerning") << QStringLiteral("AVAVAV Tower WAVY") << HAlign::Left << false
-                                                         << false;
-        QTest::newRow("ligatures and accents") << QStringLiteral("fine office Müller & Söhne") << HAlign::Left
-                                               << false << false;
+        QTest::newRow("kerned pairs keep their kerning")
+            << QStringLiteral("AVAVAV Tower WAVY") << HAlign::Left << false << false;
+        QTest::newRow("ligatures and accents")
+            << QStringLiteral("fine office Müller & Söhne") << HAlign::Left << false << false;
         QTest::newRow("characters the font lacks come from another font")
             << QStringLiteral("Tokyo ★ → ✓ done") << HAlign::Left << false << false;
         QTest::newRow("right-aligned text ends at the cell's edge")
@@ -137,31 +133,6 @@ private slots:
         const int off = differing(a, b);
         QVERIFY2(off <= 20, qPrintable(QStringLiteral("%1 pixels differ").arg(off)));
         QCOMPARE(words(ours), words(qts));
-    }
-
-    void aFailedWriteKeepsTheOldFileAndSaysWhy()
-    {
-        SheetLayout sheet;
-        for (int r = 1; r <= 400; ++r)
-            sheet.setText(r, 1, QStringLiteral("Row %1 of a sheet that needs several pages").arg(r));
-        const QString path = m_dir + QStringLiteral("/kept.pdf");
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-        old.close();
-        // Files may grow no further than a few kilobytes, as on a full disk.
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit {};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        rlimit small = limit;
-        small.rlim_cur = 4096;
-        setrlimit(RLIMIT_FSIZE, &small);
-        QString error;
-        const bool written = SheetPainter(sheet).writePdf(path, &error);
-        setrlimit(RLIMIT_FSIZE, &limit);
-        QVERIFY(!written);
-        QVERIFY2(error.contains(path), qPrintable(error));
-        QVERIFY(old.open(QIODevice::ReadOnly));
-        QCOMPARE(old.readAll(), QByteArray("old"));
     }
 
 private:
