@@ -120,8 +120,8 @@ PdfCanvas::Face &PdfCanvas::face(const QFont &font)
         if (f->font == font)
             return *f;
     const QRawFont raw = QRawFont::fromFont(font);
-    m_faces.push_back(std::make_unique<Face>(
-        Face { font, QFontMetricsF(font), m_document.fontIndex(raw), raw.pixelSize(), QHash<QString, Line>() }));
+    m_faces.push_back(
+        std::make_unique<Face>(Face { font, QFontMetricsF(font), m_document.fontIndex(raw), raw.pixelSize(), {}, {} }));
     return *m_faces.back();
 }
 
@@ -134,12 +134,17 @@ const PdfCanvas::Line &PdfCanvas::shape(Face &face, const QString &text)
 {
     if (const auto it = face.shaped.constFind(text); it != face.shaped.constEnd())
         return *it;
-    if (face.shaped.size() >= kKept)
+    if (face.shaped.size() >= kKept || face.seen.size() >= kKept) {
         face.shaped.clear();
-    Line line;
+        face.seen.clear();
+    }
+    // Kept from its second showing on: most texts of a long table show once.
+    const bool keep = !face.seen.insert(qHash(text)).second;
+    Line &line = keep ? *face.shaped.insert(text, Line()) : m_scratch;
+    line.glyphs.clear();
     if (!shapeHere(face, text, line))
         shapeByQt(face, text, line);
-    return *face.shaped.insert(text, std::move(line));
+    return line;
 }
 
 bool PdfCanvas::shapeHere(Face &face, const QString &text, Line &line)
@@ -158,15 +163,13 @@ bool PdfCanvas::shapeHere(Face &face, const QString &text, Line &line)
     for (unsigned i = 0; i < count; ++i)
         if (info[i].codepoint == 0)
             return false; // a character the font lacks: Qt finds another font for it
-    Run run;
-    run.font = face.index;
-    run.size = face.size;
-    run.glyphs.reserve(count);
+    line.size = face.size;
+    line.glyphs.reserve(count);
     const double unit = face.size / font.unitsPerEm();
     double pen = 0;
     for (unsigned i = 0; i < count; ++i) {
-        run.glyphs.push_back(
-            Glyph { info[i].codepoint, float((pen + pos[i].x_offset) * unit), float(-pos[i].y_offset * unit) });
+        line.glyphs.push_back(Glyph {
+            info[i].codepoint, float((pen + pos[i].x_offset) * unit), float(-pos[i].y_offset * unit), face.index });
         pen += pos[i].x_advance;
         // The characters a glyph stands for run from its cluster to the next glyph's.
         const unsigned from = info[i].cluster;
@@ -181,7 +184,6 @@ bool PdfCanvas::shapeHere(Face &face, const QString &text, Line &line)
         font.use(info[i].codepoint, QStringView(text).mid(from, to - from));
     }
     line.width = pen * unit;
-    line.runs.push_back(std::move(run));
     return true;
 }
 
@@ -193,36 +195,43 @@ void PdfCanvas::shapeByQt(Face &face, const QString &text, Line &line)
     layout.endLayout();
     line.width = qtLine.naturalTextWidth();
     const QList<uint> codePoints = text.toUcs4();
-    for (const QGlyphRun &glyphRun : layout.glyphRuns()) {
-        Run run;
-        run.raw = glyphRun.rawFont();
-        run.size = run.raw.pixelSize();
+    line.size = face.size;
+    for (const QGlyphRun &run : layout.glyphRuns()) {
+        const QRawFont raw = run.rawFont();
+        int index = -1;
         PdfFont *font = nullptr;
-        if (PdfFont::embeddable(run.raw)) {
-            run.font = m_document.fontIndex(run.raw);
-            font = &m_document.font(run.font);
+        if (PdfFont::embeddable(raw)) {
+            index = m_document.fontIndex(raw);
+            font = &m_document.font(index);
             // The glyph each character would get on its own tells what a glyph stands for.
             for (uint cp : codePoints) {
                 const QString ch = QString::fromUcs4(reinterpret_cast<const char32_t *>(&cp), 1);
-                const QList<quint32> ids = run.raw.glyphIndexesForString(ch);
+                const QList<quint32> ids = raw.glyphIndexesForString(ch);
                 if (ids.size() == 1 && ids[0] != 0)
                     font->use(ids[0], ch);
             }
         }
-        // No font has these characters: readers skip glyph 0 of an embedded font, so the box
-        // that says so is drawn as outlines.
-        Run missing;
-        missing.raw = run.raw;
-        const QList<quint32> ids = glyphRun.glyphIndexes();
-        const QList<QPointF> positions = glyphRun.positions();
+        int outlines = -1;
+        const QList<quint32> ids = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
         for (qsizetype i = 0; i < ids.size() && i < positions.size(); ++i) {
-            if (font && ids[i] != 0)
+            // Glyph 0 says no font has the character; readers skip it in an embedded font, so
+            // its box is drawn as outlines, as is every glyph of a font that cannot be embedded.
+            int glyphFont = index;
+            if (!font || ids[i] == 0) {
+                if (outlines < 0) {
+                    auto it = std::find(m_outlineFonts.begin(), m_outlineFonts.end(), raw);
+                    if (it == m_outlineFonts.end())
+                        it = m_outlineFonts.insert(it, raw);
+                    outlines = -1 - int(it - m_outlineFonts.begin());
+                }
+                glyphFont = outlines;
+            } else {
                 font->use(ids[i], {});
-            const Glyph glyph { ids[i], float(positions[i].x()), float(positions[i].y() - qtLine.ascent()) };
-            (ids[i] == 0 ? missing : run).glyphs.push_back(glyph);
+            }
+            line.glyphs.push_back(
+                Glyph { ids[i], float(positions[i].x()), float(positions[i].y() - qtLine.ascent()), glyphFont });
         }
-        line.runs.push_back(std::move(run));
-        line.runs.push_back(std::move(missing));
     }
 }
 
@@ -330,11 +339,15 @@ void PdfCanvas::layOutWrapped(const QRectF &rect, int flags, const QString &raw)
 void PdfCanvas::drawLineAt(const Line &line, double x, double baseline)
 {
     const double s = m_transform.scale;
-    for (const Run &run : line.runs) {
-        if (run.glyphs.empty())
-            continue;
-        if (run.font < 0) {
-            drawOutlines(run, x, baseline);
+    const Glyph *const end = line.glyphs.data() + line.glyphs.size();
+    for (const Glyph *run = line.glyphs.data(); run != end;) {
+        // A run of glyphs in one font.
+        const Glyph *runEnd = run;
+        while (runEnd != end && runEnd->font == run->font)
+            ++runEnd;
+        if (run->font < 0) {
+            drawOutlines(run, runEnd, x, baseline);
+            run = runEnd;
             continue;
         }
         if (!m_inText) {
@@ -342,61 +355,63 @@ void PdfCanvas::drawLineAt(const Line &line, double x, double baseline)
             m_inText = true;
             m_textFont = -1;
         }
-        const double size = run.size * s;
-        if (run.font != m_textFont || size != m_textSize) {
+        const double size = line.size * s;
+        if (run->font != m_textFont || size != m_textSize) {
             m_content += "/F";
-            m_content += std::to_string(run.font);
+            m_content += std::to_string(run->font);
             m_content += ' ';
             number(size);
             m_content += " Tf\n";
-            m_textFont = run.font;
+            m_textFont = run->font;
             m_textSize = size;
         }
-        PdfFont &font = m_document.font(run.font);
-        const double unit = run.size / font.unitsPerEm();
+        PdfFont &font = m_document.font(run->font);
+        const double unit = line.size / font.unitsPerEm();
         bool open = false;
         bool inString = false;
         double pen = 0;
         float y = 0;
-        for (const Glyph &g : run.glyphs) {
-            if (!open || g.y != y) {
+        for (const Glyph *g = run; g != runEnd; ++g) {
+            if (!open || g->y != y) {
                 if (open)
                     m_content += inString ? ">]TJ\n" : "]TJ\n";
                 m_content += "1 0 0 -1 ";
-                point(x + g.x, baseline + g.y);
+                point(x + g->x, baseline + g->y);
                 m_content += " Tm[";
                 open = true;
                 inString = false;
-                pen = g.x;
-                y = g.y;
+                pen = g->x;
+                y = g->y;
             }
             // Kerning and marks: move from where the font's own advances left the pen.
-            const double shift = g.x - pen;
+            const double shift = g->x - pen;
             if (std::abs(shift) > 0.005) {
                 if (inString)
                     m_content += '>';
-                number(-shift * 1000 / run.size);
+                number(-shift * 1000 / line.size);
                 inString = false;
             }
             if (!inString) {
                 m_content += '<';
                 inString = true;
             }
-            appendHex4(m_content, g.id);
-            pen = g.x + font.advance(g.id) * unit;
+            appendHex4(m_content, g->id);
+            pen = g->x + font.advance(g->id) * unit;
         }
         if (open)
             m_content += inString ? ">]TJ\n" : "]TJ\n";
+        run = runEnd;
     }
 }
 
-void PdfCanvas::drawOutlines(const Run &run, double x, double baseline)
+void PdfCanvas::drawOutlines(const Glyph *begin, const Glyph *end, double x, double baseline)
 {
     endText();
-    for (const Glyph &g : run.glyphs) {
-        const QPainterPath path = run.raw.pathForGlyph(g.id);
-        const double gx = x + g.x;
-        const double gy = baseline + g.y;
+    const QRawFont &raw = m_outlineFonts[size_t(-begin->font - 1)];
+    for (const Glyph *g = begin; g != end; ++g) {
+        const QPainterPath path = raw.pathForGlyph(g->id);
+        const double gx = x + g->x;
+        const double gy = baseline + g->y;
         for (int i = 0; i < path.elementCount(); ++i) {
             const QPainterPath::Element e = path.elementAt(i);
             if (e.isCurveTo() && i + 2 < path.elementCount()) {

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 struct hb_buffer_t;
@@ -53,18 +54,13 @@ private:
         unsigned id;
         float x; // twips from the start of the line
         float y; // twips below the baseline
-    };
-    struct Run
-    {
-        int font = -1; // the document's font number, or -1 for outlines drawn from raw
-        double size = 0; // twips
-        QRawFont raw;
-        std::vector<Glyph> glyphs;
+        int font; // the document's font number, or -1 - the index of a font drawn as outlines
     };
     struct Line
     {
-        std::vector<Run> runs;
+        std::vector<Glyph> glyphs;
         double width = 0;
+        double size = 0; // twips
     };
     struct Face
     {
@@ -73,6 +69,7 @@ private:
         int index; // in the document
         double size;
         QHash<QString, Line> shaped;
+        std::unordered_set<size_t> seen; // hashes of texts shown once
     };
     struct Transform
     {
@@ -88,7 +85,7 @@ private:
     void layOut(const QRectF &rect, int flags, const QString &text, double clipHeight);
     void layOutWrapped(const QRectF &rect, int flags, const QString &text);
     void drawLineAt(const Line &line, double x, double baseline);
-    void drawOutlines(const Run &run, double x, double baseline);
+    void drawOutlines(const Glyph *begin, const Glyph *end, double x, double baseline);
     void beginClip(const QRectF &rect);
     void endText();
     void number(double v);
@@ -100,7 +97,9 @@ private:
     Transform m_transform;
     std::vector<Transform> m_saved;
     std::vector<std::unique_ptr<Face>> m_faces;
+    std::vector<QRawFont> m_outlineFonts;
     Face *m_face = nullptr;
+    Line m_scratch;
     hb_buffer_t *m_buffer = nullptr;
     bool m_inText = false;
     int m_textFont = -1;
