@@ -66,7 +66,9 @@ PdfCanvas::~PdfCanvas()
 
 bool PdfCanvas::canWrite(const QFont &font)
 {
-    return PdfFont::embeddable(QRawFont::fromFont(font));
+    // A bold the family lacks is made up by Qt's engine; here it would print regular.
+    const QRawFont raw = QRawFont::fromFont(font);
+    return PdfFont::embeddable(raw) && (!font.bold() || raw.weight() >= QFont::DemiBold);
 }
 
 void PdfCanvas::beginPage(const QSizeF &size, const QPointF &origin)

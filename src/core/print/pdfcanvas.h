@@ -27,7 +27,8 @@ public:
     explicit PdfCanvas(PdfDocument &document);
     ~PdfCanvas() override;
 
-    // Whether the font's text can be written this way (it is a TrueType font).
+    // Whether the font's text can be written this way: a TrueType font, with a bold face of its
+    // own when bold.
     static bool canWrite(const QFont &font);
 
     // Starts a page of size points whose drawing origin (0, 0) lies at origin, in points from

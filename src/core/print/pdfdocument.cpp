@@ -21,11 +21,11 @@ constexpr size_t kFlushAt = 1 << 20;
 
 // Deflates with a zlib header, as /FlateDecode wants. ISA-L's fastest level: the pages are
 // mostly text, and compressing them is most of the time a PDF takes to write otherwise.
-QByteArray deflate(std::string_view data)
+QByteArray deflate(std::string_view data, std::vector<uint8_t> &level)
 {
     isal_zstream s;
     isal_deflate_init(&s);
-    std::vector<uint8_t> level(ISAL_DEF_LVL1_DEFAULT);
+    level.resize(ISAL_DEF_LVL1_DEFAULT);
     s.level = 1;
     s.level_buf = level.data();
     s.level_buf_size = uint32_t(level.size());
@@ -104,7 +104,7 @@ void PdfDocument::beginObject(int number)
 
 void PdfDocument::writeStream(int number, const QByteArray &dictionary, std::string_view data)
 {
-    const QByteArray packed = deflate(data);
+    const QByteArray packed = deflate(data, m_deflateLevel);
     if (packed.isEmpty() && !data.empty())
         m_failed = true;
     beginObject(number);

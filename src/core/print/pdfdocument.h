@@ -50,6 +50,7 @@ private:
     QString m_title;
     QString m_creator;
     std::string m_buffer;
+    std::vector<uint8_t> m_deflateLevel; // the compressor's work area, kept between streams
     qint64 m_offset = 0;
     bool m_failed = false;
     bool m_writeFailed = false;
