@@ -52,7 +52,7 @@ PdfFont::PdfFont(const QRawFont &raw)
     hb_font_set_scale(m_font, int(m_upem), int(m_upem));
     const unsigned count = hb_face_get_glyph_count(m_face);
     m_advance.assign(count, -1.f);
-    m_used.assign(count, false);
+    m_used.assign(count, kUnused);
 }
 
 PdfFont::~PdfFont()
@@ -78,7 +78,7 @@ double PdfFont::advance(unsigned glyph)
 
 void PdfFont::markUsed(unsigned glyph, QStringView text)
 {
-    m_used[glyph] = true;
+    m_used[glyph] = text.isEmpty() ? kUsed : kNamed;
     if (!text.isEmpty())
         m_text.insert(glyph, text.toString());
 }

@@ -35,7 +35,7 @@ public:
     // Notes that glyph is printed for text (empty when another glyph already carries it).
     void use(unsigned glyph, QStringView text)
     {
-        if (glyph < m_used.size() && !m_used[glyph])
+        if (glyph < m_used.size() && m_used[glyph] != kNamed && (!text.isEmpty() || m_used[glyph] == kUnused))
             markUsed(glyph, text);
     }
 
@@ -59,7 +59,8 @@ private:
     hb_font_t *m_font = nullptr;
     double m_upem = 1000;
     std::vector<float> m_advance; // -1 until asked for
-    std::vector<bool> m_used;
+    enum : quint8 { kUnused, kUsed, kNamed }; // kNamed: used, and the text it shows is known
+    std::vector<quint8> m_used;
     QHash<unsigned, QString> m_text;
 };
 
