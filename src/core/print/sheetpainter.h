@@ -70,8 +70,9 @@ public:
     int print(QPagedPaintDevice &device, const Progress &progress = {}) const;
     void applyPageSetup(QPagedPaintDevice &device) const;
 
-    // Writes the pages to a PDF file on US Letter paper. Returns false with a reason
-    // naming the file when it cannot be written.
+    // Writes the pages to a PDF file on US Letter paper, page by page: straight into the file
+    // when the sheet's font is TrueType, through QPdfWriter otherwise. Returns false with a
+    // reason naming the file when it cannot be written; the old file is then kept.
     bool writePdf(const QString &path, QString *errorString = nullptr) const;
 
     // Height reserved for a non-empty header or footer, twips.
