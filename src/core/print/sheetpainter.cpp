@@ -2,6 +2,9 @@
 
 #include "core/shell/writefailure.h"
 
+#include "core/print/pagecanvas.h"
+#include "core/print/pdfcanvas.h"
+#include "core/print/pdfdocument.h"
 #include "core/print/sheetlayout.h"
 
 #include <QFileInfo>
@@ -225,6 +228,59 @@ void drawCellText(QPainter &painter, const QFontMetricsF &metrics, ShapedTexts &
         painter.restore();
 }
 
+// Draws on a QPainter exactly as printing always has: the device gets shaped glyphs where it
+// keeps them (a PDF) and text elsewhere.
+class PainterCanvas : public PageCanvas
+{
+public:
+    PainterCanvas(QPainter &painter, ShapedTexts &shaped)
+        : m_painter(painter)
+        , m_shaped(shaped)
+        , m_metrics(painter.font())
+    {
+    }
+
+    void save() override { m_painter.save(); }
+    void restore() override { m_painter.restore(); }
+    void translate(double dx, double dy) override { m_painter.translate(dx, dy); }
+    void scale(double factor) override { m_painter.scale(factor, factor); }
+    void setFont(const QFont &font) override
+    {
+        m_painter.setFont(font);
+        m_metrics = QFontMetricsF(m_painter.font());
+    }
+    void drawText(const QRectF &rect, int flags, const QString &text) override
+    {
+        m_painter.drawText(rect, flags, text);
+    }
+    void drawCellText(const QRectF &rect, int flags, const QString &text) override
+    {
+        dq::drawCellText(m_painter, m_metrics, m_shaped, rect, flags, text);
+    }
+    void fillRect(const QRectF &rect, const QColor &color) override { m_painter.fillRect(rect, color); }
+    void drawLine(const QPointF &from, const QPointF &to) override
+    {
+        m_painter.setPen(Qt::black);
+        m_painter.drawLine(from, to);
+    }
+    void strokeRect(const QRectF &rect, double penWidth) override
+    {
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.setPen(QPen(Qt::black, penWidth));
+        m_painter.drawRect(rect);
+    }
+    void strokePolyline(const QPointF *points, int count, double penWidth) override
+    {
+        m_painter.setPen(QPen(Qt::black, penWidth));
+        m_painter.drawPolyline(points, count);
+    }
+
+private:
+    QPainter &m_painter;
+    ShapedTexts &m_shaped;
+    QFontMetricsF m_metrics;
+};
+
 } // namespace
 
 SheetPainter::SheetPainter(const SheetLayout &sheet)
@@ -391,13 +447,9 @@ void SheetPainter::applyPageSetup(QPagedPaintDevice &device) const
         QPageLayout::Inch);
 }
 
-int SheetPainter::print(QPagedPaintDevice &device, const Progress &progress) const
+SheetPainter::Painted SheetPainter::paintPages(const QSizeF &area, const Progress &progress,
+    const std::function<void(const Page &, const Cells &, int number, int pageCount)> &paint) const
 {
-    applyPageSetup(device);
-    QPainter painter;
-    if (!painter.begin(&device))
-        return 0;
-    const QSizeF area(device.width() * 1440.0 / device.logicalDpiX(), device.height() * 1440.0 / device.logicalDpiY());
     const auto [rowRuns, colRuns] = runs(area);
     const QList<Page> places = this->places(rowRuns, colRuns);
     SheetLayout work;
@@ -410,38 +462,50 @@ int SheetPainter::print(QPagedPaintDevice &device, const Progress &progress) con
             pageCount += pageHasContent(page, cellsFor(page, work, workCells)) ? 1 : 0;
     }
 
-    ShapedTexts shaped(sheetFont(m_sheet), &device);
-    const auto paint = [&](const Page &page, const Cells &cells, int number) {
-        if (number > 1)
-            device.newPage();
-        painter.save();
-        painter.scale(device.logicalDpiX() / 1440.0, device.logicalDpiY() / 1440.0);
-        paintPage(painter, page, cells, shaped, number, std::max(pageCount, number), area);
-        painter.restore();
-    };
-    int painted = 0;
-    bool cancelled = false;
+    Painted out { 0, false, int(places.size()) };
     for (qsizetype i = 0; i < places.size(); ++i) {
         if (progress && !progress(int(i), int(places.size()))) {
-            cancelled = true;
+            out.cancelled = true;
             break;
         }
         const Cells &cells = cellsFor(places[i], work, workCells);
-        if (pageHasContent(places[i], cells))
-            paint(places[i], cells, ++painted);
+        if (pageHasContent(places[i], cells)) {
+            ++out.pages;
+            paint(places[i], cells, out.pages, std::max(pageCount, out.pages));
+        }
     }
-    if (!painted && !cancelled) {
+    if (!out.pages && !out.cancelled) {
         // Nothing to print still gives one page: the headings of the first columns.
         const Page first { 0, rowRuns.empty() ? 0 : rowRuns.front().second, 0,
             colRuns.empty() ? 0 : colRuns.front().second };
-        paint(first, cellsFor(first, work, workCells), ++painted);
+        paint(first, cellsFor(first, work, workCells), ++out.pages, 1);
     }
+    return out;
+}
+
+int SheetPainter::print(QPagedPaintDevice &device, const Progress &progress) const
+{
+    applyPageSetup(device);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return 0;
+    const QSizeF area(device.width() * 1440.0 / device.logicalDpiX(), device.height() * 1440.0 / device.logicalDpiY());
+    ShapedTexts shaped(sheetFont(m_sheet), &device);
+    const Painted painted
+        = paintPages(area, progress, [&](const Page &page, const Cells &cells, int number, int count) {
+              if (number > 1)
+                  device.newPage();
+              painter.save();
+              painter.scale(device.logicalDpiX() / 1440.0, device.logicalDpiY() / 1440.0);
+              paintPage(painter, page, cells, shaped, number, count, area);
+              painter.restore();
+          });
     // The last page goes out at end(); a device that failed then has not printed.
     if (!painter.end())
         return 0;
-    if (progress && !cancelled)
-        progress(int(places.size()), int(places.size()));
-    return painted;
+    if (progress && !painted.cancelled)
+        progress(painted.places, painted.places);
+    return painted.pages;
 }
 
 bool SheetPainter::writePdf(const QString &path, QString *errorString) const
@@ -457,28 +521,67 @@ bool SheetPainter::writePdf(const QString &path, QString *errorString) const
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     int pages = 0;
-    {
+    bool shortWrite = false;
+    const QString title = QFileInfo(path).completeBaseName();
+    if (PdfCanvas::canWrite(sheetFont(m_sheet)) && PdfCanvas::canWrite(sheetFont(m_sheet, true))) {
+        pages = writeDirectPdf(file, title, &shortWrite);
+    } else {
+        // Fonts without TrueType outlines go through Qt's own PDF engine.
         QPdfWriter writer(&file);
         writer.setPageSize(QPageSize(QPageSize::Letter));
         writer.setResolution(1200);
         writer.setCreator(QStringLiteral("Dirquill"));
-        writer.setTitle(QFileInfo(path).completeBaseName());
+        writer.setTitle(title);
         pages = print(writer);
+    }
+    // A write that failed part way is named as such, not as pages that could not be drawn.
+    if (shortWrite || file.error() != QFileDevice::NoError) {
+        const QString reason = writeFailureReason(path, file.errorString());
+        file.cancelWriting();
+        return fail(reason);
     }
     if (pages <= 0) {
         file.cancelWriting();
         return fail(QStringLiteral("the pages could not be drawn"));
     }
-    if (file.error() != QFileDevice::NoError || !file.commit())
+    if (!file.commit())
         return fail(writeFailureReason(path, file.errorString()));
     return true;
+}
+
+int SheetPainter::writeDirectPdf(QIODevice &file, const QString &title, bool *shortWrite) const
+{
+    const QPageLayout layout(QPageSize(QPageSize::Letter), m_sheet.orientation(), m_sheet.margins(), QPageLayout::Inch);
+    // The printable area as QPdfWriter measures it at its 1200 dots an inch.
+    const QSize dots = layout.paintRectPixels(1200).size();
+    const QSizeF area(dots.width() * 1440.0 / 1200, dots.height() * 1440.0 / 1200);
+    const QSizeF paper = layout.fullRect(QPageLayout::Point).size();
+    const QPointF origin = layout.paintRect(QPageLayout::Point).topLeft();
+    PdfDocument document(file, title, QStringLiteral("Dirquill"));
+    PdfCanvas canvas(document);
+    const Painted painted = paintPages(area, {}, [&](const Page &page, const Cells &cells, int number, int count) {
+        canvas.beginPage(paper, origin);
+        paintPage(canvas, page, cells, number, count, area);
+        canvas.endPage();
+    });
+    const bool finished = document.finish();
+    *shortWrite = document.writeFailed();
+    return finished ? painted.pages : 0;
 }
 
 void SheetPainter::paintPage(QPainter &painter, const Page &page, const Cells &cells, ShapedTexts &shaped, int number,
     int pageCount, const QSizeF &area) const
 {
-    const SheetLayout &sheet = *cells.sheet;
     painter.setPen(Qt::black);
+    painter.setFont(sheetFont(m_sheet));
+    PainterCanvas canvas(painter, shaped);
+    paintPage(canvas, page, cells, number, pageCount, area);
+}
+
+void SheetPainter::paintPage(
+    PageCanvas &painter, const Page &page, const Cells &cells, int number, int pageCount, const QSizeF &area) const
+{
+    const SheetLayout &sheet = *cells.sheet;
     painter.setFont(sheetFont(m_sheet));
     const int band = headerFooterBand();
     double top = 0;
@@ -495,7 +598,7 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, const Cells &c
     painter.save();
     painter.translate(0, top);
     const double zoom = m_sheet.scale() / 100.0;
-    painter.scale(zoom, zoom);
+    painter.scale(zoom);
 
     // Left edges of this page's columns, and the column number -> left edge lookup the
     // check boxes need.
@@ -523,7 +626,6 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, const Cells &c
         y = h;
     }
 
-    const QFontMetricsF metrics(painter.font());
     std::vector<double> ys;
     for (int i = page.rowBegin; i < page.rowEnd; ++i) {
         const int row = m_rows[size_t(i)];
@@ -535,7 +637,7 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, const Cells &c
             if (text.isEmpty())
                 continue;
             const QRectF cell(xs[size_t(j - page.colBegin)], y, m_sheet.colWidth(col), h);
-            drawCellText(painter, metrics, shaped, cell.adjusted(kCellPadX, kCellPadY, -kCellPadX, -kCellPadY),
+            painter.drawCellText(cell.adjusted(kCellPadX, kCellPadY, -kCellPadX, -kCellPadY),
                 alignmentFlags(m_sheet.alignment(row, col), text), text);
         }
         y += h;
@@ -546,7 +648,6 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, const Cells &c
         const int lastRow = m_rows[size_t(page.rowEnd - 1)];
         const int firstCol = m_cols[size_t(page.colBegin)];
         const int lastCol = m_cols[size_t(page.colEnd - 1)];
-        painter.setBrush(Qt::NoBrush);
         forBoxesInRows(cells, firstRow, lastRow, [&](const SheetLayout::CheckBoxObject &box) {
             const int row = int(box.rect.top()) + 1;
             const int col = int(box.rect.left()) + 1;
@@ -561,14 +662,12 @@ void SheetPainter::paintPage(QPainter &painter, const Page &page, const Cells &c
             const double left = xs[size_t(ci - m_cols.begin() - page.colBegin)] + (box.rect.left() - (col - 1)) * w;
             const double boxTop = ys[size_t(ri - m_rows.begin() - page.rowBegin)] + (box.rect.top() - (row - 1)) * h;
             const QRectF r(left, boxTop, box.rect.width() * w, box.rect.height() * h);
-            painter.setPen(QPen(Qt::black, 15));
-            painter.drawRect(r);
+            painter.strokeRect(r, 15);
             if (box.checked) {
-                painter.setPen(QPen(Qt::black, 25));
                 const QPointF tick[] = { { r.left() + r.width() * 0.2, r.top() + r.height() * 0.55 },
                     { r.left() + r.width() * 0.42, r.top() + r.height() * 0.8 },
                     { r.left() + r.width() * 0.82, r.top() + r.height() * 0.2 } };
-                painter.drawPolyline(tick, 3);
+                painter.strokePolyline(tick, 3, 25);
             }
             return false;
         });

@@ -8,11 +8,13 @@
 #include <utility>
 #include <vector>
 
+class QIODevice;
 class QPagedPaintDevice;
 class QPainter;
 
 namespace dq {
 
+class PageCanvas;
 class SheetLayout;
 class ShapedTexts;
 
@@ -68,8 +70,9 @@ public:
     int print(QPagedPaintDevice &device, const Progress &progress = {}) const;
     void applyPageSetup(QPagedPaintDevice &device) const;
 
-    // Writes the pages to a PDF file on US Letter paper. Returns false with a reason
-    // naming the file when it cannot be written.
+    // Writes the pages to a PDF file on US Letter paper, page by page: straight into the file
+    // when the sheet's font is TrueType, through QPdfWriter otherwise. Returns false with a
+    // reason naming the file when it cannot be written; the old file is then kept.
     bool writePdf(const QString &path, QString *errorString = nullptr) const;
 
     // Height reserved for a non-empty header or footer, twips.
@@ -90,8 +93,23 @@ private:
     // The cells of page: the whole sheet's, or the page's rows filled into work.
     const Cells &cellsFor(const Page &page, SheetLayout &work, Cells &workCells) const;
     bool pageHasContent(const Page &page, const Cells &cells) const;
+    struct Painted
+    {
+        int pages = 0;
+        bool cancelled = false;
+        int places = 0; // page places looked at, with or without something on them
+    };
+    // Hands each page with something on it to paint, numbered from 1, with the page count when
+    // a header or footer shows it.
+    Painted paintPages(const QSizeF &area, const Progress &progress,
+        const std::function<void(const Page &, const Cells &, int number, int pageCount)> &paint) const;
     void paintPage(QPainter &painter, const Page &page, const Cells &cells, ShapedTexts &shaped, int number,
         int pageCount, const QSizeF &area) const;
+    void paintPage(
+        PageCanvas &painter, const Page &page, const Cells &cells, int number, int pageCount, const QSizeF &area) const;
+    // Writes the pages straight into a PDF; the number of pages, 0 when that failed (and
+    // *shortWrite tells whether the file took less than it was given).
+    int writeDirectPdf(QIODevice &file, const QString &title, bool *shortWrite) const;
 
     // The check boxes anchored in sheet rows first..last, as indexes into the sheet's list.
     template <typename Fn> static void forBoxesInRows(const Cells &cells, int first, int last, Fn fn);
