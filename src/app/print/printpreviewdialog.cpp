@@ -1,0 +1,451 @@
+#include "app/print/printpreviewdialog.h"
+
+#include "core/shell/userprompts.h"
+
+#include <QAbstractScrollArea>
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPageSize>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QPrintDialog>
+#include <QProgressDialog>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace dq {
+
+namespace {
+
+constexpr qint64 kSliceMs = 20; // the longest the window waits on one slice of counting or printing
+constexpr int kGap = 12; // pixels of grey around the paper
+constexpr double kZoomStep = 1.25;
+
+} // namespace
+
+// The page places of one printable area and which of them print a page, looked at a slice at a
+// time.
+struct PrintPreviewDialog::Counter
+{
+    Counter(const SheetPainter &painter, const QSizeF &area)
+        : places(painter.pagePlaces(area))
+        , blank(painter.blankPage(area))
+        , work(painter)
+    {
+    }
+
+    bool done() const { return next >= places.size(); }
+
+    // Looks at places until the slice is spent; a sheet with no page at all still gets one.
+    void step()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < kSliceMs) {
+            if (work.hasContent(places[next]))
+                pages.append(places[next]);
+            ++next;
+        }
+        if (done() && pages.isEmpty())
+            pages.append(blank);
+    }
+
+    QList<SheetPainter::Page> places;
+    SheetPainter::Page blank;
+    SheetPainter::PageWork work;
+    QList<SheetPainter::Page> pages; // the places that print a page, in order
+    qsizetype next = 0;
+};
+
+struct PrintPreviewDialog::PrintRun
+{
+    PrintRun(const SheetPainter &painter, const QSizeF &printable)
+        : area(printable)
+        , work(painter)
+    {
+    }
+
+    QSizeF area;
+    std::unique_ptr<Counter> own; // when the printer's paper differs from the previewed one
+    SheetPainter::PageWork work;
+    QPainter painter;
+    int painted = 0;
+    bool begun = false;
+};
+
+// The paper of the page in view: grey around, a shadow, white paper, and the page painted at
+// the zoom from twips.
+class PrintPreviewDialog::PageView : public QAbstractScrollArea
+{
+public:
+    enum class Fit { Width, Page, None };
+
+    explicit PageView(PrintPreviewDialog &dialog)
+        : QAbstractScrollArea(&dialog)
+        , m_dialog(dialog)
+    {
+        setObjectName(QStringLiteral("pageView"));
+        setFocusPolicy(Qt::StrongFocus);
+        viewport()->setBackgroundRole(QPalette::Dark);
+        viewport()->setAutoFillBackground(true);
+    }
+
+    void setFit(Fit fit)
+    {
+        m_fit = fit;
+        relayout();
+    }
+
+    void zoomBy(double factor)
+    {
+        m_fit = Fit::None;
+        m_zoom = std::clamp(m_zoom * factor, 0.01, 1.0);
+        relayout();
+    }
+
+    double zoom() const { return m_zoom; }
+
+    void relayout()
+    {
+        const QSizeF paper = paperTwips();
+        const QSize room = viewport()->size() - QSize(2 * kGap, 2 * kGap);
+        if (m_fit == Fit::Width && paper.width() > 0)
+            m_zoom = std::max(0.01, room.width() / paper.width());
+        else if (m_fit == Fit::Page && paper.width() > 0 && paper.height() > 0)
+            m_zoom = std::max(0.01, std::min(room.width() / paper.width(), room.height() / paper.height()));
+        const QSize shown = paperPixels();
+        horizontalScrollBar()->setRange(0, std::max(0, shown.width() + 2 * kGap - viewport()->width()));
+        verticalScrollBar()->setRange(0, std::max(0, shown.height() + 2 * kGap - viewport()->height()));
+        horizontalScrollBar()->setPageStep(viewport()->width());
+        verticalScrollBar()->setPageStep(viewport()->height());
+        viewport()->update();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QAbstractScrollArea::resizeEvent(event);
+        relayout();
+    }
+
+    void scrollContentsBy(int, int) override { viewport()->update(); }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        const Counter *counter = m_dialog.m_counter.get();
+        if (!counter || counter->pages.isEmpty())
+            return;
+        QPainter painter(viewport());
+        const QSize shown = paperPixels();
+        const int x = std::max(kGap, (viewport()->width() - shown.width()) / 2) - horizontalScrollBar()->value();
+        const int y = std::max(kGap, (viewport()->height() - shown.height()) / 2) - verticalScrollBar()->value();
+        const QRect paper(QPoint(x, y), shown);
+        painter.fillRect(paper.translated(3, 3), QColor(60, 60, 60));
+        painter.fillRect(paper, Qt::white);
+        painter.setClipRect(paper);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        const QPointF margin = m_dialog.m_printer.pageLayout().paintRect(QPageLayout::Inch).topLeft() * 1440.0;
+        painter.translate(paper.topLeft());
+        painter.scale(m_zoom, m_zoom);
+        painter.translate(margin);
+        const int number = m_dialog.m_current + 1;
+        const int count = m_dialog.counted() ? m_dialog.pageCount() : std::max(m_dialog.pageCount(), number);
+        m_work.paint(painter, counter->pages[m_dialog.m_current], number, count, m_dialog.m_area);
+    }
+
+private:
+    QSizeF paperTwips() const { return m_dialog.m_printer.pageLayout().fullRect(QPageLayout::Inch).size() * 1440.0; }
+    QSize paperPixels() const { return (paperTwips() * m_zoom).toSize(); }
+
+    PrintPreviewDialog &m_dialog;
+    SheetPainter::PageWork m_work { m_dialog.m_painter };
+    Fit m_fit = Fit::Width;
+    double m_zoom = 0.05; // pixels per twip
+};
+
+PrintPreviewDialog::PrintPreviewDialog(const SheetPainter &painter, UserPrompts &prompts, QWidget *parent)
+    : QDialog(parent)
+    , m_painter(painter)
+    , m_prompts(prompts)
+    , m_printer(QPrinter::HighResolution)
+{
+    setObjectName(QStringLiteral("printPreview"));
+    setWindowTitle(QStringLiteral("Print Preview"));
+    m_printer.setPageSize(QPageSize(QPageSize::Letter));
+    m_painter.applyPageSetup(m_printer);
+    m_area = printableTwips(m_printer);
+    m_counter = std::make_unique<Counter>(m_painter, m_area);
+
+    createActions();
+    createWidgets();
+
+    // Page 1 shows at once; the rest are counted between the window's other work.
+    m_countTimer = new QTimer(this);
+    m_countTimer->setInterval(0);
+    connect(m_countTimer, &QTimer::timeout, this, &PrintPreviewDialog::countSlice);
+    m_printTimer = new QTimer(this);
+    m_printTimer->setInterval(0);
+    connect(m_printTimer, &QTimer::timeout, this, &PrintPreviewDialog::printSlice);
+    m_counter->step();
+    if (!counted())
+        m_countTimer->start();
+    updateControls();
+    resize(900, 800);
+}
+
+PrintPreviewDialog::~PrintPreviewDialog()
+{
+    if (m_run)
+        finishPrint(false);
+}
+
+int PrintPreviewDialog::pageCount() const
+{
+    return int(m_counter->pages.size());
+}
+
+bool PrintPreviewDialog::counted() const
+{
+    return m_counter->done();
+}
+
+void PrintPreviewDialog::createActions()
+{
+    const auto make = [this](const QString &name, const QString &text, QStyle::StandardPixmap icon,
+                          const QList<QKeySequence> &keys, auto slot) {
+        auto *action = new QAction(style()->standardIcon(icon), text, this);
+        action->setObjectName(name);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        QObject::connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+        return action;
+    };
+    m_first = make(QStringLiteral("firstPage"), QStringLiteral("First page"), QStyle::SP_MediaSkipBackward,
+        { QKeySequence(Qt::CTRL | Qt::Key_Home), QKeySequence(Qt::Key_Home) }, [this] { showPage(1); });
+    m_previous = make(QStringLiteral("previousPage"), QStringLiteral("Previous page"), QStyle::SP_MediaSeekBackward,
+        { QKeySequence(Qt::Key_PageUp) }, [this] { showPage(currentPage() - 1); });
+    m_next = make(QStringLiteral("nextPage"), QStringLiteral("Next page"), QStyle::SP_MediaSeekForward,
+        { QKeySequence(Qt::Key_PageDown) }, [this] { showPage(currentPage() + 1); });
+    m_last = make(QStringLiteral("lastPage"), QStringLiteral("Last page"), QStyle::SP_MediaSkipForward,
+        { QKeySequence(Qt::CTRL | Qt::Key_End), QKeySequence(Qt::Key_End) }, [this] { showPage(pageCount()); });
+    m_zoomIn = make(QStringLiteral("zoomIn"), QStringLiteral("Zoom in"), QStyle::SP_ArrowUp,
+        { QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal) }, [this] { m_view->zoomBy(kZoomStep); });
+    m_zoomOut = make(QStringLiteral("zoomOut"), QStringLiteral("Zoom out"), QStyle::SP_ArrowDown,
+        { QKeySequence::ZoomOut }, [this] { m_view->zoomBy(1 / kZoomStep); });
+    m_fitWidth = make(QStringLiteral("fitWidth"), QStringLiteral("Fit width"), QStyle::SP_ToolBarHorizontalExtensionButton,
+        {}, [this] { m_view->setFit(PageView::Fit::Width); });
+    m_fitPage = make(QStringLiteral("fitPage"), QStringLiteral("Fit page"), QStyle::SP_TitleBarMaxButton, {},
+        [this] { m_view->setFit(PageView::Fit::Page); });
+    m_print = make(QStringLiteral("printButton"), QStringLiteral("Print..."), QStyle::SP_DialogSaveButton,
+        { QKeySequence::Print }, [this] { print(); });
+    m_close = make(QStringLiteral("closeButton"), QStringLiteral("Close"), QStyle::SP_DialogCloseButton, {},
+        [this] { reject(); });
+    m_print->setToolTip(QStringLiteral("Print... (Ctrl+P)"));
+}
+
+void PrintPreviewDialog::createWidgets()
+{
+    m_view = new PageView(*this);
+    m_number = new QSpinBox(this);
+    m_number->setObjectName(QStringLiteral("pageNumber"));
+    m_number->setRange(1, 1);
+    m_number->setKeyboardTracking(false);
+    m_of = new QLabel(this);
+    m_of->setObjectName(QStringLiteral("pageCount"));
+    connect(m_number, &QSpinBox::valueChanged, this, &PrintPreviewDialog::showPage);
+
+    auto *bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("previewToolBar"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    bar->addAction(m_first);
+    bar->addAction(m_previous);
+    bar->addWidget(m_number);
+    bar->addWidget(m_of);
+    bar->addAction(m_next);
+    bar->addAction(m_last);
+    bar->addSeparator();
+    bar->addAction(m_zoomOut);
+    bar->addAction(m_zoomIn);
+    bar->addAction(m_fitWidth);
+    bar->addAction(m_fitPage);
+    bar->addSeparator();
+    bar->addAction(m_print);
+    bar->addAction(m_close);
+    for (QAction *a : { m_first, m_previous, m_next, m_last, m_zoomIn, m_zoomOut, m_fitWidth, m_fitPage })
+        if (QWidget *button = bar->widgetForAction(a))
+            button->setProperty("toolButtonStyle", int(Qt::ToolButtonIconOnly));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
+    layout->addWidget(m_view, 1);
+    m_view->setFocus();
+}
+
+QSizeF PrintPreviewDialog::printableTwips(const QPrinter &printer) const
+{
+    return printer.pageLayout().paintRect(QPageLayout::Inch).size() * 1440.0;
+}
+
+void PrintPreviewDialog::countSlice()
+{
+    m_counter->step();
+    if (counted()) {
+        m_countTimer->stop();
+        emit pagesCounted(pageCount());
+        // A header or footer that shows the count now shows the true one.
+        if (m_painter.pageCountShown())
+            m_view->viewport()->update();
+    }
+    updateControls();
+}
+
+void PrintPreviewDialog::showPage(int number)
+{
+    const int page = std::clamp(number, 1, std::max(1, pageCount())) - 1;
+    if (page != m_current) {
+        m_current = page;
+        m_view->verticalScrollBar()->setValue(0);
+        m_view->viewport()->update();
+    }
+    updateControls();
+}
+
+void PrintPreviewDialog::updateControls()
+{
+    const int pages = pageCount();
+    const QSignalBlocker block(m_number);
+    m_number->setRange(1, std::max(1, pages));
+    m_number->setValue(currentPage());
+    m_of->setText(counted() ? QStringLiteral(" of %1 ").arg(pages) : QStringLiteral(" of \u2026 "));
+    m_first->setEnabled(m_current > 0);
+    m_previous->setEnabled(m_current > 0);
+    m_next->setEnabled(currentPage() < pages);
+    m_last->setEnabled(currentPage() < pages);
+    m_print->setEnabled(!m_run);
+}
+
+void PrintPreviewDialog::print()
+{
+    if (m_run)
+        return;
+    if (m_outputFile.isEmpty()) {
+        QPrintDialog dialog(&m_printer, this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+    } else {
+        m_printer.setOutputFormat(QPrinter::PdfFormat);
+        m_printer.setOutputFileName(m_outputFile);
+    }
+    m_painter.applyPageSetup(m_printer);
+    m_run = std::make_unique<PrintRun>(m_painter, printableTwips(m_printer));
+    // The paper chosen may hold other pages than the previewed one.
+    if (m_run->area != m_area)
+        m_run->own = std::make_unique<Counter>(m_painter, m_run->area);
+
+    m_progress = new QProgressDialog(QStringLiteral("Composing pages..."), QStringLiteral("Cancel"), 0, 100, this);
+    m_progress->setWindowTitle(QStringLiteral("Print"));
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setMinimumDuration(500);
+    m_progress->setAutoReset(false);
+    m_progress->setAutoClose(false);
+    m_progress->setValue(0);
+    updateControls();
+    m_printTimer->start();
+}
+
+void PrintPreviewDialog::printSlice()
+{
+    PrintRun &run = *m_run;
+    if (m_progress->wasCanceled()) {
+        finishPrint(false);
+        return;
+    }
+    Counter &counter = run.own ? *run.own : *m_counter;
+    if (!counter.done()) {
+        // The pages are counted first: page numbers and "&N" need the count.
+        if (run.own)
+            counter.step();
+        else
+            countSlice();
+        m_progress->setValue(int(counter.next * 50 / std::max<qsizetype>(1, counter.places.size())));
+        return;
+    }
+    if (!run.begun) {
+        run.begun = true;
+        if (!run.painter.begin(&m_printer)) {
+            finishPrint(false);
+            m_prompts.message(QStringLiteral("Print"), QStringLiteral("The pages could not be sent to the printer."),
+                UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+            return;
+        }
+    }
+    const QList<SheetPainter::Page> &pages = counter.pages;
+    const int total = int(pages.size());
+    QElapsedTimer clock;
+    clock.start();
+    while (run.painted < total && clock.elapsed() < kSliceMs) {
+        if (run.painted > 0)
+            m_printer.newPage();
+        run.painter.save();
+        run.painter.scale(m_printer.logicalDpiX() / 1440.0, m_printer.logicalDpiY() / 1440.0);
+        run.work.paint(run.painter, pages[run.painted], run.painted + 1, total, run.area);
+        run.painter.restore();
+        ++run.painted;
+        emit printProgress(run.painted, total);
+        if (m_progress->wasCanceled())
+            break;
+    }
+    m_progress->setValue(50 + run.painted * 50 / std::max(1, total));
+    if (run.painted < total)
+        return;
+    // The last page goes out at end(); a printer that failed then has not printed.
+    const bool printed = run.painter.end();
+    finishPrint(printed);
+    if (!printed)
+        m_prompts.message(QStringLiteral("Print"), QStringLiteral("The pages could not be sent to the printer."),
+            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+    else
+        accept();
+}
+
+void PrintPreviewDialog::finishPrint(bool printed)
+{
+    m_printTimer->stop();
+    std::unique_ptr<PrintRun> run = std::move(m_run);
+    if (!printed && run->painter.isActive()) {
+        // A cancelled run is dropped rather than sent with the pages so far.
+        m_printer.abort();
+        run->painter.end();
+    }
+    // A file the run has begun is left out whole; one it never opened is not touched.
+    if (!printed && run->begun && m_printer.outputFormat() == QPrinter::PdfFormat
+        && !m_printer.outputFileName().isEmpty())
+        QFile::remove(m_printer.outputFileName());
+    if (m_progress) {
+        m_progress->deleteLater();
+        m_progress = nullptr;
+    }
+    updateControls();
+    emit printFinished(printed);
+}
+
+void PrintPreviewDialog::reject()
+{
+    if (m_run)
+        finishPrint(false);
+    QDialog::reject();
+}
+
+} // namespace dq
