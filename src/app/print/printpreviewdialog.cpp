@@ -220,9 +220,10 @@ bool PrintPreviewDialog::counted() const
 
 void PrintPreviewDialog::createActions()
 {
-    const auto make = [this](const QString &name, const QString &text, QStyle::StandardPixmap icon,
+    // Page buttons show the style's arrows; the rest their words, with the desktop's icon if it has one.
+    const auto make = [this](const QString &name, const QString &text, const QIcon &icon,
                           const QList<QKeySequence> &keys, auto slot) {
-        auto *action = new QAction(style()->standardIcon(icon), text, this);
+        auto *action = new QAction(icon, text, this);
         action->setObjectName(name);
         action->setShortcuts(keys);
         action->setShortcutContext(Qt::WindowShortcut);
@@ -230,26 +231,31 @@ void PrintPreviewDialog::createActions()
         addAction(action);
         return action;
     };
-    m_first = make(QStringLiteral("firstPage"), QStringLiteral("First page"), QStyle::SP_MediaSkipBackward,
+    m_first = make(QStringLiteral("firstPage"), QStringLiteral("First page"),
+        style()->standardIcon(QStyle::SP_MediaSkipBackward),
         { QKeySequence(Qt::CTRL | Qt::Key_Home), QKeySequence(Qt::Key_Home) }, [this] { showPage(1); });
-    m_previous = make(QStringLiteral("previousPage"), QStringLiteral("Previous page"), QStyle::SP_MediaSeekBackward,
-        { QKeySequence(Qt::Key_PageUp) }, [this] { showPage(currentPage() - 1); });
-    m_next = make(QStringLiteral("nextPage"), QStringLiteral("Next page"), QStyle::SP_MediaSeekForward,
-        { QKeySequence(Qt::Key_PageDown) }, [this] { showPage(currentPage() + 1); });
-    m_last = make(QStringLiteral("lastPage"), QStringLiteral("Last page"), QStyle::SP_MediaSkipForward,
+    m_previous = make(QStringLiteral("previousPage"), QStringLiteral("Previous page"),
+        style()->standardIcon(QStyle::SP_MediaSeekBackward), { QKeySequence(Qt::Key_PageUp) },
+        [this] { showPage(currentPage() - 1); });
+    m_next = make(QStringLiteral("nextPage"), QStringLiteral("Next page"),
+        style()->standardIcon(QStyle::SP_MediaSeekForward), { QKeySequence(Qt::Key_PageDown) },
+        [this] { showPage(currentPage() + 1); });
+    m_last = make(QStringLiteral("lastPage"), QStringLiteral("Last page"),
+        style()->standardIcon(QStyle::SP_MediaSkipForward),
         { QKeySequence(Qt::CTRL | Qt::Key_End), QKeySequence(Qt::Key_End) }, [this] { showPage(pageCount()); });
-    m_zoomIn = make(QStringLiteral("zoomIn"), QStringLiteral("Zoom in"), QStyle::SP_ArrowUp,
+    m_zoomIn = make(QStringLiteral("zoomIn"), QStringLiteral("Zoom in"), QIcon::fromTheme(QStringLiteral("zoom-in")),
         { QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal) }, [this] { m_view->zoomBy(kZoomStep); });
-    m_zoomOut = make(QStringLiteral("zoomOut"), QStringLiteral("Zoom out"), QStyle::SP_ArrowDown,
-        { QKeySequence::ZoomOut }, [this] { m_view->zoomBy(1 / kZoomStep); });
-    m_fitWidth = make(QStringLiteral("fitWidth"), QStringLiteral("Fit width"), QStyle::SP_ToolBarHorizontalExtensionButton,
-        {}, [this] { m_view->setFit(PageView::Fit::Width); });
-    m_fitPage = make(QStringLiteral("fitPage"), QStringLiteral("Fit page"), QStyle::SP_TitleBarMaxButton, {},
-        [this] { m_view->setFit(PageView::Fit::Page); });
-    m_print = make(QStringLiteral("printButton"), QStringLiteral("Print..."), QStyle::SP_DialogSaveButton,
-        { QKeySequence::Print }, [this] { print(); });
-    m_close = make(QStringLiteral("closeButton"), QStringLiteral("Close"), QStyle::SP_DialogCloseButton, {},
-        [this] { reject(); });
+    m_zoomOut
+        = make(QStringLiteral("zoomOut"), QStringLiteral("Zoom out"), QIcon::fromTheme(QStringLiteral("zoom-out")),
+            { QKeySequence::ZoomOut }, [this] { m_view->zoomBy(1 / kZoomStep); });
+    m_fitWidth = make(QStringLiteral("fitWidth"), QStringLiteral("Fit width"),
+        QIcon::fromTheme(QStringLiteral("zoom-fit-width")), {}, [this] { m_view->setFit(PageView::Fit::Width); });
+    m_fitPage = make(QStringLiteral("fitPage"), QStringLiteral("Fit page"),
+        QIcon::fromTheme(QStringLiteral("zoom-fit-best")), {}, [this] { m_view->setFit(PageView::Fit::Page); });
+    m_print = make(QStringLiteral("printButton"), QStringLiteral("Print..."),
+        QIcon::fromTheme(QStringLiteral("document-print")), { QKeySequence::Print }, [this] { print(); });
+    m_close = make(QStringLiteral("closeButton"), QStringLiteral("Close"),
+        QIcon::fromTheme(QStringLiteral("window-close")), {}, [this] { reject(); });
     m_print->setToolTip(QStringLiteral("Print... (Ctrl+P)"));
 }
 
@@ -281,7 +287,7 @@ void PrintPreviewDialog::createWidgets()
     bar->addSeparator();
     bar->addAction(m_print);
     bar->addAction(m_close);
-    for (QAction *a : { m_first, m_previous, m_next, m_last, m_zoomIn, m_zoomOut, m_fitWidth, m_fitPage })
+    for (QAction *a : { m_first, m_previous, m_next, m_last })
         if (QWidget *button = bar->widgetForAction(a))
             button->setProperty("toolButtonStyle", int(Qt::ToolButtonIconOnly));
 

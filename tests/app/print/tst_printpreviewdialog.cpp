@@ -76,7 +76,8 @@ private slots:
         const QList<std::pair<int, int>> keys = { { Qt::Key_PageDown, 2 }, { Qt::Key_PageDown, 3 },
             { Qt::Key_PageDown, 3 }, { Qt::Key_Home, 1 }, { Qt::Key_End, 3 }, { Qt::Key_PageUp, 2 } };
         for (const auto &[key, page] : keys) {
-            QTest::keyClick(view, Qt::Key(key), key == Qt::Key_Home || key == Qt::Key_End ? Qt::ControlModifier : Qt::NoModifier);
+            QTest::keyClick(
+                view, Qt::Key(key), key == Qt::Key_Home || key == Qt::Key_End ? Qt::ControlModifier : Qt::NoModifier);
             QCOMPARE(dialog.currentPage(), page);
         }
         const QImage second = view->grab().toImage();
