@@ -74,7 +74,12 @@ struct PrintPreviewDialog::PrintRun
     }
 
     QSizeF area;
-    std::unique_ptr<Counter> own; // when the printer's paper differs from the previewed one
+    std::unique_ptr<Counter> own; // counts another paper's pages
+    Counter *counter = nullptr; // when set, the pages are counted before any is painted
+    QList<SheetPainter::Page> places; // to paint in order; those with nothing on them print no page
+    qsizetype next = 0;
+    int pageCount = 0; // once counted
+    int share = 0; // of the progress bar, taken by counting
     SheetPainter::PageWork work;
     QPainter painter;
     int painted = 0;
@@ -153,7 +158,7 @@ protected:
         painter.setClipRect(paper);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
-        const QPointF margin = m_dialog.m_printer.pageLayout().paintRect(QPageLayout::Inch).topLeft() * 1440.0;
+        const QPointF margin = m_dialog.m_layout.paintRect(QPageLayout::Inch).topLeft() * 1440.0;
         painter.translate(paper.topLeft());
         painter.scale(m_zoom, m_zoom);
         painter.translate(margin);
@@ -163,7 +168,7 @@ protected:
     }
 
 private:
-    QSizeF paperTwips() const { return m_dialog.m_printer.pageLayout().fullRect(QPageLayout::Inch).size() * 1440.0; }
+    QSizeF paperTwips() const { return m_dialog.m_layout.fullRect(QPageLayout::Inch).size() * 1440.0; }
     QSize paperPixels() const { return (paperTwips() * m_zoom).toSize(); }
 
     PrintPreviewDialog &m_dialog;
@@ -182,6 +187,7 @@ PrintPreviewDialog::PrintPreviewDialog(const SheetPainter &painter, UserPrompts 
     setWindowTitle(QStringLiteral("Print Preview"));
     m_printer.setPageSize(QPageSize(QPageSize::Letter));
     m_painter.applyPageSetup(m_printer);
+    m_layout = m_printer.pageLayout();
     m_area = printableTwips(m_printer);
     m_counter = std::make_unique<Counter>(m_painter, m_area);
 
@@ -196,8 +202,7 @@ PrintPreviewDialog::PrintPreviewDialog(const SheetPainter &painter, UserPrompts 
     m_printTimer->setInterval(0);
     connect(m_printTimer, &QTimer::timeout, this, &PrintPreviewDialog::printSlice);
     m_counter->step();
-    if (!counted())
-        m_countTimer->start();
+    m_countTimer->start(); // tells of the count even when the first slice counted every page
     updateControls();
     resize(900, 800);
 }
@@ -301,7 +306,8 @@ void PrintPreviewDialog::createWidgets()
 
 QSizeF PrintPreviewDialog::printableTwips(const QPrinter &printer) const
 {
-    return printer.pageLayout().paintRect(QPageLayout::Inch).size() * 1440.0;
+    // As SheetPainter::print measures it, so the preview's pages are the printed ones.
+    return QSizeF(printer.width() * 1440.0 / printer.logicalDpiX(), printer.height() * 1440.0 / printer.logicalDpiY());
 }
 
 void PrintPreviewDialog::countSlice()
@@ -356,9 +362,21 @@ void PrintPreviewDialog::print()
     }
     m_painter.applyPageSetup(m_printer);
     m_run = std::make_unique<PrintRun>(m_painter, printableTwips(m_printer));
-    // The paper chosen may hold other pages than the previewed one.
-    if (m_run->area != m_area)
-        m_run->own = std::make_unique<Counter>(m_painter, m_run->area);
+    PrintRun &run = *m_run;
+    // The run looks at the pages itself, counting only when a header or footer shows the count.
+    m_countTimer->stop();
+    const bool previewed = run.area == m_area; // the paper chosen may hold other pages
+    if (previewed && counted()) {
+        run.places = m_counter->pages;
+        run.pageCount = pageCount();
+    } else if (m_painter.pageCountShown()) {
+        if (!previewed)
+            run.own = std::make_unique<Counter>(m_painter, run.area);
+        run.counter = previewed ? m_counter.get() : run.own.get();
+        run.share = 50;
+    } else {
+        run.places = m_painter.pagePlaces(run.area);
+    }
 
     m_progress = new QProgressDialog(QStringLiteral("Composing pages..."), QStringLiteral("Cancel"), 0, 100, this);
     m_progress->setWindowTitle(QStringLiteral("Print"));
@@ -378,15 +396,18 @@ void PrintPreviewDialog::printSlice()
         finishPrint(false);
         return;
     }
-    Counter &counter = run.own ? *run.own : *m_counter;
-    if (!counter.done()) {
-        // The pages are counted first: page numbers and "&N" need the count.
-        if (run.own)
-            counter.step();
-        else
-            countSlice();
-        m_progress->setValue(int(counter.next * 50 / std::max<qsizetype>(1, counter.places.size())));
-        return;
+    if (Counter *counter = run.counter) {
+        if (!counter->done()) {
+            if (counter == m_counter.get())
+                countSlice();
+            else
+                counter->step();
+            m_progress->setValue(int(counter->next * run.share / std::max<qsizetype>(1, counter->places.size())));
+            return;
+        }
+        run.places = counter->pages;
+        run.pageCount = int(counter->pages.size());
+        run.counter = nullptr;
     }
     if (!run.begun) {
         run.begun = true;
@@ -397,25 +418,33 @@ void PrintPreviewDialog::printSlice()
             return;
         }
     }
-    const QList<SheetPainter::Page> &pages = counter.pages;
-    const int total = int(pages.size());
-    QElapsedTimer clock;
-    clock.start();
-    while (run.painted < total && clock.elapsed() < kSliceMs) {
+    const auto paint = [&](const SheetPainter::Page &place) {
         if (run.painted > 0)
             m_printer.newPage();
+        ++run.painted;
         run.painter.save();
         run.painter.scale(m_printer.logicalDpiX() / 1440.0, m_printer.logicalDpiY() / 1440.0);
-        run.work.paint(run.painter, pages[run.painted], run.painted + 1, total, run.area);
+        run.work.paint(run.painter, place, run.painted, std::max(run.pageCount, run.painted), run.area);
         run.painter.restore();
-        ++run.painted;
-        emit printProgress(run.painted, total);
+    };
+    const qsizetype total = run.places.size();
+    QElapsedTimer clock;
+    clock.start();
+    while (run.next < total && clock.elapsed() < kSliceMs) {
+        const SheetPainter::Page &place = run.places[run.next++];
+        if (!run.work.hasContent(place))
+            continue;
+        paint(place);
+        emit printProgress(int(run.next), int(total));
         if (m_progress->wasCanceled())
             break;
     }
-    m_progress->setValue(50 + run.painted * 50 / std::max(1, total));
-    if (run.painted < total)
+    m_progress->setValue(run.share + int(run.next * (100 - run.share) / std::max<qsizetype>(1, total)));
+    if (run.next < total)
         return;
+    // Nothing to print still gives one page: the headings of the first columns.
+    if (!run.painted)
+        paint(m_painter.blankPage(run.area));
     // The last page goes out at end(); a printer that failed then has not printed.
     const bool printed = run.painter.end();
     finishPrint(printed);
@@ -443,6 +472,8 @@ void PrintPreviewDialog::finishPrint(bool printed)
         m_progress->deleteLater();
         m_progress = nullptr;
     }
+    if (!counted())
+        m_countTimer->start();
     updateControls();
     emit printFinished(printed);
 }

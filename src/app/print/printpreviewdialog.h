@@ -47,7 +47,7 @@ public slots:
 
 signals:
     void pagesCounted(int pages);
-    // While printing: pages painted of the pages to paint.
+    // While printing: page places looked at of those to look at.
     void printProgress(int done, int total);
     // A print run's end: printed is false when it was cancelled or failed.
     void printFinished(bool printed);
@@ -68,7 +68,8 @@ private:
     const SheetPainter &m_painter;
     UserPrompts &m_prompts;
     QPrinter m_printer;
-    QSizeF m_area; // printable area of the previewed page, twips
+    QPageLayout m_layout; // of the previewed paper; a print run may choose another
+    QSizeF m_area; // printable area of the previewed paper, twips
     std::unique_ptr<Counter> m_counter; // the previewed pages
     int m_current = 0;
     QString m_outputFile;
