@@ -116,8 +116,6 @@ public:
         relayout();
     }
 
-    double zoom() const { return m_zoom; }
-
     void relayout()
     {
         const QSizeF paper = paperTwips();
@@ -312,14 +310,15 @@ QSizeF PrintPreviewDialog::printableTwips(const QPrinter &printer) const
 
 void PrintPreviewDialog::countSlice()
 {
+    const bool shown = pageCount() > 0;
     m_counter->step();
     if (counted()) {
         m_countTimer->stop();
         emit pagesCounted(pageCount());
-        // A header or footer that shows the count now shows the true one.
-        if (m_painter.pageCountShown())
-            m_view->viewport()->update();
     }
+    // The first page once found, and a header or footer that shows the count once it is known.
+    if (!shown || (counted() && m_painter.pageCountShown()))
+        m_view->viewport()->update();
     updateControls();
 }
 
