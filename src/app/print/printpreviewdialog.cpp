@@ -44,12 +44,13 @@ struct PrintPreviewDialog::Counter
 
     bool done() const { return next >= places.size(); }
 
-    // Looks at places until the slice is spent; a sheet with no page at all still gets one.
-    void step()
+    // Looks at places until the slice is spent, or only until a first page is found; a sheet
+    // with no page at all still gets one.
+    void step(bool firstOnly = false)
     {
         QElapsedTimer clock;
         clock.start();
-        while (!done() && clock.elapsed() < kSliceMs) {
+        while (!done() && clock.elapsed() < kSliceMs && !(firstOnly && !pages.isEmpty())) {
             if (work.hasContent(places[next]))
                 pages.append(places[next]);
             ++next;
@@ -199,7 +200,7 @@ PrintPreviewDialog::PrintPreviewDialog(const SheetPainter &painter, UserPrompts 
     m_printTimer = new QTimer(this);
     m_printTimer->setInterval(0);
     connect(m_printTimer, &QTimer::timeout, this, &PrintPreviewDialog::printSlice);
-    m_counter->step();
+    m_counter->step(true);
     m_countTimer->start(); // tells of the count even when the first slice counted every page
     updateControls();
     resize(900, 800);
