@@ -1,17 +1,22 @@
 #include "app/print/printpreviewdialog.h"
 
+#include "core/print/pdfcanvas.h"
+#include "core/print/pdfdocument.h"
 #include "core/shell/userprompts.h"
+#include "core/shell/writefailure.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPageSize>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QPrintDialog>
 #include <QProgressDialog>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStyle>
@@ -82,9 +87,24 @@ struct PrintPreviewDialog::PrintRun
     int pageCount = 0; // once counted
     int share = 0; // of the progress bar, taken by counting
     SheetPainter::PageWork work;
-    QPainter painter;
+    QPainter painter; // on the printer, unless pdf
+    // A PDF file written by the program's own writer, beside the target until it is whole.
+    struct Pdf
+    {
+        explicit Pdf(const QString &path)
+            : file(path)
+        {
+        }
+        QSaveFile file;
+        std::unique_ptr<PdfDocument> document;
+        std::unique_ptr<PdfCanvas> canvas;
+        QSizeF paper; // points
+        QPointF origin; // of the printable area, points
+    };
+    std::unique_ptr<Pdf> pdf;
     int painted = 0;
     bool begun = false;
+    QString failure; // why the pages did not go out
 };
 
 // The paper of the page in view: grey around, a shadow, white paper, and the page painted at
@@ -411,20 +431,27 @@ void PrintPreviewDialog::printSlice()
     }
     if (!run.begun) {
         run.begun = true;
-        if (!run.painter.begin(&m_printer)) {
+        if (!beginOutput(run)) {
+            const QString failure = run.failure;
             finishPrint(false);
-            m_prompts.message(QStringLiteral("Print"), QStringLiteral("The pages could not be sent to the printer."),
-                UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+            m_prompts.message(QStringLiteral("Print"), failure, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
             return;
         }
     }
     const auto paint = [&](const SheetPainter::Page &place) {
-        if (run.painted > 0)
-            m_printer.newPage();
         ++run.painted;
+        const int count = std::max(run.pageCount, run.painted);
+        if (run.pdf) {
+            run.pdf->canvas->beginPage(run.pdf->paper, run.pdf->origin);
+            run.work.paint(*run.pdf->canvas, place, run.painted, count, run.area);
+            run.pdf->canvas->endPage();
+            return;
+        }
+        if (run.painted > 1)
+            m_printer.newPage();
         run.painter.save();
         run.painter.scale(m_printer.logicalDpiX() / 1440.0, m_printer.logicalDpiY() / 1440.0);
-        run.work.paint(run.painter, place, run.painted, std::max(run.pageCount, run.painted), run.area);
+        run.work.paint(run.painter, place, run.painted, count, run.area);
         run.painter.restore();
     };
     const qsizetype total = run.places.size();
@@ -445,29 +472,69 @@ void PrintPreviewDialog::printSlice()
     // Nothing to print still gives one page: the headings of the first columns.
     if (!run.painted)
         paint(m_painter.blankPage(run.area));
-    // The last page goes out at end(); a printer that failed then has not printed.
-    const bool printed = run.painter.end();
+    const bool printed = endOutput(run);
+    const QString failure = run.failure;
     finishPrint(printed);
     if (!printed)
-        m_prompts.message(QStringLiteral("Print"), QStringLiteral("The pages could not be sent to the printer."),
-            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
+        m_prompts.message(QStringLiteral("Print"), failure, UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
     else
         accept();
+}
+
+bool PrintPreviewDialog::beginOutput(PrintRun &run)
+{
+    run.failure = QStringLiteral("The pages could not be sent to the printer.");
+    const QString path = m_printer.outputFileName();
+    if (m_printer.outputFormat() != QPrinter::PdfFormat || path.isEmpty() || !m_painter.writesPdfDirectly())
+        return run.painter.begin(&m_printer);
+    // A PDF file goes through the program's own writer, as the command line writes it.
+    auto pdf = std::make_unique<PrintRun::Pdf>(path);
+    if (!pdf->file.open(QIODevice::WriteOnly)) {
+        run.failure = QStringLiteral("Cannot write %1: %2.").arg(path, pdf->file.errorString());
+        return false;
+    }
+    const QPageLayout layout = m_printer.pageLayout();
+    pdf->paper = layout.fullRect(QPageLayout::Point).size();
+    pdf->origin = layout.paintRect(QPageLayout::Point).topLeft();
+    pdf->document
+        = std::make_unique<PdfDocument>(pdf->file, QFileInfo(path).completeBaseName(), QStringLiteral("Dirquill"));
+    pdf->canvas = std::make_unique<PdfCanvas>(*pdf->document);
+    run.pdf = std::move(pdf);
+    return true;
+}
+
+bool PrintPreviewDialog::endOutput(PrintRun &run)
+{
+    if (!run.pdf) {
+        // The last page goes out at end(); a printer that failed then has not printed.
+        return run.painter.end();
+    }
+    PrintRun::Pdf &pdf = *run.pdf;
+    const bool finished = pdf.document->finish();
+    const bool shortWrite = pdf.document->writeFailed();
+    pdf.canvas.reset();
+    pdf.document.reset();
+    if (!shortWrite && finished && pdf.file.error() == QFileDevice::NoError && pdf.file.commit())
+        return true;
+    run.failure = QStringLiteral("Cannot write %1: %2.")
+                      .arg(pdf.file.fileName(), writeFailureReason(pdf.file.fileName(), pdf.file.errorString()));
+    return false;
 }
 
 void PrintPreviewDialog::finishPrint(bool printed)
 {
     m_printTimer->stop();
     std::unique_ptr<PrintRun> run = std::move(m_run);
+    // A cancelled run is dropped rather than sent with the pages so far. Our own PDF file was
+    // written beside the target, which stays as it was; one the printer has begun is removed.
+    if (!printed && run->pdf && run->pdf->file.isOpen())
+        run->pdf->file.cancelWriting();
     if (!printed && run->painter.isActive()) {
-        // A cancelled run is dropped rather than sent with the pages so far.
         m_printer.abort();
         run->painter.end();
+        if (m_printer.outputFormat() == QPrinter::PdfFormat && !m_printer.outputFileName().isEmpty())
+            QFile::remove(m_printer.outputFileName());
     }
-    // A file the run has begun is left out whole; one it never opened is not touched.
-    if (!printed && run->begun && m_printer.outputFormat() == QPrinter::PdfFormat
-        && !m_printer.outputFileName().isEmpty())
-        QFile::remove(m_printer.outputFileName());
     if (m_progress) {
         m_progress->deleteLater();
         m_progress = nullptr;

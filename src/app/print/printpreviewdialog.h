@@ -21,7 +21,8 @@ class UserPrompts;
 // it is shown, so a sheet of a million rows opens at once and holds no page but the one in
 // view. The pages are counted from a timer a slice at a time ("of ..." until then). Print...
 // asks the system print dialog for a Letter-size printer set up from the sheet, then paints
-// the pages in slices under a progress dialog whose Cancel drops the run. The painter must
+// the pages in slices under a progress dialog whose Cancel drops the run. A PDF file is
+// written by the program's own writer beside the target and takes its place once whole. The painter must
 // outlive the dialog, and its sheet and rows must hold still while it is open.
 class PrintPreviewDialog : public QDialog
 {
@@ -61,6 +62,8 @@ private:
     void createWidgets();
     void countSlice();
     void printSlice();
+    bool beginOutput(PrintRun &run);
+    bool endOutput(PrintRun &run);
     void finishPrint(bool printed);
     void updateControls();
     QSizeF printableTwips(const QPrinter &printer) const;

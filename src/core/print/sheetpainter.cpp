@@ -716,6 +716,12 @@ void SheetPainter::PageWork::paint(QPainter &painter, const Page &place, int num
     painter.restore();
 }
 
+void SheetPainter::PageWork::paint(PageCanvas &canvas, const Page &place, int number, int pageCount, const QSizeF &area)
+{
+    const Cells &cells = cellsFor(place);
+    m_painter.paintPage(canvas, place, cells, number, pageCount, area);
+}
+
 QList<SheetPainter::Page> SheetPainter::pagePlaces(const QSizeF &printableTwips) const
 {
     const auto [rowRuns, colRuns] = runs(printableTwips);
@@ -731,6 +737,11 @@ SheetPainter::Page SheetPainter::blankPage(const QSizeF &printableTwips) const
 bool SheetPainter::pageCountShown() const
 {
     return showsPageCount(m_sheet.printHeader()) || showsPageCount(m_sheet.printFooter());
+}
+
+bool SheetPainter::writesPdfDirectly() const
+{
+    return PdfCanvas::canWrite(sheetFont(m_sheet)) && PdfCanvas::canWrite(sheetFont(m_sheet, true));
 }
 
 } // namespace dq

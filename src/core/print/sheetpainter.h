@@ -139,6 +139,8 @@ public:
         // Paints place as page number of pageCount. The painter draws in twips from the top
         // left of the printable area, which is area large.
         void paint(QPainter &painter, const Page &place, int number, int pageCount, const QSizeF &area);
+        // The same on a canvas, such as the one that writes PDF straight (see writePdf).
+        void paint(PageCanvas &canvas, const Page &place, int number, int pageCount, const QSizeF &area);
 
     private:
         const Cells &cellsFor(const Page &place);
@@ -160,6 +162,8 @@ public:
     // Whether the header or footer shows the page count, so the pages are counted before the
     // first one is painted.
     bool pageCountShown() const;
+    // Whether writePdf's own writer can write the sheet's fonts, so a PdfCanvas can take the pages.
+    bool writesPdfDirectly() const;
 };
 
 } // namespace dq

@@ -2,6 +2,7 @@
 #include "core/print/sheetlayout.h"
 #include "support/testsupport.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressDialog>
@@ -99,7 +100,7 @@ private slots:
             QVERIFY2(text.contains(QLatin1String(word)), word);
     }
 
-    void aCancelledPrintLeavesNoFileAndTheDialogOpen()
+    void aCancelledPrintKeepsTheOldFileAndTheDialogOpen()
     {
         SheetLayout sheet;
         setUp(sheet);
@@ -110,16 +111,20 @@ private slots:
         dialog.show();
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+        QFile old(pdf);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
         dialog.setOutputFileName(pdf);
         QSignalSpy finished(&dialog, &PrintPreviewDialog::printFinished);
-        connect(&dialog, &PrintPreviewDialog::printProgress, &dialog, [&] {
-            QVERIFY(QFile::exists(pdf));
-            dialog.findChild<QProgressDialog *>()->cancel();
-        });
+        // Cancel once the first page is written.
+        connect(&dialog, &PrintPreviewDialog::printProgress, &dialog,
+            [&] { dialog.findChild<QProgressDialog *>()->cancel(); });
         dialog.print();
         QVERIFY(finished.wait(60000));
         QCOMPARE(finished.first().first().toBool(), false);
-        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { QStringLiteral("out.pdf") });
         QVERIFY(dialog.isVisible() && !dialog.printing());
     }
 };
