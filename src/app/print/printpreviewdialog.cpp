@@ -400,7 +400,9 @@ void PrintPreviewDialog::print()
 
     m_progress = new QProgressDialog(QStringLiteral("Composing pages..."), QStringLiteral("Cancel"), 0, 100, this);
     m_progress->setWindowTitle(QStringLiteral("Print"));
-    m_progress->setWindowModality(Qt::WindowModal);
+    // Not modal: a modal progress dialog runs the event loop inside setValue, which would call
+    // back into the run. The tool bar's Print is off meanwhile, and Close cancels the run.
+    m_progress->setWindowModality(Qt::NonModal);
     m_progress->setMinimumDuration(500);
     m_progress->setAutoReset(false);
     m_progress->setAutoClose(false);
