@@ -9,6 +9,7 @@
 // the sheet of every row are previewed and printed to PDF files from the print dialogs.
 
 #include "app/grid/gridview.h"
+#include "app/print/printpreviewdialog.h"
 #include "app/shell/frmmain.h"
 #include "app/table/frmsearch.h"
 #include "core/grid/gridmodel.h"
@@ -24,9 +25,6 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -133,8 +131,8 @@ void trigger(frmMain &window, const char *action)
 }
 
 // Opens a print dialog from its menu entry, prints every row with "All", waits for the preview's
-// pages, prints them to a PDF file from the preview and closes both dialogs. Every step runs
-// from a timer, as the dialogs are modal.
+// first page, prints the pages to a PDF file from the preview (which closes when done) and
+// closes the print dialog. Every step runs from a timer, as the dialogs are modal.
 void printFromDialog(frmMain &window, const char *action, const QString &pdf)
 {
     QTimer poll;
@@ -145,17 +143,13 @@ void printFromDialog(frmMain &window, const char *action, const QString &pdf)
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal)
             return;
-        if (auto *preview = qobject_cast<QPrintPreviewDialog *>(modal)) {
-            auto *pages = preview->findChild<QPrintPreviewWidget *>();
-            if (printed || !pages || pages->pageCount() == 0)
+        if (auto *preview = qobject_cast<PrintPreviewDialog *>(modal)) {
+            if (printed || preview->pageCount() == 0)
                 return;
             printed = true;
-            // From the event loop, not from this timer: a modal step would hold the timer.
-            QTimer::singleShot(0, preview, [preview, pages, pdf] {
-                preview->printer()->setOutputFileName(pdf);
-                pages->print();
-                preview->reject();
-            });
+            // Prints once the pages are counted, then closes itself.
+            preview->setOutputFileName(pdf);
+            preview->print();
             return;
         }
         if (modal->objectName() != QLatin1String("frmReportOptions")
@@ -269,8 +263,7 @@ int main(int argc, char **argv)
         prompts.files << out + QStringLiteral("/copy.txt");
         trigger(window, "mnuSaveAsTxt");
     });
-    // The print preview keeps every page it shows, so printing's peak is reported apart from
-    // the table's. DQ_BENCH_PRINT=0 leaves printing out.
+    // Printing's peak is reported apart from the table's. DQ_BENCH_PRINT=0 leaves printing out.
     std::printf("%-28s %8.1f MB\n", "peak before printing", double(statusKb("VmHWM:")) / 1024.0);
     if (qEnvironmentVariable("DQ_BENCH_PRINT") != QLatin1String("0")) {
         window.enterRowMode();

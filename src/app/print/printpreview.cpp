@@ -1,17 +1,9 @@
 #include "app/print/printpreview.h"
 
-#include "core/print/sheetlayout.h"
+#include "app/print/printpreviewdialog.h"
 #include "core/print/sheetpainter.h"
-#include "core/shell/userprompts.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QFile>
-#include <QPaintEngine>
-#include <QPageSize>
 #include <QPointer>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QProgressDialog>
 
 namespace dq {
@@ -20,42 +12,8 @@ namespace {
 
 void preview(const SheetPainter &painter, UserPrompts &prompts, QWidget *parent)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(QPageSize(QPageSize::Letter));
-    painter.applyPageSetup(printer);
-    QPrintPreviewDialog dialog(&printer, parent);
-    dialog.setWindowTitle(QStringLiteral("Print Preview"));
-    bool failed = false;
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *target) {
-        // A sheet of many rows takes a while: the window answers between pages and Cancel
-        // stops after the page in hand.
-        QProgressDialog progress(QStringLiteral("Composing pages..."), QStringLiteral("Cancel"), 0, 100, &dialog);
-        progress.setWindowTitle(QStringLiteral("Print"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(500);
-        // The preview records its pages; anything else is a real print run.
-        const bool previewing = target->paintEngine() && target->paintEngine()->type() == QPaintEngine::Picture;
-        const int pages = painter.print(*target, [&](int done, int total) {
-            progress.setMaximum(total);
-            progress.setValue(done);
-            // Until the progress dialog shows (and keeps the user's hands off the
-            // preview), the window repaints and runs its timers but takes no input.
-            if (!progress.isVisible())
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            // A cancelled print run is dropped rather than sent with the pages so far.
-            if (progress.wasCanceled() && !previewing)
-                target->abort();
-            return !progress.wasCanceled();
-        });
-        failed = pages == 0 && !progress.wasCanceled();
-        if (progress.wasCanceled() && !previewing && target->outputFormat() == QPrinter::PdfFormat
-            && !target->outputFileName().isEmpty())
-            QFile::remove(target->outputFileName());
-    });
+    PrintPreviewDialog dialog(painter, prompts, parent);
     dialog.exec();
-    if (failed)
-        prompts.message(QStringLiteral("Print"), QStringLiteral("The pages could not be sent to the printer."),
-            UserPrompts::Icon::Warning, UserPrompts::Buttons::Ok);
 }
 
 } // namespace

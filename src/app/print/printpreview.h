@@ -18,10 +18,8 @@ using PreviewHandler = std::function<void(const SheetLayout &sheet)>;
 // The same for a long page whose cells rows supplies a page at a time; setup holds the rest.
 using StreamedPreviewHandler = std::function<void(const SheetLayout &setup, const SheetRows &rows)>;
 
-// The program's handlers: a modal print preview on a Letter-size printer set up from the
-// sheet's page setup. The pages are painted one by one, the window answering in between, with
-// a progress dialog whose Cancel stops after the page in hand. A printer that cannot be
-// painted on is reported through prompts.
+// The program's handlers: a modal PrintPreviewDialog on a Letter-size printer set up from the
+// sheet's page setup. A printer that cannot be painted on is reported through prompts.
 PreviewHandler printPreviewHandler(UserPrompts &prompts, QWidget *parent);
 StreamedPreviewHandler printStreamedPreviewHandler(UserPrompts &prompts, QWidget *parent);
 

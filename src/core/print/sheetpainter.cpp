@@ -13,6 +13,7 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QHash>
+#include <QImage>
 #include <QSet>
 #include <QTextLayout>
 #include <QPaintEngine>
@@ -673,6 +674,74 @@ void SheetPainter::paintPage(
         });
     }
     painter.restore();
+}
+
+SheetPainter::PageWork::PageWork(const SheetPainter &painter)
+    : m_painter(painter)
+    , m_work(std::make_unique<SheetLayout>())
+{
+}
+
+SheetPainter::PageWork::~PageWork() = default;
+
+const SheetPainter::Cells &SheetPainter::PageWork::cellsFor(const Page &place)
+{
+    // A page shown again, or checked and then painted, is filled once.
+    if (!m_cells || place.rowBegin != m_place.rowBegin || place.rowEnd != m_place.rowEnd) {
+        m_cells = &m_painter.cellsFor(place, *m_work, m_workCells);
+        m_place = place;
+    }
+    return *m_cells;
+}
+
+bool SheetPainter::PageWork::hasContent(const Page &place)
+{
+    return m_painter.pageHasContent(place, cellsFor(place));
+}
+
+void SheetPainter::PageWork::paint(QPainter &painter, const Page &place, int number, int pageCount, const QSizeF &area)
+{
+    const Cells &cells = cellsFor(place);
+    if (!m_shaped || m_device != painter.device()) {
+        m_device = painter.device();
+        QPaintDevice *measure = painter.device();
+        if (measure->devType() == QInternal::Widget) {
+            m_measure = std::make_unique<QImage>(1, 1, QImage::Format_RGB32);
+            measure = m_measure.get();
+        }
+        m_shaped = std::make_unique<ShapedTexts>(sheetFont(m_painter.m_sheet), measure);
+    }
+    painter.save();
+    m_painter.paintPage(painter, place, cells, *m_shaped, number, pageCount, area);
+    painter.restore();
+}
+
+void SheetPainter::PageWork::paint(PageCanvas &canvas, const Page &place, int number, int pageCount, const QSizeF &area)
+{
+    const Cells &cells = cellsFor(place);
+    m_painter.paintPage(canvas, place, cells, number, pageCount, area);
+}
+
+QList<SheetPainter::Page> SheetPainter::pagePlaces(const QSizeF &printableTwips) const
+{
+    const auto [rowRuns, colRuns] = runs(printableTwips);
+    return places(rowRuns, colRuns);
+}
+
+SheetPainter::Page SheetPainter::blankPage(const QSizeF &printableTwips) const
+{
+    const auto [rowRuns, colRuns] = runs(printableTwips);
+    return Page { 0, rowRuns.empty() ? 0 : rowRuns.front().second, 0, colRuns.empty() ? 0 : colRuns.front().second };
+}
+
+bool SheetPainter::pageCountShown() const
+{
+    return showsPageCount(m_sheet.printHeader()) || showsPageCount(m_sheet.printFooter());
+}
+
+bool SheetPainter::writesPdfDirectly() const
+{
+    return PdfCanvas::canWrite(sheetFont(m_sheet)) && PdfCanvas::canWrite(sheetFont(m_sheet, true));
 }
 
 } // namespace dq

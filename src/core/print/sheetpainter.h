@@ -5,11 +5,14 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
 class QIODevice;
+class QImage;
 class QPagedPaintDevice;
+class QPaintDevice;
 class QPainter;
 
 namespace dq {
@@ -119,6 +122,48 @@ private:
     std::vector<int> m_rows;
     std::vector<int> m_cols;
     Cells m_cells;
+
+public:
+    // Pages one at a time, for a preview that paints only what is shown and a print run that
+    // answers between pages. Holds the cells of the page in hand; the painter must outlive it.
+    class PageWork
+    {
+    public:
+        explicit PageWork(const SheetPainter &painter);
+        ~PageWork();
+        PageWork(const PageWork &) = delete;
+        PageWork &operator=(const PageWork &) = delete;
+
+        // Whether place prints a page; paginate leaves out the places that do not.
+        bool hasContent(const Page &place);
+        // Paints place as page number of pageCount. The painter draws in twips from the top
+        // left of the printable area, which is area large.
+        void paint(QPainter &painter, const Page &place, int number, int pageCount, const QSizeF &area);
+        // The same on a canvas, such as the one that writes PDF straight (see writePdf).
+        void paint(PageCanvas &canvas, const Page &place, int number, int pageCount, const QSizeF &area);
+
+    private:
+        const Cells &cellsFor(const Page &place);
+
+        const SheetPainter &m_painter;
+        std::unique_ptr<SheetLayout> m_work;
+        Cells m_workCells;
+        const Cells *m_cells = nullptr;
+        Page m_place { -1, -1, -1, -1 };
+        std::unique_ptr<ShapedTexts> m_shaped;
+        const QPaintDevice *m_device = nullptr;
+        std::unique_ptr<QImage> m_measure; // measures text for a widget, which has no engine of its own
+    };
+
+    // Every page place of a printable area, with or without content, in print order.
+    QList<Page> pagePlaces(const QSizeF &printableTwips) const;
+    // The one page paginate gives when no place has content: the first columns' headings.
+    Page blankPage(const QSizeF &printableTwips) const;
+    // Whether the header or footer shows the page count, so the pages are counted before the
+    // first one is painted.
+    bool pageCountShown() const;
+    // Whether writePdf's own writer can write the sheet's fonts, so a PdfCanvas can take the pages.
+    bool writesPdfDirectly() const;
 };
 
 } // namespace dq
