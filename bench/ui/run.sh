@@ -4,6 +4,7 @@
 # per size, so the peak belongs to that size).
 #   bench/ui/run.sh [BUILD_DIR] [SIZES...]      (defaults: build, 100000 1000000)
 #   DQ_BENCH_PRINT=0 bench/ui/run.sh             (without the label and sheet previews)
+#   DQ_BENCH_STDERR=FILE bench/ui/run.sh         (keeps the program's standard error)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -22,5 +23,5 @@ for rows in $sizes; do
     "$grid" make "$rows" "$work/$rows" >/dev/null
     "$grid" make $((rows / 10)) "$work/$rows/dups" >/dev/null
     # The browser engine's start-up chatter goes to stderr.
-    "$ui" "$work/$rows" 2>/dev/null
+    "$ui" "$work/$rows" 2>"${DQ_BENCH_STDERR:-/dev/null}"
 done

@@ -106,8 +106,7 @@ void DataToolCommands::applyDuplicateRemoval(const DataTools::DuplicateRemoval &
     DataTools::applyDuplicateRemoval(m_window.table().fa(), removal);
     m_window.table().markChangedByCommand();
     m_window.fa_Click();
-    m_window.table().jobs().report(
-        QStringLiteral("%1 duplicate rows deleted").arg(LongJobs::count(qint64(removal.drop.size()))));
+    m_window.table().jobs().report(QStringLiteral("%1 duplicate rows deleted").arg(LongJobs::count(removal.dropped)));
 }
 
 void DataToolCommands::parsePhoneColumn()

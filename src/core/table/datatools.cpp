@@ -214,7 +214,7 @@ int DataTools::removeDuplicateRows(GridModel &table)
         return 0;
     const DuplicateRemoval removal = findDuplicateRows(table, nullptr);
     applyDuplicateRemoval(table, removal);
-    return int(removal.drop.size());
+    return removal.dropped;
 }
 
 DataTools::DuplicateRemoval DataTools::findDuplicateRows(const GridModel &table, JobControl *control)
@@ -261,10 +261,10 @@ DataTools::DuplicateRemoval DataTools::findDuplicateRows(const GridModel &table,
             return {};
         control->setProgress(7, 10);
     }
-    out.order.resize(keys.size());
+    std::vector<int> order(keys.size());
     std::vector<bool> sameAsPrevious(keys.size(), false);
     for (size_t i = 0; i < keys.size(); ++i) {
-        out.order[i] = keys[i].row;
+        order[i] = keys[i].row;
         sameAsPrevious[i] = i > 0 && compareKeys(keys[i - 1], keys[i]) == 0;
     }
     keys = {};
@@ -272,7 +272,6 @@ DataTools::DuplicateRemoval DataTools::findDuplicateRows(const GridModel &table,
     // Equal rows have equal keys, so every duplicate sits in the same run of equal keys as
     // its first occurrence, wherever the sort put other rows between them; each run is
     // checked on its own. Positions are those of the sorted table.
-    const std::vector<int> &order = out.order;
     auto at = [&cell, &order, first](int r, int c) { return cell(order[size_t(r - first)], c); };
     const int cols = table.cols();
     auto sameCells = [&at, cols](int a, int b) {
@@ -287,6 +286,7 @@ DataTools::DuplicateRemoval DataTools::findDuplicateRows(const GridModel &table,
             h = h * 1000003u ^ qHash(at(r, c));
         return h;
     };
+    std::vector<int> drop; // rows of the sorted table, ascending
     std::unordered_multimap<size_t, int> seen;
     int start = 0;
     while (start < count) {
@@ -297,7 +297,7 @@ DataTools::DuplicateRemoval DataTools::findDuplicateRows(const GridModel &table,
             ++end;
         if (end - start == 2) {
             if (sameCells(first + start, first + start + 1))
-                out.drop.push_back(first + start + 1);
+                drop.push_back(first + start + 1);
         } else if (end - start > 2) {
             seen.clear();
             for (int r = first + start; r < first + end; ++r) {
@@ -307,13 +307,23 @@ DataTools::DuplicateRemoval DataTools::findDuplicateRows(const GridModel &table,
                 for (auto it = range.first; it != range.second && !duplicate; ++it)
                     duplicate = sameCells(it->second, r);
                 if (duplicate)
-                    out.drop.push_back(r);
+                    drop.push_back(r);
                 else
                     seen.emplace(h, r);
             }
         }
         start = end;
     }
+    // What the window's thread applies is only the rows to keep, in order.
+    out.kept.reserve(order.size() - drop.size());
+    size_t next = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (next < drop.size() && drop[next] == first + int(i))
+            ++next;
+        else
+            out.kept.push_back(order[i]);
+    }
+    out.dropped = int(drop.size());
     out.valid = true;
     return out;
 }
@@ -324,21 +334,11 @@ void DataTools::applyDuplicateRemoval(GridModel &table, const DuplicateRemoval &
         return;
     const int keyCols = qMin(3, table.cols());
     table.select(table.row(), 0, table.rowSel(), keyCols - 1);
-    const int first = table.fixedRows();
-    if (int(removal.order.size()) != table.rows() - first)
+    if (qsizetype(removal.kept.size()) + removal.dropped != table.rows() - table.fixedRows())
         return;
     // The sort and the removal land as one change of the table.
-    std::vector<int> kept;
-    kept.reserve(removal.order.size() - qMin(removal.order.size(), removal.drop.size()));
-    size_t next = 0;
-    for (size_t i = 0; i < removal.order.size(); ++i) {
-        if (next < removal.drop.size() && removal.drop[next] == first + int(i))
-            ++next;
-        else
-            kept.push_back(removal.order[i]);
-    }
     emit table.beforeSort(0, 1);
-    table.keepDataRows(kept);
+    table.keepDataRows(removal.kept);
     emit table.afterSort(0, 1);
     table.setCursor(table.rows() - 1, 0);
 }

@@ -50,8 +50,8 @@ public:
     // reorders and drops the rows in one step.
     struct DuplicateRemoval
     {
-        std::vector<int> order; // data rows in sorted order
-        std::vector<int> drop; // rows of the sorted table, ascending
+        std::vector<int> kept; // the data rows that stay, in sorted order
+        int dropped = 0;
         bool valid = false; // false when cancelled
     };
     static DuplicateRemoval findDuplicateRows(const GridModel &table, JobControl *control);
