@@ -26,6 +26,10 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
+
 namespace dq {
 
 namespace {
@@ -33,6 +37,18 @@ namespace {
 constexpr qint64 kSliceMs = 20; // the longest the window waits on one slice of counting or printing
 constexpr int kGap = 12; // pixels of grey around the paper
 constexpr double kZoomStep = 1.25;
+
+// Starts writing what the file holds so far to disk without waiting for it, so that the flush to
+// disk when the file is committed has little left to do on the window's thread.
+void startWriteBack(QFileDevice &file)
+{
+#ifdef Q_OS_LINUX
+    if (file.flush() && file.handle() >= 0)
+        ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(file);
+#endif
+}
 
 } // namespace
 
@@ -104,6 +120,7 @@ struct PrintPreviewDialog::PrintRun
     std::unique_ptr<Pdf> pdf;
     int painted = 0;
     bool begun = false;
+    bool ending = false; // every page place looked at; the output ends in the next slice
     QString failure; // why the pages did not go out
 };
 
@@ -469,8 +486,15 @@ void PrintPreviewDialog::printSlice()
             break;
     }
     m_progress->setValue(run.share + int(run.next * (100 - run.share) / std::max<qsizetype>(1, total)));
+    if (run.pdf)
+        startWriteBack(run.pdf->file);
     if (run.next < total)
         return;
+    // The end (the fonts, and the file flushed to disk) takes a slice of its own.
+    if (!run.ending) {
+        run.ending = true;
+        return;
+    }
     // Nothing to print still gives one page: the headings of the first columns.
     if (!run.painted)
         paint(m_painter.blankPage(run.area));
