@@ -438,12 +438,8 @@ void PdfCanvas::beginClip(const QRectF &rect)
 {
     endText();
     m_content += "q ";
-    point(rect.left(), rect.top());
-    m_content += ' ';
-    number(rect.width() * m_transform.scale);
-    m_content += ' ';
-    number(rect.height() * m_transform.scale);
-    m_content += " re W n\n";
+    rectangle(rect);
+    m_content += " W n\n";
 }
 
 void PdfCanvas::fillRect(const QRectF &rect, const QColor &color)
@@ -455,12 +451,8 @@ void PdfCanvas::fillRect(const QRectF &rect, const QColor &color)
     m_content += ' ';
     number(color.blueF());
     m_content += " rg ";
-    point(rect.left(), rect.top());
-    m_content += ' ';
-    number(rect.width() * m_transform.scale);
-    m_content += ' ';
-    number(rect.height() * m_transform.scale);
-    m_content += " re f 0 g\n";
+    rectangle(rect);
+    m_content += " f 0 g\n";
 }
 
 void PdfCanvas::drawLine(const QPointF &from, const QPointF &to)
@@ -474,12 +466,8 @@ void PdfCanvas::strokeRect(const QRectF &rect, double penWidth)
     endText();
     number(penWidth * m_transform.scale);
     m_content += " w ";
-    point(rect.left(), rect.top());
-    m_content += ' ';
-    number(rect.width() * m_transform.scale);
-    m_content += ' ';
-    number(rect.height() * m_transform.scale);
-    m_content += " re S\n";
+    rectangle(rect);
+    m_content += " S\n";
 }
 
 void PdfCanvas::strokePolyline(const QPointF *points, int count, double penWidth)
@@ -524,6 +512,16 @@ void PdfCanvas::point(double x, double y)
     number(x * m_transform.scale + m_transform.dx);
     m_content += ' ';
     number(y * m_transform.scale + m_transform.dy);
+}
+
+void PdfCanvas::rectangle(const QRectF &rect)
+{
+    point(rect.left(), rect.top());
+    m_content += ' ';
+    number(rect.width() * m_transform.scale);
+    m_content += ' ';
+    number(rect.height() * m_transform.scale);
+    m_content += " re";
 }
 
 } // namespace dq

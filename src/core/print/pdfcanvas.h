@@ -91,6 +91,7 @@ private:
     void endText();
     void number(double v);
     void point(double x, double y);
+    void rectangle(const QRectF &rect); // "x y w h re"
 
     PdfDocument &m_document;
     std::string m_content;
