@@ -1023,6 +1023,8 @@ private:
     // Text with "_x000D_" and the like replaced (in m_scratch), or as it stands when it holds none.
     QByteArrayView unescaped(QByteArrayView text)
     {
+        if (text.isEmpty())
+            return text; // and an empty view may point nowhere, which memchr must not be given
         const char *end = text.data() + text.size();
         for (const char *p = text.data(); (p = static_cast<const char *>(std::memchr(p, '_', size_t(end - p))));) {
             if (++p < end && *p == 'x') {

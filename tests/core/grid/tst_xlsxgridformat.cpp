@@ -118,7 +118,7 @@ private slots:
     void foreignWorkbookShowsNumbersDatesAndBooleans()
     {
         // As another program wrote it: numbers, dates in three formats, booleans, a formula's value,
-        // shared strings, and a second sheet that is not read.
+        // shared strings, an empty formula text, and a second sheet that is not read.
         GridModel grid;
         const FileResult loaded = GridFile::load(grid, zipFolder(QStringLiteral("foreign")), FileKind::Excel);
         QVERIFY2(loaded, qPrintable(loaded.errorString));
@@ -127,6 +127,7 @@ private slots:
             QStringLiteral("42|3.25|0.3|1.5E+20|-7|2024-03-15|1 December 2023 2:05 PM|3/15/2024|TRUE|84"));
         QCOMPARE(grid.text(2, 0), QStringLiteral("shared text"));
         QCOMPARE(grid.text(2, 8), QStringLiteral("FALSE"));
+        QCOMPARE(grid.text(2, 9), QString()); // a formula's text cell that holds no value
     }
     void hostileWorkbookIsRefused_data()
     {
