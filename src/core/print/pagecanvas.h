@@ -11,6 +11,10 @@ namespace dq {
 // The few drawing operations a printed sheet page is made of, so that the same page can go to
 // a QPainter (printers, the preview) or straight into a PDF content stream. Lengths are twips
 // in the page's own coordinates; text and lines are black.
+// A text that does not wrap, with its line breaks and tabs shown as spaces: both canvases print
+// a cell on one line, whatever breaks its text holds.
+QString oneLine(const QString &text);
+
 class PageCanvas
 {
 public:

@@ -20,17 +20,6 @@ namespace {
 constexpr qsizetype kKept = 20'000; // shaped texts kept per font
 constexpr double kCellPadY = 15; // as the sheet pads its cells
 
-QString oneLine(const QString &text)
-{
-    const auto isBreak
-        = [](QChar ch) { return ch == u'\n' || ch == u'\r' || ch == u'\t' || ch == QChar::LineSeparator; };
-    if (std::none_of(text.begin(), text.end(), isBreak))
-        return text;
-    QString out = text;
-    std::replace_if(out.begin(), out.end(), isBreak, QChar(u' '));
-    return out;
-}
-
 // Text HarfBuzz would have to reorder against Qt's bidirectional layout.
 bool needsBidi(const QString &text)
 {

@@ -77,19 +77,6 @@ int alignmentFlags(const SheetLayout::CellAlignment &a, const QString &text)
     return flags;
 }
 
-// One line of text that fits its cell goes straight to its baseline; laying out text in a
-// rectangle costs several times more and is needed only to wrap or to clip.
-// A cell that does not wrap prints on one line, whatever breaks its text holds.
-QString oneLine(const QString &text)
-{
-    const auto isBreak = [](QChar ch) { return ch == u'\n' || ch == u'\r' || ch == u'\t'; };
-    if (std::none_of(text.begin(), text.end(), isBreak))
-        return text;
-    QString out = text;
-    std::replace_if(out.begin(), out.end(), isBreak, QChar(u' '));
-    return out;
-}
-
 bool showsPageCount(const QString &text)
 {
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
@@ -184,6 +171,8 @@ private:
 
 namespace {
 
+// One line of text that fits its cell goes straight to its baseline; laying out text in a
+// rectangle costs several times more and is needed only to wrap or to clip.
 void drawCellText(QPainter &painter, const QFontMetricsF &metrics, ShapedTexts &texts, const QRectF &rect, int flags,
     const QString &raw)
 {
